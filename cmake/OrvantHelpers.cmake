@@ -1,0 +1,35 @@
+# orvant_add_test(<name> SOURCES <files…> [LIBS <targets…>] [GUI] [LABELS <labels…>] [TIMEOUT <s>])
+#
+# One Qt Test executable per tested class. GUI tests run on Qt's offscreen
+# platform so they need no display; tests that want a real X server start
+# their own Xvfb instead (see tests/support/with-xvfb.sh).
+function(orvant_add_test name)
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE orvant_settings orvant_test_support Qt6::Test ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "QT_QPA_PLATFORM=offscreen" "ORVANT_BIN_DIR=${ORVANT_BIN_DIR}"
+          "ORVANT_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "ORVANT_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+  if(ARG_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  else()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  endif()
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()
+
+# orvant_add_script_test(<name> <script> [args…])
+#
+# A shell test (real ICMP in a private network namespace, real windows under
+# Xvfb, install checks). It gets the same environment as the Qt tests.
+function(orvant_add_script_test name script)
+  add_test(NAME ${name} COMMAND bash "${script}" ${ARGN})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "ORVANT_BIN_DIR=${ORVANT_BIN_DIR};ORVANT_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANT_BUILD_DIR=${CMAKE_BINARY_DIR};ORVANT_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts"
+    TIMEOUT 300
+    SKIP_RETURN_CODE 77)
+endfunction()

@@ -1,0 +1,92 @@
+#include "Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+QString Database::programDirectory()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString Database::defaultPath()
+{
+    return QDir(programDirectory()).filePath(QLatin1String(FileName));
+}
+
+bool Database::open(const QString &path, QString *error, const QString &connectionName)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("Cannot open the database file %1: %2").arg(absolute, why);
+        close(connectionName);
+        return false;
+    };
+
+    // SQLite would create a missing file even with mode=rw on some paths
+    // (never on a plain missing file, but a directory of that name gives a
+    // confusing text), so say plainly what is wrong first.
+    const QFileInfo info(absolute);
+    if (!info.exists())
+        return fail(QStringLiteral("the file does not exist"));
+    if (!info.isFile())
+        return fail(QStringLiteral("it is not a file"));
+
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+                          ? QSqlDatabase::database(connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    // A URI lets us say mode=rw: open read-write, never create.
+    QUrl uri = QUrl::fromLocalFile(absolute);
+    uri.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db.open())
+        return fail(db.lastError().text());
+
+    // Opening is lazy in SQLite: read the schema now so that a file that is
+    // not a database fails here, with its path, rather than at the first pass.
+    QString readError;
+    {
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+            readError = statementError(probe);
+        else // The template already sets WAL; a file made by other means gets it here.
+            probe.exec(QStringLiteral("pragma journal_mode=wal"));
+    }
+    if (!readError.isEmpty())
+        return fail(readError);
+    return true;
+}
+
+void Database::close(const QString &connectionName)
+{
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+bool runStatement(QSqlQuery &query, const char *statement, const QVariantList &values)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromUtf8(statement)))
+        return false;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
+QString statementError(const QSqlQuery &query)
+{
+    const QSqlError e = query.lastError();
+    QString text = e.databaseText();
+    if (text.isEmpty())
+        text = e.text();
+    return text;
+}

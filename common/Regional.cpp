@@ -1,0 +1,44 @@
+#include "Regional.h"
+
+namespace Regional {
+
+QString timeWithSecondsFormat(const QLocale &locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        out += c;
+    }
+    out = out.trimmed();
+    // Without the zone the format should still have seconds; a locale whose
+    // long form lacks them (none known) gets a plain 24-hour form.
+    if (!out.contains(QLatin1Char('s')))
+        out = QStringLiteral("HH:mm:ss");
+    return out;
+}
+
+QString timeWithSeconds(const QTime &time, const QLocale &locale)
+{
+    return locale.toString(time, timeWithSecondsFormat(locale));
+}
+
+QString shortDate(const QDate &date, const QLocale &locale)
+{
+    return locale.toString(date, QLocale::ShortFormat);
+}
+
+QString generalDateTime(const QDateTime &value, const QLocale &locale)
+{
+    if (!value.isValid())
+        return {};
+    if (value.time() == QTime(0, 0))
+        return shortDate(value.date(), locale);
+    return shortDate(value.date(), locale) + QLatin1Char(' ') + timeWithSeconds(value.time(), locale);
+}
+
+} // namespace Regional

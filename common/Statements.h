@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QList>
+
+// Every statement the suite sends to the shared database, in one list.
+//
+// Values never stand in the text: each "?" is a bound parameter, so an
+// apostrophe or a quote in an address, a description or a path is stored as
+// it is instead of breaking the statement.
+//
+// Date-time values are bound as text 'YYYY-MM-DD HH:MM:SS' (see DateTimeText).
+// "desc" and "view" are quoted because both are SQL key words.
+namespace Statements {
+
+// --- monitor -----------------------------------------------------------------
+inline constexpr char SelectOptions[] = "select * from options";
+inline constexpr char SelectAddressesForPass[] = "select ip_addr,descript,ping_timeout from addrs";
+// Values: ip.
+inline constexpr char SelectOpenOutagesOfAddress[] = "select id,foe from logs where ip=? and foe=false";
+// All open rows at once, oldest first: one lookup per pass instead of one per address.
+inline constexpr char SelectAllOpenOutages[] = "select id,ip from logs where foe=false order by id";
+// Values: time_end, id.
+inline constexpr char CloseOutage[] = "update logs set time_end=?,foe=true where id=?";
+// Values: ip, desc. time_begin, foe and id are filled by the database.
+inline constexpr char InsertOutage[] = "insert into logs (ip,\"desc\") values (?,?)";
+inline constexpr char SelectOpenOutagesForReport[] = "select time_begin,ip,\"desc\" from logs where foe=false";
+
+// --- admin -------------------------------------------------------------------
+// Values: refresh_time, snd_err, snd_rest, view. No condition: the table has one row.
+inline constexpr char UpdateOptions[] = "update options set refresh_time=?,snd_err=?,snd_rest=?,\"view\"=?";
+inline constexpr char SelectAddressesSorted[] = "select * from addrs order by 1";
+// Values: ip_addr.
+inline constexpr char SelectAddressExists[] = "select ip_addr from addrs where ip_addr=?";
+// Values: ip_addr, descript, ping_timeout.
+inline constexpr char InsertAddress[] = "insert into addrs (ip_addr,descript,ping_timeout) values (?,?,?)";
+// Values: ip_addr.
+inline constexpr char SelectAddress[] = "select descript,ping_timeout from addrs where ip_addr=?";
+// Values: descript, ping_timeout, ip_addr.
+inline constexpr char UpdateAddress[] = "update addrs set descript=?,ping_timeout=? where ip_addr=?";
+// Values: ip_addr.
+inline constexpr char DeleteAddress[] = "delete from addrs where ip_addr=?";
+inline constexpr char SelectLogNewestFirst[] = "select * from logs order by 2 desc";
+inline constexpr char CountLog[] = "select count(*) from logs";
+// Values: the first moment kept ('YYYY-MM-DD 00:00:00').
+inline constexpr char DeleteLogBefore[] = "delete from logs where time_begin<?";
+
+// --- grapher -----------------------------------------------------------------
+inline constexpr char SelectDescriptions[] = "select descript from addrs order by 1";
+// The scratch table is a TEMP table of the grapher's own connection, so a
+// computation never writes into the shared file while the monitor works in it.
+inline constexpr char DropScratch[] = "drop table temp.Ttmp";
+inline constexpr char CreateScratch[] = "create temp table Ttmp (tb datetime,te datetime)";
+// Values: desc, period start, period end.
+inline constexpr char SelectClosedOutages[] =
+    "select time_begin,time_end from logs where foe=true and \"desc\"=? and time_begin>=? and time_end<=?";
+// Values: tb, te.
+inline constexpr char InsertScratch[] = "insert into Ttmp (tb,te) values (?,?)";
+inline constexpr char SelectScratch[] = "select tb,te from Ttmp order by 1";
+
+// Every statement above, for the test that prepares each one against a real file.
+QList<const char *> all();
+
+} // namespace Statements

@@ -1,0 +1,2 @@
+// The transparency slider controls.
+int veltrackPlaceholder() { return 0; }
