@@ -1,0 +1,253 @@
+// The format-string grid shared by the monitor's event list and admin's listings.
+#include "FormatGrid.h"
+
+#include <QAbstractTableModel>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A long log that hands out its rows in batches, as admin's log listing does.
+class LazyModel final : public QAbstractTableModel
+{
+public:
+    explicit LazyModel(int total, int batch)
+        : m_total(total), m_batch(batch) {}
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_loaded; }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return QStringLiteral("r%1c%2").arg(index.row()).arg(index.column());
+    }
+    QVariant headerData(int, Qt::Orientation, int role) const override
+    {
+        return role == Qt::DisplayRole ? QStringLiteral("model's own heading") : QVariant();
+    }
+    bool canFetchMore(const QModelIndex &parent) const override { return !parent.isValid() && m_loaded < m_total; }
+    void fetchMore(const QModelIndex &parent) override
+    {
+        if (parent.isValid())
+            return;
+        const int n = qMin(m_batch, m_total - m_loaded);
+        beginInsertRows({}, m_loaded, m_loaded + n - 1);
+        m_loaded += n;
+        endInsertRows();
+        ++fetches;
+    }
+    int fetches = 0;
+
+private:
+    int m_total;
+    int m_batch;
+    int m_loaded = 0;
+};
+
+const QString MonitorFormat = QStringLiteral(
+    "|Описание                                        |Время         |Ip-адрес              |Вр.ож.   ");
+
+} // namespace
+
+class tst_FormatGrid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headingsAreThePiecesWithBlanks_data();
+    void headingsAreThePiecesWithBlanks();
+    void columnWidthFollowsHeadingInGridFont();
+    void addItemAppendsAndInserts();
+    void fieldsFillColumnsFromZero_data();
+    void fieldsFillColumnsFromZero();
+    void colourAndAlignmentPerCell();
+    void redrawSwitchesUpdates();
+    void fixedFirstColumnIsNotSelectable();
+    void sourceModelKeepsHeadingsAndFetchesLazily();
+};
+
+void tst_FormatGrid::headingsAreThePiecesWithBlanks_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("headings");
+    QTest::newRow("monitor event list") << MonitorFormat
+        << QStringList{QString(), QStringLiteral("Описание                                        "),
+                       QStringLiteral("Время         "), QStringLiteral("Ip-адрес              "),
+                       QStringLiteral("Вр.ож.   ")};
+    QTest::newRow("single column") << QStringLiteral("Адрес") << QStringList{QStringLiteral("Адрес")};
+    QTest::newRow("empty pieces kept") << QStringLiteral("a||b|")
+        << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b"), QString()};
+}
+
+void tst_FormatGrid::headingsAreThePiecesWithBlanks()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, headings);
+    FormatGrid grid;
+    grid.setFormatString(format);
+    QCOMPARE(grid.formatString(), format);
+    QCOMPARE(grid.columnCount(), headings.size());
+    for (int c = 0; c < headings.size(); ++c)
+        QCOMPARE(grid.model()->headerData(c, Qt::Horizontal).toString(), headings.at(c));
+}
+
+void tst_FormatGrid::columnWidthFollowsHeadingInGridFont()
+{
+    FormatGrid grid;
+    QFont font = grid.font();
+    font.setPointSize(14);
+    grid.setFont(font);
+    grid.setFormatString(MonitorFormat);
+    const QFontMetrics fm(font);
+    const QStringList headings = MonitorFormat.split(QLatin1Char('|'));
+    for (int c = 0; c < headings.size(); ++c) {
+        const int width = grid.columnWidth(c);
+        // Trailing blanks count: the 48-character description heading is far
+        // wider than the word alone.
+        QVERIFY2(width >= fm.horizontalAdvance(headings.at(c)), qPrintable(headings.at(c)));
+        QVERIFY(width <= fm.horizontalAdvance(headings.at(c)) + 16);
+    }
+    QVERIFY(grid.columnWidth(1) > fm.horizontalAdvance(QStringLiteral("Описание")) + fm.horizontalAdvance(QLatin1Char(' ')) * 30);
+
+    // A later font change re-measures.
+    const int before = grid.columnWidth(1);
+    font.setPointSize(28);
+    grid.setFont(font);
+    QVERIFY(grid.columnWidth(1) > before);
+
+    grid.setColumnWidth(0, 0);
+    QCOMPARE(grid.columnWidth(0), 0);
+}
+
+void tst_FormatGrid::addItemAppendsAndInserts()
+{
+    FormatGrid grid;
+    grid.setFormatString(MonitorFormat);
+    QCOMPARE(grid.rowCount(), 0);
+    QCOMPARE(grid.addItem(QStringLiteral("\tfirst")), 0);
+    QCOMPARE(grid.addItem(QStringLiteral("\tsecond")), 1);
+    QCOMPARE(grid.addItem(QStringLiteral("\ttop"), 0), 0);
+    QCOMPARE(grid.addItem(QStringLiteral("\tpast end"), 99), 3);
+    QCOMPARE(grid.rowCount(), 4);
+    QCOMPARE(grid.text(0, 1), QStringLiteral("top"));
+    QCOMPARE(grid.text(1, 1), QStringLiteral("first"));
+    QCOMPARE(grid.text(2, 1), QStringLiteral("second"));
+    QCOMPARE(grid.text(3, 1), QStringLiteral("past end"));
+    grid.clearItems();
+    QCOMPARE(grid.rowCount(), 0);
+    QCOMPARE(grid.columnCount(), 5);
+}
+
+void tst_FormatGrid::fieldsFillColumnsFromZero_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<int>("columns");
+    QTest::newRow("leading tab leaves column 0 empty")
+        << QStringLiteral("\tСервер\t13:05:09\t127.0.0.1\t10")
+        << QStringList{QString(), QStringLiteral("Сервер"), QStringLiteral("13:05:09"), QStringLiteral("127.0.0.1"),
+                       QStringLiteral("10")}
+        << 5;
+    QTest::newRow("fewer fields leave the rest empty")
+        << QStringLiteral("1\t2") << QStringList{QStringLiteral("1"), QStringLiteral("2"), QString(), QString(), QString()}
+        << 5;
+    QTest::newRow("more fields widen the grid")
+        << QStringLiteral("a\tb\tc\td\te\tf")
+        << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+                       QStringLiteral("e"), QStringLiteral("f")}
+        << 6;
+    QTest::newRow("quotes and apostrophes as they are")
+        << QStringLiteral("\tO'Brien's \"core\"")
+        << QStringList{QString(), QStringLiteral("O'Brien's \"core\""), QString(), QString(), QString()} << 5;
+}
+
+void tst_FormatGrid::fieldsFillColumnsFromZero()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, cells);
+    QFETCH(int, columns);
+    FormatGrid grid;
+    grid.setFormatString(MonitorFormat);
+    grid.addItem(line);
+    QCOMPARE(grid.columnCount(), columns);
+    for (int c = 0; c < cells.size(); ++c)
+        QCOMPARE(grid.text(0, c), cells.at(c));
+}
+
+void tst_FormatGrid::colourAndAlignmentPerCell()
+{
+    FormatGrid grid;
+    grid.setFormatString(MonitorFormat);
+    grid.addItem(QStringLiteral("\ta\tb\tc\td"));
+    grid.addItem(QStringLiteral("\te\tf\tg\th"));
+    grid.setTextColor(0, 2, QColor(0xff, 0, 0));
+    grid.setCellAlignment(0, 2, Qt::AlignLeft | Qt::AlignTop);
+    QCOMPARE(grid.textColor(0, 2), QColor(0xff, 0, 0));
+    QCOMPARE(grid.cellAlignment(0, 2), Qt::AlignLeft | Qt::AlignTop);
+    // Neighbours keep the default.
+    QCOMPARE(grid.textColor(1, 2), grid.palette().color(QPalette::Text));
+    QCOMPARE(grid.textColor(0, 3), grid.palette().color(QPalette::Text));
+    // A line inserted above carries its own formatting; the coloured one moves down.
+    grid.addItem(QStringLiteral("\tnew"), 0);
+    QCOMPARE(grid.textColor(1, 2), QColor(0xff, 0, 0));
+    QCOMPARE(grid.textColor(0, 2), grid.palette().color(QPalette::Text));
+}
+
+void tst_FormatGrid::redrawSwitchesUpdates()
+{
+    FormatGrid grid;
+    grid.setRedraw(false);
+    QVERIFY(!grid.updatesEnabled());
+    QVERIFY(!grid.redraw());
+    grid.setRedraw(true);
+    QVERIFY(grid.updatesEnabled());
+}
+
+void tst_FormatGrid::fixedFirstColumnIsNotSelectable()
+{
+    FormatGrid grid;
+    grid.setFormatString(QStringLiteral("№|Адрес"));
+    grid.addItem(QStringLiteral("1\t127.0.0.1"));
+    grid.setFixedFirstColumn(true);
+    grid.addItem(QStringLiteral("2\t127.0.0.2"));
+    QVERIFY(grid.hasFixedFirstColumn());
+    QVERIFY(grid.itemDelegateForColumn(0) != nullptr);
+    for (int r = 0; r < 2; ++r) {
+        QVERIFY(!(grid.model()->flags(grid.model()->index(r, 0)) & Qt::ItemIsSelectable));
+        QVERIFY(grid.model()->flags(grid.model()->index(r, 1)) & Qt::ItemIsSelectable);
+    }
+    grid.setFixedFirstColumn(false);
+    QVERIFY(grid.itemDelegateForColumn(0) == nullptr);
+}
+
+void tst_FormatGrid::sourceModelKeepsHeadingsAndFetchesLazily()
+{
+    FormatGrid grid;
+    grid.resize(400, 200);
+    grid.setFormatString(QStringLiteral("Адрес     |Начало|Конец"));
+    const int width = grid.columnWidth(0);
+    LazyModel log(1000000, 100);
+    grid.setSourceModel(&log);
+    QCOMPARE(grid.sourceModel(), &log);
+    QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Адрес     "));
+    QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Конец"));
+    QCOMPARE(grid.columnWidth(0), width);
+    // The view asks for rows only as far as it needs them, never the million.
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QTRY_VERIFY(log.fetches >= 1);
+    QVERIFY(grid.rowCount() < 10000);
+    QCOMPARE(grid.text(5, 1), QStringLiteral("r5c1"));
+    // The caller's model is not written by addItem.
+    QCOMPARE(grid.addItem(QStringLiteral("x\ty")), -1);
+    // Back to the grid's own lines.
+    grid.setSourceModel(nullptr);
+    QCOMPARE(grid.sourceModel(), nullptr);
+    QCOMPARE(grid.rowCount(), 0);
+    QCOMPARE(grid.columnWidth(0), width);
+}
+
+QTEST_MAIN(tst_FormatGrid)
+#include "tst_formatgrid.moc"
