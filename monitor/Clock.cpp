@@ -1,0 +1,3 @@
+#include "Clock.h"
+
+Clock::~Clock() = default;

@@ -1,0 +1,8 @@
+#include "EchoTransport.h"
+
+EchoTransport::EchoTransport(QObject *parent)
+    : QObject(parent)
+{
+}
+
+EchoTransport::~EchoTransport() = default;

@@ -1,0 +1,6 @@
+#include "SystemClock.h"
+
+QDateTime SystemClock::now() const
+{
+    return QDateTime::currentDateTime();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Clock.h"
+
+// The system's local date and time.
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override;
+};
