@@ -1,2 +1,0 @@
-// The transparency slider controls.
-int veltrackPlaceholder() { return 0; }
