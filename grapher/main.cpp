@@ -1,11 +1,26 @@
+#include "Database.h"
+#include "GrapherDialogs.h"
+#include "frmMain.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("grapher"));
-    window.show();
-    return app.exec();
+    GrapherDialogs dialogs;
+
+    QString error;
+    if (!Database::open(Database::defaultPath(), &error)) {
+        dialogs.warning(nullptr, QString::fromUtf8(frmMain::Caption),
+                        QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
+        return 1;
+    }
+    int rc = 0;
+    {
+        frmMain window(&dialogs);
+        window.show();
+        rc = app.exec();
+    }
+    Database::close();
+    return rc;
 }

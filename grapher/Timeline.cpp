@@ -1,0 +1,342 @@
+#include "Timeline.h"
+
+#include "Database.h"
+#include "Regional.h"
+#include "Statements.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int SecondsPerDay = 24 * 60 * 60;
+
+// Two digits at text[i], or -1.
+int twoDigits(const QString &text, int i)
+{
+    const QChar a = text.at(i), b = text.at(i + 1);
+    if (!a.isDigit() || !b.isDigit())
+        return -1;
+    return (a.unicode() - '0') * 10 + (b.unicode() - '0');
+}
+
+// The stored form 'YYYY-MM-DD HH:MM:SS' read without the general parser:
+// a computation reads two of them for each of up to a few hundred thousand
+// outages. *day is a day number, *seconds the second of that day.
+bool parseStored(const QString &text, qint64 *day, int *seconds)
+{
+    if (text.size() != 19 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-')
+        || text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':'))
+        return false;
+    const int c = twoDigits(text, 0), y = twoDigits(text, 2), mo = twoDigits(text, 5), d = twoDigits(text, 8);
+    const int h = twoDigits(text, 11), mi = twoDigits(text, 14), s = twoDigits(text, 17);
+    if (c < 0 || y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || s < 0 || h > 23 || mi > 59 || s > 59)
+        return false;
+    const QDate date(c * 100 + y, mo, d);
+    if (!date.isValid())
+        return false;
+    *day = date.toJulianDay();
+    *seconds = (h * 60 + mi) * 60 + s;
+    return true;
+}
+
+// A two-digit year reads as 1900-1999 in Qt; dates typed or shown with two
+// digits mean 1930-2029, the usual desktop window.
+QDate fixCentury(QDate date, const QString &format)
+{
+    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1930)
+        return date.addYears(100);
+    return date;
+}
+
+QTime parseTime(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return {};
+    for (const char *format : {"H:mm:ss", "H:mm"}) {
+        const QTime time = QTime::fromString(t, QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
+    const QStringList formats = {Regional::timeWithSecondsFormat(locale), locale.timeFormat(QLocale::ShortFormat),
+                                 locale.timeFormat(QLocale::LongFormat)};
+    for (const QString &format : formats) {
+        const QTime time = locale.toTime(t, format);
+        if (time.isValid())
+            return time;
+    }
+    return {};
+}
+
+QDate parseDate(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    // The date boxes hold DD.MM.YYYY (start-up and the picker) or the
+    // locale's short date (the end date at start-up); ISO for good measure.
+    const QStringList formats = {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy"),
+                                 locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat),
+                                 QStringLiteral("yyyy-MM-dd")};
+    for (const QString &format : formats) {
+        const QDate date = fixCentury(locale.toDate(t, format), format);
+        if (date.isValid())
+            return date;
+    }
+    return {};
+}
+
+QDateTime parseDateTime(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return {};
+    QDateTime value = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (value.isValid())
+        return value;
+    value = QDateTime::fromString(t, Qt::ISODate);
+    if (value.isValid())
+        return value;
+    // Date, then an optional time after the first blank.
+    const qsizetype blank = t.indexOf(QLatin1Char(' '));
+    const QString datePart = blank < 0 ? t : t.left(blank);
+    const QString timePart = blank < 0 ? QString() : t.mid(blank + 1);
+    const QDate date = parseDate(datePart, locale);
+    if (date.isValid()) {
+        const QTime time = timePart.trimmed().isEmpty() ? QTime(0, 0) : parseTime(timePart, locale);
+        if (time.isValid())
+            return QDateTime(date, time);
+    }
+    // Forms with blanks inside the date (long dates of some locales).
+    for (QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        value = locale.toDateTime(t, type);
+        if (value.isValid())
+            return value;
+    }
+    const QDate alone = parseDate(t, locale);
+    return alone.isValid() ? QDateTime(alone, QTime(0, 0)) : QDateTime();
+}
+
+QString minuteText(int secondsOfDay)
+{
+    return QTime(0, 0).addSecs(secondsOfDay / 60 * 60).toString(QStringLiteral("HH:mm:00"));
+}
+
+// "HH:MM:SS" as seconds of the day, or -1.
+int secondsOfTimeText(const QString &text)
+{
+    if (text.size() < 8 || text.at(2) != QLatin1Char(':') || text.at(5) != QLatin1Char(':'))
+        return -1;
+    const int h = twoDigits(text, 0), m = twoDigits(text, 3), s = twoDigits(text, 6);
+    if (h < 0 || m < 0 || s < 0 || h > 23 || m > 59 || s > 59)
+        return -1;
+    return (h * 60 + m) * 60 + s;
+}
+
+// See Timeline::Overlaps; all values are seconds of the day.
+inline bool overlaps(int w, int e, int tb, int te)
+{
+    if (tb <= te)
+        return !(e < tb || te < w);
+    return !(e < tb && te < w);
+}
+
+// The scratch row of one outage: its begin and end times of day. Both
+// values are known here with their dates, which the scratch table loses,
+// so the cases a time of day cannot tell apart are settled now: an outage
+// of a day or more covers every time of day, and so does one that ran past
+// midnight and ended in the minute of day it began in.
+bool scratchTimes(const QString &begin, const QString &end, const QLocale &locale, QString *tb, QString *te)
+{
+    qint64 beginDay = 0, endDay = 0;
+    int beginSec = 0, endSec = 0;
+    if (!parseStored(begin, &beginDay, &beginSec) || !parseStored(end, &endDay, &endSec)) {
+        // A value not in the stored form (written by other means): read it
+        // as any date-time text.
+        const QDateTime b = parseDateTime(begin, locale), e = parseDateTime(end, locale);
+        if (!b.isValid() || !e.isValid())
+            return false;
+        beginDay = b.date().toJulianDay();
+        beginSec = b.time().msecsSinceStartOfDay() / 1000;
+        endDay = e.date().toJulianDay();
+        endSec = e.time().msecsSinceStartOfDay() / 1000;
+    }
+    qint64 from = beginDay * SecondsPerDay + beginSec;
+    qint64 to = endDay * SecondsPerDay + endSec;
+    if (to < from) { // a clock set back while the host was down
+        std::swap(from, to);
+        std::swap(beginSec, endSec);
+    }
+    const int tbMin = beginSec / 60, teMin = endSec / 60;
+    const bool wholeDay = to - from >= SecondsPerDay || (to / SecondsPerDay != from / SecondsPerDay && tbMin == teMin);
+    if (wholeDay) {
+        *tb = QStringLiteral("00:00:00");
+        *te = QStringLiteral("23:59:00");
+    } else {
+        *tb = minuteText(beginSec);
+        *te = minuteText(endSec);
+    }
+    return true;
+}
+
+} // namespace
+
+Timeline::Timeline(ChartSurface &chart, const QString &connectionName, const QLocale &locale)
+    : m_chart(chart)
+    , m_connection(connectionName)
+    , m_locale(locale)
+{
+}
+
+void Timeline::noteError(const char *statement, const QString &error)
+{
+    m_errors << QStringLiteral("%1: %2").arg(QString::fromUtf8(statement), error);
+}
+
+bool Timeline::BuildGraph(const GraphRequest &request)
+{
+    m_errors.clear();
+    m_outagesRead = 0;
+    if (!request.refusal(m_locale).isEmpty())
+        return false;
+
+    m_intervalMin = request.interval.trimmed().toInt();
+    const int t1 = secondsOfTimeText(GetMyTime(request.startTime, m_locale));
+    const int t2 = secondsOfTimeText(GetMyTime(request.endTime, m_locale));
+    const int step = m_intervalMin * 60;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+
+    // A table left over by an interrupted run does no harm: dropped first.
+    // The drop fails whenever none is left, which is the normal case.
+    {
+        QSqlQuery drop(db);
+        runStatement(drop, Statements::DropScratch);
+    }
+
+    // Read the period's outages completely before writing the scratch rows,
+    // so the read of the shared file is over before the writes begin.
+    std::vector<std::pair<QString, QString>> rows;
+    {
+        const QString from = GetSqlDate(request.startDate + QLatin1Char(' ') + request.startTime, m_locale);
+        const QString to = GetSqlDate(request.endDate + QLatin1Char(' ') + request.endTime, m_locale);
+        QSqlQuery q(db);
+        if (!runStatement(q, Statements::SelectClosedOutages, {request.description, from, to})) {
+            noteError(Statements::SelectClosedOutages, statementError(q));
+        } else {
+            QString tb, te;
+            while (q.next()) {
+                ++m_outagesRead;
+                if (scratchTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
+                    rows.emplace_back(tb, te);
+            }
+        }
+    }
+
+    // All scratch writes in one transaction: one commit instead of one per
+    // outage. The table is TEMP, so the shared file is not written at all.
+    const bool transaction = db.transaction();
+    {
+        QSqlQuery create(db);
+        if (!runStatement(create, Statements::CreateScratch))
+            noteError(Statements::CreateScratch, statementError(create));
+        QSqlQuery insert(db);
+        if (!insert.prepare(QString::fromUtf8(Statements::InsertScratch))) {
+            noteError(Statements::InsertScratch, statementError(insert));
+        } else {
+            int failed = 0;
+            QString firstError;
+            for (const auto &row : rows) {
+                insert.bindValue(0, row.first);
+                insert.bindValue(1, row.second);
+                if (!insert.exec() && failed++ == 0)
+                    firstError = statementError(insert);
+            }
+            if (failed)
+                noteError(Statements::InsertScratch, QStringLiteral("%1 (%2 rows lost)").arg(firstError).arg(failed));
+        }
+    }
+    if (transaction && !db.commit())
+        noteError("commit", db.lastError().text());
+    rows.clear();
+    rows.shrink_to_fit();
+
+    // n + 1 windows; the last one starts at the end time.
+    const int n = int(std::nearbyint(double(t2 - t1) / step));
+    m_counts = QList<int>(n + 1, 0);
+    {
+        QSqlQuery q(db);
+        if (!runStatement(q, Statements::SelectScratch)) {
+            noteError(Statements::SelectScratch, statementError(q));
+        } else {
+            while (q.next()) {
+                const int tb = secondsOfTimeText(q.value(0).toString());
+                const int te = secondsOfTimeText(q.value(1).toString());
+                if (tb < 0 || te < 0)
+                    continue;
+                for (int k = 0, w = t1; k <= n && w <= t2; ++k, w += step) {
+                    if (overlaps(w, w + step - 1, tb, te))
+                        ++m_counts[k];
+                }
+            }
+        }
+    }
+
+    m_prevX = float(m_chart.XMin());
+    m_prevY = 0;
+    for (int k = 0; k < m_counts.size(); ++k)
+        DrawStep(k, m_counts.at(k));
+    if (!request.legend.isEmpty())
+        m_chart.AddLegend(request.legend);
+
+    {
+        QSqlQuery drop(db);
+        if (!runStatement(drop, Statements::DropScratch))
+            noteError(Statements::DropScratch, statementError(drop));
+    }
+    return m_errors.isEmpty();
+}
+
+bool Timeline::Overlaps(QTime W, QTime E, QTime tb, QTime te)
+{
+    return overlaps(W.msecsSinceStartOfDay() / 1000, E.msecsSinceStartOfDay() / 1000,
+                    tb.msecsSinceStartOfDay() / 1000, te.msecsSinceStartOfDay() / 1000);
+}
+
+void Timeline::DrawStep(int k, int c)
+{
+    // Intervals per hour: 12, 6, 4, 3, 2, 1 for the offered lengths.
+    const int g = qMax(1, int(std::nearbyint(60.0 / qMax(1, m_intervalMin))));
+    const float y = float(c);
+    m_chart.PlotPoints(ChartSurface::Segment{{{m_prevX, m_prevY}, {m_prevX, y}}});
+    // The right edge of interval k in hours, computed in double precision.
+    const float x1 = float(double(k) / g + 1.0 / g + m_chart.XMin());
+    m_chart.PlotPoints(ChartSurface::Segment{{{m_prevX, y}, {x1, y}}});
+    m_prevX = x1;
+    m_prevY = y;
+}
+
+QString Timeline::GetSqlDate(const QString &text, const QLocale &locale)
+{
+    const QDateTime value = parseDateTime(text, locale);
+    if (!value.isValid())
+        return QStringLiteral("2000-01-01 00:00:00");
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:00"));
+}
+
+QString Timeline::GetMyTime(const QString &anyDate, const QLocale &locale)
+{
+    qint64 day = 0;
+    int seconds = 0;
+    if (parseStored(anyDate, &day, &seconds))
+        return minuteText(seconds);
+    QTime time = parseTime(anyDate, locale);
+    if (!time.isValid())
+        time = parseDateTime(anyDate, locale).time();
+    if (!time.isValid())
+        return {};
+    return minuteText(time.msecsSinceStartOfDay() / 1000);
+}

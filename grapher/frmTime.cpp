@@ -1,0 +1,83 @@
+#include "frmTime.h"
+
+#include "BreakdownText.h"
+#include "GrapherDialogs.h"
+
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+int twips(int value, const QWidget *widget)
+{
+    return qRound(value * widget->logicalDpiX() / 1440.0);
+}
+
+} // namespace
+
+frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_legend(std::move(legend))
+    , m_txtTime(new QPlainTextEdit)
+{
+    setObjectName(QStringLiteral("frmTime"));
+    setWindowTitle(QStringLiteral("Расшифровка графика"));
+
+    QMenu *mnuDo = menuBar()->addMenu(QStringLiteral("Действие"));
+    mnuDo->setObjectName(QStringLiteral("mnuDo"));
+    QAction *save = mnuDo->addAction(QStringLiteral("Сохранить как..."), this, &frmTime::saveToTxt);
+    save->setObjectName(QStringLiteral("mnuSaveToTxt"));
+    mnuDo->addSeparator()->setObjectName(QStringLiteral("itm1"));
+    QAction *close = mnuDo->addAction(QStringLiteral("Закрыть окно"), this, &QWidget::close);
+    close->setObjectName(QStringLiteral("mnuClose"));
+
+    m_txtTime->setObjectName(QStringLiteral("txtTime"));
+    m_txtTime->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_txtTime->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_txtTime->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(9.75);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(9.75);
+    }
+    m_txtTime->setFont(font);
+
+    // The box fills the window, 10 twips in from the top left corner.
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    const int margin = twips(10, this);
+    layout->setContentsMargins(margin, margin, 0, 0);
+    layout->addWidget(m_txtTime);
+    setCentralWidget(central);
+    resize(twips(3210, this), twips(2610, this) + menuBar()->sizeHint().height());
+}
+
+void frmTime::showBreakdown(const QString &text)
+{
+    m_txtTime->setPlainText(text);
+    show();
+    raise();
+    activateWindow();
+}
+
+QString frmTime::text() const
+{
+    return m_txtTime->toPlainText();
+}
+
+void frmTime::saveToTxt()
+{
+    const QString path =
+        m_dialogs.saveFileName(this, QString(), QStringLiteral("txt (*.txt)"), QStringLiteral("txt"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!BreakdownText::save(path, m_legend ? m_legend() : QString(), text(), &error))
+        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, error));
+}
