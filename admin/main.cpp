@@ -1,11 +1,31 @@
+#include "Database.h"
+#include "DesktopLauncher.h"
+#include "SingleInstance.h"
+#include "WidgetPrompts.h"
+#include "frmMain.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QScreen>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("admin"));
+    app.setApplicationName(QStringLiteral("admin"));
+
+    WidgetPrompts prompts;
+    // A second copy says so and ends before it opens anything.
+    SingleInstance instance(QStringLiteral("admin"));
+    if (!instance.tryAcquire()) {
+        prompts.message(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"),
+                        QStringLiteral("Программа уже запущена!"), QMessageBox::Ok);
+        return 0;
+    }
+
+    DesktopLauncher launcher;
+    frmMain window(prompts, launcher, Database::programDirectory());
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.rect().center());
     window.show();
+    window.Form_Load();
     return app.exec();
 }

@@ -40,6 +40,12 @@ inline constexpr char UpdateAddress[] = "update addrs set descript=?,ping_timeou
 // Values: ip_addr.
 inline constexpr char DeleteAddress[] = "delete from addrs where ip_addr=?";
 inline constexpr char SelectLogNewestFirst[] = "select * from logs order by 2 desc";
+// The same listing a page at a time (keyset paging; id breaks ties of one
+// second). Values: page size.
+inline constexpr char SelectLogFirstPage[] = "select * from logs order by time_begin desc,id desc limit ?";
+// Values: time_begin and id of the last row already read, page size.
+inline constexpr char SelectLogNextPage[] =
+    "select * from logs where (time_begin,id)<(?,?) order by time_begin desc,id desc limit ?";
 inline constexpr char CountLog[] = "select count(*) from logs";
 // Values: the first moment kept ('YYYY-MM-DD 00:00:00').
 inline constexpr char DeleteLogBefore[] = "delete from logs where time_begin<?";
