@@ -1,0 +1,60 @@
+#!/bin/bash
+# Real ICMP inside a network namespace made here: 127.0.0.1 answers, echo
+# requests to 127.0.0.2 and to every seventh of 300 addresses in 127.1.0.0/16
+# are dropped on the input hook (a real timeout). The test binary runs once
+# with a datagram ICMP socket (ping_group_range widened inside the namespace)
+# and once with a raw socket (root). No traffic leaves the namespace.
+set -u
+bin="${ORVANT_BUILD_DIR:?}/tests/tst_echo_icmp"
+
+if [ "$(id -u)" != 0 ]; then
+    echo "SKIP: making a network namespace and nftables rules needs root"
+    exit 77
+fi
+for tool in unshare nft ip sysctl; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+if ! unshare -n true 2>/dev/null; then
+    echo "SKIP: cannot make a network namespace here"
+    exit 77
+fi
+[ -x "$bin" ] || { echo "FAIL: $bin not built"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+elements=()
+for i in $(seq 0 299); do
+    host="127.1.$((i / 250)).$((i % 250 + 1))"
+    echo "$host" >> "$work/hosts"
+    if [ $((i % 7)) = 3 ]; then
+        echo "$host" >> "$work/dropped"
+        elements+=("$host")
+    fi
+done
+(IFS=,; echo "${elements[*]}") > "$work/elements"
+
+export ORVANT_ICMP_NETNS=1 ORVANT_HOSTS_FILE="$work/hosts" ORVANT_DROPPED_FILE="$work/dropped"
+export QT_QPA_PLATFORM=offscreen
+status=0
+for kind in datagram raw; do
+    echo "=== $kind socket ==="
+    ORVANT_ICMP_KIND=$kind timeout 180 unshare -n bash -c '
+        set -e
+        ip link set lo up
+        nft -f - <<NFT
+table inet echo_test {
+    set down { type ipv4_addr; elements = { $(cat "$1") } }
+    chain inp {
+        type filter hook input priority 0;
+        ip daddr 127.0.0.2 icmp type echo-request drop
+        ip daddr @down icmp type echo-request drop
+    }
+}
+NFT
+        if [ "$ORVANT_ICMP_KIND" = datagram ]; then
+            sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
+        fi
+        exec "$2"
+    ' _ "$work/elements" "$bin" || status=1
+done
+exit $status
