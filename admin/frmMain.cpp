@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStandardItemModel>
 
 static const QString Title = QStringLiteral("Orvant Admin");
 
@@ -66,6 +67,7 @@ frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QStr
     m_txtLog->setFixedFirstColumn(true);
     setCentralWidget(m_txtLog);
     m_log = new OutageLogModel(this);
+    m_addresses = new QStandardItemModel(this);
     // Queued: a page is read while the view lays itself out; the message
     // box must not open inside that.
     connect(m_log, &OutageLogModel::fetchFailed, this,
@@ -200,15 +202,27 @@ bool frmMain::mnuAddrs_Click()
 {
     setCursor(Qt::WaitCursor);
     m_txtLog->setRedraw(false);
-    m_txtLog->setSourceModel(nullptr);
-    m_txtLog->clearItems();
+    // The address book has four columns, the log five: the listing gets a
+    // model of exactly its own columns (the grid's line store keeps the widest
+    // column count it ever had).
+    m_addresses->clear();
+    m_addresses->setColumnCount(4);
+    m_txtLog->setSourceModel(m_addresses);
     m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings));
     QList<AddressRecord> records;
     QString error;
     const bool ok = AddressBook::list(&records, &error);
-    const QChar tab = QLatin1Char('\t');
-    for (const AddressRecord &record : std::as_const(records))
-        m_txtLog->addItem(tab + record.descript.toString() + tab + record.ip + tab + record.pingTimeout.toString());
+    for (const AddressRecord &record : std::as_const(records)) {
+        // The line as the grid takes it: an empty fixed cell, then description, address, timeout.
+        const QStringList fields = {QString(), record.descript.toString(), record.ip, record.pingTimeout.toString()};
+        QList<QStandardItem *> cells;
+        for (const QString &field : fields) {
+            auto *cell = new QStandardItem(field);
+            cell->setEditable(false);
+            cells << cell;
+        }
+        m_addresses->appendRow(cells);
+    }
     m_txtLog->scrollToTop();
     m_txtLog->setRedraw(true);
     unsetCursor();

@@ -6,6 +6,7 @@
 class FormatGrid;
 class OperatorPrompts;
 class OutageLogModel;
+class QStandardItemModel;
 class ProgramLauncher;
 class frmAdd;
 class frmClearLog;
@@ -69,6 +70,7 @@ private:
     QString m_programDirectory;
     FormatGrid *m_txtLog = nullptr;
     OutageLogModel *m_log = nullptr;
+    QStandardItemModel *m_addresses = nullptr;
     QPointer<frmAdd> m_frmAdd;
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;
