@@ -9,6 +9,9 @@ namespace {
 // At most this many requests leave in one go after the loop was busy; the
 // rest follow at the paced rate.
 constexpr qint64 MaxBurst = 128;
+// A send can cost tens of microseconds on a busy machine (on loop-back the
+// kernel answers it inside the call): the loop gets its turn after this long.
+constexpr qint64 SendSliceNs = 2'000'000;
 
 } // namespace
 
@@ -130,8 +133,15 @@ void EchoProbe::pumpSends()
     m_creditStampNs += earned * SendGapNs;
     m_sendCredit = qMin(MaxBurst, m_sendCredit + earned);
 
+    QElapsedTimer slice;
+    slice.start();
     bool blocked = false;
+    bool yielded = false;
     while (!m_sendQueue.empty() && m_sendCredit > 0) {
+        if (slice.nsecsElapsed() > SendSliceNs) {
+            yielded = true;
+            break;
+        }
         const int host = m_sendQueue.front();
         m_sendQueue.pop_front();
         if (DoPing(host) == EchoTransport::TryAgain) {
@@ -144,7 +154,7 @@ void EchoProbe::pumpSends()
     }
     armDeadlineTimer();
     if (!m_sendQueue.empty())
-        m_sendTimer.start(blocked ? 2 : 1);
+        m_sendTimer.start(blocked ? 2 : yielded ? 0 : 1);
 }
 
 void EchoProbe::onReply(quint32 cookie, quint32 from)

@@ -15,12 +15,15 @@
 #include <QTimer>
 
 #include <limits>
+#include <memory>
 
 namespace {
 
 // Effects are applied in slices of about this length, so that a pass that
 // opens or closes many outages never holds the event loop for long.
-constexpr qint64 EffectSliceNs = 20'000'000;
+constexpr qint64 EffectSliceNs = 10'000'000;
+// The same for reading a large address book.
+constexpr qint64 ReadSliceNs = 8'000'000;
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -94,13 +97,55 @@ void PollingEngine::CheckAll()
     m_nextEffect = 0;
     emit passStarted();
 
-    if (!readAddressBook()) {
-        // Without the book nothing can be probed or logged in this pass.
-        m_hosts.clear();
-        QTimer::singleShot(0, this, &PollingEngine::finishPass);
+    m_book = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connectionName, false));
+    if (!runStatement(*m_book, Statements::SelectAddressesForPass)) {
+        failBook();
         return;
     }
+    readAddressBook();
+}
 
+// Without the book nothing can be probed or logged in this pass.
+void PollingEngine::failBook()
+{
+    reportDatabaseError(QStringLiteral("Не удалось прочитать список адресов"), statementError(*m_book));
+    m_book.reset();
+    m_hosts.clear();
+    QTimer::singleShot(0, this, &PollingEngine::finishPass);
+}
+
+void PollingEngine::readAddressBook()
+{
+    if (!m_book)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    while (m_book->next()) {
+        Host h;
+        h.ip = m_book->value(0).toString();
+        h.desc = m_book->value(1).toString();
+        bool ok = false;
+        const qlonglong timeout = m_book->value(2).toLongLong(&ok);
+        // A row whose timeout is not a 32-bit number is left out of this pass.
+        if (ok && timeout >= std::numeric_limits<int>::min() && timeout <= std::numeric_limits<int>::max()) {
+            h.timeoutMs = timeout < 1 ? MinimumTimeoutReplacement : int(timeout);
+            m_hosts.push_back(std::move(h));
+        }
+        if (slice.nsecsElapsed() > ReadSliceNs) {
+            QTimer::singleShot(0, this, &PollingEngine::readAddressBook);
+            return;
+        }
+    }
+    if (m_book->lastError().isValid()) {
+        failBook();
+        return;
+    }
+    m_book.reset();
+    startProbing();
+}
+
+void PollingEngine::startProbing()
+{
     QList<EchoProbe::Target> targets;
     targets.reserve(qsizetype(m_hosts.size()));
     for (const Host &h : m_hosts)
@@ -116,32 +161,6 @@ void PollingEngine::CheckAll()
             reportUnavailable(why);
     }
     m_probe->start(targets, ready);
-}
-
-bool PollingEngine::readAddressBook()
-{
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!runStatement(query, Statements::SelectAddressesForPass)) {
-        reportDatabaseError(QStringLiteral("Не удалось прочитать список адресов"), statementError(query));
-        return false;
-    }
-    while (query.next()) {
-        Host h;
-        h.ip = query.value(0).toString();
-        h.desc = query.value(1).toString();
-        bool ok = false;
-        const qlonglong timeout = query.value(2).toLongLong(&ok);
-        // A row whose timeout is not a 32-bit number is left out of this pass.
-        if (!ok || timeout < std::numeric_limits<int>::min() || timeout > std::numeric_limits<int>::max())
-            continue;
-        h.timeoutMs = timeout < 1 ? MinimumTimeoutReplacement : int(timeout);
-        m_hosts.push_back(std::move(h));
-    }
-    if (query.lastError().isValid()) {
-        reportDatabaseError(QStringLiteral("Не удалось прочитать список адресов"), statementError(query));
-        return false;
-    }
-    return true;
 }
 
 bool PollingEngine::readOpenOutages()

@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class Clock;
+class QSqlQuery;
 class EchoProbe;
 class EchoTransport;
 
@@ -82,7 +84,9 @@ private:
         int timeoutMs = 0;  // as used for the attempts and shown in the event line
     };
 
-    bool readAddressBook();
+    void readAddressBook();
+    void failBook();
+    void startProbing();
     bool readOpenOutages();
     void onProbeFinished();
     void applyEffects();
@@ -104,6 +108,7 @@ private:
     int m_errCount = 0;
     quint8 m_restCount = 0;
 
+    std::unique_ptr<QSqlQuery> m_book;  // while the book is being read
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
     size_t m_nextEffect = 0;
     bool m_openRowsKnown = false;
