@@ -145,12 +145,12 @@ inline bool overlaps(int w, int e, int tb, int te)
     return !(e < tb && te < w);
 }
 
-// The scratch row of one outage: its begin and end times of day. Both
-// values are known here with their dates, which the scratch table loses,
-// so the cases a time of day cannot tell apart are settled now: an outage
-// of a day or more covers every time of day, and so does one that ran past
-// midnight and ended in the minute of day it began in.
-bool scratchTimes(const QString &begin, const QString &end, const QLocale &locale, QString *tb, QString *te)
+// The times of day of one outage, truncated to the minute, in seconds of
+// the day. Both ends are known here with their dates, which the folding
+// onto one day loses, so the cases a time of day cannot tell apart are
+// settled now: an outage of a day or more covers every time of day, and so
+// does one that ran past midnight and ended in the minute it began in.
+bool outageTimes(const QString &begin, const QString &end, const QLocale &locale, int *tb, int *te)
 {
     qint64 beginDay = 0, endDay = 0;
     int beginSec = 0, endSec = 0;
@@ -171,14 +171,11 @@ bool scratchTimes(const QString &begin, const QString &end, const QLocale &local
         std::swap(from, to);
         std::swap(beginSec, endSec);
     }
-    const int tbMin = beginSec / 60, teMin = endSec / 60;
-    const bool wholeDay = to - from >= SecondsPerDay || (to / SecondsPerDay != from / SecondsPerDay && tbMin == teMin);
-    if (wholeDay) {
-        *tb = QStringLiteral("00:00:00");
-        *te = QStringLiteral("23:59:00");
-    } else {
-        *tb = minuteText(beginSec);
-        *te = minuteText(endSec);
+    *tb = beginSec / 60 * 60;
+    *te = endSec / 60 * 60;
+    if (to - from >= SecondsPerDay || (to / SecondsPerDay != from / SecondsPerDay && *tb == *te)) {
+        *tb = 0;
+        *te = SecondsPerDay - 60;
     }
     return true;
 }
@@ -210,16 +207,11 @@ bool Timeline::BuildGraph(const GraphRequest &request)
     const int step = m_intervalMin * 60;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
 
-    // A table left over by an interrupted run does no harm: dropped first.
-    // The drop fails whenever none is left, which is the normal case.
-    {
-        QSqlQuery drop(db);
-        runStatement(drop, Statements::DropScratch);
-    }
-
-    // Read the period's outages completely before writing the scratch rows,
-    // so the read of the shared file is over before the writes begin.
-    std::vector<std::pair<QString, QString>> rows;
+    // The times of day of the period's outages. They are held in memory
+    // rather than in a scratch table: nothing is written to the database,
+    // and a computation over years of a host's outages takes a fraction of
+    // the time.
+    std::vector<std::pair<int, int>> times;
     {
         const QString from = GetSqlDate(request.startDate + QLatin1Char(' ') + request.startTime, m_locale);
         const QString to = GetSqlDate(request.endDate + QLatin1Char(' ') + request.endTime, m_locale);
@@ -227,61 +219,23 @@ bool Timeline::BuildGraph(const GraphRequest &request)
         if (!runStatement(q, Statements::SelectClosedOutages, {request.description, from, to})) {
             noteError(Statements::SelectClosedOutages, statementError(q));
         } else {
-            QString tb, te;
+            int tb = 0, te = 0;
             while (q.next()) {
                 ++m_outagesRead;
-                if (scratchTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
-                    rows.emplace_back(tb, te);
+                if (outageTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
+                    times.emplace_back(tb, te);
             }
         }
     }
 
-    // All scratch writes in one transaction: one commit instead of one per
-    // outage. The table is TEMP, so the shared file is not written at all.
-    const bool transaction = db.transaction();
-    {
-        QSqlQuery create(db);
-        if (!runStatement(create, Statements::CreateScratch))
-            noteError(Statements::CreateScratch, statementError(create));
-        QSqlQuery insert(db);
-        if (!insert.prepare(QString::fromUtf8(Statements::InsertScratch))) {
-            noteError(Statements::InsertScratch, statementError(insert));
-        } else {
-            int failed = 0;
-            QString firstError;
-            for (const auto &row : rows) {
-                insert.bindValue(0, row.first);
-                insert.bindValue(1, row.second);
-                if (!insert.exec() && failed++ == 0)
-                    firstError = statementError(insert);
-            }
-            if (failed)
-                noteError(Statements::InsertScratch, QStringLiteral("%1 (%2 rows lost)").arg(firstError).arg(failed));
-        }
-    }
-    if (transaction && !db.commit())
-        noteError("commit", db.lastError().text());
-    rows.clear();
-    rows.shrink_to_fit();
-
-    // n + 1 windows; the last one starts at the end time.
+    // n + 1 windows; the last one starts at the end time. Window k runs from
+    // W = t1 + k intervals to one second before the next window starts.
     const int n = int(std::nearbyint(double(t2 - t1) / step));
     m_counts = QList<int>(n + 1, 0);
-    {
-        QSqlQuery q(db);
-        if (!runStatement(q, Statements::SelectScratch)) {
-            noteError(Statements::SelectScratch, statementError(q));
-        } else {
-            while (q.next()) {
-                const int tb = secondsOfTimeText(q.value(0).toString());
-                const int te = secondsOfTimeText(q.value(1).toString());
-                if (tb < 0 || te < 0)
-                    continue;
-                for (int k = 0, w = t1; k <= n && w <= t2; ++k, w += step) {
-                    if (overlaps(w, w + step - 1, tb, te))
-                        ++m_counts[k];
-                }
-            }
+    for (const auto &[tb, te] : times) {
+        for (int k = 0, w = t1; k <= n && w <= t2; ++k, w += step) {
+            if (overlaps(w, w + step - 1, tb, te))
+                ++m_counts[k];
         }
     }
 
@@ -292,11 +246,6 @@ bool Timeline::BuildGraph(const GraphRequest &request)
     if (!request.legend.isEmpty())
         m_chart.AddLegend(request.legend);
 
-    {
-        QSqlQuery drop(db);
-        if (!runStatement(drop, Statements::DropScratch))
-            noteError(Statements::DropScratch, statementError(drop));
-    }
     return m_errors.isEmpty();
 }
 

@@ -18,9 +18,8 @@
 // outages are folded onto one day: the curve shows at which times of day the
 // host tends to fail, not when it failed.
 //
-// The outages' times of day pass through a scratch table that is TEMP on the
-// grapher's own connection: a computation never writes into the shared file
-// while the monitor works in it.
+// A computation only reads the shared file: the outages' times of day are
+// folded in memory, so nothing is written while the monitor works in it.
 class Timeline
 {
 public:
@@ -30,9 +29,9 @@ public:
 
     // Refills counts(), draws the curve on the chart and adds its legend
     // entry. A refused request (see GraphRequest::refusal) draws nothing and
-    // returns false. A failing database step is passed over so that the
-    // curve is still drawn from what could be read; it returns false with
-    // the database's text in errors().
+    // returns false. When the outage query fails the curve is still drawn,
+    // every count 0, and it returns false with the database's text in
+    // errors().
     bool BuildGraph(const GraphRequest &request);
 
     // Whether an outage from tb to te (times of day) touches the window from

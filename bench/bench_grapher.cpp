@@ -1,0 +1,184 @@
+// One grapher computation over a large outage log.
+//
+// Builds a log of 1,000,000 rows of which 100,000 are closed outages of one
+// host inside the period, then times the computation of a 5-minute
+// histogram over 08:00-18:00 as the grapher runs it (the outage query, the
+// folding onto one day, the counting and the curve). Target: under 1 s.
+//
+// bench_grapher [FILE]: keeps the log in FILE, and reuses FILE when it
+// exists already.
+#include "ChartSurface.h"
+#include "Database.h"
+#include "Schema.h"
+#include "Statements.h"
+#include "Timeline.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Counts what is drawn, so the work is not optimised away.
+class CountingChart final : public ChartSurface
+{
+public:
+    int lines = 0;
+    double XMin() const override { return 8; }
+    void PlotPoints(const Segment &) override { ++lines; }
+    void PlotPoints(const QList<int> &) override {}
+    void AddLegend(const QString &) override {}
+};
+
+constexpr int TotalRows = 1000000;
+constexpr int MatchingRows = 100000;
+const QString Host = QStringLiteral("Главный сервер");
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // An optional argument names a file to keep the log in; an existing one
+    // is used as it is (handy when timing the computation again and again).
+    QTemporaryDir dir;
+    const QStringList args = app.arguments();
+    const QString path = args.size() > 1 ? args.at(1) : dir.filePath(QStringLiteral("ping_addr.mdb"));
+    const bool reuse = args.size() > 1 && QFileInfo::exists(path);
+    QString error;
+    if ((!reuse && !Schema::createDatabaseFile(path, &error)) || !Database::open(path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+
+    // The log: one row in ten is a closed outage of the host in 2026; the
+    // rest belong to other hosts, to the host a year earlier, or are open.
+    QElapsedTimer fill;
+    fill.start();
+    if (!reuse) {
+        QSqlDatabase db = QSqlDatabase::database();
+        // The fixture only: no journal and no syncing while it is written.
+        QSqlQuery pragma(db);
+        for (const char *p : {"pragma journal_mode=off", "pragma synchronous=off", "pragma cache_size=-262144"})
+            pragma.exec(QLatin1String(p));
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)"));
+        quint32 seed = 12345;
+        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        // Stored form 'YYYY-MM-DD HH:MM:SS' of a second counted from 2025-01-01.
+        const QDate origin(2025, 1, 1);
+        auto stamp = [&origin](qint64 second) {
+            const QDate day = origin.addDays(second / 86400);
+            const int s = int(second % 86400);
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(),
+                          s / 3600, s / 60 % 60, s % 60);
+            return QString::fromLatin1(text);
+        };
+        const QString others[] = {QStringLiteral("Узел 1"), QStringLiteral("Узел 2"), QStringLiteral("Узел 3"),
+                                  QStringLiteral("Узел 4")};
+        // Rows arrive in time order, as the monitor writes them: the first
+        // half in 2025, the second in 2026. One row in five is a closed
+        // outage of the host (in the period for 2026 only); some rows of
+        // 2026 are open outages of the host; the rest belong to other hosts.
+        const qint64 span = 364LL * 86400;
+        const int half = TotalRows / 2;
+        for (int i = 0; i < TotalRows; ++i) {
+            // 2025-01-01 on, and 2026-01-01 08:00 to 2026-12-31 08:00.
+            const qint64 begin = (i < half ? 0 : 365LL * 86400 + 8 * 3600) + qint64(i % half) * span / half
+                                 + qint64(next() % 30);
+            const qint64 end = begin + 30 + next() % 5400;
+            const bool host = i % 5 == 0;
+            const bool open = !host && i >= half && i % 5 == 1 && i % 3 == 0;
+            const QString &desc = host || open ? Host : others[next() % 4];
+            insert.bindValue(0, stamp(begin));
+            insert.bindValue(1, open ? QVariant() : QVariant(stamp(end)));
+            insert.bindValue(2, open ? 0 : 1);
+            insert.bindValue(3, QStringLiteral("10.0.0.1"));
+            insert.bindValue(4, desc);
+            if (!insert.exec()) {
+                std::fprintf(stderr, "insert: %s\n", qPrintable(insert.lastError().text()));
+                return 1;
+            }
+        }
+        db.commit();
+        for (const char *p : {"analyze", "pragma journal_mode=wal"})
+            pragma.exec(QLatin1String(p));
+    }
+    std::printf("log built: %d rows in %.1f s\n", TotalRows, fill.elapsed() / 1000.0);
+    // The grapher opens the file afresh.
+    Database::close();
+    if (!Database::open(path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+
+    GraphRequest request;
+    request.description = Host;
+    request.startDate = QStringLiteral("01.01.2026");
+    request.startTime = QStringLiteral("08:00:00");
+    request.endDate = QStringLiteral("31.12.2026");
+    request.endTime = QStringLiteral("18:00:00");
+    request.interval = QStringLiteral("5");
+    request.legend = QStringLiteral("bench");
+
+    // Reference: the outage query alone, its rows walked and read, which is
+    // the floor for any computation that reads the log through Qt SQL.
+    std::vector<double> queryMs;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer t;
+        t.start();
+        QSqlQuery q;
+        runStatement(q, Statements::SelectClosedOutages,
+                     {Host, QStringLiteral("2026-01-01 08:00:00"), QStringLiteral("2026-12-31 18:00:00")});
+        qsizetype chars = 0;
+        while (q.next())
+            chars += q.value(0).toString().size() + q.value(1).toString().size();
+        queryMs.push_back(t.nsecsElapsed() / 1e6);
+        if (chars == 0)
+            std::printf("(no rows)\n");
+    }
+    std::sort(queryMs.begin(), queryMs.end());
+    std::printf("reference, the outage query alone: median %.0f ms\n", queryMs[1]);
+
+    constexpr int Runs = 5;
+    std::vector<double> ms;
+    int matched = 0;
+    qint64 total = 0;
+    for (int run = 0; run < Runs; ++run) {
+        CountingChart chart;
+        Timeline timeline(chart);
+        QElapsedTimer t;
+        t.start();
+        const bool ok = timeline.BuildGraph(request);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        if (!ok) {
+            std::fprintf(stderr, "computation failed: %s\n", qPrintable(timeline.errors().join(QLatin1Char('\n'))));
+            return 1;
+        }
+        matched = timeline.outagesRead();
+        total = 0;
+        for (int c : timeline.counts())
+            total += c;
+        std::printf("run %d: %.0f ms (%d outages read, %lld interval hits, %lld intervals, %d lines)\n", run + 1,
+                    ms.back(), matched, total, qlonglong(timeline.counts().size()), chart.lines);
+    }
+    std::vector<double> sorted = ms;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    std::printf("computation, 5-minute intervals 08:00-18:00, %d of %d rows: median %.0f ms, best %.0f ms, worst %.0f ms"
+                " (target < 1000 ms): %s\n",
+                matched, TotalRows, median, sorted.front(), sorted.back(), median < 1000 ? "met" : "MISSED");
+    Database::close();
+    return median < 1000 ? 0 : 2;
+}
