@@ -146,8 +146,15 @@ void TranspSlider::SetOnTop(bool OnTop)
         flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
         if (flags != host->windowFlags()) {
             host->overrideWindowFlags(flags);
-            if (QWindow *handle = host->windowHandle())
+            if (QWindow *handle = host->windowHandle()) {
                 handle->setFlags(flags);
+                // A withdrawn window (hidden, e.g. in the tray) does not take
+                // the new hint along when it is mapped again, on X11 at least.
+                // Its native window is released instead, so the next show
+                // creates one that carries the hint from the start.
+                if (!host->isVisible() && handle->handle())
+                    handle->destroy();
+            }
         }
     }
     emit ChangePosition(OnTop);

@@ -19,9 +19,9 @@ public:
     explicit SliderEventLog(TranspSlider *slider)
         : m_slider(slider)
     {
-        QObject::connect(slider, &TranspSlider::Scroll, [this] { record(QStringLiteral("Scroll")); });
-        QObject::connect(slider, &TranspSlider::Change, [this] { record(QStringLiteral("Change")); });
-        QObject::connect(slider, &TranspSlider::ChangePosition, [this](bool onTop) {
+        QObject::connect(slider, &TranspSlider::Scroll, &m_context, [this] { record(QStringLiteral("Scroll")); });
+        QObject::connect(slider, &TranspSlider::Change, &m_context, [this] { record(QStringLiteral("Change")); });
+        QObject::connect(slider, &TranspSlider::ChangePosition, &m_context, [this](bool onTop) {
             record(onTop ? QStringLiteral("ChangePosition(true)") : QStringLiteral("ChangePosition(false)"));
         });
     }
@@ -47,6 +47,8 @@ private:
     }
 
     TranspSlider *m_slider;
+    // Ends the connections with the log, which may die before the slider.
+    QObject m_context;
     QStringList m_events;
     QStringList m_states;
 };

@@ -1,0 +1,120 @@
+#include "TranspSlider.h"
+#include "VeltrackFactory.h"
+#include "WindowOpacitySupport.h"
+#include "ctlTranspSliderH.h"
+#include "ctlTranspSliderV.h"
+
+#include <QTest>
+#include <memory>
+
+// Creating the controls by the names a host stores, and the identity each
+// class carries.
+class TestVeltrackFactory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void createsByProgIdOrClassId_data();
+    void createsByProgIdOrClassId();
+    void classIdentity_data();
+    void classIdentity();
+    void opacityPlatforms_data();
+    void opacityPlatforms();
+};
+
+void TestVeltrackFactory::createsByProgIdOrClassId_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    const QString h = QStringLiteral("ctlTranspSliderH");
+    const QString v = QStringLiteral("ctlTranspSliderV");
+    QTest::newRow("H ProgID") << QStringLiteral("Veltrack.ctlTranspSliderH") << h;
+    QTest::newRow("V ProgID other case") << QStringLiteral("veltrack.CTLTRANSPSLIDERV") << v;
+    QTest::newRow("H class id") << QStringLiteral("{B38094F5-7782-42DF-9B28-83FEF5FDF7D6}") << h;
+    QTest::newRow("V class id bare lower") << QStringLiteral("fb5f02fc-142a-4e3f-aa78-14cc9d5117f0") << v;
+    QTest::newRow("H interface id is no class") << QStringLiteral("{FDC13E1C-99A5-4F40-AAAB-9C63CB45515E}") << QString();
+    QTest::newRow("type library id is no class") << QStringLiteral("{794DED6F-4E19-4737-9765-7D61A41FCBE1}") << QString();
+    QTest::newRow("unknown ProgID") << QStringLiteral("Veltrack.ctlTranspSlider") << QString();
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestVeltrackFactory::createsByProgIdOrClassId()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QWidget host;
+    TranspSlider *control = VeltrackFactory::createControl(name, &host);
+    if (className.isEmpty()) {
+        QVERIFY(!control);
+        return;
+    }
+    QVERIFY(control);
+    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), className);
+    QCOMPARE(control->parentWidget(), &host);
+    QCOMPARE(control->Value(), 255);
+}
+
+void TestVeltrackFactory::classIdentity_data()
+{
+    QTest::addColumn<QString>("progId");
+    QTest::addColumn<QString>("classId");
+    QTest::addColumn<QString>("interfaceId");
+    QTest::addColumn<QString>("eventsId");
+    QTest::addColumn<QString>("scrollId");
+    QTest::addColumn<QString>("changeId");
+    QTest::newRow("H") << QStringLiteral("Veltrack.ctlTranspSliderH")
+                       << QStringLiteral("{B38094F5-7782-42DF-9B28-83FEF5FDF7D6}")
+                       << QStringLiteral("{FDC13E1C-99A5-4F40-AAAB-9C63CB45515E}")
+                       << QStringLiteral("{96B4484E-9052-4881-989F-766C17A2F163}") << QStringLiteral("1")
+                       << QStringLiteral("2");
+    QTest::newRow("V") << QStringLiteral("Veltrack.ctlTranspSliderV")
+                       << QStringLiteral("{FB5F02FC-142A-4E3F-AA78-14CC9D5117F0}")
+                       << QStringLiteral("{279DC34C-845F-4E25-8E8C-6BE3F5EE9A13}")
+                       << QStringLiteral("{BC504B34-022F-478B-A2BF-B3510C743943}") << QStringLiteral("2")
+                       << QStringLiteral("1");
+}
+
+void TestVeltrackFactory::classIdentity()
+{
+    QFETCH(QString, progId);
+    QFETCH(QString, classId);
+    QFETCH(QString, interfaceId);
+    QFETCH(QString, eventsId);
+    QFETCH(QString, scrollId);
+    QFETCH(QString, changeId);
+    const QMetaObject *meta = VeltrackFactory::findClass(progId);
+    QVERIFY(meta);
+    QVERIFY(VeltrackFactory::progIds().contains(progId));
+    QCOMPARE(VeltrackFactory::classInfo(meta, "ClassID"), classId);
+    QCOMPARE(VeltrackFactory::classInfo(meta, "InterfaceID"), interfaceId);
+    QCOMPARE(VeltrackFactory::classInfo(meta, "EventsID"), eventsId);
+    QCOMPARE(VeltrackFactory::classInfo(meta, "Scroll DispID"), scrollId);
+    QCOMPARE(VeltrackFactory::classInfo(meta, "Change DispID"), changeId);
+    QCOMPARE(VeltrackFactory::classInfo(meta, "ChangePosition DispID"), QStringLiteral("3"));
+    QCOMPARE(VeltrackFactory::classInfo(meta, "Version"), QStringLiteral("1.00"));
+    QCOMPARE(VeltrackFactory::classInfo(meta, "Value Help"), QStringLiteral("Returns/sets the value of an object."));
+    // Only the horizontal control has an Enabled property of its own.
+    QCOMPARE(meta->indexOfProperty("Enabled") >= 0, progId.endsWith(QLatin1Char('H')));
+    QVERIFY(meta->indexOfProperty("Value") >= 0);
+}
+
+void TestVeltrackFactory::opacityPlatforms_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<bool>("able");
+    QTest::newRow("X11") << QStringLiteral("xcb") << true;
+    QTest::newRow("offscreen") << QStringLiteral("offscreen") << true;
+    QTest::newRow("Wayland") << QStringLiteral("wayland") << false;
+    QTest::newRow("Wayland EGL") << QStringLiteral("wayland-egl") << false;
+    QTest::newRow("framebuffer") << QStringLiteral("linuxfb") << false;
+}
+
+void TestVeltrackFactory::opacityPlatforms()
+{
+    QFETCH(QString, platform);
+    QFETCH(bool, able);
+    QCOMPARE(WindowOpacitySupport::platformCanApply(platform), able);
+}
+
+QTEST_MAIN(TestVeltrackFactory)
+#include "tst_veltrackfactory.moc"
