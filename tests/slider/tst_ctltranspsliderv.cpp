@@ -22,7 +22,6 @@ private slots:
     void loadingIgnoresEnabledAndStaysEnabled();
     void savesOnlyValue();
     void hostWidthSnapsToThickness();
-    void setterUsesTheContainersState();
 
 private:
     std::unique_ptr<QWidget> m_host;
@@ -141,14 +140,6 @@ void TestCtlTranspSliderV::hostWidthSnapsToThickness()
     QCOMPARE(free->geometry(), QRect(10, 20, thickness, 333));
     QCOMPARE(slider1Of(free)->geometry(), QRect(0, 0, thickness, 333));
     QCOMPARE(free->sizeHint(), QSize(thickness, Twips::toPixelsY(1425, free)));
-}
-
-void TestCtlTranspSliderV::setterUsesTheContainersState()
-{
-    m_slider->QWidget::setEnabled(false);
-    m_slider->setValue(180);
-    QCOMPARE(m_slider->Value(), 255);
-    QVERIFY(isUntouched(m_host.get()));
 }
 
 QTEST_MAIN(TestCtlTranspSliderV)

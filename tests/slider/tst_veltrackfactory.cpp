@@ -7,8 +7,8 @@
 #include <QTest>
 #include <memory>
 
-// Creating the controls by the names a host stores, and the identity each
-// class carries.
+// Creating the controls by the names a host stores, and the platforms on
+// which the user's handle works.
 class TestVeltrackFactory : public QObject
 {
     Q_OBJECT
@@ -16,8 +16,6 @@ class TestVeltrackFactory : public QObject
 private slots:
     void createsByProgIdOrClassId_data();
     void createsByProgIdOrClassId();
-    void classIdentity_data();
-    void classIdentity();
     void opacityPlatforms_data();
     void opacityPlatforms();
 };
@@ -52,50 +50,6 @@ void TestVeltrackFactory::createsByProgIdOrClassId()
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), className);
     QCOMPARE(control->parentWidget(), &host);
     QCOMPARE(control->Value(), 255);
-}
-
-void TestVeltrackFactory::classIdentity_data()
-{
-    QTest::addColumn<QString>("progId");
-    QTest::addColumn<QString>("classId");
-    QTest::addColumn<QString>("interfaceId");
-    QTest::addColumn<QString>("eventsId");
-    QTest::addColumn<QString>("scrollId");
-    QTest::addColumn<QString>("changeId");
-    QTest::newRow("H") << QStringLiteral("Veltrack.ctlTranspSliderH")
-                       << QStringLiteral("{B38094F5-7782-42DF-9B28-83FEF5FDF7D6}")
-                       << QStringLiteral("{FDC13E1C-99A5-4F40-AAAB-9C63CB45515E}")
-                       << QStringLiteral("{96B4484E-9052-4881-989F-766C17A2F163}") << QStringLiteral("1")
-                       << QStringLiteral("2");
-    QTest::newRow("V") << QStringLiteral("Veltrack.ctlTranspSliderV")
-                       << QStringLiteral("{FB5F02FC-142A-4E3F-AA78-14CC9D5117F0}")
-                       << QStringLiteral("{279DC34C-845F-4E25-8E8C-6BE3F5EE9A13}")
-                       << QStringLiteral("{BC504B34-022F-478B-A2BF-B3510C743943}") << QStringLiteral("2")
-                       << QStringLiteral("1");
-}
-
-void TestVeltrackFactory::classIdentity()
-{
-    QFETCH(QString, progId);
-    QFETCH(QString, classId);
-    QFETCH(QString, interfaceId);
-    QFETCH(QString, eventsId);
-    QFETCH(QString, scrollId);
-    QFETCH(QString, changeId);
-    const QMetaObject *meta = VeltrackFactory::findClass(progId);
-    QVERIFY(meta);
-    QVERIFY(VeltrackFactory::progIds().contains(progId));
-    QCOMPARE(VeltrackFactory::classInfo(meta, "ClassID"), classId);
-    QCOMPARE(VeltrackFactory::classInfo(meta, "InterfaceID"), interfaceId);
-    QCOMPARE(VeltrackFactory::classInfo(meta, "EventsID"), eventsId);
-    QCOMPARE(VeltrackFactory::classInfo(meta, "Scroll DispID"), scrollId);
-    QCOMPARE(VeltrackFactory::classInfo(meta, "Change DispID"), changeId);
-    QCOMPARE(VeltrackFactory::classInfo(meta, "ChangePosition DispID"), QStringLiteral("3"));
-    QCOMPARE(VeltrackFactory::classInfo(meta, "Version"), QStringLiteral("1.00"));
-    QCOMPARE(VeltrackFactory::classInfo(meta, "Value Help"), QStringLiteral("Returns/sets the value of an object."));
-    // Only the horizontal control has an Enabled property of its own.
-    QCOMPARE(meta->indexOfProperty("Enabled") >= 0, progId.endsWith(QLatin1Char('H')));
-    QVERIFY(meta->indexOfProperty("Value") >= 0);
 }
 
 void TestVeltrackFactory::opacityPlatforms_data()
