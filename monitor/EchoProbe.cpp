@@ -6,9 +6,6 @@
 
 namespace {
 
-// At most this many requests leave in one go after the loop was busy; the
-// rest follow at the paced rate.
-constexpr qint64 MaxBurst = 128;
 // A send can cost tens of microseconds on a busy machine (on loop-back the
 // kernel answers it inside the call): the loop gets its turn after this long.
 constexpr qint64 SendSliceNs = 2'000'000;
@@ -78,8 +75,7 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
     }
 
     m_clock.start();
-    m_creditStampNs = 0;
-    m_sendCredit = MaxBurst;
+    m_nextSendNs = 0;
     if (!m_sendQueue.empty())
         m_sendTimer.start(0);
     finishIfDone();
@@ -124,24 +120,21 @@ int EchoProbe::DoPing(int host)
     return status;
 }
 
+// Sends queued attempts, each at least SendGapNs after the one before. The
+// gap is far below a timer's resolution, so it is kept by waiting out the
+// rest of it in place; the loop gets its turn after SendSliceNs.
 void EchoProbe::pumpSends()
 {
     if (!m_running)
         return;
-    const qint64 now = m_clock.nsecsElapsed();
-    const qint64 earned = (now - m_creditStampNs) / SendGapNs;
-    m_creditStampNs += earned * SendGapNs;
-    m_sendCredit = qMin(MaxBurst, m_sendCredit + earned);
-
-    QElapsedTimer slice;
-    slice.start();
+    const qint64 sliceEnd = m_clock.nsecsElapsed() + SendSliceNs;
     bool blocked = false;
-    bool yielded = false;
-    while (!m_sendQueue.empty() && m_sendCredit > 0) {
-        if (slice.nsecsElapsed() > SendSliceNs) {
-            yielded = true;
+    while (!m_sendQueue.empty()) {
+        qint64 now = m_clock.nsecsElapsed();
+        if (now >= sliceEnd)
             break;
-        }
+        while (now < m_nextSendNs)
+            now = m_clock.nsecsElapsed();
         const int host = m_sendQueue.front();
         m_sendQueue.pop_front();
         if (DoPing(host) == EchoTransport::TryAgain) {
@@ -150,11 +143,11 @@ void EchoProbe::pumpSends()
             blocked = true;
             break;
         }
-        --m_sendCredit;
+        m_nextSendNs = now + SendGapNs;
     }
     armDeadlineTimer();
     if (!m_sendQueue.empty())
-        m_sendTimer.start(blocked ? 2 : yielded ? 0 : 1);
+        m_sendTimer.start(blocked ? 1 : 0);
 }
 
 void EchoProbe::onReply(quint32 cookie, quint32 from)

@@ -17,7 +17,7 @@ class EchoTransport;
 // Probes a list of hosts at once over one transport, without blocking the
 // event loop: each host gets up to Attempts echo requests, the next one sent
 // as soon as the previous one timed out, each with the host's own timeout.
-// Sends are paced (SendGapNs apart on average) so that a large list does not
+// Sends are paced (at least SendGapNs apart) so that a large list does not
 // burst onto the network at once; retries go before first attempts.
 //
 // A reply counts only for the attempt it answers: same cookie (identifier and
@@ -107,8 +107,7 @@ private:
     QTimer m_sendTimer;
     QTimer m_deadlineTimer;
     QElapsedTimer m_clock;
-    qint64 m_sendCredit = 0;     // requests that may go out now
-    qint64 m_creditStampNs = 0;
+    qint64 m_nextSendNs = 0;     // the earliest moment of the next request
     int m_pending = 0;           // hosts not done yet
     bool m_running = false;
     bool m_finishQueued = false;
