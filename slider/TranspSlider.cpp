@@ -118,11 +118,17 @@ void TranspSlider::onSliderNotification(Notification kind)
 
 void TranspSlider::ApplyTransparency(int alpha)
 {
+    // ChangePosition reaches the host from inside SetOnTop.
+    QPointer<TranspSlider> alive(this);
     if (alpha < maximumValue && !m_OnTop) {
         SetOnTop(true);
+        if (!alive)
+            return;
         m_OnTop = true;
     } else if (alpha == maximumValue && m_OnTop) {
         SetOnTop(false);
+        if (!alive)
+            return;
         m_OnTop = false;
     }
     QWidget *host = hostWindow();
