@@ -8,6 +8,7 @@
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
@@ -66,6 +67,7 @@ private slots:
     void manyHostsEachResultRight();
     void anotherProbersRepliesNotTaken();
     void repliesOfAClosedPassNeverReported();
+    void burstPastOneChannelAllAnswered();
     void passLogsTheDroppedHost();
 };
 
@@ -172,6 +174,40 @@ void tst_EchoIcmp::repliesOfAClosedPassNeverReported()
     QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 3000);
     QCOMPARE(replies.first().at(0).toUInt(), second);
     QCOMPARE(replies.first().at(1).toUInt(), 0x7f000001u);
+}
+
+void tst_EchoIcmp::burstPastOneChannelAllAnswered()
+{
+    // More requests than one identifier has sequence numbers, sent as fast as
+    // the socket takes them: every one is answered once, under its own cookie.
+    constexpr int Requests = 65536 + 64;
+    IcmpTransport transport(wantedKind());
+    QString why;
+    QVERIFY2(transport.open(Requests, &why), qPrintable(why));
+    QSet<quint32> sent;
+    QSet<quint32> answered;
+    int duplicates = 0;
+    connect(&transport, &EchoTransport::replyReceived, this, [&](quint32 cookie, quint32) {
+        if (answered.contains(cookie))
+            ++duplicates;
+        answered.insert(cookie);
+    });
+    QElapsedTimer t;
+    t.start();
+    while (sent.size() < Requests && t.elapsed() < 60000) {
+        quint32 cookie = 0;
+        const int status = transport.send(0x7f000001, EchoProbe::payload(), &cookie);
+        if (status == 0)
+            sent.insert(cookie);
+        else
+            QCOMPARE(status, EchoTransport::TryAgain);
+        if (status != 0 || sent.size() % 4096 == 0)
+            QCoreApplication::processEvents();
+    }
+    QCOMPARE(sent.size(), Requests);
+    QTRY_COMPARE_WITH_TIMEOUT(answered.size(), Requests, 20000);
+    QCOMPARE(duplicates, 0);
+    QCOMPARE(answered, sent);
 }
 
 void tst_EchoIcmp::passLogsTheDroppedHost()
