@@ -42,8 +42,9 @@ W *named(W *widget, const char *name, const char *tip = nullptr)
     return widget;
 }
 
-// A small vertical scroll bar used as a spinner: the upper arrow raises
-// the value, as on a spin box.
+// A small vertical scroll bar used as a spinner: the upper arrow (and the
+// wheel or key up) raises the value, as on a spin box, and the handle
+// climbs with it.
 QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 {
     auto *bar = named(new QScrollBar(Qt::Vertical), name);
@@ -52,8 +53,15 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setInvertedAppearance(true);
-    bar->setInvertedControls(false);
     bar->setFixedSize(17, 34);
+    // A scroll bar's upper arrow steps down; the position is turned round
+    // before the value takes it.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar](int action) {
+        if (action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd)
+            bar->setSliderPosition(qMax(bar->minimum(), bar->value() - bar->singleStep()));
+        else if (action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderPageStepSub)
+            bar->setSliderPosition(qMin(bar->maximum(), bar->value() + bar->singleStep()));
+    });
     return bar;
 }
 
@@ -218,6 +226,7 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     const int chartTop = qMax(twips(1845), m_top->sizeHint().height() + twips(60));
     m_ctlGraph->move(twips(135), chartTop);
     resize(qMax(twips(11355), m_top->sizeHint().width()), qMax(twips(8715), chartTop + twips(4000)));
+    placeChildren();
 }
 
 frmMain::~frmMain() = default;
@@ -424,6 +433,11 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void frmMain::placeChildren()
+{
     m_top->setGeometry(0, 0, width(), m_top->sizeHint().height());
     // Below a small floor the chart keeps its last size instead of vanishing.
     const int w = width() - m_ctlGraph->x();

@@ -74,6 +74,8 @@ private:
     void datePicked(const QDate &date);
     GraphRequest currentRequest() const;
     void setDrawingLocked(bool locked);
+    // The top band across the window, the chart filling the rest.
+    void placeChildren();
     int twips(int value) const;
 
     std::unique_ptr<GrapherDialogs> m_ownDialogs;
