@@ -24,6 +24,8 @@ inline QLineEdit *lineEdit(const char *name, QWidget *parent, const QString &tex
 {
     auto *e = new QLineEdit(text, parent);
     e->setObjectName(QLatin1String(name));
+    // Room for an address or a short description whatever the font.
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 18);
     return e;
 }
 

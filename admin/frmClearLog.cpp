@@ -61,10 +61,11 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     // and calendar need more room.
     const QSize panelSize = panel->sizeHint();
     m_collapsedWidth = qMax(Twips::toPixels(2670, this), panelSize.width());
-    const QSize calendar = Twips::toPixels(2115, 2010, this).expandedTo(ctrDativo1->sizeHint());
+    const QSize calendar = Twips::toPixels(2115, 2010, this).expandedTo(ctrDativo1->sizeHint() + QSize(4, 4));
     const int calendarLeft = qMax(Twips::toPixels(2730, this), m_collapsedWidth + 4);
     m_expandedWidth = qMax(Twips::toPixels(4950, this), calendarLeft + calendar.width());
-    const int height = std::max({Twips::toPixels(2085, 2085, this).height(), panelSize.height(), calendar.height()});
+    const int height =
+        std::max({Twips::toPixels(2085, 2085, this).height(), panelSize.height(), calendar.height() + 4});
     panel->setGeometry(0, 0, m_collapsedWidth, height);
     ctrDativo1->setGeometry(calendarLeft, 0, calendar.width(), calendar.height());
     setFixedSize(m_collapsedWidth, height);

@@ -185,13 +185,11 @@ bool frmMain::Do_Options()
 bool frmMain::mnuStat_Click()
 {
     setCursor(Qt::WaitCursor);
-    m_txtLog->setRedraw(false);
     m_txtLog->setSourceModel(m_log);
     m_txtLog->setFormatString(QString::fromUtf8(LogHeadings));
     QString error;
     const bool ok = m_log->reload(&error);
     m_txtLog->scrollToTop();
-    m_txtLog->setRedraw(true);
     unsetCursor();
     if (!ok)
         reportFailure(QStringLiteral("Не удалось прочитать журнал."), error);
@@ -201,7 +199,6 @@ bool frmMain::mnuStat_Click()
 bool frmMain::mnuAddrs_Click()
 {
     setCursor(Qt::WaitCursor);
-    m_txtLog->setRedraw(false);
     // The address book has four columns, the log five: the listing gets a
     // model of exactly its own columns (the grid's line store keeps the widest
     // column count it ever had).
@@ -224,7 +221,6 @@ bool frmMain::mnuAddrs_Click()
         m_addresses->appendRow(cells);
     }
     m_txtLog->scrollToTop();
-    m_txtLog->setRedraw(true);
     unsetCursor();
     if (!ok)
         reportFailure(QStringLiteral("Не удалось прочитать список адресов."), error);

@@ -1,0 +1,188 @@
+// Shows the admin's main window and each of its dialogs on a real X server
+// (started by admin_screens.sh) and saves a screenshot of the whole screen
+// for each into $ORVANT_ARTIFACT_DIR/admin. Message boxes are the real ones.
+#include "AdminFakeLauncher.h"
+#include "FormatGrid.h"
+#include "TempDatabase.h"
+#include "WidgetPrompts.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QString g_outDir;
+QStringList g_failures;
+QStringList g_saved;
+
+void settle(int ms = 400)
+{
+    QTest::qWait(ms);
+}
+
+void shoot(const QString &name)
+{
+    settle();
+    const QString file = QDir(g_outDir).filePath(QStringLiteral("admin-%1.png").arg(name));
+    if (QGuiApplication::primaryScreen()->grabWindow(0).save(file))
+        g_saved << file;
+    else
+        g_failures << QStringLiteral("could not save %1").arg(file);
+}
+
+// Runs `then` on the next modal window of type T once it is on screen.
+template <class T> void whenModal(const QString &what, std::function<void(T *)> then)
+{
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        auto *modal = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (modal && QTest::qWaitForWindowExposed(modal)) {
+            then(modal);
+            return;
+        }
+        if (timer->elapsed() > 10000) {
+            g_failures << QStringLiteral("%1 did not come up").arg(what);
+            if (QWidget *other = QApplication::activeModalWidget())
+                other->hide();
+            return;
+        }
+        QTimer::singleShot(50, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void type(QWidget *dialog, const char *box, const QString &text)
+{
+    if (auto *edit = dialog->findChild<QLineEdit *>(QLatin1String(box)))
+        edit->setText(text);
+    else
+        g_failures << QStringLiteral("no box %1").arg(QLatin1String(box));
+}
+
+void answerMessage(const QString &name)
+{
+    whenModal<QMessageBox>(name, [name](QMessageBox *box) {
+        shoot(name);
+        box->accept();
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    qputenv("LANG", "ru_RU.UTF-8");
+    QApplication app(argc, argv);
+    g_outDir = QDir(qEnvironmentVariable("ORVANT_ARTIFACT_DIR", QStringLiteral("."))).filePath(QStringLiteral("admin"));
+    QDir().mkpath(g_outDir);
+
+    TempDatabase db;
+    if (!db.isValid()) {
+        std::fprintf(stderr, "%s\n", qPrintable(db.error()));
+        return 1;
+    }
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    for (int i = 0; i < 40; ++i) {
+        const QDateTime begin = QDateTime(QDate(2025, 3, 1), QTime(0, 0)).addSecs(i * 5423);
+        const bool open = i % 13 == 12;
+        db.exec(insert, {begin.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                         open ? QVariant() : QVariant(begin.addSecs(95).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                         open ? 0 : 1, QStringLiteral("192.168.0.%1").arg(i % 4 + 1),
+                         QStringLiteral("Коммутатор этажа %1").arg(i % 4 + 1)});
+    }
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                           "('192.168.0.1','Коммутатор этажа 1',300),('192.168.0.2','Коммутатор этажа 2',500)"));
+
+    WidgetPrompts prompts;
+    AdminFakeLauncher launcher;
+    launcher.associated = false;
+    frmMain main(prompts, launcher, db.directory());
+    main.move(main.screen()->availableGeometry().center() - main.rect().center());
+    main.show();
+    if (!QTest::qWaitForWindowExposed(&main) || !main.Form_Load())
+        return 1;
+    shoot(QStringLiteral("main-log"));
+    auto trigger = [&main](const char *name) { main.findChild<QAction *>(QLatin1String(name))->trigger(); };
+
+    trigger("mnuAddrs");
+    shoot(QStringLiteral("main-addresses"));
+    trigger("mnuStat");
+
+    whenModal<QDialog>(QStringLiteral("frmAdd"), [](QDialog *d) {
+        type(d, "txtIP", QStringLiteral("10.20.30.40"));
+        type(d, "txtDesc", QStringLiteral("Сервер печати"));
+        shoot(QStringLiteral("frmAdd"));
+        d->findChild<QPushButton *>(QStringLiteral("cmdBack"))->click();
+    });
+    trigger("mnuAdd");
+
+    whenModal<QDialog>(QStringLiteral("frmEdAdr"), [](QDialog *d) {
+        auto *combo = d->findChild<QComboBox *>(QStringLiteral("cmbAddr"));
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+        shoot(QStringLiteral("frmEdAdr"));
+        answerMessage(QStringLiteral("frmEdAdr-message"));
+        d->findChild<QPushButton *>(QStringLiteral("Command1"))->click(); // "Изменений небыло."
+        d->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+    });
+    trigger("mnuEditAddr");
+
+    whenModal<QDialog>(QStringLiteral("frmDel"), [](QDialog *d) {
+        type(d, "txtIP", QStringLiteral("10.20.30.40"));
+        shoot(QStringLiteral("frmDel"));
+        d->findChild<QPushButton *>(QStringLiteral("cmdBack"))->click();
+    });
+    trigger("mnuDel");
+
+    whenModal<QDialog>(QStringLiteral("frmOpt"), [](QDialog *d) {
+        type(d, "txtSndErr", QStringLiteral("/usr/share/sounds/Мои звуки/обрыв.wav"));
+        shoot(QStringLiteral("frmOpt"));
+        answerMessage(QStringLiteral("frmOpt-message"));
+        d->findChild<QPushButton *>(QStringLiteral("cmdSave"))->click();
+    });
+    trigger("mnuOptions");
+
+    whenModal<QDialog>(QStringLiteral("frmClearLog"), [](QDialog *d) {
+        type(d, "txtClearDate", QStringLiteral("01.03.2025"));
+        shoot(QStringLiteral("frmClearLog"));
+        auto *toggle = d->findChild<QLabel *>(QStringLiteral("Label2"));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        shoot(QStringLiteral("frmClearLog-calendar"));
+        whenModal<QMessageBox>(QStringLiteral("question"), [](QMessageBox *box) {
+            shoot(QStringLiteral("frmClearLog-question"));
+            box->reject();
+        });
+        d->findChild<QPushButton *>(QStringLiteral("cmdDel"))->click();
+        d->findChild<QPushButton *>(QStringLiteral("cmdQuit"))->click();
+    });
+    trigger("mnuClearLog");
+
+    whenModal<QDialog>(QStringLiteral("open-with"), [](QDialog *d) {
+        shoot(QStringLiteral("open-with"));
+        d->reject();
+    });
+    trigger("mnuOtchet");
+
+    for (const QString &file : std::as_const(g_saved))
+        std::printf("saved %s\n", qPrintable(file));
+    for (const QString &failure : std::as_const(g_failures))
+        std::fprintf(stderr, "FAILED: %s\n", qPrintable(failure));
+    return g_failures.isEmpty() && g_saved.size() == 12 ? 0 : 1;
+}
