@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 
 using B = FakeEchoTransport::Behaviour;
 
@@ -463,8 +464,8 @@ void tst_Polling::failedLookupIsNoChange()
     // A view in place of the table: reading it fails, so nothing is known.
     m.db.exec(QStringLiteral("alter table logs rename to logs_real"));
     m.db.exec(QStringLiteral("create view logs as select id,ip,missing_column as foe from logs_real"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(".*")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(".*")));
+    for (int pass = 0; pass < 2; ++pass)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("открытые записи о сбоях: .*missing_column")));
     QVERIFY(m.pass());
     QVERIFY(m.pass());
     QCOMPARE(m.events, QStringList());
