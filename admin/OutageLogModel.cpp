@@ -8,9 +8,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-// Beyond this many distinct texts sharing stops paying for its table.
-static constexpr int MaxSharedStrings = 4096;
-
 // Reads 'YYYY-MM-DD HH:MM:SS' field by field. Faster than a general date
 // parser on a long listing, and free of the local time zone: the text is
 // shown as it was stored, also in the hour that a clock change skips.
@@ -51,7 +48,8 @@ bool OutageLogModel::reload(QString *error)
     m_rows.clear();
     m_rows.squeeze();
     m_rawTexts.clear();
-    m_strings.clear();
+    m_texts.clear();
+    m_textIds.clear();
     m_lastBegin = QVariant();
     m_lastId = 0;
     m_atEnd = false;
@@ -101,9 +99,8 @@ bool OutageLogModel::readPage(QVector<Row> *rows, QString *error)
 
 OutageLogModel::Stamp OutageLogModel::stamp(const QVariant &value, int row, int column)
 {
-    Stamp s;
     if (value.isNull())
-        return s;
+        return NoValue;
     QDate date;
     QTime time;
     if (value.metaType().id() == QMetaType::QDateTime) {
@@ -112,38 +109,36 @@ OutageLogModel::Stamp OutageLogModel::stamp(const QVariant &value, int row, int 
     } else {
         splitStoredText(value.toString(), &date, &time);
     }
-    if (date.isValid() && time.isValid()) {
-        s.julianDay = date.toJulianDay();
-        s.msecs = time.msecsSinceStartOfDay();
-    } else {
-        s.msecs = -2;
-        m_rawTexts.insert(qint64(row) * ColumnCount + column, value.toString());
-    }
-    return s;
+    if (date.isValid() && time.isValid())
+        return date.toJulianDay() * 86400 + time.msecsSinceStartOfDay() / 1000;
+    m_rawTexts.insert(qint64(row) * ColumnCount + column, value.toString());
+    return RawText;
 }
 
-QString OutageLogModel::stampText(const Stamp &s, int row, int column) const
+QString OutageLogModel::stampText(Stamp s, int row, int column) const
 {
-    if (s.msecs == -1)
+    if (s == NoValue)
         return QString();
-    if (s.msecs == -2)
+    if (s == RawText)
         return m_rawTexts.value(qint64(row) * ColumnCount + column);
     // Date and time apart, not a QDateTime: see splitStoredText.
-    const QDate date = QDate::fromJulianDay(s.julianDay);
-    const QTime time = QTime::fromMSecsSinceStartOfDay(s.msecs);
+    const qint64 seconds = ((s % 86400) + 86400) % 86400;
+    const QDate date = QDate::fromJulianDay((s - seconds) / 86400);
+    const QTime time = QTime(0, 0).addSecs(int(seconds));
     if (time == QTime(0, 0))
         return Regional::shortDate(date, m_locale);
     return Regional::shortDate(date, m_locale) + QLatin1Char(' ') + Regional::timeWithSeconds(time, m_locale);
 }
 
-QString OutageLogModel::intern(const QString &text)
+qint32 OutageLogModel::intern(const QString &text)
 {
-    const auto it = m_strings.constFind(text);
-    if (it != m_strings.constEnd())
+    const auto it = m_textIds.constFind(text);
+    if (it != m_textIds.constEnd())
         return it.value();
-    if (m_strings.size() < MaxSharedStrings)
-        m_strings.insert(text, text);
-    return text;
+    const qint32 id = qint32(m_texts.size());
+    m_texts.append(text);
+    m_textIds.insert(text, id);
+    return id;
 }
 
 int OutageLogModel::rowCount(const QModelIndex &parent) const
@@ -169,9 +164,9 @@ QVariant OutageLogModel::data(const QModelIndex &index, int role) const
     case TimeEnd:
         return stampText(row.end, index.row(), TimeEnd);
     case Description:
-        return row.desc;
+        return m_texts.at(row.desc);
     case Address:
-        return row.ip;
+        return m_texts.at(row.ip);
     default:
         return QVariant();
     }

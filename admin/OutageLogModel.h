@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <limits>
+
 // The outage log, newest outage first, read a page at a time.
 //
 // A monitor that has run for years leaves hundreds of thousands of rows, so
@@ -54,32 +56,32 @@ signals:
     void fetchFailed(const QString &error);
 
 private:
-    // A stored date-time, parsed once when its page is read: two small
-    // numbers instead of a 19-character text per cell keep a long listing
-    // small. A value that is not of the stored form keeps its raw text.
-    struct Stamp
-    {
-        qint64 julianDay = 0;
-        int msecs = -1; // -1: no value (NULL), -2: raw text in m_rawTexts
-    };
+    // A stored date-time as seconds since the start of the Julian day count,
+    // parsed once when its page is read: one number instead of a
+    // 19-character text per cell keeps a long listing small.
+    using Stamp = qint64;
+    static constexpr Stamp NoValue = std::numeric_limits<qint64>::min();
+    static constexpr Stamp RawText = NoValue + 1; // not of the stored form: text in m_rawTexts
+    // 32 bytes a row: texts are indices into one table of distinct texts,
+    // since addresses and descriptions repeat on nearly every row.
     struct Row
     {
         qint64 id = 0;
-        Stamp begin;
-        Stamp end;
-        QString desc;
-        QString ip;
+        Stamp begin = NoValue;
+        Stamp end = NoValue;
+        qint32 desc = 0;
+        qint32 ip = 0;
     };
 
     bool readPage(QVector<Row> *rows, QString *error);
     Stamp stamp(const QVariant &value, int row, int column);
-    QString stampText(const Stamp &stamp, int row, int column) const;
-    QString intern(const QString &text);
+    QString stampText(Stamp stamp, int row, int column) const;
+    qint32 intern(const QString &text);
 
     QVector<Row> m_rows;
     QHash<qint64, QString> m_rawTexts; // key row * ColumnCount + column
-    // Addresses and descriptions repeat on nearly every row: one shared copy each.
-    QHash<QString, QString> m_strings;
+    QVector<QString> m_texts;
+    QHash<QString, qint32> m_textIds;
     QVariant m_lastBegin;
     qint64 m_lastId = 0;
     bool m_atEnd = true;
