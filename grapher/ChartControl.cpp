@@ -268,6 +268,10 @@ void ChartControl::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setClipRect(plot.adjusted(-2, -2, 2, 2));
     for (const Line &line : m_lines) {
+        // A step whose count does not change has a vertical line of no
+        // length; drawn, its square cap would leave a dot on the curve.
+        if (line.points.p1() == line.points.p2())
+            continue;
         p.setPen(QPen(line.color, line.width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.drawLine(QPointF(px(line.points.x1()), py(line.points.y1())),
                    QPointF(px(line.points.x2()), py(line.points.y2())));

@@ -101,24 +101,25 @@ QDateTime parseDateTime(const QString &text, const QLocale &locale)
     value = QDateTime::fromString(t, Qt::ISODate);
     if (value.isValid())
         return value;
-    // Date, then an optional time after the first blank.
-    const qsizetype blank = t.indexOf(QLatin1Char(' '));
-    const QString datePart = blank < 0 ? t : t.left(blank);
-    const QString timePart = blank < 0 ? QString() : t.mid(blank + 1);
-    const QDate date = parseDate(datePart, locale);
-    if (date.isValid()) {
-        const QTime time = timePart.trimmed().isEmpty() ? QTime(0, 0) : parseTime(timePart, locale);
-        if (time.isValid())
+    // A date, then an optional time after a blank. The date itself may hold
+    // blanks ("7 Dec 2026"), so every blank is tried, the last first.
+    const QDate alone = parseDate(t, locale);
+    if (alone.isValid())
+        return QDateTime(alone, QTime(0, 0));
+    for (qsizetype blank = t.lastIndexOf(QLatin1Char(' ')); blank > 0;
+         blank = t.lastIndexOf(QLatin1Char(' '), blank - 1)) {
+        const QDate date = parseDate(t.left(blank), locale);
+        const QTime time = parseTime(t.mid(blank + 1), locale);
+        if (date.isValid() && time.isValid())
             return QDateTime(date, time);
     }
-    // Forms with blanks inside the date (long dates of some locales).
+    // The locale's own date-time forms.
     for (QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
         value = locale.toDateTime(t, type);
         if (value.isValid())
             return value;
     }
-    const QDate alone = parseDate(t, locale);
-    return alone.isValid() ? QDateTime(alone, QTime(0, 0)) : QDateTime();
+    return {};
 }
 
 QString minuteText(int secondsOfDay)

@@ -219,6 +219,10 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     m_ctlGraph->setXMin(m_txtT1->currentText().left(2).toDouble());
     m_ctlGraph->setXMax(m_txtT2->currentText().left(2).toDouble());
     m_ctlGraph->setXDivisions(qint16(m_ctlGraph->XMax() - m_ctlGraph->XMin()));
+    // The empty chart shows the Y scale the box offers; the first drawing
+    // takes the box's value then.
+    m_ctlGraph->setYMax(m_vs3->value());
+    m_ctlGraph->setYDivisions(m_vs3->value());
 
     // Design-time client area 11355 by 8715 twips; the chart from (135, 1845)
     // to the edges, or just below the top band where the fonts make it taller.

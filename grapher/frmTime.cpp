@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -61,6 +62,20 @@ frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidg
 void frmTime::showBreakdown(const QString &text)
 {
     m_txtTime->setPlainText(text);
+    if (!isVisible()) {
+        // Wide enough for the longest line and for the caption beside the
+        // window manager's buttons, never narrower than the design size.
+        int longest = 0;
+        const QFontMetrics fm(m_txtTime->font());
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            longest = qMax(longest, fm.horizontalAdvance(line));
+        const int wanted = longest + m_txtTime->verticalScrollBar()->sizeHint().width()
+                           + 2 * m_txtTime->frameWidth() + 2 * int(m_txtTime->document()->documentMargin()) + twips(10, this) + 8;
+        QFont titleFont = font(); // window managers tend to draw captions bold
+        titleFont.setBold(true);
+        const int caption = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) * 5 / 4 + 120;
+        resize(qMax(width(), qMax(wanted, caption)), height());
+    }
     show();
     raise();
     activateWindow();

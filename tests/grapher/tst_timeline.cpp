@@ -290,6 +290,8 @@ void tst_Timeline::dateTexts_data()
                                                    << QStringLiteral("2026-12-06 18:00:00") << QStringLiteral("18:00:00");
     QTest::newRow("picker form under US settings") << QStringLiteral("en_US") << QStringLiteral("06.12.2026 09:30:00")
                                                    << QStringLiteral("2026-12-06 09:30:00") << QStringLiteral("09:30:00");
+    QTest::newRow("C short date has blanks") << QStringLiteral("C") << QStringLiteral("7 Dec 2026 18:00:00")
+                                             << QStringLiteral("2026-12-07 18:00:00") << QStringLiteral("18:00:00");
     QTest::newRow("date alone is midnight") << QStringLiteral("ru_RU") << QStringLiteral("06.12.2026")
                                             << QStringLiteral("2026-12-06 00:00:00") << QStringLiteral("00:00:00");
     QTest::newRow("time alone") << QStringLiteral("ru_RU") << QStringLiteral("8:05:59") << QStringLiteral("2000-01-01 00:00:00")
