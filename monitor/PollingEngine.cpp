@@ -152,7 +152,7 @@ void PollingEngine::startProbing()
         targets.append({h.ip, h.timeoutMs});
 
     bool ready = false;
-    if (!m_hosts.empty()) {
+    if (!m_hosts.empty() && m_transport) {
         QString why;
         ready = m_transport->open(int(m_hosts.size()) * EchoProbe::Attempts, &why);
         if (ready)
@@ -181,7 +181,7 @@ bool PollingEngine::readOpenOutages()
 
 void PollingEngine::onProbeFinished()
 {
-    if (m_transport->isOpen())
+    if (m_transport && m_transport->isOpen())
         m_transport->close();
     // The open rows are read after probing, as a host-by-host pass reads them
     // after its attempts: rows that admin cleared meanwhile are not reused.

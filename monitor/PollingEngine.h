@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -95,7 +96,7 @@ private:
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
 
-    EchoTransport *m_transport;
+    QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;
     EchoProbe *m_probe;
     QString m_connectionName;
