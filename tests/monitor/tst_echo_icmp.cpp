@@ -69,12 +69,17 @@ private slots:
     void repliesOfAClosedPassNeverReported();
     void burstPastOneChannelAllAnswered();
     void passLogsTheDroppedHost();
+    void withoutRightsNothingChangesAndOperatorIsTold();
 };
 
 void tst_EchoIcmp::init()
 {
     if (qgetenv("ORVANT_ICMP_NETNS") != "1")
         QSKIP("runs only inside the network namespace made by tst_echo_icmp.sh");
+    // Without ICMP rights only the case about that runs.
+    const bool withoutRights = qgetenv("ORVANT_ICMP_KIND") == "none";
+    if (withoutRights != (QTest::currentTestFunction() == QByteArray("withoutRightsNothingChangesAndOperatorIsTold")))
+        QSKIP(withoutRights ? "needs ICMP rights" : "runs only without ICMP rights");
 }
 
 void tst_EchoIcmp::socketKindAsAsked()
@@ -228,6 +233,37 @@ void tst_EchoIcmp::passLogsTheDroppedHost()
     QCOMPARE(began.size(), 1);
     QCOMPARE(began.first().at(0).toString(), QStringLiteral("127.0.0.2"));
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.2|0")));
+}
+
+void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
+{
+    // Run with ping_group_range closed and CAP_NET_RAW dropped.
+    IcmpTransport probeOnly;
+    QString why;
+    QVERIFY(!probeOnly.open(4, &why));
+    QVERIFY2(why.contains(QStringLiteral("datagram")) && why.contains(QStringLiteral("raw")), qPrintable(why));
+
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs values ('127.0.0.1','up',100),('127.0.0.2','dropped',100)"));
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\") values ('127.0.0.1','up')"));
+    IcmpTransport transport;
+    FakeClock clock;
+    PollingEngine engine(&transport, &clock);
+    QSignalSpy told(&engine, &PollingEngine::probeUnavailable);
+    QSignalSpy began(&engine, &PollingEngine::outageBegan);
+    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
+    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ICMP")));
+    for (int pass = 1; pass <= 3; ++pass) {
+        engine.CheckAll();
+        QVERIFY(finished.wait(10000));
+    }
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told.first().at(0).toString().contains(QStringLiteral("setcap cap_net_raw+ep")));
+    QCOMPARE(began.size() + ended.size(), 0);
+    QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.1|0")));
 }
 
 QTEST_GUILESS_MAIN(tst_EchoIcmp)

@@ -57,4 +57,17 @@ NFT
         exec "$2"
     ' _ "$work/elements" "$bin" || status=1
 done
+
+# Neither socket kind allowed: ping_group_range stays closed ("1 0", the
+# kernel default) and CAP_NET_RAW is dropped.
+if command -v setpriv >/dev/null; then
+    echo "=== no ICMP rights ==="
+    ORVANT_ICMP_KIND=none timeout 60 unshare -n bash -c '
+        ip link set lo up
+        sysctl -q -w net.ipv4.ping_group_range="1 0"
+        exec setpriv --bounding-set=-net_raw "$1"
+    ' _ "$bin" || status=1
+else
+    echo "setpriv missing: the case without ICMP rights is not run"
+fi
 exit $status
