@@ -3,6 +3,8 @@
 #include "OutageLogModel.h"
 
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QSqlDatabase>
 
 // The main window: menus, the two listings, start-up, starting programs.
@@ -24,6 +26,7 @@ private slots:
     void opensTheDatabaseFile();
     void startUpStopsAtAFailingStep();
     void exitUnloads();
+    void wheelScrollsOneLineWhileLoaded();
 
 private:
     QStringList gridRows(int count);
@@ -230,6 +233,29 @@ void TstFrmMain::exitUnloads()
     QVERIFY(f->main->windowState() & Qt::WindowMinimized);
     QVERIFY(!f->main->isVisible());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection)));
+}
+
+void TstFrmMain::wheelScrollsOneLineWhileLoaded()
+{
+    f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<100) "
+                              "insert into logs (time_begin,ip) select datetime('2024-01-01', '+'||i||' hours'),'h' from n"));
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    QWidget *viewport = f->main->txtLog()->viewport();
+    QScrollBar *bar = f->main->txtLog()->verticalScrollBar();
+    auto turn = [&] {
+        const QPoint at = viewport->rect().center();
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &wheel);
+    };
+    QCOMPARE(bar->value(), 0);
+    turn();
+    QCOMPARE(bar->value(), 1); // hooked at the end of start-up: one line a notch
+    f->main->Form_Unload();
+    bar->setValue(0);
+    turn();
+    QVERIFY(bar->value() > 1); // unhooked: the grid's own wheel handling again
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstFrmMain)
