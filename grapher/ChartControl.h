@@ -46,7 +46,6 @@ public:
         QColor color;
     };
 
-    static constexpr char XFormatSample[] = "0.0";
     static constexpr char TitleX[] = "время";
     static constexpr char TitleY[] = "кол-во событий";
 

@@ -5,7 +5,6 @@
 #include "Statements.h"
 
 #include <QDateTime>
-#include <QSqlError>
 #include <QSqlQuery>
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// The chart widget: members read back, lines accumulate and clear, the
+// The chart widget: lines and legend entries accumulate and clear, the
 // picture it saves.
 #include "ChartControl.h"
 
@@ -13,38 +13,10 @@ class tst_ChartControl : public QObject
     Q_OBJECT
 
 private slots:
-    void membersReadBack();
     void linesAndLegendsAccumulateUntilCleared();
     void savePictureWritesTheShownBitmap();
     void savePictureReportsFailure();
-    void backgroundIsLightGreyTexture();
 };
-
-void tst_ChartControl::membersReadBack()
-{
-    ChartControl chart;
-    chart.setXMin(8);
-    chart.setXMax(18);
-    chart.setXDivisions(int(chart.XMax() - chart.XMin()));
-    chart.setYMax(15);
-    chart.setYDivisions(15);
-    chart.setLineWidth(3);
-    chart.setStartupSwitch(true);
-    chart.setStartupLevel(0);
-    chart.setLineColor(QColor(10, 20, 30));
-    QCOMPARE(chart.XMin(), 8.0);
-    QCOMPARE(chart.XMax(), 18.0);
-    QCOMPARE(chart.XDivisions(), qint16(10));
-    QCOMPARE(chart.YMax(), 15.0);
-    QCOMPARE(chart.YDivisions(), qint16(15));
-    QCOMPARE(chart.LineWidth(), qint16(3));
-    QVERIFY(chart.StartupSwitch());
-    QCOMPARE(chart.StartupLevel(), 0);
-    QCOMPARE(chart.LineColor(), QColor(10, 20, 30));
-    // The members are properties too, by their own names.
-    QCOMPARE(chart.property("XMin").toDouble(), 8.0);
-    QCOMPARE(chart.property("LineColor").value<QColor>(), QColor(10, 20, 30));
-}
 
 void tst_ChartControl::linesAndLegendsAccumulateUntilCleared()
 {
@@ -126,24 +98,6 @@ void tst_ChartControl::savePictureReportsFailure()
     QTemporaryDir dir;
     QVERIFY(!chart.SavePicture(dir.filePath(QStringLiteral("missing/chart.bmp"))));
     QVERIFY(!chart.SavePicture(QString()));
-}
-
-void tst_ChartControl::backgroundIsLightGreyTexture()
-{
-    const QImage tile = ChartControl::backgroundTile();
-    QCOMPARE(tile.size(), QSize(96, 96));
-    QCOMPARE(tile.depth(), 24);
-    int lowest = 255, highest = 0;
-    for (int y = 0; y < 96; ++y) {
-        for (int x = 0; x < 96; ++x) {
-            const QColor c = tile.pixelColor(x, y);
-            QVERIFY(qAbs(c.red() - c.blue()) <= 4); // grey
-            lowest = qMin(lowest, c.red());
-            highest = qMax(highest, c.red());
-        }
-    }
-    QVERIFY2(lowest >= 180 && highest <= 240 && highest - lowest >= 8,
-             qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
 }
 
 QTEST_MAIN(tst_ChartControl)
