@@ -23,7 +23,7 @@ public:
     void Form_Unload();
 
     // The dialog's size in twips, grown where the contents need more room
-    // than the original layout gave them (fonts differ between desktops).
+    // than the designed size gives them (fonts differ between desktops).
     void setTwipsSize(int width, int height);
 
     // Escape acts like the dialog's own close button.

@@ -57,7 +57,7 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     ctrDativo1 = new DatePicker(this);
     ctrDativo1->setObjectName(QStringLiteral("ctrDativo1"));
 
-    // Twips as the original window had them, grown where this desktop's fonts
+    // Twips as the window was designed, grown where this desktop's fonts
     // and calendar need more room.
     const QSize panelSize = panel->sizeHint();
     m_collapsedWidth = qMax(Twips::toPixels(2670, this), panelSize.width());

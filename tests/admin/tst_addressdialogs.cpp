@@ -24,6 +24,8 @@ private slots:
     void editorReportsFailedUpdate();
     void editorDropsEditsOfAnotherAddress();
     void deleteLeavesOutageRecords();
+    void failedAddAndDeleteAreReported();
+    void editorSavingAVanishedAddress();
 
 private:
     QString timeoutOf(const QString &ip) { return f->db.scalar(QStringLiteral("select ping_timeout from addrs where ip_addr=?"), {ip}).toString(); }
@@ -270,6 +272,47 @@ void TstAddressDialogs::deleteLeavesOutageRecords()
     f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
         QCOMPARE(textOf(d, "txtIP"), QStringLiteral("kept after Закрыть"));
     });
+}
+
+void TstAddressDialogs::failedAddAndDeleteAreReported()
+{
+    f->db.exec(QStringLiteral("create trigger no_insert before insert on addrs begin "
+                              "select raise(abort, 'no new addresses'); end"));
+    f->db.exec(QStringLiteral("create trigger no_delete before delete on addrs begin "
+                              "select raise(abort, 'no removals'); end"));
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", QStringLiteral("10.0.0.7"));
+        press(d, "cmdAdd");
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("10.0.0.7")); // kept for another try
+    });
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
+        press(d, "cmdDel");
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("127.0.0.1"));
+    });
+    QCOMPARE(f->prompts.messages.size(), 2);
+    QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Add"));
+    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("no new addresses")));
+    QCOMPARE(f->prompts.messages.at(1).title, QStringLiteral("Del"));
+    QVERIFY(f->prompts.messages.at(1).text.contains(QStringLiteral("no removals")));
+    QCOMPARE(f->db.rows(QStringLiteral("select ip_addr from addrs")), QStringList{QStringLiteral("127.0.0.1")});
+}
+
+void TstAddressDialogs::editorSavingAVanishedAddress()
+{
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        // Meanwhile the address is deleted (the editor keeps its list as read).
+        f->db.exec(QStringLiteral("delete from addrs"));
+        typeInto(d, "txtPTO", QStringLiteral("800"));
+        press(d, "Command1");
+        QVERIFY(d->changed());
+    });
+    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
+    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("127.0.0.1")));
+    QVERIFY(!f->prompts.messages.at(0).text.contains(QStringLiteral("Изменения записанны.")));
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstAddressDialogs)
