@@ -62,7 +62,14 @@ is_root=no
 # --- 1. the database -------------------------------------------------------
 if [ -e "$db" ] || [ -L "$db" ]; then
   if [ -L "$db" ] && [ ! -e "$db" ]; then
-    warn "$db is a link to a missing file ($(readlink "$db")); left as it is"
+    # The operator deleted the database behind the link (to start afresh):
+    # make a new one where the link leads.
+    target=$(readlink -f "$db" || true)
+    if [ -n "$target" ] && [ -d "$(dirname "$target")" ]; then
+      "$mkdb" "$target" || { warn "could not create the database $target"; exit 1; }
+    else
+      warn "$db links to $(readlink "$db"), whose directory is missing: no database made"
+    fi
   else
     say "kept existing database $db"
   fi

@@ -154,6 +154,12 @@ install_to "$Q" "$work/shared2.log" ORVANT_DATA_DIR="$work/data" ORVANT_MENU_PRE
   ORVANT_PING_GROUP_RANGE_FILE="$work/range-open"
 check "reinstall keeps the shared database and its mode" test "$(db_state "$work/data/ping_addr.mdb")" = "$before"
 check "reinstall keeps the link" test "$(readlink "$Q/ping_addr.mdb")" = "../data/ping_addr.mdb"
+# Deleted behind the link (to start afresh): the next install makes a new one there.
+rm -f "$work/data/ping_addr.mdb"
+install_to "$Q" "$work/shared3.log" ORVANT_DATA_DIR="$work/data" ORVANT_MENU_PREFIX= \
+  ORVANT_PING_GROUP_RANGE_FILE="$work/range-open"
+check "a database deleted behind the link is made afresh" \
+  test "$(sqlite3 "$work/data/ping_addr.mdb" "select count(*) from addrs where ip_addr = '127.0.0.7' or ip_addr = '127.0.0.1'")" = 1
 
 # --- 4. a prefix longer than the configured one ----------------------------
 if [ "$root" = yes ] && command -v getcap >/dev/null; then
