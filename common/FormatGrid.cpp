@@ -59,7 +59,11 @@ public:
         header.section = index.row();
         const QWidget *widget = option.widget;
         QStyle *style = widget ? widget->style() : QApplication::style();
+        // The header style leaves the painter's pen and clip changed; without
+        // restoring them the other cells of the row paint no text.
+        painter->save();
         style->drawControl(QStyle::CE_Header, &header, painter, widget);
+        painter->restore();
     }
 };
 
