@@ -1,11 +1,115 @@
+// The monitor: splash, main window start-up (first pass included), then the
+// one-second timer drives the polling passes until the operator quits.
+#include "BootTickSource.h"
+#include "CanberraSoundPlayer.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Form1.h"
+#include "IcmpTransport.h"
+#include "PollingEngine.h"
+#include "ShutdownSignals.h"
+#include "SystemTrayIcon.h"
+#include "WidgetMessageBoxes.h"
+#include "frmAbout.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Without any display the monitor still watches and logs; it just has no
+// windows to show. Said once, so nobody wonders where the window went.
+void chooseOffscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        std::fprintf(stderr, "orvant: no display found; running without windows (Qt offscreen platform)\n");
+    }
+}
+
+void pause(int ms, const ShutdownSignals *interrupter)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QObject::connect(interrupter, &ShutdownSignals::received, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Orvant"));
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("orvant"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvant"));
+    // The main window spends most of its life hidden in the tray; only a
+    // confirmed quit (or a signal) ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A signal ends the monitor cleanly at any moment: during the splash,
+    // inside a dialog, during the first pass or in the running program.
+    ShutdownSignals shutdown;
+    bool stopRequested = false;
+    Form1 *mainWindow = nullptr;
+    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int) {
+        stopRequested = true;
+        if (mainWindow)
+            mainWindow->quitWithoutAsking();
+        while (QWidget *modal = QApplication::activeModalWidget()) {
+            if (!modal->close())
+                break;
+        }
+        QCoreApplication::quit();
+    });
+
+    frmAbout splash;
+    splash.showCentred();
+    pause(300, &shutdown);
+    if (stopRequested)
+        return 0;
+
+    SystemClock clock;
+    BootTickSource ticks;
+    CanberraSoundPlayer sound;
+    WidgetMessageBoxes boxes;
+    SystemTrayIcon tray;
+    auto transport = std::make_unique<IcmpTransport>();
+    auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
+
+    Form1Services services;
+    services.engine = engine.get();
+    services.clock = &clock;
+    services.ticks = &ticks;
+    services.tray = &tray;
+    services.sound = &sound;
+    services.boxes = &boxes;
+    services.databasePath = Database::defaultPath();
+    services.programDirectory = Database::programDirectory();
+
+    int status = 0;
+    {
+        Form1 form(services);
+        mainWindow = &form;
+        QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+        const bool started = form.load();
+        splash.close();
+        if (started && !form.isUnloaded() && !stopRequested) {
+            form.show();
+            status = app.exec();
+        }
+        mainWindow = nullptr;
+        // Unloads the window (if not yet) before the engine and the
+        // database go away.
+    }
+    engine.reset();
+    transport.reset();
+    Database::close();
+    return status;
 }
