@@ -22,6 +22,9 @@ constexpr int MaxReceiveBuffer = 32 * 1024 * 1024;
 constexpr int BytesPerReply = 1024;
 // Replies read in one go before the event loop gets its turn again.
 constexpr int DrainBudget = 512;
+// Replies read before a deadline is judged: enough for every reply of a large
+// pass, bounded so that a flood of foreign echo replies cannot hold the loop.
+constexpr int PollBudget = 16384;
 
 QString errnoText(int error)
 {
@@ -257,11 +260,11 @@ void IcmpTransport::poll()
     if (!m_open)
         return;
     if (m_kind == Kind::Raw) {
-        drain(m_rawFd, 1 << 20);
+        drain(m_rawFd, PollBudget);
         return;
     }
     for (int i = 0; i < m_channels.size() && m_open; ++i)
-        drain(m_channels[i].fd, 1 << 20);
+        drain(m_channels[i].fd, PollBudget);
 }
 
 void IcmpTransport::drain(int fd, int budget)
