@@ -5,9 +5,12 @@ DatePicker::DatePicker(QWidget *parent)
 {
     setGridVisible(true);
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    connect(this, &QCalendarWidget::selectionChanged, this, [this] {
+    // A pick is a click on a day, or Enter / a double click on one. Moving
+    // through the month with the arrow keys only browses: a picker dialog
+    // that closed on the first arrow key would be unusable from the keyboard.
+    connect(this, &QCalendarWidget::clicked, this, [this](QDate date) {
         if (!m_settingFromCode)
-            emit datePicked(selectedDate());
+            emit datePicked(date);
     });
     connect(this, &QCalendarWidget::activated, this, [this](QDate date) {
         if (!m_settingFromCode)

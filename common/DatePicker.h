@@ -20,7 +20,8 @@ public:
     void setValue(const QDate &date);
 
 signals:
-    // The operator chose a day (click, keyboard, or double click).
+    // The operator chose a day: a click, or Enter or a double click on it.
+    // Browsing with the arrow keys picks nothing.
     void datePicked(const QDate &date);
 
 private:

@@ -1,5 +1,6 @@
 #include "AdminTestSupport.h"
 #include "DatePicker.h"
+#include "DatePickerDriver.h"
 #include "frmClearLog.h"
 
 #include <QLabel>
@@ -85,7 +86,7 @@ void TstFrmClearLog::calendarAndBoxFollowEachOther()
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
         auto *calendar = child<DatePicker>(d, "ctrDativo1");
         // The operator picks a day: the box gets it as DD.MM.YYYY.
-        calendar->setSelectedDate(QDate(2025, 2, 1));
+        pickDate(calendar, QDate(2025, 2, 1));
         QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("01.02.2025"));
         // Typing moves the calendar, and the box keeps what was typed (no
         // rewrite, so no chain of changes).

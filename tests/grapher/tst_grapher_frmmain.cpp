@@ -4,6 +4,7 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "DatePicker.h"
+#include "DatePickerDriver.h"
 #include "GrapherFakeDialogs.h"
 #include "Regional.h"
 #include "TempDatabase.h"
@@ -329,7 +330,7 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
         QVERIFY(w.picker() && w.picker()->isVisible());
         title = w.picker()->windowTitle();
         which = w.d();
-        w.picker()->calendar()->setSelectedDate(QDate(2026, 12, 24));
+        pickDate(w.picker()->calendar(), QDate(2026, 12, 24));
     });
     QTest::mouseClick(txtD2, Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Конец периода"));
