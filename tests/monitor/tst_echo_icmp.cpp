@@ -64,6 +64,7 @@ private slots:
     void loopbackAnswers();
     void droppedHostTimesOut();
     void notAnAddressSendsNothing();
+    void sendRefusedIsAFailureOfItsOwn();
     void manyHostsEachResultRight();
     void anotherProbersRepliesNotTaken();
     void repliesOfAClosedPassNeverReported();
@@ -118,6 +119,18 @@ void tst_EchoIcmp::notAnAddressSendsNothing()
     QCOMPARE(r[0].status, -1);
     QCOMPARE(r[1].status, -1);
     QVERIFY(ms < 400);
+}
+
+void tst_EchoIcmp::sendRefusedIsAFailureOfItsOwn()
+{
+    // The script drops requests to 127.0.0.3 on the output hook: sendto fails
+    // (EPERM), so each attempt fails at once instead of timing out.
+    qint64 ms = 0;
+    const auto r = probe({{QStringLiteral("127.0.0.3"), 500}}, &ms);
+    QCOMPARE(r.size(), size_t(1));
+    QCOMPARE(r[0].status, int(EchoTransport::GeneralFailure));
+    QCOMPARE(r[0].attempts, 4);
+    QVERIFY2(ms < 450, qPrintable(QString::number(ms)));
 }
 
 void tst_EchoIcmp::manyHostsEachResultRight()

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Real ICMP inside a network namespace made here: 127.0.0.1 answers, echo
 # requests to 127.0.0.2 and to every seventh of 300 addresses in 127.1.0.0/16
-# are dropped on the input hook (a real timeout). The test binary runs once
+# are dropped on the input hook (a real timeout), those to 127.0.0.3 on the
+# output hook (sendto fails). The test binary runs once
 # with a datagram ICMP socket (ping_group_range widened inside the namespace)
 # and once with a raw socket (root). No traffic leaves the namespace.
 set -u
@@ -48,6 +49,10 @@ table inet echo_test {
         type filter hook input priority 0;
         ip daddr 127.0.0.2 icmp type echo-request drop
         ip daddr @down icmp type echo-request drop
+    }
+    chain out {
+        type filter hook output priority 0;
+        ip daddr 127.0.0.3 icmp type echo-request drop
     }
 }
 NFT
