@@ -79,6 +79,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     connect(engine, &PollingEngine::outageBegan, this, &Form1::onOutageBegan);
     connect(engine, &PollingEngine::outageEnded, this, &Form1::onOutageEnded);
     connect(engine, &PollingEngine::passFinished, this, &Form1::onPassFinished);
+    // The engine writes its failures to stderr itself; the window shows them.
     connect(engine, &PollingEngine::databaseError, this, &Form1::showDatabaseError);
     connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
 
@@ -252,15 +253,21 @@ bool Form1::openDatabase()
     return false;
 }
 
+void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
+{
+    toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
+    showDatabaseError(what, errorText);
+}
+
 void Form1::readSettings()
 {
     QSqlQuery query;
     if (!runStatement(query, Statements::SelectOptions)) {
-        showDatabaseError(QStringLiteral("Чтение настроек"), statementError(query));
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), statementError(query));
         return;
     }
     if (!query.next()) {
-        showDatabaseError(QStringLiteral("Чтение настроек"), QStringLiteral("таблица options пуста"));
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), QStringLiteral("таблица options пуста"));
         return;
     }
     const QSqlRecord row = query.record();
@@ -300,7 +307,7 @@ frmOtchet *Form1::loadReport()
     if (!m_report) {
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
-        connect(m_report, &frmOtchet::databaseError, this, &Form1::showDatabaseError);
+        connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
         m_report->Label1_Click();
     }
     return m_report;
@@ -324,7 +331,6 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
 
 void Form1::showDatabaseError(const QString &what, const QString &errorText)
 {
-    toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
     // Shown as an event line, without the tray move of an outage line.
     m_fg->setRedraw(false);
     const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
@@ -366,7 +372,7 @@ void Form1::onPassFinished()
 
 void Form1::onProbeUnavailable(const QString &message)
 {
-    toStderr(message);
+    // The engine has written it to stderr already.
     m_services.boxes->notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
 }
 

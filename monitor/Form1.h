@@ -101,6 +101,8 @@ private:
     void unload();
     void onSessionCommit(QSessionManager &manager);
     void showDatabaseError(const QString &what, const QString &errorText);
+    // A failure of the window's own statements: stderr and the window.
+    void reportOwnDatabaseError(const QString &what, const QString &errorText);
 
     void onOutageBegan(const QString &ip, const QString &desc, int timeoutMs);
     void onOutageEnded(const QString &ip, const QString &desc, int timeoutMs);
