@@ -125,6 +125,15 @@ void Form1::buildControls()
     m_label2->setObjectName(QStringLiteral("Label2"));
     place(m_label2, 1995, 2460, 2430, 330);
     m_label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // The design width was measured in a narrow 8-point font; in a wider
+    // desktop font the text grows to the left, towards the counts, so that
+    // it stays whole beside the button it explains.
+    const int needed = m_label2->fontMetrics().horizontalAdvance(m_label2->text()) + 4;
+    if (needed > m_label2->width()) {
+        const int right = m_label2->geometry().right();
+        const int left = qMax(m_ll->geometry().right() + 4, right + 1 - needed);
+        m_label2->setGeometry(left, m_label2->y(), right + 1 - left, m_label2->height());
+    }
 
     m_cmdT2L = new QPushButton(client);
     m_cmdT2L->setObjectName(QStringLiteral("cmdT2L"));

@@ -1,14 +1,15 @@
 #include "TransparencySlider.h"
 
-#include "ScreenTwips.h"
-
-#include <QWidget>
+#include "PropertyBag.h"
+#include "ctlTranspSliderH.h"
 
 QWidget *createTransparencySlider(QWidget *host, const QString &objectName)
 {
-    auto *slider = new QWidget(host);
+    auto *slider = new ctlTranspSliderH(host);
     slider->setObjectName(objectName);
-    slider->setFixedHeight(ScreenTwips::toPixelsY(75, host));
+    // What the monitor stores for both of its sliders: enabled, and no
+    // position (so the window starts opaque).
+    slider->ReadProperties(PropertyBag{{QStringLiteral("Enabled"), true}});
     slider->setToolTip(QStringLiteral("прозрачность окна"));
     return slider;
 }

@@ -66,6 +66,8 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_txtOtch->setObjectName(QStringLiteral("txtOtch"));
     m_txtOtch->setFont(courier(8.25, false));
     m_txtOtch->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A report to read and copy from, not to edit.
+    m_txtOtch->setReadOnly(true);
     m_txtOtch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtOtch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtOtch->setGeometry(0, m_listTop, ScreenTwips::toPixelsX(6630, this), ScreenTwips::toPixelsY(2265, this));

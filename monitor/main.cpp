@@ -47,7 +47,6 @@ int main(int argc, char **argv)
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvant"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvant"));
     // The main window spends most of its life hidden in the tray; only a
     // confirmed quit (or a signal) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -14,6 +14,7 @@
 #include "ScreenTwips.h"
 #include "SingleInstance.h"
 #include "TempDatabase.h"
+#include "ctlTranspSliderH.h"
 #include "frmOtchet.h"
 #include "mouse_scroll.h"
 
@@ -157,6 +158,20 @@ void tst_Form1::startUpReadsSettingsAndRunsFirstPass()
     QCOMPARE(rig.form->centralWidget()->size(),
              QSize(ScreenTwips::toPixelsX(5955, rig.form.get()), ScreenTwips::toPixelsY(2850, rig.form.get())));
     QCOMPARE(rig.boxes.boxes.size(), 0);
+
+    // Both transparency sliders load enabled and opaque; the main window's
+    // lies along the bottom edge, the report window's along the top.
+    auto *mainSlider = qobject_cast<ctlTranspSliderH *>(rig.form->ctlTranspSliderH1());
+    auto *reportSlider = qobject_cast<ctlTranspSliderH *>(rig.form->report()->ctlTransp());
+    for (ctlTranspSliderH *slider : {mainSlider, reportSlider}) {
+        QVERIFY(slider);
+        QVERIFY(slider->Enabled());
+        QCOMPARE(slider->Value(), 255);
+    }
+    QWidget *client = rig.form->centralWidget();
+    QCOMPARE(mainSlider->geometry().bottom(), client->height() - 1);
+    QCOMPARE(mainSlider->width(), client->width());
+    QCOMPARE(reportSlider->y(), 0);
 }
 
 void tst_Form1::secondInstanceRefusedBeforeDatabase()

@@ -1,0 +1,168 @@
+#!/bin/bash
+# The built monitor on a real X server (Xvfb) with a window manager (openbox)
+# and a notification area (trayer), inside a network namespace made here:
+# a host that stops answering puts the window into the tray with its icon,
+# a click on the icon brings it back, and screenshots of the main window and
+# the report window are saved as artifacts. All echo traffic stays on the
+# namespace's own loop-back.
+set -u
+
+if [ "$(id -u)" != 0 ]; then
+    echo "SKIP: making a network namespace and nftables rules needs root"
+    exit 77
+fi
+for tool in unshare nft ip sqlite3 Xvfb openbox trayer xdotool xprop xwininfo import python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+if ! unshare -n true 2>/dev/null; then
+    echo "SKIP: cannot make a network namespace here"
+    exit 77
+fi
+
+bin_dir="${ORVANT_BIN_DIR:?}"
+mkdb="${ORVANT_BUILD_DIR:?}/tools/orvant-mkdb"
+artifacts="${ORVANT_ARTIFACT_DIR:?}/tst_form1_xvfb"
+for f in "$bin_dir/orvant" "$bin_dir/libveltrack.so.1" "$mkdb"; do
+    [ -e "$f" ] || { echo "FAIL: $f is not built"; exit 1; }
+done
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$bin_dir/orvant" "$work/"
+cp -P "$bin_dir"/libveltrack.so* "$work/"
+mkdir -m 700 "$work/run"
+db="$work/ping_addr.mdb"
+"$mkdb" "$db" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
+sqlite3 "$db" "delete from addrs;
+  insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.1','Этот компьютер',200),('127.0.0.2','Сервер',200);
+  update options set refresh_time=0, \"view\"=0, snd_err='', snd_rest='';"
+
+export WORK="$work" DB="$db" ARTIFACTS="$artifacts"
+timeout 200 unshare -n bash -c '
+    set -u
+    pids=()
+    cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; }
+    trap cleanup EXIT
+    fail() {
+        echo "FAIL: $*"
+        import -window root "$ARTIFACTS/failure.png" 2>/dev/null
+        echo "--- orvant output ---"; cat "$WORK/orvant.log"
+        exit 1
+    }
+    # Polls a command until it succeeds, for at most $1 tenths of a second.
+    wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
+    q() { sqlite3 -cmd ".timeout 5000" "$DB" "$1"; }
+    open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
+    closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
+
+    ip link set lo up
+    nft add table inet xv
+    nft add chain inet xv inp "{ type filter hook input priority 0; }"
+    nft add set inet xv down "{ type ipv4_addr; }"
+    nft add rule inet xv inp ip daddr @down icmp type echo-request drop
+
+    # A private X server: -displayfd picks a free display number.
+    Xvfb -noreset -displayfd 6 -screen 0 1024x768x24 6>"$WORK/display" 2>"$WORK/xvfb.log" &
+    pids+=($!)
+    wait_until 100 test -s "$WORK/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$WORK/display")"
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
+        >/dev/null 2>&1 &
+    pids+=($!)
+    # Qt decides at start-up whether a tray exists: wait for the tray host.
+    tray_owned() {
+        python3 -c "
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary(\"libX11.so.6\")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XGetSelectionOwner.restype = ctypes.c_ulong
+d = x.XOpenDisplay(None)
+sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY_S0\", 0)) else 1)
+"
+    }
+    wait_until 100 tray_owned || fail "trayer never took the system tray selection"
+
+    XDG_RUNTIME_DIR="$WORK/run" LANG=ru_RU.UTF-8 "$WORK/orvant" >"$WORK/orvant.log" 2>&1 &
+    orvant=$!
+    pids+=($orvant)
+
+    # A shown window of the monitor whose title (UTF-8) begins with $1.
+    shown_window() {
+        for w in $(xdotool search --onlyvisible --classname orvant 2>/dev/null); do
+            case "$(xprop -id "$w" _NET_WM_NAME 2>/dev/null)" in
+                *"= \"$1"*) echo "$w"; return 0 ;;
+            esac
+        done
+        return 1
+    }
+    main_window() { shown_window "Orvant"; }
+    report_window() { shown_window "Отсутствующие соединения"; }
+    # The tray icon: a small window of the monitor embedded by trayer.
+    tray_icon() {
+        for w in $(xdotool search --classname orvant 2>/dev/null); do
+            geo=$(xwininfo -id "$w" 2>/dev/null) || continue
+            width=$(echo "$geo" | sed -n "s/^ *Width: //p"); height=$(echo "$geo" | sed -n "s/^ *Height: //p")
+            state=$(echo "$geo" | sed -n "s/^ *Map State: //p")
+            [ "$state" = IsViewable ] && [ "${width:-999}" -le 64 ] && [ "${height:-999}" -le 64 ] && { echo "$w"; return 0; }
+        done
+        return 1
+    }
+    has_main() { [ -n "$(main_window)" ]; }
+    no_main() { [ -z "$(main_window)" ]; }
+    has_icon() { tray_icon >/dev/null; }
+    no_icon() { ! tray_icon >/dev/null; }
+
+    wait_until 300 has_main || fail "the main window never appeared"
+    wait_until 100 report_window >/dev/null || fail "the report window never appeared"
+    sleep 1
+    win=$(main_window)
+    echo "main window $win: $(xwininfo -id "$win" | grep -E "Absolute|Width|Height" | tr -s " " | tr "\n" " ")"
+
+    # A host goes down: red line, the window goes into the tray.
+    nft add element inet xv down "{ 127.0.0.2 }"
+    wait_until 200 open_rows 1 || fail "the outage was not logged"
+    wait_until 100 no_main || fail "the window did not go into the tray"
+    wait_until 100 has_icon || fail "no tray icon while in the tray"
+    import -window root "$ARTIFACTS/in-tray.png"
+
+    # A click on the icon brings the window back and takes the icon away.
+    icon=$(tray_icon)
+    xdotool mousemove --window "$icon" 8 8 click 1
+    wait_until 100 has_main || fail "a click on the tray icon did not bring the window back"
+    wait_until 100 no_icon || fail "the icon stayed after the window came back"
+
+    # The host answers again: green line on top, into the tray again.
+    nft delete element inet xv down "{ 127.0.0.2 }"
+    wait_until 200 closed_rows 1 || fail "the outage was not closed"
+    wait_until 100 no_main || fail "the restoration did not put the window into the tray"
+    icon=$(tray_icon) || fail "no tray icon after the restoration"
+    xdotool mousemove --window "$icon" 8 8 click 1
+    wait_until 100 has_main || fail "the window did not come back the second time"
+
+    # Down once more, so the report window lists an open outage, then
+    # screenshots of both windows.
+    nft add element inet xv down "{ 127.0.0.2 }"
+    wait_until 200 open_rows 1 || fail "the second outage was not logged"
+    wait_until 100 has_icon || fail "no icon after the second outage"
+    xdotool mousemove --window "$(tray_icon)" 8 8 click 1
+    wait_until 100 has_main || fail "the window did not come back the third time"
+    sleep 1.5
+    import -window root "$ARTIFACTS/screen.png"
+    import -window "$(main_window)" "$ARTIFACTS/main-window.png"
+    import -window "$(report_window)" "$ARTIFACTS/report-window.png"
+
+    kill -0 $orvant 2>/dev/null || fail "the monitor ended by itself"
+    kill -TERM $orvant
+    for _ in $(seq 50); do kill -0 $orvant 2>/dev/null || break; sleep 0.1; done
+    kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the monitor"
+    wait $orvant; status=$?
+    [ $status = 0 ] || fail "the monitor ended with status $status on SIGTERM"
+    echo "PASS: tray, window and screenshots in $ARTIFACTS"
+'
