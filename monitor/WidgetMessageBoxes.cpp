@@ -1,6 +1,6 @@
 #include "WidgetMessageBoxes.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 
@@ -13,6 +13,16 @@ namespace {
 bool headless()
 {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+// A message during start-up must not sit hidden under the splash window,
+// which stays on top until the first pass is over.
+void hideSplash()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->windowType() == Qt::SplashScreen && w->isVisible())
+            w->hide();
+    }
 }
 
 void toStderr(const QString &title, const QString &text)
@@ -38,6 +48,7 @@ QMessageBox::StandardButton WidgetMessageBoxes::ask(QWidget *parent, QMessageBox
         }
         return QMessageBox::NoButton;
     }
+    hideSplash();
     QMessageBox box(icon, title, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
@@ -50,6 +61,7 @@ void WidgetMessageBoxes::notify(QWidget *parent, QMessageBox::Icon icon, const Q
         toStderr(title, text);
         return;
     }
+    hideSplash();
     auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
