@@ -132,8 +132,21 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
     wait_until 100 has_icon || fail "no tray icon while in the tray"
     import -window root "$ARTIFACTS/in-tray.png"
 
-    # A click on the icon brings the window back and takes the icon away.
+    # The right button opens the pop-up menu (its default item "Открыть" bold).
     icon=$(tray_icon)
+    visible_count() { xdotool search --onlyvisible --classname orvant 2>/dev/null | wc -l; }
+    before=$(visible_count)
+    xdotool mousemove --window "$icon" 8 8 click 3
+    menu_open() { [ "$(visible_count)" -gt "$before" ]; }
+    wait_until 50 menu_open || fail "the right button opened no pop-up menu"
+    sleep 0.3
+    import -window root "$ARTIFACTS/tray-menu.png"
+    xdotool key Escape
+    menu_closed() { [ "$(visible_count)" -le "$before" ]; }
+    wait_until 50 menu_closed || fail "the pop-up menu did not close on Escape"
+    no_main || fail "the pop-up menu alone brought the window up"
+
+    # A click on the icon brings the window back and takes the icon away.
     xdotool mousemove --window "$icon" 8 8 click 1
     wait_until 100 has_main || fail "a click on the tray icon did not bring the window back"
     wait_until 100 no_icon || fail "the icon stayed after the window came back"
