@@ -197,6 +197,8 @@ void Form1::placeBottomRight()
     if (!screen)
         return;
     const QRect area = screen->geometry();
+    if (!isVisible())
+        layout()->activate(); // the fixed size is known only once the layout ran
     const QSize outer = isVisible() ? frameGeometry().size() : size();
     // 1000 twips above the bottom edge leave room for a bottom panel.
     move(area.x() + area.width() - outer.width(),
@@ -255,9 +257,11 @@ bool Form1::openDatabase()
     // Nothing can be watched without the database, yet the window stays up
     // so the operator sees every later attempt fail and can fix the file.
     toStderr(error);
+    QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
     m_services.boxes->ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
                           QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
                           QMessageBox::Ok);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     showDatabaseError(QStringLiteral("Открытие базы данных"), error);
     return false;
 }
