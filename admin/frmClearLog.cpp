@@ -60,10 +60,10 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     // Twips as the window was designed, grown where this desktop's fonts
     // and calendar need more room.
     const QSize panelSize = panel->sizeHint();
-    m_collapsedWidth = qMax(Twips::toPixels(2670, this), panelSize.width());
+    m_collapsedWidth = qMax(Twips::toPixelsX(2670, this), panelSize.width());
     const QSize calendar = Twips::toPixels(2115, 2010, this).expandedTo(ctrDativo1->sizeHint() + QSize(4, 4));
-    const int calendarLeft = qMax(Twips::toPixels(2730, this), m_collapsedWidth + 4);
-    m_expandedWidth = qMax(Twips::toPixels(4950, this), calendarLeft + calendar.width());
+    const int calendarLeft = qMax(Twips::toPixelsX(2730, this), m_collapsedWidth + 4);
+    m_expandedWidth = qMax(Twips::toPixelsX(4950, this), calendarLeft + calendar.width());
     const int height =
         std::max({Twips::toPixels(2085, 2085, this).height(), panelSize.height(), calendar.height() + 4});
     panel->setGeometry(0, 0, m_collapsedWidth, height);

@@ -7,6 +7,7 @@
 #include "GrapherDialogs.h"
 #include "Regional.h"
 #include "Statements.h"
+#include "Twips.h"
 #include "frmDativo.h"
 #include "frmTime.h"
 
@@ -237,7 +238,7 @@ frmMain::~frmMain() = default;
 
 int frmMain::twips(int value) const
 {
-    return qRound(value * logicalDpiX() / 1440.0);
+    return Twips::toPixelsX(value, this);
 }
 
 void frmMain::loadDescriptions()

@@ -2,6 +2,7 @@
 
 #include "BreakdownText.h"
 #include "GrapherDialogs.h"
+#include "Twips.h"
 
 #include <QFontDatabase>
 #include <QMenuBar>
@@ -9,14 +10,6 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-namespace {
-
-int twips(int value, const QWidget *widget)
-{
-    return qRound(value * widget->logicalDpiX() / 1440.0);
-}
-
-} // namespace
 
 frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent)
     : QMainWindow(parent)
@@ -52,11 +45,11 @@ frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidg
     // The box fills the window, 10 twips in from the top left corner.
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
-    const int margin = twips(10, this);
+    const int margin = Twips::toPixelsX(10, this);
     layout->setContentsMargins(margin, margin, 0, 0);
     layout->addWidget(m_txtTime);
     setCentralWidget(central);
-    resize(twips(3210, this), twips(2610, this) + menuBar()->sizeHint().height());
+    resize(Twips::toPixelsX(3210, this), Twips::toPixelsY(2610, this) + menuBar()->sizeHint().height());
 }
 
 void frmTime::showBreakdown(const QString &text)
@@ -70,7 +63,7 @@ void frmTime::showBreakdown(const QString &text)
         for (const QString &line : text.split(QLatin1Char('\n')))
             longest = qMax(longest, fm.horizontalAdvance(line));
         const int wanted = longest + m_txtTime->verticalScrollBar()->sizeHint().width()
-                           + 2 * m_txtTime->frameWidth() + 2 * int(m_txtTime->document()->documentMargin()) + twips(10, this) + 8;
+                           + 2 * m_txtTime->frameWidth() + 2 * int(m_txtTime->document()->documentMargin()) + Twips::toPixelsX(10, this) + 8;
         QFont titleFont = font(); // window managers tend to draw captions bold
         titleFont.setBold(true);
         const int caption = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) * 5 / 4 + 120;

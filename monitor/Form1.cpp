@@ -8,7 +8,7 @@
 #include "ProgramIcon.h"
 #include "Regional.h"
 #include "RunningCaption.h"
-#include "ScreenTwips.h"
+#include "Twips.h"
 #include "SingleInstance.h"
 #include "SoundPlayer.h"
 #include "Statements.h"
@@ -103,14 +103,14 @@ void Form1::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(ScreenTwips::toPixelsX(5955, this), ScreenTwips::toPixelsY(2850, this));
+    client->setFixedSize(Twips::toPixelsX(5955, this), Twips::toPixelsY(2850, this));
     setCentralWidget(client);
     // Fixed single border: the window is exactly its design size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     auto place = [this](QWidget *w, int left, int top, int width, int height) {
-        w->setGeometry(ScreenTwips::toPixelsX(left, this), ScreenTwips::toPixelsY(top, this),
-                       ScreenTwips::toPixelsX(width, this), ScreenTwips::toPixelsY(height, this));
+        w->setGeometry(Twips::toPixelsX(left, this), Twips::toPixelsY(top, this),
+                       Twips::toPixelsX(width, this), Twips::toPixelsY(height, this));
     };
 
     m_fg = new FormatGrid(client);
@@ -202,7 +202,7 @@ void Form1::placeBottomRight()
     const QSize outer = isVisible() ? frameGeometry().size() : size();
     // 1000 twips above the bottom edge leave room for a bottom panel.
     move(area.x() + area.width() - outer.width(),
-         area.y() + area.height() - outer.height() - ScreenTwips::toPixelsY(1000, this));
+         area.y() + area.height() - outer.height() - Twips::toPixelsY(1000, this));
 }
 
 void Form1::showEvent(QShowEvent *event)

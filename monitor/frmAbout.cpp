@@ -1,6 +1,6 @@
 #include "frmAbout.h"
 
-#include "ScreenTwips.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,7 +13,7 @@ frmAbout::frmAbout(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(ScreenTwips::toPixelsX(2895, this), ScreenTwips::toPixelsY(870, this));
+    setFixedSize(Twips::toPixelsX(2895, this), Twips::toPixelsY(870, this));
 
     QFont big(QStringLiteral("Courier New"));
     big.setStyleHint(QFont::TypeWriter);
@@ -31,8 +31,8 @@ frmAbout::frmAbout(QWidget *parent)
     const int w = width();
     m_title->setAlignment(Qt::AlignCenter);
     m_loading->setAlignment(Qt::AlignCenter);
-    m_title->setGeometry(0, ScreenTwips::toPixelsY(120, this), w, ScreenTwips::toPixelsY(420, this));
-    m_loading->setGeometry(0, ScreenTwips::toPixelsY(540, this), w, ScreenTwips::toPixelsY(240, this));
+    m_title->setGeometry(0, Twips::toPixelsY(120, this), w, Twips::toPixelsY(420, this));
+    m_loading->setGeometry(0, Twips::toPixelsY(540, this), w, Twips::toPixelsY(240, this));
     setAutoFillBackground(true);
 }
 

@@ -4,7 +4,7 @@
 #include "Database.h"
 #include "DateTimeText.h"
 #include "Regional.h"
-#include "ScreenTwips.h"
+#include "Twips.h"
 #include "Statements.h"
 #include "TransparencySlider.h"
 
@@ -48,7 +48,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     , m_ctlTransp(createTransparencySlider(this, QStringLiteral("ctlTransp")))
     , m_label1(new QLabel(this))
     , m_txtOtch(new QPlainTextEdit(this))
-    , m_listTop(ScreenTwips::toPixelsY(300, this))
+    , m_listTop(Twips::toPixelsY(300, this))
 {
     setObjectName(QStringLiteral("frmOtchet"));
     setWindowTitle(QStringLiteral("Отсутствующие соединения"));
@@ -60,7 +60,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_label1->setForegroundRole(QPalette::WindowText);
     m_label1->setCursor(Qt::PointingHandCursor);
     m_label1->setToolTip(QStringLiteral("Обновить"));
-    m_label1->move(0, ScreenTwips::toPixelsY(60, this));
+    m_label1->move(0, Twips::toPixelsY(60, this));
     m_label1->installEventFilter(this);
 
     m_txtOtch->setObjectName(QStringLiteral("txtOtch"));
@@ -70,9 +70,9 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_txtOtch->setReadOnly(true);
     m_txtOtch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtOtch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_txtOtch->setGeometry(0, m_listTop, ScreenTwips::toPixelsX(6630, this), ScreenTwips::toPixelsY(2265, this));
+    m_txtOtch->setGeometry(0, m_listTop, Twips::toPixelsX(6630, this), Twips::toPixelsY(2265, this));
 
-    resize(ScreenTwips::toPixelsX(7380, this), ScreenTwips::toPixelsY(2655, this));
+    resize(Twips::toPixelsX(7380, this), Twips::toPixelsY(2655, this));
     m_ctlTransp->setGeometry(0, 0, width(), m_ctlTransp->height());
     m_ctlTransp->raise();
 }

@@ -11,7 +11,7 @@
 #include "FormatGrid.h"
 #include "PollingEngine.h"
 #include "Regional.h"
-#include "ScreenTwips.h"
+#include "Twips.h"
 #include "SingleInstance.h"
 #include "TempDatabase.h"
 #include "ctlTranspSliderH.h"
@@ -156,7 +156,7 @@ void tst_Form1::startUpReadsSettingsAndRunsFirstPass()
     QVERIFY(rig.form->timer2()->isActive());
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("Orvant"));
     QCOMPARE(rig.form->centralWidget()->size(),
-             QSize(ScreenTwips::toPixelsX(5955, rig.form.get()), ScreenTwips::toPixelsY(2850, rig.form.get())));
+             QSize(Twips::toPixelsX(5955, rig.form.get()), Twips::toPixelsY(2850, rig.form.get())));
     QCOMPARE(rig.boxes.boxes.size(), 0);
 
     // Both transparency sliders load enabled and opaque; the main window's

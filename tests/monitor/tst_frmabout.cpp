@@ -1,6 +1,6 @@
 // The start-up splash and the small pieces around the caption.
 #include "RunningCaption.h"
-#include "ScreenTwips.h"
+#include "Twips.h"
 #include "frmAbout.h"
 
 #include <QLabel>
@@ -28,7 +28,7 @@ void tst_frmAbout::splashAsDesigned()
     // No frame, no caption, not in the task bar.
     QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(splash.windowType(), Qt::SplashScreen);
-    QCOMPARE(splash.size(), QSize(ScreenTwips::toPixelsX(2895, &splash), ScreenTwips::toPixelsY(870, &splash)));
+    QCOMPARE(splash.size(), QSize(Twips::toPixelsX(2895, &splash), Twips::toPixelsY(870, &splash)));
     splash.showCentred();
     QVERIFY(splash.isVisible());
     QCOMPARE(splash.frameGeometry().center(), splash.screen()->geometry().center());
@@ -50,7 +50,7 @@ void tst_frmAbout::twipsAtScreenResolution()
     QFETCH(int, twips);
     QFETCH(double, dpi);
     QFETCH(int, pixels);
-    QCOMPARE(ScreenTwips::toPixels(twips, dpi), pixels);
+    QCOMPARE(Twips::toPixels(twips, dpi), pixels);
 }
 
 QTEST_MAIN(tst_frmAbout)

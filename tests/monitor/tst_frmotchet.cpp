@@ -1,7 +1,7 @@
 // The outage report window: its list, heading, refresh and resize rules.
 #include "FakeClock.h"
 #include "Regional.h"
-#include "ScreenTwips.h"
+#include "Twips.h"
 #include "TempDatabase.h"
 #include "frmOtchet.h"
 
@@ -106,21 +106,21 @@ void tst_frmOtchet::resizeFollowsWidthAndKeepsHeightAboveFloor()
     frmOtchet w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const int top = ScreenTwips::toPixelsY(300, &w);
-    const int sliderHeight = ScreenTwips::toPixelsY(75, &w);
+    const int top = Twips::toPixelsY(300, &w);
+    const int sliderHeight = Twips::toPixelsY(75, &w);
     QCOMPARE(w.txtOtch()->y(), top);
-    w.resize(ScreenTwips::toPixelsX(3000, &w), ScreenTwips::toPixelsY(4000, &w));
+    w.resize(Twips::toPixelsX(3000, &w), Twips::toPixelsY(4000, &w));
     QTRY_COMPARE(w.txtOtch()->height(), w.height() - top);
     const int before = w.txtOtch()->height();
 
-    const QSize size(ScreenTwips::toPixelsX(9000, &w), ScreenTwips::toPixelsY(heightTwips, &w));
+    const QSize size(Twips::toPixelsX(9000, &w), Twips::toPixelsY(heightTwips, &w));
     w.setMinimumSize(1, 1);
     w.resize(size);
     QTRY_COMPARE(w.size(), size);
     QCOMPARE(w.txtOtch()->width(), w.width());
     QCOMPARE(w.txtOtch()->height(), heightFollows ? w.height() - top : before);
     QCOMPARE(w.ctlTransp()->geometry(), QRect(0, 0, w.width(), sliderHeight));
-    QCOMPARE(w.label1()->pos(), QPoint(0, ScreenTwips::toPixelsY(60, &w)));
+    QCOMPARE(w.label1()->pos(), QPoint(0, Twips::toPixelsY(60, &w)));
 }
 
 void tst_frmOtchet::unreadableLogIsReported()
