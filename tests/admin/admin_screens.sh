@@ -10,12 +10,8 @@ build_dir=${ORVANT_BUILD_DIR:?}
 out_dir=${ORVANT_ARTIFACT_DIR:?}/admin
 mkdir -p "$out_dir"
 
-for tool in Xvfb openbox import xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed"
-    exit 77
-  fi
-done
+. "$(dirname "$0")/../support/testlib.sh"
+require_tools Xvfb openbox xprop import xdotool
 
 work=$(mktemp -d)
 pids=()
@@ -26,20 +22,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display: Xvfb picks the number and writes it to fd 3.
-Xvfb -noreset -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-  echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_xvfb "$work" 1024x768x24
+start_openbox "$work"
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
@@ -55,10 +39,7 @@ fi
 echo "== single instance"
 # The program opens ping_addr.mdb beside itself: run a copy with a fresh database.
 app="$work/app"
-mkdir -p "$app"
-cp "$bin_dir/admin" "$app/"
-[ -e "$bin_dir/libveltrack.so.1" ] && cp "$bin_dir/libveltrack.so.1" "$app/"
-"$build_dir/tools/orvant-mkdb" "$app/ping_addr.mdb" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
+install_program "$app" admin
 
 wait_window() { # name, tries of 0.1 s
   for _ in $(seq "$2"); do

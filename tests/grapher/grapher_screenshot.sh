@@ -5,15 +5,10 @@
 # the grapher program itself from a copy beside a fresh database and checks
 # that it comes up and stays up (grapher_startup.png).
 set -euo pipefail
-for tool in Xvfb import; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/../support/testlib.sh"
+require_tools Xvfb openbox xprop xwininfo import
 bin="$ORVANT_BUILD_DIR/tests/tst_grapher_screens"
-program="$ORVANT_BIN_DIR/grapher"
-mkdb="$ORVANT_BUILD_DIR/tools/orvant-mkdb"
-for f in "$bin" "$program" "$mkdb"; do
-  [ -x "$f" ] || { echo "missing $f"; exit 1; }
-done
+[ -x "$bin" ] || { echo "missing $bin"; exit 1; }
 
 work=$(mktemp -d)
 pids=()
@@ -24,20 +19,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# -displayfd: the server picks a free display and writes its number.
-Xvfb -noreset -displayfd 3 -screen 0 1280x800x24 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-if command -v openbox >/dev/null; then
-  openbox --sm-disable >/dev/null 2>&1 &
-  pids+=($!)
-  sleep 1
-fi
+start_xvfb "$work" 1280x800x24
+start_openbox "$work"
 
 mkdir -p "$work/runtime" "$ORVANT_ARTIFACT_DIR"
 chmod 700 "$work/runtime"
@@ -45,9 +28,7 @@ XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb timeout 120 "$bin"
 echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_two_curves_and_breakdown.png"
 
 # The program opens ping_addr.mdb beside itself.
-mkdir "$work/app"
-cp "$program" "$work/app/"
-"$mkdb" "$work/app/ping_addr.mdb" >/dev/null
+install_program "$work/app" grapher
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb "$work/app/grapher" 2>"$work/grapher.log" &
 app=$!
 pids+=($app)

@@ -8,17 +8,9 @@
 set -u
 bin="${ORVANT_BUILD_DIR:?}/tests/tst_echo_icmp"
 
-if [ "$(id -u)" != 0 ]; then
-    echo "SKIP: making a network namespace and nftables rules needs root"
-    exit 77
-fi
-for tool in unshare nft ip sysctl; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-if ! unshare -n true 2>/dev/null; then
-    echo "SKIP: cannot make a network namespace here"
-    exit 77
-fi
+. "$(dirname "$0")/../support/testlib.sh"
+require_netns
+require_tools sysctl
 [ -x "$bin" ] || { echo "FAIL: $bin not built"; exit 1; }
 
 work=$(mktemp -d)

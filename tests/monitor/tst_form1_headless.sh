@@ -5,21 +5,13 @@
 # echo request is sent anywhere.
 set -u
 
-for tool in sqlite3 timeout; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-bin_dir="${ORVANT_BIN_DIR:?}"
-mkdb="${ORVANT_BUILD_DIR:?}/tools/orvant-mkdb"
-for f in "$bin_dir/orvant" "$bin_dir/libveltrack.so.1" "$mkdb"; do
-    [ -e "$f" ] || { echo "FAIL: $f is not built"; exit 1; }
-done
+. "$(dirname "$0")/../support/testlib.sh"
+require_tools sqlite3 timeout
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$bin_dir/orvant" "$work/"
-cp -P "$bin_dir"/libveltrack.so* "$work/"
+install_program "$work" orvant
 mkdir -m 700 "$work/run"
-"$mkdb" "$work/ping_addr.mdb" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
 sqlite3 "$work/ping_addr.mdb" "delete from addrs; update options set refresh_time=0, snd_err='', snd_rest='';"
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/run" \

@@ -7,39 +7,24 @@
 # namespace's own loop-back.
 set -u
 
-if [ "$(id -u)" != 0 ]; then
-    echo "SKIP: making a network namespace and nftables rules needs root"
-    exit 77
-fi
-for tool in unshare nft ip sqlite3 Xvfb openbox trayer xdotool xprop xwininfo import python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-if ! unshare -n true 2>/dev/null; then
-    echo "SKIP: cannot make a network namespace here"
-    exit 77
-fi
+. "$(dirname "$0")/../support/testlib.sh"
+require_netns
+require_tools sqlite3 Xvfb openbox trayer xdotool xprop xwininfo import python3
 
-bin_dir="${ORVANT_BIN_DIR:?}"
-mkdb="${ORVANT_BUILD_DIR:?}/tools/orvant-mkdb"
 artifacts="${ORVANT_ARTIFACT_DIR:?}/tst_form1_xvfb"
-for f in "$bin_dir/orvant" "$bin_dir/libveltrack.so.1" "$mkdb"; do
-    [ -e "$f" ] || { echo "FAIL: $f is not built"; exit 1; }
-done
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$bin_dir/orvant" "$work/"
-cp -P "$bin_dir"/libveltrack.so* "$work/"
+install_program "$work" orvant
 mkdir -m 700 "$work/run"
 db="$work/ping_addr.mdb"
-"$mkdb" "$db" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
 sqlite3 "$db" "delete from addrs;
   insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.1','Этот компьютер',200),('127.0.0.2','Сервер',200);
   update options set refresh_time=0, \"view\"=0, snd_err='', snd_rest='';"
 
-export WORK="$work" DB="$db" ARTIFACTS="$artifacts"
+export WORK="$work" DB="$db" ARTIFACTS="$artifacts" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 200 unshare -n bash -c '
     set -u
     pids=()
@@ -63,13 +48,9 @@ timeout 200 unshare -n bash -c '
     nft add set inet xv down "{ type ipv4_addr; }"
     nft add rule inet xv inp ip daddr @down icmp type echo-request drop
 
-    # A private X server: -displayfd picks a free display number.
-    Xvfb -noreset -displayfd 6 -screen 0 1024x768x24 6>"$WORK/display" 2>"$WORK/xvfb.log" &
-    pids+=($!)
-    wait_until 100 test -s "$WORK/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
-    openbox >/dev/null 2>&1 &
-    pids+=($!)
+    . "$TESTLIB"
+    start_xvfb "$WORK" 1024x768x24
+    start_openbox "$WORK"
     trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
         >/dev/null 2>&1 &
     pids+=($!)

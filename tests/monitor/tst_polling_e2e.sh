@@ -6,31 +6,15 @@
 # All traffic stays on the namespace's own loop-back.
 set -u
 
-if [ "$(id -u)" != 0 ]; then
-    echo "SKIP: making a network namespace and nftables rules needs root"
-    exit 77
-fi
-for tool in unshare nft ip sqlite3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-if ! unshare -n true 2>/dev/null; then
-    echo "SKIP: cannot make a network namespace here"
-    exit 77
-fi
-
-bin_dir="${ORVANT_BIN_DIR:?}"
-mkdb="${ORVANT_BUILD_DIR:?}/tools/orvant-mkdb"
-for f in "$bin_dir/orvant" "$mkdb"; do
-    [ -x "$f" ] || { echo "FAIL: $f is not built"; exit 1; }
-done
+. "$(dirname "$0")/../support/testlib.sh"
+require_netns
+require_tools sqlite3
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$bin_dir/orvant" "$work/"
-cp -P "$bin_dir"/libveltrack.so* "$work/" 2>/dev/null || true
+install_program "$work" orvant
 mkdir -m 700 "$work/run"
 db="$work/ping_addr.mdb"
-"$mkdb" "$db" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
 sqlite3 "$db" "delete from addrs;
   insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.1','answers',200),('127.0.0.2','dropped',200);
   update options set refresh_time=0, \"view\"=0, snd_err='', snd_rest='';"

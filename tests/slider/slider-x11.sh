@@ -4,9 +4,8 @@
 # missing.
 set -u
 exe=${1:?usage: slider-x11.sh <x11_sliderdrag>}
-for tool in Xvfb openbox xdotool xprop xwininfo import; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/../support/testlib.sh"
+require_tools Xvfb openbox xdotool xprop xwininfo import
 
 tmp=$(mktemp -d)
 pids=()
@@ -17,18 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -noreset -displayfd 3 -screen 0 800x600x24 -dpi 96 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
-
-openbox >"$tmp/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_xvfb "$tmp" 800x600x24
+start_openbox "$tmp"
 
 mkdir -m 700 "$tmp/run"
 export XDG_RUNTIME_DIR="$tmp/run"

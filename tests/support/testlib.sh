@@ -1,0 +1,68 @@
+# Shared steps of the shell tests. Source it; it defines functions only.
+#
+# Every function that starts a background process appends its pid to the
+# caller's array `pids`; the caller's EXIT trap ends them.
+
+# Skips the test (exit 77) when one of the named tools is missing.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+}
+
+# Skips the test unless it may make a private network namespace (root).
+require_netns() {
+    if [ "$(id -u)" != 0 ]; then
+        echo "SKIP: making a network namespace and nftables rules needs root"
+        exit 77
+    fi
+    require_tools unshare nft ip
+    if ! unshare -n true 2>/dev/null; then
+        echo "SKIP: cannot make a network namespace here"
+        exit 77
+    fi
+}
+
+# install_program DIR PROGRAM: copies a built program into DIR with the
+# control library and a fresh database beside it, since a program opens the
+# ping_addr.mdb of its own directory.
+install_program() {
+    local dir=$1 program=$2
+    local bin_dir="${ORVANT_BIN_DIR:?}" mkdb="${ORVANT_BUILD_DIR:?}/tools/orvant-mkdb"
+    local f
+    for f in "$bin_dir/$program" "$mkdb"; do
+        [ -x "$f" ] || { echo "FAIL: $f is not built"; exit 1; }
+    done
+    mkdir -p "$dir"
+    cp "$bin_dir/$program" "$dir/"
+    cp -P "$bin_dir"/libveltrack.so* "$dir/" 2>/dev/null || true
+    [ -e "$dir/ping_addr.mdb" ] || "$mkdb" "$dir/ping_addr.mdb" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
+}
+
+# start_xvfb WORKDIR [SCREEN]: a private X server on a free display (tests
+# run in parallel), exported as DISPLAY. -noreset keeps root-window
+# properties when the last client leaves.
+start_xvfb() {
+    local work=$1 screen=${2:-1280x800x24}
+    Xvfb -noreset -nolisten tcp -dpi 96 -displayfd 3 -screen 0 "$screen" 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    local _
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+    export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+# start_openbox WORKDIR: a window manager, so frames are drawn and focus
+# comes back after a dialog closes. Returns once it manages the screen.
+start_openbox() {
+    local work=$1
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    local _
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1
+}
