@@ -11,7 +11,7 @@
 #include <QStyledItemDelegate>
 
 // Blank room beside a heading so its last letter does not touch the border.
-static constexpr int HeadingMargin = 8;
+static constexpr int HeadingMargin = 6;
 
 // Puts the format string's headings on whatever model the grid shows.
 class FormatGridHeadingProxy final : public QIdentityProxyModel
@@ -96,7 +96,12 @@ FormatGrid::~FormatGrid() = default;
 
 int FormatGrid::headingWidth(const QString &heading) const
 {
-    return QFontMetrics(font()).horizontalAdvance(heading) + HeadingMargin;
+    // The heading's blanks were sized for a font whose blank is half a digit
+    // wide; in today's desktop fonts a full date-time then overflows its
+    // column by a few pixels. One digit of slack beyond the cell padding
+    // keeps such a value whole without changing the layout's proportions.
+    const QFontMetrics metrics(font());
+    return metrics.horizontalAdvance(heading) + HeadingMargin + metrics.horizontalAdvance(QLatin1Char('0'));
 }
 
 void FormatGrid::setFormatString(const QString &format)

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -107,8 +108,13 @@ void tst_FormatGrid::columnWidthFollowsHeadingInGridFont()
         // Trailing blanks count: the 48-character description heading is far
         // wider than the word alone.
         QVERIFY2(width >= fm.horizontalAdvance(headings.at(c)), qPrintable(headings.at(c)));
-        QVERIFY(width <= fm.horizontalAdvance(headings.at(c)) + 16);
+        QVERIFY(width <= fm.horizontalAdvance(headings.at(c)) + fm.horizontalAdvance(QLatin1Char('0')) + 8);
     }
+    // The log's date-time columns hold a whole date and time with seconds.
+    grid.setFormatString(QStringLiteral("№     |Время обрыва         |Время восстанов.  "));
+    const int padding = 2 * (grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1);
+    QVERIFY(grid.columnWidth(1) >= fm.horizontalAdvance(QStringLiteral("14.09.2004 13:05:09")) + padding);
+    grid.setFormatString(MonitorFormat);
     QVERIFY(grid.columnWidth(1) > fm.horizontalAdvance(QStringLiteral("Описание")) + fm.horizontalAdvance(QLatin1Char(' ')) * 30);
 
     // A later font change re-measures.
