@@ -7,7 +7,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build="${1:-$here/../build}"
 [ $# -gt 0 ] && shift
-bin="$build/bin/bench_polling"
+bin="$build/bench/bench_polling"
 [ -x "$bin" ] || { echo "build bench_polling first: cmake --build $build --target bench_polling" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || { echo "needs root: a network namespace and nftables rules" >&2; exit 1; }
 command -v fping >/dev/null || echo "fping is not installed: no comparison column" >&2
