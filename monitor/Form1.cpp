@@ -378,8 +378,13 @@ void Form1::onPassFinished()
 {
     m_ll->setText(m_services.engine->countsText());
     m_cmdT2L->setEnabled(true);
-    if (!m_unloaded)
-        loadReport()->Label1_Click();
+    // Loading the report window is its first refresh.
+    if (!m_unloaded) {
+        if (m_report)
+            m_report->Label1_Click();
+        else
+            loadReport();
+    }
     unsetCursor();
 }
 
@@ -520,6 +525,9 @@ void Form1::unload()
         return;
     m_unloaded = true;
     UnhookWheel(this);
+    // Quitting ends the watch in the middle of a pass: no outage may be
+    // written after this point without the alert that belongs to it.
+    m_services.engine->stop();
     m_timer2->stop();
     if (m_report) {
         m_report->close();

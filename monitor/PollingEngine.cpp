@@ -86,7 +86,7 @@ void PollingEngine::tick()
 
 void PollingEngine::CheckAll()
 {
-    if (m_running)
+    if (m_running || m_stopped)
         return;
     m_running = true;
     m_errCount = 0;
@@ -103,6 +103,21 @@ void PollingEngine::CheckAll()
         return;
     }
     readAddressBook();
+}
+
+void PollingEngine::stop()
+{
+    m_stopped = true;
+    m_probe->abort();
+    if (m_transport && m_transport->isOpen())
+        m_transport->close();
+    m_book.reset();
+    // Effects being applied hold a host of the list: the loop ends on the flag.
+    if (!m_applying) {
+        m_hosts.clear();
+        m_openRows.clear();
+    }
+    m_running = false;
 }
 
 // Without the book nothing can be probed or logged in this pass.
@@ -181,6 +196,8 @@ bool PollingEngine::readOpenOutages()
 
 void PollingEngine::onProbeFinished()
 {
+    if (m_stopped)
+        return;
     if (m_transport && m_transport->isOpen())
         m_transport->close();
     // The open rows are read after probing, as a host-by-host pass reads them
@@ -194,13 +211,20 @@ void PollingEngine::applyEffects()
 {
     // A slot connected to our signals may let pending events run; a slice
     // timer firing then must not start a second slice inside this one.
-    if (m_applying)
+    if (m_applying || m_stopped)
         return;
     m_applying = true;
     QElapsedTimer slice;
     slice.start();
     while (m_nextEffect < m_hosts.size()) {
         Do_It(m_nextEffect++);
+        // A slot of the last effect may have ended the program's watch.
+        if (m_stopped) {
+            m_applying = false;
+            m_hosts.clear();
+            m_openRows.clear();
+            return;
+        }
         if (slice.nsecsElapsed() > EffectSliceNs && m_nextEffect < m_hosts.size()) {
             m_applying = false;
             QTimer::singleShot(0, this, &PollingEngine::applyEffects);
@@ -258,6 +282,8 @@ void PollingEngine::Do_It(size_t index)
 
 void PollingEngine::finishPass()
 {
+    if (m_stopped)
+        return;
     m_hosts.clear();
     m_openRows.clear();
     m_lastCheck = m_clock->now();

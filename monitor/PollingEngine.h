@@ -62,6 +62,10 @@ public:
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
     void tick();      // the one-second tick: countdown, and a pass when it is due
+    // Ends the running pass where it stands and starts no other: statements
+    // already sent stay done, nothing more is written, probed or signalled.
+    // For the program's end, once the operator confirmed quitting.
+    void stop();
 
 signals:
     void countdownChanged(int secondsLeft);
@@ -104,6 +108,7 @@ private:
     int m_refreshSecs = 0;
     QDateTime m_lastCheck;
     bool m_running = false;
+    bool m_stopped = false;
     bool m_applying = false;
     bool m_unavailableReported = false;
     int m_errCount = 0;

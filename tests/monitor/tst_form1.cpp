@@ -116,6 +116,7 @@ private slots:
     void popupQuitThenNoLeavesWindowShown();
     void everyCloseAsks_data();
     void everyCloseAsks();
+    void quitDuringPassEndsTheWatch();
     void trayIconOnceAndPopupMenu();
     void withoutTrayTheWindowIsMinimised();
     void uptimeCaptionWraps_data();
@@ -342,6 +343,14 @@ void tst_Form1::everyCloseAsks()
     rig.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
     QSignalSpy unloaded(rig.form.get(), &Form1::unloaded);
+    // The wheel hook goes first on quitting, before the report window goes.
+    auto *hook = qApp->findChild<WheelWindowProc *>();
+    QVERIFY(hook);
+    QCOMPARE(hook->hookedWindow(), rig.form.get());
+    bool hookedWhenReportWent = false;
+    QObject watch;
+    connect(rig.form->report(), &QObject::destroyed, &watch,
+            [&] { hookedWhenReportWent = hook->hookedWindow() != nullptr; });
     rig.boxes.answers << (yes ? QMessageBox::Yes : QMessageBox::No);
     if (how == QLatin1String("close box"))
         rig.form->close();
@@ -350,11 +359,37 @@ void tst_Form1::everyCloseAsks()
     QCOMPARE(rig.boxes.boxes.size(), 1);
     QCOMPARE(unloaded.count(), yes ? 1 : 0);
     QCOMPARE(rig.form->isVisible(), !yes);
+    QCOMPARE(hook->hookedWindow(), yes ? nullptr : rig.form.get());
     if (yes) {
         QVERIFY(!rig.form->timer2()->isActive());
         QVERIFY(!rig.tray.isIconVisible());
         QVERIFY(!rig.form->report());
+        QVERIFY(!hookedWhenReportWent);
     }
+}
+
+void tst_Form1::quitDuringPassEndsTheWatch()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+    // Four silent attempts of 10 ms: the pass is still probing when the
+    // operator confirms quitting.
+    rig.transport.setDown(Down);
+    rig.form->cmdT2L()->click();
+    QVERIFY(rig.engine.isRunning());
+    rig.boxes.answers << QMessageBox::Yes;
+    rig.form->close();
+    QVERIFY(rig.form->isUnloaded());
+    QTest::qWait(300);
+    // No outage written without its alert, and no alert from a closed window.
+    QCOMPARE(rig.db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 0);
+    QVERIFY(rig.sound.played.isEmpty());
+    QVERIFY(!rig.tray.isIconVisible());
+    QVERIFY(!rig.engine.isRunning());
+    rig.form->cmdT2L_Click();
+    QVERIFY(!rig.engine.isRunning());
 }
 
 void tst_Form1::trayIconOnceAndPopupMenu()
