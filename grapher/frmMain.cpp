@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -45,7 +46,7 @@ W *named(W *widget, const char *name, const char *tip = nullptr)
 
 // A small vertical scroll bar used as a spinner: the upper arrow (and the
 // wheel or key up) raises the value, as on a spin box, and the handle
-// climbs with it.
+// climbs with it. The wheel is turned round by frmMain::eventFilter.
 QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 {
     auto *bar = named(new QScrollBar(Qt::Vertical), name);
@@ -132,6 +133,8 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", "Максимальное значение по оси Y");
     m_txtMaxY->setFixedWidth(44);
     m_vs3 = spinner("vs3", 1, 999, 15);
+    for (QScrollBar *bar : {m_vs1, m_vs3})
+        bar->installEventFilter(this);
     m_cmbIP = named(new QComboBox, "cmbIP", "Адрес, на основе которого будет построен график");
     m_cmbIP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbIP->setMinimumContentsLength(24);
@@ -419,6 +422,18 @@ void frmMain::datePicked(const QDate &date)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((watched == m_vs1 || watched == m_vs3) && event->type() == QEvent::Wheel && !m_turningWheel) {
+        // A scroll bar moves down on a wheel turned up; as a spinner whose
+        // upper arrow raises the value, the wheel must count up too.
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        QWheelEvent turned(wheel->position(), wheel->globalPosition(), -wheel->pixelDelta(), -wheel->angleDelta(),
+                           wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted(), wheel->source());
+        m_turningWheel = true;
+        QCoreApplication::sendEvent(watched, &turned);
+        m_turningWheel = false;
+        event->setAccepted(turned.isAccepted());
+        return true;
+    }
     if (watched == m_txtD1 || watched == m_txtD2) {
         bool open = false;
         if (event->type() == QEvent::MouseButtonRelease)

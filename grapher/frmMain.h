@@ -108,4 +108,5 @@ private:
     int m_d = 0;
     bool m_firstDraw = true;
     bool m_syncingMaxY = false;
+    bool m_turningWheel = false;
 };

@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -215,6 +216,25 @@ void tst_frmMain::spinnersWriteTheirBoxes()
     QCOMPARE(vs1->value(), 9);
     QTest::mouseClick(vs1, Qt::LeftButton, {}, QPoint(vs1->width() / 2, 3));
     QCOMPARE(vs1->value(), 10);
+
+    // The wheel and the keys count the same way as the arrows.
+    auto wheel = [](QScrollBar *bar, int delta) {
+        const QPointF at(bar->width() / 2.0, bar->height() / 2.0);
+        QWheelEvent event(at, bar->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &event);
+    };
+    wheel(vs1, -120);
+    QCOMPARE(vs1->value(), 9);
+    wheel(vs1, 120);
+    QCOMPARE(vs1->value(), 10);
+    wheel(vs3, 120);
+    QCOMPARE(vs3->value(), 41);
+    QCOMPARE(child<QLineEdit>(w, "txtMaxY")->text(), QStringLiteral("41"));
+    QTest::keyClick(vs3, Qt::Key_Down);
+    QCOMPARE(vs3->value(), 40);
+    QTest::keyClick(vs3, Qt::Key_Up);
+    QCOMPARE(vs3->value(), 41);
 }
 
 void tst_frmMain::drawLocksUntilClearReleases()
