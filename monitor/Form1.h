@@ -66,7 +66,7 @@ public:
     // The report window, null until first needed.
     frmOtchet *report() const { return m_report; }
 
-    // The text a quit question would bring, for the session manager.
+    // Asks "Действительно хотите выйти ?"; true when the operator said Yes.
     bool confirmQuit();
 
 public slots:
