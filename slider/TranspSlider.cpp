@@ -118,6 +118,11 @@ void TranspSlider::onSliderNotification(Notification kind)
 
 void TranspSlider::ApplyTransparency(int alpha)
 {
+    // Not placed on a window yet: there is nothing to make translucent or put
+    // on top, and m_OnTop must keep saying what the window really is, or the
+    // window would never go on top once the control is placed.
+    if (!hostWindow())
+        return;
     // ChangePosition reaches the host from inside SetOnTop.
     QPointer<TranspSlider> alive(this);
     if (alpha < maximumValue && !m_OnTop) {

@@ -30,6 +30,7 @@ private slots:
     void writePropertiesLeavesOutDefaults();
     void hostHeightSnapsToThickness();
     void hiddenHostStaysHiddenThroughTopmostChanges();
+    void notYetPlacedChangesNoWindowUntilPlaced();
 
 private:
     std::unique_ptr<QWidget> m_host;
@@ -344,6 +345,27 @@ void TestCtlTranspSliderH::hiddenHostStaysHiddenThroughTopmostChanges()
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
     QVERIFY(m_host->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(qRound(m_host->windowOpacity() * 255), 150);
+}
+
+void TestCtlTranspSliderH::notYetPlacedChangesNoWindowUntilPlaced()
+{
+    // A host may load the control before it places it on its window.
+    auto slider = std::make_unique<ctlTranspSliderH>();
+    SliderEventLog log(slider.get());
+    QVERIFY(slider->ReadProperties(PropertyBag{{QStringLiteral("Enabled"), true}, {QStringLiteral("Value"), 200}}));
+    QCOMPARE(slider->Value(), 200);
+    QCOMPARE(log.events(), QStringList{QStringLiteral("Change")}); // no window went on top
+    QVERIFY(isUntouched(slider.get()));
+
+    // Placed, the next position below 255 puts the window on top.
+    auto host = std::make_unique<QWidget>();
+    slider->setParent(host.get());
+    log.clear();
+    slider->setValue(180);
+    QCOMPARE(log.events(), QStringList({QStringLiteral("Change"), QStringLiteral("ChangePosition(true)")}));
+    QVERIFY(host->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(qRound(host->windowOpacity() * 255), 180);
+    slider.release(); // owned by host now
 }
 
 QTEST_MAIN(TestCtlTranspSliderH)
