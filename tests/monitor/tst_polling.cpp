@@ -103,6 +103,7 @@ private slots:
     void failedWritesReportedAlertStillGiven();
     void probeUnavailableLeavesStateAndIsToldOnce();
     void quotesAndCyrillicLoggedClosedListed();
+    void stopEndsThePassWhereItStands();
 };
 
 void tst_Polling::outcomeTable_data()
@@ -546,6 +547,45 @@ void tst_Polling::quotesAndCyrillicLoggedClosedListed()
     QCOMPARE(m.events.last(), QStringLiteral("green %1 %2 20").arg(ip, desc));
     QCOMPARE(m.db.rows(QStringLiteral("select \"desc\",foe from logs")), QStringList(desc + QStringLiteral("|1")));
     QCOMPARE(m.dbErrors, QStringList());
+}
+
+void tst_Polling::stopEndsThePassWhereItStands()
+{
+    {
+        Monitor m;
+        for (const char *ip : {"127.0.0.21", "127.0.0.22", "127.0.0.23"}) {
+            m.add(QString::fromLatin1(ip));
+            m.transport.setDown(QString::fromLatin1(ip));
+        }
+        // The program ends (quit confirmed) while the first outage is being
+        // announced: the rest of the pass is neither written nor announced.
+        QObject::connect(&m.engine, &PollingEngine::outageBegan, &m.engine, [&m] { m.engine.stop(); });
+        QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+        m.engine.CheckAll();
+        QTRY_VERIFY_WITH_TIMEOUT(!m.engine.isRunning(), 5000);
+        QTest::qWait(100);
+        QCOMPARE(m.events, QStringList(QStringLiteral("red 127.0.0.21 host 20")));
+        QCOMPARE(m.db.rows(QStringLiteral("select ip from logs")), QStringList(QStringLiteral("127.0.0.21")));
+        QCOMPARE(finished.count(), 0);
+    }
+
+    // Stopped while probing: nothing at all; and no later pass starts.
+    Monitor n;
+    QVERIFY(n.db.isValid());
+    n.add(QStringLiteral("127.0.0.24"));
+    n.transport.setDown(QStringLiteral("127.0.0.24"));
+    QSignalSpy nFinished(&n.engine, &PollingEngine::passFinished);
+    n.engine.CheckAll();
+    n.engine.stop();
+    QTest::qWait(200);
+    n.engine.CheckAll();
+    n.engine.tick();
+    QVERIFY(!n.engine.isRunning());
+    QTest::qWait(100);
+    QVERIFY(n.events.isEmpty());
+    QVERIFY(n.logRows().isEmpty());
+    QCOMPARE(nFinished.count(), 0);
+    QCOMPARE(n.passesStarted, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Polling)
