@@ -489,23 +489,27 @@ void tst_Form1::menusAsDesigned()
     auto items = [](QMenu *menu) {
         QStringList out;
         for (QAction *a : menu->actions())
-            out << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + QLatin1Char('=') + a->text());
+            out << (a->isSeparator() ? QStringLiteral("-") + a->objectName() : a->objectName() + QLatin1Char('=') + a->text());
         return out;
     };
     QVERIFY(rig.load());
     const QList<QAction *> bar = rig.form->menuBar()->actions();
     QCOMPARE(bar.size(), 2);
     QCOMPARE(bar.at(0)->text(), QStringLiteral("Действие"));
+    QCOMPARE(bar.at(0)->menu()->objectName(), QStringLiteral("mnuDo"));
     QCOMPARE(items(bar.at(0)->menu()),
              (QStringList{QStringLiteral("mnuTray=Свернуть в трей"), QStringLiteral("mnuAdmin=Администрирование"),
-                          QStringLiteral("-"), QStringLiteral("mnuExit=Выход")}));
+                          QStringLiteral("-it1"), QStringLiteral("mnuExit=Выход")}));
     QCOMPARE(bar.at(1)->text(), QStringLiteral("Сведения"));
+    QCOMPARE(bar.at(1)->menu()->objectName(), QStringLiteral("itm6"));
     QCOMPARE(items(bar.at(1)->menu()),
-             (QStringList{QStringLiteral("mnuOtch=Отсутствие соединения"), QStringLiteral("-"),
+             (QStringList{QStringLiteral("mnuOtch=Отсутствие соединения"), QStringLiteral("-it3"),
                           QStringLiteral("mnuAbout=О программе")}));
+    // The tray's pop-up menu is not in the menu bar.
+    QCOMPARE(rig.form->myPopup()->objectName(), QStringLiteral("MyPopup"));
     QCOMPARE(items(rig.form->myPopup()),
              (QStringList{QStringLiteral("mnuOpen=Открыть"), QStringLiteral("mnuOtch_=Отсутствие соединения"),
-                          QStringLiteral("-"), QStringLiteral("mnuQuit=Выход")}));
+                          QStringLiteral("-it2"), QStringLiteral("mnuQuit=Выход")}));
 }
 
 void tst_Form1::adminStartedDetachedOrExplained()
