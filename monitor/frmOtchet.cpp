@@ -106,15 +106,21 @@ void frmOtchet::Label1_Click()
         emit databaseError(QStringLiteral("Отсутствующие соединения"), statementError(query));
         return;
     }
+    // The box gets the whole list at once: appending line by line costs a
+    // layout each, which for thousands of open outages would hold the event
+    // loop for seconds at the end of every pass.
+    QStringList shown;
+    const QLocale locale = QLocale::system();
     while (query.next()) {
         const QVariant begin = query.value(0);
         const QDateTime when = DateTimeText::fromVariant(begin);
-        const QString beginText = when.isValid() ? Regional::generalDateTime(when) : begin.toString();
+        const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : begin.toString();
         const QString line = listLine(query.value(2).toString(), query.value(1).toString(), beginText);
         m_listText += line;
         // The box shows lines, not line-end characters.
-        m_txtOtch->appendPlainText(line.chopped(2));
+        shown << line.chopped(2);
     }
+    m_txtOtch->setPlainText(shown.join(QLatin1Char('\n')));
     m_txtOtch->verticalScrollBar()->setValue(0);
 }
 
