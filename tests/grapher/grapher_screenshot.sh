@@ -34,7 +34,7 @@ app=$!
 pids+=($app)
 shown=no
 for _ in $(seq 1 100); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"GRAPHER"'; then shown=yes; break; fi
+  if grep -q '"GRAPHER"' <<<"$(xwininfo -root -tree 2>/dev/null)"; then shown=yes; break; fi
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done
