@@ -93,15 +93,24 @@ void EchoProbe::abort()
 }
 
 // Sends the next attempt of one host and returns what the transport said.
-// On TryAgain the attempt is not counted and the caller queues it again.
+// On TryAgain the attempt is not counted and the caller queues it again,
+// but only for as long as the host's timeout: a socket that stays full fails
+// the attempt, so a pass always ends.
 int EchoProbe::DoPing(int host)
 {
     Host &h = m_hosts[size_t(host)];
     Result &r = m_results[size_t(host)];
     quint32 cookie = 0;
-    const int status = m_transport->send(h.address, payload(), &cookie);
-    if (status == EchoTransport::TryAgain)
-        return status;
+    int status = m_transport->send(h.address, payload(), &cookie);
+    if (status == EchoTransport::TryAgain) {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (h.blockedSinceNs < 0)
+            h.blockedSinceNs = now;
+        if (now - h.blockedSinceNs < qint64(h.timeoutMs) * 1'000'000)
+            return status;
+        status = EchoTransport::NoResources;
+    }
+    h.blockedSinceNs = -1;
     ++r.attempts;
     if (status == 0) {
         h.cookie = cookie;

@@ -81,6 +81,7 @@ private:
         quint32 cookie = 0;      // of the attempt in flight
         bool waiting = false;    // an attempt is in flight
         bool done = false;
+        qint64 blockedSinceNs = -1; // the socket refused this attempt since then
     };
     struct Deadline
     {

@@ -24,6 +24,7 @@ public:
     static constexpr int TryAgain = -2;            // the socket is full now; send again a little later
     static constexpr int DestNetUnreachable = 11002;
     static constexpr int DestHostUnreachable = 11003;
+    static constexpr int NoResources = 11006;        // the socket stayed full for a whole timeout
     static constexpr int GeneralFailure = 11050;
 
     explicit EchoTransport(QObject *parent = nullptr);

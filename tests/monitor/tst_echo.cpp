@@ -75,6 +75,10 @@ void tst_Echo::attemptResults_data()
                                 << int(EchoTransport::DestHostUnreachable) << 4;
     QTest::newRow("send fails, then answers")
         << QStringLiteral("127.0.0.1") << QList<B>{B::sendFails(), B::reply()} << 0 << 2;
+    // A socket that never takes the request must not hold the pass for ever.
+    QTest::newRow("socket full for good") << QStringLiteral("127.0.0.1")
+                                          << QList<B>{B::sendFails(EchoTransport::TryAgain)}
+                                          << int(EchoTransport::NoResources) << 4;
     QTest::newRow("not an address") << QStringLiteral("localhost") << QList<B>{} << EchoProbe::NotAnAddress << 4;
 }
 
