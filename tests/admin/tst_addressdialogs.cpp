@@ -26,6 +26,7 @@ private slots:
     void deleteLeavesOutageRecords();
     void failedAddAndDeleteAreReported();
     void editorSavingAVanishedAddress();
+    void addKeepsBoxesUntilTheCloseBox();
 
 private:
     QString timeoutOf(const QString &ip) { return f->db.scalar(QStringLiteral("select ping_timeout from addrs where ip_addr=?"), {ip}).toString(); }
@@ -313,6 +314,26 @@ void TstAddressDialogs::editorSavingAVanishedAddress()
     QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
     QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("127.0.0.1")));
     QVERIFY(!f->prompts.messages.at(0).text.contains(QStringLiteral("Изменения записанны.")));
+}
+
+void TstAddressDialogs::addKeepsBoxesUntilTheCloseBox()
+{
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", QStringLiteral("10.2.2.2"));
+        typeInto(d, "txtPTO", QStringLiteral("750"));
+        press(d, "cmdBack");
+    });
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("10.2.2.2"));
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("750"));
+        d->close();
+    });
+    // Built afresh: the initial contents, the default timeout included.
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        QCOMPARE(textOf(d, "txtIP"), QString());
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
+    });
+    QCOMPARE(f->prompts.messages.size(), 0);
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstAddressDialogs)

@@ -1,6 +1,11 @@
 #include "AdminTestSupport.h"
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
+#include "frmAdd.h"
+#include "frmClearLog.h"
+#include "frmDel.h"
+#include "frmEdAdr.h"
+#include "frmOpt.h"
 
 #include <QMenuBar>
 #include <QScrollBar>
@@ -27,6 +32,8 @@ private slots:
     void startUpStopsAtAFailingStep();
     void exitUnloads();
     void wheelScrollsOneLineWhileLoaded();
+    void dialogsBringTheMainWindowForward_data();
+    void dialogsBringTheMainWindowForward();
 
 private:
     QStringList gridRows(int count);
@@ -256,6 +263,51 @@ void TstFrmMain::wheelScrollsOneLineWhileLoaded()
     bar->setValue(0);
     turn();
     QVERIFY(bar->value() > 1); // unhooked: the grid's own wheel handling again
+}
+
+void TstFrmMain::dialogsBringTheMainWindowForward_data()
+{
+    QTest::addColumn<QString>("menuItem");
+    QTest::addColumn<QString>("closeButton");
+    QTest::addColumn<bool>("broughtForward");
+    QTest::newRow("frmAdd") << "mnuAdd" << "cmdBack" << true;
+    QTest::newRow("frmEdAdr") << "mnuEditAddr" << "Command2" << true;
+    QTest::newRow("frmDel") << "mnuDel" << "cmdBack" << true;
+    QTest::newRow("frmOpt") << "mnuOptions" << "cmdBack" << true;
+    QTest::newRow("frmClearLog") << "mnuClearLog" << "cmdQuit" << false;
+}
+
+void TstFrmMain::dialogsBringTheMainWindowForward()
+{
+    QFETCH(QString, menuItem);
+    QFETCH(QString, closeButton);
+    QFETCH(bool, broughtForward);
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    // Something else is in front when the dialog goes.
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        shown = dialog != nullptr;
+        if (!dialog)
+            return;
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+        press(dialog, qPrintable(closeButton));
+        if (dialog->isVisible())
+            dialog->hide();
+    });
+    f->action(qPrintable(menuItem))->trigger();
+    QVERIFY(shown);
+    if (broughtForward) {
+        QTRY_COMPARE(QApplication::activeWindow(), f->main.get());
+    } else {
+        QTest::qWait(100);
+        QCOMPARE(QApplication::activeWindow(), &other);
+    }
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstFrmMain)
