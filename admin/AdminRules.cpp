@@ -1,5 +1,7 @@
 #include "AdminRules.h"
 
+#include "Regional.h"
+
 #include <cmath>
 #include <limits>
 
@@ -50,17 +52,9 @@ std::optional<int> readInterval(const QString &text)
 
 std::optional<QDate> readClearDate(const QString &text, const QLocale &locale)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return std::nullopt;
-    for (const char *format : {"dd.MM.yyyy", "d.M.yyyy"}) {
-        const QDate date = QDate::fromString(trimmed, QLatin1String(format));
-        if (date.isValid())
-            return date;
-    }
-    const QDate regional = locale.toDate(trimmed, QLocale::ShortFormat);
-    if (regional.isValid())
-        return regional;
+    const QDate date = Regional::readDate(text, locale);
+    if (date.isValid())
+        return date;
     return std::nullopt;
 }
 

@@ -41,4 +41,23 @@ QString generalDateTime(const QDateTime &value, const QLocale &locale)
     return shortDate(value.date(), locale) + QLatin1Char(' ') + timeWithSeconds(value.time(), locale);
 }
 
+QDate readDate(const QString &text, const QLocale &locale)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return {};
+    const QStringList formats = {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy"),
+                                 locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat),
+                                 QStringLiteral("yyyy-MM-dd")};
+    for (const QString &format : formats) {
+        QDate date = locale.toDate(trimmed, format);
+        if (!date.isValid())
+            continue;
+        if (!format.contains(QLatin1String("yyyy")) && date.year() < 1930)
+            date = date.addYears(100);
+        return date;
+    }
+    return {};
+}
+
 } // namespace Regional

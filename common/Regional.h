@@ -17,4 +17,10 @@ QString shortDate(const QDate &date, const QLocale &locale = QLocale::system());
 // midnight (the general date form of the original desktop).
 QString generalDateTime(const QDateTime &value, const QLocale &locale = QLocale::system());
 
+// A date typed by the operator: DD.MM.YYYY as the calendars write it (single
+// digits allowed), the locale's short or long date, or ISO. A two-digit year
+// means 1930-2029, as on the desktop, not the 1900s Qt would read.
+// Invalid when the text is none of these.
+QDate readDate(const QString &text, const QLocale &locale = QLocale::system());
+
 } // namespace Regional

@@ -44,15 +44,6 @@ bool parseStored(const QString &text, qint64 *day, int *seconds)
     return true;
 }
 
-// A two-digit year reads as 1900-1999 in Qt; dates typed or shown with two
-// digits mean 1930-2029, the usual desktop window.
-QDate fixCentury(QDate date, const QString &format)
-{
-    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1930)
-        return date.addYears(100);
-    return date;
-}
-
 QTime parseTime(const QString &text, const QLocale &locale)
 {
     const QString t = text.trimmed();
@@ -73,20 +64,11 @@ QTime parseTime(const QString &text, const QLocale &locale)
     return {};
 }
 
+// The date boxes hold DD.MM.YYYY (start-up and the picker) or the locale's
+// short date (the end date at start-up).
 QDate parseDate(const QString &text, const QLocale &locale)
 {
-    const QString t = text.trimmed();
-    // The date boxes hold DD.MM.YYYY (start-up and the picker) or the
-    // locale's short date (the end date at start-up); ISO for good measure.
-    const QStringList formats = {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy"),
-                                 locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat),
-                                 QStringLiteral("yyyy-MM-dd")};
-    for (const QString &format : formats) {
-        const QDate date = fixCentury(locale.toDate(t, format), format);
-        if (date.isValid())
-            return date;
-    }
-    return {};
+    return Regional::readDate(text, locale);
 }
 
 QDateTime parseDateTime(const QString &text, const QLocale &locale)

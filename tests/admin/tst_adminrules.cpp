@@ -21,6 +21,7 @@ private slots:
     void interval();
     void clearDate_data();
     void clearDate();
+    void clearDateTwoDigitYear();
     void desktopCommand_data();
     void desktopCommand();
     void desktopEntryRead();
@@ -133,6 +134,14 @@ void TstAdminRules::clearDate_data()
     QTest::newRow("no such day") << "31.02.2025" << QDate();
     QTest::newRow("letters") << "вчера" << QDate();
     QTest::newRow("empty") << "" << QDate();
+}
+
+// Another locale's short date with a two-digit year means this century.
+void TstAdminRules::clearDateTwoDigitYear()
+{
+    const std::optional<QDate> read = readClearDate(QStringLiteral("2/1/25"), QLocale(QStringLiteral("en_US")));
+    QVERIFY(read.has_value());
+    QCOMPARE(*read, QDate(2025, 2, 1));
 }
 
 void TstAdminRules::clearDate()
