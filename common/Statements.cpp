@@ -4,13 +4,10 @@ namespace Statements {
 
 QList<const char *> all()
 {
-    return {SelectOptions,        SelectAddressesForPass, SelectOpenOutagesOfAddress, SelectAllOpenOutages,
-            CloseOutage,          InsertOutage,           SelectOpenOutagesForReport, UpdateOptions,
-            SelectAddressesSorted, SelectAddressExists,   InsertAddress,              SelectAddress,
-            UpdateAddress,        DeleteAddress,          SelectLogNewestFirst,       SelectLogFirstPage,
-            SelectLogNextPage,    CountLog,
-            DeleteLogBefore,      SelectDescriptions,     DropScratch,                CreateScratch,
-            SelectClosedOutages,  InsertScratch,          SelectScratch};
+    return {SelectOptions, SelectAddressesForPass, SelectAllOpenOutages, CloseOutage, InsertOutage,
+            SelectOpenOutagesForReport, UpdateOptions, SelectAddressesSorted, SelectAddressExists,
+            InsertAddress, SelectAddress, UpdateAddress, DeleteAddress, SelectLogFirstPage,
+            SelectLogNextPage, DeleteLogBefore, SelectDescriptions, SelectClosedOutages};
 }
 
 } // namespace Statements

@@ -15,8 +15,6 @@ namespace Statements {
 // --- monitor -----------------------------------------------------------------
 inline constexpr char SelectOptions[] = "select * from options";
 inline constexpr char SelectAddressesForPass[] = "select ip_addr,descript,ping_timeout from addrs";
-// Values: ip.
-inline constexpr char SelectOpenOutagesOfAddress[] = "select id,foe from logs where ip=? and foe=false";
 // All open rows at once, oldest first: one lookup per pass instead of one per address.
 inline constexpr char SelectAllOpenOutages[] = "select id,ip from logs where foe=false order by id";
 // Values: time_end, id.
@@ -39,29 +37,22 @@ inline constexpr char SelectAddress[] = "select descript,ping_timeout from addrs
 inline constexpr char UpdateAddress[] = "update addrs set descript=?,ping_timeout=? where ip_addr=?";
 // Values: ip_addr.
 inline constexpr char DeleteAddress[] = "delete from addrs where ip_addr=?";
-inline constexpr char SelectLogNewestFirst[] = "select * from logs order by 2 desc";
 // The same listing a page at a time (keyset paging; id breaks ties of one
 // second). Values: page size.
 inline constexpr char SelectLogFirstPage[] = "select * from logs order by time_begin desc,id desc limit ?";
 // Values: time_begin and id of the last row already read, page size.
 inline constexpr char SelectLogNextPage[] =
     "select * from logs where (time_begin,id)<(?,?) order by time_begin desc,id desc limit ?";
-inline constexpr char CountLog[] = "select count(*) from logs";
 // Values: the first moment kept ('YYYY-MM-DD 00:00:00').
 inline constexpr char DeleteLogBefore[] = "delete from logs where time_begin<?";
 
 // --- grapher -----------------------------------------------------------------
 inline constexpr char SelectDescriptions[] = "select descript from addrs order by 1";
-// The scratch table is a TEMP table of the grapher's own connection, so a
-// computation never writes into the shared file while the monitor works in it.
-inline constexpr char DropScratch[] = "drop table temp.Ttmp";
-inline constexpr char CreateScratch[] = "create temp table Ttmp (tb datetime,te datetime)";
+// The computation folds these rows in memory: it writes nothing, so it never
+// competes with the monitor for the shared file.
 // Values: desc, period start, period end.
 inline constexpr char SelectClosedOutages[] =
     "select time_begin,time_end from logs where foe=true and \"desc\"=? and time_begin>=? and time_end<=?";
-// Values: tb, te.
-inline constexpr char InsertScratch[] = "insert into Ttmp (tb,te) values (?,?)";
-inline constexpr char SelectScratch[] = "select tb,te from Ttmp order by 1";
 
 // Every statement above, for the test that prepares each one against a real file.
 QList<const char *> all();
