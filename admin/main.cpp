@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QScreen>
 
+using namespace admin;
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);

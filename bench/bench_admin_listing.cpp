@@ -28,6 +28,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace admin;
+
 namespace {
 
 // Any message box during the run is a failure of the run: print it, answer OK.

@@ -26,6 +26,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace grapher;
+
 namespace {
 
 // Counts what is drawn, so the work is not optimised away.

@@ -30,6 +30,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace monitor;
+
 namespace {
 
 constexpr int TimeoutMs = 200;

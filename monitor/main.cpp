@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace monitor;
+
 namespace {
 
 // Without any display the monitor still watches and logs; it just has no

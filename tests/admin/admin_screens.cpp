@@ -23,6 +23,8 @@
 #include <cstdio>
 #include <functional>
 
+using namespace admin;
+
 namespace {
 
 QString g_outDir;

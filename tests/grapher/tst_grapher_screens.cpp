@@ -17,6 +17,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+using namespace grapher;
+
 class tst_GrapherScreens : public QObject
 {
     Q_OBJECT

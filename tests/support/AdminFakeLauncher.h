@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace admin {
+
 // Records what the admin would open or start instead of starting it.
 class AdminFakeLauncher final : public ProgramLauncher
 {
@@ -35,3 +37,5 @@ public:
         return true;
     }
 };
+
+} // namespace admin

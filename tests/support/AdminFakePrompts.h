@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace admin {
+
 // Answers the admin's questions in advance and records what was asked.
 // Message boxes are answered from `answers` in order, then with the first
 // button offered (Ok where there is one); file and program choices from
@@ -64,3 +66,5 @@ public:
         return texts;
     }
 };
+
+} // namespace admin

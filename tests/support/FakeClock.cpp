@@ -1,1 +1,6 @@
 #include "FakeClock.h"
+
+namespace monitor {
+
+
+} // namespace monitor

@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 
+namespace monitor {
+
 // A clock the test sets and moves by hand (also backwards).
 class FakeClock final : public Clock
 {
@@ -18,3 +20,5 @@ public:
 private:
     QDateTime m_now;
 };
+
+} // namespace monitor

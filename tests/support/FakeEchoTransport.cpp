@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+namespace monitor {
+
 FakeEchoTransport::FakeEchoTransport(QObject *parent)
     : EchoTransport(parent)
 {
@@ -61,3 +63,5 @@ int FakeEchoTransport::send(quint32 address, const QByteArray &payload, quint32 
         QTimer::singleShot(b.delayMs, this, [this, id, address] { emit replyReceived(id, address); });
     return 0;
 }
+
+} // namespace monitor

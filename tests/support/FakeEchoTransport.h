@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace monitor {
+
 // An echo transport that follows a script instead of the network.
 //
 // Each address has a list of behaviours, one per attempt of a pass (the
@@ -71,3 +73,5 @@ private:
     bool m_open = false;
     quint32 m_nextCookie = 1000;
 };
+
+} // namespace monitor

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace monitor {
+
 // Message boxes answered in advance. Each modal box takes the next queued
 // answer; with none queued it takes its default button (else its first).
 class FakeMessageBoxes final : public MessageBoxes
@@ -47,3 +49,5 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QList<Box> boxes;
 };
+
+} // namespace monitor

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace monitor {
+
 // Records every sound the monitor starts, in order.
 class FakeSoundPlayer final : public SoundPlayer
 {
@@ -11,3 +13,5 @@ public:
     void play(const QString &sound) override { played << sound; }
     QStringList played;
 };
+
+} // namespace monitor

@@ -2,6 +2,8 @@
 
 #include "TickSource.h"
 
+namespace monitor {
+
 // A tick count the test sets.
 class FakeTickSource final : public TickSource
 {
@@ -9,3 +11,5 @@ public:
     quint32 milliseconds() const override { return value; }
     quint32 value = 0;
 };
+
+} // namespace monitor

@@ -1,5 +1,7 @@
 #include "FakeTray.h"
 
+namespace monitor {
+
 FakeTray::FakeTray(bool available, QObject *parent)
     : TrayIcon(parent)
     , m_available(available)
@@ -13,3 +15,5 @@ void FakeTray::showIcon(const QIcon &newIcon, const QString &newToolTip)
     toolTip = newToolTip;
     m_visible = true;
 }
+
+} // namespace monitor

@@ -2,6 +2,8 @@
 
 #include "TrayIcon.h"
 
+namespace monitor {
+
 // A notification area that only records: whether the icon shows, how often
 // it was put up, and the pop-up menu it would open on the right button.
 class FakeTray final : public TrayIcon
@@ -32,3 +34,5 @@ private:
     bool m_visible = false;
     QMenu *m_menu = nullptr;
 };
+
+} // namespace monitor

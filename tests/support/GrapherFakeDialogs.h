@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace grapher {
+
 // Dialog answers given in advance, and a record of every message shown.
 class GrapherFakeDialogs final : public GrapherDialogs
 {
@@ -40,3 +42,5 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 };
+
+} // namespace grapher

@@ -6,6 +6,8 @@
 #include <QPointF>
 #include <QStringList>
 
+namespace grapher {
+
 // A chart that records what the timeline computation draws.
 class GrapherRecordingChart final : public ChartSurface
 {
@@ -37,3 +39,5 @@ public:
         return out;
     }
 };
+
+} // namespace grapher

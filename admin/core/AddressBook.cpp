@@ -1,0 +1,83 @@
+#include "AddressBook.h"
+
+#include "Database.h"
+#include "Statements.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace admin {
+
+static bool failed(const QSqlQuery &query, QString *error)
+{
+    if (error)
+        *error = statementError(query);
+    return false;
+}
+
+bool AddressBook::list(QList<AddressRecord> *records, QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::SelectAddressesSorted))
+        return failed(query, error);
+    records->clear();
+    // Position 0 is the address, the key the editor looks rows up by.
+    while (query.next())
+        records->append({query.value(0).toString(), query.value(QStringLiteral("descript")),
+                         query.value(QStringLiteral("ping_timeout"))});
+    if (query.lastError().isValid())
+        return failed(query, error);
+    return true;
+}
+
+bool AddressBook::exists(const QString &ip, bool *found, QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::SelectAddressExists, {ip}))
+        return failed(query, error);
+    *found = query.next();
+    return true;
+}
+
+bool AddressBook::add(const QString &ip, const QString &descript, qint32 pingTimeout, QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::InsertAddress, {ip, descript, pingTimeout}))
+        return failed(query, error);
+    return true;
+}
+
+bool AddressBook::load(const QString &ip, AddressRecord *record, bool *found, QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::SelectAddress, {ip}))
+        return failed(query, error);
+    *found = query.next();
+    if (*found) {
+        record->ip = ip;
+        record->descript = query.value(0);
+        record->pingTimeout = query.value(1);
+    }
+    return true;
+}
+
+bool AddressBook::update(const QString &ip, const QString &descript, qint32 pingTimeout, int *rowsChanged,
+                         QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::UpdateAddress, {descript, pingTimeout, ip}))
+        return failed(query, error);
+    if (rowsChanged)
+        *rowsChanged = query.numRowsAffected();
+    return true;
+}
+
+bool AddressBook::remove(const QString &ip, QString *error)
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::DeleteAddress, {ip}))
+        return failed(query, error);
+    return true;
+}
+
+} // namespace admin

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "AddressRecord.h"
+
+#include <QList>
+#include <QString>
+
+namespace admin {
+
+// The address book table `addrs` on the program's connection. Every call runs
+// one statement; on failure it returns false and puts the database's own
+// error text into *error.
+class AddressBook
+{
+public:
+    // Ordered by the address, as text.
+    static bool list(QList<AddressRecord> *records, QString *error);
+    static bool exists(const QString &ip, bool *found, QString *error);
+    static bool add(const QString &ip, const QString &descript, qint32 pingTimeout, QString *error);
+    // *found is false when no row has that address; the record is then left as it was.
+    static bool load(const QString &ip, AddressRecord *record, bool *found, QString *error);
+    // *rowsChanged tells whether a row had that address.
+    static bool update(const QString &ip, const QString &descript, qint32 pingTimeout, int *rowsChanged,
+                       QString *error);
+    static bool remove(const QString &ip, QString *error);
+};
+
+} // namespace admin

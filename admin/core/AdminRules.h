@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+namespace admin {
+
+// The admin's rules for what the operator types, kept apart from the windows
+// so that they are checked without any.
+namespace AdminRules {
+
+// The reply timeout put in when the operator gives none that can be used.
+inline constexpr qint32 DefaultTimeoutMs = 500;
+
+// The number rule for reply timeouts: the text is a number when the locale
+// reads it as one (its decimal mark, its digits); it is rounded to the nearest
+// whole number with halves going to the even neighbour, and the result must
+// fit a signed 32-bit integer. Anything else gives no value.
+std::optional<qint32> readTimeout(const QString &text, const QLocale &locale = QLocale::system());
+
+// The timeout stored when an address is added: the typed value when the
+// number rule accepts it and it is at least 1, otherwise DefaultTimeoutMs.
+qint32 timeoutForNewAddress(const QString &text, const QLocale &locale = QLocale::system());
+
+// The monitor's polling interval in minutes: a whole number from 0 up, in
+// plain digits (blanks around it allowed), that fits a signed 32-bit integer.
+std::optional<int> readInterval(const QString &text);
+
+// The day typed into the log-clearing box: "DD.MM.YYYY" as the calendar
+// writes it, single-digit day and month accepted, or the locale's short date.
+std::optional<QDate> readClearDate(const QString &text, const QLocale &locale = QLocale::system());
+// The box text for a picked day.
+QString clearDateText(const QDate &date);
+// The first moment that log clearing keeps: midnight at the start of `day`,
+// in the stored form.
+QString clearCutOff(const QDate &day);
+
+} // namespace AdminRules
+
+} // namespace admin

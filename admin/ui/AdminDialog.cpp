@@ -1,0 +1,53 @@
+#include "AdminDialog.h"
+
+#include "OperatorPrompts.h"
+#include "Twips.h"
+
+#include <QCloseEvent>
+
+namespace admin {
+
+AdminDialog::AdminDialog(OperatorPrompts &prompts, QWidget *mainWindow, bool bringsMainForward)
+    : QDialog(mainWindow)
+    , m_prompts(prompts)
+    , m_bringsMainForward(bringsMainForward)
+{
+    setModal(true);
+}
+
+void AdminDialog::Form_Unload()
+{
+    hide();
+    if (m_bringsMainForward && parentWidget()) {
+        QWidget *main = parentWidget()->window();
+        main->show();
+        main->raise();
+        main->activateWindow();
+    }
+}
+
+void AdminDialog::reject()
+{
+    Form_Unload();
+    setResult(QDialog::Rejected);
+}
+
+void AdminDialog::closeEvent(QCloseEvent *event)
+{
+    m_discarded = true;
+    Form_Unload();
+    event->accept();
+}
+
+void AdminDialog::setTwipsSize(int width, int height)
+{
+    const QSize wanted = Twips::toPixels(width, height, this).expandedTo(minimumSizeHint());
+    setFixedSize(wanted);
+}
+
+void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
+{
+    m_prompts.message(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
+}
+
+} // namespace admin

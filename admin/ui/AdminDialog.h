@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+
+namespace admin {
+
+class OperatorPrompts;
+
+// What the admin's dialogs share: their own close button only hides them
+// (their contents stay for the next opening), while the window's close box
+// asks the main window to discard them, so the next opening builds them
+// afresh. Most of them bring the main window forward when they go.
+class AdminDialog : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AdminDialog)
+
+public:
+    AdminDialog(OperatorPrompts &prompts, QWidget *mainWindow, bool bringsMainForward);
+
+    // The close box was used: the owner deletes the dialog once it is hidden.
+    bool discarded() const { return m_discarded; }
+
+    // The dialog's own close button: hide, keep the contents.
+    void Form_Unload();
+
+    // The dialog's size in twips, grown where the contents need more room
+    // than the designed size gives them (fonts differ between desktops).
+    void setTwipsSize(int width, int height);
+
+    // Escape acts like the dialog's own close button.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+    OperatorPrompts &prompts() { return m_prompts; }
+    // A failed statement or program start: the message names what failed
+    // and carries the database's or the system's own text.
+    void reportFailure(const QString &title, const QString &what, const QString &error);
+
+private:
+    OperatorPrompts &m_prompts;
+    bool m_bringsMainForward;
+    bool m_discarded = false;
+};
+
+} // namespace admin

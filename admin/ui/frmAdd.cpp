@@ -1,0 +1,78 @@
+#include "frmAdd.h"
+
+#include "AddressBook.h"
+#include "AdminRules.h"
+#include "AdminWidgets.h"
+#include "OperatorPrompts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+namespace admin {
+
+using namespace AdminWidgets;
+
+frmAdd::frmAdd(OperatorPrompts &prompts, QWidget *mainWindow)
+    : AdminDialog(prompts, mainWindow, true)
+{
+    setObjectName(QStringLiteral("frmAdd"));
+    setWindowTitle(QStringLiteral("Добавить"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    txtIP = lineEdit("txtIP", this);
+    txtDesc = lineEdit("txtDesc", this);
+    txtPTO = lineEdit("txtPTO", this, QString::number(AdminRules::DefaultTimeoutMs));
+    cmdAdd = button("cmdAdd", QStringLiteral("Добавить"), this);
+    cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(label("Label1", QStringLiteral("IP адрес:"), this), 0, 0);
+    grid->addWidget(txtIP, 0, 1);
+    grid->addWidget(label("Label2", QStringLiteral("Описание:"), this), 1, 0);
+    grid->addWidget(txtDesc, 1, 1);
+    grid->addWidget(label("Label3", QStringLiteral("Время ожидания ответа(ms):"), this), 2, 0);
+    grid->addWidget(txtPTO, 2, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdAdd);
+    buttons->addStretch();
+    buttons->addWidget(cmdBack);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    setTwipsSize(4230, 1830);
+
+    connect(cmdAdd, &QPushButton::clicked, this, &frmAdd::cmdAdd_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &frmAdd::Form_Unload);
+}
+
+void frmAdd::cmdAdd_Click()
+{
+    const QString title = QStringLiteral("Add");
+    const QString ip = txtIP->text();
+    if (ip.isEmpty()) {
+        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Нет Ip адреса!"));
+        return;
+    }
+    bool found = false;
+    QString error;
+    if (!AddressBook::exists(ip, &found, &error)) {
+        reportFailure(title, QStringLiteral("Не удалось проверить адрес."), error);
+        return;
+    }
+    if (found) {
+        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Запись с этим IP уже существует!"));
+        return;
+    }
+    const std::optional<qint32> typed = AdminRules::readTimeout(txtPTO->text());
+    if (!typed || *typed < 1)
+        txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));
+    const qint32 timeout = AdminRules::timeoutForNewAddress(txtPTO->text());
+    if (!AddressBook::add(ip, txtDesc->text(), timeout, &error)) {
+        reportFailure(title, QStringLiteral("Не удалось добавить адрес."), error);
+        return;
+    }
+    // The timeout box is left empty too, not reset to the default.
+    txtIP->clear();
+    txtDesc->clear();
+    txtPTO->clear();
+}
+
+} // namespace admin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "AdminDialog.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace admin {
+
+// Adds an address to the address book.
+class frmAdd final : public AdminDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmAdd)
+
+public:
+    frmAdd(OperatorPrompts &prompts, QWidget *mainWindow);
+
+    void cmdAdd_Click();
+
+private:
+    QLineEdit *txtIP = nullptr;
+    QLineEdit *txtDesc = nullptr;
+    QLineEdit *txtPTO = nullptr;
+    QPushButton *cmdAdd = nullptr;
+    QPushButton *cmdBack = nullptr;
+};
+
+} // namespace admin

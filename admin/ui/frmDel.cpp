@@ -1,0 +1,58 @@
+#include "frmDel.h"
+
+#include "AddressBook.h"
+#include "AdminWidgets.h"
+#include "OperatorPrompts.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace admin {
+
+using namespace AdminWidgets;
+
+frmDel::frmDel(OperatorPrompts &prompts, QWidget *mainWindow)
+    : AdminDialog(prompts, mainWindow, true)
+{
+    setObjectName(QStringLiteral("frmDel"));
+    setWindowTitle(QStringLiteral("Удаление"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    QLabel *label1 = label("Label1", QStringLiteral("Удалить из базы IP адрес :"), this, false);
+    label1->setAlignment(Qt::AlignCenter);
+    txtIP = lineEdit("txtIP", this);
+    cmdDel = button("cmdDel", QStringLiteral("Удалить"), this);
+    cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(label1);
+    layout->addWidget(txtIP);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdDel);
+    buttons->addStretch();
+    buttons->addWidget(cmdBack);
+    layout->addLayout(buttons);
+    setTwipsSize(3540, 1380);
+
+    connect(cmdDel, &QPushButton::clicked, this, &frmDel::cmdDel_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &frmDel::Form_Unload);
+}
+
+void frmDel::cmdDel_Click()
+{
+    const QString title = QStringLiteral("Del");
+    const QString ip = txtIP->text();
+    if (ip.isEmpty()) {
+        prompts().message(this, QMessageBox::Information, title, QStringLiteral("Нет IP адреса!"));
+        return;
+    }
+    QString error;
+    if (!AddressBook::remove(ip, &error)) {
+        reportFailure(title, QStringLiteral("Не удалось удалить адрес."), error);
+        return;
+    }
+    txtIP->clear();
+    prompts().message(this, QMessageBox::Information, title, QStringLiteral("Запись с таким IP удалена."));
+}
+
+} // namespace admin

@@ -1,0 +1,117 @@
+#include "frmEdAdr.h"
+
+#include "AddressBook.h"
+#include "AdminRules.h"
+#include "AdminWidgets.h"
+#include "OperatorPrompts.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+namespace admin {
+
+using namespace AdminWidgets;
+
+frmEdAdr::frmEdAdr(OperatorPrompts &prompts, QWidget *mainWindow)
+    : AdminDialog(prompts, mainWindow, true)
+{
+    setObjectName(QStringLiteral("frmEdAdr"));
+    setWindowTitle(QStringLiteral("Редактирование"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    QLabel *heading = label("Label1", QStringLiteral("Редактирование аттрибутов адреса"), this);
+    heading->setAlignment(Qt::AlignCenter);
+    cmbAddr = new QComboBox(this);
+    cmbAddr->setObjectName(QStringLiteral("cmbAddr"));
+    txtDesc = lineEdit("txtDesc", this);
+    txtPTO = lineEdit("txtPTO", this);
+    Command1 = button("Command1", QStringLiteral("Сохранить"), this, true);
+    Command2 = button("Command2", QStringLiteral("Закрыть"), this);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(heading, 0, 0, 1, 2);
+    grid->addWidget(label("Label2", QStringLiteral("Адрес:"), this), 1, 0);
+    grid->addWidget(cmbAddr, 1, 1);
+    grid->addWidget(label("Label3", QStringLiteral("Описание:"), this), 2, 0);
+    grid->addWidget(txtDesc, 2, 1);
+    grid->addWidget(label("Label4", QStringLiteral("Время ожидания ответа(ms):"), this), 3, 0);
+    grid->addWidget(txtPTO, 3, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addStretch();
+    buttons->addWidget(Command2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    setTwipsSize(3960, 2115);
+
+    connect(txtDesc, &QLineEdit::textChanged, this, [this] { m_changed = true; });
+    connect(txtPTO, &QLineEdit::textChanged, this, [this] { m_changed = true; });
+    connect(cmbAddr, &QComboBox::activated, this, &frmEdAdr::cmbAddr_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmEdAdr::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmEdAdr::Form_Unload);
+
+    Form_Load();
+}
+
+void frmEdAdr::Form_Load()
+{
+    cmbAddr->clear();
+    QList<AddressRecord> records;
+    QString error;
+    if (!AddressBook::list(&records, &error)) {
+        reportFailure(windowTitle(), QStringLiteral("Не удалось прочитать список адресов."), error);
+        return;
+    }
+    for (const AddressRecord &record : records)
+        cmbAddr->addItem(record.ip);
+    cmbAddr->setCurrentIndex(-1);
+}
+
+void frmEdAdr::cmbAddr_Click()
+{
+    AddressRecord record;
+    bool found = false;
+    QString error;
+    if (!AddressBook::load(cmbAddr->currentText(), &record, &found, &error)) {
+        // The boxes would still show the previous address: say so rather
+        // than let its values be saved onto this one unnoticed.
+        reportFailure(windowTitle(), QStringLiteral("Не удалось прочитать адрес."), error);
+    } else if (found) {
+        // A column without a value leaves its box as it was.
+        if (!record.descript.isNull())
+            txtDesc->setText(record.descript.toString());
+        if (!record.pingTimeout.isNull())
+            txtPTO->setText(record.pingTimeout.toString());
+    }
+    m_changed = false;
+}
+
+void frmEdAdr::Command1_Click()
+{
+    if (!m_changed) {
+        prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменений небыло."));
+        return;
+    }
+    // No lower bound here, unlike adding: the operator may store 0 on purpose.
+    const std::optional<qint32> timeout = AdminRules::readTimeout(txtPTO->text());
+    if (!timeout) {
+        prompts().message(this, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"), QStringLiteral("Error"));
+        return;
+    }
+    const QString ip = cmbAddr->currentText();
+    int rows = 0;
+    QString error;
+    if (!AddressBook::update(ip, txtDesc->text(), *timeout, &rows, &error)) {
+        reportFailure(windowTitle(), QStringLiteral("Изменения не записаны."), error);
+        return;
+    }
+    if (rows == 0) {
+        prompts().message(this, QMessageBox::Warning, windowTitle(),
+                          QStringLiteral("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
+        return;
+    }
+    m_changed = false;
+    prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменения записанны."));
+}
+
+} // namespace admin

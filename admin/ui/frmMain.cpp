@@ -1,0 +1,298 @@
+#include "frmMain.h"
+
+#include "AddressBook.h"
+#include "Database.h"
+#include "FormatGrid.h"
+#include "OperatorPrompts.h"
+#include "OptionsStore.h"
+#include "OutageLogModel.h"
+#include "ProgramLauncher.h"
+#include "Twips.h"
+#include "frmAdd.h"
+#include "frmClearLog.h"
+#include "frmDel.h"
+#include "frmEdAdr.h"
+#include "frmOpt.h"
+#include "mouse_scroll.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStandardItemModel>
+
+namespace admin {
+
+static const QString Title = QStringLiteral("Orvant Admin");
+
+// The program's icon, drawn rather than shipped: a host with a signal arc.
+static QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal u = size / 16.0;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1f, 0x5f, 0xa8));
+        p.drawRoundedRect(QRectF(1 * u, 6 * u, 14 * u, 9 * u), 1.5 * u, 1.5 * u);
+        p.setBrush(QColor(0x3c, 0xb0, 0x43));
+        p.drawEllipse(QRectF(10.5 * u, 10 * u, 3 * u, 3 * u));
+        QPen arc(QColor(0x1f, 0x5f, 0xa8), 1.5 * u);
+        p.setPen(arc);
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(4 * u, 1 * u, 8 * u, 8 * u), 30 * 16, 120 * 16);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+                 QWidget *parent)
+    : QMainWindow(parent)
+    , m_prompts(prompts)
+    , m_launcher(launcher)
+    , m_programDirectory(programDirectory)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvant Admin v2.0.1"));
+    setWindowIcon(programIcon());
+    // A fixed single border without minimise and maximise boxes.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+
+    m_txtLog = new FormatGrid(this);
+    m_txtLog->setObjectName(QStringLiteral("txtLog"));
+    m_txtLog->setFixedFirstColumn(true);
+    setCentralWidget(m_txtLog);
+    m_log = new OutageLogModel(this);
+    m_addresses = new QStandardItemModel(this);
+    // Queued: a page is read while the view lays itself out; the message
+    // box must not open inside that.
+    connect(m_log, &OutageLogModel::fetchFailed, this,
+            [this](const QString &error) { reportFailure(QStringLiteral("Не удалось прочитать журнал."), error); },
+            Qt::QueuedConnection);
+
+    buildMenus();
+    const QSize client = Twips::toPixels(8220, 4695, this);
+    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+}
+
+frmMain::~frmMain()
+{
+    // The grid may still show the model while both are destroyed.
+    m_txtLog->setSourceModel(nullptr);
+}
+
+void frmMain::buildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const QString &text, auto handler) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+
+    QMenu *prog = menuBar()->addMenu(QStringLiteral("Программа"));
+    prog->setObjectName(QStringLiteral("Prog"));
+    item(prog, "mnuOrvant", QStringLiteral("Начать проверку"), &frmMain::mnuOrvant_Click);
+    separator(prog, "it1");
+    item(prog, "mnuExit", QStringLiteral("Выход"), &frmMain::mnuExit_Click);
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("База"));
+    file->setObjectName(QStringLiteral("itmFile"));
+    item(file, "mnuOtchet", QStringLiteral("Журнал"), &frmMain::mnuOtchet_Click);
+    item(file, "mnuAddrs", QStringLiteral("Просмотр адресов"), &frmMain::mnuAddrs_Click);
+    separator(file, "it2");
+    item(file, "mnuAdd", QStringLiteral("Добавить адрес"), &frmMain::mnuAdd_Click);
+    item(file, "mnuEditAddr", QStringLiteral("Редактир адрес"), &frmMain::mnuEditAddr_Click);
+    item(file, "mnuDel", QStringLiteral("Удалить  адрес"), &frmMain::mnuDel_Click);
+    separator(file, "itm7");
+    item(file, "mnuClearLog", QStringLiteral("Очистить лог"), &frmMain::mnuClearLog_Click);
+
+    QMenu *service = menuBar()->addMenu(QStringLiteral("Сервис"));
+    service->setObjectName(QStringLiteral("mnuDo"));
+    QAction *stat = item(service, "mnuStat", QStringLiteral("Обновить статистику"), &frmMain::mnuStat_Click);
+    // The window's own shortcut: F5 works from anywhere in the main window.
+    stat->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(stat);
+    separator(service, "itm2");
+    item(service, "mnuOptions", QStringLiteral("Настройки"), &frmMain::mnuOptions_Click);
+}
+
+QString frmMain::databasePath() const
+{
+    return QDir(m_programDirectory).filePath(QLatin1String(Database::FileName));
+}
+
+void frmMain::reportFailure(const QString &what, const QString &error)
+{
+    m_prompts.message(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
+}
+
+bool frmMain::Form_Load()
+{
+    QString error;
+    if (!Database::open(databasePath(), &error)) {
+        reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
+        return false;
+    }
+    if (!Do_Options())
+        return false;
+    if (!mnuStat_Click())
+        return false;
+    HookWheel(this);
+    m_hooked = true;
+    return true;
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (m_hooked) {
+        UnhookWheel(this);
+        m_hooked = false;
+    }
+    m_txtLog->setSourceModel(nullptr);
+    Database::close();
+    QCoreApplication::quit();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+bool frmMain::Do_Options()
+{
+    OptionsRecord record;
+    QString error;
+    if (!OptionsStore::read(&record, &error)) {
+        reportFailure(QStringLiteral("Не удалось прочитать настройки."), error);
+        return false;
+    }
+    if (!m_frmOpt)
+        m_frmOpt = new frmOpt(m_prompts, this);
+    m_frmOpt->showRecord(record);
+    return true;
+}
+
+bool frmMain::mnuStat_Click()
+{
+    setCursor(Qt::WaitCursor);
+    m_txtLog->setSourceModel(m_log);
+    m_txtLog->setFormatString(QString::fromUtf8(LogHeadings));
+    QString error;
+    const bool ok = m_log->reload(&error);
+    m_txtLog->scrollToTop();
+    unsetCursor();
+    if (!ok)
+        reportFailure(QStringLiteral("Не удалось прочитать журнал."), error);
+    return ok;
+}
+
+bool frmMain::mnuAddrs_Click()
+{
+    setCursor(Qt::WaitCursor);
+    // The address book has four columns, the log five: the listing gets a
+    // model of exactly its own columns (the grid's line store keeps the widest
+    // column count it ever had).
+    m_addresses->clear();
+    m_addresses->setColumnCount(4);
+    m_txtLog->setSourceModel(m_addresses);
+    m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings));
+    QList<AddressRecord> records;
+    QString error;
+    const bool ok = AddressBook::list(&records, &error);
+    for (const AddressRecord &record : std::as_const(records)) {
+        // The line as the grid takes it: an empty fixed cell, then description, address, timeout.
+        const QStringList fields = {QString(), record.descript.toString(), record.ip, record.pingTimeout.toString()};
+        QList<QStandardItem *> cells;
+        for (const QString &field : fields) {
+            auto *cell = new QStandardItem(field);
+            cell->setEditable(false);
+            cells << cell;
+        }
+        m_addresses->appendRow(cells);
+    }
+    m_txtLog->scrollToTop();
+    unsetCursor();
+    if (!ok)
+        reportFailure(QStringLiteral("Не удалось прочитать список адресов."), error);
+    return ok;
+}
+
+void frmMain::mnuOtchet_Click()
+{
+    const QString path = databasePath();
+    if (m_launcher.openWithAssociatedApplication(path))
+        return;
+    // Nothing on this desktop opens the file's type: let the operator pick.
+    const QStringList command = m_prompts.chooseProgram(this, path);
+    if (command.isEmpty())
+        return;
+    QString error;
+    if (!m_launcher.startDetached(command.first(), command.mid(1), &error))
+        reportFailure(QStringLiteral("Не удалось запустить программу %1.").arg(command.first()), error);
+}
+
+void frmMain::mnuOrvant_Click()
+{
+    // The monitor keeps itself to one instance; the admin neither checks for
+    // a running one nor waits for it.
+    const QString program = QDir(m_programDirectory).filePath(QStringLiteral("orvant"));
+    QString error;
+    if (!m_launcher.startDetached(program, {}, &error))
+        reportFailure(QStringLiteral("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)),
+                      error);
+}
+
+template <class Dialog> void frmMain::showDialog(QPointer<Dialog> &dialog)
+{
+    if (!dialog)
+        dialog = new Dialog(m_prompts, this);
+    dialog->exec();
+    // The close box discards a dialog; its next opening builds it afresh.
+    if (dialog && dialog->discarded())
+        delete dialog.data();
+}
+
+void frmMain::mnuAdd_Click()
+{
+    showDialog(m_frmAdd);
+}
+
+void frmMain::mnuEditAddr_Click()
+{
+    showDialog(m_frmEdAdr);
+}
+
+void frmMain::mnuDel_Click()
+{
+    showDialog(m_frmDel);
+}
+
+void frmMain::mnuOptions_Click()
+{
+    showDialog(m_frmOpt);
+}
+
+void frmMain::mnuClearLog_Click()
+{
+    showDialog(m_frmClearLog);
+}
+
+void frmMain::mnuExit_Click()
+{
+    showMinimized();
+    close();
+}
+
+} // namespace admin

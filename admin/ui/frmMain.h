@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class FormatGrid;
+class QStandardItemModel;
+
+namespace admin {
+
+class OperatorPrompts;
+class OutageLogModel;
+class ProgramLauncher;
+class frmAdd;
+class frmClearLog;
+class frmDel;
+class frmEdAdr;
+class frmOpt;
+
+// The admin's main window: the menus and the grid txtLog, which lists the
+// outage log (the menu's "statistics") or the address book. It lives as
+// long as the program; the dialogs are modal over it.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    static constexpr char LogHeadings[] =
+        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ";
+    static constexpr char AddressHeadings[] =
+        "|Описание                                         |Ip-адрес              |Таймаут (мс)";
+
+    // programDirectory: where the database file and the monitor lie.
+    frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+            QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up after the single-instance test: database, settings, the
+    // outage listing, the wheel hook. Stops at a failing step (reported to
+    // the operator) and returns false; the window stays open.
+    bool Form_Load();
+    // Shut-down: unhook the wheel, close the database, end the program.
+    void Form_Unload();
+    // Fills the settings dialog from the database (creating it hidden).
+    bool Do_Options();
+
+    bool mnuStat_Click();
+    bool mnuAddrs_Click();
+    void mnuOtchet_Click();
+    void mnuOrvant_Click();
+    void mnuAdd_Click();
+    void mnuEditAddr_Click();
+    void mnuDel_Click();
+    void mnuOptions_Click();
+    void mnuClearLog_Click();
+    void mnuExit_Click();
+
+    FormatGrid *txtLog() const { return m_txtLog; }
+    OutageLogModel *logModel() const { return m_log; }
+    QString databasePath() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    template <class Dialog> void showDialog(QPointer<Dialog> &dialog);
+    void reportFailure(const QString &what, const QString &error);
+
+    OperatorPrompts &m_prompts;
+    ProgramLauncher &m_launcher;
+    QString m_programDirectory;
+    FormatGrid *m_txtLog = nullptr;
+    OutageLogModel *m_log = nullptr;
+    QStandardItemModel *m_addresses = nullptr;
+    QPointer<frmAdd> m_frmAdd;
+    QPointer<frmEdAdr> m_frmEdAdr;
+    QPointer<frmDel> m_frmDel;
+    QPointer<frmOpt> m_frmOpt;
+    QPointer<frmClearLog> m_frmClearLog;
+    bool m_hooked = false;
+    bool m_unloaded = false;
+};
+
+} // namespace admin

@@ -1,0 +1,480 @@
+#include "frmMain.h"
+
+#include "BreakdownText.h"
+#include "ChartControl.h"
+#include "Database.h"
+#include "DatePicker.h"
+#include "GrapherDialogs.h"
+#include "Regional.h"
+#include "Statements.h"
+#include "Twips.h"
+#include "frmDativo.h"
+#include "frmTime.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace grapher {
+
+namespace {
+
+QLabel *label(const char *text)
+{
+    return new QLabel(QString::fromUtf8(text));
+}
+
+template <typename W>
+W *named(W *widget, const char *name, const char *tip = nullptr)
+{
+    widget->setObjectName(QLatin1String(name));
+    if (tip)
+        widget->setToolTip(QString::fromUtf8(tip));
+    return widget;
+}
+
+// A small vertical scroll bar used as a spinner: the upper arrow (and the
+// wheel or key up) raises the value, as on a spin box, and the handle
+// climbs with it. The wheel is turned round by frmMain::eventFilter.
+QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
+{
+    auto *bar = named(new QScrollBar(Qt::Vertical), name);
+    bar->setRange(minimum, maximum);
+    bar->setValue(value);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setInvertedAppearance(true);
+    bar->setFixedSize(17, 34);
+    // A scroll bar's upper arrow steps down; the position is turned round
+    // before the value takes it.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar](int action) {
+        if (action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd)
+            bar->setSliderPosition(qMax(bar->minimum(), bar->value() - bar->singleStep()));
+        else if (action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderPageStepSub)
+            bar->setSliderPosition(qMin(bar->maximum(), bar->value() + bar->singleStep()));
+    });
+    return bar;
+}
+
+} // namespace
+
+frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget *parent)
+    : QWidget(parent)
+    , m_ownDialogs(dialogs ? nullptr : std::make_unique<GrapherDialogs>())
+    , m_dialogs(dialogs ? *dialogs : *m_ownDialogs)
+    , m_connection(connectionName)
+    , m_ctlGraph(new ChartControl(this))
+    , m_timeline(*m_ctlGraph, connectionName)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(Caption));
+
+    // --- the top band --------------------------------------------------------
+    m_top = new QWidget(this);
+    m_txtD1 = named(new QLineEdit, "txtD1", "Дата начала ");
+    m_txtD2 = named(new QLineEdit, "txtD2", "Дата окончания");
+    for (QLineEdit *box : {m_txtD1, m_txtD2}) {
+        box->setReadOnly(true);
+        box->setFixedWidth(96);
+        box->installEventFilter(this);
+    }
+    m_txtT1 = named(new QComboBox, "txtT1", "Время начала");
+    m_txtT2 = named(new QComboBox, "txtT2", "Время окончания");
+    for (int h = 0; h < 24; ++h)
+        m_txtT1->addItem(QStringLiteral("%1:00:00").arg(h, 2, 10, QLatin1Char('0')));
+    m_lstInterval = named(new QComboBox, "lstInterval");
+    m_lstInterval->addItems({QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20"),
+                             QStringLiteral("30"), QStringLiteral("60")});
+
+    auto *dateGroup = named(new QGroupBox(QStringLiteral("Дата:")), "FrameDate");
+    auto *dateGrid = new QGridLayout(dateGroup);
+    dateGrid->addWidget(label("с"), 0, 0);
+    dateGrid->addWidget(m_txtD1, 0, 1);
+    dateGrid->addWidget(label("по "), 1, 0);
+    dateGrid->addWidget(m_txtD2, 1, 1);
+    auto *timeGroup = named(new QGroupBox(QStringLiteral("Время:")), "FrameTime");
+    auto *timeGrid = new QGridLayout(timeGroup);
+    timeGrid->addWidget(label("с"), 0, 0);
+    timeGrid->addWidget(m_txtT1, 0, 1);
+    timeGrid->addWidget(label("по "), 1, 0);
+    timeGrid->addWidget(m_txtT2, 1, 1);
+    auto *periodGroup = named(new QGroupBox(QStringLiteral("Период")), "FramePeriod");
+    auto *periodLayout = new QGridLayout(periodGroup);
+    periodLayout->addWidget(dateGroup, 0, 0);
+    periodLayout->addWidget(timeGroup, 0, 1);
+    auto *intervalRow = new QHBoxLayout;
+    intervalRow->addWidget(label("Интервал, мин.:"));
+    intervalRow->addWidget(m_lstInterval);
+    intervalRow->addStretch(1);
+    periodLayout->addLayout(intervalRow, 1, 0, 1, 2);
+
+    m_txtLegenda = named(new QLineEdit, "txtLegenda", "Текст подписи к графику");
+    m_cmdColor = named(new QLabel, "cmdColor", "Цвет линии");
+    m_cmdColor->setFixedSize(34, 20);
+    m_cmdColor->setAutoFillBackground(true);
+    m_cmdColor->setFrameShape(QFrame::Box);
+    m_cmdSetColor = named(new QPushButton(QStringLiteral("...")), "cmdSetColor");
+    m_cmdSetColor->setFixedWidth(28);
+    m_txtW = named(new QLineEdit(QStringLiteral("2")), "txtW", "Толщина линии");
+    m_txtW->setReadOnly(true);
+    m_txtW->setFixedWidth(32);
+    m_vs1 = spinner("vs1", 1, 10, 2);
+    m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", "Максимальное значение по оси Y");
+    m_txtMaxY->setFixedWidth(44);
+    m_vs3 = spinner("vs3", 1, 999, 15);
+    for (QScrollBar *bar : {m_vs1, m_vs3})
+        bar->installEventFilter(this);
+    m_cmbIP = named(new QComboBox, "cmbIP", "Адрес, на основе которого будет построен график");
+    m_cmbIP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cmbIP->setMinimumContentsLength(24);
+
+    auto *graphGroup = named(new QGroupBox(QStringLiteral("График")), "FrameGraph");
+    auto *graphGrid = new QGridLayout(graphGroup);
+    graphGrid->addWidget(label("Легенда:"), 0, 0);
+    graphGrid->addWidget(m_txtLegenda, 0, 1);
+    auto *settingsRow = new QHBoxLayout;
+    settingsRow->addWidget(m_cmdColor);
+    settingsRow->addWidget(m_cmdSetColor);
+    settingsRow->addSpacing(10);
+    settingsRow->addWidget(label("Толщина:"));
+    settingsRow->addWidget(m_txtW);
+    settingsRow->addWidget(m_vs1);
+    settingsRow->addSpacing(10);
+    settingsRow->addWidget(label("Максим-е кол-во событий:"));
+    settingsRow->addWidget(m_txtMaxY);
+    settingsRow->addWidget(m_vs3);
+    settingsRow->addStretch(1);
+    graphGrid->addWidget(label("Цвет:"), 1, 0);
+    graphGrid->addLayout(settingsRow, 1, 1);
+    graphGrid->addWidget(label("Адрес:"), 2, 0);
+    graphGrid->addWidget(m_cmbIP, 2, 1);
+    graphGrid->setColumnStretch(1, 1);
+
+    m_cmdGraph = named(new QPushButton(QStringLiteral("Рисовать")), "cmdGraph", "Рисовать график");
+    m_cmdSave = named(new QPushButton(QStringLiteral("Сохранить")), "cmdSave", "Сохранить график в файл");
+    m_cmdClear = named(new QPushButton(QStringLiteral("Очистить")), "cmdClear", "Стереть график");
+    m_cmdGT = named(new QPushButton(QStringLiteral("Расшифровать график")), "cmdGT");
+    m_cmdGT->setVisible(false);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+
+    auto *right = new QVBoxLayout;
+    right->addWidget(graphGroup);
+    right->addLayout(buttons);
+    auto *band = new QHBoxLayout(m_top);
+    band->setContentsMargins(twips(135), twips(60), twips(135), 0);
+    band->addWidget(periodGroup, 0, Qt::AlignTop);
+    band->addLayout(right, 1);
+
+    m_ctlGraph->setObjectName(QStringLiteral("ctlGraph"));
+
+    connect(m_cmbIP, &QComboBox::activated, this, &frmMain::MakeLegend);
+    connect(m_txtD1, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
+    connect(m_txtD2, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
+    connect(m_txtT1, &QComboBox::activated, this, &frmMain::startTimeChosen);
+    connect(m_txtT2, &QComboBox::activated, this, &frmMain::endTimeChosen);
+    connect(m_txtMaxY, &QLineEdit::textChanged, this, &frmMain::maxYChanged);
+    connect(m_vs3, &QScrollBar::valueChanged, this, [this](int value) {
+        if (!m_syncingMaxY)
+            m_txtMaxY->setText(QString::number(value));
+    });
+    connect(m_vs1, &QScrollBar::valueChanged, this, [this](int value) { m_txtW->setText(QString::number(value)); });
+    connect(m_cmdSetColor, &QPushButton::clicked, this, &frmMain::setColorCommand);
+    connect(m_cmdGraph, &QPushButton::clicked, this, &frmMain::drawCommand);
+    connect(m_cmdSave, &QPushButton::clicked, this, &frmMain::saveCommand);
+    connect(m_cmdClear, &QPushButton::clicked, this, &frmMain::clearCommand);
+    connect(m_cmdGT, &QPushButton::clicked, this, &frmMain::breakdownCommand);
+
+    // --- start-up ----------------------------------------------------------------
+    loadDescriptions();
+    m_cmbIP->setCurrentIndex(m_cmbIP->count() > 0 ? 0 : -1);
+    MakeLegend();
+    m_lstInterval->setCurrentIndex(0);
+
+    m_ctlGraph->setStartupSwitch(true);
+    QPalette swatch = m_cmdColor->palette();
+    swatch.setColor(QPalette::Window, m_ctlGraph->LineColor());
+    m_cmdColor->setPalette(swatch);
+    m_ctlGraph->setStartupLevel(0);
+    m_firstDraw = true;
+
+    for (int i = 0; i < m_txtT1->count(); ++i)
+        m_txtT2->addItem(m_txtT1->itemText(i));
+    m_txtT1->setCurrentText(QStringLiteral("08:00:00"));
+    m_txtT2->setCurrentText(QStringLiteral("18:00:00"));
+
+    const QDate today = QDate::currentDate();
+    m_txtD1->setText(QStringLiteral("01.") + today.toString(QStringLiteral("MM.yyyy")));
+    m_txtD2->setText(Regional::shortDate(today));
+
+    m_ctlGraph->setXMin(m_txtT1->currentText().left(2).toDouble());
+    m_ctlGraph->setXMax(m_txtT2->currentText().left(2).toDouble());
+    m_ctlGraph->setXDivisions(qint16(m_ctlGraph->XMax() - m_ctlGraph->XMin()));
+    // The empty chart shows the Y scale the box offers; the first drawing
+    // takes the box's value then.
+    m_ctlGraph->setYMax(m_vs3->value());
+    m_ctlGraph->setYDivisions(m_vs3->value());
+
+    // Design-time client area 11355 by 8715 twips; the chart from (135, 1845)
+    // to the edges, or just below the top band where the fonts make it taller.
+    m_top->adjustSize();
+    const int chartTop = qMax(twips(1845), m_top->sizeHint().height() + twips(60));
+    m_ctlGraph->move(twips(135), chartTop);
+    resize(qMax(twips(11355), m_top->sizeHint().width()), qMax(twips(8715), chartTop + twips(4000)));
+    placeChildren();
+}
+
+frmMain::~frmMain() = default;
+
+int frmMain::twips(int value) const
+{
+    return Twips::toPixelsX(value, this);
+}
+
+void frmMain::loadDescriptions()
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!runStatement(q, Statements::SelectDescriptions)) {
+        m_dialogs.warning(this, windowTitle(),
+                          QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
+        return;
+    }
+    while (q.next())
+        m_cmbIP->addItem(q.value(0).toString());
+}
+
+QString frmMain::GetMyTime(const QString &anyDate) const
+{
+    return Timeline::GetMyTime(anyDate);
+}
+
+void frmMain::MakeLegend()
+{
+    m_txtLegenda->setText(m_cmbIP->currentText() + QStringLiteral(" [") + m_txtD1->text() + QLatin1Char(' ')
+                          + m_txtT1->currentText() + QStringLiteral(" - ") + m_txtD2->text() + QLatin1Char(' ')
+                          + m_txtT2->currentText() + QLatin1Char(']'));
+}
+
+void frmMain::startTimeChosen()
+{
+    MakeLegend();
+    m_ctlGraph->setXMin(m_txtT1->currentText().left(2).toDouble());
+    m_ctlGraph->setXDivisions(qint16(m_ctlGraph->XMax() - m_ctlGraph->XMin()));
+}
+
+void frmMain::endTimeChosen()
+{
+    MakeLegend();
+    m_ctlGraph->setXMax(m_txtT2->currentText().left(2).toDouble());
+    m_ctlGraph->setXDivisions(qint16(m_ctlGraph->XMax() - m_ctlGraph->XMin()));
+}
+
+void frmMain::maxYChanged(const QString &text)
+{
+    double value = 0;
+    if (!GraphRequest::parseNumber(text, &value) || value <= 0 || value >= 1000)
+        return;
+    // A value that rounds out of the spinner's range leaves it where it is.
+    const int rounded = int(std::nearbyint(value));
+    if (rounded < m_vs3->minimum() || rounded > m_vs3->maximum())
+        return;
+    m_syncingMaxY = true; // keep the typed text as it is
+    m_vs3->setValue(rounded);
+    m_syncingMaxY = false;
+}
+
+GraphRequest frmMain::currentRequest() const
+{
+    GraphRequest request;
+    request.description = m_cmbIP->currentText();
+    request.startDate = m_txtD1->text();
+    request.startTime = m_txtT1->currentText();
+    request.endDate = m_txtD2->text();
+    request.endTime = m_txtT2->currentText();
+    request.interval = m_lstInterval->currentText();
+    request.legend = m_txtLegenda->text();
+    return request;
+}
+
+void frmMain::setDrawingLocked(bool locked)
+{
+    m_txtMaxY->setReadOnly(locked);
+    m_vs3->setVisible(!locked);
+    m_txtT1->setEnabled(!locked);
+    m_txtT2->setEnabled(!locked);
+}
+
+void frmMain::drawCommand()
+{
+    // Refusals first: a refused drawing changes nothing.
+    double yMax = m_ctlGraph->YMax();
+    if (m_firstDraw && !GraphRequest::parseYMax(m_txtMaxY->text(), &yMax)) {
+        m_dialogs.warning(this, windowTitle(), QString::fromUtf8(GraphRequest::YMaxRefused));
+        return;
+    }
+    const GraphRequest request = currentRequest();
+    const QString refusal = request.refusal();
+    if (!refusal.isEmpty()) {
+        m_dialogs.warning(this, windowTitle(), refusal);
+        return;
+    }
+
+    // The Y scale and the daily window hold for every curve until cleared.
+    if (m_firstDraw) {
+        m_ctlGraph->setYMax(yMax);
+        m_ctlGraph->setYDivisions(int(std::nearbyint(yMax)));
+        setDrawingLocked(true);
+    }
+    m_ctlGraph->setLineWidth(m_txtW->text().toInt());
+    if (!m_txtD1->text().isEmpty() && !m_txtD2->text().isEmpty()) {
+        BuildGraph();
+        m_ctlGraph->PlotPoints(m_timeline.counts());
+    } else {
+        m_dialogs.information(this, windowTitle(), QString::fromUtf8(PeriodMissing));
+    }
+    m_firstDraw = false;
+}
+
+void frmMain::BuildGraph()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = m_timeline.BuildGraph(currentRequest());
+    m_cmdGT->setVisible(true);
+    QApplication::restoreOverrideCursor();
+    // The curve is drawn from what could be read; the operator learns that
+    // it may be incomplete rather than trusting zeros.
+    if (!ok && !m_timeline.errors().isEmpty())
+        m_dialogs.warning(this, windowTitle(),
+                          QStringLiteral("Ошибка базы данных, график может быть неполным:\n")
+                              + m_timeline.errors().join(QLatin1Char('\n')));
+}
+
+void frmMain::saveCommand()
+{
+    const QString path = m_dialogs.saveFileName(this, Database::programDirectory(), QStringLiteral("bmp (*.bmp)"),
+                                                QStringLiteral("bmp"));
+    if (path.isEmpty())
+        return;
+    if (!m_ctlGraph->SavePicture(path))
+        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить рисунок в файл %1").arg(path));
+}
+
+void frmMain::clearCommand()
+{
+    m_ctlGraph->ClearCurves();
+    m_ctlGraph->ClearLegends();
+    m_firstDraw = true;
+    setDrawingLocked(false);
+    m_cmdGT->setVisible(false);
+}
+
+void frmMain::breakdownCommand()
+{
+    if (!m_frmTime)
+        m_frmTime = std::make_unique<frmTime>(m_dialogs, [this] { return m_txtLegenda->text(); });
+    m_frmTime->showBreakdown(
+        BreakdownText::compose(m_txtT1->currentText(), m_timeline.intervalMin(), m_timeline.counts()));
+}
+
+void frmMain::setColorCommand()
+{
+    const QColor color = m_dialogs.chooseColor(this, m_ctlGraph->LineColor());
+    if (!color.isValid()) // cancelled: the colour stays
+        return;
+    QPalette swatch = m_cmdColor->palette();
+    swatch.setColor(QPalette::Window, color);
+    m_cmdColor->setPalette(swatch);
+    m_ctlGraph->setLineColor(color);
+}
+
+void frmMain::openPicker(int which)
+{
+    m_d = which;
+    if (!m_picker) {
+        m_picker = new frmDativo(this);
+        connect(m_picker, &frmDativo::datePicked, this, &frmMain::datePicked);
+    }
+    m_picker->setWindowTitle(which == 1 ? QStringLiteral("Начало периода") : QStringLiteral("Конец периода"));
+    // The calendar opens on the box's date.
+    const QString stored = Timeline::GetSqlDate(which == 1 ? m_txtD1->text() : m_txtD2->text());
+    if (stored != Timeline::GetSqlDate(QString()))
+        m_picker->calendar()->setValue(QDate::fromString(stored.left(10), QStringLiteral("yyyy-MM-dd")));
+    m_picker->exec();
+}
+
+void frmMain::datePicked(const QDate &date)
+{
+    (m_d == 1 ? m_txtD1 : m_txtD2)->setText(date.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_vs1 || watched == m_vs3) && event->type() == QEvent::Wheel && !m_turningWheel) {
+        // A scroll bar moves down on a wheel turned up; as a spinner whose
+        // upper arrow raises the value, the wheel must count up too.
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        QWheelEvent turned(wheel->position(), wheel->globalPosition(), -wheel->pixelDelta(), -wheel->angleDelta(),
+                           wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted(), wheel->source());
+        m_turningWheel = true;
+        QCoreApplication::sendEvent(watched, &turned);
+        m_turningWheel = false;
+        event->setAccepted(turned.isAccepted());
+        return true;
+    }
+    if (watched == m_txtD1 || watched == m_txtD2) {
+        bool open = false;
+        if (event->type() == QEvent::MouseButtonRelease)
+            open = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            open = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F4;
+        }
+        if (open) {
+            openPicker(watched == m_txtD1 ? 1 : 2);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void frmMain::placeChildren()
+{
+    m_top->setGeometry(0, 0, width(), m_top->sizeHint().height());
+    // Below a small floor the chart keeps its last size instead of vanishing.
+    const int w = width() - m_ctlGraph->x();
+    const int h = height() - m_ctlGraph->y();
+    if (w > twips(100) && h > twips(100))
+        m_ctlGraph->resize(w, h);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_picker) {
+        m_picker->deleteLater();
+        m_picker = nullptr;
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace grapher

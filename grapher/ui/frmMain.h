@@ -1,0 +1,117 @@
+#pragma once
+
+#include "ChartSurface.h"
+#include "Timeline.h"
+
+#include <QSqlDatabase>
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace grapher {
+
+class ChartControl;
+class GrapherDialogs;
+class frmDativo;
+class frmTime;
+
+// The grapher's one main window: the choice of host, period, daily window
+// and interval, the settings of the next curve, the commands, and the
+// chart below. Curves accumulate until "Очистить"; while any is shown the
+// daily window and the Y maximum stay fixed, since the curves share the
+// chart's axes.
+class frmMain final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    static constexpr char Caption[] = "GRAPHER";
+    static constexpr char PeriodMissing[] = "Не задан период.";
+
+    // dialogs: null for the real Qt dialogs. The database connection must
+    // be open already.
+    explicit frmMain(GrapherDialogs *dialogs = nullptr,
+                     const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
+                     QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Which date box the picker fills: 1 the start date, 2 the end date.
+    int d() const { return m_d; }
+    QString GetMyTime(const QString &anyDate) const;
+    // Sets the legend box to: address [start date start time - end date end time].
+    void MakeLegend();
+
+    // The commands, as the buttons and boxes run them.
+    void drawCommand();
+    void saveCommand();
+    void clearCommand();
+    void breakdownCommand();
+    void setColorCommand();
+    // Shows the modal picker for the start (1) or end (2) date box.
+    void openPicker(int which);
+
+    bool firstDraw() const { return m_firstDraw; }
+    const Timeline &timeline() const { return m_timeline; }
+    ChartControl *chart() const { return m_ctlGraph; }
+    frmTime *breakdownWindow() const { return m_frmTime.get(); }
+    frmDativo *picker() const { return m_picker; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildGraph();
+    void loadDescriptions();
+    void startTimeChosen();
+    void endTimeChosen();
+    void maxYChanged(const QString &text);
+    void datePicked(const QDate &date);
+    GraphRequest currentRequest() const;
+    void setDrawingLocked(bool locked);
+    // The top band across the window, the chart filling the rest.
+    void placeChildren();
+    int twips(int value) const;
+
+    std::unique_ptr<GrapherDialogs> m_ownDialogs;
+    GrapherDialogs &m_dialogs;
+    QString m_connection;
+
+    QWidget *m_top = nullptr;
+    QLineEdit *m_txtD1 = nullptr;
+    QLineEdit *m_txtD2 = nullptr;
+    QComboBox *m_txtT1 = nullptr;
+    QComboBox *m_txtT2 = nullptr;
+    QComboBox *m_lstInterval = nullptr;
+    QLineEdit *m_txtLegenda = nullptr;
+    QLabel *m_cmdColor = nullptr;
+    QPushButton *m_cmdSetColor = nullptr;
+    QLineEdit *m_txtW = nullptr;
+    QScrollBar *m_vs1 = nullptr;
+    QLineEdit *m_txtMaxY = nullptr;
+    QScrollBar *m_vs3 = nullptr;
+    QComboBox *m_cmbIP = nullptr;
+    QPushButton *m_cmdGraph = nullptr;
+    QPushButton *m_cmdSave = nullptr;
+    QPushButton *m_cmdClear = nullptr;
+    QPushButton *m_cmdGT = nullptr;
+    ChartControl *m_ctlGraph;
+    frmDativo *m_picker = nullptr;
+    std::unique_ptr<frmTime> m_frmTime;
+
+    Timeline m_timeline;
+    int m_d = 0;
+    bool m_firstDraw = true;
+    bool m_syncingMaxY = false;
+    bool m_turningWheel = false;
+};
+
+} // namespace grapher

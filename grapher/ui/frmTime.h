@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QPlainTextEdit;
+
+namespace grapher {
+
+class GrapherDialogs;
+
+// The breakdown of the last computation as text, in its own window that
+// outlives the main window. The text is a snapshot: it changes only when
+// the breakdown is asked for again. The operator may edit it before saving.
+class frmTime final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmTime)
+
+public:
+    // legend gives the main window's legend text at the time of saving.
+    frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent = nullptr);
+
+    // Replaces the text and shows the window (not modal).
+    void showBreakdown(const QString &text);
+    QString text() const;
+
+    // "Сохранить как...": the legend line, then the box's text.
+    void saveToTxt();
+
+private:
+    GrapherDialogs &m_dialogs;
+    std::function<QString()> m_legend;
+    QPlainTextEdit *m_txtTime;
+};
+
+} // namespace grapher

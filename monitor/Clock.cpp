@@ -1,3 +1,0 @@
-#include "Clock.h"
-
-Clock::~Clock() = default;

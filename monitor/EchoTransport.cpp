@@ -1,8 +1,0 @@
-#include "EchoTransport.h"
-
-EchoTransport::EchoTransport(QObject *parent)
-    : QObject(parent)
-{
-}
-
-EchoTransport::~EchoTransport() = default;

@@ -1,6 +1,0 @@
-#include "SystemClock.h"
-
-QDateTime SystemClock::now() const
-{
-    return QDateTime::currentDateTime();
-}

@@ -1,0 +1,7 @@
+#include "Clock.h"
+
+namespace monitor {
+
+Clock::~Clock() = default;
+
+} // namespace monitor

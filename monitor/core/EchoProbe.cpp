@@ -1,0 +1,260 @@
+#include "EchoProbe.h"
+
+#include "EchoTransport.h"
+
+#include <arpa/inet.h>
+
+namespace monitor {
+
+namespace {
+
+// A send can cost tens of microseconds on a busy machine (on loop-back the
+// kernel answers it inside the call): the loop gets its turn after this long.
+constexpr qint64 SendSliceNs = 2'000'000;
+
+} // namespace
+
+const QByteArray &EchoProbe::payload()
+{
+    static const QByteArray text("echo_testecho_testecho_testecho_testecho_test");
+    return text;
+}
+
+bool EchoProbe::parseAddress(const QString &text, quint32 *address)
+{
+    // A NUL would end the C string early and let "127.0.0.1\0junk" through.
+    if (text.contains(QChar(0)))
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    const in_addr_t parsed = inet_addr(bytes.constData());
+    if (parsed == INADDR_NONE)
+        return false;
+    if (address)
+        *address = ntohl(parsed);
+    return true;
+}
+
+EchoProbe::EchoProbe(EchoTransport *transport, QObject *parent)
+    : QObject(parent)
+    , m_transport(transport)
+{
+    m_sendTimer.setSingleShot(true);
+    m_sendTimer.setTimerType(Qt::PreciseTimer);
+    m_deadlineTimer.setSingleShot(true);
+    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_sendTimer, &QTimer::timeout, this, &EchoProbe::pumpSends);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, &EchoProbe::onDeadline);
+    connect(m_transport, &EchoTransport::replyReceived, this, &EchoProbe::onReply);
+}
+
+EchoProbe::~EchoProbe() = default;
+
+void EchoProbe::start(const QList<Target> &targets, bool transportReady)
+{
+    abort();
+    m_running = true;
+    m_hosts.assign(size_t(targets.size()), Host{});
+    m_results.assign(size_t(targets.size()), Result{});
+    m_hostOfCookie.reserve(targets.size() * 2);
+    m_pending = 0;
+
+    for (int i = 0; i < targets.size(); ++i) {
+        Host &h = m_hosts[size_t(i)];
+        Result &r = m_results[size_t(i)];
+        h.timeoutMs = qMax(1, targets[i].timeoutMs);
+        if (!parseAddress(targets[i].address, &h.address)) {
+            // Every attempt is refused by the parser, without any traffic.
+            h.done = true;
+            r.status = NotAnAddress;
+            r.attempts = Attempts;
+        } else if (!transportReady) {
+            h.done = true;
+            r.status = NotProbed;
+        } else {
+            m_sendQueue.push_back(i);
+            ++m_pending;
+        }
+    }
+
+    m_clock.start();
+    m_nextSendNs = 0;
+    if (!m_sendQueue.empty())
+        m_sendTimer.start(0);
+    finishIfDone();
+}
+
+void EchoProbe::abort()
+{
+    m_running = false;
+    m_sendTimer.stop();
+    m_deadlineTimer.stop();
+    m_sendQueue.clear();
+    m_deadlines = {};
+    m_hostOfCookie.clear();
+    m_pending = 0;
+}
+
+// Sends the next attempt of one host and returns what the transport said.
+// On TryAgain the attempt is not counted and the caller queues it again,
+// but only for as long as the host's timeout: a socket that stays full fails
+// the attempt, so a pass always ends.
+int EchoProbe::DoPing(int host)
+{
+    Host &h = m_hosts[size_t(host)];
+    Result &r = m_results[size_t(host)];
+    quint32 cookie = 0;
+    int status = m_transport->send(h.address, payload(), &cookie);
+    if (status == EchoTransport::TryAgain) {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (h.blockedSinceNs < 0)
+            h.blockedSinceNs = now;
+        if (now - h.blockedSinceNs < qint64(h.timeoutMs) * 1'000'000)
+            return status;
+        status = EchoTransport::NoResources;
+    }
+    h.blockedSinceNs = -1;
+    ++r.attempts;
+    if (status == 0) {
+        h.cookie = cookie;
+        h.waiting = true;
+        m_hostOfCookie.insert(cookie, host);
+        m_deadlines.push({m_clock.nsecsElapsed() + qint64(h.timeoutMs) * 1'000'000, host, r.attempts});
+        return status;
+    }
+    // The request could not leave: the attempt failed at once, and the next
+    // one follows without waiting, as a blocking probe would return at once.
+    r.status = status;
+    if (r.attempts < Attempts)
+        m_sendQueue.push_front(host);
+    else
+        hostDone(host, status);
+    return status;
+}
+
+// Sends queued attempts, each at least SendGapNs after the one before. The
+// gap is far below a timer's resolution, so it is kept by waiting out the
+// rest of it in place; the loop gets its turn after SendSliceNs.
+void EchoProbe::pumpSends()
+{
+    if (!m_running)
+        return;
+    const qint64 sliceEnd = m_clock.nsecsElapsed() + SendSliceNs;
+    bool blocked = false;
+    while (!m_sendQueue.empty()) {
+        qint64 now = m_clock.nsecsElapsed();
+        if (now >= sliceEnd)
+            break;
+        while (now < m_nextSendNs)
+            now = m_clock.nsecsElapsed();
+        const int host = m_sendQueue.front();
+        m_sendQueue.pop_front();
+        if (DoPing(host) == EchoTransport::TryAgain) {
+            // The socket is full for now: keep the host first in line.
+            m_sendQueue.push_front(host);
+            blocked = true;
+            break;
+        }
+        m_nextSendNs = now + SendGapNs;
+    }
+    armDeadlineTimer();
+    if (!m_sendQueue.empty())
+        m_sendTimer.start(blocked ? 1 : 0);
+}
+
+void EchoProbe::onReply(quint32 cookie, quint32 from)
+{
+    if (!m_running)
+        return;
+    const auto it = m_hostOfCookie.constFind(cookie);
+    if (it == m_hostOfCookie.constEnd())
+        return;
+    const int host = it.value();
+    Host &h = m_hosts[size_t(host)];
+    if (!h.waiting || h.cookie != cookie || h.address != from)
+        return;
+    m_hostOfCookie.erase(it);
+    hostDone(host, Answered);
+}
+
+void EchoProbe::onDeadline()
+{
+    if (!m_running)
+        return;
+    // Replies already in the socket were in time; take them before judging.
+    m_transport->poll();
+    if (!m_running)
+        return;
+
+    const qint64 now = m_clock.nsecsElapsed();
+    bool retries = false;
+    while (!m_deadlines.empty() && m_deadlines.top().atNs <= now) {
+        const Deadline d = m_deadlines.top();
+        m_deadlines.pop();
+        Host &h = m_hosts[size_t(d.host)];
+        Result &r = m_results[size_t(d.host)];
+        if (h.done || !h.waiting || r.attempts != d.attempt)
+            continue;
+        h.waiting = false;
+        m_hostOfCookie.remove(h.cookie);
+        r.status = TimedOut;
+        if (r.attempts < Attempts) {
+            m_sendQueue.push_front(d.host);
+            retries = true;
+        } else {
+            hostDone(d.host, TimedOut);
+        }
+    }
+    if (retries)
+        pumpSends();  // arms the deadline timer too
+    else
+        armDeadlineTimer();
+}
+
+void EchoProbe::armDeadlineTimer()
+{
+    while (!m_deadlines.empty()) {
+        const Deadline &d = m_deadlines.top();
+        const Host &h = m_hosts[size_t(d.host)];
+        if (!h.done && h.waiting && m_results[size_t(d.host)].attempts == d.attempt)
+            break;
+        m_deadlines.pop();
+    }
+    if (m_deadlines.empty()) {
+        m_deadlineTimer.stop();
+        return;
+    }
+    const qint64 leftNs = m_deadlines.top().atNs - m_clock.nsecsElapsed();
+    const int ms = leftNs <= 0 ? 0 : int((leftNs + 999'999) / 1'000'000);
+    m_deadlineTimer.start(ms);
+}
+
+void EchoProbe::hostDone(int host, int status)
+{
+    Host &h = m_hosts[size_t(host)];
+    if (h.done)
+        return;
+    h.done = true;
+    h.waiting = false;
+    m_results[size_t(host)].status = status;
+    --m_pending;
+    finishIfDone();
+}
+
+void EchoProbe::finishIfDone()
+{
+    if (!m_running || m_pending > 0 || m_finishQueued)
+        return;
+    m_finishQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_finishQueued = false;
+            if (!m_running || m_pending > 0)
+                return;
+            abort();
+            emit finished();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace monitor

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+#include <queue>
+#include <vector>
+
+namespace monitor {
+
+class EchoTransport;
+
+// Probes a list of hosts at once over one transport, without blocking the
+// event loop: each host gets up to Attempts echo requests, the next one sent
+// as soon as the previous one timed out, each with the host's own timeout.
+// Sends are paced (at least SendGapNs apart) so that a large list does not
+// burst onto the network at once; retries go before first attempts.
+//
+// A reply counts only for the attempt it answers: same cookie (identifier and
+// sequence in the real transport) and same address. A reply to an earlier
+// attempt that comes after that attempt timed out is ignored.
+class EchoProbe final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(EchoProbe)
+
+public:
+    static constexpr int Attempts = 4;
+    // Attempt results: 0 a reply came; the others mean no answer.
+    static constexpr int Answered = 0;
+    static constexpr int NotAnAddress = -1;
+    static constexpr int TimedOut = 11010;
+    // Not probed at all: the echo facility could not be opened.
+    static constexpr int NotProbed = -3;
+
+    static constexpr qint64 SendGapNs = 10'000;
+
+    static const QByteArray &payload();  // "echo_test" five times, 45 bytes
+
+    // The address text as the dotted-address parser (inet_addr) reads it,
+    // in host byte order; false for host names, 255.255.255.255 and anything
+    // that is not an address.
+    static bool parseAddress(const QString &text, quint32 *address);
+
+    struct Target
+    {
+        QString address;
+        int timeoutMs = 0;
+    };
+
+    struct Result
+    {
+        int status = NotProbed;  // of the last attempt made
+        int attempts = 0;        // requests sent (or tried) for the host
+    };
+
+    explicit EchoProbe(EchoTransport *transport, QObject *parent = nullptr);
+    ~EchoProbe() override;
+
+    // Starts probing; finished() follows, never from inside this call. With
+    // transportReady false nothing is sent: hosts whose text is an address
+    // are NotProbed, the others NotAnAddress.
+    void start(const QList<Target> &targets, bool transportReady = true);
+    void abort();
+    bool isRunning() const { return m_running; }
+
+    const std::vector<Result> &results() const { return m_results; }
+
+signals:
+    void finished();
+
+private:
+    struct Host
+    {
+        quint32 address = 0;
+        int timeoutMs = 0;
+        quint32 cookie = 0;      // of the attempt in flight
+        bool waiting = false;    // an attempt is in flight
+        bool done = false;
+        qint64 blockedSinceNs = -1; // the socket refused this attempt since then
+    };
+    struct Deadline
+    {
+        qint64 atNs;
+        int host;
+        int attempt;
+        bool operator>(const Deadline &o) const { return atNs > o.atNs; }
+    };
+
+    int DoPing(int host);
+    void pumpSends();
+    void onReply(quint32 cookie, quint32 from);
+    void onDeadline();
+    void armDeadlineTimer();
+    void hostDone(int host, int status);
+    void finishIfDone();
+
+    EchoTransport *m_transport;
+    std::vector<Host> m_hosts;
+    std::vector<Result> m_results;
+    QHash<quint32, int> m_hostOfCookie;
+    std::deque<int> m_sendQueue;
+    std::priority_queue<Deadline, std::vector<Deadline>, std::greater<Deadline>> m_deadlines;
+    QTimer m_sendTimer;
+    QTimer m_deadlineTimer;
+    QElapsedTimer m_clock;
+    qint64 m_nextSendNs = 0;     // the earliest moment of the next request
+    int m_pending = 0;           // hosts not done yet
+    bool m_running = false;
+    bool m_finishQueued = false;
+};
+
+} // namespace monitor

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "EchoTransport.h"
+
+#include <QByteArray>
+#include <QList>
+
+class QSocketNotifier;
+
+namespace monitor {
+
+// ICMP echo over Linux sockets, non-blocking, driven by socket notifiers on
+// the thread that owns it.
+//
+// Prefers the unprivileged datagram socket (SOCK_DGRAM, IPPROTO_ICMP), which
+// net.ipv4.ping_group_range must allow for the user's group; the kernel then
+// picks the echo identifier and hands over only replies that carry it. Falls
+// back to a raw socket (root or CAP_NET_RAW), which sees every echo reply of
+// the host: replies are kept only when identifier, sequence, source address
+// and payload match a request of ours.
+//
+// A channel is one identifier with its 65536 sequence numbers. Each pass
+// gets fresh channels (new datagram sockets, or new identifiers on the raw
+// socket), so a reply that comes after its pass ended is never reported.
+class IcmpTransport final : public EchoTransport
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(IcmpTransport)
+
+public:
+    enum class Kind { Automatic, Datagram, Raw };
+
+    explicit IcmpTransport(QObject *parent = nullptr);
+    explicit IcmpTransport(Kind kind, QObject *parent = nullptr);
+    ~IcmpTransport() override;
+
+    bool open(int expectedRequests, QString *why) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    int send(quint32 address, const QByteArray &payload, quint32 *cookie) override;
+    void poll() override;
+
+    // The kind of socket in use since the last successful open().
+    Kind kind() const { return m_kind; }
+    // The receive buffer the kernel granted, in bytes.
+    int receiveBufferBytes() const { return m_receiveBuffer; }
+
+private:
+    struct Channel
+    {
+        int fd = -1;                  // the datagram socket; the raw socket is shared
+        QSocketNotifier *notifier = nullptr;
+        quint16 ident = 0;            // echo identifier, network byte order
+        quint16 generation = 0;       // upper half of this channel's cookies
+        quint32 nextSequence = 0;     // 0..65536
+    };
+
+    bool openRaw(QString *why);
+    bool addDatagramChannel(QString *why);
+    bool addChannel(QString *why);
+    int configureSocket(int fd);
+    void drain(int fd, int budget);
+
+    Kind m_wanted;
+    Kind m_kind = Kind::Automatic;
+    bool m_open = false;
+    int m_rawFd = -1;
+    QSocketNotifier *m_rawNotifier = nullptr;
+    QList<Channel> m_channels;
+    int m_receiveBuffer = 0;
+    int m_wantedBuffer = 0;
+    quint16 m_nextGeneration = 1;
+    quint16 m_rawIdentBase = 0;
+    QByteArray m_payload;             // of the requests in flight, to check the echo
+    QByteArray m_packet;              // scratch buffer for one request
+};
+
+} // namespace monitor

@@ -1,0 +1,542 @@
+#include "Form1.h"
+
+#include "Clock.h"
+#include "Database.h"
+#include "FormatGrid.h"
+#include "MessageBoxes.h"
+#include "PollingEngine.h"
+#include "ProgramIcon.h"
+#include "Regional.h"
+#include "RunningCaption.h"
+#include "Twips.h"
+#include "SingleInstance.h"
+#include "SoundPlayer.h"
+#include "Statements.h"
+#include "TickSource.h"
+#include "TransparencySlider.h"
+#include "TrayIcon.h"
+#include "frmOtchet.h"
+#include "mouse_scroll.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace monitor {
+
+const char *const Form1::FormatString =
+    "|Описание                                        |Время         |Ip-адрес              |Вр.ож.   ";
+
+namespace {
+
+// Database problems stand out from outage (red) and restoration (green) lines.
+const QColor DatabaseErrorColor(0x80, 0x00, 0x80);
+
+void toStderr(const QString &text)
+{
+    std::fprintf(stderr, "orvant: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+Form1::Form1(const Form1Services &services, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowCloseButtonHint)
+    , m_services(services)
+{
+    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound
+             && services.boxes);
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Orvant"));
+    setWindowIcon(programIcon());
+    buildControls();
+    buildMenus();
+
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(1000);
+    connect(m_timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
+    PollingEngine *engine = m_services.engine;
+    connect(engine, &PollingEngine::countdownChanged, this,
+            [this](int secondsLeft) { m_cmdT2L->setText(QString::number(secondsLeft)); });
+    connect(engine, &PollingEngine::passStarted, this, &Form1::onPassStarted);
+    connect(engine, &PollingEngine::outageBegan, this, &Form1::onOutageBegan);
+    connect(engine, &PollingEngine::outageEnded, this, &Form1::onOutageEnded);
+    connect(engine, &PollingEngine::passFinished, this, &Form1::onPassFinished);
+    // The engine writes its failures to stderr itself; the window shows them.
+    connect(engine, &PollingEngine::databaseError, this, &Form1::showDatabaseError);
+    connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
+
+    m_services.tray->setContextMenu(m_myPopup);
+    connect(m_services.tray, &TrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            mnuOpen_Click();
+    });
+
+    if (auto *guiApp = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(guiApp, &QGuiApplication::commitDataRequest, this, &Form1::onSessionCommit);
+}
+
+Form1::~Form1()
+{
+    if (!m_unloaded && m_loaded)
+        unload();
+}
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(Twips::toPixelsX(5955, this), Twips::toPixelsY(2850, this));
+    setCentralWidget(client);
+    // Fixed single border: the window is exactly its design size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto place = [this](QWidget *w, int left, int top, int width, int height) {
+        w->setGeometry(Twips::toPixelsX(left, this), Twips::toPixelsY(top, this),
+                       Twips::toPixelsX(width, this), Twips::toPixelsY(height, this));
+    };
+
+    m_fg = new FormatGrid(client);
+    m_fg->setObjectName(QStringLiteral("fg"));
+    place(m_fg, 105, 0, 5790, 2355);
+
+    m_ll = new QLabel(client);
+    m_ll->setObjectName(QStringLiteral("ll"));
+    place(m_ll, 105, 2460, 960, 255);
+
+    m_label2 = new QLabel(QStringLiteral("Время до след. проверки(сек):"), client);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    place(m_label2, 1995, 2460, 2430, 330);
+    m_label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // The design width was measured in a narrow 8-point font; in a wider
+    // desktop font the text grows to the left, towards the counts, so that
+    // it stays whole beside the button it explains.
+    const int needed = m_label2->fontMetrics().horizontalAdvance(m_label2->text()) + 4;
+    if (needed > m_label2->width()) {
+        const int right = m_label2->geometry().right();
+        const int left = qMax(m_ll->geometry().right() + 4, right + 1 - needed);
+        m_label2->setGeometry(left, m_label2->y(), right + 1 - left, m_label2->height());
+    }
+
+    m_cmdT2L = new QPushButton(client);
+    m_cmdT2L->setObjectName(QStringLiteral("cmdT2L"));
+    m_cmdT2L->setToolTip(QStringLiteral("Нажать для принудительной проверки"));
+    place(m_cmdT2L, 4515, 2460, 1275, 300);
+    connect(m_cmdT2L, &QPushButton::clicked, this, &Form1::cmdT2L_Click);
+
+    m_slider = createTransparencySlider(client, QStringLiteral("ctlTranspSliderH1"));
+    m_slider->setGeometry(0, client->height() - m_slider->height(), client->width(), m_slider->height());
+}
+
+void Form1::buildMenus()
+{
+    auto add = [this](QMenu *menu, const QString &name, const QString &text, void (Form1::*slot)()) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto separator = [](QMenu *menu, const QString &name) { menu->addSeparator()->setObjectName(name); };
+
+    QMenu *mnuDo = menuBar()->addMenu(QStringLiteral("Действие"));
+    mnuDo->setObjectName(QStringLiteral("mnuDo"));
+    add(mnuDo, QStringLiteral("mnuTray"), QStringLiteral("Свернуть в трей"), &Form1::mnuTray_Click);
+    add(mnuDo, QStringLiteral("mnuAdmin"), QStringLiteral("Администрирование"), &Form1::mnuAdmin_Click);
+    separator(mnuDo, QStringLiteral("it1"));
+    add(mnuDo, QStringLiteral("mnuExit"), QStringLiteral("Выход"), &Form1::mnuExit_Click);
+
+    m_myPopup = new QMenu(this);
+    m_myPopup->setObjectName(QStringLiteral("MyPopup"));
+    QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), QStringLiteral("Открыть"), &Form1::mnuOpen_Click);
+    add(m_myPopup, QStringLiteral("mnuOtch_"), QStringLiteral("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    separator(m_myPopup, QStringLiteral("it2"));
+    add(m_myPopup, QStringLiteral("mnuQuit"), QStringLiteral("Выход"), &Form1::mnuQuit_Click);
+    // The default item is drawn bold.
+    m_myPopup->setDefaultAction(open);
+    QFont bold = open->font();
+    bold.setBold(true);
+    open->setFont(bold);
+
+    QMenu *itm6 = menuBar()->addMenu(QStringLiteral("Сведения"));
+    itm6->setObjectName(QStringLiteral("itm6"));
+    add(itm6, QStringLiteral("mnuOtch"), QStringLiteral("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    separator(itm6, QStringLiteral("it3"));
+    add(itm6, QStringLiteral("mnuAbout"), QStringLiteral("О программе"), &Form1::mnuAbout_Click);
+}
+
+QAction *Form1::action(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
+
+QColor Form1::colorFromRgbValue(quint32 rgb)
+{
+    return QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff));
+}
+
+void Form1::placeBottomRight()
+{
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    if (!isVisible())
+        layout()->activate(); // the fixed size is known only once the layout ran
+    const QSize outer = isVisible() ? frameGeometry().size() : size();
+    // 1000 twips above the bottom edge leave room for a bottom panel.
+    move(area.x() + area.width() - outer.width(),
+         area.y() + area.height() - outer.height() - Twips::toPixelsY(1000, this));
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_placedAfterShow) {
+        m_placedAfterShow = true;
+        // The frame's size is only known once the window manager framed it.
+        QTimer::singleShot(200, this, &Form1::placeBottomRight);
+    }
+}
+
+bool Form1::load()
+{
+    placeBottomRight();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+
+    // Before anything else touches the database: one monitor per user.
+    m_instance = std::make_unique<SingleInstance>(QStringLiteral("orvant"), m_services.lockDirectory);
+    if (!m_instance->tryAcquire()) {
+        QGuiApplication::restoreOverrideCursor();
+        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"),
+                              QStringLiteral("Программа уже запущена!"), QMessageBox::Ok);
+        return false;
+    }
+    m_loaded = true;
+
+    if (openDatabase())
+        readSettings();
+    m_services.engine->setRefreshSecs(m_refreshSecs);
+
+    m_fg->setFormatString(QString::fromUtf8(FormatString));
+    m_fg->setColumnWidth(0, 0);
+
+    runFirstPass();
+    if (m_unloaded) {
+        QGuiApplication::restoreOverrideCursor();
+        return true;
+    }
+
+    mnuOtch_Click();
+    HookWheel(this);
+    QGuiApplication::restoreOverrideCursor();
+    return true;
+}
+
+bool Form1::openDatabase()
+{
+    QString error;
+    if (Database::open(m_services.databasePath, &error))
+        return true;
+    // Nothing can be watched without the database, yet the window stays up
+    // so the operator sees every later attempt fail and can fix the file.
+    toStderr(error);
+    QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
+    m_services.boxes->ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
+                          QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
+                          QMessageBox::Ok);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+    return false;
+}
+
+void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
+{
+    toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
+    showDatabaseError(what, errorText);
+}
+
+void Form1::readSettings()
+{
+    QSqlQuery query;
+    if (!runStatement(query, Statements::SelectOptions)) {
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), statementError(query));
+        return;
+    }
+    if (!query.next()) {
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), QStringLiteral("таблица options пуста"));
+        return;
+    }
+    const QSqlRecord row = query.record();
+    bool ok = false;
+    const int minutes = query.value(row.indexOf(QStringLiteral("refresh_time"))).toInt(&ok);
+    if (ok)
+        m_refreshSecs = minutes * 60;
+    m_sndErr = query.value(row.indexOf(QStringLiteral("snd_err"))).toString();
+    m_sndRest = query.value(row.indexOf(QStringLiteral("snd_rest"))).toString();
+    m_showOnErr = query.value(row.indexOf(QStringLiteral("view"))).toInt() != 0;
+}
+
+void Form1::runFirstPass()
+{
+    PollingEngine *engine = m_services.engine;
+    engine->setLastCheck(m_services.clock->now());
+    m_timer2->start();
+
+    QEventLoop wait;
+    bool finished = false;
+    const auto onFinished = connect(engine, &PollingEngine::passFinished, &wait, [&] {
+        finished = true;
+        wait.quit();
+    });
+    const auto onUnloaded = connect(this, &Form1::unloaded, &wait, &QEventLoop::quit);
+    engine->CheckAll();
+    // The pass runs on the event loop; the splash stays up until it is over.
+    if (!finished && engine->isRunning() && !m_unloaded)
+        wait.exec();
+    disconnect(onFinished);
+    disconnect(onUnloaded);
+    engine->setLastCheck(m_services.clock->now());
+}
+
+frmOtchet *Form1::loadReport()
+{
+    if (!m_report) {
+        m_report = new frmOtchet(m_services.clock, this);
+        m_report->setWindowIcon(windowIcon());
+        connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
+        m_report->Label1_Click();
+    }
+    return m_report;
+}
+
+void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto, quint32 color)
+{
+    m_fg->setRedraw(false);
+    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
+    const int row = m_fg->addItem(QLatin1Char('\t') + desc + QLatin1Char('\t') + time + QLatin1Char('\t') + ip
+                                  + QLatin1Char('\t') + pto,
+                                  0);
+    const QColor textColor = colorFromRgbValue(color);
+    for (int col = 1; col <= 4; ++col) {
+        m_fg->setCellAlignment(row, col, col == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignTop));
+        m_fg->setTextColor(row, col, textColor);
+    }
+    m_fg->setRedraw(true);
+    mnuTray_Click();
+}
+
+void Form1::showDatabaseError(const QString &what, const QString &errorText)
+{
+    // Shown as an event line, without the tray move of an outage line.
+    m_fg->setRedraw(false);
+    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
+    const QString text = QStringLiteral("Ошибка базы данных: %1: %2").arg(what, errorText);
+    const int row = m_fg->addItem(QLatin1Char('\t') + text + QLatin1Char('\t') + time + QStringLiteral("\t\t"), 0);
+    for (int col = 1; col <= 4; ++col)
+        m_fg->setTextColor(row, col, DatabaseErrorColor);
+    m_fg->setRedraw(true);
+}
+
+void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
+{
+    PrintStat(ip, desc, QString::number(timeoutMs), Red);
+    m_services.sound->play(m_sndErr);
+    if (m_showOnErr)
+        mnuOpen_Click();
+}
+
+void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
+{
+    PrintStat(ip, desc, QString::number(timeoutMs), Green);
+    m_services.sound->play(m_sndRest);
+}
+
+void Form1::onPassStarted()
+{
+    setCursor(Qt::WaitCursor);
+    m_cmdT2L->setEnabled(false);
+}
+
+void Form1::onPassFinished()
+{
+    m_ll->setText(m_services.engine->countsText());
+    m_cmdT2L->setEnabled(true);
+    // Loading the report window is its first refresh.
+    if (!m_unloaded) {
+        if (m_report)
+            m_report->Label1_Click();
+        else
+            loadReport();
+    }
+    unsetCursor();
+}
+
+void Form1::onProbeUnavailable(const QString &message)
+{
+    // The engine has written it to stderr already.
+    m_services.boxes->notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
+}
+
+void Form1::Timer2_Timer()
+{
+    m_services.engine->tick();
+    setWindowTitle(RunningCaption::text(Regional::timeWithSeconds(m_services.clock->now().time()),
+                                        m_services.ticks->milliseconds()));
+}
+
+void Form1::cmdT2L_Click()
+{
+    m_services.engine->CheckAll();
+}
+
+void Form1::mnuTray_Click()
+{
+    if (!m_services.tray->isAvailable()) {
+        // Without a notification area a hidden window could never be
+        // reached again: minimise it instead.
+        showMinimized();
+        return;
+    }
+    m_services.tray->showIcon(windowIcon(), QStringLiteral("Orvant"));
+    hide();
+}
+
+void Form1::mnuOpen_Click()
+{
+    m_services.tray->hideIcon();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Form1::mnuOtch_Click()
+{
+    frmOtchet *report = loadReport();
+    report->show();
+    report->raise();
+}
+
+void Form1::mnuAdmin_Click()
+{
+    const QString path = QDir(m_services.programDirectory).filePath(QStringLiteral("admin"));
+    QProcess process;
+    process.setProgram(path);
+    process.setWorkingDirectory(m_services.programDirectory);
+    if (process.startDetached())
+        return;
+    QString why = process.errorString();
+    if (!QFileInfo::exists(path))
+        why = QStringLiteral("файл не найден");
+    else if (!QFileInfo(path).isExecutable())
+        why = QStringLiteral("файл не является исполняемым");
+    toStderr(QStringLiteral("cannot start %1: %2").arg(path, why));
+    m_services.boxes->ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
+                          QStringLiteral("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
+                          QMessageBox::Ok);
+}
+
+void Form1::mnuAbout_Click()
+{
+    m_services.boxes->ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant"),
+                          QStringLiteral("Программа: ORVANT\nВерсия: 2.0.1\nДата создания: 14.09.2004г."),
+                          QMessageBox::Ok);
+}
+
+void Form1::mnuExit_Click()
+{
+    close();
+}
+
+void Form1::mnuQuit_Click()
+{
+    mnuOpen_Click();
+    close();
+}
+
+bool Form1::confirmQuit()
+{
+    return m_services.boxes->ask(isVisible() ? this : nullptr, QMessageBox::Question,
+                                 QStringLiteral("Завершение работы"), QStringLiteral("Действительно хотите выйти ?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (!m_quitConfirmed && !confirmQuit()) {
+        event->ignore();
+        return;
+    }
+    m_quitConfirmed = true;
+    event->accept();
+    unload();
+}
+
+void Form1::onSessionCommit(QSessionManager &manager)
+{
+    if (m_unloaded || m_quitConfirmed)
+        return;
+    // Without leave to interact the session ends the monitor anyway; every
+    // outage is already in the database.
+    if (!manager.allowsInteraction())
+        return;
+    const bool yes = confirmQuit();
+    manager.release();
+    if (!yes) {
+        manager.cancel();
+        return;
+    }
+    m_quitConfirmed = true;
+}
+
+void Form1::quitWithoutAsking()
+{
+    m_quitConfirmed = true;
+    if (m_unloaded)
+        return;
+    unload();
+    hide();
+}
+
+void Form1::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    UnhookWheel(this);
+    // Quitting ends the watch in the middle of a pass: no outage may be
+    // written after this point without the alert that belongs to it.
+    m_services.engine->stop();
+    m_timer2->stop();
+    if (m_report) {
+        m_report->close();
+        delete m_report;
+    }
+    m_services.tray->hideIcon();
+    emit unloaded();
+}
+
+} // namespace monitor

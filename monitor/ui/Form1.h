@@ -1,0 +1,138 @@
+#pragma once
+
+#include "Form1Services.h"
+#include "frmOtchet.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class FormatGrid;
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSessionManager;
+class QTimer;
+class SingleInstance;
+
+namespace monitor {
+
+// The monitor's main window: event list, countdown, counts, tray icon,
+// alerts and menus around the polling engine.
+//
+// Its two visible states are shown and in the tray (hidden, icon in the
+// notification area). Every event line puts it into the tray; the start of an
+// outage brings it straight back when the settings say so.
+class Form1 final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+
+public:
+    static constexpr quint32 Red = 255;      // 0x0000FF as the settings' RGB value: red
+    static constexpr quint32 Green = 32768;  // 0x008000: green
+    static const char *const FormatString;
+
+    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: single instance, database, settings, event list, first pass
+    // (waited for with the event loop running), report window, wheel hook.
+    // False when another instance runs: the operator was told and the
+    // program ends.
+    bool load();
+    // True once the window was unloaded (quit confirmed, or a signal).
+    bool isUnloaded() const { return m_unloaded; }
+
+    // Adds an event line on top of the list in `color` (a 32-bit RGB value
+    // with red in the low byte) and puts the window into the tray.
+    void PrintStat(const QString &ip, const QString &desc, const QString &pto, quint32 color);
+    static QColor colorFromRgbValue(quint32 rgb);
+
+    // Settings read at load.
+    int refreshSecs() const { return m_refreshSecs; }
+    QString sndErr() const { return m_sndErr; }
+    QString sndRest() const { return m_sndRest; }
+    bool showOnErr() const { return m_showOnErr; }
+
+    FormatGrid *fg() const { return m_fg; }
+    QLabel *ll() const { return m_ll; }
+    QLabel *label2() const { return m_label2; }
+    QPushButton *cmdT2L() const { return m_cmdT2L; }
+    QTimer *timer2() const { return m_timer2; }
+    QWidget *ctlTranspSliderH1() const { return m_slider; }
+    QMenu *myPopup() const { return m_myPopup; }
+    QAction *action(const QString &name) const;
+    // The report window, null until first needed.
+    frmOtchet *report() const { return m_report; }
+
+    // Asks "Действительно хотите выйти ?"; true when the operator said Yes.
+    bool confirmQuit();
+
+public slots:
+    void mnuTray_Click();
+    void mnuOpen_Click();
+    void mnuOtch_Click();
+    void mnuAdmin_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+    void mnuQuit_Click();
+    void cmdT2L_Click();
+    void Timer2_Timer();
+    // Ends without asking (SIGTERM, SIGINT).
+    void quitWithoutAsking();
+
+signals:
+    // The window was unloaded; the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void placeBottomRight();
+    bool openDatabase();
+    void readSettings();
+    void runFirstPass();
+    frmOtchet *loadReport();
+    void unload();
+    void onSessionCommit(QSessionManager &manager);
+    void showDatabaseError(const QString &what, const QString &errorText);
+    // A failure of the window's own statements: stderr and the window.
+    void reportOwnDatabaseError(const QString &what, const QString &errorText);
+
+    void onOutageBegan(const QString &ip, const QString &desc, int timeoutMs);
+    void onOutageEnded(const QString &ip, const QString &desc, int timeoutMs);
+    void onPassStarted();
+    void onPassFinished();
+    void onProbeUnavailable(const QString &message);
+
+    Form1Services m_services;
+    std::unique_ptr<SingleInstance> m_instance;
+
+    FormatGrid *m_fg = nullptr;
+    QLabel *m_ll = nullptr;
+    QLabel *m_label2 = nullptr;
+    QPushButton *m_cmdT2L = nullptr;
+    QWidget *m_slider = nullptr;
+    QTimer *m_timer2 = nullptr;
+    QMenu *m_myPopup = nullptr;
+    QPointer<frmOtchet> m_report;
+
+    int m_refreshSecs = 60;
+    QString m_sndErr;
+    QString m_sndRest;
+    bool m_showOnErr = true;
+
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_quitConfirmed = false;
+    bool m_placedAfterShow = false;
+};
+
+} // namespace monitor

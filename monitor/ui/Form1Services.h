@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace monitor {
+
+class Clock;
+class MessageBoxes;
+class PollingEngine;
+class SoundPlayer;
+class TickSource;
+class TrayIcon;
+
+// What the main window works with, handed in by main() (the real things) or
+// by a test (fakes). None of it is owned by the window.
+struct Form1Services
+{
+    PollingEngine *engine = nullptr;
+    const Clock *clock = nullptr;
+    const TickSource *ticks = nullptr;
+    TrayIcon *tray = nullptr;
+    SoundPlayer *sound = nullptr;
+    MessageBoxes *boxes = nullptr;
+    // The database file opened at load.
+    QString databasePath;
+    // Where the administration program lies (the monitor's own directory).
+    QString programDirectory;
+    // Where the single-instance lock lives; empty: the user's runtime directory.
+    QString lockDirectory;
+};
+
+} // namespace monitor

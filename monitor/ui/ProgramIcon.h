@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+
+namespace monitor {
+
+// The monitor's icon, for its windows and its tray entry, in the sizes a
+// panel or a title bar asks for.
+QIcon programIcon();
+
+} // namespace monitor

@@ -1,0 +1,153 @@
+#include "frmOtchet.h"
+
+#include "Clock.h"
+#include "Database.h"
+#include "DateTimeText.h"
+#include "Regional.h"
+#include "Twips.h"
+#include "Statements.h"
+#include "TransparencySlider.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSqlQuery>
+
+namespace monitor {
+
+namespace {
+
+QFont courier(qreal points, bool bold)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Restores the pointer when the refresh ends, whichever way it ends.
+class BusyPointer
+{
+public:
+    explicit BusyPointer(QWidget *w) : m_widget(w) { m_widget->setCursor(Qt::WaitCursor); }
+    ~BusyPointer() { m_widget->unsetCursor(); }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+
+private:
+    QWidget *m_widget;
+};
+
+} // namespace
+
+frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_clock(clock)
+    , m_ctlTransp(createTransparencySlider(this, QStringLiteral("ctlTransp")))
+    , m_label1(new QLabel(this))
+    , m_txtOtch(new QPlainTextEdit(this))
+    , m_listTop(Twips::toPixelsY(300, this))
+{
+    setObjectName(QStringLiteral("frmOtchet"));
+    setWindowTitle(QStringLiteral("Отсутствующие соединения"));
+
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setFont(courier(9, true));
+    m_label1->setAutoFillBackground(true);
+    m_label1->setBackgroundRole(QPalette::Window);
+    m_label1->setForegroundRole(QPalette::WindowText);
+    m_label1->setCursor(Qt::PointingHandCursor);
+    m_label1->setToolTip(QStringLiteral("Обновить"));
+    m_label1->move(0, Twips::toPixelsY(60, this));
+    m_label1->installEventFilter(this);
+
+    m_txtOtch->setObjectName(QStringLiteral("txtOtch"));
+    m_txtOtch->setFont(courier(8.25, false));
+    m_txtOtch->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A report to read and copy from, not to edit.
+    m_txtOtch->setReadOnly(true);
+    m_txtOtch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtOtch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtOtch->setGeometry(0, m_listTop, Twips::toPixelsX(6630, this), Twips::toPixelsY(2265, this));
+
+    resize(Twips::toPixelsX(7380, this), Twips::toPixelsY(2655, this));
+    m_ctlTransp->setGeometry(0, 0, width(), m_ctlTransp->height());
+    m_ctlTransp->raise();
+}
+
+QString frmOtchet::listLine(const QString &desc, const QString &ip, const QString &timeBegin)
+{
+    return desc + QLatin1Char('[') + ip + QLatin1Char(']') + QLatin1Char('\t') + timeBegin + QStringLiteral("\r\n");
+}
+
+QString frmOtchet::headingText(const QDateTime &now)
+{
+    return Regional::generalDateTime(now) + QStringLiteral(": нет соед. со след. адресами:");
+}
+
+QString frmOtchet::headingCaption() const
+{
+    return m_label1->text();
+}
+
+void frmOtchet::Label1_Click()
+{
+    BusyPointer busy(this);
+    m_txtOtch->clear();
+    m_listText.clear();
+    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTime();
+    m_label1->setText(headingText(now));
+    m_label1->adjustSize();
+
+    QSqlQuery query;
+    if (!runStatement(query, Statements::SelectOpenOutagesForReport)) {
+        emit databaseError(QStringLiteral("Отсутствующие соединения"), statementError(query));
+        return;
+    }
+    // The box gets the whole list at once: appending line by line costs a
+    // layout each, which for thousands of open outages would hold the event
+    // loop for seconds at the end of every pass.
+    QStringList shown;
+    const QLocale locale = QLocale::system();
+    while (query.next()) {
+        const QVariant begin = query.value(0);
+        const QDateTime when = DateTimeText::fromVariant(begin);
+        const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : begin.toString();
+        const QString line = listLine(query.value(2).toString(), query.value(1).toString(), beginText);
+        m_listText += line;
+        // The box shows lines, not line-end characters.
+        shown << line.chopped(2);
+    }
+    m_txtOtch->setPlainText(shown.join(QLatin1Char('\n')));
+    m_txtOtch->verticalScrollBar()->setValue(0);
+}
+
+bool frmOtchet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label1 && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && m_label1->rect().contains(mouse->position().toPoint())) {
+            Label1_Click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmOtchet::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The list follows the width always, and the height only while there is
+    // room under its top; a window made very low leaves the list as it was.
+    int listHeight = m_txtOtch->height();
+    if (height() > m_listTop)
+        listHeight = height() - m_listTop;
+    m_txtOtch->setGeometry(0, m_listTop, width(), listHeight);
+    m_ctlTransp->setGeometry(0, 0, width(), m_ctlTransp->height());
+}
+
+} // namespace monitor

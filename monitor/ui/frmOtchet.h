@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace monitor {
+
+class Clock;
+
+// The outage report window: every connection that is down at the moment,
+// one line per open outage record, "desc[ip]<TAB>begin" (CR LF ended).
+// Each refresh replaces heading and list; the polling pass refreshes it at
+// the end of every pass, loaded or not yet shown.
+class frmOtchet final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmOtchet)
+
+public:
+    // clock: the time of the heading (not owned; the system's when null).
+    // The owner connects databaseError and then fills the window with
+    // Label1_Click: loading the window is that first refresh.
+    explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
+
+    // One list line as the window writes it.
+    static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin);
+    static QString headingText(const QDateTime &now);
+
+    // The list as read at the last refresh, CR LF line ends included.
+    QString listText() const { return m_listText; }
+    QString headingCaption() const;
+
+    QLabel *label1() const { return m_label1; }
+    QPlainTextEdit *txtOtch() const { return m_txtOtch; }
+    QWidget *ctlTransp() const { return m_ctlTransp; }
+
+public slots:
+    // Refresh: reads the open outages afresh. Public because the polling
+    // pass calls it at the end of every pass.
+    void Label1_Click();
+
+signals:
+    // The report could not be read; the main window shows it.
+    void databaseError(const QString &what, const QString &errorText);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    const Clock *m_clock;
+    QWidget *m_ctlTransp;
+    QLabel *m_label1;
+    QPlainTextEdit *m_txtOtch;
+    QString m_listText;
+    int m_listTop;
+};
+
+} // namespace monitor

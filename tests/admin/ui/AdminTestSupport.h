@@ -1,0 +1,123 @@
+#pragma once
+
+#include "AdminFakeLauncher.h"
+#include "AdminFakePrompts.h"
+#include "TempDatabase.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace admin {
+
+// The admin on a fresh temporary database, with prompts and launcher that
+// tests answer and inspect.
+struct AdminFixture
+{
+    TempDatabase db;
+    AdminFakePrompts prompts;
+    AdminFakeLauncher launcher;
+    std::unique_ptr<frmMain> main;
+
+    bool start()
+    {
+        if (!db.isValid())
+            return false;
+        main = std::make_unique<frmMain>(prompts, launcher, db.directory());
+        main->show();
+        return main->Form_Load();
+    }
+
+    QAction *action(const char *name) const { return main->findChild<QAction *>(QLatin1String(name)); }
+
+    // Opens a dialog from a menu item and runs `script` on it while it is
+    // shown modally, as the operator would. Whatever the script leaves open
+    // is hidden afterwards, so a failed check cannot hang the test.
+    template <class Dialog> void withDialog(const char *menuItem, const std::function<void(Dialog *)> &script)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+            ran = true;
+            if (!dialog) {
+                QTest::qFail("the dialog is not shown modally", __FILE__, __LINE__);
+                if (QWidget *other = QApplication::activeModalWidget())
+                    other->hide();
+                return;
+            }
+            script(dialog);
+            if (dialog->isVisible())
+                dialog->hide();
+        });
+        QAction *item = action(menuItem);
+        QVERIFY2(item, menuItem);
+        item->trigger();
+        QVERIFY(ran);
+    }
+};
+
+template <class T> T *child(QWidget *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QLatin1String(name));
+    if (!found)
+        QTest::qFail(qPrintable(QStringLiteral("no control %1").arg(QLatin1String(name))), __FILE__, __LINE__);
+    return found;
+}
+
+// Types text key by key; letters outside ASCII (Cyrillic) travel as the
+// text of a key press, as a keyboard layout would send them.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Replaces a box's text by typing, as the operator would.
+inline void typeInto(QWidget *dialog, const char *box, const QString &text)
+{
+    auto *edit = child<QLineEdit>(dialog, box);
+    if (!edit)
+        return;
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, text);
+}
+
+inline void press(QWidget *dialog, const char *button)
+{
+    if (auto *b = child<QPushButton>(dialog, button))
+        QTest::mouseClick(b, Qt::LeftButton);
+}
+
+inline QString textOf(QWidget *dialog, const char *box)
+{
+    auto *edit = child<QLineEdit>(dialog, box);
+    return edit ? edit->text() : QString();
+}
+
+// The dialogs read numbers and dates in the system's regional forms; these
+// tests run with Russian settings (decimal comma, DD.MM.YYYY), set before
+// the application reads them.
+#define ADMIN_RUSSIAN_TEST_MAIN(TestClass)                                                                             \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        qputenv("LC_ALL", "ru_RU.UTF-8");                                                                              \
+        qputenv("LANG", "ru_RU.UTF-8");                                                                                \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }
+
+} // namespace admin

@@ -1,0 +1,342 @@
+#include "AdminTestSupport.h"
+#include "frmAdd.h"
+#include "frmDel.h"
+#include "frmEdAdr.h"
+
+#include <QComboBox>
+
+using namespace admin;
+
+// frmAdd, frmEdAdr and frmDel driven through the main window's menu.
+class TstAddressDialogs final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void addStoresTimeoutByNumberRule_data();
+    void addStoresTimeoutByNumberRule();
+    void addRefusesEmptyAndDuplicateAddress();
+    void addKeepsTextsExactly();
+    void editorListReadOnlyWhenBuilt();
+    void editorWithoutChanges();
+    void editorRefusesNonNumberThenSavesCorrection();
+    void editorReportsFailedUpdate();
+    void editorDropsEditsOfAnotherAddress();
+    void deleteLeavesOutageRecords();
+    void failedAddAndDeleteAreReported();
+    void editorSavingAVanishedAddress();
+    void addKeepsBoxesUntilTheCloseBox();
+
+private:
+    QString timeoutOf(const QString &ip) { return f->db.scalar(QStringLiteral("select ping_timeout from addrs where ip_addr=?"), {ip}).toString(); }
+    void pickAddress(frmEdAdr *dialog, const QString &ip);
+
+    std::unique_ptr<AdminFixture> f;
+};
+
+void TstAddressDialogs::initTestCase()
+{
+    QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
+}
+
+void TstAddressDialogs::init()
+{
+    f = std::make_unique<AdminFixture>();
+    QVERIFY(f->start());
+    f->prompts.messages.clear();
+}
+
+void TstAddressDialogs::cleanup()
+{
+    f.reset();
+}
+
+void TstAddressDialogs::pickAddress(frmEdAdr *dialog, const QString &ip)
+{
+    auto *combo = child<QComboBox>(dialog, "cmbAddr");
+    QVERIFY(combo);
+    const int target = combo->findText(ip);
+    QVERIFY2(target >= 0, qPrintable(ip));
+    combo->setFocus();
+    // Arrow keys pick entries as the operator would; each pick loads one.
+    while (combo->currentIndex() != target)
+        QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void TstAddressDialogs::addStoresTimeoutByNumberRule_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("empty") << "" << "500";
+    QTest::newRow("letters") << "abc" << "500";
+    QTest::newRow("zero") << "0" << "500";
+    QTest::newRow("negative") << "-7" << "500";
+    QTest::newRow("six tenths with the decimal comma") << "0,6" << "1";
+    QTest::newRow("a dot is no decimal mark here") << "0.6" << "500";
+    QTest::newRow("half to even") << "2,5" << "2";
+    QTest::newRow("past 32 bits") << "3000000000" << "500";
+    QTest::newRow("usable") << "1500" << "1500";
+}
+
+void TstAddressDialogs::addStoresTimeoutByNumberRule()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Добавить"));
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
+        typeInto(d, "txtIP", QStringLiteral("10.1.1.1"));
+        typeInto(d, "txtDesc", QStringLiteral("Сервер"));
+        typeInto(d, "txtPTO", typed);
+        press(d, "cmdAdd");
+        // All three boxes empty, the timeout box too, and no message.
+        QCOMPARE(textOf(d, "txtIP"), QString());
+        QCOMPARE(textOf(d, "txtDesc"), QString());
+        QCOMPARE(textOf(d, "txtPTO"), QString());
+        press(d, "cmdBack");
+    });
+    QCOMPARE(f->prompts.takeTexts(), QStringList());
+    QCOMPARE(timeoutOf(QStringLiteral("10.1.1.1")), stored);
+}
+
+void TstAddressDialogs::addRefusesEmptyAndDuplicateAddress()
+{
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        press(d, "cmdAdd");
+        QCOMPARE(f->prompts.messages.size(), 1);
+        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Нет Ip адреса!"));
+        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Add"));
+        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
+        f->prompts.messages.clear();
+
+        // 127.0.0.1 is in the template's address book.
+        typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
+        typeInto(d, "txtDesc", QStringLiteral("второй"));
+        typeInto(d, "txtPTO", QStringLiteral("900"));
+        press(d, "cmdAdd");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Запись с этим IP уже существует!")});
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(textOf(d, "txtDesc"), QStringLiteral("второй"));
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("900"));
+    });
+    QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='127.0.0.1'")).toInt(), 1);
+}
+
+void TstAddressDialogs::addKeepsTextsExactly()
+{
+    const QString ip = QStringLiteral("host's \"name\"");
+    const QString desc = QStringLiteral("O'Brien; drop table addrs; --");
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", ip);
+        typeInto(d, "txtDesc", desc);
+        press(d, "cmdAdd");
+        // After an add the boxes are empty, so a second click finds no address.
+        press(d, "cmdAdd");
+    });
+    QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Нет Ip адреса!")});
+    QCOMPARE(f->db.rows(QStringLiteral("select descript,ping_timeout from addrs where ip_addr=?"), {ip}),
+             QStringList{desc + QStringLiteral("|500")});
+}
+
+void TstAddressDialogs::editorListReadOnlyWhenBuilt()
+{
+    auto listed = [](frmEdAdr *d) {
+        QStringList items;
+        auto *combo = child<QComboBox>(d, "cmbAddr");
+        for (int i = 0; combo && i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    };
+    QStringList seen;
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        seen = listed(d);
+        QCOMPARE(child<QComboBox>(d, "cmbAddr")->currentIndex(), -1);
+        press(d, "Command2"); // "Закрыть" only hides it
+    });
+    QCOMPARE(seen, QStringList{QStringLiteral("127.0.0.1")});
+    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.9','новый',500)"));
+
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        seen = listed(d);
+        d->close(); // the close box discards it
+    });
+    QCOMPARE(seen, QStringList{QStringLiteral("127.0.0.1")});
+
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) { seen = listed(d); });
+    QCOMPARE(seen, (QStringList{QStringLiteral("10.0.0.9"), QStringLiteral("127.0.0.1")}));
+}
+
+void TstAddressDialogs::editorWithoutChanges()
+{
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        press(d, "Command1"); // nothing picked, nothing typed
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        QCOMPARE(textOf(d, "txtDesc"), QStringLiteral("Этот компьютер"));
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
+        press(d, "Command1");
+    });
+    QCOMPARE(f->prompts.messages.size(), 2);
+    for (const auto &m : std::as_const(f->prompts.messages)) {
+        QCOMPARE(m.text, QStringLiteral("Изменений небыло."));
+        QCOMPARE(m.title, QStringLiteral("Редактирование"));
+        QCOMPARE(m.icon, QMessageBox::Information);
+    }
+}
+
+void TstAddressDialogs::editorRefusesNonNumberThenSavesCorrection()
+{
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        typeInto(d, "txtDesc", QStringLiteral("Шлюз \"Б\""));
+        typeInto(d, "txtPTO", QStringLiteral("десять"));
+        press(d, "Command1");
+        QCOMPARE(f->prompts.messages.size(), 1);
+        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Error"));
+        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::NoIcon);
+        QCOMPARE(timeoutOf(QStringLiteral("127.0.0.1")), QStringLiteral("500"));
+        f->prompts.messages.clear();
+        // The changed flag stayed set: correcting the box and saving goes through,
+        // and zero is allowed here.
+        typeInto(d, "txtPTO", QStringLiteral("0"));
+        press(d, "Command1");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменения записанны.")});
+        // Saved: a second save has nothing to write.
+        press(d, "Command1");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменений небыло.")});
+    });
+    QCOMPARE(f->db.rows(QStringLiteral("select descript,ping_timeout from addrs")),
+             QStringList{QStringLiteral("Шлюз \"Б\"|0")});
+}
+
+void TstAddressDialogs::editorReportsFailedUpdate()
+{
+    f->db.exec(QStringLiteral("create trigger refuse before update on addrs begin "
+                              "select raise(abort, 'address book is read-only'); end"));
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        typeInto(d, "txtPTO", QStringLiteral("700"));
+        press(d, "Command1");
+        // The failure with the database's text, not "Изменения записанны.".
+        QCOMPARE(f->prompts.messages.size(), 1);
+        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
+        QVERIFY2(f->prompts.messages.at(0).text.contains(QStringLiteral("address book is read-only")),
+                 qPrintable(f->prompts.messages.at(0).text));
+        f->prompts.messages.clear();
+        QVERIFY(d->changed());
+        f->db.exec(QStringLiteral("drop trigger refuse"));
+        press(d, "Command1");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменения записанны.")});
+    });
+    QCOMPARE(timeoutOf(QStringLiteral("127.0.0.1")), QStringLiteral("700"));
+}
+
+void TstAddressDialogs::editorDropsEditsOfAnotherAddress()
+{
+    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.2','второй',250)"));
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("10.0.0.2"));
+        typeInto(d, "txtDesc", QStringLiteral("не сохранено"));
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        QCOMPARE(textOf(d, "txtDesc"), QStringLiteral("Этот компьютер"));
+        press(d, "Command1");
+    });
+    QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменений небыло.")});
+    QCOMPARE(f->db.scalar(QStringLiteral("select descript from addrs where ip_addr='10.0.0.2'")).toString(),
+             QStringLiteral("второй"));
+}
+
+void TstAddressDialogs::deleteLeavesOutageRecords()
+{
+    f->db.exec(QStringLiteral("insert into logs (ip,\"desc\") values ('127.0.0.1','Этот компьютер')"));
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Удаление"));
+        press(d, "cmdDel");
+        QCOMPARE(f->prompts.messages.size(), 1);
+        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Нет IP адреса!"));
+        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Del"));
+        f->prompts.messages.clear();
+        typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
+        press(d, "cmdDel");
+        QCOMPARE(textOf(d, "txtIP"), QString());
+        // An address that is not in the book gets the same answer.
+        typeInto(d, "txtIP", QStringLiteral("10.9.9.9"));
+        press(d, "cmdDel");
+        typeInto(d, "txtIP", QStringLiteral("kept after Закрыть"));
+        press(d, "cmdBack");
+    });
+    QCOMPARE(f->prompts.takeTexts(),
+             QStringList(2, QStringLiteral("Запись с таким IP удалена.")));
+    QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 0);
+    QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
+    // "Закрыть" only hid the dialog: its text is still there.
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("kept after Закрыть"));
+    });
+}
+
+void TstAddressDialogs::failedAddAndDeleteAreReported()
+{
+    f->db.exec(QStringLiteral("create trigger no_insert before insert on addrs begin "
+                              "select raise(abort, 'no new addresses'); end"));
+    f->db.exec(QStringLiteral("create trigger no_delete before delete on addrs begin "
+                              "select raise(abort, 'no removals'); end"));
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", QStringLiteral("10.0.0.7"));
+        press(d, "cmdAdd");
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("10.0.0.7")); // kept for another try
+    });
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
+        press(d, "cmdDel");
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("127.0.0.1"));
+    });
+    QCOMPARE(f->prompts.messages.size(), 2);
+    QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Add"));
+    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("no new addresses")));
+    QCOMPARE(f->prompts.messages.at(1).title, QStringLiteral("Del"));
+    QVERIFY(f->prompts.messages.at(1).text.contains(QStringLiteral("no removals")));
+    QCOMPARE(f->db.rows(QStringLiteral("select ip_addr from addrs")), QStringList{QStringLiteral("127.0.0.1")});
+}
+
+void TstAddressDialogs::editorSavingAVanishedAddress()
+{
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        // Meanwhile the address is deleted (the editor keeps its list as read).
+        f->db.exec(QStringLiteral("delete from addrs"));
+        typeInto(d, "txtPTO", QStringLiteral("800"));
+        press(d, "Command1");
+        QVERIFY(d->changed());
+    });
+    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
+    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("127.0.0.1")));
+    QVERIFY(!f->prompts.messages.at(0).text.contains(QStringLiteral("Изменения записанны.")));
+}
+
+void TstAddressDialogs::addKeepsBoxesUntilTheCloseBox()
+{
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", QStringLiteral("10.2.2.2"));
+        typeInto(d, "txtPTO", QStringLiteral("750"));
+        press(d, "cmdBack");
+    });
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("10.2.2.2"));
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("750"));
+        d->close();
+    });
+    // Built afresh: the initial contents, the default timeout included.
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        QCOMPARE(textOf(d, "txtIP"), QString());
+        QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
+    });
+    QCOMPARE(f->prompts.messages.size(), 0);
+}
+
+ADMIN_RUSSIAN_TEST_MAIN(TstAddressDialogs)
+#include "tst_addressdialogs.moc"

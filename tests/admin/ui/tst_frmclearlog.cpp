@@ -1,0 +1,171 @@
+#include "AdminTestSupport.h"
+#include "DatePicker.h"
+#include "DatePickerDriver.h"
+#include "frmClearLog.h"
+
+#include <QLabel>
+
+using namespace admin;
+
+// The log-clearing dialog driven from "Очистить лог".
+class TstFrmClearLog final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void deletesWhatBeganBeforeTheDay();
+    void cancelDeletesNothing();
+    void calendarAndBoxFollowEachOther();
+    void noDateDoesNothing();
+    void calendarShownByWidening();
+    void failedDeleteIsReported();
+    void lifeOfTheDialog();
+
+private:
+    QStringList remaining() { return f->db.rows(QStringLiteral("select ip from logs order by id")); }
+
+    std::unique_ptr<AdminFixture> f;
+};
+
+void TstFrmClearLog::init()
+{
+    f = std::make_unique<AdminFixture>();
+    QVERIFY(f->db.isValid());
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip) values (?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-01-15 10:00:00"), QVariant(), 0, QStringLiteral("open before")});
+    f->db.exec(insert, {QStringLiteral("2025-01-31 23:59:00"), QStringLiteral("2025-02-01 00:10:00"), 1,
+                        QStringLiteral("23:59 the day before")});
+    f->db.exec(insert, {QStringLiteral("2025-02-01 00:00:00"), QStringLiteral("2025-02-01 00:01:00"), 1,
+                        QStringLiteral("00:00 of the day")});
+    f->db.exec(insert, {QStringLiteral("2025-02-03 12:00:00"), QVariant(), 0, QStringLiteral("later")});
+    QVERIFY(f->start());
+    f->prompts.messages.clear();
+}
+
+void TstFrmClearLog::cleanup()
+{
+    f.reset();
+}
+
+void TstFrmClearLog::deletesWhatBeganBeforeTheDay()
+{
+    bool hidden = false;
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Очистить лог"));
+        typeInto(d, "txtClearDate", QStringLiteral("01.02.2025"));
+        press(d, "cmdDel");
+        hidden = !d->isVisible();
+    });
+    QVERIFY(hidden);
+    QCOMPARE(remaining(), (QStringList{QStringLiteral("00:00 of the day"), QStringLiteral("later")}));
+    QCOMPARE(f->prompts.messages.size(), 2);
+    const auto &question = f->prompts.messages.at(0);
+    QCOMPARE(question.text, QStringLiteral("Вы уверенны, что хотите удалить \nвсе записи старее 01.02.2025?"));
+    QCOMPARE(question.title, QStringLiteral("Очистить лог"));
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(question.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(f->prompts.messages.at(1).text, QStringLiteral("Записи удалены."));
+    QCOMPARE(f->prompts.messages.at(1).icon, QMessageBox::Information);
+}
+
+void TstFrmClearLog::cancelDeletesNothing()
+{
+    f->prompts.answers = {QMessageBox::Cancel};
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        typeInto(d, "txtClearDate", QStringLiteral("01.01.2030"));
+        press(d, "cmdDel");
+        QVERIFY(d->isVisible());
+        QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("01.01.2030"));
+    });
+    QCOMPARE(remaining().size(), 4);
+    QCOMPARE(f->prompts.messages.size(), 1);
+}
+
+void TstFrmClearLog::calendarAndBoxFollowEachOther()
+{
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        auto *calendar = child<DatePicker>(d, "ctrDativo1");
+        // The operator picks a day: the box gets it as DD.MM.YYYY.
+        pickDate(calendar, QDate(2025, 2, 1));
+        QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("01.02.2025"));
+        // Typing moves the calendar, and the box keeps what was typed (no
+        // rewrite, so no chain of changes).
+        typeInto(d, "txtClearDate", QStringLiteral("31.12.2025"));
+        QCOMPARE(calendar->value(), QDate(2025, 12, 31));
+        typeInto(d, "txtClearDate", QStringLiteral("5.3.2024"));
+        QCOMPARE(calendar->value(), QDate(2024, 3, 5));
+        QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("5.3.2024"));
+        typeInto(d, "txtClearDate", QStringLiteral("завтра"));
+        QCOMPARE(calendar->value(), QDate(2024, 3, 5));
+    });
+}
+
+void TstFrmClearLog::noDateDoesNothing()
+{
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        press(d, "cmdDel");
+        typeInto(d, "txtClearDate", QStringLiteral("никогда"));
+        press(d, "cmdDel");
+        QVERIFY(d->isVisible());
+    });
+    QCOMPARE(f->prompts.messages.size(), 0);
+    QCOMPARE(remaining().size(), 4);
+}
+
+void TstFrmClearLog::calendarShownByWidening()
+{
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        auto *toggle = child<QLabel>(d, "Label2");
+        auto *calendar = child<DatePicker>(d, "ctrDativo1");
+        QCOMPARE(toggle->text(), QStringLiteral(">>"));
+        QCOMPARE(d->width(), d->collapsedWidth());
+        QVERIFY(calendar->geometry().left() >= d->width()); // beyond the right edge
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral("<<"));
+        QCOMPARE(d->width(), d->expandedWidth());
+        QVERIFY(calendar->geometry().right() < d->width()); // the whole calendar shows
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral(">>"));
+        QCOMPARE(d->width(), d->collapsedWidth());
+    });
+}
+
+void TstFrmClearLog::failedDeleteIsReported()
+{
+    f->db.exec(QStringLiteral("create trigger keep before delete on logs begin "
+                              "select raise(abort, 'log is kept for audit'); end"));
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        typeInto(d, "txtClearDate", QStringLiteral("01.02.2025"));
+        press(d, "cmdDel");
+        QVERIFY(d->isVisible());
+    });
+    QCOMPARE(f->prompts.messages.size(), 2);
+    QCOMPARE(f->prompts.messages.at(1).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.messages.at(1).text.contains(QStringLiteral("log is kept for audit")));
+    QCOMPARE(remaining().size(), 4);
+}
+
+void TstFrmClearLog::lifeOfTheDialog()
+{
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        typeInto(d, "txtClearDate", QStringLiteral("10.10.2024"));
+        QTest::mouseClick(child<QLabel>(d, "Label2"), Qt::LeftButton);
+        press(d, "cmdQuit");
+    });
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("10.10.2024"));
+        QCOMPARE(child<QLabel>(d, "Label2")->text(), QStringLiteral("<<"));
+        QCOMPARE(d->width(), d->expandedWidth());
+        d->close();
+    });
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        QCOMPARE(textOf(d, "txtClearDate"), QString());
+        QCOMPARE(child<QLabel>(d, "Label2")->text(), QStringLiteral(">>"));
+        QCOMPARE(d->width(), d->collapsedWidth());
+    });
+}
+
+ADMIN_RUSSIAN_TEST_MAIN(TstFrmClearLog)
+#include "tst_frmclearlog.moc"

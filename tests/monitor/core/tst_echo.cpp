@@ -1,0 +1,149 @@
+// The echo probe's address rules and attempt logic, over a scripted transport.
+#include "EchoProbe.h"
+#include "FakeEchoTransport.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace monitor;
+
+using B = FakeEchoTransport::Behaviour;
+
+class tst_Echo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseAddress_data();
+    void parseAddress();
+    void payloadIsFortyFiveBytes();
+    void attemptResults_data();
+    void attemptResults();
+    void notProbedWithoutFacility();
+    void retriesWaitForTheirOwnTimeout();
+};
+
+void tst_Echo::parseAddress_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<quint32>("address");
+
+    QTest::newRow("loop-back") << QStringLiteral("127.0.0.1") << true << 0x7f000001u;
+    QTest::newRow("private") << QStringLiteral("192.168.0.1") << true << 0xc0a80001u;
+    QTest::newRow("short form, as inet_addr reads it") << QStringLiteral("127.1") << true << 0x7f000001u;
+    QTest::newRow("host name") << QStringLiteral("localhost") << false << 0u;
+    QTest::newRow("all ones") << QStringLiteral("255.255.255.255") << false << 0u;
+    QTest::newRow("empty") << QString() << false << 0u;
+    QTest::newRow("five parts") << QStringLiteral("1.2.3.4.5") << false << 0u;
+    QTest::newRow("part too large") << QStringLiteral("1.2.3.256") << false << 0u;
+    QTest::newRow("embedded NUL") << QStringLiteral("127.0.0.1").append(QChar(0)).append(QStringLiteral("x")) << false << 0u;
+    QTest::newRow("Cyrillic") << QStringLiteral("сервер") << false << 0u;
+}
+
+void tst_Echo::parseAddress()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(quint32, address);
+    quint32 parsed = 0;
+    QCOMPARE(EchoProbe::parseAddress(text, &parsed), valid);
+    if (valid)
+        QCOMPARE(parsed, address);
+}
+
+void tst_Echo::payloadIsFortyFiveBytes()
+{
+    QCOMPARE(EchoProbe::payload(), QByteArray("echo_test").repeated(5));
+    QCOMPARE(EchoProbe::payload().size(), 45);
+}
+
+void tst_Echo::attemptResults_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QList<B>>("script");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("attempts");
+
+    QTest::newRow("answers") << QStringLiteral("127.0.0.1") << QList<B>{B::reply()} << 0 << 1;
+    QTest::newRow("answers at the third attempt")
+        << QStringLiteral("127.0.0.1") << QList<B>{B::silent(), B::silent(), B::reply(2)} << 0 << 3;
+    QTest::newRow("silent") << QStringLiteral("127.0.0.1") << QList<B>{B::silent()} << EchoProbe::TimedOut << 4;
+    QTest::newRow("reply after the timeout")
+        << QStringLiteral("127.0.0.1") << QList<B>{B::reply(35)} << EchoProbe::TimedOut << 4;
+    QTest::newRow("send fails") << QStringLiteral("127.0.0.1")
+                                << QList<B>{B::sendFails(EchoTransport::DestHostUnreachable)}
+                                << int(EchoTransport::DestHostUnreachable) << 4;
+    QTest::newRow("send fails, then answers")
+        << QStringLiteral("127.0.0.1") << QList<B>{B::sendFails(), B::reply()} << 0 << 2;
+    // A socket that never takes the request must not hold the pass for ever.
+    QTest::newRow("socket full for good") << QStringLiteral("127.0.0.1")
+                                          << QList<B>{B::sendFails(EchoTransport::TryAgain)}
+                                          << int(EchoTransport::NoResources) << 4;
+    QTest::newRow("not an address") << QStringLiteral("localhost") << QList<B>{} << EchoProbe::NotAnAddress << 4;
+}
+
+void tst_Echo::attemptResults()
+{
+    QFETCH(QString, address);
+    QFETCH(QList<B>, script);
+    QFETCH(int, status);
+    QFETCH(int, attempts);
+
+    FakeEchoTransport transport;
+    if (!script.isEmpty())
+        transport.script(address, script);
+    QString why;
+    QVERIFY(transport.open(4, &why));
+    EchoProbe probe(&transport);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    probe.start({{address, 20}});
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probe.results().at(0).status, status);
+    QCOMPARE(probe.results().at(0).attempts, attempts);
+    QCOMPARE(finished.size(), 1);
+    if (status == EchoProbe::NotAnAddress)
+        QCOMPARE(transport.requests.size(), 0);
+}
+
+void tst_Echo::notProbedWithoutFacility()
+{
+    FakeEchoTransport transport;
+    EchoProbe probe(&transport);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    probe.start({{QStringLiteral("127.0.0.1"), 20}, {QStringLiteral("no.such"), 20}}, false);
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probe.results().at(0).status, EchoProbe::NotProbed);
+    QCOMPARE(probe.results().at(1).status, EchoProbe::NotAnAddress);
+    QCOMPARE(transport.requests.size(), 0);
+}
+
+void tst_Echo::retriesWaitForTheirOwnTimeout()
+{
+    // Two silent hosts with different timeouts: each sends its next attempt
+    // when its own previous one timed out, not when the slower one did.
+    FakeEchoTransport transport;
+    transport.setDown(QStringLiteral("127.0.0.2"));
+    transport.setDown(QStringLiteral("127.0.0.3"));
+    QString why;
+    QVERIFY(transport.open(8, &why));
+    EchoProbe probe(&transport);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    QElapsedTimer t;
+    t.start();
+    probe.start({{QStringLiteral("127.0.0.2"), 10}, {QStringLiteral("127.0.0.3"), 150}});
+    // The fast host is done long before the slow host's first timeout.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        int(std::count_if(transport.requests.cbegin(), transport.requests.cend(),
+                          [](const auto &r) { return r.address == FakeEchoTransport::address(QStringLiteral("127.0.0.2")); })),
+        4, 2000);
+    QVERIFY(finished.wait(5000));
+    QVERIFY2(t.elapsed() >= 600, "the slow host waits four times 150 ms");
+    QCOMPARE(probe.results().at(0).status, EchoProbe::TimedOut);
+    QCOMPARE(probe.results().at(1).status, EchoProbe::TimedOut);
+}
+
+QTEST_GUILESS_MAIN(tst_Echo)
+#include "tst_echo.moc"

@@ -1,0 +1,285 @@
+// Real ICMP over the loop-back of a private network namespace. Run only by
+// tst_echo_icmp.sh, which makes the namespace, drops echo requests to
+// 127.0.0.2 and to a set of 127.1.x.y addresses, and says which socket kind
+// to use; outside it every case skips, so nothing reaches a real network.
+#include "EchoProbe.h"
+#include "FakeClock.h"
+#include "IcmpTransport.h"
+#include "PollingEngine.h"
+#include "TempDatabase.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace monitor;
+
+namespace {
+
+IcmpTransport::Kind wantedKind()
+{
+    const QByteArray kind = qgetenv("ORVANT_ICMP_KIND");
+    return kind == "raw" ? IcmpTransport::Kind::Raw : IcmpTransport::Kind::Datagram;
+}
+
+QStringList linesOf(const char *variable)
+{
+    QFile f(QString::fromLocal8Bit(qgetenv(variable)));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Probes the targets over a fresh transport of the wanted kind.
+std::vector<EchoProbe::Result> probe(const QList<EchoProbe::Target> &targets, qint64 *elapsedMs = nullptr)
+{
+    IcmpTransport transport(wantedKind());
+    QString why;
+    if (!transport.open(int(targets.size()) * EchoProbe::Attempts, &why)) {
+        qWarning("open: %s", qPrintable(why));
+        return {};
+    }
+    EchoProbe probe(&transport);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    QElapsedTimer t;
+    t.start();
+    probe.start(targets);
+    if (!finished.wait(20000))
+        return {};
+    if (elapsedMs)
+        *elapsedMs = t.elapsed();
+    return probe.results();
+}
+
+} // namespace
+
+class tst_EchoIcmp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void socketKindAsAsked();
+    void loopbackAnswers();
+    void droppedHostTimesOut();
+    void notAnAddressSendsNothing();
+    void sendRefusedIsAFailureOfItsOwn();
+    void manyHostsEachResultRight();
+    void anotherProbersRepliesNotTaken();
+    void repliesOfAClosedPassNeverReported();
+    void burstPastOneChannelAllAnswered();
+    void passLogsTheDroppedHost();
+    void withoutRightsNothingChangesAndOperatorIsTold();
+};
+
+void tst_EchoIcmp::init()
+{
+    if (qgetenv("ORVANT_ICMP_NETNS") != "1")
+        QSKIP("runs only inside the network namespace made by tst_echo_icmp.sh");
+    // Without ICMP rights only the case about that runs.
+    const bool withoutRights = qgetenv("ORVANT_ICMP_KIND") == "none";
+    if (withoutRights != (QTest::currentTestFunction() == QByteArray("withoutRightsNothingChangesAndOperatorIsTold")))
+        QSKIP(withoutRights ? "needs ICMP rights" : "runs only without ICMP rights");
+}
+
+void tst_EchoIcmp::socketKindAsAsked()
+{
+    IcmpTransport transport(wantedKind());
+    QString why;
+    QVERIFY2(transport.open(4, &why), qPrintable(why));
+    QCOMPARE(transport.kind(), wantedKind());
+    // Sized for bursts of replies (the kernel reports twice what it grants).
+    QVERIFY2(transport.receiveBufferBytes() >= 256 * 1024, qPrintable(QString::number(transport.receiveBufferBytes())));
+}
+
+void tst_EchoIcmp::loopbackAnswers()
+{
+    const auto r = probe({{QStringLiteral("127.0.0.1"), 500}});
+    QCOMPARE(r.size(), size_t(1));
+    QCOMPARE(r[0].status, 0);
+    QCOMPARE(r[0].attempts, 1);
+}
+
+void tst_EchoIcmp::droppedHostTimesOut()
+{
+    qint64 ms = 0;
+    const auto r = probe({{QStringLiteral("127.0.0.2"), 200}}, &ms);
+    QCOMPARE(r.size(), size_t(1));
+    QCOMPARE(r[0].status, 11010);
+    QCOMPARE(r[0].attempts, 4);
+    QVERIFY2(ms >= 790 && ms < 3000, qPrintable(QString::number(ms)));
+}
+
+void tst_EchoIcmp::notAnAddressSendsNothing()
+{
+    qint64 ms = 0;
+    const auto r = probe({{QStringLiteral("localhost"), 500}, {QStringLiteral("255.255.255.255"), 500}}, &ms);
+    QCOMPARE(r.size(), size_t(2));
+    QCOMPARE(r[0].status, -1);
+    QCOMPARE(r[1].status, -1);
+    QVERIFY(ms < 400);
+}
+
+void tst_EchoIcmp::sendRefusedIsAFailureOfItsOwn()
+{
+    // The script drops requests to 127.0.0.3 on the output hook: sendto fails
+    // (EPERM), so each attempt fails at once instead of timing out.
+    qint64 ms = 0;
+    const auto r = probe({{QStringLiteral("127.0.0.3"), 500}}, &ms);
+    QCOMPARE(r.size(), size_t(1));
+    QCOMPARE(r[0].status, int(EchoTransport::GeneralFailure));
+    QCOMPARE(r[0].attempts, 4);
+    QVERIFY2(ms < 450, qPrintable(QString::number(ms)));
+}
+
+void tst_EchoIcmp::manyHostsEachResultRight()
+{
+    const QStringList hosts = linesOf("ORVANT_HOSTS_FILE");
+    const QStringList dropped = linesOf("ORVANT_DROPPED_FILE");
+    QVERIFY(hosts.size() >= 100);
+    QVERIFY(!dropped.isEmpty());
+    const QSet<QString> down(dropped.cbegin(), dropped.cend());
+    QList<EchoProbe::Target> targets;
+    for (const QString &h : hosts)
+        targets.append({h, 200});
+    qint64 ms = 0;
+    const auto r = probe(targets, &ms);
+    QCOMPARE(r.size(), size_t(hosts.size()));
+    for (int i = 0; i < hosts.size(); ++i) {
+        const int expected = down.contains(hosts[i]) ? 11010 : 0;
+        QVERIFY2(r[size_t(i)].status == expected,
+                 qPrintable(QStringLiteral("%1: %2").arg(hosts[i]).arg(r[size_t(i)].status)));
+    }
+    // All at once: about four timeouts in all, not four per dropped host.
+    QVERIFY2(ms < 3000, qPrintable(QString::number(ms)));
+}
+
+void tst_EchoIcmp::anotherProbersRepliesNotTaken()
+{
+    // Ours waits on a host that never answers while another prober on the
+    // same machine gets answers with the same sequence numbers.
+    IcmpTransport ours(wantedKind());
+    IcmpTransport other(wantedKind());
+    QString why;
+    QVERIFY2(ours.open(4, &why) && other.open(40, &why), qPrintable(why));
+    QSignalSpy oursReplies(&ours, &EchoTransport::replyReceived);
+    QSignalSpy otherReplies(&other, &EchoTransport::replyReceived);
+    quint32 cookie = 0;
+    QCOMPARE(ours.send(0x7f000002, EchoProbe::payload(), &cookie), 0);
+    for (int i = 0; i < 20; ++i)
+        QCOMPARE(other.send(0x7f000001, EchoProbe::payload(), &cookie), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(otherReplies.size(), 20, 3000);
+    QTest::qWait(50);
+    QCOMPARE(oursReplies.size(), 0);
+}
+
+void tst_EchoIcmp::repliesOfAClosedPassNeverReported()
+{
+    IcmpTransport transport(wantedKind());
+    QSignalSpy replies(&transport, &EchoTransport::replyReceived);
+    QString why;
+    QVERIFY2(transport.open(4, &why), qPrintable(why));
+    quint32 first = 0;
+    QCOMPARE(transport.send(0x7f000001, EchoProbe::payload(), &first), 0);
+    transport.close();  // the reply is already queued or on its way
+    QVERIFY(transport.open(4, &why));
+    QTest::qWait(100);
+    QCOMPARE(replies.size(), 0);
+    quint32 second = 0;
+    QCOMPARE(transport.send(0x7f000001, EchoProbe::payload(), &second), 0);
+    QVERIFY(second != first);
+    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 3000);
+    QCOMPARE(replies.first().at(0).toUInt(), second);
+    QCOMPARE(replies.first().at(1).toUInt(), 0x7f000001u);
+}
+
+void tst_EchoIcmp::burstPastOneChannelAllAnswered()
+{
+    // More requests than one identifier has sequence numbers, sent as fast as
+    // the socket takes them: every one is answered once, under its own cookie.
+    constexpr int Requests = 65536 + 64;
+    IcmpTransport transport(wantedKind());
+    QString why;
+    QVERIFY2(transport.open(Requests, &why), qPrintable(why));
+    QSet<quint32> sent;
+    QSet<quint32> answered;
+    int duplicates = 0;
+    connect(&transport, &EchoTransport::replyReceived, this, [&](quint32 cookie, quint32) {
+        if (answered.contains(cookie))
+            ++duplicates;
+        answered.insert(cookie);
+    });
+    QElapsedTimer t;
+    t.start();
+    while (sent.size() < Requests && t.elapsed() < 60000) {
+        quint32 cookie = 0;
+        const int status = transport.send(0x7f000001, EchoProbe::payload(), &cookie);
+        if (status == 0)
+            sent.insert(cookie);
+        else
+            QCOMPARE(status, EchoTransport::TryAgain);
+        if (status != 0 || sent.size() % 4096 == 0)
+            QCoreApplication::processEvents();
+    }
+    QCOMPARE(sent.size(), Requests);
+    QTRY_COMPARE_WITH_TIMEOUT(answered.size(), Requests, 20000);
+    QCOMPARE(duplicates, 0);
+    QCOMPARE(answered, sent);
+}
+
+void tst_EchoIcmp::passLogsTheDroppedHost()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs values ('127.0.0.1','up',200),('127.0.0.2','dropped',100)"));
+    IcmpTransport transport(wantedKind());
+    FakeClock clock;
+    PollingEngine engine(&transport, &clock);
+    QSignalSpy began(&engine, &PollingEngine::outageBegan);
+    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    for (int pass = 1; pass <= 2; ++pass) {
+        engine.CheckAll();
+        QVERIFY(finished.wait(10000));
+    }
+    QCOMPARE(began.size(), 1);
+    QCOMPARE(began.first().at(0).toString(), QStringLiteral("127.0.0.2"));
+    QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.2|0")));
+}
+
+void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
+{
+    // Run with ping_group_range closed and CAP_NET_RAW dropped.
+    IcmpTransport probeOnly;
+    QString why;
+    QVERIFY(!probeOnly.open(4, &why));
+    QVERIFY2(why.contains(QStringLiteral("datagram")) && why.contains(QStringLiteral("raw")), qPrintable(why));
+
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs values ('127.0.0.1','up',100),('127.0.0.2','dropped',100)"));
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\") values ('127.0.0.1','up')"));
+    IcmpTransport transport;
+    FakeClock clock;
+    PollingEngine engine(&transport, &clock);
+    QSignalSpy told(&engine, &PollingEngine::probeUnavailable);
+    QSignalSpy began(&engine, &PollingEngine::outageBegan);
+    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
+    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ICMP")));
+    for (int pass = 1; pass <= 3; ++pass) {
+        engine.CheckAll();
+        QVERIFY(finished.wait(10000));
+    }
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told.first().at(0).toString().contains(QStringLiteral("setcap cap_net_raw+ep")));
+    QCOMPARE(began.size() + ended.size(), 0);
+    QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.1|0")));
+}
+
+QTEST_GUILESS_MAIN(tst_EchoIcmp)
+#include "tst_echo_icmp.moc"

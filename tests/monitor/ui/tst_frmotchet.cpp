@@ -1,0 +1,143 @@
+// The outage report window: its list, heading, refresh and resize rules.
+#include "FakeClock.h"
+#include "Regional.h"
+#include "Twips.h"
+#include "TempDatabase.h"
+#include "frmOtchet.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace monitor;
+
+class tst_frmOtchet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsOpenOutagesOnly_data();
+    void listsOpenOutagesOnly();
+    void emptyListKeepsHeading();
+    void clickOnHeadingRefreshes();
+    void resizeFollowsWidthAndKeepsHeightAboveFloor_data();
+    void resizeFollowsWidthAndKeepsHeightAboveFloor();
+    void unreadableLogIsReported();
+};
+
+void tst_frmOtchet::listsOpenOutagesOnly_data()
+{
+    QTest::addColumn<QString>("desc");
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::newRow("described") << QStringLiteral("Сервер") << QStringLiteral("127.0.0.2")
+                               << QStringLiteral("Сервер[127.0.0.2]\t");
+    QTest::newRow("no description begins with the bracket") << QString() << QStringLiteral("127.0.0.3")
+                                                            << QStringLiteral("[127.0.0.3]\t");
+    QTest::newRow("quotes as stored") << QStringLiteral("O'Brien's \"core\"") << QStringLiteral("10.0.0.1")
+                                      << QStringLiteral("O'Brien's \"core\"[10.0.0.1]\t");
+}
+
+void tst_frmOtchet::listsOpenOutagesOnly()
+{
+    QFETCH(QString, desc);
+    QFETCH(QString, ip);
+    QFETCH(QString, expectedStart);
+    TempDatabase db;
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+            {ip, desc, QStringLiteral("2024-09-14 13:05:09")});
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin,time_end,foe) values (?,?,?,?,1)"),
+            {QStringLiteral("192.168.0.9"), QStringLiteral("closed"), QStringLiteral("2024-09-13 10:00:00"),
+             QStringLiteral("2024-09-13 11:00:00")});
+    FakeClock clock;
+    frmOtchet w(&clock);
+    w.Label1_Click();
+    const QString when = Regional::generalDateTime(QDateTime(QDate(2024, 9, 14), QTime(13, 5, 9)));
+    QCOMPARE(w.listText(), expectedStart + when + QStringLiteral("\r\n"));
+    QCOMPARE(w.txtOtch()->toPlainText(), expectedStart + when);
+}
+
+void tst_frmOtchet::emptyListKeepsHeading()
+{
+    TempDatabase db;
+    FakeClock clock;
+    frmOtchet w(&clock);
+    w.Label1_Click();
+    QCOMPARE(w.listText(), QString());
+    QCOMPARE(w.txtOtch()->toPlainText(), QString());
+    QCOMPARE(w.headingCaption(),
+             Regional::generalDateTime(clock.now()) + QStringLiteral(": нет соед. со след. адресами:"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Отсутствующие соединения"));
+}
+
+void tst_frmOtchet::clickOnHeadingRefreshes()
+{
+    TempDatabase db;
+    FakeClock clock;
+    frmOtchet w(&clock);
+    w.Label1_Click();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\") values (?,?)"),
+            {QStringLiteral("127.0.0.5"), QStringLiteral("a")});
+    clock.advanceMs(61000);
+    QTest::mouseClick(w.label1(), Qt::LeftButton);
+    QVERIFY(w.listText().startsWith(QStringLiteral("a[127.0.0.5]\t")));
+    QVERIFY(w.headingCaption().startsWith(Regional::generalDateTime(clock.now())));
+    // Every refresh replaces the list; nothing stays from an earlier one.
+    w.Label1_Click();
+    QCOMPARE(w.listText().count(QStringLiteral("\r\n")), 1);
+}
+
+void tst_frmOtchet::resizeFollowsWidthAndKeepsHeightAboveFloor_data()
+{
+    QTest::addColumn<int>("heightTwips");
+    QTest::addColumn<bool>("heightFollows");
+    QTest::newRow("taller") << 4000 << true;
+    QTest::newRow("just above the list's top") << 330 << true;
+    QTest::newRow("at the list's top") << 300 << false;
+    QTest::newRow("very low") << 150 << false;
+}
+
+void tst_frmOtchet::resizeFollowsWidthAndKeepsHeightAboveFloor()
+{
+    QFETCH(int, heightTwips);
+    QFETCH(bool, heightFollows);
+    TempDatabase db;
+    frmOtchet w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const int top = Twips::toPixelsY(300, &w);
+    const int sliderHeight = Twips::toPixelsY(75, &w);
+    QCOMPARE(w.txtOtch()->y(), top);
+    w.resize(Twips::toPixelsX(3000, &w), Twips::toPixelsY(4000, &w));
+    QTRY_COMPARE(w.txtOtch()->height(), w.height() - top);
+    const int before = w.txtOtch()->height();
+
+    const QSize size(Twips::toPixelsX(9000, &w), Twips::toPixelsY(heightTwips, &w));
+    w.setMinimumSize(1, 1);
+    w.resize(size);
+    QTRY_COMPARE(w.size(), size);
+    QCOMPARE(w.txtOtch()->width(), w.width());
+    QCOMPARE(w.txtOtch()->height(), heightFollows ? w.height() - top : before);
+    QCOMPARE(w.ctlTransp()->geometry(), QRect(0, 0, w.width(), sliderHeight));
+    QCOMPARE(w.label1()->pos(), QPoint(0, Twips::toPixelsY(60, &w)));
+}
+
+void tst_frmOtchet::unreadableLogIsReported()
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("drop table logs"));
+    frmOtchet w;
+    QSignalSpy failed(&w, &frmOtchet::databaseError);
+    w.Label1_Click();
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.first().at(1).toString().contains(QStringLiteral("logs")));
+    QVERIFY(w.listText().isEmpty());
+    // The pointer is back to normal even though the refresh failed.
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+QTEST_MAIN(tst_frmOtchet)
+#include "tst_frmotchet.moc"
