@@ -21,10 +21,34 @@ def blocks(text):
         yield block
 
 
+ARG = re.compile(r"^\s+(string|uint32|int32|int64|uint64|byte|boolean|double|variant|array|dict entry|object path|\]|\))")
+
+
 def strings(block):
-    """The string arguments, multi-line ones joined as dbus-monitor prints them."""
-    text = "\n".join(block[1:])
-    return [m.group(1) for m in re.finditer(r'string "((?:[^"\\]|\\.)*?)"(?=\n|\s*$|\s)', text, re.S)]
+    """The string arguments in order. dbus-monitor prints a string between
+    quotes without escaping, so one ends at a closing quote that ends its line
+    where the next line starts another argument (or the block ends)."""
+    out = []
+    lines = block[1:]
+    i = 0
+    while i < len(lines):
+        m = re.match(r'^\s*(?:variant\s+)?string "(.*)$', lines[i])
+        if not m:
+            i += 1
+            continue
+        text = m.group(1)
+        while True:
+            nxt = lines[i + 1] if i + 1 < len(lines) else None
+            if text.endswith('"') and (nxt is None or ARG.match(nxt)):
+                out.append(text[:-1])
+                break
+            if nxt is None:
+                out.append(text)
+                break
+            i += 1
+            text += "\n" + lines[i]
+        i += 1
+    return out
 
 
 def main():
@@ -51,9 +75,8 @@ def main():
                 "urgency": None, "desktop_entry": None,
                 "timeout": int(re.findall(r"^\s*int32 (-?\d+)", body, re.M)[-1]),
             }
-            m = re.search(r"array \[\s*((?:string \"[^\"]*\"\s*)*)\]", body)
-            if m:
-                call["actions"] = re.findall(r'string "([^"]*)"', m.group(1))
+            # After app, icon, summary and body: the actions, then the hint names and values.
+            call["actions"] = s[4:6]
             m = re.search(r'string "urgency"\s*variant\s*byte (\d+)', body)
             if m:
                 call["urgency"] = int(m.group(1))

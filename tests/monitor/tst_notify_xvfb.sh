@@ -54,6 +54,8 @@ cat >"$work/dunst/dunstrc" <<'CONF'
     font = Monospace 9
     mouse_left_click = do_action, close_current
     sort = yes
+    # As in the dunstrc Debian ships: bodies are read as markup.
+    markup = full
 CONF
 
 export WORK="$work" DB="$db" ARTIFACTS="$artifacts" TESTLIB="$(dirname "$0")/../support/testlib.sh"
@@ -100,7 +102,7 @@ timeout 240 unshare -n bash -c '
     pids+=($!)
     wait_until 50 test -S "$WORK/bus" || fail "the session bus did not start"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/bus"
-    dbus-monitor --session "interface=org.freedesktop.Notifications" >"$WORK/calls.log" 2>&1 &
+    dbus-monitor --session "interface=org.freedesktop.Notifications" "type=method_return" "type=error" >"$WORK/calls.log" 2>&1 &
     pids+=($!)
     dunst -config "$WORK/dunst/dunstrc" >"$WORK/dunst.log" 2>&1 &
     dunst=$!
