@@ -78,8 +78,16 @@ QByteArray OutageExport::field(const QString &text)
 
 QString OutageExport::isoDateTime(const QString &stored)
 {
-    // The stored form differs from ISO 8601 only in the separator.
-    if (stored.size() == 19 && stored.at(10) == QLatin1Char(' ') && DateTimeText::toDateTime(stored).isValid()) {
+    // The stored form differs from ISO 8601 only in the separator. Checked
+    // by its shape, not parsed: a parse per cell would be most of the
+    // export's time on a large log.
+    static const QString shape = QStringLiteral("dddd-dd-dd dd:dd:dd");
+    bool stored19 = stored.size() == shape.size();
+    for (qsizetype i = 0; stored19 && i < shape.size(); ++i) {
+        const QChar c = stored.at(i);
+        stored19 = shape.at(i) == QLatin1Char('d') ? (c >= QLatin1Char('0') && c <= QLatin1Char('9')) : c == shape.at(i);
+    }
+    if (stored19) {
         QString iso = stored;
         iso[10] = QLatin1Char('T');
         return iso;
