@@ -6,6 +6,7 @@
 #include "Statements.h"
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace admin {
@@ -22,9 +23,9 @@ bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error)
     return true;
 }
 
-bool OutageLog::summary(Summary *result, QString *error)
+bool OutageLog::summary(Summary *result, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(connectionName.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(connectionName));
     if (!runStatement(query, Statements::SelectLogSummary) || !query.next()) {
         *error = statementError(query);
         return false;

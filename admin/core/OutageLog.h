@@ -24,7 +24,9 @@ public:
         qint64 closedTotalSecs = 0;
         qint64 closedLongestSecs = 0;
     };
-    static bool summary(Summary *result, QString *error);
+    // Reads the whole log: on a large one it takes a while, so the admin
+    // runs it on a connection of its own off the UI thread.
+    static bool summary(Summary *result, QString *error, const QString &connectionName = QString());
     // The line the admin shows under the listing.
     static QString summaryText(const Summary &summary, const QLocale &locale);
 };

@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
+#include <QThread>
 #include <QPainter>
 #include <QStandardItemModel>
 
@@ -103,6 +104,9 @@ void frmMain::showLogSummary(bool shown)
 
 frmMain::~frmMain()
 {
+    // A count still reading the log must not outlive the window it reports to.
+    if (m_counting)
+        m_counting->wait();
     // The grid may still show the model while both are destroyed.
     m_txtLog->setSourceModel(nullptr);
 }
@@ -213,17 +217,47 @@ bool frmMain::mnuStat_Click()
     QString error;
     const bool ok = m_log->reload(&error);
     m_txtLog->scrollToTop();
-    OutageLog::Summary summary;
-    QString summaryError;
-    const bool counted = ok && OutageLog::summary(&summary, &summaryError);
-    m_logSummary->setText(counted ? OutageLog::summaryText(summary, QLocale::system()) : QString());
+    m_logSummary->clear();
     showLogSummary(true);
+    if (ok)
+        countLog();
     unsetCursor();
     if (!ok)
         reportFailure(QStringLiteral("Не удалось прочитать журнал."), error);
-    else if (!counted)
-        reportFailure(tr("Не удалось подсчитать журнал."), summaryError);
     return ok;
+}
+
+void frmMain::countLog()
+{
+    // The figures read every row of the log: most of a second on a million
+    // rows, so a thread with its own connection reads them and the listing
+    // stays usable meanwhile.
+    const int generation = ++m_countGeneration;
+    const QString path = databasePath();
+    const QPointer<frmMain> window(this);
+    QThread *thread = QThread::create([window, path, generation] {
+        const QString connection = QStringLiteral("admin-log-figures-%1").arg(generation);
+        OutageLog::Summary summary;
+        QString error;
+        const bool ok = Database::open(path, &error, connection) && OutageLog::summary(&summary, &error, connection);
+        Database::close(connection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window, generation, ok, summary, error] {
+                if (!window || generation != window->m_countGeneration)
+                    return;
+                if (ok)
+                    window->m_logSummary->setText(OutageLog::summaryText(summary, QLocale::system()));
+                else
+                    window->reportFailure(tr("Не удалось подсчитать журнал."), error);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (m_counting)
+        m_counting->wait(); // one count at a time; the older one is not shown
+    m_counting = thread;
+    thread->start();
 }
 
 bool frmMain::mnuAddrs_Click()
@@ -236,6 +270,7 @@ bool frmMain::mnuAddrs_Click()
     m_addresses->setColumnCount(4);
     m_txtLog->setSourceModel(m_addresses);
     m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings));
+    ++m_countGeneration; // a count still running belongs to the log listing
     showLogSummary(false);
     QList<AddressRecord> records;
     QString error;

@@ -6,6 +6,7 @@
 class FormatGrid;
 class QLabel;
 class QProgressDialog;
+class QThread;
 class QStandardItemModel;
 
 namespace admin {
@@ -81,6 +82,7 @@ private:
     template <class Dialog> void showDialog(QPointer<Dialog> &dialog);
     void reportFailure(const QString &what, const QString &error);
     void showLogSummary(bool shown);
+    void countLog();
 
     OperatorPrompts &m_prompts;
     ProgramLauncher &m_launcher;
@@ -95,6 +97,8 @@ private:
     QPointer<frmClearLog> m_frmClearLog;
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
+    QPointer<QThread> m_counting;  // the log's figures being read
+    int m_countGeneration = 0;     // only the latest count is shown
     bool m_hooked = false;
     bool m_unloaded = false;
 };
