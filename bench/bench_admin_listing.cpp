@@ -43,6 +43,7 @@ public:
         return QMessageBox::Ok;
     }
     QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QStringList chooseProgram(QWidget *, const QString &) override { return {}; }
 };
 

@@ -4,6 +4,7 @@
 #include "CanberraSoundPlayer.h"
 #include "Clock.h"
 #include "Database.h"
+#include "DesktopNotifier.h"
 #include "Form1.h"
 #include "IcmpTransport.h"
 #include "PollingEngine.h"
@@ -82,6 +83,7 @@ int main(int argc, char **argv)
     SystemTrayIcon tray;
     auto transport = std::make_unique<IcmpTransport>();
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
+    DesktopNotifier notifier;
 
     Form1Services services;
     services.engine = engine.get();
@@ -90,6 +92,7 @@ int main(int argc, char **argv)
     services.tray = &tray;
     services.sound = &sound;
     services.boxes = &boxes;
+    services.notifier = &notifier;
     services.databasePath = Database::defaultPath();
     services.programDirectory = Database::programDirectory();
 

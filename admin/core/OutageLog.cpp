@@ -2,8 +2,11 @@
 
 #include "AdminRules.h"
 #include "Database.h"
+#include "DurationText.h"
 #include "Statements.h"
 
+#include <QCoreApplication>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace admin {
@@ -18,6 +21,33 @@ bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error)
     if (deleted)
         *deleted = query.numRowsAffected();
     return true;
+}
+
+bool OutageLog::summary(Summary *result, QString *error, const QString &connectionName)
+{
+    QSqlQuery query(connectionName.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(connectionName));
+    if (!runStatement(query, Statements::SelectLogSummary) || !query.next()) {
+        *error = statementError(query);
+        return false;
+    }
+    Summary s;
+    s.rows = query.value(0).toLongLong();
+    s.open = qint64(query.value(1).toDouble());
+    s.anyClosed = !query.value(2).isNull();
+    s.closedTotalSecs = query.value(2).toLongLong();
+    s.closedLongestSecs = query.value(3).toLongLong();
+    *result = s;
+    return true;
+}
+
+QString OutageLog::summaryText(const Summary &summary, const QLocale &locale)
+{
+    auto tr = [](const char *text) { return QCoreApplication::translate("admin::OutageLog", text); };
+    QString text = tr("Обрывов: %1, открыто: %2").arg(locale.toString(summary.rows), locale.toString(summary.open));
+    if (summary.anyClosed)
+        text += tr("; закрытые: всего %1, дольше всех %2")
+                    .arg(DurationText::format(summary.closedTotalSecs), DurationText::format(summary.closedLongestSecs));
+    return text;
 }
 
 } // namespace admin

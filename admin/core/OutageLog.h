@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 
 namespace admin {
@@ -13,6 +14,21 @@ public:
     // start of `day`; outages of that day and later stay. *deleted gets the
     // number of rows removed.
     static bool deleteBefore(const QDate &day, int *deleted, QString *error);
+
+    // The log's figures, counted by the database in one statement.
+    struct Summary
+    {
+        qint64 rows = 0;
+        qint64 open = 0;
+        bool anyClosed = false;
+        qint64 closedTotalSecs = 0;
+        qint64 closedLongestSecs = 0;
+    };
+    // Reads the whole log: on a large one it takes a while, so the admin
+    // runs it on a connection of its own off the UI thread.
+    static bool summary(Summary *result, QString *error, const QString &connectionName = QString());
+    // The line the admin shows under the listing.
+    static QString summaryText(const Summary &summary, const QLocale &locale);
 };
 
 } // namespace admin

@@ -22,6 +22,9 @@ public:
                                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
     // An existing file to open; empty when the operator cancels.
     virtual QString openFileName(QWidget *parent, const QString &directory, const QString &filter) = 0;
+    // A file to write, `suggested` offered first; empty when the operator cancels.
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &suggested,
+                                 const QString &filter) = 0;
     // A program for `filePath`: the program and its arguments (the file
     // included); empty when the operator cancels.
     virtual QStringList chooseProgram(QWidget *parent, const QString &filePath) = 0;

@@ -18,6 +18,22 @@ QString WidgetPrompts::openFileName(QWidget *parent, const QString &directory, c
     return QFileDialog::getOpenFileName(parent, QString(), directory, filter);
 }
 
+QString WidgetPrompts::saveFileName(QWidget *parent, const QString &title, const QString &suggested,
+                                   const QString &filter)
+{
+    // Qt's own dialog, not the desktop's: its buttons and labels come from
+    // Qt's Russian translation like every other prompt of the admin.
+    QFileDialog dialog(parent, title, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 QStringList WidgetPrompts::chooseProgram(QWidget *parent, const QString &filePath)
 {
     OpenWithDialog dialog(filePath, parent);

@@ -5,6 +5,8 @@
 #include "FormatGrid.h"
 #include "OperatorPrompts.h"
 #include "OptionsStore.h"
+#include "OutageExport.h"
+#include "OutageLog.h"
 #include "OutageLogModel.h"
 #include "ProgramLauncher.h"
 #include "Twips.h"
@@ -18,9 +20,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QThread>
 #include <QPainter>
 #include <QStandardItemModel>
+
+#include <limits>
 
 namespace admin {
 
@@ -77,12 +85,28 @@ frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QStr
             Qt::QueuedConnection);
 
     buildMenus();
+    m_logSummary = new QLabel(this);
+    m_logSummary->setObjectName(QStringLiteral("logSummary"));
+    statusBar()->setObjectName(QStringLiteral("sbLog"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_logSummary, 1);
+    showLogSummary(false);
+}
+
+void frmMain::showLogSummary(bool shown)
+{
+    // The grid keeps its design size: the bar adds its own height below it.
+    statusBar()->setVisible(shown);
     const QSize client = Twips::toPixels(8220, 4695, this);
-    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height()
+                                     + (shown ? statusBar()->sizeHint().height() : 0));
 }
 
 frmMain::~frmMain()
 {
+    // A count still reading the log must not outlive the window it reports to.
+    if (m_counting)
+        m_counting->wait();
     // The grid may still show the model while both are destroyed.
     m_txtLog->setSourceModel(nullptr);
 }
@@ -106,6 +130,7 @@ void frmMain::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("База"));
     file->setObjectName(QStringLiteral("itmFile"));
     item(file, "mnuOtchet", QStringLiteral("Журнал"), &frmMain::mnuOtchet_Click);
+    item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
     item(file, "mnuAddrs", QStringLiteral("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     separator(file, "it2");
     item(file, "mnuAdd", QStringLiteral("Добавить адрес"), &frmMain::mnuAdd_Click);
@@ -192,10 +217,47 @@ bool frmMain::mnuStat_Click()
     QString error;
     const bool ok = m_log->reload(&error);
     m_txtLog->scrollToTop();
+    m_logSummary->clear();
+    showLogSummary(true);
+    if (ok)
+        countLog();
     unsetCursor();
     if (!ok)
         reportFailure(QStringLiteral("Не удалось прочитать журнал."), error);
     return ok;
+}
+
+void frmMain::countLog()
+{
+    // The figures read every row of the log: most of a second on a million
+    // rows, so a thread with its own connection reads them and the listing
+    // stays usable meanwhile.
+    const int generation = ++m_countGeneration;
+    const QString path = databasePath();
+    const QPointer<frmMain> window(this);
+    QThread *thread = QThread::create([window, path, generation] {
+        const QString connection = QStringLiteral("admin-log-figures-%1").arg(generation);
+        OutageLog::Summary summary;
+        QString error;
+        const bool ok = Database::open(path, &error, connection) && OutageLog::summary(&summary, &error, connection);
+        Database::close(connection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window, generation, ok, summary, error] {
+                if (!window || generation != window->m_countGeneration)
+                    return;
+                if (ok)
+                    window->m_logSummary->setText(OutageLog::summaryText(summary, QLocale::system()));
+                else
+                    window->reportFailure(tr("Не удалось подсчитать журнал."), error);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (m_counting)
+        m_counting->wait(); // one count at a time; the older one is not shown
+    m_counting = thread;
+    thread->start();
 }
 
 bool frmMain::mnuAddrs_Click()
@@ -208,6 +270,8 @@ bool frmMain::mnuAddrs_Click()
     m_addresses->setColumnCount(4);
     m_txtLog->setSourceModel(m_addresses);
     m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings));
+    ++m_countGeneration; // a count still running belongs to the log listing
+    showLogSummary(false);
     QList<AddressRecord> records;
     QString error;
     const bool ok = AddressBook::list(&records, &error);
@@ -287,6 +351,48 @@ void frmMain::mnuOptions_Click()
 void frmMain::mnuClearLog_Click()
 {
     showDialog(m_frmClearLog);
+}
+
+bool frmMain::mnuExport_Click()
+{
+    const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала"),
+                                                QDir::home().filePath(QStringLiteral("orvant-log.csv")),
+                                                tr("Файлы CSV (*.csv);;Все файлы (*)"));
+    if (path.isEmpty())
+        return false;
+    const QString failed = tr("Не удалось экспортировать журнал.");
+    QString error;
+    const qint64 total = OutageExport::count({}, &error);
+    if (total < 0) {
+        reportFailure(failed, error);
+        return false;
+    }
+    QProgressDialog progress(tr("Экспорт журнала в %1").arg(QDir::toNativeSeparators(path)), tr("Отмена"), 0,
+                             int(qMin<qint64>(total, std::numeric_limits<int>::max())), this);
+    progress.setObjectName(QStringLiteral("exportProgress"));
+    progress.setWindowTitle(Title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    m_exportProgress = &progress;
+    // The export runs on this thread a batch at a time; between batches the
+    // dialog is drawn and its cancel button heard.
+    const auto onProgress = [&](qint64 rows) {
+        progress.setValue(int(qMin<qint64>(rows, progress.maximum())));
+        emit exportProgressed(rows);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    };
+    qint64 rows = 0;
+    const OutageExport::Result result = OutageExport::toFile(path, {}, onProgress, &error, &rows);
+    m_exportProgress = nullptr;
+    progress.close();
+    if (result == OutageExport::Result::Failed) {
+        reportFailure(failed, error);
+        return false;
+    }
+    return result == OutageExport::Result::Written;
 }
 
 void frmMain::mnuExit_Click()

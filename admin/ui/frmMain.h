@@ -4,6 +4,9 @@
 #include <QPointer>
 
 class FormatGrid;
+class QLabel;
+class QProgressDialog;
+class QThread;
 class QStandardItemModel;
 
 namespace admin {
@@ -54,11 +57,22 @@ public:
     void mnuDel_Click();
     void mnuOptions_Click();
     void mnuClearLog_Click();
+    // The whole log to a CSV file the operator names; a progress dialog
+    // with a cancel button while it runs. False when it failed or was cancelled.
+    bool mnuExport_Click();
     void mnuExit_Click();
 
     FormatGrid *txtLog() const { return m_txtLog; }
     OutageLogModel *logModel() const { return m_log; }
     QString databasePath() const;
+    // The log's figures under the grid; shown while the log is listed.
+    QLabel *logSummary() const { return m_logSummary; }
+    // The export's progress dialog while an export runs, else null.
+    QProgressDialog *exportProgress() const { return m_exportProgress; }
+
+signals:
+    // An export wrote another batch of rows (and the dialog was updated).
+    void exportProgressed(qint64 rows);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,6 +81,8 @@ private:
     void buildMenus();
     template <class Dialog> void showDialog(QPointer<Dialog> &dialog);
     void reportFailure(const QString &what, const QString &error);
+    void showLogSummary(bool shown);
+    void countLog();
 
     OperatorPrompts &m_prompts;
     ProgramLauncher &m_launcher;
@@ -79,6 +95,10 @@ private:
     QPointer<frmDel> m_frmDel;
     QPointer<frmOpt> m_frmOpt;
     QPointer<frmClearLog> m_frmClearLog;
+    QLabel *m_logSummary = nullptr;
+    QProgressDialog *m_exportProgress = nullptr;
+    QPointer<QThread> m_counting;  // the log's figures being read
+    int m_countGeneration = 0;     // only the latest count is shown
     bool m_hooked = false;
     bool m_unloaded = false;
 };

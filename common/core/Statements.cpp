@@ -7,7 +7,7 @@ QList<const char *> all()
     return {SelectOptions, SelectAddressesForPass, SelectAllOpenOutages, CloseOutage, InsertOutage,
             SelectOpenOutagesForReport, UpdateOptions, SelectAddressesSorted, SelectAddressExists,
             InsertAddress, SelectAddress, UpdateAddress, DeleteAddress, SelectLogFirstPage,
-            SelectLogNextPage, DeleteLogBefore, SelectDescriptions, SelectClosedOutages};
+            SelectLogNextPage, DeleteLogBefore, SelectLogForExport, CountLogForExport, SelectLogSummary, SelectDescriptions, SelectClosedOutages};
 }
 
 } // namespace Statements

@@ -45,6 +45,25 @@ inline constexpr char SelectLogNextPage[] =
     "select * from logs where (time_begin,id)<(?,?) order by time_begin desc,id desc limit ?";
 // Values: the first moment kept ('YYYY-MM-DD 00:00:00').
 inline constexpr char DeleteLogBefore[] = "delete from logs where time_begin<?";
+// The log as exported, oldest first, read once forward. Duration in seconds
+// between the stored local times (wall-clock: a stored time has no zone, so
+// an outage over a daylight-saving change counts the clock's jump); end and
+// duration empty while an outage is open. Values: first begin kept, first
+// begin no longer kept, 1 to keep only one description or 0, that description
+// (an empty one also selects rows without any).
+inline constexpr char SelectLogForExport[] =
+    "select id,time_begin,case when foe=true then time_end end,"
+    "case when foe=true then unixepoch(time_end)-unixepoch(time_begin) end,\"desc\",ip from logs "
+    "where time_begin>=? and time_begin<? and (?=0 or coalesce(\"desc\",'')=?) order by time_begin,id";
+// How many rows that export writes, for its progress. Values: as above.
+inline constexpr char CountLogForExport[] =
+    "select count(*) from logs where time_begin>=? and time_begin<? and (?=0 or coalesce(\"desc\",'')=?)";
+// The log's figures under the listing, in one pass over the table: rows,
+// open rows, total and longest duration in seconds of the closed ones
+// (null without closed rows).
+inline constexpr char SelectLogSummary[] =
+    "select count(*),total(foe=false),sum(d),max(d) from "
+    "(select foe,case when foe=true then unixepoch(time_end)-unixepoch(time_begin) end as d from logs)";
 
 // --- grapher -----------------------------------------------------------------
 inline constexpr char SelectDescriptions[] = "select descript from addrs order by 1";

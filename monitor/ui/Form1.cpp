@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "FormatGrid.h"
 #include "MessageBoxes.h"
+#include "PassNotifier.h"
 #include "PollingEngine.h"
 #include "ProgramIcon.h"
 #include "Regional.h"
@@ -37,6 +38,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace monitor {
 
@@ -84,6 +86,10 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     // The engine writes its failures to stderr itself; the window shows them.
     connect(engine, &PollingEngine::databaseError, this, &Form1::showDatabaseError);
     connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
+
+    // A click on a notification opens the window as the tray's "Открыть" does.
+    if (m_services.notifier)
+        connect(m_services.notifier, &PassNotifier::openRequested, this, &Form1::mnuOpen_Click);
 
     m_services.tray->setContextMenu(m_myPopup);
     connect(m_services.tray, &TrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -359,6 +365,7 @@ void Form1::showDatabaseError(const QString &what, const QString &errorText)
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Red);
+    m_passBegan.append({desc, ip});
     m_services.sound->play(m_sndErr);
     if (m_showOnErr)
         mnuOpen_Click();
@@ -367,6 +374,7 @@ void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Green);
+    m_passEnded.append({desc, ip});
     m_services.sound->play(m_sndRest);
 }
 
@@ -374,12 +382,20 @@ void Form1::onPassStarted()
 {
     setCursor(Qt::WaitCursor);
     m_cmdT2L->setEnabled(false);
+    // A pass that was stopped never finished: what it had found is not news
+    // for the next one.
+    m_passBegan.clear();
+    m_passEnded.clear();
 }
 
 void Form1::onPassFinished()
 {
     m_ll->setText(m_services.engine->countsText());
     m_cmdT2L->setEnabled(true);
+    const QList<NotifiedHost> began = std::exchange(m_passBegan, {});
+    const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
+    if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
+        m_services.notifier->passEnded(began, ended);
     // Loading the report window is its first refresh.
     if (!m_unloaded) {
         if (m_report)

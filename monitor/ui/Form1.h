@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Form1Services.h"
+#include "NotificationText.h"
 #include "frmOtchet.h"
 
 #include <QMainWindow>
@@ -133,6 +134,9 @@ private:
     bool m_unloaded = false;
     bool m_quitConfirmed = false;
     bool m_placedAfterShow = false;
+    // What the running pass changed, for its one notification at its end.
+    QList<NotifiedHost> m_passBegan;
+    QList<NotifiedHost> m_passEnded;
 };
 
 } // namespace monitor

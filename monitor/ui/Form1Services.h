@@ -6,6 +6,7 @@ namespace monitor {
 
 class Clock;
 class MessageBoxes;
+class PassNotifier;
 class PollingEngine;
 class SoundPlayer;
 class TickSource;
@@ -21,6 +22,8 @@ struct Form1Services
     TrayIcon *tray = nullptr;
     SoundPlayer *sound = nullptr;
     MessageBoxes *boxes = nullptr;
+    // Desktop notifications of each pass's outages; none when null.
+    PassNotifier *notifier = nullptr;
     // The database file opened at load.
     QString databasePath;
     // Where the administration program lies (the monitor's own directory).

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DateTimeText.h"
+#include "DurationText.h"
 #include "Regional.h"
 #include "Twips.h"
 #include "Statements.h"
@@ -79,9 +80,12 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_ctlTransp->raise();
 }
 
-QString frmOtchet::listLine(const QString &desc, const QString &ip, const QString &timeBegin)
+QString frmOtchet::listLine(const QString &desc, const QString &ip, const QString &timeBegin, const QString &openFor)
 {
-    return desc + QLatin1Char('[') + ip + QLatin1Char(']') + QLatin1Char('\t') + timeBegin + QStringLiteral("\r\n");
+    QString line = desc + QLatin1Char('[') + ip + QLatin1Char(']') + QLatin1Char('\t') + timeBegin;
+    if (!openFor.isEmpty())
+        line += QLatin1Char('\t') + openFor;
+    return line + QStringLiteral("\r\n");
 }
 
 QString frmOtchet::headingText(const QDateTime &now)
@@ -117,7 +121,9 @@ void frmOtchet::Label1_Click()
         const QVariant begin = query.value(0);
         const QDateTime when = DateTimeText::fromVariant(begin);
         const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : begin.toString();
-        const QString line = listLine(query.value(2).toString(), query.value(1).toString(), beginText);
+        // A begin that is not a date-time has no duration to show.
+        const QString openFor = when.isValid() ? DurationText::format(when.secsTo(now)) : QString();
+        const QString line = listLine(query.value(2).toString(), query.value(1).toString(), beginText, openFor);
         m_listText += line;
         // The box shows lines, not line-end characters.
         shown << line.chopped(2);

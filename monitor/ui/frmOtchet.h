@@ -10,7 +10,8 @@ namespace monitor {
 class Clock;
 
 // The outage report window: every connection that is down at the moment,
-// one line per open outage record, "desc[ip]<TAB>begin" (CR LF ended).
+// one line per open outage record, "desc[ip]<TAB>begin<TAB>open for"
+// (CR LF ended), how long it has been open counted to the heading's time.
 // Each refresh replaces heading and list; the polling pass refreshes it at
 // the end of every pass, loaded or not yet shown.
 class frmOtchet final : public QWidget
@@ -25,7 +26,8 @@ public:
     explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
 
     // One list line as the window writes it.
-    static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin);
+    static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin,
+                            const QString &openFor = QString());
     static QString headingText(const QDateTime &now);
 
     // The list as read at the last refresh, CR LF line ends included.

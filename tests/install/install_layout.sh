@@ -40,7 +40,7 @@ P=$short
 install_to "$P" "$work/first.log" ORVANT_DATA_DIR= ORVANT_MENU_PREFIX="$work/menu" \
   ORVANT_PING_GROUP_RANGE_FILE="$work/range-closed"
 
-for f in orvant admin grapher libexec/orvant-mkdb libexec/orvant-setup; do
+for f in orvant admin grapher orvant-export libexec/orvant-mkdb libexec/orvant-setup; do
   check "$f is an installed program" test -x "$P/$f" -a -f "$P/$f"
 done
 check "libveltrack.so.1 beside the programs" test -f "$P/libveltrack.so.1"

@@ -26,6 +26,8 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QStringList fileAnswers;
     QStringList fileFilters;
+    QStringList saveAnswers;
+    QStringList saveSuggestions;
     QList<QStringList> programAnswers;
     QStringList programFiles;
 
@@ -48,6 +50,12 @@ public:
     {
         fileFilters.append(filter);
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+
+    QString saveFileName(QWidget *, const QString &title, const QString &suggested, const QString &filter) override
+    {
+        saveSuggestions.append(title + QLatin1Char('|') + suggested + QLatin1Char('|') + filter);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
 
     QStringList chooseProgram(QWidget *, const QString &filePath) override

@@ -7,10 +7,17 @@
 #include "frmEdAdr.h"
 #include "frmOpt.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QSqlDatabase>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QWheelEvent>
 
 using namespace admin;
 
@@ -36,6 +43,9 @@ private slots:
     void wheelScrollsOneLineWhileLoaded();
     void dialogsBringTheMainWindowForward_data();
     void dialogsBringTheMainWindowForward();
+    void logSummaryUnderTheListing();
+    void exportThroughTheSaveDialog();
+    void cancelledExportLeavesNoFile();
 
 private:
     QStringList gridRows(int count);
@@ -83,6 +93,7 @@ void TstFrmMain::menus()
         QStringLiteral("Prog=Программа"),      QStringLiteral("  mnuOrvant=Начать проверку"),
         QStringLiteral("  it1"),               QStringLiteral("  mnuExit=Выход"),
         QStringLiteral("itmFile=База"),        QStringLiteral("  mnuOtchet=Журнал"),
+        QStringLiteral("  mnuExport=Экспорт журнала..."),
         QStringLiteral("  mnuAddrs=Просмотр адресов"), QStringLiteral("  it2"),
         QStringLiteral("  mnuAdd=Добавить адрес"), QStringLiteral("  mnuEditAddr=Редактир адрес"),
         QStringLiteral("  mnuDel=Удалить  адрес"), QStringLiteral("  itm7"),
@@ -310,6 +321,96 @@ void TstFrmMain::dialogsBringTheMainWindowForward()
         QTest::qWait(100);
         QCOMPARE(QApplication::activeWindow(), &other);
     }
+}
+
+// The figures under the log come and go with the listing; the grid keeps
+// its size and the window grows by the bar.
+void TstFrmMain::logSummaryUnderTheListing()
+{
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:00:00"), QStringLiteral("2025-05-01 10:05:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {QStringLiteral("2025-05-02 08:00:00"), QStringLiteral("2025-05-02 08:10:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {QStringLiteral("2025-05-03 08:00:00"), QVariant(), 0, QStringLiteral("10.0.0.2"),
+                        QStringLiteral("b")});
+    QVERIFY(f->start());
+    QLabel *summary = f->main->logSummary();
+    QTRY_COMPARE(summary->text(),
+             QStringLiteral("Обрывов: 3, открыто: 1; закрытые: всего 2 ч 15 мин, дольше всех 2 ч 05 мин"));
+    QTRY_VERIFY(summary->isVisible());
+    const QSize grid = f->main->txtLog()->size();
+    const int withBar = f->main->height();
+
+    f->action("mnuAddrs")->trigger();
+    QTRY_VERIFY(!summary->isVisible());
+    QCOMPARE(f->main->height(), withBar - f->main->statusBar()->sizeHint().height());
+    QTRY_COMPARE(f->main->txtLog()->size(), grid);
+
+    f->db.exec(QStringLiteral("delete from logs where foe=1"));
+    f->action("mnuStat")->trigger();
+    QTRY_VERIFY(summary->isVisible());
+    QCOMPARE(f->main->height(), withBar);
+    QTRY_COMPARE(f->main->txtLog()->size(), grid);
+    QTRY_COMPARE(summary->text(), QStringLiteral("Обрывов: 1, открыто: 1"));
+}
+
+void TstFrmMain::exportThroughTheSaveDialog()
+{
+    f->db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
+                              "('2025-05-01 08:00:00','2025-05-01 08:00:09',1,'10.0.0.1','a,\"b\"')"));
+    QVERIFY(f->start());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    f->prompts.saveAnswers << path;
+    QVERIFY(f->main->mnuExport_Click());
+    QCOMPARE(f->prompts.saveSuggestions.size(), 1);
+    QVERIFY(f->prompts.saveSuggestions.first().startsWith(QStringLiteral("Экспорт журнала|")));
+    QVERIFY(f->prompts.saveSuggestions.first().endsWith(QStringLiteral("|Файлы CSV (*.csv);;Все файлы (*)")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("id,begin,end,duration_s,description,address\r\n"
+                                        "1,2025-05-01T08:00:00,2025-05-01T08:00:09,9,\"a,\"\"b\"\"\",10.0.0.1\r\n"));
+    QVERIFY(f->prompts.takeTexts().isEmpty());
+
+    // The operator cancels the save dialog: nothing happens.
+    QVERIFY(!f->main->mnuExport_Click());
+    // A file that cannot be written: told, with the path.
+    f->prompts.saveAnswers << dir.filePath(QStringLiteral("no/such/dir/x.csv"));
+    QVERIFY(!f->main->mnuExport_Click());
+    const QStringList texts = f->prompts.takeTexts();
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts.first().startsWith(QStringLiteral("Не удалось экспортировать журнал.")), qPrintable(texts.first()));
+    QVERIFY(texts.first().contains(QStringLiteral("no/such/dir")));
+}
+
+void TstFrmMain::cancelledExportLeavesNoFile()
+{
+    f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<5000) "
+                              "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.0.1' from n"));
+    QVERIFY(f->start());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    f->prompts.saveAnswers << path;
+    QList<qint64> seen;
+    QString label;
+    connect(f->main.get(), &frmMain::exportProgressed, this, [&](qint64 rows) {
+        seen << rows;
+        QProgressDialog *progress = f->main->exportProgress();
+        QVERIFY(progress);
+        label = progress->labelText();
+        QCOMPARE(progress->maximum(), 5000);
+        // The operator presses "Отмена" after the second batch.
+        if (seen.size() == 2)
+            progress->findChild<QPushButton *>()->click();
+    });
+    QVERIFY(!f->main->mnuExport_Click());
+    QCOMPARE(seen, (QList<qint64>{1000, 2000}));
+    QVERIFY(label.startsWith(QStringLiteral("Экспорт журнала в ")));
+    QVERIFY(!f->main->exportProgress());
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    QVERIFY(f->prompts.takeTexts().isEmpty()); // a cancel is no failure
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstFrmMain)

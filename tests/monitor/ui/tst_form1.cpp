@@ -4,6 +4,7 @@
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
 #include "FakeMessageBoxes.h"
+#include "FakeNotifier.h"
 #include "FakeSoundPlayer.h"
 #include "FakeTickSource.h"
 #include "FakeTray.h"
@@ -58,6 +59,7 @@ struct Rig
     FakeTray tray;
     FakeSoundPlayer sound;
     FakeMessageBoxes boxes;
+    FakeNotifier notifier;
     std::unique_ptr<Form1> form;
 
     explicit Rig(int view = 0)
@@ -78,6 +80,7 @@ struct Rig
         s.tray = const_cast<FakeTray *>(&tray);
         s.sound = const_cast<FakeSoundPlayer *>(&sound);
         s.boxes = const_cast<FakeMessageBoxes *>(&boxes);
+        s.notifier = const_cast<FakeNotifier *>(&notifier);
         s.databasePath = databasePath.isEmpty() ? db.path() : databasePath;
         s.programDirectory = programDir.path();
         s.lockDirectory = lockDir.path();
@@ -128,6 +131,7 @@ private slots:
     void adminStartedDetachedOrExplained();
     void engineFailuresReachTheOperator();
     void wheelScrollsEventListOneLine();
+    void oneNotificationPerPassAndClickOpens();
 };
 
 void tst_Form1::startUpReadsSettingsAndRunsFirstPass()
@@ -617,6 +621,46 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     tst_Form1 test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// However many hosts a pass takes down or brings back, the desktop hears of
+// it once, at the pass's end; a pass that changes nothing says nothing.
+void tst_Form1::oneNotificationPerPassAndClickOpens()
+{
+    Rig rig(0);
+    const QString other = QStringLiteral("127.0.0.3");
+    rig.db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,?)"),
+                {other, QStringLiteral("Шлюз, \"main\""), 0});
+    QVERIFY(rig.load());
+    QVERIFY(rig.notifier.calls.isEmpty()); // all up at start: nothing to say
+
+    rig.transport.setDown(Down);
+    rig.transport.setDown(other);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 1);
+    const FakeNotifier::Call down = rig.notifier.calls.at(0);
+    QCOMPARE(down.began.size(), 2);
+    QCOMPARE(down.began.at(0).ip, Down);
+    QCOMPARE(down.began.at(0).desc, QStringLiteral("Сервер"));
+    QCOMPARE(down.began.at(1).desc, QStringLiteral("Шлюз, \"main\""));
+    QVERIFY(down.ended.isEmpty());
+
+    QVERIFY(rig.pass()); // still down
+    QCOMPARE(rig.notifier.calls.size(), 1);
+
+    rig.transport.setUp(other);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 2);
+    QVERIFY(rig.notifier.calls.at(1).began.isEmpty());
+    QCOMPARE(rig.notifier.calls.at(1).ended.size(), 1);
+    QCOMPARE(rig.notifier.calls.at(1).ended.at(0).ip, other);
+
+    // The window is in the tray (view 0); the click brings it back as "Открыть".
+    QVERIFY(!rig.form->isVisible());
+    QVERIFY(rig.tray.isIconVisible());
+    rig.notifier.click();
+    QVERIFY(rig.form->isVisible());
+    QVERIFY(!rig.tray.isIconVisible());
 }
 
 #include "tst_form1.moc"

@@ -1,4 +1,5 @@
 // The outage report window: its list, heading, refresh and resize rules.
+#include "DurationText.h"
 #include "FakeClock.h"
 #include "Regional.h"
 #include "Twips.h"
@@ -24,6 +25,7 @@ private slots:
     void resizeFollowsWidthAndKeepsHeightAboveFloor_data();
     void resizeFollowsWidthAndKeepsHeightAboveFloor();
     void unreadableLogIsReported();
+    void openForCountsToTheHeadingsTime();
 };
 
 void tst_frmOtchet::listsOpenOutagesOnly_data()
@@ -53,7 +55,9 @@ void tst_frmOtchet::listsOpenOutagesOnly()
     FakeClock clock;
     frmOtchet w(&clock);
     w.Label1_Click();
-    const QString when = Regional::generalDateTime(QDateTime(QDate(2024, 9, 14), QTime(13, 5, 9)));
+    const QDateTime began(QDate(2024, 9, 14), QTime(13, 5, 9));
+    const QString when = Regional::generalDateTime(began) + QLatin1Char('\t')
+        + DurationText::format(began.secsTo(clock.now()));
     QCOMPARE(w.listText(), expectedStart + when + QStringLiteral("\r\n"));
     QCOMPARE(w.txtOtch()->toPlainText(), expectedStart + when);
 }
@@ -137,6 +141,27 @@ void tst_frmOtchet::unreadableLogIsReported()
     QVERIFY(w.listText().isEmpty());
     // The pointer is back to normal even though the refresh failed.
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+// Each refresh counts every open outage's time afresh, to the heading's moment.
+void tst_frmOtchet::openForCountsToTheHeadingsTime()
+{
+    TempDatabase db;
+    FakeClock clock;
+    const QDateTime now = clock.now();
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+            {QStringLiteral("127.0.0.7"), QStringLiteral("x"),
+             now.addSecs(-(2 * 3600 + 5 * 60)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+            {QStringLiteral("127.0.0.8"), QStringLiteral("bad"), QStringLiteral("not a time")});
+    frmOtchet w(&clock);
+    w.Label1_Click();
+    QVERIFY(w.listText().contains(QStringLiteral("x[127.0.0.7]\t")));
+    QVERIFY(w.listText().contains(QStringLiteral("\t2 ч 05 мин\r\n")));
+    QVERIFY(w.listText().contains(QStringLiteral("bad[127.0.0.8]\tnot a time\r\n")));
+    clock.advanceMs(3600 * 1000);
+    w.Label1_Click();
+    QVERIFY(w.listText().contains(QStringLiteral("\t3 ч 05 мин\r\n")));
 }
 
 QTEST_MAIN(tst_frmOtchet)

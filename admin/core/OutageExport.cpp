@@ -1,0 +1,192 @@
+#include "OutageExport.h"
+
+#include "Database.h"
+#include "DateTimeText.h"
+#include "Statements.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace admin {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("admin::OutageExport", text);
+}
+
+QSqlDatabase connection(const QString &name)
+{
+    return name.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(name);
+}
+
+// Bounds as stored texts: every stored begin is >= "" and < "9999-12-31 24".
+QVariantList filterValues(const OutageExport::Filter &filter)
+{
+    const QString from = filter.from.isValid() ? DateTimeText::fromDateTime(QDateTime(filter.from, QTime(0, 0)))
+                                               : QString(QLatin1String(""));
+    const QString to = filter.to.isValid() ? DateTimeText::fromDateTime(QDateTime(filter.to.addDays(1), QTime(0, 0)))
+                                           : QStringLiteral("9999-12-31 24");
+    // A null text would bind as NULL and match nothing.
+    const QString host = filter.host.isNull() ? QString(QLatin1String("")) : filter.host;
+    return {from, to, filter.hostSet ? 1 : 0, host};
+}
+
+// Appends one field in its file form: quoted only where RFC 4180 needs it.
+void appendField(QByteArray &line, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    bool quote = false;
+    for (const char c : utf8) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        line += utf8;
+        return;
+    }
+    line += '"';
+    for (const char c : utf8) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+constexpr qsizetype FlushAt = 256 * 1024;
+
+} // namespace
+
+QByteArray OutageExport::headerLine()
+{
+    return QByteArrayLiteral("id,begin,end,duration_s,description,address\r\n");
+}
+
+QByteArray OutageExport::field(const QString &text)
+{
+    QByteArray out;
+    appendField(out, text);
+    return out;
+}
+
+QString OutageExport::isoDateTime(const QString &stored)
+{
+    // The stored form differs from ISO 8601 only in the separator. Checked
+    // by its shape, not parsed: a parse per cell would be most of the
+    // export's time on a large log.
+    static const QString shape = QStringLiteral("dddd-dd-dd dd:dd:dd");
+    bool stored19 = stored.size() == shape.size();
+    for (qsizetype i = 0; stored19 && i < shape.size(); ++i) {
+        const QChar c = stored.at(i);
+        stored19 = shape.at(i) == QLatin1Char('d') ? (c >= QLatin1Char('0') && c <= QLatin1Char('9')) : c == shape.at(i);
+    }
+    if (stored19) {
+        QString iso = stored;
+        iso[10] = QLatin1Char('T');
+        return iso;
+    }
+    return stored;
+}
+
+qint64 OutageExport::count(const Filter &filter, QString *error, const QString &connectionName)
+{
+    QSqlQuery query(connection(connectionName));
+    if (!runStatement(query, Statements::CountLogForExport, filterValues(filter)) || !query.next()) {
+        if (error)
+            *error = statementError(query);
+        return -1;
+    }
+    return query.value(0).toLongLong();
+}
+
+OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter, const Progress &progress,
+                                            QString *error, qint64 *rows, const QString &connectionName)
+{
+    qint64 written = 0;
+    if (rows)
+        *rows = 0;
+    QSqlQuery query(connection(connectionName));
+    if (!runStatement(query, Statements::SelectLogForExport, filterValues(filter))) {
+        if (error)
+            *error = tr("Не удалось прочитать журнал: %1").arg(statementError(query));
+        return Result::Failed;
+    }
+    QByteArray buffer = headerLine();
+    buffer.reserve(FlushAt + 64 * 1024);
+    auto flush = [&]() {
+        if (out->write(buffer) != buffer.size()) {
+            if (error)
+                *error = tr("Не удалось записать файл: %1").arg(out->errorString());
+            return false;
+        }
+        buffer.clear();
+        return true;
+    };
+    while (query.next()) {
+        buffer += QByteArray::number(query.value(0).toLongLong());
+        buffer += ',';
+        appendField(buffer, isoDateTime(query.value(1).toString()));
+        buffer += ',';
+        appendField(buffer, isoDateTime(query.value(2).toString()));
+        buffer += ',';
+        const QVariant duration = query.value(3);
+        if (!duration.isNull())
+            buffer += QByteArray::number(duration.toLongLong());
+        buffer += ',';
+        appendField(buffer, query.value(4).toString());
+        buffer += ',';
+        appendField(buffer, query.value(5).toString());
+        buffer += "\r\n";
+        ++written;
+        if (buffer.size() >= FlushAt && !flush())
+            return Result::Failed;
+        if (written % ProgressStep == 0 && progress && !progress(written)) {
+            if (rows)
+                *rows = written;
+            return Result::Cancelled;
+        }
+    }
+    if (query.lastError().isValid()) {
+        if (error)
+            *error = tr("Не удалось прочитать журнал: %1").arg(statementError(query));
+        return Result::Failed;
+    }
+    if (!flush())
+        return Result::Failed;
+    if (rows)
+        *rows = written;
+    if (progress)
+        progress(written);
+    return Result::Written;
+}
+
+OutageExport::Result OutageExport::toFile(const QString &path, const Filter &filter, const Progress &progress,
+                                          QString *error, qint64 *rows, const QString &connectionName)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = tr("Не удалось создать файл %1: %2").arg(path, file.errorString());
+        return Result::Failed;
+    }
+    const Result result = toDevice(&file, filter, progress, error, rows, connectionName);
+    if (result != Result::Written) {
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = tr("Не удалось записать файл %1: %2").arg(path, file.errorString());
+        return Result::Failed;
+    }
+    return Result::Written;
+}
+
+} // namespace admin

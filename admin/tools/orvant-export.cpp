@@ -1,0 +1,111 @@
+// orvant-export: the outage log as a CSV file, for a spreadsheet.
+//
+//   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
+//
+// OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
+// the program unless --db names another; it is only read. Exit 0 when the
+// file is written, 1 when the database or the output failed, 2 for a wrong
+// command line (a bad date included): with a message on stderr, and no file.
+#include "Database.h"
+#include "OutageExport.h"
+#include "Regional.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+using admin::OutageExport;
+
+namespace {
+
+int fail(int status, const QString &message)
+{
+    QTextStream(stderr) << "orvant-export: " << message << '\n';
+    return status;
+}
+
+// A date as the operator types it: ISO, DD.MM.YYYY or the locale's short date.
+bool readDate(const QCommandLineParser &parser, const QString &option, QDate *date, QString *message)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString text = parser.value(option);
+    *date = Regional::readDate(text);
+    if (date->isValid())
+        return true;
+    *message = QStringLiteral("--%1: not a date: \"%2\" (use YYYY-MM-DD)").arg(option, text);
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvant-export"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.1"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the outage log as CSV: id,begin,end,duration_s,description,address.\n"
+        "Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no duration."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("from"), QStringLiteral("Only outages that began on DATE or later."),
+                      QStringLiteral("DATE")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("Only outages that began on DATE or earlier."),
+                      QStringLiteral("DATE")});
+    parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
+                      QStringLiteral("DESCRIPTION")});
+    parser.addOption({QStringLiteral("db"), QStringLiteral("The database file (default: ping_addr.mdb beside the program)."),
+                      QStringLiteral("FILE")});
+    parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The CSV file to write, - for standard output."));
+    if (!parser.parse(app.arguments()))
+        return fail(2, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return fail(2, QStringLiteral("one OUTPUT file expected (- for standard output); see --help"));
+    const QString output = positional.first();
+
+    OutageExport::Filter filter;
+    QString message;
+    if (!readDate(parser, QStringLiteral("from"), &filter.from, &message)
+        || !readDate(parser, QStringLiteral("to"), &filter.to, &message))
+        return fail(2, message);
+    if (filter.from.isValid() && filter.to.isValid() && filter.from > filter.to)
+        return fail(2, QStringLiteral("--from %1 is after --to %2").arg(filter.from.toString(Qt::ISODate),
+                                                                        filter.to.toString(Qt::ISODate)));
+    filter.hostSet = parser.isSet(QStringLiteral("host"));
+    filter.host = parser.value(QStringLiteral("host"));
+
+    const QString database = parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
+                                                                : Database::defaultPath();
+    QString error;
+    if (!Database::open(database, &error))
+        return fail(1, error);
+
+    qint64 rows = 0;
+    OutageExport::Result result;
+    if (output == QLatin1String("-")) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
+        result = OutageExport::toDevice(&out, filter, {}, &error, &rows);
+        out.close();
+    } else {
+        result = OutageExport::toFile(output, filter, {}, &error, &rows);
+    }
+    Database::close();
+    if (result != OutageExport::Result::Written)
+        return fail(1, error);
+    if (output != QLatin1String("-"))
+        QTextStream(stderr) << "orvant-export: " << rows << " outages written to " << output << '\n';
+    return 0;
+}

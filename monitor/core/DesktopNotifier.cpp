@@ -1,0 +1,145 @@
+#include "DesktopNotifier.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QVariantMap>
+
+#include <cstdio>
+#include <utility>
+
+namespace monitor {
+
+namespace {
+
+// Urgency levels of the notification hints.
+constexpr uchar UrgencyNormal = 1;
+constexpr uchar UrgencyCritical = 2;
+// The server decides how long a bubble stays.
+constexpr int ServerDefaultTimeout = -1;
+
+QString text(const char *s)
+{
+    return QString::fromLatin1(s);
+}
+
+} // namespace
+
+DesktopNotifier::DesktopNotifier(const QDBusConnection &bus, QObject *parent)
+    : PassNotifier(parent)
+    , m_bus(bus)
+{
+    if (m_bus.isConnected()) {
+        // Any sender: the signal comes from the server's unique name.
+        m_bus.connect(QString(), text(Path), text(Interface), QStringLiteral("ActionInvoked"), this,
+                      SLOT(onActionInvoked(uint, QString)));
+    }
+}
+
+DesktopNotifier::~DesktopNotifier() = default;
+
+void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
+{
+    if (!began.isEmpty())
+        m_waiting.append({NotificationTexts::outage(began), true});
+    if (!ended.isEmpty())
+        m_waiting.append({NotificationTexts::restored(ended), false});
+    if (m_waiting.isEmpty())
+        return;
+    if (!m_bus.isConnected()) {
+        m_waiting.clear();
+        reportFailure(QStringLiteral("no session bus (%1)").arg(m_bus.lastError().message()));
+        return;
+    }
+    if (!m_capabilitiesKnown) {
+        askCapabilities();
+        return;
+    }
+    const QList<Pending> now = std::exchange(m_waiting, {});
+    for (const Pending &p : now)
+        send(p);
+}
+
+void DesktopNotifier::askCapabilities()
+{
+    if (m_askingCapabilities)
+        return;
+    m_askingCapabilities = true;
+    const QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
+                                                             QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        m_askingCapabilities = false;
+        const QDBusPendingReply<QStringList> reply = *w;
+        const QList<Pending> now = std::exchange(m_waiting, {});
+        if (reply.isError()) {
+            // No server, or one that does not answer: these notifications
+            // are dropped; the next pass asks again.
+            reportFailure(reply.error().name() + QStringLiteral(": ") + reply.error().message());
+            return;
+        }
+        m_capabilitiesKnown = true;
+        m_markup = reply.value().contains(QStringLiteral("body-markup"));
+        for (const Pending &p : now)
+            send(p);
+    });
+}
+
+void DesktopNotifier::send(const Pending &notification)
+{
+    QVariantMap hints;
+    hints.insert(QStringLiteral("urgency"),
+                 QVariant::fromValue<uchar>(notification.outage ? UrgencyCritical : UrgencyNormal));
+    hints.insert(QStringLiteral("desktop-entry"), text(DesktopEntry));
+    const QString body = m_markup ? NotificationTexts::escapedForMarkup(notification.text.body)
+                                  : notification.text.body;
+    const QStringList actions = {QStringLiteral("default"),
+                                 QCoreApplication::translate("monitor::DesktopNotifier", "Открыть")};
+
+    QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
+                                                       QStringLiteral("Notify"));
+    call << text(AppName) << uint(notification.outage ? m_outageId : 0) << text(IconName)
+         << notification.text.summary << body << actions << hints << ServerDefaultTimeout;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    const bool outage = notification.outage;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, outage](QDBusPendingCallWatcher *w) { onNotifyReply(w, outage); });
+}
+
+void DesktopNotifier::onNotifyReply(QDBusPendingCallWatcher *watcher, bool outage)
+{
+    watcher->deleteLater();
+    const QDBusPendingReply<uint> reply = *watcher;
+    if (reply.isError()) {
+        reportFailure(reply.error().name() + QStringLiteral(": ") + reply.error().message());
+        // A server that went away may come back as another process whose ids
+        // start afresh: ask it anew.
+        m_capabilitiesKnown = false;
+        emit replied(false, 0);
+        return;
+    }
+    const quint32 id = reply.value();
+    m_ours.insert(id);
+    if (outage)
+        m_outageId = id;
+    emit replied(true, id);
+}
+
+void DesktopNotifier::onActionInvoked(uint id, const QString &actionKey)
+{
+    if (actionKey == QLatin1String("default") && m_ours.contains(id))
+        emit openRequested();
+}
+
+void DesktopNotifier::reportFailure(const QString &why)
+{
+    if (m_failureReported)
+        return;
+    m_failureReported = true;
+    std::fprintf(stderr, "orvant: desktop notifications unavailable: %s\n", why.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace monitor

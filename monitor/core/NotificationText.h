@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace monitor {
+
+// A host named in a desktop notification.
+struct NotifiedHost
+{
+    QString desc;
+    QString ip;
+};
+
+// Summary and body of one desktop notification.
+struct NotificationText
+{
+    QString summary;
+    QString body;
+};
+
+// What the notifications of a pass say. One notification covers a whole pass,
+// so a switch that takes fifty hosts down yields one bubble, not fifty: the
+// body lists at most MaxLines hosts and counts the rest.
+namespace NotificationTexts {
+
+inline constexpr int MaxLines = 10;
+
+// Hosts whose outage began in the pass (empty summary and body when none).
+NotificationText outage(const QList<NotifiedHost> &hosts);
+// Hosts whose outage ended in the pass (likewise).
+NotificationText restored(const QList<NotifiedHost> &hosts);
+
+// The body as a server that reads markup gets it: '<', '>' and '&' of a
+// description would otherwise be taken for tags.
+QString escapedForMarkup(const QString &body);
+
+} // namespace NotificationTexts
+
+} // namespace monitor

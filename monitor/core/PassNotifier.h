@@ -1,0 +1,29 @@
+#pragma once
+
+#include "NotificationText.h"
+
+#include <QObject>
+
+namespace monitor {
+
+// Tells the operator's desktop what a polling pass changed. The main window
+// hands it each pass's outages at the pass's end; the desktop one sends
+// notifications, a test's fake records them.
+class PassNotifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // At the end of a pass: the hosts whose outage began and those whose
+    // outage ended in it, in the order the pass applied them. Returns at
+    // once; a pass never waits for the desktop.
+    virtual void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) = 0;
+
+signals:
+    // The operator clicked a notification: the main window should open.
+    void openRequested();
+};
+
+} // namespace monitor

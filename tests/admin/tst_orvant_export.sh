@@ -1,0 +1,103 @@
+#!/bin/bash
+# orvant-export as the operator runs it: a database with hostile descriptions
+# (quotes, commas, line breaks, Cyrillic, 10 kB), open and closed outages;
+# the file read back with Python's csv module must give every row exactly as
+# the database holds it. Then the date filters, standard output, the
+# database beside the program, and the failures: each a message, a non-zero
+# exit and no file.
+set -u
+
+. "$(dirname "$0")/../support/testlib.sh"
+require_tools python3 sqlite3
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+install_program "$work" orvant-export
+db="$work/ping_addr.mdb"
+fail() { echo "FAIL: $*"; exit 1; }
+
+python3 - "$db" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+rows = [
+    ("2025-01-10 08:00:00", "2025-01-10 10:05:07", 1, "10.0.0.1", 'Сервер "главный", стойка 3'),
+    ("2025-01-11 09:00:00", None, 0, "10.0.0.2", "строка 1\nстрока 2\r\nстрока 3"),
+    ("2025-01-12 23:59:59", "2025-01-13 00:00:00", 1, "10.0.0.3", "x" * 5000 + '",\n' + "Ж" * 2500),
+    ("2025-01-13 00:00:00", None, 0, "10.0.0.4", ""),
+    ("2025-01-14 12:00:00", "2025-01-14 12:00:00", 1, "10.0.0.5", "=1+1; 'quoted'"),
+    ("2025-01-14 13:00:00", "2025-01-14 13:00:30", 1, "10.0.0.1", 'Сервер "главный", стойка 3'),
+]
+con.executemany('insert into logs (time_begin,time_end,foe,ip,"desc") values (?,?,?,?,?)', rows)
+con.commit()
+PY
+
+check() {  # check CSV [sqlite condition]: the file holds exactly the selected rows
+    python3 - "$db" "$1" "${2:-1}" <<'PY' || exit 1
+import csv, datetime, sqlite3, sys
+db, path, where = sys.argv[1:]
+with open(path, newline="", encoding="utf-8") as f:
+    raw = f.read()
+assert not raw.startswith("\ufeff"), "byte-order mark"
+with open(path, newline="", encoding="utf-8") as f:
+    got = list(csv.reader(f, strict=True))
+assert got[0] == ["id", "begin", "end", "duration_s", "description", "address"], got[0]
+con = sqlite3.connect(db)
+want = []
+for id_, b, e, foe, desc, ip in con.execute(
+        'select id,time_begin,time_end,foe,"desc",ip from logs where %s order by time_begin,id' % where):
+    iso = lambda t: t.replace(" ", "T")
+    if foe:
+        d = int((datetime.datetime.fromisoformat(e) - datetime.datetime.fromisoformat(b)).total_seconds())
+        want.append([str(id_), iso(b), iso(e), str(d), desc, ip])
+    else:
+        want.append([str(id_), iso(b), "", "", desc, ip])
+if got[1:] != want:
+    for g, w in zip(got[1:], want):
+        if g != w:
+            print("got ", [x[:60] for x in g]); print("want", [x[:60] for x in w])
+    print("rows got %d want %d" % (len(got) - 1, len(want)))
+    sys.exit(1)
+print("%s: %d rows match" % (path.rsplit("/", 1)[-1], len(want)))
+PY
+}
+
+"$work/orvant-export" "$work/all.csv" 2>"$work/err" || fail "export beside the program failed: $(cat "$work/err")"
+check "$work/all.csv"
+grep -q "6 outages written" "$work/err" || fail "no count on stderr: $(cat "$work/err")"
+
+"$work/orvant-export" --db "$db" --from 2025-01-12 --to 2025-01-13 "$work/days.csv" 2>/dev/null || fail "filtered export failed"
+check "$work/days.csv" "time_begin >= '2025-01-12' and time_begin < '2025-01-14'"
+"$work/orvant-export" --db "$db" --from=13.01.2025 "$work/from.csv" 2>/dev/null || fail "DD.MM.YYYY date refused"
+check "$work/from.csv" "time_begin >= '2025-01-13'"
+"$work/orvant-export" --db "$db" --host 'Сервер "главный", стойка 3' "$work/host.csv" 2>/dev/null || fail "host export failed"
+check "$work/host.csv" "ip = '10.0.0.1'"
+
+"$work/orvant-export" --db "$db" - >"$work/stdout.csv" 2>/dev/null || fail "export to standard output failed"
+check "$work/stdout.csv"
+cmp -s "$work/stdout.csv" "$work/all.csv" || fail "standard output differs from the file"
+
+# Failures: a message on stderr, a non-zero exit, no file.
+expect_failure() {  # expect_failure STATUS WORD OUTPUT args...
+    local status=$1 word=$2 out=$3; shift 3
+    "$work/orvant-export" "$@" "$out" 2>"$work/err" >/dev/null
+    local rc=$?
+    [ $rc = "$status" ] || fail "$*: exit $rc, expected $status ($(cat "$work/err"))"
+    grep -qi -- "$word" "$work/err" || fail "$*: message lacks \"$word\": $(cat "$work/err")"
+    [ ! -e "$out" ] || fail "$*: left $out behind"
+    ls "$(dirname "$out")" 2>/dev/null | grep -q "$(basename "$out")" && fail "$*: left a temporary file"
+    echo "refused ($rc): $(head -c 150 "$work/err")"
+}
+expect_failure 1 "does not exist" "$work/a.csv" --db "$work/missing.mdb"
+expect_failure 2 "not a date" "$work/b.csv" --db "$db" --from 2025-13-40
+expect_failure 2 "after" "$work/c.csv" --db "$db" --from 2025-02-01 --to 2025-01-01
+expect_failure 1 "$work/no/dir" "$work/no/dir/d.csv" --db "$db"
+echo "not a database" >"$work/junk.mdb"
+expect_failure 1 "junk.mdb" "$work/e.csv" --db "$work/junk.mdb"
+sqlite3 "$work/nolog.mdb" "create table other (x)"
+expect_failure 1 "logs" "$work/f.csv" --db "$work/nolog.mdb"
+"$work/orvant-export" --db "$db" 2>"$work/err" && fail "no OUTPUT accepted"
+# An existing file stays as it was when the export fails.
+echo old >"$work/keep.csv"
+"$work/orvant-export" --db "$work/nolog.mdb" "$work/keep.csv" 2>/dev/null && fail "export from a file without a log succeeded"
+[ "$(cat "$work/keep.csv")" = old ] || fail "a failed export replaced an existing file"
+echo "PASS"
