@@ -168,9 +168,9 @@ void tst_EchoIcmp::anotherProbersRepliesNotTaken()
     QSignalSpy oursReplies(&ours, &EchoTransport::replyReceived);
     QSignalSpy otherReplies(&other, &EchoTransport::replyReceived);
     quint32 cookie = 0;
-    QCOMPARE(ours.send(0x7f000002, EchoProbe::payload(), &cookie), 0);
+    QCOMPARE(ours.send(HostAddress::ipv4(0x7f000002), EchoProbe::payload(), &cookie), 0);
     for (int i = 0; i < 20; ++i)
-        QCOMPARE(other.send(0x7f000001, EchoProbe::payload(), &cookie), 0);
+        QCOMPARE(other.send(HostAddress::ipv4(0x7f000001), EchoProbe::payload(), &cookie), 0);
     QTRY_COMPARE_WITH_TIMEOUT(otherReplies.size(), 20, 3000);
     QTest::qWait(50);
     QCOMPARE(oursReplies.size(), 0);
@@ -183,17 +183,17 @@ void tst_EchoIcmp::repliesOfAClosedPassNeverReported()
     QString why;
     QVERIFY2(transport.open(4, &why), qPrintable(why));
     quint32 first = 0;
-    QCOMPARE(transport.send(0x7f000001, EchoProbe::payload(), &first), 0);
+    QCOMPARE(transport.send(HostAddress::ipv4(0x7f000001), EchoProbe::payload(), &first), 0);
     transport.close();  // the reply is already queued or on its way
     QVERIFY(transport.open(4, &why));
     QTest::qWait(100);
     QCOMPARE(replies.size(), 0);
     quint32 second = 0;
-    QCOMPARE(transport.send(0x7f000001, EchoProbe::payload(), &second), 0);
+    QCOMPARE(transport.send(HostAddress::ipv4(0x7f000001), EchoProbe::payload(), &second), 0);
     QVERIFY(second != first);
     QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 3000);
     QCOMPARE(replies.first().at(0).toUInt(), second);
-    QCOMPARE(replies.first().at(1).toUInt(), 0x7f000001u);
+    QCOMPARE(replies.first().at(1).value<HostAddress>(), HostAddress::ipv4(0x7f000001));
 }
 
 void tst_EchoIcmp::burstPastOneChannelAllAnswered()
@@ -207,7 +207,7 @@ void tst_EchoIcmp::burstPastOneChannelAllAnswered()
     QSet<quint32> sent;
     QSet<quint32> answered;
     int duplicates = 0;
-    connect(&transport, &EchoTransport::replyReceived, this, [&](quint32 cookie, quint32) {
+    connect(&transport, &EchoTransport::replyReceived, this, [&](quint32 cookie, const HostAddress &) {
         if (answered.contains(cookie))
             ++duplicates;
         answered.insert(cookie);
@@ -216,7 +216,7 @@ void tst_EchoIcmp::burstPastOneChannelAllAnswered()
     t.start();
     while (sent.size() < Requests && t.elapsed() < 60000) {
         quint32 cookie = 0;
-        const int status = transport.send(0x7f000001, EchoProbe::payload(), &cookie);
+        const int status = transport.send(HostAddress::ipv4(0x7f000001), EchoProbe::payload(), &cookie);
         if (status == 0)
             sent.insert(cookie);
         else
