@@ -60,13 +60,14 @@ bool HostAddress::parse(const QString &text, HostAddress *address)
         return false;
     const QByteArray bytes = text.toLatin1();
     HostAddress parsed;
-    if (!bytes.contains(':')) {
-        // The IPv4 rules as they always were: inet_addr's reading, which
-        // cannot tell 255.255.255.255 from a failure.
-        const in_addr_t v4 = inet_addr(bytes.constData());
-        if (v4 == INADDR_NONE)
-            return false;
+    // The IPv4 rules as they always were, first: inet_addr's reading (which
+    // takes "127.0.0.1 anything" and cannot tell 255.255.255.255 from a
+    // failure). No IPv6 literal is a text it accepts.
+    const in_addr_t v4 = inet_addr(bytes.constData());
+    if (v4 != INADDR_NONE) {
         parsed = ipv4(ntohl(v4));
+    } else if (!bytes.contains(':')) {
+        return false;
     } else {
         const qsizetype percent = bytes.indexOf('%');
         const QByteArray literal = percent < 0 ? bytes : bytes.left(percent);

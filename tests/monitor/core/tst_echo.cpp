@@ -80,6 +80,8 @@ void tst_Echo::parseIpv6_data()
     QTest::newRow("nine groups") << QStringLiteral("1:2:3:4:5:6:7:8:9") << false << QString();
     QTest::newRow("two gaps") << QStringLiteral("1::2::3") << false << QString();
     QTest::newRow("trailing blank") << QStringLiteral("::1 ") << false << QString();
+    // inet_addr takes an address followed by a blank and anything: still so.
+    QTest::newRow("IPv4, blank, colon") << QStringLiteral("127.0.0.1 :x") << true << QStringLiteral("4 127.0.0.1");
     QTest::newRow("embedded NUL") << QStringLiteral("::1").append(QChar(0)).append(QStringLiteral("x")) << false << QString();
     QTest::newRow("Cyrillic in a group") << QStringLiteral("fd00::д") << false << QString();
 }
