@@ -2,8 +2,6 @@
 
 #include "EchoTransport.h"
 
-#include <arpa/inet.h>
-
 namespace monitor {
 
 namespace {
@@ -22,15 +20,11 @@ const QByteArray &EchoProbe::payload()
 
 bool EchoProbe::parseAddress(const QString &text, quint32 *address)
 {
-    // A NUL would end the C string early and let "127.0.0.1\0junk" through.
-    if (text.contains(QChar(0)))
-        return false;
-    const QByteArray bytes = text.toLatin1();
-    const in_addr_t parsed = inet_addr(bytes.constData());
-    if (parsed == INADDR_NONE)
+    HostAddress parsed;
+    if (!HostAddress::parse(text, &parsed) || parsed.family() != HostAddress::Family::IPv4)
         return false;
     if (address)
-        *address = ntohl(parsed);
+        *address = parsed.toIPv4();
     return true;
 }
 
@@ -62,7 +56,7 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
         Host &h = m_hosts[size_t(i)];
         Result &r = m_results[size_t(i)];
         h.timeoutMs = qMax(1, targets[i].timeoutMs);
-        if (!parseAddress(targets[i].address, &h.address)) {
+        if (!HostAddress::parse(targets[i].address, &h.address)) {
             // Every attempt is refused by the parser, without any traffic.
             h.done = true;
             r.status = NotAnAddress;
@@ -161,7 +155,7 @@ void EchoProbe::pumpSends()
         m_sendTimer.start(blocked ? 1 : 0);
 }
 
-void EchoProbe::onReply(quint32 cookie, quint32 from)
+void EchoProbe::onReply(quint32 cookie, const HostAddress &from)
 {
     if (!m_running)
         return;

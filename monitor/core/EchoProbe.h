@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HostAddress.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
@@ -22,8 +24,11 @@ class EchoTransport;
 // Sends are paced (at least SendGapNs apart) so that a large list does not
 // burst onto the network at once; retries go before first attempts.
 //
+// A host's address text may be IPv4 or IPv6 (HostAddress::parse); both go
+// through the one transport, under the same attempt rules.
+//
 // A reply counts only for the attempt it answers: same cookie (identifier and
-// sequence in the real transport) and same address. A reply to an earlier
+// sequence in the real transport) and same address, zone included. A reply to an earlier
 // attempt that comes after that attempt timed out is ignored.
 class EchoProbe final : public QObject
 {
@@ -43,9 +48,9 @@ public:
 
     static const QByteArray &payload();  // "echo_test" five times, 45 bytes
 
-    // The address text as the dotted-address parser (inet_addr) reads it,
-    // in host byte order; false for host names, 255.255.255.255 and anything
-    // that is not an address.
+    // The IPv4 address a text names (HostAddress::parse), in host byte
+    // order; false for host names, 255.255.255.255, IPv6 addresses and
+    // anything that is not an address.
     static bool parseAddress(const QString &text, quint32 *address);
 
     struct Target
@@ -78,7 +83,7 @@ signals:
 private:
     struct Host
     {
-        quint32 address = 0;
+        HostAddress address;
         int timeoutMs = 0;
         quint32 cookie = 0;      // of the attempt in flight
         bool waiting = false;    // an attempt is in flight
@@ -95,7 +100,7 @@ private:
 
     int DoPing(int host);
     void pumpSends();
-    void onReply(quint32 cookie, quint32 from);
+    void onReply(quint32 cookie, const HostAddress &from);
     void onDeadline();
     void armDeadlineTimer();
     void hostDone(int host, int status);

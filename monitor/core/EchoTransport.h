@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HostAddress.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -13,7 +15,8 @@ namespace monitor {
 // A transport is opened for one pass and closed after it. Every request gets a
 // cookie that identifies it among all requests since the transport was
 // constructed; a reply is reported with the cookie of its request and the
-// address it came from. After close() no reply to a request sent before is
+// address it came from. Both address families go through the same transport,
+// so the pass never needs to know which one a host is. After close() no reply to a request sent before is
 // ever reported, so a late reply of one pass cannot reach the next.
 class EchoTransport : public QObject
 {
@@ -38,16 +41,16 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // One echo request carrying payload to address (host byte order).
+    // One echo request carrying payload to address.
     // Returns 0 and the request's cookie, TryAgain, or a failure status.
-    virtual int send(quint32 address, const QByteArray &payload, quint32 *cookie) = 0;
+    virtual int send(const HostAddress &address, const QByteArray &payload, quint32 *cookie) = 0;
 
     // Reports at once the replies already received, so that a deadline is
     // judged on everything that arrived before it.
     virtual void poll() {}
 
 signals:
-    void replyReceived(quint32 cookie, quint32 fromAddress);
+    void replyReceived(quint32 cookie, const monitor::HostAddress &fromAddress);
 };
 
 } // namespace monitor

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -69,6 +70,8 @@ IcmpTransport::IcmpTransport(Kind kind, QObject *parent)
     , m_wanted(kind)
     , m_rawIdentBase(quint16(QRandomGenerator::global()->generate()))
 {
+    m_v4.domain = AF_INET;
+    m_v6.domain = AF_INET6;
 }
 
 IcmpTransport::~IcmpTransport()
@@ -80,25 +83,33 @@ bool IcmpTransport::open(int expectedRequests, QString *why)
 {
     close();
     m_wantedBuffer = int(qBound(qint64(MinReceiveBuffer), qint64(expectedRequests) * BytesPerReply, qint64(MaxReceiveBuffer)));
+    if (!openFamily(m_v4, why))
+        return false;
+    m_open = true;
+    return true;
+}
 
+bool IcmpTransport::openFamily(Family &f, QString *why)
+{
     QString datagramWhy;
     QString rawWhy;
     if (m_wanted != Kind::Raw) {
-        m_kind = Kind::Datagram;
-        if (addChannel(&datagramWhy)) {
-            m_open = true;
+        f.kind = Kind::Datagram;
+        if (addChannel(f, &datagramWhy)) {
+            f.open = true;
             return true;
         }
     }
     if (m_wanted != Kind::Datagram) {
-        m_kind = Kind::Raw;
-        if (openRaw(&rawWhy) && addChannel(&rawWhy)) {
-            m_open = true;
+        f.kind = Kind::Raw;
+        if (openRaw(f, &rawWhy) && addChannel(f, &rawWhy)) {
+            f.open = true;
             return true;
         }
-        close();
+        closeFamily(f);
     }
-    m_kind = Kind::Automatic;
+    f.kind = Kind::Automatic;
+    f.failed = true;
     if (why) {
         QStringList parts;
         if (!datagramWhy.isEmpty())
@@ -112,9 +123,16 @@ bool IcmpTransport::open(int expectedRequests, QString *why)
 
 void IcmpTransport::close()
 {
+    closeFamily(m_v4);
+    closeFamily(m_v6);
+    m_open = false;
+}
+
+void IcmpTransport::closeFamily(Family &f)
+{
     // The notifiers may be the ones whose signal is being handled: disable
     // them now and let the loop delete them.
-    for (Channel &ch : m_channels) {
+    for (Channel &ch : f.channels) {
         if (ch.notifier) {
             ch.notifier->setEnabled(false);
             ch.notifier->deleteLater();
@@ -122,17 +140,18 @@ void IcmpTransport::close()
         if (ch.fd >= 0)
             ::close(ch.fd);
     }
-    m_channels.clear();
-    if (m_rawNotifier) {
-        m_rawNotifier->setEnabled(false);
-        m_rawNotifier->deleteLater();
-        m_rawNotifier = nullptr;
+    f.channels.clear();
+    if (f.rawNotifier) {
+        f.rawNotifier->setEnabled(false);
+        f.rawNotifier->deleteLater();
+        f.rawNotifier = nullptr;
     }
-    if (m_rawFd >= 0) {
-        ::close(m_rawFd);
-        m_rawFd = -1;
+    if (f.rawFd >= 0) {
+        ::close(f.rawFd);
+        f.rawFd = -1;
     }
-    m_open = false;
+    f.open = false;
+    f.failed = false;
 }
 
 int IcmpTransport::configureSocket(int fd)
@@ -149,39 +168,60 @@ int IcmpTransport::configureSocket(int fd)
     return granted;
 }
 
-bool IcmpTransport::openRaw(QString *why)
+bool IcmpTransport::openRaw(Family &f, QString *why)
 {
-    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
+    const bool v6 = f.domain == AF_INET6;
+    const int fd = ::socket(f.domain, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
         *why = errnoText(errno);
         return false;
     }
     // Only echo replies reach us; the host's other ICMP traffic (our own
-    // requests on loop-back among it) is dropped by the kernel.
-    icmp_filter filter{};
-    filter.data = ~(1U << ICMP_ECHOREPLY);
-    setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    // requests on loop-back among it) is dropped by the kernel. On ICMPv6 the
+    // kernel also fills in the checksum, which covers a pseudo-header of
+    // addresses we do not know before routing.
+    if (v6) {
+        icmp6_filter filter{};
+        ICMP6_FILTER_SETBLOCKALL(&filter);
+        ICMP6_FILTER_SETPASS(ICMP6_ECHO_REPLY, &filter);
+        setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
+    } else {
+        icmp_filter filter{};
+        filter.data = ~(1U << ICMP_ECHOREPLY);
+        setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    }
     configureSocket(fd);
-    m_rawFd = fd;
-    m_rawNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_rawNotifier, &QSocketNotifier::activated, this, [this, fd] { drain(fd, DrainBudget); });
+    f.rawFd = fd;
+    f.rawNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    Family *family = &f;
+    connect(f.rawNotifier, &QSocketNotifier::activated, this, [this, family, fd] { drain(*family, fd, DrainBudget); });
     return true;
 }
 
-bool IcmpTransport::addDatagramChannel(QString *why)
+bool IcmpTransport::addDatagramChannel(Family &f, QString *why)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
+    const bool v6 = f.domain == AF_INET6;
+    const int fd = ::socket(f.domain, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
         *why = errnoText(errno);
         return false;
     }
     // Binding makes the kernel choose our identifier now, so replies can be
-    // told apart from the start.
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    socklen_t len = sizeof local;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0
+    // told apart from the start; it is the "port" of the bound address.
+    sockaddr_storage local{};
+    socklen_t len = 0;
+    if (v6) {
+        auto *a = reinterpret_cast<sockaddr_in6 *>(&local);
+        a->sin6_family = AF_INET6;
+        a->sin6_addr = in6addr_any;
+        len = sizeof *a;
+    } else {
+        auto *a = reinterpret_cast<sockaddr_in *>(&local);
+        a->sin_family = AF_INET;
+        a->sin_addr.s_addr = htonl(INADDR_ANY);
+        len = sizeof *a;
+    }
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), len) != 0
         || ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &len) != 0) {
         *why = errnoText(errno);
         ::close(fd);
@@ -190,60 +230,88 @@ bool IcmpTransport::addDatagramChannel(QString *why)
     configureSocket(fd);
     Channel ch;
     ch.fd = fd;
-    ch.ident = local.sin_port;
+    ch.ident = v6 ? reinterpret_cast<sockaddr_in6 *>(&local)->sin6_port
+                  : reinterpret_cast<sockaddr_in *>(&local)->sin_port;
     ch.generation = m_nextGeneration++;
     ch.notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(ch.notifier, &QSocketNotifier::activated, this, [this, fd] { drain(fd, DrainBudget); });
-    m_channels.append(ch);
+    Family *family = &f;
+    connect(ch.notifier, &QSocketNotifier::activated, this, [this, family, fd] { drain(*family, fd, DrainBudget); });
+    f.channels.append(ch);
     return true;
 }
 
-bool IcmpTransport::addChannel(QString *why)
+bool IcmpTransport::addChannel(Family &f, QString *why)
 {
-    if (m_kind == Kind::Datagram)
-        return addDatagramChannel(why);
+    if (f.kind == Kind::Datagram)
+        return addDatagramChannel(f, why);
     Channel ch;
     ch.ident = htons(m_rawIdentBase++);
     ch.generation = m_nextGeneration++;
-    m_channels.append(ch);
+    f.channels.append(ch);
     return true;
 }
 
-int IcmpTransport::send(quint32 address, const QByteArray &payload, quint32 *cookie)
+int IcmpTransport::send(const HostAddress &address, const QByteArray &payload, quint32 *cookie)
 {
-    if (!m_open || m_channels.isEmpty())
+    if (!m_open || address.isNull())
         return GeneralFailure;
-    if (m_channels.constLast().nextSequence > 0xffff) {
+    const bool v6 = address.family() == HostAddress::Family::IPv6;
+    Family &f = v6 ? m_v6 : m_v4;
+    if (!f.open) {
+        // Tried once a pass: without IPv6 on this machine every IPv6
+        // attempt fails at once rather than waiting out its timeout.
+        if (f.failed)
+            return GeneralFailure;
         QString why;
-        if (!addChannel(&why))
+        if (!openFamily(f, &why)) {
+            qWarning("IPv6 echo unavailable: %s", qUtf8Printable(why));
+            return GeneralFailure;
+        }
+    }
+    if (f.channels.isEmpty())
+        return GeneralFailure;
+    if (f.channels.constLast().nextSequence > 0xffff) {
+        QString why;
+        if (!addChannel(f, &why))
             return GeneralFailure;
     }
-    Channel &ch = m_channels.last();
+    Channel &ch = f.channels.last();
     const quint16 sequence = quint16(ch.nextSequence);
     if (m_payload != payload)
         m_payload = payload;
 
     m_packet.resize(EchoHeaderBytes + payload.size());
     auto *p = reinterpret_cast<unsigned char *>(m_packet.data());
-    p[0] = ICMP_ECHO;
+    p[0] = v6 ? ICMP6_ECHO_REQUEST : ICMP_ECHO;
     p[1] = 0;
     p[2] = p[3] = 0;
     std::memcpy(p + 4, &ch.ident, 2);  // the kernel puts its own on a datagram socket
     p[6] = quint8(sequence >> 8);
     p[7] = quint8(sequence);
     std::memcpy(p + EchoHeaderBytes, payload.constData(), size_t(payload.size()));
-    if (m_kind == Kind::Raw) {
+    if (f.kind == Kind::Raw && !v6) {
         const quint16 sum = checksum(p, int(m_packet.size()));
         p[2] = quint8(sum >> 8);
         p[3] = quint8(sum);
     }
 
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(address);
-    const int fd = m_kind == Kind::Raw ? m_rawFd : ch.fd;
+    sockaddr_storage to{};
+    socklen_t toLen = 0;
+    if (v6) {
+        auto *a = reinterpret_cast<sockaddr_in6 *>(&to);
+        a->sin6_family = AF_INET6;
+        std::memcpy(&a->sin6_addr, address.ipv6Bytes(), 16);
+        a->sin6_scope_id = address.scopeId();
+        toLen = sizeof *a;
+    } else {
+        auto *a = reinterpret_cast<sockaddr_in *>(&to);
+        a->sin_family = AF_INET;
+        a->sin_addr.s_addr = htonl(address.toIPv4());
+        toLen = sizeof *a;
+    }
+    const int fd = f.kind == Kind::Raw ? f.rawFd : ch.fd;
     const ssize_t sent = ::sendto(fd, p, size_t(m_packet.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
-                                  reinterpret_cast<const sockaddr *>(&to), sizeof to);
+                                  reinterpret_cast<const sockaddr *>(&to), toLen);
     if (sent < 0) {
         const int error = errno;
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR)
@@ -259,21 +327,24 @@ int IcmpTransport::send(quint32 address, const QByteArray &payload, quint32 *coo
 
 void IcmpTransport::poll()
 {
-    if (!m_open)
-        return;
-    if (m_kind == Kind::Raw) {
-        drain(m_rawFd, PollBudget);
-        return;
+    for (Family *f : {&m_v4, &m_v6}) {
+        if (!m_open || !f->open)
+            continue;
+        if (f->kind == Kind::Raw) {
+            drain(*f, f->rawFd, PollBudget);
+            continue;
+        }
+        for (int i = 0; i < f->channels.size() && m_open; ++i)
+            drain(*f, f->channels[i].fd, PollBudget);
     }
-    for (int i = 0; i < m_channels.size() && m_open; ++i)
-        drain(m_channels[i].fd, PollBudget);
 }
 
-void IcmpTransport::drain(int fd, int budget)
+void IcmpTransport::drain(Family &f, int fd, int budget)
 {
+    const bool v6 = f.domain == AF_INET6;
     unsigned char buffer[2048];
-    for (int n = 0; n < budget && m_open; ++n) {
-        sockaddr_in from{};
+    for (int n = 0; n < budget && m_open && f.open; ++n) {
+        sockaddr_storage from{};
         socklen_t fromLen = sizeof from;
         const ssize_t got = ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT,
                                        reinterpret_cast<sockaddr *>(&from), &fromLen);
@@ -285,22 +356,26 @@ void IcmpTransport::drain(int fd, int budget)
         }
         const unsigned char *icmp = buffer;
         ssize_t length = got;
-        if (m_kind == Kind::Raw) {
+        // Raw IPv4 hands over the IP header; ICMPv6 sockets never do.
+        if (f.kind == Kind::Raw && !v6) {
             if (got < 20)
                 continue;
             const int headerBytes = (buffer[0] & 0x0f) * 4;
             icmp += headerBytes;
             length -= headerBytes;
         }
-        if (length < EchoHeaderBytes || icmp[0] != ICMP_ECHOREPLY || icmp[1] != 0)
+        const int replyType = v6 ? ICMP6_ECHO_REPLY : ICMP_ECHOREPLY;
+        if (length < EchoHeaderBytes || icmp[0] != replyType || icmp[1] != 0)
+            continue;
+        if (from.ss_family != f.domain)
             continue;
         quint16 ident;
         std::memcpy(&ident, icmp + 4, 2);
         const quint32 sequence = quint32(icmp[6]) << 8 | icmp[7];
 
         const Channel *match = nullptr;
-        for (const Channel &ch : m_channels) {
-            if (ch.ident == ident && (m_kind == Kind::Raw || ch.fd == fd)) {
+        for (const Channel &ch : f.channels) {
+            if (ch.ident == ident && (f.kind == Kind::Raw || ch.fd == fd)) {
                 match = &ch;
                 break;
             }
@@ -311,7 +386,14 @@ void IcmpTransport::drain(int fd, int budget)
         if (length - EchoHeaderBytes != m_payload.size()
             || std::memcmp(icmp + EchoHeaderBytes, m_payload.constData(), size_t(m_payload.size())) != 0)
             continue;
-        emit replyReceived(quint32(match->generation) << 16 | sequence, ntohl(from.sin_addr.s_addr));
+        HostAddress source;
+        if (v6) {
+            const auto *a = reinterpret_cast<const sockaddr_in6 *>(&from);
+            source = HostAddress::ipv6(a->sin6_addr.s6_addr, a->sin6_scope_id);
+        } else {
+            source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&from)->sin_addr.s_addr));
+        }
+        emit replyReceived(quint32(match->generation) << 16 | sequence, source);
     }
 }
 

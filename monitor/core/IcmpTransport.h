@@ -22,6 +22,12 @@ namespace monitor {
 // A channel is one identifier with its 65536 sequence numbers. Each pass
 // gets fresh channels (new datagram sockets, or new identifiers on the raw
 // socket), so a reply that comes after its pass ended is never reported.
+//
+// IPv4 and IPv6 (ICMPv6 echo) each have their own sockets and channels,
+// chosen the same way; cookies are unique across both. open() opens IPv4,
+// whose rights decide whether probing works at all (ICMPv6 obeys the same
+// ping_group_range and CAP_NET_RAW); IPv6 opens at the first IPv6 request of
+// a pass, so a book without IPv6 hosts never needs it.
 class IcmpTransport final : public EchoTransport
 {
     Q_OBJECT
@@ -37,11 +43,13 @@ public:
     bool open(int expectedRequests, QString *why) override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    int send(quint32 address, const QByteArray &payload, quint32 *cookie) override;
+    int send(const HostAddress &address, const QByteArray &payload, quint32 *cookie) override;
     void poll() override;
 
-    // The kind of socket in use since the last successful open().
-    Kind kind() const { return m_kind; }
+    // The kind of socket in use since the last successful open(), for IPv4
+    // and (once an IPv6 request was sent) for IPv6.
+    Kind kind() const { return m_v4.kind; }
+    Kind ipv6Kind() const { return m_v6.kind; }
     // The receive buffer the kernel granted, in bytes.
     int receiveBufferBytes() const { return m_receiveBuffer; }
 
@@ -55,18 +63,30 @@ private:
         quint32 nextSequence = 0;     // 0..65536
     };
 
-    bool openRaw(QString *why);
-    bool addDatagramChannel(QString *why);
-    bool addChannel(QString *why);
+    // The sockets and channels of one address family.
+    struct Family
+    {
+        int domain = 0;               // AF_INET or AF_INET6
+        Kind kind = Kind::Automatic;
+        bool open = false;
+        bool failed = false;          // could not be opened in this pass
+        int rawFd = -1;
+        QSocketNotifier *rawNotifier = nullptr;
+        QList<Channel> channels;
+    };
+
+    bool openFamily(Family &f, QString *why);
+    void closeFamily(Family &f);
+    bool openRaw(Family &f, QString *why);
+    bool addDatagramChannel(Family &f, QString *why);
+    bool addChannel(Family &f, QString *why);
     int configureSocket(int fd);
-    void drain(int fd, int budget);
+    void drain(Family &f, int fd, int budget);
 
     Kind m_wanted;
-    Kind m_kind = Kind::Automatic;
     bool m_open = false;
-    int m_rawFd = -1;
-    QSocketNotifier *m_rawNotifier = nullptr;
-    QList<Channel> m_channels;
+    Family m_v4;
+    Family m_v6;
     int m_receiveBuffer = 0;
     int m_wantedBuffer = 0;
     quint16 m_nextGeneration = 1;

@@ -2,7 +2,11 @@
 # Real ICMP inside a network namespace made here: 127.0.0.1 answers, echo
 # requests to 127.0.0.2 and to every seventh of 300 addresses in 127.1.0.0/16
 # are dropped on the input hook (a real timeout), those to 127.0.0.3 on the
-# output hook (sendto fails). The test binary runs once
+# output hook (sendto fails). IPv6 likewise: ::1 and every fd00::x (a local
+# route on lo) answer, fd00::2 and every seventh of 300 fd00::1:x are dropped
+# on input, fd00::3 on output, fd00::5 is in a set the test flips; lo also
+# has fe80::1 (a zone to test) and fd00::99 (a source to forge replies from).
+# The test binary runs once
 # with a datagram ICMP socket (ping_group_range widened inside the namespace)
 # and once with a raw socket (root). No traffic leaves the namespace.
 set -u
@@ -25,8 +29,19 @@ for i in $(seq 0 299); do
     fi
 done
 (IFS=,; echo "${elements[*]}") > "$work/elements"
+elements6=()
+for i in $(seq 0 299); do
+    host=$(printf 'fd00::1:%x' $((i + 1)))
+    echo "$host" >> "$work/hosts6"
+    if [ $((i % 7)) = 3 ]; then
+        echo "$host" >> "$work/dropped6"
+        elements6+=("$host")
+    fi
+done
+(IFS=,; echo "${elements6[*]}") > "$work/elements6"
 
 export ORVANT_ICMP_NETNS=1 ORVANT_HOSTS_FILE="$work/hosts" ORVANT_DROPPED_FILE="$work/dropped"
+export ORVANT_HOSTS6_FILE="$work/hosts6" ORVANT_DROPPED6_FILE="$work/dropped6"
 export QT_QPA_PLATFORM=offscreen
 status=0
 for kind in datagram raw; do
@@ -34,17 +49,26 @@ for kind in datagram raw; do
     ORVANT_ICMP_KIND=$kind timeout 180 unshare -n bash -c '
         set -e
         ip link set lo up
+        ip -6 route add local fd00::/64 dev lo
+        ip -6 addr add fe80::1/64 dev lo nodad
+        ip -6 addr add fd00::99/128 dev lo nodad
         nft -f - <<NFT
 table inet echo_test {
     set down { type ipv4_addr; elements = { $(cat "$1") } }
+    set down6 { type ipv6_addr; elements = { $(cat "$3") } }
+    set flip6 { type ipv6_addr; }
     chain inp {
         type filter hook input priority 0;
         ip daddr 127.0.0.2 icmp type echo-request drop
         ip daddr @down icmp type echo-request drop
+        ip6 daddr fd00::2 icmpv6 type echo-request drop
+        ip6 daddr @down6 icmpv6 type echo-request drop
+        ip6 daddr @flip6 icmpv6 type echo-request drop
     }
     chain out {
         type filter hook output priority 0;
         ip daddr 127.0.0.3 icmp type echo-request drop
+        ip6 daddr fd00::3 icmpv6 type echo-request drop
     }
 }
 NFT
@@ -52,7 +76,7 @@ NFT
             sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
         fi
         exec "$2"
-    ' _ "$work/elements" "$bin" || status=1
+    ' _ "$work/elements" "$bin" "$work/elements6" || status=1
 done
 
 # Neither socket kind allowed: ping_group_range stays closed ("1 0", the

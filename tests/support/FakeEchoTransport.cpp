@@ -13,10 +13,10 @@ FakeEchoTransport::FakeEchoTransport(QObject *parent)
 
 FakeEchoTransport::~FakeEchoTransport() = default;
 
-quint32 FakeEchoTransport::address(const QString &text)
+HostAddress FakeEchoTransport::address(const QString &text)
 {
-    quint32 value = 0;
-    EchoProbe::parseAddress(text, &value);
+    HostAddress value;
+    HostAddress::parse(text, &value);
     return value;
 }
 
@@ -45,7 +45,7 @@ void FakeEchoTransport::close()
     m_open = false;
 }
 
-int FakeEchoTransport::send(quint32 address, const QByteArray &payload, quint32 *cookie)
+int FakeEchoTransport::send(const HostAddress &address, const QByteArray &payload, quint32 *cookie)
 {
     if (!m_open)
         return GeneralFailure;

@@ -37,7 +37,7 @@ public:
 
     struct Request
     {
-        quint32 address;
+        HostAddress address;
         quint32 cookie;
         int attempt;  // 1.. within the pass
         QByteArray payload;
@@ -52,14 +52,14 @@ public:
     void setAvailable(bool available) { m_available = available; }
 
     // Sends a reply now, as a network would deliver a stray or late one.
-    void deliver(quint32 cookie, quint32 fromAddress) { emit replyReceived(cookie, fromAddress); }
+    void deliver(quint32 cookie, const HostAddress &fromAddress) { emit replyReceived(cookie, fromAddress); }
 
     bool open(int expectedRequests, QString *why) override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    int send(quint32 address, const QByteArray &payload, quint32 *cookie) override;
+    int send(const HostAddress &address, const QByteArray &payload, quint32 *cookie) override;
 
-    static quint32 address(const QString &text);
+    static HostAddress address(const QString &text);
 
     QList<Request> requests;     // every request since construction
     int opens = 0;
@@ -67,8 +67,8 @@ public:
     int closes = 0;
 
 private:
-    QHash<quint32, QList<Behaviour>> m_scripts;
-    QHash<quint32, int> m_attemptsThisPass;
+    QHash<HostAddress, QList<Behaviour>> m_scripts;
+    QHash<HostAddress, int> m_attemptsThisPass;
     bool m_available = true;
     bool m_open = false;
     quint32 m_nextCookie = 1000;

@@ -29,6 +29,7 @@ private slots:
     void failedAddAndDeleteAreReported();
     void editorSavingAVanishedAddress();
     void addKeepsBoxesUntilTheCloseBox();
+    void ipv6AddressesKeptAsTyped();
 
 private:
     QString timeoutOf(const QString &ip) { return f->db.scalar(QStringLiteral("select ping_timeout from addrs where ip_addr=?"), {ip}).toString(); }
@@ -336,6 +337,38 @@ void TstAddressDialogs::addKeepsBoxesUntilTheCloseBox()
         QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
     });
     QCOMPARE(f->prompts.messages.size(), 0);
+}
+
+void TstAddressDialogs::ipv6AddressesKeptAsTyped()
+{
+    // Nothing in the dialogs reads an address: IPv6 forms, zones and letter
+    // case are stored, listed, edited and deleted exactly as typed.
+    const QStringList typed = {QStringLiteral("2001:db8::10"), QStringLiteral("fe80::1%eth0"),
+                               QStringLiteral("2001:DB8:ffff:ffff:ffff:ffff:ffff:ffff")};
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        for (const QString &ip : typed) {
+            typeInto(d, "txtIP", ip);
+            typeInto(d, "txtDesc", QStringLiteral("v6"));
+            press(d, "cmdAdd");
+        }
+        // The same text again is a duplicate.
+        typeInto(d, "txtIP", typed.at(0));
+        press(d, "cmdAdd");
+    });
+    QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Запись с этим IP уже существует!")});
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, typed.at(1));
+        typeInto(d, "txtDesc", QStringLiteral("канал"));
+        press(d, "Command1");
+    });
+    QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменения записанны.")});
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        typeInto(d, "txtIP", typed.at(2));
+        press(d, "cmdDel");
+    });
+    QCOMPARE(f->db.rows(QStringLiteral("select ip_addr,descript from addrs order by ip_addr")),
+             (QStringList{QStringLiteral("127.0.0.1|Этот компьютер"), QStringLiteral("2001:db8::10|v6"),
+                          QStringLiteral("fe80::1%eth0|канал")}));
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(TstAddressDialogs)

@@ -17,6 +17,9 @@ class tst_Echo : public QObject
 private slots:
     void parseAddress_data();
     void parseAddress();
+    void parseIpv6_data();
+    void parseIpv6();
+    void replyFromAnotherAddressOrZoneIgnored();
     void payloadIsFortyFiveBytes();
     void attemptResults_data();
     void attemptResults();
@@ -51,6 +54,82 @@ void tst_Echo::parseAddress()
     QCOMPARE(EchoProbe::parseAddress(text, &parsed), valid);
     if (valid)
         QCOMPARE(parsed, address);
+}
+
+void tst_Echo::parseIpv6_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("probedAs");  // family and canonical form, with the zone's index
+
+    QTest::newRow("loop-back") << QStringLiteral("::1") << true << QStringLiteral("6 ::1");
+    QTest::newRow("documentation") << QStringLiteral("2001:db8::10") << true << QStringLiteral("6 2001:db8::10");
+    QTest::newRow("longest form") << QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff") << true
+                                  << QStringLiteral("6 2001:db8:ffff:ffff:ffff:ffff:ffff:ffff");
+    QTest::newRow("upper case") << QStringLiteral("FD00::2") << true << QStringLiteral("6 fd00::2");
+    QTest::newRow("link-local, zone by name") << QStringLiteral("fe80::1%lo") << true << QStringLiteral("6 fe80::1%1");
+    QTest::newRow("link-local, zone by number") << QStringLiteral("fe80::1%1") << true << QStringLiteral("6 fe80::1%1");
+    // The kernel ignores a zone where the address has none of its own.
+    QTest::newRow("zone on a global address") << QStringLiteral("fd00::2%lo") << true << QStringLiteral("6 fd00::2");
+    QTest::newRow("mapped IPv4") << QStringLiteral("::ffff:127.0.0.1") << true << QStringLiteral("4 127.0.0.1");
+    QTest::newRow("mapped all ones") << QStringLiteral("::ffff:255.255.255.255") << false << QString();
+    QTest::newRow("unknown zone") << QStringLiteral("fe80::1%nosuchif0") << false << QString();
+    QTest::newRow("zone 0") << QStringLiteral("fe80::1%0") << false << QString();
+    QTest::newRow("empty zone") << QStringLiteral("fe80::1%") << false << QString();
+    QTest::newRow("brackets") << QStringLiteral("[::1]") << false << QString();
+    QTest::newRow("nine groups") << QStringLiteral("1:2:3:4:5:6:7:8:9") << false << QString();
+    QTest::newRow("two gaps") << QStringLiteral("1::2::3") << false << QString();
+    QTest::newRow("trailing blank") << QStringLiteral("::1 ") << false << QString();
+    // inet_addr takes an address followed by a blank and anything: still so.
+    QTest::newRow("IPv4, blank, colon") << QStringLiteral("127.0.0.1 :x") << true << QStringLiteral("4 127.0.0.1");
+    QTest::newRow("embedded NUL") << QStringLiteral("::1").append(QChar(0)).append(QStringLiteral("x")) << false << QString();
+    QTest::newRow("Cyrillic in a group") << QStringLiteral("fd00::д") << false << QString();
+}
+
+void tst_Echo::parseIpv6()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(QString, probedAs);
+    HostAddress parsed;
+    QCOMPARE(HostAddress::parse(text, &parsed), valid);
+    if (!valid)
+        return;
+    const QString family = parsed.family() == HostAddress::Family::IPv6 ? QStringLiteral("6") : QStringLiteral("4");
+    QCOMPARE(family + QLatin1Char(' ') + parsed.toString(), probedAs);
+    // The IPv4 reading refuses IPv6 addresses, so nothing of IPv4 changes.
+    QCOMPARE(EchoProbe::parseAddress(text, nullptr), parsed.family() == HostAddress::Family::IPv4);
+}
+
+void tst_Echo::replyFromAnotherAddressOrZoneIgnored()
+{
+    // The right cookie from the wrong source: another address of the same
+    // family, the same address in another zone, or the host's IPv4 twin.
+    FakeEchoTransport transport;
+    transport.setDown(QStringLiteral("fd00::2"));
+    transport.setDown(QStringLiteral("fe80::1%lo"));
+    QString why;
+    QVERIFY(transport.open(8, &why));
+    EchoProbe probe(&transport);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    probe.start({{QStringLiteral("fd00::2"), 200}, {QStringLiteral("fe80::1%lo"), 200}});
+    QTRY_COMPARE_WITH_TIMEOUT(transport.requests.size(), 2, 2000);
+    const quint32 first = transport.requests.at(0).cookie;
+    const quint32 second = transport.requests.at(1).cookie;
+    const quint8 zoneless[16] = {0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    transport.deliver(first, FakeEchoTransport::address(QStringLiteral("fd00::99")));
+    transport.deliver(first, FakeEchoTransport::address(QStringLiteral("::ffff:0.0.0.2")));
+    transport.deliver(second, HostAddress::ipv6(zoneless, 0));
+    transport.deliver(second, HostAddress::ipv6(zoneless, 2));
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probe.results().at(0).status, EchoProbe::TimedOut);
+    QCOMPARE(probe.results().at(1).status, EchoProbe::TimedOut);
+    // The same cookie from the right source would have counted.
+    probe.start({{QStringLiteral("fe80::1%lo"), 200}});
+    QTRY_COMPARE_WITH_TIMEOUT(transport.requests.size(), 9, 2000);
+    transport.deliver(transport.requests.last().cookie, HostAddress::ipv6(zoneless, 1));
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probe.results().at(0).status, EchoProbe::Answered);
 }
 
 void tst_Echo::payloadIsFortyFiveBytes()
