@@ -3,6 +3,7 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
+#include "DateTimeText.h"
 #include "DatePicker.h"
 #include "GrapherDialogs.h"
 #include "Regional.h"
@@ -412,8 +413,9 @@ void frmMain::openPicker(int which)
     m_picker->setWindowTitle(which == 1 ? QStringLiteral("Начало периода") : QStringLiteral("Конец периода"));
     // The calendar opens on the box's date.
     const QString stored = Timeline::GetSqlDate(which == 1 ? m_txtD1->text() : m_txtD2->text());
-    if (stored != Timeline::GetSqlDate(QString()))
-        m_picker->calendar()->setValue(QDate::fromString(stored.left(10), QStringLiteral("yyyy-MM-dd")));
+    const std::optional<DateTimeText::Seconds> value = DateTimeText::toSeconds(stored);
+    if (value && stored != Timeline::GetSqlDate(QString()))
+        m_picker->calendar()->setValue(DateTimeText::dateOf(*value));
     m_picker->exec();
 }
 
