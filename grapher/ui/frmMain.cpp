@@ -135,7 +135,7 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     m_vs1 = spinner("vs1", 1, 10, 2);
     m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", "Максимальное значение по оси Y");
     m_txtMaxY->setFixedWidth(44);
-    m_vs3 = spinner("vs3", 1, 999, 15);
+    m_vs3 = spinner("vs3", 1, GraphRequest::MaxYMax, 15);
     for (QScrollBar *bar : {m_vs1, m_vs3})
         bar->installEventFilter(this);
     m_cmbIP = named(new QComboBox, "cmbIP", "Адрес, на основе которого будет построен график");
@@ -288,7 +288,7 @@ void frmMain::endTimeChosen()
 void frmMain::maxYChanged(const QString &text)
 {
     double value = 0;
-    if (!GraphRequest::parseNumber(text, &value) || value <= 0 || value >= 1000)
+    if (!GraphRequest::parseNumber(text, &value) || value <= 0 || value > GraphRequest::MaxYMax + 0.5)
         return;
     // A value that rounds out of the spinner's range leaves it where it is.
     const int rounded = int(std::nearbyint(value));

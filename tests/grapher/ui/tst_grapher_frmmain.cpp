@@ -181,10 +181,13 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange_data()
     QTest::newRow("999.4 rounds down") << QStringLiteral("999.4") << 999;
     QTest::newRow("0") << QStringLiteral("0") << 15;
     QTest::newRow("negative") << QStringLiteral("-4") << 15;
-    QTest::newRow("1000") << QStringLiteral("1000") << 15;
+    QTest::newRow("1000") << QStringLiteral("1000") << 1000;
+    QTest::newRow("1000000") << QStringLiteral("1000000") << 1000000;
+    QTest::newRow("1000001") << QStringLiteral("1000001") << 15;
     QTest::newRow("not a number") << QStringLiteral("abc") << 15;
     QTest::newRow("rounds to 0") << QStringLiteral("0.3") << 15;
-    QTest::newRow("rounds to 1000") << QStringLiteral("999.7") << 15;
+    QTest::newRow("999.7 rounds to 1000") << QStringLiteral("999.7") << 1000;
+    QTest::newRow("rounds beyond the largest") << QStringLiteral("1000000.7") << 15;
 }
 
 void tst_frmMain::maxYMovesSpinnerOnlyInRange()
@@ -300,7 +303,7 @@ void tst_frmMain::refusedDrawingChangesNothing_data()
     QTest::addColumn<QString>("message");
     const QString yMax = QString::fromUtf8(GraphRequest::YMaxRefused);
     QTest::newRow("Y maximum 0") << QStringLiteral("0") << QStringLiteral("08:00:00") << yMax;
-    QTest::newRow("Y maximum 1000") << QStringLiteral("1000") << QStringLiteral("08:00:00") << yMax;
+    QTest::newRow("Y maximum 1000001") << QStringLiteral("1000001") << QStringLiteral("08:00:00") << yMax;
     QTest::newRow("Y maximum not a number") << QStringLiteral("десять") << QStringLiteral("08:00:00") << yMax;
     QTest::newRow("start later than end") << QStringLiteral("15") << QStringLiteral("19:00:00")
                                           << QString::fromUtf8(GraphRequest::TimesRefused);
