@@ -8,6 +8,7 @@
 #include "GrapherFakeDialogs.h"
 #include "Regional.h"
 #include "TempDatabase.h"
+#include "Twips.h"
 #include "frmDativo.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -351,15 +352,25 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
     auto *txtD2 = child<QLineEdit>(w, "txtD2");
     QString title;
     int which = 0;
+    int width = 0;
     QTimer::singleShot(0, this, [&] {
         QVERIFY(w.picker() && w.picker()->isVisible());
         title = w.picker()->windowTitle();
         which = w.d();
+        width = w.picker()->width();
         pickDate(w.picker()->calendar(), QDate(2026, 12, 24));
     });
     QTest::mouseClick(txtD2, Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Конец периода"));
     QCOMPARE(which, 2);
+    // The whole caption fits beside the title bar's buttons, in the bold
+    // face window managers draw it in.
+    QFont bold = w.picker()->font();
+    bold.setBold(true);
+    for (const char *caption : {"Конец периода", "Начало периода"})
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(QString::fromUtf8(caption))
+                              + Twips::toPixelsX(frmDativo::TitleBarExtrasTwips, w.picker()),
+                 qPrintable(QString::number(width)));
     QCOMPARE(txtD2->text(), QStringLiteral("24.12.2026"));
     QVERIFY(!w.picker()->isVisible());
     QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().contains(QStringLiteral(" - 24.12.2026 18:00:00]")));
