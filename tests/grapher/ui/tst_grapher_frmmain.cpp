@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -200,6 +201,9 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
     box->setText(text);
     QCOMPARE(child<QScrollBar>(w, "vs3")->value(), spinner);
     QCOMPARE(box->text(), text); // what was typed stays
+    // Seven digits, the largest maximum, show whole in the box.
+    QVERIFY(box->width() - 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth)
+            > box->fontMetrics().horizontalAdvance(QStringLiteral("1000000")));
 }
 
 void tst_frmMain::spinnersWriteTheirBoxes()
