@@ -1,8 +1,6 @@
 // Operator-facing dates and times in the system's regional forms.
 #include "Regional.h"
-#include "SingleInstance.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 class tst_Regional : public QObject
@@ -13,7 +11,6 @@ private slots:
     void timeHasSecondsAndNoZone_data();
     void timeHasSecondsAndNoZone();
     void generalDateTimeDropsMidnight();
-    void singleInstanceRefusesSecondHolder();
 };
 
 void tst_Regional::timeHasSecondsAndNoZone_data()
@@ -41,17 +38,6 @@ void tst_Regional::generalDateTimeDropsMidnight()
     QCOMPARE(Regional::generalDateTime(QDateTime(QDate(2004, 9, 14), QTime(0, 0, 1)), ru),
              QStringLiteral("14.09.2004 00:00:01"));
     QCOMPARE(Regional::generalDateTime(QDateTime(), ru), QString());
-}
-
-void tst_Regional::singleInstanceRefusesSecondHolder()
-{
-    QTemporaryDir dir;
-    SingleInstance first(QStringLiteral("probe"), dir.path());
-    QVERIFY(first.tryAcquire());
-    SingleInstance second(QStringLiteral("probe"), dir.path());
-    QVERIFY(!second.tryAcquire());
-    SingleInstance other(QStringLiteral("other"), dir.path());
-    QVERIFY(other.tryAcquire());
 }
 
 QTEST_GUILESS_MAIN(tst_Regional)
