@@ -480,12 +480,13 @@ void tst_frmMain::resizeKeepsChartAboveTheFloor()
     ChartControl *chart = w.chart();
     w.resize(900, 700);
     QTRY_COMPARE(chart->size(), QSize(900 - chart->x(), 700 - chart->y()));
-    const int floor = qRound(100 * w.logicalDpiX() / 1440.0);
+    const int floor = Twips::toPixelsX(frmMain::ChartFloorTwips, &w);
     w.resize(chart->x() + floor + 1, chart->y() + 50);
     QTRY_COMPARE(chart->size(), QSize(floor + 1, 50));
     const QSize kept = chart->size();
     w.resize(chart->x() + floor, chart->y() + 200);
-    QTest::qWait(20);
+    // The window has its new size, so the chart has had its chance to follow.
+    QTRY_COMPARE(w.size(), QSize(chart->x() + floor, chart->y() + 200));
     QCOMPARE(chart->size(), kept);
 }
 
