@@ -6,6 +6,7 @@
 //
 // Usage: bench_admin_listing [rows] [rows to scroll through]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "DateTimeText.h"
 #include "Database.h"
 #include "FormatGrid.h"
 #include "OperatorPrompts.h"
@@ -88,8 +89,8 @@ bool fillLog(const QString &path, int rows)
             const QDateTime begin = start.addSecs(qint64(i) * 90);
             const bool open = i % 1000 == 999;
             const int host = i % 50;
-            insert.bindValue(0, begin.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-            insert.bindValue(1, open ? QVariant() : QVariant(begin.addSecs(300).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+            insert.bindValue(0, DateTimeText::fromDateTime(begin));
+            insert.bindValue(1, open ? QVariant() : QVariant(DateTimeText::fromDateTime(begin.addSecs(300))));
             insert.bindValue(2, open ? 0 : 1);
             insert.bindValue(3, QStringLiteral("10.0.%1.%2").arg(host / 10).arg(host % 10 + 1));
             insert.bindValue(4, QStringLiteral("Узел сети номер %1").arg(host));

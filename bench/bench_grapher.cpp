@@ -9,6 +9,7 @@
 // exists already.
 #include "ChartSurface.h"
 #include "Database.h"
+#include "DateTimeText.h"
 #include "Schema.h"
 #include "Statements.h"
 #include "Timeline.h"
@@ -78,14 +79,10 @@ int main(int argc, char **argv)
         quint32 seed = 12345;
         auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
         // Stored form 'YYYY-MM-DD HH:MM:SS' of a second counted from 2025-01-01.
-        const QDate origin(2025, 1, 1);
-        auto stamp = [&origin](qint64 second) {
-            const QDate day = origin.addDays(second / 86400);
-            const int s = int(second % 86400);
-            char text[32];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(),
-                          s / 3600, s / 60 % 60, s % 60);
-            return QString::fromLatin1(text);
+        const DateTimeText::Seconds origin = DateTimeText::toSeconds(QDate(2025, 1, 1), QTime(0, 0));
+        auto stamp = [origin](qint64 second) {
+            return DateTimeText::fromDateAndTime(DateTimeText::dateOf(origin + second),
+                                                 DateTimeText::timeOf(origin + second));
         };
         const QString others[] = {QStringLiteral("Узел 1"), QStringLiteral("Узел 2"), QStringLiteral("Узел 3"),
                                   QStringLiteral("Узел 4")};
@@ -93,11 +90,11 @@ int main(int argc, char **argv)
         // half in 2025, the second in 2026. One row in five is a closed
         // outage of the host (in the period for 2026 only); some rows of
         // 2026 are open outages of the host; the rest belong to other hosts.
-        const qint64 span = 364LL * 86400;
+        const qint64 span = 364LL * DateTimeText::SecondsPerDay;
         const int half = TotalRows / 2;
         for (int i = 0; i < TotalRows; ++i) {
             // 2025-01-01 on, and 2026-01-01 08:00 to 2026-12-31 08:00.
-            const qint64 begin = (i < half ? 0 : 365LL * 86400 + 8 * 3600) + qint64(i % half) * span / half
+            const qint64 begin = (i < half ? 0 : 365LL * DateTimeText::SecondsPerDay + 8 * 3600) + qint64(i % half) * span / half
                                  + qint64(next() % 30);
             const qint64 end = begin + 30 + next() % 5400;
             const bool host = i % 5 == 0;

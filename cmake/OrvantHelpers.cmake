@@ -1,21 +1,31 @@
 # orvant_add_test(<name> SOURCES <files…> [LIBS <targets…>] [GUI] [LABELS <labels…>] [TIMEOUT <s>])
 #
-# One Qt Test executable per tested class. GUI tests run on Qt's offscreen
-# platform so they need no display; tests that want a real X server start
-# their own Xvfb instead (see tests/support/with-xvfb.sh).
+# One Qt Test executable per tested class. GUI: the test makes widgets, and
+# runs on Qt's offscreen platform so it needs no display. Without it the test
+# gets no platform at all, so a core test that makes a window by mistake
+# fails instead of passing offscreen. Tests that want a real X server are
+# scripts that start their own Xvfb (tests/support/testlib.sh).
+# Seconds a test may run before ctest stops it: Qt tests, and the scripts
+# that start real servers, namespaces or windows first.
+set(ORVANT_TEST_TIMEOUT 120)
+set(ORVANT_SCRIPT_TEST_TIMEOUT 300)
+
 function(orvant_add_test name)
   cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE orvant_settings orvant_test_support Qt6::Test ${ARG_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   add_test(NAME ${name} COMMAND ${name})
-  set(env "QT_QPA_PLATFORM=offscreen" "ORVANT_BIN_DIR=${ORVANT_BIN_DIR}"
+  set(env "ORVANT_BIN_DIR=${ORVANT_BIN_DIR}"
           "ORVANT_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "ORVANT_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts")
+  if(ARG_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
   if(ARG_TIMEOUT)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   else()
-    set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ORVANT_TEST_TIMEOUT})
   endif()
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
@@ -30,6 +40,6 @@ function(orvant_add_script_test name script)
   add_test(NAME ${name} COMMAND bash "${script}" ${ARGN})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "ORVANT_BIN_DIR=${ORVANT_BIN_DIR};ORVANT_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANT_BUILD_DIR=${CMAKE_BINARY_DIR};ORVANT_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts"
-    TIMEOUT 300
+    TIMEOUT ${ORVANT_SCRIPT_TEST_TIMEOUT}
     SKIP_RETURN_CODE 77)
 endfunction()

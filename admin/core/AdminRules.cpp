@@ -1,5 +1,6 @@
 #include "AdminRules.h"
 
+#include "DateTimeText.h"
 #include "Regional.h"
 
 #include <cmath>
@@ -69,7 +70,7 @@ QString clearCutOff(const QDate &day)
 {
     // Built from the date alone: midnight need not exist as a local time on a
     // day the clocks change, but the stored text compares as text anyway.
-    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+    return DateTimeText::fromDateAndTime(day, QTime(0, 0));
 }
 
 } // namespace AdminRules

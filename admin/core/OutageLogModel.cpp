@@ -1,7 +1,7 @@
 #include "OutageLogModel.h"
 
 #include "Database.h"
-#include "Regional.h"
+#include "DateTimeText.h"
 #include "Statements.h"
 
 #include <QDateTime>
@@ -9,33 +9,6 @@
 #include <QSqlQuery>
 
 namespace admin {
-
-// Reads 'YYYY-MM-DD HH:MM:SS' field by field. Faster than a general date
-// parser on a long listing, and free of the local time zone: the text is
-// shown as it was stored, also in the hour that a clock change skips.
-static void splitStoredText(const QString &text, QDate *date, QTime *time)
-{
-    if (text.size() != 19 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-')
-        || text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':'))
-        return;
-    auto number = [&text](int from, int length, bool *ok) {
-        int value = 0;
-        for (int i = from; i < from + length; ++i) {
-            const QChar c = text.at(i);
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                *ok = false;
-            value = value * 10 + (c.unicode() - '0');
-        }
-        return value;
-    };
-    bool ok = true;
-    const int year = number(0, 4, &ok), month = number(5, 2, &ok), day = number(8, 2, &ok);
-    const int hour = number(11, 2, &ok), minute = number(14, 2, &ok), second = number(17, 2, &ok);
-    if (!ok)
-        return;
-    *date = QDate(year, month, day);
-    *time = QTime(hour, minute, second);
-}
 
 OutageLogModel::OutageLogModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -103,16 +76,8 @@ OutageLogModel::Stamp OutageLogModel::stamp(const QVariant &value, int row, int 
 {
     if (value.isNull())
         return NoValue;
-    QDate date;
-    QTime time;
-    if (value.metaType().id() == QMetaType::QDateTime) {
-        date = value.toDateTime().date();
-        time = value.toDateTime().time();
-    } else {
-        splitStoredText(value.toString(), &date, &time);
-    }
-    if (date.isValid() && time.isValid())
-        return date.toJulianDay() * 86400 + time.msecsSinceStartOfDay() / 1000;
+    if (const std::optional<DateTimeText::Seconds> seconds = DateTimeText::secondsOfValue(value))
+        return *seconds;
     m_rawTexts.insert(qint64(row) * ColumnCount + column, value.toString());
     return RawText;
 }
@@ -123,13 +88,8 @@ QString OutageLogModel::stampText(Stamp s, int row, int column) const
         return QString();
     if (s == RawText)
         return m_rawTexts.value(qint64(row) * ColumnCount + column);
-    // Date and time apart, not a QDateTime: see splitStoredText.
-    const qint64 seconds = ((s % 86400) + 86400) % 86400;
-    const QDate date = QDate::fromJulianDay((s - seconds) / 86400);
-    const QTime time = QTime(0, 0).addSecs(int(seconds));
-    if (time == QTime(0, 0))
-        return Regional::shortDate(date, m_locale);
-    return Regional::shortDate(date, m_locale) + QLatin1Char(' ') + Regional::timeWithSeconds(time, m_locale);
+    // Date and time apart, not a QDateTime: shown as stored (see DateTimeText).
+    return DateTimeText::generalText(s, m_locale);
 }
 
 qint32 OutageLogModel::intern(const QString &text)

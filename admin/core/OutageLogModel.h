@@ -39,13 +39,11 @@ public:
     ~OutageLogModel() override;
 
     void setPageSize(int rows) { m_pageSize = qMax(1, rows); }
-    int pageSize() const { return m_pageSize; }
     void setLocale(const QLocale &locale) { m_locale = locale; }
 
     // Forgets every row read and reads the newest page again. On failure the
     // model is empty and *error holds the database's text.
     bool reload(QString *error);
-    bool allFetched() const { return m_atEnd; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -36,9 +36,16 @@ QString generalDateTime(const QDateTime &value, const QLocale &locale)
 {
     if (!value.isValid())
         return {};
-    if (value.time() == QTime(0, 0))
-        return shortDate(value.date(), locale);
-    return shortDate(value.date(), locale) + QLatin1Char(' ') + timeWithSeconds(value.time(), locale);
+    return generalDateTime(value.date(), value.time(), locale);
+}
+
+QString generalDateTime(const QDate &date, const QTime &time, const QLocale &locale)
+{
+    if (!date.isValid())
+        return {};
+    if (time == QTime(0, 0))
+        return shortDate(date, locale);
+    return shortDate(date, locale) + QLatin1Char(' ') + timeWithSeconds(time, locale);
 }
 
 QDate readDate(const QString &text, const QLocale &locale)

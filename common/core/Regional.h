@@ -16,6 +16,9 @@ QString shortDate(const QDate &date, const QLocale &locale = QLocale::system());
 // Short date and time with seconds; the date alone when the time is exactly
 // midnight (the general date form of the original desktop).
 QString generalDateTime(const QDateTime &value, const QLocale &locale = QLocale::system());
+// The same for a date and a time of day kept apart (a stored value read
+// without a time zone). Empty when the date is invalid.
+QString generalDateTime(const QDate &date, const QTime &time, const QLocale &locale = QLocale::system());
 
 // A date typed by the operator: DD.MM.YYYY as the calendars write it (single
 // digits allowed), the locale's short or long date, or ISO. A two-digit year

@@ -11,8 +11,7 @@ SingleInstance::SingleInstance(const QString &programName, const QString &direct
     if (dir.isEmpty())
         dir = QDir::tempPath();
     QDir().mkpath(dir);
-    m_path = QDir(dir).filePath(QStringLiteral("orvant-%1.lock").arg(programName));
-    m_lock = std::make_unique<QLockFile>(m_path);
+    m_lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("orvant-%1.lock").arg(programName)));
     // Age alone never makes a lock stale: a monitor runs for months. Only a
     // lock whose owner process is gone is taken over.
     m_lock->setStaleLockTime(0);

@@ -22,9 +22,7 @@ public:
 
     // True when this process now holds the lock (or already held it).
     bool tryAcquire();
-    QString lockFilePath() const { return m_path; }
 
 private:
-    QString m_path;
     std::unique_ptr<QLockFile> m_lock;
 };

@@ -36,7 +36,7 @@ bool GraphRequest::parseNumber(const QString &text, double *value, const QLocale
 bool GraphRequest::parseYMax(const QString &text, double *value, const QLocale &locale)
 {
     double v = 0;
-    if (!parseNumber(text, &v, locale) || v < 1 || v > 999)
+    if (!parseNumber(text, &v, locale) || v < 1 || v > MaxYMax)
         return false;
     if (value)
         *value = v;

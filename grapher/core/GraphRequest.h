@@ -18,7 +18,10 @@ struct GraphRequest
     QString legend;       // empty: no legend entry
 
     static constexpr char TimesRefused[] = "Время начала не может быть позже времени окончания.";
-    static constexpr char YMaxRefused[] = "Максимальное количество событий должно быть числом от 1 до 999.";
+    // A busy host fails hundreds of times a day for months: the scale goes
+    // far beyond a spinner's usual three digits.
+    static constexpr int MaxYMax = 1'000'000;
+    static constexpr char YMaxRefused[] = "Максимальное количество событий должно быть числом от 1 до 1000000.";
     static constexpr char IntervalRefused[] = "Интервал должен быть целым числом минут от 1 до 60.";
 
     // The operator-facing reason this request cannot be drawn, or an empty
@@ -26,7 +29,7 @@ struct GraphRequest
     // for a histogram folded onto one day, so it is refused.
     QString refusal(const QLocale &locale = QLocale::system()) const;
 
-    // The Y-maximum text as a number from 1 to 999 (the chart's event
+    // The Y-maximum text as a number from 1 to MaxYMax (the chart's event
     // scale). Accepts the locale's decimal separator as well as a point.
     static bool parseYMax(const QString &text, double *value, const QLocale &locale = QLocale::system());
     // Any number in the text (the locale's form or the C form).

@@ -1,6 +1,7 @@
 #include "Timeline.h"
 
 #include "Database.h"
+#include "DateTimeText.h"
 #include "Regional.h"
 #include "Statements.h"
 
@@ -15,7 +16,7 @@ namespace grapher {
 
 namespace {
 
-constexpr int SecondsPerDay = 24 * 60 * 60;
+using DateTimeText::SecondsPerDay;
 
 // Two digits at text[i], or -1.
 int twoDigits(const QString &text, int i)
@@ -24,26 +25,6 @@ int twoDigits(const QString &text, int i)
     if (!a.isDigit() || !b.isDigit())
         return -1;
     return (a.unicode() - '0') * 10 + (b.unicode() - '0');
-}
-
-// The stored form 'YYYY-MM-DD HH:MM:SS' read without the general parser:
-// a computation reads two of them for each of up to a few hundred thousand
-// outages. *day is a day number, *seconds the second of that day.
-bool parseStored(const QString &text, qint64 *day, int *seconds)
-{
-    if (text.size() != 19 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-')
-        || text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':'))
-        return false;
-    const int c = twoDigits(text, 0), y = twoDigits(text, 2), mo = twoDigits(text, 5), d = twoDigits(text, 8);
-    const int h = twoDigits(text, 11), mi = twoDigits(text, 14), s = twoDigits(text, 17);
-    if (c < 0 || y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || s < 0 || h > 23 || mi > 59 || s > 59)
-        return false;
-    const QDate date(c * 100 + y, mo, d);
-    if (!date.isValid())
-        return false;
-    *day = date.toJulianDay();
-    *seconds = (h * 60 + mi) * 60 + s;
-    return true;
 }
 
 QTime parseTime(const QString &text, const QLocale &locale)
@@ -78,7 +59,7 @@ QDateTime parseDateTime(const QString &text, const QLocale &locale)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
-    QDateTime value = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QDateTime value = DateTimeText::toDateTime(t);
     if (value.isValid())
         return value;
     value = QDateTime::fromString(t, Qt::ISODate);
@@ -136,21 +117,25 @@ inline bool overlaps(int w, int e, int tb, int te)
 // does one that ran past midnight and ended in the minute it began in.
 bool outageTimes(const QString &begin, const QString &end, const QLocale &locale, int *tb, int *te)
 {
-    qint64 beginDay = 0, endDay = 0;
-    int beginSec = 0, endSec = 0;
-    if (!parseStored(begin, &beginDay, &beginSec) || !parseStored(end, &endDay, &endSec)) {
+    // A computation reads two of them for each of up to a few hundred
+    // thousand outages: the stored form first, without the general parser.
+    const std::optional<DateTimeText::Seconds> storedBegin = DateTimeText::toSeconds(begin);
+    const std::optional<DateTimeText::Seconds> storedEnd = DateTimeText::toSeconds(end);
+    DateTimeText::Seconds from = 0, to = 0;
+    if (storedBegin && storedEnd) {
+        from = *storedBegin;
+        to = *storedEnd;
+    } else {
         // A value not in the stored form (written by other means): read it
         // as any date-time text.
         const QDateTime b = parseDateTime(begin, locale), e = parseDateTime(end, locale);
         if (!b.isValid() || !e.isValid())
             return false;
-        beginDay = b.date().toJulianDay();
-        beginSec = b.time().msecsSinceStartOfDay() / 1000;
-        endDay = e.date().toJulianDay();
-        endSec = e.time().msecsSinceStartOfDay() / 1000;
+        from = DateTimeText::toSeconds(b.date(), b.time());
+        to = DateTimeText::toSeconds(e.date(), e.time());
     }
-    qint64 from = beginDay * SecondsPerDay + beginSec;
-    qint64 to = endDay * SecondsPerDay + endSec;
+    int beginSec = DateTimeText::secondOfDay(from);
+    int endSec = DateTimeText::secondOfDay(to);
     if (to < from) { // a clock set back while the host was down
         std::swap(from, to);
         std::swap(beginSec, endSec);
@@ -257,15 +242,13 @@ QString Timeline::GetSqlDate(const QString &text, const QLocale &locale)
     const QDateTime value = parseDateTime(text, locale);
     if (!value.isValid())
         return QStringLiteral("2000-01-01 00:00:00");
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:00"));
+    return DateTimeText::fromDateAndTime(value.date(), QTime(value.time().hour(), value.time().minute()));
 }
 
 QString Timeline::GetMyTime(const QString &anyDate, const QLocale &locale)
 {
-    qint64 day = 0;
-    int seconds = 0;
-    if (parseStored(anyDate, &day, &seconds))
-        return minuteText(seconds);
+    if (const std::optional<DateTimeText::Seconds> stored = DateTimeText::toSeconds(anyDate))
+        return minuteText(DateTimeText::secondOfDay(*stored));
     QTime time = parseTime(anyDate, locale);
     if (!time.isValid())
         time = parseDateTime(anyDate, locale).time();

@@ -50,10 +50,12 @@ public:
 
     static constexpr char TitleX[] = "время";
     static constexpr char TitleY[] = "кол-во событий";
+    static constexpr int MaxYDivisions = 1'000'000;
 
     explicit ChartControl(QWidget *parent = nullptr);
 
-    qint16 YDivisions() const { return m_yDivisions; }
+    // Up to MaxYDivisions, one per event of the largest Y maximum.
+    qint32 YDivisions() const { return m_yDivisions; }
     void setYDivisions(int value);
     qint16 XDivisions() const { return m_xDivisions; }
     void setXDivisions(int value);
@@ -96,10 +98,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QString xLabel(double value) const;
-    QString yLabel(double value) const;
-
-    qint16 m_yDivisions = 10;
+    qint32 m_yDivisions = 10;
     qint16 m_xDivisions = 10;
     double m_yMax = 10;
     double m_xMax = 10;

@@ -1,6 +1,10 @@
 #include "frmDativo.h"
 
 #include "DatePicker.h"
+#include "Twips.h"
+
+#include <QEvent>
+#include <QFontMetrics>
 
 #include <QVBoxLayout>
 
@@ -21,6 +25,25 @@ frmDativo::frmDativo(QWidget *parent)
         emit datePicked(date);
         accept();
     });
+    fitCaption();
+}
+
+void frmDativo::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange)
+        fitCaption();
+}
+
+void frmDativo::fitCaption()
+{
+    // Window managers mostly draw the caption in a bold face of the
+    // desktop font.
+    QFont bold = font();
+    bold.setBold(true);
+    const int caption = QFontMetrics(bold).horizontalAdvance(windowTitle());
+    const int content = layout() ? layout()->minimumSize().width() : 0;
+    setMinimumWidth(qMax(content, caption + Twips::toPixelsX(TitleBarExtrasTwips, this)));
 }
 
 } // namespace grapher

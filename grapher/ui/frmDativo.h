@@ -19,10 +19,21 @@ public:
 
     DatePicker *calendar() const { return m_ctlDativo; }
 
+    // Room a title bar takes besides its caption (icon, three buttons,
+    // padding), generous for the themes a desktop may use.
+    static constexpr int TitleBarExtrasTwips = 3000;
+
 signals:
     void datePicked(const QDate &date);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The calendar alone is narrower than "Начало периода" in a title bar:
+    // the window widens to show its whole caption.
+    void fitCaption();
+
     DatePicker *m_ctlDativo;
 };
 

@@ -3,6 +3,7 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
+#include "DateTimeText.h"
 #include "DatePicker.h"
 #include "GrapherDialogs.h"
 #include "Regional.h"
@@ -57,7 +58,6 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setInvertedAppearance(true);
-    bar->setFixedSize(17, 34);
     // A scroll bar's upper arrow steps down; the position is turned round
     // before the value takes it.
     QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar](int action) {
@@ -82,13 +82,28 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(Caption));
 
-    // --- the top band --------------------------------------------------------
     m_top = new QWidget(this);
+    auto *band = new QHBoxLayout(m_top);
+    band->setContentsMargins(twips(BandMarginTwips), twips(BandTopTwips), twips(BandMarginTwips), 0);
+    band->addWidget(buildPeriodGroup(), 0, Qt::AlignTop);
+    auto *right = new QVBoxLayout;
+    right->addWidget(buildGraphGroup());
+    right->addLayout(buildCommandRow());
+    band->addLayout(right, 1);
+    m_ctlGraph->setObjectName(QStringLiteral("ctlGraph"));
+
+    connectControls();
+    loadStartState();
+    placeAtDesignSize();
+}
+
+QGroupBox *frmMain::buildPeriodGroup()
+{
     m_txtD1 = named(new QLineEdit, "txtD1", "Дата начала ");
     m_txtD2 = named(new QLineEdit, "txtD2", "Дата окончания");
     for (QLineEdit *box : {m_txtD1, m_txtD2}) {
         box->setReadOnly(true);
-        box->setFixedWidth(96);
+        box->setFixedWidth(twips(DateBoxWidthTwips));
         box->installEventFilter(this);
     }
     m_txtT1 = named(new QComboBox, "txtT1", "Время начала");
@@ -120,23 +135,29 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     intervalRow->addWidget(m_lstInterval);
     intervalRow->addStretch(1);
     periodLayout->addLayout(intervalRow, 1, 0, 1, 2);
+    return periodGroup;
+}
 
+QGroupBox *frmMain::buildGraphGroup()
+{
     m_txtLegenda = named(new QLineEdit, "txtLegenda", "Текст подписи к графику");
     m_cmdColor = named(new QLabel, "cmdColor", "Цвет линии");
-    m_cmdColor->setFixedSize(34, 20);
+    m_cmdColor->setFixedSize(twips(SwatchWidthTwips), twips(SwatchHeightTwips));
     m_cmdColor->setAutoFillBackground(true);
     m_cmdColor->setFrameShape(QFrame::Box);
     m_cmdSetColor = named(new QPushButton(QStringLiteral("...")), "cmdSetColor");
-    m_cmdSetColor->setFixedWidth(28);
+    m_cmdSetColor->setFixedWidth(twips(ColorButtonWidthTwips));
     m_txtW = named(new QLineEdit(QStringLiteral("2")), "txtW", "Толщина линии");
     m_txtW->setReadOnly(true);
-    m_txtW->setFixedWidth(32);
+    m_txtW->setFixedWidth(twips(WidthBoxWidthTwips));
     m_vs1 = spinner("vs1", 1, 10, 2);
     m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", "Максимальное значение по оси Y");
-    m_txtMaxY->setFixedWidth(44);
-    m_vs3 = spinner("vs3", 1, 999, 15);
-    for (QScrollBar *bar : {m_vs1, m_vs3})
+    m_txtMaxY->setFixedWidth(twips(MaxYBoxWidthTwips));
+    m_vs3 = spinner("vs3", 1, GraphRequest::MaxYMax, 15);
+    for (QScrollBar *bar : {m_vs1, m_vs3}) {
+        bar->setFixedSize(twips(SpinnerWidthTwips), twips(SpinnerHeightTwips));
         bar->installEventFilter(this);
+    }
     m_cmbIP = named(new QComboBox, "cmbIP", "Адрес, на основе которого будет построен график");
     m_cmbIP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbIP->setMinimumContentsLength(24);
@@ -148,11 +169,11 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     auto *settingsRow = new QHBoxLayout;
     settingsRow->addWidget(m_cmdColor);
     settingsRow->addWidget(m_cmdSetColor);
-    settingsRow->addSpacing(10);
+    settingsRow->addSpacing(twips(SettingsGapTwips));
     settingsRow->addWidget(label("Толщина:"));
     settingsRow->addWidget(m_txtW);
     settingsRow->addWidget(m_vs1);
-    settingsRow->addSpacing(10);
+    settingsRow->addSpacing(twips(SettingsGapTwips));
     settingsRow->addWidget(label("Максим-е кол-во событий:"));
     settingsRow->addWidget(m_txtMaxY);
     settingsRow->addWidget(m_vs3);
@@ -162,7 +183,11 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     graphGrid->addWidget(label("Адрес:"), 2, 0);
     graphGrid->addWidget(m_cmbIP, 2, 1);
     graphGrid->setColumnStretch(1, 1);
+    return graphGroup;
+}
 
+QHBoxLayout *frmMain::buildCommandRow()
+{
     m_cmdGraph = named(new QPushButton(QStringLiteral("Рисовать")), "cmdGraph", "Рисовать график");
     m_cmdSave = named(new QPushButton(QStringLiteral("Сохранить")), "cmdSave", "Сохранить график в файл");
     m_cmdClear = named(new QPushButton(QStringLiteral("Очистить")), "cmdClear", "Стереть график");
@@ -172,17 +197,11 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT})
         buttons->addWidget(button);
     buttons->addStretch(1);
+    return buttons;
+}
 
-    auto *right = new QVBoxLayout;
-    right->addWidget(graphGroup);
-    right->addLayout(buttons);
-    auto *band = new QHBoxLayout(m_top);
-    band->setContentsMargins(twips(135), twips(60), twips(135), 0);
-    band->addWidget(periodGroup, 0, Qt::AlignTop);
-    band->addLayout(right, 1);
-
-    m_ctlGraph->setObjectName(QStringLiteral("ctlGraph"));
-
+void frmMain::connectControls()
+{
     connect(m_cmbIP, &QComboBox::activated, this, &frmMain::MakeLegend);
     connect(m_txtD1, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
     connect(m_txtD2, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
@@ -199,8 +218,10 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     connect(m_cmdSave, &QPushButton::clicked, this, &frmMain::saveCommand);
     connect(m_cmdClear, &QPushButton::clicked, this, &frmMain::clearCommand);
     connect(m_cmdGT, &QPushButton::clicked, this, &frmMain::breakdownCommand);
+}
 
-    // --- start-up ----------------------------------------------------------------
+void frmMain::loadStartState()
+{
     loadDescriptions();
     m_cmbIP->setCurrentIndex(m_cmbIP->count() > 0 ? 0 : -1);
     MakeLegend();
@@ -229,13 +250,17 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
     // takes the box's value then.
     m_ctlGraph->setYMax(m_vs3->value());
     m_ctlGraph->setYDivisions(m_vs3->value());
+}
 
-    // Design-time client area 11355 by 8715 twips; the chart from (135, 1845)
-    // to the edges, or just below the top band where the fonts make it taller.
+void frmMain::placeAtDesignSize()
+{
+    // The chart from its design corner to the edges, or just below the top
+    // band where the fonts make it taller.
     m_top->adjustSize();
-    const int chartTop = qMax(twips(1845), m_top->sizeHint().height() + twips(60));
-    m_ctlGraph->move(twips(135), chartTop);
-    resize(qMax(twips(11355), m_top->sizeHint().width()), qMax(twips(8715), chartTop + twips(4000)));
+    const int chartTop = qMax(twips(ChartTopTwips), m_top->sizeHint().height() + twips(BandTopTwips));
+    m_ctlGraph->move(twips(ChartLeftTwips), chartTop);
+    resize(qMax(twips(ClientWidthTwips), m_top->sizeHint().width()),
+           qMax(twips(ClientHeightTwips), chartTop + twips(MinChartHeightTwips)));
     placeChildren();
 }
 
@@ -287,7 +312,7 @@ void frmMain::endTimeChosen()
 void frmMain::maxYChanged(const QString &text)
 {
     double value = 0;
-    if (!GraphRequest::parseNumber(text, &value) || value <= 0 || value >= 1000)
+    if (!GraphRequest::parseNumber(text, &value) || value <= 0 || value > GraphRequest::MaxYMax + 0.5)
         return;
     // A value that rounds out of the spinner's range leaves it where it is.
     const int rounded = int(std::nearbyint(value));
@@ -412,8 +437,9 @@ void frmMain::openPicker(int which)
     m_picker->setWindowTitle(which == 1 ? QStringLiteral("Начало периода") : QStringLiteral("Конец периода"));
     // The calendar opens on the box's date.
     const QString stored = Timeline::GetSqlDate(which == 1 ? m_txtD1->text() : m_txtD2->text());
-    if (stored != Timeline::GetSqlDate(QString()))
-        m_picker->calendar()->setValue(QDate::fromString(stored.left(10), QStringLiteral("yyyy-MM-dd")));
+    const std::optional<DateTimeText::Seconds> value = DateTimeText::toSeconds(stored);
+    if (value && stored != Timeline::GetSqlDate(QString()))
+        m_picker->calendar()->setValue(DateTimeText::dateOf(*value));
     m_picker->exec();
 }
 
@@ -464,7 +490,7 @@ void frmMain::placeChildren()
     // Below a small floor the chart keeps its last size instead of vanishing.
     const int w = width() - m_ctlGraph->x();
     const int h = height() - m_ctlGraph->y();
-    if (w > twips(100) && h > twips(100))
+    if (w > twips(ChartFloorTwips) && h > twips(ChartFloorTwips))
         m_ctlGraph->resize(w, h);
 }
 

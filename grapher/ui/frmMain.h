@@ -9,6 +9,8 @@
 #include <memory>
 
 class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +36,14 @@ class frmMain final : public QWidget
 public:
     static constexpr char Caption[] = "GRAPHER";
     static constexpr char PeriodMissing[] = "Не задан период.";
+
+    // Design sizes, in twips: the client area, the chart's top left corner
+    // and the floor below which it keeps its size.
+    static constexpr int ClientWidthTwips = 11355;
+    static constexpr int ClientHeightTwips = 8715;
+    static constexpr int ChartLeftTwips = 135;
+    static constexpr int ChartTopTwips = 1845;
+    static constexpr int ChartFloorTwips = 100;
 
     // dialogs: null for the real Qt dialogs. The database connection must
     // be open already.
@@ -69,6 +79,29 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Sizes of the controls, in twips.
+    static constexpr int BandMarginTwips = 135;
+    static constexpr int BandTopTwips = 60;
+    static constexpr int MinChartHeightTwips = 4000;
+    static constexpr int DateBoxWidthTwips = 1440;
+    static constexpr int SwatchWidthTwips = 510;
+    static constexpr int SwatchHeightTwips = 300;
+    static constexpr int ColorButtonWidthTwips = 420;
+    static constexpr int WidthBoxWidthTwips = 480;
+    static constexpr int MaxYBoxWidthTwips = 960; // seven digits: up to GraphRequest::MaxYMax
+    static constexpr int SpinnerWidthTwips = 255;
+    static constexpr int SpinnerHeightTwips = 510;
+    static constexpr int SettingsGapTwips = 150;
+
+    // The constructor's steps: the top band's three parts, then the
+    // signals, the start-up values and the window's first size.
+    QGroupBox *buildPeriodGroup();
+    QGroupBox *buildGraphGroup();
+    QHBoxLayout *buildCommandRow();
+    void connectControls();
+    void loadStartState();
+    void placeAtDesignSize();
+
     void BuildGraph();
     void loadDescriptions();
     void startTimeChosen();

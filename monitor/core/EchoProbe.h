@@ -1,9 +1,9 @@
 #pragma once
 
 #include "HostAddress.h"
+#include "MonotonicClock.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -74,6 +74,9 @@ public:
     void start(const QList<Target> &targets, bool transportReady = true);
     void abort();
     bool isRunning() const { return m_running; }
+    // The clock sends and timeouts are measured in (not owned); null for
+    // the steady clock. Set it before start().
+    void setMonotonicClock(const MonotonicClock *clock) { m_clock.use(clock); }
 
     const std::vector<Result> &results() const { return m_results; }
 
@@ -114,7 +117,7 @@ private:
     std::priority_queue<Deadline, std::vector<Deadline>, std::greater<Deadline>> m_deadlines;
     QTimer m_sendTimer;
     QTimer m_deadlineTimer;
-    QElapsedTimer m_clock;
+    ElapsedTime m_clock;
     qint64 m_nextSendNs = 0;     // the earliest moment of the next request
     int m_pending = 0;           // hosts not done yet
     bool m_running = false;

@@ -1,6 +1,7 @@
 // Shows the admin's main window and each of its dialogs on a real X server
 // (started by admin_screens.sh) and saves a screenshot of the whole screen
 // for each into $ORVANT_ARTIFACT_DIR/admin. Message boxes are the real ones.
+#include "DateTimeText.h"
 #include "AdminFakeLauncher.h"
 #include "FormatGrid.h"
 #include "TempDatabase.h"
@@ -104,8 +105,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 40; ++i) {
         const QDateTime begin = QDateTime(QDate(2025, 3, 1), QTime(0, 0)).addSecs(i * 5423);
         const bool open = i % 13 == 12;
-        db.exec(insert, {begin.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                         open ? QVariant() : QVariant(begin.addSecs(95).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+        db.exec(insert, {DateTimeText::fromDateTime(begin),
+                         open ? QVariant() : QVariant(DateTimeText::fromDateTime(begin.addSecs(95))),
                          open ? 0 : 1, QStringLiteral("192.168.0.%1").arg(i % 4 + 1),
                          QStringLiteral("Коммутатор этажа %1").arg(i % 4 + 1)});
     }

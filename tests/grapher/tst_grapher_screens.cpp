@@ -1,6 +1,7 @@
 // Real windows under an X server: the main window with two curves and the
 // breakdown window, photographed for a person to look at. Run by
 // grapher_screenshot.sh, which starts the X server; skipped elsewhere.
+#include "DateTimeText.h"
 #include "ChartControl.h"
 #include "GrapherFakeDialogs.h"
 #include "TempDatabase.h"
@@ -47,8 +48,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
         auto add = [&](const QString &host, int minuteOfDay, int length) {
             const QDateTime begin(QDate(2026, 11, day), QTime(0, 0).addSecs(minuteOfDay * 60));
             db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,1,'10.0.0.2',?)"),
-                    {begin.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                     begin.addSecs(length * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), host});
+                    {DateTimeText::fromDateTime(begin),
+                     DateTimeText::fromDateTime(begin.addSecs(length * 60)), host});
         };
         if (next() % 3 == 0)
             add(mainHost, 8 * 60 + 40 + int(next() % 50), 5 + int(next() % 40));

@@ -7,7 +7,7 @@
 
 // The horizontal slider on a real top-level window, docked to its bottom edge
 // as the monitor places it.
-class TestCtlTranspSliderH : public QObject
+class tst_CtlTranspSliderH : public QObject
 {
     Q_OBJECT
 
@@ -37,7 +37,7 @@ private:
     ctlTranspSliderH *m_slider = nullptr;
 };
 
-void TestCtlTranspSliderH::init()
+void tst_CtlTranspSliderH::init()
 {
     m_host = std::make_unique<QWidget>();
     m_host->setObjectName(QStringLiteral("Form1"));
@@ -52,13 +52,13 @@ void TestCtlTranspSliderH::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
 }
 
-void TestCtlTranspSliderH::cleanup()
+void tst_CtlTranspSliderH::cleanup()
 {
     m_host.reset();
     m_slider = nullptr;
 }
 
-void TestCtlTranspSliderH::createdAsDesigned()
+void tst_CtlTranspSliderH::createdAsDesigned()
 {
     QScrollBar *bar = slider1Of(m_slider);
     QVERIFY(bar);
@@ -71,7 +71,7 @@ void TestCtlTranspSliderH::createdAsDesigned()
     QVERIFY(isUntouched(m_host.get()));
 }
 
-void TestCtlTranspSliderH::dragBelowOpaqueRaisesScrollThenGoesOnTop()
+void tst_CtlTranspSliderH::dragBelowOpaqueRaisesScrollThenGoesOnTop()
 {
     QScrollBar *bar = slider1Of(m_slider);
     SliderEventLog log(m_slider);
@@ -111,7 +111,7 @@ void TestCtlTranspSliderH::dragBelowOpaqueRaisesScrollThenGoesOnTop()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), m_slider->Value());
 }
 
-void TestCtlTranspSliderH::backToOpaqueLeavesTopmostButStaysLayered()
+void tst_CtlTranspSliderH::backToOpaqueLeavesTopmostButStaysLayered()
 {
     m_slider->setValue(254);
     QVERIFY(m_host->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -125,7 +125,7 @@ void TestCtlTranspSliderH::backToOpaqueLeavesTopmostButStaysLayered()
     QVERIFY(m_host->isVisible());
 }
 
-void TestCtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd_data()
+void tst_CtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("part");
@@ -137,7 +137,7 @@ void TestCtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd_data()
     QTest::newRow("left arrow at 100") << 100 << int(QStyle::SC_ScrollBarSubLine) << 100;
 }
 
-void TestCtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd()
+void tst_CtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd()
 {
     QFETCH(int, start);
     QFETCH(int, part);
@@ -157,7 +157,7 @@ void TestCtlTranspSliderH::arrowsAndTrackMoveTowardTheirEnd()
     }
 }
 
-void TestCtlTranspSliderH::valueSetter_data()
+void tst_CtlTranspSliderH::valueSetter_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("newValue");
@@ -170,7 +170,7 @@ void TestCtlTranspSliderH::valueSetter_data()
     QTest::newRow("255 highest") << 200 << 255 << true;
 }
 
-void TestCtlTranspSliderH::valueSetter()
+void tst_CtlTranspSliderH::valueSetter()
 {
     QFETCH(int, start);
     QFETCH(int, newValue);
@@ -188,7 +188,7 @@ void TestCtlTranspSliderH::valueSetter()
         QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("Value"));
 }
 
-void TestCtlTranspSliderH::sameValueDoesNothing()
+void tst_CtlTranspSliderH::sameValueDoesNothing()
 {
     SliderEventLog log(m_slider);
     m_slider->setValue(255);
@@ -201,7 +201,7 @@ void TestCtlTranspSliderH::sameValueDoesNothing()
     QVERIFY(log.events().isEmpty());
 }
 
-void TestCtlTranspSliderH::disabledContainerIgnoresEverything()
+void tst_CtlTranspSliderH::disabledContainerIgnoresEverything()
 {
     QSignalSpy changed(m_slider, &TranspSlider::PropertyChanged);
     m_slider->setEnabled(false);
@@ -227,7 +227,7 @@ void TestCtlTranspSliderH::disabledContainerIgnoresEverything()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), 200);
 }
 
-void TestCtlTranspSliderH::readProperties_data()
+void tst_CtlTranspSliderH::readProperties_data()
 {
     QTest::addColumn<QVariantMap>("stored");
     QTest::addColumn<bool>("loaded");
@@ -254,7 +254,7 @@ void TestCtlTranspSliderH::readProperties_data()
                                         << true << 255 << none << true;
 }
 
-void TestCtlTranspSliderH::readProperties()
+void tst_CtlTranspSliderH::readProperties()
 {
     QFETCH(QVariantMap, stored);
     QFETCH(bool, loaded);
@@ -276,7 +276,7 @@ void TestCtlTranspSliderH::readProperties()
     }
 }
 
-void TestCtlTranspSliderH::writePropertiesLeavesOutDefaults_data()
+void tst_CtlTranspSliderH::writePropertiesLeavesOutDefaults_data()
 {
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<int>("value");
@@ -286,7 +286,7 @@ void TestCtlTranspSliderH::writePropertiesLeavesOutDefaults_data()
     QTest::newRow("disabled at 255") << false << 255 << QStringList();
 }
 
-void TestCtlTranspSliderH::writePropertiesLeavesOutDefaults()
+void tst_CtlTranspSliderH::writePropertiesLeavesOutDefaults()
 {
     QFETCH(bool, enabled);
     QFETCH(int, value);
@@ -304,7 +304,7 @@ void TestCtlTranspSliderH::writePropertiesLeavesOutDefaults()
     QCOMPARE(reloaded.Value(), value);
 }
 
-void TestCtlTranspSliderH::hostHeightSnapsToThickness()
+void tst_CtlTranspSliderH::hostHeightSnapsToThickness()
 {
     ctlTranspSliderH *free = new ctlTranspSliderH(m_host.get());
     free->show();
@@ -324,7 +324,7 @@ void TestCtlTranspSliderH::hostHeightSnapsToThickness()
     QCOMPARE(m_slider->y(), 200 - thickness);
 }
 
-void TestCtlTranspSliderH::hiddenHostStaysHiddenThroughTopmostChanges()
+void tst_CtlTranspSliderH::hiddenHostStaysHiddenThroughTopmostChanges()
 {
     // The monitor's window sits in the tray, hidden, while its slider
     // loads a stored translucent position.
@@ -347,7 +347,7 @@ void TestCtlTranspSliderH::hiddenHostStaysHiddenThroughTopmostChanges()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), 150);
 }
 
-void TestCtlTranspSliderH::notYetPlacedChangesNoWindowUntilPlaced()
+void tst_CtlTranspSliderH::notYetPlacedChangesNoWindowUntilPlaced()
 {
     // A host may load the control before it places it on its window.
     auto slider = std::make_unique<ctlTranspSliderH>();
@@ -368,5 +368,5 @@ void TestCtlTranspSliderH::notYetPlacedChangesNoWindowUntilPlaced()
     slider.release(); // owned by host now
 }
 
-QTEST_MAIN(TestCtlTranspSliderH)
+QTEST_MAIN(tst_CtlTranspSliderH)
 #include "tst_ctltranspsliderh.moc"

@@ -7,7 +7,7 @@
 
 // The vertical slider on a real top-level window, docked to its right edge.
 // Only its differences from the horizontal one are tested here.
-class TestCtlTranspSliderV : public QObject
+class tst_CtlTranspSliderV : public QObject
 {
     Q_OBJECT
 
@@ -28,7 +28,7 @@ private:
     ctlTranspSliderV *m_slider = nullptr;
 };
 
-void TestCtlTranspSliderV::init()
+void tst_CtlTranspSliderV::init()
 {
     m_host = std::make_unique<QWidget>();
     auto *layout = new QHBoxLayout(m_host.get());
@@ -41,13 +41,13 @@ void TestCtlTranspSliderV::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
 }
 
-void TestCtlTranspSliderV::cleanup()
+void tst_CtlTranspSliderV::cleanup()
 {
     m_host.reset();
     m_slider = nullptr;
 }
 
-void TestCtlTranspSliderV::opaqueEndIsAtTheTop_data()
+void tst_CtlTranspSliderV::opaqueEndIsAtTheTop_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("part");
@@ -60,7 +60,7 @@ void TestCtlTranspSliderV::opaqueEndIsAtTheTop_data()
     QTest::newRow("bottom arrow at 100") << 100 << int(QStyle::SC_ScrollBarAddLine) << 100;
 }
 
-void TestCtlTranspSliderV::opaqueEndIsAtTheTop()
+void tst_CtlTranspSliderV::opaqueEndIsAtTheTop()
 {
     QFETCH(int, start);
     QFETCH(int, part);
@@ -80,7 +80,7 @@ void TestCtlTranspSliderV::opaqueEndIsAtTheTop()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), expected);
 }
 
-void TestCtlTranspSliderV::dragRaisesScrollAndSettlesWithChange()
+void tst_CtlTranspSliderV::dragRaisesScrollAndSettlesWithChange()
 {
     QScrollBar *bar = slider1Of(m_slider);
     SliderEventLog log(m_slider);
@@ -98,7 +98,7 @@ void TestCtlTranspSliderV::dragRaisesScrollAndSettlesWithChange()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), m_slider->Value());
 }
 
-void TestCtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled_data()
+void tst_CtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled_data()
 {
     QTest::addColumn<QVariantMap>("stored");
     QTest::addColumn<int>("value");
@@ -108,7 +108,7 @@ void TestCtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled_data()
         << QVariantMap{{QStringLiteral("Enabled"), false}, {QStringLiteral("Value"), 170}} << 170 << false;
 }
 
-void TestCtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled()
+void tst_CtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled()
 {
     QFETCH(QVariantMap, stored);
     QFETCH(int, value);
@@ -120,7 +120,7 @@ void TestCtlTranspSliderV::loadingIgnoresEnabledAndStaysEnabled()
     QCOMPARE(m_host->windowFlags().testFlag(Qt::WindowStaysOnTopHint), value < 255);
 }
 
-void TestCtlTranspSliderV::savesOnlyValue()
+void tst_CtlTranspSliderV::savesOnlyValue()
 {
     PropertyBag bag;
     m_slider->WriteProperties(bag);
@@ -131,7 +131,7 @@ void TestCtlTranspSliderV::savesOnlyValue()
     QCOMPARE(bag.ReadProperty(QStringLiteral("Value"), 255).toInt(), 123);
 }
 
-void TestCtlTranspSliderV::hostWidthSnapsToThickness()
+void tst_CtlTranspSliderV::hostWidthSnapsToThickness()
 {
     auto *free = new ctlTranspSliderV(m_host.get());
     free->show();
@@ -142,5 +142,5 @@ void TestCtlTranspSliderV::hostWidthSnapsToThickness()
     QCOMPARE(free->sizeHint(), QSize(thickness, Twips::toPixelsY(1425, free)));
 }
 
-QTEST_MAIN(TestCtlTranspSliderV)
+QTEST_MAIN(tst_CtlTranspSliderV)
 #include "tst_ctltranspsliderv.moc"

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestPropertyBag : public QObject
+class tst_PropertyBag : public QObject
 {
     Q_OBJECT
 
@@ -12,7 +12,7 @@ private slots:
     void readGivesDefaultOrStoredValueInDefaultsType();
 };
 
-void TestPropertyBag::writeLeavesOutDefaults_data()
+void tst_PropertyBag::writeLeavesOutDefaults_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QVariant>("defaultValue");
@@ -26,7 +26,7 @@ void TestPropertyBag::writeLeavesOutDefaults_data()
     QTest::newRow("no default") << QVariant(255) << QVariant() << true;
 }
 
-void TestPropertyBag::writeLeavesOutDefaults()
+void tst_PropertyBag::writeLeavesOutDefaults()
 {
     QFETCH(QVariant, value);
     QFETCH(QVariant, defaultValue);
@@ -37,7 +37,7 @@ void TestPropertyBag::writeLeavesOutDefaults()
     QCOMPARE(bag.contains(QStringLiteral("Key")), stored);
 }
 
-void TestPropertyBag::readGivesDefaultOrStoredValueInDefaultsType()
+void tst_PropertyBag::readGivesDefaultOrStoredValueInDefaultsType()
 {
     PropertyBag bag{{QStringLiteral("Enabled"), QStringLiteral("true")}, {QStringLiteral("Value"), QStringLiteral("180")}};
     QCOMPARE(bag.ReadProperty(QStringLiteral("enabled"), false), QVariant(true));
@@ -48,5 +48,5 @@ void TestPropertyBag::readGivesDefaultOrStoredValueInDefaultsType()
     QCOMPARE(bag.names(), QStringList({QStringLiteral("Enabled"), QStringLiteral("Value")}));
 }
 
-QTEST_GUILESS_MAIN(TestPropertyBag)
+QTEST_GUILESS_MAIN(tst_PropertyBag)
 #include "tst_propertybag.moc"

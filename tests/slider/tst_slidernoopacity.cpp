@@ -8,7 +8,7 @@
 // Run on a platform without per-window opacity (the "minimal" plugin stands
 // in for Wayland): the user's handle is off, but positions set from code or
 // loaded from storage still reach the window.
-class TestSliderNoOpacity : public QObject
+class tst_SliderNoOpacity : public QObject
 {
     Q_OBJECT
 
@@ -17,14 +17,14 @@ private slots:
     void handleOffButPositionsApply();
 };
 
-void TestSliderNoOpacity::handleOffButPositionsApply_data()
+void tst_SliderNoOpacity::handleOffButPositionsApply_data()
 {
     QTest::addColumn<QString>("progId");
     QTest::newRow("H") << QStringLiteral("H");
     QTest::newRow("V") << QStringLiteral("V");
 }
 
-void TestSliderNoOpacity::handleOffButPositionsApply()
+void tst_SliderNoOpacity::handleOffButPositionsApply()
 {
     QFETCH(QString, progId);
     QVERIFY2(!WindowOpacitySupport::isAvailable(), "must run on a platform without window opacity");
@@ -48,5 +48,5 @@ void TestSliderNoOpacity::handleOffButPositionsApply()
     QCOMPARE(qRound(host.windowOpacity() * 255), 150);
 }
 
-QTEST_MAIN(TestSliderNoOpacity)
+QTEST_MAIN(tst_SliderNoOpacity)
 #include "tst_slidernoopacity.moc"

@@ -9,7 +9,7 @@
 
 // Loads the built Designer plugin as Designer would and checks what its
 // widget box offers.
-class TestVeltrackDesigner : public QObject
+class tst_VeltrackDesigner : public QObject
 {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ private slots:
     void offersBothSliders();
 };
 
-void TestVeltrackDesigner::offersBothSliders()
+void tst_VeltrackDesigner::offersBothSliders()
 {
     QPluginLoader loader(QString::fromLocal8Bit(qgetenv("ORVANT_BIN_DIR"))
                          + QStringLiteral("/plugins/designer/libveltrack_designer.so"));
@@ -48,5 +48,5 @@ void TestVeltrackDesigner::offersBothSliders()
     QCOMPARE(names, QStringList({QStringLiteral("ctlTranspSliderH"), QStringLiteral("ctlTranspSliderV")}));
 }
 
-QTEST_MAIN(TestVeltrackDesigner)
+QTEST_MAIN(tst_VeltrackDesigner)
 #include "tst_veltrackdesigner.moc"

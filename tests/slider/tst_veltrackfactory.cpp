@@ -9,7 +9,7 @@
 
 // Creating the controls by the names a host stores, and the platforms on
 // which the user's handle works.
-class TestVeltrackFactory : public QObject
+class tst_VeltrackFactory : public QObject
 {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private slots:
     void opacityPlatforms();
 };
 
-void TestVeltrackFactory::createsByProgIdOrClassId_data()
+void tst_VeltrackFactory::createsByProgIdOrClassId_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
@@ -36,7 +36,7 @@ void TestVeltrackFactory::createsByProgIdOrClassId_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TestVeltrackFactory::createsByProgIdOrClassId()
+void tst_VeltrackFactory::createsByProgIdOrClassId()
 {
     QFETCH(QString, name);
     QFETCH(QString, className);
@@ -52,7 +52,7 @@ void TestVeltrackFactory::createsByProgIdOrClassId()
     QCOMPARE(control->Value(), 255);
 }
 
-void TestVeltrackFactory::opacityPlatforms_data()
+void tst_VeltrackFactory::opacityPlatforms_data()
 {
     QTest::addColumn<QString>("platform");
     QTest::addColumn<bool>("able");
@@ -63,12 +63,12 @@ void TestVeltrackFactory::opacityPlatforms_data()
     QTest::newRow("framebuffer") << QStringLiteral("linuxfb") << false;
 }
 
-void TestVeltrackFactory::opacityPlatforms()
+void tst_VeltrackFactory::opacityPlatforms()
 {
     QFETCH(QString, platform);
     QFETCH(bool, able);
     QCOMPARE(WindowOpacitySupport::platformCanApply(platform), able);
 }
 
-QTEST_MAIN(TestVeltrackFactory)
+QTEST_MAIN(tst_VeltrackFactory)
 #include "tst_veltrackfactory.moc"

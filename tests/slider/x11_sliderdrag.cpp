@@ -10,7 +10,7 @@
 // The horizontal slider on a real X11 window under a window manager, driven
 // by real pointer input (xdotool). Started by slider-x11.sh, which provides
 // the X server and the window manager.
-class X11SliderDrag : public QObject
+class tst_X11SliderDrag : public QObject
 {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ private:
     ctlTranspSliderH *m_slider = nullptr;
 };
 
-QString X11SliderDrag::run(const QString &program, const QStringList &arguments)
+QString tst_X11SliderDrag::run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
@@ -40,21 +40,21 @@ QString X11SliderDrag::run(const QString &program, const QStringList &arguments)
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
-QString X11SliderDrag::windowProperty(const char *name) const
+QString tst_X11SliderDrag::windowProperty(const char *name) const
 {
     return run(QStringLiteral("xprop"),
                {QStringLiteral("-id"), QString::number(m_host->winId()), QString::fromLatin1(name)})
         .trimmed();
 }
 
-QString X11SliderDrag::mapState() const
+QString tst_X11SliderDrag::mapState() const
 {
     const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(m_host->winId())});
     const qsizetype at = info.indexOf(QStringLiteral("Map State: "));
     return at < 0 ? QString() : info.mid(at + 11).section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
-void X11SliderDrag::screenshot(const QString &name) const
+void tst_X11SliderDrag::screenshot(const QString &name) const
 {
     const QString dir = QString::fromLocal8Bit(qgetenv("ORVANT_ARTIFACT_DIR"));
     if (dir.isEmpty())
@@ -63,7 +63,7 @@ void X11SliderDrag::screenshot(const QString &name) const
     run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name});
 }
 
-void X11SliderDrag::initTestCase()
+void tst_X11SliderDrag::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     m_host = std::make_unique<QWidget>();
@@ -81,12 +81,12 @@ void X11SliderDrag::initTestCase()
     QVERIFY(slider1Of(m_slider)->isEnabled());
 }
 
-void X11SliderDrag::cleanupTestCase()
+void tst_X11SliderDrag::cleanupTestCase()
 {
     m_host.reset();
 }
 
-void X11SliderDrag::dragMakesWindowTranslucentAndAbove()
+void tst_X11SliderDrag::dragMakesWindowTranslucentAndAbove()
 {
     QScrollBar *bar = slider1Of(m_slider);
     SliderEventLog log(m_slider);
@@ -122,7 +122,7 @@ void X11SliderDrag::dragMakesWindowTranslucentAndAbove()
     QCOMPARE(log.events(), QStringList{QStringLiteral("Change")});
 }
 
-void X11SliderDrag::opaqueAgainLeavesAboveState()
+void tst_X11SliderDrag::opaqueAgainLeavesAboveState()
 {
     // The right arrow walks back to 255, one step per click.
     QScrollBar *bar = slider1Of(m_slider);
@@ -139,7 +139,7 @@ void X11SliderDrag::opaqueAgainLeavesAboveState()
     screenshot(QStringLiteral("slider-x11-opaque.png"));
 }
 
-void X11SliderDrag::hiddenWindowStaysUnmapped()
+void tst_X11SliderDrag::hiddenWindowStaysUnmapped()
 {
     m_host->hide();
     QTRY_COMPARE(mapState(), QStringLiteral("IsUnMapped"));
@@ -158,5 +158,5 @@ void X11SliderDrag::hiddenWindowStaysUnmapped()
     QCOMPARE(qRound(m_host->windowOpacity() * 255), 170);
 }
 
-QTEST_MAIN(X11SliderDrag)
+QTEST_MAIN(tst_X11SliderDrag)
 #include "x11_sliderdrag.moc"

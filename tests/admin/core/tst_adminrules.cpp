@@ -10,7 +10,7 @@ using namespace admin;
 
 using namespace AdminRules;
 
-class TstAdminRules final : public QObject
+class tst_AdminRules final : public QObject
 {
     Q_OBJECT
 
@@ -32,7 +32,7 @@ private slots:
 static const QLocale Russian(QLocale::Russian, QLocale::Russia);
 static const QLocale English(QLocale::English, QLocale::UnitedStates);
 
-void TstAdminRules::timeout_data()
+void tst_AdminRules::timeout_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("text");
@@ -62,7 +62,7 @@ void TstAdminRules::timeout_data()
     QTest::newRow("not a number") << English << "nan" << false << 0;
 }
 
-void TstAdminRules::timeout()
+void tst_AdminRules::timeout()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, text);
@@ -74,7 +74,7 @@ void TstAdminRules::timeout()
         QCOMPARE(*read, value);
 }
 
-void TstAdminRules::newAddressTimeout_data()
+void tst_AdminRules::newAddressTimeout_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("stored");
@@ -90,14 +90,14 @@ void TstAdminRules::newAddressTimeout_data()
     QTest::newRow("usable") << "1200" << 1200;
 }
 
-void TstAdminRules::newAddressTimeout()
+void tst_AdminRules::newAddressTimeout()
 {
     QFETCH(QString, text);
     QFETCH(int, stored);
     QCOMPARE(timeoutForNewAddress(text, Russian), stored);
 }
 
-void TstAdminRules::interval_data()
+void tst_AdminRules::interval_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
@@ -115,7 +115,7 @@ void TstAdminRules::interval_data()
     QTest::newRow("blank") << "   " << false << 0;
 }
 
-void TstAdminRules::interval()
+void tst_AdminRules::interval()
 {
     QFETCH(QString, text);
     QFETCH(bool, accepted);
@@ -126,7 +126,7 @@ void TstAdminRules::interval()
         QCOMPARE(*read, minutes);
 }
 
-void TstAdminRules::clearDate_data()
+void tst_AdminRules::clearDate_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("date");
@@ -139,14 +139,14 @@ void TstAdminRules::clearDate_data()
 }
 
 // Another locale's short date with a two-digit year means this century.
-void TstAdminRules::clearDateTwoDigitYear()
+void tst_AdminRules::clearDateTwoDigitYear()
 {
     const std::optional<QDate> read = readClearDate(QStringLiteral("2/1/25"), QLocale(QStringLiteral("en_US")));
     QVERIFY(read.has_value());
     QCOMPARE(*read, QDate(2025, 2, 1));
 }
 
-void TstAdminRules::clearDate()
+void tst_AdminRules::clearDate()
 {
     QFETCH(QString, text);
     QFETCH(QDate, date);
@@ -159,7 +159,7 @@ void TstAdminRules::clearDate()
     QCOMPARE(clearCutOff(QDate(2025, 2, 1)), QStringLiteral("2025-02-01 00:00:00"));
 }
 
-void TstAdminRules::desktopCommand_data()
+void tst_AdminRules::desktopCommand_data()
 {
     QTest::addColumn<QString>("exec");
     QTest::addColumn<QStringList>("command");
@@ -178,7 +178,7 @@ void TstAdminRules::desktopCommand_data()
     QTest::newRow("escaped percent") << "app --ratio=50%% %f" << (words({"app", "--ratio=50%"}) << file);
 }
 
-void TstAdminRules::desktopCommand()
+void tst_AdminRules::desktopCommand()
 {
     QFETCH(QString, exec);
     QFETCH(QStringList, command);
@@ -187,7 +187,7 @@ void TstAdminRules::desktopCommand()
     QCOMPARE(entry.commandFor(QStringLiteral("/opt/or vant/ping_addr.mdb")), command);
 }
 
-void TstAdminRules::desktopEntryRead()
+void tst_AdminRules::desktopEntryRead()
 {
     QTemporaryDir dir;
     auto write = [&dir](const char *name, const char *text) {
@@ -209,5 +209,5 @@ void TstAdminRules::desktopEntryRead()
     QVERIFY(!DesktopEntry::read(dir.filePath(QStringLiteral("link.desktop")), &entry));
 }
 
-QTEST_GUILESS_MAIN(TstAdminRules)
+QTEST_GUILESS_MAIN(tst_AdminRules)
 #include "tst_adminrules.moc"

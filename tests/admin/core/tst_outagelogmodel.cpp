@@ -8,7 +8,7 @@
 
 using namespace admin;
 
-class TstOutageLogModel final : public QObject
+class tst_OutageLogModel final : public QObject
 {
     Q_OBJECT
 
@@ -30,24 +30,24 @@ private:
     const QLocale m_locale{QLocale::Russian, QLocale::Russia};
 };
 
-void TstOutageLogModel::init()
+void tst_OutageLogModel::init()
 {
     m_db = std::make_unique<TempDatabase>();
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
 }
 
-void TstOutageLogModel::cleanup()
+void tst_OutageLogModel::cleanup()
 {
     m_db.reset();
 }
 
-void TstOutageLogModel::addOutage(const QString &begin, const QVariant &end, const QString &ip, const QString &desc)
+void tst_OutageLogModel::addOutage(const QString &begin, const QVariant &end, const QString &ip, const QString &desc)
 {
     m_db->exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)"),
                {begin, end, end.isNull() ? 0 : 1, ip, desc});
 }
 
-QStringList TstOutageLogModel::shown(const OutageLogModel &model) const
+QStringList tst_OutageLogModel::shown(const OutageLogModel &model) const
 {
     QStringList rows;
     for (int r = 0; r < model.rowCount(); ++r) {
@@ -59,7 +59,7 @@ QStringList TstOutageLogModel::shown(const OutageLogModel &model) const
     return rows;
 }
 
-void TstOutageLogModel::emptyLog()
+void tst_OutageLogModel::emptyLog()
 {
     OutageLogModel model;
     QString error;
@@ -69,7 +69,7 @@ void TstOutageLogModel::emptyLog()
     QVERIFY(!model.canFetchMore({}));
 }
 
-void TstOutageLogModel::newestFirstWithOpenOutage()
+void tst_OutageLogModel::newestFirstWithOpenOutage()
 {
     addOutage(QStringLiteral("2025-03-01 10:00:05"), QStringLiteral("2025-03-01 10:07:00"), QStringLiteral("10.0.0.1"),
               QStringLiteral("Шлюз 'главный'"));
@@ -89,7 +89,7 @@ void TstOutageLogModel::newestFirstWithOpenOutage()
                            }));
 }
 
-void TstOutageLogModel::pagesContinueAcrossEqualStartTimes()
+void tst_OutageLogModel::pagesContinueAcrossEqualStartTimes()
 {
     // Seven outages in one second and two around it: pages of three must
     // neither repeat nor skip a row where a page ends inside the second.
@@ -110,7 +110,7 @@ void TstOutageLogModel::pagesContinueAcrossEqualStartTimes()
     QCOMPARE(ids.join(QLatin1Char(',')), QStringLiteral("9,8,7,6,5,4,3,2,1"));
 }
 
-void TstOutageLogModel::viewFetchesMoreAsItScrolls()
+void tst_OutageLogModel::viewFetchesMoreAsItScrolls()
 {
     m_db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<2000) "
                               "insert into logs (time_begin,ip,\"desc\") "
@@ -138,7 +138,7 @@ void TstOutageLogModel::viewFetchesMoreAsItScrolls()
     QCOMPARE(model.index(399, OutageLogModel::Id).data().toString(), QStringLiteral("1601"));
 }
 
-void TstOutageLogModel::rowsAddedMeanwhileDoNotShiftPages()
+void tst_OutageLogModel::rowsAddedMeanwhileDoNotShiftPages()
 {
     for (int i = 0; i < 6; ++i)
         addOutage(QStringLiteral("2025-01-01 0%1:00:00").arg(i), QVariant(), QStringLiteral("h%1").arg(i), QString());
@@ -155,7 +155,7 @@ void TstOutageLogModel::rowsAddedMeanwhileDoNotShiftPages()
     QCOMPARE(ids.join(QLatin1Char(',')), QStringLiteral("6,5,4,3,2,1"));
 }
 
-void TstOutageLogModel::failedPageIsReported()
+void tst_OutageLogModel::failedPageIsReported()
 {
     for (int i = 0; i < 4; ++i)
         addOutage(QStringLiteral("2025-01-01 0%1:00:00").arg(i), QVariant(), QStringLiteral("h"), QString());
@@ -175,5 +175,5 @@ void TstOutageLogModel::failedPageIsReported()
     QCOMPARE(model.rowCount(), 0);
 }
 
-QTEST_MAIN(TstOutageLogModel)
+QTEST_MAIN(tst_OutageLogModel)
 #include "tst_outagelogmodel.moc"

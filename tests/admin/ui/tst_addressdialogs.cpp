@@ -8,7 +8,7 @@
 using namespace admin;
 
 // frmAdd, frmEdAdr and frmDel driven through the main window's menu.
-class TstAddressDialogs final : public QObject
+class tst_AddressDialogs final : public QObject
 {
     Q_OBJECT
 
@@ -38,24 +38,24 @@ private:
     std::unique_ptr<AdminFixture> f;
 };
 
-void TstAddressDialogs::initTestCase()
+void tst_AddressDialogs::initTestCase()
 {
     QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
 }
 
-void TstAddressDialogs::init()
+void tst_AddressDialogs::init()
 {
     f = std::make_unique<AdminFixture>();
     QVERIFY(f->start());
     f->prompts.messages.clear();
 }
 
-void TstAddressDialogs::cleanup()
+void tst_AddressDialogs::cleanup()
 {
     f.reset();
 }
 
-void TstAddressDialogs::pickAddress(frmEdAdr *dialog, const QString &ip)
+void tst_AddressDialogs::pickAddress(frmEdAdr *dialog, const QString &ip)
 {
     auto *combo = child<QComboBox>(dialog, "cmbAddr");
     QVERIFY(combo);
@@ -67,7 +67,7 @@ void TstAddressDialogs::pickAddress(frmEdAdr *dialog, const QString &ip)
         QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
 }
 
-void TstAddressDialogs::addStoresTimeoutByNumberRule_data()
+void tst_AddressDialogs::addStoresTimeoutByNumberRule_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
@@ -82,7 +82,7 @@ void TstAddressDialogs::addStoresTimeoutByNumberRule_data()
     QTest::newRow("usable") << "1500" << "1500";
 }
 
-void TstAddressDialogs::addStoresTimeoutByNumberRule()
+void tst_AddressDialogs::addStoresTimeoutByNumberRule()
 {
     QFETCH(QString, typed);
     QFETCH(QString, stored);
@@ -103,7 +103,7 @@ void TstAddressDialogs::addStoresTimeoutByNumberRule()
     QCOMPARE(timeoutOf(QStringLiteral("10.1.1.1")), stored);
 }
 
-void TstAddressDialogs::addRefusesEmptyAndDuplicateAddress()
+void tst_AddressDialogs::addRefusesEmptyAndDuplicateAddress()
 {
     f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
         press(d, "cmdAdd");
@@ -126,7 +126,7 @@ void TstAddressDialogs::addRefusesEmptyAndDuplicateAddress()
     QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='127.0.0.1'")).toInt(), 1);
 }
 
-void TstAddressDialogs::addKeepsTextsExactly()
+void tst_AddressDialogs::addKeepsTextsExactly()
 {
     const QString ip = QStringLiteral("host's \"name\"");
     const QString desc = QStringLiteral("O'Brien; drop table addrs; --");
@@ -142,7 +142,7 @@ void TstAddressDialogs::addKeepsTextsExactly()
              QStringList{desc + QStringLiteral("|500")});
 }
 
-void TstAddressDialogs::editorListReadOnlyWhenBuilt()
+void tst_AddressDialogs::editorListReadOnlyWhenBuilt()
 {
     auto listed = [](frmEdAdr *d) {
         QStringList items;
@@ -170,7 +170,7 @@ void TstAddressDialogs::editorListReadOnlyWhenBuilt()
     QCOMPARE(seen, (QStringList{QStringLiteral("10.0.0.9"), QStringLiteral("127.0.0.1")}));
 }
 
-void TstAddressDialogs::editorWithoutChanges()
+void tst_AddressDialogs::editorWithoutChanges()
 {
     f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
         press(d, "Command1"); // nothing picked, nothing typed
@@ -187,7 +187,7 @@ void TstAddressDialogs::editorWithoutChanges()
     }
 }
 
-void TstAddressDialogs::editorRefusesNonNumberThenSavesCorrection()
+void tst_AddressDialogs::editorRefusesNonNumberThenSavesCorrection()
 {
     f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
         pickAddress(d, QStringLiteral("127.0.0.1"));
@@ -212,7 +212,7 @@ void TstAddressDialogs::editorRefusesNonNumberThenSavesCorrection()
              QStringList{QStringLiteral("Шлюз \"Б\"|0")});
 }
 
-void TstAddressDialogs::editorReportsFailedUpdate()
+void tst_AddressDialogs::editorReportsFailedUpdate()
 {
     f->db.exec(QStringLiteral("create trigger refuse before update on addrs begin "
                               "select raise(abort, 'address book is read-only'); end"));
@@ -234,7 +234,7 @@ void TstAddressDialogs::editorReportsFailedUpdate()
     QCOMPARE(timeoutOf(QStringLiteral("127.0.0.1")), QStringLiteral("700"));
 }
 
-void TstAddressDialogs::editorDropsEditsOfAnotherAddress()
+void tst_AddressDialogs::editorDropsEditsOfAnotherAddress()
 {
     f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.2','второй',250)"));
     f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
@@ -249,7 +249,7 @@ void TstAddressDialogs::editorDropsEditsOfAnotherAddress()
              QStringLiteral("второй"));
 }
 
-void TstAddressDialogs::deleteLeavesOutageRecords()
+void tst_AddressDialogs::deleteLeavesOutageRecords()
 {
     f->db.exec(QStringLiteral("insert into logs (ip,\"desc\") values ('127.0.0.1','Этот компьютер')"));
     f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
@@ -278,7 +278,7 @@ void TstAddressDialogs::deleteLeavesOutageRecords()
     });
 }
 
-void TstAddressDialogs::failedAddAndDeleteAreReported()
+void tst_AddressDialogs::failedAddAndDeleteAreReported()
 {
     f->db.exec(QStringLiteral("create trigger no_insert before insert on addrs begin "
                               "select raise(abort, 'no new addresses'); end"));
@@ -303,7 +303,7 @@ void TstAddressDialogs::failedAddAndDeleteAreReported()
     QCOMPARE(f->db.rows(QStringLiteral("select ip_addr from addrs")), QStringList{QStringLiteral("127.0.0.1")});
 }
 
-void TstAddressDialogs::editorSavingAVanishedAddress()
+void tst_AddressDialogs::editorSavingAVanishedAddress()
 {
     f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
         pickAddress(d, QStringLiteral("127.0.0.1"));
@@ -319,7 +319,7 @@ void TstAddressDialogs::editorSavingAVanishedAddress()
     QVERIFY(!f->prompts.messages.at(0).text.contains(QStringLiteral("Изменения записанны.")));
 }
 
-void TstAddressDialogs::addKeepsBoxesUntilTheCloseBox()
+void tst_AddressDialogs::addKeepsBoxesUntilTheCloseBox()
 {
     f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
         typeInto(d, "txtIP", QStringLiteral("10.2.2.2"));
@@ -339,7 +339,7 @@ void TstAddressDialogs::addKeepsBoxesUntilTheCloseBox()
     QCOMPARE(f->prompts.messages.size(), 0);
 }
 
-void TstAddressDialogs::ipv6AddressesKeptAsTyped()
+void tst_AddressDialogs::ipv6AddressesKeptAsTyped()
 {
     // Nothing in the dialogs reads an address: IPv6 forms, zones and letter
     // case are stored, listed, edited and deleted exactly as typed.
@@ -371,5 +371,5 @@ void TstAddressDialogs::ipv6AddressesKeptAsTyped()
                           QStringLiteral("fe80::1%eth0|канал")}));
 }
 
-ADMIN_RUSSIAN_TEST_MAIN(TstAddressDialogs)
+ADMIN_RUSSIAN_TEST_MAIN(tst_AddressDialogs)
 #include "tst_addressdialogs.moc"

@@ -8,7 +8,7 @@
 using namespace admin;
 
 // The log-clearing dialog driven from "Очистить лог".
-class TstFrmClearLog final : public QObject
+class tst_frmClearLog final : public QObject
 {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ private:
     std::unique_ptr<AdminFixture> f;
 };
 
-void TstFrmClearLog::init()
+void tst_frmClearLog::init()
 {
     f = std::make_unique<AdminFixture>();
     QVERIFY(f->db.isValid());
@@ -44,12 +44,12 @@ void TstFrmClearLog::init()
     f->prompts.messages.clear();
 }
 
-void TstFrmClearLog::cleanup()
+void tst_frmClearLog::cleanup()
 {
     f.reset();
 }
 
-void TstFrmClearLog::deletesWhatBeganBeforeTheDay()
+void tst_frmClearLog::deletesWhatBeganBeforeTheDay()
 {
     bool hidden = false;
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
@@ -70,7 +70,7 @@ void TstFrmClearLog::deletesWhatBeganBeforeTheDay()
     QCOMPARE(f->prompts.messages.at(1).icon, QMessageBox::Information);
 }
 
-void TstFrmClearLog::cancelDeletesNothing()
+void tst_frmClearLog::cancelDeletesNothing()
 {
     f->prompts.answers = {QMessageBox::Cancel};
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
@@ -83,7 +83,7 @@ void TstFrmClearLog::cancelDeletesNothing()
     QCOMPARE(f->prompts.messages.size(), 1);
 }
 
-void TstFrmClearLog::calendarAndBoxFollowEachOther()
+void tst_frmClearLog::calendarAndBoxFollowEachOther()
 {
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
         auto *calendar = child<DatePicker>(d, "ctrDativo1");
@@ -102,7 +102,7 @@ void TstFrmClearLog::calendarAndBoxFollowEachOther()
     });
 }
 
-void TstFrmClearLog::noDateDoesNothing()
+void tst_frmClearLog::noDateDoesNothing()
 {
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
         press(d, "cmdDel");
@@ -114,7 +114,7 @@ void TstFrmClearLog::noDateDoesNothing()
     QCOMPARE(remaining().size(), 4);
 }
 
-void TstFrmClearLog::calendarShownByWidening()
+void tst_frmClearLog::calendarShownByWidening()
 {
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
         auto *toggle = child<QLabel>(d, "Label2");
@@ -132,7 +132,7 @@ void TstFrmClearLog::calendarShownByWidening()
     });
 }
 
-void TstFrmClearLog::failedDeleteIsReported()
+void tst_frmClearLog::failedDeleteIsReported()
 {
     f->db.exec(QStringLiteral("create trigger keep before delete on logs begin "
                               "select raise(abort, 'log is kept for audit'); end"));
@@ -147,7 +147,7 @@ void TstFrmClearLog::failedDeleteIsReported()
     QCOMPARE(remaining().size(), 4);
 }
 
-void TstFrmClearLog::lifeOfTheDialog()
+void tst_frmClearLog::lifeOfTheDialog()
 {
     f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
         typeInto(d, "txtClearDate", QStringLiteral("10.10.2024"));
@@ -167,5 +167,5 @@ void TstFrmClearLog::lifeOfTheDialog()
     });
 }
 
-ADMIN_RUSSIAN_TEST_MAIN(TstFrmClearLog)
+ADMIN_RUSSIAN_TEST_MAIN(tst_frmClearLog)
 #include "tst_frmclearlog.moc"

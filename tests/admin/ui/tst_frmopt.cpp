@@ -6,7 +6,7 @@
 using namespace admin;
 
 // The settings dialog, filled at start-up and driven from "Настройки".
-class TstFrmOpt final : public QObject
+class tst_frmOpt final : public QObject
 {
     Q_OBJECT
 
@@ -27,7 +27,7 @@ private:
     std::unique_ptr<AdminFixture> f;
 };
 
-void TstFrmOpt::init()
+void tst_frmOpt::init()
 {
     f = std::make_unique<AdminFixture>();
     QVERIFY(f->db.isValid());
@@ -36,12 +36,12 @@ void TstFrmOpt::init()
     f->prompts.messages.clear();
 }
 
-void TstFrmOpt::cleanup()
+void tst_frmOpt::cleanup()
 {
     f.reset();
 }
 
-void TstFrmOpt::filledAtStartUp()
+void tst_frmOpt::filledAtStartUp()
 {
     // Changed after start-up: the dialog still shows what start-up read.
     f->db.exec(QStringLiteral("update options set refresh_time=9"));
@@ -54,7 +54,7 @@ void TstFrmOpt::filledAtStartUp()
     });
 }
 
-void TstFrmOpt::saveWritesEveryValueExactly()
+void tst_frmOpt::saveWritesEveryValueExactly()
 {
     const QString lost = QStringLiteral("/home/оператор/My Sounds/обрыв \"громко\".wav");
     const QString back = QStringLiteral("/home/o'neil/back up.wav");
@@ -75,7 +75,7 @@ void TstFrmOpt::saveWritesEveryValueExactly()
     QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Information);
 }
 
-void TstFrmOpt::emptyIntervalSavesNothing()
+void tst_frmOpt::emptyIntervalSavesNothing()
 {
     const QStringList before = optionsRow();
     bool hidden = false;
@@ -90,7 +90,7 @@ void TstFrmOpt::emptyIntervalSavesNothing()
     QCOMPARE(f->prompts.takeTexts(), QStringList());
 }
 
-void TstFrmOpt::unusableIntervalIsRefused_data()
+void tst_frmOpt::unusableIntervalIsRefused_data()
 {
     QTest::addColumn<QString>("interval");
     QTest::newRow("letters") << "пять";
@@ -100,7 +100,7 @@ void TstFrmOpt::unusableIntervalIsRefused_data()
     QTest::newRow("statement text") << "1,snd_err='x'";
 }
 
-void TstFrmOpt::unusableIntervalIsRefused()
+void tst_frmOpt::unusableIntervalIsRefused()
 {
     QFETCH(QString, interval);
     const QStringList before = optionsRow();
@@ -122,7 +122,7 @@ void TstFrmOpt::unusableIntervalIsRefused()
     QVERIFY(before != optionsRow());
 }
 
-void TstFrmOpt::cancelKeepsEditsCloseBoxDiscards()
+void tst_frmOpt::cancelKeepsEditsCloseBoxDiscards()
 {
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
         typeInto(d, "txtRefresh", QStringLiteral("42"));
@@ -143,7 +143,7 @@ void TstFrmOpt::cancelKeepsEditsCloseBoxDiscards()
     QCOMPARE(f->prompts.takeTexts(), QStringList());
 }
 
-void TstFrmOpt::soundChoice()
+void tst_frmOpt::soundChoice()
 {
     f->prompts.fileAnswers = {QStringLiteral("/media/звуки/alarm.wav"), QString()};
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
@@ -155,5 +155,5 @@ void TstFrmOpt::soundChoice()
     QCOMPARE(f->prompts.fileFilters, QStringList(2, QStringLiteral("*.wav (*.wav)")));
 }
 
-ADMIN_RUSSIAN_TEST_MAIN(TstFrmOpt)
+ADMIN_RUSSIAN_TEST_MAIN(tst_frmOpt)
 #include "tst_frmopt.moc"

@@ -1,8 +1,6 @@
 // Operator-facing dates and times in the system's regional forms.
 #include "Regional.h"
-#include "SingleInstance.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 class tst_Regional : public QObject
@@ -13,7 +11,8 @@ private slots:
     void timeHasSecondsAndNoZone_data();
     void timeHasSecondsAndNoZone();
     void generalDateTimeDropsMidnight();
-    void singleInstanceRefusesSecondHolder();
+    void readDate_data();
+    void readDate();
 };
 
 void tst_Regional::timeHasSecondsAndNoZone_data()
@@ -43,15 +42,36 @@ void tst_Regional::generalDateTimeDropsMidnight()
     QCOMPARE(Regional::generalDateTime(QDateTime(), ru), QString());
 }
 
-void tst_Regional::singleInstanceRefusesSecondHolder()
+void tst_Regional::readDate_data()
 {
-    QTemporaryDir dir;
-    SingleInstance first(QStringLiteral("probe"), dir.path());
-    QVERIFY(first.tryAcquire());
-    SingleInstance second(QStringLiteral("probe"), dir.path());
-    QVERIFY(!second.tryAcquire());
-    SingleInstance other(QStringLiteral("other"), dir.path());
-    QVERIFY(other.tryAcquire());
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+
+    const QString ru = QStringLiteral("ru_RU"), en = QStringLiteral("en_US"), de = QStringLiteral("de_DE");
+    QTest::newRow("calendar form") << ru << QStringLiteral("06.12.2026") << QDate(2026, 12, 6);
+    QTest::newRow("calendar form, single digits") << ru << QStringLiteral("6.1.2026") << QDate(2026, 1, 6);
+    QTest::newRow("blanks around") << ru << QStringLiteral("  06.12.2026 ") << QDate(2026, 12, 6);
+    QTest::newRow("calendar form in any locale") << en << QStringLiteral("06.12.2026") << QDate(2026, 12, 6);
+    QTest::newRow("ISO") << ru << QStringLiteral("2026-12-06") << QDate(2026, 12, 6);
+    QTest::newRow("long form") << ru << QStringLiteral("воскресенье, 6 декабря 2026 г.") << QDate(2026, 12, 6);
+    // A two-digit year of a short form means 1930 to 2029, not the 1900s.
+    QTest::newRow("en short, this century") << en << QStringLiteral("2/1/25") << QDate(2025, 2, 1);
+    QTest::newRow("en short, last year of the window") << en << QStringLiteral("12/31/29") << QDate(2029, 12, 31);
+    QTest::newRow("en short, first year of the window") << en << QStringLiteral("1/1/30") << QDate(1930, 1, 1);
+    QTest::newRow("de short") << de << QStringLiteral("01.02.25") << QDate(2025, 2, 1);
+    QTest::newRow("no 31st of February") << ru << QStringLiteral("31.02.2026") << QDate();
+    QTest::newRow("words") << ru << QStringLiteral("завтра") << QDate();
+    QTest::newRow("empty") << ru << QString() << QDate();
+    QTest::newRow("only blanks") << ru << QStringLiteral("   ") << QDate();
+}
+
+void tst_Regional::readDate()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(Regional::readDate(text, QLocale(locale)), date);
 }
 
 QTEST_GUILESS_MAIN(tst_Regional)

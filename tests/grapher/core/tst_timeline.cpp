@@ -262,7 +262,9 @@ void tst_Timeline::yMaximum_data()
     QTest::newRow("decimal point") << QStringLiteral("15.5") << true << 15.5;
     QTest::newRow("0") << QStringLiteral("0") << false << 0.0;
     QTest::newRow("negative") << QStringLiteral("-3") << false << 0.0;
-    QTest::newRow("1000") << QStringLiteral("1000") << false << 0.0;
+    QTest::newRow("1000, a busy host's peak") << QStringLiteral("1000") << true << 1000.0;
+    QTest::newRow("1000000") << QStringLiteral("1000000") << true << 1000000.0;
+    QTest::newRow("1000001") << QStringLiteral("1000001") << false << 0.0;
     QTest::newRow("text") << QStringLiteral("много") << false << 0.0;
     QTest::newRow("empty") << QString() << false << 0.0;
 }

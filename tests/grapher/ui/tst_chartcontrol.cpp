@@ -18,6 +18,7 @@ private slots:
     void linesAndLegendsAccumulateUntilCleared();
     void savePictureWritesTheShownBitmap();
     void savePictureReportsFailure();
+    void millionEventScale();
 };
 
 void tst_ChartControl::linesAndLegendsAccumulateUntilCleared()
@@ -100,6 +101,23 @@ void tst_ChartControl::savePictureReportsFailure()
     QTemporaryDir dir;
     QVERIFY(!chart.SavePicture(dir.filePath(QStringLiteral("missing/chart.bmp"))));
     QVERIFY(!chart.SavePicture(QString()));
+}
+
+void tst_ChartControl::millionEventScale()
+{
+    // One division per event of the largest maximum, kept whole rather
+    // than cut to 16 bits, and drawn thinned rather than one by one.
+    ChartControl chart;
+    chart.resize(480, 320);
+    chart.setStartupSwitch(true);
+    chart.setYMax(1e6);
+    chart.setYDivisions(1'000'000);
+    QCOMPARE(chart.YDivisions(), 1'000'000);
+    chart.setYDivisions(2'000'000);
+    QCOMPARE(chart.YDivisions(), ChartControl::MaxYDivisions);
+    chart.PlotPoints(ChartSurface::Segment{{{0, 500000}, {5, 500000}}});
+    const QImage image = chart.picture();
+    QCOMPARE(image.size(), QSize(480, 320));
 }
 
 QTEST_MAIN(tst_ChartControl)

@@ -8,6 +8,7 @@
 #include "GrapherFakeDialogs.h"
 #include "Regional.h"
 #include "TempDatabase.h"
+#include "Twips.h"
 #include "frmDativo.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -181,10 +183,13 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange_data()
     QTest::newRow("999.4 rounds down") << QStringLiteral("999.4") << 999;
     QTest::newRow("0") << QStringLiteral("0") << 15;
     QTest::newRow("negative") << QStringLiteral("-4") << 15;
-    QTest::newRow("1000") << QStringLiteral("1000") << 15;
+    QTest::newRow("1000") << QStringLiteral("1000") << 1000;
+    QTest::newRow("1000000") << QStringLiteral("1000000") << 1000000;
+    QTest::newRow("1000001") << QStringLiteral("1000001") << 15;
     QTest::newRow("not a number") << QStringLiteral("abc") << 15;
     QTest::newRow("rounds to 0") << QStringLiteral("0.3") << 15;
-    QTest::newRow("rounds to 1000") << QStringLiteral("999.7") << 15;
+    QTest::newRow("999.7 rounds to 1000") << QStringLiteral("999.7") << 1000;
+    QTest::newRow("rounds beyond the largest") << QStringLiteral("1000000.7") << 15;
 }
 
 void tst_frmMain::maxYMovesSpinnerOnlyInRange()
@@ -196,6 +201,9 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
     box->setText(text);
     QCOMPARE(child<QScrollBar>(w, "vs3")->value(), spinner);
     QCOMPARE(box->text(), text); // what was typed stays
+    // Seven digits, the largest maximum, show whole in the box.
+    QVERIFY(box->width() - 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth)
+            > box->fontMetrics().horizontalAdvance(QStringLiteral("1000000")));
 }
 
 void tst_frmMain::spinnersWriteTheirBoxes()
@@ -300,7 +308,7 @@ void tst_frmMain::refusedDrawingChangesNothing_data()
     QTest::addColumn<QString>("message");
     const QString yMax = QString::fromUtf8(GraphRequest::YMaxRefused);
     QTest::newRow("Y maximum 0") << QStringLiteral("0") << QStringLiteral("08:00:00") << yMax;
-    QTest::newRow("Y maximum 1000") << QStringLiteral("1000") << QStringLiteral("08:00:00") << yMax;
+    QTest::newRow("Y maximum 1000001") << QStringLiteral("1000001") << QStringLiteral("08:00:00") << yMax;
     QTest::newRow("Y maximum not a number") << QStringLiteral("десять") << QStringLiteral("08:00:00") << yMax;
     QTest::newRow("start later than end") << QStringLiteral("15") << QStringLiteral("19:00:00")
                                           << QString::fromUtf8(GraphRequest::TimesRefused);
@@ -340,6 +348,16 @@ void tst_frmMain::missingPeriodIsReported()
     QVERIFY(child<QLineEdit>(w, "txtMaxY")->isReadOnly());
 }
 
+// The width the picker's whole caption needs beside the title bar's
+// buttons, in the bold face window managers draw it in.
+static int captionRoom(const frmDativo *picker)
+{
+    QFont bold = picker->font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(picker->windowTitle())
+           + Twips::toPixelsX(frmDativo::TitleBarExtrasTwips, picker);
+}
+
 void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
 {
     frmMain w(&m_dialogs);
@@ -348,15 +366,18 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
     auto *txtD2 = child<QLineEdit>(w, "txtD2");
     QString title;
     int which = 0;
+    int width = 0;
     QTimer::singleShot(0, this, [&] {
         QVERIFY(w.picker() && w.picker()->isVisible());
         title = w.picker()->windowTitle();
         which = w.d();
+        width = w.picker()->width();
         pickDate(w.picker()->calendar(), QDate(2026, 12, 24));
     });
     QTest::mouseClick(txtD2, Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Конец периода"));
     QCOMPARE(which, 2);
+    QVERIFY2(width >= captionRoom(w.picker()), qPrintable(QString::number(width)));
     QCOMPARE(txtD2->text(), QStringLiteral("24.12.2026"));
     QVERIFY(!w.picker()->isVisible());
     QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().contains(QStringLiteral(" - 24.12.2026 18:00:00]")));
@@ -366,12 +387,14 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
     const QString before = txtD1->text();
     QTimer::singleShot(0, this, [&] {
         title = w.picker()->windowTitle();
+        width = w.picker()->width();
         // It opens on the box's date.
         QCOMPARE(w.picker()->calendar()->value(), QDate::fromString(before, QStringLiteral("dd.MM.yyyy")));
         w.picker()->reject();
     });
     QTest::mouseClick(txtD1, Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Начало периода"));
+    QVERIFY2(width >= captionRoom(w.picker()), qPrintable(QString::number(width)));
     QCOMPARE(w.d(), 1);
     QCOMPARE(txtD1->text(), before);
 }
@@ -457,12 +480,13 @@ void tst_frmMain::resizeKeepsChartAboveTheFloor()
     ChartControl *chart = w.chart();
     w.resize(900, 700);
     QTRY_COMPARE(chart->size(), QSize(900 - chart->x(), 700 - chart->y()));
-    const int floor = qRound(100 * w.logicalDpiX() / 1440.0);
+    const int floor = Twips::toPixelsX(frmMain::ChartFloorTwips, &w);
     w.resize(chart->x() + floor + 1, chart->y() + 50);
     QTRY_COMPARE(chart->size(), QSize(floor + 1, 50));
     const QSize kept = chart->size();
     w.resize(chart->x() + floor, chart->y() + 200);
-    QTest::qWait(20);
+    // The window has its new size, so the chart has had its chance to follow.
+    QTRY_COMPARE(w.size(), QSize(chart->x() + floor, chart->y() + 200));
     QCOMPARE(chart->size(), kept);
 }
 

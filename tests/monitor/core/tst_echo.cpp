@@ -1,8 +1,8 @@
 // The echo probe's address rules and attempt logic, over a scripted transport.
 #include "EchoProbe.h"
 #include "FakeEchoTransport.h"
+#include "FakeMonotonicClock.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -201,27 +201,57 @@ void tst_Echo::notProbedWithoutFacility()
 
 void tst_Echo::retriesWaitForTheirOwnTimeout()
 {
-    // Two silent hosts with different timeouts: each sends its next attempt
-    // when its own previous one timed out, not when the slower one did.
+    // Two silent hosts with timeouts of 10 and 150 ms: each sends its next
+    // attempt when its own previous one timed out, not in step with the
+    // slower one. Time is the probe's own clock, moved a millisecond at a
+    // time, so when each request left is known exactly.
     FakeEchoTransport transport;
     transport.setDown(QStringLiteral("127.0.0.2"));
     transport.setDown(QStringLiteral("127.0.0.3"));
     QString why;
     QVERIFY(transport.open(8, &why));
+    FakeMonotonicClock clock;
     EchoProbe probe(&transport);
+    probe.setMonotonicClock(&clock);
     QSignalSpy finished(&probe, &EchoProbe::finished);
-    QElapsedTimer t;
-    t.start();
     probe.start({{QStringLiteral("127.0.0.2"), 10}, {QStringLiteral("127.0.0.3"), 150}});
-    // The fast host is done long before the slow host's first timeout.
-    QTRY_COMPARE_WITH_TIMEOUT(
-        int(std::count_if(transport.requests.cbegin(), transport.requests.cend(),
-                          [](const auto &r) { return r.address == FakeEchoTransport::address(QStringLiteral("127.0.0.2")); })),
-        4, 2000);
-    QVERIFY(finished.wait(5000));
-    QVERIFY2(t.elapsed() >= 600, "the slow host waits four times 150 ms");
+
+    const quint32 fast = FakeEchoTransport::address(QStringLiteral("127.0.0.2"));
+    const quint32 slow = FakeEchoTransport::address(QStringLiteral("127.0.0.3"));
+    struct Send
+    {
+        quint32 address;
+        qint64 ms;
+    };
+    QList<Send> sends;
+    auto note = [&] {
+        while (sends.size() < transport.requests.size())
+            sends.append({transport.requests.at(sends.size()).address, clock.ms()});
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(transport.requests.size(), 2, 2000);
+    note();
+    // The probe's timers still run on the real clock; each step gives them
+    // at least the millisecond the probe's clock moved.
+    for (int step = 0; step < 800 && finished.isEmpty(); ++step) {
+        clock.advanceMs(1);
+        QTest::qWait(1);
+        note();
+    }
+    QCOMPARE(finished.size(), 1);
+
+    const QList<quint32> order = {fast, slow, fast, fast, fast, slow, slow, slow};
+    const QList<qint64> due = {0, 0, 10, 20, 30, 150, 300, 450};
+    QCOMPARE(sends.size(), order.size());
+    for (int i = 0; i < sends.size(); ++i) {
+        QCOMPARE(sends.at(i).address, order.at(i));
+        // A timer may fire a step or two after its moment, never before it.
+        QVERIFY2(sends.at(i).ms >= due.at(i) && sends.at(i).ms <= due.at(i) + 3,
+                 qPrintable(QStringLiteral("send %1 at %2 ms, due at %3").arg(i).arg(sends.at(i).ms).arg(due.at(i))));
+    }
     QCOMPARE(probe.results().at(0).status, EchoProbe::TimedOut);
     QCOMPARE(probe.results().at(1).status, EchoProbe::TimedOut);
+    QCOMPARE(probe.results().at(0).attempts, EchoProbe::Attempts);
+    QCOMPARE(probe.results().at(1).attempts, EchoProbe::Attempts);
 }
 
 QTEST_GUILESS_MAIN(tst_Echo)

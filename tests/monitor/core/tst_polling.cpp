@@ -565,7 +565,7 @@ void tst_Polling::stopEndsThePassWhereItStands()
         QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
         m.engine.CheckAll();
         QTRY_VERIFY_WITH_TIMEOUT(!m.engine.isRunning(), 5000);
-        QTest::qWait(100);
+        QVERIFY(!QTest::qWaitFor([&m, &finished] { return m.events.size() > 1 || finished.count() > 0; }, 100));
         QCOMPARE(m.events, QStringList(QStringLiteral("red 127.0.0.21 host 20")));
         QCOMPARE(m.db.rows(QStringLiteral("select ip from logs")), QStringList(QStringLiteral("127.0.0.21")));
         QCOMPARE(finished.count(), 0);
@@ -579,11 +579,12 @@ void tst_Polling::stopEndsThePassWhereItStands()
     QSignalSpy nFinished(&n.engine, &PollingEngine::passFinished);
     n.engine.CheckAll();
     n.engine.stop();
-    QTest::qWait(200);
+    auto anything = [&n, &nFinished] { return !n.events.isEmpty() || !n.logRows().isEmpty() || nFinished.count() > 0; };
+    QVERIFY(!QTest::qWaitFor(anything, 200));
     n.engine.CheckAll();
     n.engine.tick();
     QVERIFY(!n.engine.isRunning());
-    QTest::qWait(100);
+    QVERIFY(!QTest::qWaitFor(anything, 100));
     QVERIFY(n.events.isEmpty());
     QVERIFY(n.logRows().isEmpty());
     QCOMPARE(nFinished.count(), 0);

@@ -1,5 +1,4 @@
-// The start-up splash and the small pieces around the caption.
-#include "RunningCaption.h"
+// The start-up splash.
 #include "Twips.h"
 #include "frmAbout.h"
 
@@ -14,8 +13,6 @@ class tst_frmAbout : public QObject
 
 private slots:
     void splashAsDesigned();
-    void twipsAtScreenResolution_data();
-    void twipsAtScreenResolution();
 };
 
 void tst_frmAbout::splashAsDesigned()
@@ -34,25 +31,6 @@ void tst_frmAbout::splashAsDesigned()
     splash.showCentred();
     QVERIFY(splash.isVisible());
     QCOMPARE(splash.frameGeometry().center(), splash.screen()->geometry().center());
-}
-
-void tst_frmAbout::twipsAtScreenResolution_data()
-{
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("15 per pixel at 96 dpi") << 300 << 96.0 << 20;
-    QTest::newRow("slider thickness at 96") << 75 << 96.0 << 5;
-    QTest::newRow("at 144 dpi") << 300 << 144.0 << 30;
-    QTest::newRow("rounded") << 2895 << 96.0 << 193;
-}
-
-void tst_frmAbout::twipsAtScreenResolution()
-{
-    QFETCH(int, twips);
-    QFETCH(double, dpi);
-    QFETCH(int, pixels);
-    QCOMPARE(Twips::toPixels(twips, dpi), pixels);
 }
 
 QTEST_MAIN(tst_frmAbout)
