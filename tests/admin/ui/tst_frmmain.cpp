@@ -325,7 +325,7 @@ void tst_frmMain::dialogsBringTheMainWindowForward()
 
 // The figures under the log come and go with the listing; the grid keeps
 // its size and the window grows by the bar.
-void tst_FrmMain::logSummaryUnderTheListing()
+void tst_frmMain::logSummaryUnderTheListing()
 {
     const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
     f->db.exec(insert, {QStringLiteral("2025-05-01 08:00:00"), QStringLiteral("2025-05-01 10:05:00"), 1,
@@ -355,7 +355,7 @@ void tst_FrmMain::logSummaryUnderTheListing()
     QTRY_COMPARE(summary->text(), QStringLiteral("Обрывов: 1, открыто: 1"));
 }
 
-void tst_FrmMain::exportThroughTheSaveDialog()
+void tst_frmMain::exportThroughTheSaveDialog()
 {
     f->db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
                               "('2025-05-01 08:00:00','2025-05-01 08:00:09',1,'10.0.0.1','a,\"b\"')"));
@@ -384,7 +384,7 @@ void tst_FrmMain::exportThroughTheSaveDialog()
     QVERIFY(texts.first().contains(QStringLiteral("no/such/dir")));
 }
 
-void tst_FrmMain::cancelledExportLeavesNoFile()
+void tst_frmMain::cancelledExportLeavesNoFile()
 {
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<5000) "
                               "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.0.1' from n"));
