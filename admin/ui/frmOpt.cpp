@@ -113,6 +113,8 @@ void frmOpt::chooseSound(QLineEdit *box)
 
 void frmOpt::cmdSave_Click()
 {
+    // The restart reminder keeps its designed title; our own messages say
+    // where they come from in Russian.
     const QString title = QStringLiteral("Options");
     if (!txtRefresh->text().isEmpty()) {
         const std::optional<int> minutes = AdminRules::readInterval(txtRefresh->text());
@@ -134,7 +136,10 @@ void frmOpt::cmdSave_Click()
         record.view = chView->isChecked() ? 1 : 0;
         QString error;
         if (!OptionsStore::save(record, &error)) {
-            reportFailure(title, QStringLiteral("Не удалось сохранить настройки."), error);
+            reportFailure(tr("Настройки"),
+                          tr("Не удалось сохранить настройки в таблицу options; сохранённые значения не изменены. "
+                             "Проверьте файл базы данных и сохраните снова."),
+                          error);
             return;
         }
         prompts().message(this, QMessageBox::Information, title,

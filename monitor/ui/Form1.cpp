@@ -293,7 +293,8 @@ void Form1::readSettings()
         return;
     }
     if (!query.next()) {
-        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), QStringLiteral("таблица options пуста"));
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), tr("в таблице options нет строки настроек; наблюдение идёт раз в минуту без звуков. "
+                                  "Добавьте строку в таблицу options и перезапустите программу."));
         return;
     }
     const QSqlRecord row = query.record();
