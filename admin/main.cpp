@@ -4,6 +4,8 @@
 #include "WidgetPrompts.h"
 #include "frmMain.h"
 
+#include "Translations.h"
+
 #include <QApplication>
 #include <QScreen>
 
@@ -13,6 +15,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("admin"));
+    installTranslations(app);
 
     WidgetPrompts prompts;
     // A second copy says so and ends before it opens anything.

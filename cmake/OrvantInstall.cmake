@@ -95,7 +95,7 @@ on upgrade, removal and purge.")
 # setcap for the postinst.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${ORVANT_BIN_DIR}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libcap2-bin, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop, xdg-utils")
 # sqlite3 for backups; Qt Designer for the sliders' Designer plugin.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, designer-qt6")

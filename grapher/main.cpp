@@ -2,6 +2,8 @@
 #include "GrapherDialogs.h"
 #include "frmMain.h"
 
+#include "Translations.h"
+
 #include <QApplication>
 
 using namespace grapher;
@@ -9,6 +11,7 @@ using namespace grapher;
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    installTranslations(app);
     GrapherDialogs dialogs;
 
     QString error;

@@ -13,6 +13,8 @@
 #include "WidgetMessageBoxes.h"
 #include "frmAbout.h"
 
+#include "Translations.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -50,6 +52,7 @@ int main(int argc, char **argv)
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvant"));
+    installTranslations(app);
     // The main window spends most of its life hidden in the tray; only a
     // confirmed quit (or a signal) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,6 +1,7 @@
 #include "AdminRules.h"
 
 #include "DateTimeText.h"
+#include "RefreshInterval.h"
 #include "Regional.h"
 
 #include <cmath>
@@ -46,11 +47,13 @@ std::optional<int> readInterval(const QString &text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
     }
+    // Leading zeros are digits like any other; a run too long for 64 bits is
+    // beyond the range anyway.
     bool ok = false;
-    const int value = digits.toInt(&ok);
-    if (!ok)
+    const qulonglong value = digits.toULongLong(&ok);
+    if (!ok || value > qulonglong(RefreshInterval::MaxMinutes))
         return std::nullopt;
-    return value;
+    return int(value);
 }
 
 std::optional<QDate> readClearDate(const QString &text, const QLocale &locale)

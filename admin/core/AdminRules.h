@@ -25,8 +25,9 @@ std::optional<qint32> readTimeout(const QString &text, const QLocale &locale = Q
 // number rule accepts it and it is at least 1, otherwise DefaultTimeoutMs.
 qint32 timeoutForNewAddress(const QString &text, const QLocale &locale = QLocale::system());
 
-// The monitor's polling interval in minutes: a whole number from 0 up, in
-// plain digits (blanks around it allowed), that fits a signed 32-bit integer.
+// The monitor's polling interval in minutes: a whole number from
+// RefreshInterval::MinMinutes to MaxMinutes (a year), in plain digits (blanks
+// around it allowed). Anything else gives no value.
 std::optional<int> readInterval(const QString &text);
 
 // The day typed into the log-clearing box: "DD.MM.YYYY" as the calendar

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Statements.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 
 namespace admin {
@@ -15,13 +16,18 @@ bool OptionsStore::read(OptionsRecord *record, QString *error)
         return false;
     }
     if (!query.next()) {
-        *error = QStringLiteral("the table options has no row");
+        *error = QCoreApplication::translate("OptionsStore",
+                                             "В таблице options нет строки настроек. Добавьте в неё одну строку "
+                                             "(или возьмите файл базы данных из поставки) и откройте настройки снова.");
         return false;
     }
     static const char *const columns[] = {"refresh_time", "snd_err", "snd_rest", "view"};
     for (const char *column : columns) {
         if (query.value(QLatin1String(column)).isNull()) {
-            *error = QStringLiteral("the column %1 of options has no value").arg(QLatin1String(column));
+            *error = QCoreApplication::translate("OptionsStore",
+                                                 "В таблице options не заполнен столбец %1. Впишите в него значение "
+                                                 "и откройте настройки снова.")
+                         .arg(QLatin1String(column));
             return false;
         }
     }

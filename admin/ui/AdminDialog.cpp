@@ -4,6 +4,7 @@
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QPushButton>
 
 namespace admin {
 
@@ -43,6 +44,12 @@ void AdminDialog::setTwipsSize(int width, int height)
 {
     const QSize wanted = Twips::toPixels(width, height, this).expandedTo(minimumSizeHint());
     setFixedSize(wanted);
+}
+
+void AdminDialog::setActionButton(QPushButton *button)
+{
+    // A text box leaves Enter to its dialog, which presses its default button.
+    button->setDefault(true);
 }
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)

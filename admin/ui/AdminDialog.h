@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QPushButton;
+
 namespace admin {
 
 class OperatorPrompts;
@@ -35,6 +37,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
     OperatorPrompts &prompts() { return m_prompts; }
+    // Enter in any of the dialog's boxes presses `button`, the dialog's action.
+    void setActionButton(QPushButton *button);
     // A failed statement or program start: the message names what failed
     // and carries the database's or the system's own text.
     void reportFailure(const QString &title, const QString &what, const QString &error);

@@ -24,6 +24,7 @@ frmAdd::frmAdd(OperatorPrompts &prompts, QWidget *mainWindow)
     txtPTO = lineEdit("txtPTO", this, QString::number(AdminRules::DefaultTimeoutMs));
     cmdAdd = button("cmdAdd", QStringLiteral("Добавить"), this);
     cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+    setActionButton(cmdAdd);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label("Label1", QStringLiteral("IP адрес:"), this), 0, 0);

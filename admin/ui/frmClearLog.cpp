@@ -42,6 +42,7 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     Label2->installEventFilter(this);
     cmdDel = button("cmdDel", QStringLiteral("Удалить"), panel);
     cmdQuit = button("cmdQuit", QStringLiteral("Отмена"), panel);
+    setActionButton(cmdDel);
 
     auto *layout = new QVBoxLayout(panel);
     layout->addWidget(label("Label1", QStringLiteral("Удалить все записи старее: "), panel));
@@ -71,6 +72,9 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     panel->setGeometry(0, 0, m_collapsedWidth, height);
     ctrDativo1->setGeometry(calendarLeft, 0, calendar.width(), calendar.height());
     setFixedSize(m_collapsedWidth, height);
+    // Beyond the narrow window's edge the calendar is out of sight, and out
+    // of the Tab chain too while it is.
+    ctrDativo1->setVisible(false);
 
     connect(ctrDativo1, &DatePicker::datePicked, this,
             [this](const QDate &date) { txtClearDate->setText(AdminRules::clearDateText(date)); });
@@ -93,9 +97,11 @@ void frmClearLog::Label2_Click()
 {
     if (Label2->text() == Collapsed) {
         setFixedWidth(m_expandedWidth);
+        ctrDativo1->setVisible(true);
         Label2->setText(Expanded);
     } else {
         Label2->setText(Collapsed);
+        ctrDativo1->setVisible(false);
         setFixedWidth(m_collapsedWidth);
     }
 }

@@ -23,6 +23,7 @@ frmDel::frmDel(OperatorPrompts &prompts, QWidget *mainWindow)
     txtIP = lineEdit("txtIP", this);
     cmdDel = button("cmdDel", QStringLiteral("Удалить"), this);
     cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+    setActionButton(cmdDel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label1);

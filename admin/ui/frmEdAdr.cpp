@@ -28,6 +28,7 @@ frmEdAdr::frmEdAdr(OperatorPrompts &prompts, QWidget *mainWindow)
     txtPTO = lineEdit("txtPTO", this);
     Command1 = button("Command1", QStringLiteral("Сохранить"), this, true);
     Command2 = button("Command2", QStringLiteral("Закрыть"), this);
+    setActionButton(Command1);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading, 0, 0, 1, 2);

@@ -10,6 +10,7 @@
 #include "OutageLogModel.h"
 #include "ProgramLauncher.h"
 #include "Twips.h"
+#include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
 #include "frmDel.h"
@@ -213,7 +214,9 @@ bool frmMain::mnuStat_Click()
 {
     setCursor(Qt::WaitCursor);
     m_txtLog->setSourceModel(m_log);
-    m_txtLog->setFormatString(QString::fromUtf8(LogHeadings));
+    const QString when = WidestValues::dateTime();
+    m_txtLog->setFormatString(QString::fromUtf8(LogHeadings),
+                              {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
     QString error;
     const bool ok = m_log->reload(&error);
     m_txtLog->scrollToTop();
@@ -269,7 +272,9 @@ bool frmMain::mnuAddrs_Click()
     m_addresses->clear();
     m_addresses->setColumnCount(4);
     m_txtLog->setSourceModel(m_addresses);
-    m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings));
+    m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings),
+                              {QString(), QString(), QString::fromLatin1(WidestValues::Address),
+                               QString::fromLatin1(WidestValues::Timeout)});
     ++m_countGeneration; // a count still running belongs to the log listing
     showLogSummary(false);
     QList<AddressRecord> records;
@@ -345,6 +350,11 @@ void frmMain::mnuDel_Click()
 
 void frmMain::mnuOptions_Click()
 {
+    // After its close box the dialog was discarded; a new one shows the
+    // stored settings again, so that a save can only write what the operator
+    // saw. When they cannot be read the dialog stays closed.
+    if (!m_frmOpt && !Do_Options())
+        return;
     showDialog(m_frmOpt);
 }
 

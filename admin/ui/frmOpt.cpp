@@ -4,6 +4,7 @@
 #include "AdminWidgets.h"
 #include "OperatorPrompts.h"
 #include "OptionsStore.h"
+#include "RefreshInterval.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -57,6 +58,15 @@ frmOpt::frmOpt(OperatorPrompts &prompts, QWidget *mainWindow)
 
     cmdSave = button("cmdSave", QStringLiteral("Сохранить и закрыть"), this, true);
     cmdBack = button("cmdBack", QStringLiteral("Отмена"), this);
+    setActionButton(cmdSave);
+    // Tab as the eye reads: each path box, then its " ..." button.
+    setTabOrder(txtRefresh, chView);
+    setTabOrder(chView, txtSndErr);
+    setTabOrder(txtSndErr, cmdSndErr);
+    setTabOrder(cmdSndErr, txtSndRest);
+    setTabOrder(txtSndRest, cmdSndRest);
+    setTabOrder(cmdSndRest, cmdSave);
+    setTabOrder(cmdSave, cmdBack);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame1);
     auto *buttons = new QHBoxLayout;
@@ -103,14 +113,19 @@ void frmOpt::chooseSound(QLineEdit *box)
 
 void frmOpt::cmdSave_Click()
 {
+    // The restart reminder keeps its designed title; our own messages say
+    // where they come from in Russian.
     const QString title = QStringLiteral("Options");
     if (!txtRefresh->text().isEmpty()) {
         const std::optional<int> minutes = AdminRules::readInterval(txtRefresh->text());
         if (!minutes) {
             // Refused here, before any statement: the stored row stays whole.
-            prompts().message(this, QMessageBox::Warning, title,
-                              QStringLiteral("Интервал обновления должен быть целым числом минут "
-                                             "от 0 и больше.\nНастройки не сохранены."));
+            prompts().message(this, QMessageBox::Warning, tr("Настройки"),
+                              tr("Интервал обновления «%1» не подходит: нужно целое число минут от %2 до %3 "
+                                 "(один год).\nВведите другое число; настройки в таблице options не изменены.")
+                                  .arg(txtRefresh->text().trimmed())
+                                  .arg(RefreshInterval::MinMinutes)
+                                  .arg(RefreshInterval::MaxMinutes));
             txtRefresh->setFocus();
             return;
         }
@@ -121,7 +136,10 @@ void frmOpt::cmdSave_Click()
         record.view = chView->isChecked() ? 1 : 0;
         QString error;
         if (!OptionsStore::save(record, &error)) {
-            reportFailure(title, QStringLiteral("Не удалось сохранить настройки."), error);
+            reportFailure(tr("Настройки"),
+                          tr("Не удалось сохранить настройки в таблицу options; сохранённые значения не изменены. "
+                             "Проверьте файл базы данных и сохраните снова."),
+                          error);
             return;
         }
         prompts().message(this, QMessageBox::Information, title,

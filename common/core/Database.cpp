@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 
@@ -21,7 +22,8 @@ bool Database::open(const QString &path, QString *error, const QString &connecti
     const QString absolute = QFileInfo(path).absoluteFilePath();
     auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("Cannot open the database file %1: %2").arg(absolute, why);
+            *error = QCoreApplication::translate("Database", "Не удалось открыть файл базы данных %1: %2")
+                         .arg(QDir::toNativeSeparators(absolute), why);
         close(connectionName);
         return false;
     };
@@ -31,9 +33,13 @@ bool Database::open(const QString &path, QString *error, const QString &connecti
     // confusing text), so say plainly what is wrong first.
     const QFileInfo info(absolute);
     if (!info.exists())
-        return fail(QStringLiteral("the file does not exist"));
+        return fail(QCoreApplication::translate("Database",
+                                                "файла нет. Положите файл базы данных на это место "
+                                                "(в поставке он лежит рядом с программами) и запустите программу снова."));
     if (!info.isFile())
-        return fail(QStringLiteral("it is not a file"));
+        return fail(QCoreApplication::translate("Database",
+                                                "под этим именем лежит не файл. Уберите его и положите на это место "
+                                                "файл базы данных."));
 
     QSqlDatabase db = QSqlDatabase::contains(connectionName)
                           ? QSqlDatabase::database(connectionName, false)
@@ -44,7 +50,9 @@ bool Database::open(const QString &path, QString *error, const QString &connecti
     db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!db.open())
-        return fail(db.lastError().text());
+        return fail(QCoreApplication::translate("Database",
+                                                "SQLite его не открывает. Проверьте права на файл и его папку.\n%1")
+                        .arg(db.lastError().text()));
 
     // Opening is lazy in SQLite: read the schema now so that a file that is
     // not a database fails here, with its path, rather than at the first pass.
@@ -64,7 +72,10 @@ bool Database::open(const QString &path, QString *error, const QString &connecti
         }
     }
     if (!readError.isEmpty())
-        return fail(readError);
+        return fail(QCoreApplication::translate("Database",
+                                                "файл не читается как база данных (испорчен или это другой файл). "
+                                                "Восстановите его из копии.\n%1")
+                        .arg(readError));
     return true;
 }
 
@@ -91,6 +102,14 @@ bool runStatement(QSqlQuery &query, const char *statement, const QVariantList &v
 
 QString statementError(const QSqlQuery &query)
 {
+    // Without an open connection the driver can only say "Driver not
+    // loaded", which points the operator the wrong way.
+    const QSqlDriver *driver = query.driver();
+    if (!driver || !driver->isOpen())
+        return QCoreApplication::translate("Database",
+                                           "база данных %1 не открыта (смотрите сообщение при запуске): исправьте "
+                                           "файл и запустите программу снова")
+            .arg(QLatin1String(Database::FileName));
     const QSqlError e = query.lastError();
     QString text = e.databaseText();
     if (text.isEmpty())

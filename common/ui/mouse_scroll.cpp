@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -19,7 +20,8 @@ WheelWindowProc *hookSlot()
 
 // The vertical slider that a line of scrolling moves for `w`: w itself when it
 // is a vertical slider, else the vertical bar of the nearest scroll area that
-// contains w.
+// contains w. A grid's heading row is a scroll area of its own that never
+// scrolls up or down: over it, the grid's rows scroll.
 QAbstractSlider *verticalSliderFor(QWidget *w)
 {
     for (; w; w = w->parentWidget()) {
@@ -28,6 +30,8 @@ QAbstractSlider *verticalSliderFor(QWidget *w)
                 return slider;
             continue;
         }
+        if (qobject_cast<QHeaderView *>(w))
+            continue;
         if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
             return area->verticalScrollBar();
         if (w->isWindow())

@@ -7,6 +7,7 @@
 #include "PassNotifier.h"
 #include "PollingEngine.h"
 #include "ProgramIcon.h"
+#include "RefreshInterval.h"
 #include "Regional.h"
 #include "RunningCaption.h"
 #include "Twips.h"
@@ -16,6 +17,7 @@
 #include "TickSource.h"
 #include "TransparencySlider.h"
 #include "TrayIcon.h"
+#include "WidestValues.h"
 #include "frmOtchet.h"
 #include "mouse_scroll.h"
 
@@ -37,6 +39,8 @@
 #include <QSqlRecord>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -75,6 +79,11 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer2->setInterval(1000);
     connect(m_timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
+    // A non-modal message box tells nobody when it goes: look again.
+    m_pendingRetry = new QTimer(this);
+    m_pendingRetry->setInterval(250);
+    connect(m_pendingRetry, &QTimer::timeout, this, &Form1::applyPendingState);
 
     PollingEngine *engine = m_services.engine;
     connect(engine, &PollingEngine::countdownChanged, this,
@@ -232,8 +241,8 @@ bool Form1::load()
     m_instance = std::make_unique<SingleInstance>(QStringLiteral("orvant"), m_services.lockDirectory);
     if (!m_instance->tryAcquire()) {
         QGuiApplication::restoreOverrideCursor();
-        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"),
-                              QStringLiteral("Программа уже запущена!"), QMessageBox::Ok);
+        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), QStringLiteral("Программа уже запущена!"),
+            QMessageBox::Ok);
         return false;
     }
     m_loaded = true;
@@ -242,7 +251,9 @@ bool Form1::load()
         readSettings();
     m_services.engine->setRefreshSecs(m_refreshSecs);
 
-    m_fg->setFormatString(QString::fromUtf8(FormatString));
+    m_fg->setFormatString(QString::fromUtf8(FormatString),
+                          {QString(), QString(), WidestValues::time(), QString::fromLatin1(WidestValues::Address),
+                           QString::fromLatin1(WidestValues::Timeout)});
     m_fg->setColumnWidth(0, 0);
 
     runFirstPass();
@@ -266,7 +277,7 @@ bool Form1::openDatabase()
     // so the operator sees every later attempt fail and can fix the file.
     toStderr(error);
     QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
-    m_services.boxes->ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
+    ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
                           QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
                           QMessageBox::Ok);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -288,14 +299,23 @@ void Form1::readSettings()
         return;
     }
     if (!query.next()) {
-        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), QStringLiteral("таблица options пуста"));
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), tr("в таблице options нет строки настроек; наблюдение идёт раз в минуту без звуков. "
+                                  "Добавьте строку в таблицу options и перезапустите программу."));
         return;
     }
     const QSqlRecord row = query.record();
     bool ok = false;
-    const int minutes = query.value(row.indexOf(QStringLiteral("refresh_time"))).toInt(&ok);
-    if (ok)
-        m_refreshSecs = minutes * 60;
+    const QVariant stored = query.value(row.indexOf(QStringLiteral("refresh_time")));
+    // Read as a real number first: a stored value of any size (even one
+    // beyond 64 bits) compares against the range before anything is cut to
+    // an integer.
+    const double minutes = stored.toDouble(&ok);
+    if (ok && !std::isnan(minutes)) {
+        const qint64 whole = minutes >= double(RefreshInterval::MaxMinutes) ? RefreshInterval::MaxMinutes
+                             : minutes <= 0                                  ? 0
+                                                                             : qint64(minutes);
+        m_refreshSecs = RefreshInterval::seconds(whole);
+    }
     m_sndErr = query.value(row.indexOf(QStringLiteral("snd_err"))).toString();
     m_sndRest = query.value(row.indexOf(QStringLiteral("snd_rest"))).toString();
     m_showOnErr = query.value(row.indexOf(QStringLiteral("view"))).toInt() != 0;
@@ -338,16 +358,14 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
 {
     m_fg->setRedraw(false);
     const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
-    const int row = m_fg->addItem(QLatin1Char('\t') + desc + QLatin1Char('\t') + time + QLatin1Char('\t') + ip
-                                  + QLatin1Char('\t') + pto,
-                                  0);
+    const int row = m_fg->addItem(FormatGrid::line({QString(), desc, time, ip, pto}), 0);
     const QColor textColor = colorFromRgbValue(color);
     for (int col = 1; col <= 4; ++col) {
         m_fg->setCellAlignment(row, col, col == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignTop));
         m_fg->setTextColor(row, col, textColor);
     }
     m_fg->setRedraw(true);
-    mnuTray_Click();
+    changeStateForPass(WindowState::InTray);
 }
 
 void Form1::showDatabaseError(const QString &what, const QString &errorText)
@@ -356,9 +374,12 @@ void Form1::showDatabaseError(const QString &what, const QString &errorText)
     m_fg->setRedraw(false);
     const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
     const QString text = QStringLiteral("Ошибка базы данных: %1: %2").arg(what, errorText);
-    const int row = m_fg->addItem(QLatin1Char('\t') + text + QLatin1Char('\t') + time + QStringLiteral("\t\t"), 0);
-    for (int col = 1; col <= 4; ++col)
+    const int row = m_fg->addItem(FormatGrid::line({QString(), text, time, QString(), QString()}), 0);
+    for (int col = 1; col <= 4; ++col) {
         m_fg->setTextColor(row, col, DatabaseErrorColor);
+        // The column cuts a long text; the whole of it is one pointer away.
+        m_fg->setCellToolTip(row, col, text);
+    }
     m_fg->setRedraw(true);
 }
 
@@ -368,7 +389,7 @@ void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
     m_passBegan.append({desc, ip});
     m_services.sound->play(m_sndErr);
     if (m_showOnErr)
-        mnuOpen_Click();
+        changeStateForPass(WindowState::Shown);
 }
 
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
@@ -410,6 +431,57 @@ void Form1::onProbeUnavailable(const QString &message)
 {
     // The engine has written it to stderr already.
     m_services.boxes->notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
+}
+
+QMessageBox::StandardButton Form1::ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                       const QString &text, QMessageBox::StandardButtons buttons,
+                                       QMessageBox::StandardButton defaultButton)
+{
+    ++m_boxesOpen;
+    const QMessageBox::StandardButton answer =
+        m_services.boxes->ask(parent, icon, title, text, buttons, defaultButton);
+    --m_boxesOpen;
+    applyPendingState();
+    return answer;
+}
+
+bool Form1::boxOpen() const
+{
+    if (m_boxesOpen > 0 || QApplication::activeModalWidget())
+        return true;
+    const QList<QMessageBox *> boxes = findChildren<QMessageBox *>(Qt::FindDirectChildrenOnly);
+    return std::any_of(boxes.cbegin(), boxes.cend(), [](const QMessageBox *box) { return box->isVisible(); });
+}
+
+void Form1::changeStateForPass(WindowState state)
+{
+    // Hiding the window under an open box would take the box's owner away
+    // (or leave the box floating alone), and showing it would cover the box:
+    // the latest wish waits for the box to close.
+    if (boxOpen()) {
+        m_pendingState = state;
+        m_pendingRetry->start();
+        return;
+    }
+    m_pendingState = state;
+    applyPendingState();
+}
+
+void Form1::applyPendingState()
+{
+    if (m_pendingState == WindowState::Unchanged || m_unloaded) {
+        m_pendingRetry->stop();
+        return;
+    }
+    if (boxOpen())
+        return;
+    const WindowState state = m_pendingState;
+    m_pendingState = WindowState::Unchanged;
+    m_pendingRetry->stop();
+    if (state == WindowState::InTray)
+        mnuTray_Click();
+    else
+        mnuOpen_Click();
 }
 
 void Form1::Timer2_Timer()
@@ -465,14 +537,14 @@ void Form1::mnuAdmin_Click()
     else if (!QFileInfo(path).isExecutable())
         why = QStringLiteral("файл не является исполняемым");
     toStderr(QStringLiteral("cannot start %1: %2").arg(path, why));
-    m_services.boxes->ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
+    ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
                           QStringLiteral("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
                           QMessageBox::Ok);
 }
 
 void Form1::mnuAbout_Click()
 {
-    m_services.boxes->ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant"),
+    ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant"),
                           QStringLiteral("Программа: ORVANT\nВерсия: 2.0.1\nДата создания: 14.09.2004г."),
                           QMessageBox::Ok);
 }
@@ -490,7 +562,7 @@ void Form1::mnuQuit_Click()
 
 bool Form1::confirmQuit()
 {
-    return m_services.boxes->ask(isVisible() ? this : nullptr, QMessageBox::Question,
+    return ask(isVisible() ? this : nullptr, QMessageBox::Question,
                                  QStringLiteral("Завершение работы"), QStringLiteral("Действительно хотите выйти ?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;

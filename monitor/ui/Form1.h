@@ -5,6 +5,7 @@
 #include "frmOtchet.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 
 #include <memory>
@@ -71,6 +72,9 @@ public:
 
     // Asks "Действительно хотите выйти ?"; true when the operator said Yes.
     bool confirmQuit();
+    // A question or message box of the monitor is open. Passes go on
+    // meanwhile, but the window's state changes wait until it closes.
+    bool boxOpen() const;
 
 public slots:
     void mnuTray_Click();
@@ -107,6 +111,14 @@ private:
     // A failure of the window's own statements: stderr and the window.
     void reportOwnDatabaseError(const QString &what, const QString &errorText);
 
+    enum class WindowState { Unchanged, InTray, Shown };
+    QMessageBox::StandardButton ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                    const QString &text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    // The change a pass asks for: at once, or once no box is open.
+    void changeStateForPass(WindowState state);
+    void applyPendingState();
+
     void onOutageBegan(const QString &ip, const QString &desc, int timeoutMs);
     void onOutageEnded(const QString &ip, const QString &desc, int timeoutMs);
     void onPassStarted();
@@ -137,6 +149,9 @@ private:
     // What the running pass changed, for its one notification at its end.
     QList<NotifiedHost> m_passBegan;
     QList<NotifiedHost> m_passEnded;
+    int m_boxesOpen = 0;
+    WindowState m_pendingState = WindowState::Unchanged;
+    QTimer *m_pendingRetry = nullptr;
 };
 
 } // namespace monitor

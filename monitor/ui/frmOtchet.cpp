@@ -9,7 +9,11 @@
 #include "Statements.h"
 #include "TransparencySlider.h"
 
+#include "FormatGrid.h"
+
 #include <QEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -20,11 +24,18 @@ namespace monitor {
 
 namespace {
 
+// Eight, as on a terminal.
+constexpr int TabStopCharacters = 8;
+
 QFont courier(qreal points, bool bold)
 {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
+    // Where no face answers to that name with fixed pitch, the desktop's
+    // own monospace face keeps the lines in columns.
+    if (!QFontInfo(font).fixedPitch())
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -68,6 +79,12 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
 
     m_txtOtch->setObjectName(QStringLiteral("txtOtch"));
     m_txtOtch->setFont(courier(8.25, false));
+    // Tab stops a whole number of characters apart: in a fixed-pitch face a
+    // line then ends at least one character short of the next stop, so the
+    // tab before the time is always a visible gap. (The default stops, 80
+    // pixels apart, could leave a pixel or two.)
+    m_txtOtch->setTabStopDistance(TabStopCharacters
+                                  * QFontMetricsF(m_txtOtch->font()).horizontalAdvance(QLatin1Char(' ')));
     m_txtOtch->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A report to read and copy from, not to edit.
     m_txtOtch->setReadOnly(true);
@@ -82,7 +99,10 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
 
 QString frmOtchet::listLine(const QString &desc, const QString &ip, const QString &timeBegin, const QString &openFor)
 {
-    QString line = desc + QLatin1Char('[') + ip + QLatin1Char(']') + QLatin1Char('\t') + timeBegin;
+    // A value's own tab or line break would look like a separator or split
+    // the line; it is shown as a blank.
+    QString line = FormatGrid::cellText(desc) + QLatin1Char('[') + FormatGrid::cellText(ip) + QLatin1Char(']')
+        + QLatin1Char('\t') + timeBegin;
     if (!openFor.isEmpty())
         line += QLatin1Char('\t') + openFor;
     return line + QStringLiteral("\r\n");

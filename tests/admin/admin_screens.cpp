@@ -8,6 +8,7 @@
 #include "WidgetPrompts.h"
 #include "frmMain.h"
 
+#include "Translations.h"
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -88,11 +90,29 @@ void answerMessage(const QString &name)
 
 } // namespace
 
+// Every column inside the grid on the real screen, with room for the bar, and
+// the sized columns wide enough for their widest values.
+static bool listingFits(FormatGrid *grid, const QMap<int, QString> &widest)
+{
+    int total = 0;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        total += grid->shownColumnWidth(c);
+    bool ok = total <= grid->availableWidth();
+    for (auto it = widest.cbegin(); it != widest.cend(); ++it)
+        ok = ok && grid->shownColumnWidth(it.key()) >= grid->valueWidth(it.value());
+    if (!ok)
+        std::fprintf(stderr, "FAIL: columns of %s do not fit: %d of %d px\n", qPrintable(grid->formatString().trimmed()),
+                     total, grid->availableWidth());
+    return ok;
+}
+
 int main(int argc, char **argv)
 {
     qputenv("LC_ALL", "ru_RU.UTF-8");
     qputenv("LANG", "ru_RU.UTF-8");
     QApplication app(argc, argv);
+    // As admin's main() does: Qt's own buttons in Russian.
+    installTranslations(app);
     g_outDir = QDir(qEnvironmentVariable("ORVANT_ARTIFACT_DIR", QStringLiteral("."))).filePath(QStringLiteral("admin"));
     QDir().mkpath(g_outDir);
 
@@ -121,11 +141,20 @@ int main(int argc, char **argv)
     main.show();
     if (!QTest::qWaitForWindowExposed(&main) || !main.Form_Load())
         return 1;
-    shoot(QStringLiteral("main-log"));
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
+    const QString suffix = scale.isEmpty() ? QString() : QStringLiteral("-scale") + scale;
+    FormatGrid *grid = main.txtLog();
+    bool fits = listingFits(grid, {{1, grid->text(0, 1)}, {2, grid->text(1, 2)}, {4, QStringLiteral("255.255.255.255")}});
+    shoot(QStringLiteral("main-log") + suffix);
     auto trigger = [&main](const char *name) { main.findChild<QAction *>(QLatin1String(name))->trigger(); };
 
     trigger("mnuAddrs");
-    shoot(QStringLiteral("main-addresses"));
+    fits = listingFits(grid, {{2, QStringLiteral("255.255.255.255")}, {3, QStringLiteral("10000")}}) && fits;
+    shoot(QStringLiteral("main-addresses") + suffix);
+    if (!fits)
+        return 1;
+    if (!suffix.isEmpty())
+        return 0; // the dialogs once, at the plain scale
     trigger("mnuStat");
 
     whenModal<QDialog>(QStringLiteral("frmAdd"), [](QDialog *d) {

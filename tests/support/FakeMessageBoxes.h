@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 namespace monitor {
 
 // Message boxes answered in advance. Each modal box takes the next queued
@@ -26,6 +28,12 @@ public:
                                     QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton) override
     {
+        // What happens while the operator reads (a pass, for instance).
+        // A copy: the hook may replace itself.
+        if (whileOpen) {
+            const std::function<void()> hook = whileOpen;
+            hook();
+        }
         QMessageBox::StandardButton answer = defaultButton;
         if (!answers.isEmpty()) {
             answer = answers.takeFirst();
@@ -47,6 +55,7 @@ public:
     }
 
     QList<QMessageBox::StandardButton> answers;
+    std::function<void()> whileOpen;
     QList<Box> boxes;
 };
 

@@ -105,8 +105,14 @@ void tst_AdminRules::interval_data()
     QTest::newRow("five") << "5" << true << 5;
     QTest::newRow("zero") << "0" << true << 0;
     QTest::newRow("blanks around") << " 7 " << true << 7;
-    QTest::newRow("int32 max") << "2147483647" << true << std::numeric_limits<int>::max();
+    // A year at most: the monitor holds the period in seconds.
+    QTest::newRow("a year") << "525600" << true << 525600;
+    QTest::newRow("leading zeros") << "000525600" << true << 525600;
+    QTest::newRow("a minute past a year") << "525601" << false << 0;
+    QTest::newRow("seconds past 32 bits") << "35791395" << false << 0;
+    QTest::newRow("int32 max") << "2147483647" << false << 0;
     QTest::newRow("past int32") << "2147483648" << false << 0;
+    QTest::newRow("past 64 bits") << "99999999999999999999999" << false << 0;
     QTest::newRow("negative") << "-1" << false << 0;
     QTest::newRow("plus sign") << "+5" << false << 0;
     QTest::newRow("fraction") << "1,5" << false << 0;

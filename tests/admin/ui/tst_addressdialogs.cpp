@@ -30,6 +30,7 @@ private slots:
     void editorSavingAVanishedAddress();
     void addKeepsBoxesUntilTheCloseBox();
     void ipv6AddressesKeptAsTyped();
+    void enterPressesTheActionButton();
 
 private:
     QString timeoutOf(const QString &ip) { return f->db.scalar(QStringLiteral("select ping_timeout from addrs where ip_addr=?"), {ip}).toString(); }
@@ -65,6 +66,32 @@ void tst_AddressDialogs::pickAddress(frmEdAdr *dialog, const QString &ip)
     // Arrow keys pick entries as the operator would; each pick loads one.
     while (combo->currentIndex() != target)
         QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void tst_AddressDialogs::enterPressesTheActionButton()
+{
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        typeInto(d, "txtIP", QStringLiteral("10.9.9.9"));
+        auto *desc = child<QLineEdit>(d, "txtDesc");
+        typeInto(d, "txtDesc", QStringLiteral("по Enter"));
+        desc->setFocus();
+        QTest::keyClick(desc, Qt::Key_Return);
+        QCOMPARE(textOf(d, "txtIP"), QString()); // added, boxes emptied
+    });
+    QCOMPARE(timeoutOf(QStringLiteral("10.9.9.9")), QStringLiteral("500"));
+    f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
+        auto *ip = child<QLineEdit>(d, "txtIP");
+        typeInto(d, "txtIP", QStringLiteral("10.9.9.9"));
+        ip->setFocus();
+        QTest::keyClick(ip, Qt::Key_Return);
+    });
+    QCOMPARE(timeoutOf(QStringLiteral("10.9.9.9")), QString());
+    for (const char *name : {"cmdAdd", "Command1", "cmdDel"}) {
+        bool isDefault = false;
+        const char *menu = QByteArray(name) == "cmdAdd" ? "mnuAdd" : (QByteArray(name) == "Command1" ? "mnuEditAddr" : "mnuDel");
+        f->withDialog<QDialog>(menu, [&](QDialog *d) { isDefault = child<QPushButton>(d, name)->isDefault(); });
+        QVERIFY2(isDefault, name);
+    }
 }
 
 void tst_AddressDialogs::addStoresTimeoutByNumberRule_data()

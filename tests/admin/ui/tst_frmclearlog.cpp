@@ -22,6 +22,7 @@ private slots:
     void calendarShownByWidening();
     void failedDeleteIsReported();
     void lifeOfTheDialog();
+    void keyboardEnterDeletesHiddenCalendarOutOfTabChain();
 
 private:
     QStringList remaining() { return f->db.rows(QStringLiteral("select ip from logs order by id")); }
@@ -42,6 +43,43 @@ void tst_frmClearLog::init()
     f->db.exec(insert, {QStringLiteral("2025-02-03 12:00:00"), QVariant(), 0, QStringLiteral("later")});
     QVERIFY(f->start());
     f->prompts.messages.clear();
+}
+
+void tst_frmClearLog::keyboardEnterDeletesHiddenCalendarOutOfTabChain()
+{
+    f->prompts.answers = {QMessageBox::Ok};
+    bool hidden = false;
+    f->withDialog<frmClearLog>("mnuClearLog", [&](frmClearLog *d) {
+        auto *calendar = child<DatePicker>(d, "ctrDativo1");
+        auto *box = child<QLineEdit>(d, "txtClearDate");
+        // Narrow: Tab goes round the box and the two buttons only.
+        auto chain = [&] {
+            QStringList names;
+            QWidget *w = box;
+            for (int i = 0; i < 40; ++i) {
+                w = w->nextInFocusChain();
+                if (w == box)
+                    break;
+                if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(d) && w->isEnabled())
+                    names << (calendar->isAncestorOf(w) ? QStringLiteral("calendar") : w->objectName());
+            }
+            return names;
+        };
+        QVERIFY(!calendar->isVisibleTo(d));
+        QCOMPARE(chain(), (QStringList{QStringLiteral("cmdDel"), QStringLiteral("cmdQuit")}));
+        QTest::mouseClick(child<QLabel>(d, "Label2"), Qt::LeftButton);
+        QVERIFY(calendar->isVisibleTo(d));
+        QVERIFY(chain().contains(QStringLiteral("calendar")));
+        QTest::mouseClick(child<QLabel>(d, "Label2"), Qt::LeftButton);
+        QVERIFY(!chain().contains(QStringLiteral("calendar")));
+        // Enter in the date box presses "Удалить".
+        typeInto(d, "txtClearDate", QStringLiteral("01.02.2025"));
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+        hidden = !d->isVisible();
+    });
+    QVERIFY(hidden);
+    QCOMPARE(remaining(), (QStringList{QStringLiteral("00:00 of the day"), QStringLiteral("later")}));
 }
 
 void tst_frmClearLog::cleanup()

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QHeaderView>
+#include <QMap>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -41,6 +43,9 @@ private slots:
     void startUpStopsAtAFailingStep();
     void exitUnloads();
     void wheelScrollsOneLineWhileLoaded();
+    void listingsFitTheGridAtStart();
+    void fixedColumnStaysAndListingsStartAtTheOrigin();
+    void wheelOverTheHeadingsScrollsTheRows();
     void dialogsBringTheMainWindowForward_data();
     void dialogsBringTheMainWindowForward();
     void logSummaryUnderTheListing();
@@ -276,6 +281,112 @@ void tst_frmMain::wheelScrollsOneLineWhileLoaded()
     bar->setValue(0);
     turn();
     QVERIFY(bar->value() > 1); // unhooked: the grid's own wheel handling again
+}
+
+namespace {
+
+// Every column inside the grid, room kept for the vertical bar; the columns
+// sized by a widest value show it whole.
+void checkFit(FormatGrid *grid, const QMap<int, QString> &widest)
+{
+    int total = 0;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        total += grid->shownColumnWidth(c);
+    QVERIFY2(total <= grid->availableWidth(),
+             qPrintable(QStringLiteral("%1: %2 > %3").arg(grid->formatString()).arg(total).arg(grid->availableWidth())));
+    for (auto it = widest.cbegin(); it != widest.cend(); ++it)
+        QVERIFY2(grid->shownColumnWidth(it.key()) >= grid->valueWidth(it.value()),
+                 qPrintable(QStringLiteral("column %1, %2").arg(it.key()).arg(it.value())));
+}
+
+void insertLogs(TempDatabase &db, int count)
+{
+    db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<%1) "
+                           "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
+                           "select datetime('2025-03-10 12:45:07', '-'||i||' hours'), '2025-03-10 12:45:07', 1, "
+                           "'255.255.255.255', 'Маршрутизатор'||char(9)||'этаж '||i from n")
+                .arg(count));
+}
+
+} // namespace
+
+void tst_frmMain::listingsFitTheGridAtStart()
+{
+    insertLogs(f->db, 3);
+    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('255.255.255.255','x',10000)"));
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    FormatGrid *grid = f->main->txtLog();
+    const QString restored = grid->text(0, 2);
+    QCOMPARE(restored, QStringLiteral("10.03.2025 12:45:07"));
+    checkFit(grid, {{1, grid->text(0, 1)}, {2, restored}, {4, QStringLiteral("255.255.255.255")},
+                    {0, grid->text(0, 0)}});
+    // A description's own tab is a blank; the address stays in its column.
+    QCOMPARE(grid->text(0, 3), QStringLiteral("Маршрутизатор этаж 1"));
+    QCOMPARE(grid->text(0, 4), QStringLiteral("255.255.255.255"));
+
+    f->action("mnuAddrs")->trigger();
+    checkFit(grid, {{2, QStringLiteral("255.255.255.255")}, {3, QStringLiteral("10000")}});
+    const int last = grid->rowCount() - 1; // ordered by address: "255..." after "127..."
+    QCOMPARE(grid->text(last, 2), QStringLiteral("255.255.255.255"));
+    QCOMPARE(grid->text(last, 3), QStringLiteral("10000"));
+}
+
+void tst_frmMain::fixedColumnStaysAndListingsStartAtTheOrigin()
+{
+    insertLogs(f->db, 80);
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    FormatGrid *grid = f->main->txtLog();
+    QHeaderView *fixed = grid->verticalHeader();
+    QVERIFY(fixed->isVisible());
+    QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), grid->text(0, 0));
+    QCOMPARE(grid->text(0, 0), QStringLiteral("1"));
+    // Make the columns wider than the grid, then scroll sideways and down.
+    grid->setColumnWidth(3, 1200);
+    QScrollBar *across = grid->horizontalScrollBar();
+    QTRY_VERIFY(across->maximum() > 0);
+    const QPoint fixedAt = fixed->mapTo(grid, QPoint(0, 0));
+    across->setValue(across->maximum());
+    grid->verticalScrollBar()->setValue(20);
+    QCOMPARE(fixed->mapTo(grid, QPoint(0, 0)), fixedAt);
+    QVERIFY(fixed->isVisible());
+    QCOMPARE(grid->horizontalHeader()->offset(), across->value());
+
+    // A new listing starts at the top left, its headings over its columns.
+    f->action("mnuAddrs")->trigger();
+    QCOMPARE(across->value(), 0);
+    QCOMPARE(grid->horizontalHeader()->offset(), 0);
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    grid->setColumnWidth(1, 1200);
+    QTRY_VERIFY(across->maximum() > 0);
+    across->setValue(across->maximum());
+    f->action("mnuStat")->trigger();
+    QCOMPARE(across->value(), 0);
+    QCOMPARE(grid->horizontalHeader()->offset(), 0);
+    QCOMPARE(grid->columnViewportPosition(1), grid->horizontalHeader()->sectionViewportPosition(1));
+}
+
+void tst_frmMain::wheelOverTheHeadingsScrollsTheRows()
+{
+    insertLogs(f->db, 80);
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    FormatGrid *grid = f->main->txtLog();
+    QScrollBar *bar = grid->verticalScrollBar();
+    auto turn = [&](QWidget *over, int dy) {
+        const QPoint at = over->rect().center();
+        QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &wheel);
+    };
+    QCOMPARE(bar->value(), 0);
+    turn(grid->horizontalHeader()->viewport(), -120);
+    QCOMPARE(bar->value(), 1);
+    turn(grid->verticalHeader()->viewport(), -120);
+    QCOMPARE(bar->value(), 2);
+    turn(grid->horizontalHeader()->viewport(), 120);
+    QCOMPARE(bar->value(), 1);
 }
 
 void tst_frmMain::dialogsBringTheMainWindowForward_data()

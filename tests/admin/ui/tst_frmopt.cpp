@@ -3,6 +3,8 @@
 
 #include <QCheckBox>
 
+#include <iterator>
+
 using namespace admin;
 
 // The settings dialog, filled at start-up and driven from "Настройки".
@@ -19,6 +21,8 @@ private slots:
     void unusableIntervalIsRefused_data();
     void unusableIntervalIsRefused();
     void cancelKeepsEditsCloseBoxDiscards();
+    void closeBoxThenUnreadableSettingsOpensNothing();
+    void enterSavesAndTabFollowsTheRows();
     void soundChoice();
 
 private:
@@ -97,6 +101,8 @@ void tst_frmOpt::unusableIntervalIsRefused_data()
     QTest::newRow("negative") << "-1";
     QTest::newRow("fraction") << "1,5";
     QTest::newRow("past 32 bits") << "99999999999";
+    QTest::newRow("a minute past a year") << "525601";
+    QTest::newRow("past the monitor's 32-bit seconds") << "35791395";
     QTest::newRow("statement text") << "1,snd_err='x'";
 }
 
@@ -111,14 +117,17 @@ void tst_frmOpt::unusableIntervalIsRefused()
         QVERIFY(d->isVisible()); // the operator can correct it
         QCOMPARE(f->prompts.messages.size(), 1);
         QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
-        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Options"));
-        QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("целым числом")));
+        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Настройки"));
+        // Says what is wrong, the range, and that nothing was written.
+        QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("целое число минут от 0 до 525600")));
+        QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("options не изменены")));
+        QCOMPARE(optionsRow(), before);
         f->prompts.messages.clear();
-        typeInto(d, "txtRefresh", QStringLiteral("0"));
+        typeInto(d, "txtRefresh", QStringLiteral("525600"));
         press(d, "cmdSave");
         QVERIFY(!d->isVisible());
     });
-    QCOMPARE(optionsRow().at(0).section(QLatin1Char('|'), 0, 1), QStringLiteral("0|/new.wav"));
+    QCOMPARE(optionsRow().at(0).section(QLatin1Char('|'), 0, 1), QStringLiteral("525600|/new.wav"));
     QVERIFY(before != optionsRow());
 }
 
@@ -132,15 +141,64 @@ void tst_frmOpt::cancelKeepsEditsCloseBoxDiscards()
         QCOMPARE(textOf(d, "txtRefresh"), QStringLiteral("42"));
         d->close();
     });
-    // Built afresh, not read again: empty boxes, so a save writes nothing.
-    const QStringList before = optionsRow();
+    // Built afresh and read from the database again (someone else changed
+    // the sounds meanwhile): a save writes only what the operator saw.
+    f->db.exec(QStringLiteral("update options set snd_err='/other/lost.wav',\"view\"=1"));
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
-        QCOMPARE(textOf(d, "txtRefresh"), QString());
-        QCOMPARE(textOf(d, "txtSndErr"), QString());
+        QCOMPARE(textOf(d, "txtRefresh"), QStringLiteral("3"));
+        QCOMPARE(textOf(d, "txtSndErr"), QStringLiteral("/other/lost.wav"));
+        QCOMPARE(textOf(d, "txtSndRest"), QStringLiteral("/snd/back.wav"));
+        QVERIFY(child<QCheckBox>(d, "chView")->isChecked());
+        typeInto(d, "txtRefresh", QStringLiteral("8"));
         press(d, "cmdSave");
     });
-    QCOMPARE(optionsRow(), before);
-    QCOMPARE(f->prompts.takeTexts(), QStringList());
+    QCOMPARE(optionsRow(), QStringList{QStringLiteral("8|/other/lost.wav|/snd/back.wav|1")});
+    QCOMPARE(f->prompts.takeTexts(),
+             QStringList{QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant.")});
+}
+
+void TstFrmOpt::closeBoxThenUnreadableSettingsOpensNothing()
+{
+    f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) { d->close(); });
+    f->db.exec(QStringLiteral("delete from options"));
+    bool opened = false;
+    // A guard that goes with the test: a dialog that did open is closed.
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, this, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->hide();
+        }
+    });
+    guard.start(0);
+    f->action("mnuOptions")->trigger();
+    QVERIFY(!opened);
+    const QStringList texts = f->prompts.takeTexts();
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts.at(0).contains(QStringLiteral("таблице options нет строки")), qPrintable(texts.at(0)));
+}
+
+void TstFrmOpt::enterSavesAndTabFollowsTheRows()
+{
+    f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
+        auto *refresh = child<QLineEdit>(d, "txtRefresh");
+        // Tab as the rows read: each path box, then its button.
+        const char *const order[] = {"txtRefresh", "chView", "txtSndErr", "cmdSndErr", "txtSndRest", "cmdSndRest",
+                                     "cmdSave", "cmdBack"};
+        QWidget *w = refresh;
+        for (std::size_t i = 1; i < std::size(order); ++i) {
+            w = w->nextInFocusChain();
+            while (!(w->focusPolicy() & Qt::TabFocus))
+                w = w->nextInFocusChain();
+            QCOMPARE(w->objectName(), QLatin1String(order[i]));
+        }
+        typeInto(d, "txtRefresh", QStringLiteral("12"));
+        refresh->setFocus();
+        QTest::keyClick(refresh, Qt::Key_Return);
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(optionsRow().at(0).section(QLatin1Char('|'), 0, 0), QStringLiteral("12"));
 }
 
 void tst_frmOpt::soundChoice()

@@ -7,6 +7,7 @@
 #include "TempDatabase.h"
 
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +51,16 @@ void tst_Database::openRefusesMissingFileAndNamesPath()
     QVERIFY(!Database::open(path, &error, QStringLiteral("missing")));
     QVERIFY2(error.contains(path), qPrintable(error));
     QVERIFY2(!QFile::exists(path), "opening must never create the file");
+    // In Russian: what is wrong and what to do.
+    QVERIFY2(error.contains(QStringLiteral("Не удалось открыть файл базы данных")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("файла нет")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("Положите")), qPrintable(error));
+    // Statements after the failed open are not told "Driver not loaded".
+    QSqlQuery orphan(QSqlDatabase::database(QStringLiteral("missing"), false));
+    QVERIFY(!runStatement(orphan, Statements::SelectOptions));
+    const QString after = statementError(orphan);
+    QVERIFY2(after.contains(QStringLiteral("не открыта")) && after.contains(QLatin1String(Database::FileName)),
+             qPrintable(after));
 }
 
 void tst_Database::openRefusesFileThatIsNotADatabase()
@@ -63,6 +74,7 @@ void tst_Database::openRefusesFileThatIsNotADatabase()
     QString error;
     QVERIFY(!Database::open(path, &error, QStringLiteral("garbage")));
     QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("не читается как база данных")), qPrintable(error));
 }
 
 void tst_Database::createNeverOverwrites()

@@ -4,6 +4,8 @@
 #include <QAbstractTableModel>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
@@ -67,6 +69,10 @@ private slots:
     void redrawSwitchesUpdates();
     void fixedFirstColumnIsNotSelectable();
     void sourceModelKeepsHeadingsAndFetchesLazily();
+    void freeTextColumnsGiveWayWidestValuesStayWhole_data();
+    void freeTextColumnsGiveWayWidestValuesStayWhole();
+    void valuesOwnTabsAndBreaksAreBlanks();
+    void fixedColumnStaysWhileScrollingSideways();
 };
 
 void tst_FormatGrid::headingsAreThePiecesWithBlanks_data()
@@ -253,6 +259,105 @@ void tst_FormatGrid::sourceModelKeepsHeadingsAndFetchesLazily()
     QCOMPARE(grid.sourceModel(), nullptr);
     QCOMPARE(grid.rowCount(), 0);
     QCOMPARE(grid.columnWidth(0), width);
+}
+
+void tst_FormatGrid::freeTextColumnsGiveWayWidestValuesStayWhole_data()
+{
+    QTest::addColumn<int>("gridWidth");
+    QTest::addColumn<bool>("fits");
+    // 400 pixels is the monitor's list; 250 leaves the description its words.
+    QTest::newRow("monitor's list") << 386 << true;
+    QTest::newRow("roomy") << 900 << true;
+    QTest::newRow("too narrow even for the words") << 150 << false;
+}
+
+void tst_FormatGrid::freeTextColumnsGiveWayWidestValuesStayWhole()
+{
+    QFETCH(int, gridWidth);
+    QFETCH(bool, fits);
+    FormatGrid grid;
+    grid.resize(gridWidth, 150);
+    const QStringList widest = {QString(), QString(), QStringLiteral("23:58:58"), QStringLiteral("255.255.255.255"),
+                                QStringLiteral("10000")};
+    grid.setFormatString(MonitorFormat, widest);
+    const QStringList headings = MonitorFormat.split(QLatin1Char('|'));
+    int total = 0;
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        total += grid.columnWidth(c);
+        if (!widest.at(c).isEmpty()) {
+            // Never narrowed below the widest value, nor below its heading.
+            QVERIFY(grid.columnWidth(c) >= grid.valueWidth(widest.at(c)));
+            QVERIFY(grid.columnWidth(c) >= grid.headingWidth(headings.at(c)));
+        }
+    }
+    const QFontMetrics fm(grid.font());
+    // The description keeps at least its word.
+    QVERIFY(grid.columnWidth(1) > fm.horizontalAdvance(QStringLiteral("Описание")));
+    QCOMPARE(total <= grid.availableWidth(), fits);
+    if (gridWidth == 900)
+        QCOMPARE(grid.columnWidth(1), grid.headingWidth(headings.at(1)));
+    // Growing the grid on screen gives the room back.
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.resize(1200, 150);
+    QTRY_COMPARE(grid.width(), 1200);
+    QCOMPARE(grid.columnWidth(1), grid.headingWidth(headings.at(1)));
+}
+
+void tst_FormatGrid::valuesOwnTabsAndBreaksAreBlanks()
+{
+    QCOMPARE(FormatGrid::cellText(QStringLiteral("a\tb\nc\r\nd")), QStringLiteral("a b c  d"));
+    QCOMPARE(FormatGrid::line({QString(), QStringLiteral("Этаж\t2"), QStringLiteral("127.0.0.1")}),
+             QStringLiteral("\tЭтаж 2\t127.0.0.1"));
+    FormatGrid grid;
+    grid.setFormatString(MonitorFormat);
+    grid.addItem(FormatGrid::line({QString(), QStringLiteral("Стойка\t3\nверх"), QStringLiteral("13:05:09"),
+                                   QStringLiteral("127.0.0.1"), QStringLiteral("10")}));
+    QCOMPARE(grid.columnCount(), 5);
+    QCOMPARE(grid.text(0, 0), QString());
+    QCOMPARE(grid.text(0, 1), QStringLiteral("Стойка 3 верх"));
+    QCOMPARE(grid.text(0, 3), QStringLiteral("127.0.0.1"));
+    // A caller's model shows its values' breaks as blanks too.
+    QStandardItemModel own(1, 2);
+    own.setItem(0, 1, new QStandardItem(QStringLiteral("two\nlines")));
+    grid.setSourceModel(&own);
+    QCOMPARE(grid.text(0, 1), QStringLiteral("two lines"));
+    grid.setSourceModel(nullptr);
+}
+
+void tst_FormatGrid::fixedColumnStaysWhileScrollingSideways()
+{
+    FormatGrid grid;
+    grid.resize(300, 200);
+    grid.setFixedFirstColumn(true);
+    grid.setFormatString(QStringLiteral("№     |Описание                                                       |Адрес"),
+                         {QStringLiteral("99999"), QString(), QStringLiteral("255.255.255.255")});
+    for (int i = 1; i <= 30; ++i)
+        grid.addItem(FormatGrid::line({QString::number(i), QStringLiteral("узел %1").arg(i), QStringLiteral("127.0.0.1")}));
+    grid.setColumnWidth(1, 800);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    // Column 0 is drawn as the row captions beside the scrolling columns.
+    QVERIFY(grid.verticalHeader()->isVisible());
+    QVERIFY(grid.isColumnHidden(0));
+    QCOMPARE(grid.shownColumnWidth(0), grid.verticalHeader()->width());
+    QVERIFY(grid.shownColumnWidth(0) >= grid.valueWidth(QStringLiteral("99999")));
+    QCOMPARE(grid.model()->headerData(4, Qt::Vertical).toString(), QStringLiteral("5"));
+    QCOMPARE(grid.text(4, 0), QStringLiteral("5"));
+    const int fixedX = grid.verticalHeader()->geometry().x();
+    QTRY_VERIFY(grid.horizontalScrollBar()->maximum() > 0);
+    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+    QVERIFY(grid.horizontalScrollBar()->value() > 0);
+    QCOMPARE(grid.verticalHeader()->geometry().x(), fixedX);
+    // A new listing starts at the top left.
+    grid.verticalScrollBar()->setValue(5);
+    grid.setFormatString(grid.formatString());
+    QCOMPARE(grid.horizontalScrollBar()->value(), 0);
+    QCOMPARE(grid.verticalScrollBar()->value(), 0);
+    QCOMPARE(grid.horizontalHeader()->offset(), 0);
+    grid.setFixedFirstColumn(false);
+    QVERIFY(!grid.isColumnHidden(0));
+    QVERIFY(!grid.verticalHeader()->isVisible());
 }
 
 QTEST_MAIN(tst_FormatGrid)

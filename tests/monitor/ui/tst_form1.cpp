@@ -132,6 +132,11 @@ private slots:
     void engineFailuresReachTheOperator();
     void wheelScrollsEventListOneLine();
     void oneNotificationPerPassAndClickOpens();
+    void noWindowChangeWhileABoxIsOpen_data();
+    void noWindowChangeWhileABoxIsOpen();
+    void storedIntervalBeyondTheRange_data();
+    void storedIntervalBeyondTheRange();
+    void eventListColumnsFitAndErrorLinesWhole();
 };
 
 void tst_Form1::startUpReadsSettingsAndRunsFirstPass()
@@ -608,6 +613,127 @@ void tst_Form1::wheelScrollsEventListOneLine()
     QCOMPARE(bar->value(), 13);
     turn(120, Qt::NoModifier);
     QCOMPARE(bar->value(), 12);
+}
+
+void tst_Form1::noWindowChangeWhileABoxIsOpen_data()
+{
+    QTest::addColumn<int>("view");
+    QTest::addColumn<bool>("restoration");
+    QTest::addColumn<bool>("shownAfter");
+    // The quit question is open while a pass ends: after "Нет" the state the
+    // pass asked for is applied, once.
+    QTest::newRow("restoration: to the tray after the box") << 0 << true << false;
+    QTest::newRow("outage, view 1: shown after the box") << 1 << false << true;
+    QTest::newRow("outage, view 0: to the tray after the box") << 0 << false << false;
+}
+
+void tst_Form1::noWindowChangeWhileABoxIsOpen()
+{
+    QFETCH(int, view);
+    QFETCH(bool, restoration);
+    QFETCH(bool, shownAfter);
+    Rig rig(view);
+    if (restoration)
+        rig.transport.setDown(Down);
+    QVERIFY(rig.load());
+    rig.form->mnuOpen_Click();
+    QVERIFY(rig.form->isVisible());
+    if (restoration) {
+        rig.transport.setUp(Down);
+        rig.clock.advanceMs(65000);
+    } else {
+        rig.transport.setDown(Down);
+    }
+    const int rowsBefore = rig.form->fg()->rowCount();
+    bool visibleDuring = false;
+    bool trayDuring = true;
+    bool passRan = false;
+    rig.boxes.answers = {QMessageBox::No};
+    rig.boxes.whileOpen = [&] {
+        rig.boxes.whileOpen = nullptr;
+        QVERIFY(rig.form->boxOpen());
+        passRan = rig.pass();
+        visibleDuring = rig.form->isVisible();
+        trayDuring = rig.tray.isIconVisible();
+    };
+    rig.form->action(QStringLiteral("mnuExit"))->trigger();
+    QVERIFY(passRan);
+    // The pass did its work (line, sound) but left the window alone.
+    QCOMPARE(rig.form->fg()->rowCount(), rowsBefore + 1);
+    QVERIFY(visibleDuring);
+    QVERIFY(!trayDuring);
+    QVERIFY(!rig.form->boxOpen());
+    QCOMPARE(rig.form->isVisible(), shownAfter);
+    QCOMPARE(rig.tray.isIconVisible(), !shownAfter);
+    QVERIFY(!rig.form->isUnloaded());
+}
+
+void tst_Form1::storedIntervalBeyondTheRange_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("secs");
+    QTest::newRow("0") << QStringLiteral("0") << 0;
+    QTest::newRow("a year") << QStringLiteral("525600") << 31536000;
+    QTest::newRow("just beyond a year") << QStringLiteral("525601") << 31536000;
+    // minutes * 60 in 32 bits went negative above this one
+    QTest::newRow("32-bit overflow of the seconds") << QStringLiteral("35791395") << 31536000;
+    QTest::newRow("largest 32-bit") << QStringLiteral("2147483647") << 31536000;
+    QTest::newRow("beyond 32 bits") << QStringLiteral("99999999999") << 31536000;
+    QTest::newRow("beyond 64 bits") << QStringLiteral("1e30") << 31536000;
+    QTest::newRow("negative") << QStringLiteral("-5") << 0;
+}
+
+void tst_Form1::storedIntervalBeyondTheRange()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, secs);
+    Rig rig;
+    rig.db.exec(QStringLiteral("update options set refresh_time=") + stored);
+    QVERIFY(rig.load());
+    QCOMPARE(rig.form->refreshSecs(), secs);
+    QCOMPARE(rig.engine.refreshSecs(), secs);
+    // The countdown never shows a negative number.
+    rig.form->Timer2_Timer();
+    QVERIFY(rig.form->cmdT2L()->text().toLongLong() >= 0);
+}
+
+void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.form->PrintStat(QStringLiteral("255.255.255.255"), QStringLiteral("Маршрутизатор"), QStringLiteral("10000"),
+                        Form1::Red);
+    FormatGrid *fg = rig.form->fg();
+    // Every column inside the list at start, room kept for a vertical bar.
+    int total = 0;
+    for (int c = 0; c < fg->columnCount(); ++c)
+        total += fg->shownColumnWidth(c);
+    QVERIFY2(total <= fg->availableWidth(), qPrintable(QStringLiteral("%1 > %2").arg(total).arg(fg->availableWidth())));
+    // The widest values of the sized columns show whole.
+    QVERIFY(fg->columnWidth(2) >= fg->valueWidth(Regional::timeWithSeconds(QTime(10, 58, 58))));
+    QVERIFY(fg->columnWidth(3) >= fg->valueWidth(QStringLiteral("255.255.255.255")));
+    QVERIFY(fg->columnWidth(4) >= fg->valueWidth(QStringLiteral("10000")));
+    QCOMPARE(fg->columnWidth(0), 0);
+
+    // A description with a tab and a line break stays in its own cell.
+    rig.form->PrintStat(Down, QStringLiteral("Этаж 2\tстойка\n3"), QStringLiteral("500"), Form1::Green);
+    QCOMPARE(fg->text(0, 0), QString());
+    QCOMPARE(fg->text(0, 1), QStringLiteral("Этаж 2 стойка 3"));
+    QCOMPARE(fg->text(0, 3), Down);
+    QCOMPARE(fg->text(0, 4), QStringLiteral("500"));
+
+    // An error line carries its whole text where the column cuts it.
+    rig.db.exec(QStringLiteral("drop table logs"));
+    rig.transport.setDown(Down);
+    QVERIFY(rig.pass());
+    int errorRow = -1;
+    for (int r = 0; r < fg->rowCount() && errorRow < 0; ++r) {
+        if (fg->text(r, 1).startsWith(QStringLiteral("Ошибка базы данных")))
+            errorRow = r;
+    }
+    QVERIFY(errorRow >= 0);
+    QCOMPARE(fg->cellToolTip(errorRow, 1), fg->text(errorRow, 1));
+    QVERIFY(fg->cellToolTip(errorRow, 1).contains(QStringLiteral("logs")));
 }
 
 int main(int argc, char **argv)

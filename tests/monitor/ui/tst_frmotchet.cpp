@@ -7,7 +7,11 @@
 #include "frmOtchet.h"
 
 #include <QLabel>
+#include <QFontInfo>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -26,6 +30,7 @@ private slots:
     void resizeFollowsWidthAndKeepsHeightAboveFloor();
     void unreadableLogIsReported();
     void openForCountsToTheHeadingsTime();
+    void timeAlwaysStandsApartFromTheAddress();
 };
 
 void tst_frmOtchet::listsOpenOutagesOnly_data()
@@ -127,6 +132,38 @@ void tst_frmOtchet::resizeFollowsWidthAndKeepsHeightAboveFloor()
     QCOMPARE(w.txtOtch()->height(), heightFollows ? w.height() - top : before);
     QCOMPARE(w.ctlTransp()->geometry(), QRect(0, 0, w.width(), sliderHeight));
     QCOMPARE(w.label1()->pos(), QPoint(0, Twips::toPixelsY(60, &w)));
+}
+
+void tst_frmOtchet::timeAlwaysStandsApartFromTheAddress()
+{
+    TempDatabase db;
+    // Text before the tab of 23, 24 (the reported "Маршрутизатор[127.0.0.4]")
+    // and 25 characters: just short of, on, and past a tab stop. A tab of the
+    // description's own stays a blank.
+    const QStringList descs = {QStringLiteral("Маршрутизато"), QStringLiteral("Маршрутизатор"),
+                               QStringLiteral("Маршрутизатор2"), QStringLiteral("Этаж\t2")};
+    for (const QString &desc : descs)
+        db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+                {QStringLiteral("127.0.0.4"), desc, QStringLiteral("2026-12-07 15:02:23")});
+    FakeClock clock;
+    frmOtchet w(&clock);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Label1_Click();
+    QVERIFY(QFontInfo(w.txtOtch()->font()).fixedPitch());
+    const qreal blank = QFontMetricsF(w.txtOtch()->font()).horizontalAdvance(QLatin1Char(' '));
+    QTextDocument *doc = w.txtOtch()->document();
+    QCOMPARE(doc->blockCount(), 4);
+    QVERIFY(w.listText().contains(QStringLiteral("Этаж 2[127.0.0.4]\t")));
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const int tab = int(block.text().indexOf(QLatin1Char('\t')));
+        QVERIFY(tab > 0);
+        QCOMPARE(block.text().count(QLatin1Char('\t')), 1);
+        QTRY_VERIFY(block.layout()->lineCount() > 0);
+        const QTextLine line = block.layout()->lineAt(0);
+        const qreal gap = line.cursorToX(tab + 1) - line.cursorToX(tab);
+        QVERIFY2(gap >= blank - 0.5, qPrintable(QStringLiteral("%1: %2 < %3").arg(block.text()).arg(gap).arg(blank)));
+    }
 }
 
 void tst_frmOtchet::unreadableLogIsReported()
