@@ -157,7 +157,7 @@ void tst_frmOpt::cancelKeepsEditsCloseBoxDiscards()
              QStringList{QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant.")});
 }
 
-void TstFrmOpt::closeBoxThenUnreadableSettingsOpensNothing()
+void tst_frmOpt::closeBoxThenUnreadableSettingsOpensNothing()
 {
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) { d->close(); });
     f->db.exec(QStringLiteral("delete from options"));
@@ -179,7 +179,7 @@ void TstFrmOpt::closeBoxThenUnreadableSettingsOpensNothing()
     QVERIFY2(texts.at(0).contains(QStringLiteral("таблице options нет строки")), qPrintable(texts.at(0)));
 }
 
-void TstFrmOpt::enterSavesAndTabFollowsTheRows()
+void tst_frmOpt::enterSavesAndTabFollowsTheRows()
 {
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
         auto *refresh = child<QLineEdit>(d, "txtRefresh");
