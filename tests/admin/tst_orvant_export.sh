@@ -87,7 +87,7 @@ expect_failure() {  # expect_failure STATUS WORD OUTPUT args...
     ls "$(dirname "$out")" 2>/dev/null | grep -q "$(basename "$out")" && fail "$*: left a temporary file"
     echo "refused ($rc): $(head -c 150 "$work/err")"
 }
-expect_failure 1 "does not exist" "$work/a.csv" --db "$work/missing.mdb"
+expect_failure 1 "файла нет" "$work/a.csv" --db "$work/missing.mdb"
 expect_failure 2 "not a date" "$work/b.csv" --db "$db" --from 2025-13-40
 expect_failure 2 "after" "$work/c.csv" --db "$db" --from 2025-02-01 --to 2025-01-01
 expect_failure 1 "$work/no/dir" "$work/no/dir/d.csv" --db "$db"
