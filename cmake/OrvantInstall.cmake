@@ -50,7 +50,35 @@ install(TARGETS orvant admin grapher orvant-export RUNTIME DESTINATION .)
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
 install(PROGRAMS "${ORVANT_PACKAGING_DIR}/orvant-setup.sh" DESTINATION libexec RENAME orvant-setup)
 
-# --- menu entries, icons, RUNPATH, database, capability --------------------
+# --- manual pages ----------------------------------------------------------
+# gzip -9n: compressed as Debian policy wants, without a time stamp so that
+# two builds give the same bytes. orvant-export's page only with the tool.
+set(ORVANT_MAN_PAGES orvant-mkdb)
+if(TARGET orvant-export)
+  list(APPEND ORVANT_MAN_PAGES orvant-export)
+endif()
+set(_orvant_man_gz "")
+foreach(_page IN LISTS ORVANT_MAN_PAGES)
+  set(_src "${ORVANT_PACKAGING_DIR}/man/${_page}.1")
+  set(_gz "${CMAKE_BINARY_DIR}/packaging/man/${_page}.1.gz")
+  add_custom_command(OUTPUT "${_gz}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/packaging/man"
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip "${_src}" "${_gz}"
+    DEPENDS "${_src}"
+    COMMENT "Manual page ${_page}(1)"
+    VERBATIM)
+  list(APPEND _orvant_man_gz "${_gz}")
+endforeach()
+# The package's Debian changelog, compressed the same way.
+set(_orvant_changelog_gz "${CMAKE_BINARY_DIR}/packaging/deb/changelog.Debian.gz")
+add_custom_command(OUTPUT "${_orvant_changelog_gz}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/packaging/deb"
+  COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip "${ORVANT_PACKAGING_DIR}/deb/changelog" "${_orvant_changelog_gz}"
+  DEPENDS "${ORVANT_PACKAGING_DIR}/deb/changelog"
+  VERBATIM)
+add_custom_target(manpages ALL DEPENDS ${_orvant_man_gz} "${_orvant_changelog_gz}")
+
+# --- menu entries, icons, metainfo, manual pages, RUNPATH, database, capability
 # These depend on the prefix and DESTDIR of the install run, not of the
 # configure run, so a script does them at install time.
 install(CODE "
@@ -58,6 +86,8 @@ set(ORVANT_CONFIGURED_PREFIX [[${CMAKE_INSTALL_PREFIX}]])
 set(ORVANT_PACKAGING_DIR [[${ORVANT_PACKAGING_DIR}]])
 set(ORVANT_INSTALL_WORK_DIR [[${CMAKE_BINARY_DIR}/packaging]])
 set(ORVANT_PACKAGE_DATA_DIR [[${ORVANT_PACKAGE_DATA_DIR}]])
+set(ORVANT_MAN_PAGE_FILES [[${_orvant_man_gz}]])
+set(ORVANT_DEB_CHANGELOG [[${_orvant_changelog_gz}]])
 ")
 install(SCRIPT "${ORVANT_PACKAGING_DIR}/install-steps.cmake")
 
@@ -79,7 +109,7 @@ set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
 set(CPACK_DEBIAN_PACKAGE_SECTION "net")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvant developers <orvant@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvant developers <orvant@users.noreply.github.com>")
 # CPack puts the summary in front and indents the lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Orvant probes a list of network hosts with ICMP echo at a fixed interval
@@ -90,13 +120,15 @@ log; grapher shows at which times of day a host tends to fail.
 
 The programs live in /opt/orvant; the database in /var/opt/orvant is kept
 on upgrade, removal and purge.")
-# Library dependencies from the binaries; Qt's plugins are loaded at run time,
-# so the SQLite driver and the X11 platform plugin are named here, with
-# setcap for the postinst.
+# Library dependencies from the binaries. Qt's plugins and translations and
+# the sounds are loaded at run time, so no library scan finds them: the
+# SQLite driver, the X11 platform plugin, Qt's own Russian texts for its
+# dialogs and buttons, the freedesktop sound theme the default settings name,
+# xdg-open for admin's "open the database" and setcap for the postinst.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${ORVANT_BIN_DIR}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libcap2-bin, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "libqt6sql6-sqlite, qt6-qpa-plugins, qt6-translations-l10n, sound-theme-freedesktop, xdg-utils, libcap2-bin")
 # sqlite3 for backups; Qt Designer for the sliders' Designer plugin.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, designer-qt6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

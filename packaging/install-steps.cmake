@@ -4,6 +4,8 @@
 #   ORVANT_PACKAGING_DIR      packaging/ in the source tree
 #   ORVANT_INSTALL_WORK_DIR   a build-tree folder for generated files
 #   ORVANT_PACKAGE_DATA_DIR   the shared data directory of a system install
+#   ORVANT_MAN_PAGE_FILES     the gzip'd manual pages the build made
+#   ORVANT_DEB_CHANGELOG      the package's gzip'd changelog.Debian
 #
 # Three kinds of run:
 #   cpack (ORVANT_CPACK=DEB)  stage a package: menu entries in /usr/share;
@@ -98,6 +100,27 @@ foreach(_app IN LISTS _apps)
        DESTINATION "${_share}/icons/hicolor/scalable/apps"
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endforeach()
+
+# The software centre's description, beside the menu entries it launches.
+file(INSTALL "${ORVANT_PACKAGING_DIR}/io.github.orvant.Orvant.metainfo.xml"
+     DESTINATION "${_share}/metainfo"
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+# Manual pages, gzip'd by the build.
+if(NOT ORVANT_MAN_PAGE_FILES STREQUAL "")
+  file(INSTALL ${ORVANT_MAN_PAGE_FILES} DESTINATION "${_share}/man/man1"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
+
+# What Debian policy wants of every package: its copyright and changelog,
+# and lintian's overrides, each justified in the file.
+if(_cpack STREQUAL "DEB")
+  file(INSTALL "${ORVANT_PACKAGING_DIR}/deb/copyright" "${ORVANT_DEB_CHANGELOG}"
+       DESTINATION "/usr/share/doc/orvant"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  file(INSTALL "${ORVANT_PACKAGING_DIR}/deb/lintian-overrides"
+       DESTINATION "/usr/share/lintian/overrides" RENAME orvant
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
 
 if(_staged)
   if(_cpack STREQUAL "")

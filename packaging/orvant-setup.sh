@@ -122,10 +122,28 @@ fi
 # users (100); unprivileged ICMP works for them when either is in the range.
 range_file=${ORVANT_PING_GROUP_RANGE_FILE:-/proc/sys/net/ipv4/ping_group_range}
 unprivileged=no
+lo=
+hi=
+fields=
 if [ -r "$range_file" ]; then
-  read -r lo hi < "$range_file" || true
-  case "$lo$hi" in
-    *[!0-9]*|'') ;;
+  # Not `read`: dash reads a byte at a time, and a sysctl file of /proc
+  # answers only the first read() of an open file, so `read lo hi` from
+  # /proc gets "0" and an empty bound. cat reads the whole line at once;
+  # the fields are split on blanks and tabs (the kernel writes a tab).
+  range=$(cat "$range_file" 2>/dev/null || true)
+  set -f
+  # shellcheck disable=SC2086
+  set -- $range
+  set +f
+  fields=$*
+  if [ $# -eq 2 ]; then
+    case "$1:$2" in
+      *[!0-9:]*|:*|*:) ;;
+      *) lo=$1; hi=$2 ;;
+    esac
+  fi
+  case "$lo" in
+    '') ;;
     *)
       if { [ "$lo" -le 100 ] && [ "$hi" -ge 100 ]; } ||
          { [ "$lo" -le 1000 ] && [ "$hi" -ge 59999 ]; }; then
@@ -177,7 +195,7 @@ if strings_of "$monitor" | grep -q -x -F libveltrack.so.1; then
   fi
 fi
 if [ -r "$range_file" ]; then
-  why="net.ipv4.ping_group_range is ${lo:-?} ${hi:-?}"
+  why="net.ipv4.ping_group_range is ${fields:-empty}"
 else
   why="$range_file is unreadable"
 fi

@@ -45,11 +45,12 @@ for f in orvant admin grapher orvant-export libexec/orvant-mkdb libexec/orvant-s
 done
 check "libveltrack.so.1 beside the programs" test -f "$P/libveltrack.so.1"
 check "no development link libveltrack.so" test ! -e "$P/libveltrack.so"
-if [ -f "$build/bin/plugins/designer/libveltrack_designer.so" ]; then
-  check "Designer plugin installed" test -f "$P/plugins/designer/libveltrack_designer.so"
-  check "Designer plugin RUNPATH reaches the library" \
-    test "$(runpath "$P/plugins/designer/libveltrack_designer.so")" = '$ORIGIN/../..'
-fi
+check "Designer plugin installed" test -f "$P/plugins/designer/libveltrack_designer.so"
+check "Designer plugin RUNPATH reaches the library" \
+  test "$(runpath "$P/plugins/designer/libveltrack_designer.so")" = '$ORIGIN/../..'
+check "orvant-mkdb(1) installed gzip'd" gzip -t "$P/share/man/man1/orvant-mkdb.1.gz"
+check "orvant-mkdb(1) lists through man -l" bash -c "MANWIDTH=80 man -l '$P/share/man/man1/orvant-mkdb.1.gz' | grep -q orvant-mkdb"
+check "metainfo installed" test -f "$P/share/metainfo/io.github.orvant.Orvant.metainfo.xml"
 
 # RUNPATH: $ORIGIN everywhere; the monitor also names its directory, because
 # with cap_net_raw the loader ignores $ORIGIN.

@@ -27,6 +27,13 @@ fi
 deb=$(ls "$work"/pkg/orvant_*.deb)
 echo "package: $(basename "$deb")"
 
+# The previous version, for the upgrade: the same files under a lower
+# version number.
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/old" -D CPACK_PACKAGE_VERSION=2.0.0 > "$work/cpack-old.log" 2>&1; then
+  cat "$work/cpack-old.log" >&2; echo "FAIL: cpack of the previous version"; exit 1
+fi
+old_deb=$(ls "$work"/old/orvant_2.0.0-*.deb)
+
 # --- contents --------------------------------------------------------------
 # dpkg-deb shows a link as "name -> target": keep the name.
 dpkg-deb -c "$deb" | sed 's| -> .*||' | awk '{ print $NF }' | sed 's|^\./|/|' > "$work/files"
@@ -38,19 +45,25 @@ for f in /opt/orvant/orvant /opt/orvant/admin /opt/orvant/grapher /opt/orvant/li
          /usr/share/icons/hicolor/48x48/apps/orvant.png /usr/share/icons/hicolor/scalable/apps/orvant-grapher.svg; do
   check "package holds $f" has "$f"
 done
-if [ -f "$build/bin/plugins/designer/libveltrack_designer.so" ]; then
-  check "package holds the Designer plugin" has /opt/orvant/plugins/designer/libveltrack_designer.so
+check "package holds the Designer plugin" has /opt/orvant/plugins/designer/libveltrack_designer.so
+for f in /usr/share/metainfo/io.github.orvant.Orvant.metainfo.xml /usr/share/man/man1/orvant-mkdb.1.gz \
+         /usr/share/doc/orvant/copyright /usr/share/doc/orvant/changelog.Debian.gz \
+         /usr/share/lintian/overrides/orvant; do
+  check "package holds $f" has "$f"
+done
+if [ -x "$build/bin/orvant-export" ] || [ -x "$build/tools/orvant-export" ]; then
+  check "package holds the orvant-export page" has /usr/share/man/man1/orvant-export.1.gz
 fi
 check "the database is no file of the package" bash -c "! grep -q 'ping_addr.mdb' '$work/files'"
-check "nothing outside /opt/orvant and /usr/share" bash -c "! grep -v -e '^/opt/\$' -e '^/opt/orvant' -e '^/usr/\$' -e '^/usr/share/\$' -e '^/usr/share/applications' -e '^/usr/share/icons' '$work/files'"
+check "nothing outside /opt/orvant and /usr/share" bash -c "! grep -v -e '^/opt/\$' -e '^/opt/orvant' -e '^/usr/\$' -e '^/usr/share/\$' -e '^/usr/share/applications' -e '^/usr/share/icons' -e '^/usr/share/metainfo' -e '^/usr/share/man' -e '^/usr/share/doc' -e '^/usr/share/lintian' '$work/files'"
 
 # --- control ---------------------------------------------------------------
 dpkg-deb -I "$deb" > "$work/info"
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt6core6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite qt6-qpa-plugins libcap2-bin libc6; do
+for dep in libqt6core6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite qt6-qpa-plugins libcap2-bin libc6 \
+           qt6-translations-l10n sound-theme-freedesktop xdg-utils libcanberra0; do
   check "Depends names $dep" grep -q "\\b$dep\\b" <<<"$depends"
 done
-check "Recommends the sound theme" grep -q 'sound-theme-freedesktop' <<<"$(dpkg-deb -f "$deb" Recommends)"
 check "package is installed under /opt/orvant" grep -q '/opt/orvant' <<<"$(dpkg-deb -f "$deb" Description)"
 mkdir "$work/control"
 dpkg-deb -e "$deb" "$work/control"
@@ -92,6 +105,16 @@ else
   if dpkgr -i "$deb" > "$work/dpkg-upgrade.log" 2>&1; then pass "dpkg reinstalls"; else cat "$work/dpkg-upgrade.log" >&2; fail "dpkg reinstalls"; fi
   check "reinstall keeps the database byte for byte" test "$(sha256sum < "$R/var/opt/orvant/ping_addr.mdb")" = "$before"
 
+  # The scripts run again change nothing (dpkg reruns them after a failure).
+  state() { readlink "$R/opt/orvant/ping_addr.mdb"; sha256sum < "$R/var/opt/orvant/ping_addr.mdb"; stat -c '%a %g' "$R/var/opt/orvant" "$R/var/opt/orvant/ping_addr.mdb"; }
+  s1=$(state)
+  for i in 1 2; do
+    DPKG_ROOT=$R ORVANT_PING_GROUP_RANGE_FILE=$work/range sh "$R/var/lib/dpkg/info/orvant.postinst" configure 2.0.1-1 > "$work/postinst-$i.log" 2>&1 ||
+      { cat "$work/postinst-$i.log" >&2; fail "postinst configure run again ($i)"; }
+  done
+  check "postinst run twice more leaves the same state" test "$(state)" = "$s1"
+
+
   if dpkgr -r orvant > "$work/dpkg-remove.log" 2>&1; then pass "dpkg removes"; else cat "$work/dpkg-remove.log" >&2; fail "dpkg removes"; fi
   check "removal keeps the database" test "$(sha256sum < "$R/var/opt/orvant/ping_addr.mdb")" = "$before"
   check "removal says where the database is" grep -q 'database was kept: /var/opt/orvant/ping_addr.mdb' "$work/dpkg-remove.log"
@@ -105,6 +128,27 @@ else
   dpkgr -i "$deb" > "$work/dpkg-again.log" 2>&1 || { cat "$work/dpkg-again.log" >&2; fail "dpkg installs again"; }
   check "a new install links the kept database" \
     test "$(sqlite3 "$R/opt/orvant/ping_addr.mdb" "select \"desc\" from logs")" = "kept outage"
+
+  # --- upgrade from the previous version, in a second root -----------------
+  R2=$work/root2
+  mkdir -p "$R2/var/lib/dpkg/info" "$R2/var/lib/dpkg/updates"
+  : > "$R2/var/lib/dpkg/status"
+  dpkgr2() {
+    ORVANT_PING_GROUP_RANGE_FILE=$work/range \
+      dpkg --root="$R2" --force-script-chrootless --force-depends --log=/dev/null "$@"
+  }
+  if dpkgr2 -i "$old_deb" > "$work/old.log" 2>&1; then pass "previous version installs"; else cat "$work/old.log" >&2; fail "previous version installs"; fi
+  sqlite3 "$R2/opt/orvant/ping_addr.mdb" "insert into logs (ip, \"desc\") values ('127.0.0.1', 'before upgrade')"
+  old_sum=$(sha256sum < "$R2/var/opt/orvant/ping_addr.mdb")
+  if dpkgr2 -i "$deb" > "$work/up.log" 2>&1; then pass "upgrade to $(basename "$deb")"; else cat "$work/up.log" >&2; fail "upgrade"; fi
+  check "upgrade installed the new version" test "$(dpkg-query --admindir="$R2/var/lib/dpkg" -W -f='${Version}' orvant)" = "2.0.1-1"
+  check "upgrade keeps the database byte for byte" test "$(sha256sum < "$R2/var/opt/orvant/ping_addr.mdb")" = "$old_sum"
+  check "upgrade keeps the link" test "$(readlink "$R2/opt/orvant/ping_addr.mdb")" = "../../var/opt/orvant/ping_addr.mdb"
+  check "upgrade said nothing about a removal" bash -c "! grep -q 'database was kept' '$work/up.log'"
+  if dpkgr2 -P orvant > "$work/purge2.log" 2>&1; then pass "purge after upgrade"; else cat "$work/purge2.log" >&2; fail "purge after upgrade"; fi
+  check "purge after upgrade leaves no program directory" test ! -e "$R2/opt/orvant"
+  check "purge after upgrade keeps the database" test "$(sha256sum < "$R2/var/opt/orvant/ping_addr.mdb")" = "$old_sum"
+  check "purge leaves no dpkg record" bash -c "! dpkg-query --admindir='$R2/var/lib/dpkg' -W orvant >/dev/null 2>&1"
 fi
 
 if [ "$failures" -ne 0 ]; then
