@@ -56,6 +56,10 @@ public:
                 return m_headings.at(section);
             return QString();
         }
+        // A description column squeezed below its heading's words shows the
+        // heading whole here.
+        if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < m_headings.size())
+            return m_headings.at(section).trimmed();
         if (orientation == Qt::Vertical && role == Qt::DisplayRole)
             return m_fixedColumn ? data(index(section, 0), Qt::DisplayRole) : QVariant(QString());
         if (orientation == Qt::Vertical && role == Qt::TextAlignmentRole)
@@ -227,9 +231,12 @@ void FormatGrid::applyColumnWidths()
             width = qMax(width, valueWidth(widest));
             least[c] = width;
         } else {
-            // Free text may lose its column's blanks, never the heading's words.
+            // Free text gives up its column's blanks first. Where the sized
+            // columns still leave too little room (a full IPv6 address in the
+            // monitor's narrow list), it may go down to half its heading's
+            // words: the heading is then elided and its tooltip shows it.
             const QString words = heading.trimmed();
-            least[c] = qMin(width, words.isEmpty() ? width : metrics.horizontalAdvance(words) + headerMargin);
+            least[c] = qMin(width, words.isEmpty() ? width : (metrics.horizontalAdvance(words) + 1) / 2 + headerMargin);
         }
         widths[c] = width;
         total += width;

@@ -8,8 +8,8 @@
 // wider kind of value (a longer address form) is one change here.
 namespace WidestValues {
 
-// An address as the address columns hold it.
-inline constexpr char Address[] = "255.255.255.255";
+// An address as the address columns hold it: the longest IPv6 form.
+inline constexpr char Address[] = "2001:db8:ffff:ffff:ffff:ffff:ffff:ffff";
 // A reply timeout in milliseconds.
 inline constexpr char Timeout[] = "10000";
 

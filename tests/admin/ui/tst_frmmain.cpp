@@ -304,7 +304,7 @@ void insertLogs(TempDatabase &db, int count)
     db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<%1) "
                            "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
                            "select datetime('2025-03-10 12:45:07', '-'||i||' hours'), '2025-03-10 12:45:07', 1, "
-                           "'255.255.255.255', 'Маршрутизатор'||char(9)||'этаж '||i from n")
+                           "'2001:db8:ffff:ffff:ffff:ffff:ffff:ffff', 'Маршрутизатор'||char(9)||'этаж '||i from n")
                 .arg(count));
 }
 
@@ -313,22 +313,22 @@ void insertLogs(TempDatabase &db, int count)
 void tst_frmMain::listingsFitTheGridAtStart()
 {
     insertLogs(f->db, 3);
-    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('255.255.255.255','x',10000)"));
+    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('2001:db8:ffff:ffff:ffff:ffff:ffff:ffff','x',10000)"));
     QVERIFY(f->start());
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     FormatGrid *grid = f->main->txtLog();
     const QString restored = grid->text(0, 2);
     QCOMPARE(restored, QStringLiteral("10.03.2025 12:45:07"));
-    checkFit(grid, {{1, grid->text(0, 1)}, {2, restored}, {4, QStringLiteral("255.255.255.255")},
+    checkFit(grid, {{1, grid->text(0, 1)}, {2, restored}, {4, QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff")},
                     {0, grid->text(0, 0)}});
     // A description's own tab is a blank; the address stays in its column.
     QCOMPARE(grid->text(0, 3), QStringLiteral("Маршрутизатор этаж 1"));
-    QCOMPARE(grid->text(0, 4), QStringLiteral("255.255.255.255"));
+    QCOMPARE(grid->text(0, 4), QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff"));
 
     f->action("mnuAddrs")->trigger();
-    checkFit(grid, {{2, QStringLiteral("255.255.255.255")}, {3, QStringLiteral("10000")}});
-    const int last = grid->rowCount() - 1; // ordered by address: "255..." after "127..."
-    QCOMPARE(grid->text(last, 2), QStringLiteral("255.255.255.255"));
+    checkFit(grid, {{2, QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff")}, {3, QStringLiteral("10000")}});
+    const int last = grid->rowCount() - 1; // ordered by address: "2001:..." after "127..."
+    QCOMPARE(grid->text(last, 2), QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff"));
     QCOMPARE(grid->text(last, 3), QStringLiteral("10000"));
 }
 

@@ -10,6 +10,7 @@
 #include "FakeTray.h"
 #include "Form1.h"
 #include "FormatGrid.h"
+#include "WidestValues.h"
 #include "PollingEngine.h"
 #include "Regional.h"
 #include "Twips.h"
@@ -701,7 +702,7 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
 {
     Rig rig;
     QVERIFY(rig.load());
-    rig.form->PrintStat(QStringLiteral("255.255.255.255"), QStringLiteral("Маршрутизатор"), QStringLiteral("10000"),
+    rig.form->PrintStat(QString::fromLatin1(WidestValues::Address), QStringLiteral("Маршрутизатор"), QStringLiteral("10000"),
                         Form1::Red);
     FormatGrid *fg = rig.form->fg();
     // Every column inside the list at start, room kept for a vertical bar.
@@ -711,7 +712,7 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY2(total <= fg->availableWidth(), qPrintable(QStringLiteral("%1 > %2").arg(total).arg(fg->availableWidth())));
     // The widest values of the sized columns show whole.
     QVERIFY(fg->columnWidth(2) >= fg->valueWidth(Regional::timeWithSeconds(QTime(10, 58, 58))));
-    QVERIFY(fg->columnWidth(3) >= fg->valueWidth(QStringLiteral("255.255.255.255")));
+    QVERIFY(fg->columnWidth(3) >= fg->valueWidth(QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff")));
     QVERIFY(fg->columnWidth(4) >= fg->valueWidth(QStringLiteral("10000")));
     QCOMPARE(fg->columnWidth(0), 0);
 
