@@ -15,7 +15,12 @@ int main(int argc, char **argv)
     GrapherDialogs dialogs;
 
     QString error;
-    if (!Database::open(Database::defaultPath(), &error)) {
+    // The grapher only reads: a file or a directory it may not write in is
+    // no obstacle.
+    Database::Options options;
+    options.readOnly = true;
+    if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
+                        nullptr)) {
         dialogs.warning(nullptr, QString::fromUtf8(frmMain::Caption),
                         QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
         return 1;

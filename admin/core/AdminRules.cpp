@@ -30,6 +30,21 @@ std::optional<qint32> readTimeout(const QString &text, const QLocale &locale)
     return qint32(rounded);
 }
 
+bool timeoutTooLong(const QString &text, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(text.trimmed(), &ok);
+    // A number too large for 32 bits is too long as well.
+    return ok && value > double(MaxTimeoutMs) + 0.5;
+}
+
+QString tooLongTimeoutText()
+{
+    return QCoreApplication::translate("admin::AdminRules",
+                                       "Время ожидания ответа не может быть больше %1 мс (одной минуты).")
+        .arg(MaxTimeoutMs);
+}
+
 qint32 timeoutForNewAddress(const QString &text, const QLocale &locale)
 {
     const std::optional<qint32> value = readTimeout(text, locale);

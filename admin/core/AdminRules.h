@@ -1,5 +1,8 @@
 #pragma once
 
+#include "AddressLimits.h"
+
+#include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -20,6 +23,13 @@ inline constexpr qint32 DefaultTimeoutMs = 500;
 // whole number with halves going to the even neighbour, and the result must
 // fit a signed 32-bit integer. Anything else gives no value.
 std::optional<qint32> readTimeout(const QString &text, const QLocale &locale = QLocale::system());
+
+// The largest reply timeout admin stores; the monitor clamps larger ones.
+inline constexpr qint32 MaxTimeoutMs = AddressLimits::MaxPingTimeoutMs;
+// True when a typed timeout is more than MaxTimeoutMs: the dialogs refuse
+// it with tooLongTimeoutText() instead of storing it.
+bool timeoutTooLong(const QString &text, const QLocale &locale = QLocale::system());
+QString tooLongTimeoutText();
 
 // The timeout stored when an address is added: the typed value when the
 // number rule accepts it and it is at least 1, otherwise DefaultTimeoutMs.

@@ -62,6 +62,10 @@ void frmAdd::cmdAdd_Click()
         prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Запись с этим IP уже существует!"));
         return;
     }
+    if (AdminRules::timeoutTooLong(txtPTO->text())) {
+        prompts().message(this, QMessageBox::Warning, title, AdminRules::tooLongTimeoutText());
+        return;
+    }
     const std::optional<qint32> typed = AdminRules::readTimeout(txtPTO->text());
     if (!typed || *typed < 1)
         txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));

@@ -93,6 +93,10 @@ void frmEdAdr::Command1_Click()
         prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменений небыло."));
         return;
     }
+    if (AdminRules::timeoutTooLong(txtPTO->text())) {
+        prompts().message(this, QMessageBox::Warning, windowTitle(), AdminRules::tooLongTimeoutText());
+        return;
+    }
     // No lower bound here, unlike adding: the operator may store 0 on purpose.
     const std::optional<qint32> timeout = AdminRules::readTimeout(txtPTO->text());
     if (!timeout) {

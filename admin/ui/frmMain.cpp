@@ -163,10 +163,16 @@ void frmMain::reportFailure(const QString &what, const QString &error)
 bool frmMain::Form_Load()
 {
     QString error;
-    if (!Database::open(databasePath(), &error)) {
+    QString warning;
+    if (!Database::open(databasePath(), Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
+                        &warning)) {
         reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
         return false;
     }
+    // A read-only file opens, and the operator learns before the first
+    // change fails why it will.
+    if (!warning.isEmpty())
+        m_prompts.message(this, QMessageBox::Warning, Title, warning);
     if (!Do_Options())
         return false;
     if (!mnuStat_Click())

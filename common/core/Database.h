@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
@@ -20,15 +21,43 @@ public:
     static QString programDirectory();
     static QString defaultPath();
 
+    struct Options
+    {
+        // The grapher only reads: it opens a file (or a directory) it cannot
+        // write, and never upgrades it.
+        bool readOnly = false;
+        // How long a statement waits for another connection's lock before
+        // it fails with "database is locked". The monitor keeps this short
+        // and lets its write queue retry later instead.
+        int busyTimeoutMs = BusyTimeoutMs;
+    };
+
     // Opens an existing file read-write (WAL journal, busy timeout so that a
     // statement waits for another program's write instead of failing).
     // On failure returns false and sets *error to a text naming the path.
+    // A file made by an earlier version is upgraded first (see upgrade()).
     static bool open(const QString &path, QString *error,
                      const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
+    // The same with options. *warning (when given) receives what the
+    // operator should know about a file that did open: it is read-only, or
+    // its upgrade could not be made now.
+    static bool open(const QString &path, const Options &options, QString *error, const QString &connectionName,
+                     QString *warning);
+
+    // Brings a file made by an earlier version to the present schema, in one
+    // transaction on a connection of its own: duplicate open rows of an
+    // address are closed (the oldest stays open), then the unique partial
+    // index on the open rows is made. Nothing else changes. True when the
+    // file needed nothing or was upgraded.
+    static bool upgrade(const QString &path, QString *error);
     static void close(const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
 
     // Milliseconds a statement waits for another connection's lock.
     static constexpr int BusyTimeoutMs = 5000;
+
+    // Whether a failed statement met another connection's lock (SQLite's
+    // SQLITE_BUSY or SQLITE_LOCKED): the same statement may succeed later.
+    static bool isBusy(const QSqlError &error);
 };
 
 // Runs one statement of the list in Statements.h with its values bound in

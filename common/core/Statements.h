@@ -15,13 +15,43 @@ namespace Statements {
 // --- monitor -----------------------------------------------------------------
 inline constexpr char SelectOptions[] = "select * from options";
 inline constexpr char SelectAddressesForPass[] = "select ip_addr,descript,ping_timeout from addrs";
-// All open rows at once, oldest first: one lookup per pass instead of one per address.
-inline constexpr char SelectAllOpenOutages[] = "select id,ip from logs where foe=false order by id";
+// All open rows at once: one lookup per pass instead of one per address.
+// "foe=false" is spelled as in the partial index logs_one_open, so that the
+// lookup reads that index (the open rows) and never the whole history.
+inline constexpr char SelectAllOpenOutages[] = "select id,ip from logs where foe=false";
 // Values: time_end, id.
 inline constexpr char CloseOutage[] = "update logs set time_end=?,foe=true where id=?";
 // Values: ip, desc. time_begin, foe and id are filled by the database.
 inline constexpr char InsertOutage[] = "insert into logs (ip,\"desc\") values (?,?)";
+// The monitor's writes, which may wait in its write queue: each carries the
+// moment the outcome was decided, and neither depends on a row id the queue
+// may not know yet. A second open row of an address is a no-op (the unique
+// partial index logs_one_open), never an error; a close takes the oldest
+// open row of the address. The same text serves PostgreSQL.
+// Values: time_begin, ip, desc.
+inline constexpr char InsertOutageAt[] =
+    "insert into logs (time_begin,ip,\"desc\") values (?,?,?) on conflict do nothing";
+// Values: time_end, ip.
+inline constexpr char CloseOutageOfAddress[] =
+    "update logs set time_end=?,foe=true where id=(select min(id) from logs where ip=? and foe=false)";
 inline constexpr char SelectOpenOutagesForReport[] = "select time_begin,ip,\"desc\" from logs where foe=false";
+
+// --- upgrade of a file made by an earlier version (one transaction) -----------
+inline constexpr char SelectOneOpenIndex[] =
+    "select count(*) from sqlite_master where type='index' and name='logs_one_open'";
+inline constexpr char BeginImmediate[] = "begin immediate";
+inline constexpr char Commit[] = "commit";
+inline constexpr char Rollback[] = "rollback";
+// Duplicate open rows (two monitors on one file) are closed at their own
+// start, so the oldest stays open and no outage grows longer than it was.
+inline constexpr char CloseDuplicateOpenOutages[] =
+    "update logs set time_end=time_begin,foe=true where foe=false and id not in "
+    "(select min(id) from logs where foe=false group by ip)";
+inline constexpr char CreateOneOpenIndex[] =
+    "create unique index if not exists logs_one_open on logs (ip) where foe=false";
+// Replaced by logs_one_open; left in place it would draw the planner to a
+// scan of the whole history for the open rows.
+inline constexpr char DropOldOpenIndex[] = "drop index if exists logs_open_by_ip";
 
 // --- admin -------------------------------------------------------------------
 // Values: refresh_time, snd_err, snd_rest, view. No condition: the table has one row.

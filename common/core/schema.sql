@@ -32,8 +32,10 @@ CREATE TABLE options (
     "view"       INTEGER NOT NULL DEFAULT 1
 );
 
--- The monitor looks up the open rows of an address in every pass.
-CREATE INDEX logs_open_by_ip ON logs (ip, foe);
+-- At most one open row per address, whoever writes; the same index is how
+-- the monitor's pass and its report window find the open rows without
+-- reading the whole history.
+CREATE UNIQUE INDEX logs_one_open ON logs (ip) WHERE foe=false;
 -- The grapher selects one host's closed rows of a period.
 CREATE INDEX logs_closed_by_desc ON logs ("desc", foe, time_begin);
 -- admin lists the log newest first and deletes it by age.

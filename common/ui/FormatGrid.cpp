@@ -351,6 +351,12 @@ void FormatGrid::clearItems()
     m_items->removeRows(0, m_items->rowCount());
 }
 
+void FormatGrid::truncateItems(int rows)
+{
+    if (m_items->rowCount() > rows)
+        m_items->removeRows(rows, m_items->rowCount() - rows);
+}
+
 int FormatGrid::rowCount() const
 {
     return m_proxy->rowCount();

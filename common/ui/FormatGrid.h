@@ -58,6 +58,9 @@ public:
     // a caller's model (those lines belong to that model).
     int addItem(const QString &tabSeparatedLine, int row = -1);
     void clearItems();
+    // Drops the rows after the first `rows` (a list that grows at the top
+    // keeps its newest lines).
+    void truncateItems(int rows);
 
     int rowCount() const;
     int columnCount() const;

@@ -51,6 +51,7 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
     m_results.assign(size_t(targets.size()), Result{});
     m_hostOfCookie.reserve(targets.size() * 2);
     m_pending = 0;
+    m_decidedAtStart.clear();
 
     for (int i = 0; i < targets.size(); ++i) {
         Host &h = m_hosts[size_t(i)];
@@ -61,9 +62,11 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
             h.done = true;
             r.status = NotAnAddress;
             r.attempts = Attempts;
+            m_decidedAtStart.push_back(i);
         } else if (!transportReady) {
             h.done = true;
             r.status = NotProbed;
+            m_decidedAtStart.push_back(i);
         } else {
             m_sendQueue.push_back(i);
             ++m_pending;
@@ -72,6 +75,8 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
 
     m_clock.start();
     m_nextSendNs = 0;
+    if (!m_decidedAtStart.empty())
+        QMetaObject::invokeMethod(this, &EchoProbe::reportDecidedAtStart, Qt::QueuedConnection);
     if (!m_sendQueue.empty())
         m_sendTimer.start(0);
     finishIfDone();
@@ -86,6 +91,7 @@ void EchoProbe::abort()
     m_deadlines = {};
     m_hostOfCookie.clear();
     m_pending = 0;
+    m_decidedAtStart.clear();
 }
 
 // Sends the next attempt of one host and returns what the transport said.
@@ -231,7 +237,19 @@ void EchoProbe::hostDone(int host, int status)
     h.waiting = false;
     m_results[size_t(host)].status = status;
     --m_pending;
+    emit hostFinished(host);
     finishIfDone();
+}
+
+void EchoProbe::reportDecidedAtStart()
+{
+    const std::vector<int> decided = std::move(m_decidedAtStart);
+    m_decidedAtStart.clear();
+    for (int host : decided) {
+        if (!m_running)
+            return;
+        emit hostFinished(host);
+    }
 }
 
 void EchoProbe::finishIfDone()

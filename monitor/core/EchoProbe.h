@@ -81,6 +81,10 @@ public:
     const std::vector<Result> &results() const { return m_results; }
 
 signals:
+    // One host's attempts are decided: its result is final from now on.
+    // Every host is reported once, in the order of decision, before
+    // finished(); never from inside start().
+    void hostFinished(int index);
     void finished();
 
 private:
@@ -108,6 +112,7 @@ private:
     void armDeadlineTimer();
     void hostDone(int host, int status);
     void finishIfDone();
+    void reportDecidedAtStart();
 
     EchoTransport *m_transport;
     std::vector<Host> m_hosts;
@@ -122,6 +127,7 @@ private:
     int m_pending = 0;           // hosts not done yet
     bool m_running = false;
     bool m_finishQueued = false;
+    std::vector<int> m_decidedAtStart;  // not probed at all: told right after start()
 };
 
 } // namespace monitor

@@ -5,7 +5,10 @@
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "SqliteOutageStore.h"
 #include "Statements.h"
+#include "WriteQueue.h"
+#include "AddressLimits.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,8 +43,23 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
     , m_clock(clock)
     , m_probe(new EchoProbe(transport, this))
     , m_connectionName(QLatin1String(QSqlDatabase::defaultConnection))
+    , m_store(std::make_unique<SqliteOutageStore>(m_connectionName))
+    , m_queue(new WriteQueue(m_store.get(), this))
 {
+    connect(m_probe, &EchoProbe::hostFinished, this, &PollingEngine::onHostDecided);
     connect(m_probe, &EchoProbe::finished, this, &PollingEngine::onProbeFinished);
+    connect(m_queue, &WriteQueue::writeFailed, this, [this](const OutageWrite &w, const QString &error) {
+        reportDatabaseError(w.kind == OutageWrite::Begin
+                                ? QStringLiteral("Не удалось записать начало сбоя для %1").arg(w.ip)
+                                : QStringLiteral("Не удалось записать окончание сбоя для %1").arg(w.ip),
+                            error);
+    });
+}
+
+void PollingEngine::setConnectionName(const QString &name)
+{
+    m_connectionName = name;
+    m_store->setConnectionName(name);
 }
 
 PollingEngine::~PollingEngine()
@@ -78,6 +96,9 @@ int PollingEngine::secondsLeft() const
 
 void PollingEngine::tick()
 {
+    // Writes kept by another program's lock are tried again at every tick.
+    if (!m_stopped && !m_queue->isEmpty())
+        m_queue->retry();
     const qint64 elapsed = elapsedSeconds();
     emit countdownChanged(secondsLeft());
     // lastCheck is renewed only when a pass ends, so a tick during a pass
@@ -96,8 +117,20 @@ void PollingEngine::CheckAll()
     m_hosts.clear();
     m_openRows.clear();
     m_openRowsKnown = false;
-    m_nextEffect = 0;
+    m_decided.clear();
+    m_probeDone = false;
     emit passStarted();
+
+    // A file missing at start-up (or unopenable then) is tried at every
+    // pass; the opener tells the operator what happened.
+    if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
+        if (!m_opener || !m_opener() || !QSqlDatabase::database(m_connectionName, false).isOpen()) {
+            QTimer::singleShot(0, this, &PollingEngine::finishPass);
+            return;
+        }
+    }
+    if (!m_queue->isEmpty())
+        m_queue->retry();
 
     m_book = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connectionName, false));
     if (!runStatement(*m_book, Statements::SelectAddressesForPass)) {
@@ -118,6 +151,7 @@ void PollingEngine::stop()
     if (!m_applying) {
         m_hosts.clear();
         m_openRows.clear();
+        m_decided.clear();
     }
     m_running = false;
 }
@@ -141,11 +175,28 @@ void PollingEngine::readAddressBook()
         Host h;
         h.ip = m_book->value(0).toString();
         h.desc = m_book->value(1).toString();
+        const QVariant stored = m_book->value(2);
         bool ok = false;
-        const qlonglong timeout = m_book->value(2).toLongLong(&ok);
-        // A row whose timeout is not a 32-bit number is left out of this pass.
-        if (ok && timeout >= std::numeric_limits<int>::min() && timeout <= std::numeric_limits<int>::max()) {
-            h.timeoutMs = timeout < 1 ? MinimumTimeoutReplacement : int(timeout);
+        const qlonglong timeout = stored.isNull() ? 0 : stored.toLongLong(&ok);
+        if (!ok) {
+            // Text or NULL: no timeout to probe with, so the host is left
+            // out of the pass, and the operator learns why.
+            tellOnce(QStringLiteral("timeout:") + h.ip,
+                     tr("Адрес %1 не проверяется: значение ping_timeout «%2» не является числом миллисекунд. "
+                        "Исправьте его в программе администрирования.")
+                         .arg(h.ip, stored.isNull() ? QStringLiteral("NULL") : stored.toString()));
+        } else {
+            if (timeout > AddressLimits::MaxPingTimeoutMs) {
+                // A day-long timeout would hold this host's outage for months.
+                tellOnce(QStringLiteral("clamp:") + h.ip,
+                         tr("Адрес %1: ping_timeout %2 мс больше допустимого, используется %3 мс.")
+                             .arg(h.ip)
+                             .arg(timeout)
+                             .arg(AddressLimits::MaxPingTimeoutMs));
+                h.timeoutMs = AddressLimits::MaxPingTimeoutMs;
+            } else {
+                h.timeoutMs = timeout < AddressLimits::MinPingTimeoutMs ? MinimumTimeoutReplacement : int(timeout);
+            }
             m_hosts.push_back(std::move(h));
         }
         if (slice.nsecsElapsed() > ReadSliceNs) {
@@ -158,6 +209,9 @@ void PollingEngine::readAddressBook()
         return;
     }
     m_book.reset();
+    // The open rows are known before the first host is decided; the host's
+    // own writes keep the picture up to date from then on.
+    m_openRowsKnown = m_hosts.empty() || readOpenOutages();
     startProbing();
 }
 
@@ -188,12 +242,29 @@ bool PollingEngine::readOpenOutages()
         return false;
     }
     while (query.next())
-        m_openRows[query.value(1).toString()].append(query.value(0).toLongLong());
+        ++m_openRows[query.value(1).toString()];
     if (query.lastError().isValid()) {
         reportDatabaseError(QStringLiteral("Не удалось прочитать открытые записи о сбоях"), statementError(query));
         return false;
     }
+    // Writes still kept by a lock are part of the log already, as far as
+    // the decisions go: a kept Begin is an open row, a kept End closed one.
+    for (const OutageWrite &w : m_queue->pending()) {
+        int &open = m_openRows[w.ip];
+        if (w.kind == OutageWrite::Begin)
+            open = qMax(open, 1);
+        else if (open > 0)
+            --open;
+    }
     return true;
+}
+
+void PollingEngine::onHostDecided(int index)
+{
+    if (m_stopped || !m_running)
+        return;
+    m_decided.push_back({size_t(index), m_clock->now()});
+    scheduleEffects();
 }
 
 void PollingEngine::onProbeFinished()
@@ -202,82 +273,86 @@ void PollingEngine::onProbeFinished()
         return;
     if (m_transport && m_transport->isOpen())
         m_transport->close();
-    // The open rows are read after probing, as a host-by-host pass reads them
-    // after its attempts: rows that admin cleared meanwhile are not reused.
-    m_openRowsKnown = m_hosts.empty() || readOpenOutages();
-    m_nextEffect = 0;
-    applyEffects();
+    m_probeDone = true;
+    scheduleEffects();
+}
+
+// Effects are applied from the event loop, not from inside the probe's own
+// handlers: a slot of ours may end the watch, and the probe must not be
+// torn down under its feet.
+void PollingEngine::scheduleEffects()
+{
+    if (m_effectsScheduled)
+        return;
+    m_effectsScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_effectsScheduled = false;
+        applyEffects();
+    });
 }
 
 void PollingEngine::applyEffects()
 {
     // A slot connected to our signals may let pending events run; a slice
     // timer firing then must not start a second slice inside this one.
-    if (m_applying || m_stopped)
+    if (m_applying || m_stopped || !m_running)
         return;
     m_applying = true;
     QElapsedTimer slice;
     slice.start();
-    while (m_nextEffect < m_hosts.size()) {
-        Do_It(m_nextEffect++);
+    while (!m_decided.empty()) {
+        const Decided d = m_decided.front();
+        m_decided.pop_front();
+        Do_It(d);
         // A slot of the last effect may have ended the program's watch.
         if (m_stopped) {
             m_applying = false;
             m_hosts.clear();
             m_openRows.clear();
+            m_decided.clear();
             return;
         }
-        if (slice.nsecsElapsed() > EffectSliceNs && m_nextEffect < m_hosts.size()) {
+        if (slice.nsecsElapsed() > EffectSliceNs && !m_decided.empty()) {
             m_applying = false;
-            QTimer::singleShot(0, this, &PollingEngine::applyEffects);
+            scheduleEffects();
             return;
         }
     }
     m_applying = false;
-    finishPass();
+    if (m_probeDone)
+        finishPass();
 }
 
 // The outcome of one host in this pass, turned into its row change and alert.
-void PollingEngine::Do_It(size_t index)
+void PollingEngine::Do_It(const Decided &d)
 {
-    const Host &h = m_hosts[index];
-    const EchoProbe::Result &r = m_probe->results()[index];
+    const Host &h = m_hosts[d.index];
+    const EchoProbe::Result &r = m_probe->results()[d.index];
     // Not probed (no echo facility) or no knowledge of its open rows: the
     // host's state is unknown, so nothing may change.
     if (r.status == EchoProbe::NotProbed || !m_openRowsKnown)
         return;
 
-    QList<qint64> &open = m_openRows[h.ip];
+    int &open = m_openRows[h.ip];
     if (r.status == EchoProbe::Answered) {
-        if (open.isEmpty())
+        if (open == 0)
             return;
-        const qint64 id = open.constFirst();
-        QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-        if (runStatement(query, Statements::CloseOutage,
-                         {DateTimeText::fromDateTime(m_clock->now()), id})) {
-            // A second book row of the same address closes the next open row.
-            open.removeFirst();
-        } else {
-            reportDatabaseError(QStringLiteral("Не удалось записать окончание сбоя для %1").arg(h.ip),
-                                statementError(query));
-        }
+        // A second book row of the same address closes the next open row.
+        --open;
+        m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
         emit outageEnded(h.ip, h.desc, h.timeoutMs);
         return;
     }
 
-    if (!open.isEmpty())
+    if (open > 0)
         return;  // the outage already logged goes on
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (runStatement(query, Statements::InsertOutage, {h.ip, h.desc})) {
-        // A second book row of the same address finds this row open.
-        open.append(query.lastInsertId().toLongLong());
-    } else {
-        // The operator must still hear that the host is down.
-        reportDatabaseError(QStringLiteral("Не удалось записать начало сбоя для %1").arg(h.ip),
-                            statementError(query));
-    }
+    // A second book row of the same address finds this row open. A write
+    // the database refuses is told by the queue; the operator must still
+    // hear that the host is down.
+    open = 1;
+    m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
     emit outageBegan(h.ip, h.desc, h.timeoutMs);
 }
@@ -288,6 +363,7 @@ void PollingEngine::finishPass()
         return;
     m_hosts.clear();
     m_openRows.clear();
+    m_decided.clear();
     m_lastCheck = m_clock->now();
     m_running = false;
     emit passFinished(m_errCount, m_restCount);
@@ -297,6 +373,15 @@ void PollingEngine::reportDatabaseError(const QString &what, const QString &erro
 {
     qWarning("%s: %s", qUtf8Printable(what), qUtf8Printable(errorText));
     emit databaseError(what, errorText);
+}
+
+void PollingEngine::tellOnce(const QString &key, const QString &text)
+{
+    if (m_told.contains(key))
+        return;
+    m_told.insert(key);
+    qWarning("%s", qUtf8Printable(text));
+    emit notice(text);
 }
 
 void PollingEngine::reportUnavailable(const QString &why)

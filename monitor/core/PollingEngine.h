@@ -7,6 +7,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <QSet>
+
+#include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +21,8 @@ namespace monitor {
 class Clock;
 class EchoProbe;
 class EchoTransport;
+class SqliteOutageStore;
+class WriteQueue;
 
 // The monitor's polling cycle: the countdown, the passes and the outage log.
 //
@@ -27,11 +33,13 @@ class EchoTransport;
 // (an open row of its address), so a restart neither repeats nor loses an
 // alert.
 //
-// A pass probes every address of the book at once and then applies its
-// effects in address-book order, so the database and the operator see what a
-// pass over one host after another would show, only sooner. Nothing here
+// A pass probes every address of the book at once and applies each host's
+// outcome (its row, its event line, its alert) as soon as that host's own
+// attempts are decided, stamped with that moment: a slow host holds back no
+// other. Effects therefore come in the order of decision. Nothing here
 // blocks the event loop: probing is driven by socket notifiers and timers,
-// and the effects of a large pass are applied in slices.
+// effects are applied in slices, and the rows go through a write queue
+// that keeps, in order, whatever meets another program's lock.
 class PollingEngine final : public QObject
 {
     Q_OBJECT
@@ -60,7 +68,13 @@ public:
     int secondsLeft() const;
 
     // The database connection the passes use (the default one unless set).
-    void setConnectionName(const QString &name) { m_connectionName = name; }
+    void setConnectionName(const QString &name);
+    // Called at the start of a pass while the connection is not open: tries
+    // to open the database (and says so itself). Without one, or when it
+    // fails, the pass ends without probing.
+    void setDatabaseOpener(std::function<bool()> opener) { m_opener = std::move(opener); }
+    // The queue every outage write goes through.
+    WriteQueue *writeQueue() const { return m_queue; }
 
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
@@ -80,6 +94,10 @@ signals:
     void passFinished(int errCount, int restCount);
     // A statement failed; errorText is the database's own text.
     void databaseError(const QString &what, const QString &errorText);
+    // Something of the stored data cannot be used as it stands (a timeout
+    // that is no number, one above the bound): said once per run and
+    // address, naming both.
+    void notice(const QString &text);
     // The echo facility cannot be opened. Given once per run until probing
     // works again; the text says why and how to fix it.
     void probeUnavailable(const QString &message);
@@ -92,16 +110,25 @@ private:
         int timeoutMs = 0;  // as used for the attempts and shown in the event line
     };
 
+    struct Decided
+    {
+        size_t index;
+        QDateTime at;
+    };
+
     void readAddressBook();
     void failBook();
     void startProbing();
     bool readOpenOutages();
+    void onHostDecided(int index);
     void onProbeFinished();
+    void scheduleEffects();
     void applyEffects();
-    void Do_It(size_t index);
+    void Do_It(const Decided &d);
     void finishPass();
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
+    void tellOnce(const QString &key, const QString &text);
 
     QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;
@@ -119,9 +146,17 @@ private:
 
     std::unique_ptr<QSqlQuery> m_book;  // while the book is being read
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
-    size_t m_nextEffect = 0;
+    std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
+    bool m_probeDone = false;
+    bool m_effectsScheduled = false;
     bool m_openRowsKnown = false;
-    QHash<QString, QList<qint64>> m_openRows;  // ip -> ids of open rows, oldest first
+    // ip -> open rows, as the database holds them once every queued write is made
+    QHash<QString, int> m_openRows;
+    QSet<QString> m_told;  // notices given in this run
+
+    std::unique_ptr<SqliteOutageStore> m_store;
+    WriteQueue *m_queue;
+    std::function<bool()> m_opener;
 };
 
 } // namespace monitor

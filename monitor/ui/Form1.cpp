@@ -13,8 +13,10 @@
 #include "Twips.h"
 #include "SingleInstance.h"
 #include "SoundPlayer.h"
+#include "OptionsStore.h"
 #include "Statements.h"
 #include "TickSource.h"
+#include "WriteQueue.h"
 #include "TransparencySlider.h"
 #include "TrayIcon.h"
 #include "WidestValues.h"
@@ -53,6 +55,13 @@ namespace {
 
 // Database problems stand out from outage (red) and restoration (green) lines.
 const QColor DatabaseErrorColor(0x80, 0x00, 0x80);
+// So do the monitor's own notices (a file opened, a setting not usable).
+const QColor NoticeColor(0x00, 0x00, 0x80);
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("monitor::Form1", text);
+}
 
 void toStderr(const QString &text)
 {
@@ -95,6 +104,20 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     // The engine writes its failures to stderr itself; the window shows them.
     connect(engine, &PollingEngine::databaseError, this, &Form1::showDatabaseError);
     connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
+    connect(engine, &PollingEngine::notice, this, [this](const QString &text) {
+        // The engine has written it to stderr already.
+        addEventLine(text, NoticeColor);
+    });
+    connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
+        showNotice(tr("База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, "
+                      "как только она освободится.")
+                       .arg(why)
+                       .arg(count));
+    });
+    connect(engine->writeQueue(), &WriteQueue::resumed, this, [this](int written) {
+        showNotice(tr("Отложенные записи о сбоях сделаны (%1).").arg(written));
+    });
+    engine->setDatabaseOpener([this] { return reopenDatabase(); });
 
     // A click on a notification opens the window as the tray's "Открыть" does.
     if (m_services.notifier)
@@ -239,15 +262,31 @@ bool Form1::load()
 
     // Before anything else touches the database: one monitor per user.
     m_instance = std::make_unique<SingleInstance>(QStringLiteral("orvant"), m_services.lockDirectory);
-    if (!m_instance->tryAcquire()) {
+    m_instance->tryAcquire();
+    if (m_instance->state() == ExclusiveLock::State::HeldByOther) {
         QGuiApplication::restoreOverrideCursor();
         ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), QStringLiteral("Программа уже запущена!"),
             QMessageBox::Ok);
         return false;
     }
+    // And one monitor per database file, whoever runs it and by whatever path.
+    if (!takeDatabaseLock(true)) {
+        QGuiApplication::restoreOverrideCursor();
+        return false;
+    }
     m_loaded = true;
+    if (m_instance->state() == ExclusiveLock::State::Failed) {
+        // Not a reason to stop watching: the database's own lock still
+        // keeps a second monitor away from the file.
+        const QString text = tr("Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра "
+                                "программы невозможна. Проверьте, что каталог доступен для записи и на диске "
+                                "есть место.")
+                                 .arg(m_instance->lockFilePath(), m_instance->errorText());
+        showNotice(text);
+        m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+    }
 
-    if (openDatabase())
+    if (openDatabase(true))
         readSettings();
     m_services.engine->setRefreshSecs(m_refreshSecs);
 
@@ -268,13 +307,83 @@ bool Form1::load()
     return true;
 }
 
-bool Form1::openDatabase()
+// False only when another monitor uses the file: this one must not run.
+bool Form1::takeDatabaseLock(bool atStart)
+{
+    if (m_databaseInstance && m_databaseInstance->state() == ExclusiveLock::State::Held)
+        return true;
+    QString why;
+    m_databaseInstance = SingleInstance::forDatabase(m_services.databasePath, m_services.databaseLockDirectory, &why);
+    if (!m_databaseInstance)
+        return true;  // no file yet: nobody can be using it, and opening says why
+    m_databaseInstance->tryAcquire();
+    switch (m_databaseInstance->state()) {
+    case ExclusiveLock::State::Held:
+    case ExclusiveLock::State::Unlocked:
+        return true;
+    case ExclusiveLock::State::Failed: {
+        const QString text = tr("Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на "
+                                "этой базе данных не будет обнаружен. Проверьте права на каталог %3.")
+                                 .arg(m_databaseInstance->lockFilePath(), m_databaseInstance->errorText(),
+                                      QFileInfo(m_databaseInstance->lockFilePath()).absolutePath());
+        showNotice(text);
+        if (atStart)
+            m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+        return true;
+    }
+    case ExclusiveLock::State::HeldByOther:
+        break;
+    }
+    QString text = QStringLiteral("Программа уже запущена!");
+    const QString user = m_databaseInstance->holderUser();
+    if (!user.isEmpty()) {
+        text += QLatin1String("\n\n")
+                + tr("Базу данных %1 уже использует монитор пользователя %2 (процесс %3).")
+                      .arg(QFileInfo(m_services.databasePath).absoluteFilePath(), user)
+                      .arg(m_databaseInstance->holderPid());
+    }
+    m_databaseInstance.reset();
+    if (atStart) {
+        toStderr(text);
+        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
+    } else if (m_lastOpenError != text) {
+        m_lastOpenError = text;
+        showNotice(text);
+    }
+    return false;
+}
+
+bool Form1::openDatabase(bool atStart)
 {
     QString error;
-    if (Database::open(m_services.databasePath, &error))
+    QString warning;
+    Database::Options options;
+    options.busyTimeoutMs = WriteBusyTimeoutMs;
+    if (Database::open(m_services.databasePath, options, &error, QLatin1String(QSqlDatabase::defaultConnection),
+                       &warning)) {
+        m_lastOpenError.clear();
+        if (!warning.isEmpty())
+            showNotice(warning);
+        // Writes a previous run could not make (another program held the
+        // file when it ended) go first, in their order.
+        QString keptError;
+        if (!m_services.engine->writeQueue()->load(pendingWritesPath(), &keptError))
+            showNotice(tr("Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
+        m_services.engine->writeQueue()->retry();
         return true;
+    }
+    if (!atStart) {
+        // Tried at every pass: said again only when the reason changes.
+        if (error != m_lastOpenError) {
+            m_lastOpenError = error;
+            showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+            toStderr(error);
+        }
+        return false;
+    }
+    m_lastOpenError = error;
     // Nothing can be watched without the database, yet the window stays up
-    // so the operator sees every later attempt fail and can fix the file.
+    // and the file is tried again at every pass, so the operator can fix it.
     toStderr(error);
     QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
     ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
@@ -285,6 +394,64 @@ bool Form1::openDatabase()
     return false;
 }
 
+// At a pass, while the database is not open: the file may have appeared or
+// been mended since.
+bool Form1::reopenDatabase()
+{
+    if (m_unloaded || !takeDatabaseLock(false) || !openDatabase(false))
+        return false;
+    showNotice(tr("База данных открыта: %1").arg(QFileInfo(m_services.databasePath).absoluteFilePath()));
+    // The settings could not be read at start-up: they are read now.
+    readSettings();
+    m_services.engine->setRefreshSecs(m_refreshSecs);
+    return true;
+}
+
+QString Form1::pendingWritesPath() const
+{
+    return QFileInfo(m_services.databasePath).absoluteFilePath() + QStringLiteral(".orvant-pending");
+}
+
+void Form1::keepPendingWrites()
+{
+    WriteQueue *queue = m_services.engine->writeQueue();
+    if (queue->isEmpty())
+        return;
+    queue->flushFor(FinalFlushMs);
+    if (queue->isEmpty())
+        return;
+    QString error;
+    if (queue->save(pendingWritesPath(), &error)) {
+        toStderr(QStringLiteral("%1 outage writes could not be made (the database is busy); kept in %2 for the next start")
+                     .arg(queue->size())
+                     .arg(pendingWritesPath()));
+    } else {
+        toStderr(QStringLiteral("%1 outage writes are lost: the database is busy and %2 cannot be written: %3")
+                     .arg(queue->size())
+                     .arg(pendingWritesPath(), error));
+    }
+}
+
+void Form1::showNotice(const QString &text)
+{
+    toStderr(text);
+    addEventLine(text, NoticeColor);
+}
+
+void Form1::addEventLine(const QString &text, const QColor &color)
+{
+    m_fg->setRedraw(false);
+    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
+    const int row = m_fg->addItem(FormatGrid::line({QString(), text, time, QString(), QString()}), 0);
+    for (int col = 1; col <= 4; ++col) {
+        m_fg->setTextColor(row, col, color);
+        // The column cuts a long text; the whole of it is one pointer away.
+        m_fg->setCellToolTip(row, col, text);
+    }
+    m_fg->truncateItems(MaxEventLines);
+    m_fg->setRedraw(true);
+}
+
 void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
 {
     toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
@@ -293,32 +460,20 @@ void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText
 
 void Form1::readSettings()
 {
-    QSqlQuery query;
-    if (!runStatement(query, Statements::SelectOptions)) {
-        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), statementError(query));
+    OptionsRecord record;
+    QStringList problems;
+    QString error;
+    if (!OptionsStore::read(&record, &problems, &error)) {
+        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), error);
         return;
     }
-    if (!query.next()) {
-        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), tr("в таблице options нет строки настроек; наблюдение идёт раз в минуту без звуков. "
-                                  "Добавьте строку в таблицу options и перезапустите программу."));
-        return;
-    }
-    const QSqlRecord row = query.record();
-    bool ok = false;
-    const QVariant stored = query.value(row.indexOf(QStringLiteral("refresh_time")));
-    // Read as a real number first: a stored value of any size (even one
-    // beyond 64 bits) compares against the range before anything is cut to
-    // an integer.
-    const double minutes = stored.toDouble(&ok);
-    if (ok && !std::isnan(minutes)) {
-        const qint64 whole = minutes >= double(RefreshInterval::MaxMinutes) ? RefreshInterval::MaxMinutes
-                             : minutes <= 0                                  ? 0
-                                                                             : qint64(minutes);
-        m_refreshSecs = RefreshInterval::seconds(whole);
-    }
-    m_sndErr = query.value(row.indexOf(QStringLiteral("snd_err"))).toString();
-    m_sndRest = query.value(row.indexOf(QStringLiteral("snd_rest"))).toString();
-    m_showOnErr = query.value(row.indexOf(QStringLiteral("view"))).toInt() != 0;
+    // The monitor runs on the defaults, and says which ones.
+    for (const QString &problem : problems)
+        showNotice(tr("Настройки: %1; используется значение по умолчанию.").arg(problem));
+    m_refreshSecs = RefreshInterval::seconds(record.refreshTime);
+    m_sndErr = record.sndErr;
+    m_sndRest = record.sndRest;
+    m_showOnErr = record.view != 0;
 }
 
 void Form1::runFirstPass()
@@ -364,6 +519,7 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
         m_fg->setCellAlignment(row, col, col == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignTop));
         m_fg->setTextColor(row, col, textColor);
     }
+    m_fg->truncateItems(MaxEventLines);
     m_fg->setRedraw(true);
     changeStateForPass(WindowState::InTray);
 }
@@ -371,16 +527,7 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
 void Form1::showDatabaseError(const QString &what, const QString &errorText)
 {
     // Shown as an event line, without the tray move of an outage line.
-    m_fg->setRedraw(false);
-    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
-    const QString text = QStringLiteral("Ошибка базы данных: %1: %2").arg(what, errorText);
-    const int row = m_fg->addItem(FormatGrid::line({QString(), text, time, QString(), QString()}), 0);
-    for (int col = 1; col <= 4; ++col) {
-        m_fg->setTextColor(row, col, DatabaseErrorColor);
-        // The column cuts a long text; the whole of it is one pointer away.
-        m_fg->setCellToolTip(row, col, text);
-    }
-    m_fg->setRedraw(true);
+    addEventLine(QStringLiteral("Ошибка базы данных: %1: %2").arg(what, errorText), DatabaseErrorColor);
 }
 
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
@@ -618,6 +765,9 @@ void Form1::unload()
     // Quitting ends the watch in the middle of a pass: no outage may be
     // written after this point without the alert that belongs to it.
     m_services.engine->stop();
+    // Within a second whatever holds the file: kept writes are tried a
+    // little longer, and the rest waits for the next start in a file.
+    keepPendingWrites();
     m_timer2->stop();
     if (m_report) {
         m_report->close();

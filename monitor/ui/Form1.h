@@ -36,6 +36,15 @@ public:
     static constexpr quint32 Red = 255;      // 0x0000FF as the settings' RGB value: red
     static constexpr quint32 Green = 32768;  // 0x008000: green
     static const char *const FormatString;
+    // The event list keeps this many of its newest lines; the database
+    // keeps the history.
+    static constexpr int MaxEventLines = 10'000;
+    // The monitor's writes wait this long for another program's lock before
+    // they are kept for a later tick.
+    static constexpr int WriteBusyTimeoutMs = 50;
+    // At the program's end, kept writes are tried for this long; what is
+    // left waits in a file beside the database for the next start.
+    static constexpr int FinalFlushMs = 600;
 
     explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
     ~Form1() override;
@@ -101,8 +110,16 @@ private:
     void buildControls();
     void buildMenus();
     void placeBottomRight();
-    bool openDatabase();
+    bool takeDatabaseLock(bool atStart);
+    bool openDatabase(bool atStart);
+    bool reopenDatabase();
     void readSettings();
+    QString pendingWritesPath() const;
+    void keepPendingWrites();
+    // A line of the event list that is neither an outage nor a restoration,
+    // also written to stderr.
+    void showNotice(const QString &text);
+    void addEventLine(const QString &text, const QColor &color);
     void runFirstPass();
     frmOtchet *loadReport();
     void unload();
@@ -127,6 +144,8 @@ private:
 
     Form1Services m_services;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<SingleInstance> m_databaseInstance;
+    QString m_lastOpenError;  // told once until it changes
 
     FormatGrid *m_fg = nullptr;
     QLabel *m_ll = nullptr;

@@ -30,6 +30,9 @@ struct Form1Services
     QString programDirectory;
     // Where the single-instance lock lives; empty: the user's runtime directory.
     QString lockDirectory;
+    // Where the one-monitor-per-database lock lives, shared by every user;
+    // empty: /run/lock (the temporary directory where that is missing).
+    QString databaseLockDirectory;
 };
 
 } // namespace monitor

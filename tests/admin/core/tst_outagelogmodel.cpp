@@ -113,8 +113,8 @@ void tst_OutageLogModel::pagesContinueAcrossEqualStartTimes()
 void tst_OutageLogModel::viewFetchesMoreAsItScrolls()
 {
     m_db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<2000) "
-                              "insert into logs (time_begin,ip,\"desc\") "
-                              "select datetime('2020-01-01', '+'||i||' minutes'),'10.0.0.'||(i%5),'host' from n"));
+                              "insert into logs (time_begin,foe,ip,\"desc\") "
+                              "select datetime('2020-01-01', '+'||i||' minutes'),true,'10.0.0.'||(i%5),'host' from n"));
     OutageLogModel model;
     model.setPageSize(100);
     QString error;
@@ -158,7 +158,7 @@ void tst_OutageLogModel::rowsAddedMeanwhileDoNotShiftPages()
 void tst_OutageLogModel::failedPageIsReported()
 {
     for (int i = 0; i < 4; ++i)
-        addOutage(QStringLiteral("2025-01-01 0%1:00:00").arg(i), QVariant(), QStringLiteral("h"), QString());
+        addOutage(QStringLiteral("2025-01-01 0%1:00:00").arg(i), QVariant(), QStringLiteral("h%1").arg(i), QString());
     OutageLogModel model;
     model.setPageSize(2);
     QString error;

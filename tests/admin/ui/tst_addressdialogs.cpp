@@ -19,6 +19,7 @@ private slots:
     void addStoresTimeoutByNumberRule_data();
     void addStoresTimeoutByNumberRule();
     void addRefusesEmptyAndDuplicateAddress();
+    void bothDialogsRefuseTimeoutAboveAMinute();
     void addKeepsTextsExactly();
     void editorListReadOnlyWhenBuilt();
     void editorWithoutChanges();
@@ -105,8 +106,8 @@ void tst_AddressDialogs::addStoresTimeoutByNumberRule_data()
     QTest::newRow("six tenths with the decimal comma") << "0,6" << "1";
     QTest::newRow("a dot is no decimal mark here") << "0.6" << "500";
     QTest::newRow("half to even") << "2,5" << "2";
-    QTest::newRow("past 32 bits") << "3000000000" << "500";
     QTest::newRow("usable") << "1500" << "1500";
+    QTest::newRow("the largest") << "60000" << "60000";
 }
 
 void tst_AddressDialogs::addStoresTimeoutByNumberRule()
@@ -151,6 +152,36 @@ void tst_AddressDialogs::addRefusesEmptyAndDuplicateAddress()
         QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("900"));
     });
     QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='127.0.0.1'")).toInt(), 1);
+}
+
+// A timeout above a minute would hold one host's outage for its 4 × timeout
+// (2147483647 ms: for months): both dialogs refuse it, keep the boxes and
+// store nothing.
+void tst_AddressDialogs::bothDialogsRefuseTimeoutAboveAMinute()
+{
+    const QString refusal = QStringLiteral("Время ожидания ответа не может быть больше 60000 мс (одной минуты).");
+    f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
+        for (const QString &typed : {QStringLiteral("60001"), QStringLiteral("2147483647"), QStringLiteral("3000000000")}) {
+            typeInto(d, "txtIP", QStringLiteral("10.1.1.2"));
+            typeInto(d, "txtPTO", typed);
+            press(d, "cmdAdd");
+            QCOMPARE(f->prompts.takeTexts(), QStringList{refusal});
+            QCOMPARE(textOf(d, "txtIP"), QStringLiteral("10.1.1.2"));
+            QCOMPARE(textOf(d, "txtPTO"), typed);
+        }
+    });
+    QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='10.1.1.2'")).toInt(), 0);
+
+    f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
+        pickAddress(d, QStringLiteral("127.0.0.1"));
+        typeInto(d, "txtPTO", QStringLiteral("86400000"));
+        press(d, "Command1");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{refusal});
+        typeInto(d, "txtPTO", QStringLiteral("60000"));
+        press(d, "Command1");
+        QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменения записанны.")});
+    });
+    QCOMPARE(timeoutOf(QStringLiteral("127.0.0.1")), QStringLiteral("60000"));
 }
 
 void tst_AddressDialogs::addKeepsTextsExactly()

@@ -165,8 +165,9 @@ void tst_frmMain::addressListing()
 void tst_frmMain::listingFetchesAsTheGridScrolls()
 {
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<3000) "
-                              "insert into logs (time_begin,ip,\"desc\") "
-                              "select datetime('2021-06-01', '+'||i||' minutes'),'10.0.0.1','h' from n"));
+                              "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
+                              "select datetime('2021-06-01', '+'||i||' minutes'),datetime('2021-06-01', '+'||i||' minutes'),"
+                              "true,'10.0.0.1','h' from n"));
     QVERIFY(f->start());
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     FormatGrid *grid = f->main->txtLog();
@@ -263,7 +264,7 @@ void tst_frmMain::exitUnloads()
 void tst_frmMain::wheelScrollsOneLineWhileLoaded()
 {
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<100) "
-                              "insert into logs (time_begin,ip) select datetime('2024-01-01', '+'||i||' hours'),'h' from n"));
+                              "insert into logs (time_begin,foe,ip) select datetime('2024-01-01', '+'||i||' hours'),true,'h' from n"));
     QVERIFY(f->start());
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     QWidget *viewport = f->main->txtLog()->viewport();

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +27,11 @@ private slots:
     void logKeysOnlyGrow();
     void timeBeginDefaultsToLocalNow();
     void twoConnectionsShareTheFile();
+    void oneOpenRowPerAddressDuplicateIsNoOp();
+    void upgradeClosesDuplicatesAndKeepsEverythingElse();
+    void openOutageLookupsReadOnlyTheOpenRows_data();
+    void openOutageLookupsReadOnlyTheOpenRows();
+    void busyIsToldApartFromOtherFailures();
 };
 
 void tst_Database::templateHasTablesAndStarterRows()
@@ -174,6 +180,114 @@ void tst_Database::twoConnectionsShareTheFile()
         QCOMPARE(reader.value(1).toString(), QStringLiteral("1.1.1.1"));
     }
     Database::close(QStringLiteral("second"));
+}
+
+void tst_Database::oneOpenRowPerAddressDuplicateIsNoOp()
+{
+    TempDatabase db;
+    QSqlQuery q(db.connection());
+    const QString a = QStringLiteral("2026-01-01 10:00:00");
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {a, QStringLiteral("10.0.0.1"), QStringLiteral("x")}));
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {QStringLiteral("2026-01-01 10:00:05"),
+                                                         QStringLiteral("10.0.0.1"), QStringLiteral("y")}));
+    QCOMPARE(db.rows(QStringLiteral("select time_begin,\"desc\",foe from logs")), QStringList(a + QStringLiteral("|x|0")));
+    // Closed, the address may open again; the close takes the open row only.
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-01-01 11:00:00"), QStringLiteral("10.0.0.1")}));
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {QStringLiteral("2026-01-02 10:00:00"),
+                                                         QStringLiteral("10.0.0.1"), QStringLiteral("z")}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-01-02 11:00:00"), QStringLiteral("10.0.0.1")}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-01-03 11:00:00"), QStringLiteral("10.0.0.1")}));
+    QCOMPARE(db.rows(QStringLiteral("select \"desc\",time_end from logs order by id")),
+             QStringList({QStringLiteral("x|2026-01-01 11:00:00"), QStringLiteral("z|2026-01-02 11:00:00")}));
+}
+
+// A file of an earlier version: no unique index, the old index on (ip, foe),
+// two monitors' duplicate open rows. The upgrade closes all but the oldest
+// open row of each address at its own start and changes nothing else.
+void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse()
+{
+    TempDatabase db;
+    db.exec(QStringLiteral("drop index logs_one_open"));
+    db.exec(QStringLiteral("create index logs_open_by_ip on logs (ip, foe)"));
+    db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
+                           "('2025-01-01 08:00:00','2025-01-01 09:00:00',1,'10.0.0.1','closed'),"
+                           "('2025-01-02 08:00:00',null,0,'10.0.0.1','first'),"
+                           "('2025-01-02 08:00:01',null,0,'10.0.0.1','second'),"
+                           "('2025-01-02 08:00:02',null,0,'10.0.0.1','third'),"
+                           "('2025-01-03 08:00:00',null,0,'10.0.0.2','alone')"));
+    const QStringList addrs = db.rows(QStringLiteral("select * from addrs"));
+    const QStringList options = db.rows(QStringLiteral("select * from options"));
+    Database::close();
+    QString error;
+    QVERIFY2(Database::open(db.path(), &error), qPrintable(error));
+    QCOMPARE(db.rows(QStringLiteral("select \"desc\",foe,ifnull(time_end,'-') from logs order by id")),
+             QStringList({QStringLiteral("closed|1|2025-01-01 09:00:00"), QStringLiteral("first|0|-"),
+                          QStringLiteral("second|1|2025-01-02 08:00:01"), QStringLiteral("third|1|2025-01-02 08:00:02"),
+                          QStringLiteral("alone|0|-")}));
+    QCOMPARE(db.rows(QStringLiteral("select * from addrs")), addrs);
+    QCOMPARE(db.rows(QStringLiteral("select * from options")), options);
+    QCOMPARE(db.rows(QStringLiteral("select name from sqlite_master where type='index' and name like 'logs_o%'")),
+             QStringList(QStringLiteral("logs_one_open")));
+    // Done once: a second open finds nothing to do.
+    QVERIFY(Database::upgrade(db.path(), &error));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 2);
+}
+
+void tst_Database::openOutageLookupsReadOnlyTheOpenRows_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("the pass's lookup") << QString::fromUtf8(Statements::SelectAllOpenOutages);
+    QTest::newRow("the report window") << QString::fromUtf8(Statements::SelectOpenOutagesForReport);
+    QTest::newRow("a close") << QString::fromUtf8(Statements::CloseOutageOfAddress);
+}
+
+// A year of history must cost a pass nothing: the open rows are found
+// through the partial index, never by reading every row of logs.
+void tst_Database::openOutageLookupsReadOnlyTheOpenRows()
+{
+    QFETCH(QString, statement);
+    TempDatabase db;
+    db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<20000) "
+                           "insert into logs (time_begin,time_end,foe,ip) select '2025-01-01 00:00:00',"
+                           "'2025-01-01 00:00:01',1,'10.0.'||(i%200)||'.1' from n"));
+    db.exec(QStringLiteral("analyze"));
+    QSqlQuery q(db.connection());
+    QVERIFY(q.prepare(QStringLiteral("explain query plan ") + statement));
+    q.addBindValue(QStringLiteral("2025-01-01 00:00:00"));
+    q.addBindValue(QStringLiteral("10.0.0.1"));
+    if (!q.exec()) {
+        // Statements without parameters refuse the extra values.
+        QVERIFY(q.prepare(QStringLiteral("explain query plan ") + statement));
+        QVERIFY(q.exec());
+    }
+    QStringList plan;
+    while (q.next())
+        plan << q.value(3).toString();
+    const QString text = plan.join(QLatin1Char('\n'));
+    QVERIFY2(text.contains(QStringLiteral("logs_one_open")), qPrintable(text));
+    for (const QString &step : plan)
+        QVERIFY2(step != QStringLiteral("SCAN logs"), qPrintable(text));
+}
+
+void tst_Database::busyIsToldApartFromOtherFailures()
+{
+    TempDatabase db;
+    Database::Options quick;
+    quick.busyTimeoutMs = 20;
+    QString error;
+    QVERIFY(Database::open(db.path(), quick, &error, QStringLiteral("quick"), nullptr));
+    QSqlQuery holder(db.connection());
+    QVERIFY(holder.exec(QStringLiteral("begin immediate")));
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("quick")));
+        QVERIFY(!runStatement(q, Statements::InsertOutageAt, {QStringLiteral("2026-01-01 00:00:00"),
+                                                               QStringLiteral("1.1.1.1"), QString()}));
+        QVERIFY2(Database::isBusy(q.lastError()), qPrintable(q.lastError().text()));
+        QVERIFY(!q.exec(QStringLiteral("select * from no_such_table")));
+        QVERIFY(!Database::isBusy(q.lastError()));
+    }
+    QVERIFY(holder.exec(QStringLiteral("rollback")));
+    Database::close(QStringLiteral("quick"));
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

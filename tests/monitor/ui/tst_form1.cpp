@@ -14,6 +14,7 @@
 #include "PollingEngine.h"
 #include "Regional.h"
 #include "Twips.h"
+#include "Database.h"
 #include "SingleInstance.h"
 #include "TempDatabase.h"
 #include "ctlTranspSliderH.h"
@@ -85,6 +86,7 @@ struct Rig
         s.databasePath = databasePath.isEmpty() ? db.path() : databasePath;
         s.programDirectory = programDir.path();
         s.lockDirectory = lockDir.path();
+        s.databaseLockDirectory = lockDir.path();
         return s;
     }
 
@@ -138,6 +140,10 @@ private slots:
     void storedIntervalBeyondTheRange_data();
     void storedIntervalBeyondTheRange();
     void eventListColumnsFitAndErrorLinesWhole();
+    void secondMonitorOnTheSameDatabaseRefused();
+    void unusableSettingsToldAndDefaultsUsed();
+    void eventListKeepsTheNewestLines();
+    void databaseThatAppearsAfterStartIsOpened();
 };
 
 void tst_Form1::startUpReadsSettingsAndRunsFirstPass()
@@ -735,6 +741,69 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY(errorRow >= 0);
     QCOMPARE(fg->cellToolTip(errorRow, 1), fg->text(errorRow, 1));
     QVERIFY(fg->cellToolTip(errorRow, 1).contains(QStringLiteral("logs")));
+// Another monitor (here: this process, through the database's own lock)
+// uses the file: refused before anything is probed, naming who holds it.
+void tst_Form1::secondMonitorOnTheSameDatabaseRefused()
+{
+    Rig rig;
+    QString error;
+    auto other = SingleInstance::forDatabase(rig.db.path(), rig.lockDir.path(), &error);
+    QVERIFY(other && other->tryAcquire());
+    QVERIFY(!rig.load());
+    QCOMPARE(rig.boxes.boxes.size(), 1);
+    const QString text = rig.boxes.boxes.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Программа уже запущена!")), qPrintable(text));
+    QVERIFY2(text.contains(QString::number(QCoreApplication::applicationPid())), qPrintable(text));
+    QCOMPARE(rig.transport.opens, 0);
+    QVERIFY(!rig.form->timer2()->isActive());
+}
+
+void tst_Form1::unusableSettingsToldAndDefaultsUsed()
+{
+    Rig rig;
+    rig.db.exec(QStringLiteral("update options set refresh_time='скоро'"));
+    rig.db.exec(QStringLiteral("alter table options drop column \"view\""));
+    QVERIFY(rig.load());
+    QCOMPARE(rig.form->refreshSecs(), 60);
+    QVERIFY(rig.form->showOnErr());
+    QCOMPARE(rig.form->sndErr(), QStringLiteral("err-sound"));
+    QStringList told;
+    for (int r = 0; r < rig.form->fg()->rowCount(); ++r)
+        told << rig.form->fg()->text(r, 1);
+    const QString all = told.join(QLatin1Char('\n'));
+    QVERIFY2(all.contains(QStringLiteral("refresh_time")) && all.contains(QStringLiteral("скоро")), qPrintable(all));
+    QVERIFY2(all.contains(QStringLiteral("нет столбца view")), qPrintable(all));
+}
+
+void tst_Form1::eventListKeepsTheNewestLines()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    for (int i = 0; i < Form1::MaxEventLines + 20; ++i)
+        rig.form->PrintStat(QStringLiteral("10.0.0.1"), QStringLiteral("line %1").arg(i), QStringLiteral("10"), Form1::Red);
+    QCOMPARE(rig.form->fg()->rowCount(), Form1::MaxEventLines);
+    QCOMPARE(rig.form->fg()->text(0, 1), QStringLiteral("line %1").arg(Form1::MaxEventLines + 19));
+}
+
+void tst_Form1::databaseThatAppearsAfterStartIsOpened()
+{
+    Rig rig;
+    Database::close();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb"));
+    QVERIFY(rig.load(path));
+    QCOMPARE(rig.boxes.boxes.size(), 1);  // told once at start-up
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.boxes.boxes.size(), 1);  // not at every pass
+    QVERIFY(QFile::copy(rig.db.path(), path));
+    QVERIFY(rig.pass());
+    bool opened = false;
+    for (int r = 0; r < rig.form->fg()->rowCount(); ++r)
+        opened = opened || rig.form->fg()->text(r, 1).startsWith(QStringLiteral("База данных открыта"));
+    QVERIFY(opened);
+    // Probed and logged as usual from then on; the settings read as well.
+    QCOMPARE(rig.form->refreshSecs(), 300);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.transport.requests.size() > 0, 5000);
 }
 
 int main(int argc, char **argv)

@@ -1,0 +1,172 @@
+#include "WriteQueue.h"
+
+#include "DateTimeText.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+
+namespace monitor {
+
+namespace {
+
+// Writes that go through are quick; a long backlog is still written in
+// slices so the window stays live while it drains.
+constexpr qint64 RetrySliceNs = 20'000'000;
+
+} // namespace
+
+OutageStore::~OutageStore() = default;
+
+WriteQueue::WriteQueue(OutageStore *store, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+{
+}
+
+WriteQueue::~WriteQueue() = default;
+
+void WriteQueue::submit(const OutageWrite &w)
+{
+    m_pending.push_back(w);
+    if (m_pending.size() == 1 && !m_inRetry)
+        writeHead();
+}
+
+bool WriteQueue::writeHead()
+{
+    QString error;
+    const OutageWrite head = m_pending.front();
+    switch (m_store->write(head, &error)) {
+    case OutageStore::Outcome::Written:
+        m_pending.pop_front();
+        if (m_waiting)
+            ++m_writtenSinceWait;
+        break;
+    case OutageStore::Outcome::Failed:
+        m_pending.pop_front();
+        emit writeFailed(head, error);
+        break;
+    case OutageStore::Outcome::RetryLater:
+        if (!m_waiting) {
+            m_waiting = true;
+            m_writtenSinceWait = 0;
+            emit waiting(int(m_pending.size()), error);
+        }
+        return false;
+    }
+    if (m_waiting && m_pending.empty()) {
+        m_waiting = false;
+        emit resumed(m_writtenSinceWait);
+    }
+    return true;
+}
+
+void WriteQueue::retry()
+{
+    if (m_inRetry)
+        return;
+    m_inRetry = true;
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_pending.empty()) {
+        if (!writeHead())
+            break;
+        if (slice.nsecsElapsed() > RetrySliceNs && !m_pending.empty()) {
+            QTimer::singleShot(0, this, &WriteQueue::retry);
+            break;
+        }
+    }
+    m_inRetry = false;
+}
+
+bool WriteQueue::flushFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!m_pending.empty() && t.elapsed() < ms) {
+        if (!writeHead())
+            QThread::msleep(10);  // the back end has waited for the lock already
+    }
+    return m_pending.empty();
+}
+
+QList<OutageWrite> WriteQueue::pending() const
+{
+    return QList<OutageWrite>(m_pending.begin(), m_pending.end());
+}
+
+bool WriteQueue::save(const QString &path, QString *error) const
+{
+    if (m_pending.empty()) {
+        if (QFile::exists(path) && !QFile::remove(path)) {
+            if (error)
+                *error = QStringLiteral("cannot remove %1").arg(path);
+            return false;
+        }
+        return true;
+    }
+    QJsonArray list;
+    for (const OutageWrite &w : m_pending) {
+        list.append(QJsonObject{{QStringLiteral("kind"), w.kind == OutageWrite::Begin ? QStringLiteral("begin")
+                                                                                        : QStringLiteral("end")},
+                                {QStringLiteral("ip"), w.ip},
+                                {QStringLiteral("desc"), w.desc},
+                                {QStringLiteral("at"), DateTimeText::fromDateTime(w.at)}});
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(list).toJson()) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteQueue::load(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    file.close();
+    if (!doc.isArray()) {
+        if (error)
+            *error = parseError.errorString();
+        return false;
+    }
+    std::deque<OutageWrite> loaded;
+    for (const QJsonValue &v : doc.array()) {
+        const QJsonObject o = v.toObject();
+        OutageWrite w;
+        w.kind = o.value(QStringLiteral("kind")).toString() == QLatin1String("end") ? OutageWrite::End
+                                                                                      : OutageWrite::Begin;
+        w.ip = o.value(QStringLiteral("ip")).toString();
+        w.desc = o.value(QStringLiteral("desc")).toString();
+        w.at = DateTimeText::fromVariant(o.value(QStringLiteral("at")).toString());
+        if (!w.ip.isEmpty() && w.at.isValid())
+            loaded.push_back(w);
+    }
+    // Removed before they are taken back: writes kept twice could be made
+    // twice, once by this run and once by the next.
+    if (!file.remove()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    m_pending.insert(m_pending.begin(), loaded.begin(), loaded.end());
+    return true;
+}
+
+} // namespace monitor

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+
+namespace monitor {
+
+// One change of the outage log the monitor owes the database. It carries the
+// moment its outcome was decided, so a write made late still stamps the
+// time the operator was alerted.
+struct OutageWrite
+{
+    enum Kind { Begin, End };
+    Kind kind = Begin;
+    QString ip;
+    QString desc;  // Begin only
+    QDateTime at;  // time_begin of a Begin, time_end of an End
+
+    bool operator==(const OutageWrite &o) const
+    {
+        return kind == o.kind && ip == o.ip && desc == o.desc && at == o.at;
+    }
+};
+
+// Where outage writes go: the database back end. The queue needs one thing
+// of it beyond the write itself, whether a failed write may succeed later.
+class OutageStore
+{
+public:
+    enum class Outcome {
+        Written,
+        RetryLater,  // busy (another program's lock) or unavailable (no file, no server)
+        Failed,      // refused for good (a constraint, a broken table): told, then dropped
+    };
+    OutageStore() = default;
+    virtual ~OutageStore();
+    OutageStore(const OutageStore &) = delete;
+    OutageStore &operator=(const OutageStore &) = delete;
+
+    virtual Outcome write(const OutageWrite &w, QString *error) = 0;
+};
+
+// The monitor's writes, made in the order they were decided.
+//
+// A write that meets a lock is kept, and so is every later one, so that no
+// write overtakes another; they are tried again on later ticks (retry())
+// until they are made. The back end waits only briefly for a lock, so the
+// event loop never waits long for a busy file. A write the back end refuses
+// for good is told (writeFailed) and dropped: the outage log is then as
+// before the write, and the next pass decides again.
+class WriteQueue final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WriteQueue)
+
+public:
+    explicit WriteQueue(OutageStore *store, QObject *parent = nullptr);
+    ~WriteQueue() override;
+
+    // Writes it now when nothing waits, else keeps it behind the others.
+    void submit(const OutageWrite &w);
+    // Tries the kept writes in order until one must wait again.
+    void retry();
+    // At the program's end: retries until nothing is kept or the time is up.
+    // True when nothing is left.
+    bool flushFor(int ms);
+
+    bool isEmpty() const { return m_pending.empty(); }
+    int size() const { return int(m_pending.size()); }
+    QList<OutageWrite> pending() const;
+
+    // Keeps what still waits in a file, for the next run to take back; an
+    // empty queue removes the file. load() appends the file's writes (in
+    // their order, ahead of any new ones) and removes it.
+    bool save(const QString &path, QString *error) const;
+    bool load(const QString &path, QString *error);
+
+signals:
+    // The first write of a run of waits met a lock (or no database).
+    void waiting(int count, const QString &why);
+    // Everything kept has been written, `written` of them since the wait began.
+    void resumed(int written);
+    void writeFailed(const OutageWrite &w, const QString &error);
+
+private:
+    // False when the head must wait.
+    bool writeHead();
+
+    OutageStore *m_store;
+    std::deque<OutageWrite> m_pending;
+    bool m_waiting = false;
+    bool m_inRetry = false;
+    int m_writtenSinceWait = 0;
+};
+
+} // namespace monitor

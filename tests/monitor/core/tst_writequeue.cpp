@@ -1,0 +1,152 @@
+// The monitor's write queue over a scripted back end: order, waiting,
+// final refusals, and the file that carries kept writes to the next run.
+#include "DateTimeText.h"
+#include "WriteQueue.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace monitor;
+
+namespace {
+
+// Refuses with "busy" while busy is set; fails for good any write of `broken`.
+struct ScriptedStore final : OutageStore
+{
+    bool busy = false;
+    QString broken;
+    QList<OutageWrite> written;
+    int attempts = 0;
+
+    Outcome write(const OutageWrite &w, QString *error) override
+    {
+        ++attempts;
+        if (busy) {
+            *error = QStringLiteral("database is locked");
+            return Outcome::RetryLater;
+        }
+        if (w.ip == broken) {
+            *error = QStringLiteral("disk is full");
+            return Outcome::Failed;
+        }
+        written << w;
+        return Outcome::Written;
+    }
+};
+
+OutageWrite begin(const QString &ip, int second)
+{
+    return {OutageWrite::Begin, ip, QStringLiteral("описание '%1'").arg(ip),
+            QDateTime(QDate(2026, 1, 1), QTime(10, 0, second))};
+}
+
+OutageWrite end(const QString &ip, int second)
+{
+    return {OutageWrite::End, ip, QString(), QDateTime(QDate(2026, 1, 1), QTime(11, 0, second))};
+}
+
+} // namespace
+
+class tst_WriteQueue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesAtOnceWhenNothingWaits();
+    void busyKeepsEveryLaterWriteBehindInOrder();
+    void finalRefusalIsToldAndDropped();
+    void keptWritesTravelToTheNextRunOnce();
+};
+
+void tst_WriteQueue::writesAtOnceWhenNothingWaits()
+{
+    ScriptedStore store;
+    WriteQueue queue(&store);
+    queue.submit(begin(QStringLiteral("a"), 1));
+    queue.submit(end(QStringLiteral("a"), 2));
+    QCOMPARE(store.written, QList<OutageWrite>({begin(QStringLiteral("a"), 1), end(QStringLiteral("a"), 2)}));
+    QVERIFY(queue.isEmpty());
+}
+
+void tst_WriteQueue::busyKeepsEveryLaterWriteBehindInOrder()
+{
+    ScriptedStore store;
+    WriteQueue queue(&store);
+    QSignalSpy waiting(&queue, &WriteQueue::waiting);
+    QSignalSpy resumed(&queue, &WriteQueue::resumed);
+    store.busy = true;
+    queue.submit(begin(QStringLiteral("a"), 1));
+    store.busy = false;
+    // Free now, but a write must not overtake the one that waits.
+    queue.submit(begin(QStringLiteral("b"), 2));
+    queue.submit(end(QStringLiteral("a"), 3));
+    QCOMPARE(store.written, QList<OutageWrite>());
+    QCOMPARE(queue.size(), 3);
+    QCOMPARE(waiting.size(), 1);
+    QCOMPARE(waiting.first().at(1).toString(), QStringLiteral("database is locked"));
+
+    store.busy = true;
+    queue.retry();
+    queue.retry();
+    QCOMPARE(waiting.size(), 1);  // one notice per run of waits
+    const int attemptsWhileBusy = store.attempts;
+    QCOMPARE(attemptsWhileBusy, 3);  // one attempt per retry, the head only
+
+    store.busy = false;
+    queue.retry();
+    QCOMPARE(store.written, QList<OutageWrite>({begin(QStringLiteral("a"), 1), begin(QStringLiteral("b"), 2),
+                                                 end(QStringLiteral("a"), 3)}));
+    QCOMPARE(resumed.size(), 1);
+    QCOMPARE(resumed.first().first().toInt(), 3);
+    queue.retry();
+    QCOMPARE(store.written.size(), 3);  // none twice
+}
+
+void tst_WriteQueue::finalRefusalIsToldAndDropped()
+{
+    ScriptedStore store;
+    store.broken = QStringLiteral("b");
+    WriteQueue queue(&store);
+    QSignalSpy failed(&queue, &WriteQueue::writeFailed);
+    queue.submit(begin(QStringLiteral("b"), 1));
+    queue.submit(begin(QStringLiteral("c"), 2));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("disk is full"));
+    QCOMPARE(store.written, QList<OutageWrite>({begin(QStringLiteral("c"), 2)}));
+    QVERIFY(queue.isEmpty());
+}
+
+void tst_WriteQueue::keptWritesTravelToTheNextRunOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb.orvant-pending"));
+    {
+        ScriptedStore store;
+        store.busy = true;
+        WriteQueue queue(&store);
+        queue.submit(begin(QStringLiteral("a"), 1));
+        queue.submit(end(QStringLiteral("b"), 2));
+        QVERIFY(!queue.flushFor(50));
+        QString error;
+        QVERIFY2(queue.save(path, &error), qPrintable(error));
+    }
+    QVERIFY(QFile::exists(path));
+    ScriptedStore store;
+    store.busy = true;
+    WriteQueue next(&store);
+    next.submit(begin(QStringLiteral("c"), 3));
+    QString error;
+    QVERIFY2(next.load(path, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(path));  // taken back once only
+    store.busy = false;
+    next.retry();
+    // The earlier run's writes go first.
+    QCOMPARE(store.written, QList<OutageWrite>({begin(QStringLiteral("a"), 1), end(QStringLiteral("b"), 2),
+                                                 begin(QStringLiteral("c"), 3)}));
+    QVERIFY(next.load(path, &error));  // nothing kept: nothing to do
+    QCOMPARE(next.size(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_WriteQueue)
+#include "tst_writequeue.moc"
