@@ -35,11 +35,11 @@ namespace {
 class LocalTransport final : public EchoTransport
 {
 public:
-    QSet<quint32> down;
+    QSet<HostAddress> down;
     bool open(int, QString *) override { return m_open = true; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    int send(quint32 address, const QByteArray &, quint32 *cookie) override
+    int send(const HostAddress &address, const QByteArray &, quint32 *cookie) override
     {
         *cookie = ++m_next;
         if (!down.contains(address)) {
@@ -59,10 +59,10 @@ QString hostAt(int i)
     return QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
 }
 
-quint32 addressOf(const QString &ip)
+HostAddress addressOf(const QString &ip)
 {
-    quint32 a = 0;
-    EchoProbe::parseAddress(ip, &a);
+    HostAddress a;
+    HostAddress::parse(ip, &a);
     return a;
 }
 

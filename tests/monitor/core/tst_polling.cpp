@@ -652,7 +652,7 @@ void tst_Polling::unusableTimeoutsToldOncePerAddress()
     QCOMPARE(m.notices.size(), 3);
     QVERIFY2(m.notices.at(0).contains(QStringLiteral("ping_timeout")), qPrintable(m.notices.at(0)));
     // The text one is not probed; the clamped ones are, with the bound.
-    QList<quint32> probed;
+    QList<HostAddress> probed;
     for (const auto &r : m.transport.requests)
         if (!probed.contains(r.address))
             probed << r.address;

@@ -741,6 +741,8 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY(errorRow >= 0);
     QCOMPARE(fg->cellToolTip(errorRow, 1), fg->text(errorRow, 1));
     QVERIFY(fg->cellToolTip(errorRow, 1).contains(QStringLiteral("logs")));
+}
+
 // Another monitor (here: this process, through the database's own lock)
 // uses the file: refused before anything is probed, naming who holds it.
 void tst_Form1::secondMonitorOnTheSameDatabaseRefused()
