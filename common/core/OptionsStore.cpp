@@ -47,7 +47,8 @@ bool OptionsStore::read(OptionsRecord *record, QStringList *problems, QString *e
     }
     if (!query.next()) {
         if (error)
-            *error = tr("в таблице options нет ни одной строки");
+            *error = tr("в таблице options нет строки настроек. Добавьте в неё одну строку "
+                        "(или возьмите файл базы данных из поставки) и откройте настройки снова");
         return false;
     }
     *record = OptionsRecord();

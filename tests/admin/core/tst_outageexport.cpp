@@ -132,7 +132,7 @@ void tst_OutageExport::cancelledLeavesNoFileAndKeepsOld()
 {
     TempDatabase db;
     db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<3500) "
-                           "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.0.'||(i%9) from n"));
+                           "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.'||(i/250)||'.'||(i%250) from n"));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log.csv"));
     QString error;

@@ -499,7 +499,7 @@ void tst_frmMain::exportThroughTheSaveDialog()
 void tst_frmMain::cancelledExportLeavesNoFile()
 {
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<5000) "
-                              "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.0.1' from n"));
+                              "insert into logs (time_begin,foe,ip) select '2025-01-01 00:00:00',0,'10.0.'||(i/250)||'.'||(i%250) from n"));
     QVERIFY(f->start());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log.csv"));

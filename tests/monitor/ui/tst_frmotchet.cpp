@@ -142,9 +142,10 @@ void tst_frmOtchet::timeAlwaysStandsApartFromTheAddress()
     // description's own stays a blank.
     const QStringList descs = {QStringLiteral("Маршрутизато"), QStringLiteral("Маршрутизатор"),
                                QStringLiteral("Маршрутизатор2"), QStringLiteral("Этаж\t2")};
-    for (const QString &desc : descs)
+    // One open row per address: addresses of one length keep the line lengths.
+    for (int i = 0; i < descs.size(); ++i)
         db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
-                {QStringLiteral("127.0.0.4"), desc, QStringLiteral("2026-12-07 15:02:23")});
+                {QStringLiteral("127.0.0.%1").arg(4 + i), descs.at(i), QStringLiteral("2026-12-07 15:02:23")});
     FakeClock clock;
     frmOtchet w(&clock);
     w.show();
@@ -154,7 +155,7 @@ void tst_frmOtchet::timeAlwaysStandsApartFromTheAddress()
     const qreal blank = QFontMetricsF(w.txtOtch()->font()).horizontalAdvance(QLatin1Char(' '));
     QTextDocument *doc = w.txtOtch()->document();
     QCOMPARE(doc->blockCount(), 4);
-    QVERIFY(w.listText().contains(QStringLiteral("Этаж 2[127.0.0.4]\t")));
+    QVERIFY(w.listText().contains(QStringLiteral("Этаж 2[127.0.0.7]\t")));
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const int tab = int(block.text().indexOf(QLatin1Char('\t')));
         QVERIFY(tab > 0);
