@@ -6,6 +6,7 @@
 // fd00::x of the prefix routed locally on lo, against fping -6. It refuses to run
 // outside such a namespace (ORVANT_BENCH_NETNS=1), so it never sends to a
 // real network. Prints one table of figures, with the targets beside them.
+#include "BenchFigures.h"
 #include "Database.h"
 #include "EchoProbe.h"
 #include "IcmpTransport.h"
@@ -35,6 +36,9 @@ using namespace monitor;
 
 namespace {
 
+using BenchFigures::median;
+using BenchFigures::residentMb;
+
 constexpr int TimeoutMs = 200;
 
 bool ipv6Hosts = false;
@@ -55,22 +59,7 @@ bool isDropped(int i, int n, int d)
     return i % step == step / 2 && i / step < d;
 }
 
-double residentMb()
-{
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : -1;
-}
 
-double median(QList<double> v)
-{
-    if (v.isEmpty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 bool runNft(const QString &script)
 {

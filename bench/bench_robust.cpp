@@ -5,6 +5,7 @@
 // Prints one table of figures with the targets beside them.
 //
 // Usage: bench_robust [--quick]
+#include "BenchFigures.h"
 #include "Database.h"
 #include "DateTimeText.h"
 #include "EchoProbe.h"
@@ -31,6 +32,9 @@
 using namespace monitor;
 
 namespace {
+
+using BenchFigures::median;
+using BenchFigures::residentMb;
 
 class LocalTransport final : public EchoTransport
 {
@@ -66,20 +70,7 @@ HostAddress addressOf(const QString &ip)
     return a;
 }
 
-double residentMb()
-{
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : -1;
-}
 
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
 
 bool makeDatabase(const QString &path, int hosts, int timeoutMs)
 {
