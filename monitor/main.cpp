@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DesktopNotifier.h"
 #include "Form1.h"
+#include "Headless.h"
 #include "IcmpTransport.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
@@ -26,17 +27,6 @@ using namespace monitor;
 
 namespace {
 
-// Without any display the monitor still watches and logs; it just has no
-// windows to show. Said once, so nobody wonders where the window went.
-void chooseOffscreenWithoutDisplay()
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        std::fprintf(stderr, "orvant: no display found; running without windows (Qt offscreen platform)\n");
-    }
-}
-
 void pause(int ms, const ShutdownSignals *interrupter)
 {
     QEventLoop loop;
@@ -49,7 +39,9 @@ void pause(int ms, const ShutdownSignals *interrupter)
 
 int main(int argc, char **argv)
 {
-    chooseOffscreenWithoutDisplay();
+    // Without any display the monitor still watches and logs; it just has no
+    // windows to show.
+    Headless::chooseOffscreenWithoutDisplay("orvant");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvant"));
     installTranslations(app);

@@ -1,21 +1,15 @@
 #include "WidgetMessageBoxes.h"
 
+#include "Headless.h"
+
 #include <QApplication>
 
-#include <cstdio>
 
 namespace monitor {
 
 MessageBoxes::~MessageBoxes() = default;
 
 namespace {
-
-// Without a display nobody could answer a dialog, and a modal one would stop
-// the monitor for good: the text goes to stderr instead.
-bool headless()
-{
-    return QGuiApplication::platformName() == QLatin1String("offscreen");
-}
 
 // A message during start-up must not sit hidden under the splash window,
 // which stays on top until the first pass is over.
@@ -27,28 +21,15 @@ void hideSplash()
     }
 }
 
-void toStderr(const QString &title, const QString &text)
-{
-    std::fprintf(stderr, "orvant: %s: %s\n", title.toLocal8Bit().constData(),
-                 QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
 } // namespace
 
 QMessageBox::StandardButton WidgetMessageBoxes::ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                                     const QString &text, QMessageBox::StandardButtons buttons,
                                                     QMessageBox::StandardButton defaultButton)
 {
-    if (headless()) {
-        toStderr(title, text);
-        if (defaultButton != QMessageBox::NoButton)
-            return defaultButton;
-        for (int b = QMessageBox::FirstButton; b <= QMessageBox::LastButton; b <<= 1) {
-            if (buttons & b)
-                return QMessageBox::StandardButton(b);
-        }
-        return QMessageBox::NoButton;
+    if (Headless::active()) {
+        Headless::toStderr(title, text);
+        return Headless::defaultAnswer(buttons, defaultButton);
     }
     hideSplash();
     QMessageBox box(icon, title, text, buttons, parent);
@@ -59,8 +40,8 @@ QMessageBox::StandardButton WidgetMessageBoxes::ask(QWidget *parent, QMessageBox
 
 void WidgetMessageBoxes::notify(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
 {
-    if (headless()) {
-        toStderr(title, text);
+    if (Headless::active()) {
+        Headless::toStderr(title, text);
         return;
     }
     hideSplash();
