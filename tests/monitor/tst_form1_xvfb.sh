@@ -36,11 +36,7 @@ timeout 200 unshare -n bash -c '
         echo "--- orvant output ---"; cat "$WORK/orvant.log"
         exit 1
     }
-    # Polls a command until it succeeds, for at most $1 tenths of a second.
-    wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
-    q() { sqlite3 -cmd ".timeout 5000" "$DB" "$1"; }
-    open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
-    closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
+    . "$TESTLIB"   # wait_until, q, open_rows, closed_rows, start_xvfb …
 
     ip link set lo up
     nft add table inet xv
@@ -48,7 +44,6 @@ timeout 200 unshare -n bash -c '
     nft add set inet xv down "{ type ipv4_addr; }"
     nft add rule inet xv inp ip daddr @down icmp type echo-request drop
 
-    . "$TESTLIB"
     start_xvfb "$WORK" 1024x768x24
     start_openbox "$WORK"
     trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \

@@ -72,10 +72,7 @@ timeout 240 unshare -n bash -c '
         echo "--- bus calls ---"; cat "$WORK/calls.log"
         exit 1
     }
-    wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
-    q() { sqlite3 -cmd ".timeout 5000" "$DB" "$1"; }
-    open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
-    closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
+    . "$TESTLIB"   # wait_until, q, open_rows, closed_rows, start_xvfb …
     # The Notify calls recorded so far, one JSON line each (see notify_calls.py).
     calls() { python3 "$NOTIFY_CALLS" "$WORK/calls.log"; }
     notify_count() { [ "$(calls | wc -l)" = "$1" ]; }
@@ -87,7 +84,6 @@ timeout 240 unshare -n bash -c '
     nft add rule inet nt inp ip daddr @down icmp type echo-request drop
     nft add element inet nt down "{ 127.0.0.2, 127.0.0.3 }"
 
-    . "$TESTLIB"
     start_xvfb "$WORK" 1024x768x24
     start_openbox "$WORK"
     trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \

@@ -66,3 +66,13 @@ start_openbox() {
     done
     echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1
 }
+
+# Polls a command until it succeeds, for at most $1 tenths of a second.
+wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
+
+# q SQL: one statement on the test's database ($DB), waiting out another writer.
+q() { sqlite3 -cmd ".timeout 5000" "${DB:?}" "$1"; }
+
+# open_rows N / closed_rows N: whether the log holds N open (closed) outages.
+open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
+closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
