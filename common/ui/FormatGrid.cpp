@@ -46,6 +46,10 @@ public:
         QVariant value = QIdentityProxyModel::data(index, role);
         if (role == Qt::DisplayRole && value.typeId() == QMetaType::QString)
             return FormatGrid::cellText(value.toString());
+        // A cell without a tooltip of its own shows its whole text under the
+        // pointer, for a description its narrow column elides.
+        if (role == Qt::ToolTipRole && !value.isValid())
+            return data(index, Qt::DisplayRole);
         return value;
     }
 

@@ -297,6 +297,9 @@ void tst_FormatGrid::freeTextColumnsGiveWayWidestValuesStayWhole()
     if (fits)
         QVERIFY(grid.columnWidth(1) > fm.horizontalAdvance(QStringLiteral("Описание")));
     QCOMPARE(grid.model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), QStringLiteral("Описание"));
+    grid.addItem(QStringLiteral("\tМаршрутизатор второго этажа\t10:00:00\t10.0.0.1\t500"));
+    QCOMPARE(grid.model()->data(grid.model()->index(0, 1), Qt::ToolTipRole).toString(),
+             QStringLiteral("Маршрутизатор второго этажа"));
     QCOMPARE(total <= grid.availableWidth(), fits);
     if (gridWidth == 900)
         QCOMPARE(grid.columnWidth(1), grid.headingWidth(headings.at(1)));
