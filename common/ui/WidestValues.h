@@ -10,6 +10,10 @@ namespace WidestValues {
 
 // An address as the address columns hold it: the longest IPv6 form.
 inline constexpr char Address[] = "2001:db8:ffff:ffff:ffff:ffff:ffff:ffff";
+// The longest IPv4 form: where a list has too little room for the longest
+// IPv6 form beside a readable description (the monitor's), the address column
+// starts at this width and widens when a longer address appears in it.
+inline constexpr char AddressIPv4[] = "255.255.255.255";
 // A reply timeout in milliseconds.
 inline constexpr char Timeout[] = "10000";
 

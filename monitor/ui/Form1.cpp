@@ -290,10 +290,8 @@ bool Form1::load()
         readSettings();
     m_services.engine->setRefreshSecs(m_refreshSecs);
 
-    m_fg->setFormatString(QString::fromUtf8(FormatString),
-                          {QString(), QString(), WidestValues::time(), QString::fromLatin1(WidestValues::Address),
-                           QString::fromLatin1(WidestValues::Timeout)});
-    m_fg->setColumnWidth(0, 0);
+    m_widestAddress = QString::fromLatin1(WidestValues::AddressIPv4);
+    fitEventListColumns();
 
     runFirstPass();
     if (m_unloaded) {
@@ -509,8 +507,23 @@ frmOtchet *Form1::loadReport()
     return m_report;
 }
 
+void Form1::fitEventListColumns()
+{
+    m_fg->setFormatString(QString::fromUtf8(FormatString),
+                          {QString(), QString(), WidestValues::time(), m_widestAddress,
+                           QString::fromLatin1(WidestValues::Timeout)});
+    m_fg->setColumnWidth(0, 0);
+}
+
 void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto, quint32 color)
 {
+    // The list is too narrow for the longest IPv6 form beside a readable
+    // description: the address column grows the first time a longer address
+    // is listed, and the description gives way only then.
+    if (m_fg->valueWidth(ip) > m_fg->valueWidth(m_widestAddress)) {
+        m_widestAddress = FormatGrid::cellText(ip);
+        fitEventListColumns();
+    }
     m_fg->setRedraw(false);
     const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
     const int row = m_fg->addItem(FormatGrid::line({QString(), desc, time, ip, pto}), 0);

@@ -141,6 +141,7 @@ private:
     void onPassStarted();
     void onPassFinished();
     void onProbeUnavailable(const QString &message);
+    void fitEventListColumns();
 
     Form1Services m_services;
     std::unique_ptr<SingleInstance> m_instance;
@@ -148,6 +149,7 @@ private:
     QString m_lastOpenError;  // told once until it changes
 
     FormatGrid *m_fg = nullptr;
+    QString m_widestAddress; // the widest address the event list has had to show
     QLabel *m_ll = nullptr;
     QLabel *m_label2 = nullptr;
     QPushButton *m_cmdT2L = nullptr;
