@@ -114,18 +114,18 @@ QGroupBox *frmMain::buildPeriodGroup()
     m_lstInterval->addItems({QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20"),
                              QStringLiteral("30"), QStringLiteral("60")});
 
-    auto *dateGroup = named(new QGroupBox(QStringLiteral("Дата:")), "FrameDate");
-    auto *dateGrid = new QGridLayout(dateGroup);
-    dateGrid->addWidget(label("с"), 0, 0);
-    dateGrid->addWidget(m_txtD1, 0, 1);
-    dateGrid->addWidget(label("по "), 1, 0);
-    dateGrid->addWidget(m_txtD2, 1, 1);
-    auto *timeGroup = named(new QGroupBox(QStringLiteral("Время:")), "FrameTime");
-    auto *timeGrid = new QGridLayout(timeGroup);
-    timeGrid->addWidget(label("с"), 0, 0);
-    timeGrid->addWidget(m_txtT1, 0, 1);
-    timeGrid->addWidget(label("по "), 1, 0);
-    timeGrid->addWidget(m_txtT2, 1, 1);
+    // A "с … по …" pair of boxes in a frame of its own.
+    auto fromTo = [&](const QString &title, const char *name, QWidget *from, QWidget *to) {
+        auto *group = named(new QGroupBox(title), name);
+        auto *grid = new QGridLayout(group);
+        grid->addWidget(label("с"), 0, 0);
+        grid->addWidget(from, 0, 1);
+        grid->addWidget(label("по "), 1, 0);
+        grid->addWidget(to, 1, 1);
+        return group;
+    };
+    QGroupBox *dateGroup = fromTo(QStringLiteral("Дата:"), "FrameDate", m_txtD1, m_txtD2);
+    QGroupBox *timeGroup = fromTo(QStringLiteral("Время:"), "FrameTime", m_txtT1, m_txtT2);
     auto *periodGroup = named(new QGroupBox(QStringLiteral("Период")), "FramePeriod");
     auto *periodLayout = new QGridLayout(periodGroup);
     periodLayout->addWidget(dateGroup, 0, 0);

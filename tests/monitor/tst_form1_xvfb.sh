@@ -11,9 +11,7 @@ set -u
 require_netns
 require_tools sqlite3 Xvfb openbox trayer xdotool xprop xwininfo import python3
 
-artifacts="${ORVANT_ARTIFACT_DIR:?}/tst_form1_xvfb"
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
+artifacts=$(artifact_dir tst_form1_xvfb) || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -17,9 +17,7 @@ set -u
 require_netns
 require_tools sqlite3 Xvfb openbox trayer xdotool xprop dbus-daemon dbus-monitor dunst python3 import
 
-artifacts="${ORVANT_ARTIFACT_DIR:?}/tst_notify_xvfb"
-mkdir -p "$artifacts"
-rm -f "$artifacts"/*.png
+artifacts=$(artifact_dir tst_notify_xvfb) || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

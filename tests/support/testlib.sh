@@ -76,3 +76,10 @@ q() { sqlite3 -cmd ".timeout 5000" "${DB:?}" "$1"; }
 # open_rows N / closed_rows N: whether the log holds N open (closed) outages.
 open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
 closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
+
+# artifact_dir NAME: prints an emptied folder for this test's screenshots
+# under the build's artifacts, so a run never shows an older run's pictures.
+artifact_dir() {
+    local dir="${ORVANT_ARTIFACT_DIR:?}/$1"
+    mkdir -p "$dir" && rm -f "$dir"/*.png && echo "$dir"
+}
