@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# A machine without one of the suite's build dependencies must fail at
+# configure, naming the Debian package to install, instead of building a
+# suite with a part quietly left out. Each dependency is hidden from CMake in
+# turn on a fresh configure of the tree: a CMake package by
+# CMAKE_DISABLE_FIND_PACKAGE_<name>, a pkg-config module ("pkg-config:<module>")
+# by an empty pkg-config search path.
+# Arguments: the source tree, then pairs "name=debian-package".
+set -uo pipefail
+src=$1; shift
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+
+failed=0
+for pair in "$@"; do
+  name=${pair%%=*}; package=${pair#*=}
+  hide=(); envs=()
+  case $name in
+    pkg-config:*) mkdir -p "$work/no-pc"; envs=(PKG_CONFIG_LIBDIR="$work/no-pc" PKG_CONFIG_PATH=) ;;
+    *) hide=("-DCMAKE_DISABLE_FIND_PACKAGE_$name=ON") ;;
+  esac
+  out="$work/${name//[:\/]/_}.log"
+  if env "${envs[@]}" cmake -S "$src" -B "$work/${name//[:\/]/_}" -G Ninja -DBUILD_TESTING=OFF \
+      -DORVANT_BUILD_BENCH=OFF "${hide[@]}" >"$out" 2>&1; then
+    echo "FAIL: configure succeeded without $name"; failed=$((failed + 1)); continue
+  fi
+  # CMake folds long messages: join the lines before looking for the name.
+  if ! tr '\n' ' ' <"$out" | tr -s ' ' | grep -q -- "$package"; then
+    echo "FAIL: configure without $name did not name the package $package:"; sed 's/^/  /' "$out"
+    failed=$((failed + 1)); continue
+  fi
+  echo "ok: without $name configure stops and names $package"
+done
+[ "$failed" -eq 0 ] || exit 1
+echo "all $# missing dependencies named"
