@@ -4,7 +4,8 @@
 # suite with a part quietly left out. Each dependency is hidden from CMake in
 # turn on a fresh configure of the tree: a CMake package by
 # CMAKE_DISABLE_FIND_PACKAGE_<name>, a pkg-config module ("pkg-config:<module>")
-# by an empty pkg-config search path.
+# by an empty pkg-config search path, a file CMake looks for ("-DVAR=path")
+# by a cache entry naming a file that does not exist.
 # Arguments: the source tree, then pairs "name=debian-package".
 set -uo pipefail
 src=$1; shift
@@ -12,14 +13,15 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 
 failed=0
 for pair in "$@"; do
-  name=${pair%%=*}; package=${pair#*=}
+  name=${pair%=*}; package=${pair##*=}
   hide=(); envs=()
   case $name in
+    -D*) hide=("$name") ;;
     pkg-config:*) mkdir -p "$work/no-pc"; envs=(PKG_CONFIG_LIBDIR="$work/no-pc" PKG_CONFIG_PATH=) ;;
     *) hide=("-DCMAKE_DISABLE_FIND_PACKAGE_$name=ON") ;;
   esac
-  out="$work/${name//[:\/]/_}.log"
-  if env "${envs[@]}" cmake -S "$src" -B "$work/${name//[:\/]/_}" -G Ninja -DBUILD_TESTING=OFF \
+  out="$work/${name//[^A-Za-z0-9]/_}.log"
+  if env "${envs[@]}" cmake -S "$src" -B "$work/${name//[^A-Za-z0-9]/_}" -G Ninja -DBUILD_TESTING=OFF \
       -DORVANT_BUILD_BENCH=OFF "${hide[@]}" >"$out" 2>&1; then
     echo "FAIL: configure succeeded without $name"; failed=$((failed + 1)); continue
   fi
