@@ -1,8 +1,8 @@
 #include "Database.h"
-#include "GrapherDialogs.h"
 #include "frmMain.h"
 
 #include "Translations.h"
+#include "WidgetPrompts.h"
 
 #include <QApplication>
 
@@ -12,7 +12,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     installTranslations(app);
-    GrapherDialogs dialogs;
+    WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
 
     QString error;
     // The grapher only reads: a file or a directory it may not write in is
@@ -21,13 +21,13 @@ int main(int argc, char **argv)
     options.readOnly = true;
     if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
                         nullptr)) {
-        dialogs.warning(nullptr, QString::fromUtf8(frmMain::Caption),
+        prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
                         QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
     }
     int rc = 0;
     {
-        frmMain window(&dialogs);
+        frmMain window(prompts);
         window.show();
         rc = app.exec();
     }

@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmAdd::frmAdd(OperatorPrompts &prompts, QWidget *mainWindow)
+frmAdd::frmAdd(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmAdd"));
@@ -49,7 +49,7 @@ void frmAdd::cmdAdd_Click()
     const QString title = QStringLiteral("Add");
     const QString ip = txtIP->text();
     if (ip.isEmpty()) {
-        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Нет Ip адреса!"));
+        prompts().ask(this, QMessageBox::Warning, title, QStringLiteral("Нет Ip адреса!"));
         return;
     }
     bool found = false;
@@ -59,11 +59,11 @@ void frmAdd::cmdAdd_Click()
         return;
     }
     if (found) {
-        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Запись с этим IP уже существует!"));
+        prompts().ask(this, QMessageBox::Warning, title, QStringLiteral("Запись с этим IP уже существует!"));
         return;
     }
     if (AdminRules::timeoutTooLong(txtPTO->text())) {
-        prompts().message(this, QMessageBox::Warning, title, AdminRules::tooLongTimeoutText());
+        prompts().ask(this, QMessageBox::Warning, title, AdminRules::tooLongTimeoutText());
         return;
     }
     const std::optional<qint32> typed = AdminRules::readTimeout(txtPTO->text());

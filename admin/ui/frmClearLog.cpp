@@ -3,7 +3,7 @@
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "DatePicker.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OutageLog.h"
 #include "Regional.h"
 #include "Twips.h"
@@ -22,7 +22,7 @@ using namespace AdminWidgets;
 static const QString Collapsed = QStringLiteral(">>");
 static const QString Expanded = QStringLiteral("<<");
 
-frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
+frmClearLog::frmClearLog(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, false)
 {
     setObjectName(QStringLiteral("frmClearLog"));
@@ -121,7 +121,7 @@ void frmClearLog::cmdDel_Click()
         return;
     const QString question = QStringLiteral("Вы уверенны, что хотите удалить \nвсе записи старее %1?")
                                  .arg(Regional::shortDate(*day));
-    if (prompts().message(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
+    if (prompts().ask(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
         != QMessageBox::Ok)
         return;
     QString error;
@@ -129,7 +129,7 @@ void frmClearLog::cmdDel_Click()
         reportFailure(windowTitle(), QStringLiteral("Записи не удалены."), error);
         return;
     }
-    prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Записи удалены."));
+    prompts().ask(this, QMessageBox::Information, windowTitle(), QStringLiteral("Записи удалены."));
     Form_Unload();
 }
 

@@ -2,7 +2,7 @@
 
 #include "AddressBook.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -11,7 +11,7 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmDel::frmDel(OperatorPrompts &prompts, QWidget *mainWindow)
+frmDel::frmDel(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmDel"));
@@ -44,7 +44,7 @@ void frmDel::cmdDel_Click()
     const QString title = QStringLiteral("Del");
     const QString ip = txtIP->text();
     if (ip.isEmpty()) {
-        prompts().message(this, QMessageBox::Information, title, QStringLiteral("Нет IP адреса!"));
+        prompts().ask(this, QMessageBox::Information, title, QStringLiteral("Нет IP адреса!"));
         return;
     }
     QString error;
@@ -53,7 +53,7 @@ void frmDel::cmdDel_Click()
         return;
     }
     txtIP->clear();
-    prompts().message(this, QMessageBox::Information, title, QStringLiteral("Запись с таким IP удалена."));
+    prompts().ask(this, QMessageBox::Information, title, QStringLiteral("Запись с таким IP удалена."));
 }
 
 } // namespace admin

@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,7 +13,7 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmEdAdr::frmEdAdr(OperatorPrompts &prompts, QWidget *mainWindow)
+frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmEdAdr"));
@@ -90,17 +90,17 @@ void frmEdAdr::cmbAddr_Click()
 void frmEdAdr::Command1_Click()
 {
     if (!m_changed) {
-        prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменений небыло."));
+        prompts().ask(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменений небыло."));
         return;
     }
     if (AdminRules::timeoutTooLong(txtPTO->text())) {
-        prompts().message(this, QMessageBox::Warning, windowTitle(), AdminRules::tooLongTimeoutText());
+        prompts().ask(this, QMessageBox::Warning, windowTitle(), AdminRules::tooLongTimeoutText());
         return;
     }
     // No lower bound here, unlike adding: the operator may store 0 on purpose.
     const std::optional<qint32> timeout = AdminRules::readTimeout(txtPTO->text());
     if (!timeout) {
-        prompts().message(this, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"), QStringLiteral("Error"));
+        prompts().ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"), QStringLiteral("Error"));
         return;
     }
     const QString ip = cmbAddr->currentText();
@@ -111,12 +111,12 @@ void frmEdAdr::Command1_Click()
         return;
     }
     if (rows == 0) {
-        prompts().message(this, QMessageBox::Warning, windowTitle(),
+        prompts().ask(this, QMessageBox::Warning, windowTitle(),
                           QStringLiteral("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
         return;
     }
     m_changed = false;
-    prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменения записанны."));
+    prompts().ask(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменения записанны."));
 }
 
 } // namespace admin

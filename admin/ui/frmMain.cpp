@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "Database.h"
 #include "FormatGrid.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OptionsStore.h"
 #include "OutageExport.h"
 #include "OutageLog.h"
@@ -59,7 +59,7 @@ static QIcon programIcon()
     return icon;
 }
 
-frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
                  QWidget *parent)
     : QMainWindow(parent)
     , m_prompts(prompts)
@@ -157,7 +157,7 @@ QString frmMain::databasePath() const
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.message(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
+    m_prompts.ask(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
 }
 
 bool frmMain::Form_Load()
@@ -172,7 +172,7 @@ bool frmMain::Form_Load()
     // A read-only file opens, and the operator learns before the first
     // change fails why it will.
     if (!warning.isEmpty())
-        m_prompts.message(this, QMessageBox::Warning, Title, warning);
+        m_prompts.ask(this, QMessageBox::Warning, Title, warning);
     if (!Do_Options())
         return false;
     if (!mnuStat_Click())
@@ -373,7 +373,7 @@ bool frmMain::mnuExport_Click()
 {
     const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала"),
                                                 QDir::home().filePath(QStringLiteral("orvant-log.csv")),
-                                                tr("Файлы CSV (*.csv);;Все файлы (*)"));
+                                                tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
     const QString failed = tr("Не удалось экспортировать журнал.");

@@ -9,9 +9,10 @@ class QProgressDialog;
 class QThread;
 class QStandardItemModel;
 
+class Prompts;
+
 namespace admin {
 
-class OperatorPrompts;
 class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
@@ -35,7 +36,7 @@ public:
         "|Описание                                         |Ip-адрес              |Таймаут (мс)";
 
     // programDirectory: where the database file and the monitor lie.
-    frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+    frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
             QWidget *parent = nullptr);
     ~frmMain() override;
 
@@ -84,7 +85,7 @@ private:
     void showLogSummary(bool shown);
     void countLog();
 
-    OperatorPrompts &m_prompts;
+    Prompts &m_prompts;
     ProgramLauncher &m_launcher;
     QString m_programDirectory;
     FormatGrid *m_txtLog = nullptr;

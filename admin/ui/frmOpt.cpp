@@ -2,7 +2,7 @@
 
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OptionsStore.h"
 #include "RefreshInterval.h"
 
@@ -17,7 +17,7 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmOpt::frmOpt(OperatorPrompts &prompts, QWidget *mainWindow)
+frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmOpt"));
@@ -120,7 +120,7 @@ void frmOpt::cmdSave_Click()
         const std::optional<int> minutes = AdminRules::readInterval(txtRefresh->text());
         if (!minutes) {
             // Refused here, before any statement: the stored row stays whole.
-            prompts().message(this, QMessageBox::Warning, tr("Настройки"),
+            prompts().ask(this, QMessageBox::Warning, tr("Настройки"),
                               tr("Интервал обновления «%1» не подходит: нужно целое число минут от %2 до %3 "
                                  "(один год).\nВведите другое число; настройки в таблице options не изменены.")
                                   .arg(txtRefresh->text().trimmed())
@@ -142,7 +142,7 @@ void frmOpt::cmdSave_Click()
                           error);
             return;
         }
-        prompts().message(this, QMessageBox::Information, title,
+        prompts().ask(this, QMessageBox::Information, title,
                           QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant."));
     }
     Form_Unload();

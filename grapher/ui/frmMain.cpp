@@ -5,7 +5,7 @@
 #include "Database.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
-#include "GrapherDialogs.h"
+#include "Prompts.h"
 #include "Regional.h"
 #include "Statements.h"
 #include "Twips.h"
@@ -71,10 +71,9 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 
 } // namespace
 
-frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget *parent)
+frmMain::frmMain(Prompts &prompts, const QString &connectionName, QWidget *parent)
     : QWidget(parent)
-    , m_ownDialogs(dialogs ? nullptr : std::make_unique<GrapherDialogs>())
-    , m_dialogs(dialogs ? *dialogs : *m_ownDialogs)
+    , m_prompts(prompts)
     , m_connection(connectionName)
     , m_ctlGraph(new ChartControl(this))
     , m_timeline(*m_ctlGraph, connectionName)
@@ -275,7 +274,7 @@ void frmMain::loadDescriptions()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!runStatement(q, Statements::SelectDescriptions)) {
-        m_dialogs.warning(this, windowTitle(),
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
                           QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
         return;
     }
@@ -349,13 +348,13 @@ void frmMain::drawCommand()
     // Refusals first: a refused drawing changes nothing.
     double yMax = m_ctlGraph->YMax();
     if (m_firstDraw && !GraphRequest::parseYMax(m_txtMaxY->text(), &yMax)) {
-        m_dialogs.warning(this, windowTitle(), QString::fromUtf8(GraphRequest::YMaxRefused));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), QString::fromUtf8(GraphRequest::YMaxRefused));
         return;
     }
     const GraphRequest request = currentRequest();
     const QString refusal = request.refusal();
     if (!refusal.isEmpty()) {
-        m_dialogs.warning(this, windowTitle(), refusal);
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), refusal);
         return;
     }
 
@@ -370,7 +369,7 @@ void frmMain::drawCommand()
         BuildGraph();
         m_ctlGraph->PlotPoints(m_timeline.counts());
     } else {
-        m_dialogs.information(this, windowTitle(), QString::fromUtf8(PeriodMissing));
+        m_prompts.ask(this, QMessageBox::Information, windowTitle(), QString::fromUtf8(PeriodMissing));
     }
     m_firstDraw = false;
 }
@@ -384,19 +383,19 @@ void frmMain::BuildGraph()
     // The curve is drawn from what could be read; the operator learns that
     // it may be incomplete rather than trusting zeros.
     if (!ok && !m_timeline.errors().isEmpty())
-        m_dialogs.warning(this, windowTitle(),
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
                           QStringLiteral("Ошибка базы данных, график может быть неполным:\n")
                               + m_timeline.errors().join(QLatin1Char('\n')));
 }
 
 void frmMain::saveCommand()
 {
-    const QString path = m_dialogs.saveFileName(this, Database::programDirectory(), QStringLiteral("bmp (*.bmp)"),
+    const QString path = m_prompts.saveFileName(this, QString(), Database::programDirectory(), QStringLiteral("bmp (*.bmp)"),
                                                 QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     if (!m_ctlGraph->SavePicture(path))
-        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить рисунок в файл %1").arg(path));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), QStringLiteral("Не удалось сохранить рисунок в файл %1").arg(path));
 }
 
 void frmMain::clearCommand()
@@ -411,14 +410,14 @@ void frmMain::clearCommand()
 void frmMain::breakdownCommand()
 {
     if (!m_frmTime)
-        m_frmTime = std::make_unique<frmTime>(m_dialogs, [this] { return m_txtLegenda->text(); });
+        m_frmTime = std::make_unique<frmTime>(m_prompts, [this] { return m_txtLegenda->text(); });
     m_frmTime->showBreakdown(
         BreakdownText::compose(m_txtT1->currentText(), m_timeline.intervalMin(), m_timeline.counts()));
 }
 
 void frmMain::setColorCommand()
 {
-    const QColor color = m_dialogs.chooseColor(this, m_ctlGraph->LineColor());
+    const QColor color = m_prompts.chooseColor(this, m_ctlGraph->LineColor());
     if (!color.isValid()) // cancelled: the colour stays
         return;
     QPalette swatch = m_cmdColor->palette();

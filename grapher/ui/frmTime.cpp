@@ -1,7 +1,7 @@
 #include "frmTime.h"
 
 #include "BreakdownText.h"
-#include "GrapherDialogs.h"
+#include "Prompts.h"
 #include "Twips.h"
 
 #include <QFontDatabase>
@@ -12,9 +12,9 @@
 
 namespace grapher {
 
-frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent)
+frmTime::frmTime(Prompts &prompts, std::function<QString()> legend, QWidget *parent)
     : QMainWindow(parent)
-    , m_dialogs(dialogs)
+    , m_prompts(prompts)
     , m_legend(std::move(legend))
     , m_txtTime(new QPlainTextEdit)
 {
@@ -83,12 +83,12 @@ QString frmTime::text() const
 void frmTime::saveToTxt()
 {
     const QString path =
-        m_dialogs.saveFileName(this, QString(), QStringLiteral("txt (*.txt)"), QStringLiteral("txt"));
+        m_prompts.saveFileName(this, QString(), QString(), QStringLiteral("txt (*.txt)"), QStringLiteral("txt"));
     if (path.isEmpty())
         return;
     QString error;
     if (!BreakdownText::save(path, m_legend ? m_legend() : QString(), text(), &error))
-        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, error));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, error));
 }
 
 } // namespace grapher

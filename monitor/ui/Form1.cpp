@@ -3,7 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "FormatGrid.h"
-#include "MessageBoxes.h"
+#include "Prompts.h"
 #include "PassNotifier.h"
 #include "PollingEngine.h"
 #include "ProgramIcon.h"
@@ -71,13 +71,13 @@ void toStderr(const QString &text)
 
 } // namespace
 
-Form1::Form1(const Form1Services &services, QWidget *parent)
+Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowCloseButtonHint)
+    , m_prompts(prompts)
     , m_services(services)
 {
-    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound
-             && services.boxes);
+    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant"));
     setWindowIcon(programIcon());
@@ -283,7 +283,7 @@ bool Form1::load()
                                 "есть место.")
                                  .arg(m_instance->lockFilePath(), m_instance->errorText());
         showNotice(text);
-        m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+        m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
     }
 
     if (openDatabase(true))
@@ -326,7 +326,7 @@ bool Form1::takeDatabaseLock(bool atStart)
                                       QFileInfo(m_databaseInstance->lockFilePath()).absolutePath());
         showNotice(text);
         if (atStart)
-            m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+            m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
         return true;
     }
     case ExclusiveLock::State::HeldByOther:
@@ -343,7 +343,7 @@ bool Form1::takeDatabaseLock(bool atStart)
     m_databaseInstance.reset();
     if (atStart) {
         toStderr(text);
-        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
+        m_prompts.ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
     } else if (m_lastOpenError != text) {
         m_lastOpenError = text;
         showNotice(text);
@@ -590,7 +590,7 @@ void Form1::onPassFinished()
 void Form1::onProbeUnavailable(const QString &message)
 {
     // The engine has written it to stderr already.
-    m_services.boxes->notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
+    m_prompts.notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
 }
 
 QMessageBox::StandardButton Form1::ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
@@ -599,7 +599,7 @@ QMessageBox::StandardButton Form1::ask(QWidget *parent, QMessageBox::Icon icon, 
 {
     ++m_boxesOpen;
     const QMessageBox::StandardButton answer =
-        m_services.boxes->ask(parent, icon, title, text, buttons, defaultButton);
+        m_prompts.ask(parent, icon, title, text, buttons, defaultButton);
     --m_boxesOpen;
     applyPendingState();
     return answer;

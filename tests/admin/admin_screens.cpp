@@ -5,7 +5,7 @@
 #include "AdminFakeLauncher.h"
 #include "FormatGrid.h"
 #include "TempDatabase.h"
-#include "WidgetPrompts.h"
+#include "AdminPrompts.h"
 #include "frmMain.h"
 
 #include "Translations.h"
@@ -133,7 +133,7 @@ int main(int argc, char **argv)
     db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
                            "('192.168.0.1','Коммутатор этажа 1',300),('192.168.0.2','Коммутатор этажа 2',500)"));
 
-    WidgetPrompts prompts;
+    AdminPrompts prompts;
     AdminFakeLauncher launcher;
     launcher.associated = false;
     frmMain main(prompts, launcher, db.directory());

@@ -3,7 +3,7 @@
 // grapher_screenshot.sh, which starts the X server; skipped elsewhere.
 #include "DateTimeText.h"
 #include "ChartControl.h"
-#include "GrapherFakeDialogs.h"
+#include "FakePrompts.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -60,8 +60,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
         add(day % 2 ? mainHost : backup, 8 * 60 + int(next() % 600), 2 + int(next() % 15));
     }
 
-    GrapherFakeDialogs dialogs;
-    frmMain w(&dialogs);
+    FakePrompts prompts;
+    frmMain w(prompts);
     w.move(10, 10);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -76,13 +76,13 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     emit cmbIP->activated(cmbIP->currentIndex());
     w.findChild<QPushButton *>(QStringLiteral("cmdGraph"))->click();
 
-    dialogs.colors << QColor(210, 30, 30);
+    prompts.colors << QColor(210, 30, 30);
     w.findChild<QPushButton *>(QStringLiteral("cmdSetColor"))->click();
     w.findChild<QScrollBar *>(QStringLiteral("vs1"))->setValue(3);
     cmbIP->setCurrentIndex(cmbIP->findText(backup));
     emit cmbIP->activated(cmbIP->currentIndex());
     w.findChild<QPushButton *>(QStringLiteral("cmdGraph"))->click();
-    QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+    QVERIFY2(prompts.boxes.isEmpty(), qPrintable(prompts.boxes.value(0).text));
     QCOMPARE(w.chart()->legends().size(), 2);
 
     w.findChild<QPushButton *>(QStringLiteral("cmdGT"))->click();

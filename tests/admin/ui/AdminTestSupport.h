@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AdminFakeLauncher.h"
-#include "AdminFakePrompts.h"
+#include "FakePrompts.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 
@@ -23,7 +23,7 @@ namespace admin {
 struct AdminFixture
 {
     TempDatabase db;
-    AdminFakePrompts prompts;
+    FakePrompts prompts;
     AdminFakeLauncher launcher;
     std::unique_ptr<frmMain> main;
 

@@ -3,7 +3,7 @@
 // real database file.
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
-#include "FakeMessageBoxes.h"
+#include "FakePrompts.h"
 #include "FakeNotifier.h"
 #include "FakeSoundPlayer.h"
 #include "FakeTickSource.h"
@@ -60,7 +60,7 @@ struct Rig
     FakeTickSource ticks;
     FakeTray tray;
     FakeSoundPlayer sound;
-    FakeMessageBoxes boxes;
+    FakePrompts boxes;
     FakeNotifier notifier;
     std::unique_ptr<Form1> form;
 
@@ -81,7 +81,6 @@ struct Rig
         s.ticks = &ticks;
         s.tray = const_cast<FakeTray *>(&tray);
         s.sound = const_cast<FakeSoundPlayer *>(&sound);
-        s.boxes = const_cast<FakeMessageBoxes *>(&boxes);
         s.notifier = const_cast<FakeNotifier *>(&notifier);
         s.databasePath = databasePath.isEmpty() ? db.path() : databasePath;
         s.programDirectory = programDir.path();
@@ -92,7 +91,7 @@ struct Rig
 
     bool load(const QString &databasePath = QString())
     {
-        form = std::make_unique<Form1>(services(databasePath));
+        form = std::make_unique<Form1>(boxes, services(databasePath));
         return form->load();
     }
 
@@ -202,7 +201,7 @@ void tst_Form1::secondInstanceRefusedBeforeDatabase()
     // instance message may appear.
     QVERIFY(!rig.load(rig.lockDir.filePath(QStringLiteral("missing.mdb"))));
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text, QStringLiteral("Программа уже запущена!"));
     QCOMPARE(box.title, QStringLiteral("Orvant"));
     QCOMPARE(box.icon, QMessageBox::NoIcon);
@@ -239,7 +238,7 @@ void tst_Form1::missingDatabaseIsToldAndMonitorRuns()
     const QString missing = rig.programDir.filePath(QStringLiteral("ping_addr.mdb"));
     QVERIFY(rig.load(missing));
     QVERIFY(!rig.boxes.boxes.isEmpty());
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.icon, QMessageBox::Critical);
     QVERIFY2(box.text.contains(missing), qPrintable(box.text));
     // The window runs on with the template's defaults and shows the failure.
@@ -331,7 +330,7 @@ void tst_Form1::popupQuitThenNoLeavesWindowShown()
     rig.boxes.answers << QMessageBox::No;
     rig.form->action(QStringLiteral("mnuQuit"))->trigger();
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text, QStringLiteral("Действительно хотите выйти ?"));
     QCOMPARE(box.title, QStringLiteral("Завершение работы"));
     QCOMPARE(box.icon, QMessageBox::Question);
@@ -498,7 +497,7 @@ void tst_Form1::aboutHasThreeLines()
     QVERIFY(rig.load());
     rig.form->action(QStringLiteral("mnuAbout"))->trigger();
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text.split(QLatin1Char('\n')),
              (QStringList{QStringLiteral("Программа: ORVANT"), QStringLiteral("Версия: 2.0.1"),
                           QStringLiteral("Дата создания: 14.09.2004г.")}));
