@@ -6,6 +6,7 @@
 
 #include "Translations.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QScreen>
 
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
     SingleInstance instance(QStringLiteral("admin"));
     if (!instance.tryAcquire()) {
         prompts.ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"),
-                        QStringLiteral("Программа уже запущена!"), QMessageBox::Ok);
+                        QCoreApplication::translate("admin::main", "Программа уже запущена!"), QMessageBox::Ok);
         return 0;
     }
 

@@ -4,6 +4,7 @@
 #include "Translations.h"
 #include "WidgetPrompts.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 
 using namespace grapher;
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
     if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
                         nullptr)) {
         prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
-                        QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
+                        QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
     }
     int rc = 0;

@@ -30,10 +30,11 @@ class frmMain final : public QMainWindow
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    static constexpr char LogHeadings[] =
-        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ";
-    static constexpr char AddressHeadings[] =
-        "|Описание                                         |Ip-адрес              |Таймаут (мс)";
+    static constexpr char LogHeadings[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain",
+        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ");
+    static constexpr char AddressHeadings[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain", "|Описание                                         |Ip-адрес              |Таймаут (мс)");
 
     // programDirectory: where the database file and the monitor lie.
     frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,

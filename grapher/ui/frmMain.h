@@ -36,7 +36,7 @@ class frmMain final : public QWidget
 
 public:
     static constexpr char Caption[] = "GRAPHER";
-    static constexpr char PeriodMissing[] = "Не задан период.";
+    static constexpr char PeriodMissing[] = QT_TRANSLATE_NOOP("grapher::frmMain", "Не задан период.");
 
     // Design sizes, in twips: the client area, the chart's top left corner
     // and the floor below which it keeps its size.

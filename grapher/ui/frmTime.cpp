@@ -19,14 +19,14 @@ frmTime::frmTime(Prompts &prompts, std::function<QString()> legend, QWidget *par
     , m_txtTime(new QPlainTextEdit)
 {
     setObjectName(QStringLiteral("frmTime"));
-    setWindowTitle(QStringLiteral("Расшифровка графика"));
+    setWindowTitle(tr("Расшифровка графика", "window title"));
 
-    QMenu *mnuDo = menuBar()->addMenu(QStringLiteral("Действие"));
+    QMenu *mnuDo = menuBar()->addMenu(tr("Действие"));
     mnuDo->setObjectName(QStringLiteral("mnuDo"));
-    QAction *save = mnuDo->addAction(QStringLiteral("Сохранить как..."), this, &frmTime::saveToTxt);
+    QAction *save = mnuDo->addAction(tr("Сохранить как..."), this, &frmTime::saveToTxt);
     save->setObjectName(QStringLiteral("mnuSaveToTxt"));
     mnuDo->addSeparator()->setObjectName(QStringLiteral("itm1"));
-    QAction *close = mnuDo->addAction(QStringLiteral("Закрыть окно"), this, &QWidget::close);
+    QAction *close = mnuDo->addAction(tr("Закрыть окно"), this, &QWidget::close);
     close->setObjectName(QStringLiteral("mnuClose"));
 
     m_txtTime->setObjectName(QStringLiteral("txtTime"));
@@ -88,7 +88,7 @@ void frmTime::saveToTxt()
         return;
     QString error;
     if (!BreakdownText::save(path, m_legend ? m_legend() : QString(), text(), &error))
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, error));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), tr("Не удалось сохранить файл %1: %2").arg(path, error));
 }
 
 } // namespace grapher
