@@ -434,7 +434,7 @@ all records older than %1?</translation>
     </message>
     <message>
         <source>№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              </source>
-        <translation>No.   |Connection lost      |Restored          |Description                                      |IP address            </translation>
+        <translation>#     |Connection lost      |Restored          |Description                                      |IP address            </translation>
     </message>
     <message>
         <source>|Описание                                         |Ip-адрес              |Таймаут (мс)</source>

@@ -4,6 +4,8 @@
 #include "DateTimeText.h"
 #include "ChartControl.h"
 #include "FakePrompts.h"
+#include "Regional.h"
+#include "Translations.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -19,6 +21,15 @@
 #include <QTest>
 
 using namespace grapher;
+
+namespace {
+
+bool english()
+{
+    return QLocale::system().language() == QLocale::English;
+}
+
+} // namespace
 
 class tst_GrapherScreens : public QObject
 {
@@ -69,8 +80,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     auto *txtD2 = w.findChild<QLineEdit *>(QStringLiteral("txtD2"));
     auto *cmbIP = w.findChild<QComboBox *>(QStringLiteral("cmbIP"));
     auto *interval = w.findChild<QComboBox *>(QStringLiteral("lstInterval"));
-    txtD1->setText(QStringLiteral("01.11.2026"));
-    txtD2->setText(QStringLiteral("30.11.2026"));
+    txtD1->setText(Regional::shortDate(QDate(2026, 11, 1)));
+    txtD2->setText(Regional::shortDate(QDate(2026, 11, 30)));
     interval->setCurrentText(QStringLiteral("30"));
     cmbIP->setCurrentIndex(cmbIP->findText(mainHost));
     emit cmbIP->activated(cmbIP->currentIndex());
@@ -92,7 +103,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     QVERIFY(QTest::qWaitForWindowExposed(breakdown));
     QTest::qWait(1000); // the window manager settles its frames
 
-    const QString shot = QDir(artifacts).filePath(QStringLiteral("grapher_two_curves_and_breakdown.png"));
+    const QString shot = QDir(artifacts).filePath(english() ? QStringLiteral("grapher_two_curves_and_breakdown_en.png")
+                                                            : QStringLiteral("grapher_two_curves_and_breakdown.png"));
     QFile::remove(shot);
     QProcess import;
     import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), shot});
@@ -102,5 +114,17 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     QVERIFY(w.chart()->SavePicture(QDir(artifacts).filePath(QStringLiteral("grapher_two_curves.bmp"))));
 }
 
-QTEST_MAIN(tst_GrapherScreens)
+int main(int argc, char **argv)
+{
+    // The system's locale unless ORVANT_TEST_LANG names another; the
+    // translations as the program loads them, from the build.
+    if (!qEnvironmentVariableIsEmpty("ORVANT_TEST_LANG")) {
+        qputenv("LC_ALL", qgetenv("ORVANT_TEST_LANG"));
+        qputenv("LANG", qgetenv("ORVANT_TEST_LANG"));
+    }
+    QApplication app(argc, argv);
+    installTranslations(app, {qEnvironmentVariable("ORVANT_BIN_DIR") + QStringLiteral("/translations")});
+    tst_GrapherScreens test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_grapher_screens.moc"
