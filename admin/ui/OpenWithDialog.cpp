@@ -56,7 +56,8 @@ void OpenWithDialog::acceptEntry()
 
 void OpenWithDialog::browse()
 {
-    const QString program = QFileDialog::getOpenFileName(this, tr("Программа", "window title"), QStringLiteral("/usr/bin"));
+    const QString program =
+        QFileDialog::getOpenFileName(this, tr("Программа", "window title"), QStringLiteral("/usr/bin"));
     if (program.isEmpty())
         return;
     m_command = {program, m_filePath};

@@ -349,7 +349,8 @@ void frmMain::drawCommand()
     // Refusals first: a refused drawing changes nothing.
     double yMax = m_ctlGraph->YMax();
     if (m_firstDraw && !GraphRequest::parseYMax(m_txtMaxY->text(), &yMax)) {
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), QCoreApplication::translate("grapher::GraphRequest", GraphRequest::YMaxRefused));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      QCoreApplication::translate("grapher::GraphRequest", GraphRequest::YMaxRefused));
         return;
     }
     const GraphRequest request = currentRequest();
@@ -391,12 +392,13 @@ void frmMain::BuildGraph()
 
 void frmMain::saveCommand()
 {
-    const QString path = m_prompts.saveFileName(this, QString(), Database::programDirectory(), QStringLiteral("bmp (*.bmp)"),
-                                                QStringLiteral("bmp"));
+    const QString path = m_prompts.saveFileName(this, QString(), Database::programDirectory(),
+                                                QStringLiteral("bmp (*.bmp)"), QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     if (!m_ctlGraph->SavePicture(path))
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), tr("Не удалось сохранить рисунок в файл %1").arg(path));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Не удалось сохранить рисунок в файл %1").arg(path));
 }
 
 void frmMain::clearCommand()

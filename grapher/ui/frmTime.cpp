@@ -88,7 +88,8 @@ void frmTime::saveToTxt()
         return;
     QString error;
     if (!BreakdownText::save(path, m_legend ? m_legend() : QString(), text(), &error))
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), tr("Не удалось сохранить файл %1: %2").arg(path, error));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Не удалось сохранить файл %1: %2").arg(path, error));
 }
 
 } // namespace grapher
