@@ -2,6 +2,7 @@
 // nothing unfinished or vanished, nothing in the code missing from it,
 // placeholders, accelerators and grid headings kept, window titles unchanged.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,6 +93,7 @@ private slots:
     void everyMessage_data();
     void everyMessage();
     void coversTheCode();
+    void noRussianTextOutsideTheTranslationSystem();
 };
 
 void tst_TranslationFile::everyMessage_data()
@@ -167,6 +169,32 @@ void tst_TranslationFile::coversTheCode()
     }
     QVERIFY2(stale.isEmpty(), qPrintable(QStringLiteral("run the orvant_lupdate target, then translate:\n")
                                          + stale.join(QLatin1Char('\n'))));
+}
+
+void tst_TranslationFile::noRussianTextOutsideTheTranslationSystem()
+{
+    // A Russian text made straight into a QString (QStringLiteral,
+    // fromUtf8) would show Russian to an English desktop, and lupdate cannot
+    // see it.
+    static const QRegularExpression plain(
+        QStringLiteral("(QStringLiteral|QString::fromUtf8|QLatin1String|QString)\\(\\s*\"[^\"]*[\\x{0400}-\\x{04FF}]"));
+    QStringList found;
+    for (const char *folder : {"common", "monitor", "admin", "grapher", "slider"}) {
+        QDirIterator it(QStringLiteral(ORVANT_SOURCE_DIR "/") + QLatin1String(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+            int number = 0;
+            while (!file.atEnd()) {
+                const QString line = QString::fromUtf8(file.readLine());
+                ++number;
+                if (!line.trimmed().startsWith(QLatin1String("//")) && plain.match(line).hasMatch())
+                    found << QStringLiteral("%1:%2: %3").arg(file.fileName()).arg(number).arg(line.trimmed());
+            }
+        }
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(tst_TranslationFile)
