@@ -1,11 +1,12 @@
+#include "AdminPrompts.h"
 #include "Database.h"
 #include "DesktopLauncher.h"
 #include "SingleInstance.h"
-#include "WidgetPrompts.h"
 #include "frmMain.h"
 
 #include "Translations.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QScreen>
 
@@ -17,12 +18,12 @@ int main(int argc, char **argv)
     app.setApplicationName(QStringLiteral("admin"));
     installTranslations(app);
 
-    WidgetPrompts prompts;
+    AdminPrompts prompts;
     // A second copy says so and ends before it opens anything.
     SingleInstance instance(QStringLiteral("admin"));
     if (!instance.tryAcquire()) {
-        prompts.message(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"),
-                        QStringLiteral("Программа уже запущена!"), QMessageBox::Ok);
+        prompts.ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"),
+                        QCoreApplication::translate("admin::main", "Программа уже запущена!"), QMessageBox::Ok);
         return 0;
     }
 

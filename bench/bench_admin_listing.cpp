@@ -9,7 +9,7 @@
 #include "DateTimeText.h"
 #include "Database.h"
 #include "FormatGrid.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OutageLogModel.h"
 #include "ProgramLauncher.h"
 #include "Schema.h"
@@ -34,17 +34,25 @@ using namespace admin;
 namespace {
 
 // Any message box during the run is a failure of the run: print it, answer OK.
-class PrintingPrompts final : public OperatorPrompts
+class PrintingPrompts final : public Prompts
 {
 public:
-    QMessageBox::StandardButton message(QWidget *, QMessageBox::Icon, const QString &title, const QString &text,
-                                        QMessageBox::StandardButtons) override
+    QMessageBox::StandardButton ask(QWidget *, QMessageBox::Icon, const QString &title, const QString &text,
+                                    QMessageBox::StandardButtons, QMessageBox::StandardButton) override
     {
         std::fprintf(stderr, "message box [%s]: %s\n", qPrintable(title), qPrintable(text));
         return QMessageBox::Ok;
     }
+    void notify(QWidget *, QMessageBox::Icon icon, const QString &title, const QString &text) override
+    {
+        ask(nullptr, icon, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    }
     QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    QColor chooseColor(QWidget *, const QColor &) override { return {}; }
     QStringList chooseProgram(QWidget *, const QString &) override { return {}; }
 };
 

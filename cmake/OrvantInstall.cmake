@@ -7,6 +7,7 @@
 #   ping_addr.mdb                            made only when none is there (file,
 #                                            or link into a data directory)
 #   plugins/designer/libveltrack_designer.so Qt Designer plugin (installed by slider/)
+#   translations/orvant_en.qm              the English texts
 #   libexec/orvant-mkdb, libexec/orvant-setup
 #   share/applications/*.desktop, share/icons/hicolor/…
 #
@@ -48,6 +49,8 @@ install(TARGETS orvant admin grapher orvant-export RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
+# The English texts, where the programs (and, from libexec, the tools) look.
+install(FILES ${ORVANT_QM_FILES} DESTINATION translations)
 install(PROGRAMS "${ORVANT_PACKAGING_DIR}/orvant-setup.sh" DESTINATION libexec RENAME orvant-setup)
 
 # --- manual pages ----------------------------------------------------------

@@ -1,9 +1,10 @@
 #include "Database.h"
-#include "GrapherDialogs.h"
 #include "frmMain.h"
 
 #include "Translations.h"
+#include "WidgetPrompts.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 
 using namespace grapher;
@@ -12,7 +13,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     installTranslations(app);
-    GrapherDialogs dialogs;
+    WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
 
     QString error;
     // The grapher only reads: a file or a directory it may not write in is
@@ -21,13 +22,13 @@ int main(int argc, char **argv)
     options.readOnly = true;
     if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
                         nullptr)) {
-        dialogs.warning(nullptr, QString::fromUtf8(frmMain::Caption),
-                        QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
+        prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
+                        QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
     }
     int rc = 0;
     {
-        frmMain window(&dialogs);
+        frmMain window(prompts);
         window.show();
         rc = app.exec();
     }

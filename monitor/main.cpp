@@ -11,7 +11,7 @@
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
-#include "WidgetMessageBoxes.h"
+#include "WidgetPrompts.h"
 #include "frmAbout.h"
 
 #include "Translations.h"
@@ -74,7 +74,7 @@ int main(int argc, char **argv)
     SystemClock clock;
     BootTickSource ticks;
     CanberraSoundPlayer sound;
-    WidgetMessageBoxes boxes;
+    WidgetPrompts prompts;
     SystemTrayIcon tray;
     auto transport = std::make_unique<IcmpTransport>();
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
@@ -86,14 +86,13 @@ int main(int argc, char **argv)
     services.ticks = &ticks;
     services.tray = &tray;
     services.sound = &sound;
-    services.boxes = &boxes;
     services.notifier = &notifier;
     services.databasePath = Database::defaultPath();
     services.programDirectory = Database::programDirectory();
 
     int status = 0;
     {
-        Form1 form(services);
+        Form1 form(prompts, services);
         mainWindow = &form;
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 

@@ -6,6 +6,7 @@
 // the program unless --db names another; it is only read. Exit 0 when the
 // file is written, 1 when the database or the output failed, 2 for a wrong
 // command line (a bad date included): with a message on stderr, and no file.
+#include "Language.h"
 #include "Database.h"
 #include "OutageExport.h"
 #include "Regional.h"
@@ -46,6 +47,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvant-export"));
+    // Database errors reach the operator in the desktop's language.
+    Language::installOwnTextsForSystem(app);
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.1"));
 
     QCommandLineParser parser;

@@ -1,6 +1,6 @@
 #include "AdminDialog.h"
 
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
@@ -8,7 +8,7 @@
 
 namespace admin {
 
-AdminDialog::AdminDialog(OperatorPrompts &prompts, QWidget *mainWindow, bool bringsMainForward)
+AdminDialog::AdminDialog(Prompts &prompts, QWidget *mainWindow, bool bringsMainForward)
     : QDialog(mainWindow)
     , m_prompts(prompts)
     , m_bringsMainForward(bringsMainForward)
@@ -54,7 +54,7 @@ void AdminDialog::setActionButton(QPushButton *button)
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
 {
-    m_prompts.message(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
+    m_prompts.ask(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
 }
 
 } // namespace admin

@@ -4,9 +4,9 @@
 
 class QPushButton;
 
-namespace admin {
+class Prompts;
 
-class OperatorPrompts;
+namespace admin {
 
 // What the admin's dialogs share: their own close button only hides them
 // (their contents stay for the next opening), while the window's close box
@@ -18,7 +18,7 @@ class AdminDialog : public QDialog
     Q_DISABLE_COPY_MOVE(AdminDialog)
 
 public:
-    AdminDialog(OperatorPrompts &prompts, QWidget *mainWindow, bool bringsMainForward);
+    AdminDialog(Prompts &prompts, QWidget *mainWindow, bool bringsMainForward);
 
     // The close box was used: the owner deletes the dialog once it is hidden.
     bool discarded() const { return m_discarded; }
@@ -36,7 +36,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
-    OperatorPrompts &prompts() { return m_prompts; }
+    Prompts &prompts() { return m_prompts; }
     // Enter in any of the dialog's boxes presses `button`, the dialog's action.
     void setActionButton(QPushButton *button);
     // A failed statement or program start: the message names what failed
@@ -44,7 +44,7 @@ protected:
     void reportFailure(const QString &title, const QString &what, const QString &error);
 
 private:
-    OperatorPrompts &m_prompts;
+    Prompts &m_prompts;
     bool m_bringsMainForward;
     bool m_discarded = false;
 };

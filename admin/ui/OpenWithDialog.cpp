@@ -16,9 +16,9 @@ OpenWithDialog::OpenWithDialog(const QString &filePath, QWidget *parent)
     , m_filePath(filePath)
     , m_entries(DesktopEntry::installedApplications())
 {
-    setWindowTitle(QStringLiteral("Открыть с помощью"));
+    setWindowTitle(tr("Открыть с помощью", "window title"));
     auto *layout = new QVBoxLayout(this);
-    auto *label = new QLabel(QStringLiteral("Выберите программу для открытия файла\n%1")
+    auto *label = new QLabel(tr("Выберите программу для открытия файла\n%1")
                                  .arg(QDir::toNativeSeparators(filePath)),
                              this);
     label->setWordWrap(true);
@@ -30,9 +30,9 @@ OpenWithDialog::OpenWithDialog(const QString &filePath, QWidget *parent)
     layout->addWidget(m_list);
 
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *open = buttons->addButton(QStringLiteral("Открыть"), QDialogButtonBox::AcceptRole);
-    QPushButton *browse = buttons->addButton(QStringLiteral("Обзор..."), QDialogButtonBox::ActionRole);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    QPushButton *open = buttons->addButton(tr("Открыть"), QDialogButtonBox::AcceptRole);
+    QPushButton *browse = buttons->addButton(tr("Обзор..."), QDialogButtonBox::ActionRole);
+    buttons->addButton(tr("Отмена"), QDialogButtonBox::RejectRole);
     open->setEnabled(false);
     layout->addWidget(buttons);
 
@@ -56,7 +56,8 @@ void OpenWithDialog::acceptEntry()
 
 void OpenWithDialog::browse()
 {
-    const QString program = QFileDialog::getOpenFileName(this, QStringLiteral("Программа"), QStringLiteral("/usr/bin"));
+    const QString program =
+        QFileDialog::getOpenFileName(this, tr("Программа", "window title"), QStringLiteral("/usr/bin"));
     if (program.isEmpty())
         return;
     m_command = {program, m_filePath};

@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,26 +12,26 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmAdd::frmAdd(OperatorPrompts &prompts, QWidget *mainWindow)
+frmAdd::frmAdd(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmAdd"));
-    setWindowTitle(QStringLiteral("Добавить"));
+    setWindowTitle(tr("Добавить", "window title"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     txtIP = lineEdit("txtIP", this);
     txtDesc = lineEdit("txtDesc", this);
     txtPTO = lineEdit("txtPTO", this, QString::number(AdminRules::DefaultTimeoutMs));
-    cmdAdd = button("cmdAdd", QStringLiteral("Добавить"), this);
-    cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+    cmdAdd = button("cmdAdd", tr("Добавить"), this);
+    cmdBack = button("cmdBack", tr("Закрыть"), this);
     setActionButton(cmdAdd);
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(label("Label1", QStringLiteral("IP адрес:"), this), 0, 0);
+    grid->addWidget(label("Label1", tr("IP адрес:"), this), 0, 0);
     grid->addWidget(txtIP, 0, 1);
-    grid->addWidget(label("Label2", QStringLiteral("Описание:"), this), 1, 0);
+    grid->addWidget(label("Label2", tr("Описание:"), this), 1, 0);
     grid->addWidget(txtDesc, 1, 1);
-    grid->addWidget(label("Label3", QStringLiteral("Время ожидания ответа(ms):"), this), 2, 0);
+    grid->addWidget(label("Label3", tr("Время ожидания ответа(ms):"), this), 2, 0);
     grid->addWidget(txtPTO, 2, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdAdd);
@@ -49,21 +49,21 @@ void frmAdd::cmdAdd_Click()
     const QString title = QStringLiteral("Add");
     const QString ip = txtIP->text();
     if (ip.isEmpty()) {
-        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Нет Ip адреса!"));
+        prompts().ask(this, QMessageBox::Warning, title, tr("Нет Ip адреса!"));
         return;
     }
     bool found = false;
     QString error;
     if (!AddressBook::exists(ip, &found, &error)) {
-        reportFailure(title, QStringLiteral("Не удалось проверить адрес."), error);
+        reportFailure(title, tr("Не удалось проверить адрес."), error);
         return;
     }
     if (found) {
-        prompts().message(this, QMessageBox::Warning, title, QStringLiteral("Запись с этим IP уже существует!"));
+        prompts().ask(this, QMessageBox::Warning, title, tr("Запись с этим IP уже существует!"));
         return;
     }
     if (AdminRules::timeoutTooLong(txtPTO->text())) {
-        prompts().message(this, QMessageBox::Warning, title, AdminRules::tooLongTimeoutText());
+        prompts().ask(this, QMessageBox::Warning, title, AdminRules::tooLongTimeoutText());
         return;
     }
     const std::optional<qint32> typed = AdminRules::readTimeout(txtPTO->text());
@@ -71,7 +71,7 @@ void frmAdd::cmdAdd_Click()
         txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));
     const qint32 timeout = AdminRules::timeoutForNewAddress(txtPTO->text());
     if (!AddressBook::add(ip, txtDesc->text(), timeout, &error)) {
-        reportFailure(title, QStringLiteral("Не удалось добавить адрес."), error);
+        reportFailure(title, tr("Не удалось добавить адрес."), error);
         return;
     }
     // The timeout box is left empty too, not reset to the default.

@@ -14,7 +14,7 @@ class frmAdd final : public AdminDialog
     Q_DISABLE_COPY_MOVE(frmAdd)
 
 public:
-    frmAdd(OperatorPrompts &prompts, QWidget *mainWindow);
+    frmAdd(Prompts &prompts, QWidget *mainWindow);
 
     void cmdAdd_Click();
 

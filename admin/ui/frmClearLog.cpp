@@ -3,7 +3,7 @@
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "DatePicker.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OutageLog.h"
 #include "Regional.h"
 #include "Twips.h"
@@ -22,11 +22,11 @@ using namespace AdminWidgets;
 static const QString Collapsed = QStringLiteral(">>");
 static const QString Expanded = QStringLiteral("<<");
 
-frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
+frmClearLog::frmClearLog(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, false)
 {
     setObjectName(QStringLiteral("frmClearLog"));
-    setWindowTitle(QStringLiteral("Очистить лог"));
+    setWindowTitle(tr("Очистить лог", "window title"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     // The left part is what the window shows when narrow; the calendar stands
@@ -40,12 +40,12 @@ frmClearLog::frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow)
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->setFixedSize(Twips::toPixels(330, 330, this).expandedTo(Label2->sizeHint()));
     Label2->installEventFilter(this);
-    cmdDel = button("cmdDel", QStringLiteral("Удалить"), panel);
-    cmdQuit = button("cmdQuit", QStringLiteral("Отмена"), panel);
+    cmdDel = button("cmdDel", tr("Удалить"), panel);
+    cmdQuit = button("cmdQuit", tr("Отмена"), panel);
     setActionButton(cmdDel);
 
     auto *layout = new QVBoxLayout(panel);
-    layout->addWidget(label("Label1", QStringLiteral("Удалить все записи старее: "), panel));
+    layout->addWidget(label("Label1", tr("Удалить все записи старее: "), panel));
     auto *dateLine = new QHBoxLayout;
     dateLine->addWidget(txtClearDate);
     dateLine->addWidget(Label2);
@@ -119,17 +119,17 @@ void frmClearLog::cmdDel_Click()
     const std::optional<QDate> day = AdminRules::readClearDate(txtClearDate->text());
     if (!day)
         return;
-    const QString question = QStringLiteral("Вы уверенны, что хотите удалить \nвсе записи старее %1?")
+    const QString question = tr("Вы уверенны, что хотите удалить \nвсе записи старее %1?")
                                  .arg(Regional::shortDate(*day));
-    if (prompts().message(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
+    if (prompts().ask(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
         != QMessageBox::Ok)
         return;
     QString error;
     if (!OutageLog::deleteBefore(*day, nullptr, &error)) {
-        reportFailure(windowTitle(), QStringLiteral("Записи не удалены."), error);
+        reportFailure(windowTitle(), tr("Записи не удалены."), error);
         return;
     }
-    prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Записи удалены."));
+    prompts().ask(this, QMessageBox::Information, windowTitle(), tr("Записи удалены."));
     Form_Unload();
 }
 

@@ -19,7 +19,7 @@ class frmClearLog final : public AdminDialog
     Q_DISABLE_COPY_MOVE(frmClearLog)
 
 public:
-    frmClearLog(OperatorPrompts &prompts, QWidget *mainWindow);
+    frmClearLog(Prompts &prompts, QWidget *mainWindow);
 
     void Label2_Click();
     void cmdDel_Click();

@@ -2,7 +2,7 @@
 
 #include "AddressBook.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -11,18 +11,18 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmDel::frmDel(OperatorPrompts &prompts, QWidget *mainWindow)
+frmDel::frmDel(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmDel"));
-    setWindowTitle(QStringLiteral("Удаление"));
+    setWindowTitle(tr("Удаление", "window title"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    QLabel *label1 = label("Label1", QStringLiteral("Удалить из базы IP адрес :"), this, false);
+    QLabel *label1 = label("Label1", tr("Удалить из базы IP адрес :"), this, false);
     label1->setAlignment(Qt::AlignCenter);
     txtIP = lineEdit("txtIP", this);
-    cmdDel = button("cmdDel", QStringLiteral("Удалить"), this);
-    cmdBack = button("cmdBack", QStringLiteral("Закрыть"), this);
+    cmdDel = button("cmdDel", tr("Удалить"), this);
+    cmdBack = button("cmdBack", tr("Закрыть"), this);
     setActionButton(cmdDel);
 
     auto *layout = new QVBoxLayout(this);
@@ -44,16 +44,16 @@ void frmDel::cmdDel_Click()
     const QString title = QStringLiteral("Del");
     const QString ip = txtIP->text();
     if (ip.isEmpty()) {
-        prompts().message(this, QMessageBox::Information, title, QStringLiteral("Нет IP адреса!"));
+        prompts().ask(this, QMessageBox::Information, title, tr("Нет IP адреса!"));
         return;
     }
     QString error;
     if (!AddressBook::remove(ip, &error)) {
-        reportFailure(title, QStringLiteral("Не удалось удалить адрес."), error);
+        reportFailure(title, tr("Не удалось удалить адрес."), error);
         return;
     }
     txtIP->clear();
-    prompts().message(this, QMessageBox::Information, title, QStringLiteral("Запись с таким IP удалена."));
+    prompts().ask(this, QMessageBox::Information, title, tr("Запись с таким IP удалена."));
 }
 
 } // namespace admin

@@ -14,7 +14,7 @@ class frmDel final : public AdminDialog
     Q_DISABLE_COPY_MOVE(frmDel)
 
 public:
-    frmDel(OperatorPrompts &prompts, QWidget *mainWindow);
+    frmDel(Prompts &prompts, QWidget *mainWindow);
 
     void cmdDel_Click();
 

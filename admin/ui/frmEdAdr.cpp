@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,30 +13,30 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmEdAdr::frmEdAdr(OperatorPrompts &prompts, QWidget *mainWindow)
+frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmEdAdr"));
-    setWindowTitle(QStringLiteral("Редактирование"));
+    setWindowTitle(tr("Редактирование", "window title"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    QLabel *heading = label("Label1", QStringLiteral("Редактирование аттрибутов адреса"), this);
+    QLabel *heading = label("Label1", tr("Редактирование аттрибутов адреса"), this);
     heading->setAlignment(Qt::AlignCenter);
     cmbAddr = new QComboBox(this);
     cmbAddr->setObjectName(QStringLiteral("cmbAddr"));
     txtDesc = lineEdit("txtDesc", this);
     txtPTO = lineEdit("txtPTO", this);
-    Command1 = button("Command1", QStringLiteral("Сохранить"), this, true);
-    Command2 = button("Command2", QStringLiteral("Закрыть"), this);
+    Command1 = button("Command1", tr("Сохранить"), this, true);
+    Command2 = button("Command2", tr("Закрыть"), this);
     setActionButton(Command1);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading, 0, 0, 1, 2);
-    grid->addWidget(label("Label2", QStringLiteral("Адрес:"), this), 1, 0);
+    grid->addWidget(label("Label2", tr("Адрес:"), this), 1, 0);
     grid->addWidget(cmbAddr, 1, 1);
-    grid->addWidget(label("Label3", QStringLiteral("Описание:"), this), 2, 0);
+    grid->addWidget(label("Label3", tr("Описание:"), this), 2, 0);
     grid->addWidget(txtDesc, 2, 1);
-    grid->addWidget(label("Label4", QStringLiteral("Время ожидания ответа(ms):"), this), 3, 0);
+    grid->addWidget(label("Label4", tr("Время ожидания ответа(ms):"), this), 3, 0);
     grid->addWidget(txtPTO, 3, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command1);
@@ -60,7 +60,7 @@ void frmEdAdr::Form_Load()
     QList<AddressRecord> records;
     QString error;
     if (!AddressBook::list(&records, &error)) {
-        reportFailure(windowTitle(), QStringLiteral("Не удалось прочитать список адресов."), error);
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), error);
         return;
     }
     for (const AddressRecord &record : records)
@@ -76,7 +76,7 @@ void frmEdAdr::cmbAddr_Click()
     if (!AddressBook::load(cmbAddr->currentText(), &record, &found, &error)) {
         // The boxes would still show the previous address: say so rather
         // than let its values be saved onto this one unnoticed.
-        reportFailure(windowTitle(), QStringLiteral("Не удалось прочитать адрес."), error);
+        reportFailure(windowTitle(), tr("Не удалось прочитать адрес."), error);
     } else if (found) {
         // A column without a value leaves its box as it was.
         if (!record.descript.isNull())
@@ -90,33 +90,33 @@ void frmEdAdr::cmbAddr_Click()
 void frmEdAdr::Command1_Click()
 {
     if (!m_changed) {
-        prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменений небыло."));
+        prompts().ask(this, QMessageBox::Information, windowTitle(), tr("Изменений небыло."));
         return;
     }
     if (AdminRules::timeoutTooLong(txtPTO->text())) {
-        prompts().message(this, QMessageBox::Warning, windowTitle(), AdminRules::tooLongTimeoutText());
+        prompts().ask(this, QMessageBox::Warning, windowTitle(), AdminRules::tooLongTimeoutText());
         return;
     }
     // No lower bound here, unlike adding: the operator may store 0 on purpose.
     const std::optional<qint32> timeout = AdminRules::readTimeout(txtPTO->text());
     if (!timeout) {
-        prompts().message(this, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"), QStringLiteral("Error"));
+        prompts().ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant Admin"), QStringLiteral("Error"));
         return;
     }
     const QString ip = cmbAddr->currentText();
     int rows = 0;
     QString error;
     if (!AddressBook::update(ip, txtDesc->text(), *timeout, &rows, &error)) {
-        reportFailure(windowTitle(), QStringLiteral("Изменения не записаны."), error);
+        reportFailure(windowTitle(), tr("Изменения не записаны."), error);
         return;
     }
     if (rows == 0) {
-        prompts().message(this, QMessageBox::Warning, windowTitle(),
-                          QStringLiteral("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
+        prompts().ask(this, QMessageBox::Warning, windowTitle(),
+                          tr("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
         return;
     }
     m_changed = false;
-    prompts().message(this, QMessageBox::Information, windowTitle(), QStringLiteral("Изменения записанны."));
+    prompts().ask(this, QMessageBox::Information, windowTitle(), tr("Изменения записанны."));
 }
 
 } // namespace admin

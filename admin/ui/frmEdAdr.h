@@ -16,7 +16,7 @@ class frmEdAdr final : public AdminDialog
 
 public:
     // Reads the address list once: a dialog that is only hidden keeps it.
-    frmEdAdr(OperatorPrompts &prompts, QWidget *mainWindow);
+    frmEdAdr(Prompts &prompts, QWidget *mainWindow);
 
     void Form_Load();
     void cmbAddr_Click();

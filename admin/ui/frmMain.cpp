@@ -3,7 +3,7 @@
 #include "AddressBook.h"
 #include "Database.h"
 #include "FormatGrid.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OptionsStore.h"
 #include "OutageExport.h"
 #include "OutageLog.h"
@@ -59,7 +59,7 @@ static QIcon programIcon()
     return icon;
 }
 
-frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
                  QWidget *parent)
     : QMainWindow(parent)
     , m_prompts(prompts)
@@ -82,7 +82,7 @@ frmMain::frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QStr
     // Queued: a page is read while the view lays itself out; the message
     // box must not open inside that.
     connect(m_log, &OutageLogModel::fetchFailed, this,
-            [this](const QString &error) { reportFailure(QStringLiteral("Не удалось прочитать журнал."), error); },
+            [this](const QString &error) { reportFailure(tr("Не удалось прочитать журнал."), error); },
             Qt::QueuedConnection);
 
     buildMenus();
@@ -122,32 +122,32 @@ void frmMain::buildMenus()
     };
     auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
 
-    QMenu *prog = menuBar()->addMenu(QStringLiteral("Программа"));
+    QMenu *prog = menuBar()->addMenu(tr("Программа"));
     prog->setObjectName(QStringLiteral("Prog"));
-    item(prog, "mnuOrvant", QStringLiteral("Начать проверку"), &frmMain::mnuOrvant_Click);
+    item(prog, "mnuOrvant", tr("Начать проверку"), &frmMain::mnuOrvant_Click);
     separator(prog, "it1");
-    item(prog, "mnuExit", QStringLiteral("Выход"), &frmMain::mnuExit_Click);
+    item(prog, "mnuExit", tr("Выход"), &frmMain::mnuExit_Click);
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("База"));
+    QMenu *file = menuBar()->addMenu(tr("База"));
     file->setObjectName(QStringLiteral("itmFile"));
-    item(file, "mnuOtchet", QStringLiteral("Журнал"), &frmMain::mnuOtchet_Click);
+    item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
-    item(file, "mnuAddrs", QStringLiteral("Просмотр адресов"), &frmMain::mnuAddrs_Click);
+    item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     separator(file, "it2");
-    item(file, "mnuAdd", QStringLiteral("Добавить адрес"), &frmMain::mnuAdd_Click);
-    item(file, "mnuEditAddr", QStringLiteral("Редактир адрес"), &frmMain::mnuEditAddr_Click);
-    item(file, "mnuDel", QStringLiteral("Удалить  адрес"), &frmMain::mnuDel_Click);
+    item(file, "mnuAdd", tr("Добавить адрес"), &frmMain::mnuAdd_Click);
+    item(file, "mnuEditAddr", tr("Редактир адрес"), &frmMain::mnuEditAddr_Click);
+    item(file, "mnuDel", tr("Удалить  адрес"), &frmMain::mnuDel_Click);
     separator(file, "itm7");
-    item(file, "mnuClearLog", QStringLiteral("Очистить лог"), &frmMain::mnuClearLog_Click);
+    item(file, "mnuClearLog", tr("Очистить лог"), &frmMain::mnuClearLog_Click);
 
-    QMenu *service = menuBar()->addMenu(QStringLiteral("Сервис"));
+    QMenu *service = menuBar()->addMenu(tr("Сервис"));
     service->setObjectName(QStringLiteral("mnuDo"));
-    QAction *stat = item(service, "mnuStat", QStringLiteral("Обновить статистику"), &frmMain::mnuStat_Click);
+    QAction *stat = item(service, "mnuStat", tr("Обновить статистику"), &frmMain::mnuStat_Click);
     // The window's own shortcut: F5 works from anywhere in the main window.
     stat->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(stat);
     separator(service, "itm2");
-    item(service, "mnuOptions", QStringLiteral("Настройки"), &frmMain::mnuOptions_Click);
+    item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
 }
 
 QString frmMain::databasePath() const
@@ -157,7 +157,7 @@ QString frmMain::databasePath() const
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.message(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
+    m_prompts.ask(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
 }
 
 bool frmMain::Form_Load()
@@ -166,13 +166,13 @@ bool frmMain::Form_Load()
     QString warning;
     if (!Database::open(databasePath(), Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
                         &warning)) {
-        reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
+        reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
     // A read-only file opens, and the operator learns before the first
     // change fails why it will.
     if (!warning.isEmpty())
-        m_prompts.message(this, QMessageBox::Warning, Title, warning);
+        m_prompts.ask(this, QMessageBox::Warning, Title, warning);
     if (!Do_Options())
         return false;
     if (!mnuStat_Click())
@@ -207,7 +207,7 @@ bool frmMain::Do_Options()
     OptionsRecord record;
     QString error;
     if (!OptionsStore::read(&record, &error)) {
-        reportFailure(QStringLiteral("Не удалось прочитать настройки."), error);
+        reportFailure(tr("Не удалось прочитать настройки."), error);
         return false;
     }
     if (!m_frmOpt)
@@ -221,7 +221,7 @@ bool frmMain::mnuStat_Click()
     setCursor(Qt::WaitCursor);
     m_txtLog->setSourceModel(m_log);
     const QString when = WidestValues::dateTime();
-    m_txtLog->setFormatString(QString::fromUtf8(LogHeadings),
+    m_txtLog->setFormatString(tr(LogHeadings),
                               {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
     QString error;
     const bool ok = m_log->reload(&error);
@@ -232,7 +232,7 @@ bool frmMain::mnuStat_Click()
         countLog();
     unsetCursor();
     if (!ok)
-        reportFailure(QStringLiteral("Не удалось прочитать журнал."), error);
+        reportFailure(tr("Не удалось прочитать журнал."), error);
     return ok;
 }
 
@@ -278,7 +278,7 @@ bool frmMain::mnuAddrs_Click()
     m_addresses->clear();
     m_addresses->setColumnCount(4);
     m_txtLog->setSourceModel(m_addresses);
-    m_txtLog->setFormatString(QString::fromUtf8(AddressHeadings),
+    m_txtLog->setFormatString(tr(AddressHeadings),
                               {QString(), QString(), QString::fromLatin1(WidestValues::Address),
                                QString::fromLatin1(WidestValues::Timeout)});
     ++m_countGeneration; // a count still running belongs to the log listing
@@ -300,7 +300,7 @@ bool frmMain::mnuAddrs_Click()
     m_txtLog->scrollToTop();
     unsetCursor();
     if (!ok)
-        reportFailure(QStringLiteral("Не удалось прочитать список адресов."), error);
+        reportFailure(tr("Не удалось прочитать список адресов."), error);
     return ok;
 }
 
@@ -315,7 +315,7 @@ void frmMain::mnuOtchet_Click()
         return;
     QString error;
     if (!m_launcher.startDetached(command.first(), command.mid(1), &error))
-        reportFailure(QStringLiteral("Не удалось запустить программу %1.").arg(command.first()), error);
+        reportFailure(tr("Не удалось запустить программу %1.").arg(command.first()), error);
 }
 
 void frmMain::mnuOrvant_Click()
@@ -325,7 +325,7 @@ void frmMain::mnuOrvant_Click()
     const QString program = QDir(m_programDirectory).filePath(QStringLiteral("orvant"));
     QString error;
     if (!m_launcher.startDetached(program, {}, &error))
-        reportFailure(QStringLiteral("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)),
+        reportFailure(tr("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)),
                       error);
 }
 
@@ -371,9 +371,9 @@ void frmMain::mnuClearLog_Click()
 
 bool frmMain::mnuExport_Click()
 {
-    const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала"),
+    const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала", "window title"),
                                                 QDir::home().filePath(QStringLiteral("orvant-log.csv")),
-                                                tr("Файлы CSV (*.csv);;Все файлы (*)"));
+                                                tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
     const QString failed = tr("Не удалось экспортировать журнал.");

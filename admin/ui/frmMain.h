@@ -9,9 +9,10 @@ class QProgressDialog;
 class QThread;
 class QStandardItemModel;
 
+class Prompts;
+
 namespace admin {
 
-class OperatorPrompts;
 class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
@@ -29,13 +30,14 @@ class frmMain final : public QMainWindow
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    static constexpr char LogHeadings[] =
-        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ";
-    static constexpr char AddressHeadings[] =
-        "|Описание                                         |Ip-адрес              |Таймаут (мс)";
+    static constexpr char LogHeadings[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain",
+        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ");
+    static constexpr char AddressHeadings[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain", "|Описание                                         |Ip-адрес              |Таймаут (мс)");
 
     // programDirectory: where the database file and the monitor lie.
-    frmMain(OperatorPrompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
+    frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
             QWidget *parent = nullptr);
     ~frmMain() override;
 
@@ -84,7 +86,7 @@ private:
     void showLogSummary(bool shown);
     void countLog();
 
-    OperatorPrompts &m_prompts;
+    Prompts &m_prompts;
     ProgramLauncher &m_launcher;
     QString m_programDirectory;
     FormatGrid *m_txtLog = nullptr;

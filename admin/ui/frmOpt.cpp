@@ -2,7 +2,7 @@
 
 #include "AdminRules.h"
 #include "AdminWidgets.h"
-#include "OperatorPrompts.h"
+#include "Prompts.h"
 #include "OptionsStore.h"
 #include "RefreshInterval.h"
 
@@ -17,21 +17,21 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmOpt::frmOpt(OperatorPrompts &prompts, QWidget *mainWindow)
+frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     : AdminDialog(prompts, mainWindow, true)
 {
     setObjectName(QStringLiteral("frmOpt"));
-    setWindowTitle(QStringLiteral("Настройки"));
+    setWindowTitle(tr("Настройки", "window title"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    auto *frame1 = new QGroupBox(QStringLiteral("Настройки"), this);
+    auto *frame1 = new QGroupBox(tr("Настройки"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     txtRefresh = lineEdit("txtRefresh", frame1);
-    chView = new QCheckBox(QStringLiteral("Показывать окно при отсутствии соединения:"), frame1);
+    chView = new QCheckBox(tr("Показывать окно при отсутствии соединения:"), frame1);
     chView->setObjectName(QStringLiteral("chView"));
     chView->setLayoutDirection(Qt::RightToLeft); // the box at the right of its text
 
-    auto *frame2 = new QGroupBox(QStringLiteral("Звук"), frame1);
+    auto *frame2 = new QGroupBox(tr("Звук"), frame1);
     frame2->setObjectName(QStringLiteral("Frame2"));
     txtSndErr = lineEdit("txtSndErr", frame2);
     txtSndRest = lineEdit("txtSndRest", frame2);
@@ -41,23 +41,23 @@ frmOpt::frmOpt(OperatorPrompts &prompts, QWidget *mainWindow)
         small->setFixedWidth(small->fontMetrics().horizontalAdvance(QStringLiteral(" ...")) + 16);
 
     auto *sound = new QGridLayout(frame2);
-    sound->addWidget(label("Label3", QStringLiteral("при обрыве:"), frame2, false), 0, 0);
+    sound->addWidget(label("Label3", tr("при обрыве:"), frame2, false), 0, 0);
     sound->addWidget(txtSndErr, 0, 1);
     sound->addWidget(cmdSndErr, 0, 2);
-    sound->addWidget(label("Label4", QStringLiteral("при восстановлении:"), frame2, false), 1, 0);
+    sound->addWidget(label("Label4", tr("при восстановлении:"), frame2, false), 1, 0);
     sound->addWidget(txtSndRest, 1, 1);
     sound->addWidget(cmdSndRest, 1, 2);
 
     auto *settings = new QVBoxLayout(frame1);
     auto *interval = new QHBoxLayout;
-    interval->addWidget(label("Label1", QStringLiteral("Интервал обновления (мин):"), frame1, false));
+    interval->addWidget(label("Label1", tr("Интервал обновления (мин):"), frame1, false));
     interval->addWidget(txtRefresh);
     settings->addLayout(interval);
     settings->addWidget(chView, 0, Qt::AlignLeft);
     settings->addWidget(frame2);
 
-    cmdSave = button("cmdSave", QStringLiteral("Сохранить и закрыть"), this, true);
-    cmdBack = button("cmdBack", QStringLiteral("Отмена"), this);
+    cmdSave = button("cmdSave", tr("Сохранить и закрыть"), this, true);
+    cmdBack = button("cmdBack", tr("Отмена"), this);
     setActionButton(cmdSave);
     // Tab as the eye reads: each path box, then its " ..." button.
     setTabOrder(txtRefresh, chView);
@@ -120,7 +120,7 @@ void frmOpt::cmdSave_Click()
         const std::optional<int> minutes = AdminRules::readInterval(txtRefresh->text());
         if (!minutes) {
             // Refused here, before any statement: the stored row stays whole.
-            prompts().message(this, QMessageBox::Warning, tr("Настройки"),
+            prompts().ask(this, QMessageBox::Warning, tr("Настройки", "window title"),
                               tr("Интервал обновления «%1» не подходит: нужно целое число минут от %2 до %3 "
                                  "(один год).\nВведите другое число; настройки в таблице options не изменены.")
                                   .arg(txtRefresh->text().trimmed())
@@ -136,14 +136,14 @@ void frmOpt::cmdSave_Click()
         record.view = chView->isChecked() ? 1 : 0;
         QString error;
         if (!OptionsStore::save(record, &error)) {
-            reportFailure(tr("Настройки"),
+            reportFailure(tr("Настройки", "window title"),
                           tr("Не удалось сохранить настройки в таблицу options; сохранённые значения не изменены. "
                              "Проверьте файл базы данных и сохраните снова."),
                           error);
             return;
         }
-        prompts().message(this, QMessageBox::Information, title,
-                          QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant."));
+        prompts().ask(this, QMessageBox::Information, title,
+                          tr("Изменения вступят в силу после перезапуска программы Orvant."));
     }
     Form_Unload();
 }

@@ -17,7 +17,7 @@ class frmOpt final : public AdminDialog
     Q_DISABLE_COPY_MOVE(frmOpt)
 
 public:
-    frmOpt(OperatorPrompts &prompts, QWidget *mainWindow);
+    frmOpt(Prompts &prompts, QWidget *mainWindow);
 
     void showRecord(const OptionsRecord &record);
 

@@ -1,6 +1,7 @@
 // Makes ping_addr.mdb from the schema template, only where none exists yet.
 // The build runs it for build/bin and the installation for its prefix: an
 // existing database is the operator's history and is left byte for byte alone.
+#include "Language.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Database errors reach the operator in the desktop's language.
+    Language::installOwnTextsForSystem(app);
     const QStringList args = app.arguments();
     QTextStream err(stderr);
     if (args.size() != 2) {

@@ -1,5 +1,7 @@
 #include "Translations.h"
 
+#include "Language.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,14 +11,20 @@
 
 bool wantsRussianQtTexts(const QString &localeName)
 {
-    return localeName.startsWith(QLatin1String("ru")) || localeName == QLatin1String("C")
-        || localeName == QLatin1String("POSIX");
+    return Language::choose({localeName}) == Language::Choice::Russian;
 }
 
 void installTranslations(QApplication &app)
 {
-    const QString localeName = QLocale::system().name();
-    if (!wantsRussianQtTexts(localeName))
+    installTranslations(app, Language::translationDirectories());
+}
+
+void installTranslations(QApplication &app, const QStringList &directories)
+{
+    const Language::Choice choice = Language::forSystem();
+    // English needs nothing of Qt's: its own texts are English.
+    Language::installOwnTexts(app, choice, directories);
+    if (choice != Language::Choice::Russian)
         return;
     auto *qtTexts = new QTranslator(&app);
     const QString directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

@@ -2,6 +2,8 @@
 
 #include "Timeline.h"
 
+#include <QCoreApplication>
+
 namespace grapher {
 
 QString GraphRequest::refusal(const QLocale &locale) const
@@ -9,11 +11,11 @@ QString GraphRequest::refusal(const QLocale &locale) const
     bool ok = false;
     const int minutes = interval.trimmed().toInt(&ok);
     if (!ok || minutes < 1 || minutes > 60)
-        return QString::fromUtf8(IntervalRefused);
+        return QCoreApplication::translate("grapher::GraphRequest", IntervalRefused);
     const QString t1 = Timeline::GetMyTime(startTime, locale);
     const QString t2 = Timeline::GetMyTime(endTime, locale);
     if (t1.isEmpty() || t2.isEmpty() || t1 > t2) // "HH:mm:00" compares in time order
-        return QString::fromUtf8(TimesRefused);
+        return QCoreApplication::translate("grapher::GraphRequest", TimesRefused);
     return {};
 }
 

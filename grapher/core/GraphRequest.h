@@ -17,12 +17,15 @@ struct GraphRequest
     QString interval;     // minutes: "5", "10", "15", "20", "30" or "60"
     QString legend;       // empty: no legend entry
 
-    static constexpr char TimesRefused[] = "Время начала не может быть позже времени окончания.";
+    static constexpr char TimesRefused[] =
+        QT_TRANSLATE_NOOP("grapher::GraphRequest", "Время начала не может быть позже времени окончания.");
     // A busy host fails hundreds of times a day for months: the scale goes
     // far beyond a spinner's usual three digits.
     static constexpr int MaxYMax = 1'000'000;
-    static constexpr char YMaxRefused[] = "Максимальное количество событий должно быть числом от 1 до 1000000.";
-    static constexpr char IntervalRefused[] = "Интервал должен быть целым числом минут от 1 до 60.";
+    static constexpr char YMaxRefused[] = QT_TRANSLATE_NOOP(
+        "grapher::GraphRequest", "Максимальное количество событий должно быть числом от 1 до 1000000.");
+    static constexpr char IntervalRefused[] =
+        QT_TRANSLATE_NOOP("grapher::GraphRequest", "Интервал должен быть целым числом минут от 1 до 60.");
 
     // The operator-facing reason this request cannot be drawn, or an empty
     // text. An overnight daily window (start later than end) has no meaning

@@ -189,11 +189,11 @@ void ChartControl::paintEvent(QPaintEvent *)
     p.drawRect(plot);
 
     p.setPen(textPen);
-    p.drawText(layout.xTitle, Qt::AlignHCenter | Qt::AlignTop, QString::fromUtf8(TitleX));
+    p.drawText(layout.xTitle, Qt::AlignHCenter | Qt::AlignTop, tr(TitleX));
     p.save();
     p.translate(layout.yTitleOrigin);
     p.rotate(-90);
-    p.drawText(layout.yTitleBox, Qt::AlignHCenter | Qt::AlignTop, QString::fromUtf8(TitleY));
+    p.drawText(layout.yTitleBox, Qt::AlignHCenter | Qt::AlignTop, tr(TitleY));
     p.restore();
 
     // The curves, cut at the plotting area (with room for the pen).

@@ -48,8 +48,8 @@ public:
         QColor color;
     };
 
-    static constexpr char TitleX[] = "время";
-    static constexpr char TitleY[] = "кол-во событий";
+    static constexpr char TitleX[] = QT_TRANSLATE_NOOP("grapher::ChartControl", "время");
+    static constexpr char TitleY[] = QT_TRANSLATE_NOOP("grapher::ChartControl", "кол-во событий");
     static constexpr int MaxYDivisions = 1'000'000;
 
     explicit ChartControl(QWidget *parent = nullptr);

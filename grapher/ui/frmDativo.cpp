@@ -15,7 +15,7 @@ frmDativo::frmDativo(QWidget *parent)
     , m_ctlDativo(new DatePicker(this))
 {
     setObjectName(QStringLiteral("frmDativo"));
-    setWindowTitle(QStringLiteral("Дата"));
+    setWindowTitle(tr("Дата", "window title"));
     setModal(true);
     m_ctlDativo->setObjectName(QStringLiteral("ctlDativo"));
     auto *layout = new QVBoxLayout(this);

@@ -5,13 +5,14 @@
 #include "Database.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
-#include "GrapherDialogs.h"
+#include "Prompts.h"
 #include "Regional.h"
 #include "Statements.h"
 #include "Twips.h"
 #include "frmDativo.h"
 #include "frmTime.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
@@ -33,17 +34,17 @@ namespace grapher {
 
 namespace {
 
-QLabel *label(const char *text)
+QLabel *label(const QString &text)
 {
-    return new QLabel(QString::fromUtf8(text));
+    return new QLabel(text);
 }
 
 template <typename W>
-W *named(W *widget, const char *name, const char *tip = nullptr)
+W *named(W *widget, const char *name, const QString &tip = QString())
 {
     widget->setObjectName(QLatin1String(name));
-    if (tip)
-        widget->setToolTip(QString::fromUtf8(tip));
+    if (!tip.isEmpty())
+        widget->setToolTip(tip);
     return widget;
 }
 
@@ -71,10 +72,9 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 
 } // namespace
 
-frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget *parent)
+frmMain::frmMain(Prompts &prompts, const QString &connectionName, QWidget *parent)
     : QWidget(parent)
-    , m_ownDialogs(dialogs ? nullptr : std::make_unique<GrapherDialogs>())
-    , m_dialogs(dialogs ? *dialogs : *m_ownDialogs)
+    , m_prompts(prompts)
     , m_connection(connectionName)
     , m_ctlGraph(new ChartControl(this))
     , m_timeline(*m_ctlGraph, connectionName)
@@ -99,15 +99,15 @@ frmMain::frmMain(GrapherDialogs *dialogs, const QString &connectionName, QWidget
 
 QGroupBox *frmMain::buildPeriodGroup()
 {
-    m_txtD1 = named(new QLineEdit, "txtD1", "Дата начала ");
-    m_txtD2 = named(new QLineEdit, "txtD2", "Дата окончания");
+    m_txtD1 = named(new QLineEdit, "txtD1", tr("Дата начала "));
+    m_txtD2 = named(new QLineEdit, "txtD2", tr("Дата окончания"));
     for (QLineEdit *box : {m_txtD1, m_txtD2}) {
         box->setReadOnly(true);
         box->setFixedWidth(twips(DateBoxWidthTwips));
         box->installEventFilter(this);
     }
-    m_txtT1 = named(new QComboBox, "txtT1", "Время начала");
-    m_txtT2 = named(new QComboBox, "txtT2", "Время окончания");
+    m_txtT1 = named(new QComboBox, "txtT1", tr("Время начала"));
+    m_txtT2 = named(new QComboBox, "txtT2", tr("Время окончания"));
     for (int h = 0; h < 24; ++h)
         m_txtT1->addItem(QStringLiteral("%1:00:00").arg(h, 2, 10, QLatin1Char('0')));
     m_lstInterval = named(new QComboBox, "lstInterval");
@@ -118,20 +118,20 @@ QGroupBox *frmMain::buildPeriodGroup()
     auto fromTo = [&](const QString &title, const char *name, QWidget *from, QWidget *to) {
         auto *group = named(new QGroupBox(title), name);
         auto *grid = new QGridLayout(group);
-        grid->addWidget(label("с"), 0, 0);
+        grid->addWidget(label(tr("с")), 0, 0);
         grid->addWidget(from, 0, 1);
-        grid->addWidget(label("по "), 1, 0);
+        grid->addWidget(label(tr("по ")), 1, 0);
         grid->addWidget(to, 1, 1);
         return group;
     };
-    QGroupBox *dateGroup = fromTo(QStringLiteral("Дата:"), "FrameDate", m_txtD1, m_txtD2);
-    QGroupBox *timeGroup = fromTo(QStringLiteral("Время:"), "FrameTime", m_txtT1, m_txtT2);
-    auto *periodGroup = named(new QGroupBox(QStringLiteral("Период")), "FramePeriod");
+    QGroupBox *dateGroup = fromTo(tr("Дата:"), "FrameDate", m_txtD1, m_txtD2);
+    QGroupBox *timeGroup = fromTo(tr("Время:"), "FrameTime", m_txtT1, m_txtT2);
+    auto *periodGroup = named(new QGroupBox(tr("Период")), "FramePeriod");
     auto *periodLayout = new QGridLayout(periodGroup);
     periodLayout->addWidget(dateGroup, 0, 0);
     periodLayout->addWidget(timeGroup, 0, 1);
     auto *intervalRow = new QHBoxLayout;
-    intervalRow->addWidget(label("Интервал, мин.:"));
+    intervalRow->addWidget(label(tr("Интервал, мин.:")));
     intervalRow->addWidget(m_lstInterval);
     intervalRow->addStretch(1);
     periodLayout->addLayout(intervalRow, 1, 0, 1, 2);
@@ -140,47 +140,47 @@ QGroupBox *frmMain::buildPeriodGroup()
 
 QGroupBox *frmMain::buildGraphGroup()
 {
-    m_txtLegenda = named(new QLineEdit, "txtLegenda", "Текст подписи к графику");
-    m_cmdColor = named(new QLabel, "cmdColor", "Цвет линии");
+    m_txtLegenda = named(new QLineEdit, "txtLegenda", tr("Текст подписи к графику"));
+    m_cmdColor = named(new QLabel, "cmdColor", tr("Цвет линии"));
     m_cmdColor->setFixedSize(twips(SwatchWidthTwips), twips(SwatchHeightTwips));
     m_cmdColor->setAutoFillBackground(true);
     m_cmdColor->setFrameShape(QFrame::Box);
     m_cmdSetColor = named(new QPushButton(QStringLiteral("...")), "cmdSetColor");
     m_cmdSetColor->setFixedWidth(twips(ColorButtonWidthTwips));
-    m_txtW = named(new QLineEdit(QStringLiteral("2")), "txtW", "Толщина линии");
+    m_txtW = named(new QLineEdit(QStringLiteral("2")), "txtW", tr("Толщина линии"));
     m_txtW->setReadOnly(true);
     m_txtW->setFixedWidth(twips(WidthBoxWidthTwips));
     m_vs1 = spinner("vs1", 1, 10, 2);
-    m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", "Максимальное значение по оси Y");
+    m_txtMaxY = named(new QLineEdit(QStringLiteral("15")), "txtMaxY", tr("Максимальное значение по оси Y"));
     m_txtMaxY->setFixedWidth(twips(MaxYBoxWidthTwips));
     m_vs3 = spinner("vs3", 1, GraphRequest::MaxYMax, 15);
     for (QScrollBar *bar : {m_vs1, m_vs3}) {
         bar->setFixedSize(twips(SpinnerWidthTwips), twips(SpinnerHeightTwips));
         bar->installEventFilter(this);
     }
-    m_cmbIP = named(new QComboBox, "cmbIP", "Адрес, на основе которого будет построен график");
+    m_cmbIP = named(new QComboBox, "cmbIP", tr("Адрес, на основе которого будет построен график"));
     m_cmbIP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbIP->setMinimumContentsLength(24);
 
-    auto *graphGroup = named(new QGroupBox(QStringLiteral("График")), "FrameGraph");
+    auto *graphGroup = named(new QGroupBox(tr("График")), "FrameGraph");
     auto *graphGrid = new QGridLayout(graphGroup);
-    graphGrid->addWidget(label("Легенда:"), 0, 0);
+    graphGrid->addWidget(label(tr("Легенда:")), 0, 0);
     graphGrid->addWidget(m_txtLegenda, 0, 1);
     auto *settingsRow = new QHBoxLayout;
     settingsRow->addWidget(m_cmdColor);
     settingsRow->addWidget(m_cmdSetColor);
     settingsRow->addSpacing(twips(SettingsGapTwips));
-    settingsRow->addWidget(label("Толщина:"));
+    settingsRow->addWidget(label(tr("Толщина:")));
     settingsRow->addWidget(m_txtW);
     settingsRow->addWidget(m_vs1);
     settingsRow->addSpacing(twips(SettingsGapTwips));
-    settingsRow->addWidget(label("Максим-е кол-во событий:"));
+    settingsRow->addWidget(label(tr("Максим-е кол-во событий:")));
     settingsRow->addWidget(m_txtMaxY);
     settingsRow->addWidget(m_vs3);
     settingsRow->addStretch(1);
-    graphGrid->addWidget(label("Цвет:"), 1, 0);
+    graphGrid->addWidget(label(tr("Цвет:")), 1, 0);
     graphGrid->addLayout(settingsRow, 1, 1);
-    graphGrid->addWidget(label("Адрес:"), 2, 0);
+    graphGrid->addWidget(label(tr("Адрес:")), 2, 0);
     graphGrid->addWidget(m_cmbIP, 2, 1);
     graphGrid->setColumnStretch(1, 1);
     return graphGroup;
@@ -188,10 +188,10 @@ QGroupBox *frmMain::buildGraphGroup()
 
 QHBoxLayout *frmMain::buildCommandRow()
 {
-    m_cmdGraph = named(new QPushButton(QStringLiteral("Рисовать")), "cmdGraph", "Рисовать график");
-    m_cmdSave = named(new QPushButton(QStringLiteral("Сохранить")), "cmdSave", "Сохранить график в файл");
-    m_cmdClear = named(new QPushButton(QStringLiteral("Очистить")), "cmdClear", "Стереть график");
-    m_cmdGT = named(new QPushButton(QStringLiteral("Расшифровать график")), "cmdGT");
+    m_cmdGraph = named(new QPushButton(tr("Рисовать")), "cmdGraph", tr("Рисовать график"));
+    m_cmdSave = named(new QPushButton(tr("Сохранить")), "cmdSave", tr("Сохранить график в файл"));
+    m_cmdClear = named(new QPushButton(tr("Очистить")), "cmdClear", tr("Стереть график"));
+    m_cmdGT = named(new QPushButton(tr("Расшифровать график")), "cmdGT");
     m_cmdGT->setVisible(false);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT})
@@ -275,8 +275,8 @@ void frmMain::loadDescriptions()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!runStatement(q, Statements::SelectDescriptions)) {
-        m_dialogs.warning(this, windowTitle(),
-                          QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                          tr("Не удалось прочитать список адресов: %1").arg(statementError(q)));
         return;
     }
     while (q.next())
@@ -349,13 +349,14 @@ void frmMain::drawCommand()
     // Refusals first: a refused drawing changes nothing.
     double yMax = m_ctlGraph->YMax();
     if (m_firstDraw && !GraphRequest::parseYMax(m_txtMaxY->text(), &yMax)) {
-        m_dialogs.warning(this, windowTitle(), QString::fromUtf8(GraphRequest::YMaxRefused));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      QCoreApplication::translate("grapher::GraphRequest", GraphRequest::YMaxRefused));
         return;
     }
     const GraphRequest request = currentRequest();
     const QString refusal = request.refusal();
     if (!refusal.isEmpty()) {
-        m_dialogs.warning(this, windowTitle(), refusal);
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), refusal);
         return;
     }
 
@@ -370,7 +371,7 @@ void frmMain::drawCommand()
         BuildGraph();
         m_ctlGraph->PlotPoints(m_timeline.counts());
     } else {
-        m_dialogs.information(this, windowTitle(), QString::fromUtf8(PeriodMissing));
+        m_prompts.ask(this, QMessageBox::Information, windowTitle(), tr(PeriodMissing));
     }
     m_firstDraw = false;
 }
@@ -384,19 +385,20 @@ void frmMain::BuildGraph()
     // The curve is drawn from what could be read; the operator learns that
     // it may be incomplete rather than trusting zeros.
     if (!ok && !m_timeline.errors().isEmpty())
-        m_dialogs.warning(this, windowTitle(),
-                          QStringLiteral("Ошибка базы данных, график может быть неполным:\n")
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                          tr("Ошибка базы данных, график может быть неполным:\n")
                               + m_timeline.errors().join(QLatin1Char('\n')));
 }
 
 void frmMain::saveCommand()
 {
-    const QString path = m_dialogs.saveFileName(this, Database::programDirectory(), QStringLiteral("bmp (*.bmp)"),
-                                                QStringLiteral("bmp"));
+    const QString path = m_prompts.saveFileName(this, QString(), Database::programDirectory(),
+                                                QStringLiteral("bmp (*.bmp)"), QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     if (!m_ctlGraph->SavePicture(path))
-        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить рисунок в файл %1").arg(path));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Не удалось сохранить рисунок в файл %1").arg(path));
 }
 
 void frmMain::clearCommand()
@@ -411,14 +413,14 @@ void frmMain::clearCommand()
 void frmMain::breakdownCommand()
 {
     if (!m_frmTime)
-        m_frmTime = std::make_unique<frmTime>(m_dialogs, [this] { return m_txtLegenda->text(); });
+        m_frmTime = std::make_unique<frmTime>(m_prompts, [this] { return m_txtLegenda->text(); });
     m_frmTime->showBreakdown(
         BreakdownText::compose(m_txtT1->currentText(), m_timeline.intervalMin(), m_timeline.counts()));
 }
 
 void frmMain::setColorCommand()
 {
-    const QColor color = m_dialogs.chooseColor(this, m_ctlGraph->LineColor());
+    const QColor color = m_prompts.chooseColor(this, m_ctlGraph->LineColor());
     if (!color.isValid()) // cancelled: the colour stays
         return;
     QPalette swatch = m_cmdColor->palette();
@@ -434,7 +436,7 @@ void frmMain::openPicker(int which)
         m_picker = new frmDativo(this);
         connect(m_picker, &frmDativo::datePicked, this, &frmMain::datePicked);
     }
-    m_picker->setWindowTitle(which == 1 ? QStringLiteral("Начало периода") : QStringLiteral("Конец периода"));
+    m_picker->setWindowTitle(which == 1 ? tr("Начало периода", "window title") : tr("Конец периода", "window title"));
     // The calendar opens on the box's date.
     const QString stored = Timeline::GetSqlDate(which == 1 ? m_txtD1->text() : m_txtD2->text());
     const std::optional<DateTimeText::Seconds> value = DateTimeText::toSeconds(stored);

@@ -16,10 +16,11 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 
+class Prompts;
+
 namespace grapher {
 
 class ChartControl;
-class GrapherDialogs;
 class frmDativo;
 class frmTime;
 
@@ -35,7 +36,7 @@ class frmMain final : public QWidget
 
 public:
     static constexpr char Caption[] = "GRAPHER";
-    static constexpr char PeriodMissing[] = "Не задан период.";
+    static constexpr char PeriodMissing[] = QT_TRANSLATE_NOOP("grapher::frmMain", "Не задан период.");
 
     // Design sizes, in twips: the client area, the chart's top left corner
     // and the floor below which it keeps its size.
@@ -45,10 +46,8 @@ public:
     static constexpr int ChartTopTwips = 1845;
     static constexpr int ChartFloorTwips = 100;
 
-    // dialogs: null for the real Qt dialogs. The database connection must
-    // be open already.
-    explicit frmMain(GrapherDialogs *dialogs = nullptr,
-                     const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
+    // The database connection must be open already.
+    explicit frmMain(Prompts &prompts, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
                      QWidget *parent = nullptr);
     ~frmMain() override;
 
@@ -114,8 +113,7 @@ private:
     void placeChildren();
     int twips(int value) const;
 
-    std::unique_ptr<GrapherDialogs> m_ownDialogs;
-    GrapherDialogs &m_dialogs;
+    Prompts &m_prompts;
     QString m_connection;
 
     QWidget *m_top = nullptr;

@@ -1,7 +1,7 @@
 #include "frmTime.h"
 
 #include "BreakdownText.h"
-#include "GrapherDialogs.h"
+#include "Prompts.h"
 #include "Twips.h"
 
 #include <QFontDatabase>
@@ -12,21 +12,21 @@
 
 namespace grapher {
 
-frmTime::frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent)
+frmTime::frmTime(Prompts &prompts, std::function<QString()> legend, QWidget *parent)
     : QMainWindow(parent)
-    , m_dialogs(dialogs)
+    , m_prompts(prompts)
     , m_legend(std::move(legend))
     , m_txtTime(new QPlainTextEdit)
 {
     setObjectName(QStringLiteral("frmTime"));
-    setWindowTitle(QStringLiteral("Расшифровка графика"));
+    setWindowTitle(tr("Расшифровка графика", "window title"));
 
-    QMenu *mnuDo = menuBar()->addMenu(QStringLiteral("Действие"));
+    QMenu *mnuDo = menuBar()->addMenu(tr("Действие"));
     mnuDo->setObjectName(QStringLiteral("mnuDo"));
-    QAction *save = mnuDo->addAction(QStringLiteral("Сохранить как..."), this, &frmTime::saveToTxt);
+    QAction *save = mnuDo->addAction(tr("Сохранить как..."), this, &frmTime::saveToTxt);
     save->setObjectName(QStringLiteral("mnuSaveToTxt"));
     mnuDo->addSeparator()->setObjectName(QStringLiteral("itm1"));
-    QAction *close = mnuDo->addAction(QStringLiteral("Закрыть окно"), this, &QWidget::close);
+    QAction *close = mnuDo->addAction(tr("Закрыть окно"), this, &QWidget::close);
     close->setObjectName(QStringLiteral("mnuClose"));
 
     m_txtTime->setObjectName(QStringLiteral("txtTime"));
@@ -83,12 +83,13 @@ QString frmTime::text() const
 void frmTime::saveToTxt()
 {
     const QString path =
-        m_dialogs.saveFileName(this, QString(), QStringLiteral("txt (*.txt)"), QStringLiteral("txt"));
+        m_prompts.saveFileName(this, QString(), QString(), QStringLiteral("txt (*.txt)"), QStringLiteral("txt"));
     if (path.isEmpty())
         return;
     QString error;
     if (!BreakdownText::save(path, m_legend ? m_legend() : QString(), text(), &error))
-        m_dialogs.warning(this, windowTitle(), QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, error));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Не удалось сохранить файл %1: %2").arg(path, error));
 }
 
 } // namespace grapher

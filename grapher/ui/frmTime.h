@@ -7,9 +7,9 @@
 class QAction;
 class QPlainTextEdit;
 
-namespace grapher {
+class Prompts;
 
-class GrapherDialogs;
+namespace grapher {
 
 // The breakdown of the last computation as text, in its own window that
 // outlives the main window. The text is a snapshot: it changes only when
@@ -21,7 +21,7 @@ class frmTime final : public QMainWindow
 
 public:
     // legend gives the main window's legend text at the time of saving.
-    frmTime(GrapherDialogs &dialogs, std::function<QString()> legend, QWidget *parent = nullptr);
+    frmTime(Prompts &prompts, std::function<QString()> legend, QWidget *parent = nullptr);
 
     // Replaces the text and shows the window (not modal).
     void showBreakdown(const QString &text);
@@ -31,7 +31,7 @@ public:
     void saveToTxt();
 
 private:
-    GrapherDialogs &m_dialogs;
+    Prompts &m_prompts;
     std::function<QString()> m_legend;
     QPlainTextEdit *m_txtTime;
 };

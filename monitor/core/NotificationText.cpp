@@ -9,9 +9,10 @@ namespace NotificationTexts {
 
 namespace {
 
-QString tr(const char *text)
+// A count is %n, so that a language with plural forms can follow it.
+QString tr(const char *text, const char *comment = nullptr, int n = -1)
 {
-    return QCoreApplication::translate("monitor::NotificationTexts", text);
+    return QCoreApplication::translate("monitor::NotificationTexts", text, comment, n);
 }
 
 // A description may hold line breaks; in a bubble each host keeps to one line
@@ -34,7 +35,7 @@ QString body(const QList<NotifiedHost> &hosts)
         lines << (desc.isEmpty() ? ip : desc + QStringLiteral(" (") + ip + QLatin1Char(')'));
     }
     if (hosts.size() > shown)
-        lines << tr("и ещё %1").arg(hosts.size() - shown);
+        lines << tr("и ещё %n", nullptr, int(hosts.size() - shown));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -42,19 +43,21 @@ NotificationText compose(const QList<NotifiedHost> &hosts, const QString &one, c
 {
     if (hosts.isEmpty())
         return {};
-    return {hosts.size() == 1 ? one : several.arg(hosts.size()), body(hosts)};
+    return {hosts.size() == 1 ? one : several, body(hosts)};
 }
 
 } // namespace
 
 NotificationText outage(const QList<NotifiedHost> &hosts)
 {
-    return compose(hosts, tr("Нет соединения"), tr("Нет соединения: %1 адр."));
+    return compose(hosts, tr("Нет соединения"),
+                   tr("Нет соединения: %n адр.", nullptr, int(hosts.size())));
 }
 
 NotificationText restored(const QList<NotifiedHost> &hosts)
 {
-    return compose(hosts, tr("Соединение восстановлено"), tr("Соединение восстановлено: %1 адр."));
+    return compose(hosts, tr("Соединение восстановлено"),
+                   tr("Соединение восстановлено: %n адр.", nullptr, int(hosts.size())));
 }
 
 QString escapedForMarkup(const QString &body)

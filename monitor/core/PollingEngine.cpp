@@ -49,9 +49,8 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
     connect(m_probe, &EchoProbe::hostFinished, this, &PollingEngine::onHostDecided);
     connect(m_probe, &EchoProbe::finished, this, &PollingEngine::onProbeFinished);
     connect(m_queue, &WriteQueue::writeFailed, this, [this](const OutageWrite &w, const QString &error) {
-        reportDatabaseError(w.kind == OutageWrite::Begin
-                                ? QStringLiteral("Не удалось записать начало сбоя для %1").arg(w.ip)
-                                : QStringLiteral("Не удалось записать окончание сбоя для %1").arg(w.ip),
+        reportDatabaseError(w.kind == OutageWrite::Begin ? tr("Не удалось записать начало сбоя для %1").arg(w.ip)
+                                                         : tr("Не удалось записать окончание сбоя для %1").arg(w.ip),
                             error);
     });
 }
@@ -159,7 +158,7 @@ void PollingEngine::stop()
 // Without the book nothing can be probed or logged in this pass.
 void PollingEngine::failBook()
 {
-    reportDatabaseError(QStringLiteral("Не удалось прочитать список адресов"), statementError(*m_book));
+    reportDatabaseError(tr("Не удалось прочитать список адресов"), statementError(*m_book));
     m_book.reset();
     m_hosts.clear();
     QTimer::singleShot(0, this, &PollingEngine::finishPass);
@@ -238,13 +237,13 @@ bool PollingEngine::readOpenOutages()
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     if (!runStatement(query, Statements::SelectAllOpenOutages)) {
-        reportDatabaseError(QStringLiteral("Не удалось прочитать открытые записи о сбоях"), statementError(query));
+        reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), statementError(query));
         return false;
     }
     while (query.next())
         ++m_openRows[query.value(1).toString()];
     if (query.lastError().isValid()) {
-        reportDatabaseError(QStringLiteral("Не удалось прочитать открытые записи о сбоях"), statementError(query));
+        reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), statementError(query));
         return false;
     }
     // Writes still kept by a lock are part of the log already, as far as
@@ -391,15 +390,15 @@ void PollingEngine::reportUnavailable(const QString &why)
     m_unavailableReported = true;
     const QString program = QCoreApplication::applicationFilePath();
     const QString message =
-        QStringLiteral("Проверка адресов невозможна: не удалось открыть ICMP-сокет (%1).\n"
-                       "Пока это так, состояние адресов не меняется и сбои не записываются.\n\n"
-                       "Чтобы исправить, сделайте одно из двух:\n"
-                       "• разрешите ICMP-сокеты без привилегий:\n"
-                       "  sudo sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"\n"
-                       "  (чтобы сохранить после перезагрузки, добавьте строку\n"
-                       "  net.ipv4.ping_group_range = 0 2147483647 в файл /etc/sysctl.d/90-ping.conf);\n"
-                       "• или дайте программе право на raw-сокеты:\n"
-                       "  sudo setcap cap_net_raw+ep \"%2\"")
+        tr("Проверка адресов невозможна: не удалось открыть ICMP-сокет (%1).\n"
+           "Пока это так, состояние адресов не меняется и сбои не записываются.\n\n"
+           "Чтобы исправить, сделайте одно из двух:\n"
+           "• разрешите ICMP-сокеты без привилегий:\n"
+           "  sudo sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"\n"
+           "  (чтобы сохранить после перезагрузки, добавьте строку\n"
+           "  net.ipv4.ping_group_range = 0 2147483647 в файл /etc/sysctl.d/90-ping.conf);\n"
+           "• или дайте программе право на raw-сокеты:\n"
+           "  sudo setcap cap_net_raw+ep \"%2\"")
             .arg(why, program);
     qWarning("%s", qUtf8Printable(message));
     emit probeUnavailable(message);

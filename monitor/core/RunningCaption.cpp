@@ -1,5 +1,7 @@
 #include "RunningCaption.h"
 
+#include <QCoreApplication>
+
 namespace monitor {
 
 namespace RunningCaption {
@@ -11,8 +13,10 @@ quint32 uptimeMinutes(quint32 ticks)
 
 QString text(const QString &timeOfDay, quint32 ticks)
 {
-    return QStringLiteral("Orvant  ") + timeOfDay + QStringLiteral("  v2.0.1") + QStringLiteral(" система работает ")
-         + QString::number(uptimeMinutes(ticks)) + QStringLiteral(" мин");
+    return QStringLiteral("Orvant  ") + timeOfDay + QStringLiteral("  v2.0.1")
+         + QCoreApplication::translate("monitor::RunningCaption", " система работает ", "window title")
+         + QString::number(uptimeMinutes(ticks))
+         + QCoreApplication::translate("monitor::RunningCaption", " мин", "window title");
 }
 
 } // namespace RunningCaption

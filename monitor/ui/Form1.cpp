@@ -3,7 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "FormatGrid.h"
-#include "MessageBoxes.h"
+#include "Prompts.h"
 #include "PassNotifier.h"
 #include "PollingEngine.h"
 #include "ProgramIcon.h"
@@ -48,8 +48,8 @@
 
 namespace monitor {
 
-const char *const Form1::FormatString =
-    "|Описание                                        |Время         |Ip-адрес              |Вр.ож.   ";
+const char *const Form1::FormatString = QT_TRANSLATE_NOOP(
+    "monitor::Form1", "|Описание                                        |Время         |Ip-адрес              |Вр.ож.   ");
 
 namespace {
 
@@ -57,11 +57,6 @@ namespace {
 const QColor DatabaseErrorColor(0x80, 0x00, 0x80);
 // So do the monitor's own notices (a file opened, a setting not usable).
 const QColor NoticeColor(0x00, 0x00, 0x80);
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("monitor::Form1", text);
-}
 
 void toStderr(const QString &text)
 {
@@ -71,13 +66,13 @@ void toStderr(const QString &text)
 
 } // namespace
 
-Form1::Form1(const Form1Services &services, QWidget *parent)
+Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowCloseButtonHint)
+    , m_prompts(prompts)
     , m_services(services)
 {
-    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound
-             && services.boxes);
+    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant"));
     setWindowIcon(programIcon());
@@ -161,7 +156,7 @@ void Form1::buildControls()
     m_ll->setObjectName(QStringLiteral("ll"));
     place(m_ll, 105, 2460, 960, 255);
 
-    m_label2 = new QLabel(QStringLiteral("Время до след. проверки(сек):"), client);
+    m_label2 = new QLabel(tr("Время до след. проверки(сек):"), client);
     m_label2->setObjectName(QStringLiteral("Label2"));
     place(m_label2, 1995, 2460, 2430, 330);
     m_label2->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -177,7 +172,7 @@ void Form1::buildControls()
 
     m_cmdT2L = new QPushButton(client);
     m_cmdT2L->setObjectName(QStringLiteral("cmdT2L"));
-    m_cmdT2L->setToolTip(QStringLiteral("Нажать для принудительной проверки"));
+    m_cmdT2L->setToolTip(tr("Нажать для принудительной проверки"));
     place(m_cmdT2L, 4515, 2460, 1275, 300);
     connect(m_cmdT2L, &QPushButton::clicked, this, &Form1::cmdT2L_Click);
 
@@ -195,30 +190,30 @@ void Form1::buildMenus()
     };
     auto separator = [](QMenu *menu, const QString &name) { menu->addSeparator()->setObjectName(name); };
 
-    QMenu *mnuDo = menuBar()->addMenu(QStringLiteral("Действие"));
+    QMenu *mnuDo = menuBar()->addMenu(tr("Действие"));
     mnuDo->setObjectName(QStringLiteral("mnuDo"));
-    add(mnuDo, QStringLiteral("mnuTray"), QStringLiteral("Свернуть в трей"), &Form1::mnuTray_Click);
-    add(mnuDo, QStringLiteral("mnuAdmin"), QStringLiteral("Администрирование"), &Form1::mnuAdmin_Click);
+    add(mnuDo, QStringLiteral("mnuTray"), tr("Свернуть в трей"), &Form1::mnuTray_Click);
+    add(mnuDo, QStringLiteral("mnuAdmin"), tr("Администрирование"), &Form1::mnuAdmin_Click);
     separator(mnuDo, QStringLiteral("it1"));
-    add(mnuDo, QStringLiteral("mnuExit"), QStringLiteral("Выход"), &Form1::mnuExit_Click);
+    add(mnuDo, QStringLiteral("mnuExit"), tr("Выход"), &Form1::mnuExit_Click);
 
     m_myPopup = new QMenu(this);
     m_myPopup->setObjectName(QStringLiteral("MyPopup"));
-    QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), QStringLiteral("Открыть"), &Form1::mnuOpen_Click);
-    add(m_myPopup, QStringLiteral("mnuOtch_"), QStringLiteral("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), tr("Открыть"), &Form1::mnuOpen_Click);
+    add(m_myPopup, QStringLiteral("mnuOtch_"), tr("Отсутствие соединения"), &Form1::mnuOtch_Click);
     separator(m_myPopup, QStringLiteral("it2"));
-    add(m_myPopup, QStringLiteral("mnuQuit"), QStringLiteral("Выход"), &Form1::mnuQuit_Click);
+    add(m_myPopup, QStringLiteral("mnuQuit"), tr("Выход"), &Form1::mnuQuit_Click);
     // The default item is drawn bold.
     m_myPopup->setDefaultAction(open);
     QFont bold = open->font();
     bold.setBold(true);
     open->setFont(bold);
 
-    QMenu *itm6 = menuBar()->addMenu(QStringLiteral("Сведения"));
+    QMenu *itm6 = menuBar()->addMenu(tr("Сведения"));
     itm6->setObjectName(QStringLiteral("itm6"));
-    add(itm6, QStringLiteral("mnuOtch"), QStringLiteral("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    add(itm6, QStringLiteral("mnuOtch"), tr("Отсутствие соединения"), &Form1::mnuOtch_Click);
     separator(itm6, QStringLiteral("it3"));
-    add(itm6, QStringLiteral("mnuAbout"), QStringLiteral("О программе"), &Form1::mnuAbout_Click);
+    add(itm6, QStringLiteral("mnuAbout"), tr("О программе"), &Form1::mnuAbout_Click);
 }
 
 QAction *Form1::action(const QString &name) const
@@ -265,7 +260,7 @@ bool Form1::load()
     m_instance->tryAcquire();
     if (m_instance->state() == ExclusiveLock::State::HeldByOther) {
         QGuiApplication::restoreOverrideCursor();
-        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), QStringLiteral("Программа уже запущена!"),
+        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), tr("Программа уже запущена!"),
             QMessageBox::Ok);
         return false;
     }
@@ -283,7 +278,7 @@ bool Form1::load()
                                 "есть место.")
                                  .arg(m_instance->lockFilePath(), m_instance->errorText());
         showNotice(text);
-        m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+        m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
     }
 
     if (openDatabase(true))
@@ -326,13 +321,13 @@ bool Form1::takeDatabaseLock(bool atStart)
                                       QFileInfo(m_databaseInstance->lockFilePath()).absolutePath());
         showNotice(text);
         if (atStart)
-            m_services.boxes->notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
+            m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
         return true;
     }
     case ExclusiveLock::State::HeldByOther:
         break;
     }
-    QString text = QStringLiteral("Программа уже запущена!");
+    QString text = tr("Программа уже запущена!");
     const QString user = m_databaseInstance->holderUser();
     if (!user.isEmpty()) {
         text += QLatin1String("\n\n")
@@ -343,7 +338,7 @@ bool Form1::takeDatabaseLock(bool atStart)
     m_databaseInstance.reset();
     if (atStart) {
         toStderr(text);
-        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
+        m_prompts.ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
     } else if (m_lastOpenError != text) {
         m_lastOpenError = text;
         showNotice(text);
@@ -374,7 +369,7 @@ bool Form1::openDatabase(bool atStart)
         // Tried at every pass: said again only when the reason changes.
         if (error != m_lastOpenError) {
             m_lastOpenError = error;
-            showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+            showDatabaseError(tr("Открытие базы данных"), error);
             toStderr(error);
         }
         return false;
@@ -385,10 +380,10 @@ bool Form1::openDatabase(bool atStart)
     toStderr(error);
     QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
     ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
-                          QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
+                          tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
                           QMessageBox::Ok);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+    showDatabaseError(tr("Открытие базы данных"), error);
     return false;
 }
 
@@ -462,7 +457,7 @@ void Form1::readSettings()
     QStringList problems;
     QString error;
     if (!OptionsStore::read(&record, &problems, &error)) {
-        reportOwnDatabaseError(QStringLiteral("Чтение настроек"), error);
+        reportOwnDatabaseError(tr("Чтение настроек"), error);
         return;
     }
     // The monitor runs on the defaults, and says which ones.
@@ -509,7 +504,7 @@ frmOtchet *Form1::loadReport()
 
 void Form1::fitEventListColumns()
 {
-    m_fg->setFormatString(QString::fromUtf8(FormatString),
+    m_fg->setFormatString(tr(FormatString),
                           {QString(), QString(), WidestValues::time(), m_widestAddress,
                            QString::fromLatin1(WidestValues::Timeout)});
     m_fg->setColumnWidth(0, 0);
@@ -540,7 +535,7 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
 void Form1::showDatabaseError(const QString &what, const QString &errorText)
 {
     // Shown as an event line, without the tray move of an outage line.
-    addEventLine(QStringLiteral("Ошибка базы данных: %1: %2").arg(what, errorText), DatabaseErrorColor);
+    addEventLine(tr("Ошибка базы данных: %1: %2").arg(what, errorText), DatabaseErrorColor);
 }
 
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
@@ -590,7 +585,7 @@ void Form1::onPassFinished()
 void Form1::onProbeUnavailable(const QString &message)
 {
     // The engine has written it to stderr already.
-    m_services.boxes->notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
+    m_prompts.notify(this, QMessageBox::Warning, QStringLiteral("Orvant"), message);
 }
 
 QMessageBox::StandardButton Form1::ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
@@ -599,7 +594,7 @@ QMessageBox::StandardButton Form1::ask(QWidget *parent, QMessageBox::Icon icon, 
 {
     ++m_boxesOpen;
     const QMessageBox::StandardButton answer =
-        m_services.boxes->ask(parent, icon, title, text, buttons, defaultButton);
+        m_prompts.ask(parent, icon, title, text, buttons, defaultButton);
     --m_boxesOpen;
     applyPendingState();
     return answer;
@@ -693,19 +688,19 @@ void Form1::mnuAdmin_Click()
         return;
     QString why = process.errorString();
     if (!QFileInfo::exists(path))
-        why = QStringLiteral("файл не найден");
+        why = tr("файл не найден");
     else if (!QFileInfo(path).isExecutable())
-        why = QStringLiteral("файл не является исполняемым");
+        why = tr("файл не является исполняемым");
     toStderr(QStringLiteral("cannot start %1: %2").arg(path, why));
     ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
-                          QStringLiteral("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
+                          tr("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
                           QMessageBox::Ok);
 }
 
 void Form1::mnuAbout_Click()
 {
     ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant"),
-                          QStringLiteral("Программа: ORVANT\nВерсия: 2.0.1\nДата создания: 14.09.2004г."),
+                          tr("Программа: ORVANT\nВерсия: 2.0.1\nДата создания: 14.09.2004г."),
                           QMessageBox::Ok);
 }
 
@@ -723,7 +718,7 @@ void Form1::mnuQuit_Click()
 bool Form1::confirmQuit()
 {
     return ask(isVisible() ? this : nullptr, QMessageBox::Question,
-                                 QStringLiteral("Завершение работы"), QStringLiteral("Действительно хотите выйти ?"),
+                                 tr("Завершение работы", "window title"), tr("Действительно хотите выйти ?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
 }

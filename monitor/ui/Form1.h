@@ -11,6 +11,7 @@
 #include <memory>
 
 class FormatGrid;
+class Prompts;
 class QAction;
 class QLabel;
 class QMenu;
@@ -46,7 +47,7 @@ public:
     // left waits in a file beside the database for the next start.
     static constexpr int FinalFlushMs = 600;
 
-    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
+    Form1(Prompts &prompts, const Form1Services &services, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Start-up: single instance, database, settings, event list, first pass
@@ -143,6 +144,7 @@ private:
     void onProbeUnavailable(const QString &message);
     void fitEventListColumns();
 
+    Prompts &m_prompts;
     Form1Services m_services;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<SingleInstance> m_databaseInstance;

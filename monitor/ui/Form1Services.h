@@ -5,7 +5,6 @@
 namespace monitor {
 
 class Clock;
-class MessageBoxes;
 class PassNotifier;
 class PollingEngine;
 class SoundPlayer;
@@ -21,7 +20,6 @@ struct Form1Services
     const TickSource *ticks = nullptr;
     TrayIcon *tray = nullptr;
     SoundPlayer *sound = nullptr;
-    MessageBoxes *boxes = nullptr;
     // Desktop notifications of each pass's outages; none when null.
     PassNotifier *notifier = nullptr;
     // The database file opened at load.

@@ -3,6 +3,8 @@
 #include "PropertyBag.h"
 #include "ctlTranspSliderH.h"
 
+#include <QCoreApplication>
+
 namespace monitor {
 
 QWidget *createTransparencySlider(QWidget *host, const QString &objectName)
@@ -12,7 +14,7 @@ QWidget *createTransparencySlider(QWidget *host, const QString &objectName)
     // What the monitor stores for both of its sliders: enabled, and no
     // position (so the window starts opaque).
     slider->ReadProperties(PropertyBag{{QStringLiteral("Enabled"), true}});
-    slider->setToolTip(QStringLiteral("прозрачность окна"));
+    slider->setToolTip(QCoreApplication::translate("monitor::TransparencySlider", "прозрачность окна"));
     return slider;
 }
 

@@ -11,7 +11,7 @@ namespace monitor {
 frmAbout::frmAbout(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_title(new QLabel(QStringLiteral("ORVANT V2.0.1"), this))
-    , m_loading(new QLabel(QStringLiteral("загрузка данных..."), this))
+    , m_loading(new QLabel(tr("загрузка данных..."), this))
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -65,7 +65,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     , m_listTop(Twips::toPixelsY(300, this))
 {
     setObjectName(QStringLiteral("frmOtchet"));
-    setWindowTitle(QStringLiteral("Отсутствующие соединения"));
+    setWindowTitle(tr("Отсутствующие соединения", "window title"));
 
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setFont(courier(9, true));
@@ -73,7 +73,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_label1->setBackgroundRole(QPalette::Window);
     m_label1->setForegroundRole(QPalette::WindowText);
     m_label1->setCursor(Qt::PointingHandCursor);
-    m_label1->setToolTip(QStringLiteral("Обновить"));
+    m_label1->setToolTip(tr("Обновить"));
     m_label1->move(0, Twips::toPixelsY(60, this));
     m_label1->installEventFilter(this);
 
@@ -110,7 +110,7 @@ QString frmOtchet::listLine(const QString &desc, const QString &ip, const QStrin
 
 QString frmOtchet::headingText(const QDateTime &now)
 {
-    return Regional::generalDateTime(now) + QStringLiteral(": нет соед. со след. адресами:");
+    return Regional::generalDateTime(now) + tr(": нет соед. со след. адресами:");
 }
 
 QString frmOtchet::headingCaption() const
@@ -129,7 +129,7 @@ void frmOtchet::Label1_Click()
 
     QSqlQuery query;
     if (!runStatement(query, Statements::SelectOpenOutagesForReport)) {
-        emit databaseError(QStringLiteral("Отсутствующие соединения"), statementError(query));
+        emit databaseError(tr("Отсутствующие соединения"), statementError(query));
         return;
     }
     // The box gets the whole list at once: appending line by line costs a

@@ -4,8 +4,9 @@
 #include "DateTimeText.h"
 #include "AdminFakeLauncher.h"
 #include "FormatGrid.h"
+#include "Regional.h"
 #include "TempDatabase.h"
-#include "WidgetPrompts.h"
+#include "AdminPrompts.h"
 #include "frmMain.h"
 
 #include "Translations.h"
@@ -31,6 +32,8 @@ using namespace admin;
 namespace {
 
 QString g_outDir;
+// "-en" when the screens are taken in English.
+QString g_language;
 QStringList g_failures;
 QStringList g_saved;
 
@@ -42,7 +45,7 @@ void settle(int ms = 400)
 void shoot(const QString &name)
 {
     settle();
-    const QString file = QDir(g_outDir).filePath(QStringLiteral("admin-%1.png").arg(name));
+    const QString file = QDir(g_outDir).filePath(QStringLiteral("admin-%1%2.png").arg(name, g_language));
     if (QGuiApplication::primaryScreen()->grabWindow(0).save(file))
         g_saved << file;
     else
@@ -108,11 +111,16 @@ static bool listingFits(FormatGrid *grid, const QMap<int, QString> &widest)
 
 int main(int argc, char **argv)
 {
-    qputenv("LC_ALL", "ru_RU.UTF-8");
-    qputenv("LANG", "ru_RU.UTF-8");
+    // Russian unless ORVANT_TEST_LANG names another locale.
+    const QByteArray locale = qEnvironmentVariableIsEmpty("ORVANT_TEST_LANG") ? QByteArray("ru_RU.UTF-8")
+                                                                              : qgetenv("ORVANT_TEST_LANG");
+    qputenv("LC_ALL", locale);
+    qputenv("LANG", locale);
     QApplication app(argc, argv);
-    // As admin's main() does: Qt's own buttons in Russian.
-    installTranslations(app);
+    // As admin's main() does, with the translations of the build.
+    installTranslations(app, {qEnvironmentVariable("ORVANT_BIN_DIR") + QStringLiteral("/translations")});
+    if (QLocale::system().language() == QLocale::English)
+        g_language = QStringLiteral("-en");
     g_outDir = QDir(qEnvironmentVariable("ORVANT_ARTIFACT_DIR", QStringLiteral("."))).filePath(QStringLiteral("admin"));
     QDir().mkpath(g_outDir);
 
@@ -133,7 +141,7 @@ int main(int argc, char **argv)
     db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
                            "('192.168.0.1','Коммутатор этажа 1',300),('192.168.0.2','Коммутатор этажа 2',500)"));
 
-    WidgetPrompts prompts;
+    AdminPrompts prompts;
     AdminFakeLauncher launcher;
     launcher.associated = false;
     frmMain main(prompts, launcher, db.directory());
@@ -192,7 +200,7 @@ int main(int argc, char **argv)
     trigger("mnuOptions");
 
     whenModal<QDialog>(QStringLiteral("frmClearLog"), [](QDialog *d) {
-        type(d, "txtClearDate", QStringLiteral("01.03.2025"));
+        type(d, "txtClearDate", Regional::shortDate(QDate(2025, 3, 1)));
         shoot(QStringLiteral("frmClearLog"));
         auto *toggle = d->findChild<QLabel *>(QStringLiteral("Label2"));
         QTest::mouseClick(toggle, Qt::LeftButton);

@@ -41,6 +41,12 @@ if ! QT_SCALE_FACTOR=1.5 timeout 120 "$build_dir/tests/admin_screens"; then
   status=1
 fi
 
+# The main window and the dialogs again with the English texts.
+if ! ORVANT_TEST_LANG=en_US.UTF-8 timeout 120 "$build_dir/tests/admin_screens"; then
+  echo "FAIL: admin_screens in English"
+  status=1
+fi
+
 echo "== single instance"
 # The program opens ping_addr.mdb beside itself: run a copy with a fresh database.
 app="$work/app"

@@ -26,6 +26,8 @@ mkdir -p "$work/runtime" "$ORVANT_ARTIFACT_DIR"
 chmod 700 "$work/runtime"
 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb timeout 120 "$bin"
 echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_two_curves_and_breakdown.png"
+ORVANT_TEST_LANG=en_US.UTF-8 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb timeout 120 "$bin"
+echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_two_curves_and_breakdown_en.png"
 
 # The program opens ping_addr.mdb beside itself.
 install_program "$work/app" grapher
@@ -44,3 +46,20 @@ kill -0 "$app" 2>/dev/null || { echo "grapher ended at start-up"; cat "$work/gra
 import -window root "$ORVANT_ARTIFACT_DIR/grapher_startup.png"
 kill "$app"
 echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_startup.png"
+
+# The program itself with an English desktop: its texts from translations/ beside it.
+XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 \
+  "$work/app/grapher" 2>"$work/grapher-en.log" &
+app=$!
+pids+=($app)
+shown=no
+for _ in $(seq 1 100); do
+  if grep -q '"GRAPHER"' <<<"$(xwininfo -root -tree 2>/dev/null)"; then shown=yes; break; fi
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+sleep 1
+[ "$shown" = yes ] || { echo "no English GRAPHER window appeared"; cat "$work/grapher-en.log"; exit 1; }
+import -window root "$ORVANT_ARTIFACT_DIR/grapher_startup_en.png"
+kill "$app"
+echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_startup_en.png"

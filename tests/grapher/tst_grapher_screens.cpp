@@ -3,7 +3,9 @@
 // grapher_screenshot.sh, which starts the X server; skipped elsewhere.
 #include "DateTimeText.h"
 #include "ChartControl.h"
-#include "GrapherFakeDialogs.h"
+#include "FakePrompts.h"
+#include "Regional.h"
+#include "Translations.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -19,6 +21,15 @@
 #include <QTest>
 
 using namespace grapher;
+
+namespace {
+
+bool english()
+{
+    return QLocale::system().language() == QLocale::English;
+}
+
+} // namespace
 
 class tst_GrapherScreens : public QObject
 {
@@ -60,8 +71,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
         add(day % 2 ? mainHost : backup, 8 * 60 + int(next() % 600), 2 + int(next() % 15));
     }
 
-    GrapherFakeDialogs dialogs;
-    frmMain w(&dialogs);
+    FakePrompts prompts;
+    frmMain w(prompts);
     w.move(10, 10);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -69,20 +80,20 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     auto *txtD2 = w.findChild<QLineEdit *>(QStringLiteral("txtD2"));
     auto *cmbIP = w.findChild<QComboBox *>(QStringLiteral("cmbIP"));
     auto *interval = w.findChild<QComboBox *>(QStringLiteral("lstInterval"));
-    txtD1->setText(QStringLiteral("01.11.2026"));
-    txtD2->setText(QStringLiteral("30.11.2026"));
+    txtD1->setText(Regional::shortDate(QDate(2026, 11, 1)));
+    txtD2->setText(Regional::shortDate(QDate(2026, 11, 30)));
     interval->setCurrentText(QStringLiteral("30"));
     cmbIP->setCurrentIndex(cmbIP->findText(mainHost));
     emit cmbIP->activated(cmbIP->currentIndex());
     w.findChild<QPushButton *>(QStringLiteral("cmdGraph"))->click();
 
-    dialogs.colors << QColor(210, 30, 30);
+    prompts.colors << QColor(210, 30, 30);
     w.findChild<QPushButton *>(QStringLiteral("cmdSetColor"))->click();
     w.findChild<QScrollBar *>(QStringLiteral("vs1"))->setValue(3);
     cmbIP->setCurrentIndex(cmbIP->findText(backup));
     emit cmbIP->activated(cmbIP->currentIndex());
     w.findChild<QPushButton *>(QStringLiteral("cmdGraph"))->click();
-    QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+    QVERIFY2(prompts.boxes.isEmpty(), qPrintable(prompts.boxes.value(0).text));
     QCOMPARE(w.chart()->legends().size(), 2);
 
     w.findChild<QPushButton *>(QStringLiteral("cmdGT"))->click();
@@ -92,7 +103,8 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     QVERIFY(QTest::qWaitForWindowExposed(breakdown));
     QTest::qWait(1000); // the window manager settles its frames
 
-    const QString shot = QDir(artifacts).filePath(QStringLiteral("grapher_two_curves_and_breakdown.png"));
+    const QString shot = QDir(artifacts).filePath(english() ? QStringLiteral("grapher_two_curves_and_breakdown_en.png")
+                                                            : QStringLiteral("grapher_two_curves_and_breakdown.png"));
     QFile::remove(shot);
     QProcess import;
     import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), shot});
@@ -102,5 +114,17 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     QVERIFY(w.chart()->SavePicture(QDir(artifacts).filePath(QStringLiteral("grapher_two_curves.bmp"))));
 }
 
-QTEST_MAIN(tst_GrapherScreens)
+int main(int argc, char **argv)
+{
+    // The system's locale unless ORVANT_TEST_LANG names another; the
+    // translations as the program loads them, from the build.
+    if (!qEnvironmentVariableIsEmpty("ORVANT_TEST_LANG")) {
+        qputenv("LC_ALL", qgetenv("ORVANT_TEST_LANG"));
+        qputenv("LANG", qgetenv("ORVANT_TEST_LANG"));
+    }
+    QApplication app(argc, argv);
+    installTranslations(app, {qEnvironmentVariable("ORVANT_BIN_DIR") + QStringLiteral("/translations")});
+    tst_GrapherScreens test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_grapher_screens.moc"

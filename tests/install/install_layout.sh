@@ -87,6 +87,13 @@ check "grapher entry starts the installed grapher" grep -qx "Exec=$P/grapher" "$
 check "monitor entry suits autostart" grep -qx 'X-GNOME-Autostart-enabled=true' "$P/share/applications/orvant.desktop"
 check "menu links are in the install manifest" grep -qx "$work/menu/share/applications/orvant.desktop" "$build/install_manifest.txt"
 check "the database is not in the install manifest" bash -c "! grep -q 'ping_addr.mdb' '$build/install_manifest.txt'"
+check "English texts installed beside the programs" test -f "$P/translations/orvant_en.qm"
+# An installed tool finds them there and speaks English to an English desktop,
+# Russian to a Russian one.
+check "orvant-export in English under en_US" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Cannot open the database file'"
+check "orvant-export in Russian under ru_RU" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Не удалось открыть файл базы данных'"
 
 # The database: made from the template, a regular file beside the programs.
 check "ping_addr.mdb made beside the programs" test -f "$P/ping_addr.mdb" -a ! -L "$P/ping_addr.mdb"

@@ -151,5 +151,20 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
     kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the monitor"
     wait $orvant; status=$?
     [ $status = 0 ] || fail "the monitor ended with status $status on SIGTERM"
+
+    # The same windows with an English desktop (the outage still open).
+    XDG_RUNTIME_DIR="$WORK/run" LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$WORK/orvant" \
+        >"$WORK/orvant-en.log" 2>&1 &
+    orvant=$!
+    pids+=($orvant)
+    wait_until 300 has_main || fail "the English main window never appeared"
+    wait_until 100 report_window >/dev/null || fail "the English report window never appeared"
+    sleep 1.5
+    import -window root "$ARTIFACTS/screen-en.png"
+    import -window "$(main_window)" "$ARTIFACTS/main-window-en.png"
+    import -window "$(report_window)" "$ARTIFACTS/report-window-en.png"
+    kill -TERM $orvant
+    for _ in $(seq 50); do kill -0 $orvant 2>/dev/null || break; sleep 0.1; done
+    kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the English monitor"
     echo "PASS: tray, window and screenshots in $ARTIFACTS"
 '

@@ -37,6 +37,8 @@ install_program() {
     mkdir -p "$dir"
     cp "$bin_dir/$program" "$dir/"
     cp -P "$bin_dir"/libveltrack.so* "$dir/" 2>/dev/null || true
+    # The English texts, found beside the program as when installed.
+    cp -r "$bin_dir/translations" "$dir/" 2>/dev/null || true
     [ -e "$dir/ping_addr.mdb" ] || "$mkdb" "$dir/ping_addr.mdb" >/dev/null || { echo "FAIL: orvant-mkdb"; exit 1; }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "AdminFakeLauncher.h"
-#include "AdminFakePrompts.h"
+#include "FakePrompts.h"
+#include "Language.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 
@@ -23,7 +24,7 @@ namespace admin {
 struct AdminFixture
 {
     TempDatabase db;
-    AdminFakePrompts prompts;
+    FakePrompts prompts;
     AdminFakeLauncher launcher;
     std::unique_ptr<frmMain> main;
 
@@ -110,12 +111,18 @@ inline QString textOf(QWidget *dialog, const char *box)
 // The dialogs read numbers and dates in the system's regional forms; these
 // tests run with Russian settings (decimal comma, DD.MM.YYYY), set before
 // the application reads them.
+// Russian unless ORVANT_TEST_LANG names another locale (the fit tests run
+// again under English, with the English texts).
 #define ADMIN_RUSSIAN_TEST_MAIN(TestClass)                                                                             \
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \
-        qputenv("LC_ALL", "ru_RU.UTF-8");                                                                              \
-        qputenv("LANG", "ru_RU.UTF-8");                                                                                \
+        const QByteArray locale = qEnvironmentVariableIsEmpty("ORVANT_TEST_LANG") ? QByteArray("ru_RU.UTF-8")          \
+                                                                                  : qgetenv("ORVANT_TEST_LANG");       \
+        qputenv("LC_ALL", locale);                                                                                     \
+        qputenv("LANG", locale);                                                                                       \
         QApplication app(argc, argv);                                                                                  \
+        Language::installOwnTexts(app, Language::forSystem(),                                                          \
+                                  {QString::fromLocal8Bit(qgetenv("ORVANT_BIN_DIR")) + QStringLiteral("/translations")}); \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }

@@ -49,7 +49,7 @@ void tst_AddressDialogs::init()
 {
     f = std::make_unique<AdminFixture>();
     QVERIFY(f->start());
-    f->prompts.messages.clear();
+    f->prompts.boxes.clear();
 }
 
 void tst_AddressDialogs::cleanup()
@@ -135,11 +135,11 @@ void tst_AddressDialogs::addRefusesEmptyAndDuplicateAddress()
 {
     f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
         press(d, "cmdAdd");
-        QCOMPARE(f->prompts.messages.size(), 1);
-        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Нет Ip адреса!"));
-        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Add"));
-        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
-        f->prompts.messages.clear();
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QCOMPARE(f->prompts.boxes.at(0).text, QStringLiteral("Нет Ip адреса!"));
+        QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Add"));
+        QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Warning);
+        f->prompts.boxes.clear();
 
         // 127.0.0.1 is in the template's address book.
         typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
@@ -237,8 +237,8 @@ void tst_AddressDialogs::editorWithoutChanges()
         QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
         press(d, "Command1");
     });
-    QCOMPARE(f->prompts.messages.size(), 2);
-    for (const auto &m : std::as_const(f->prompts.messages)) {
+    QCOMPARE(f->prompts.boxes.size(), 2);
+    for (const auto &m : std::as_const(f->prompts.boxes)) {
         QCOMPARE(m.text, QStringLiteral("Изменений небыло."));
         QCOMPARE(m.title, QStringLiteral("Редактирование"));
         QCOMPARE(m.icon, QMessageBox::Information);
@@ -252,11 +252,11 @@ void tst_AddressDialogs::editorRefusesNonNumberThenSavesCorrection()
         typeInto(d, "txtDesc", QStringLiteral("Шлюз \"Б\""));
         typeInto(d, "txtPTO", QStringLiteral("десять"));
         press(d, "Command1");
-        QCOMPARE(f->prompts.messages.size(), 1);
-        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Error"));
-        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::NoIcon);
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QCOMPARE(f->prompts.boxes.at(0).text, QStringLiteral("Error"));
+        QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::NoIcon);
         QCOMPARE(timeoutOf(QStringLiteral("127.0.0.1")), QStringLiteral("500"));
-        f->prompts.messages.clear();
+        f->prompts.boxes.clear();
         // The changed flag stayed set: correcting the box and saving goes through,
         // and zero is allowed here.
         typeInto(d, "txtPTO", QStringLiteral("0"));
@@ -279,11 +279,11 @@ void tst_AddressDialogs::editorReportsFailedUpdate()
         typeInto(d, "txtPTO", QStringLiteral("700"));
         press(d, "Command1");
         // The failure with the database's text, not "Изменения записанны.".
-        QCOMPARE(f->prompts.messages.size(), 1);
-        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
-        QVERIFY2(f->prompts.messages.at(0).text.contains(QStringLiteral("address book is read-only")),
-                 qPrintable(f->prompts.messages.at(0).text));
-        f->prompts.messages.clear();
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Critical);
+        QVERIFY2(f->prompts.boxes.at(0).text.contains(QStringLiteral("address book is read-only")),
+                 qPrintable(f->prompts.boxes.at(0).text));
+        f->prompts.boxes.clear();
         QVERIFY(d->changed());
         f->db.exec(QStringLiteral("drop trigger refuse"));
         press(d, "Command1");
@@ -313,10 +313,10 @@ void tst_AddressDialogs::deleteLeavesOutageRecords()
     f->withDialog<frmDel>("mnuDel", [&](frmDel *d) {
         QCOMPARE(d->windowTitle(), QStringLiteral("Удаление"));
         press(d, "cmdDel");
-        QCOMPARE(f->prompts.messages.size(), 1);
-        QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Нет IP адреса!"));
-        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Del"));
-        f->prompts.messages.clear();
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QCOMPARE(f->prompts.boxes.at(0).text, QStringLiteral("Нет IP адреса!"));
+        QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Del"));
+        f->prompts.boxes.clear();
         typeInto(d, "txtIP", QStringLiteral("127.0.0.1"));
         press(d, "cmdDel");
         QCOMPARE(textOf(d, "txtIP"), QString());
@@ -352,12 +352,12 @@ void tst_AddressDialogs::failedAddAndDeleteAreReported()
         press(d, "cmdDel");
         QCOMPARE(textOf(d, "txtIP"), QStringLiteral("127.0.0.1"));
     });
-    QCOMPARE(f->prompts.messages.size(), 2);
-    QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Add"));
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
-    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("no new addresses")));
-    QCOMPARE(f->prompts.messages.at(1).title, QStringLiteral("Del"));
-    QVERIFY(f->prompts.messages.at(1).text.contains(QStringLiteral("no removals")));
+    QCOMPARE(f->prompts.boxes.size(), 2);
+    QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Add"));
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("no new addresses")));
+    QCOMPARE(f->prompts.boxes.at(1).title, QStringLiteral("Del"));
+    QVERIFY(f->prompts.boxes.at(1).text.contains(QStringLiteral("no removals")));
     QCOMPARE(f->db.rows(QStringLiteral("select ip_addr from addrs")), QStringList{QStringLiteral("127.0.0.1")});
 }
 
@@ -371,10 +371,10 @@ void tst_AddressDialogs::editorSavingAVanishedAddress()
         press(d, "Command1");
         QVERIFY(d->changed());
     });
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
-    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("127.0.0.1")));
-    QVERIFY(!f->prompts.messages.at(0).text.contains(QStringLiteral("Изменения записанны.")));
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Warning);
+    QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("127.0.0.1")));
+    QVERIFY(!f->prompts.boxes.at(0).text.contains(QStringLiteral("Изменения записанны.")));
 }
 
 void tst_AddressDialogs::addKeepsBoxesUntilTheCloseBox()
@@ -394,7 +394,7 @@ void tst_AddressDialogs::addKeepsBoxesUntilTheCloseBox()
         QCOMPARE(textOf(d, "txtIP"), QString());
         QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("500"));
     });
-    QCOMPARE(f->prompts.messages.size(), 0);
+    QCOMPARE(f->prompts.boxes.size(), 0);
 }
 
 void tst_AddressDialogs::ipv6AddressesKeptAsTyped()

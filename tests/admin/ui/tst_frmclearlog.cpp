@@ -42,7 +42,7 @@ void tst_frmClearLog::init()
                         QStringLiteral("00:00 of the day")});
     f->db.exec(insert, {QStringLiteral("2025-02-03 12:00:00"), QVariant(), 0, QStringLiteral("later")});
     QVERIFY(f->start());
-    f->prompts.messages.clear();
+    f->prompts.boxes.clear();
 }
 
 void tst_frmClearLog::keyboardEnterDeletesHiddenCalendarOutOfTabChain()
@@ -98,14 +98,14 @@ void tst_frmClearLog::deletesWhatBeganBeforeTheDay()
     });
     QVERIFY(hidden);
     QCOMPARE(remaining(), (QStringList{QStringLiteral("00:00 of the day"), QStringLiteral("later")}));
-    QCOMPARE(f->prompts.messages.size(), 2);
-    const auto &question = f->prompts.messages.at(0);
+    QCOMPARE(f->prompts.boxes.size(), 2);
+    const auto &question = f->prompts.boxes.at(0);
     QCOMPARE(question.text, QStringLiteral("Вы уверенны, что хотите удалить \nвсе записи старее 01.02.2025?"));
     QCOMPARE(question.title, QStringLiteral("Очистить лог"));
     QCOMPARE(question.icon, QMessageBox::Question);
     QCOMPARE(question.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    QCOMPARE(f->prompts.messages.at(1).text, QStringLiteral("Записи удалены."));
-    QCOMPARE(f->prompts.messages.at(1).icon, QMessageBox::Information);
+    QCOMPARE(f->prompts.boxes.at(1).text, QStringLiteral("Записи удалены."));
+    QCOMPARE(f->prompts.boxes.at(1).icon, QMessageBox::Information);
 }
 
 void tst_frmClearLog::cancelDeletesNothing()
@@ -118,7 +118,7 @@ void tst_frmClearLog::cancelDeletesNothing()
         QCOMPARE(textOf(d, "txtClearDate"), QStringLiteral("01.01.2030"));
     });
     QCOMPARE(remaining().size(), 4);
-    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->prompts.boxes.size(), 1);
 }
 
 void tst_frmClearLog::calendarAndBoxFollowEachOther()
@@ -148,7 +148,7 @@ void tst_frmClearLog::noDateDoesNothing()
         press(d, "cmdDel");
         QVERIFY(d->isVisible());
     });
-    QCOMPARE(f->prompts.messages.size(), 0);
+    QCOMPARE(f->prompts.boxes.size(), 0);
     QCOMPARE(remaining().size(), 4);
 }
 
@@ -179,9 +179,9 @@ void tst_frmClearLog::failedDeleteIsReported()
         press(d, "cmdDel");
         QVERIFY(d->isVisible());
     });
-    QCOMPARE(f->prompts.messages.size(), 2);
-    QCOMPARE(f->prompts.messages.at(1).icon, QMessageBox::Critical);
-    QVERIFY(f->prompts.messages.at(1).text.contains(QStringLiteral("log is kept for audit")));
+    QCOMPARE(f->prompts.boxes.size(), 2);
+    QCOMPARE(f->prompts.boxes.at(1).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.boxes.at(1).text.contains(QStringLiteral("log is kept for audit")));
     QCOMPARE(remaining().size(), 4);
 }
 

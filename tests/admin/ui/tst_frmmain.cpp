@@ -1,6 +1,7 @@
 #include "AdminTestSupport.h"
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
+#include "Regional.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
 #include "frmDel.h"
@@ -184,7 +185,7 @@ void tst_frmMain::startsTheMonitor()
     QVERIFY(f->start());
     f->action("mnuOrvant")->trigger();
     QCOMPARE(f->launcher.started, QList<QStringList>{{QDir(f->db.directory()).filePath(QStringLiteral("orvant"))}});
-    QCOMPARE(f->prompts.messages.size(), 0);
+    QCOMPARE(f->prompts.boxes.size(), 0);
 }
 
 void tst_frmMain::reportsAMonitorThatCannotStart()
@@ -192,10 +193,10 @@ void tst_frmMain::reportsAMonitorThatCannotStart()
     QVERIFY(f->start());
     f->launcher.startError = QStringLiteral("execve: No such file or directory");
     f->action("mnuOrvant")->trigger();
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
-    QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Orvant Admin"));
-    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("No such file or directory")));
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Critical);
+    QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Orvant Admin"));
+    QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("No such file or directory")));
 }
 
 void tst_frmMain::opensTheDatabaseFile_data()
@@ -236,19 +237,19 @@ void tst_frmMain::startUpStopsAtAFailingStep()
     f->db.exec(QStringLiteral("delete from options"));
     f->db.exec(QStringLiteral("insert into logs (ip) values ('10.0.0.1')"));
     QVERIFY(!f->start());
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
-    QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("options")));
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Critical);
+    QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("options")));
     QCOMPARE(f->main->txtLog()->rowCount(), 0);
 
     // A missing database file names its path.
-    AdminFakePrompts prompts;
+    FakePrompts prompts;
     AdminFakeLauncher launcher;
     QTemporaryDir empty;
     frmMain other(prompts, launcher, empty.path());
     QVERIFY(!other.Form_Load());
-    QCOMPARE(prompts.messages.size(), 1);
-    QVERIFY(prompts.messages.at(0).text.contains(empty.path()));
+    QCOMPARE(prompts.boxes.size(), 1);
+    QVERIFY(prompts.boxes.at(0).text.contains(empty.path()));
 }
 
 void tst_frmMain::exitUnloads()
@@ -319,7 +320,10 @@ void tst_frmMain::listingsFitTheGridAtStart()
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     FormatGrid *grid = f->main->txtLog();
     const QString restored = grid->text(0, 2);
-    QCOMPARE(restored, QStringLiteral("10.03.2025 12:45:07"));
+    if (QLocale::system().language() == QLocale::Russian)
+        QCOMPARE(restored, QStringLiteral("10.03.2025 12:45:07"));
+    else
+        QCOMPARE(restored, Regional::generalDateTime(QDate(2025, 3, 10), QTime(12, 45, 7)));
     checkFit(grid, {{1, grid->text(0, 1)}, {2, restored}, {4, QStringLiteral("2001:db8:ffff:ffff:ffff:ffff:ffff:ffff")},
                     {0, grid->text(0, 0)}});
     // A description's own tab is a blank; the address stays in its column.
@@ -476,9 +480,10 @@ void tst_frmMain::exportThroughTheSaveDialog()
     const QString path = dir.filePath(QStringLiteral("log.csv"));
     f->prompts.saveAnswers << path;
     QVERIFY(f->main->mnuExport_Click());
-    QCOMPARE(f->prompts.saveSuggestions.size(), 1);
-    QVERIFY(f->prompts.saveSuggestions.first().startsWith(QStringLiteral("Экспорт журнала|")));
-    QVERIFY(f->prompts.saveSuggestions.first().endsWith(QStringLiteral("|Файлы CSV (*.csv);;Все файлы (*)")));
+    QCOMPARE(f->prompts.saves.size(), 1);
+    QCOMPARE(f->prompts.saves.first().title, QStringLiteral("Экспорт журнала"));
+    QCOMPARE(f->prompts.saves.first().filter, QStringLiteral("Файлы CSV (*.csv);;Все файлы (*)"));
+    QCOMPARE(f->prompts.saves.first().defaultSuffix, QStringLiteral("csv"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("id,begin,end,duration_s,description,address\r\n"

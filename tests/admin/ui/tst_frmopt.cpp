@@ -37,7 +37,7 @@ void tst_frmOpt::init()
     QVERIFY(f->db.isValid());
     f->db.exec(QStringLiteral("update options set refresh_time=3,snd_err='/snd/lost.wav',snd_rest='/snd/back.wav',\"view\"=0"));
     QVERIFY(f->start());
-    f->prompts.messages.clear();
+    f->prompts.boxes.clear();
 }
 
 void tst_frmOpt::cleanup()
@@ -73,10 +73,10 @@ void tst_frmOpt::saveWritesEveryValueExactly()
     });
     QVERIFY(hidden);
     QCOMPARE(optionsRow(), QStringList{QStringLiteral("5|") + lost + QLatin1Char('|') + back + QStringLiteral("|1")});
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QCOMPARE(f->prompts.messages.at(0).text, QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant."));
-    QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Options"));
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Information);
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QCOMPARE(f->prompts.boxes.at(0).text, QStringLiteral("Изменения вступят в силу после перезапуска программы Orvant."));
+    QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Options"));
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Information);
 }
 
 void tst_frmOpt::emptyIntervalSavesNothing()
@@ -115,14 +115,14 @@ void tst_frmOpt::unusableIntervalIsRefused()
         typeInto(d, "txtSndErr", QStringLiteral("/new.wav"));
         press(d, "cmdSave");
         QVERIFY(d->isVisible()); // the operator can correct it
-        QCOMPARE(f->prompts.messages.size(), 1);
-        QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Warning);
-        QCOMPARE(f->prompts.messages.at(0).title, QStringLiteral("Настройки"));
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Warning);
+        QCOMPARE(f->prompts.boxes.at(0).title, QStringLiteral("Настройки"));
         // Says what is wrong, the range, and that nothing was written.
-        QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("целое число минут от 0 до 525600")));
-        QVERIFY(f->prompts.messages.at(0).text.contains(QStringLiteral("options не изменены")));
+        QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("целое число минут от 0 до 525600")));
+        QVERIFY(f->prompts.boxes.at(0).text.contains(QStringLiteral("options не изменены")));
         QCOMPARE(optionsRow(), before);
-        f->prompts.messages.clear();
+        f->prompts.boxes.clear();
         typeInto(d, "txtRefresh", QStringLiteral("525600"));
         press(d, "cmdSave");
         QVERIFY(!d->isVisible());
@@ -203,14 +203,14 @@ void tst_frmOpt::enterSavesAndTabFollowsTheRows()
 
 void tst_frmOpt::soundChoice()
 {
-    f->prompts.fileAnswers = {QStringLiteral("/media/звуки/alarm.wav"), QString()};
+    f->prompts.openAnswers = {QStringLiteral("/media/звуки/alarm.wav"), QString()};
     f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
         press(d, "cmdSndErr");
         QCOMPARE(textOf(d, "txtSndErr"), QStringLiteral("/media/звуки/alarm.wav"));
         press(d, "cmdSndRest"); // cancelled: the path stays
         QCOMPARE(textOf(d, "txtSndRest"), QStringLiteral("/snd/back.wav"));
     });
-    QCOMPARE(f->prompts.fileFilters, QStringList(2, QStringLiteral("*.wav (*.wav)")));
+    QCOMPARE(f->prompts.openFilters, QStringList(2, QStringLiteral("*.wav (*.wav)")));
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_frmOpt)

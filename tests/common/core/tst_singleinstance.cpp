@@ -54,11 +54,16 @@ void tst_SingleInstance::lockHeldByAnotherProcessNamesIt()
     QTemporaryDir dir;
     SingleInstance mine(QStringLiteral("orvant"), dir.path());
     QProcess holder;
-    // -F: the lock stays with the process we kill, not with a child of it.
+    // -F: the lock stays with the process we kill, not with a child of it
+    // (sh execs sleep in the same process). flock runs the command only once
+    // it holds the lock: its "locked" says so. The file alone appears before
+    // the lock is taken, and a try in that gap would take the lock itself.
     holder.start(QStringLiteral("flock"), {QStringLiteral("-F"), QStringLiteral("-x"), mine.lockFilePath(),
-                                           QStringLiteral("sleep"), QStringLiteral("20")});
+                                           QStringLiteral("sh"), QStringLiteral("-c"),
+                                           QStringLiteral("echo locked; exec sleep 20")});
     QVERIFY(holder.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mine.lockFilePath()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(holder.canReadLine() || (holder.waitForReadyRead(100) && holder.canReadLine()), 5000);
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
     QTRY_COMPARE_WITH_TIMEOUT((mine.tryAcquire(), mine.state()), ExclusiveLock::State::HeldByOther, 5000);
     QCOMPARE(mine.holderPid(), holder.processId());
     QVERIFY(mine.holderPid() > 0);

@@ -5,7 +5,7 @@
 #include "ChartControl.h"
 #include "DatePicker.h"
 #include "DatePickerDriver.h"
-#include "GrapherFakeDialogs.h"
+#include "FakePrompts.h"
 #include "Regional.h"
 #include "TempDatabase.h"
 #include "Twips.h"
@@ -99,7 +99,7 @@ private slots:
 
 private:
     std::unique_ptr<TempDatabase> m_db;
-    GrapherFakeDialogs m_dialogs;
+    FakePrompts m_prompts;
 };
 
 void tst_frmMain::init()
@@ -108,11 +108,10 @@ void tst_frmMain::init()
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
     m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript) values ('10.0.0.2',?)"), {Alpha});
     m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript) values ('10.0.0.3',?)"), {Quoted});
-    m_dialogs.messages.clear();
-    m_dialogs.colors.clear();
-    m_dialogs.fileNames.clear();
-    m_dialogs.fileFilters.clear();
-    m_dialogs.fileSuffixes.clear();
+    m_prompts.boxes.clear();
+    m_prompts.colors.clear();
+    m_prompts.saveAnswers.clear();
+    m_prompts.saves.clear();
 }
 
 void tst_frmMain::cleanup()
@@ -122,7 +121,7 @@ void tst_frmMain::cleanup()
 
 void tst_frmMain::startupDefaults()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     const QDate today = QDate::currentDate();
     QCOMPARE(w.windowTitle(), QStringLiteral("GRAPHER"));
     auto *cmbIP = child<QComboBox>(w, "cmbIP");
@@ -156,7 +155,7 @@ void tst_frmMain::startupDefaults()
 
 void tst_frmMain::legendFollowsAddressDatesAndTimes()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     auto *legend = child<QLineEdit>(w, "txtLegenda");
     legend->setText(QStringLiteral("typed"));
     choose(child<QComboBox>(w, "cmbIP"), Alpha);
@@ -196,7 +195,7 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
 {
     QFETCH(QString, text);
     QFETCH(int, spinner);
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     auto *box = child<QLineEdit>(w, "txtMaxY");
     box->setText(text);
     QCOMPARE(child<QScrollBar>(w, "vs3")->value(), spinner);
@@ -208,7 +207,7 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
 
 void tst_frmMain::spinnersWriteTheirBoxes()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto *vs3 = child<QScrollBar>(w, "vs3");
@@ -254,12 +253,12 @@ void tst_frmMain::drawLocksUntilClearReleases()
     m_db->exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
                               "('2026-12-05 09:40:00','2026-12-05 09:50:00',1,'10.0.0.2',?)"),
                {Alpha});
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     setExampleWindow(w);
     auto *txtMaxY = child<QLineEdit>(w, "txtMaxY");
     txtMaxY->setText(QStringLiteral("4"));
     child<QPushButton>(w, "cmdGraph")->click();
-    QVERIFY2(m_dialogs.messages.isEmpty(), qPrintable(m_dialogs.messages.value(0).text));
+    QVERIFY2(m_prompts.boxes.isEmpty(), qPrintable(m_prompts.boxes.value(0).text));
     QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0})); // the quoted description, exactly
     ChartControl *chart = w.chart();
     QCOMPARE(chart->YMax(), 4.0);
@@ -275,7 +274,7 @@ void tst_frmMain::drawLocksUntilClearReleases()
     QVERIFY(!w.firstDraw());
 
     // A second curve: another host, colour and width; the Y scale stays.
-    m_dialogs.colors << QColor(Qt::red);
+    m_prompts.colors << QColor(Qt::red);
     child<QPushButton>(w, "cmdSetColor")->click();
     child<QScrollBar>(w, "vs1")->setValue(4);
     choose(child<QComboBox>(w, "cmbIP"), Alpha);
@@ -319,14 +318,14 @@ void tst_frmMain::refusedDrawingChangesNothing()
     QFETCH(QString, maxY);
     QFETCH(QString, start);
     QFETCH(QString, message);
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     child<QLineEdit>(w, "txtMaxY")->setText(maxY);
     choose(child<QComboBox>(w, "txtT1"), start);
     child<QPushButton>(w, "cmdGraph")->click();
-    QCOMPARE(m_dialogs.messages.size(), 1);
-    QCOMPARE(m_dialogs.messages.first().kind, QStringLiteral("warning"));
-    QCOMPARE(m_dialogs.messages.first().title, QStringLiteral("GRAPHER"));
-    QCOMPARE(m_dialogs.messages.first().text, message);
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(m_prompts.boxes.first().title, QStringLiteral("GRAPHER"));
+    QCOMPARE(m_prompts.boxes.first().text, message);
     QVERIFY(w.chart()->lines().isEmpty());
     QVERIFY(w.firstDraw());
     QVERIFY(!child<QLineEdit>(w, "txtMaxY")->isReadOnly());
@@ -336,12 +335,12 @@ void tst_frmMain::refusedDrawingChangesNothing()
 
 void tst_frmMain::missingPeriodIsReported()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     child<QLineEdit>(w, "txtD2")->clear();
     child<QPushButton>(w, "cmdGraph")->click();
-    QCOMPARE(m_dialogs.messages.size(), 1);
-    QCOMPARE(m_dialogs.messages.first().kind, QStringLiteral("information"));
-    QCOMPARE(m_dialogs.messages.first().text, QStringLiteral("Не задан период."));
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(m_prompts.boxes.first().icon, QMessageBox::Information);
+    QCOMPARE(m_prompts.boxes.first().text, QStringLiteral("Не задан период."));
     QVERIFY(w.chart()->lines().isEmpty());
     // The Y scale and daily window were taken all the same.
     QVERIFY(!w.firstDraw());
@@ -360,7 +359,7 @@ static int captionRoom(const frmDativo *picker)
 
 void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto *txtD2 = child<QLineEdit>(w, "txtD2");
@@ -401,8 +400,8 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
 
 void tst_frmMain::colourChoiceAndCancel()
 {
-    frmMain w(&m_dialogs);
-    m_dialogs.colors << QColor(0, 128, 0) << QColor();
+    frmMain w(m_prompts);
+    m_prompts.colors << QColor(0, 128, 0) << QColor();
     child<QPushButton>(w, "cmdSetColor")->click();
     QCOMPARE(w.chart()->LineColor(), QColor(0, 128, 0));
     QCOMPARE(child<QLabel>(w, "cmdColor")->palette().color(QPalette::Window), QColor(0, 128, 0));
@@ -413,7 +412,7 @@ void tst_frmMain::colourChoiceAndCancel()
 void tst_frmMain::saveWritesTheChartAsBmp()
 {
     addExample(*m_db, Quoted);
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.resize(800, 600);
@@ -421,17 +420,17 @@ void tst_frmMain::saveWritesTheChartAsBmp()
     child<QPushButton>(w, "cmdGraph")->click();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("graph.bmp"));
-    m_dialogs.fileNames << path << QString();
+    m_prompts.saveAnswers << path << QString();
     child<QPushButton>(w, "cmdSave")->click();
-    QCOMPARE(m_dialogs.fileFilters.value(0), QStringLiteral("bmp (*.bmp)"));
-    QCOMPARE(m_dialogs.fileSuffixes.value(0), QStringLiteral("bmp"));
+    QCOMPARE(m_prompts.saves.value(0).filter, QStringLiteral("bmp (*.bmp)"));
+    QCOMPARE(m_prompts.saves.value(0).defaultSuffix, QStringLiteral("bmp"));
     QImageReader reader(path);
     QCOMPARE(reader.format(), QByteArray("bmp"));
     QCOMPARE(reader.read().size(), w.chart()->size());
     QVERIFY(QFile::remove(path));
     child<QPushButton>(w, "cmdSave")->click(); // cancelled
     QVERIFY(!QFile::exists(path));
-    QVERIFY(m_dialogs.messages.isEmpty());
+    QVERIFY(m_prompts.boxes.isEmpty());
 }
 
 void tst_frmMain::breakdownWindowAndItsFile()
@@ -440,7 +439,7 @@ void tst_frmMain::breakdownWindowAndItsFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("breakdown.txt"));
     {
-        frmMain w(&m_dialogs);
+        frmMain w(m_prompts);
         setExampleWindow(w);
         child<QPushButton>(w, "cmdGraph")->click();
         child<QPushButton>(w, "cmdGT")->click();
@@ -455,9 +454,9 @@ void tst_frmMain::breakdownWindowAndItsFile()
         box->moveCursor(QTextCursor::End);
         box->insertPlainText(QStringLiteral("проверено\n"));
         child<QLineEdit>(w, "txtLegenda")->setText(QStringLiteral("Сервер «ядро»"));
-        m_dialogs.fileNames << path;
+        m_prompts.saveAnswers << path;
         breakdown->findChild<QAction *>(QStringLiteral("mnuSaveToTxt"))->trigger();
-        QCOMPARE(m_dialogs.fileFilters.last(), QStringLiteral("txt (*.txt)"));
+        QCOMPARE(m_prompts.saves.last().filter, QStringLiteral("txt (*.txt)"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString expected = QStringLiteral("Сервер «ядро»\r\n") + composed + QStringLiteral("проверено\r\n");
@@ -474,7 +473,7 @@ void tst_frmMain::breakdownWindowAndItsFile()
 
 void tst_frmMain::resizeKeepsChartAboveTheFloor()
 {
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     ChartControl *chart = w.chart();
@@ -493,12 +492,12 @@ void tst_frmMain::resizeKeepsChartAboveTheFloor()
 void tst_frmMain::emptyAddressBook()
 {
     m_db->exec(QStringLiteral("delete from addrs"));
-    frmMain w(&m_dialogs);
+    frmMain w(m_prompts);
     QCOMPARE(child<QComboBox>(w, "cmbIP")->count(), 0);
     QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().startsWith(QStringLiteral(" [01.")));
     child<QPushButton>(w, "cmdGraph")->click();
     QCOMPARE(w.timeline().counts(), QList<int>(121, 0));
-    QVERIFY(m_dialogs.messages.isEmpty());
+    QVERIFY(m_prompts.boxes.isEmpty());
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -3,13 +3,14 @@
 // real database file.
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
-#include "FakeMessageBoxes.h"
+#include "FakePrompts.h"
 #include "FakeNotifier.h"
 #include "FakeSoundPlayer.h"
 #include "FakeTickSource.h"
 #include "FakeTray.h"
 #include "Form1.h"
 #include "FormatGrid.h"
+#include "Language.h"
 #include "WidestValues.h"
 #include "PollingEngine.h"
 #include "Regional.h"
@@ -60,7 +61,7 @@ struct Rig
     FakeTickSource ticks;
     FakeTray tray;
     FakeSoundPlayer sound;
-    FakeMessageBoxes boxes;
+    FakePrompts boxes;
     FakeNotifier notifier;
     std::unique_ptr<Form1> form;
 
@@ -81,7 +82,6 @@ struct Rig
         s.ticks = &ticks;
         s.tray = const_cast<FakeTray *>(&tray);
         s.sound = const_cast<FakeSoundPlayer *>(&sound);
-        s.boxes = const_cast<FakeMessageBoxes *>(&boxes);
         s.notifier = const_cast<FakeNotifier *>(&notifier);
         s.databasePath = databasePath.isEmpty() ? db.path() : databasePath;
         s.programDirectory = programDir.path();
@@ -92,7 +92,7 @@ struct Rig
 
     bool load(const QString &databasePath = QString())
     {
-        form = std::make_unique<Form1>(services(databasePath));
+        form = std::make_unique<Form1>(boxes, services(databasePath));
         return form->load();
     }
 
@@ -202,7 +202,7 @@ void tst_Form1::secondInstanceRefusedBeforeDatabase()
     // instance message may appear.
     QVERIFY(!rig.load(rig.lockDir.filePath(QStringLiteral("missing.mdb"))));
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text, QStringLiteral("Программа уже запущена!"));
     QCOMPARE(box.title, QStringLiteral("Orvant"));
     QCOMPARE(box.icon, QMessageBox::NoIcon);
@@ -239,7 +239,7 @@ void tst_Form1::missingDatabaseIsToldAndMonitorRuns()
     const QString missing = rig.programDir.filePath(QStringLiteral("ping_addr.mdb"));
     QVERIFY(rig.load(missing));
     QVERIFY(!rig.boxes.boxes.isEmpty());
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.icon, QMessageBox::Critical);
     QVERIFY2(box.text.contains(missing), qPrintable(box.text));
     // The window runs on with the template's defaults and shows the failure.
@@ -331,7 +331,7 @@ void tst_Form1::popupQuitThenNoLeavesWindowShown()
     rig.boxes.answers << QMessageBox::No;
     rig.form->action(QStringLiteral("mnuQuit"))->trigger();
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text, QStringLiteral("Действительно хотите выйти ?"));
     QCOMPARE(box.title, QStringLiteral("Завершение работы"));
     QCOMPARE(box.icon, QMessageBox::Question);
@@ -498,7 +498,7 @@ void tst_Form1::aboutHasThreeLines()
     QVERIFY(rig.load());
     rig.form->action(QStringLiteral("mnuAbout"))->trigger();
     QCOMPARE(rig.boxes.boxes.size(), 1);
-    const FakeMessageBoxes::Box box = rig.boxes.boxes.first();
+    const FakePrompts::Box box = rig.boxes.boxes.first();
     QCOMPARE(box.text.split(QLatin1Char('\n')),
              (QStringList{QStringLiteral("Программа: ORVANT"), QStringLiteral("Версия: 2.0.1"),
                           QStringLiteral("Дата создания: 14.09.2004г.")}));
@@ -724,7 +724,9 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY(fg->columnWidth(2) >= fg->valueWidth(Regional::timeWithSeconds(QTime(10, 58, 58))));
     QVERIFY(fg->columnWidth(3) >= fg->valueWidth(QStringLiteral("255.255.255.255")));
     QVERIFY(fg->columnWidth(4) >= fg->valueWidth(QStringLiteral("10000")));
-    QVERIFY(fg->columnWidth(1) >= QFontMetrics(fg->font()).horizontalAdvance(QStringLiteral("Описание")));
+    const QString descriptionHeading =
+        QCoreApplication::translate("monitor::Form1", Form1::FormatString).section(QLatin1Char('|'), 1, 1).trimmed();
+    QVERIFY(fg->columnWidth(1) >= QFontMetrics(fg->font()).horizontalAdvance(descriptionHeading));
     QCOMPARE(fg->columnWidth(0), 0);
     // The longest IPv6 form widens its column when it is first listed; every
     // column still lies inside, the description giving way.
@@ -749,7 +751,8 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY(rig.pass());
     int errorRow = -1;
     for (int r = 0; r < fg->rowCount() && errorRow < 0; ++r) {
-        if (fg->text(r, 1).startsWith(QStringLiteral("Ошибка базы данных")))
+        if (fg->text(r, 1).startsWith(
+                QCoreApplication::translate("monitor::Form1", "Ошибка базы данных: %1: %2").section(QLatin1Char(':'), 0, 0)))
             errorRow = r;
     }
     QVERIFY(errorRow >= 0);
@@ -835,7 +838,14 @@ int main(int argc, char **argv)
         for (;;)
             ::pause();
     }
+    // The event list's fit runs again under English, with the English texts.
+    if (!qEnvironmentVariableIsEmpty("ORVANT_TEST_LANG")) {
+        qputenv("LC_ALL", qgetenv("ORVANT_TEST_LANG"));
+        qputenv("LANG", qgetenv("ORVANT_TEST_LANG"));
+    }
     QApplication app(argc, argv);
+    Language::installOwnTexts(app, Language::forSystem(),
+                              {QString::fromLocal8Bit(qgetenv("ORVANT_BIN_DIR")) + QStringLiteral("/translations")});
     QApplication::setQuitOnLastWindowClosed(false);
     tst_Form1 test;
     return QTest::qExec(&test, argc, argv);
