@@ -1,5 +1,9 @@
 #include "Schema.h"
 
+#include "Database.h"
+
+#include <QCoreApplication>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -9,9 +13,10 @@
 
 namespace Schema {
 
-QStringList statements()
+QStringList statements(Statements::Dialect dialect)
 {
-    QFile file(QStringLiteral(":/orvant/schema.sql"));
+    QFile file(dialect == Statements::Dialect::Sqlite ? QStringLiteral(":/orvant/schema.sql")
+                                                      : QStringLiteral(":/orvant/schema-postgres.sql"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList result;
@@ -70,6 +75,46 @@ bool createDatabaseFile(const QString &path, QString *error)
     if (!ok) {
         QFile::remove(path);
         return fail(why);
+    }
+    return true;
+}
+
+bool createServerTables(QSqlDatabase db, QString *error)
+{
+    auto tr = [](const char *text) { return QCoreApplication::translate("Schema", text); };
+    const QStringList list = statements(Statements::Dialect::Postgres);
+    if (list.isEmpty()) {
+        *error = tr("нет шаблона таблиц для сервера");
+        return false;
+    }
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::CountSuiteTables) || !q.next()) {
+        *error = statementError(q);
+        return false;
+    }
+    if (q.value(0).toInt() != 0) {
+        *error = tr("в базе данных уже есть таблицы программ: она не пуста, её данные оставлены как есть");
+        return false;
+    }
+    q.finish();
+    if (!runStatement(q, Statements::BeginImmediate)) {
+        *error = statementError(q);
+        return false;
+    }
+    // The template is ours and takes no values: its statements run as they are.
+    for (const QString &statement : list) {
+        if (!q.exec(statement)) {
+            *error = statementError(q) + QLatin1Char('\n') + statement;
+            QSqlQuery undo(db);
+            runStatement(undo, Statements::Rollback);
+            return false;
+        }
+    }
+    if (!runStatement(q, Statements::Commit)) {
+        *error = statementError(q);
+        QSqlQuery undo(db);
+        runStatement(undo, Statements::Rollback);
+        return false;
     }
     return true;
 }
