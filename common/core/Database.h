@@ -36,6 +36,9 @@ public:
         // it fails with "database is locked". The monitor keeps this short
         // and lets its write queue retry later instead.
         int busyTimeoutMs = BusyTimeoutMs;
+        // PostgreSQL: false only for orvant-mkdb, which makes the tables in
+        // a database that has none yet (no schema check, no upgrade).
+        bool expectTables = true;
     };
 
     // Opens an existing file read-write (WAL journal, busy timeout so that a
