@@ -3,6 +3,7 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
 #include "GrapherDialogs.h"
@@ -283,6 +284,9 @@ void frmMain::loadDescriptions()
     }
     while (q.next())
         m_cmbIP->addItem(q.value(0).toString());
+    if (!endedCleanly(q))
+        m_dialogs.warning(this, windowTitle(),
+                          QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
 }
 
 QString frmMain::GetMyTime(const QString &anyDate) const
