@@ -476,11 +476,16 @@ QString statementError(const QSqlQuery &query)
     // Without an open connection the driver can only say "Driver not
     // loaded", which points the operator the wrong way.
     const QSqlDriver *driver = query.driver();
-    if (!driver || !driver->isOpen())
+    if (!driver || !driver->isOpen()) {
+        // A server connection that could not be made again after it was lost.
+        const DatabaseConfig config = Database::configOf(QLatin1String(QSqlDatabase::defaultConnection));
+        if (config.isServer())
+            return tr("нет соединения с базой данных %1").arg(config.describe());
         return QCoreApplication::translate("Database",
                                            "база данных %1 не открыта (смотрите сообщение при запуске): исправьте "
                                            "файл и запустите программу снова")
             .arg(QLatin1String(Database::FileName));
+    }
     const QSqlError e = query.lastError();
     QString text = e.databaseText();
     if (text.isEmpty())
