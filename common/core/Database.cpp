@@ -326,6 +326,8 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
     QSqlQuery q(db);
     if (!runStatement(q, Statements::SetLockTimeout, {QStringLiteral("%1ms").arg(options.busyTimeoutMs)}))
         return fail(statementError(q));
+    if (options.readOnly && !runStatement(q, Statements::SetReadOnlySession))
+        return fail(statementError(q));
     if (!options.expectTables)
         return true;
     if (!runStatement(q, Statements::CountSuiteTables) || !q.next())

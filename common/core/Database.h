@@ -30,7 +30,8 @@ public:
     struct Options
     {
         // The grapher only reads: it opens a file (or a directory) it cannot
-        // write, and never upgrades it.
+        // write, and never upgrades it; on the server its session is
+        // read-only.
         bool readOnly = false;
         // How long a statement waits for another connection's lock before
         // it fails with "database is locked". The monitor keeps this short

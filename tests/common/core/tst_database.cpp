@@ -41,6 +41,7 @@ private slots:
     void serverWithoutTablesIsRefused();
     void lostServerConnectionIsToldAndReopened();
     void serverRefusesSecondSchema();
+    void readOnlyServerSessionRefusesChanges();
     void openOutageLookupsReadOnlyTheOpenRows_data();
     void openOutageLookupsReadOnlyTheOpenRows();
     void busyIsToldApartFromOtherFailures_data();
@@ -465,6 +466,24 @@ void tst_Database::serverRefusesSecondSchema()
     QVERIFY(!Schema::createServerTables(db.connection(), &error));
     QVERIFY2(error.contains(QStringLiteral("не пуста")), qPrintable(error));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
+}
+
+void tst_Database::readOnlyServerSessionRefusesChanges()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    TempDatabase db(TempDatabase::Backend::Server);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    Database::Options reader;
+    reader.readOnly = true;
+    QString error;
+    QVERIFY2(Database::open(db.config(), reader, &error, QStringLiteral("reader"), nullptr), qPrintable(error));
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("reader")));
+        QVERIFY(runStatement(q, Statements::SelectDescriptions));
+        QVERIFY(!runStatement(q, Statements::DeleteAddress, {QStringLiteral("127.0.0.1")}));
+    }
+    Database::close(QStringLiteral("reader"));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)
