@@ -150,7 +150,7 @@ int main(int argc, char **argv)
     if (Database::open(db, &error, QStringLiteral("summary"))) {
         {
         const QSqlDatabase con = QSqlDatabase::database(QStringLiteral("summary"));
-        for (const char *statement : {Statements::SelectLogSummary, Statements::SelectLogForExport}) {
+        for (const char *statement : {Statements::SelectLogSummary.sqlite, Statements::SelectLogForExport.sqlite}) {
             QSqlQuery plan(con);
             QString text;
             plan.prepare(QStringLiteral("explain query plan ") + QString::fromUtf8(statement));

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "DatabaseConfig.h"
 #include "frmMain.h"
 
 #include "Translations.h"
@@ -20,10 +21,11 @@ int main(int argc, char **argv)
     // no obstacle.
     Database::Options options;
     options.readOnly = true;
-    if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        nullptr)) {
+    DatabaseConfig config;
+    if (!DatabaseConfig::load(Database::programDirectory(), &config, &error)
+        || !Database::open(config, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr)) {
         prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
-                        QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
+                    QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
     }
     int rc = 0;

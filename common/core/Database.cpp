@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -53,22 +56,135 @@ QString uriFor(const QString &absolute, const QString &mode)
     return uri.toString(QUrl::FullyEncoded);
 }
 
+struct Opened
+{
+    DatabaseConfig config;
+    Database::Options options;
+    bool lost = false;
+};
+
+// What each connection was opened with, so that reopen() can make it again.
+// Threads open connections of their own (admin's figures), hence the lock.
+QMutex openedLock;
+QHash<QString, Opened> &opened()
+{
+    static QHash<QString, Opened> connections;
+    return connections;
+}
+
+bool openFile(const QString &path, const Database::Options &options, QString *error, const QString &connectionName,
+              QString *warning);
+bool openServer(const DatabaseConfig &config, const Database::Options &options, QString *error,
+                const QString &connectionName, QString *warning);
+
 } // namespace
 
 bool Database::open(const QString &path, QString *error, const QString &connectionName)
 {
-    return open(path, Options(), error, connectionName, nullptr);
+    return open(DatabaseConfig::sqliteFile(path), Options(), error, connectionName, nullptr);
 }
 
 bool Database::open(const QString &path, const Options &options, QString *error, const QString &connectionName,
                     QString *warning)
+{
+    return open(DatabaseConfig::sqliteFile(path), options, error, connectionName, warning);
+}
+
+bool Database::open(const DatabaseConfig &config, const Options &options, QString *error,
+                    const QString &connectionName, QString *warning)
+{
+    const bool ok = config.isServer() ? openServer(config, options, error, connectionName, warning)
+                                      : openFile(config.path(), options, error, connectionName, warning);
+    if (ok) {
+        const QMutexLocker lock(&openedLock);
+        opened().insert(connectionName, {config, options, false});
+    }
+    return ok;
+}
+
+bool Database::reopen(const QString &connectionName, QString *error)
+{
+    Opened was;
+    {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().constFind(connectionName);
+        if (it == opened().cend()) {
+            if (error)
+                *error = tr("соединение %1 с базой данных не открывалось").arg(connectionName);
+            return false;
+        }
+        was = *it;
+    }
+    close(connectionName);
+    if (open(was.config, was.options, error, connectionName, nullptr))
+        return true;
+    // Still known, so that the next action tries again.
+    const QMutexLocker lock(&openedLock);
+    was.lost = true;
+    opened().insert(connectionName, was);
+    return false;
+}
+
+DatabaseConfig Database::configOf(const QString &connectionName)
+{
+    const QMutexLocker lock(&openedLock);
+    return opened().value(connectionName).config;
+}
+
+bool Database::checkLost(const QString &connectionName)
+{
+    if (!configOf(connectionName).isServer())
+        return false;
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    bool lost = !db.isOpen();
+    if (!lost) {
+        QSqlQuery probe(db);
+        lost = !runStatement(probe, Statements::Ping);
+    }
+    if (lost) {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().find(connectionName);
+        if (it != opened().end())
+            it->lost = true;
+    }
+    return lost;
+}
+
+bool Database::reconnectIfLost(const QString &connectionName, QString *error)
+{
+    {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().constFind(connectionName);
+        if (it == opened().cend() || !it->lost)
+            return true;
+    }
+    return reopen(connectionName, error);
+}
+
+QString Database::lostConnectionText(const QString &connectionName)
+{
+    return tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем действии.")
+        .arg(configOf(connectionName).describe());
+}
+
+Statements::Dialect Database::dialectOf(const QSqlDatabase &db)
+{
+    const QSqlDriver *driver = db.driver();
+    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL ? Statements::Dialect::Postgres
+                                                                  : Statements::Dialect::Sqlite;
+}
+
+namespace {
+
+bool openFile(const QString &path, const Database::Options &options, QString *error, const QString &connectionName,
+              QString *warning)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     auto fail = [&](const QString &why) {
         if (error)
             *error = QCoreApplication::translate("Database", "Не удалось открыть файл базы данных %1: %2")
                          .arg(QDir::toNativeSeparators(absolute), why);
-        close(connectionName);
+        Database::close(connectionName);
         return false;
     };
     auto warn = [&](const QString &text) {
@@ -109,7 +225,7 @@ bool Database::open(const QString &path, const Options &options, QString *error,
                      .arg(absolute));
         } else {
             QString why;
-            if (!upgrade(absolute, &why))
+            if (!Database::upgrade(absolute, &why))
                 warn(tr("Не удалось обновить базу данных %1: %2").arg(absolute, why));
         }
     } else if (!directoryWritable && !sideFilesPresent(absolute)) {
@@ -118,6 +234,9 @@ bool Database::open(const QString &path, const Options &options, QString *error,
         immutable = true;
     }
 
+    if (QSqlDatabase::contains(connectionName)
+        && QSqlDatabase::database(connectionName, false).driverName() != QLatin1String("QSQLITE"))
+        Database::close(connectionName);
     QSqlDatabase db = QSqlDatabase::contains(connectionName)
                           ? QSqlDatabase::database(connectionName, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
@@ -137,18 +256,26 @@ bool Database::open(const QString &path, const Options &options, QString *error,
     // Opening is lazy in SQLite: read the schema now so that a file that is
     // not a database fails here, with its path, rather than at the first pass.
     QString readError;
+    QString pragmaError;
     {
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
             readError = statementError(probe);
         else if (!options.readOnly && fileWritable) {
             // The template already sets WAL; a file made by other means gets it here.
-            probe.exec(QStringLiteral("pragma journal_mode=wal"));
+            if (!probe.exec(QStringLiteral("pragma journal_mode=wal")))
+                pragmaError = statementError(probe);
+            else if (probe.next() && probe.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+                // Still usable, but every reader then blocks the writer.
+                warn(tr("База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще ждать друг "
+                        "друга.")
+                         .arg(absolute, probe.value(0).toString()));
             // With WAL, NORMAL loses no committed row on a program crash (only
             // on a power cut, the last commits) and spares a disk sync per
             // statement, which would otherwise stall the monitor's pass when
             // many outages begin at once.
-            probe.exec(QStringLiteral("pragma synchronous=normal"));
+            if (pragmaError.isEmpty() && !probe.exec(QStringLiteral("pragma synchronous=normal")))
+                pragmaError = statementError(probe);
         }
     }
     if (!readError.isEmpty())
@@ -156,8 +283,70 @@ bool Database::open(const QString &path, const Options &options, QString *error,
                                                 "файл не читается как база данных (испорчен или это другой файл). "
                                                 "Восстановите его из копии.\n%1")
                         .arg(readError));
+    if (!pragmaError.isEmpty())
+        return fail(tr("не удалось настроить журнал файла (возможно, его держит другая программа). Запустите "
+                       "программу снова.\n%1")
+                        .arg(pragmaError));
     return true;
 }
+
+bool openServer(const DatabaseConfig &config, const Database::Options &options, QString *error,
+                const QString &connectionName, QString *warning)
+{
+    auto fail = [&](const QString &why) {
+        if (error) {
+            *error = tr("Не удалось подключиться к базе данных %1: %2").arg(config.describe(), why);
+            if (!config.configPath().isEmpty())
+                *error += QLatin1Char('\n')
+                          + tr("Настройки подключения — в файле %1.").arg(QDir::toNativeSeparators(config.configPath()));
+        }
+        Database::close(connectionName);
+        return false;
+    };
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return fail(tr("нет драйвера PostgreSQL для Qt (QPSQL). Установите пакет libqt6sql6-psql."));
+
+    // A connection of that name may be a file's or a broken one: start anew.
+    Database::close(connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    db.setHostName(config.host());
+    db.setPort(config.port());
+    db.setDatabaseName(config.name());
+    db.setUserName(config.user());
+    if (!config.password().isEmpty())
+        db.setPassword(config.password());
+    // A server that does not answer must not hold a program at start-up for
+    // the system's TCP time-out (minutes).
+    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    if (!db.open())
+        return fail(tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL запущен, "
+                       "а адрес, порт, имя базы и пользователь указаны верно.\n%1")
+                        .arg(db.lastError().text()));
+
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SetLockTimeout, {QStringLiteral("%1ms").arg(options.busyTimeoutMs)}))
+        return fail(statementError(q));
+    if (options.readOnly && !runStatement(q, Statements::SetReadOnlySession))
+        return fail(statementError(q));
+    if (!options.expectTables)
+        return true;
+    if (!runStatement(q, Statements::CountSuiteTables) || !q.next())
+        return fail(statementError(q));
+    if (q.value(0).toInt() != 3)
+        return fail(tr("в базе данных нет таблиц программ (addrs, logs, options). Создайте их командой "
+                       "orvant-mkdb (см. README) и запустите программу снова."));
+    q.finish();
+    if (!options.readOnly) {
+        QString why;
+        if (!Database::upgrade(db, &why) && warning) {
+            const QString text = tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why);
+            *warning = warning->isEmpty() ? text : *warning + QLatin1Char('\n') + text;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 bool Database::upgrade(const QString &path, QString *error)
 {
@@ -171,31 +360,7 @@ bool Database::upgrade(const QString &path, QString *error)
             if (error)
                 *error = db.lastError().text();
         } else {
-            QSqlQuery q(db);
-            auto step = [&](const char *statement) {
-                if (runStatement(q, statement))
-                    return true;
-                if (error)
-                    *error = statementError(q);
-                return false;
-            };
-            if (step(Statements::SelectOneOpenIndex) && q.next()) {
-                if (q.value(0).toInt() > 0) {
-                    ok = true;
-                } else if (step(Statements::BeginImmediate)) {
-                    // The file may not be ours at all (no logs table): then
-                    // the transaction fails and is rolled back, and the
-                    // caller's own reading says what is wrong.
-                    ok = step(Statements::CloseDuplicateOpenOutages) && step(Statements::DropOldOpenIndex)
-                         && step(Statements::CreateOneOpenIndex) && step(Statements::Commit);
-                    if (!ok) {
-                        QSqlQuery undo(db);
-                        runStatement(undo, Statements::Rollback);
-                    }
-                }
-            } else if (error && error->isEmpty()) {
-                *error = statementError(q);
-            }
+            ok = upgrade(db, error);
         }
         db.close();
     }
@@ -203,19 +368,81 @@ bool Database::upgrade(const QString &path, QString *error)
     return ok;
 }
 
+bool Database::upgrade(QSqlDatabase db, QString *error)
+{
+    QSqlQuery q(db);
+    auto step = [&](const Statements::Statement &statement) {
+        if (runStatement(q, statement))
+            return true;
+        if (error)
+            *error = statementError(q);
+        return false;
+    };
+    if (!step(Statements::SelectOneOpenIndex))
+        return false;
+    if (!q.next()) {
+        if (error)
+            *error = statementError(q);
+        return false;
+    }
+    if (q.value(0).toInt() > 0)
+        return true;
+    q.finish();
+    if (!step(Statements::BeginImmediate))
+        return false;
+    // The database may not be ours at all (no logs table): then the
+    // transaction fails and is rolled back, and the caller's own reading
+    // says what is wrong.
+    if (step(Statements::CloseDuplicateOpenOutages) && step(Statements::DropOldOpenIndex)
+        && step(Statements::CreateOneOpenIndex) && step(Statements::Commit))
+        return true;
+    QSqlQuery undo(db);
+    runStatement(undo, Statements::Rollback);
+    return false;
+}
+
 bool Database::isBusy(const QSqlError &error)
 {
+    const QString code = error.nativeErrorCode();
+    // The server's codes are five-character SQLSTATEs; SQLite's are numbers
+    // of at most four digits.
+    if (code.size() == 5)
+        return code == QLatin1String("55P03") /* lock_not_available */
+               || code == QLatin1String("40001") /* serialization_failure */
+               || code == QLatin1String("40P01") /* deadlock_detected */;
     bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
+    const int number = code.toInt(&ok);
     if (ok) {
-        const int primary = code & 0xff;
+        const int primary = number & 0xff;
         return primary == 5 /* SQLITE_BUSY */ || primary == 6 /* SQLITE_LOCKED */;
     }
     return error.databaseText().contains(QLatin1String("database is locked"));
 }
 
+bool Database::isConnectionLost(const QSqlError &error, const QSqlDatabase &db)
+{
+    if (dialectOf(db) != Statements::Dialect::Postgres || error.type() == QSqlError::NoError)
+        return false;
+    const QString state = error.nativeErrorCode();
+    // Class 08 (connection exception) and the server shutting down.
+    if (state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02")
+        || state == QLatin1String("57P03"))
+        return true;
+    if (!state.isEmpty())
+        return false; // the server answered the statement, so it is there
+    // No SQLSTATE: the client library failed before any answer came.
+    if (!db.isOpen())
+        return true;
+    QSqlQuery probe(db);
+    return !runStatement(probe, Statements::Ping);
+}
+
 void Database::close(const QString &connectionName)
 {
+    {
+        const QMutexLocker lock(&openedLock);
+        opened().remove(connectionName);
+    }
     if (!QSqlDatabase::contains(connectionName))
         return;
     {
@@ -225,10 +452,21 @@ void Database::close(const QString &connectionName)
     QSqlDatabase::removeDatabase(connectionName);
 }
 
-bool runStatement(QSqlQuery &query, const char *statement, const QVariantList &values)
+bool runStatement(QSqlQuery &query, const Statements::Statement &statement, const QVariantList &values)
 {
     query.setForwardOnly(true);
-    if (!query.prepare(QString::fromUtf8(statement)))
+    const QSqlDriver *driver = query.driver();
+    const bool server = driver && driver->dbmsType() == QSqlDriver::PostgreSQL;
+    const char *text = statement.text(server ? Statements::Dialect::Postgres : Statements::Dialect::Sqlite);
+    if (!text) {
+        qWarning("Statement %s has no form for this database engine", statement.name);
+        return false;
+    }
+    // The server prepares only queries and data changes (no begin, commit or
+    // index statements); a statement without values needs no preparing.
+    if (server && values.isEmpty())
+        return query.exec(QString::fromUtf8(text));
+    if (!query.prepare(QString::fromUtf8(text)))
         return false;
     for (const QVariant &value : values)
         query.addBindValue(value);
@@ -240,11 +478,16 @@ QString statementError(const QSqlQuery &query)
     // Without an open connection the driver can only say "Driver not
     // loaded", which points the operator the wrong way.
     const QSqlDriver *driver = query.driver();
-    if (!driver || !driver->isOpen())
+    if (!driver || !driver->isOpen()) {
+        // A server connection that could not be made again after it was lost.
+        const DatabaseConfig config = Database::configOf(QLatin1String(QSqlDatabase::defaultConnection));
+        if (config.isServer())
+            return tr("нет соединения с базой данных %1").arg(config.describe());
         return QCoreApplication::translate("Database",
                                            "база данных %1 не открыта (смотрите сообщение при запуске): исправьте "
                                            "файл и запустите программу снова")
             .arg(QLatin1String(Database::FileName));
+    }
     const QSqlError e = query.lastError();
     QString text = e.databaseText();
     if (text.isEmpty())

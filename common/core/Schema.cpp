@@ -1,5 +1,10 @@
 #include "Schema.h"
 
+#include "Database.h"
+#include "Failure.h"
+
+#include <QCoreApplication>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -9,9 +14,10 @@
 
 namespace Schema {
 
-QStringList statements()
+QStringList statements(Statements::Dialect dialect)
 {
-    QFile file(QStringLiteral(":/orvant/schema.sql"));
+    QFile file(dialect == Statements::Dialect::Sqlite ? QStringLiteral(":/orvant/schema.sql")
+                                                      : QStringLiteral(":/orvant/schema-postgres.sql"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList result;
@@ -71,6 +77,35 @@ bool createDatabaseFile(const QString &path, QString *error)
         QFile::remove(path);
         return fail(why);
     }
+    return true;
+}
+
+bool createServerTables(QSqlDatabase db, QString *error)
+{
+    auto tr = [](const char *text) { return QCoreApplication::translate("Schema", text); };
+    const QStringList list = statements(Statements::Dialect::Postgres);
+    if (list.isEmpty())
+        return failWith(error, tr("нет шаблона таблиц для сервера"));
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::CountSuiteTables) || !q.next())
+        return failWith(error, statementError(q));
+    if (q.value(0).toInt() != 0)
+        return failWith(error, tr("в базе данных уже есть таблицы программ: она не пуста, её данные оставлены как есть"));
+    q.finish();
+    if (!runStatement(q, Statements::BeginImmediate))
+        return failWith(error, statementError(q));
+    auto undo = [&](const QString &why) {
+        QSqlQuery rollback(db);
+        runStatement(rollback, Statements::Rollback);
+        return failWith(error, why);
+    };
+    // The template is ours and takes no values: its statements run as they are.
+    for (const QString &statement : list) {
+        if (!q.exec(statement))
+            return undo(statementError(q) + QLatin1Char('\n') + statement);
+    }
+    if (!runStatement(q, Statements::Commit))
+        return undo(statementError(q));
     return true;
 }
 

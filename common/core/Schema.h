@@ -1,13 +1,23 @@
 #pragma once
 
+#include "Statements.h"
+
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
-// The template of ping_addr.mdb (schema.sql, compiled in as a resource).
+// The templates of the shared database: ping_addr.mdb (schema.sql) and the
+// tables in a PostgreSQL database (schema-postgres.sql), compiled in as
+// resources.
 namespace Schema {
 
-// The template's statements, in order, comments removed.
-QStringList statements();
+// A template's statements, in order, comments removed.
+QStringList statements(Statements::Dialect dialect = Statements::Dialect::Sqlite);
+
+// Makes the suite's tables, with the starter rows, in an open server
+// database, in one transaction. Refuses a database that already has any of
+// them: it may hold a team's history.
+bool createServerTables(QSqlDatabase db, QString *error);
 
 // Makes a fresh database file from the template. Refuses (returns false with
 // *error set) when a file already exists at path: an existing database is the

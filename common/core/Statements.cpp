@@ -2,13 +2,17 @@
 
 namespace Statements {
 
-QList<const char *> all()
+QList<const Statement *> all()
 {
-    return {SelectOptions, SelectAddressesForPass, SelectAllOpenOutages, CloseOutage, InsertOutage,
-            InsertOutageAt, CloseOutageOfAddress, SelectOpenOutagesForReport, SelectOneOpenIndex,
-            BeginImmediate, Commit, Rollback, CloseDuplicateOpenOutages, CreateOneOpenIndex, DropOldOpenIndex, UpdateOptions, SelectAddressesSorted, SelectAddressExists,
-            InsertAddress, SelectAddress, UpdateAddress, DeleteAddress, SelectLogFirstPage,
-            SelectLogNextPage, DeleteLogBefore, SelectLogForExport, CountLogForExport, SelectLogSummary, SelectDescriptions, SelectClosedOutages};
+#define SAME
+#define NONE
+#define STATEMENT(Name, Sqlite, Postgres) &Name,
+    return {
+#include "Statements.def"
+    };
+#undef STATEMENT
+#undef NONE
+#undef SAME
 }
 
 } // namespace Statements

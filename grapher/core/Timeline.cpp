@@ -1,6 +1,7 @@
 #include "Timeline.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "Regional.h"
 #include "Statements.h"
@@ -158,9 +159,9 @@ Timeline::Timeline(ChartSurface &chart, const QString &connectionName, const QLo
 {
 }
 
-void Timeline::noteError(const char *statement, const QString &error)
+void Timeline::noteError(const QString &statement, const QString &error)
 {
-    m_errors << QStringLiteral("%1: %2").arg(QString::fromUtf8(statement), error);
+    m_errors << QStringLiteral("%1: %2").arg(statement, error);
 }
 
 bool Timeline::BuildGraph(const GraphRequest &request)
@@ -186,7 +187,7 @@ bool Timeline::BuildGraph(const GraphRequest &request)
         const QString to = GetSqlDate(request.endDate + QLatin1Char(' ') + request.endTime, m_locale);
         QSqlQuery q(db);
         if (!runStatement(q, Statements::SelectClosedOutages, {request.description, from, to})) {
-            noteError(Statements::SelectClosedOutages, statementError(q));
+            noteError(q.lastQuery(), statementError(q));
         } else {
             int tb = 0, te = 0;
             while (q.next()) {
@@ -194,6 +195,9 @@ bool Timeline::BuildGraph(const GraphRequest &request)
                 if (outageTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
                     times.emplace_back(tb, te);
             }
+            // A read that broke off is no shorter history: the operator is told.
+            if (!endedCleanly(q))
+                noteError(q.lastQuery(), statementError(q));
         }
     }
 

@@ -69,7 +69,7 @@ public:
     const QStringList &errors() const { return m_errors; }
 
 private:
-    void noteError(const char *statement, const QString &error);
+    void noteError(const QString &statement, const QString &error);
 
     ChartSurface &m_chart;
     QString m_connection;

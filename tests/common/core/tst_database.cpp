@@ -1,5 +1,5 @@
-// The shared database: template, opening rules and every statement of the
-// suite against a real SQLite file.
+// The shared database: templates, opening rules and every statement of the
+// suite against a real SQLite file and a real PostgreSQL server.
 #include "Database.h"
 #include "DateTimeText.h"
 #include "Schema.h"
@@ -22,17 +22,61 @@ private slots:
     void openRefusesMissingFileAndNamesPath();
     void openRefusesFileThatIsNotADatabase();
     void createNeverOverwrites();
+    void serverTemplateMatchesTheFile();
+    void everyStatementPrepares_data();
     void everyStatementPrepares();
+    void quotesAndCyrillicRoundTrip_data();
     void quotesAndCyrillicRoundTrip();
+    void logKeysOnlyGrow_data();
     void logKeysOnlyGrow();
+    void timeBeginDefaultsToLocalNow_data();
     void timeBeginDefaultsToLocalNow();
+    void twoConnectionsShareTheFile_data();
     void twoConnectionsShareTheFile();
+    void oneOpenRowPerAddressDuplicateIsNoOp_data();
     void oneOpenRowPerAddressDuplicateIsNoOp();
+    void upgradeClosesDuplicatesAndKeepsEverythingElse_data();
     void upgradeClosesDuplicatesAndKeepsEverythingElse();
+    void serverUnreachableIsNamed();
+    void serverWithoutTablesIsRefused();
+    void lostServerConnectionIsToldAndReopened();
+    void serverRefusesSecondSchema();
+    void readOnlyServerSessionRefusesChanges();
     void openOutageLookupsReadOnlyTheOpenRows_data();
     void openOutageLookupsReadOnlyTheOpenRows();
+    void busyIsToldApartFromOtherFailures_data();
     void busyIsToldApartFromOtherFailures();
 };
+
+#define BACKEND_ROWS()                                                                                                 \
+    addBackendColumn();                                                                                                \
+    addBackendRows()
+#define FETCH_DATABASE(db)                                                                                             \
+    QFETCH(TempDatabase::Backend, backend);                                                                            \
+    SKIP_WITHOUT_SERVER(backend);                                                                                      \
+    TempDatabase db(backend);                                                                                          \
+    QVERIFY2(db.isValid(), qPrintable(db.error()))
+
+// The server's template must give the columns of the file's in the same
+// order: readers take them by position.
+void tst_Database::serverTemplateMatchesTheFile()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    TempDatabase file;
+    TempDatabase server(TempDatabase::Backend::Server, QStringLiteral("server"));
+    QVERIFY2(server.isValid(), qPrintable(server.error()));
+    for (const char *table : {"addrs", "logs", "options"}) {
+        const QStringList fileColumns =
+            file.rows(QStringLiteral("select name from pragma_table_info(?) order by cid"), {QLatin1String(table)});
+        const QStringList serverColumns =
+            server.rows(QStringLiteral("select column_name from information_schema.columns where table_name=? "
+                                       "and table_schema=current_schema() order by ordinal_position"),
+                        {QLatin1String(table)});
+        QCOMPARE(serverColumns, fileColumns);
+    }
+    QCOMPARE(server.rows(QStringLiteral("select * from options")), file.rows(QStringLiteral("select * from options")));
+    QCOMPARE(server.rows(QStringLiteral("select * from addrs")), file.rows(QStringLiteral("select * from addrs")));
+}
 
 void tst_Database::templateHasTablesAndStarterRows()
 {
@@ -98,20 +142,54 @@ void tst_Database::createNeverOverwrites()
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 2);
 }
 
+void tst_Database::everyStatementPrepares_data()
+{
+    BACKEND_ROWS();
+}
+
+// Every form of every statement against the engine it is for. The server
+// prepares only queries and data changes; its transaction and index
+// statements run instead, the index ones in a transaction rolled back.
 void tst_Database::everyStatementPrepares()
 {
-    TempDatabase db;
-    for (const char *statement : Statements::all()) {
+    FETCH_DATABASE(db);
+    const Statements::Dialect dialect = Database::dialectOf(db.connection());
+    int forms = 0;
+    for (const Statements::Statement *statement : Statements::all()) {
+        QVERIFY2(statement->sqlite || statement->postgres, statement->name);
+        const char *text = statement->text(dialect);
+        if (!text)
+            continue;
+        ++forms;
+        const QString sql = QString::fromUtf8(text);
         QSqlQuery q(db.connection());
-        QVERIFY2(q.prepare(QString::fromUtf8(statement)), statement);
+        if (dialect == Statements::Dialect::Sqlite) {
+            QVERIFY2(q.prepare(sql), qPrintable(QLatin1String(statement->name) + QLatin1Char(' ') + statementError(q)));
+        } else if (sql.startsWith(QLatin1String("begin")) || sql.startsWith(QLatin1String("commit"))
+                   || sql.startsWith(QLatin1String("rollback"))) {
+            QVERIFY2(q.exec(sql), qPrintable(QLatin1String(statement->name) + QLatin1Char(' ') + statementError(q)));
+            QVERIFY(q.exec(QStringLiteral("rollback")));
+        } else if (sql.startsWith(QLatin1String("create")) || sql.startsWith(QLatin1String("drop"))) {
+            QVERIFY(q.exec(QStringLiteral("begin")));
+            QVERIFY2(q.exec(sql), qPrintable(QLatin1String(statement->name) + QLatin1Char(' ') + statementError(q)));
+            QVERIFY(q.exec(QStringLiteral("rollback")));
+        } else {
+            QVERIFY2(q.prepare(sql), qPrintable(QLatin1String(statement->name) + QLatin1Char(' ') + statementError(q)));
+        }
     }
+    QVERIFY(forms > 20);
 }
 
 // A value with both quote characters, a backslash and Cyrillic goes through
 // every writing statement and comes back exactly.
+void tst_Database::quotesAndCyrillicRoundTrip_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::quotesAndCyrillicRoundTrip()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     const QString ip = QStringLiteral("10.0.0.'1");
     const QString desc = QStringLiteral("O'Brien's \"core\" switch — коммутатор \\");
     const QString path = QStringLiteral("/home/o'neil/\"звук\".wav");
@@ -123,12 +201,11 @@ void tst_Database::quotesAndCyrillicRoundTrip()
     QCOMPARE(q.value(0).toString(), desc);
     QCOMPARE(q.value(1).toInt(), 250);
 
-    QVERIFY(runStatement(q, Statements::InsertOutage, {ip, desc}));
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {QStringLiteral("2026-12-07 09:00:00"), ip, desc}));
     QVERIFY(runStatement(q, Statements::SelectAllOpenOutages));
     QVERIFY(q.next());
-    const qlonglong id = q.value(0).toLongLong();
     QCOMPARE(q.value(1).toString(), ip);
-    QVERIFY(runStatement(q, Statements::CloseOutage, {QStringLiteral("2026-12-07 10:00:00"), id}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-12-07 10:00:00"), ip}));
     QCOMPARE(db.rows(QStringLiteral("select time_end,foe,ip,\"desc\" from logs")),
              QStringList(QStringLiteral("2026-12-07 10:00:00|1|%1|%2").arg(ip, desc)));
 
@@ -141,23 +218,33 @@ void tst_Database::quotesAndCyrillicRoundTrip()
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where ip=?"), {ip}).toInt(), 1);
 }
 
+void tst_Database::logKeysOnlyGrow_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::logKeysOnlyGrow()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     QSqlQuery q(db.connection());
-    QVERIFY(runStatement(q, Statements::InsertOutage, {QStringLiteral("1.1.1.1"), QString()}));
-    QVERIFY(runStatement(q, Statements::InsertOutage, {QStringLiteral("1.1.1.2"), QString()}));
+    const QString at = QStringLiteral("2026-01-01 00:00:00");
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {at, QStringLiteral("1.1.1.1"), QString()}));
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {at, QStringLiteral("1.1.1.2"), QString()}));
     QVERIFY(runStatement(q, Statements::DeleteLogBefore, {QStringLiteral("9999-01-01 00:00:00")}));
-    QVERIFY(runStatement(q, Statements::InsertOutage, {QStringLiteral("1.1.1.3"), QString()}));
+    QVERIFY(runStatement(q, Statements::InsertOutageAt, {at, QStringLiteral("1.1.1.3"), QString()}));
     QCOMPARE(db.scalar(QStringLiteral("select id from logs")).toInt(), 3);
+}
+
+void tst_Database::timeBeginDefaultsToLocalNow_data()
+{
+    BACKEND_ROWS();
 }
 
 void tst_Database::timeBeginDefaultsToLocalNow()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    QSqlQuery q(db.connection());
-    QVERIFY(runStatement(q, Statements::InsertOutage, {QStringLiteral("1.1.1.1"), QStringLiteral("x")}));
+    db.exec(QStringLiteral("insert into logs (ip,\"desc\") values (?,?)"), {QStringLiteral("1.1.1.1"), QStringLiteral("x")});
     const QDateTime after = QDateTime::currentDateTime().addSecs(1);
     const QDateTime begin = DateTimeText::fromVariant(db.scalar(QStringLiteral("select time_begin from logs")));
     QVERIFY(begin.isValid());
@@ -166,14 +253,21 @@ void tst_Database::timeBeginDefaultsToLocalNow()
     QVERIFY(db.scalar(QStringLiteral("select time_end from logs")).isNull());
 }
 
+void tst_Database::twoConnectionsShareTheFile_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::twoConnectionsShareTheFile()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     QString error;
-    QVERIFY2(Database::open(db.path(), &error, QStringLiteral("second")), qPrintable(error));
+    QVERIFY2(Database::open(db.config(), Database::Options(), &error, QStringLiteral("second"), nullptr),
+             qPrintable(error));
     {
         QSqlQuery writer(db.connection());
-        QVERIFY(runStatement(writer, Statements::InsertOutage, {QStringLiteral("1.1.1.1"), QStringLiteral("a")}));
+        QVERIFY(runStatement(writer, Statements::InsertOutageAt, {QStringLiteral("2026-01-01 00:00:00"),
+                                                                  QStringLiteral("1.1.1.1"), QStringLiteral("a")}));
         QSqlQuery reader(QSqlDatabase::database(QStringLiteral("second")));
         QVERIFY(runStatement(reader, Statements::SelectOpenOutagesForReport));
         QVERIFY(reader.next());
@@ -182,9 +276,14 @@ void tst_Database::twoConnectionsShareTheFile()
     Database::close(QStringLiteral("second"));
 }
 
+void tst_Database::oneOpenRowPerAddressDuplicateIsNoOp_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::oneOpenRowPerAddressDuplicateIsNoOp()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     QSqlQuery q(db.connection());
     const QString a = QStringLiteral("2026-01-01 10:00:00");
     QVERIFY(runStatement(q, Statements::InsertOutageAt, {a, QStringLiteral("10.0.0.1"), QStringLiteral("x")}));
@@ -204,9 +303,15 @@ void tst_Database::oneOpenRowPerAddressDuplicateIsNoOp()
 // A file of an earlier version: no unique index, the old index on (ip, foe),
 // two monitors' duplicate open rows. The upgrade closes all but the oldest
 // open row of each address at its own start and changes nothing else.
+void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
+    const bool server = db.isServer();
     db.exec(QStringLiteral("drop index logs_one_open"));
     db.exec(QStringLiteral("create index logs_open_by_ip on logs (ip, foe)"));
     db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
@@ -217,28 +322,28 @@ void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse()
                            "('2025-01-03 08:00:00',null,0,'10.0.0.2','alone')"));
     const QStringList addrs = db.rows(QStringLiteral("select * from addrs"));
     const QStringList options = db.rows(QStringLiteral("select * from options"));
-    Database::close();
     QString error;
-    QVERIFY2(Database::open(db.path(), &error), qPrintable(error));
-    QCOMPARE(db.rows(QStringLiteral("select \"desc\",foe,ifnull(time_end,'-') from logs order by id")),
+    QVERIFY2(Database::reopen(db.connectionName(), &error), qPrintable(error));
+    QCOMPARE(db.rows(QStringLiteral("select \"desc\",foe,coalesce(time_end,'-') from logs order by id")),
              QStringList({QStringLiteral("closed|1|2025-01-01 09:00:00"), QStringLiteral("first|0|-"),
                           QStringLiteral("second|1|2025-01-02 08:00:01"), QStringLiteral("third|1|2025-01-02 08:00:02"),
                           QStringLiteral("alone|0|-")}));
     QCOMPARE(db.rows(QStringLiteral("select * from addrs")), addrs);
     QCOMPARE(db.rows(QStringLiteral("select * from options")), options);
-    QCOMPARE(db.rows(QStringLiteral("select name from sqlite_master where type='index' and name like 'logs_o%'")),
+    QCOMPARE(db.rows(server ? QStringLiteral("select indexname from pg_indexes where indexname like 'logs_o%'")
+                            : QStringLiteral("select name from sqlite_master where type='index' and name like 'logs_o%'")),
              QStringList(QStringLiteral("logs_one_open")));
     // Done once: a second open finds nothing to do.
-    QVERIFY(Database::upgrade(db.path(), &error));
+    QVERIFY(server ? Database::upgrade(db.connection(), &error) : Database::upgrade(db.path(), &error));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 2);
 }
 
 void tst_Database::openOutageLookupsReadOnlyTheOpenRows_data()
 {
     QTest::addColumn<QString>("statement");
-    QTest::newRow("the pass's lookup") << QString::fromUtf8(Statements::SelectAllOpenOutages);
-    QTest::newRow("the report window") << QString::fromUtf8(Statements::SelectOpenOutagesForReport);
-    QTest::newRow("a close") << QString::fromUtf8(Statements::CloseOutageOfAddress);
+    QTest::newRow("the pass's lookup") << QString::fromUtf8(Statements::SelectAllOpenOutages.sqlite);
+    QTest::newRow("the report window") << QString::fromUtf8(Statements::SelectOpenOutagesForReport.sqlite);
+    QTest::newRow("a close") << QString::fromUtf8(Statements::CloseOutageOfAddress.sqlite);
 }
 
 // A year of history must cost a pass nothing: the open rows are found
@@ -269,25 +374,116 @@ void tst_Database::openOutageLookupsReadOnlyTheOpenRows()
         QVERIFY2(step != QStringLiteral("SCAN logs"), qPrintable(text));
 }
 
+void tst_Database::busyIsToldApartFromOtherFailures_data()
+{
+    BACKEND_ROWS();
+}
+
 void tst_Database::busyIsToldApartFromOtherFailures()
 {
-    TempDatabase db;
+    FETCH_DATABASE(db);
     Database::Options quick;
     quick.busyTimeoutMs = 20;
     QString error;
-    QVERIFY(Database::open(db.path(), quick, &error, QStringLiteral("quick"), nullptr));
+    QVERIFY(Database::open(db.config(), quick, &error, QStringLiteral("quick"), nullptr));
     QSqlQuery holder(db.connection());
-    QVERIFY(holder.exec(QStringLiteral("begin immediate")));
+    QVERIFY(holder.exec(db.isServer() ? QStringLiteral("begin") : QStringLiteral("begin immediate")));
+    if (db.isServer())
+        QVERIFY(holder.exec(QStringLiteral("lock table logs in exclusive mode")));
     {
         QSqlQuery q(QSqlDatabase::database(QStringLiteral("quick")));
         QVERIFY(!runStatement(q, Statements::InsertOutageAt, {QStringLiteral("2026-01-01 00:00:00"),
                                                                QStringLiteral("1.1.1.1"), QString()}));
         QVERIFY2(Database::isBusy(q.lastError()), qPrintable(q.lastError().text()));
+        QVERIFY2(!Database::isConnectionLost(q.lastError(), QSqlDatabase::database(QStringLiteral("quick"))),
+                 qPrintable(q.lastError().text()));
         QVERIFY(!q.exec(QStringLiteral("select * from no_such_table")));
         QVERIFY(!Database::isBusy(q.lastError()));
+        QVERIFY(!Database::isConnectionLost(q.lastError(), QSqlDatabase::database(QStringLiteral("quick"))));
     }
     QVERIFY(holder.exec(QStringLiteral("rollback")));
     Database::close(QStringLiteral("quick"));
+}
+
+void tst_Database::serverUnreachableIsNamed()
+{
+    QTemporaryDir dir;
+    const QString socketDir = dir.filePath(QStringLiteral("no-server-here"));
+    QString error;
+    QVERIFY(!Database::open(DatabaseConfig::server(socketDir, 5432, QStringLiteral("orvant"), QStringLiteral("orvant")),
+                            Database::Options(), &error, QStringLiteral("unreachable"), nullptr));
+    QVERIFY2(error.contains(socketDir + QStringLiteral(":5432")) && error.contains(QStringLiteral("сервер")),
+             qPrintable(error));
+    QVERIFY(!QSqlDatabase::contains(QStringLiteral("unreachable")));
+}
+
+void tst_Database::serverWithoutTablesIsRefused()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    const QString name = TempDatabase::uniqueServerDatabaseName();
+    QString error;
+    QVERIFY2(TempDatabase::createServerDatabase(name, &error), qPrintable(error));
+    const bool opened = Database::open(TempDatabase::serverConfig(name), Database::Options(), &error,
+                                       QStringLiteral("empty"), nullptr);
+    TempDatabase::dropServerDatabase(name);
+    QVERIFY(!opened);
+    QVERIFY2(error.contains(name) && error.contains(QStringLiteral("orvant-mkdb")), qPrintable(error));
+}
+
+// The server ends the session (as on its restart): the failed statement is
+// told apart as a lost connection, and reopen() makes a working one.
+void tst_Database::lostServerConnectionIsToldAndReopened()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    TempDatabase db(TempDatabase::Backend::Server);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QVariant pid = db.scalar(QStringLiteral("select pg_backend_pid()"));
+    {
+        TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
+        QVERIFY2(other.isValid(), qPrintable(other.error()));
+        QVERIFY(other.scalar(QStringLiteral("select pg_terminate_backend(cast(? as integer))"), {pid}).toBool());
+    }
+    QSqlQuery q(db.connection());
+    QVERIFY(!runStatement(q, Statements::SelectAddressExists, {QStringLiteral("127.0.0.1")}));
+    QVERIFY2(Database::isConnectionLost(q.lastError(), db.connection()), qPrintable(q.lastError().text()));
+    QVERIFY(!Database::isBusy(q.lastError()));
+    q = QSqlQuery();
+    QString error;
+    QVERIFY2(Database::reopen(db.connectionName(), &error), qPrintable(error));
+    QSqlQuery again(db.connection());
+    QVERIFY2(runStatement(again, Statements::SelectAddressExists, {QStringLiteral("127.0.0.1")}),
+             qPrintable(statementError(again)));
+    QVERIFY(again.next());
+}
+
+void tst_Database::serverRefusesSecondSchema()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    TempDatabase db(TempDatabase::Backend::Server);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("insert into logs (time_begin,ip) values ('2026-01-01 00:00:00','1.1.1.1')"));
+    QString error;
+    QVERIFY(!Schema::createServerTables(db.connection(), &error));
+    QVERIFY2(error.contains(QStringLiteral("не пуста")), qPrintable(error));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
+}
+
+void tst_Database::readOnlyServerSessionRefusesChanges()
+{
+    SKIP_WITHOUT_SERVER(TempDatabase::Backend::Server);
+    TempDatabase db(TempDatabase::Backend::Server);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    Database::Options reader;
+    reader.readOnly = true;
+    QString error;
+    QVERIFY2(Database::open(db.config(), reader, &error, QStringLiteral("reader"), nullptr), qPrintable(error));
+    {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("reader")));
+        QVERIFY(runStatement(q, Statements::SelectDescriptions));
+        QVERIFY(!runStatement(q, Statements::DeleteAddress, {QStringLiteral("127.0.0.1")}));
+    }
+    Database::close(QStringLiteral("reader"));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

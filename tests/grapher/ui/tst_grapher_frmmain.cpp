@@ -96,6 +96,7 @@ private slots:
     void breakdownWindowAndItsFile();
     void resizeKeepsChartAboveTheFloor();
     void emptyAddressBook();
+    void lostServerIsReportedAndMadeAgain();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
@@ -498,6 +499,31 @@ void tst_frmMain::emptyAddressBook()
     child<QPushButton>(w, "cmdGraph")->click();
     QCOMPARE(w.timeline().counts(), QList<int>(121, 0));
     QVERIFY(m_prompts.boxes.isEmpty());
+}
+
+// The server ends the grapher's session: the drawing says the connection
+// was lost; the next drawing connects again and reads the outages.
+void tst_frmMain::lostServerIsReportedAndMadeAgain()
+{
+    if (!m_db->isServer())
+        QSKIP("about a server's database (the server run of this test)");
+    addExample(*m_db, Quoted);
+    frmMain w(m_prompts);
+    setExampleWindow(w);
+    const QVariant pid = m_db->scalar(QStringLiteral("select pg_backend_pid()"));
+    {
+        TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
+        QVERIFY2(other.isValid(), qPrintable(other.error()));
+        QVERIFY(other.scalar(QStringLiteral("select pg_terminate_backend(cast(? as integer))"), {pid}).toBool());
+    }
+    child<QPushButton>(w, "cmdGraph")->click();
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QVERIFY2(m_prompts.boxes.at(0).text.contains(QStringLiteral("потеряно")), qPrintable(m_prompts.boxes.at(0).text));
+    QCOMPARE(w.timeline().counts(), QList<int>({0, 0, 0, 0, 0}));
+    child<QPushButton>(w, "cmdClear")->click();
+    child<QPushButton>(w, "cmdGraph")->click();
+    QCOMPARE(m_prompts.boxes.size(), 1);
+    QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0}));
 }
 
 QTEST_MAIN(tst_frmMain)
