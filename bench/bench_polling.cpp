@@ -3,15 +3,20 @@
 // Meant to run inside the network namespace that run_polling_bench.sh makes:
 // N addresses in 127.1.0.0/16 all answer except D of them, whose echo
 // requests an nftables set on the input hook drops; with --ipv6, N addresses
-// fd00::x of the prefix routed locally on lo, against fping -6. It refuses to run
+// fd00::x of the prefix routed locally on lo, against fping -6; with --server,
+// N=1000/D=100 on the file and on a PostgreSQL database (the server that
+// run_polling_bench.sh starts inside the namespace), one after the other in
+// the same run. It refuses to run
 // outside such a namespace (ORVANT_BENCH_NETNS=1), so it never sends to a
 // real network. Prints one table of figures, with the targets beside them.
 #include "BenchFigures.h"
 #include "Database.h"
+#include "DatabaseConfig.h"
 #include "EchoProbe.h"
 #include "IcmpTransport.h"
 #include "PollingEngine.h"
 #include "Schema.h"
+#include "ServerSession.h"
 #include "Statements.h"
 #include "SystemClock.h"
 
@@ -29,6 +34,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
@@ -87,6 +93,7 @@ struct Figures
     int missedOutages = 0;   // dropped hosts without an open row at the end
     double rssStartMb = 0, rssAfterWarmMb = 0, rssEndMb = 0;
     int receiveBuffer = 0;
+    bool server = false;
 };
 
 class Bench
@@ -98,9 +105,12 @@ public:
     {
     }
 
-    bool run(int n, int d, int passes, int fpingRuns, Figures *out)
+    // server: the database to use instead of a fresh file (its tables are
+    // emptied first); null for the file.
+    bool run(int n, int d, int passes, int fpingRuns, Figures *out, const DatabaseConfig *server = nullptr)
     {
         Figures &f = *out;
+        f.server = server != nullptr;
         f.n = n;
         f.d = d;
         f.passes = passes;
@@ -129,11 +139,23 @@ public:
         // A fresh database with the book of this run.
         const QString dbPath = m_dir + QStringLiteral("/ping_addr-%1-%2.mdb").arg(n).arg(d);
         QString error;
-        if (!Schema::createDatabaseFile(dbPath, &error) || !Database::open(dbPath, &error)) {
+        std::unique_ptr<ServerSession> session;
+        if (server) {
+            // The monitor's own way in: its options, its lock.
+            Database::Options options;
+            options.busyTimeoutMs = 50;
+            session = std::make_unique<ServerSession>(*server, options, QLatin1String(QSqlDatabase::defaultConnection));
+            if (session->open(&error) != ServerSession::OpenResult::Opened) {
+                fprintf(stderr, "%s\n", qPrintable(error));
+                return false;
+            }
+            QSqlQuery clear(QSqlDatabase::database());
+            runStatement(clear, Statements::DeleteLogBefore, {QStringLiteral("9999-12-31 00:00:00")});
+        } else if (!Schema::createDatabaseFile(dbPath, &error) || !Database::open(dbPath, &error)) {
             fprintf(stderr, "%s\n", qPrintable(error));
             return false;
         }
-        if (m_syncNormal) {
+        if (m_syncNormal && !server) {
             // What the figures would be if the shared connection synced the WAL
             // only at checkpoints (durable across a program crash, not a power cut).
             QSqlQuery pragma(QSqlDatabase::database());
@@ -152,6 +174,8 @@ public:
         SystemClock clock;
         IcmpTransport transport;
         PollingEngine engine(&transport, &clock);
+        if (session)
+            engine.setConnectionWatch(session.get());
         QObject::connect(&engine, &PollingEngine::databaseError, [](const QString &w, const QString &e) {
             fprintf(stderr, "database: %s: %s\n", qPrintable(w), qPrintable(e));
         });
@@ -214,6 +238,8 @@ public:
             if (!open.contains(ip))
                 ++f.missedOutages;
         q.finish();
+        if (session)
+            session->close();
         Database::close();
 
         if (fpingRuns > 0 && !QStandardPaths::findExecutable(QStringLiteral("fping")).isEmpty()) {
@@ -262,6 +288,11 @@ int main(int argc, char **argv)
                                   QStringLiteral("Run with synchronous=normal on the connection, for comparison."));
     parser.addOption(quick);
     parser.addOption(syncNormal);
+    QCommandLineOption serverOption(QStringLiteral("server"),
+                                    QStringLiteral("N=1000/D=100 on the file and on the PostgreSQL database whose socket "
+                                                   "directory is given (run_polling_bench.sh --server starts one)."),
+                                    QStringLiteral("socket-directory"));
+    parser.addOption(serverOption);
     QCommandLineOption ipv6(QStringLiteral("ipv6"),
                             QStringLiteral("IPv6 hosts (fd00::/64 on lo): N=1000/D=100 and N=10000/D=1000 beside fping -6."));
     parser.addOption(soakPasses);
@@ -286,6 +317,29 @@ int main(int argc, char **argv)
                        {10000, 0, soak, q ? 0 : 3}};
     if (ipv6Hosts)
         runs = {runs[0], runs[2]};
+    if (parser.isSet(serverOption)) {
+        const DatabaseConfig server = DatabaseConfig::server(parser.value(serverOption), 5432,
+                                                             QStringLiteral("orvant_bench"), QStringLiteral("postgres"));
+        QList<Figures> both;
+        for (int round = 0; round < 2; ++round) {
+            Figures f;
+            fprintf(stderr, "running N=1000 D=100 on the %s...\n", round ? "server" : "file");
+            if (!bench.run(1000, 100, q ? 2 : 7, 0, &f, round ? &server : nullptr)) {
+                fprintf(stderr, "the %s run failed\n", round ? "server" : "file");
+                return 1;
+            }
+            both << f;
+        }
+        printf("\nPolling pass, N = 1000, D = 100, T = %d ms, file and server in the same run\n\n", TimeoutMs);
+        printf("| database | passes | first pass s (writes D rows) | pass median s | pass max s | loop gap max ms "
+               "(first pass / others) | false outages | missed |\n|---|---|---|---|---|---|---|---|\n");
+        for (const Figures &f : both)
+            printf("| %s | %d | %.3f | %.3f | %.3f | %.1f / %.1f | %d | %d |\n", f.server ? "PostgreSQL 15" : "SQLite file",
+                   f.passes, f.firstPassS, f.medianPassS, f.maxPassS, f.firstPassGapMs, f.maxGapMs, f.falseOutages,
+                   f.missedOutages);
+        return 0;
+    }
+
     QList<Figures> all;
     for (const Run &r : runs) {
         Figures f;
