@@ -27,7 +27,7 @@ if [ $server = 1 ]; then
     pgdir=$(mktemp -d)
     chmod 755 "$pgdir"
     mkdir -p "$pgdir/data" "$pgdir/sock"
-    chown -R postgres "$pgdir/data" "$pgdir/sock"
+    chown -R postgres "$pgdir"
     chmod 700 "$pgdir/data"
     runuser -u postgres -- "$pgbin/initdb" -D "$pgdir/data" --auth=trust -E UTF8 >/dev/null
     trap 'runuser -u postgres -- "$pgbin/pg_ctl" -D "$pgdir/data" -m fast -w stop >/dev/null 2>&1; rm -rf "$pgdir"' EXIT
