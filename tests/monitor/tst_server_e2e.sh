@@ -1,7 +1,11 @@
 #!/bin/bash
 # The built monitor (offscreen) on a PostgreSQL database, real ICMP in a
 # network namespace made here and a real server inside it (socket only):
-#  1. outages are logged on the server, not in the file beside the program;
+#  0. orvant.conf naming an unknown driver stops the monitor with a message
+#     naming the file and the key;
+#  1. a server not running at start-up is told and tried again until it
+#     answers; outages are then logged on the server, not in the file beside
+#     the program;
 #  2. a second monitor on the same database is refused, naming it;
 #  3. the server stopped during the passes while one outage begins and
 #     another ends: alerts go on, the writes wait, and once the server is
@@ -42,6 +46,18 @@ name=orvant_e2e
 user=postgres
 CONF
 
+# 0. A configuration that cannot be used: no fall-back to the file.
+sed 's/^driver=postgresql/driver=oracle/' "$work/prog/orvant.conf" >"$work/prog/orvant.conf.bad"
+mv "$work/prog/orvant.conf" "$work/prog/orvant.conf.good"
+mv "$work/prog/orvant.conf.bad" "$work/prog/orvant.conf"
+XDG_RUNTIME_DIR="$work/run1" QT_QPA_PLATFORM=offscreen timeout 20 "$work/prog/orvant" >"$work/bad.log" 2>&1
+status=$?
+mv "$work/prog/orvant.conf.good" "$work/prog/orvant.conf"
+[ $status = 1 ] || { cat "$work/bad.log"; echo "FAIL: an unknown driver gave status $status"; exit 1; }
+grep -q "orvant.conf" "$work/bad.log" && grep -q "driver" "$work/bad.log" \
+    || { cat "$work/bad.log"; echo "FAIL: the message does not name the file and the key"; exit 1; }
+echo "unknown driver refused: $(head -n1 "$work/bad.log")"
+
 export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-postgres.sql"
 timeout 240 unshare -n bash -c '
     set -u
@@ -80,8 +96,14 @@ timeout 240 unshare -n bash -c '
     nft add rule inet e2e inp ip daddr @down icmp type echo-request drop
     nft add element inet e2e down "{ 127.0.0.2 }"
 
-    # 1. Logged on the server.
+    # 1. The server is not running when the monitor starts.
+    pg -m fast stop || fail "pg_ctl stop"
     start_monitor first.log
+    wait_log first.log "Не удалось подключиться к серверу базы данных orvant_e2e" 100 || fail "the absent server was not told"
+    sleep 2
+    kill -0 $pid 2>/dev/null || fail "the monitor ended without its server"
+    pg_start || fail "server start"
+    wait_log first.log "База данных открыта: orvant_e2e" 100 || fail "the opening was not told"
     wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=false" 1 200 \
         || fail "no open row for the dropped address within 20 s"
     [ "$(sqlite3 "$WORK/prog/ping_addr.mdb" "select count(*) from logs")" = 0 ] || fail "written to the file"
