@@ -18,15 +18,18 @@ QString tr(const char *text)
     return QCoreApplication::translate("monitor::ServerSession", text);
 }
 
+// Qt forgets the socket's path once connecting failed.
+const char *const SocketPathProperty = "orvantSocketPath";
+
 // Qt calls a socket file that is not there an invalid name.
 QString knockError(QIODevice *device)
 {
     if (auto *local = qobject_cast<QLocalSocket *>(device)) {
         switch (local->error()) {
         case QLocalSocket::ServerNotFoundError:
-            return tr("нет сокета %1 (сервер не запущен?)").arg(local->serverName());
+            return tr("нет сокета %1 (сервер не запущен?)").arg(local->property(SocketPathProperty).toString());
         case QLocalSocket::ConnectionRefusedError:
-            return tr("сервер не принимает подключения на сокете %1").arg(local->serverName());
+            return tr("сервер не принимает подключения на сокете %1").arg(local->property(SocketPathProperty).toString());
         default:
             break;
         }
@@ -149,7 +152,9 @@ QIODevice *ServerSession::makeKnockSocket()
     if (host.isEmpty() || host.startsWith(QLatin1Char('/'))) {
         auto *socket = new QLocalSocket(this);
         const QString directory = host.isEmpty() ? QStringLiteral("/var/run/postgresql") : host;
-        socket->setServerName(QStringLiteral("%1/.s.PGSQL.%2").arg(directory).arg(port));
+        const QString path = QStringLiteral("%1/.s.PGSQL.%2").arg(directory).arg(port);
+        socket->setServerName(path);
+        socket->setProperty(SocketPathProperty, path);
         return socket;
     }
     return new QTcpSocket(this);

@@ -617,7 +617,9 @@ frmOtchet *Form1::loadReport()
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
         connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
-        m_report->Label1_Click();
+        // Without the server it is filled once the server is back.
+        if (!m_session || m_session->usable())
+            m_report->Label1_Click();
     }
     return m_report;
 }

@@ -56,7 +56,7 @@ mv "$work/prog/orvant.conf.good" "$work/prog/orvant.conf"
 [ $status = 1 ] || { cat "$work/bad.log"; echo "FAIL: an unknown driver gave status $status"; exit 1; }
 grep -q "orvant.conf" "$work/bad.log" && grep -q "driver" "$work/bad.log" \
     || { cat "$work/bad.log"; echo "FAIL: the message does not name the file and the key"; exit 1; }
-echo "unknown driver refused: $(head -n1 "$work/bad.log")"
+echo "unknown driver refused: $(grep -m1 driver "$work/bad.log")"
 
 export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-postgres.sql"
 timeout 240 unshare -n bash -c '
