@@ -19,8 +19,9 @@ int main(int argc, char **argv)
     // no obstacle.
     Database::Options options;
     options.readOnly = true;
-    if (!Database::open(Database::defaultPath(), options, &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        nullptr)) {
+    DatabaseConfig config;
+    if (!DatabaseConfig::load(Database::programDirectory(), &config, &error)
+        || !Database::open(config, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr)) {
         dialogs.warning(nullptr, QString::fromUtf8(frmMain::Caption),
                         QStringLiteral("Не удалось открыть базу данных.\n%1").arg(error));
         return 1;

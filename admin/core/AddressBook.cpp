@@ -1,6 +1,7 @@
 #include "AddressBook.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "Statements.h"
 
 #include <QSqlError>
@@ -10,9 +11,7 @@ namespace admin {
 
 static bool failed(const QSqlQuery &query, QString *error)
 {
-    if (error)
-        *error = statementError(query);
-    return false;
+    return failWith(error, statementError(query));
 }
 
 bool AddressBook::list(QList<AddressRecord> *records, QString *error)
@@ -25,7 +24,7 @@ bool AddressBook::list(QList<AddressRecord> *records, QString *error)
     while (query.next())
         records->append({query.value(0).toString(), query.value(QStringLiteral("descript")),
                          query.value(QStringLiteral("ping_timeout"))});
-    if (query.lastError().isValid())
+    if (!endedCleanly(query))
         return failed(query, error);
     return true;
 }
@@ -36,6 +35,8 @@ bool AddressBook::exists(const QString &ip, bool *found, QString *error)
     if (!runStatement(query, Statements::SelectAddressExists, {ip}))
         return failed(query, error);
     *found = query.next();
+    if (!*found && !endedCleanly(query))
+        return failed(query, error);
     return true;
 }
 
@@ -53,6 +54,8 @@ bool AddressBook::load(const QString &ip, AddressRecord *record, bool *found, QS
     if (!runStatement(query, Statements::SelectAddress, {ip}))
         return failed(query, error);
     *found = query.next();
+    if (!*found && !endedCleanly(query))
+        return failed(query, error);
     if (*found) {
         record->ip = ip;
         record->descript = query.value(0);

@@ -2,6 +2,7 @@
 
 #include "AdminRules.h"
 #include "Database.h"
+#include "Failure.h"
 #include "DurationText.h"
 #include "Statements.h"
 
@@ -14,10 +15,8 @@ namespace admin {
 bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error)
 {
     QSqlQuery query;
-    if (!runStatement(query, Statements::DeleteLogBefore, {AdminRules::clearCutOff(day)})) {
-        *error = statementError(query);
-        return false;
-    }
+    if (!runStatement(query, Statements::DeleteLogBefore, {AdminRules::clearCutOff(day)}))
+        return failWith(error, statementError(query));
     if (deleted)
         *deleted = query.numRowsAffected();
     return true;
@@ -26,10 +25,8 @@ bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error)
 bool OutageLog::summary(Summary *result, QString *error, const QString &connectionName)
 {
     QSqlQuery query(connectionName.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(connectionName));
-    if (!runStatement(query, Statements::SelectLogSummary) || !query.next()) {
-        *error = statementError(query);
-        return false;
-    }
+    if (!runStatement(query, Statements::SelectLogSummary) || !query.next())
+        return failWith(error, statementError(query));
     Summary s;
     s.rows = query.value(0).toLongLong();
     s.open = qint64(query.value(1).toDouble());

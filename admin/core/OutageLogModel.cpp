@@ -1,6 +1,7 @@
 #include "OutageLogModel.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "Statements.h"
 
@@ -44,10 +45,8 @@ bool OutageLogModel::readPage(QVector<Row> *rows, QString *error)
     const bool first = m_lastBegin.isNull();
     const bool ran = first ? runStatement(query, Statements::SelectLogFirstPage, {m_pageSize})
                            : runStatement(query, Statements::SelectLogNextPage, {m_lastBegin, m_lastId, m_pageSize});
-    if (!ran) {
-        *error = statementError(query);
-        return false;
-    }
+    if (!ran)
+        return failWith(error, statementError(query));
     rows->reserve(m_pageSize);
     const int base = int(m_rows.size());
     while (query.next()) {
@@ -63,10 +62,8 @@ bool OutageLogModel::readPage(QVector<Row> *rows, QString *error)
         m_lastId = row.id;
         rows->append(std::move(row));
     }
-    if (query.lastError().isValid()) {
-        *error = statementError(query);
-        return false;
-    }
+    if (!endedCleanly(query))
+        return failWith(error, statementError(query));
     if (rows->size() < m_pageSize)
         m_atEnd = true;
     return true;

@@ -60,7 +60,9 @@ int main(int argc, char **argv)
                       QStringLiteral("DATE")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
-    parser.addOption({QStringLiteral("db"), QStringLiteral("The database file (default: ping_addr.mdb beside the program)."),
+    parser.addOption({QStringLiteral("db"),
+                      QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
+                                     "else ping_addr.mdb beside the program)."),
                       QStringLiteral("FILE")});
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The CSV file to write, - for standard output."));
     if (!parser.parse(app.arguments()))
@@ -85,10 +87,16 @@ int main(int argc, char **argv)
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
-    const QString database = parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
-                                                                : Database::defaultPath();
     QString error;
-    if (!Database::open(database, &error))
+    DatabaseConfig database;
+    if (parser.isSet(QStringLiteral("db")))
+        database = DatabaseConfig::sqliteFile(parser.value(QStringLiteral("db")));
+    else if (!DatabaseConfig::load(Database::programDirectory(), &database, &error))
+        return fail(1, error);
+    // Only reads: a file it may not write is no obstacle, and it upgrades nothing.
+    Database::Options options;
+    options.readOnly = true;
+    if (!Database::open(database, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr))
         return fail(1, error);
 
     qint64 rows = 0;

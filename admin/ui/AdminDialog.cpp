@@ -1,5 +1,7 @@
 #include "AdminDialog.h"
 
+#include "Database.h"
+
 #include "OperatorPrompts.h"
 #include "Twips.h"
 
@@ -50,11 +52,21 @@ void AdminDialog::setActionButton(QPushButton *button)
 {
     // A text box leaves Enter to its dialog, which presses its default button.
     button->setDefault(true);
+    // Pressed comes before clicked, by mouse and by keyboard alike: a server
+    // connection lost in an earlier action is made again before this one
+    // runs; should the server still be away, the action's failure says so.
+    connect(button, &QPushButton::pressed, this, [] {
+        QString ignored;
+        Database::reconnectIfLost(QLatin1String(QSqlDatabase::defaultConnection), &ignored);
+    });
 }
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
 {
-    m_prompts.message(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
+    QString text = what + QLatin1Char('\n') + error;
+    if (Database::checkLost())
+        text += QLatin1Char('\n') + Database::lostConnectionText();
+    m_prompts.message(this, QMessageBox::Critical, title, text);
 }
 
 } // namespace admin

@@ -117,7 +117,13 @@ void frmMain::buildMenus()
     auto item = [this](QMenu *menu, const char *name, const QString &text, auto handler) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
+        // A server connection lost in an earlier action is made again first;
+        // should the server still be away, the action's own failure says so.
+        connect(action, &QAction::triggered, this, [this, handler] {
+            QString ignored;
+            Database::reconnectIfLost(QLatin1String(QSqlDatabase::defaultConnection), &ignored);
+            (this->*handler)();
+        });
         return action;
     };
     auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
@@ -152,19 +158,26 @@ void frmMain::buildMenus()
 
 QString frmMain::databasePath() const
 {
-    return QDir(m_programDirectory).filePath(QLatin1String(Database::FileName));
+    return m_config.isServer() ? QString() : m_config.path();
 }
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.message(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
+    QString text = what + QLatin1Char('\n') + error;
+    if (Database::checkLost())
+        text += QLatin1Char('\n') + Database::lostConnectionText();
+    m_prompts.message(this, QMessageBox::Critical, Title, text);
 }
 
 bool frmMain::Form_Load()
 {
     QString error;
     QString warning;
-    if (!Database::open(databasePath(), Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
+    if (!DatabaseConfig::load(m_programDirectory, &m_config, &error)) {
+        reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
+        return false;
+    }
+    if (!Database::open(m_config, Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
                         &warning)) {
         reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
         return false;
@@ -242,13 +255,14 @@ void frmMain::countLog()
     // rows, so a thread with its own connection reads them and the listing
     // stays usable meanwhile.
     const int generation = ++m_countGeneration;
-    const QString path = databasePath();
+    const DatabaseConfig config = m_config;
     const QPointer<frmMain> window(this);
-    QThread *thread = QThread::create([window, path, generation] {
+    QThread *thread = QThread::create([window, config, generation] {
         const QString connection = QStringLiteral("admin-log-figures-%1").arg(generation);
         OutageLog::Summary summary;
         QString error;
-        const bool ok = Database::open(path, &error, connection) && OutageLog::summary(&summary, &error, connection);
+        const bool ok = Database::open(config, Database::Options(), &error, connection, nullptr)
+                        && OutageLog::summary(&summary, &error, connection);
         Database::close(connection);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -306,6 +320,14 @@ bool frmMain::mnuAddrs_Click()
 
 void frmMain::mnuOtchet_Click()
 {
+    // A server's database is no file a desktop program could open.
+    if (m_config.isServer()) {
+        m_prompts.message(this, QMessageBox::Information, Title,
+                          tr("Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL "
+                             "(например, psql или pgAdmin).")
+                              .arg(m_config.describe()));
+        return;
+    }
     const QString path = databasePath();
     if (m_launcher.openWithAssociatedApplication(path))
         return;

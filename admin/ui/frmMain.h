@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseConfig.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -64,7 +66,9 @@ public:
 
     FormatGrid *txtLog() const { return m_txtLog; }
     OutageLogModel *logModel() const { return m_log; }
+    // The database file; empty when the database is on a server.
     QString databasePath() const;
+    DatabaseConfig databaseConfig() const { return m_config; }
     // The log's figures under the grid; shown while the log is listed.
     QLabel *logSummary() const { return m_logSummary; }
     // The export's progress dialog while an export runs, else null.
@@ -87,6 +91,7 @@ private:
     OperatorPrompts &m_prompts;
     ProgramLauncher &m_launcher;
     QString m_programDirectory;
+    DatabaseConfig m_config;
     FormatGrid *m_txtLog = nullptr;
     OutageLogModel *m_log = nullptr;
     QStandardItemModel *m_addresses = nullptr;

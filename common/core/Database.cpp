@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -58,9 +60,12 @@ struct Opened
 {
     DatabaseConfig config;
     Database::Options options;
+    bool lost = false;
 };
 
 // What each connection was opened with, so that reopen() can make it again.
+// Threads open connections of their own (admin's figures), hence the lock.
+QMutex openedLock;
 QHash<QString, Opened> &opened()
 {
     static QHash<QString, Opened> connections;
@@ -90,27 +95,76 @@ bool Database::open(const DatabaseConfig &config, const Options &options, QStrin
 {
     const bool ok = config.isServer() ? openServer(config, options, error, connectionName, warning)
                                       : openFile(config.path(), options, error, connectionName, warning);
-    if (ok)
-        opened().insert(connectionName, {config, options});
+    if (ok) {
+        const QMutexLocker lock(&openedLock);
+        opened().insert(connectionName, {config, options, false});
+    }
     return ok;
 }
 
 bool Database::reopen(const QString &connectionName, QString *error)
 {
-    const auto it = opened().constFind(connectionName);
-    if (it == opened().cend()) {
-        if (error)
-            *error = tr("соединение %1 с базой данных не открывалось").arg(connectionName);
-        return false;
+    Opened was;
+    {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().constFind(connectionName);
+        if (it == opened().cend()) {
+            if (error)
+                *error = tr("соединение %1 с базой данных не открывалось").arg(connectionName);
+            return false;
+        }
+        was = *it;
     }
-    const Opened was = *it;
     close(connectionName);
-    return open(was.config, was.options, error, connectionName, nullptr);
+    if (open(was.config, was.options, error, connectionName, nullptr))
+        return true;
+    // Still known, so that the next action tries again.
+    const QMutexLocker lock(&openedLock);
+    was.lost = true;
+    opened().insert(connectionName, was);
+    return false;
 }
 
 DatabaseConfig Database::configOf(const QString &connectionName)
 {
+    const QMutexLocker lock(&openedLock);
     return opened().value(connectionName).config;
+}
+
+bool Database::checkLost(const QString &connectionName)
+{
+    if (!configOf(connectionName).isServer())
+        return false;
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    bool lost = !db.isOpen();
+    if (!lost) {
+        QSqlQuery probe(db);
+        lost = !runStatement(probe, Statements::Ping);
+    }
+    if (lost) {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().find(connectionName);
+        if (it != opened().end())
+            it->lost = true;
+    }
+    return lost;
+}
+
+bool Database::reconnectIfLost(const QString &connectionName, QString *error)
+{
+    {
+        const QMutexLocker lock(&openedLock);
+        const auto it = opened().constFind(connectionName);
+        if (it == opened().cend() || !it->lost)
+            return true;
+    }
+    return reopen(connectionName, error);
+}
+
+QString Database::lostConnectionText(const QString &connectionName)
+{
+    return tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем действии.")
+        .arg(configOf(connectionName).describe());
 }
 
 Statements::Dialect Database::dialectOf(const QSqlDatabase &db)
@@ -383,7 +437,10 @@ bool Database::isConnectionLost(const QSqlError &error, const QSqlDatabase &db)
 
 void Database::close(const QString &connectionName)
 {
-    opened().remove(connectionName);
+    {
+        const QMutexLocker lock(&openedLock);
+        opened().remove(connectionName);
+    }
     if (!QSqlDatabase::contains(connectionName))
         return;
     {

@@ -64,6 +64,16 @@ public:
     // for a name never opened here).
     static DatabaseConfig configOf(const QString &connectionName);
 
+    // After a failed step of an operator's action: whether the connection to
+    // the server is gone (it does not answer). A lost connection is opened
+    // again by the next reconnectIfLost(). Never true for a file.
+    static bool checkLost(const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
+    // Before an operator's action: opens a lost server connection again.
+    // False with *error (naming the server) while it stays unreachable.
+    static bool reconnectIfLost(const QString &connectionName, QString *error);
+    // What the operator is told after checkLost() found the connection gone.
+    static QString lostConnectionText(const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
+
     // Brings a file made by an earlier version to the present schema, in one
     // transaction on a connection of its own: duplicate open rows of an
     // address are closed (the oldest stays open), then the unique partial

@@ -1,6 +1,7 @@
 #include "DatabaseCopy.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "Schema.h"
 #include "Statements.h"
 
@@ -22,15 +23,16 @@ const char StarterDescript[] = "Этот компьютер";
 
 } // namespace
 
-bool DatabaseCopy::copy(QSqlDatabase file, QSqlDatabase server, Counts *counts, QString *error)
+bool DatabaseCopy::copy(QSqlDatabase file, QSqlDatabase server, Counts *counts, QString *errorOut)
 {
     *counts = Counts();
+    QString why;
+    QString *error = &why;
     QSqlQuery target(server);
-    auto fail = [&](const QString &why) {
-        *error = why;
+    auto fail = [&](const QString &text) {
         QSqlQuery undo(server);
         runStatement(undo, Statements::Rollback);
-        return false;
+        return failWith(errorOut, text);
     };
     auto step = [&](QSqlQuery &query, const Statements::Statement &statement, const QVariantList &values = {}) {
         if (runStatement(query, statement, values))
@@ -40,7 +42,7 @@ bool DatabaseCopy::copy(QSqlDatabase file, QSqlDatabase server, Counts *counts, 
     };
 
     if (!step(target, Statements::BeginImmediate))
-        return false;
+        return failWith(errorOut, why);
     if (!step(target, Statements::CountSuiteTables) || !target.next())
         return fail(*error);
     const int tables = target.value(0).toInt();

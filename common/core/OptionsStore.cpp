@@ -1,6 +1,7 @@
 #include "OptionsStore.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "RefreshInterval.h"
 #include "Statements.h"
 
@@ -40,12 +41,11 @@ std::optional<qlonglong> wholeNumber(const QVariant &value)
 bool OptionsStore::read(OptionsRecord *record, QStringList *problems, QString *error, const QString &connectionName)
 {
     QSqlQuery query(QSqlDatabase::database(connectionName, false));
-    if (!runStatement(query, Statements::SelectOptions)) {
-        if (error)
-            *error = statementError(query);
-        return false;
-    }
+    if (!runStatement(query, Statements::SelectOptions))
+        return failWith(error, statementError(query));
     if (!query.next()) {
+        if (!endedCleanly(query))
+            return failWith(error, statementError(query));
         if (error)
             *error = tr("в таблице options нет строки настроек. Добавьте в неё одну строку "
                         "(или возьмите файл базы данных из поставки) и откройте настройки снова");

@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "Failure.h"
 
 #include <QCoreApplication>
 
@@ -83,39 +84,28 @@ bool createServerTables(QSqlDatabase db, QString *error)
 {
     auto tr = [](const char *text) { return QCoreApplication::translate("Schema", text); };
     const QStringList list = statements(Statements::Dialect::Postgres);
-    if (list.isEmpty()) {
-        *error = tr("нет шаблона таблиц для сервера");
-        return false;
-    }
+    if (list.isEmpty())
+        return failWith(error, tr("нет шаблона таблиц для сервера"));
     QSqlQuery q(db);
-    if (!runStatement(q, Statements::CountSuiteTables) || !q.next()) {
-        *error = statementError(q);
-        return false;
-    }
-    if (q.value(0).toInt() != 0) {
-        *error = tr("в базе данных уже есть таблицы программ: она не пуста, её данные оставлены как есть");
-        return false;
-    }
+    if (!runStatement(q, Statements::CountSuiteTables) || !q.next())
+        return failWith(error, statementError(q));
+    if (q.value(0).toInt() != 0)
+        return failWith(error, tr("в базе данных уже есть таблицы программ: она не пуста, её данные оставлены как есть"));
     q.finish();
-    if (!runStatement(q, Statements::BeginImmediate)) {
-        *error = statementError(q);
-        return false;
-    }
+    if (!runStatement(q, Statements::BeginImmediate))
+        return failWith(error, statementError(q));
+    auto undo = [&](const QString &why) {
+        QSqlQuery rollback(db);
+        runStatement(rollback, Statements::Rollback);
+        return failWith(error, why);
+    };
     // The template is ours and takes no values: its statements run as they are.
     for (const QString &statement : list) {
-        if (!q.exec(statement)) {
-            *error = statementError(q) + QLatin1Char('\n') + statement;
-            QSqlQuery undo(db);
-            runStatement(undo, Statements::Rollback);
-            return false;
-        }
+        if (!q.exec(statement))
+            return undo(statementError(q) + QLatin1Char('\n') + statement);
     }
-    if (!runStatement(q, Statements::Commit)) {
-        *error = statementError(q);
-        QSqlQuery undo(db);
-        runStatement(undo, Statements::Rollback);
-        return false;
-    }
+    if (!runStatement(q, Statements::Commit))
+        return undo(statementError(q));
     return true;
 }
 

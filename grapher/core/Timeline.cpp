@@ -1,6 +1,7 @@
 #include "Timeline.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "Regional.h"
 #include "Statements.h"
@@ -194,6 +195,9 @@ bool Timeline::BuildGraph(const GraphRequest &request)
                 if (outageTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
                     times.emplace_back(tb, te);
             }
+            // A read that broke off is no shorter history: the operator is told.
+            if (!endedCleanly(q))
+                noteError(q.lastQuery(), statementError(q));
         }
     }
 

@@ -3,6 +3,7 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
 #include "GrapherDialogs.h"
@@ -275,12 +276,17 @@ void frmMain::loadDescriptions()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!runStatement(q, Statements::SelectDescriptions)) {
-        m_dialogs.warning(this, windowTitle(),
-                          QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
+        QString text = QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q));
+        if (Database::checkLost(m_connection))
+            text += QLatin1Char('\n') + Database::lostConnectionText(m_connection);
+        m_dialogs.warning(this, windowTitle(), text);
         return;
     }
     while (q.next())
         m_cmbIP->addItem(q.value(0).toString());
+    if (!endedCleanly(q))
+        m_dialogs.warning(this, windowTitle(),
+                          QStringLiteral("Не удалось прочитать список адресов: %1").arg(statementError(q)));
 }
 
 QString frmMain::GetMyTime(const QString &anyDate) const
@@ -378,15 +384,21 @@ void frmMain::drawCommand()
 void frmMain::BuildGraph()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A server connection lost at an earlier drawing is made again first;
+    // should the server still be away, the drawing's failure says so.
+    QString ignored;
+    Database::reconnectIfLost(m_connection, &ignored);
     const bool ok = m_timeline.BuildGraph(currentRequest());
     m_cmdGT->setVisible(true);
+    const bool lost = !ok && Database::checkLost(m_connection);
     QApplication::restoreOverrideCursor();
     // The curve is drawn from what could be read; the operator learns that
     // it may be incomplete rather than trusting zeros.
     if (!ok && !m_timeline.errors().isEmpty())
         m_dialogs.warning(this, windowTitle(),
                           QStringLiteral("Ошибка базы данных, график может быть неполным:\n")
-                              + m_timeline.errors().join(QLatin1Char('\n')));
+                              + m_timeline.errors().join(QLatin1Char('\n'))
+                              + (lost ? QLatin1Char('\n') + Database::lostConnectionText(m_connection) : QString()));
 }
 
 void frmMain::saveCommand()

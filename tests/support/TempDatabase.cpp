@@ -13,8 +13,13 @@
 #include <QUuid>
 
 TempDatabase::TempDatabase(const QString &connectionName)
-    : TempDatabase(Backend::File, connectionName)
+    : TempDatabase(defaultBackend(), connectionName)
 {
+}
+
+TempDatabase::Backend TempDatabase::defaultBackend()
+{
+    return qEnvironmentVariable("ORVANT_TEST_BACKEND") == QLatin1String("server") ? Backend::Server : Backend::File;
 }
 
 TempDatabase::TempDatabase(Backend backend, const QString &connectionName)
@@ -120,8 +125,14 @@ void TempDatabase::makeServer()
     }
     m_config = serverConfig(m_serverName);
     const QString maker = QStringLiteral("maker-") + m_serverName;
-    if (connectTo(maker, m_serverName, &m_error))
-        Schema::createServerTables(QSqlDatabase::database(maker, false), &m_error);
+    if (connectTo(maker, m_serverName, &m_error)
+        && Schema::createServerTables(QSqlDatabase::database(maker, false), &m_error)) {
+        QSqlQuery q(QSqlDatabase::database(maker, false));
+        if (!q.exec(QStringLiteral(
+                "create function datetime(t text, modifier text) returns text language sql immutable as "
+                "$$select to_char(cast(t as timestamp) + cast(modifier as interval), 'YYYY-MM-DD HH24:MI:SS')$$")))
+            m_error = q.lastError().text();
+    }
     {
         QSqlDatabase db = QSqlDatabase::database(maker, false);
         db.close();
@@ -211,6 +222,30 @@ QStringList TempDatabase::rows(const QString &sql, const QVariantList &values)
         out << cols.join(QLatin1Char('|'));
     }
     return out;
+}
+
+bool TempDatabase::refuse(const QString &operation, const QString &table, const QString &message)
+{
+    // Test set-up with names and a message of the test's own: a trigger's
+    // body takes no bound values.
+    const QString name = QStringLiteral("refuse_%1_%2").arg(operation, table);
+    QString quoted = message;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    if (!isServer())
+        return exec(QStringLiteral("create trigger %1 before %2 on %3 begin select raise(abort, '%4'); end")
+                        .arg(name, operation, table, quoted));
+    return exec(QStringLiteral("create function %1() returns trigger language plpgsql as "
+                               "$$begin raise exception '%2'; end$$")
+                    .arg(name, quoted))
+           && exec(QStringLiteral("create trigger %1 before %2 on %3 for each row execute function %1()")
+                       .arg(name, operation, table));
+}
+
+bool TempDatabase::allow(const QString &operation, const QString &table)
+{
+    const QString name = QStringLiteral("refuse_%1_%2").arg(operation, table);
+    return isServer() ? exec(QStringLiteral("drop trigger %1 on %2").arg(name, table))
+                      : exec(QStringLiteral("drop trigger %1").arg(name));
 }
 
 void addBackendColumn()

@@ -13,6 +13,8 @@
 // File: ping_addr.mdb in a temporary directory.
 // Server: a database of its own on the tests' PostgreSQL server (the ctest
 // fixture pg_server, tests/support/pg_server.sh), so tests run in parallel.
+// It has a function datetime(text, modifier) like SQLite's, so that set-up
+// statements that make many rows read the same on both.
 // The server is found through ORVANT_PG_SOCKET (its socket directory) and
 // ORVANT_PG_USER; without them a server variant is not valid and
 // serverMissing() says so.
@@ -21,6 +23,7 @@ class TempDatabase
 public:
     enum class Backend { File, Server };
 
+    // The back end of defaultBackend().
     explicit TempDatabase(const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
     explicit TempDatabase(Backend backend,
                           const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
@@ -31,6 +34,10 @@ public:
     bool isValid() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
     bool isServer() const { return m_backend == Backend::Server; }
+    // The file, unless ORVANT_TEST_BACKEND=server: the ctest variants
+    // <test>_server (orvant_add_server_variant) run a test's cases again on
+    // the server that way.
+    static Backend defaultBackend();
     // True when a server variant was asked for outside ctest's fixture.
     static bool serverMissing();
     // The directory the program would run from: the file's directory, and
@@ -52,6 +59,11 @@ public:
     QVariant scalar(const QString &sql, const QVariantList &values = {});
     // All rows of a query, each row's columns joined by '|' (NULL as "<null>").
     QStringList rows(const QString &sql, const QVariantList &values = {});
+    // Makes every `operation` (insert, update, delete) on `table` fail with
+    // `message` from now on, on either engine: a trigger that aborts.
+    bool refuse(const QString &operation, const QString &table, const QString &message);
+    // Undoes refuse().
+    bool allow(const QString &operation, const QString &table);
 
     // The server the tests run against, for tests that make databases of
     // their own: a connection to its maintenance database.
@@ -79,6 +91,13 @@ private:
 Q_DECLARE_METATYPE(TempDatabase::Backend)
 void addBackendColumn();
 void addBackendRows(const char *suffix = nullptr);
+// Skips a case that is about the file only (its path, SQLite's own tables)
+// in the server run of a test.
+#define FILE_ONLY(reason)                                                                                              \
+    do {                                                                                                               \
+        if (TempDatabase::defaultBackend() == TempDatabase::Backend::Server)                                           \
+            QSKIP("about the database file only: " reason);                                                            \
+    } while (false)
 // Skips the running test when a server variant runs outside ctest's fixture.
 #define SKIP_WITHOUT_SERVER(backend)                                                                                  \
     do {                                                                                                               \

@@ -114,7 +114,7 @@ void tst_OutageLogModel::viewFetchesMoreAsItScrolls()
 {
     m_db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<2000) "
                               "insert into logs (time_begin,foe,ip,\"desc\") "
-                              "select datetime('2020-01-01', '+'||i||' minutes'),true,'10.0.0.'||(i%5),'host' from n"));
+                              "select datetime('2020-01-01', '+'||i||' minutes'),1,'10.0.0.'||(i%5),'host' from n"));
     OutageLogModel model;
     model.setPageSize(100);
     QString error;

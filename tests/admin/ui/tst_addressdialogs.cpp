@@ -272,8 +272,7 @@ void tst_AddressDialogs::editorRefusesNonNumberThenSavesCorrection()
 
 void tst_AddressDialogs::editorReportsFailedUpdate()
 {
-    f->db.exec(QStringLiteral("create trigger refuse before update on addrs begin "
-                              "select raise(abort, 'address book is read-only'); end"));
+    QVERIFY(f->db.refuse(QStringLiteral("update"), QStringLiteral("addrs"), QStringLiteral("address book is read-only")));
     f->withDialog<frmEdAdr>("mnuEditAddr", [&](frmEdAdr *d) {
         pickAddress(d, QStringLiteral("127.0.0.1"));
         typeInto(d, "txtPTO", QStringLiteral("700"));
@@ -285,7 +284,7 @@ void tst_AddressDialogs::editorReportsFailedUpdate()
                  qPrintable(f->prompts.messages.at(0).text));
         f->prompts.messages.clear();
         QVERIFY(d->changed());
-        f->db.exec(QStringLiteral("drop trigger refuse"));
+        QVERIFY(f->db.allow(QStringLiteral("update"), QStringLiteral("addrs")));
         press(d, "Command1");
         QCOMPARE(f->prompts.takeTexts(), QStringList{QStringLiteral("Изменения записанны.")});
     });
@@ -338,10 +337,8 @@ void tst_AddressDialogs::deleteLeavesOutageRecords()
 
 void tst_AddressDialogs::failedAddAndDeleteAreReported()
 {
-    f->db.exec(QStringLiteral("create trigger no_insert before insert on addrs begin "
-                              "select raise(abort, 'no new addresses'); end"));
-    f->db.exec(QStringLiteral("create trigger no_delete before delete on addrs begin "
-                              "select raise(abort, 'no removals'); end"));
+    QVERIFY(f->db.refuse(QStringLiteral("insert"), QStringLiteral("addrs"), QStringLiteral("no new addresses")));
+    QVERIFY(f->db.refuse(QStringLiteral("delete"), QStringLiteral("addrs"), QStringLiteral("no removals")));
     f->withDialog<frmAdd>("mnuAdd", [&](frmAdd *d) {
         typeInto(d, "txtIP", QStringLiteral("10.0.0.7"));
         press(d, "cmdAdd");

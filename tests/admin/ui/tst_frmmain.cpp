@@ -51,6 +51,9 @@ private slots:
     void logSummaryUnderTheListing();
     void exportThroughTheSaveDialog();
     void cancelledExportLeavesNoFile();
+    void journalNamesTheServer();
+    void lostServerIsReportedAndMadeAgain();
+    void unreachableServerIsNamedAtStart();
 
 private:
     QStringList gridRows(int count);
@@ -167,7 +170,7 @@ void tst_frmMain::listingFetchesAsTheGridScrolls()
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<3000) "
                               "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
                               "select datetime('2021-06-01', '+'||i||' minutes'),datetime('2021-06-01', '+'||i||' minutes'),"
-                              "true,'10.0.0.1','h' from n"));
+                              "1,'10.0.0.1','h' from n"));
     QVERIFY(f->start());
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     FormatGrid *grid = f->main->txtLog();
@@ -216,6 +219,7 @@ void tst_frmMain::opensTheDatabaseFile()
     QFETCH(QStringList, chosen);
     QFETCH(bool, chooserShown);
     QFETCH(int, started);
+    FILE_ONLY("a server's database is no file to open (journalNamesTheServer)");
     QVERIFY(f->start());
     const QString path = QDir(f->db.directory()).filePath(QStringLiteral("ping_addr.mdb"));
     chosen.replaceInStrings(QStringLiteral("FILE"), path);
@@ -264,7 +268,7 @@ void tst_frmMain::exitUnloads()
 void tst_frmMain::wheelScrollsOneLineWhileLoaded()
 {
     f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<100) "
-                              "insert into logs (time_begin,foe,ip) select datetime('2024-01-01', '+'||i||' hours'),true,'h' from n"));
+                              "insert into logs (time_begin,foe,ip) select datetime('2024-01-01', '+'||i||' hours'),1,'h' from n"));
     QVERIFY(f->start());
     QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
     QWidget *viewport = f->main->txtLog()->viewport();
@@ -305,8 +309,9 @@ void insertLogs(TempDatabase &db, int count)
     db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<%1) "
                            "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
                            "select datetime('2025-03-10 12:45:07', '-'||i||' hours'), '2025-03-10 12:45:07', 1, "
-                           "'2001:db8:ffff:ffff:ffff:ffff:ffff:ffff', 'Маршрутизатор'||char(9)||'этаж '||i from n")
-                .arg(count));
+                           "'2001:db8:ffff:ffff:ffff:ffff:ffff:ffff', 'Маршрутизатор'||%2(9)||'этаж '||i from n")
+                .arg(count)
+                .arg(db.isServer() ? QStringLiteral("chr") : QStringLiteral("char")));
 }
 
 } // namespace
@@ -523,6 +528,67 @@ void tst_frmMain::cancelledExportLeavesNoFile()
     QVERIFY(!QFile::exists(path));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     QVERIFY(f->prompts.takeTexts().isEmpty()); // a cancel is no failure
+}
+
+void tst_frmMain::journalNamesTheServer()
+{
+    if (!f->db.isServer())
+        QSKIP("about a server's database (the server run of this test)");
+    QVERIFY(f->start());
+    f->action("mnuOtchet")->trigger();
+    QVERIFY(f->launcher.openedFiles.isEmpty());
+    QVERIFY(f->prompts.programFiles.isEmpty());
+    QCOMPARE(f->prompts.messages.size(), 1);
+    QVERIFY2(f->prompts.messages.at(0).text.contains(f->db.config().describe()), qPrintable(f->prompts.messages.at(0).text));
+}
+
+// The server ends admin's session (a restart, a network cut): the next
+// action says the connection was lost, the one after works again.
+void tst_frmMain::lostServerIsReportedAndMadeAgain()
+{
+    if (!f->db.isServer())
+        QSKIP("about a server's database (the server run of this test)");
+    QVERIFY(f->start());
+    f->db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2026-01-01 00:00:00','10.0.0.5','x')"));
+    const QVariant pid = f->db.scalar(QStringLiteral("select pg_backend_pid()"));
+    {
+        TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
+        QVERIFY2(other.isValid(), qPrintable(other.error()));
+        QVERIFY(other.scalar(QStringLiteral("select pg_terminate_backend(cast(? as integer))"), {pid}).toBool());
+    }
+    f->action("mnuAddrs")->trigger();
+    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
+    QVERIFY2(f->prompts.messages.at(0).text.contains(QStringLiteral("потеряно"))
+                 && f->prompts.messages.at(0).text.contains(f->db.config().describe()),
+             qPrintable(f->prompts.messages.at(0).text));
+    f->action("mnuStat")->trigger();
+    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->main->txtLog()->rowCount(), 1);
+    QCOMPARE(f->main->txtLog()->text(0, 4), QStringLiteral("10.0.0.5"));
+}
+
+// orvant.conf naming a server that is not there: a Russian message naming
+// the server and the file, never the file database beside the program.
+void tst_frmMain::unreachableServerIsNamedAtStart()
+{
+    QTemporaryDir dir;
+    QFile conf(dir.filePath(QStringLiteral("orvant.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=5432\nname=orvant\nuser=orvant\n")
+                   .arg(dir.filePath(QStringLiteral("nowhere")))
+                   .toUtf8());
+    conf.close();
+    AdminFakePrompts prompts;
+    AdminFakeLauncher launcher;
+    frmMain other(prompts, launcher, dir.path());
+    QVERIFY(!other.Form_Load());
+    QCOMPARE(prompts.messages.size(), 1);
+    const QString text = prompts.messages.at(0).text;
+    QVERIFY2(text.contains(QStringLiteral("orvant на сервере %1:5432").arg(dir.filePath(QStringLiteral("nowhere"))))
+                 && text.contains(QDir::toNativeSeparators(conf.fileName())),
+             qPrintable(text));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ping_addr.mdb"))));
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_frmMain)

@@ -314,11 +314,11 @@ void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse()
     db.exec(QStringLiteral("drop index logs_one_open"));
     db.exec(QStringLiteral("create index logs_open_by_ip on logs (ip, foe)"));
     db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
-                           "('2025-01-01 08:00:00','2025-01-01 09:00:00',true,'10.0.0.1','closed'),"
-                           "('2025-01-02 08:00:00',null,false,'10.0.0.1','first'),"
-                           "('2025-01-02 08:00:01',null,false,'10.0.0.1','second'),"
-                           "('2025-01-02 08:00:02',null,false,'10.0.0.1','third'),"
-                           "('2025-01-03 08:00:00',null,false,'10.0.0.2','alone')"));
+                           "('2025-01-01 08:00:00','2025-01-01 09:00:00',1,'10.0.0.1','closed'),"
+                           "('2025-01-02 08:00:00',null,0,'10.0.0.1','first'),"
+                           "('2025-01-02 08:00:01',null,0,'10.0.0.1','second'),"
+                           "('2025-01-02 08:00:02',null,0,'10.0.0.1','third'),"
+                           "('2025-01-03 08:00:00',null,0,'10.0.0.2','alone')"));
     const QStringList addrs = db.rows(QStringLiteral("select * from addrs"));
     const QStringList options = db.rows(QStringLiteral("select * from options"));
     QString error;
@@ -334,7 +334,7 @@ void tst_Database::upgradeClosesDuplicatesAndKeepsEverythingElse()
              QStringList(QStringLiteral("logs_one_open")));
     // Done once: a second open finds nothing to do.
     QVERIFY(server ? Database::upgrade(db.connection(), &error) : Database::upgrade(db.path(), &error));
-    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=false")).toInt(), 2);
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 2);
 }
 
 void tst_Database::openOutageLookupsReadOnlyTheOpenRows_data()
