@@ -104,7 +104,7 @@ timeout 240 unshare -n bash -c '
     kill -0 $pid 2>/dev/null || fail "the monitor ended without its server"
     pg_start || fail "server start"
     wait_log first.log "База данных открыта: orvant_e2e" 100 || fail "the opening was not told"
-    wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=false" 1 200 \
+    wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=0" 1 200 \
         || fail "no open row for the dropped address within 20 s"
     [ "$(sqlite3 "$WORK/prog/ping_addr.mdb" "select count(*) from logs")" = 0 ] || fail "written to the file"
 
@@ -131,11 +131,11 @@ timeout 240 unshare -n bash -c '
     restart_at=$(date "+%Y-%m-%d %H:%M:%S")
     pg_start || fail "server restart"
     wait_for "select count(*) from logs where ip=\$\$127.0.0.3\$\$" 1 150 || fail "the kept Begin was not made"
-    wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=true" 1 50 || fail "the kept End was not made"
+    wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=1" 1 50 || fail "the kept End was not made"
     wait_log first.log "восстановлена" 50 || fail "the reconnection was not told"
     wait_log first.log "Отложенные записи о сбоях сделаны (2)" 50 || fail "the kept writes were not told done"
     sleep 3
-    [ "$(rows)" = "127.0.0.2|true 127.0.0.3|false " ] || fail "rows after the outage of the server: $(rows)"
+    [ "$(rows)" = "127.0.0.2|1 127.0.0.3|0 " ] || fail "rows after the outage of the server: $(rows)"
     begin=$(q "select time_begin from logs where ip=\$\$127.0.0.3\$\$")
     end=$(q "select time_end from logs where ip=\$\$127.0.0.2\$\$")
     [[ "$begin" < "$restart_at" && ! "$begin" < "$stopped_at" ]] \
@@ -157,9 +157,9 @@ timeout 240 unshare -n bash -c '
     echo "kept write saved in $(basename "$kept")"
     pg_start || fail "server restart"
     start_monitor third.log
-    wait_for "select count(*) from logs where foe=true" 2 200 || fail "the kept End was not made by the next run"
+    wait_for "select count(*) from logs where foe=1" 2 200 || fail "the kept End was not made by the next run"
     sleep 2
-    [ "$(rows)" = "127.0.0.2|true 127.0.0.3|true " ] || fail "rows after the next run: $(rows)"
+    [ "$(rows)" = "127.0.0.2|1 127.0.0.3|1 " ] || fail "rows after the next run: $(rows)"
     [ -e "$kept" ] && fail "the kept writes file is still there"
     kill -TERM $pid; wait $pid
     pg -m fast stop

@@ -189,8 +189,8 @@ void tst_ServerSession::writesWaitForTheServerAndAreMadeOnce()
     QCOMPARE(resumed.at(0).at(0).toInt(), 2);
     QVERIFY(refused.isEmpty());
     QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,time_begin,coalesce(time_end,'-'),foe,\"desc\" from logs order by id")),
-             (QStringList{QStringLiteral("10.0.0.1|2026-01-01 10:00:01|2026-01-01 11:00:02|t|«10.0.0.1»"),
-                          QStringLiteral("10.0.0.2|2026-01-01 10:00:03|-|f|«10.0.0.2»")}));
+             (QStringList{QStringLiteral("10.0.0.1|2026-01-01 10:00:01|2026-01-01 11:00:02|1|«10.0.0.1»"),
+                          QStringLiteral("10.0.0.2|2026-01-01 10:00:03|-|0|«10.0.0.2»")}));
 }
 
 void tst_ServerSession::lossFoundByAnotherStatementIsToldAtTheNextTick()
@@ -247,7 +247,7 @@ void tst_ServerSession::reconnectFindsAnotherMonitorAndWritesNothing()
     QVERIFY(reconnect(session));
     queue.retry();
     QVERIFY(queue.isEmpty());
-    QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,foe from logs")), QStringList{QStringLiteral("10.0.0.1|f")});
+    QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,foe from logs")), QStringList{QStringLiteral("10.0.0.1|0")});
 }
 
 void tst_ServerSession::passesGoOnWithTheLastBookWhileTheServerIsAway()
@@ -306,7 +306,7 @@ void tst_ServerSession::passesGoOnWithTheLastBookWhileTheServerIsAway()
     QVERIFY(pass());
     QVERIFY(events.isEmpty());
     QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,foe,time_end is null from logs order by id")),
-             (QStringList{QStringLiteral("10.0.0.1|t|f"), QStringLiteral("10.0.0.2|f|t")}));
+             (QStringList{QStringLiteral("10.0.0.1|1|f"), QStringLiteral("10.0.0.2|0|t")}));
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
 }
 
