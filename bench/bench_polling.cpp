@@ -19,6 +19,7 @@
 #include "ServerSession.h"
 #include "Statements.h"
 #include "SystemClock.h"
+#include "WriteQueue.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -94,6 +95,17 @@ struct Figures
     double rssStartMb = 0, rssAfterWarmMb = 0, rssEndMb = 0;
     int receiveBuffer = 0;
     bool server = false;
+    // The server stopped after the passes: the D hosts come back while it
+    // is away, then it is started again.
+    bool awayRun = false;
+    double awayPassS = 0;         // median pass while the server is away
+    double awayGapMs = 0;         // largest event-loop gap in those passes
+    double reconnectGapMs = 0;    // largest gap from the server's start until every kept write is made
+    double drainS = 0;            // server started -> queue empty
+    double reconnectCallMs = 0;   // the longest tick of the session (knock, then open and lock)
+    double retryCallMs = 0;       // the longest tick of the engine (kept writes, in 20 ms slices)
+    int keptWrites = 0;           // writes kept while away
+    int closedAfter = 0;          // rows closed once the server was back (want D)
 };
 
 class Bench
@@ -238,6 +250,8 @@ public:
             if (!open.contains(ip))
                 ++f.missedOutages;
         q.finish();
+        if (session && !qEnvironmentVariableIsEmpty("PGDIR"))
+            awayAndBack(engine, *session, ticker, gapClock, lastTickNs, gap, dropped.size(), &f);
         if (session)
             session->close();
         Database::close();
@@ -264,6 +278,100 @@ public:
     }
 
 private:
+    static bool pgCtl(const QStringList &arguments)
+    {
+        const QString dir = qEnvironmentVariable("PGDIR");
+        QProcess p;
+        p.start(QStringLiteral("runuser"),
+                QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                            qEnvironmentVariable("PGBIN") + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                            dir + QStringLiteral("/data"), QStringLiteral("-l"), dir + QStringLiteral("/server.log"),
+                            QStringLiteral("-w")}
+                    + arguments);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+
+    // The server goes away after the passes; the dropped hosts come back
+    // meanwhile (their closes wait), then it is started again and the
+    // monitor reconnects on its one-second tick and makes the kept writes.
+    void awayAndBack(PollingEngine &engine, ServerSession &session, QTimer &ticker, QElapsedTimer &gapClock,
+                     qint64 &lastTickNs, double *&gap, int d, Figures *out)
+    {
+        Figures &f = *out;
+        f.awayRun = true;
+        if (!pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("stop")})) {
+            fprintf(stderr, "pg_ctl stop failed\n");
+            return;
+        }
+        runNft(QStringLiteral("flush set inet bench down\n"));
+        ticker.start(1);
+        QList<double> times;
+        for (int pass = 0; pass < 3; ++pass) {
+            QEventLoop loop;
+            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QElapsedTimer t;
+            t.start();
+            lastTickNs = -1;
+            gap = &f.awayGapMs;
+            QTimer::singleShot(0, &engine, &PollingEngine::CheckAll);
+            loop.exec();
+            times << double(t.nsecsElapsed()) / 1e9;
+        }
+        f.awayPassS = median(times);
+        f.keptWrites = engine.writeQueue()->size();
+        ticker.stop();
+        // As at the usual polling period: no pass falls into the reconnection.
+        engine.setRefreshSecs(3600);
+
+        if (!pgCtl({QStringLiteral("-o"),
+                    QStringLiteral("-c listen_addresses='' -c unix_socket_directories=%1/sock -c fsync=off")
+                        .arg(qEnvironmentVariable("PGDIR")),
+                    QStringLiteral("start")})) {
+            fprintf(stderr, "pg_ctl start failed\n");
+            return;
+        }
+        // Every 1 ms tick counts now, not only those inside a pass.
+        QElapsedTimer drain;
+        drain.start();
+        qint64 last = gapClock.nsecsElapsed();
+        QTimer watch;
+        watch.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const qint64 now = gapClock.nsecsElapsed();
+            f.reconnectGapMs = std::max(f.reconnectGapMs, double(now - last) / 1e6);
+            last = now;
+        });
+        watch.start(1);
+        QTimer second;
+        QObject::connect(&second, &QTimer::timeout, [&] {
+            QElapsedTimer call;
+            call.start();
+            session.tick();
+            f.reconnectCallMs = std::max(f.reconnectCallMs, double(call.nsecsElapsed()) / 1e6);
+            call.restart();
+            engine.tick();
+            f.retryCallMs = std::max(f.retryCallMs, double(call.nsecsElapsed()) / 1e6);
+        });
+        second.start(1000);
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if ((session.isConnected() && engine.writeQueue()->isEmpty()) || drain.elapsed() > 30000)
+                loop.quit();
+        });
+        check.start(5);
+        loop.exec();
+        f.drainS = double(drain.nsecsElapsed()) / 1e9;
+        watch.stop();
+        QSqlQuery q(QSqlDatabase::database());
+        if (runStatement(q, Statements::SelectAllOpenOutages)) {
+            int open = 0;
+            while (q.next())
+                ++open;
+            f.closedAfter = d - open;
+        }
+    }
+
     QString m_dir;
     bool m_syncNormal;
 };
@@ -337,6 +445,15 @@ int main(int argc, char **argv)
             printf("| %s | %d | %.3f | %.3f | %.3f | %.1f / %.1f | %d | %d |\n", f.server ? "PostgreSQL 15" : "SQLite file",
                    f.passes, f.firstPassS, f.medianPassS, f.maxPassS, f.firstPassGapMs, f.maxGapMs, f.falseOutages,
                    f.missedOutages);
+        const Figures &s = both[1];
+        if (s.awayRun) {
+            printf("\nThe server stopped, the %d dropped hosts answering again, then the server started:\n\n", s.d);
+            printf("| pass median while away | largest loop gap while away | writes kept | server start -> all written "
+                   "(one-second tick) | largest loop gap meanwhile (longest reconnecting tick / writing tick) | rows closed |\n"
+                   "|---|---|---|---|---|---|\n");
+            printf("| %.3f s | %.1f ms | %d | %.2f s | %.1f ms (%.1f / %.1f ms) | %d of %d |\n", s.awayPassS, s.awayGapMs,
+                   s.keptWrites, s.drainS, s.reconnectGapMs, s.reconnectCallMs, s.retryCallMs, s.closedAfter, s.d);
+        }
         return 0;
     }
 
