@@ -129,8 +129,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${ORVANT_BIN_DIR}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libqt6sql6-sqlite, qt6-qpa-plugins, qt6-translations-l10n, sound-theme-freedesktop, xdg-utils, libcap2-bin")
-# sqlite3 for backups; Qt Designer for the sliders' Designer plugin.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, designer-qt6")
+# sqlite3 for backups; Qt Designer for the sliders' Designer plugin; Qt's
+# PostgreSQL driver for a database on a server (orvant.conf).
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, designer-qt6, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   "${CMAKE_BINARY_DIR}/packaging/deb/postinst"
   "${CMAKE_BINARY_DIR}/packaging/deb/prerm"
