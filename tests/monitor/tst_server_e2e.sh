@@ -12,7 +12,9 @@
 #     started again each row is made exactly once, stamped with the moment
 #     it was decided;
 #  4. quitting with writes kept (server away): they are saved beside the
-#     programs and made once by the next run.
+#     programs and made once by the next run;
+#  5. the same loss and return over TCP (127.0.0.1 inside the namespace),
+#     where the monitor knocks at the server's port before reconnecting.
 set -u
 
 . "$(dirname "$0")/../support/testlib.sh"
@@ -62,7 +64,7 @@ export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-post
 timeout 240 unshare -n bash -c '
     set -u
     pg() { runuser -u postgres -- "$PGBIN/pg_ctl" -D "$WORK/pg/data" -l "$WORK/pg/server.log" -w "$@" >/dev/null; }
-    pg_start() { pg -o "-c listen_addresses='"''"' -c unix_socket_directories=$WORK/pg/sock -c fsync=off" start; }
+    pg_start() { pg -o "-c listen_addresses='"'"'${LISTEN:-}'"'"' -c unix_socket_directories=$WORK/pg/sock -c fsync=off" start; }
     q() { psql -X -q -At -h "$WORK/pg/sock" -U postgres -d orvant_e2e -c "$1"; }
     rows() { q "select ip||\$\$|\$\$||foe from logs order by id" | tr "\n" " "; }
     fail() {
@@ -162,6 +164,27 @@ timeout 240 unshare -n bash -c '
     [ "$(rows)" = "127.0.0.2|1 127.0.0.3|1 " ] || fail "rows after the next run: $(rows)"
     [ -e "$kept" ] && fail "the kept writes file is still there"
     kill -TERM $pid; wait $pid
-    pg -m fast stop
     echo "kept write made once by the next run"
+
+    # 5. Over TCP.
+    pg -m fast stop || fail "pg_ctl stop"
+    LISTEN=127.0.0.1
+    pg_start || fail "server start on 127.0.0.1"
+    sed -i "s|^host=.*|host=127.0.0.1|" "$WORK/prog/orvant.conf"
+    nft add element inet e2e down "{ 127.0.0.3 }"
+    start_monitor fourth.log
+    wait_for "select count(*) from logs where foe=0" 1 200 || fail "no new outage over TCP"
+    pg -m fast stop || fail "pg_ctl stop"
+    nft delete element inet e2e down "{ 127.0.0.3 }"
+    wait_log fourth.log "Потеряна связь с сервером базы данных orvant_e2e на сервере 127.0.0.1" 100 \
+        || fail "the lost TCP server was not told"
+    wait_log fourth.log "ждут и будут сделаны, когда связь восстановится" 150 || fail "the End did not wait (TCP)"
+    sleep 2
+    pg_start || fail "server restart on 127.0.0.1"
+    wait_for "select count(*) from logs where foe=0" 0 150 || fail "the kept End was not made over TCP"
+    wait_log fourth.log "восстановлена" 50 || fail "the TCP reconnection was not told"
+    [ "$(rows)" = "127.0.0.2|1 127.0.0.3|1 127.0.0.3|1 " ] || fail "rows after the TCP part: $(rows)"
+    kill -TERM $pid; wait $pid
+    pg -m fast stop
+    echo "lost and found again over TCP"
 '
