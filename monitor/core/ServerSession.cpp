@@ -68,8 +68,8 @@ ServerSession::~ServerSession()
 ServerSession::OpenResult ServerSession::open(QString *text)
 {
     QString error;
-    QString warning;
-    if (!Database::open(m_config, m_options, &error, m_connectionName, &warning)) {
+    m_warning.clear();
+    if (!Database::open(m_config, m_options, &error, m_connectionName, &m_warning)) {
         m_state = State::Closed;
         if (text)
             *text = error;

@@ -57,6 +57,9 @@ public:
     State state() const { return m_state; }
     bool isConnected() const { return m_state == State::Connected; }
     const DatabaseConfig &config() const { return m_config; }
+    // What the last opening had to say about a database that did open (an
+    // upgrade that could not be made now); empty when nothing.
+    QString warning() const { return m_warning; }
     QString connectionName() const { return m_connectionName; }
 
     bool usable() const override;
@@ -89,6 +92,7 @@ private:
     Database::Options m_options;
     QString m_connectionName;
     QString m_sessionName;
+    QString m_warning;
     State m_state = State::Closed;
     QPointer<QIODevice> m_knock;
     QTimer *m_knockTimeout = nullptr;

@@ -445,6 +445,8 @@ void Form1::connectServerSession()
     });
     connect(m_session, &ServerSession::reconnected, this, [this, name] {
         m_lastOpenError.clear();
+        if (!m_session->warning().isEmpty())
+            showNotice(m_session->warning());
         if (!m_settingsRead) {
             // The server could not be reached at start-up: the settings are
             // read now.
@@ -463,6 +465,8 @@ bool Form1::openServer()
     QString text;
     switch (m_session->openAtStart(&text)) {
     case ServerSession::OpenResult::Opened:
+        if (!m_session->warning().isEmpty())
+            showNotice(m_session->warning());
         readSettings();
         takeBackKeptWrites();
         return true;
