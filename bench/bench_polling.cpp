@@ -3,17 +3,23 @@
 // Meant to run inside the network namespace that run_polling_bench.sh makes:
 // N addresses in 127.1.0.0/16 all answer except D of them, whose echo
 // requests an nftables set on the input hook drops; with --ipv6, N addresses
-// fd00::x of the prefix routed locally on lo, against fping -6. It refuses to run
+// fd00::x of the prefix routed locally on lo, against fping -6; with --server,
+// N=1000/D=100 on the file and on a PostgreSQL database (the server that
+// run_polling_bench.sh starts inside the namespace), one after the other in
+// the same run. It refuses to run
 // outside such a namespace (ORVANT_BENCH_NETNS=1), so it never sends to a
 // real network. Prints one table of figures, with the targets beside them.
 #include "BenchFigures.h"
 #include "Database.h"
+#include "DatabaseConfig.h"
 #include "EchoProbe.h"
 #include "IcmpTransport.h"
 #include "PollingEngine.h"
 #include "Schema.h"
+#include "ServerSession.h"
 #include "Statements.h"
 #include "SystemClock.h"
+#include "WriteQueue.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,6 +35,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
@@ -87,6 +94,18 @@ struct Figures
     int missedOutages = 0;   // dropped hosts without an open row at the end
     double rssStartMb = 0, rssAfterWarmMb = 0, rssEndMb = 0;
     int receiveBuffer = 0;
+    bool server = false;
+    // The server stopped after the passes: the D hosts come back while it
+    // is away, then it is started again.
+    bool awayRun = false;
+    double awayPassS = 0;         // median pass while the server is away
+    double awayGapMs = 0;         // largest event-loop gap in those passes
+    double reconnectGapMs = 0;    // largest gap from the server's start until every kept write is made
+    double drainS = 0;            // server started -> queue empty
+    double reconnectCallMs = 0;   // the longest tick of the session (knock, then open and lock)
+    double retryCallMs = 0;       // the longest tick of the engine (kept writes, in 20 ms slices)
+    int keptWrites = 0;           // writes kept while away
+    int closedAfter = 0;          // rows closed once the server was back (want D)
 };
 
 class Bench
@@ -98,9 +117,12 @@ public:
     {
     }
 
-    bool run(int n, int d, int passes, int fpingRuns, Figures *out)
+    // server: the database to use instead of a fresh file (its tables are
+    // emptied first); null for the file.
+    bool run(int n, int d, int passes, int fpingRuns, Figures *out, const DatabaseConfig *server = nullptr)
     {
         Figures &f = *out;
+        f.server = server != nullptr;
         f.n = n;
         f.d = d;
         f.passes = passes;
@@ -129,11 +151,23 @@ public:
         // A fresh database with the book of this run.
         const QString dbPath = m_dir + QStringLiteral("/ping_addr-%1-%2.mdb").arg(n).arg(d);
         QString error;
-        if (!Schema::createDatabaseFile(dbPath, &error) || !Database::open(dbPath, &error)) {
+        std::unique_ptr<ServerSession> session;
+        if (server) {
+            // The monitor's own way in: its options, its lock.
+            Database::Options options;
+            options.busyTimeoutMs = 50;
+            session = std::make_unique<ServerSession>(*server, options, QLatin1String(QSqlDatabase::defaultConnection));
+            if (session->open(&error) != ServerSession::OpenResult::Opened) {
+                fprintf(stderr, "%s\n", qPrintable(error));
+                return false;
+            }
+            QSqlQuery clear(QSqlDatabase::database());
+            runStatement(clear, Statements::DeleteLogBefore, {QStringLiteral("9999-12-31 00:00:00")});
+        } else if (!Schema::createDatabaseFile(dbPath, &error) || !Database::open(dbPath, &error)) {
             fprintf(stderr, "%s\n", qPrintable(error));
             return false;
         }
-        if (m_syncNormal) {
+        if (m_syncNormal && !server) {
             // What the figures would be if the shared connection synced the WAL
             // only at checkpoints (durable across a program crash, not a power cut).
             QSqlQuery pragma(QSqlDatabase::database());
@@ -152,6 +186,8 @@ public:
         SystemClock clock;
         IcmpTransport transport;
         PollingEngine engine(&transport, &clock);
+        if (session)
+            engine.setConnectionWatch(session.get());
         QObject::connect(&engine, &PollingEngine::databaseError, [](const QString &w, const QString &e) {
             fprintf(stderr, "database: %s: %s\n", qPrintable(w), qPrintable(e));
         });
@@ -214,6 +250,10 @@ public:
             if (!open.contains(ip))
                 ++f.missedOutages;
         q.finish();
+        if (session && !qEnvironmentVariableIsEmpty("PGDIR"))
+            awayAndBack(engine, *session, ticker, gapClock, lastTickNs, gap, dropped.size(), &f);
+        if (session)
+            session->close();
         Database::close();
 
         if (fpingRuns > 0 && !QStandardPaths::findExecutable(QStringLiteral("fping")).isEmpty()) {
@@ -238,6 +278,100 @@ public:
     }
 
 private:
+    static bool pgCtl(const QStringList &arguments)
+    {
+        const QString dir = qEnvironmentVariable("PGDIR");
+        QProcess p;
+        p.start(QStringLiteral("runuser"),
+                QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                            qEnvironmentVariable("PGBIN") + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                            dir + QStringLiteral("/data"), QStringLiteral("-l"), dir + QStringLiteral("/server.log"),
+                            QStringLiteral("-w")}
+                    + arguments);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+
+    // The server goes away after the passes; the dropped hosts come back
+    // meanwhile (their closes wait), then it is started again and the
+    // monitor reconnects on its one-second tick and makes the kept writes.
+    void awayAndBack(PollingEngine &engine, ServerSession &session, QTimer &ticker, QElapsedTimer &gapClock,
+                     qint64 &lastTickNs, double *&gap, int d, Figures *out)
+    {
+        Figures &f = *out;
+        f.awayRun = true;
+        if (!pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("stop")})) {
+            fprintf(stderr, "pg_ctl stop failed\n");
+            return;
+        }
+        runNft(QStringLiteral("flush set inet bench down\n"));
+        ticker.start(1);
+        QList<double> times;
+        for (int pass = 0; pass < 3; ++pass) {
+            QEventLoop loop;
+            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QElapsedTimer t;
+            t.start();
+            lastTickNs = -1;
+            gap = &f.awayGapMs;
+            QTimer::singleShot(0, &engine, &PollingEngine::CheckAll);
+            loop.exec();
+            times << double(t.nsecsElapsed()) / 1e9;
+        }
+        f.awayPassS = median(times);
+        f.keptWrites = engine.writeQueue()->size();
+        ticker.stop();
+        // As at the usual polling period: no pass falls into the reconnection.
+        engine.setRefreshSecs(3600);
+
+        if (!pgCtl({QStringLiteral("-o"),
+                    QStringLiteral("-c listen_addresses='' -c unix_socket_directories=%1/sock -c fsync=off")
+                        .arg(qEnvironmentVariable("PGDIR")),
+                    QStringLiteral("start")})) {
+            fprintf(stderr, "pg_ctl start failed\n");
+            return;
+        }
+        // Every 1 ms tick counts now, not only those inside a pass.
+        QElapsedTimer drain;
+        drain.start();
+        qint64 last = gapClock.nsecsElapsed();
+        QTimer watch;
+        watch.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const qint64 now = gapClock.nsecsElapsed();
+            f.reconnectGapMs = std::max(f.reconnectGapMs, double(now - last) / 1e6);
+            last = now;
+        });
+        watch.start(1);
+        QTimer second;
+        QObject::connect(&second, &QTimer::timeout, [&] {
+            QElapsedTimer call;
+            call.start();
+            session.tick();
+            f.reconnectCallMs = std::max(f.reconnectCallMs, double(call.nsecsElapsed()) / 1e6);
+            call.restart();
+            engine.tick();
+            f.retryCallMs = std::max(f.retryCallMs, double(call.nsecsElapsed()) / 1e6);
+        });
+        second.start(1000);
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if ((session.isConnected() && engine.writeQueue()->isEmpty()) || drain.elapsed() > 30000)
+                loop.quit();
+        });
+        check.start(5);
+        loop.exec();
+        f.drainS = double(drain.nsecsElapsed()) / 1e9;
+        watch.stop();
+        QSqlQuery q(QSqlDatabase::database());
+        if (runStatement(q, Statements::SelectAllOpenOutages)) {
+            int open = 0;
+            while (q.next())
+                ++open;
+            f.closedAfter = d - open;
+        }
+    }
+
     QString m_dir;
     bool m_syncNormal;
 };
@@ -262,6 +396,11 @@ int main(int argc, char **argv)
                                   QStringLiteral("Run with synchronous=normal on the connection, for comparison."));
     parser.addOption(quick);
     parser.addOption(syncNormal);
+    QCommandLineOption serverOption(QStringLiteral("server"),
+                                    QStringLiteral("N=1000/D=100 on the file and on the PostgreSQL database whose socket "
+                                                   "directory is given (run_polling_bench.sh --server starts one)."),
+                                    QStringLiteral("socket-directory"));
+    parser.addOption(serverOption);
     QCommandLineOption ipv6(QStringLiteral("ipv6"),
                             QStringLiteral("IPv6 hosts (fd00::/64 on lo): N=1000/D=100 and N=10000/D=1000 beside fping -6."));
     parser.addOption(soakPasses);
@@ -286,6 +425,38 @@ int main(int argc, char **argv)
                        {10000, 0, soak, q ? 0 : 3}};
     if (ipv6Hosts)
         runs = {runs[0], runs[2]};
+    if (parser.isSet(serverOption)) {
+        const DatabaseConfig server = DatabaseConfig::server(parser.value(serverOption), 5432,
+                                                             QStringLiteral("orvant_bench"), QStringLiteral("postgres"));
+        QList<Figures> both;
+        for (int round = 0; round < 2; ++round) {
+            Figures f;
+            fprintf(stderr, "running N=1000 D=100 on the %s...\n", round ? "server" : "file");
+            if (!bench.run(1000, 100, q ? 2 : 7, 0, &f, round ? &server : nullptr)) {
+                fprintf(stderr, "the %s run failed\n", round ? "server" : "file");
+                return 1;
+            }
+            both << f;
+        }
+        printf("\nPolling pass, N = 1000, D = 100, T = %d ms, file and server in the same run\n\n", TimeoutMs);
+        printf("| database | passes | first pass s (writes D rows) | pass median s | pass max s | loop gap max ms "
+               "(first pass / others) | false outages | missed |\n|---|---|---|---|---|---|---|---|\n");
+        for (const Figures &f : both)
+            printf("| %s | %d | %.3f | %.3f | %.3f | %.1f / %.1f | %d | %d |\n", f.server ? "PostgreSQL 15" : "SQLite file",
+                   f.passes, f.firstPassS, f.medianPassS, f.maxPassS, f.firstPassGapMs, f.maxGapMs, f.falseOutages,
+                   f.missedOutages);
+        const Figures &s = both[1];
+        if (s.awayRun) {
+            printf("\nThe server stopped, the %d dropped hosts answering again, then the server started:\n\n", s.d);
+            printf("| pass median while away | largest loop gap while away | writes kept | server start -> all written "
+                   "(one-second tick) | largest loop gap meanwhile (longest reconnecting tick / writing tick) | rows closed |\n"
+                   "|---|---|---|---|---|---|\n");
+            printf("| %.3f s | %.1f ms | %d | %.2f s | %.1f ms (%.1f / %.1f ms) | %d of %d |\n", s.awayPassS, s.awayGapMs,
+                   s.keptWrites, s.drainS, s.reconnectGapMs, s.reconnectCallMs, s.retryCallMs, s.closedAfter, s.d);
+        }
+        return 0;
+    }
+
     QList<Figures> all;
     for (const Run &r : runs) {
         Figures f;

@@ -4,6 +4,7 @@
 #include "CanberraSoundPlayer.h"
 #include "Clock.h"
 #include "Database.h"
+#include "DatabaseConfig.h"
 #include "DesktopNotifier.h"
 #include "Form1.h"
 #include "Headless.h"
@@ -80,6 +81,20 @@ int main(int argc, char **argv)
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
     DesktopNotifier notifier;
 
+    // orvant.conf names a server, or is absent (the file beside the
+    // programs). A configuration that cannot be used stops the monitor with
+    // its reason: watching another database than the operator chose would
+    // be worse than not watching.
+    DatabaseConfig database;
+    QString configError;
+    if (!DatabaseConfig::load(Database::programDirectory(), &database, &configError)) {
+        splash.close();
+        std::fprintf(stderr, "orvant: %s\n", configError.toLocal8Bit().constData());
+        boxes.ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"), configError, QMessageBox::Ok,
+                  QMessageBox::Ok);
+        return 1;
+    }
+
     Form1Services services;
     services.engine = engine.get();
     services.clock = &clock;
@@ -87,7 +102,8 @@ int main(int argc, char **argv)
     services.tray = &tray;
     services.sound = &sound;
     services.notifier = &notifier;
-    services.databasePath = Database::defaultPath();
+    services.databasePath = database.isServer() ? Database::defaultPath() : database.path();
+    services.database = database;
     services.programDirectory = Database::programDirectory();
 
     int status = 0;

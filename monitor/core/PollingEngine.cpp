@@ -5,6 +5,8 @@
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "ConnectionWatch.h"
+#include "ServerOutageStore.h"
 #include "SqliteOutageStore.h"
 #include "Statements.h"
 #include "WriteQueue.h"
@@ -59,6 +61,42 @@ void PollingEngine::setConnectionName(const QString &name)
 {
     m_connectionName = name;
     m_store->setConnectionName(name);
+    if (m_serverStore)
+        m_serverStore->setConnectionName(name);
+}
+
+void PollingEngine::setConnectionWatch(ConnectionWatch *watch)
+{
+    m_watch = watch;
+    if (watch) {
+        m_serverStore = std::make_unique<ServerOutageStore>(m_connectionName, watch);
+        m_queue->setStore(m_serverStore.get());
+    } else {
+        m_queue->setStore(m_store.get());
+        m_serverStore.reset();
+    }
+}
+
+bool PollingEngine::connectionUsable() const
+{
+    return QSqlDatabase::database(m_connectionName, false).isOpen() && (!m_watch || m_watch->usable());
+}
+
+bool PollingEngine::startOfflinePass()
+{
+    if (!m_watch || !m_haveLastBook)
+        return false;
+    m_book.reset();
+    m_hosts = m_lastBook;
+    // The kept writes are in this picture already: it is what the last pass
+    // left, its own writes included.
+    m_openRows = m_lastOpenRows;
+    m_openRowsKnown = m_haveLastOpenRows;
+    QTimer::singleShot(0, this, [this] {
+        if (m_running && !m_stopped)
+            startProbing();
+    });
+    return true;
 }
 
 PollingEngine::~PollingEngine()
@@ -122,9 +160,10 @@ void PollingEngine::CheckAll()
 
     // A file missing at start-up (or unopenable then) is tried at every
     // pass; the opener tells the operator what happened.
-    if (!QSqlDatabase::database(m_connectionName, false).isOpen()) {
-        if (!m_opener || !m_opener() || !QSqlDatabase::database(m_connectionName, false).isOpen()) {
-            QTimer::singleShot(0, this, &PollingEngine::finishPass);
+    if (!connectionUsable()) {
+        if (!m_opener || !m_opener() || !connectionUsable()) {
+            if (!startOfflinePass())
+                QTimer::singleShot(0, this, &PollingEngine::finishPass);
             return;
         }
     }
@@ -158,6 +197,15 @@ void PollingEngine::stop()
 // Without the book nothing can be probed or logged in this pass.
 void PollingEngine::failBook()
 {
+    // The server went away: the pass goes on with what the last one read.
+    if (m_watch && m_book && m_watch->lost(m_book->lastError())) {
+        m_book.reset();
+        m_hosts.clear();
+        if (startOfflinePass())
+            return;
+        QTimer::singleShot(0, this, &PollingEngine::finishPass);
+        return;
+    }
     reportDatabaseError(tr("Не удалось прочитать список адресов"), statementError(*m_book));
     m_book.reset();
     m_hosts.clear();
@@ -208,6 +256,8 @@ void PollingEngine::readAddressBook()
         return;
     }
     m_book.reset();
+    m_lastBook = m_hosts;
+    m_haveLastBook = true;
     // The open rows are known before the first host is decided; the host's
     // own writes keep the picture up to date from then on.
     m_openRowsKnown = m_hosts.empty() || readOpenOutages();
@@ -236,16 +286,23 @@ void PollingEngine::startProbing()
 bool PollingEngine::readOpenOutages()
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!runStatement(query, Statements::SelectAllOpenOutages)) {
+    auto fail = [&] {
+        // Lost between the book and the open rows: the picture the last
+        // pass left still holds, kept writes included.
+        if (m_watch && m_watch->lost(query.lastError())) {
+            m_openRows = m_lastOpenRows;
+            return m_haveLastOpenRows;
+        }
         reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), statementError(query));
+        m_openRows.clear();
         return false;
-    }
+    };
+    if (!runStatement(query, Statements::SelectAllOpenOutages))
+        return fail();
     while (query.next())
         ++m_openRows[query.value(1).toString()];
-    if (query.lastError().isValid()) {
-        reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), statementError(query));
-        return false;
-    }
+    if (query.lastError().isValid())
+        return fail();
     // Writes still kept by a lock are part of the log already, as far as
     // the decisions go: a kept Begin is an open row, a kept End closed one.
     for (const OutageWrite &w : m_queue->pending()) {
@@ -360,6 +417,12 @@ void PollingEngine::finishPass()
 {
     if (m_stopped)
         return;
+    // What the database holds once every kept write is made, for a pass
+    // that cannot read it.
+    if (m_openRowsKnown && m_haveLastBook) {
+        m_lastOpenRows = m_openRows;
+        m_haveLastOpenRows = true;
+    }
     m_hosts.clear();
     m_openRows.clear();
     m_decided.clear();

@@ -19,7 +19,9 @@ class QSqlQuery;
 namespace monitor {
 
 class Clock;
+class ConnectionWatch;
 class EchoProbe;
+class ServerOutageStore;
 class EchoTransport;
 class SqliteOutageStore;
 class WriteQueue;
@@ -75,6 +77,11 @@ public:
     void setDatabaseOpener(std::function<bool()> opener) { m_opener = std::move(opener); }
     // The queue every outage write goes through.
     WriteQueue *writeQueue() const { return m_queue; }
+    // A database server's connection, which may go away and come back:
+    // the writes then go through a server store that keeps them while it is
+    // gone, and a pass that cannot reach the server probes the address book
+    // of the last pass that read it, so alerts go on. Not owned.
+    void setConnectionWatch(ConnectionWatch *watch);
 
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
@@ -118,6 +125,11 @@ private:
 
     void readAddressBook();
     void failBook();
+    // The connection is usable for the pass (open and, on a server, ours).
+    bool connectionUsable() const;
+    // A pass without the server: the last book read and the open rows as
+    // that pass left them. False when no pass has read the book yet.
+    bool startOfflinePass();
     void startProbing();
     bool readOpenOutages();
     void onHostDecided(int index);
@@ -155,7 +167,14 @@ private:
     QSet<QString> m_told;  // notices given in this run
 
     std::unique_ptr<SqliteOutageStore> m_store;
+    std::unique_ptr<ServerOutageStore> m_serverStore;
     WriteQueue *m_queue;
+    ConnectionWatch *m_watch = nullptr;
+    // What the last pass knew, for passes while the server is away.
+    std::vector<Host> m_lastBook;
+    bool m_haveLastBook = false;
+    QHash<QString, int> m_lastOpenRows;
+    bool m_haveLastOpenRows = false;
     std::function<bool()> m_opener;
 };
 

@@ -61,6 +61,9 @@ public:
     explicit WriteQueue(OutageStore *store, QObject *parent = nullptr);
     ~WriteQueue() override;
 
+    // The back end, chosen once the program knows which database it uses.
+    void setStore(OutageStore *store) { m_store = store; }
+
     // Writes it now when nothing waits, else keeps it behind the others.
     void submit(const OutageWrite &w);
     // Tries the kept writes in order until one must wait again.

@@ -10,6 +10,7 @@
 #include "RefreshInterval.h"
 #include "Regional.h"
 #include "RunningCaption.h"
+#include "ServerSession.h"
 #include "Twips.h"
 #include "SingleInstance.h"
 #include "SoundPlayer.h"
@@ -104,6 +105,13 @@ Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
         addEventLine(text, NoticeColor);
     });
     connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
+        if (m_session && !m_session->usable()) {
+            showNotice(tr("Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, "
+                          "когда связь восстановится.")
+                           .arg(m_services.database.describe(), why)
+                           .arg(count));
+            return;
+        }
         showNotice(tr("База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, "
                       "как только она освободится.")
                        .arg(why)
@@ -264,8 +272,15 @@ bool Form1::load()
             QMessageBox::Ok);
         return false;
     }
-    // And one monitor per database file, whoever runs it and by whatever path.
-    if (!takeDatabaseLock(true)) {
+    // And one monitor per database, whoever runs it and by whatever path
+    // (or from whichever machine, on a server).
+    if (isServer()) {
+        connectServerSession();
+        if (!openServer()) {
+            QGuiApplication::restoreOverrideCursor();
+            return false;
+        }
+    } else if (!takeDatabaseLock(true)) {
         QGuiApplication::restoreOverrideCursor();
         return false;
     }
@@ -281,7 +296,7 @@ bool Form1::load()
         m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
     }
 
-    if (openDatabase(true))
+    if (!isServer() && openDatabase(true))
         readSettings();
     m_services.engine->setRefreshSecs(m_refreshSecs);
 
@@ -357,12 +372,7 @@ bool Form1::openDatabase(bool atStart)
         m_lastOpenError.clear();
         if (!warning.isEmpty())
             showNotice(warning);
-        // Writes a previous run could not make (another program held the
-        // file when it ended) go first, in their order.
-        QString keptError;
-        if (!m_services.engine->writeQueue()->load(pendingWritesPath(), &keptError))
-            showNotice(tr("Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
-        m_services.engine->writeQueue()->retry();
+        takeBackKeptWrites();
         return true;
     }
     if (!atStart) {
@@ -387,10 +397,105 @@ bool Form1::openDatabase(bool atStart)
     return false;
 }
 
+void Form1::takeBackKeptWrites()
+{
+    // Writes a previous run could not make (another program held the file,
+    // or the server was away, when it ended) go first, in their order.
+    QString keptError;
+    if (!m_services.engine->writeQueue()->load(pendingWritesPath(), &keptError))
+        showNotice(tr("Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
+    m_services.engine->writeQueue()->retry();
+}
+
+void Form1::connectServerSession()
+{
+    Database::Options options;
+    options.busyTimeoutMs = WriteBusyTimeoutMs;
+    m_session = new ServerSession(m_services.database, options, QLatin1String(QSqlDatabase::defaultConnection), this);
+    m_services.engine->setConnectionWatch(m_session);
+    const QString name = m_services.database.describe();
+    connect(m_session, &ServerSession::connectionLost, this, [this, name](const QString &why) {
+        m_lastOpenError.clear();
+        showNotice(tr("Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о "
+                      "сбоях ждут и будут сделаны, когда связь восстановится.")
+                       .arg(name, why.trimmed()));
+    });
+    connect(m_session, &ServerSession::reconnectFailed, this, [this](const QString &error) {
+        // Tried at every tick: said again only when the reason changes.
+        if (error == m_lastOpenError)
+            return;
+        m_lastOpenError = error;
+        toStderr(error);
+        showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+    });
+    connect(m_session, &ServerSession::heldByOther, this, [this, name](const QString &holder) {
+        const QString text = tr("Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. "
+                                "Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; "
+                                "закройте один из них.")
+                                 .arg(name, holder);
+        if (text == m_lastOpenError)
+            return;
+        m_lastOpenError = text;
+        showNotice(text);
+    });
+    connect(m_session, &ServerSession::reconnected, this, [this, name] {
+        m_lastOpenError.clear();
+        if (!m_session->warning().isEmpty())
+            showNotice(m_session->warning());
+        if (!m_settingsRead) {
+            // The server could not be reached at start-up: the settings are
+            // read now.
+            showNotice(tr("База данных открыта: %1").arg(name));
+            readSettings();
+            m_services.engine->setRefreshSecs(m_refreshSecs);
+        } else {
+            showNotice(tr("Связь с сервером базы данных %1 восстановлена.").arg(name));
+        }
+        takeBackKeptWrites();
+    });
+}
+
+bool Form1::openServer()
+{
+    QString text;
+    switch (m_session->openAtStart(&text)) {
+    case ServerSession::OpenResult::Opened:
+        if (!m_session->warning().isEmpty())
+            showNotice(m_session->warning());
+        readSettings();
+        takeBackKeptWrites();
+        return true;
+    case ServerSession::OpenResult::HeldByOther: {
+        const QString refusal = QStringLiteral("Программа уже запущена!") + QLatin1String("\n\n")
+                                + tr("Базу данных %1 уже использует другой монитор: %2.")
+                                      .arg(m_services.database.describe(), text);
+        toStderr(refusal);
+        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), refusal, QMessageBox::Ok);
+        return false;
+    }
+    case ServerSession::OpenResult::Failed:
+        break;
+    }
+    // As for a missing file: the window stays up and the server is tried
+    // again (at every tick), so the operator can mend it.
+    m_lastOpenError = text;
+    toStderr(text);
+    QGuiApplication::restoreOverrideCursor();
+    ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
+        QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(text), QMessageBox::Ok);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    showDatabaseError(QStringLiteral("Открытие базы данных"), text);
+    return true;
+}
+
 // At a pass, while the database is not open: the file may have appeared or
 // been mended since.
 bool Form1::reopenDatabase()
 {
+    // The server is tried at every tick, never inside a pass: a pass
+    // without it probes the last book read.
+    if (isServer())
+        return false;
     if (m_unloaded || !takeDatabaseLock(false) || !openDatabase(false))
         return false;
     showNotice(tr("База данных открыта: %1").arg(QFileInfo(m_services.databasePath).absoluteFilePath()));
@@ -402,6 +507,19 @@ bool Form1::reopenDatabase()
 
 QString Form1::pendingWritesPath() const
 {
+    if (isServer()) {
+        // Beside the programs, named after the server's database, so that
+        // two installations' monitors (or a later switch to another
+        // server) never take back each other's writes.
+        const DatabaseConfig &c = m_services.database;
+        QString name = QStringLiteral("%1@%2_%3").arg(c.name(), c.host()).arg(c.port());
+        for (QChar &ch : name) {
+            if (!ch.isLetterOrNumber() && ch != QLatin1Char('@') && ch != QLatin1Char('.') && ch != QLatin1Char('-')
+                && ch != QLatin1Char('_'))
+                ch = QLatin1Char('_');
+        }
+        return QDir(m_services.programDirectory).filePath(name + QStringLiteral(".orvant-pending"));
+    }
     return QFileInfo(m_services.databasePath).absoluteFilePath() + QStringLiteral(".orvant-pending");
 }
 
@@ -467,6 +585,7 @@ void Form1::readSettings()
     m_sndErr = record.sndErr;
     m_sndRest = record.sndRest;
     m_showOnErr = record.view != 0;
+    m_settingsRead = true;
 }
 
 void Form1::runFirstPass()
@@ -497,7 +616,9 @@ frmOtchet *Form1::loadReport()
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
         connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
-        m_report->Label1_Click();
+        // Without the server it is filled once the server is back.
+        if (!m_session || m_session->usable())
+            m_report->Label1_Click();
     }
     return m_report;
 }
@@ -572,8 +693,9 @@ void Form1::onPassFinished()
     const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
     if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
         m_services.notifier->passEnded(began, ended);
-    // Loading the report window is its first refresh.
-    if (!m_unloaded) {
+    // Loading the report window is its first refresh. Without the server it
+    // keeps the rows it last read.
+    if (!m_unloaded && !(m_session && !m_session->usable())) {
         if (m_report)
             m_report->Label1_Click();
         else
@@ -641,6 +763,10 @@ void Form1::applyPendingState()
 
 void Form1::Timer2_Timer()
 {
+    // A server that went away is tried again once a tick, before the kept
+    // writes are (in the engine's tick).
+    if (m_session && !m_unloaded)
+        m_session->tick();
     m_services.engine->tick();
     setWindowTitle(RunningCaption::text(Regional::timeWithSeconds(m_services.clock->now().time()),
                                         m_services.ticks->milliseconds()));

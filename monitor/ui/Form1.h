@@ -22,6 +22,8 @@ class SingleInstance;
 
 namespace monitor {
 
+class ServerSession;
+
 // The monitor's main window: event list, countdown, counts, tray icon,
 // alerts and menus around the polling engine.
 //
@@ -114,6 +116,13 @@ private:
     bool takeDatabaseLock(bool atStart);
     bool openDatabase(bool atStart);
     bool reopenDatabase();
+    bool isServer() const { return m_services.database.isServer(); }
+    // The server's side of start-up: false only when another monitor owns
+    // the database (the operator was told).
+    bool openServer();
+    void connectServerSession();
+    // Once the database is open: the writes a previous run kept go first.
+    void takeBackKeptWrites();
     void readSettings();
     QString pendingWritesPath() const;
     void keepPendingWrites();
@@ -148,6 +157,8 @@ private:
     Form1Services m_services;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<SingleInstance> m_databaseInstance;
+    ServerSession *m_session = nullptr;  // with a database server only
+    bool m_settingsRead = false;
     QString m_lastOpenError;  // told once until it changes
 
     FormatGrid *m_fg = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseConfig.h"
+
 #include <QString>
 
 namespace monitor {
@@ -24,6 +26,9 @@ struct Form1Services
     PassNotifier *notifier = nullptr;
     // The database file opened at load.
     QString databasePath;
+    // A database server named in orvant.conf instead of the file; the file
+    // (databasePath) when it names none.
+    DatabaseConfig database;
     // Where the administration program lies (the monitor's own directory).
     QString programDirectory;
     // Where the single-instance lock lives; empty: the user's runtime directory.

@@ -1,0 +1,114 @@
+#include "MonitorLock.h"
+
+#include "Database.h"
+#include "Statements.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QThread>
+
+namespace monitor {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("monitor::MonitorLock", text);
+}
+
+// pg_locks shows a bigint key as two oids.
+qint64 classId()
+{
+    return MonitorLock::Key >> 32;
+}
+
+qint64 objectId()
+{
+    return MonitorLock::Key & 0xffffffff;
+}
+
+} // namespace
+
+QString MonitorLock::sessionNameOfThisProcess()
+{
+    // application_name keeps 63 bytes; the process id comes first so that
+    // a long machine name cannot cut it off.
+    return QStringLiteral("orvant %1@%2").arg(QCoreApplication::applicationPid()).arg(QSysInfo::machineHostName()).left(63);
+}
+
+bool MonitorLock::nameSession(QSqlDatabase db, const QString &sessionName, QString *error)
+{
+    QSqlQuery query(db);
+    if (runStatement(query, Statements::SetSessionSetting, {QStringLiteral("application_name"), sessionName}))
+        return true;
+    if (error)
+        *error = statementError(query);
+    return false;
+}
+
+QString MonitorLock::holder(QSqlDatabase db, qint64 *pid, QString *sessionName)
+{
+    QSqlQuery query(db);
+    if (!runStatement(query, Statements::SelectMonitorLockHolder, {classId(), objectId()}) || !query.next())
+        return QString();
+    if (pid)
+        *pid = query.value(0).toLongLong();
+    const QString name = query.value(2).toString();
+    if (sessionName)
+        *sessionName = name;
+    const QString user = query.value(1).toString();
+    const QString address = query.value(3).toString();
+    return tr("сеанс «%1» пользователя %2 (%3, процесс сервера %4)")
+        .arg(name.isEmpty() ? tr("без имени") : name, user,
+             address.isEmpty() ? tr("подключение на самом сервере") : tr("адрес %1").arg(address))
+        .arg(query.value(0).toLongLong());
+}
+
+MonitorLock::Result MonitorLock::take(QSqlDatabase db, const QString &sessionName, QString *holderText, QString *error)
+{
+    auto tryOnce = [&](bool *taken) {
+        QSqlQuery query(db);
+        if (!runStatement(query, Statements::TryMonitorLock, {Key}) || !query.next()) {
+            if (error)
+                *error = statementError(query);
+            return false;
+        }
+        *taken = query.value(0).toBool();
+        return true;
+    };
+
+    bool taken = false;
+    if (!tryOnce(&taken))
+        return Result::Failed;
+    if (taken)
+        return Result::Taken;
+
+    qint64 pid = 0;
+    QString name;
+    QString text = holder(db, &pid, &name);
+    if (pid > 0 && name == sessionName) {
+        // Our own session from before the connection broke: only this
+        // process could have named it so (the process id is in the name).
+        QSqlQuery end(db);
+        if (runStatement(end, Statements::EndSession, {pid}) && end.next() && end.value(0).toBool()) {
+            end.finish();
+            // The ended session lets go of its locks as it exits, which
+            // the server does a moment after the call returns.
+            for (int i = 0; i < 20 && !taken; ++i) {
+                if (!tryOnce(&taken))
+                    return Result::Failed;
+                if (!taken)
+                    QThread::msleep(5);
+            }
+            if (taken)
+                return Result::Taken;
+            text = holder(db);
+        }
+    }
+    if (holderText)
+        *holderText = text.isEmpty() ? tr("другой сеанс") : text;
+    return Result::HeldByOther;
+}
+
+} // namespace monitor

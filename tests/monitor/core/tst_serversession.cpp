@@ -1,0 +1,314 @@
+// The monitor's side of a database server: its lock on the database, a
+// server that goes away and comes back, and passes while it is away. Each
+// test runs a server of its own (PrivatePgServer), since it stops it.
+#include "Database.h"
+#include "FakeClock.h"
+#include "FakeEchoTransport.h"
+#include "MonitorLock.h"
+#include "PollingEngine.h"
+#include "PrivatePgServer.h"
+#include "ServerOutageStore.h"
+#include "ServerSession.h"
+#include "WriteQueue.h"
+
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <memory>
+
+using namespace monitor;
+
+namespace {
+
+const QString Db = QStringLiteral("orvant_session");
+
+Database::Options monitorOptions()
+{
+    Database::Options options;
+    options.busyTimeoutMs = 50;
+    return options;
+}
+
+OutageWrite begin(const QString &ip, int second)
+{
+    return {OutageWrite::Begin, ip, QStringLiteral("«%1»").arg(ip), QDateTime(QDate(2026, 1, 1), QTime(10, 0, second))};
+}
+
+OutageWrite end(const QString &ip, int second)
+{
+    return {OutageWrite::End, ip, QString(), QDateTime(QDate(2026, 1, 1), QTime(11, 0, second))};
+}
+
+// Ticks the session (as the window's timer does) until it is connected
+// again or the time is up.
+bool reconnect(ServerSession &session, int ms = 8000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!session.isConnected() && t.elapsed() < ms) {
+        session.tick();
+        QTest::qWait(50);
+    }
+    return session.isConnected();
+}
+
+} // namespace
+
+class tst_ServerSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void secondMonitorRefusedUntilTheFirstEnds();
+    void ownLeftoverSessionGivesWayOthersDoNot();
+    void writesWaitForTheServerAndAreMadeOnce();
+    void lossFoundByAnotherStatementIsToldAtTheNextTick();
+    void reconnectFindsAnotherMonitorAndWritesNothing();
+    void passesGoOnWithTheLastBookWhileTheServerIsAway();
+
+private:
+    std::unique_ptr<PrivatePgServer> m_server;
+};
+
+void tst_ServerSession::init()
+{
+    m_server = std::make_unique<PrivatePgServer>();
+    if (!m_server->isValid())
+        QFAIL(qPrintable(m_server->error()));
+    QVERIFY2(m_server->createDatabase(Db), qPrintable(m_server->error()));
+}
+
+void tst_ServerSession::cleanup()
+{
+    for (const QString &name : QSqlDatabase::connectionNames())
+        Database::close(name);
+    m_server.reset();
+}
+
+void tst_ServerSession::secondMonitorRefusedUntilTheFirstEnds()
+{
+    ServerSession first(m_server->config(Db), monitorOptions(), QStringLiteral("first"));
+    ServerSession second(m_server->config(Db), monitorOptions(), QStringLiteral("second"));
+    // Another machine's monitor: this process's session is not its own.
+    second.setSessionName(QStringLiteral("orvant 2@elsewhere"));
+    QString text;
+    QCOMPARE(first.open(&text), ServerSession::OpenResult::Opened);
+
+    QCOMPARE(second.open(&text), ServerSession::OpenResult::HeldByOther);
+    // Says whose session holds it: the holding monitor names itself.
+    QVERIFY2(text.contains(MonitorLock::sessionNameOfThisProcess()), qPrintable(text));
+    QCOMPARE(second.state(), ServerSession::State::HeldByOther);
+    // Refused means closed: nothing of it can reach the database.
+    QVERIFY(!QSqlDatabase::database(QStringLiteral("second"), false).isOpen());
+    QVERIFY(!second.usable());
+
+    first.close();
+    QCOMPARE(second.open(&text), ServerSession::OpenResult::Opened);
+    QVERIFY(second.usable());
+}
+
+void tst_ServerSession::ownLeftoverSessionGivesWayOthersDoNot()
+{
+    // A session of this process whose connection the monitor believes
+    // broken still holds the lock on the server.
+    QString error;
+    QVERIFY2(Database::open(m_server->config(Db), monitorOptions(), &error, QStringLiteral("leftover"), nullptr),
+             qPrintable(error));
+    QSqlDatabase leftover = QSqlDatabase::database(QStringLiteral("leftover"), false);
+    QVERIFY(MonitorLock::nameSession(leftover, MonitorLock::sessionNameOfThisProcess(), &error));
+    QString holder;
+    QCOMPARE(MonitorLock::take(leftover, MonitorLock::sessionNameOfThisProcess(), &holder, &error),
+             MonitorLock::Result::Taken);
+
+    ServerSession session(m_server->config(Db), monitorOptions(), QStringLiteral("monitor"));
+    QString text;
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::Opened);
+    QSqlQuery probe(leftover);
+    QVERIFY2(!probe.exec(QStringLiteral("select 1")), "the leftover session was not ended");
+    session.close();
+
+    // Another monitor's session is never ended.
+    QVERIFY(Database::open(m_server->config(Db), monitorOptions(), &error, QStringLiteral("other"), nullptr));
+    QSqlDatabase other = QSqlDatabase::database(QStringLiteral("other"), false);
+    QVERIFY(MonitorLock::nameSession(other, QStringLiteral("orvant 1@elsewhere"), &error));
+    QCOMPARE(MonitorLock::take(other, QStringLiteral("orvant 1@elsewhere"), &holder, &error),
+             MonitorLock::Result::Taken);
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::HeldByOther);
+    QVERIFY2(text.contains(QStringLiteral("orvant 1@elsewhere")), qPrintable(text));
+    QSqlQuery alive(other);
+    QVERIFY(alive.exec(QStringLiteral("select 1")));
+}
+
+void tst_ServerSession::writesWaitForTheServerAndAreMadeOnce()
+{
+    ServerSession session(m_server->config(Db), monitorOptions(), QStringLiteral("monitor"));
+    QString text;
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::Opened);
+    ServerOutageStore store(QStringLiteral("monitor"), &session);
+    WriteQueue queue(&store);
+    QSignalSpy lost(&session, &ServerSession::connectionLost);
+    QSignalSpy failed(&session, &ServerSession::reconnectFailed);
+    QSignalSpy waiting(&queue, &WriteQueue::waiting);
+    QSignalSpy resumed(&queue, &WriteQueue::resumed);
+    QSignalSpy refused(&queue, &WriteQueue::writeFailed);
+
+    queue.submit(begin(QStringLiteral("10.0.0.1"), 1));
+    QVERIFY(queue.isEmpty());
+
+    QVERIFY(m_server->stop());
+    queue.submit(end(QStringLiteral("10.0.0.1"), 2));
+    queue.submit(begin(QStringLiteral("10.0.0.2"), 3));
+    QCOMPARE(queue.size(), 2);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(waiting.count(), 1);
+    QVERIFY(refused.isEmpty());
+
+    // Ticks while the server is away: each tries once, none writes, the
+    // loss is said once.
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 5; ++i) {
+        session.tick();
+        queue.retry();
+        QTest::qWait(50);
+    }
+    QVERIFY(!session.isConnected());
+    QVERIFY(!failed.isEmpty());
+    QCOMPARE(queue.size(), 2);
+    QCOMPARE(lost.count(), 1);
+
+    QVERIFY(m_server->start());
+    QVERIFY(reconnect(session));
+    queue.retry();
+    QVERIFY(queue.isEmpty());
+    QCOMPARE(resumed.count(), 1);
+    QCOMPARE(resumed.at(0).at(0).toInt(), 2);
+    QVERIFY(refused.isEmpty());
+    QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,time_begin,coalesce(time_end,'-'),foe,\"desc\" from logs order by id")),
+             (QStringList{QStringLiteral("10.0.0.1|2026-01-01 10:00:01|2026-01-01 11:00:02|1|«10.0.0.1»"),
+                          QStringLiteral("10.0.0.2|2026-01-01 10:00:03|-|0|«10.0.0.2»")}));
+}
+
+void tst_ServerSession::lossFoundByAnotherStatementIsToldAtTheNextTick()
+{
+    ServerSession session(m_server->config(Db), monitorOptions(), QStringLiteral("monitor"));
+    QString text;
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::Opened);
+    QSignalSpy lost(&session, &ServerSession::connectionLost);
+    QVERIFY(m_server->stop());
+    {
+        // The report window's statement, say: it never asks the session.
+        QSqlQuery report(QSqlDatabase::database(QStringLiteral("monitor"), false));
+        QVERIFY(!report.exec(QStringLiteral("select 1")));
+    }
+    QVERIFY(!session.usable());
+    session.tick();
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(m_server->start());
+    QVERIFY(reconnect(session));
+    QCOMPARE(lost.count(), 1);
+}
+
+void tst_ServerSession::reconnectFindsAnotherMonitorAndWritesNothing()
+{
+    ServerSession session(m_server->config(Db), monitorOptions(), QStringLiteral("monitor"));
+    QString text;
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::Opened);
+    ServerOutageStore store(QStringLiteral("monitor"), &session);
+    WriteQueue queue(&store);
+    QSignalSpy held(&session, &ServerSession::heldByOther);
+
+    QVERIFY(m_server->stop());
+    QVERIFY(m_server->start());
+    // Another monitor gets there first.
+    ServerSession other(m_server->config(Db), monitorOptions(), QStringLiteral("other"));
+    other.setSessionName(QStringLiteral("orvant 2@elsewhere"));
+    QCOMPARE(other.open(&text), ServerSession::OpenResult::Opened);
+
+    queue.submit(begin(QStringLiteral("10.0.0.1"), 1));
+    QVERIFY(!queue.isEmpty());
+    QElapsedTimer t;
+    t.start();
+    while (held.isEmpty() && t.elapsed() < 8000) {
+        session.tick();
+        QTest::qWait(50);
+    }
+    QCOMPARE(held.count(), 1);
+    queue.retry();
+    QCOMPARE(queue.size(), 1);
+    QCOMPARE(m_server->rows(Db, QStringLiteral("select count(*) from logs")), QStringList{QStringLiteral("0")});
+
+    // Once the other one ends, this one takes the database and writes.
+    other.close();
+    QVERIFY(reconnect(session));
+    queue.retry();
+    QVERIFY(queue.isEmpty());
+    QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,foe from logs")), QStringList{QStringLiteral("10.0.0.1|0")});
+}
+
+void tst_ServerSession::passesGoOnWithTheLastBookWhileTheServerIsAway()
+{
+    ServerSession session(m_server->config(Db), monitorOptions(), QLatin1String(QSqlDatabase::defaultConnection));
+    QString text;
+    QCOMPARE(session.open(&text), ServerSession::OpenResult::Opened);
+    {
+        QSqlQuery q(QSqlDatabase::database());
+        QVERIFY(q.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                                      "('10.0.0.1','comes back',20),('10.0.0.2','goes down',20),('10.0.0.3','stays',20)")));
+    }
+    FakeClock clock;
+    FakeEchoTransport transport;
+    PollingEngine engine(&transport, &clock);
+    engine.setConnectionWatch(&session);
+    QStringList events;
+    QStringList errors;
+    QObject::connect(&engine, &PollingEngine::outageBegan,
+                     [&](const QString &ip, const QString &, int) { events << QStringLiteral("red ") + ip; });
+    QObject::connect(&engine, &PollingEngine::outageEnded,
+                     [&](const QString &ip, const QString &, int) { events << QStringLiteral("green ") + ip; });
+    QObject::connect(&engine, &PollingEngine::databaseError,
+                     [&](const QString &what, const QString &error) { errors << what + QStringLiteral(": ") + error; });
+    auto pass = [&] {
+        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        engine.CheckAll();
+        return finished.wait(10000);
+    };
+
+    transport.setDown(QStringLiteral("10.0.0.1"));
+    QVERIFY(pass());
+    QCOMPARE(events, QStringList{QStringLiteral("red 10.0.0.1")});
+
+    QVERIFY(m_server->stop());
+    clock.advanceMs(60'000);
+    transport.setUp(QStringLiteral("10.0.0.1"));
+    transport.setDown(QStringLiteral("10.0.0.2"));
+    events.clear();
+    QVERIFY(pass());
+    // Probed and alerted without the server, from the book it last read.
+    QCOMPARE(events, (QStringList{QStringLiteral("green 10.0.0.1"), QStringLiteral("red 10.0.0.2")}));
+    QCOMPARE(engine.writeQueue()->size(), 2);
+    // A second pass away changes nothing: the kept writes are the picture.
+    events.clear();
+    QVERIFY(pass());
+    QVERIFY2(events.isEmpty(), qPrintable(events.join(QLatin1Char(','))));
+    QCOMPARE(engine.writeQueue()->size(), 2);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+
+    QVERIFY(m_server->start());
+    QVERIFY(reconnect(session));
+    engine.tick();
+    QVERIFY(engine.writeQueue()->isEmpty());
+    events.clear();
+    QVERIFY(pass());
+    QVERIFY(events.isEmpty());
+    QCOMPARE(m_server->rows(Db, QStringLiteral("select ip,foe,time_end is null from logs order by id")),
+             (QStringList{QStringLiteral("10.0.0.1|1|f"), QStringLiteral("10.0.0.2|0|t")}));
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+}
+
+QTEST_GUILESS_MAIN(tst_ServerSession)
+#include "tst_serversession.moc"
