@@ -90,8 +90,8 @@ int main(int argc, char **argv)
     if (!DatabaseConfig::load(Database::programDirectory(), &database, &configError)) {
         splash.close();
         std::fprintf(stderr, "orvant: %s\n", configError.toLocal8Bit().constData());
-        boxes.ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"), configError, QMessageBox::Ok,
-                  QMessageBox::Ok);
+        prompts.ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"), configError, QMessageBox::Ok,
+                    QMessageBox::Ok);
         return 1;
     }
 

@@ -16,18 +16,6 @@
         <translation>what lies under this name is not a file. Remove it and put the database file there.</translation>
     </message>
     <message>
-        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог (например, sudo chmod g+w &quot;%1&quot; для группы пользователей Orvant) или перенесите базу данных в каталог, доступный для записи.</source>
-        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it. Give the programs write access to this directory (for example, sudo chmod g+w &quot;%1&quot; for the Orvant users&apos; group) or move the database to a writable directory.</translation>
-    </message>
-    <message>
-        <source>Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w &quot;%1&quot;).</source>
-        <translation>The database file %1 is read-only: outage records and changes will not be saved. Give write access to this file (for example, sudo chmod g+w &quot;%1&quot;).</translation>
-    </message>
-    <message>
-        <source>Не удалось обновить базу данных %1: %2</source>
-        <translation>Cannot upgrade the database %1: %2</translation>
-    </message>
-    <message>
         <source>SQLite его не открывает. Проверьте права на файл и его папку.
 %1</source>
         <translation>SQLite does not open it. Check the permissions of the file and its folder.
@@ -42,6 +30,108 @@
     <message>
         <source>база данных %1 не открыта (смотрите сообщение при запуске): исправьте файл и запустите программу снова</source>
         <translation>the database %1 is not open (see the message at start-up): fix the file and start the program again</translation>
+    </message>
+    <message>
+        <source>соединение %1 с базой данных не открывалось</source>
+        <translation>the database connection %1 was never opened</translation>
+    </message>
+    <message>
+        <source>Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем действии.</source>
+        <translation>The connection to the database %1 was lost. The program will connect again at the next action.</translation>
+    </message>
+    <message>
+        <source>в базе данных нет таблиц программ (addrs, logs, options). Создайте их командой orvant-mkdb (см. README) и запустите программу снова.</source>
+        <translation>the database has none of the programs&apos; tables (addrs, logs, options). Create them with orvant-mkdb (see the README) and start the program again.</translation>
+    </message>
+    <message>
+        <source>Не удалось обновить базу данных %1: %2</source>
+        <translation>Cannot upgrade the database %1: %2</translation>
+    </message>
+    <message>
+        <source>нет соединения с базой данных %1</source>
+        <translation>no connection to the database %1</translation>
+    </message>
+    <message>
+        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог (например, sudo chmod g+w &quot;%1&quot; для группы пользователей Orvant) или перенесите базу данных в каталог, доступный для записи.</source>
+        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it. Give the programs write access to this directory (for example, sudo chmod g+w &quot;%1&quot; for the Orvant users&apos; group) or move the database to a writable directory.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w &quot;%1&quot;).</source>
+        <translation>The database file %1 is read-only: outage records and changes will not be saved. Give write access to this file (for example, sudo chmod g+w &quot;%1&quot;).</translation>
+    </message>
+    <message>
+        <source>База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще ждать друг друга.</source>
+        <translation>The database %1 could not be switched to the WAL journal (mode %2): the programs will wait for each other more often.</translation>
+    </message>
+    <message>
+        <source>не удалось настроить журнал файла (возможно, его держит другая программа). Запустите программу снова.
+%1</source>
+        <translation>the file&apos;s journal could not be set up (another program may be holding it). Start the program again.
+%1</translation>
+    </message>
+    <message>
+        <source>Не удалось подключиться к базе данных %1: %2</source>
+        <translation>Could not connect to the database %1: %2</translation>
+    </message>
+    <message>
+        <source>Настройки подключения — в файле %1.</source>
+        <translation>The connection settings are in the file %1.</translation>
+    </message>
+    <message>
+        <source>нет драйвера PostgreSQL для Qt (QPSQL). Установите пакет libqt6sql6-psql.</source>
+        <translation>Qt&apos;s PostgreSQL driver (QPSQL) is missing. Install the package libqt6sql6-psql.</translation>
+    </message>
+    <message>
+        <source>сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL запущен, а адрес, порт, имя базы и пользователь указаны верно.
+%1</source>
+        <translation>the server does not answer or refused the connection. Check that the PostgreSQL server is running and that the address, port, database name and user are right.
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseConfig</name>
+    <message>
+        <source>Ошибка в файле настройки %1: %2</source>
+        <translation>Error in the configuration file %1: %2</translation>
+    </message>
+    <message>
+        <source>файл не читается. Проверьте права на него.</source>
+        <translation>the file cannot be read. Check its permissions.</translation>
+    </message>
+    <message>
+        <source>файл не читается как файл настройки (строки вида ключ=значение в разделе [database]).</source>
+        <translation>the file does not read as a configuration file (key=value lines in a [database] section).</translation>
+    </message>
+    <message>
+        <source>в разделе [database] нет ключа %1 (или он пуст).</source>
+        <translation>the [database] section has no key %1 (or it is empty).</translation>
+    </message>
+    <message>
+        <source>ключ port: «%1» — не номер порта (от 1 до 65535).</source>
+        <translation>key port: “%1” is not a port number (1 to 65535).</translation>
+    </message>
+    <message>
+        <source>ключ driver: неизвестный драйвер «%1». Допустимы postgresql и sqlite.</source>
+        <translation>key driver: unknown driver “%1”. Use postgresql or sqlite.</translation>
+    </message>
+    <message>
+        <source>%1 на сервере %2:%3</source>
+        <translation>%1 on the server %2:%3</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseCopy</name>
+    <message>
+        <source>в базе данных на сервере есть лишь часть таблиц программ (addrs, logs, options): копировать в неё нельзя</source>
+        <translation>the server&apos;s database has only some of the programs&apos; tables (addrs, logs, options): nothing can be copied into it</translation>
+    </message>
+    <message>
+        <source>в базе данных на сервере уже есть журнал или адреса: копия в неё смешала бы две истории. Копируйте в пустую базу данных.</source>
+        <translation>the server&apos;s database already holds a log or addresses: a copy would mix two histories. Copy into an empty database.</translation>
+    </message>
+    <message>
+        <source>строка %1 таблицы %2 (%3): %4</source>
+        <translation>row %1 of the table %2 (%3): %4</translation>
     </message>
 </context>
 <context>
@@ -80,6 +170,17 @@
     <message>
         <source>недопустимое значение «%2» в столбце %1 таблицы options</source>
         <translation>invalid value “%2” in the column %1 of the options table</translation>
+    </message>
+</context>
+<context>
+    <name>Schema</name>
+    <message>
+        <source>нет шаблона таблиц для сервера</source>
+        <translation>the server&apos;s table template is missing</translation>
+    </message>
+    <message>
+        <source>в базе данных уже есть таблицы программ: она не пуста, её данные оставлены как есть</source>
+        <translation>the database already has the programs&apos; tables: it is not empty, and its data was left as it is</translation>
     </message>
 </context>
 <context>
@@ -444,6 +545,10 @@ all records older than %1?</translation>
         <source>Экспорт журнала</source>
         <comment>window title</comment>
         <translation>Экспорт журнала</translation>
+    </message>
+    <message>
+        <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
+        <translation>The log is kept in the database %1. Open it with a PostgreSQL program (for example psql or pgAdmin).</translation>
     </message>
 </context>
 <context>
@@ -859,6 +964,49 @@ Created: 14.09.2004</translation>
         <comment>window title</comment>
         <translation>Завершение работы</translation>
     </message>
+    <message>
+        <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>No connection to the database server %1 (%2): the outage records (%3) wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>Lost the connection to the database server %1 (%2). Checking the addresses goes on; outage records wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; закройте один из них.</source>
+        <translation>Another monitor (%2) took the database %1 while the connection to the server was lost. This monitor goes on checking but writes nothing while that one runs; close one of them.</translation>
+    </message>
+    <message>
+        <source>Связь с сервером базы данных %1 восстановлена.</source>
+        <translation>The connection to the database server %1 is back.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 уже использует другой монитор: %2.</source>
+        <translation>Another monitor already uses the database %1: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::MonitorLock</name>
+    <message>
+        <source>сеанс «%1» пользователя %2 (%3, процесс сервера %4)</source>
+        <translation>session “%1” of the user %2 (%3, server process %4)</translation>
+    </message>
+    <message>
+        <source>без имени</source>
+        <translation>unnamed</translation>
+    </message>
+    <message>
+        <source>подключение на самом сервере</source>
+        <translation>a connection on the server itself</translation>
+    </message>
+    <message>
+        <source>адрес %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>другой сеанс</source>
+        <translation>another session</translation>
+    </message>
 </context>
 <context>
     <name>monitor::NotificationTexts</name>
@@ -952,6 +1100,40 @@ To fix it, do one of the two:
         <source> мин</source>
         <comment>window title</comment>
         <translation> мин</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::ServerOutageStore</name>
+    <message>
+        <source>нет соединения с сервером базы данных</source>
+        <translation>no connection to the database server</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::ServerSession</name>
+    <message>
+        <source>Не удалось занять базу данных %1 для монитора: %2</source>
+        <translation>Could not take the database %1 for the monitor: %2</translation>
+    </message>
+    <message>
+        <source>соединение закрыто</source>
+        <translation>the connection was closed</translation>
+    </message>
+    <message>
+        <source>Не удалось подключиться к серверу базы данных %1: %2</source>
+        <translation>Could not connect to the database server %1: %2</translation>
+    </message>
+    <message>
+        <source>нет ответа за %1 мс</source>
+        <translation>no answer within %1 ms</translation>
+    </message>
+    <message>
+        <source>нет сокета %1 (сервер не запущен?)</source>
+        <translation>no socket %1 (is the server running?)</translation>
+    </message>
+    <message>
+        <source>сервер не принимает подключения на сокете %1</source>
+        <translation>the server accepts no connections on the socket %1</translation>
     </message>
 </context>
 <context>

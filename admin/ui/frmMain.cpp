@@ -174,7 +174,7 @@ bool frmMain::Form_Load()
     QString error;
     QString warning;
     if (!DatabaseConfig::load(m_programDirectory, &m_config, &error)) {
-        reportFailure(QStringLiteral("Не удалось открыть базу данных."), error);
+        reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
     if (!Database::open(m_config, Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),

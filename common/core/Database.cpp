@@ -28,12 +28,7 @@ QString Database::defaultPath()
 
 namespace {
 
-const char *const Context = "Database";
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate(Context, text);
-}
 
 bool writable(const QString &path)
 {
@@ -110,7 +105,7 @@ bool Database::reopen(const QString &connectionName, QString *error)
         const auto it = opened().constFind(connectionName);
         if (it == opened().cend()) {
             if (error)
-                *error = tr("соединение %1 с базой данных не открывалось").arg(connectionName);
+                *error = Database::tr("соединение %1 с базой данных не открывалось").arg(connectionName);
             return false;
         }
         was = *it;
@@ -163,7 +158,8 @@ bool Database::reconnectIfLost(const QString &connectionName, QString *error)
 
 QString Database::lostConnectionText(const QString &connectionName)
 {
-    return tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем действии.")
+    return Database::tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем "
+                        "действии.")
         .arg(configOf(connectionName).describe());
 }
 
@@ -182,7 +178,7 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
     const QString absolute = QFileInfo(path).absoluteFilePath();
     auto fail = [&](const QString &why) {
         if (error)
-            *error = QCoreApplication::translate("Database", "Не удалось открыть файл базы данных %1: %2")
+            *error = Database::tr("Не удалось открыть файл базы данных %1: %2")
                          .arg(QDir::toNativeSeparators(absolute), why);
         Database::close(connectionName);
         return false;
@@ -197,13 +193,11 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
     // confusing text), so say plainly what is wrong first.
     const QFileInfo info(absolute);
     if (!info.exists())
-        return fail(QCoreApplication::translate("Database",
-                                                "файла нет. Положите файл базы данных на это место "
-                                                "(в поставке он лежит рядом с программами) и запустите программу снова."));
+        return fail(Database::tr("файла нет. Положите файл базы данных на это место "
+                                 "(в поставке он лежит рядом с программами) и запустите программу снова."));
     if (!info.isFile())
-        return fail(QCoreApplication::translate("Database",
-                                                "под этим именем лежит не файл. Уберите его и положите на это место "
-                                                "файл базы данных."));
+        return fail(Database::tr("под этим именем лежит не файл. Уберите его и положите на это место "
+                                 "файл базы данных."));
 
     const QString directory = info.absolutePath();
     const bool directoryWritable = writable(directory);
@@ -213,20 +207,20 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
         // SQLite's own text here would be "attempt to write a readonly
         // database", which sends the operator to the wrong file.
         if (!directoryWritable && !sideFilesPresent(absolute)) {
-            return fail(tr("каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её "
-                           "служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог "
-                           "(например, sudo chmod g+w \"%1\" для группы пользователей Orvant) или перенесите "
-                           "базу данных в каталог, доступный для записи.")
+            return fail(Database::tr("каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её "
+                                     "служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог "
+                                     "(например, sudo chmod g+w \"%1\" для группы пользователей Orvant) или перенесите "
+                                     "базу данных в каталог, доступный для записи.")
                             .arg(directory, info.fileName()));
         }
         if (!fileWritable) {
-            warn(tr("Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут "
-                    "сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w \"%1\").")
+            warn(Database::tr("Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут "
+                              "сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w \"%1\").")
                      .arg(absolute));
         } else {
             QString why;
             if (!Database::upgrade(absolute, &why))
-                warn(tr("Не удалось обновить базу данных %1: %2").arg(absolute, why));
+                warn(Database::tr("Не удалось обновить базу данных %1: %2").arg(absolute, why));
         }
     } else if (!directoryWritable && !sideFilesPresent(absolute)) {
         // Nobody can be writing a file whose journal cannot even be made, so
@@ -249,8 +243,7 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
         connectOptions += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(connectOptions);
     if (!db.open())
-        return fail(QCoreApplication::translate("Database",
-                                                "SQLite его не открывает. Проверьте права на файл и его папку.\n%1")
+        return fail(Database::tr("SQLite его не открывает. Проверьте права на файл и его папку.\n%1")
                         .arg(db.lastError().text()));
 
     // Opening is lazy in SQLite: read the schema now so that a file that is
@@ -267,8 +260,8 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
                 pragmaError = statementError(probe);
             else if (probe.next() && probe.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
                 // Still usable, but every reader then blocks the writer.
-                warn(tr("База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще ждать друг "
-                        "друга.")
+                warn(Database::tr("База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще "
+                                  "ждать друг друга.")
                          .arg(absolute, probe.value(0).toString()));
             // With WAL, NORMAL loses no committed row on a program crash (only
             // on a power cut, the last commits) and spares a disk sync per
@@ -279,13 +272,12 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
         }
     }
     if (!readError.isEmpty())
-        return fail(QCoreApplication::translate("Database",
-                                                "файл не читается как база данных (испорчен или это другой файл). "
-                                                "Восстановите его из копии.\n%1")
+        return fail(Database::tr("файл не читается как база данных (испорчен или это другой файл). "
+                                 "Восстановите его из копии.\n%1")
                         .arg(readError));
     if (!pragmaError.isEmpty())
-        return fail(tr("не удалось настроить журнал файла (возможно, его держит другая программа). Запустите "
-                       "программу снова.\n%1")
+        return fail(Database::tr("не удалось настроить журнал файла (возможно, его держит другая программа). Запустите "
+                                 "программу снова.\n%1")
                         .arg(pragmaError));
     return true;
 }
@@ -295,16 +287,17 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
 {
     auto fail = [&](const QString &why) {
         if (error) {
-            *error = tr("Не удалось подключиться к базе данных %1: %2").arg(config.describe(), why);
+            *error = Database::tr("Не удалось подключиться к базе данных %1: %2").arg(config.describe(), why);
             if (!config.configPath().isEmpty())
                 *error += QLatin1Char('\n')
-                          + tr("Настройки подключения — в файле %1.").arg(QDir::toNativeSeparators(config.configPath()));
+                          + Database::tr("Настройки подключения — в файле %1.")
+                                .arg(QDir::toNativeSeparators(config.configPath()));
         }
         Database::close(connectionName);
         return false;
     };
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return fail(tr("нет драйвера PostgreSQL для Qt (QPSQL). Установите пакет libqt6sql6-psql."));
+        return fail(Database::tr("нет драйвера PostgreSQL для Qt (QPSQL). Установите пакет libqt6sql6-psql."));
 
     // A connection of that name may be a file's or a broken one: start anew.
     Database::close(connectionName);
@@ -319,8 +312,8 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
     // the system's TCP time-out (minutes).
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     if (!db.open())
-        return fail(tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL запущен, "
-                       "а адрес, порт, имя базы и пользователь указаны верно.\n%1")
+        return fail(Database::tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL "
+                                 "запущен, а адрес, порт, имя базы и пользователь указаны верно.\n%1")
                         .arg(db.lastError().text()));
 
     QSqlQuery q(db);
@@ -333,13 +326,13 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
     if (!runStatement(q, Statements::CountSuiteTables) || !q.next())
         return fail(statementError(q));
     if (q.value(0).toInt() != 3)
-        return fail(tr("в базе данных нет таблиц программ (addrs, logs, options). Создайте их командой "
-                       "orvant-mkdb (см. README) и запустите программу снова."));
+        return fail(Database::tr("в базе данных нет таблиц программ (addrs, logs, options). Создайте их командой "
+                                 "orvant-mkdb (см. README) и запустите программу снова."));
     q.finish();
     if (!options.readOnly) {
         QString why;
         if (!Database::upgrade(db, &why) && warning) {
-            const QString text = tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why);
+            const QString text = Database::tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why);
             *warning = warning->isEmpty() ? text : *warning + QLatin1Char('\n') + text;
         }
     }
@@ -482,10 +475,9 @@ QString statementError(const QSqlQuery &query)
         // A server connection that could not be made again after it was lost.
         const DatabaseConfig config = Database::configOf(QLatin1String(QSqlDatabase::defaultConnection));
         if (config.isServer())
-            return tr("нет соединения с базой данных %1").arg(config.describe());
-        return QCoreApplication::translate("Database",
-                                           "база данных %1 не открыта (смотрите сообщение при запуске): исправьте "
-                                           "файл и запустите программу снова")
+            return Database::tr("нет соединения с базой данных %1").arg(config.describe());
+        return Database::tr("база данных %1 не открыта (смотрите сообщение при запуске): исправьте "
+                            "файл и запустите программу снова")
             .arg(QLatin1String(Database::FileName));
     }
     const QSqlError e = query.lastError();

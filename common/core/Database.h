@@ -3,6 +3,7 @@
 #include "DatabaseConfig.h"
 #include "Statements.h"
 
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,6 +20,8 @@
 // suite's tables.
 class Database
 {
+    Q_DECLARE_TR_FUNCTIONS(Database)
+
 public:
     static constexpr char FileName[] = "ping_addr.mdb";
 

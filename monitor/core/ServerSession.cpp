@@ -13,11 +13,6 @@ namespace monitor {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("monitor::ServerSession", text);
-}
-
 // Qt forgets the socket's path once connecting failed.
 const char *const SocketPathProperty = "orvantSocketPath";
 
@@ -27,9 +22,11 @@ QString knockError(QIODevice *device)
     if (auto *local = qobject_cast<QLocalSocket *>(device)) {
         switch (local->error()) {
         case QLocalSocket::ServerNotFoundError:
-            return tr("нет сокета %1 (сервер не запущен?)").arg(local->property(SocketPathProperty).toString());
+            return QCoreApplication::translate("monitor::ServerSession", "нет сокета %1 (сервер не запущен?)")
+                .arg(local->property(SocketPathProperty).toString());
         case QLocalSocket::ConnectionRefusedError:
-            return tr("сервер не принимает подключения на сокете %1").arg(local->property(SocketPathProperty).toString());
+            return QCoreApplication::translate("monitor::ServerSession", "сервер не принимает подключения на сокете %1")
+                .arg(local->property(SocketPathProperty).toString());
         default:
             break;
         }

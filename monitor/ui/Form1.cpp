@@ -426,7 +426,7 @@ void Form1::connectServerSession()
             return;
         m_lastOpenError = error;
         toStderr(error);
-        showDatabaseError(QStringLiteral("Открытие базы данных"), error);
+        showDatabaseError(tr("Открытие базы данных"), error);
     });
     connect(m_session, &ServerSession::heldByOther, this, [this, name](const QString &holder) {
         const QString text = tr("Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. "
@@ -466,11 +466,11 @@ bool Form1::openServer()
         takeBackKeptWrites();
         return true;
     case ServerSession::OpenResult::HeldByOther: {
-        const QString refusal = QStringLiteral("Программа уже запущена!") + QLatin1String("\n\n")
+        const QString refusal = tr("Программа уже запущена!") + QLatin1String("\n\n")
                                 + tr("Базу данных %1 уже использует другой монитор: %2.")
                                       .arg(m_services.database.describe(), text);
         toStderr(refusal);
-        m_services.boxes->ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), refusal, QMessageBox::Ok);
+        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), refusal, QMessageBox::Ok);
         return false;
     }
     case ServerSession::OpenResult::Failed:
@@ -482,9 +482,9 @@ bool Form1::openServer()
     toStderr(text);
     QGuiApplication::restoreOverrideCursor();
     ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
-        QStringLiteral("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(text), QMessageBox::Ok);
+        tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(text), QMessageBox::Ok);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    showDatabaseError(QStringLiteral("Открытие базы данных"), text);
+    showDatabaseError(tr("Открытие базы данных"), text);
     return true;
 }
 

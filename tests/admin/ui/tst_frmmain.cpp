@@ -543,8 +543,8 @@ void tst_frmMain::journalNamesTheServer()
     f->action("mnuOtchet")->trigger();
     QVERIFY(f->launcher.openedFiles.isEmpty());
     QVERIFY(f->prompts.programFiles.isEmpty());
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QVERIFY2(f->prompts.messages.at(0).text.contains(f->db.config().describe()), qPrintable(f->prompts.messages.at(0).text));
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QVERIFY2(f->prompts.boxes.at(0).text.contains(f->db.config().describe()), qPrintable(f->prompts.boxes.at(0).text));
 }
 
 // The server ends admin's session (a restart, a network cut): the next
@@ -562,13 +562,13 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
         QVERIFY(other.scalar(QStringLiteral("select pg_terminate_backend(cast(? as integer))"), {pid}).toBool());
     }
     f->action("mnuAddrs")->trigger();
-    QCOMPARE(f->prompts.messages.size(), 1);
-    QCOMPARE(f->prompts.messages.at(0).icon, QMessageBox::Critical);
-    QVERIFY2(f->prompts.messages.at(0).text.contains(QStringLiteral("потеряно"))
-                 && f->prompts.messages.at(0).text.contains(f->db.config().describe()),
-             qPrintable(f->prompts.messages.at(0).text));
+    QCOMPARE(f->prompts.boxes.size(), 1);
+    QCOMPARE(f->prompts.boxes.at(0).icon, QMessageBox::Critical);
+    QVERIFY2(f->prompts.boxes.at(0).text.contains(QStringLiteral("потеряно"))
+                 && f->prompts.boxes.at(0).text.contains(f->db.config().describe()),
+             qPrintable(f->prompts.boxes.at(0).text));
     f->action("mnuStat")->trigger();
-    QCOMPARE(f->prompts.messages.size(), 1);
+    QCOMPARE(f->prompts.boxes.size(), 1);
     QCOMPARE(f->main->txtLog()->rowCount(), 1);
     QCOMPARE(f->main->txtLog()->text(0, 4), QStringLiteral("10.0.0.5"));
 }
@@ -584,12 +584,12 @@ void tst_frmMain::unreachableServerIsNamedAtStart()
                    .arg(dir.filePath(QStringLiteral("nowhere")))
                    .toUtf8());
     conf.close();
-    AdminFakePrompts prompts;
+    FakePrompts prompts;
     AdminFakeLauncher launcher;
     frmMain other(prompts, launcher, dir.path());
     QVERIFY(!other.Form_Load());
-    QCOMPARE(prompts.messages.size(), 1);
-    const QString text = prompts.messages.at(0).text;
+    QCOMPARE(prompts.boxes.size(), 1);
+    const QString text = prompts.boxes.at(0).text;
     QVERIFY2(text.contains(QStringLiteral("orvant на сервере %1:5432").arg(dir.filePath(QStringLiteral("nowhere"))))
                  && text.contains(QDir::toNativeSeparators(conf.fileName())),
              qPrintable(text));
