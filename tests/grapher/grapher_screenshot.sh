@@ -31,35 +31,26 @@ echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_two_curves_and_breakdown_en.png"
 
 # The program opens ping_addr.mdb beside itself.
 install_program "$work/app" grapher
-XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb "$work/app/grapher" 2>"$work/grapher.log" &
-app=$!
-pids+=($app)
-shown=no
-for _ in $(seq 1 100); do
-  if grep -q '"GRAPHER"' <<<"$(xwininfo -root -tree 2>/dev/null)"; then shown=yes; break; fi
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
-done
-sleep 1
-kill -0 "$app" 2>/dev/null || { echo "grapher ended at start-up"; cat "$work/grapher.log"; exit 1; }
-[ "$shown" = yes ] || { echo "no GRAPHER window appeared"; cat "$work/grapher.log"; exit 1; }
-import -window root "$ORVANT_ARTIFACT_DIR/grapher_startup.png"
-kill "$app"
-echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_startup.png"
-
+# startup_shot NAME [VAR=value …]: starts the program with those variables,
+# waits for its window and saves the screen as NAME.png.
+startup_shot() {
+  local name=$1; shift
+  env XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb "$@" "$work/app/grapher" 2>"$work/$name.log" &
+  local app=$!
+  pids+=($app)
+  local shown=no
+  for _ in $(seq 1 100); do
+    if grep -q '"GRAPHER"' <<<"$(xwininfo -root -tree 2>/dev/null)"; then shown=yes; break; fi
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+  done
+  sleep 1
+  kill -0 "$app" 2>/dev/null || { echo "grapher ($name) ended at start-up"; cat "$work/$name.log"; exit 1; }
+  [ "$shown" = yes ] || { echo "no GRAPHER window appeared ($name)"; cat "$work/$name.log"; exit 1; }
+  import -window root "$ORVANT_ARTIFACT_DIR/$name.png"
+  kill "$app"
+  echo "screenshot: $ORVANT_ARTIFACT_DIR/$name.png"
+}
+startup_shot grapher_startup
 # The program itself with an English desktop: its texts from translations/ beside it.
-XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 \
-  "$work/app/grapher" 2>"$work/grapher-en.log" &
-app=$!
-pids+=($app)
-shown=no
-for _ in $(seq 1 100); do
-  if grep -q '"GRAPHER"' <<<"$(xwininfo -root -tree 2>/dev/null)"; then shown=yes; break; fi
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
-done
-sleep 1
-[ "$shown" = yes ] || { echo "no English GRAPHER window appeared"; cat "$work/grapher-en.log"; exit 1; }
-import -window root "$ORVANT_ARTIFACT_DIR/grapher_startup_en.png"
-kill "$app"
-echo "screenshot: $ORVANT_ARTIFACT_DIR/grapher_startup_en.png"
+startup_shot grapher_startup_en LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8
