@@ -21,10 +21,10 @@ sqlite3 "$db" "delete from addrs;
     ('::1','answers6',200),('fd00::2','dropped6',200);
   update options set refresh_time=0, \"view\"=0, snd_err='', snd_rest='';"
 
-export WORK="$work" DB="$db"
+export WORK="$work" DB="$db" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 120 unshare -n bash -c '
     set -u
-    q() { sqlite3 -cmd ".timeout 5000" "$DB" "$1"; }
+    . "$TESTLIB"   # q, wait_until …
     fail() { echo "FAIL: $*"; echo "--- orvant output ---"; cat "$WORK/orvant.log"; kill -KILL $pid 2>/dev/null; exit 1; }
     # Polls a query until it prints the wanted text, for at most $3 tenths of a second.
     wait_for() { for _ in $(seq "$3"); do [ "$(q "$1")" = "$2" ] && return 0; sleep 0.1; done; return 1; }

@@ -25,10 +25,10 @@ sqlite3 "$db" "delete from addrs;
   update options set refresh_time=0, \"view\"=0, snd_err='', snd_rest='';"
 ln -s "$work/prog" "$work/linked"
 
-export WORK="$work" DB="$db"
+export WORK="$work" DB="$db" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 200 unshare -n bash -c '
     set -u
-    q() { sqlite3 -cmd ".timeout 5000" "$DB" "$1"; }
+    . "$TESTLIB"   # q, wait_until …
     fail() { echo "FAIL: $*"; for f in "$WORK"/*.log; do echo "--- $f"; cat "$f"; done; kill -KILL $pid 2>/dev/null; exit 1; }
     wait_for() { for _ in $(seq "$3"); do [ "$(q "$1")" = "$2" ] && return 0; sleep 0.05; done; return 1; }
     now_ms() { date +%s%3N; }
