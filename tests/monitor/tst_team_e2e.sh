@@ -34,7 +34,16 @@ pids=()
 pgctl="$ORVANT_SOURCE_DIR/tests/support/pg_server.sh"
 export ORVANT_PG_LISTEN=127.0.0.1
 cleanup() {
+    local p _ alive_any
+    for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; done
+    for _ in $(seq 20); do
+        alive_any=
+        for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive_any=1; done
+        [ -z "$alive_any" ] && break
+        sleep 0.1
+    done
     for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+    wait 2>/dev/null
     bash "$pgctl" stop "$work/pg" >/dev/null 2>&1
     rm -rf "$work"
 }
