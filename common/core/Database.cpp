@@ -309,8 +309,19 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
     if (!config.password().isEmpty())
         db.setPassword(config.password());
     // A server that does not answer must not hold a program at start-up for
-    // the system's TCP time-out (minutes).
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    // the system's TCP time-out (minutes); nor may one that vanished without
+    // closing the connection (power cut, cable pulled) hold a statement that
+    // long: the kernel would retransmit for a quarter of an hour while the
+    // window waits. tcp_user_timeout ends a statement whose bytes go
+    // unacknowledged; the keepalives find a dead server while the connection
+    // is idle. Neither limits how long the server may take to answer, so a
+    // long listing is not cut short. libpq ignores both on a Unix socket.
+    db.setConnectOptions(QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle=%1;keepalives_interval=%2;"
+                                        "keepalives_count=%3;tcp_user_timeout=%4")
+                             .arg(Database::KeepaliveIdleS)
+                             .arg(Database::KeepaliveIntervalS)
+                             .arg(Database::KeepaliveCount)
+                             .arg(Database::TcpUserTimeoutMs));
     if (!db.open())
         return fail(Database::tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL "
                                  "запущен, а адрес, порт, имя базы и пользователь указаны верно.\n%1")

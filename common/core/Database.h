@@ -90,6 +90,14 @@ public:
 
     // Milliseconds a statement waits for another connection's lock.
     static constexpr int BusyTimeoutMs = 5000;
+    // A server connection over TCP that stops answering: sent bytes left
+    // unacknowledged this long end the statement, and an idle connection is
+    // found dead after idle + interval x count seconds. The longest a window
+    // waits on a vanished server is about TcpUserTimeoutMs.
+    static constexpr int TcpUserTimeoutMs = 6000;
+    static constexpr int KeepaliveIdleS = 5;
+    static constexpr int KeepaliveIntervalS = 2;
+    static constexpr int KeepaliveCount = 3;
 
     // Whether a failed statement met another connection's lock (SQLite's
     // SQLITE_BUSY or SQLITE_LOCKED): the same statement may succeed later.
