@@ -62,10 +62,7 @@ void AdminDialog::setActionButton(QPushButton *button)
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
 {
-    QString text = what + QLatin1Char('\n') + error;
-    if (Database::checkLost())
-        text += QLatin1Char('\n') + Database::lostConnectionText();
-    m_prompts.ask(this, QMessageBox::Critical, title, text);
+    m_prompts.ask(this, QMessageBox::Critical, title, Database::withLossNoted(what + QLatin1Char('\n') + error));
 }
 
 } // namespace admin

@@ -163,10 +163,7 @@ QString frmMain::databasePath() const
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    QString text = what + QLatin1Char('\n') + error;
-    if (Database::checkLost())
-        text += QLatin1Char('\n') + Database::lostConnectionText();
-    m_prompts.ask(this, QMessageBox::Critical, Title, text);
+    m_prompts.ask(this, QMessageBox::Critical, Title, Database::withLossNoted(what + QLatin1Char('\n') + error));
 }
 
 bool frmMain::Form_Load()

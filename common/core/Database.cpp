@@ -28,8 +28,6 @@ QString Database::defaultPath()
 
 namespace {
 
-
-
 bool writable(const QString &path)
 {
     // access() and not the mode bits: it knows about read-only mounts and
@@ -49,6 +47,19 @@ QString uriFor(const QString &absolute, const QString &mode)
     QUrl uri = QUrl::fromLocalFile(absolute);
     uri.setQuery(mode);
     return uri.toString(QUrl::FullyEncoded);
+}
+
+Statements::Dialect dialectOfDriver(const QSqlDriver *driver)
+{
+    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL ? Statements::Dialect::Postgres
+                                                                  : Statements::Dialect::Sqlite;
+}
+
+// A line more for the operator, under what was said before.
+void appendLine(QString *text, const QString &line)
+{
+    if (text)
+        *text = text->isEmpty() ? line : *text + QLatin1Char('\n') + line;
 }
 
 struct Opened
@@ -156,18 +167,19 @@ bool Database::reconnectIfLost(const QString &connectionName, QString *error)
     return reopen(connectionName, error);
 }
 
-QString Database::lostConnectionText(const QString &connectionName)
+QString Database::withLossNoted(const QString &failure, const QString &connectionName)
 {
-    return Database::tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при следующем "
-                        "действии.")
-        .arg(configOf(connectionName).describe());
+    if (!checkLost(connectionName))
+        return failure;
+    return failure + QLatin1Char('\n')
+           + Database::tr("Соединение с базой данных %1 потеряно. Программа подключится к ней снова при "
+                          "следующем действии.")
+                 .arg(configOf(connectionName).describe());
 }
 
 Statements::Dialect Database::dialectOf(const QSqlDatabase &db)
 {
-    const QSqlDriver *driver = db.driver();
-    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL ? Statements::Dialect::Postgres
-                                                                  : Statements::Dialect::Sqlite;
+    return dialectOfDriver(db.driver());
 }
 
 namespace {
@@ -183,10 +195,7 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
         Database::close(connectionName);
         return false;
     };
-    auto warn = [&](const QString &text) {
-        if (warning)
-            *warning = warning->isEmpty() ? text : *warning + QLatin1Char('\n') + text;
-    };
+    auto warn = [&](const QString &text) { appendLine(warning, text); };
 
     // SQLite would create a missing file even with mode=rw on some paths
     // (never on a plain missing file, but a directory of that name gives a
@@ -342,10 +351,8 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
     q.finish();
     if (!options.readOnly) {
         QString why;
-        if (!Database::upgrade(db, &why) && warning) {
-            const QString text = Database::tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why);
-            *warning = warning->isEmpty() ? text : *warning + QLatin1Char('\n') + text;
-        }
+        if (!Database::upgrade(db, &why))
+            appendLine(warning, Database::tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why));
     }
     return true;
 }
@@ -459,9 +466,9 @@ void Database::close(const QString &connectionName)
 bool runStatement(QSqlQuery &query, const Statements::Statement &statement, const QVariantList &values)
 {
     query.setForwardOnly(true);
-    const QSqlDriver *driver = query.driver();
-    const bool server = driver && driver->dbmsType() == QSqlDriver::PostgreSQL;
-    const char *text = statement.text(server ? Statements::Dialect::Postgres : Statements::Dialect::Sqlite);
+    const Statements::Dialect dialect = dialectOfDriver(query.driver());
+    const bool server = dialect == Statements::Dialect::Postgres;
+    const char *text = statement.text(dialect);
     if (!text) {
         qWarning("Statement %s has no form for this database engine", statement.name);
         return false;

@@ -75,8 +75,11 @@ public:
     // Before an operator's action: opens a lost server connection again.
     // False with *error (naming the server) while it stays unreachable.
     static bool reconnectIfLost(const QString &connectionName, QString *error);
-    // What the operator is told after checkLost() found the connection gone.
-    static QString lostConnectionText(const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
+    // A failure's text for the operator, with checkLost() asked: when the
+    // connection is gone, a line more says so and that the next action
+    // connects again.
+    static QString withLossNoted(const QString &failure,
+                                 const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
 
     // Brings a file made by an earlier version to the present schema, in one
     // transaction on a connection of its own: duplicate open rows of an

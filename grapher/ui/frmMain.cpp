@@ -276,10 +276,9 @@ void frmMain::loadDescriptions()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!runStatement(q, Statements::SelectDescriptions)) {
-        QString text = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
-        if (Database::checkLost(m_connection))
-            text += QLatin1Char('\n') + Database::lostConnectionText(m_connection);
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), text);
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      Database::withLossNoted(tr("Не удалось прочитать список адресов: %1").arg(statementError(q)),
+                                              m_connection));
         return;
     }
     while (q.next())
@@ -391,15 +390,17 @@ void frmMain::BuildGraph()
     Database::reconnectIfLost(m_connection, &ignored);
     const bool ok = m_timeline.BuildGraph(currentRequest());
     m_cmdGT->setVisible(true);
-    const bool lost = !ok && Database::checkLost(m_connection);
+    // Still under the wait cursor: asking whether the server is there may
+    // take a moment.
+    const QString failure = ok ? QString()
+                               : Database::withLossNoted(tr("Ошибка базы данных, график может быть неполным:\n")
+                                                             + m_timeline.errors().join(QLatin1Char('\n')),
+                                                         m_connection);
     QApplication::restoreOverrideCursor();
     // The curve is drawn from what could be read; the operator learns that
     // it may be incomplete rather than trusting zeros.
     if (!ok && !m_timeline.errors().isEmpty())
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
-                          tr("Ошибка базы данных, график может быть неполным:\n")
-                              + m_timeline.errors().join(QLatin1Char('\n'))
-                              + (lost ? QLatin1Char('\n') + Database::lostConnectionText(m_connection) : QString()));
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), failure);
 }
 
 void frmMain::saveCommand()

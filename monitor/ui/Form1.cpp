@@ -375,26 +375,25 @@ bool Form1::openDatabase(bool atStart)
         takeBackKeptWrites();
         return true;
     }
-    if (!atStart) {
-        // Tried at every pass: said again only when the reason changes.
-        if (error != m_lastOpenError) {
-            m_lastOpenError = error;
-            showDatabaseError(tr("Открытие базы данных"), error);
-            toStderr(error);
-        }
-        return false;
-    }
-    m_lastOpenError = error;
-    // Nothing can be watched without the database, yet the window stays up
-    // and the file is tried again at every pass, so the operator can fix it.
-    toStderr(error);
-    QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
-    ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
-                          tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error),
-                          QMessageBox::Ok);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    showDatabaseError(tr("Открытие базы данных"), error);
+    reportUnopened(error, atStart);
     return false;
+}
+
+void Form1::reportUnopened(const QString &error, bool atStart)
+{
+    if (!atStart && error == m_lastOpenError)
+        return;
+    m_lastOpenError = error;
+    toStderr(error);
+    if (atStart) {
+        // Nothing can be watched without the database, yet the window stays
+        // up and the database is tried again, so the operator can mend it.
+        QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
+        ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
+            tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error), QMessageBox::Ok);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    showDatabaseError(tr("Открытие базы данных"), error);
 }
 
 void Form1::takeBackKeptWrites()
@@ -420,14 +419,8 @@ void Form1::connectServerSession()
                       "сбоях ждут и будут сделаны, когда связь восстановится.")
                        .arg(name, why.trimmed()));
     });
-    connect(m_session, &ServerSession::reconnectFailed, this, [this](const QString &error) {
-        // Tried at every tick: said again only when the reason changes.
-        if (error == m_lastOpenError)
-            return;
-        m_lastOpenError = error;
-        toStderr(error);
-        showDatabaseError(tr("Открытие базы данных"), error);
-    });
+    connect(m_session, &ServerSession::reconnectFailed, this,
+            [this](const QString &error) { reportUnopened(error, false); });
     connect(m_session, &ServerSession::heldByOther, this, [this, name](const QString &holder) {
         const QString text = tr("Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. "
                                 "Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; "
@@ -476,15 +469,8 @@ bool Form1::openServer()
     case ServerSession::OpenResult::Failed:
         break;
     }
-    // As for a missing file: the window stays up and the server is tried
-    // again (at every tick), so the operator can mend it.
-    m_lastOpenError = text;
-    toStderr(text);
-    QGuiApplication::restoreOverrideCursor();
-    ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
-        tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(text), QMessageBox::Ok);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    showDatabaseError(tr("Открытие базы данных"), text);
+    // As for a missing file; the server is tried again at every tick.
+    reportUnopened(text, true);
     return true;
 }
 

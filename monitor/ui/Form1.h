@@ -116,6 +116,10 @@ private:
     bool takeDatabaseLock(bool atStart);
     bool openDatabase(bool atStart);
     bool reopenDatabase();
+    // The database (file or server) could not be opened. At start-up the
+    // operator is told in a box; later attempts, made at every pass or
+    // tick, say it in the event list only when the reason changes.
+    void reportUnopened(const QString &error, bool atStart);
     bool isServer() const { return m_services.database.isServer(); }
     // The server's side of start-up: false only when another monitor owns
     // the database (the operator was told).
