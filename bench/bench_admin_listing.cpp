@@ -9,6 +9,7 @@
 //
 // Usage: bench_admin_listing [rows] [rows to scroll through] [--file-only]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "BenchFigures.h"
 #include "DateTimeText.h"
 #include "Database.h"
 #include "FormatGrid.h"
@@ -38,6 +39,8 @@
 #include <cstdio>
 
 using namespace admin;
+using BenchFigures::median;
+using BenchFigures::residentMb;
 
 namespace {
 
@@ -70,19 +73,6 @@ public:
     bool openWithAssociatedApplication(const QString &) override { return false; }
     bool startDetached(const QString &, const QStringList &, QString *) override { return false; }
 };
-
-double residentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 bool fillLog(const QString &path, int rows)
 {
@@ -218,12 +208,6 @@ bool fillServer(const Server &server, const QString &name, const QString &progra
     return true;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 } // namespace
 
 struct Figures
@@ -260,10 +244,10 @@ bool measure(const char *label, const QString &programDirectory, int rows, int s
         Database::close(QStringLiteral("walk"));
     }
 
-    const double rssBefore = residentMiB();
+    const double rssBefore = residentMb();
     PrintingPrompts prompts;
     NoLauncher launcher;
-    std::vector<double> firstScreen;
+    QList<double> firstScreen;
     double rssShown = 0, rssScrolled = 0, scrollSeconds = 0;
     int fetched = 0;
     const int runs = 3;
@@ -283,7 +267,7 @@ bool measure(const char *label, const QString &programDirectory, int rows, int s
             return false;
         }
         if (run == runs - 1) {
-            rssShown = residentMiB();
+            rssShown = residentMb();
             // Scroll to the end of what is read, as the operator dragging the
             // scroll bar down would, until the wanted part of the log is in.
             FormatGrid *grid = window->txtLog();
@@ -295,7 +279,7 @@ bool measure(const char *label, const QString &programDirectory, int rows, int s
             grid->viewport()->grab();
             scrollSeconds = clock.elapsed() / 1000.0;
             fetched = grid->rowCount();
-            rssScrolled = residentMiB();
+            rssScrolled = residentMb();
         }
         window.reset();
         Database::close();
