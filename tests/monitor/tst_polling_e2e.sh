@@ -24,10 +24,8 @@ sqlite3 "$db" "delete from addrs;
 export WORK="$work" DB="$db" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 120 unshare -n bash -c '
     set -u
-    . "$TESTLIB"   # q, wait_until …
+    . "$TESTLIB"   # q, wait_for …
     fail() { echo "FAIL: $*"; echo "--- orvant output ---"; cat "$WORK/orvant.log"; kill -KILL $pid 2>/dev/null; exit 1; }
-    # Polls a query until it prints the wanted text, for at most $3 tenths of a second.
-    wait_for() { for _ in $(seq "$3"); do [ "$(q "$1")" = "$2" ] && return 0; sleep 0.1; done; return 1; }
 
     ip link set lo up
     ip -6 route add local fd00::/64 dev lo

@@ -30,6 +30,7 @@ timeout 200 unshare -n bash -c '
     set -u
     . "$TESTLIB"   # q, wait_until …
     fail() { echo "FAIL: $*"; for f in "$WORK"/*.log; do echo "--- $f"; cat "$f"; done; kill -KILL $pid 2>/dev/null; exit 1; }
+    # Finer than the wait_for of testlib: N counts twentieths of a second here.
     wait_for() { for _ in $(seq "$3"); do [ "$(q "$1")" = "$2" ] && return 0; sleep 0.05; done; return 1; }
     now_ms() { date +%s%3N; }
 

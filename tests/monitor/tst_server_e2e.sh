@@ -60,25 +60,18 @@ grep -q "orvant.conf" "$work/bad.log" && grep -q "driver" "$work/bad.log" \
     || { cat "$work/bad.log"; echo "FAIL: the message does not name the file and the key"; exit 1; }
 echo "unknown driver refused: $(grep -m1 driver "$work/bad.log")"
 
-export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-postgres.sql"
+export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-postgres.sql" \
+    TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 240 unshare -n bash -c '
     set -u
     pg() { runuser -u postgres -- "$PGBIN/pg_ctl" -D "$WORK/pg/data" -l "$WORK/pg/server.log" -w "$@" >/dev/null; }
     pg_start() { pg -o "-c listen_addresses='"'"'${LISTEN:-}'"'"' -c unix_socket_directories=$WORK/pg/sock -c fsync=off" start; }
+    . "$TESTLIB"   # wait_for, wait_log, rows …
     q() { psql -X -q -At -h "$WORK/pg/sock" -U postgres -d orvant_e2e -c "$1"; }
-    rows() { q "select ip||\$\$|\$\$||foe from logs order by id" | tr "\n" " "; }
     fail() {
         echo "FAIL: $*"; echo "rows: $(q "select * from logs order by id" 2>&1)"
         for f in "$WORK"/*.log; do echo "--- $f"; cat "$f"; done
         kill -KILL $pid 2>/dev/null; exit 1
-    }
-    wait_for() { for _ in $(seq "$3"); do [ "$(q "$1" 2>/dev/null)" = "$2" ] && return 0; sleep 0.1; done; return 1; }
-    # wait_log FILE TEXT N [COUNT]: until FILE holds COUNT (1) lines with TEXT, for at most N tenths of a second.
-    wait_log() {
-        for _ in $(seq "$3"); do
-            [ "$(grep -c -- "$2" "$WORK/$1")" -ge "${4:-1}" ] && return 0; sleep 0.1
-        done
-        return 1
     }
     start_monitor() {
         XDG_RUNTIME_DIR="$WORK/run1" QT_QPA_PLATFORM=offscreen "$WORK/prog/orvant" >"$WORK/$1" 2>&1 &

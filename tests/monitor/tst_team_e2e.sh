@@ -30,6 +30,7 @@ fi
 # Inside the namespace from here.
 work=$(mktemp -d)
 chmod 755 "$work"
+WORK=$work   # where testlib's wait_log reads the logs
 pids=()
 pgctl="$ORVANT_SOURCE_DIR/tests/support/pg_server.sh"
 export ORVANT_PG_LISTEN=127.0.0.1
@@ -54,21 +55,11 @@ dbname=orvant_team
 # The test's own statements go through the socket, which the dropped TCP
 # packets of part 4 do not touch.
 q() { psql -X -q -At -h "$work/pg/sock" -U postgres -d $dbname -c "$1"; }
-rows() { q "select ip||\$\$|\$\$||foe from logs order by id" | tr "\n" " "; }
 fail() {
     echo "FAIL: $*"
     echo "rows: $(q "select * from logs order by id" 2>&1)"
     for f in "$work"/*.log; do echo "--- $f"; cat "$f"; done
     exit 1
-}
-wait_for() { for _ in $(seq "$3"); do [ "$(q "$1" 2>/dev/null)" = "$2" ] && return 0; sleep 0.1; done; return 1; }
-# wait_log FILE TEXT N [COUNT]: until FILE holds COUNT (1) lines with TEXT, for at most N tenths of a second.
-wait_log() {
-    for _ in $(seq "$3"); do
-        [ "$(grep -c -- "$2" "$work/$1")" -ge "${4:-1}" ] && return 0
-        sleep 0.1
-    done
-    return 1
 }
 now() { date "+%Y-%m-%d %H:%M:%S"; }
 alive() { kill -0 "$1" 2>/dev/null; }

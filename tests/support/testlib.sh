@@ -75,6 +75,23 @@ wait_until() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sle
 # q SQL: one statement on the test's database ($DB), waiting out another writer.
 q() { sqlite3 -cmd ".timeout 5000" "${DB:?}" "$1"; }
 
+# wait_for SQL WANT N: until q SQL prints WANT, for at most N tenths of a
+# second (q being the test's own: the file's above, or a server's).
+wait_for() { for _ in $(seq "$3"); do [ "$(q "$1" 2>/dev/null)" = "$2" ] && return 0; sleep 0.1; done; return 1; }
+
+# wait_log FILE TEXT N [COUNT]: until $WORK/FILE holds COUNT (1) lines with
+# TEXT, for at most N tenths of a second.
+wait_log() {
+    for _ in $(seq "$3"); do
+        [ "$(grep -c -- "$2" "${WORK:?}/$1")" -ge "${4:-1}" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# rows: the log as "ip|foe" pairs in key order, on one line.
+rows() { q "select ip||\$\$|\$\$||foe from logs order by id" | tr "\n" " "; }
+
 # open_rows N / closed_rows N: whether the log holds N open (closed) outages.
 open_rows() { [ "$(q "select count(*) from logs where foe=0")" = "$1" ]; }
 closed_rows() { [ "$(q "select count(*) from logs where foe=1")" = "$1" ]; }
