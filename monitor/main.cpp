@@ -9,6 +9,7 @@
 #include "Form1.h"
 #include "Headless.h"
 #include "IcmpTransport.h"
+#include "MonitorSession.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
@@ -95,20 +96,23 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    SessionSetup setup;
+    setup.databasePath = database.isServer() ? Database::defaultPath() : database.path();
+    setup.database = database;
+    setup.programDirectory = Database::programDirectory();
+    auto session = std::make_unique<MonitorSession>(setup, engine.get(), &clock);
+
     Form1Services services;
-    services.engine = engine.get();
     services.clock = &clock;
     services.ticks = &ticks;
     services.tray = &tray;
     services.sound = &sound;
     services.notifier = &notifier;
-    services.databasePath = database.isServer() ? Database::defaultPath() : database.path();
-    services.database = database;
     services.programDirectory = Database::programDirectory();
 
     int status = 0;
     {
-        Form1 form(prompts, services);
+        Form1 form(prompts, *session, services);
         mainWindow = &form;
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
@@ -122,6 +126,7 @@ int main(int argc, char **argv)
         // Unloads the window (if not yet) before the engine and the
         // database go away.
     }
+    session.reset();
     engine.reset();
     transport.reset();
     Database::close();

@@ -398,7 +398,7 @@ void PollingEngine::Do_It(const Decided &d)
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
-        emit outageEnded(h.ip, h.desc, h.timeoutMs);
+        emit outageEnded(h.ip, h.desc, h.timeoutMs, d.at);
         return;
     }
 
@@ -410,7 +410,7 @@ void PollingEngine::Do_It(const Decided &d)
     open = 1;
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
-    emit outageBegan(h.ip, h.desc, h.timeoutMs);
+    emit outageBegan(h.ip, h.desc, h.timeoutMs, d.at);
 }
 
 void PollingEngine::finishPass()

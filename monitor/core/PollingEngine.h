@@ -94,10 +94,11 @@ public slots:
 signals:
     void countdownChanged(int secondsLeft);
     void passStarted();
-    // Effects of a pass, in address-book order, each right after its row was
-    // written (or the write failed).
-    void outageBegan(const QString &ip, const QString &desc, int timeoutMs);
-    void outageEnded(const QString &ip, const QString &desc, int timeoutMs);
+    // Effects of a pass, in the order they were decided, each right after its
+    // write was handed to the queue; `at` is the moment it was decided, the
+    // time the write stamps.
+    void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
+    void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
     void passFinished(int errCount, int restCount);
     // A statement failed; errorText is the database's own text.
     void databaseError(const QString &what, const QString &errorText);

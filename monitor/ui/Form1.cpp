@@ -1,23 +1,17 @@
 #include "Form1.h"
 
 #include "Clock.h"
-#include "Database.h"
+#include "EventListModel.h"
+#include "MonitorSession.h"
 #include "FormatGrid.h"
-#include "Prompts.h"
 #include "PassNotifier.h"
-#include "PollingEngine.h"
+#include "Prompts.h"
 #include "ProgramIcon.h"
-#include "RefreshInterval.h"
 #include "Regional.h"
 #include "RunningCaption.h"
-#include "ServerSession.h"
 #include "Twips.h"
-#include "SingleInstance.h"
 #include "SoundPlayer.h"
-#include "OptionsStore.h"
-#include "Statements.h"
 #include "TickSource.h"
-#include "WriteQueue.h"
 #include "TransparencySlider.h"
 #include "TrayIcon.h"
 #include "WidestValues.h"
@@ -28,7 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
+#include <QIdentityProxyModel>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
@@ -38,8 +32,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTimer>
 
 #include <algorithm>
@@ -54,11 +46,6 @@ const char *const Form1::FormatString = QT_TRANSLATE_NOOP(
 
 namespace {
 
-// Database problems stand out from outage (red) and restoration (green) lines.
-const QColor DatabaseErrorColor(0x80, 0x00, 0x80);
-// So do the monitor's own notices (a file opened, a setting not usable).
-const QColor NoticeColor(0x00, 0x00, 0x80);
-
 void toStderr(const QString &text)
 {
     std::fprintf(stderr, "orvant: %s\n", text.toLocal8Bit().constData());
@@ -67,13 +54,49 @@ void toStderr(const QString &text)
 
 } // namespace
 
-Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
+// The event list's colours follow from each line's kind.
+class EventListColours final : public QIdentityProxyModel
+{
+public:
+    EventListColours(EventListModel *model, QObject *parent)
+        : QIdentityProxyModel(parent)
+    {
+        setSourceModel(model);
+    }
+
+    static QColor colourOf(EventListModel::Kind kind)
+    {
+        switch (kind) {
+        case EventListModel::Kind::OutageBegan: return Form1::colorFromRgbValue(Form1::Red);
+        case EventListModel::Kind::OutageEnded: return Form1::colorFromRgbValue(Form1::Green);
+        // Database problems stand out from outage and restoration lines.
+        case EventListModel::Kind::DatabaseError: return QColor(0x80, 0x00, 0x80);
+        // So do the monitor's own notices (a file opened, a setting not usable).
+        case EventListModel::Kind::Notice: return QColor(0x00, 0x00, 0x80);
+        }
+        return {};
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::ForegroundRole && index.column() != EventListModel::HiddenColumn) {
+            const QVariant kind = QIdentityProxyModel::data(index, EventListModel::KindRole);
+            if (kind.isValid())
+                return QBrush(colourOf(EventListModel::Kind(kind.toInt())));
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+
+Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &services, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowCloseButtonHint)
     , m_prompts(prompts)
+    , m_session(session)
     , m_services(services)
 {
-    Q_ASSERT(services.engine && services.clock && services.ticks && services.tray && services.sound);
+    Q_ASSERT(services.clock && services.ticks && services.tray && services.sound);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvant"));
     setWindowIcon(programIcon());
@@ -90,37 +113,38 @@ Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
     m_pendingRetry->setInterval(250);
     connect(m_pendingRetry, &QTimer::timeout, this, &Form1::applyPendingState);
 
-    PollingEngine *engine = m_services.engine;
-    connect(engine, &PollingEngine::countdownChanged, this,
+    connect(&m_session, &MonitorSession::countdownChanged, this,
             [this](int secondsLeft) { m_cmdT2L->setText(QString::number(secondsLeft)); });
-    connect(engine, &PollingEngine::passStarted, this, &Form1::onPassStarted);
-    connect(engine, &PollingEngine::outageBegan, this, &Form1::onOutageBegan);
-    connect(engine, &PollingEngine::outageEnded, this, &Form1::onOutageEnded);
-    connect(engine, &PollingEngine::passFinished, this, &Form1::onPassFinished);
-    // The engine writes its failures to stderr itself; the window shows them.
-    connect(engine, &PollingEngine::databaseError, this, &Form1::showDatabaseError);
-    connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
-    connect(engine, &PollingEngine::notice, this, [this](const QString &text) {
-        // The engine has written it to stderr already.
-        addEventLine(text, NoticeColor);
+    connect(&m_session, &MonitorSession::passStarted, this, &Form1::onPassStarted);
+    connect(&m_session, &MonitorSession::outageBegan, this, &Form1::onOutageBegan);
+    connect(&m_session, &MonitorSession::outageEnded, this, &Form1::onOutageEnded);
+    connect(&m_session, &MonitorSession::passEnded, this, &Form1::onPassEnded);
+    connect(&m_session, &MonitorSession::databaseError, this, &Form1::showDatabaseError);
+    connect(&m_session, &MonitorSession::probeUnavailable, this, &Form1::onProbeUnavailable);
+    connect(&m_session, &MonitorSession::notice, this,
+            [this](const QString &text) { addEventLine(EventListModel::Kind::Notice, text); });
+    // The open outages were read afresh.
+    connect(m_session.openOutages(), &OpenOutages::reread, this, [this] {
+        if (m_report)
+            m_report->Label1_Click();
     });
-    connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
-        if (m_session && !m_session->usable()) {
-            showNotice(tr("Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, "
-                          "когда связь восстановится.")
-                           .arg(m_services.database.describe(), why)
-                           .arg(count));
-            return;
-        }
-        showNotice(tr("База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, "
-                      "как только она освободится.")
-                       .arg(why)
-                       .arg(count));
+    // Start-up's boxes: the session goes on once the operator has read them.
+    connect(&m_session, &MonitorSession::refused, this, [this](const QString &text) {
+        QGuiApplication::restoreOverrideCursor();
+        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     });
-    connect(engine->writeQueue(), &WriteQueue::resumed, this, [this](int written) {
-        showNotice(tr("Отложенные записи о сбоях сделаны (%1).").arg(written));
+    connect(&m_session, &MonitorSession::warning, this, [this](const QString &text) {
+        m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
     });
-    engine->setDatabaseOpener([this] { return reopenDatabase(); });
+    connect(&m_session, &MonitorSession::unopenedAtStart, this, [this](const QString &error) {
+        // Nothing can be watched without the database, yet the window stays
+        // up and the database is tried again, so the operator can mend it.
+        QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
+        ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
+            tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error), QMessageBox::Ok);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    });
 
     // A click on a notification opens the window as the tray's "Открыть" does.
     if (m_services.notifier)
@@ -159,10 +183,13 @@ void Form1::buildControls()
     m_fg = new FormatGrid(client);
     m_fg->setObjectName(QStringLiteral("fg"));
     place(m_fg, 105, 0, 5790, 2355);
+    m_events = new EventListModel(this);
+    m_eventColours = new EventListColours(m_events, this);
+    m_fg->setSourceModel(m_eventColours);
 
-    m_ll = new QLabel(client);
-    m_ll->setObjectName(QStringLiteral("ll"));
-    place(m_ll, 105, 2460, 960, 255);
+    m_counts = new QLabel(client);
+    m_counts->setObjectName(QStringLiteral("ll"));
+    place(m_counts, 105, 2460, 960, 255);
 
     m_label2 = new QLabel(tr("Время до след. проверки(сек):"), client);
     m_label2->setObjectName(QStringLiteral("Label2"));
@@ -174,7 +201,7 @@ void Form1::buildControls()
     const int needed = m_label2->fontMetrics().horizontalAdvance(m_label2->text()) + 4;
     if (needed > m_label2->width()) {
         const int right = m_label2->geometry().right();
-        const int left = qMax(m_ll->geometry().right() + 4, right + 1 - needed);
+        const int left = qMax(m_counts->geometry().right() + 4, right + 1 - needed);
         m_label2->setGeometry(left, m_label2->y(), right + 1 - left, m_label2->height());
     }
 
@@ -182,7 +209,7 @@ void Form1::buildControls()
     m_cmdT2L->setObjectName(QStringLiteral("cmdT2L"));
     m_cmdT2L->setToolTip(tr("Нажать для принудительной проверки"));
     place(m_cmdT2L, 4515, 2460, 1275, 300);
-    connect(m_cmdT2L, &QPushButton::clicked, this, &Form1::cmdT2L_Click);
+    connect(m_cmdT2L, &QPushButton::clicked, this, &Form1::checkNowClicked);
 
     m_slider = createTransparencySlider(client, QStringLiteral("ctlTranspSliderH1"));
     m_slider->setGeometry(0, client->height() - m_slider->height(), client->width(), m_slider->height());
@@ -224,6 +251,26 @@ void Form1::buildMenus()
     add(itm6, QStringLiteral("mnuAbout"), tr("О программе"), &Form1::mnuAbout_Click);
 }
 
+int Form1::refreshSecs() const
+{
+    return m_session.refreshSecs();
+}
+
+QString Form1::sndErr() const
+{
+    return m_session.sndErr();
+}
+
+QString Form1::sndRest() const
+{
+    return m_session.sndRest();
+}
+
+bool Form1::showOnErr() const
+{
+    return m_session.showOnErr();
+}
+
 QAction *Form1::action(const QString &name) const
 {
     return findChild<QAction *>(name);
@@ -262,48 +309,17 @@ bool Form1::load()
 {
     placeBottomRight();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-
-    // Before anything else touches the database: one monitor per user.
-    m_instance = std::make_unique<SingleInstance>(QStringLiteral("orvant"), m_services.lockDirectory);
-    m_instance->tryAcquire();
-    if (m_instance->state() == ExclusiveLock::State::HeldByOther) {
-        QGuiApplication::restoreOverrideCursor();
-        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), tr("Программа уже запущена!"),
-            QMessageBox::Ok);
-        return false;
-    }
-    // And one monitor per database, whoever runs it and by whatever path
-    // (or from whichever machine, on a server).
-    if (isServer()) {
-        connectServerSession();
-        if (!openServer()) {
-            QGuiApplication::restoreOverrideCursor();
-            return false;
-        }
-    } else if (!takeDatabaseLock(true)) {
+    if (m_session.start() == MonitorSession::StartResult::AlreadyRunning) {
         QGuiApplication::restoreOverrideCursor();
         return false;
     }
     m_loaded = true;
-    if (m_instance->state() == ExclusiveLock::State::Failed) {
-        // Not a reason to stop watching: the database's own lock still
-        // keeps a second monitor away from the file.
-        const QString text = tr("Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра "
-                                "программы невозможна. Проверьте, что каталог доступен для записи и на диске "
-                                "есть место.")
-                                 .arg(m_instance->lockFilePath(), m_instance->errorText());
-        showNotice(text);
-        m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
-    }
-
-    if (!isServer() && openDatabase(true))
-        readSettings();
-    m_services.engine->setRefreshSecs(m_refreshSecs);
 
     m_widestAddress = QString::fromLatin1(WidestValues::AddressIPv4);
     fitEventListColumns();
 
-    runFirstPass();
+    m_timer2->start();
+    m_session.runFirstPass();
     if (m_unloaded) {
         QGuiApplication::restoreOverrideCursor();
         return true;
@@ -315,238 +331,9 @@ bool Form1::load()
     return true;
 }
 
-// False only when another monitor uses the file: this one must not run.
-bool Form1::takeDatabaseLock(bool atStart)
+void Form1::addEventLine(EventListModel::Kind kind, const QString &text)
 {
-    if (m_databaseInstance && m_databaseInstance->state() == ExclusiveLock::State::Held)
-        return true;
-    QString why;
-    m_databaseInstance = SingleInstance::forDatabase(m_services.databasePath, m_services.databaseLockDirectory, &why);
-    if (!m_databaseInstance)
-        return true;  // no file yet: nobody can be using it, and opening says why
-    m_databaseInstance->tryAcquire();
-    switch (m_databaseInstance->state()) {
-    case ExclusiveLock::State::Held:
-    case ExclusiveLock::State::Unlocked:
-        return true;
-    case ExclusiveLock::State::Failed: {
-        const QString text = tr("Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на "
-                                "этой базе данных не будет обнаружен. Проверьте права на каталог %3.")
-                                 .arg(m_databaseInstance->lockFilePath(), m_databaseInstance->errorText(),
-                                      QFileInfo(m_databaseInstance->lockFilePath()).absolutePath());
-        showNotice(text);
-        if (atStart)
-            m_prompts.notify(nullptr, QMessageBox::Warning, QStringLiteral("Orvant"), text);
-        return true;
-    }
-    case ExclusiveLock::State::HeldByOther:
-        break;
-    }
-    QString text = tr("Программа уже запущена!");
-    const QString user = m_databaseInstance->holderUser();
-    if (!user.isEmpty()) {
-        text += QLatin1String("\n\n")
-                + tr("Базу данных %1 уже использует монитор пользователя %2 (процесс %3).")
-                      .arg(QFileInfo(m_services.databasePath).absoluteFilePath(), user)
-                      .arg(m_databaseInstance->holderPid());
-    }
-    m_databaseInstance.reset();
-    if (atStart) {
-        toStderr(text);
-        m_prompts.ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), text, QMessageBox::Ok);
-    } else if (m_lastOpenError != text) {
-        m_lastOpenError = text;
-        showNotice(text);
-    }
-    return false;
-}
-
-bool Form1::openDatabase(bool atStart)
-{
-    QString error;
-    QString warning;
-    Database::Options options;
-    options.busyTimeoutMs = WriteBusyTimeoutMs;
-    if (Database::open(m_services.databasePath, options, &error, QLatin1String(QSqlDatabase::defaultConnection),
-                       &warning)) {
-        m_lastOpenError.clear();
-        if (!warning.isEmpty())
-            showNotice(warning);
-        takeBackKeptWrites();
-        return true;
-    }
-    reportUnopened(error, atStart);
-    return false;
-}
-
-void Form1::reportUnopened(const QString &error, bool atStart)
-{
-    if (!atStart && error == m_lastOpenError)
-        return;
-    m_lastOpenError = error;
-    toStderr(error);
-    if (atStart) {
-        // Nothing can be watched without the database, yet the window stays
-        // up and the database is tried again, so the operator can mend it.
-        QGuiApplication::restoreOverrideCursor(); // not busy while the operator reads
-        ask(nullptr, QMessageBox::Critical, QStringLiteral("Orvant"),
-            tr("Не удалось открыть базу данных, наблюдение невозможно.\n\n%1").arg(error), QMessageBox::Ok);
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    showDatabaseError(tr("Открытие базы данных"), error);
-}
-
-void Form1::takeBackKeptWrites()
-{
-    // Writes a previous run could not make (another program held the file,
-    // or the server was away, when it ended) go first, in their order.
-    QString keptError;
-    if (!m_services.engine->writeQueue()->load(pendingWritesPath(), &keptError))
-        showNotice(tr("Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
-    m_services.engine->writeQueue()->retry();
-}
-
-void Form1::connectServerSession()
-{
-    Database::Options options;
-    options.busyTimeoutMs = WriteBusyTimeoutMs;
-    m_session = new ServerSession(m_services.database, options, QLatin1String(QSqlDatabase::defaultConnection), this);
-    m_services.engine->setConnectionWatch(m_session);
-    const QString name = m_services.database.describe();
-    connect(m_session, &ServerSession::connectionLost, this, [this, name](const QString &why) {
-        m_lastOpenError.clear();
-        showNotice(tr("Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о "
-                      "сбоях ждут и будут сделаны, когда связь восстановится.")
-                       .arg(name, why.trimmed()));
-    });
-    connect(m_session, &ServerSession::reconnectFailed, this,
-            [this](const QString &error) { reportUnopened(error, false); });
-    connect(m_session, &ServerSession::heldByOther, this, [this, name](const QString &holder) {
-        const QString text = tr("Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. "
-                                "Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; "
-                                "закройте один из них.")
-                                 .arg(name, holder);
-        if (text == m_lastOpenError)
-            return;
-        m_lastOpenError = text;
-        showNotice(text);
-    });
-    connect(m_session, &ServerSession::reconnected, this, [this, name] {
-        m_lastOpenError.clear();
-        if (!m_session->warning().isEmpty())
-            showNotice(m_session->warning());
-        if (!m_settingsRead) {
-            // The server could not be reached at start-up: the settings are
-            // read now.
-            showNotice(tr("База данных открыта: %1").arg(name));
-            readSettings();
-            m_services.engine->setRefreshSecs(m_refreshSecs);
-        } else {
-            showNotice(tr("Связь с сервером базы данных %1 восстановлена.").arg(name));
-        }
-        takeBackKeptWrites();
-    });
-}
-
-bool Form1::openServer()
-{
-    QString text;
-    switch (m_session->openAtStart(&text)) {
-    case ServerSession::OpenResult::Opened:
-        if (!m_session->warning().isEmpty())
-            showNotice(m_session->warning());
-        readSettings();
-        takeBackKeptWrites();
-        return true;
-    case ServerSession::OpenResult::HeldByOther: {
-        const QString refusal = tr("Программа уже запущена!") + QLatin1String("\n\n")
-                                + tr("Базу данных %1 уже использует другой монитор: %2.")
-                                      .arg(m_services.database.describe(), text);
-        toStderr(refusal);
-        ask(nullptr, QMessageBox::NoIcon, QStringLiteral("Orvant"), refusal, QMessageBox::Ok);
-        return false;
-    }
-    case ServerSession::OpenResult::Failed:
-        break;
-    }
-    // As for a missing file; the server is tried again at every tick.
-    reportUnopened(text, true);
-    return true;
-}
-
-// At a pass, while the database is not open: the file may have appeared or
-// been mended since.
-bool Form1::reopenDatabase()
-{
-    // The server is tried at every tick, never inside a pass: a pass
-    // without it probes the last book read.
-    if (isServer())
-        return false;
-    if (m_unloaded || !takeDatabaseLock(false) || !openDatabase(false))
-        return false;
-    showNotice(tr("База данных открыта: %1").arg(QFileInfo(m_services.databasePath).absoluteFilePath()));
-    // The settings could not be read at start-up: they are read now.
-    readSettings();
-    m_services.engine->setRefreshSecs(m_refreshSecs);
-    return true;
-}
-
-QString Form1::pendingWritesPath() const
-{
-    if (isServer()) {
-        // Beside the programs, named after the server's database, so that
-        // two installations' monitors (or a later switch to another
-        // server) never take back each other's writes.
-        const DatabaseConfig &c = m_services.database;
-        QString name = QStringLiteral("%1@%2_%3").arg(c.name(), c.host()).arg(c.port());
-        for (QChar &ch : name) {
-            if (!ch.isLetterOrNumber() && ch != QLatin1Char('@') && ch != QLatin1Char('.') && ch != QLatin1Char('-')
-                && ch != QLatin1Char('_'))
-                ch = QLatin1Char('_');
-        }
-        return QDir(m_services.programDirectory).filePath(name + QStringLiteral(".orvant-pending"));
-    }
-    return QFileInfo(m_services.databasePath).absoluteFilePath() + QStringLiteral(".orvant-pending");
-}
-
-void Form1::keepPendingWrites()
-{
-    WriteQueue *queue = m_services.engine->writeQueue();
-    if (queue->isEmpty())
-        return;
-    queue->flushFor(FinalFlushMs);
-    if (queue->isEmpty())
-        return;
-    QString error;
-    if (queue->save(pendingWritesPath(), &error)) {
-        toStderr(QStringLiteral("%1 outage writes could not be made (the database is busy); kept in %2 for the next start")
-                     .arg(queue->size())
-                     .arg(pendingWritesPath()));
-    } else {
-        toStderr(QStringLiteral("%1 outage writes are lost: the database is busy and %2 cannot be written: %3")
-                     .arg(queue->size())
-                     .arg(pendingWritesPath(), error));
-    }
-}
-
-void Form1::showNotice(const QString &text)
-{
-    toStderr(text);
-    addEventLine(text, NoticeColor);
-}
-
-void Form1::addEventLine(const QString &text, const QColor &color)
-{
-    m_fg->setRedraw(false);
-    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
-    const int row = m_fg->addItem(FormatGrid::line({QString(), text, time, QString(), QString()}), 0);
-    for (int col = 1; col <= 4; ++col) {
-        m_fg->setTextColor(row, col, color);
-        // The column cuts a long text; the whole of it is one pointer away.
-        m_fg->setCellToolTip(row, col, text);
-    }
-    m_fg->truncateItems(MaxEventLines);
-    m_fg->setRedraw(true);
+    m_events->addTextLine(kind, Regional::timeWithSeconds(m_services.clock->now().time()), text);
 }
 
 void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
@@ -555,56 +342,14 @@ void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText
     showDatabaseError(what, errorText);
 }
 
-void Form1::readSettings()
-{
-    OptionsRecord record;
-    QStringList problems;
-    QString error;
-    if (!OptionsStore::read(&record, &problems, &error)) {
-        reportOwnDatabaseError(tr("Чтение настроек"), error);
-        return;
-    }
-    // The monitor runs on the defaults, and says which ones.
-    for (const QString &problem : problems)
-        showNotice(tr("Настройки: %1; используется значение по умолчанию.").arg(problem));
-    m_refreshSecs = RefreshInterval::seconds(record.refreshTime);
-    m_sndErr = record.sndErr;
-    m_sndRest = record.sndRest;
-    m_showOnErr = record.view != 0;
-    m_settingsRead = true;
-}
-
-void Form1::runFirstPass()
-{
-    PollingEngine *engine = m_services.engine;
-    engine->setLastCheck(m_services.clock->now());
-    m_timer2->start();
-
-    QEventLoop wait;
-    bool finished = false;
-    const auto onFinished = connect(engine, &PollingEngine::passFinished, &wait, [&] {
-        finished = true;
-        wait.quit();
-    });
-    const auto onUnloaded = connect(this, &Form1::unloaded, &wait, &QEventLoop::quit);
-    engine->CheckAll();
-    // The pass runs on the event loop; the splash stays up until it is over.
-    if (!finished && engine->isRunning() && !m_unloaded)
-        wait.exec();
-    disconnect(onFinished);
-    disconnect(onUnloaded);
-    engine->setLastCheck(m_services.clock->now());
-}
-
 frmOtchet *Form1::loadReport()
 {
     if (!m_report) {
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
         connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
-        // Without the server it is filled once the server is back.
-        if (!m_session || m_session->usable())
-            m_report->Label1_Click();
+        m_report->follow(m_session.openOutages());
+        m_report->Label1_Click();
     }
     return m_report;
 }
@@ -626,62 +371,46 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
         m_widestAddress = FormatGrid::cellText(ip);
         fitEventListColumns();
     }
-    m_fg->setRedraw(false);
-    const QString time = Regional::timeWithSeconds(m_services.clock->now().time());
-    const int row = m_fg->addItem(FormatGrid::line({QString(), desc, time, ip, pto}), 0);
-    const QColor textColor = colorFromRgbValue(color);
-    for (int col = 1; col <= 4; ++col) {
-        m_fg->setCellAlignment(row, col, col == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignTop));
-        m_fg->setTextColor(row, col, textColor);
-    }
-    m_fg->truncateItems(MaxEventLines);
-    m_fg->setRedraw(true);
+    m_events->addHostLine(color == Green ? EventListModel::Kind::OutageEnded : EventListModel::Kind::OutageBegan,
+                          Regional::timeWithSeconds(m_services.clock->now().time()), desc, ip, pto);
     changeStateForPass(WindowState::InTray);
 }
 
 void Form1::showDatabaseError(const QString &what, const QString &errorText)
 {
     // Shown as an event line, without the tray move of an outage line.
-    addEventLine(tr("Ошибка базы данных: %1: %2").arg(what, errorText), DatabaseErrorColor);
+    addEventLine(EventListModel::Kind::DatabaseError, tr("Ошибка базы данных: %1: %2").arg(what, errorText));
 }
 
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Red);
-    m_passBegan.append({desc, ip});
-    m_services.sound->play(m_sndErr);
-    if (m_showOnErr)
+    m_services.sound->play(m_session.sndErr());
+    if (m_session.showOnErr())
         changeStateForPass(WindowState::Shown);
 }
 
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Green);
-    m_passEnded.append({desc, ip});
-    m_services.sound->play(m_sndRest);
+    m_services.sound->play(m_session.sndRest());
 }
 
 void Form1::onPassStarted()
 {
     setCursor(Qt::WaitCursor);
     m_cmdT2L->setEnabled(false);
-    // A pass that was stopped never finished: what it had found is not news
-    // for the next one.
-    m_passBegan.clear();
-    m_passEnded.clear();
 }
 
-void Form1::onPassFinished()
+void Form1::onPassEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
 {
-    m_ll->setText(m_services.engine->countsText());
+    m_counts->setText(m_session.countsText());
     m_cmdT2L->setEnabled(true);
-    const QList<NotifiedHost> began = std::exchange(m_passBegan, {});
-    const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
     if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
         m_services.notifier->passEnded(began, ended);
-    // Loading the report window is its first refresh. Without the server it
-    // keeps the rows it last read.
-    if (!m_unloaded && !(m_session && !m_session->usable())) {
+    // Loading the report window is its first refresh. It lists the open
+    // outages as the session knows them, writes still waiting included.
+    if (!m_unloaded) {
         if (m_report)
             m_report->Label1_Click();
         else
@@ -749,18 +478,15 @@ void Form1::applyPendingState()
 
 void Form1::Timer2_Timer()
 {
-    // A server that went away is tried again once a tick, before the kept
-    // writes are (in the engine's tick).
-    if (m_session && !m_unloaded)
-        m_session->tick();
-    m_services.engine->tick();
+    if (!m_unloaded)
+        m_session.tick();
     setWindowTitle(RunningCaption::text(Regional::timeWithSeconds(m_services.clock->now().time()),
                                         m_services.ticks->milliseconds()));
 }
 
-void Form1::cmdT2L_Click()
+void Form1::checkNowClicked()
 {
-    m_services.engine->CheckAll();
+    m_session.checkNow();
 }
 
 void Form1::mnuTray_Click()
@@ -882,12 +608,7 @@ void Form1::unload()
         return;
     m_unloaded = true;
     UnhookWheel(this);
-    // Quitting ends the watch in the middle of a pass: no outage may be
-    // written after this point without the alert that belongs to it.
-    m_services.engine->stop();
-    // Within a second whatever holds the file: kept writes are tried a
-    // little longer, and the rest waits for the next start in a file.
-    keepPendingWrites();
+    m_session.stop();
     m_timer2->stop();
     if (m_report) {
         m_report->close();

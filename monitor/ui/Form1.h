@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EventListModel.h"
 #include "Form1Services.h"
 #include "NotificationText.h"
 #include "frmOtchet.h"
@@ -8,7 +9,6 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include <memory>
 
 class FormatGrid;
 class Prompts;
@@ -18,14 +18,14 @@ class QMenu;
 class QPushButton;
 class QSessionManager;
 class QTimer;
-class SingleInstance;
 
 namespace monitor {
 
-class ServerSession;
+class EventListColours;
+class MonitorSession;
 
 // The monitor's main window: event list, countdown, counts, tray icon,
-// alerts and menus around the polling engine.
+// alerts and menus over the monitor's session, which does the watching.
 //
 // Its two visible states are shown and in the tray (hidden, icon in the
 // notification area). Every event line puts it into the tray; the start of an
@@ -41,15 +41,9 @@ public:
     static const char *const FormatString;
     // The event list keeps this many of its newest lines; the database
     // keeps the history.
-    static constexpr int MaxEventLines = 10'000;
-    // The monitor's writes wait this long for another program's lock before
-    // they are kept for a later tick.
-    static constexpr int WriteBusyTimeoutMs = 50;
-    // At the program's end, kept writes are tried for this long; what is
-    // left waits in a file beside the database for the next start.
-    static constexpr int FinalFlushMs = 600;
+    static constexpr int MaxEventLines = EventListModel::DefaultCap;
 
-    Form1(Prompts &prompts, const Form1Services &services, QWidget *parent = nullptr);
+    Form1(Prompts &prompts, MonitorSession &session, const Form1Services &services, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Start-up: single instance, database, settings, event list, first pass
@@ -66,13 +60,15 @@ public:
     static QColor colorFromRgbValue(quint32 rgb);
 
     // Settings read at load.
-    int refreshSecs() const { return m_refreshSecs; }
-    QString sndErr() const { return m_sndErr; }
-    QString sndRest() const { return m_sndRest; }
-    bool showOnErr() const { return m_showOnErr; }
+    int refreshSecs() const;
+    QString sndErr() const;
+    QString sndRest() const;
+    bool showOnErr() const;
 
     FormatGrid *fg() const { return m_fg; }
-    QLabel *ll() const { return m_ll; }
+    EventListModel *eventList() const { return m_events; }
+    // The counts of the last pass ("errors : restorations").
+    QLabel *ll() const { return m_counts; }
     QLabel *label2() const { return m_label2; }
     QPushButton *cmdT2L() const { return m_cmdT2L; }
     QTimer *timer2() const { return m_timer2; }
@@ -96,7 +92,8 @@ public slots:
     void mnuAbout_Click();
     void mnuExit_Click();
     void mnuQuit_Click();
-    void cmdT2L_Click();
+    // The countdown button: a pass now.
+    void checkNowClicked();
     void Timer2_Timer();
     // Ends without asking (SIGTERM, SIGINT).
     void quitWithoutAsking();
@@ -113,28 +110,7 @@ private:
     void buildControls();
     void buildMenus();
     void placeBottomRight();
-    bool takeDatabaseLock(bool atStart);
-    bool openDatabase(bool atStart);
-    bool reopenDatabase();
-    // The database (file or server) could not be opened. At start-up the
-    // operator is told in a box; later attempts, made at every pass or
-    // tick, say it in the event list only when the reason changes.
-    void reportUnopened(const QString &error, bool atStart);
-    bool isServer() const { return m_services.database.isServer(); }
-    // The server's side of start-up: false only when another monitor owns
-    // the database (the operator was told).
-    bool openServer();
-    void connectServerSession();
-    // Once the database is open: the writes a previous run kept go first.
-    void takeBackKeptWrites();
-    void readSettings();
-    QString pendingWritesPath() const;
-    void keepPendingWrites();
-    // A line of the event list that is neither an outage nor a restoration,
-    // also written to stderr.
-    void showNotice(const QString &text);
-    void addEventLine(const QString &text, const QColor &color);
-    void runFirstPass();
+    void addEventLine(EventListModel::Kind kind, const QString &text);
     frmOtchet *loadReport();
     void unload();
     void onSessionCommit(QSessionManager &manager);
@@ -153,21 +129,19 @@ private:
     void onOutageBegan(const QString &ip, const QString &desc, int timeoutMs);
     void onOutageEnded(const QString &ip, const QString &desc, int timeoutMs);
     void onPassStarted();
-    void onPassFinished();
+    void onPassEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
     void onProbeUnavailable(const QString &message);
     void fitEventListColumns();
 
     Prompts &m_prompts;
+    MonitorSession &m_session;
     Form1Services m_services;
-    std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<SingleInstance> m_databaseInstance;
-    ServerSession *m_session = nullptr;  // with a database server only
-    bool m_settingsRead = false;
-    QString m_lastOpenError;  // told once until it changes
 
     FormatGrid *m_fg = nullptr;
+    EventListModel *m_events = nullptr;
+    EventListColours *m_eventColours = nullptr;
     QString m_widestAddress; // the widest address the event list has had to show
-    QLabel *m_ll = nullptr;
+    QLabel *m_counts = nullptr;
     QLabel *m_label2 = nullptr;
     QPushButton *m_cmdT2L = nullptr;
     QWidget *m_slider = nullptr;
@@ -175,18 +149,10 @@ private:
     QMenu *m_myPopup = nullptr;
     QPointer<frmOtchet> m_report;
 
-    int m_refreshSecs = 60;
-    QString m_sndErr;
-    QString m_sndRest;
-    bool m_showOnErr = true;
-
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_quitConfirmed = false;
     bool m_placedAfterShow = false;
-    // What the running pass changed, for its one notification at its end.
-    QList<NotifiedHost> m_passBegan;
-    QList<NotifiedHost> m_passEnded;
     int m_boxesOpen = 0;
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;

@@ -6,6 +6,7 @@
 #include "DurationText.h"
 #include "Regional.h"
 #include "Twips.h"
+#include "OpenOutages.h"
 #include "Statements.h"
 #include "TransparencySlider.h"
 
@@ -118,6 +119,11 @@ QString frmOtchet::headingCaption() const
     return m_label1->text();
 }
 
+void frmOtchet::follow(const OpenOutages *outages)
+{
+    m_outages = outages;
+}
+
 void frmOtchet::Label1_Click()
 {
     BusyPointer busy(this);
@@ -127,23 +133,28 @@ void frmOtchet::Label1_Click()
     m_label1->setText(headingText(now));
     m_label1->adjustSize();
 
-    QSqlQuery query;
-    if (!runStatement(query, Statements::SelectOpenOutagesForReport)) {
-        emit databaseError(tr("Отсутствующие соединения"), statementError(query));
-        return;
+    QList<OpenOutage> rows;
+    if (m_outages) {
+        rows = m_outages->rows();
+    } else {
+        // Alone (without the monitor's session) the window reads the log.
+        QString error;
+        if (!OpenOutages::read(QSqlDatabase::database(), &rows, &error)) {
+            emit databaseError(tr("Отсутствующие соединения"), error);
+            return;
+        }
     }
     // The box gets the whole list at once: appending line by line costs a
     // layout each, which for thousands of open outages would hold the event
     // loop for seconds at the end of every pass.
     QStringList shown;
     const QLocale locale = QLocale::system();
-    while (query.next()) {
-        const QVariant begin = query.value(0);
-        const QDateTime when = DateTimeText::fromVariant(begin);
-        const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : begin.toString();
+    for (const OpenOutage &row : rows) {
+        const QDateTime when = DateTimeText::fromVariant(row.begin);
+        const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : row.begin.toString();
         // A begin that is not a date-time has no duration to show.
         const QString openFor = when.isValid() ? DurationText::format(when.secsTo(now)) : QString();
-        const QString line = listLine(query.value(2).toString(), query.value(1).toString(), beginText, openFor);
+        const QString line = listLine(row.desc, row.ip, beginText, openFor);
         m_listText += line;
         // The box shows lines, not line-end characters.
         shown << line.chopped(2);

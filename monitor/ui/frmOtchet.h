@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -8,6 +9,7 @@ class QPlainTextEdit;
 namespace monitor {
 
 class Clock;
+class OpenOutages;
 
 // The outage report window: every connection that is down at the moment,
 // one line per open outage record, "desc[ip]<TAB>begin<TAB>open for"
@@ -24,6 +26,10 @@ public:
     // The owner connects databaseError and then fills the window with
     // Label1_Click: loading the window is that first refresh.
     explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
+
+    // Lists the outages this state holds instead of reading the log: the
+    // monitor's own picture, writes still waiting included. Not owned.
+    void follow(const OpenOutages *outages);
 
     // One list line as the window writes it.
     static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin,
@@ -53,6 +59,7 @@ protected:
 
 private:
     const Clock *m_clock;
+    QPointer<const OpenOutages> m_outages;
     QWidget *m_ctlTransp;
     QLabel *m_label1;
     QPlainTextEdit *m_txtOtch;

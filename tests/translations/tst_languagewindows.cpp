@@ -10,6 +10,7 @@
 #include "FakeTickSource.h"
 #include "FakeTray.h"
 #include "Form1.h"
+#include "MonitorSession.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 #include "Translations.h"
@@ -77,14 +78,15 @@ void tst_LanguageWindows::monitor()
     FakeTray tray;
     FakeSoundPlayer sound;
     FakePrompts prompts;
+    monitor::SessionSetup setup;
+    setup.databasePath = db.path();
+    monitor::MonitorSession session(setup, &engine, &clock);
     monitor::Form1Services services;
-    services.engine = &engine;
     services.clock = &clock;
     services.ticks = &ticks;
     services.tray = &tray;
     services.sound = &sound;
-    services.databasePath = db.path();
-    monitor::Form1 form(prompts, services);
+    monitor::Form1 form(prompts, session, services);
     QCOMPARE(form.windowTitle(), QStringLiteral("Orvant"));
     QCOMPARE(form.label2()->text(), expected("Время до след. проверки(сек):", "Next check in (s):"));
     QCOMPARE(child<QAction>(form, "mnuTray")->text(), expected("Свернуть в трей", "Minimise to tray"));

@@ -9,6 +9,7 @@
 #include "FakeTickSource.h"
 #include "FakeTray.h"
 #include "Form1.h"
+#include "MonitorSession.h"
 #include "FormatGrid.h"
 #include "Language.h"
 #include "WidestValues.h"
@@ -63,6 +64,7 @@ struct Rig
     FakeSoundPlayer sound;
     FakePrompts boxes;
     FakeNotifier notifier;
+    std::unique_ptr<MonitorSession> session;
     std::unique_ptr<Form1> form;
 
     explicit Rig(int view = 0)
@@ -74,15 +76,9 @@ struct Rig
                 {view});
     }
 
-    Form1Services services(const QString &databasePath = QString()) const
+    SessionSetup setup(const QString &databasePath = QString()) const
     {
-        Form1Services s;
-        s.engine = const_cast<PollingEngine *>(&engine);
-        s.clock = &clock;
-        s.ticks = &ticks;
-        s.tray = const_cast<FakeTray *>(&tray);
-        s.sound = const_cast<FakeSoundPlayer *>(&sound);
-        s.notifier = const_cast<FakeNotifier *>(&notifier);
+        SessionSetup s;
         s.databasePath = databasePath.isEmpty() ? db.path() : databasePath;
         s.programDirectory = programDir.path();
         s.lockDirectory = lockDir.path();
@@ -90,10 +86,31 @@ struct Rig
         return s;
     }
 
+    Form1Services services() const
+    {
+        Form1Services s;
+        s.clock = &clock;
+        s.ticks = &ticks;
+        s.tray = const_cast<FakeTray *>(&tray);
+        s.sound = const_cast<FakeSoundPlayer *>(&sound);
+        s.notifier = const_cast<FakeNotifier *>(&notifier);
+        s.programDirectory = programDir.path();
+        return s;
+    }
+
     bool load(const QString &databasePath = QString())
     {
-        form = std::make_unique<Form1>(boxes, services(databasePath));
+        form.reset();
+        session = std::make_unique<MonitorSession>(setup(databasePath), &engine, &clock);
+        form = std::make_unique<Form1>(boxes, *session, services());
         return form->load();
+    }
+
+    ~Rig()
+    {
+        // The window goes before the session it shows.
+        form.reset();
+        session.reset();
     }
 
     // A forced pass, waited for.
@@ -412,7 +429,7 @@ void tst_Form1::quitDuringPassEndsTheWatch()
     QVERIFY(rig.sound.played.isEmpty());
     QVERIFY(!rig.tray.isIconVisible());
     QVERIFY(!rig.engine.isRunning());
-    rig.form->cmdT2L_Click();
+    rig.form->checkNowClicked();
     QVERIFY(!rig.engine.isRunning());
 }
 

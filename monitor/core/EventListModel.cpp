@@ -1,0 +1,97 @@
+#include "EventListModel.h"
+
+namespace monitor {
+
+namespace {
+
+// A value's own tab or line break would break the one-line cell.
+QString oneLine(QString value)
+{
+    for (QChar &c : value) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return value;
+}
+
+} // namespace
+
+EventListModel::EventListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void EventListModel::addHostLine(Kind kind, const QString &time, const QString &desc, const QString &ip,
+                                 const QString &timeout)
+{
+    prepend({kind, time, oneLine(desc), oneLine(ip), oneLine(timeout), false});
+}
+
+void EventListModel::addTextLine(Kind kind, const QString &time, const QString &text)
+{
+    prepend({kind, time, oneLine(text), QString(), QString(), true});
+}
+
+void EventListModel::setCap(int lines)
+{
+    m_cap = qMax(1, lines);
+    if (int(m_lines.size()) > m_cap) {
+        beginRemoveRows(QModelIndex(), m_cap, int(m_lines.size()) - 1);
+        m_lines.resize(size_t(m_cap));
+        endRemoveRows();
+    }
+}
+
+void EventListModel::prepend(Line line)
+{
+    if (int(m_lines.size()) >= m_cap) {
+        beginRemoveRows(QModelIndex(), m_cap - 1, int(m_lines.size()) - 1);
+        m_lines.resize(size_t(m_cap - 1));
+        endRemoveRows();
+    }
+    beginInsertRows(QModelIndex(), 0, 0);
+    m_lines.push_front(std::move(line));
+    endInsertRows();
+}
+
+int EventListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+int EventListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant EventListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_lines.size()))
+        return {};
+    const Line &line = m_lines.at(size_t(index.row()));
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case DescriptionColumn: return line.desc;
+        case TimeColumn: return line.time;
+        case AddressColumn: return line.ip;
+        case TimeoutColumn: return line.timeout;
+        default: return QString();
+        }
+    case Qt::ToolTipRole:
+        if (line.wholeTextTip && index.column() != HiddenColumn)
+            return line.desc;
+        return {};
+    case Qt::TextAlignmentRole:
+        if (line.wholeTextTip)
+            return {};
+        return int(index.column() == DescriptionColumn ? (Qt::AlignLeft | Qt::AlignVCenter)
+                                                       : (Qt::AlignLeft | Qt::AlignTop));
+    case KindRole:
+        return int(line.kind);
+    default:
+        return {};
+    }
+}
+
+} // namespace monitor

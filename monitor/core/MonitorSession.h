@@ -1,0 +1,162 @@
+#pragma once
+
+#include "DatabaseConfig.h"
+#include "NotificationText.h"
+#include "OpenOutages.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QEventLoop;
+class SingleInstance;
+
+namespace monitor {
+
+class Clock;
+class PollingEngine;
+class ServerSession;
+
+// Where the session finds its database and its locks.
+struct SessionSetup
+{
+    // The database file; unused when `database` names a server.
+    QString databasePath;
+    // A database server named in orvant.conf instead of the file.
+    DatabaseConfig database;
+    // Beside the programs: the pending-writes file of a server database.
+    QString programDirectory;
+    // Where the per-user single-instance lock lives; empty: the runtime directory.
+    QString lockDirectory;
+    // Where the one-monitor-per-database lock lives; empty: /run/lock.
+    QString databaseLockDirectory;
+};
+
+// The monitor as it runs, without a window: the locks that keep it single,
+// the database (file or server) and its reopening, the settings, the writes a
+// previous run kept, the one-second schedule of passes, and the outages open
+// now. A window (or a test) drives start(), tick() and stop() and listens.
+//
+// Everything the operator should read comes out as a signal: the window
+// shows notices and database errors as event lines, outages as red and
+// green lines, and the start-up's refusals in boxes. Each notice has been
+// written to stderr already.
+class MonitorSession final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MonitorSession)
+
+public:
+    // The monitor's writes wait this long for another program's lock before
+    // they are kept for a later tick.
+    static constexpr int WriteBusyTimeoutMs = 50;
+    // At the program's end, kept writes are tried for this long; what is
+    // left waits in a file beside the database for the next start.
+    static constexpr int FinalFlushMs = 600;
+
+    // engine: not owned; the session drives it and takes its notices.
+    MonitorSession(const SessionSetup &setup, PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);
+    ~MonitorSession() override;
+
+    enum class StartResult {
+        Started,         // watching (perhaps without a database yet: it is tried again)
+        AlreadyRunning,  // another monitor of this user or of this database: told, the program ends
+    };
+    // Single instance, database lock, database, settings, kept writes.
+    StartResult start();
+    // The first pass, waited for with the event loop running; returns early
+    // when the session is stopped meanwhile.
+    void runFirstPass();
+    // The one-second tick: a lost server is tried again, kept writes are
+    // retried, and a pass starts when it is due.
+    void tick();
+    // A pass now, unless one runs.
+    void checkNow();
+    // Ends the watch: no pass goes on, kept writes are tried a little longer
+    // and what is left goes to the pending-writes file.
+    void stop();
+    bool isStopped() const { return m_stopped; }
+
+    PollingEngine *engine() const { return m_engine; }
+    OpenOutages *openOutages() const { return m_open; }
+    bool isServer() const { return m_setup.database.isServer(); }
+    // Statements may go to the database now.
+    bool databaseUsable() const;
+    QString pendingWritesPath() const;
+    QString countsText() const;
+
+    // Settings as read (the defaults until then).
+    int refreshSecs() const { return m_refreshSecs; }
+    QString sndErr() const { return m_sndErr; }
+    QString sndRest() const { return m_sndRest; }
+    bool showOnErr() const { return m_showOnErr; }
+
+signals:
+    // The engine's own, passed on (outage moments included).
+    void passStarted();
+    void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
+    void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
+    void passFinished(int errCount, int restCount);
+    // A pass is over: what it changed, in the order it was applied, for the
+    // pass's one notification.
+    void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
+    void countdownChanged(int secondsLeft);
+    void probeUnavailable(const QString &message);
+    // An event line that is neither an outage nor a restoration.
+    void notice(const QString &text);
+    void databaseError(const QString &what, const QString &errorText);
+
+    // Start-up only: another monitor runs (a box, then the program ends).
+    void refused(const QString &text);
+    // Start-up only: the database could not be opened (a box; the monitor
+    // goes on and tries again).
+    void unopenedAtStart(const QString &error);
+    // Something the operator should see in a box that does not wait for
+    // an answer.
+    void warning(const QString &text);
+
+    void databaseOpened();
+    void databaseLost(const QString &why);
+    void databaseBack();
+
+private:
+    void wireEngine();
+    bool takeDatabaseLock(bool atStart);
+    bool openFile(bool atStart);
+    bool reopenFile();
+    void reportUnopened(const QString &error, bool atStart);
+    void connectServerSession();
+    bool openServer();
+    // Once the database is open: the open outages are read, and the
+    // writes a previous run kept go first.
+    void databaseReady();
+    void readSettings();
+    void readOpenOutages();
+    void keepPendingWrites();
+    void tell(const QString &text);
+
+    SessionSetup m_setup;
+    PollingEngine *m_engine;
+    const Clock *m_clock;
+    OpenOutages *m_open;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<SingleInstance> m_databaseInstance;
+    ServerSession *m_server = nullptr;
+    QString m_lastOpenError;  // told once until it changes
+
+    int m_refreshSecs = 60;
+    QString m_sndErr;
+    QString m_sndRest;
+    bool m_showOnErr = true;
+    bool m_settingsRead = false;
+    bool m_started = false;
+    bool m_stopped = false;
+    QEventLoop *m_firstPassWait = nullptr;
+
+    QList<NotifiedHost> m_passBegan;
+    QList<NotifiedHost> m_passEnded;
+};
+
+} // namespace monitor

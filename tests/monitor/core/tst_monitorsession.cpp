@@ -1,0 +1,252 @@
+// The monitor's session without a window: its locks, a database that is
+// missing at start and appears later, writes kept across a restart, and the
+// open outages as the session knows them while another program holds the file.
+#include "Database.h"
+#include "EventListModel.h"
+#include "FakeClock.h"
+#include "FakeEchoTransport.h"
+#include "MonitorSession.h"
+#include "PollingEngine.h"
+#include "SingleInstance.h"
+#include "TempDatabase.h"
+#include "WriteQueue.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace monitor;
+
+namespace {
+
+const QString Down = QStringLiteral("127.0.0.2");
+const QString Fixture = QStringLiteral("fixture");
+
+// A session on a file, with a scripted transport; the test's own statements
+// go through a connection of their own, as another program's would.
+struct Rig
+{
+    TempDatabase db{Fixture};
+    QTemporaryDir locks;
+    FakeClock clock;
+    FakeEchoTransport transport;
+    std::unique_ptr<PollingEngine> engine;
+    std::unique_ptr<MonitorSession> session;
+    QStringList notices;
+
+    Rig()
+    {
+        db.exec(QStringLiteral("delete from addrs"));
+        db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,?)"),
+                {Down, QStringLiteral("Сервер"), 10});
+    }
+
+    SessionSetup setup(const QString &path = QString()) const
+    {
+        SessionSetup s;
+        s.databasePath = path.isEmpty() ? db.path() : path;
+        s.programDirectory = db.directory();
+        s.lockDirectory = locks.path();
+        s.databaseLockDirectory = locks.path();
+        return s;
+    }
+
+    MonitorSession &make(const QString &path = QString())
+    {
+        // A stopped engine stays stopped: each run has its own, as each
+        // process does.
+        session.reset();
+        engine.reset();
+        Database::close();
+        engine = std::make_unique<PollingEngine>(&transport, &clock);
+        session = std::make_unique<MonitorSession>(setup(path), engine.get(), &clock);
+        QObject::connect(session.get(), &MonitorSession::notice, [this](const QString &t) { notices << t; });
+        return *session;
+    }
+
+    bool pass()
+    {
+        QSignalSpy finished(engine.get(), &PollingEngine::passFinished);
+        session->checkNow();
+        return finished.count() > 0 || finished.wait(5000);
+    }
+
+    int rows(const QString &where) { return db.scalar(QStringLiteral("select count(*) from logs where ") + where).toInt(); }
+};
+
+} // namespace
+
+class tst_MonitorSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { Database::close(); }
+    void anotherMonitorRefused_data();
+    void anotherMonitorRefused();
+    void missingDatabaseOpenedWhenItAppears();
+    void keptWritesMadeOnceAtTheNextStart();
+    void queuedOutageIsOpenBeforeItsRowExists();
+    void eventListKeepsNewestLinesWithTheirKind();
+};
+
+void tst_MonitorSession::anotherMonitorRefused_data()
+{
+    QTest::addColumn<bool>("sameUser");
+    QTest::newRow("this user's monitor") << true;
+    QTest::newRow("a monitor of the same file") << false;
+}
+
+void tst_MonitorSession::anotherMonitorRefused()
+{
+    QFETCH(bool, sameUser);
+    Rig rig;
+    std::unique_ptr<SingleInstance> other;
+    QString why;
+    if (sameUser)
+        other = std::make_unique<SingleInstance>(QStringLiteral("orvant"), rig.locks.path());
+    else
+        other = SingleInstance::forDatabase(rig.db.path(), rig.locks.path(), &why);
+    QVERIFY(other && other->tryAcquire());
+
+    MonitorSession &session = rig.make();
+    QSignalSpy refused(&session, &MonitorSession::refused);
+    QSignalSpy opened(&session, &MonitorSession::databaseOpened);
+    QCOMPARE(session.start(), MonitorSession::StartResult::AlreadyRunning);
+    QCOMPARE(refused.count(), 1);
+    QVERIFY(refused.at(0).at(0).toString().startsWith(QStringLiteral("Программа уже запущена!")));
+    // Refused before the database: nothing was opened, nothing probed.
+    QCOMPARE(opened.count(), 0);
+    QVERIFY(!QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen());
+    QCOMPARE(rig.transport.requests.size(), 0);
+}
+
+void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
+{
+    Rig rig;
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.filePath(QString::fromLatin1(Database::FileName));
+    MonitorSession &session = rig.make(path);
+    QSignalSpy unopened(&session, &MonitorSession::unopenedAtStart);
+    QSignalSpy opened(&session, &MonitorSession::databaseOpened);
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QCOMPARE(unopened.count(), 1);
+    QVERIFY(unopened.at(0).at(0).toString().contains(path));
+    QVERIFY(!session.databaseUsable());
+    rig.transport.setDown(Down);
+    QVERIFY(rig.pass());  // no book: nothing probed, nothing told again
+    QCOMPARE(unopened.count(), 1);
+    QCOMPARE(opened.count(), 0);
+
+    rig.db.scalar(QStringLiteral("pragma wal_checkpoint(truncate)"));
+    QVERIFY(QFile::copy(rig.db.path(), path));
+    QVERIFY(rig.pass());
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(session.databaseUsable());
+    QVERIFY(session.openOutages()->isOpen(Down));
+    QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
+    copy.setDatabaseName(path);
+    QVERIFY(copy.open());
+    QSqlQuery q(copy);
+    QVERIFY(q.exec(QStringLiteral("select count(*) from logs where foe=0")) && q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    q = QSqlQuery();
+    copy = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+}
+
+void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
+{
+    Rig rig;
+    {
+        QFile kept(rig.make().pendingWritesPath());
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write(R"([{"kind":"begin","ip":"127.0.0.7","desc":"kept","at":"2026-01-01 10:00:00"},
+                      {"kind":"end","ip":"127.0.0.7","desc":"","at":"2026-01-01 10:05:00"},
+                      {"kind":"begin","ip":"127.0.0.8","desc":"still open","at":"2026-01-01 10:06:00"}])");
+    }
+    for (int run = 0; run < 2; ++run) {
+        MonitorSession &session = rig.make();
+        QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+        QVERIFY(!QFile::exists(session.pendingWritesPath()));
+        QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.7' and foe=1 and time_begin='2026-01-01 10:00:00' "
+                                         "and time_end='2026-01-01 10:05:00'")),
+                 1);
+        QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.8' and foe=0")), 1);
+        // The open picture is the log's once the kept writes are laid over it.
+        QVERIFY(session.openOutages()->isOpen(QStringLiteral("127.0.0.8")));
+        QVERIFY(!session.openOutages()->isOpen(QStringLiteral("127.0.0.7")));
+        session.stop();
+    }
+    QCOMPARE(rig.rows(QStringLiteral("1=1")), 2);
+}
+
+void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
+{
+    Rig rig;
+    MonitorSession &session = rig.make();
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+
+    // Another program holds the file's write lock for the whole pass.
+    QString error;
+    QVERIFY(Database::open(rig.db.path(), &error, QStringLiteral("other program")));
+    QSqlQuery other(QSqlDatabase::database(QStringLiteral("other program")));
+    QVERIFY(other.exec(QStringLiteral("begin immediate")));
+
+    rig.transport.setDown(Down);
+    QSignalSpy began(&session, &MonitorSession::outageBegan);
+    QVERIFY(rig.pass());
+    QCOMPARE(began.count(), 1);
+    QCOMPARE(began.at(0).at(3).toDateTime(), rig.clock.now());
+    QCOMPARE(rig.engine->writeQueue()->size(), 1);
+    QCOMPARE(rig.rows(QStringLiteral("1=1")), 0);
+    QVERIFY(session.openOutages()->isOpen(Down));
+    QCOMPARE(session.openOutages()->rows().at(0).desc, QStringLiteral("Сервер"));
+
+    // Still held at the end: the write goes to the file, and the next run
+    // makes it once.
+    session.stop();
+    QVERIFY(QFile::exists(session.pendingWritesPath()));
+    QVERIFY(other.exec(QStringLiteral("rollback")));
+    other = QSqlQuery();
+    Database::close(QStringLiteral("other program"));
+    rig.transport.setUp(Down);
+    MonitorSession &next = rig.make();
+    QCOMPARE(next.start(), MonitorSession::StartResult::Started);
+    QCOMPARE(rig.rows(QStringLiteral("foe=0")), 1);
+    QVERIFY(next.openOutages()->isOpen(Down));
+    QVERIFY(rig.pass());  // the host answers: closed, once
+    QCOMPARE(rig.rows(QStringLiteral("foe=1")), 1);
+    QCOMPARE(rig.rows(QStringLiteral("1=1")), 1);
+    QVERIFY(!next.openOutages()->isOpen(Down));
+}
+
+void tst_MonitorSession::eventListKeepsNewestLinesWithTheirKind()
+{
+    EventListModel list;
+    list.setCap(3);
+    list.addHostLine(EventListModel::Kind::OutageBegan, QStringLiteral("10:00:01"), QStringLiteral("a\tb"),
+                     QStringLiteral("10.0.0.1"), QStringLiteral("20"));
+    list.addTextLine(EventListModel::Kind::Notice, QStringLiteral("10:00:02"), QStringLiteral("notice\nwhole"));
+    list.addHostLine(EventListModel::Kind::OutageEnded, QStringLiteral("10:00:03"), QStringLiteral("c"),
+                     QStringLiteral("10.0.0.1"), QStringLiteral("20"));
+    list.addTextLine(EventListModel::Kind::DatabaseError, QStringLiteral("10:00:04"), QStringLiteral("error"));
+    QCOMPARE(list.rowCount(), 3);
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return list.data(list.index(row, column), role);
+    };
+    QCOMPARE(list.kindAt(0), EventListModel::Kind::DatabaseError);
+    QCOMPARE(list.kindAt(1), EventListModel::Kind::OutageEnded);
+    QCOMPARE(list.kindAt(2), EventListModel::Kind::Notice);
+    QCOMPARE(cell(2, EventListModel::DescriptionColumn).toString(), QStringLiteral("notice whole"));
+    QCOMPARE(cell(2, EventListModel::AddressColumn, Qt::ToolTipRole).toString(), QStringLiteral("notice whole"));
+    QVERIFY(!cell(1, EventListModel::DescriptionColumn, Qt::ToolTipRole).isValid());
+    QCOMPARE(cell(1, EventListModel::TimeColumn).toString(), QStringLiteral("10:00:03"));
+    QCOMPARE(cell(1, EventListModel::DescriptionColumn, EventListModel::KindRole).toInt(),
+             int(EventListModel::Kind::OutageEnded));
+}
+
+QTEST_GUILESS_MAIN(tst_MonitorSession)
+#include "tst_monitorsession.moc"
