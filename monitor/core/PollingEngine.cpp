@@ -6,6 +6,7 @@
 #include "EchoProbe.h"
 #include "EchoTransport.h"
 #include "ConnectionWatch.h"
+#include "DatabaseExecutor.h"
 #include "ServerOutageStore.h"
 #include "SqliteOutageStore.h"
 #include "Statements.h"
@@ -29,8 +30,6 @@ namespace {
 // Effects are applied in slices of about this length, so that a pass that
 // opens or closes many outages never holds the event loop for long.
 constexpr qint64 EffectSliceNs = 10'000'000;
-// The same for reading a large address book.
-constexpr qint64 ReadSliceNs = 8'000'000;
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -45,9 +44,14 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
     , m_clock(clock)
     , m_probe(new EchoProbe(transport, this))
     , m_connectionName(QLatin1String(QSqlDatabase::defaultConnection))
+    , m_executor(new DatabaseExecutor(m_connectionName, this))
+    , m_bookWait(new QTimer(this))
     , m_store(std::make_unique<SqliteOutageStore>(m_connectionName))
     , m_queue(new WriteQueue(m_store.get(), this))
 {
+    m_bookWait->setSingleShot(true);
+    m_bookWait->setInterval(BookWaitMs);
+    connect(m_bookWait, &QTimer::timeout, this, &PollingEngine::onBookWaitOver);
     connect(m_probe, &EchoProbe::hostFinished, this, &PollingEngine::onHostDecided);
     connect(m_probe, &EchoProbe::finished, this, &PollingEngine::onProbeFinished);
     connect(m_queue, &WriteQueue::writeFailed, this, [this](const OutageWrite &w, const QString &error) {
@@ -60,33 +64,68 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
 void PollingEngine::setConnectionName(const QString &name)
 {
     m_connectionName = name;
+    m_executor->setConnectionName(name);
     m_store->setConnectionName(name);
     if (m_serverStore)
         m_serverStore->setConnectionName(name);
 }
 
+void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
+{
+    if (!opener) {
+        m_opener = nullptr;
+        return;
+    }
+    m_opener = [opener = std::move(opener)](std::function<void(bool)> done) { done(opener()); };
+}
+
+void PollingEngine::setExecutor(DatabaseExecutor *executor)
+{
+    m_executor = executor;
+    setConnectionName(executor->connectionName());
+    connect(executor, &DatabaseExecutor::replaced, this, &PollingEngine::onExecutorReplaced);
+    if (!executor->isThreaded())
+        return;
+    // Each write runs on the database thread; the queue learns its outcome
+    // there from the store the queue had when the write was handed over.
+    m_queue->setDispatcher([this](const OutageWrite &w, WriteQueue::Done done) {
+        OutageStore *store = m_queue->store();
+        auto outcome = std::make_shared<std::pair<OutageStore::Outcome, QString>>(OutageStore::Outcome::RetryLater,
+                                                                                  QString());
+        m_executor->run(
+            this, [store, w, outcome](QSqlDatabase) { outcome->first = store->write(w, &outcome->second); },
+            [outcome, done] { done(outcome->first, outcome->second); });
+    });
+}
+
+void PollingEngine::onExecutorReplaced()
+{
+    m_connectionName = m_executor->connectionName();
+    m_store->setConnectionName(m_connectionName);
+    // The thread took the answers it owed with it: the write under way is
+    // kept for later, and a pass waiting for its book goes on without it.
+    m_queue->abandonInFlight();
+    if (m_bookAwaited)
+        onBookWaitOver();
+}
+
 void PollingEngine::setConnectionWatch(ConnectionWatch *watch)
 {
     m_watch = watch;
+    if (m_serverStore)
+        m_retiredStores.push_back(std::move(m_serverStore));
     if (watch) {
         m_serverStore = std::make_unique<ServerOutageStore>(m_connectionName, watch);
         m_queue->setStore(m_serverStore.get());
     } else {
         m_queue->setStore(m_store.get());
-        m_serverStore.reset();
     }
-}
-
-bool PollingEngine::connectionUsable() const
-{
-    return QSqlDatabase::database(m_connectionName, false).isOpen() && (!m_watch || m_watch->usable());
 }
 
 bool PollingEngine::startOfflinePass()
 {
     if (!m_watch || !m_haveLastBook)
         return false;
-    m_book.reset();
     m_hosts = m_lastBook;
     // The kept writes are in this picture already: it is what the last pass
     // left, its own writes included.
@@ -158,71 +197,132 @@ void PollingEngine::CheckAll()
     m_probeDone = false;
     emit passStarted();
 
-    // A file missing at start-up (or unopenable then) is tried at every
-    // pass; the opener tells the operator what happened.
-    if (!connectionUsable()) {
-        if (!m_opener || !m_opener() || !connectionUsable()) {
-            if (!startOfflinePass())
-                QTimer::singleShot(0, this, &PollingEngine::finishPass);
+    m_openerAsked = false;
+    if (!m_queue->isEmpty())
+        m_queue->retry();
+    requestBook();
+}
+
+void PollingEngine::requestBook()
+{
+    const int ticket = ++m_bookTicket;
+    m_bookAwaited = true;
+    auto read = std::make_shared<BookRead>();
+    ConnectionWatch *watch = m_watch;
+    if (m_executor->isThreaded())
+        m_bookWait->start();
+    m_executor->run(
+        this, [watch, read](QSqlDatabase db) { readBook(db, watch, read.get()); },
+        [this, read, ticket] {
+            if (ticket != m_bookTicket || !m_bookAwaited)
+                return;  // given up waiting: the pass went on without it
+            m_bookAwaited = false;
+            m_bookWait->stop();
+            if (m_running && !m_stopped)
+                onBookRead(*read);
+        });
+}
+
+// Runs where the connection lives (the database thread).
+void PollingEngine::readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out)
+{
+    if (!db.isOpen() || (watch && !watch->usable())) {
+        out->status = BookRead::NoDatabase;
+        return;
+    }
+    {
+        QSqlQuery book(db);
+        bool ok = runStatement(book, Statements::SelectAddressesForPass);
+        while (ok && book.next())
+            out->rows.push_back({book.value(0).toString(), book.value(1).toString(), book.value(2)});
+        if (!ok || book.lastError().isValid()) {
+            out->rows.clear();
+            // The server went away: the pass goes on with what the last one read.
+            if (watch && watch->lost(book.lastError())) {
+                out->status = BookRead::Lost;
+            } else {
+                out->status = BookRead::Failed;
+                out->error = statementError(book);
+            }
             return;
         }
     }
-    if (!m_queue->isEmpty())
-        m_queue->retry();
+    out->status = BookRead::Read;
+    QSqlQuery open(db);
+    bool ok = runStatement(open, Statements::SelectAllOpenOutages);
+    while (ok && open.next())
+        ++out->openRows[open.value(1).toString()];
+    if (!ok || open.lastError().isValid()) {
+        out->openRows.clear();
+        // Lost between the book and the open rows: the picture the last
+        // pass left still holds, kept writes included.
+        if (watch && watch->lost(open.lastError())) {
+            out->openRowsStatus = BookRead::OpenRowsLost;
+        } else {
+            out->openRowsStatus = BookRead::OpenRowsFailed;
+            out->openRowsError = statementError(open);
+        }
+    }
+}
 
-    m_book = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connectionName, false));
-    if (!runStatement(*m_book, Statements::SelectAddressesForPass)) {
-        failBook();
+void PollingEngine::onBookWaitOver()
+{
+    if (!m_bookAwaited)
         return;
-    }
-    readAddressBook();
+    m_bookAwaited = false;
+    m_bookWait->stop();
+    ++m_bookTicket;
+    if (m_running && !m_stopped)
+        passWithoutDatabase();
 }
 
-void PollingEngine::stop()
+void PollingEngine::passWithoutDatabase()
 {
-    m_stopped = true;
-    m_probe->abort();
-    if (m_transport && m_transport->isOpen())
-        m_transport->close();
-    m_book.reset();
-    // Effects being applied hold a host of the list: the loop ends on the flag.
-    if (!m_applying) {
-        m_hosts.clear();
-        m_openRows.clear();
-        m_decided.clear();
-    }
-    m_running = false;
+    m_hosts.clear();
+    if (!startOfflinePass())
+        QTimer::singleShot(0, this, &PollingEngine::finishPass);
 }
 
-// Without the book nothing can be probed or logged in this pass.
-void PollingEngine::failBook()
+void PollingEngine::onBookRead(const BookRead &read)
 {
-    // The server went away: the pass goes on with what the last one read.
-    if (m_watch && m_book && m_watch->lost(m_book->lastError())) {
-        m_book.reset();
-        m_hosts.clear();
-        if (startOfflinePass())
+    switch (read.status) {
+    case BookRead::NoDatabase:
+        // A file missing at start-up (or unopenable then) is tried at every
+        // pass; the opener tells the operator what happened.
+        if (m_opener && !m_openerAsked) {
+            m_openerAsked = true;
+            QPointer<PollingEngine> self(this);
+            m_opener([self](bool opened) {
+                if (!self || !self->m_running || self->m_stopped)
+                    return;
+                if (opened)
+                    self->requestBook();
+                else
+                    self->passWithoutDatabase();
+            });
             return;
+        }
+        passWithoutDatabase();
+        return;
+    case BookRead::Lost:
+        passWithoutDatabase();
+        return;
+    case BookRead::Failed:
+        // Without the book nothing can be probed or logged in this pass.
+        reportDatabaseError(tr("Не удалось прочитать список адресов"), read.error);
+        m_hosts.clear();
         QTimer::singleShot(0, this, &PollingEngine::finishPass);
         return;
+    case BookRead::Read:
+        break;
     }
-    reportDatabaseError(tr("Не удалось прочитать список адресов"), statementError(*m_book));
-    m_book.reset();
-    m_hosts.clear();
-    QTimer::singleShot(0, this, &PollingEngine::finishPass);
-}
 
-void PollingEngine::readAddressBook()
-{
-    if (!m_book)
-        return;
-    QElapsedTimer slice;
-    slice.start();
-    while (m_book->next()) {
+    m_hosts.clear();
+    for (const BookRead::Row &row : read.rows) {
         Host h;
-        h.ip = m_book->value(0).toString();
-        h.desc = m_book->value(1).toString();
-        const QVariant stored = m_book->value(2);
+        h.ip = row.ip;
+        h.desc = row.desc;
+        const QVariant &stored = row.timeout;
         bool ok = false;
         const qlonglong timeout = stored.isNull() ? 0 : stored.toLongLong(&ok);
         if (!ok) {
@@ -232,36 +332,71 @@ void PollingEngine::readAddressBook()
                      tr("Адрес %1 не проверяется: значение ping_timeout «%2» не является числом миллисекунд. "
                         "Исправьте его в программе администрирования.")
                          .arg(h.ip, stored.isNull() ? QStringLiteral("NULL") : stored.toString()));
+            continue;
+        }
+        if (timeout > AddressLimits::MaxPingTimeoutMs) {
+            // A day-long timeout would hold this host's outage for months.
+            tellOnce(QStringLiteral("clamp:") + h.ip,
+                     tr("Адрес %1: ping_timeout %2 мс больше допустимого, используется %3 мс.")
+                         .arg(h.ip)
+                         .arg(timeout)
+                         .arg(AddressLimits::MaxPingTimeoutMs));
+            h.timeoutMs = AddressLimits::MaxPingTimeoutMs;
         } else {
-            if (timeout > AddressLimits::MaxPingTimeoutMs) {
-                // A day-long timeout would hold this host's outage for months.
-                tellOnce(QStringLiteral("clamp:") + h.ip,
-                         tr("Адрес %1: ping_timeout %2 мс больше допустимого, используется %3 мс.")
-                             .arg(h.ip)
-                             .arg(timeout)
-                             .arg(AddressLimits::MaxPingTimeoutMs));
-                h.timeoutMs = AddressLimits::MaxPingTimeoutMs;
-            } else {
-                h.timeoutMs = timeout < AddressLimits::MinPingTimeoutMs ? MinimumTimeoutReplacement : int(timeout);
-            }
-            m_hosts.push_back(std::move(h));
+            h.timeoutMs = timeout < AddressLimits::MinPingTimeoutMs ? MinimumTimeoutReplacement : int(timeout);
         }
-        if (slice.nsecsElapsed() > ReadSliceNs) {
-            QTimer::singleShot(0, this, &PollingEngine::readAddressBook);
-            return;
-        }
+        m_hosts.push_back(std::move(h));
     }
-    if (m_book->lastError().isValid()) {
-        failBook();
-        return;
-    }
-    m_book.reset();
     m_lastBook = m_hosts;
     m_haveLastBook = true;
+
     // The open rows are known before the first host is decided; the host's
     // own writes keep the picture up to date from then on.
-    m_openRowsKnown = m_hosts.empty() || readOpenOutages();
+    switch (read.openRowsStatus) {
+    case BookRead::OpenRowsRead:
+        m_openRows = read.openRows;
+        // Writes still kept by a lock are part of the log already, as far
+        // as the decisions go: a kept Begin is an open row, a kept End
+        // closed one.
+        for (const OutageWrite &w : m_queue->pending()) {
+            int &open = m_openRows[w.ip];
+            if (w.kind == OutageWrite::Begin)
+                open = qMax(open, 1);
+            else if (open > 0)
+                --open;
+        }
+        m_openRowsKnown = true;
+        break;
+    case BookRead::OpenRowsLost:
+        m_openRows = m_lastOpenRows;
+        m_openRowsKnown = m_hosts.empty() || m_haveLastOpenRows;
+        break;
+    case BookRead::OpenRowsFailed:
+        m_openRows.clear();
+        m_openRowsKnown = m_hosts.empty();
+        if (!m_hosts.empty())
+            reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openRowsError);
+        break;
+    }
     startProbing();
+}
+
+void PollingEngine::stop()
+{
+    m_stopped = true;
+    m_probe->abort();
+    if (m_transport && m_transport->isOpen())
+        m_transport->close();
+    m_bookAwaited = false;
+    m_bookWait->stop();
+    ++m_bookTicket;
+    // Effects being applied hold a host of the list: the loop ends on the flag.
+    if (!m_applying) {
+        m_hosts.clear();
+        m_openRows.clear();
+        m_decided.clear();
+    }
+    m_running = false;
 }
 
 void PollingEngine::startProbing()
@@ -281,38 +416,6 @@ void PollingEngine::startProbing()
             reportUnavailable(why);
     }
     m_probe->start(targets, ready);
-}
-
-bool PollingEngine::readOpenOutages()
-{
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    auto fail = [&] {
-        // Lost between the book and the open rows: the picture the last
-        // pass left still holds, kept writes included.
-        if (m_watch && m_watch->lost(query.lastError())) {
-            m_openRows = m_lastOpenRows;
-            return m_haveLastOpenRows;
-        }
-        reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), statementError(query));
-        m_openRows.clear();
-        return false;
-    };
-    if (!runStatement(query, Statements::SelectAllOpenOutages))
-        return fail();
-    while (query.next())
-        ++m_openRows[query.value(1).toString()];
-    if (query.lastError().isValid())
-        return fail();
-    // Writes still kept by a lock are part of the log already, as far as
-    // the decisions go: a kept Begin is an open row, a kept End closed one.
-    for (const OutageWrite &w : m_queue->pending()) {
-        int &open = m_openRows[w.ip];
-        if (w.kind == OutageWrite::Begin)
-            open = qMax(open, 1);
-        else if (open > 0)
-            --open;
-    }
-    return true;
 }
 
 void PollingEngine::onHostDecided(int index)

@@ -8,18 +8,21 @@
 #include <QString>
 
 #include <QSet>
+#include <QVariant>
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QSqlQuery;
+class QSqlDatabase;
+class QTimer;
 
 namespace monitor {
 
 class Clock;
 class ConnectionWatch;
+class DatabaseExecutor;
 class EchoProbe;
 class ServerOutageStore;
 class EchoTransport;
@@ -74,7 +77,17 @@ public:
     // Called at the start of a pass while the connection is not open: tries
     // to open the database (and says so itself). Without one, or when it
     // fails, the pass ends without probing.
-    void setDatabaseOpener(std::function<bool()> opener) { m_opener = std::move(opener); }
+    void setDatabaseOpener(std::function<bool()> opener);
+    // The same for an opener whose answer comes later (the database is
+    // opened on its own thread): it calls `done` with the outcome.
+    using AsyncOpener = std::function<void(std::function<void(bool)> done)>;
+    void setAsyncDatabaseOpener(AsyncOpener opener) { m_opener = std::move(opener); }
+    // Where the pass's statements and the queue's writes run: the database
+    // thread (not owned). Without one they run at once on the connection.
+    void setExecutor(DatabaseExecutor *executor);
+    // A pass whose address book has not come back from the database thread
+    // within this long probes the book of the last pass that read it.
+    static constexpr int BookWaitMs = 3000;
     // The queue every outage write goes through.
     WriteQueue *writeQueue() const { return m_queue; }
     // A database server's connection, which may go away and come back:
@@ -124,15 +137,33 @@ private:
         QDateTime at;
     };
 
-    void readAddressBook();
-    void failBook();
-    // The connection is usable for the pass (open and, on a server, ours).
-    bool connectionUsable() const;
+    // What a pass reads of the database, read where the connection lives.
+    struct BookRead
+    {
+        enum Status { Read, NoDatabase, Lost, Failed } status = NoDatabase;
+        QString error;
+        struct Row
+        {
+            QString ip;
+            QString desc;
+            QVariant timeout;
+        };
+        std::vector<Row> rows;
+        QHash<QString, int> openRows;
+        enum OpenRows { OpenRowsRead, OpenRowsLost, OpenRowsFailed } openRowsStatus = OpenRowsRead;
+        QString openRowsError;
+    };
+    static void readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out);
+    void requestBook();
+    void onBookRead(const BookRead &read);
+    void onBookWaitOver();
+    void onExecutorReplaced();
+    // No database for this pass: the last book, or nothing.
+    void passWithoutDatabase();
     // A pass without the server: the last book read and the open rows as
     // that pass left them. False when no pass has read the book yet.
     bool startOfflinePass();
     void startProbing();
-    bool readOpenOutages();
     void onHostDecided(int index);
     void onProbeFinished();
     void scheduleEffects();
@@ -157,7 +188,11 @@ private:
     int m_errCount = 0;
     quint8 m_restCount = 0;
 
-    std::unique_ptr<QSqlQuery> m_book;  // while the book is being read
+    DatabaseExecutor *m_executor;
+    int m_bookTicket = 0;
+    bool m_bookAwaited = false;
+    bool m_openerAsked = false;
+    QTimer *m_bookWait;
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
     bool m_probeDone = false;
@@ -176,7 +211,10 @@ private:
     bool m_haveLastBook = false;
     QHash<QString, int> m_lastOpenRows;
     bool m_haveLastOpenRows = false;
-    std::function<bool()> m_opener;
+    AsyncOpener m_opener;
+    // Stores of an earlier database thread: a statement given up may still
+    // come back into them.
+    std::vector<std::unique_ptr<ServerOutageStore>> m_retiredStores;
 };
 
 } // namespace monitor

@@ -3,6 +3,8 @@
 #include "DateTimeText.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,9 +42,45 @@ void WriteQueue::submit(const OutageWrite &w)
 
 bool WriteQueue::writeHead()
 {
+    if (m_dispatch) {
+        dispatchHead();
+        return false;  // the outcome comes later and moves the queue on
+    }
     QString error;
+    const OutageStore::Outcome outcome = m_store->write(m_pending.front(), &error);
+    return settleHead(outcome, error);
+}
+
+void WriteQueue::dispatchHead()
+{
+    if (m_inFlight || m_pending.empty())
+        return;
+    m_inFlight = true;
+    const int ticket = ++m_flightTicket;
+    QPointer<WriteQueue> self(this);
+    m_dispatch(m_pending.front(), [self, ticket](OutageStore::Outcome outcome, const QString &error) {
+        if (!self || ticket != self->m_flightTicket || !self->m_inFlight)
+            return;
+        self->m_inFlight = false;
+        // Written (or refused for good): the next one goes.
+        if (self->settleHead(outcome, error) && !self->m_pending.empty())
+            self->dispatchHead();
+    });
+}
+
+void WriteQueue::abandonInFlight()
+{
+    if (!m_inFlight)
+        return;
+    m_inFlight = false;
+    ++m_flightTicket;
+    settleHead(OutageStore::Outcome::RetryLater, tr("the database did not answer"));
+}
+
+bool WriteQueue::settleHead(OutageStore::Outcome outcome, const QString &error)
+{
     const OutageWrite head = m_pending.front();
-    switch (m_store->write(head, &error)) {
+    switch (outcome) {
     case OutageStore::Outcome::Written:
         m_pending.pop_front();
         if (m_waiting)
@@ -69,6 +107,10 @@ bool WriteQueue::writeHead()
 
 void WriteQueue::retry()
 {
+    if (m_dispatch) {
+        dispatchHead();
+        return;
+    }
     if (m_inRetry)
         return;
     m_inRetry = true;
@@ -89,6 +131,23 @@ bool WriteQueue::flushFor(int ms)
 {
     QElapsedTimer t;
     t.start();
+    if (m_dispatch) {
+        // The outcomes come through the event loop; a write that waits for
+        // a lock is tried again every few milliseconds until the time is up.
+        QEventLoop loop;
+        QTimer again;
+        QObject::connect(&again, &QTimer::timeout, &loop, [&] {
+            if (m_pending.empty() || t.elapsed() >= ms)
+                loop.quit();
+            else
+                dispatchHead();
+        });
+        again.start(10);
+        dispatchHead();
+        if (!m_pending.empty())
+            loop.exec();
+        return m_pending.empty();
+    }
     while (!m_pending.empty() && t.elapsed() < ms) {
         if (!writeHead())
             QThread::msleep(10);  // the back end has waited for the lock already

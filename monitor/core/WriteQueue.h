@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 
 namespace monitor {
 
@@ -63,6 +64,20 @@ public:
 
     // The back end, chosen once the program knows which database it uses.
     void setStore(OutageStore *store) { m_store = store; }
+    OutageStore *store() const { return m_store; }
+
+    // Hands a write to the back end elsewhere (the database thread) and
+    // gets its outcome later through `done`.
+    using Done = std::function<void(OutageStore::Outcome, const QString &)>;
+    using Dispatch = std::function<void(const OutageWrite &, Done)>;
+    // From then on one write at a time is under way and the next goes only
+    // once its outcome is known, so order and "exactly once" hold as before.
+    void setDispatcher(Dispatch dispatch) { m_dispatch = std::move(dispatch); }
+    // The outcome of the write under way will never come (its database
+    // thread was given up): it is kept, as if it had met a lock. A write
+    // that did reach the database is harmless when made again.
+    void abandonInFlight();
+    bool hasWriteUnderWay() const { return m_inFlight; }
 
     // Writes it now when nothing waits, else keeps it behind the others.
     void submit(const OutageWrite &w);
@@ -92,12 +107,18 @@ signals:
 private:
     // False when the head must wait.
     bool writeHead();
+    // The outcome of the head; false when it must wait.
+    bool settleHead(OutageStore::Outcome outcome, const QString &error);
+    void dispatchHead();
 
     OutageStore *m_store;
     std::deque<OutageWrite> m_pending;
     bool m_waiting = false;
     bool m_inRetry = false;
     int m_writtenSinceWait = 0;
+    Dispatch m_dispatch;
+    bool m_inFlight = false;
+    int m_flightTicket = 0;
 };
 
 } // namespace monitor
