@@ -100,6 +100,7 @@ int main(int argc, char **argv)
     setup.databasePath = database.isServer() ? Database::defaultPath() : database.path();
     setup.database = database;
     setup.programDirectory = Database::programDirectory();
+    setup.databaseThread = true;
     auto session = std::make_unique<MonitorSession>(setup, engine.get(), &clock);
 
     Form1Services services;

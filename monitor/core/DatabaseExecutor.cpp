@@ -2,6 +2,9 @@
 
 #include "DatabaseThread.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <cstdio>
 
 namespace monitor {
@@ -56,6 +59,8 @@ void DatabaseExecutor::run(QObject *context, Job job, std::function<void()> then
     }
     // An answer of a thread given up meanwhile is dropped: by then its
     // waiter has been told the thread was replaced.
+    if (!m_thread)
+        return;  // released at the program's end
     const int generation = m_generation;
     QPointer<DatabaseExecutor> self(this);
     m_thread->post(context, std::move(job), [self, generation, then = std::move(then)] {
@@ -70,7 +75,8 @@ void DatabaseExecutor::post(Job job)
         job(QSqlDatabase::database(m_connectionName, false));
         return;
     }
-    m_thread->post(std::move(job));
+    if (m_thread)
+        m_thread->post(std::move(job));
 }
 
 qint64 DatabaseExecutor::jobElapsedMs() const
@@ -105,10 +111,14 @@ void DatabaseExecutor::replace()
     emit replaced(m_generation);
 }
 
-void DatabaseExecutor::release()
+void DatabaseExecutor::release(int graceMs)
 {
     if (!m_thread)
         return;
+    QElapsedTimer waited;
+    waited.start();
+    while (m_thread->jobsWaiting() > 0 && waited.elapsed() < graceMs)
+        QThread::msleep(2);
     if (m_thread->jobsWaiting() > 0)
         m_thread->abandon();
     m_thread.reset();

@@ -64,10 +64,10 @@ public:
     bool checkStuck();
     // Gives up the thread now and starts a fresh one.
     void replace();
-    // At the program's end: a thread still busy (a statement that does not
-    // come back, a server that takes a connection and never answers) is
-    // given up instead of being waited for.
-    void release();
+    // At the program's end: a thread still busy after graceMs (a statement
+    // that does not come back, a server that takes a connection and never
+    // answers) is given up instead of being waited for.
+    void release(int graceMs = 150);
 
 signals:
     // The thread was given up; answers owed by it never come.

@@ -9,6 +9,9 @@
 #include "SingleInstance.h"
 #include "WriteQueue.h"
 
+#include <QSqlError>
+#include <QTimer>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -39,6 +42,21 @@ MonitorSession::MonitorSession(const SessionSetup &setup, PollingEngine *engine,
     , m_open(new OpenOutages(this))
 {
     Q_ASSERT(engine && clock);
+    m_exec = setup.databaseThread
+                 ? DatabaseExecutor::threaded(QStringLiteral("orvant-db"))
+                 : std::make_unique<DatabaseExecutor>(QLatin1String(QSqlDatabase::defaultConnection));
+    // Told before the engine, so that the engine's kept write is told as
+    // waiting for the server.
+    connect(m_exec.get(), &DatabaseExecutor::replaced, this, &MonitorSession::onStatementGivenUp);
+    m_engine->setExecutor(m_exec.get());
+    if (m_exec->isThreaded()) {
+        // A statement that does not come back is noticed within half a
+        // second of its limit, whatever the window is doing.
+        m_watchdog = new QTimer(this);
+        m_watchdog->setInterval(500);
+        connect(m_watchdog, &QTimer::timeout, m_exec.get(), &DatabaseExecutor::checkStuck);
+        m_watchdog->start();
+    }
     wireEngine();
 }
 
@@ -46,6 +64,59 @@ MonitorSession::~MonitorSession()
 {
     if (m_started && !m_stopped)
         stop();
+    releaseDatabase();
+}
+
+void MonitorSession::releaseDatabase()
+{
+    if (m_server) {
+        ServerSession *server = std::exchange(m_server, nullptr);
+        m_engine->setConnectionWatch(nullptr);
+        // Closed where it lives; a thread that no longer answers takes it along.
+        m_exec->post([server](QSqlDatabase) {
+            server->close();
+            delete server;
+        });
+    }
+    m_exec->release();
+}
+
+void MonitorSession::await(DatabaseExecutor::Job job)
+{
+    struct Wait
+    {
+        bool done = false;
+        QEventLoop *loop = nullptr;
+    };
+    auto wait = std::make_shared<Wait>();
+    m_exec->run(this, std::move(job), [wait] {
+        wait->done = true;
+        if (wait->loop)
+            wait->loop->quit();
+    });
+    if (wait->done || m_stopped)
+        return;
+    QEventLoop loop;
+    wait->loop = &loop;
+    m_awaiting = &loop;
+    loop.exec();
+    m_awaiting = nullptr;
+    wait->loop = nullptr;
+}
+
+void MonitorSession::runJob(DatabaseExecutor::Job job, std::function<void()> then, bool wait)
+{
+    if (!wait) {
+        m_exec->run(this, std::move(job), std::move(then));
+        return;
+    }
+    auto done = std::make_shared<bool>(false);
+    await([job = std::move(job), done](QSqlDatabase db) {
+        job(db);
+        *done = true;
+    });
+    if (*done)
+        then();
 }
 
 void MonitorSession::wireEngine()
@@ -83,7 +154,7 @@ void MonitorSession::wireEngine()
     connect(engine, &PollingEngine::probeUnavailable, this, &MonitorSession::probeUnavailable);
     connect(engine, &PollingEngine::notice, this, &MonitorSession::notice);
     connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
-        if (m_server && !m_server->usable()) {
+        if (m_server && !m_serverUsable) {
             tell(QCoreApplication::translate("monitor::Form1", "Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, "
                          "когда связь восстановится.")
                      .arg(m_setup.database.describe(), why)
@@ -97,7 +168,7 @@ void MonitorSession::wireEngine()
     });
     connect(engine->writeQueue(), &WriteQueue::resumed, this,
             [this](int written) { tell(QCoreApplication::translate("monitor::Form1", "Отложенные записи о сбоях сделаны (%1).").arg(written)); });
-    engine->setDatabaseOpener([this] { return reopenFile(); });
+    engine->setAsyncDatabaseOpener([this](std::function<void(bool)> done) { reopenFile(std::move(done)); });
 }
 
 MonitorSession::StartResult MonitorSession::start()
@@ -182,53 +253,80 @@ bool MonitorSession::takeDatabaseLock(bool atStart)
     return false;
 }
 
+namespace {
+
+struct Opening
+{
+    bool ok = false;
+    QString error;
+    QString warning;
+};
+
+} // namespace
+
 bool MonitorSession::openFile(bool atStart)
 {
-    QString error;
-    QString warningText;
+    auto opening = std::make_shared<Opening>();
     Database::Options options;
     options.busyTimeoutMs = WriteBusyTimeoutMs;
-    if (!Database::open(m_setup.databasePath, options, &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        &warningText)) {
-        reportUnopened(error, atStart);
+    const QString path = m_setup.databasePath;
+    const QString connection = m_exec->connectionName();
+    await([opening, path, options, connection](QSqlDatabase) {
+        opening->ok = Database::open(path, options, &opening->error, connection, &opening->warning);
+    });
+    if (m_stopped)
+        return false;
+    if (!opening->ok) {
+        reportUnopened(opening->error, atStart);
         return false;
     }
+    m_fileOpen = true;
     m_lastOpenError.clear();
-    if (!warningText.isEmpty())
-        tell(warningText);
-    databaseReady();
-    readSettings();
+    if (!opening->warning.isEmpty())
+        tell(opening->warning);
+    databaseReady(true);
+    readSettings(true);
     emit databaseOpened();
     return true;
 }
 
 // At a pass, while the file is not open: it may have appeared or been
 // mended since.
-bool MonitorSession::reopenFile()
+void MonitorSession::reopenFile(std::function<void(bool)> done)
 {
     // The server is tried at every tick, never inside a pass: a pass
     // without it probes the last book read.
-    if (isServer() || m_stopped || !takeDatabaseLock(false))
-        return false;
-    QString error;
-    QString warningText;
+    if (isServer() || m_stopped || !takeDatabaseLock(false)) {
+        done(false);
+        return;
+    }
+    auto opening = std::make_shared<Opening>();
     Database::Options options;
     options.busyTimeoutMs = WriteBusyTimeoutMs;
-    if (!Database::open(m_setup.databasePath, options, &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        &warningText)) {
-        reportUnopened(error, false);
-        return false;
-    }
-    m_lastOpenError.clear();
-    if (!warningText.isEmpty())
-        tell(warningText);
-    databaseReady();
-    tell(QCoreApplication::translate("monitor::Form1", "База данных открыта: %1").arg(QFileInfo(m_setup.databasePath).absoluteFilePath()));
-    // The settings could not be read at start-up: they are read now.
-    readSettings();
-    m_engine->setRefreshSecs(m_refreshSecs);
-    emit databaseOpened();
-    return true;
+    const QString path = m_setup.databasePath;
+    const QString connection = m_exec->connectionName();
+    m_exec->run(
+        this,
+        [opening, path, options, connection](QSqlDatabase) {
+            opening->ok = Database::open(path, options, &opening->error, connection, &opening->warning);
+        },
+        [this, opening, done] {
+            if (!opening->ok) {
+                reportUnopened(opening->error, false);
+                done(false);
+                return;
+            }
+            m_fileOpen = true;
+            m_lastOpenError.clear();
+            if (!opening->warning.isEmpty())
+                tell(opening->warning);
+            databaseReady(false);
+            tell(QCoreApplication::translate("monitor::Form1", "База данных открыта: %1").arg(QFileInfo(m_setup.databasePath).absoluteFilePath()));
+            // The settings could not be read at start-up: they are read now.
+            readSettings(false);
+            emit databaseOpened();
+            done(true);
+        });
 }
 
 void MonitorSession::reportUnopened(const QString &error, bool atStart)
@@ -242,7 +340,7 @@ void MonitorSession::reportUnopened(const QString &error, bool atStart)
     emit databaseError(QCoreApplication::translate("monitor::Form1", "Открытие базы данных"), error);
 }
 
-void MonitorSession::databaseReady()
+void MonitorSession::databaseReady(bool wait)
 {
     // Writes a previous run could not make (another program held the file,
     // or the server was away, when it ended) go first, in their order.
@@ -250,44 +348,83 @@ void MonitorSession::databaseReady()
     QString keptError;
     if (!queue->load(pendingWritesPath(), &keptError))
         tell(QCoreApplication::translate("monitor::Form1", "Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
-    readOpenOutages();
+    readOpenOutages(wait);
     queue->retry();
 }
 
-void MonitorSession::readOpenOutages()
+void MonitorSession::readOpenOutages(bool wait)
 {
-    QList<OpenOutage> rows;
-    QString error;
-    QSqlError failure;
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    if (!OpenOutages::read(db, &rows, &error, &failure)) {
-        if (m_server && m_server->lost(failure))
-            return;
-        const QString what = QCoreApplication::translate("monitor::frmOtchet", "Отсутствующие соединения");
-        toStderr(QStringLiteral("database error: %1: %2").arg(what, error));
-        emit databaseError(what, error);
-        return;
-    }
-    m_open->reset(rows, m_engine->writeQueue()->pending());
+    struct Read
+    {
+        bool ok = false;
+        bool lost = false;
+        QList<OpenOutage> rows;
+        QString error;
+    };
+    auto read = std::make_shared<Read>();
+    ServerSession *server = m_server;
+    runJob(
+        [read, server](QSqlDatabase db) {
+            QSqlError failure;
+            read->ok = OpenOutages::read(db, &read->rows, &read->error, &failure);
+            if (!read->ok && server)
+                read->lost = server->lost(failure);
+        },
+        [this, read] {
+            if (read->ok) {
+                m_open->reset(read->rows, m_engine->writeQueue()->pending());
+                return;
+            }
+            if (read->lost)
+                return;
+            const QString what = QCoreApplication::translate("monitor::frmOtchet", "Отсутствующие соединения");
+            toStderr(QStringLiteral("database error: %1: %2").arg(what, read->error));
+            emit databaseError(what, read->error);
+        },
+        wait);
 }
 
 void MonitorSession::connectServerSession()
 {
     Database::Options options;
     options.busyTimeoutMs = WriteBusyTimeoutMs;
-    m_server = new ServerSession(m_setup.database, options, QLatin1String(QSqlDatabase::defaultConnection), this);
+    const DatabaseConfig config = m_setup.database;
+    const QString connection = m_exec->connectionName();
+    // Made where its connection lives: its reconnection knocks and its
+    // statements run on that thread, between the other jobs.
+    auto made = std::make_shared<ServerSession *>(nullptr);
+    await([made, config, options, connection](QSqlDatabase) {
+        *made = new ServerSession(config, options, connection);
+    });
+    m_server = *made;
+    if (!m_server)
+        return;
     m_engine->setConnectionWatch(m_server);
+    watchServer();
+}
+
+void MonitorSession::watchServer()
+{
     const QString name = m_setup.database.describe();
-    connect(m_server, &ServerSession::connectionLost, this, [this, name](const QString &why) {
+    ServerSession *server = m_server;
+    connect(server, &ServerSession::connectionLost, this, [this, server, name](const QString &why) {
+        if (server != m_server)
+            return;
+        m_serverUsable = false;
         m_lastOpenError.clear();
         tell(QCoreApplication::translate("monitor::Form1", "Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о "
                      "сбоях ждут и будут сделаны, когда связь восстановится.")
                  .arg(name, why.trimmed()));
         emit databaseLost(why.trimmed());
     });
-    connect(m_server, &ServerSession::reconnectFailed, this,
-            [this](const QString &error) { reportUnopened(error, false); });
-    connect(m_server, &ServerSession::heldByOther, this, [this, name](const QString &holder) {
+    connect(server, &ServerSession::reconnectFailed, this, [this, server](const QString &error) {
+        if (server == m_server)
+            reportUnopened(error, false);
+    });
+    connect(server, &ServerSession::heldByOther, this, [this, server, name](const QString &holder) {
+        if (server != m_server)
+            return;
+        m_serverUsable = false;
         const QString text = QCoreApplication::translate("monitor::Form1", "Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. "
                                      "Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; "
                                      "закройте один из них.")
@@ -297,41 +434,64 @@ void MonitorSession::connectServerSession()
         m_lastOpenError = text;
         tell(text);
     });
-    connect(m_server, &ServerSession::reconnected, this, [this, name] {
+    connect(server, &ServerSession::reconnected, this, [this, server, name] {
+        if (server != m_server)
+            return;
+        m_serverUsable = true;
         m_lastOpenError.clear();
-        if (!m_server->warning().isEmpty())
-            tell(m_server->warning());
-        if (!m_settingsRead) {
-            // The server could not be reached at start-up: the settings are
-            // read now.
-            tell(QCoreApplication::translate("monitor::Form1", "База данных открыта: %1").arg(name));
-            readSettings();
-            m_engine->setRefreshSecs(m_refreshSecs);
-            databaseReady();
-            emit databaseOpened();
-        } else {
-            tell(QCoreApplication::translate("monitor::Form1", "Связь с сервером базы данных %1 восстановлена.").arg(name));
-            databaseReady();
-            emit databaseBack();
-        }
+        auto warningText = std::make_shared<QString>();
+        runJob([server, warningText](QSqlDatabase) { *warningText = server->warning(); },
+               [this, warningText, name] {
+                   if (!warningText->isEmpty())
+                       tell(*warningText);
+                   if (!m_settingsRead) {
+                       // The server could not be reached at start-up: the
+                       // settings are read now.
+                       tell(QCoreApplication::translate("monitor::Form1", "База данных открыта: %1").arg(name));
+                       readSettings(false);
+                       databaseReady(false);
+                       emit databaseOpened();
+                   } else {
+                       tell(QCoreApplication::translate("monitor::Form1", "Связь с сервером базы данных %1 восстановлена.").arg(name));
+                       databaseReady(false);
+                       emit databaseBack();
+                   }
+               },
+               false);
     });
 }
 
 bool MonitorSession::openServer()
 {
-    QString text;
-    switch (m_server->openAtStart(&text)) {
+    struct Opened
+    {
+        ServerSession::OpenResult result = ServerSession::OpenResult::Failed;
+        QString text;
+        QString warning;
+    };
+    auto opened = std::make_shared<Opened>();
+    ServerSession *server = m_server;
+    if (server) {
+        await([server, opened](QSqlDatabase) {
+            opened->result = server->openAtStart(&opened->text);
+            opened->warning = server->warning();
+        });
+    }
+    if (m_stopped)
+        return true;
+    switch (opened->result) {
     case ServerSession::OpenResult::Opened:
-        if (!m_server->warning().isEmpty())
-            tell(m_server->warning());
-        readSettings();
-        databaseReady();
+        m_serverUsable = true;
+        if (!opened->warning.isEmpty())
+            tell(opened->warning);
+        readSettings(true);
+        databaseReady(true);
         emit databaseOpened();
         return true;
     case ServerSession::OpenResult::HeldByOther: {
         const QString refusal = QCoreApplication::translate("monitor::Form1", "Программа уже запущена!") + QLatin1String("\n\n")
                                 + QCoreApplication::translate("monitor::Form1", "Базу данных %1 уже использует другой монитор: %2.")
-                                      .arg(m_setup.database.describe(), text);
+                                      .arg(m_setup.database.describe(), opened->text);
         toStderr(refusal);
         emit refused(refusal);
         return false;
@@ -340,35 +500,92 @@ bool MonitorSession::openServer()
         break;
     }
     // As for a missing file; the server is tried again at every tick.
-    reportUnopened(text, true);
+    reportUnopened(opened->text, true);
     return true;
 }
 
-void MonitorSession::readSettings()
+void MonitorSession::onStatementGivenUp()
 {
-    OptionsRecord record;
-    QStringList problems;
-    QString error;
-    if (!OptionsStore::read(&record, &problems, &error)) {
-        toStderr(QStringLiteral("database error: %1: %2").arg(QCoreApplication::translate("monitor::Form1", "Чтение настроек"), error));
-        emit databaseError(QCoreApplication::translate("monitor::Form1", "Чтение настроек"), error);
-        return;
+    if (m_awaiting)
+        m_awaiting->quit();
+    const QString text = tr("База данных не ответила за %1 с: соединение с ней открывается заново. Проверка адресов "
+                            "продолжается; записи о сбоях ждут и будут сделаны, когда она ответит.")
+                             .arg(DatabaseExecutor::StatementLimitMs / 1000);
+    tell(text);
+    if (m_server) {
+        // The old session stays with the thread that was given up; a new
+        // one knocks from the fresh thread at the next ticks, and ends the
+        // old server session (its own, by name) when it takes the lock.
+        m_serverUsable = false;
+        m_server = nullptr;
+        Database::Options options;
+        options.busyTimeoutMs = WriteBusyTimeoutMs;
+        const DatabaseConfig config = m_setup.database;
+        const QString connection = m_exec->connectionName();
+        auto made = std::make_shared<ServerSession *>(nullptr);
+        m_exec->run(
+            this, [made, config, options, connection](QSqlDatabase) {
+                *made = new ServerSession(config, options, connection);
+            },
+            [this, made] {
+                if (!*made || m_server)
+                    return;
+                m_server = *made;
+                m_engine->setConnectionWatch(m_server);
+                watchServer();
+            });
+    } else {
+        // The next pass opens the file again on the fresh connection.
+        m_fileOpen = false;
     }
-    // The monitor runs on the defaults, and says which ones.
-    for (const QString &problem : problems)
-        tell(QCoreApplication::translate("monitor::Form1", "Настройки: %1; используется значение по умолчанию.").arg(problem));
-    m_refreshSecs = RefreshInterval::seconds(record.refreshTime);
-    m_sndErr = record.sndErr;
-    m_sndRest = record.sndRest;
-    m_showOnErr = record.view != 0;
-    m_settingsRead = true;
+    emit databaseLost(text);
+}
+
+void MonitorSession::readSettings(bool wait)
+{
+    struct Read
+    {
+        bool ok = false;
+        OptionsRecord record;
+        QStringList problems;
+        QString error;
+        ExtraSettings extra;
+    };
+    auto read = std::make_shared<Read>();
+    const QString connection = m_exec->connectionName();
+    runJob(
+        [read, connection](QSqlDatabase db) {
+            read->ok = OptionsStore::read(&read->record, &read->problems, &read->error, connection);
+            // Settings beyond the options row are optional: a database
+            // without them reads as the defaults.
+            QString ignored;
+            ExtraSettings::read(db, &read->extra, &ignored);
+        },
+        [this, read] {
+            if (!read->ok) {
+                const QString what = QCoreApplication::translate("monitor::Form1", "Чтение настроек");
+                toStderr(QStringLiteral("database error: %1: %2").arg(what, read->error));
+                emit databaseError(what, read->error);
+                return;
+            }
+            // The monitor runs on the defaults, and says which ones.
+            for (const QString &problem : read->problems)
+                tell(QCoreApplication::translate("monitor::Form1", "Настройки: %1; используется значение по умолчанию.").arg(problem));
+            m_refreshSecs = RefreshInterval::seconds(read->record.refreshTime);
+            m_sndErr = read->record.sndErr;
+            m_sndRest = read->record.sndRest;
+            m_showOnErr = read->record.view != 0;
+            m_extra = read->extra;
+            m_settingsRead = true;
+            m_engine->setRefreshSecs(m_refreshSecs);
+            emit settingsRead();
+        },
+        wait);
 }
 
 bool MonitorSession::databaseUsable() const
 {
-    if (m_server)
-        return m_server->usable();
-    return QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen();
+    return isServer() ? m_serverUsable : m_fileOpen;
 }
 
 QString MonitorSession::countsText() const
@@ -400,9 +617,12 @@ void MonitorSession::tick()
     if (m_stopped)
         return;
     // A server that went away is tried again once a tick, before the kept
-    // writes are (in the engine's tick).
-    if (m_server)
-        m_server->tick();
+    // writes are (in the engine's tick). Ticks do not pile up behind a
+    // statement that takes long.
+    if (m_server && m_exec->jobsWaiting() < 2) {
+        ServerSession *server = m_server;
+        m_exec->post([server](QSqlDatabase) { server->tick(); });
+    }
     m_engine->tick();
 }
 
@@ -419,12 +639,17 @@ void MonitorSession::stop()
     m_stopped = true;
     if (m_firstPassWait)
         m_firstPassWait->quit();
+    if (m_awaiting)
+        m_awaiting->quit();
     // Quitting ends the watch in the middle of a pass: no outage may be
     // written after this point without the alert that belongs to it.
     m_engine->stop();
     // Within a second whatever holds the database: kept writes are tried a
     // little longer, and the rest waits for the next start in a file.
     keepPendingWrites();
+    if (m_watchdog)
+        m_watchdog->stop();
+    releaseDatabase();
 }
 
 QString MonitorSession::pendingWritesPath() const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "DatabaseConfig.h"
+#include "DatabaseExecutor.h"
+#include "ExtraSettings.h"
 #include "NotificationText.h"
 #include "OpenOutages.h"
 
@@ -8,9 +10,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QEventLoop;
+class QTimer;
 class SingleInstance;
 
 namespace monitor {
@@ -32,6 +36,10 @@ struct SessionSetup
     QString lockDirectory;
     // Where the one-monitor-per-database lock lives; empty: /run/lock.
     QString databaseLockDirectory;
+    // Every statement on the monitor's one database thread (the program);
+    // false runs them at once on the default connection (tests that follow
+    // each step in order).
+    bool databaseThread = false;
 };
 
 // The monitor as it runs, without a window: the locks that keep it single,
@@ -80,6 +88,11 @@ public:
     bool isStopped() const { return m_stopped; }
 
     PollingEngine *engine() const { return m_engine; }
+    // Where the monitor's statements run: other parts of the monitor post
+    // their own database work here.
+    DatabaseExecutor *database() const { return m_exec.get(); }
+    // Settings beyond the options row, as read with it.
+    const ExtraSettings &extraSettings() const { return m_extra; }
     OpenOutages *openOutages() const { return m_open; }
     bool isServer() const { return m_setup.database.isServer(); }
     // Statements may go to the database now.
@@ -120,20 +133,32 @@ signals:
     void databaseOpened();
     void databaseLost(const QString &why);
     void databaseBack();
+    // The settings were read (at start, or once the database came).
+    void settingsRead();
 
 private:
     void wireEngine();
+    // Runs a job and waits for it with the event loop running (start-up
+    // only): the splash stays live and a signal still ends the program.
+    void await(DatabaseExecutor::Job job);
     bool takeDatabaseLock(bool atStart);
     bool openFile(bool atStart);
-    bool reopenFile();
+    void reopenFile(std::function<void(bool)> done);
+    void watchServer();
+    void onStatementGivenUp();
+    void serverTick();
     void reportUnopened(const QString &error, bool atStart);
     void connectServerSession();
     bool openServer();
     // Once the database is open: the open outages are read, and the
     // writes a previous run kept go first.
-    void databaseReady();
-    void readSettings();
-    void readOpenOutages();
+    void databaseReady(bool wait);
+    void readSettings(bool wait);
+    void readOpenOutages(bool wait);
+    // A job whose outcome is handled by `then`: waited for (start-up) or later.
+    void runJob(DatabaseExecutor::Job job, std::function<void()> then, bool wait);
+    // The server session goes with the connection; a busy thread is given up.
+    void releaseDatabase();
     void keepPendingWrites();
     void tell(const QString &text);
 
@@ -143,7 +168,14 @@ private:
     OpenOutages *m_open;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<SingleInstance> m_databaseInstance;
+    std::unique_ptr<DatabaseExecutor> m_exec;
+    // With a server: it lives where the connection does, and is only
+    // touched from jobs; the session keeps what it last told.
     ServerSession *m_server = nullptr;
+    bool m_serverUsable = false;
+    bool m_fileOpen = false;
+    QTimer *m_watchdog = nullptr;
+    ExtraSettings m_extra;
     QString m_lastOpenError;  // told once until it changes
 
     int m_refreshSecs = 60;
@@ -154,6 +186,7 @@ private:
     bool m_started = false;
     bool m_stopped = false;
     QEventLoop *m_firstPassWait = nullptr;
+    QEventLoop *m_awaiting = nullptr;
 
     QList<NotifiedHost> m_passBegan;
     QList<NotifiedHost> m_passEnded;

@@ -74,7 +74,7 @@ void WriteQueue::abandonInFlight()
         return;
     m_inFlight = false;
     ++m_flightTicket;
-    settleHead(OutageStore::Outcome::RetryLater, tr("the database did not answer"));
+    settleHead(OutageStore::Outcome::RetryLater, tr("база данных не ответила вовремя"));
 }
 
 bool WriteQueue::settleHead(OutageStore::Outcome outcome, const QString &error)
