@@ -1009,6 +1009,13 @@ Created: 14.09.2004</translation>
     </message>
 </context>
 <context>
+    <name>monitor::MonitorSession</name>
+    <message>
+        <source>База данных не ответила за %1 с: соединение с ней открывается заново. Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда она ответит.</source>
+        <translation>The database did not answer within %1 s: its connection is being opened again. Monitoring goes on; outage records wait and will be made once it answers.</translation>
+    </message>
+</context>
+<context>
     <name>monitor::NotificationTexts</name>
     <message>
         <source>Нет соединения</source>
@@ -1141,6 +1148,13 @@ To fix it, do one of the two:
     <message>
         <source>прозрачность окна</source>
         <translation>window transparency</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::WriteQueue</name>
+    <message>
+        <source>база данных не ответила вовремя</source>
+        <translation>the database did not answer in time</translation>
     </message>
 </context>
 <context>
