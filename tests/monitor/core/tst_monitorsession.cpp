@@ -7,6 +7,7 @@
 #include "FakeEchoTransport.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
+#include "PrivatePgServer.h"
 #include "SingleInstance.h"
 #include "TempDatabase.h"
 #include "WriteQueue.h"
@@ -35,6 +36,8 @@ struct Rig
     std::unique_ptr<PollingEngine> engine;
     std::unique_ptr<MonitorSession> session;
     QStringList notices;
+    bool threaded = false;
+    DatabaseConfig server;  // a server instead of the file, when named
 
     Rig()
     {
@@ -50,6 +53,8 @@ struct Rig
         s.programDirectory = db.directory();
         s.lockDirectory = locks.path();
         s.databaseLockDirectory = locks.path();
+        s.databaseThread = threaded;
+        s.database = server;
         return s;
     }
 
@@ -82,13 +87,26 @@ class tst_MonitorSession : public QObject
 {
     Q_OBJECT
 
+    // Statements at once on the test's thread, and on the database thread as
+    // the program runs them.
+    static void onBothSides()
+    {
+        QTest::addColumn<bool>("threaded");
+        QTest::newRow("inline") << false;
+        QTest::newRow("database thread") << true;
+    }
+
 private slots:
     void cleanup() { Database::close(); }
     void anotherMonitorRefused_data();
     void anotherMonitorRefused();
+    void missingDatabaseOpenedWhenItAppears_data() { onBothSides(); }
     void missingDatabaseOpenedWhenItAppears();
+    void keptWritesMadeOnceAtTheNextStart_data() { onBothSides(); }
     void keptWritesMadeOnceAtTheNextStart();
+    void queuedOutageIsOpenBeforeItsRowExists_data() { onBothSides(); }
     void queuedOutageIsOpenBeforeItsRowExists();
+    void serverLostAndBack();
     void eventListKeepsNewestLinesWithTheirKind();
 };
 
@@ -125,7 +143,9 @@ void tst_MonitorSession::anotherMonitorRefused()
 
 void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
 {
+    QFETCH(bool, threaded);
     Rig rig;
+    rig.threaded = threaded;
     QTemporaryDir elsewhere;
     const QString path = elsewhere.filePath(QString::fromLatin1(Database::FileName));
     MonitorSession &session = rig.make(path);
@@ -143,6 +163,7 @@ void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
     rig.db.scalar(QStringLiteral("pragma wal_checkpoint(truncate)"));
     QVERIFY(QFile::copy(rig.db.path(), path));
     QVERIFY(rig.pass());
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(opened.count(), 1);
     QVERIFY(session.databaseUsable());
     QVERIFY(session.openOutages()->isOpen(Down));
@@ -159,7 +180,9 @@ void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
 
 void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
 {
+    QFETCH(bool, threaded);
     Rig rig;
+    rig.threaded = threaded;
     {
         QFile kept(rig.make().pendingWritesPath());
         QVERIFY(kept.open(QIODevice::WriteOnly));
@@ -171,6 +194,8 @@ void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
         MonitorSession &session = rig.make();
         QCOMPARE(session.start(), MonitorSession::StartResult::Started);
         QVERIFY(!QFile::exists(session.pendingWritesPath()));
+        // On the database thread the writes are made after start() returns.
+        QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
         QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.7' and foe=1 and time_begin='2026-01-01 10:00:00' "
                                          "and time_end='2026-01-01 10:05:00'")),
                  1);
@@ -185,7 +210,9 @@ void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
 
 void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
 {
+    QFETCH(bool, threaded);
     Rig rig;
+    rig.threaded = threaded;
     MonitorSession &session = rig.make();
     QCOMPARE(session.start(), MonitorSession::StartResult::Started);
 
@@ -215,12 +242,57 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     rig.transport.setUp(Down);
     MonitorSession &next = rig.make();
     QCOMPARE(next.start(), MonitorSession::StartResult::Started);
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=0")), 1);
     QVERIFY(next.openOutages()->isOpen(Down));
     QVERIFY(rig.pass());  // the host answers: closed, once
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=1")), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 1);
     QVERIFY(!next.openOutages()->isOpen(Down));
+}
+
+// The server goes away during the passes and comes back: the outage decided
+// meanwhile is alerted at once, in the open picture, and made once.
+void tst_MonitorSession::serverLostAndBack()
+{
+    PrivatePgServer pg;
+    if (!pg.isValid())
+        QSKIP(qPrintable(pg.error()));
+    const QString name = QStringLiteral("session_e2e");
+    QVERIFY2(pg.createDatabase(name), qPrintable(pg.error()));
+    QVERIFY(!pg.rows(name, QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                                           "('127.0.0.2','Сервер',10) returning 1"))
+                 .isEmpty());
+    Rig rig;
+    rig.threaded = true;
+    rig.server = pg.config(name);
+    MonitorSession &session = rig.make();
+    QSignalSpy lost(&session, &MonitorSession::databaseLost);
+    QSignalSpy back(&session, &MonitorSession::databaseBack);
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QVERIFY(session.databaseUsable());
+    QVERIFY(rig.pass());
+
+    QVERIFY(pg.stop());
+    rig.transport.setDown(Down);
+    // The pass that meets the lost server probes the last book read.
+    QSignalSpy began(&session, &MonitorSession::outageBegan);
+    for (int i = 0; i < 3 && began.isEmpty(); ++i)
+        QVERIFY(rig.pass());
+    QCOMPARE(began.count(), 1);
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(!session.databaseUsable());
+
+    QVERIFY(pg.start());
+    QTRY_COMPARE_WITH_TIMEOUT((session.tick(), back.count()), 1, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT((session.tick(), rig.engine->writeQueue()->size()), 0, 10000);
+    QVERIFY(rig.pass());
+    QCOMPARE(pg.rows(name, QStringLiteral("select ip, foe from logs")),
+             QStringList(QStringLiteral("127.0.0.2|0")));
+    QVERIFY(session.openOutages()->isOpen(Down));
+    session.stop();
 }
 
 void tst_MonitorSession::eventListKeepsNewestLinesWithTheirKind()
