@@ -1,0 +1,240 @@
+// The longest the monitor's event loop stops while the database does not
+// answer: the monitor's session with its statements run at once on the
+// event loop's thread (as before the database thread: the baseline) and on
+// its database thread, side by side in one run.
+//
+//  lock     a pass of 1,000 hosts (a tenth of them down) while another
+//           program holds the file's write lock, then ticks for 2 s;
+//  silent   orvant.conf names a server at 127.0.0.1 where a listener takes
+//           the connection and never answers: start-up, then 3 s of ticks.
+//
+// The echo transport lives in this process and answers at once for hosts
+// that are up: no ICMP. The listener is on 127.0.0.1: run it inside a private
+// network namespace, bench/run_session_bench.sh.
+// Usage: bench_session_gap
+#include "Database.h"
+#include "EchoTransport.h"
+#include "MonitorSession.h"
+#include "PollingEngine.h"
+#include "Schema.h"
+#include "SystemClock.h"
+#include "WriteQueue.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <list>
+#include <memory>
+
+using namespace monitor;
+
+namespace {
+
+class LocalTransport final : public EchoTransport
+{
+public:
+    QSet<HostAddress> down;
+    bool open(int, QString *) override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    int send(const HostAddress &address, const QByteArray &, quint32 *cookie) override
+    {
+        *cookie = ++m_next;
+        if (!down.contains(address)) {
+            const quint32 c = *cookie;
+            QTimer::singleShot(0, this, [this, c, address] { emit replyReceived(c, address); });
+        }
+        return 0;
+    }
+
+private:
+    bool m_open = false;
+    quint32 m_next = 0;
+};
+
+// The longest stretch between two beats of a 2 ms timer.
+struct GapMeter
+{
+    QTimer beat;
+    QElapsedTimer since;
+    qint64 longestMs = 0;
+
+    GapMeter()
+    {
+        beat.setInterval(2);
+        QObject::connect(&beat, &QTimer::timeout, [this] { longestMs = qMax(longestMs, since.restart()); });
+    }
+    void start()
+    {
+        longestMs = 0;
+        since.start();
+        beat.start();
+    }
+    qint64 stop()
+    {
+        beat.stop();
+        return qMax(longestMs, since.elapsed());
+    }
+};
+
+void spin(int ms, MonitorSession *session)
+{
+    QElapsedTimer t;
+    t.start();
+    QTimer tick;
+    tick.setInterval(1000);
+    QObject::connect(&tick, &QTimer::timeout, session, &MonitorSession::tick);
+    tick.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+bool makeFile(const QString &path, LocalTransport *transport)
+{
+    QString error;
+    if (!Schema::createDatabaseFile(path, &error) || !Database::open(path, &error, QStringLiteral("setup"))) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("setup"));
+        QSqlQuery q(db);
+        db.transaction();
+        q.exec(QStringLiteral("delete from addrs"));
+        q.prepare(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,200)"));
+        for (int i = 0; i < 1000; ++i) {
+            const QString ip = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+            q.addBindValue(ip);
+            q.addBindValue(QStringLiteral("host %1").arg(i));
+            q.exec();
+            if (i % 10 == 0) {
+                HostAddress a;
+                HostAddress::parse(ip, &a);
+                transport->down.insert(a);
+            }
+        }
+        q.exec(QStringLiteral("update options set refresh_time=1"));
+        db.commit();
+    }
+    Database::close(QStringLiteral("setup"));
+    return true;
+}
+
+qint64 lockCase(bool threaded)
+{
+    QTemporaryDir dir;
+    LocalTransport transport;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb"));
+    if (!makeFile(path, &transport))
+        return -1;
+    SystemClock clock;
+    PollingEngine engine(&transport, &clock);
+    SessionSetup setup;
+    setup.databasePath = path;
+    setup.programDirectory = dir.path();
+    setup.lockDirectory = dir.path();
+    setup.databaseLockDirectory = dir.path();
+    setup.databaseThread = threaded;
+    auto session = std::make_unique<MonitorSession>(setup, &engine, &clock);
+    if (session->start() != MonitorSession::StartResult::Started)
+        return -1;
+    QString error;
+    Database::open(path, &error, QStringLiteral("other program"));
+    {
+        QSqlQuery other(QSqlDatabase::database(QStringLiteral("other program")));
+        other.exec(QStringLiteral("begin immediate"));
+        GapMeter gap;
+        gap.start();
+        QEventLoop wait;
+        QObject::connect(&engine, &PollingEngine::passFinished, &wait, &QEventLoop::quit);
+        session->checkNow();
+        if (engine.isRunning())
+            wait.exec();
+        spin(2000, session.get());
+        const qint64 longest = gap.stop();
+        other.exec(QStringLiteral("rollback"));
+        std::printf("  lock    %-16s kept writes %4d  longest gap %6lld ms\n", threaded ? "database thread" : "inline",
+                    engine.writeQueue()->size(), longest);
+        session->stop();
+        session.reset();
+        Database::close(QStringLiteral("other program"));
+        Database::close();
+        return longest;
+    }
+}
+
+qint64 silentCase(bool threaded)
+{
+    QTemporaryDir dir;
+    QTcpServer listener;
+    std::list<QTcpSocket *> taken;  // accepted, never answered
+    if (!listener.listen(QHostAddress(QStringLiteral("127.0.0.1")))) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1: %s\n", qPrintable(listener.errorString()));
+        return -1;
+    }
+    QObject::connect(&listener, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket *s = listener.nextPendingConnection())
+            taken.push_back(s);
+    });
+    DatabaseConfig config;
+    QString error;
+    QFile conf(dir.filePath(QStringLiteral("orvant.conf")));
+    conf.open(QIODevice::WriteOnly);
+    conf.write(QStringLiteral("[database]\ndriver=postgresql\nhost=127.0.0.1\nport=%1\nname=orvant_silent\nuser=nobody\n")
+                   .arg(listener.serverPort())
+                   .toUtf8());
+    conf.close();
+    if (!DatabaseConfig::load(dir.path(), &config, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return -1;
+    }
+    LocalTransport transport;
+    SystemClock clock;
+    PollingEngine engine(&transport, &clock);
+    SessionSetup setup;
+    setup.database = config;
+    setup.programDirectory = dir.path();
+    setup.lockDirectory = dir.path();
+    setup.databaseLockDirectory = dir.path();
+    setup.databaseThread = threaded;
+    auto session = std::make_unique<MonitorSession>(setup, &engine, &clock);
+    GapMeter gap;
+    gap.start();
+    QElapsedTimer started;
+    started.start();
+    session->start();
+    const qint64 startMs = started.elapsed();
+    spin(3000, session.get());
+    const qint64 longest = gap.stop();
+    std::printf("  silent  %-16s start-up %6lld ms  longest gap %6lld ms\n", threaded ? "database thread" : "inline",
+                startMs, longest);
+    session->stop();
+    session.reset();
+    return longest;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::printf("Longest stop of the monitor's event loop (target under 50 ms on the database thread)\n");
+    const qint64 lockInline = lockCase(false);
+    const qint64 lockThread = lockCase(true);
+    const qint64 silentInline = silentCase(false);
+    const qint64 silentThread = silentCase(true);
+    std::printf("\n%-8s %14s %16s %8s\n", "case", "inline (ms)", "thread (ms)", "target");
+    std::printf("%-8s %14lld %16lld %8s\n", "lock", lockInline, lockThread, lockThread >= 0 && lockThread < 50 ? "met" : "MISSED");
+    std::printf("%-8s %14lld %16lld %8s\n", "silent", silentInline, silentThread,
+                silentThread >= 0 && silentThread < 50 ? "met" : "MISSED");
+    return 0;
+}
