@@ -57,6 +57,8 @@ private slots:
     void busyKeepsEveryLaterWriteBehindInOrder();
     void finalRefusalIsToldAndDropped();
     void keptWritesTravelToTheNextRunOnce();
+    void dispatchedWritesOneAtATimeInOrder();
+    void writeUnderWayGivenUpIsKeptAndMadeOnce();
 };
 
 void tst_WriteQueue::writesAtOnceWhenNothingWaits()
@@ -146,6 +148,84 @@ void tst_WriteQueue::keptWritesTravelToTheNextRunOnce()
                                                  begin(QStringLiteral("c"), 3)}));
     QVERIFY(next.load(path, &error));  // nothing kept: nothing to do
     QCOMPARE(next.size(), 0);
+}
+
+namespace {
+
+// Writes handed elsewhere: each outcome is given by the test, later.
+struct Dispatched
+{
+    QList<OutageWrite> handed;
+    QList<WriteQueue::Done> answers;
+
+    WriteQueue::Dispatch dispatcher()
+    {
+        return [this](const OutageWrite &w, WriteQueue::Done done) {
+            handed << w;
+            answers << done;
+        };
+    }
+    void answer(OutageStore::Outcome outcome, const QString &error = QString())
+    {
+        answers.takeFirst()(outcome, error);
+    }
+};
+
+} // namespace
+
+void tst_WriteQueue::dispatchedWritesOneAtATimeInOrder()
+{
+    ScriptedStore store;
+    WriteQueue queue(&store);
+    Dispatched d;
+    queue.setDispatcher(d.dispatcher());
+    QSignalSpy waiting(&queue, &WriteQueue::waiting);
+    queue.submit(begin(QStringLiteral("a"), 1));
+    queue.submit(end(QStringLiteral("a"), 2));
+    queue.retry();  // one under way: nothing more goes
+    QCOMPARE(d.handed, QList<OutageWrite>({begin(QStringLiteral("a"), 1)}));
+    QVERIFY(queue.hasWriteUnderWay());
+    QCOMPARE(queue.size(), 2);  // the write under way is still owed
+
+    d.answer(OutageStore::Outcome::RetryLater, QStringLiteral("database is locked"));
+    QCOMPARE(waiting.size(), 1);
+    QCOMPARE(d.handed.size(), 1);  // waits for a retry
+    queue.retry();
+    QCOMPARE(d.handed.size(), 2);
+    QCOMPARE(d.handed.last(), begin(QStringLiteral("a"), 1));
+    d.answer(OutageStore::Outcome::Written);
+    QCOMPARE(d.handed.last(), end(QStringLiteral("a"), 2));  // the next goes at once
+    d.answer(OutageStore::Outcome::Written);
+    QVERIFY(queue.isEmpty());
+    QVERIFY(!queue.hasWriteUnderWay());
+    QCOMPARE(store.attempts, 0);  // never written on the caller's thread
+}
+
+void tst_WriteQueue::writeUnderWayGivenUpIsKeptAndMadeOnce()
+{
+    ScriptedStore store;
+    WriteQueue queue(&store);
+    Dispatched d;
+    queue.setDispatcher(d.dispatcher());
+    queue.submit(begin(QStringLiteral("a"), 1));
+    queue.submit(begin(QStringLiteral("b"), 2));
+    QSignalSpy waiting(&queue, &WriteQueue::waiting);
+    queue.abandonInFlight();  // its thread was given up
+    QCOMPARE(waiting.size(), 1);
+    QCOMPARE(queue.size(), 2);
+    QVERIFY(!queue.hasWriteUnderWay());
+    // The old thread's answer, should it ever come, changes nothing.
+    d.answer(OutageStore::Outcome::Written);
+    QCOMPARE(queue.size(), 2);
+
+    queue.retry();
+    QCOMPARE(d.handed.size(), 2);
+    QCOMPARE(d.handed.last(), begin(QStringLiteral("a"), 1));
+    d.answer(OutageStore::Outcome::Written);
+    d.answer(OutageStore::Outcome::Written);
+    QVERIFY(queue.isEmpty());
+    QCOMPARE(d.handed, QList<OutageWrite>({begin(QStringLiteral("a"), 1), begin(QStringLiteral("a"), 1),
+                                           begin(QStringLiteral("b"), 2)}));
 }
 
 QTEST_GUILESS_MAIN(tst_WriteQueue)
