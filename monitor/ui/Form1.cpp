@@ -148,12 +148,12 @@ Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &ser
 
     // A click on a notification opens the window as the tray's "Открыть" does.
     if (m_services.notifier)
-        connect(m_services.notifier, &PassNotifier::openRequested, this, &Form1::mnuOpen_Click);
+        connect(m_services.notifier, &PassNotifier::openRequested, this, &Form1::openWindow);
 
     m_services.tray->setContextMenu(m_myPopup);
     connect(m_services.tray, &TrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
-            mnuOpen_Click();
+            openWindow();
     });
 
     if (auto *guiApp = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -227,17 +227,17 @@ void Form1::buildMenus()
 
     QMenu *mnuDo = menuBar()->addMenu(tr("Действие"));
     mnuDo->setObjectName(QStringLiteral("mnuDo"));
-    add(mnuDo, QStringLiteral("mnuTray"), tr("Свернуть в трей"), &Form1::mnuTray_Click);
-    add(mnuDo, QStringLiteral("mnuAdmin"), tr("Администрирование"), &Form1::mnuAdmin_Click);
+    add(mnuDo, QStringLiteral("mnuTray"), tr("Свернуть в трей"), &Form1::moveToTray);
+    add(mnuDo, QStringLiteral("mnuAdmin"), tr("Администрирование"), &Form1::startAdmin);
     separator(mnuDo, QStringLiteral("it1"));
     add(mnuDo, QStringLiteral("mnuExit"), tr("Выход"), &Form1::mnuExit_Click);
 
     m_myPopup = new QMenu(this);
     m_myPopup->setObjectName(QStringLiteral("MyPopup"));
-    QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), tr("Открыть"), &Form1::mnuOpen_Click);
-    add(m_myPopup, QStringLiteral("mnuOtch_"), tr("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), tr("Открыть"), &Form1::openWindow);
+    add(m_myPopup, QStringLiteral("mnuOtch_"), tr("Отсутствие соединения"), &Form1::showReport);
     separator(m_myPopup, QStringLiteral("it2"));
-    add(m_myPopup, QStringLiteral("mnuQuit"), tr("Выход"), &Form1::mnuQuit_Click);
+    add(m_myPopup, QStringLiteral("mnuQuit"), tr("Выход"), &Form1::quitFromTray);
     // The default item is drawn bold.
     m_myPopup->setDefaultAction(open);
     QFont bold = open->font();
@@ -246,9 +246,9 @@ void Form1::buildMenus()
 
     QMenu *itm6 = menuBar()->addMenu(tr("Сведения"));
     itm6->setObjectName(QStringLiteral("itm6"));
-    add(itm6, QStringLiteral("mnuOtch"), tr("Отсутствие соединения"), &Form1::mnuOtch_Click);
+    add(itm6, QStringLiteral("mnuOtch"), tr("Отсутствие соединения"), &Form1::showReport);
     separator(itm6, QStringLiteral("it3"));
-    add(itm6, QStringLiteral("mnuAbout"), tr("О программе"), &Form1::mnuAbout_Click);
+    add(itm6, QStringLiteral("mnuAbout"), tr("О программе"), &Form1::showAbout);
 }
 
 int Form1::refreshSecs() const
@@ -325,7 +325,7 @@ bool Form1::load()
         return true;
     }
 
-    mnuOtch_Click();
+    showReport();
     HookWheel(this);
     QGuiApplication::restoreOverrideCursor();
     return true;
@@ -471,9 +471,9 @@ void Form1::applyPendingState()
     m_pendingState = WindowState::Unchanged;
     m_pendingRetry->stop();
     if (state == WindowState::InTray)
-        mnuTray_Click();
+        moveToTray();
     else
-        mnuOpen_Click();
+        openWindow();
 }
 
 void Form1::Timer2_Timer()
@@ -489,7 +489,7 @@ void Form1::checkNowClicked()
     m_session.checkNow();
 }
 
-void Form1::mnuTray_Click()
+void Form1::moveToTray()
 {
     if (!m_services.tray->isAvailable()) {
         // Without a notification area a hidden window could never be
@@ -501,7 +501,7 @@ void Form1::mnuTray_Click()
     hide();
 }
 
-void Form1::mnuOpen_Click()
+void Form1::openWindow()
 {
     m_services.tray->hideIcon();
     showNormal();
@@ -509,14 +509,14 @@ void Form1::mnuOpen_Click()
     activateWindow();
 }
 
-void Form1::mnuOtch_Click()
+void Form1::showReport()
 {
     frmOtchet *report = loadReport();
     report->show();
     report->raise();
 }
 
-void Form1::mnuAdmin_Click()
+void Form1::startAdmin()
 {
     const QString path = QDir(m_services.programDirectory).filePath(QStringLiteral("admin"));
     QProcess process;
@@ -535,7 +535,7 @@ void Form1::mnuAdmin_Click()
                           QMessageBox::Ok);
 }
 
-void Form1::mnuAbout_Click()
+void Form1::showAbout()
 {
     ask(this, QMessageBox::NoIcon, QStringLiteral("Orvant"),
                           tr("Программа: ORVANT\nВерсия: 2.0.1\nДата создания: 14.09.2004г."),
@@ -547,9 +547,9 @@ void Form1::mnuExit_Click()
     close();
 }
 
-void Form1::mnuQuit_Click()
+void Form1::quitFromTray()
 {
-    mnuOpen_Click();
+    openWindow();
     close();
 }
 

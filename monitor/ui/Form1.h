@@ -85,13 +85,19 @@ public:
     bool boxOpen() const;
 
 public slots:
-    void mnuTray_Click();
-    void mnuOpen_Click();
-    void mnuOtch_Click();
-    void mnuAdmin_Click();
-    void mnuAbout_Click();
+    // "Свернуть в трей" (mnuTray): hidden, the icon in the notification area.
+    void moveToTray();
+    // "Открыть" (mnuOpen), a click on the tray icon or a notification.
+    void openWindow();
+    // "Отсутствие соединения" (mnuOtch): the report window.
+    void showReport();
+    // "Администрирование" (mnuAdmin): starts admin beside the monitor.
+    void startAdmin();
+    // "О программе" (mnuAbout).
+    void showAbout();
     void mnuExit_Click();
-    void mnuQuit_Click();
+    // "Выход" of the tray menu (mnuQuit): the window comes up to ask.
+    void quitFromTray();
     // The countdown button: a pass now.
     void checkNowClicked();
     void Timer2_Timer();

@@ -439,7 +439,7 @@ void tst_Form1::trayIconOnceAndPopupMenu()
     QVERIFY(rig.load());
     rig.form->show();
     for (int i = 0; i < 3; ++i)
-        rig.form->mnuTray_Click();
+        rig.form->moveToTray();
     QVERIFY(rig.tray.isIconVisible());
     QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvant"));
     QVERIFY(!rig.tray.icon.isNull());
@@ -480,7 +480,7 @@ void tst_Form1::withoutTrayTheWindowIsMinimised()
     QVERIFY(rig.form->isMinimized());
     QVERIFY(!rig.tray.isIconVisible());
     QCOMPARE(rig.tray.shows, 0);
-    rig.form->mnuOpen_Click();
+    rig.form->openWindow();
     QVERIFY(!rig.form->isMinimized());
 }
 
@@ -618,7 +618,7 @@ void tst_Form1::wheelScrollsEventListOneLine()
     for (int i = 0; i < 60; ++i)
         rig.form->PrintStat(QStringLiteral("10.0.0.%1").arg(i), QStringLiteral("host"), QStringLiteral("10"),
                             Form1::Red);
-    rig.form->mnuOpen_Click();
+    rig.form->openWindow();
     QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
     QWidget *viewport = rig.form->fg()->viewport();
     QScrollBar *bar = rig.form->fg()->verticalScrollBar();
@@ -660,7 +660,7 @@ void tst_Form1::noWindowChangeWhileABoxIsOpen()
     if (restoration)
         rig.transport.setDown(Down);
     QVERIFY(rig.load());
-    rig.form->mnuOpen_Click();
+    rig.form->openWindow();
     QVERIFY(rig.form->isVisible());
     if (restoration) {
         rig.transport.setUp(Down);
