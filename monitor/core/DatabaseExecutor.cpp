@@ -115,6 +115,9 @@ void DatabaseExecutor::release(int graceMs)
 {
     if (!m_thread)
         return;
+    // A job that has run this long already is not about to come back.
+    if (m_thread->jobElapsedMs() > HopelessMs)
+        graceMs = 0;
     QElapsedTimer waited;
     waited.start();
     while (m_thread->jobsWaiting() > 0 && waited.elapsed() < graceMs)

@@ -33,6 +33,9 @@ public:
     // The longest a statement may hold the database thread.
     static constexpr int StatementLimitMs = 15'000;
 
+    // At the program's end a job running this long is not waited for.
+    static constexpr int HopelessMs = 1000;
+
     using Job = std::function<void(QSqlDatabase)>;
 
     // Inline on `connectionName`.

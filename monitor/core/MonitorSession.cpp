@@ -675,7 +675,9 @@ void MonitorSession::keepPendingWrites()
     WriteQueue *queue = m_engine->writeQueue();
     if (queue->isEmpty())
         return;
-    queue->flushFor(FinalFlushMs);
+    // A database thread stuck in a statement will not make them now.
+    if (m_exec->jobElapsedMs() <= DatabaseExecutor::HopelessMs)
+        queue->flushFor(FinalFlushMs);
     if (queue->isEmpty())
         return;
     QString error;
