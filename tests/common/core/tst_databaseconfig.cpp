@@ -17,6 +17,7 @@ private slots:
     void refusedSettingsNameFileAndKey_data();
     void refusedSettingsNameFileAndKey();
     void sqliteDriverNamesAFile();
+    void sameKeyInOtherSectionsIsNoRepeat();
     void describeNamesTheServer();
 };
 
@@ -104,6 +105,15 @@ void tst_DatabaseConfig::refusedSettingsNameFileAndKey_data()
         << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=54x\nname=n\nuser=u\n") << QStringLiteral("port");
     QTest::newRow("port out of range")
         << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=70000\nname=n\nuser=u\n") << QStringLiteral("port");
+    QTest::newRow("second [database] section")
+        << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n\n[database]\ndriver=sqlite\n")
+        << QStringLiteral("строка 8");
+    QTest::newRow("repeated key")
+        << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\nhost = other\n")
+        << QStringLiteral("строка 7: ключ host");
+    QTest::newRow("repeated key after comment lines")
+        << QByteArray("; team\n[database]\n# x\ndriver=postgresql\ndriver=sqlite\n")
+        << QStringLiteral("строка 5: ключ driver");
     QTest::newRow("keys outside [database]")
         << QByteArray("driver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n") << QStringLiteral("driver");
 }
@@ -131,6 +141,18 @@ void tst_DatabaseConfig::sqliteDriverNamesAFile()
     QVERIFY2(DatabaseConfig::load(dir.path(), &config, &error), qPrintable(error));
     QVERIFY(!config.isServer());
     QCOMPARE(config.path(), QDir(dir.path()).filePath(QStringLiteral("data/history.mdb")));
+}
+
+// A key is repeated only within its own section; "file" in a foreign section
+// of the same file is another key.
+void tst_DatabaseConfig::sameKeyInOtherSectionsIsNoRepeat()
+{
+    QTemporaryDir dir;
+    write(dir, "[other]\ndriver=x\n[database]\ndriver=sqlite\n;driver=postgresql\n");
+    DatabaseConfig config;
+    QString error;
+    QVERIFY2(DatabaseConfig::load(dir.path(), &config, &error), qPrintable(error));
+    QVERIFY(!config.isServer());
 }
 
 void tst_DatabaseConfig::describeNamesTheServer()
