@@ -430,6 +430,46 @@ bool Database::isBusy(const QSqlError &error)
     return error.databaseText().contains(QLatin1String("database is locked"));
 }
 
+Database::WriteFailure Database::classifyWriteFailure(const QSqlError &error)
+{
+    if (isBusy(error))
+        return WriteFailure::Retry;
+    const QString code = error.nativeErrorCode();
+    if (code.size() == 5) {
+        // SQLSTATE classes whose every condition passes with time: connection
+        // exceptions (08), insufficient resources (53: disk full, out of
+        // memory, too many connections), operator intervention (57: query
+        // cancelled by a statement timeout, shutdown, cannot connect now).
+        if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("53"))
+            || code.startsWith(QLatin1String("57")))
+            return WriteFailure::Retry;
+        static const char *const temporary[] = {
+            "25006", // read_only_sql_transaction: the database or role made read-only for a while
+            "25P03", // idle_in_transaction_session_timeout
+            "25P04", // transaction_timeout
+            "40003", // statement_completion_unknown
+            "55006", // object_in_use
+            "58030", // io_error
+        };
+        for (const char *state : temporary) {
+            if (code == QLatin1String(state))
+                return WriteFailure::Retry;
+        }
+        return WriteFailure::Final;
+    }
+    bool ok = false;
+    const int number = code.toInt(&ok);
+    if (ok) {
+        const int primary = number & 0xff;
+        if (primary == 13 /* SQLITE_FULL */)
+            return WriteFailure::Retry;
+        return WriteFailure::Final;
+    }
+    // No code at all: the client library failed before an answer came
+    // (no connection, a driver not loaded). Nothing says the write is wrong.
+    return error.type() == QSqlError::ConnectionError ? WriteFailure::Retry : WriteFailure::Final;
+}
+
 bool Database::isConnectionLost(const QSqlError &error, const QSqlDatabase &db)
 {
     if (dialectOf(db) != Statements::Dialect::Postgres || error.type() == QSqlError::NoError)

@@ -50,9 +50,12 @@ bool WriteQueue::writeHead()
         break;
     case OutageStore::Outcome::Failed:
         m_pending.pop_front();
+        m_refused.append(head);
+        m_lastError = error;
         emit writeFailed(head, error);
         break;
     case OutageStore::Outcome::RetryLater:
+        m_lastError = error;
         if (!m_waiting) {
             m_waiting = true;
             m_writtenSinceWait = 0;
@@ -103,7 +106,7 @@ QList<OutageWrite> WriteQueue::pending() const
 
 bool WriteQueue::save(const QString &path, QString *error) const
 {
-    if (m_pending.empty()) {
+    if (m_pending.empty() && m_refused.isEmpty()) {
         if (QFile::exists(path) && !QFile::remove(path)) {
             if (error)
                 *error = QStringLiteral("cannot remove %1").arg(path);
@@ -112,7 +115,9 @@ bool WriteQueue::save(const QString &path, QString *error) const
         return true;
     }
     QJsonArray list;
-    for (const OutageWrite &w : m_pending) {
+    QList<OutageWrite> kept = m_refused;
+    kept.append(pending());
+    for (const OutageWrite &w : std::as_const(kept)) {
         list.append(QJsonObject{{QStringLiteral("kind"), w.kind == OutageWrite::Begin ? QStringLiteral("begin")
                                                                                         : QStringLiteral("end")},
                                 {QStringLiteral("ip"), w.ip},

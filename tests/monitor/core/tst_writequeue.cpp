@@ -57,6 +57,7 @@ private slots:
     void busyKeepsEveryLaterWriteBehindInOrder();
     void finalRefusalIsToldAndDropped();
     void keptWritesTravelToTheNextRunOnce();
+    void finalRefusalIsKeptInThePendingFile();
 };
 
 void tst_WriteQueue::writesAtOnceWhenNothingWaits()
@@ -146,6 +147,30 @@ void tst_WriteQueue::keptWritesTravelToTheNextRunOnce()
                                                  begin(QStringLiteral("c"), 3)}));
     QVERIFY(next.load(path, &error));  // nothing kept: nothing to do
     QCOMPARE(next.size(), 0);
+}
+
+// Refused for good is told and holds back no later write, yet the write is
+// not lost: the pending file keeps it, first, with the waiting ones.
+void tst_WriteQueue::finalRefusalIsKeptInThePendingFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb.orvant-pending"));
+    ScriptedStore store;
+    store.broken = QStringLiteral("b");
+    WriteQueue queue(&store);
+    queue.submit(begin(QStringLiteral("b"), 1));
+    QCOMPARE(queue.lastError(), QStringLiteral("disk is full"));
+    store.busy = true;
+    queue.submit(begin(QStringLiteral("c"), 2));
+    QCOMPARE(queue.unsavedCount(), 2);
+    QString error;
+    QVERIFY2(queue.save(path, &error), qPrintable(error));
+
+    ScriptedStore next;
+    next.busy = true;
+    WriteQueue again(&next);
+    QVERIFY2(again.load(path, &error), qPrintable(error));
+    QCOMPARE(again.pending(), QList<OutageWrite>({begin(QStringLiteral("b"), 1), begin(QStringLiteral("c"), 2)}));
 }
 
 QTEST_GUILESS_MAIN(tst_WriteQueue)
