@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "Failure.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
@@ -331,10 +332,23 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
                              .arg(Database::KeepaliveIntervalS)
                              .arg(Database::KeepaliveCount)
                              .arg(Database::TcpUserTimeoutMs));
-    if (!db.open())
+    if (!db.open()) {
+        if (Database::isAuthenticationFailure(db.lastError())) {
+            // The server's own words come first: they say which of the
+            // password, the role or the database is wrong.
+            QString reason = db.lastError().databaseText().simplified();
+            const qsizetype fatal = reason.indexOf(QLatin1String("FATAL:"));
+            if (fatal >= 0)
+                reason = reason.mid(fatal + 6).trimmed();
+            reason = quotedInMessage(reason, 2000);
+            return fail(Database::tr("%1. Сервер отказал во входе: проверьте пользователя, пароль и имя базы "
+                                     "данных. Попытки подключения будут повторяться всё реже, до раза в минуту.")
+                            .arg(reason));
+        }
         return fail(Database::tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL "
                                  "запущен, а адрес, порт, имя базы и пользователь указаны верно.\n%1")
-                        .arg(db.lastError().text()));
+                        .arg(quotedInMessage(db.lastError().text(), 2000)));
+    }
 
     QSqlQuery q(db);
     if (!runStatement(q, Statements::SetLockTimeout, {QStringLiteral("%1ms").arg(options.busyTimeoutMs)}))
@@ -468,6 +482,27 @@ Database::WriteFailure Database::classifyWriteFailure(const QSqlError &error)
     // No code at all: the client library failed before an answer came
     // (no connection, a driver not loaded). Nothing says the write is wrong.
     return error.type() == QSqlError::ConnectionError ? WriteFailure::Retry : WriteFailure::Final;
+}
+
+bool Database::isAuthenticationFailure(const QSqlError &error)
+{
+    if (error.nativeErrorCode().startsWith(QLatin1String("28")))
+        return true;
+    const QString text = error.databaseText();
+    static const char *const said[] = {
+        "authentication failed",    // 28P01, password, peer, ident, ...
+        "no pg_hba.conf entry",     // 28000
+        "password authentication",  //
+        "does not exist",           // 28000 role, 3D000 database: wrong names are as final
+        "no password supplied",     // libpq itself: the server asked for one
+        "проверку подлинности",     // a server speaking Russian
+        "не существует",
+    };
+    for (const char *words : said) {
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 bool Database::isConnectionLost(const QSqlError &error, const QSqlDatabase &db)

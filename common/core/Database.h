@@ -120,6 +120,11 @@ public:
     // Final: the statement itself is refused (a constraint, a missing table
     // or column, bad data) and will be refused again.
     enum class WriteFailure { Retry, Final };
+    // Whether the server refused the login itself (a wrong password, an
+    // unknown role, no pg_hba.conf entry: SQLSTATE class 28): trying again
+    // every second only fills the server's log. libpq gives no SQLSTATE for
+    // a failed connection, so its text is read too.
+    static bool isAuthenticationFailure(const QSqlError &error);
     static WriteFailure classifyWriteFailure(const QSqlError &error);
 
     static Statements::Dialect dialectOf(const QSqlDatabase &db);

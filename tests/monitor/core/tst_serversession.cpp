@@ -11,7 +11,9 @@
 #include "ServerSession.h"
 #include "WriteQueue.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -65,6 +67,10 @@ private slots:
     void cleanup();
     void secondMonitorRefusedUntilTheFirstEnds();
     void ownLeftoverSessionGivesWayOthersDoNot();
+    void twinWithOurPidAndHostIsNeverEnded();
+    void retryDelayGrowsToAMinute_data();
+    void retryDelayGrowsToAMinute();
+    void refusedLoginIsToldWithTheReasonAndBacksOff();
     void writesWaitForTheServerAndAreMadeOnce();
     void lossFoundByAnotherStatementIsToldAtTheNextTick();
     void reconnectFindsAnotherMonitorAndWritesNothing();
@@ -76,6 +82,9 @@ private:
 
 void tst_ServerSession::init()
 {
+    // A computation only: no server to start for it.
+    if (qstrcmp(QTest::currentTestFunction(), "retryDelayGrowsToAMinute") == 0)
+        return;
     m_server = std::make_unique<PrivatePgServer>();
     if (!m_server->isValid())
         QFAIL(qPrintable(m_server->error()));
@@ -141,6 +150,83 @@ void tst_ServerSession::ownLeftoverSessionGivesWayOthersDoNot()
     QVERIFY2(text.contains(QStringLiteral("orvant 1@elsewhere")), qPrintable(text));
     QSqlQuery alive(other);
     QVERIFY(alive.exec(QStringLiteral("select 1")));
+}
+
+// Another monitor in a container or PID namespace of its own may have the
+// same process id on a machine of the same name: its session is another
+// monitor's, which is refused, never ended.
+void tst_ServerSession::twinWithOurPidAndHostIsNeverEnded()
+{
+    const QString ours = MonitorLock::sessionNameOfThisProcess();
+    QCOMPARE(MonitorLock::sessionNameOfThisProcess(), ours); // one name for the whole run
+    const QString twin = QStringLiteral("orvant %1@%2").arg(QCoreApplication::applicationPid()).arg(QSysInfo::machineHostName());
+    const QString twinWithToken = QStringLiteral("orvant %1.0123456789ab@%2")
+                                      .arg(QCoreApplication::applicationPid())
+                                      .arg(QSysInfo::machineHostName());
+    QVERIFY(ours != twin && ours != twinWithToken);
+    int i = 0;
+    for (const QString &name : {twin, twinWithToken}) {
+        const QString connection = QStringLiteral("twin%1").arg(++i);
+        QString error;
+        QVERIFY2(Database::open(m_server->config(Db), monitorOptions(), &error, connection, nullptr), qPrintable(error));
+        QSqlDatabase other = QSqlDatabase::database(connection, false);
+        QVERIFY(MonitorLock::nameSession(other, name, &error));
+        QString holder;
+        QCOMPARE(MonitorLock::take(other, name, &holder, &error), MonitorLock::Result::Taken);
+
+        ServerSession session(m_server->config(Db), monitorOptions(), QStringLiteral("monitor"));
+        QString text;
+        QCOMPARE(session.open(&text), ServerSession::OpenResult::HeldByOther);
+        QVERIFY2(text.contains(name), qPrintable(text));
+        QSqlQuery alive(other);
+        QVERIFY2(alive.exec(QStringLiteral("select 1")), "the twin's session was ended");
+        Database::close(connection);
+    }
+}
+
+void tst_ServerSession::retryDelayGrowsToAMinute_data()
+{
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("none") << 0 << 0;
+    QTest::newRow("first") << 1 << 1000;
+    QTest::newRow("second") << 2 << 2000;
+    QTest::newRow("sixth") << 6 << 32000;
+    QTest::newRow("seventh: the minute") << 7 << 60000;
+    QTest::newRow("a day of them") << 1440 << 60000;
+    QTest::newRow("past 31 shifts") << 40 << 60000;
+}
+
+void tst_ServerSession::retryDelayGrowsToAMinute()
+{
+    QFETCH(int, failed);
+    QFETCH(int, delayMs);
+    QCOMPARE(ServerSession::retryDelayMs(failed), delayMs);
+}
+
+// A server that answers and refuses the login: the reason is the server's,
+// said first, and the ticks do not log in again every time.
+void tst_ServerSession::refusedLoginIsToldWithTheReasonAndBacksOff()
+{
+    const DatabaseConfig good = m_server->config(Db);
+    const DatabaseConfig wrong =
+        DatabaseConfig::server(good.host(), good.port(), good.name(), QStringLiteral("no_such_role"));
+    ServerSession session(wrong, monitorOptions(), QStringLiteral("monitor"));
+    QString text;
+    QCOMPARE(session.openAtStart(&text), ServerSession::OpenResult::Failed);
+    QVERIFY2(text.contains(QStringLiteral("no_such_role")) && text.contains(QStringLiteral("отказал во входе")),
+             qPrintable(text));
+    QVERIFY2(text.indexOf(QStringLiteral("no_such_role")) < text.indexOf(QStringLiteral("отказал во входе")),
+             qPrintable(text));
+    QSignalSpy failed(&session, &ServerSession::reconnectFailed);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 3500) {
+        session.tick();
+        QTest::qWait(50);
+    }
+    // Once a tick would be some seventy logins; backing off, 1 s then 2 s.
+    QVERIFY2(failed.count() >= 1 && failed.count() <= 2, qPrintable(QString::number(failed.count())));
 }
 
 void tst_ServerSession::writesWaitForTheServerAndAreMadeOnce()
