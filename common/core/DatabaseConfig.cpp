@@ -1,5 +1,7 @@
 #include "DatabaseConfig.h"
 
+#include "Failure.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -172,5 +174,5 @@ QString DatabaseConfig::describe() const
 {
     if (!isServer())
         return QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
-    return tr("%1 на сервере %2:%3").arg(m_name, m_host, QString::number(m_port));
+    return tr("%1 на сервере %2:%3").arg(quotedInMessage(m_name), quotedInMessage(m_host), QString::number(m_port));
 }

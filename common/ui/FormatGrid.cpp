@@ -217,6 +217,18 @@ void FormatGrid::setFormatString(const QString &format, const QStringList &wides
     scrollToOrigin();
 }
 
+void FormatGrid::setWidestValue(int column, const QString &value)
+{
+    if (column < 0 || column >= m_headings.size())
+        return;
+    while (m_widest.size() <= column)
+        m_widest.append(QString());
+    if (m_widest.at(column) == value)
+        return;
+    m_widest[column] = value;
+    applyColumnWidths();
+}
+
 void FormatGrid::applyColumnWidths()
 {
     const int count = int(m_headings.size());

@@ -34,6 +34,10 @@ public:
 
     // widest[c]: the widest value column c holds; empty for free text.
     void setFormatString(const QString &format, const QStringList &widest = {});
+    // A column's widest value learnt later (the largest key of a listing
+    // read in the background): the widths are fitted again, the listing
+    // stays where it is scrolled to.
+    void setWidestValue(int column, const QString &value);
     QString formatString() const { return m_format; }
     QStringList headings() const { return m_headings; }
     // The width a heading gives its column in the grid's font.

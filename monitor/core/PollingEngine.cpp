@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
@@ -32,13 +33,6 @@ namespace {
 constexpr qint64 EffectSliceNs = 10'000'000;
 // The same for reading a large address book.
 constexpr qint64 ReadSliceNs = 8'000'000;
-
-// Data quoted into an event line: enough to find the row, never a megabyte.
-QString quotedForMessage(const QString &text)
-{
-    constexpr int Shown = 200;
-    return text.size() <= Shown ? text : text.left(Shown) + QChar(0x2026);
-}
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -286,7 +280,7 @@ void PollingEngine::readAddressBook()
             tellOnce(QStringLiteral("noaddress:%1:").arg(isNull ? 0 : 1) + h.desc,
                      tr("Строка списка адресов «%1» не проверяется: адрес %2. "
                         "Исправьте её в программе администрирования.")
-                         .arg(quotedForMessage(h.desc), isNull ? tr("не задан (NULL)") : tr("пуст")));
+                         .arg(quotedInMessage(h.desc), isNull ? tr("не задан (NULL)") : tr("пуст")));
             continue;
         }
         const QVariant stored = m_book->value(2);

@@ -162,6 +162,11 @@ void tst_DatabaseConfig::describeNamesTheServer()
              QStringLiteral("orvant на сервере /tmp/sock:5432"));
     QCOMPARE(DatabaseConfig::sqliteFile(QStringLiteral("/opt/orvant/ping_addr.mdb")).describe(),
              QStringLiteral("/opt/orvant/ping_addr.mdb"));
+    // A megabyte host name is not repeated into every message that names the server.
+    const QString huge(1 << 20, QLatin1Char('h'));
+    const QString shown = DatabaseConfig::server(huge, 5432, QStringLiteral("orvant"), QStringLiteral("u")).describe();
+    QVERIFY2(shown.size() < 300, qPrintable(QString::number(shown.size())));
+    QVERIFY(shown.startsWith(QStringLiteral("orvant на сервере hhhh")) && shown.endsWith(QStringLiteral("…:5432")));
 }
 
 QTEST_GUILESS_MAIN(tst_DatabaseConfig)
