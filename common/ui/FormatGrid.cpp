@@ -226,7 +226,15 @@ void FormatGrid::setWidestValue(int column, const QString &value)
     if (m_widest.at(column) == value)
         return;
     m_widest[column] = value;
-    applyColumnWidths();
+    // Only that column, and only wider: a column the operator has widened
+    // meanwhile, or the other columns' fit, stay as they are.
+    const int width = qMax(headingWidth(m_headings.at(column)), valueWidth(value));
+    if (column == 0 && m_fixedFirstColumn) {
+        if (verticalHeader()->width() < width)
+            verticalHeader()->setFixedWidth(width);
+    } else if (columnWidth(column) < width) {
+        setColumnWidth(column, width);
+    }
 }
 
 void FormatGrid::applyColumnWidths()
