@@ -422,6 +422,7 @@ void tst_ServerSession::passesGoOnWithTheLastBookWhileTheServerIsAway()
 
     QVERIFY(m_server->start());
     QVERIFY(reconnect(session));
+    QVERIFY2(session.usable(), qPrintable(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).lastError().text()));
     engine.tick();
     QVERIFY2(engine.writeQueue()->isEmpty(), qPrintable(engine.writeQueue()->lastError()));
     events.clear();
