@@ -105,7 +105,9 @@ int main(int argc, char **argv)
             insert.bindValue(0, stamp(begin));
             insert.bindValue(1, open ? QVariant() : QVariant(stamp(end)));
             insert.bindValue(2, open ? 0 : 1);
-            insert.bindValue(3, QStringLiteral("10.0.0.1"));
+            // At most one open row per address (the one-open-row index).
+            insert.bindValue(3, open ? QStringLiteral("10.%1.%2.%3").arg(i >> 16 & 255).arg(i >> 8 & 255).arg(i & 255)
+                                     : QStringLiteral("10.0.0.1"));
             insert.bindValue(4, desc);
             if (!insert.exec()) {
                 std::fprintf(stderr, "insert: %s\n", qPrintable(insert.lastError().text()));

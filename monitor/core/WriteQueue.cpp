@@ -50,6 +50,11 @@ bool WriteQueue::writeHead()
         break;
     case OutageStore::Outcome::Failed:
         m_pending.pop_front();
+        // A database that refuses every write (a broken table) would add one
+        // at every pass for as long as the monitor runs: the newest are kept;
+        // each was told as it was refused.
+        if (m_refused.size() >= MaxRefusedKept)
+            m_refused.removeFirst();
         m_refused.append(head);
         m_lastError = error;
         emit writeFailed(head, error);

@@ -77,7 +77,9 @@ public:
     bool isEmpty() const { return m_pending.empty(); }
     int size() const { return int(m_pending.size()); }
     QList<OutageWrite> pending() const;
-    // Writes refused for good in this run, in their order.
+    // Writes refused for good in this run, in their order (the newest
+    // MaxRefusedKept of them).
+    static constexpr qsizetype MaxRefusedKept = 10'000;
     QList<OutageWrite> refused() const { return m_refused; }
     // The back end's last reason for keeping or refusing a write.
     QString lastError() const { return m_lastError; }

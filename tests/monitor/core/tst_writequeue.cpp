@@ -58,6 +58,7 @@ private slots:
     void finalRefusalIsToldAndDropped();
     void keptWritesTravelToTheNextRunOnce();
     void finalRefusalIsKeptInThePendingFile();
+    void refusalsKeptAreBounded();
 };
 
 void tst_WriteQueue::writesAtOnceWhenNothingWaits()
@@ -171,6 +172,22 @@ void tst_WriteQueue::finalRefusalIsKeptInThePendingFile()
     WriteQueue again(&next);
     QVERIFY2(again.load(path, &error), qPrintable(error));
     QCOMPARE(again.pending(), QList<OutageWrite>({begin(QStringLiteral("b"), 1), begin(QStringLiteral("c"), 2)}));
+}
+
+// A table that refuses every write, pass after pass: what is kept for the
+// pending file stays bounded, the newest kept.
+void tst_WriteQueue::refusalsKeptAreBounded()
+{
+    ScriptedStore store;
+    store.broken = QStringLiteral("b");
+    WriteQueue queue(&store);
+    QSignalSpy failed(&queue, &WriteQueue::writeFailed);
+    const int extra = 5;
+    for (int i = 0; i < WriteQueue::MaxRefusedKept + extra; ++i)
+        queue.submit({OutageWrite::Begin, QStringLiteral("b"), QString::number(i), QDateTime(QDate(2026, 1, 1), QTime(0, 0))});
+    QCOMPARE(failed.size(), WriteQueue::MaxRefusedKept + extra);
+    QCOMPARE(queue.refused().size(), WriteQueue::MaxRefusedKept);
+    QCOMPARE(queue.refused().first().desc, QString::number(extra));
 }
 
 QTEST_GUILESS_MAIN(tst_WriteQueue)
