@@ -75,11 +75,13 @@ int main(int argc, char **argv)
 
     SystemClock clock;
     BootTickSource ticks;
+    BootClock bootClock;
     CanberraSoundPlayer sound;
     WidgetPrompts prompts;
     SystemTrayIcon tray;
     auto transport = std::make_unique<IcmpTransport>();
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
+    engine->setScheduleClock(&bootClock);
     DesktopNotifier notifier;
 
     // orvant.conf names a server, or is absent (the file beside the

@@ -87,6 +87,10 @@
         <translation>the server does not answer or refused the connection. Check that the PostgreSQL server is running and that the address, port, database name and user are right.
 %1</translation>
     </message>
+    <message>
+        <source>%1. Сервер отказал во входе: проверьте пользователя, пароль и имя базы данных. Попытки подключения будут повторяться всё реже, до раза в минуту.</source>
+        <translation>%1. The server refused the login: check the user, the password and the database name. Connection attempts will be repeated less and less often, down to once a minute.</translation>
+    </message>
 </context>
 <context>
     <name>DatabaseConfig</name>
@@ -117,6 +121,18 @@
     <message>
         <source>%1 на сервере %2:%3</source>
         <translation>%1 on the server %2:%3</translation>
+    </message>
+    <message>
+        <source>раздел [%1] повторён (впервые — в строке %2). Оставьте один.</source>
+        <translation>section [%1] is repeated (first on line %2). Keep one.</translation>
+    </message>
+    <message>
+        <source>ключ %1 повторён (впервые — в строке %2). Оставьте одно значение.</source>
+        <translation>key %1 is repeated (first on line %2). Keep one value.</translation>
+    </message>
+    <message>
+        <source>строка %1: %2</source>
+        <translation>line %1: %2</translation>
     </message>
 </context>
 <context>
@@ -984,6 +1000,22 @@ Created: 14.09.2004</translation>
         <source>Базу данных %1 уже использует другой монитор: %2.</source>
         <translation>Another monitor already uses the database %1: %2.</translation>
     </message>
+    <message>
+        <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
+        <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
+    </message>
+    <message>
+        <source>причина неизвестна</source>
+        <translation>reason unknown</translation>
+    </message>
+    <message>
+        <source>Записи о сбоях (%1) не сделаны (%2); они сохранены в %3 и будут сделаны при следующем запуске.</source>
+        <translation>Outage writes (%1) were not made (%2); they are kept in %3 and will be made at the next start.</translation>
+    </message>
+    <message>
+        <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
+        <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorLock</name>
@@ -1094,6 +1126,25 @@ To fix it, do one of the two:
   net.ipv4.ping_group_range = 0 2147483647 to the file /etc/sysctl.d/90-ping.conf);
 • or give the program the right to raw sockets:
   sudo setcap cap_net_raw+ep &quot;%2&quot;</translation>
+    </message>
+    <message numerus="yes">
+        <source>Системные часы переведены назад (на %n с). Расписание проверок не изменилось; окончание сбоя, которое по часам раньше его начала, записывается временем начала.</source>
+        <translation>
+            <numerusform>The system clock was set back (by %n second). The probing schedule is unchanged; an outage end that the clock puts before its begin is stored as the begin.</numerusform>
+            <numerusform>The system clock was set back (by %n seconds). The probing schedule is unchanged; an outage end that the clock puts before its begin is stored as the begin.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Строка списка адресов «%1» не проверяется: адрес %2. Исправьте её в программе администрирования.</source>
+        <translation>The address book row “%1” is not probed: its address is %2. Correct it in the administration program.</translation>
+    </message>
+    <message>
+        <source>не задан (NULL)</source>
+        <translation>not set (NULL)</translation>
+    </message>
+    <message>
+        <source>пуст</source>
+        <translation>empty</translation>
     </message>
 </context>
 <context>

@@ -1,11 +1,13 @@
 #include "OutageExport.h"
 
+#include "SafeFile.h"
+
 #include "Database.h"
 #include "DateTimeText.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
+#include <QIODevice>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -170,20 +172,23 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
 OutageExport::Result OutageExport::toFile(const QString &path, const Filter &filter, const Progress &progress,
                                           QString *error, qint64 *rows, const QString &connectionName)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // A device or a pipe (/dev/null, /dev/stdout) is written in place;
+    // a regular file is put in place once complete.
+    SafeFile file(path);
+    QString why;
+    if (!file.open(&why)) {
         if (error)
-            *error = tr("Не удалось создать файл %1: %2").arg(path, file.errorString());
+            *error = tr("Не удалось создать файл %1: %2").arg(path, why);
         return Result::Failed;
     }
-    const Result result = toDevice(&file, filter, progress, error, rows, connectionName);
+    const Result result = toDevice(file.device(), filter, progress, error, rows, connectionName);
     if (result != Result::Written) {
-        file.cancelWriting();
+        file.cancel();
         return result;
     }
-    if (!file.commit()) {
+    if (!file.commit(&why)) {
         if (error)
-            *error = tr("Не удалось записать файл %1: %2").arg(path, file.errorString());
+            *error = tr("Не удалось записать файл %1: %2").arg(path, why);
         return Result::Failed;
     }
     return Result::Written;

@@ -33,6 +33,7 @@ bool OutageLog::summary(Summary *result, QString *error, const QString &connecti
     s.anyClosed = !query.value(2).isNull();
     s.closedTotalSecs = query.value(2).toLongLong();
     s.closedLongestSecs = query.value(3).toLongLong();
+    s.largestId = query.value(4).toLongLong();
     *result = s;
     return true;
 }

@@ -23,6 +23,7 @@ public:
         bool anyClosed = false;
         qint64 closedTotalSecs = 0;
         qint64 closedLongestSecs = 0;
+        qint64 largestId = 0;  // 0 for an empty log
     };
     // Reads the whole log: on a large one it takes a while, so the admin
     // runs it on a connection of its own off the UI thread.

@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using admin::OutageExport;
 
@@ -109,6 +111,12 @@ int main(int argc, char **argv)
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
         result = OutageExport::toDevice(&out, filter, {}, &error, &rows);
+        // A full disk or /dev/full is seen only when the last bytes go out,
+        // however few: a failed flush or close is a failed export.
+        if (result == OutageExport::Result::Written
+            && (!out.flush() || out.error() != QFileDevice::NoError || std::fflush(stdout) != 0 || std::ferror(stdout)))
+            return fail(1, QStringLiteral("cannot write to standard output: %1")
+                               .arg(QString::fromLocal8Bit(std::strerror(errno))));
         out.close();
     } else {
         result = OutageExport::toFile(output, filter, {}, &error, &rows);

@@ -266,8 +266,13 @@ void frmMain::countLog()
             [window, generation, ok, summary, error] {
                 if (!window || generation != window->m_countGeneration)
                     return;
-                if (ok)
+                if (ok) {
                     window->m_logSummary->setText(OutageLog::summaryText(summary, QLocale::system()));
+                    // The key column is sized by its heading until the
+                    // largest key of the log is known: "№" alone shows two
+                    // or three digits of a seven-digit key.
+                    window->m_txtLog->setWidestValue(0, QString::number(summary.largestId));
+                }
                 else
                     window->reportFailure(tr("Не удалось подсчитать журнал."), error);
             },

@@ -334,10 +334,23 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
                              .arg(Database::KeepaliveIntervalS)
                              .arg(Database::KeepaliveCount)
                              .arg(Database::TcpUserTimeoutMs));
-    if (!db.open())
+    if (!db.open()) {
+        if (Database::isAuthenticationFailure(db.lastError())) {
+            // The server's own words come first: they say which of the
+            // password, the role or the database is wrong.
+            QString reason = db.lastError().databaseText().simplified();
+            const qsizetype fatal = reason.indexOf(QLatin1String("FATAL:"));
+            if (fatal >= 0)
+                reason = reason.mid(fatal + 6).trimmed();
+            reason = quotedInMessage(reason, 2000);
+            return fail(Database::tr("%1. Сервер отказал во входе: проверьте пользователя, пароль и имя базы "
+                                     "данных. Попытки подключения будут повторяться всё реже, до раза в минуту.")
+                            .arg(reason));
+        }
         return fail(Database::tr("сервер не отвечает или отказал в подключении. Проверьте, что сервер PostgreSQL "
                                  "запущен, а адрес, порт, имя базы и пользователь указаны верно.\n%1")
-                        .arg(db.lastError().text()));
+                        .arg(quotedInMessage(db.lastError().text(), 2000)));
+    }
 
     QSqlQuery q(db);
     if (!runStatement(q, Statements::SetLockTimeout, {QStringLiteral("%1ms").arg(options.busyTimeoutMs)}))
@@ -448,6 +461,67 @@ bool Database::isBusy(const QSqlError &error)
         return primary == 5 /* SQLITE_BUSY */ || primary == 6 /* SQLITE_LOCKED */;
     }
     return error.databaseText().contains(QLatin1String("database is locked"));
+}
+
+Database::WriteFailure Database::classifyWriteFailure(const QSqlError &error)
+{
+    if (isBusy(error))
+        return WriteFailure::Retry;
+    const QString code = error.nativeErrorCode();
+    if (code.size() == 5) {
+        // SQLSTATE classes whose every condition passes with time: connection
+        // exceptions (08), insufficient resources (53: disk full, out of
+        // memory, too many connections), operator intervention (57: query
+        // cancelled by a statement timeout, shutdown, cannot connect now).
+        if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("53"))
+            || code.startsWith(QLatin1String("57")))
+            return WriteFailure::Retry;
+        static const char *const temporary[] = {
+            "25006", // read_only_sql_transaction: the database or role made read-only for a while
+            "25P03", // idle_in_transaction_session_timeout
+            "25P04", // transaction_timeout
+            "40003", // statement_completion_unknown
+            "55006", // object_in_use
+            "58030", // io_error
+        };
+        for (const char *state : temporary) {
+            if (code == QLatin1String(state))
+                return WriteFailure::Retry;
+        }
+        return WriteFailure::Final;
+    }
+    bool ok = false;
+    const int number = code.toInt(&ok);
+    if (ok) {
+        const int primary = number & 0xff;
+        if (primary == 13 /* SQLITE_FULL */)
+            return WriteFailure::Retry;
+        return WriteFailure::Final;
+    }
+    // No code at all: the client library failed before an answer came
+    // (no connection, a driver not loaded). Nothing says the write is wrong.
+    return error.type() == QSqlError::ConnectionError ? WriteFailure::Retry : WriteFailure::Final;
+}
+
+bool Database::isAuthenticationFailure(const QSqlError &error)
+{
+    if (error.nativeErrorCode().startsWith(QLatin1String("28")))
+        return true;
+    const QString text = error.databaseText();
+    static const char *const said[] = {
+        "authentication failed",    // 28P01, password, peer, ident, ...
+        "no pg_hba.conf entry",     // 28000
+        "password authentication",  //
+        "does not exist",           // 28000 role, 3D000 database: wrong names are as final
+        "no password supplied",     // libpq itself: the server asked for one
+        "проверку подлинности",     // a server speaking Russian
+        "не существует",
+    };
+    for (const char *words : said) {
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 bool Database::isConnectionLost(const QSqlError &error, const QSqlDatabase &db)

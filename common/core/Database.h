@@ -114,6 +114,21 @@ public:
     // reopen(). Asks the server once when the error alone does not tell.
     static bool isConnectionLost(const QSqlError &error, const QSqlDatabase &db);
 
+    // What a failed write can hope for. Retry: the database refused it for
+    // now (a lock or statement timeout, a serialization failure, a database
+    // or server read-only for a while, too many connections, a full disk, a
+    // server shutting down or not yet accepting sessions, a broken
+    // connection); the same write may pass later and must be kept, in order.
+    // Final: the statement itself is refused (a constraint, a missing table
+    // or column, bad data) and will be refused again.
+    enum class WriteFailure { Retry, Final };
+    // Whether the server refused the login itself (a wrong password, an
+    // unknown role, no pg_hba.conf entry: SQLSTATE class 28): trying again
+    // every second only fills the server's log. libpq gives no SQLSTATE for
+    // a failed connection, so its text is read too.
+    static bool isAuthenticationFailure(const QSqlError &error);
+    static WriteFailure classifyWriteFailure(const QSqlError &error);
+
     static Statements::Dialect dialectOf(const QSqlDatabase &db);
 };
 

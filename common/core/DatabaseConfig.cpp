@@ -1,8 +1,12 @@
 #include "DatabaseConfig.h"
 
+#include "Failure.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStringList>
 
@@ -24,6 +28,50 @@ QString plainValue(const QVariant &value)
 }
 
 } // namespace
+
+// QSettings merges a section given twice and keeps the last of a repeated key,
+// so a second "[database]" or "driver=" would silently decide which database
+// is used. The raw lines are looked at first and either is refused by line.
+bool DatabaseConfig::findRepeats(const QByteArray &text, int *line, QString *why)
+{
+    QHash<QString, int> sections;
+    QHash<QString, int> keys; // "section\nkey" -> first line
+    QString section;
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString raw = QString::fromUtf8(lines.at(i)).trimmed();
+        if (raw.isEmpty() || raw.startsWith(QLatin1Char(';')) || raw.startsWith(QLatin1Char('#')))
+            continue;
+        const int number = i + 1;
+        if (raw.startsWith(QLatin1Char('['))) {
+            const int close = raw.indexOf(QLatin1Char(']'));
+            section = (close > 0 ? raw.mid(1, close - 1) : raw.mid(1)).trimmed();
+            const auto seen = sections.constFind(section);
+            if (seen != sections.constEnd()) {
+                *line = number;
+                *why = tr("раздел [%1] повторён (впервые — в строке %2). Оставьте один.")
+                           .arg(section, QString::number(seen.value()));
+                return true;
+            }
+            sections.insert(section, number);
+            continue;
+        }
+        const int equals = raw.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            continue;
+        const QString key = raw.left(equals).trimmed();
+        const QString slot = section + QLatin1Char('\n') + key;
+        const auto seen = keys.constFind(slot);
+        if (seen != keys.constEnd()) {
+            *line = number;
+            *why = tr("ключ %1 повторён (впервые — в строке %2). Оставьте одно значение.")
+                       .arg(key, QString::number(seen.value()));
+            return true;
+        }
+        keys.insert(slot, number);
+    }
+    return false;
+}
 
 DatabaseConfig DatabaseConfig::sqliteFile(const QString &path)
 {
@@ -68,6 +116,16 @@ bool DatabaseConfig::loadFile(const QString &configPath, DatabaseConfig *config,
     const QFileInfo info(configPath);
     if (!info.isFile() || !info.isReadable())
         return fail(tr("файл не читается. Проверьте права на него."));
+
+    {
+        QFile raw(configPath);
+        if (!raw.open(QIODevice::ReadOnly))
+            return fail(tr("файл не читается. Проверьте права на него."));
+        int line = 0;
+        QString why;
+        if (findRepeats(raw.readAll(), &line, &why))
+            return fail(tr("строка %1: %2").arg(QString::number(line), why));
+    }
 
     QSettings settings(configPath, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
@@ -116,5 +174,5 @@ QString DatabaseConfig::describe() const
 {
     if (!isServer())
         return QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
-    return tr("%1 на сервере %2:%3").arg(m_name, m_host, QString::number(m_port));
+    return tr("%1 на сервере %2:%3").arg(quotedInMessage(m_name), quotedInMessage(m_host), QString::number(m_port));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Which database the suite works on: the shared file beside the programs
@@ -49,6 +50,10 @@ public:
     // How messages name the database: the file's path, or
     // "orvant на сервере /var/run/postgresql:5432".
     QString describe() const;
+
+    // A section or a key given twice in one section: true, with the line (from 1)
+    // of the repeat and a Russian reason naming the first occurrence.
+    static bool findRepeats(const QByteArray &text, int *line, QString *why);
 
 private:
     Kind m_kind = Kind::SqliteFile;

@@ -20,3 +20,11 @@ inline bool endedCleanly(const QSqlQuery &query)
 {
     return !query.lastError().isValid();
 }
+
+// A value quoted into a message (a host name, a driver's text repeating
+// it): enough of it to recognise, never a megabyte. Longer text is cut
+// and ends in an ellipsis.
+inline QString quotedInMessage(const QString &text, int keep = 200)
+{
+    return text.size() <= keep ? text : text.left(keep) + QChar(0x2026);
+}

@@ -217,6 +217,26 @@ void FormatGrid::setFormatString(const QString &format, const QStringList &wides
     scrollToOrigin();
 }
 
+void FormatGrid::setWidestValue(int column, const QString &value)
+{
+    if (column < 0 || column >= m_headings.size())
+        return;
+    while (m_widest.size() <= column)
+        m_widest.append(QString());
+    if (m_widest.at(column) == value)
+        return;
+    m_widest[column] = value;
+    // Only that column, and only wider: a column the operator has widened
+    // meanwhile, or the other columns' fit, stay as they are.
+    const int width = qMax(headingWidth(m_headings.at(column)), valueWidth(value));
+    if (column == 0 && m_fixedFirstColumn) {
+        if (verticalHeader()->width() < width)
+            verticalHeader()->setFixedWidth(width);
+    } else if (columnWidth(column) < width) {
+        setColumnWidth(column, width);
+    }
+}
+
 void FormatGrid::applyColumnWidths()
 {
     const int count = int(m_headings.size());

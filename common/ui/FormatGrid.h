@@ -34,6 +34,10 @@ public:
 
     // widest[c]: the widest value column c holds; empty for free text.
     void setFormatString(const QString &format, const QStringList &widest = {});
+    // A column's widest value learnt later (the largest key of a listing
+    // read in the background): that column widens to it if it must; the
+    // others, and the listing's scroll position, stay as they are.
+    void setWidestValue(int column, const QString &value);
     QString formatString() const { return m_format; }
     QStringList headings() const { return m_headings; }
     // The width a heading gives its column in the grid's font.

@@ -1,9 +1,10 @@
 #include "BreakdownText.h"
 
+#include "SafeFile.h"
+
 #include "Regional.h"
 #include "Timeline.h"
 
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <QTime>
 
@@ -44,13 +45,7 @@ QByteArray BreakdownText::fileBytes(const QString &legend, const QString &text, 
 bool BreakdownText::save(const QString &path, const QString &legend, const QString &text, QString *error,
                          const QByteArray &encoding)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes(legend, text, encoding)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFile::write(path, fileBytes(legend, text, encoding), error);
 }
 
 QByteArray BreakdownText::systemEncoding()

@@ -137,9 +137,9 @@ bool outageTimes(const QString &begin, const QString &end, const QLocale &locale
     }
     int beginSec = DateTimeText::secondOfDay(from);
     int endSec = DateTimeText::secondOfDay(to);
-    if (to < from) { // a clock set back while the host was down
-        std::swap(from, to);
-        std::swap(beginSec, endSec);
+    if (to < from) { // a clock set back while the host was down: it lasted nothing
+        to = from;
+        endSec = beginSec;
     }
     *tb = beginSec / 60 * 60;
     *te = endSec / 60 * 60;

@@ -1,7 +1,9 @@
 #include "ChartControl.h"
 
 #include "ChartLayout.h"
+#include "SafeFile.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 
@@ -88,7 +90,14 @@ bool ChartControl::SavePicture(const QString &fileName)
 {
     if (fileName.isEmpty())
         return false;
-    return picture().save(fileName, "BMP");
+    // Through the suite's file saving: a device or a pipe is written in
+    // place, a regular file only replaced once the whole picture is written.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture().save(&buffer, "BMP"))
+        return false;
+    QString error;
+    return SafeFile::write(fileName, bytes, &error);
 }
 
 void ChartControl::ClearCurves()

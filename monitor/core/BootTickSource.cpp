@@ -17,4 +17,12 @@ quint32 BootTickSource::milliseconds() const
     return quint32(ms & 0xffffffffu);
 }
 
+qint64 BootClock::nsecs() const
+{
+    timespec ts{};
+    if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0)
+        return 0;
+    return qint64(ts.tv_sec) * 1'000'000'000 + qint64(ts.tv_nsec);
+}
+
 } // namespace monitor

@@ -4,6 +4,7 @@
 #include "Statements.h"
 
 #include <QCoreApplication>
+#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QThread>
@@ -32,9 +33,18 @@ qint64 objectId()
 
 QString MonitorLock::sessionNameOfThisProcess()
 {
-    // application_name keeps 63 bytes; the process id comes first so that
-    // a long machine name cannot cut it off.
-    return QStringLiteral("orvant %1@%2").arg(QCoreApplication::applicationPid()).arg(QSysInfo::machineHostName()).left(63);
+    // A process id and a host name are no identity: two containers (or PID
+    // namespaces) on one machine name give the same pair, and each monitor
+    // would end the other's session as its own leftover. A random token
+    // drawn once per run tells this run apart. application_name keeps 63
+    // bytes; the id and the token come first so that a long machine name
+    // cannot cut them off.
+    static const QString token =
+        QStringLiteral("%1").arg(QRandomGenerator::system()->generate64() & 0xffffffffffffULL, 12, 16, QLatin1Char('0'));
+    return QStringLiteral("orvant %1.%2@%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(token, QSysInfo::machineHostName())
+        .left(63);
 }
 
 bool MonitorLock::nameSession(QSqlDatabase db, const QString &sessionName, QString *error)
@@ -88,8 +98,8 @@ MonitorLock::Result MonitorLock::take(QSqlDatabase db, const QString &sessionNam
     QString name;
     QString text = holder(db, &pid, &name);
     if (pid > 0 && name == sessionName) {
-        // Our own session from before the connection broke: only this
-        // process could have named it so (the process id is in the name).
+        // Our own session from before the connection broke: only this run
+        // could have named it so (its random token is in the name).
         QSqlQuery end(db);
         if (runStatement(end, Statements::EndSession, {pid}) && end.next() && end.value(0).toBool()) {
             end.finish();

@@ -24,8 +24,8 @@ public:
         Failed,       // a statement failed: *error has the server's text
     };
 
-    // Names this connection's session after the program, the machine and the
-    // process, so that a refused monitor can say who holds the lock and a
+    // Names this connection's session after the program, the process, a
+    // random token of this run and the machine, so that a refused monitor can say who holds the lock and a
     // monitor can recognise its own session left over from a broken
     // connection. Needed before take().
     static bool nameSession(QSqlDatabase db, const QString &sessionName, QString *error);

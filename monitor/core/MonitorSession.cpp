@@ -161,6 +161,14 @@ void MonitorSession::wireEngine()
                      .arg(count));
             return;
         }
+        if (m_server) {
+            tell(QCoreApplication::translate("monitor::Form1",
+                                             "Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут "
+                                             "и будут сделаны, как только он их примет.")
+                     .arg(m_setup.database.describe(), why)
+                     .arg(count));
+            return;
+        }
         tell(QCoreApplication::translate("monitor::Form1", "База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, "
                      "как только она освободится.")
                  .arg(why)
@@ -673,22 +681,25 @@ QString MonitorSession::pendingWritesPath() const
 void MonitorSession::keepPendingWrites()
 {
     WriteQueue *queue = m_engine->writeQueue();
-    if (queue->isEmpty())
+    if (queue->unsavedCount() == 0)
         return;
     // A database thread stuck in a statement will not make them now.
     if (m_exec->jobElapsedMs() <= DatabaseExecutor::HopelessMs)
         queue->flushFor(FinalFlushMs);
-    if (queue->isEmpty())
+    if (queue->unsavedCount() == 0)
         return;
+    // The reason is the database's own (busy, read-only, dropped, refused).
+    auto tr = [](const char *text) { return QCoreApplication::translate("monitor::Form1", text); };
+    const QString why = queue->lastError().isEmpty() ? tr("причина неизвестна") : queue->lastError();
     QString error;
     if (queue->save(pendingWritesPath(), &error)) {
-        toStderr(QStringLiteral("%1 outage writes could not be made (the database is busy); kept in %2 for the next start")
-                     .arg(queue->size())
-                     .arg(pendingWritesPath()));
+        toStderr(tr("Записи о сбоях (%1) не сделаны (%2); они сохранены в %3 и будут сделаны при следующем запуске.")
+                     .arg(queue->unsavedCount())
+                     .arg(why, pendingWritesPath()));
     } else {
-        toStderr(QStringLiteral("%1 outage writes are lost: the database is busy and %2 cannot be written: %3")
-                     .arg(queue->size())
-                     .arg(pendingWritesPath(), error));
+        toStderr(tr("Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4")
+                     .arg(queue->unsavedCount())
+                     .arg(why, pendingWritesPath(), error));
     }
 }
 

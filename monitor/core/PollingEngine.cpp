@@ -2,9 +2,11 @@
 
 #include "Clock.h"
 #include "Database.h"
+#include "Failure.h"
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "MonotonicClock.h"
 #include "ConnectionWatch.h"
 #include "DatabaseExecutor.h"
 #include "ServerOutageStore.h"
@@ -155,13 +157,59 @@ QString PollingEngine::countsText() const
     return QStringLiteral("%1 : %2").arg(m_errCount).arg(m_restCount);
 }
 
+void PollingEngine::setLastCheck(const QDateTime &t)
+{
+    m_lastCheck = t;
+    if (m_scheduleClock)
+        m_lastCheckNs = m_scheduleClock->nsecs();
+    m_knownStepMs = 0;
+}
+
+void PollingEngine::setScheduleClock(const MonotonicClock *clock)
+{
+    m_scheduleClock = clock;
+    setLastCheck(m_lastCheck);
+}
+
+qint64 PollingEngine::scheduleNowMs() const
+{
+    if (!m_scheduleClock)
+        return m_clock->now().toMSecsSinceEpoch();
+    // The wall time of the last pass moved on by the boot-time clock: the
+    // countdown keeps its second boundaries whatever the wall clock does.
+    return m_lastCheck.toMSecsSinceEpoch() + floorDiv(m_scheduleClock->nsecs() - m_lastCheckNs, 1'000'000);
+}
+
 qint64 PollingEngine::elapsedSeconds() const
 {
     // Never checked: the pass is due.
     if (!m_lastCheck.isValid())
         return qint64(m_refreshSecs) + 1;
     // Boundaries crossed, not whole seconds: 12:00:00.900 to 12:00:01.100 is one.
-    return floorDiv(m_clock->now().toMSecsSinceEpoch(), 1000) - floorDiv(m_lastCheck.toMSecsSinceEpoch(), 1000);
+    return floorDiv(scheduleNowMs(), 1000) - floorDiv(m_lastCheck.toMSecsSinceEpoch(), 1000);
+}
+
+// The rows are stamped with the wall clock; once it went back, an outage
+// may end "before" it began. The store keeps the end at its begin; the
+// operator learns why once per step.
+void PollingEngine::noticeClockStep()
+{
+    if (!m_scheduleClock || !m_lastCheck.isValid())
+        return;
+    constexpr qint64 StepMs = 2000;
+    const qint64 step = m_clock->now().toMSecsSinceEpoch() - scheduleNowMs();
+    if (step > m_knownStepMs - StepMs) {
+        // Forward (or back again): remembered, not told.
+        if (step > m_knownStepMs)
+            m_knownStepMs = step;
+        return;
+    }
+    m_knownStepMs = step;
+    const QString text = tr("Системные часы переведены назад (на %n с). Расписание проверок не изменилось; "
+                            "окончание сбоя, которое по часам раньше его начала, записывается временем начала.",
+                            nullptr, int(qMin<qint64>(-step / 1000, std::numeric_limits<int>::max())));
+    qWarning("%s", qUtf8Printable(text));
+    emit notice(text);
 }
 
 int PollingEngine::secondsLeft() const
@@ -175,6 +223,7 @@ void PollingEngine::tick()
     // Writes kept by another program's lock are tried again at every tick.
     if (!m_stopped && !m_queue->isEmpty())
         m_queue->retry();
+    noticeClockStep();
     const qint64 elapsed = elapsedSeconds();
     emit countdownChanged(secondsLeft());
     // lastCheck is renewed only when a pass ends, so a tick during a pass
@@ -234,7 +283,8 @@ void PollingEngine::readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *
         QSqlQuery book(db);
         bool ok = runStatement(book, Statements::SelectAddressesForPass);
         while (ok && book.next())
-            out->rows.push_back({book.value(0).toString(), book.value(1).toString(), book.value(2)});
+            out->rows.push_back(
+                {book.value(0).toString(), book.value(1).toString(), book.value(2), book.value(0).isNull()});
         if (!ok || book.lastError().isValid()) {
             out->rows.clear();
             // The server went away: the pass goes on with what the last one read.
@@ -322,6 +372,16 @@ void PollingEngine::onBookRead(const BookRead &read)
         Host h;
         h.ip = row.ip;
         h.desc = row.desc;
+        if (h.ip.trimmed().isEmpty()) {
+            // Nothing to probe: such a row would be "down" at every pass,
+            // alerting forever, and a NULL and an empty address would share
+            // one open row. Named by its description, as the admin lists it.
+            tellOnce(QStringLiteral("noaddress:%1:").arg(row.ipIsNull ? 0 : 1) + h.desc,
+                     tr("Строка списка адресов «%1» не проверяется: адрес %2. "
+                        "Исправьте её в программе администрирования.")
+                         .arg(quotedInMessage(h.desc), row.ipIsNull ? tr("не задан (NULL)") : tr("пуст")));
+            continue;
+        }
         const QVariant &stored = row.timeout;
         bool ok = false;
         const qlonglong timeout = stored.isNull() ? 0 : stored.toLongLong(&ok);
@@ -529,7 +589,8 @@ void PollingEngine::finishPass()
     m_hosts.clear();
     m_openRows.clear();
     m_decided.clear();
-    m_lastCheck = m_clock->now();
+    noticeClockStep();
+    setLastCheck(m_clock->now());
     m_running = false;
     emit passFinished(m_errCount, m_restCount);
 }

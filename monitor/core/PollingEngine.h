@@ -26,6 +26,7 @@ class DatabaseExecutor;
 class EchoProbe;
 class ServerOutageStore;
 class EchoTransport;
+class MonotonicClock;
 class SqliteOutageStore;
 class WriteQueue;
 
@@ -61,14 +62,20 @@ public:
     void setRefreshSecs(int secs);  // options.refresh_time * 60, set at start-up
     int refreshSecs() const { return m_refreshSecs; }
     QDateTime lastCheck() const { return m_lastCheck; }
-    void setLastCheck(const QDateTime &t) { m_lastCheck = t; }
+    void setLastCheck(const QDateTime &t);
+    // Where the time since the last pass is measured. Without one, the wall
+    // clock (the Clock given to the constructor) is read, and setting it back
+    // delays the next pass by as much. With one, the period runs on it alone
+    // and a wall clock stepped back is told once in the event list.
+    void setScheduleClock(const MonotonicClock *clock);
     bool isRunning() const { return m_running; }
     int errCount() const { return m_errCount; }
     int restCount() const { return m_restCount; }
     QString countsText() const;  // "errCount : restCount", e.g. "2 : 0"
 
     // Second boundaries crossed from lastCheck to now (negative when the
-    // clock was set back), and what the countdown button shows.
+    // wall clock was set back and no schedule clock is given), and what the
+    // countdown button shows.
     qint64 elapsedSeconds() const;
     int secondsLeft() const;
 
@@ -147,6 +154,7 @@ private:
             QString ip;
             QString desc;
             QVariant timeout;
+            bool ipIsNull = false;  // told apart from an empty address
         };
         std::vector<Row> rows;
         QHash<QString, int> openRows;
@@ -173,6 +181,9 @@ private:
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
     void tellOnce(const QString &key, const QString &text);
+    // Milliseconds since the epoch as the schedule sees now.
+    qint64 scheduleNowMs() const;
+    void noticeClockStep();
 
     QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;
@@ -181,6 +192,9 @@ private:
 
     int m_refreshSecs = 0;
     QDateTime m_lastCheck;
+    const MonotonicClock *m_scheduleClock = nullptr;
+    qint64 m_lastCheckNs = 0;     // the schedule clock at m_lastCheck
+    qint64 m_knownStepMs = 0;     // wall clock minus schedule time, as last told
     bool m_running = false;
     bool m_stopped = false;
     bool m_applying = false;

@@ -45,9 +45,10 @@ OutageStore::Outcome ServerOutageStore::write(const OutageWrite &w, QString *err
             *error = (failure.databaseText().isEmpty() ? failure.text() : failure.databaseText()).simplified();
         return Outcome::RetryLater;
     }
-    if (Database::isBusy(failure))
-        return Outcome::RetryLater;
-    return Outcome::Failed;
+    // Refused for now (read-only for a while, a timeout, too many sessions,
+    // a full disk): kept, in order, as for a lost connection.
+    return Database::classifyWriteFailure(failure) == Database::WriteFailure::Retry ? Outcome::RetryLater
+                                                                                    : Outcome::Failed;
 }
 
 } // namespace monitor

@@ -68,10 +68,13 @@ ServerSession::OpenResult ServerSession::open(QString *text)
     m_warning.clear();
     if (!Database::open(m_config, m_options, &error, m_connectionName, &m_warning)) {
         m_state = State::Closed;
+        ++m_failedOpens;
+        m_sinceFailedOpen.start();
         if (text)
             *text = error;
         return OpenResult::Failed;
     }
+    m_failedOpens = 0;
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     QString holder;
     MonitorLock::Result result = MonitorLock::Result::Failed;
@@ -137,7 +140,19 @@ void ServerSession::tick()
     }
     if (m_state == State::Connected || m_knock)
         return;
+    if (m_failedOpens > 0 && m_sinceFailedOpen.isValid()
+        && m_sinceFailedOpen.elapsed() < retryDelayMs(m_failedOpens))
+        return;
     knock();
+}
+
+int ServerSession::retryDelayMs(int failedOpens)
+{
+    if (failedOpens <= 0)
+        return 0;
+    if (failedOpens > 7)
+        return MaxRetryDelayMs;
+    return qMin(1000 << (failedOpens - 1), MaxRetryDelayMs);
 }
 
 QIODevice *ServerSession::makeKnockSocket()

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DatabaseConfig.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -67,6 +68,13 @@ public:
 
     // How long one knock at the server's socket may take.
     static constexpr int KnockTimeoutMs = 3000;
+    // After this many logins in a row that the server answered and refused
+    // (a wrong password, a missing database), the next waits this long:
+    // 1 s, 2 s, 4 s … up to a minute, so a wrong password does not log in
+    // once a second forever. Knocks at a silent socket cost the server
+    // nothing and go on once a tick.
+    static int retryDelayMs(int failedOpens);
+    static constexpr int MaxRetryDelayMs = 60'000;
 
 signals:
     // The connection broke; why is the driver's text.
@@ -94,6 +102,8 @@ private:
     QString m_sessionName;
     QString m_warning;
     State m_state = State::Closed;
+    int m_failedOpens = 0;
+    QElapsedTimer m_sinceFailedOpen;
     QPointer<QIODevice> m_knock;
     QTimer *m_knockTimeout = nullptr;
 };

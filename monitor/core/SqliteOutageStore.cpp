@@ -25,7 +25,8 @@ OutageStore::Outcome SqliteOutageStore::write(const OutageWrite &w, QString *err
         return Outcome::Written;
     if (error)
         *error = statementError(query);
-    return Database::isBusy(query.lastError()) ? Outcome::RetryLater : Outcome::Failed;
+    return Database::classifyWriteFailure(query.lastError()) == Database::WriteFailure::Retry ? Outcome::RetryLater
+                                                                                               : Outcome::Failed;
 }
 
 } // namespace monitor

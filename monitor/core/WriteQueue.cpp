@@ -88,9 +88,17 @@ bool WriteQueue::settleHead(OutageStore::Outcome outcome, const QString &error)
         break;
     case OutageStore::Outcome::Failed:
         m_pending.pop_front();
+        // A database that refuses every write (a broken table) would add one
+        // at every pass for as long as the monitor runs: the newest are kept;
+        // each was told as it was refused.
+        if (m_refused.size() >= MaxRefusedKept)
+            m_refused.removeFirst();
+        m_refused.append(head);
+        m_lastError = error;
         emit writeFailed(head, error);
         break;
     case OutageStore::Outcome::RetryLater:
+        m_lastError = error;
         if (!m_waiting) {
             m_waiting = true;
             m_writtenSinceWait = 0;
@@ -162,7 +170,7 @@ QList<OutageWrite> WriteQueue::pending() const
 
 bool WriteQueue::save(const QString &path, QString *error) const
 {
-    if (m_pending.empty()) {
+    if (m_pending.empty() && m_refused.isEmpty()) {
         if (QFile::exists(path) && !QFile::remove(path)) {
             if (error)
                 *error = QStringLiteral("cannot remove %1").arg(path);
@@ -171,7 +179,9 @@ bool WriteQueue::save(const QString &path, QString *error) const
         return true;
     }
     QJsonArray list;
-    for (const OutageWrite &w : m_pending) {
+    QList<OutageWrite> kept = m_refused;
+    kept.append(pending());
+    for (const OutageWrite &w : std::as_const(kept)) {
         list.append(QJsonObject{{QStringLiteral("kind"), w.kind == OutageWrite::Begin ? QStringLiteral("begin")
                                                                                         : QStringLiteral("end")},
                                 {QStringLiteral("ip"), w.ip},

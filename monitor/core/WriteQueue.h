@@ -35,7 +35,7 @@ public:
     enum class Outcome {
         Written,
         RetryLater,  // busy (another program's lock) or unavailable (no file, no server)
-        Failed,      // refused for good (a constraint, a broken table): told, then dropped
+        Failed,      // refused for good (a constraint, a broken table): told, and kept for the pending file
     };
     OutageStore() = default;
     virtual ~OutageStore();
@@ -51,8 +51,10 @@ public:
 // write overtakes another; they are tried again on later ticks (retry())
 // until they are made. The back end waits only briefly for a lock, so the
 // event loop never waits long for a busy file. A write the back end refuses
-// for good is told (writeFailed) and dropped: the outage log is then as
-// before the write, and the next pass decides again.
+// for good is told (writeFailed) and leaves the line, so it holds back no
+// other: the outage log is then as before the write, and the next pass
+// decides again. It is still never lost in silence: save() keeps it in the
+// file with the waiting ones, for the operator and the next start.
 class WriteQueue final : public QObject
 {
     Q_OBJECT
@@ -90,6 +92,14 @@ public:
     bool isEmpty() const { return m_pending.empty(); }
     int size() const { return int(m_pending.size()); }
     QList<OutageWrite> pending() const;
+    // Writes refused for good in this run, in their order (the newest
+    // MaxRefusedKept of them).
+    static constexpr qsizetype MaxRefusedKept = 10'000;
+    QList<OutageWrite> refused() const { return m_refused; }
+    // The back end's last reason for keeping or refusing a write.
+    QString lastError() const { return m_lastError; }
+    // What save() writes: the refused writes, then the waiting ones.
+    int unsavedCount() const { return int(m_refused.size() + qsizetype(m_pending.size())); }
 
     // Keeps what still waits in a file, for the next run to take back; an
     // empty queue removes the file. load() appends the file's writes (in
@@ -113,6 +123,8 @@ private:
 
     OutageStore *m_store;
     std::deque<OutageWrite> m_pending;
+    QList<OutageWrite> m_refused;
+    QString m_lastError;
     bool m_waiting = false;
     bool m_inRetry = false;
     int m_writtenSinceWait = 0;

@@ -367,9 +367,16 @@ void Form1::PrintStat(const QString &ip, const QString &desc, const QString &pto
     // The list is too narrow for the longest IPv6 form beside a readable
     // description: the address column grows the first time a longer address
     // is listed, and the description gives way only then.
+    // It widens no further than the longest IPv6 form: a longer text (a
+    // mistyped book row of thousands of characters) is cut in its cell, and
+    // its tooltip holds it whole, so the descriptions stay readable.
     if (m_fg->valueWidth(ip) > m_fg->valueWidth(m_widestAddress)) {
-        m_widestAddress = FormatGrid::cellText(ip);
-        fitEventListColumns();
+        const QString cap = QString::fromLatin1(WidestValues::Address);
+        const QString widest = m_fg->valueWidth(ip) > m_fg->valueWidth(cap) ? cap : FormatGrid::cellText(ip);
+        if (m_fg->valueWidth(widest) > m_fg->valueWidth(m_widestAddress)) {
+            m_widestAddress = widest;
+            fitEventListColumns();
+        }
     }
     m_events->addHostLine(color == Green ? EventListModel::Kind::OutageEnded : EventListModel::Kind::OutageBegan,
                           Regional::timeWithSeconds(m_services.clock->now().time()), desc, ip, pto);

@@ -50,6 +50,7 @@ private slots:
     void dialogsBringTheMainWindowForward_data();
     void dialogsBringTheMainWindowForward();
     void logSummaryUnderTheListing();
+    void keyColumnFitsTheLargestKey();
     void exportThroughTheSaveDialog();
     void cancelledExportLeavesNoFile();
     void journalNamesTheServer();
@@ -474,6 +475,26 @@ void tst_frmMain::logSummaryUnderTheListing()
     QCOMPARE(f->main->height(), withBar);
     QTRY_COMPARE(f->main->txtLog()->size(), grid);
     QTRY_COMPARE(summary->text(), QStringLiteral("Обрывов: 1, открыто: 1"));
+}
+
+// A log whose keys reached seven digits: the key column shows them whole
+// once the figures are read, and the listing is not scrolled back for it.
+void tst_frmMain::keyColumnFitsTheLargestKey()
+{
+    const QString insert =
+        QStringLiteral("insert into logs (id,time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?,?)");
+    f->db.exec(insert, {1, QStringLiteral("2025-05-01 08:00:00"), QStringLiteral("2025-05-01 10:05:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {8765432, QStringLiteral("2024-05-01 08:00:00"), QStringLiteral("2024-05-01 10:05:00"), 1,
+                        QStringLiteral("10.0.0.2"), QStringLiteral("b")});
+    QVERIFY(f->start());
+    FormatGrid *grid = f->main->txtLog();
+    QTRY_VERIFY(f->main->logSummary()->text().startsWith(QStringLiteral("Обрывов: 2")));
+    // The key column is the fixed one at the left, drawn by the row headings.
+    QTRY_VERIFY2(grid->verticalHeader()->width() >= grid->valueWidth(QStringLiteral("8765432")),
+                 qPrintable(QStringLiteral("%1 < %2")
+                                .arg(grid->verticalHeader()->width())
+                                .arg(grid->valueWidth(QStringLiteral("8765432")))));
 }
 
 void tst_frmMain::exportThroughTheSaveDialog()

@@ -46,6 +46,12 @@ private slots:
     void openOutageLookupsReadOnlyTheOpenRows();
     void busyIsToldApartFromOtherFailures_data();
     void busyIsToldApartFromOtherFailures();
+    void writeFailureClassified_data();
+    void writeFailureClassified();
+    void refusalsOfARealDatabaseClassified_data();
+    void refusalsOfARealDatabaseClassified();
+    void closeNeverEndsBeforeTheBegin_data();
+    void closeNeverEndsBeforeTheBegin();
 };
 
 #define BACKEND_ROWS()                                                                                                 \
@@ -403,6 +409,117 @@ void tst_Database::busyIsToldApartFromOtherFailures()
     }
     QVERIFY(holder.exec(QStringLiteral("rollback")));
     Database::close(QStringLiteral("quick"));
+}
+
+void tst_Database::writeFailureClassified_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("retry");
+
+    const int statement = int(QSqlError::StatementError);
+    const int connection = int(QSqlError::ConnectionError);
+    // The server's SQLSTATEs.
+    QTest::newRow("read-only transaction 25006") << QStringLiteral("25006") << statement << true;
+    QTest::newRow("statement timeout 57014") << QStringLiteral("57014") << statement << true;
+    QTest::newRow("lock timeout 55P03") << QStringLiteral("55P03") << statement << true;
+    QTest::newRow("serialization 40001") << QStringLiteral("40001") << statement << true;
+    QTest::newRow("deadlock 40P01") << QStringLiteral("40P01") << statement << true;
+    QTest::newRow("too many connections 53300") << QStringLiteral("53300") << statement << true;
+    QTest::newRow("disk full 53100") << QStringLiteral("53100") << statement << true;
+    QTest::newRow("out of memory 53200") << QStringLiteral("53200") << statement << true;
+    QTest::newRow("admin shutdown 57P01") << QStringLiteral("57P01") << statement << true;
+    QTest::newRow("cannot connect now 57P03") << QStringLiteral("57P03") << statement << true;
+    QTest::newRow("database dropped 57P04") << QStringLiteral("57P04") << statement << true;
+    QTest::newRow("connection failure 08006") << QStringLiteral("08006") << connection << true;
+    QTest::newRow("idle in transaction timeout 25P03") << QStringLiteral("25P03") << statement << true;
+    QTest::newRow("not null violation 23502") << QStringLiteral("23502") << statement << false;
+    QTest::newRow("unique violation 23505") << QStringLiteral("23505") << statement << false;
+    QTest::newRow("undefined table 42P01") << QStringLiteral("42P01") << statement << false;
+    QTest::newRow("undefined column 42703") << QStringLiteral("42703") << statement << false;
+    QTest::newRow("permission denied 42501") << QStringLiteral("42501") << statement << false;
+    QTest::newRow("bad text 22P02") << QStringLiteral("22P02") << statement << false;
+    // SQLite's result codes, extended ones included.
+    QTest::newRow("SQLITE_BUSY") << QStringLiteral("5") << statement << true;
+    QTest::newRow("SQLITE_BUSY_SNAPSHOT") << QStringLiteral("517") << statement << true;
+    QTest::newRow("SQLITE_LOCKED") << QStringLiteral("6") << statement << true;
+    QTest::newRow("SQLITE_FULL") << QStringLiteral("13") << statement << true;
+    QTest::newRow("SQLITE_CONSTRAINT_NOTNULL") << QStringLiteral("1299") << statement << false;
+    QTest::newRow("SQLITE_ERROR") << QStringLiteral("1") << statement << false;
+    QTest::newRow("SQLITE_READONLY") << QStringLiteral("8") << statement << false;
+    // No code: the client library gave up before any answer.
+    QTest::newRow("no code, connection") << QString() << connection << true;
+    QTest::newRow("no code, statement") << QString() << statement << false;
+}
+
+void tst_Database::writeFailureClassified()
+{
+    QFETCH(QString, code);
+    QFETCH(int, type);
+    QFETCH(bool, retry);
+    const QSqlError error(QStringLiteral("driver"), QStringLiteral("database"), QSqlError::ErrorType(type), code);
+    QCOMPARE(Database::classifyWriteFailure(error) == Database::WriteFailure::Retry, retry);
+}
+
+void tst_Database::refusalsOfARealDatabaseClassified_data()
+{
+    BACKEND_ROWS();
+}
+
+// The codes the engines really give: a database made read-only for a while
+// is a refusal for now; a statement the table can never take is final.
+void tst_Database::refusalsOfARealDatabaseClassified()
+{
+    FETCH_DATABASE(db);
+    QSqlQuery q(db.connection());
+    QVERIFY(!q.exec(QStringLiteral("insert into logs (ip) values (null)")));
+    QCOMPARE(Database::classifyWriteFailure(q.lastError()), Database::WriteFailure::Final);
+    QVERIFY(!q.exec(QStringLiteral("update no_such_table set x=1")));
+    QCOMPARE(Database::classifyWriteFailure(q.lastError()), Database::WriteFailure::Final);
+    if (!db.isServer())
+        return;
+    QVERIFY(q.exec(QStringLiteral("set default_transaction_read_only=on")));
+    QVERIFY(!runStatement(q, Statements::InsertOutageAt,
+                          {QStringLiteral("2026-01-01 00:00:00"), QStringLiteral("10.0.0.1"), QString()}));
+    QCOMPARE(q.lastError().nativeErrorCode(), QStringLiteral("25006"));
+    QCOMPARE(Database::classifyWriteFailure(q.lastError()), Database::WriteFailure::Retry);
+    QVERIFY(q.exec(QStringLiteral("set default_transaction_read_only=off")));
+}
+
+void tst_Database::closeNeverEndsBeforeTheBegin_data()
+{
+    BACKEND_ROWS();
+}
+
+// A wall clock set back while a host was down: the outage ends where it
+// began, never before, and every duration read from the log is zero or more.
+void tst_Database::closeNeverEndsBeforeTheBegin()
+{
+    FETCH_DATABASE(db);
+    QSqlQuery q(db.connection());
+    const QString begin = QStringLiteral("2026-03-01 10:00:00");
+    for (const char *ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+        QVERIFY(runStatement(q, Statements::InsertOutageAt, {begin, QString::fromLatin1(ip), QStringLiteral("x")}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-03-01 09:00:43"), QStringLiteral("10.0.0.1")}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {begin, QStringLiteral("10.0.0.2")}));
+    QVERIFY(runStatement(q, Statements::CloseOutageOfAddress, {QStringLiteral("2026-03-01 10:00:07"), QStringLiteral("10.0.0.3")}));
+    QCOMPARE(db.rows(QStringLiteral("select ip,time_end from logs order by id")),
+             QStringList({QStringLiteral("10.0.0.1|2026-03-01 10:00:00"), QStringLiteral("10.0.0.2|2026-03-01 10:00:00"),
+                          QStringLiteral("10.0.0.3|2026-03-01 10:00:07")}));
+    // A row an older monitor closed "before" it began.
+    db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip) values "
+                           "('2026-03-02 10:00:00','2026-03-02 09:00:03',1,'10.0.0.4')"));
+    QVERIFY(runStatement(q, Statements::SelectLogForExport, {QStringLiteral("2000-01-01 00:00:00"),
+                                                             QStringLiteral("2100-01-01 00:00:00"), 0, QString()}));
+    QStringList durations;
+    while (q.next())
+        durations << q.value(5).toString() + QLatin1Char('=') + q.value(3).toString();
+    QCOMPARE(durations, QStringList({QStringLiteral("10.0.0.1=0"), QStringLiteral("10.0.0.2=0"),
+                                     QStringLiteral("10.0.0.3=7"), QStringLiteral("10.0.0.4=0")}));
+    QVERIFY(runStatement(q, Statements::SelectLogSummary));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toLongLong(), 7);
+    QCOMPARE(q.value(3).toLongLong(), 7);
 }
 
 void tst_Database::serverUnreachableIsNamed()

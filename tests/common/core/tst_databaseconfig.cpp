@@ -17,6 +17,7 @@ private slots:
     void refusedSettingsNameFileAndKey_data();
     void refusedSettingsNameFileAndKey();
     void sqliteDriverNamesAFile();
+    void sameKeyInOtherSectionsIsNoRepeat();
     void describeNamesTheServer();
 };
 
@@ -104,6 +105,15 @@ void tst_DatabaseConfig::refusedSettingsNameFileAndKey_data()
         << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=54x\nname=n\nuser=u\n") << QStringLiteral("port");
     QTest::newRow("port out of range")
         << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=70000\nname=n\nuser=u\n") << QStringLiteral("port");
+    QTest::newRow("second [database] section")
+        << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n\n[database]\ndriver=sqlite\n")
+        << QStringLiteral("строка 8");
+    QTest::newRow("repeated key")
+        << QByteArray("[database]\ndriver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\nhost = other\n")
+        << QStringLiteral("строка 7: ключ host");
+    QTest::newRow("repeated key after comment lines")
+        << QByteArray("; team\n[database]\n# x\ndriver=postgresql\ndriver=sqlite\n")
+        << QStringLiteral("строка 5: ключ driver");
     QTest::newRow("keys outside [database]")
         << QByteArray("driver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n") << QStringLiteral("driver");
 }
@@ -133,6 +143,18 @@ void tst_DatabaseConfig::sqliteDriverNamesAFile()
     QCOMPARE(config.path(), QDir(dir.path()).filePath(QStringLiteral("data/history.mdb")));
 }
 
+// A key is repeated only within its own section; "file" in a foreign section
+// of the same file is another key.
+void tst_DatabaseConfig::sameKeyInOtherSectionsIsNoRepeat()
+{
+    QTemporaryDir dir;
+    write(dir, "[other]\ndriver=x\n[database]\ndriver=sqlite\n;driver=postgresql\n");
+    DatabaseConfig config;
+    QString error;
+    QVERIFY2(DatabaseConfig::load(dir.path(), &config, &error), qPrintable(error));
+    QVERIFY(!config.isServer());
+}
+
 void tst_DatabaseConfig::describeNamesTheServer()
 {
     QCOMPARE(DatabaseConfig::server(QStringLiteral("/tmp/sock"), 5432, QStringLiteral("orvant"), QStringLiteral("u"))
@@ -140,6 +162,11 @@ void tst_DatabaseConfig::describeNamesTheServer()
              QStringLiteral("orvant на сервере /tmp/sock:5432"));
     QCOMPARE(DatabaseConfig::sqliteFile(QStringLiteral("/opt/orvant/ping_addr.mdb")).describe(),
              QStringLiteral("/opt/orvant/ping_addr.mdb"));
+    // A megabyte host name is not repeated into every message that names the server.
+    const QString huge(1 << 20, QLatin1Char('h'));
+    const QString shown = DatabaseConfig::server(huge, 5432, QStringLiteral("orvant"), QStringLiteral("u")).describe();
+    QVERIFY2(shown.size() < 300, qPrintable(QString::number(shown.size())));
+    QVERIFY(shown.startsWith(QStringLiteral("orvant на сервере hhhh")) && shown.endsWith(QStringLiteral("…:5432")));
 }
 
 QTEST_GUILESS_MAIN(tst_DatabaseConfig)

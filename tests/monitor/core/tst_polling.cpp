@@ -5,6 +5,7 @@
 #include "EchoProbe.h"
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
+#include "FakeMonotonicClock.h"
 #include "PollingEngine.h"
 #include "Statements.h"
 #include "TempDatabase.h"
@@ -57,7 +58,10 @@ struct Monitor
     }
     qint64 openRow(const QString &ip, const QString &desc = QStringLiteral("host"))
     {
-        db.exec(QStringLiteral("insert into logs (ip,\"desc\") values (?,?)"), {ip, desc});
+        // Begun before any moment the fake clock is set to: a close is never
+        // earlier than the begin, or the log would keep the begin as the end.
+        db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2000-01-01 00:00:00',?,?)"),
+                {ip, desc});
         return db.scalar(QStringLiteral("select max(id) from logs")).toLongLong();
     }
     QStringList logRows()
@@ -105,6 +109,8 @@ private slots:
     void countdownCountsBoundaries();
     void countdownStartsPassAtMinusOne();
     void clockSetBackDelaysPass();
+    void scheduleClockKeepsPassesThroughWallClockSteps_data();
+    void scheduleClockKeepsPassesThroughWallClockSteps();
     void tickDuringPassNeverStartsSecond();
     void addressListUnreadableEndsPassWithoutProbing();
     void failedLookupIsNoChange();
@@ -113,6 +119,8 @@ private slots:
     void quotesAndCyrillicLoggedClosedListed();
     void stopEndsThePassWhereItStands();
     void unusableTimeoutsToldOncePerAddress();
+    void rowsWithoutAddressToldOnceAndSkipped_data();
+    void rowsWithoutAddressToldOnceAndSkipped();
     void heldWriteLockKeepsWritesInOrderWithoutBlocking();
     void missingDatabaseOpenedByALaterPass();
 };
@@ -457,6 +465,52 @@ void tst_Polling::clockSetBackDelaysPass()
     QCOMPARE(m.passesStarted, 2);
 }
 
+void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps_data()
+{
+    QTest::addColumn<qint64>("stepMs");
+    QTest::addColumn<int>("notices");
+
+    QTest::newRow("an hour back") << qint64(-3'600'000) << 1;
+    QTest::newRow("a day back") << qint64(-86'400'000) << 1;
+    QTest::newRow("a second back: no step") << qint64(-1000) << 0;
+    QTest::newRow("an hour forward") << qint64(3'600'000) << 0;
+}
+
+// On the boot-time clock the period is the period whatever the wall clock
+// does: a pass comes after refreshSecs of real time, and an end decided
+// under the stepped clock is told once.
+void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps()
+{
+    QFETCH(qint64, stepMs);
+    QFETCH(int, notices);
+    Monitor m;
+    m.watchNotices();
+    FakeMonotonicClock boot;
+    m.engine.setScheduleClock(&boot);
+    m.engine.setRefreshSecs(60);
+    m.engine.setLastCheck(m.clock.now());
+    QSignalSpy countdown(&m.engine, &PollingEngine::countdownChanged);
+    m.clock.advanceMs(stepMs);
+    if (notices)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("часы переведены назад")));
+    for (int second = 1; second <= 60; ++second) {
+        boot.advanceMs(1000);
+        m.clock.advanceMs(1000);
+        m.engine.tick();
+        QCOMPARE(countdown.last().at(0).toInt(), 60 - second);
+    }
+    QCOMPARE(m.passesStarted, 0);
+    boot.advanceMs(1000);
+    m.clock.advanceMs(1000);
+    m.engine.tick();
+    QCOMPARE(m.passesStarted, 1);
+    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passFinished).wait(5000));
+    // The next period counts from the pass, on the stepped clock.
+    m.engine.tick();
+    QCOMPARE(countdown.last().at(0).toInt(), 60);
+    QCOMPARE(m.notices.size(), notices);
+}
+
 void tst_Polling::tickDuringPassNeverStartsSecond()
 {
     Monitor m;
@@ -659,6 +713,41 @@ void tst_Polling::unusableTimeoutsToldOncePerAddress()
     QCOMPARE(probed.size(), 3);
     QVERIFY(!probed.contains(FakeEchoTransport::address(QStringLiteral("127.0.0.30"))));
     QCOMPARE(m.events, QStringList());
+}
+
+void tst_Polling::rowsWithoutAddressToldOnceAndSkipped_data()
+{
+    QTest::addColumn<QString>("address");  // the SQL literal stored as ip_addr
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("NULL") << QStringLiteral("NULL") << QStringLiteral("NULL");
+    QTest::newRow("empty") << QStringLiteral("''") << QStringLiteral("пуст");
+    QTest::newRow("blanks") << QStringLiteral("'   '") << QStringLiteral("пуст");
+}
+
+// An older or hand-made table may hold such a row: it is named once and left
+// out, while the rest of the book is probed as usual.
+void tst_Polling::rowsWithoutAddressToldOnceAndSkipped()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, said);
+    Monitor m;
+    m.watchNotices();
+    m.db.exec(QStringLiteral("drop table addrs"));
+    m.db.exec(QStringLiteral("create table addrs (ip_addr TEXT, descript TEXT DEFAULT '', "
+                             "ping_timeout INTEGER NOT NULL DEFAULT 500)"));
+    m.db.exec(QStringLiteral("insert into addrs values (%1, 'склад', 20)").arg(address));
+    m.add(QStringLiteral("127.0.0.40"), QStringLiteral("other"), 20);
+    m.transport.setDown(QStringLiteral("127.0.0.40"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("склад")));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m.pass());
+    QCOMPARE(m.notices.size(), 1);
+    QVERIFY2(m.notices.first().contains(QStringLiteral("«склад»")) && m.notices.first().contains(said),
+             qPrintable(m.notices.first()));
+    QCOMPARE(m.events, QStringList{QStringLiteral("red 127.0.0.40 other 20")});
+    QCOMPARE(m.dbErrors, QStringList());
+    QCOMPARE(m.db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
 }
 
 // Another program holds the file's write lock: the alerts come at once, the

@@ -59,6 +59,8 @@ private slots:
     void keptWritesTravelToTheNextRunOnce();
     void dispatchedWritesOneAtATimeInOrder();
     void writeUnderWayGivenUpIsKeptAndMadeOnce();
+    void finalRefusalIsKeptInThePendingFile();
+    void refusalsKeptAreBounded();
 };
 
 void tst_WriteQueue::writesAtOnceWhenNothingWaits()
@@ -226,6 +228,46 @@ void tst_WriteQueue::writeUnderWayGivenUpIsKeptAndMadeOnce()
     QVERIFY(queue.isEmpty());
     QCOMPARE(d.handed, QList<OutageWrite>({begin(QStringLiteral("a"), 1), begin(QStringLiteral("a"), 1),
                                            begin(QStringLiteral("b"), 2)}));
+}
+
+// Refused for good is told and holds back no later write, yet the write is
+// not lost: the pending file keeps it, first, with the waiting ones.
+void tst_WriteQueue::finalRefusalIsKeptInThePendingFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb.orvant-pending"));
+    ScriptedStore store;
+    store.broken = QStringLiteral("b");
+    WriteQueue queue(&store);
+    queue.submit(begin(QStringLiteral("b"), 1));
+    QCOMPARE(queue.lastError(), QStringLiteral("disk is full"));
+    store.busy = true;
+    queue.submit(begin(QStringLiteral("c"), 2));
+    QCOMPARE(queue.unsavedCount(), 2);
+    QString error;
+    QVERIFY2(queue.save(path, &error), qPrintable(error));
+
+    ScriptedStore next;
+    next.busy = true;
+    WriteQueue again(&next);
+    QVERIFY2(again.load(path, &error), qPrintable(error));
+    QCOMPARE(again.pending(), QList<OutageWrite>({begin(QStringLiteral("b"), 1), begin(QStringLiteral("c"), 2)}));
+}
+
+// A table that refuses every write, pass after pass: what is kept for the
+// pending file stays bounded, the newest kept.
+void tst_WriteQueue::refusalsKeptAreBounded()
+{
+    ScriptedStore store;
+    store.broken = QStringLiteral("b");
+    WriteQueue queue(&store);
+    QSignalSpy failed(&queue, &WriteQueue::writeFailed);
+    const int extra = 5;
+    for (int i = 0; i < WriteQueue::MaxRefusedKept + extra; ++i)
+        queue.submit({OutageWrite::Begin, QStringLiteral("b"), QString::number(i), QDateTime(QDate(2026, 1, 1), QTime(0, 0))});
+    QCOMPARE(failed.size(), WriteQueue::MaxRefusedKept + extra);
+    QCOMPARE(queue.refused().size(), WriteQueue::MaxRefusedKept);
+    QCOMPARE(queue.refused().first().desc, QString::number(extra));
 }
 
 QTEST_GUILESS_MAIN(tst_WriteQueue)

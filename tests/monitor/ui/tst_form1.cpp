@@ -755,6 +755,17 @@ void tst_Form1::eventListColumnsFitAndErrorLinesWhole()
     QVERIFY(allInside());
     QCOMPARE(fg->columnWidth(0), 0);
 
+    // A book row with thousands of characters for an address widens the
+    // column no further; the description keeps its room and the tooltip
+    // holds the whole address.
+    const int description = fg->columnWidth(1);
+    const QString huge = QStringLiteral("10.0.0.1") + QString(4000, QLatin1Char('9'));
+    rig.form->PrintStat(huge, QStringLiteral("Маршрутизатор"), QStringLiteral("10000"), Form1::Red);
+    QCOMPARE(fg->columnWidth(1), description);
+    QVERIFY(fg->columnWidth(3) < fg->valueWidth(huge));
+    QVERIFY(allInside());
+    QCOMPARE(fg->cellToolTip(0, 3), huge);
+
     // A description with a tab and a line break stays in its own cell.
     rig.form->PrintStat(Down, QStringLiteral("Этаж 2\tстойка\n3"), QStringLiteral("500"), Form1::Green);
     QCOMPARE(fg->text(0, 0), QString());
