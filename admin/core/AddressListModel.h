@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSortFilterProxyModel>
+#include <QSqlDatabase>
+#include <QVariant>
+
+namespace admin {
+
+// admin's address listing: an empty first cell (the grid's fixed column),
+// the description, the address, the timeout and, once any address has one,
+// the parent. Every column sorts by SortRole: addresses in numeric order,
+// timeouts as numbers.
+class AddressListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AddressListModel)
+
+public:
+    enum Column { Fixed, Description, Address, Timeout, Parent };
+    static constexpr int SortRole = Qt::UserRole;
+
+    struct Row
+    {
+        QString ip;
+        QVariant descript;
+        QVariant pingTimeout;
+        QString parent;
+    };
+    // The whole book with parents; the order is the listing's business.
+    static bool load(QSqlDatabase db, QList<Row> *rows, QString *error);
+
+    explicit AddressListModel(QObject *parent = nullptr);
+
+    void setRows(QList<Row> rows);
+    const QList<Row> &rows() const { return m_rows; }
+    // Whether the parent column is shown: only when an address has a parent,
+    // so a book without any lists as it always did.
+    bool showsParents() const { return m_showParents; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    QList<Row> m_rows;
+    QList<QByteArray> m_addressKeys; // per row, computed once: sorting asks for them n log n times
+    QList<QByteArray> m_parentKeys;
+    bool m_showParents = false;
+};
+
+// Keeps the rows whose address or description holds the typed text (any
+// case), and sorts by the model's SortRole.
+class AddressFilterModel final : public QSortFilterProxyModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AddressFilterModel)
+
+public:
+    explicit AddressFilterModel(QObject *parent = nullptr);
+    void setFilterText(const QString &text);
+    QString filterText() const { return m_text; }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    QString m_text;
+};
+
+} // namespace admin
