@@ -118,15 +118,14 @@ int main(int argc, char **argv)
 
     if (addresses) {
         int written = 0;
-        const QSqlDatabase db = QSqlDatabase::database();
         bool ok = false;
         if (output == QLatin1String("-")) {
             QFile out;
-            ok = out.open(stdout, QIODevice::WriteOnly) && AddressExport::toDevice(db, &out, &written, &error);
+            ok = out.open(stdout, QIODevice::WriteOnly) && AddressExport::toDevice(QSqlDatabase::database(), &out, &written, &error);
             if (!out.isOpen())
                 error = out.errorString();
         } else {
-            ok = AddressExport::toFile(db, output, &written, &error);
+            ok = AddressExport::toFile(QSqlDatabase::database(), output, &written, &error);
         }
         Database::close();
         if (!ok)

@@ -85,10 +85,11 @@ int main(int argc, char **argv)
     const QString connection = QLatin1String(QSqlDatabase::defaultConnection);
     if (!Database::open(database, Database::Options(), &error, connection, nullptr))
         return fail(1, error);
-    const QSqlDatabase db = QSqlDatabase::database(connection);
+    // No handle of the connection is kept: Database::close() removes it.
+    const auto db = [&connection] { return QSqlDatabase::database(connection); };
 
     AddressImport::Book book;
-    if (!AddressImport::readBook(db, &book, &error)) {
+    if (!AddressImport::readBook(db(), &book, &error)) {
         Database::close();
         return fail(1, QCoreApplication::translate("orvant-import", "не удалось прочитать список адресов: %1").arg(error));
     }
@@ -100,6 +101,7 @@ int main(int argc, char **argv)
             if (line.kind == AddressImport::Kind::Refused)
                 err << input << ": " << AddressImport::refusalText(line) << '\n';
         }
+        err.flush(); // before the closing line, which goes through a stream of its own
         return fail(2, QCoreApplication::translate("orvant-import", "отклонено строк: %1; ничего не записано").arg(plan.count(AddressImport::Kind::Refused)));
     }
     const int added = plan.count(AddressImport::Kind::New);
@@ -118,7 +120,7 @@ int main(int argc, char **argv)
         return 0;
     }
     AddressImport::Written written;
-    const bool ok = AddressImport::apply(db, plan, &written, &error);
+    const bool ok = AddressImport::apply(db(), plan, &written, &error);
     Database::close();
     if (!ok)
         return fail(1, QCoreApplication::translate("orvant-import", "ничего не записано: %1").arg(error));
