@@ -49,12 +49,7 @@ QString csv(int count)
 bool freshDatabase(const QTemporaryDir &dir, const QString &name, QString *error)
 {
     const QString path = dir.filePath(name + QStringLiteral(".mdb"));
-    if (!Schema::createDatabaseFile(path, error) || !Database::open(path, error, name))
-        return false;
-    QSqlQuery q(QSqlDatabase::database(name));
-    // Until every database file carries the table of parents.
-    q.exec(QStringLiteral("create table if not exists addr_parents (ip_addr text primary key, parent_ip text not null)"));
-    return true;
+    return Schema::createDatabaseFile(path, error) && Database::open(path, error, name);
 }
 
 } // namespace

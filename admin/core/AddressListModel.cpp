@@ -125,3 +125,16 @@ bool AddressFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
 }
 
 } // namespace admin
+
+namespace admin {
+
+bool AddressFilterModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QVariant l = left.data(sortRole());
+    const QVariant r = right.data(sortRole());
+    if (l.userType() == QMetaType::QByteArray && r.userType() == QMetaType::QByteArray)
+        return l.toByteArray() < r.toByteArray();
+    return QSortFilterProxyModel::lessThan(left, right);
+}
+
+} // namespace admin

@@ -18,8 +18,6 @@ install_program "$work" orvant-import
 install_program "$work" orvant-export
 DB="$work/ping_addr.mdb"
 fail() { echo "FAIL: $*"; exit 1; }
-# A database made before the table of parents existed gets it on opening.
-q "create table if not exists addr_parents (ip_addr text primary key, parent_ip text not null)"
 book() { q "select a.ip_addr||'|'||coalesce(a.descript,'<null>')||'|'||a.ping_timeout||'|'||coalesce(p.parent_ip,'')
             from addrs a left join addr_parents p on p.ip_addr=a.ip_addr order by a.ip_addr"; }
 run() { LANGUAGE= LC_ALL=C LANG=C "$work/orvant-import" "$@" 2>"$work/err"; }

@@ -18,12 +18,6 @@ using Reason = AddressImport::Reason;
 
 namespace {
 
-// The table of parents, should the database not have it yet.
-void ensureParents(TempDatabase &db)
-{
-    db.exec(QStringLiteral("create table if not exists addr_parents (ip_addr text primary key, parent_ip text not null)"));
-}
-
 AddressImport::Book readBook(TempDatabase &db)
 {
     AddressImport::Book book;
@@ -233,7 +227,6 @@ void tst_AddressImport::classification()
 
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    ensureParents(db);
     QVERIFY(db.exec(QStringLiteral("delete from addrs")));
     AddressImport::Written written;
     QString error;
@@ -264,7 +257,6 @@ void tst_AddressImport::applyWritesInOneGoAndTheRoundTripChangesNothing()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    ensureParents(db);
     QVERIFY(db.exec(QStringLiteral("update addrs set descript=null")));
     const QString text = QStringLiteral(
         "address,description,timeout_ms,parent\r\n"
@@ -301,7 +293,6 @@ void tst_AddressImport::replaceRemovesWhatTheFileDoesNotName()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    ensureParents(db);
     QVERIFY(db.exec(QStringLiteral("insert into addrs values ('10.0.0.1','a',1),('10.0.0.2','b',2)")));
     QVERIFY(db.exec(QStringLiteral("insert into addr_parents values ('10.0.0.2','10.0.0.1')")));
     const AddressImport::Plan plan =
@@ -318,7 +309,6 @@ void tst_AddressImport::failedWriteLeavesTheBookAsItWas()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    ensureParents(db);
     const QStringList before = bookRows(db);
     QString lines;
     for (int i = 1; i <= 50; ++i)
@@ -341,7 +331,6 @@ void tst_AddressImport::parentsRefuseCyclesAndHandOnChildren()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    ensureParents(db);
     QVERIFY(db.exec(QStringLiteral("insert into addrs values ('10.0.0.1','r',1),('10.0.0.2','s',2),('10.0.0.3','h',3),"
                                    "('10.0.0.4','h',4)")));
     const QSqlDatabase c = db.connection();

@@ -46,9 +46,6 @@ private:
 void tst_AddressBookWindows::init()
 {
     f = std::make_unique<AdminFixture>();
-    QVERIFY(f->db.isValid());
-    // The table of parents, should the database not have it yet.
-    f->db.exec(QStringLiteral("create table if not exists addr_parents (ip_addr text primary key, parent_ip text not null)"));
     QVERIFY(f->start());
     f->prompts.boxes.clear();
 }
