@@ -516,7 +516,7 @@ all records older than %1?</translation>
     <message>
         <source>За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?
 «Да» — перенести, «Нет» — оставить их без родительского адреса.</source>
-        <translation>Other addresses (%2) are behind %1. Move them behind %3, which %1 itself is behind?
+        <translation>Other addresses (%2) are behind %1. Move them behind %3, which it is itself behind?
 &quot;Yes&quot; moves them, &quot;No&quot; leaves them without a parent address.</translation>
     </message>
     <message>
