@@ -38,15 +38,45 @@ void AddressListModel::setRows(QList<Row> rows)
     m_rows = std::move(rows);
     m_addressKeys.clear();
     m_parentKeys.clear();
+    m_folded.clear();
+    m_timeouts.clear();
     m_addressKeys.reserve(m_rows.size());
     m_parentKeys.reserve(m_rows.size());
+    m_folded.reserve(m_rows.size());
+    m_timeouts.reserve(m_rows.size());
     m_showParents = false;
     for (const Row &row : std::as_const(m_rows)) {
         m_addressKeys << AddressText::sortKey(row.ip);
         m_parentKeys << (row.parent.isEmpty() ? QByteArray() : AddressText::sortKey(row.parent));
+        // A line break keeps a match from running across the two.
+        m_folded << (row.ip + QLatin1Char('\n') + row.descript.toString()).toCaseFolded();
+        bool ok = false;
+        const qlonglong timeout = row.pingTimeout.toString().toLongLong(&ok);
+        // A stored text that is no number sorts after every number.
+        m_timeouts << (ok ? timeout : std::numeric_limits<qlonglong>::max());
         m_showParents = m_showParents || !row.parent.isEmpty();
     }
     endResetModel();
+}
+
+bool AddressListModel::rowHolds(int row, const QString &caseFolded) const
+{
+    return m_folded.at(row).contains(caseFolded);
+}
+
+bool AddressListModel::rowLessThan(int left, int right, int column) const
+{
+    switch (column) {
+    case Fixed:
+    case Address:
+        return m_addressKeys.at(left) < m_addressKeys.at(right);
+    case Parent:
+        return m_parentKeys.at(left) < m_parentKeys.at(right);
+    case Timeout:
+        return m_timeouts.at(left) < m_timeouts.at(right);
+    default:
+        return m_rows.at(left).descript.toString().localeAwareCompare(m_rows.at(right).descript.toString()) < 0;
+    }
 }
 
 int AddressListModel::rowCount(const QModelIndex &parent) const
@@ -84,12 +114,8 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
             return m_addressKeys.at(index.row());
         case Description:
             return row.descript.toString();
-        case Timeout: {
-            // A stored text that is no number sorts after every number.
-            bool ok = false;
-            const qlonglong value = row.pingTimeout.toString().toLongLong(&ok);
-            return ok ? value : std::numeric_limits<qlonglong>::max();
-        }
+        case Timeout:
+            return m_timeouts.at(index.row());
         case Parent:
             return m_parentKeys.at(index.row());
         }
@@ -105,11 +131,18 @@ AddressFilterModel::AddressFilterModel(QObject *parent)
     setSortLocaleAware(true);
 }
 
+void AddressFilterModel::setSourceModel(QAbstractItemModel *model)
+{
+    m_list = qobject_cast<const AddressListModel *>(model);
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
 void AddressFilterModel::setFilterText(const QString &text)
 {
     if (text == m_text)
         return;
     m_text = text;
+    m_folded = text.toCaseFolded();
     invalidateRowsFilter();
 }
 
@@ -117,6 +150,8 @@ bool AddressFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
 {
     if (m_text.isEmpty())
         return true;
+    if (m_list)
+        return m_list->rowHolds(sourceRow, m_folded);
     const QAbstractItemModel *model = sourceModel();
     const auto holds = [&](int column) {
         return model->index(sourceRow, column, sourceParent).data().toString().contains(m_text, Qt::CaseInsensitive);
@@ -130,6 +165,8 @@ namespace admin {
 
 bool AddressFilterModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
+    if (m_list)
+        return m_list->rowLessThan(left.row(), right.row(), left.column());
     const QVariant l = left.data(sortRole());
     const QVariant r = right.data(sortRole());
     if (l.userType() == QMetaType::QByteArray && r.userType() == QMetaType::QByteArray)

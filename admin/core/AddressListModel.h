@@ -39,6 +39,11 @@ public:
     // so a book without any lists as it always did.
     bool showsParents() const { return m_showParents; }
 
+    // What the filter and the sorting ask thousands of times, answered
+    // from values computed once per listing instead of through data().
+    bool rowHolds(int row, const QString &caseFolded) const;
+    bool rowLessThan(int left, int right, int column) const;
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -47,6 +52,8 @@ private:
     QList<Row> m_rows;
     QList<QByteArray> m_addressKeys; // per row, computed once: sorting asks for them n log n times
     QList<QByteArray> m_parentKeys;
+    QList<QString> m_folded; // address and description, case-folded, for the filter
+    QList<qlonglong> m_timeouts;
     bool m_showParents = false;
 };
 
@@ -59,6 +66,7 @@ class AddressFilterModel final : public QSortFilterProxyModel
 
 public:
     explicit AddressFilterModel(QObject *parent = nullptr);
+    void setSourceModel(QAbstractItemModel *model) override;
     void setFilterText(const QString &text);
     QString filterText() const { return m_text; }
 
@@ -69,6 +77,8 @@ protected:
 
 private:
     QString m_text;
+    QString m_folded;
+    const AddressListModel *m_list = nullptr; // the source, when it is one
 };
 
 } // namespace admin

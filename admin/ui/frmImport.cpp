@@ -3,6 +3,7 @@
 #include "AddressImportModel.h"
 #include "AdminWidgets.h"
 #include "Database.h"
+#include "DatabaseThread.h"
 #include "Prompts.h"
 
 #include <QCheckBox>
@@ -23,6 +24,18 @@ frmImport::frmImport(Prompts &prompts, QWidget *parent)
     , m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmImport"));
+    // A connection of its own, opened on its thread like every statement.
+    static int opened = 0;
+    const QString name = QStringLiteral("admin-import-%1").arg(++opened);
+    const DatabaseConfig config = Database::configOf(QLatin1String(QSqlDatabase::defaultConnection));
+    m_db = new DatabaseThread(name, this);
+    m_db->post(
+        this,
+        [config, name](QSqlDatabase) {
+            QString error;
+            return Database::open(config, Database::Options(), &error, name, nullptr) ? QString() : error;
+        },
+        [this](const QString &error) { m_openError = error; });
     setWindowTitle(tr("Импорт адресов", "window title"));
 
     QLabel *hint = label("lblHint",
@@ -107,19 +120,50 @@ bool frmImport::loadFile(const QString &path)
         return false;
     }
     txtText->setPlainText(text);
-    return cmdCheck_Click();
+    cmdCheck_Click();
+    return true;
 }
 
-bool frmImport::makePlan(AddressImport::Plan *plan)
+frmImport::~frmImport()
 {
-    AddressImport::Book book;
-    QString error;
-    if (!AddressImport::readBook(QSqlDatabase::database(), &book, &error)) {
-        reportFailure(tr("Не удалось прочитать список адресов."), error);
-        return false;
-    }
-    *plan = AddressImport::plan(txtText->toPlainText(), book, chkReplace->isChecked());
-    return true;
+    delete m_db; // closes the connection on its thread and waits for it
+}
+
+void frmImport::setBusy(bool busy)
+{
+    m_busy = busy;
+    cmdFile->setEnabled(!busy);
+    cmdCheck->setEnabled(!busy);
+    if (busy)
+        cmdImport->setEnabled(false);
+    setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
+}
+
+void frmImport::check(std::function<void(const Checked &)> then)
+{
+    setBusy(true);
+    const QString text = txtText->toPlainText();
+    const bool replace = chkReplace->isChecked();
+    m_db->post(
+        this,
+        [text, replace](QSqlDatabase db) {
+            Checked checked;
+            AddressImport::Book book;
+            checked.ok = db.isOpen() && AddressImport::readBook(db, &book, &checked.error);
+            if (checked.ok)
+                checked.plan = AddressImport::plan(text, book, replace);
+            return checked;
+        },
+        [this, then](const Checked &checked) {
+            setBusy(false);
+            if (!checked.ok) {
+                reportFailure(tr("Не удалось прочитать список адресов."),
+                              m_openError.isEmpty() ? checked.error : m_openError);
+                emit stepDone();
+                return;
+            }
+            then(checked);
+        });
 }
 
 void frmImport::showPlan(const AddressImport::Plan &plan)
@@ -138,63 +182,87 @@ void frmImport::showPlan(const AddressImport::Plan &plan)
     cmdImport->setEnabled(!plan.isNoOp());
 }
 
-bool frmImport::cmdCheck_Click()
+void frmImport::cmdCheck_Click()
 {
-    AddressImport::Plan plan;
-    if (!makePlan(&plan))
-        return false;
-    showPlan(plan);
-    return true;
+    check([this](const Checked &checked) {
+        showPlan(checked.plan);
+        emit stepDone();
+    });
 }
 
-bool frmImport::cmdImport_Click()
+void frmImport::cmdImport_Click()
 {
-    if (!m_checked && !cmdCheck_Click())
-        return false;
+    if (!m_checked) {
+        cmdCheck_Click();
+        return;
+    }
     // The book as it is now: another seat may have changed it since the check.
-    AddressImport::Plan plan;
-    if (!makePlan(&plan))
-        return false;
-    const AddressImport::Plan &shown = m_preview->plan();
-    bool same = plan.lines.size() == shown.lines.size() && plan.removals == shown.removals;
-    for (qsizetype i = 0; same && i < plan.lines.size(); ++i)
-        same = plan.lines.at(i).kind == shown.lines.at(i).kind;
-    if (!same) {
+    check([this](const Checked &checked) {
+        const AddressImport::Plan &plan = checked.plan;
+        const AddressImport::Plan &shown = m_preview->plan();
+        bool same = plan.lines.size() == shown.lines.size() && plan.removals == shown.removals;
+        for (qsizetype i = 0; same && i < plan.lines.size(); ++i)
+            same = plan.lines.at(i).kind == shown.lines.at(i).kind;
         showPlan(plan);
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
-                      tr("Список адресов в базе изменился после проверки. Просмотрите итог ещё раз."));
-        return false;
-    }
-    if (plan.isNoOp())
-        return false;
-    const int refused = plan.count(AddressImport::Kind::Refused);
-    if (refused > 0
-        && m_prompts.ask(this, QMessageBox::Question, windowTitle(),
-                         tr("Отклонено строк: %1. Записать остальные?").arg(refused),
-                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-               != QMessageBox::Yes)
-        return false;
-    if (!plan.removals.isEmpty()
-        && m_prompts.ask(this, QMessageBox::Question, windowTitle(),
-                         tr("Из базы будет удалено адресов, которых нет в списке: %1. Удалить их?")
-                             .arg(plan.removals.size()),
-                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-               != QMessageBox::Yes)
-        return false;
-    AddressImport::Written written;
-    QString error;
-    if (!AddressImport::apply(QSqlDatabase::database(), plan, &written, &error)) {
-        reportFailure(tr("Адреса не записаны."), error);
-        return false;
-    }
-    m_wrote = true;
-    m_prompts.ask(this, QMessageBox::Information, windowTitle(),
-                  tr("Добавлено: %1, изменено: %2, удалено: %3.")
-                      .arg(written.added)
-                      .arg(written.changed)
-                      .arg(written.removed));
-    accept();
-    return true;
+        if (!same) {
+            m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                          tr("Список адресов в базе изменился после проверки. Просмотрите итог ещё раз."));
+            emit stepDone();
+            return;
+        }
+        const int refused = plan.count(AddressImport::Kind::Refused);
+        const bool go = !plan.isNoOp()
+                        && (refused == 0
+                            || m_prompts.ask(this, QMessageBox::Question, windowTitle(),
+                                             tr("Отклонено строк: %1. Записать остальные?").arg(refused),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                                   == QMessageBox::Yes)
+                        && (plan.removals.isEmpty()
+                            || m_prompts.ask(this, QMessageBox::Question, windowTitle(),
+                                             tr("Из базы будет удалено адресов, которых нет в списке: %1. Удалить их?")
+                                                 .arg(plan.removals.size()),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                                   == QMessageBox::Yes);
+        if (!go) {
+            emit stepDone();
+            return;
+        }
+        write(plan);
+    });
+}
+
+void frmImport::write(const AddressImport::Plan &plan)
+{
+    struct Outcome
+    {
+        bool ok = false;
+        QString error;
+        AddressImport::Written written;
+    };
+    setBusy(true);
+    m_db->post(
+        this,
+        [plan](QSqlDatabase db) {
+            Outcome outcome;
+            outcome.ok = AddressImport::apply(db, plan, &outcome.written, &outcome.error);
+            return outcome;
+        },
+        [this](const Outcome &outcome) {
+            setBusy(false);
+            if (!outcome.ok) {
+                reportFailure(tr("Адреса не записаны."), outcome.error);
+                emit stepDone();
+                return;
+            }
+            m_wrote = true;
+            m_prompts.ask(this, QMessageBox::Information, windowTitle(),
+                          tr("Добавлено: %1, изменено: %2, удалено: %3.")
+                              .arg(outcome.written.added)
+                              .arg(outcome.written.changed)
+                              .arg(outcome.written.removed));
+            emit stepDone();
+            accept();
+        });
 }
 
 } // namespace admin

@@ -17,8 +17,22 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 
 using namespace admin;
+
+namespace {
+
+// Runs one of the import dialog's actions and waits for the step it starts
+// on the dialog's database thread to end.
+bool step(frmImport &dialog, void (frmImport::*action)())
+{
+    QSignalSpy done(&dialog, &frmImport::stepDone);
+    (dialog.*action)();
+    return done.count() > 0 || done.wait(10000);
+}
+
+} // namespace
 
 class tst_AddressBookWindows final : public QObject
 {
@@ -147,7 +161,7 @@ void tst_AddressBookWindows::importShowsEveryLineAndWritesOnlyWhenAccepted()
                                                "10.0.0.1,\"Шлюз, этаж 2\",,127.0.0.1\n"
                                                "host,x,,\n"));
     QVERIFY(!dialog.importButton()->isEnabled());
-    QVERIFY(dialog.cmdCheck_Click());
+    QVERIFY(step(dialog, &frmImport::cmdCheck_Click));
     const AddressImport::Plan &plan = dialog.preview()->plan();
     QCOMPARE(plan.lines.size(), 3);
     QCOMPARE(dialog.preview()->index(0, AddressImportModel::Outcome).data().toString(), QStringLiteral("без изменений"));
@@ -159,10 +173,11 @@ void tst_AddressBookWindows::importShowsEveryLineAndWritesOnlyWhenAccepted()
 
     // A refused line: the operator is asked, and "No" writes nothing.
     f->prompts.answers << QMessageBox::No;
-    QVERIFY(!dialog.cmdImport_Click());
+    QVERIFY(step(dialog, &frmImport::cmdImport_Click));
+    QVERIFY(!dialog.wrote());
     QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 1);
     f->prompts.answers << QMessageBox::Yes;
-    QVERIFY(dialog.cmdImport_Click());
+    QVERIFY(step(dialog, &frmImport::cmdImport_Click));
     QVERIFY(dialog.wrote());
     QCOMPARE(f->db.rows(QStringLiteral("select ip_addr,descript from addrs order by 1")),
              (QStringList{QStringLiteral("10.0.0.1|Шлюз, этаж 2"), QStringLiteral("127.0.0.1|Этот компьютер")}));
@@ -183,17 +198,20 @@ void tst_AddressBookWindows::importAsksBeforeRemoving()
     frmImport dialog(f->prompts, f->main.get());
     dialog.replace()->setChecked(true);
     f->prompts.openAnswers << file.fileName();
-    dialog.cmdFile_Click();
+    QVERIFY(step(dialog, &frmImport::cmdFile_Click));
     QVERIFY2(dialog.summary()->text().contains(QStringLiteral("Будет удалено адресов: 2")), qPrintable(dialog.summary()->text()));
     f->prompts.answers << QMessageBox::No;
-    QVERIFY(!dialog.cmdImport_Click());
+    QVERIFY(step(dialog, &frmImport::cmdImport_Click));
     QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 3);
     // Another seat changed the book meanwhile: shown again, not written.
     QVERIFY(f->db.exec(QStringLiteral("insert into addrs values ('10.0.0.3','t',3)")));
-    QVERIFY(!dialog.cmdImport_Click());
+    QVERIFY(step(dialog, &frmImport::cmdImport_Click));
+    QVERIFY(!dialog.wrote());
     QVERIFY2(dialog.summary()->text().contains(QStringLiteral("Будет удалено адресов: 3")), qPrintable(dialog.summary()->text()));
+    QVERIFY(f->prompts.takeTexts().last().contains(QStringLiteral("изменился")));
     f->prompts.answers << QMessageBox::Yes;
-    QVERIFY(dialog.cmdImport_Click());
+    QVERIFY(step(dialog, &frmImport::cmdImport_Click));
+    QVERIFY(dialog.wrote());
     QCOMPARE(f->db.rows(QStringLiteral("select ip_addr from addrs")), QStringList{QStringLiteral("10.0.0.2")});
 }
 
