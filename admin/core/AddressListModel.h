@@ -54,6 +54,7 @@ private:
     QList<QByteArray> m_parentKeys;
     QList<QString> m_folded; // address and description, case-folded, for the filter
     QList<qlonglong> m_timeouts;
+    QList<QString> m_descriptions; // case-folded, for sorting
     bool m_showParents = false;
 };
 

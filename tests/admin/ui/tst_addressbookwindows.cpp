@@ -48,6 +48,7 @@ private slots:
     void importShowsEveryLineAndWritesOnlyWhenAccepted();
     void importAsksBeforeRemoving();
     void listingFiltersAndSortsTenThousandAddresses();
+    void exportWritesTheBookForTheImport();
 
 private:
     QStringList parents()
@@ -254,6 +255,25 @@ void tst_AddressBookWindows::listingFiltersAndSortsTenThousandAddresses()
     // The log listing has no filter box.
     f->action("mnuStat")->trigger();
     QVERIFY(!filter->isVisible());
+}
+
+void tst_AddressBookWindows::exportWritesTheBookForTheImport()
+{
+    QVERIFY(f->db.exec(QStringLiteral("insert into addrs values ('10.0.0.10','Склад, \"2\"',250),('10.0.0.9',null,300)")));
+    QVERIFY(f->db.exec(QStringLiteral("insert into addr_parents values ('10.0.0.10','10.0.0.9')")));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.csv"));
+    f->prompts.saveAnswers << path;
+    QVERIFY(f->main->mnuExportAddrs_Click());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("address,description,timeout_ms,parent\r\n"
+                                        "10.0.0.9,,300,\r\n"
+                                        "10.0.0.10,\"Склад, \"\"2\"\"\",250,10.0.0.9\r\n"
+                                        "127.0.0.1,Этот компьютер,500,\r\n"));
+    QCOMPARE(f->prompts.saves.size(), 1);
+    QCOMPARE(f->prompts.saves.at(0).defaultSuffix, QStringLiteral("csv"));
+    QVERIFY(f->prompts.boxes.isEmpty());
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_AddressBookWindows)
