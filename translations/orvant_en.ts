@@ -1447,6 +1447,10 @@ To fix it, do one of the two:
         <translation>cannot read the address list: %1</translation>
     </message>
     <message>
+        <source>в файле нет ни одного адреса: --replace удалил бы все адреса; ничего не записано</source>
+        <translation>the file names no address: --replace would remove every address; nothing was written</translation>
+    </message>
+    <message>
         <source>отклонено строк: %1; ничего не записано</source>
         <translation>lines refused: %1; nothing was written</translation>
     </message>

@@ -104,6 +104,14 @@ int main(int argc, char **argv)
         err.flush(); // before the closing line, which goes through a stream of its own
         return fail(2, QCoreApplication::translate("orvant-import", "отклонено строк: %1; ничего не записано").arg(plan.count(AddressImport::Kind::Refused)));
     }
+    // An empty file (a spreadsheet export that failed, say) would empty the
+    // book under --replace, with nobody asked.
+    if (replace && plan.lines.isEmpty()) {
+        Database::close();
+        return fail(2, QCoreApplication::translate("orvant-import",
+                                                   "в файле нет ни одного адреса: --replace удалил бы все адреса; "
+                                                   "ничего не записано"));
+    }
     const int added = plan.count(AddressImport::Kind::New);
     const int changed = plan.count(AddressImport::Kind::Changed);
     const int unchanged = plan.count(AddressImport::Kind::Unchanged);

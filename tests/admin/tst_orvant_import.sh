@@ -69,6 +69,10 @@ expect() {  # expect STATUS WORD args...
     [ $rc = "$status" ] || fail "$*: exit $rc, expected $status ($(cat "$work/err"))"
     grep -qi -- "$word" "$work/err" || fail "$*: message lacks \"$word\": $(cat "$work/err")"
 }
+# A file without a single address never empties the book.
+printf 'address,description\r\n' >"$work/empty.csv"
+expect 2 "--replace" --replace "$work/empty.csv"
+[ "$(q "select count(*) from addrs")" = 1 ] || fail "an empty file emptied the book"
 expect 1 "missing.csv" "$work/missing.csv"
 expect 1 "missing.mdb" --db "$work/missing.mdb" "$work/one.csv"
 printf '10.0.0.1,\xff\xfe\n' >"$work/latin.csv"
