@@ -104,7 +104,7 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
         case Fixed:
             return QString();
         case Description:
-            return m_descriptions.at(index.row());
+            return row.descript.toString();
         case Address:
             return row.ip;
         case Timeout:
