@@ -8,6 +8,9 @@
 #                                            or link into a data directory)
 #   plugins/designer/libveltrack_designer.so Qt Designer plugin (installed by slider/)
 #   translations/orvant_en.qm              the English texts
+#   orvant-export, orvant-import             command-line tools, linked into a bin
+#                                            directory of the PATH (/usr/bin by the
+#                                            package), as is libexec/orvant-mkdb
 #   libexec/orvant-mkdb, libexec/orvant-setup
 #   share/applications/*.desktop, share/icons/hicolor/…
 #
@@ -45,7 +48,7 @@ set(ORVANT_PACKAGE_DATA_DIR "/var/opt/orvant")
 # libveltrack.so.1. The install steps rewrite it when installing elsewhere.
 set_property(TARGET orvant PROPERTY INSTALL_RPATH "\$ORIGIN" "${CMAKE_INSTALL_PREFIX}")
 
-install(TARGETS orvant admin grapher orvant-export RUNTIME DESTINATION .)
+install(TARGETS orvant admin grapher orvant-export orvant-import RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
@@ -59,6 +62,9 @@ install(PROGRAMS "${ORVANT_PACKAGING_DIR}/orvant-setup.sh" DESTINATION libexec R
 set(ORVANT_MAN_PAGES orvant-mkdb)
 if(TARGET orvant-export)
   list(APPEND ORVANT_MAN_PAGES orvant-export)
+endif()
+if(TARGET orvant-import)
+  list(APPEND ORVANT_MAN_PAGES orvant-import)
 endif()
 set(_orvant_man_gz "")
 foreach(_page IN LISTS ORVANT_MAN_PAGES)

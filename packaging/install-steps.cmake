@@ -23,6 +23,9 @@
 #   ORVANT_MENU_PREFIX  where to link the menu entries and icons (empty: no
 #                       links). Default: /usr/local for root installs under
 #                       /opt, else none.
+#   ORVANT_TOOLS_PREFIX where to link the command-line tools (bin/ under
+#                       it; empty: no links). Default as ORVANT_MENU_PREFIX;
+#                       the package links them into /usr/bin.
 #   ORVANT_SETCAP, ORVANT_PING_GROUP_RANGE_FILE: see orvant-setup.
 
 get_filename_component(_prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
@@ -122,6 +125,30 @@ if(_cpack STREQUAL "DEB")
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()
 
+# --- the command-line tools on the PATH -------------------------------------
+# Their manual pages show them by bare name; the programs stay in the program
+# directory (they find orvant.conf and the database beside their real path),
+# and a link in a bin directory of the PATH names each. orvant-setup is the
+# installer's own step, no tool of the operator's.
+set(_tool_links "${_work}/bin")
+file(REMOVE_RECURSE "${_tool_links}")
+file(MAKE_DIRECTORY "${_tool_links}")
+file(GLOB _tools LIST_DIRECTORIES false "$ENV{DESTDIR}${_prefix}/orvant-*" "$ENV{DESTDIR}${_prefix}/libexec/orvant-*")
+set(_tool_names "")
+foreach(_tool IN LISTS _tools)
+  get_filename_component(_name "${_tool}" NAME)
+  if(_name STREQUAL "orvant-setup")
+    continue()
+  endif()
+  string(LENGTH "$ENV{DESTDIR}" _destdir_len)
+  string(SUBSTRING "${_tool}" ${_destdir_len} -1 _target)
+  file(CREATE_LINK "${_target}" "${_tool_links}/${_name}" SYMBOLIC)
+  list(APPEND _tool_names "${_name}")
+endforeach()
+if(_cpack STREQUAL "DEB" AND NOT _tool_names STREQUAL "")
+  file(INSTALL "${_tool_links}/" DESTINATION "/usr/bin" USE_SOURCE_PERMISSIONS)
+endif()
+
 if(_staged)
   if(_cpack STREQUAL "")
     message(STATUS "orvant: staged install (DESTDIR): no database and no capability made; the package's post-install step must run: ${_prefix}/libexec/orvant-setup ${_prefix}")
@@ -161,6 +188,27 @@ if(NOT _menu STREQUAL "")
   message(STATUS "orvant: menu entries and icons linked into ${_menu}/share")
 else()
   message(STATUS "orvant: menu entries are in ${_share}/applications; to see them in the menu, link them into ~/.local/share/applications (see README)")
+endif()
+
+if(DEFINED ENV{ORVANT_TOOLS_PREFIX})
+  set(_tools_prefix "$ENV{ORVANT_TOOLS_PREFIX}")
+elseif(_system_opt)
+  set(_tools_prefix "/usr/local")
+else()
+  set(_tools_prefix "")
+endif()
+if(NOT _tools_prefix STREQUAL "" AND NOT _tool_names STREQUAL "")
+  file(MAKE_DIRECTORY "${_tools_prefix}/bin")
+  foreach(_name IN LISTS _tool_names)
+    file(READ_SYMLINK "${_tool_links}/${_name}" _target)
+    file(CREATE_LINK "${_target}" "${_tools_prefix}/bin/${_name}" RESULT _link_error SYMBOLIC)
+    if(_link_error)
+      message(WARNING "orvant: could not link ${_tools_prefix}/bin/${_name}: ${_link_error}")
+    else()
+      list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_tools_prefix}/bin/${_name}")
+    endif()
+  endforeach()
+  message(STATUS "orvant: command-line tools linked into ${_tools_prefix}/bin")
 endif()
 
 # --- database and echo probe -----------------------------------------------

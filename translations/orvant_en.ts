@@ -218,10 +218,126 @@
     </message>
 </context>
 <context>
+    <name>admin::AddressImport</name>
+    <message>
+        <source>файл не в кодировке UTF-8</source>
+        <translation>the file is not UTF-8</translation>
+    </message>
+    <message>
+        <source>строка не читается: %1</source>
+        <translation>the line cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>неизвестный, повторённый или недостающий столбец «%1» (нужны address,description; можно также timeout_ms,parent)</source>
+        <translation>unknown, repeated or missing column &quot;%1&quot; (address,description needed; timeout_ms,parent optional)</translation>
+    </message>
+    <message>
+        <source>больше значений, чем столбцов (%1)</source>
+        <translation>more values than columns (%1)</translation>
+    </message>
+    <message>
+        <source>не IP-адрес</source>
+        <translation>not an IP address</translation>
+    </message>
+    <message>
+        <source>время ожидания «%1» не целое число от %2 до %3 мс</source>
+        <translation>timeout &quot;%1&quot; is not a whole number from %2 to %3 ms</translation>
+    </message>
+    <message>
+        <source>родительского адреса %1 нет ни в базе, ни в файле</source>
+        <translation>parent address %1 is neither in the database nor in the file</translation>
+    </message>
+    <message>
+        <source>родительский адрес %1 отклонён в строке %2</source>
+        <translation>parent address %1 is refused on line %2</translation>
+    </message>
+    <message>
+        <source>родительский адрес %1 удаляется при замене</source>
+        <translation>parent address %1 is removed by the replacement</translation>
+    </message>
+    <message>
+        <source>родительский адрес %1 замыкает цикл</source>
+        <translation>parent address %1 closes a cycle</translation>
+    </message>
+    <message>
+        <source>адрес повторяет строку %1</source>
+        <translation>the address repeats line %1</translation>
+    </message>
+    <message>
+        <source>строка %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>строка %1: %2: %3</source>
+        <translation>line %1: %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>admin::AddressImportModel</name>
+    <message>
+        <source>новый</source>
+        <translation>new</translation>
+    </message>
+    <message>
+        <source>изменится</source>
+        <translation>changes</translation>
+    </message>
+    <message>
+        <source>без изменений</source>
+        <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>отклонён: %1</source>
+        <translation>refused: %1</translation>
+    </message>
+    <message>
+        <source>Строка</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Таймаут (мс)</source>
+        <translation>Timeout (ms)</translation>
+    </message>
+    <message>
+        <source>За адресом</source>
+        <translation>Behind</translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation>Outcome</translation>
+    </message>
+</context>
+<context>
+    <name>admin::AddressParents</name>
+    <message>
+        <source>%1 стоит за %2: адрес не может стоять за самим собой.</source>
+        <translation>%1 is behind %2: an address cannot be behind itself.</translation>
+    </message>
+</context>
+<context>
     <name>admin::AdminRules</name>
     <message>
         <source>Время ожидания ответа не может быть больше %1 мс (одной минуты).</source>
         <translation>The reply timeout cannot be more than %1 ms (one minute).</translation>
+    </message>
+</context>
+<context>
+    <name>admin::CsvReader</name>
+    <message>
+        <source>текст после закрывающей кавычки</source>
+        <translation>text after the closing quote</translation>
+    </message>
+    <message>
+        <source>кавычка не закрыта до конца файла</source>
+        <translation>a quote is not closed before the end of the file</translation>
     </message>
 </context>
 <context>
@@ -286,6 +402,13 @@
     </message>
 </context>
 <context>
+    <name>admin::ParentChoice</name>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
     <name>admin::frmAdd</name>
     <message>
         <source>Добавить</source>
@@ -327,6 +450,18 @@
         <source>Добавить</source>
         <comment>window title</comment>
         <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>За адресом:</source>
+        <translation>Behind:</translation>
+    </message>
+    <message>
+        <source>Адрес добавлен, но не записано, за каким адресом он стоит.</source>
+        <translation>The address was added, but the address it is behind was not saved.</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать список адресов.</source>
+        <translation>Cannot read the address list.</translation>
     </message>
 </context>
 <context>
@@ -394,6 +529,16 @@ all records older than %1?</translation>
         <comment>window title</comment>
         <translation>Удаление</translation>
     </message>
+    <message>
+        <source>За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?
+«Да» — перенести, «Нет» — оставить их без родительского адреса.</source>
+        <translation>Other addresses (%2) are behind %1. Move them behind %3, which it is itself behind?
+&quot;Yes&quot; moves them, &quot;No&quot; leaves them without a parent address.</translation>
+    </message>
+    <message>
+        <source>За адресом %1 стоят другие адреса (%2). Они останутся без родительского адреса. Удалить?</source>
+        <translation>Other addresses (%2) are behind %1. They will be left without a parent address. Delete?</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmEdAdr</name>
@@ -449,6 +594,98 @@ all records older than %1?</translation>
         <source>Редактирование</source>
         <comment>window title</comment>
         <translation>Редактирование</translation>
+    </message>
+    <message>
+        <source>За адресом:</source>
+        <translation>Behind:</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать, за каким адресом стоит этот адрес.</source>
+        <translation>Cannot read which address this address is behind.</translation>
+    </message>
+    <message>
+        <source>Адрес %1 сам стоит за %2: выберите другой адрес или «нет».</source>
+        <translation>Address %1 is itself behind %2: choose another address or &quot;none&quot;.</translation>
+    </message>
+    <message>
+        <source>Не записано, за каким адресом стоит адрес.</source>
+        <translation>The address it is behind was not saved.</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmImport</name>
+    <message>
+        <source>Импорт адресов</source>
+        <comment>window title</comment>
+        <translation>Импорт адресов</translation>
+    </message>
+    <message>
+        <source>Строки CSV: address,description,timeout_ms,parent (первая строка может называть столбцы). Вставьте их сюда или откройте файл.</source>
+        <translation>CSV lines: address,description,timeout_ms,parent (the first line may name the columns). Paste them here or open a file.</translation>
+    </message>
+    <message>
+        <source>Удалить из базы адреса, которых нет в списке</source>
+        <translation>Delete the addresses the list does not name</translation>
+    </message>
+    <message>
+        <source>Файл...</source>
+        <translation>File...</translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>Импортировать</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Файлы CSV (*.csv);;Все файлы (*)</source>
+        <translation>CSV files (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл %1.</source>
+        <translation>Cannot open the file %1.</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл %1.</source>
+        <translation>Cannot read the file %1.</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать список адресов.</source>
+        <translation>Cannot read the address list.</translation>
+    </message>
+    <message>
+        <source>Новых: %1, изменится: %2, без изменений: %3, отклонено: %4.</source>
+        <translation>New: %1, changing: %2, unchanged: %3, refused: %4.</translation>
+    </message>
+    <message>
+        <source>Будет удалено адресов: %1.</source>
+        <translation>Addresses to delete: %1.</translation>
+    </message>
+    <message>
+        <source>Список адресов в базе изменился после проверки. Просмотрите итог ещё раз.</source>
+        <translation>The address list in the database changed after the check. Review the outcome again.</translation>
+    </message>
+    <message>
+        <source>Отклонено строк: %1. Записать остальные?</source>
+        <translation>Lines refused: %1. Save the others?</translation>
+    </message>
+    <message>
+        <source>Из базы будет удалено адресов, которых нет в списке: %1. Удалить их?</source>
+        <translation>Addresses the list does not name will be deleted from the database: %1. Delete them?</translation>
+    </message>
+    <message>
+        <source>Адреса не записаны.</source>
+        <translation>The addresses were not saved.</translation>
+    </message>
+    <message>
+        <source>Добавлено: %1, изменено: %2, удалено: %3.</source>
+        <translation>Added: %1, changed: %2, deleted: %3.</translation>
     </message>
 </context>
 <context>
@@ -565,6 +802,31 @@ all records older than %1?</translation>
     <message>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
         <translation>The log is kept in the database %1. Open it with a PostgreSQL program (for example psql or pgAdmin).</translation>
+    </message>
+    <message>
+        <source>Найти адрес или описание</source>
+        <translation>Find an address or description</translation>
+    </message>
+    <message>
+        <source>Импорт адресов...</source>
+        <translation>Import addresses...</translation>
+    </message>
+    <message>
+        <source>Экспорт адресов...</source>
+        <translation>Export addresses...</translation>
+    </message>
+    <message>
+        <source>Экспорт адресов</source>
+        <comment>window title</comment>
+        <translation>Экспорт адресов</translation>
+    </message>
+    <message>
+        <source>Не удалось экспортировать адреса.</source>
+        <translation>Cannot export the addresses.</translation>
+    </message>
+    <message>
+        <source>|Описание                                         |Ip-адрес              |Таймаут (мс)|За адресом            </source>
+        <translation>|Description                                      |IP address            |Timeout (ms)|Behind                </translation>
     </message>
 </context>
 <context>
@@ -1233,6 +1495,41 @@ To fix it, do one of the two:
         <source>Отсутствующие соединения</source>
         <comment>window title</comment>
         <translation>Отсутствующие соединения</translation>
+    </message>
+</context>
+<context>
+    <name>orvant-import</name>
+    <message>
+        <source>не удалось открыть файл %1: %2</source>
+        <translation>cannot open the file %1: %2</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать файл %1: %2</source>
+        <translation>cannot read the file %1: %2</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать список адресов: %1</source>
+        <translation>cannot read the address list: %1</translation>
+    </message>
+    <message>
+        <source>в файле нет ни одного адреса: --replace удалил бы все адреса; ничего не записано</source>
+        <translation>the file names no address: --replace would remove every address; nothing was written</translation>
+    </message>
+    <message>
+        <source>отклонено строк: %1; ничего не записано</source>
+        <translation>lines refused: %1; nothing was written</translation>
+    </message>
+    <message>
+        <source>проверка: будет добавлено %1, изменено %2, без изменений %3, удалено %4; ничего не записано</source>
+        <translation>check: %1 to add, %2 to change, %3 unchanged, %4 to remove; nothing was written</translation>
+    </message>
+    <message>
+        <source>ничего не записано: %1</source>
+        <translation>nothing was written: %1</translation>
+    </message>
+    <message>
+        <source>добавлено %1, изменено %2, без изменений %3, удалено %4</source>
+        <translation>added %1, changed %2, unchanged %3, removed %4</translation>
     </message>
 </context>
 </TS>

@@ -1,11 +1,15 @@
 // orvant-export: the outage log as a CSV file, for a spreadsheet.
 //
 //   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
+//   orvant-export --addresses [--db FILE] OUTPUT.csv
 //
+// --addresses writes the address book instead, in the form orvant-import
+// reads (address,description,timeout_ms,parent).
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
 // the program unless --db names another; it is only read. Exit 0 when the
 // file is written, 1 when the database or the output failed, 2 for a wrong
 // command line (a bad date included): with a message on stderr, and no file.
+#include "AddressExport.h"
 #include "Language.h"
 #include "Database.h"
 #include "OutageExport.h"
@@ -20,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 
+using admin::AddressExport;
 using admin::OutageExport;
 
 namespace {
@@ -65,6 +70,9 @@ int main(int argc, char **argv)
                       QStringLiteral("DATE")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
+    parser.addOption({QStringLiteral("addresses"),
+                      QStringLiteral("Write the address book instead: address,description,timeout_ms,parent, "
+                                     "as orvant-import reads it.")});
     parser.addOption({QStringLiteral("db"),
                       QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
                                      "else ping_addr.mdb beside the program)."),
@@ -81,6 +89,12 @@ int main(int argc, char **argv)
         return fail(2, QStringLiteral("one OUTPUT file expected (- for standard output); see --help"));
     const QString output = positional.first();
 
+    const bool addresses = parser.isSet(QStringLiteral("addresses"));
+    for (const char *logOnly : {"from", "to", "host"}) {
+        if (addresses && parser.isSet(QLatin1String(logOnly)))
+            return fail(2, QStringLiteral("--%1 selects outages; the address book is written whole")
+                               .arg(QLatin1String(logOnly)));
+    }
     OutageExport::Filter filter;
     QString message;
     if (!readDate(parser, QStringLiteral("from"), &filter.from, &message)
@@ -103,6 +117,25 @@ int main(int argc, char **argv)
     options.readOnly = true;
     if (!Database::open(database, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr))
         return fail(1, error);
+
+    if (addresses) {
+        int written = 0;
+        bool ok = false;
+        if (output == QLatin1String("-")) {
+            QFile out;
+            ok = out.open(stdout, QIODevice::WriteOnly) && AddressExport::toDevice(QSqlDatabase::database(), &out, &written, &error);
+            if (!out.isOpen())
+                error = out.errorString();
+        } else {
+            ok = AddressExport::toFile(QSqlDatabase::database(), output, &written, &error);
+        }
+        Database::close();
+        if (!ok)
+            return fail(1, error);
+        if (output != QLatin1String("-"))
+            QTextStream(stderr) << "orvant-export: " << written << " addresses written to " << output << '\n';
+        return 0;
+    }
 
     qint64 rows = 0;
     OutageExport::Result result;

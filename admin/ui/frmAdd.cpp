@@ -1,10 +1,13 @@
 #include "frmAdd.h"
 
 #include "AddressBook.h"
+#include "AddressParents.h"
+#include "ParentChoice.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 
@@ -22,6 +25,7 @@ frmAdd::frmAdd(Prompts &prompts, QWidget *mainWindow)
     txtIP = lineEdit("txtIP", this);
     txtDesc = lineEdit("txtDesc", this);
     txtPTO = lineEdit("txtPTO", this, QString::number(AdminRules::DefaultTimeoutMs));
+    cmbParent = ParentChoice::comboBox("cmbParent", this);
     cmdAdd = button("cmdAdd", tr("Добавить"), this);
     cmdBack = button("cmdBack", tr("Закрыть"), this);
     setActionButton(cmdAdd);
@@ -37,7 +41,9 @@ frmAdd::frmAdd(Prompts &prompts, QWidget *mainWindow)
     buttons->addWidget(cmdAdd);
     buttons->addStretch();
     buttons->addWidget(cmdBack);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addWidget(label("Label4", tr("За адресом:"), this), 3, 0);
+    grid->addWidget(cmbParent, 3, 1);
+    grid->addLayout(buttons, 4, 0, 1, 2);
     setTwipsSize(4230, 1830);
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmAdd::cmdAdd_Click);
@@ -74,10 +80,34 @@ void frmAdd::cmdAdd_Click()
         reportFailure(title, tr("Не удалось добавить адрес."), error);
         return;
     }
+    const QString parent = ParentChoice::chosen(cmbParent);
+    if (!parent.isEmpty()) {
+        bool cycle = false;
+        if (!AddressParents::setParent(QSqlDatabase::database(), ip, parent, &cycle, &error))
+            reportFailure(title, tr("Адрес добавлен, но не записано, за каким адресом он стоит."), error);
+    }
+    // The next host may sit behind this one; the chosen parent stays for
+    // the next host, as hosts are often entered router by router.
+    ParentChoice::insertAddress(cmbParent, ip);
     // The timeout box is left empty too, not reset to the default.
     txtIP->clear();
     txtDesc->clear();
     txtPTO->clear();
+    // Ready for the next address.
+    txtIP->setFocus();
+}
+
+void frmAdd::loadParents()
+{
+    QString error;
+    if (!ParentChoice::fill(cmbParent, QString(), &error))
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), error);
+}
+
+void frmAdd::showEvent(QShowEvent *event)
+{
+    loadParents();
+    AdminDialog::showEvent(event);
 }
 
 } // namespace admin

@@ -2,6 +2,7 @@
 
 #include "AdminDialog.h"
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -17,11 +18,17 @@ public:
     frmAdd(Prompts &prompts, QWidget *mainWindow);
 
     void cmdAdd_Click();
+    // The parent choice: "нет", then the book's addresses in numeric order.
+    void loadParents();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     QLineEdit *txtIP = nullptr;
     QLineEdit *txtDesc = nullptr;
     QLineEdit *txtPTO = nullptr;
+    QComboBox *cmbParent = nullptr;
     QPushButton *cmdAdd = nullptr;
     QPushButton *cmdBack = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "frmDel.h"
 
 #include "AddressBook.h"
+#include "AddressParents.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
 
@@ -48,7 +49,40 @@ void frmDel::cmdDel_Click()
         return;
     }
     QString error;
-    if (!AddressBook::remove(ip, &error)) {
+    // The addresses behind this one need a word from the operator first.
+    const QSqlDatabase db = QSqlDatabase::database();
+    int children = 0;
+    QString parent;
+    if (!AddressParents::countChildren(db, ip, &children, &error)
+        || (children > 0 && !AddressParents::parentOf(db, ip, &parent, &error))) {
+        reportFailure(title, tr("Не удалось удалить адрес."), error);
+        return;
+    }
+    AddressParents::Children handOn = AddressParents::Children::LeaveWithoutParent;
+    if (children > 0 && !parent.isEmpty()) {
+        const QMessageBox::StandardButton answer = prompts().ask(
+            this, QMessageBox::Question, title,
+            tr("За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?\n"
+               "«Да» — перенести, «Нет» — оставить их без родительского адреса.")
+                .arg(ip)
+                .arg(children)
+                .arg(parent),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel)
+            return;
+        if (answer == QMessageBox::Yes)
+            handOn = AddressParents::Children::MoveToItsParent;
+    } else if (children > 0) {
+        if (prompts().ask(this, QMessageBox::Question, title,
+                          tr("За адресом %1 стоят другие адреса (%2). Они останутся без родительского адреса. "
+                             "Удалить?")
+                              .arg(ip)
+                              .arg(children),
+                          QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return;
+    }
+    if (!AddressParents::removeAddress(db, ip, handOn, &error)) {
         reportFailure(title, tr("Не удалось удалить адрес."), error);
         return;
     }

@@ -1,6 +1,8 @@
 #include "frmEdAdr.h"
 
 #include "AddressBook.h"
+#include "AddressParents.h"
+#include "ParentChoice.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
@@ -26,6 +28,7 @@ frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
     cmbAddr->setObjectName(QStringLiteral("cmbAddr"));
     txtDesc = lineEdit("txtDesc", this);
     txtPTO = lineEdit("txtPTO", this);
+    cmbParent = ParentChoice::comboBox("cmbParent", this);
     Command1 = button("Command1", tr("Сохранить"), this, true);
     Command2 = button("Command2", tr("Закрыть"), this);
     setActionButton(Command1);
@@ -42,11 +45,14 @@ frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
     buttons->addWidget(Command1);
     buttons->addStretch();
     buttons->addWidget(Command2);
-    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->addWidget(label("Label5", tr("За адресом:"), this), 4, 0);
+    grid->addWidget(cmbParent, 4, 1);
+    grid->addLayout(buttons, 5, 0, 1, 2);
     setTwipsSize(3960, 2115);
 
     connect(txtDesc, &QLineEdit::textChanged, this, [this] { m_changed = true; });
     connect(txtPTO, &QLineEdit::textChanged, this, [this] { m_changed = true; });
+    connect(cmbParent, &QComboBox::activated, this, [this] { m_changed = true; });
     connect(cmbAddr, &QComboBox::activated, this, &frmEdAdr::cmbAddr_Click);
     connect(Command1, &QPushButton::clicked, this, &frmEdAdr::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmEdAdr::Form_Unload);
@@ -83,6 +89,13 @@ void frmEdAdr::cmbAddr_Click()
             txtDesc->setText(record.descript.toString());
         if (!record.pingTimeout.isNull())
             txtPTO->setText(record.pingTimeout.toString());
+        // The parents offered are the book as it is now, without the address itself.
+        const QString ip = cmbAddr->currentText();
+        m_storedParent.clear();
+        if (!ParentChoice::fill(cmbParent, ip, &error)
+            || !AddressParents::parentOf(QSqlDatabase::database(), ip, &m_storedParent, &error))
+            reportFailure(windowTitle(), tr("Не удалось прочитать, за каким адресом стоит этот адрес."), error);
+        ParentChoice::select(cmbParent, m_storedParent);
     }
     m_changed = false;
 }
@@ -104,8 +117,23 @@ void frmEdAdr::Command1_Click()
         return;
     }
     const QString ip = cmbAddr->currentText();
-    int rows = 0;
+    const QString parent = ParentChoice::chosen(cmbParent);
     QString error;
+    // A parent chain that comes back to the address is refused before
+    // anything is written.
+    if (parent != m_storedParent && !parent.isEmpty()) {
+        QHash<QString, QString> parents;
+        if (!AddressParents::readAll(QSqlDatabase::database(), &parents, &error)) {
+            reportFailure(windowTitle(), tr("Изменения не записаны."), error);
+            return;
+        }
+        if (AddressParents::makesCycle(parents, ip, parent)) {
+            prompts().ask(this, QMessageBox::Warning, windowTitle(),
+                          tr("Адрес %1 сам стоит за %2: выберите другой адрес или «нет».").arg(parent, ip));
+            return;
+        }
+    }
+    int rows = 0;
     if (!AddressBook::update(ip, txtDesc->text(), *timeout, &rows, &error)) {
         reportFailure(windowTitle(), tr("Изменения не записаны."), error);
         return;
@@ -114,6 +142,14 @@ void frmEdAdr::Command1_Click()
         prompts().ask(this, QMessageBox::Warning, windowTitle(),
                           tr("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
         return;
+    }
+    if (parent != m_storedParent) {
+        bool cycle = false;
+        if (!AddressParents::setParent(QSqlDatabase::database(), ip, parent, &cycle, &error)) {
+            reportFailure(windowTitle(), tr("Не записано, за каким адресом стоит адрес."), error);
+            return;
+        }
+        m_storedParent = parent;
     }
     m_changed = false;
     prompts().ask(this, QMessageBox::Information, windowTitle(), tr("Изменения записанны."));

@@ -27,6 +27,8 @@ private:
     QComboBox *cmbAddr = nullptr;
     QLineEdit *txtDesc = nullptr;
     QLineEdit *txtPTO = nullptr;
+    QComboBox *cmbParent = nullptr;
+    QString m_storedParent; // the loaded address's parent as read
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
     // Set by any change of the two boxes, typed or not; cleared once an

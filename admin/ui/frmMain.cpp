@@ -1,6 +1,9 @@
 #include "frmMain.h"
 
 #include "AddressBook.h"
+#include "AddressExport.h"
+#include "AddressListModel.h"
+#include "frmImport.h"
 #include "Database.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
@@ -21,13 +24,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QThread>
 #include <QPainter>
-#include <QStandardItemModel>
 
 #include <limits>
 
@@ -78,7 +82,9 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_txtLog->setFixedFirstColumn(true);
     setCentralWidget(m_txtLog);
     m_log = new OutageLogModel(this);
-    m_addresses = new QStandardItemModel(this);
+    m_addresses = new AddressListModel(this);
+    m_addressFilterModel = new AddressFilterModel(this);
+    m_addressFilterModel->setSourceModel(m_addresses);
     // Queued: a page is read while the view lays itself out; the message
     // box must not open inside that.
     connect(m_log, &OutageLogModel::fetchFailed, this,
@@ -86,6 +92,17 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
             Qt::QueuedConnection);
 
     buildMenus();
+    // The filter sits in the menu bar's corner at the bar's own height, so
+    // that showing it changes neither the window nor the grid.
+    m_addressFilter = new QLineEdit(this);
+    m_addressFilter->setObjectName(QStringLiteral("txtAddrFilter"));
+    m_addressFilter->setPlaceholderText(tr("Найти адрес или описание"));
+    m_addressFilter->setClearButtonEnabled(true);
+    m_addressFilter->setFixedHeight(menuBar()->sizeHint().height() - 2);
+    m_addressFilter->setMinimumWidth(m_addressFilter->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
+    menuBar()->setCornerWidget(m_addressFilter, Qt::TopRightCorner);
+    m_addressFilter->hide();
+    connect(m_addressFilter, &QLineEdit::textChanged, m_addressFilterModel, &AddressFilterModel::setFilterText);
     m_logSummary = new QLabel(this);
     m_logSummary->setObjectName(QStringLiteral("logSummary"));
     statusBar()->setObjectName(QStringLiteral("sbLog"));
@@ -139,6 +156,8 @@ void frmMain::buildMenus()
     item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
     item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
+    item(file, "mnuImportAddrs", tr("Импорт адресов..."), &frmMain::mnuImportAddrs_Click);
+    item(file, "mnuExportAddrs", tr("Экспорт адресов..."), &frmMain::mnuExportAddrs_Click);
     separator(file, "it2");
     item(file, "mnuAdd", tr("Добавить адрес"), &frmMain::mnuAdd_Click);
     item(file, "mnuEditAddr", tr("Редактир адрес"), &frmMain::mnuEditAddr_Click);
@@ -229,6 +248,8 @@ bool frmMain::Do_Options()
 bool frmMain::mnuStat_Click()
 {
     setCursor(Qt::WaitCursor);
+    m_addressFilter->hide();
+    m_txtLog->setSortingEnabled(false);
     m_txtLog->setSourceModel(m_log);
     const QString when = WidestValues::dateTime();
     m_txtLog->setFormatString(tr(LogHeadings),
@@ -288,36 +309,53 @@ void frmMain::countLog()
 bool frmMain::mnuAddrs_Click()
 {
     setCursor(Qt::WaitCursor);
-    // The address book has four columns, the log five: the listing gets a
-    // model of exactly its own columns (the grid's line store keeps the widest
-    // column count it ever had).
-    m_addresses->clear();
-    m_addresses->setColumnCount(4);
-    m_txtLog->setSourceModel(m_addresses);
-    m_txtLog->setFormatString(tr(AddressHeadings),
-                              {QString(), QString(), QString::fromLatin1(WidestValues::Address),
-                               QString::fromLatin1(WidestValues::Timeout)});
     ++m_countGeneration; // a count still running belongs to the log listing
     showLogSummary(false);
-    QList<AddressRecord> records;
+    QList<AddressListModel::Row> rows;
     QString error;
-    const bool ok = AddressBook::list(&records, &error);
-    for (const AddressRecord &record : std::as_const(records)) {
-        // The line as the grid takes it: an empty fixed cell, then description, address, timeout.
-        const QStringList fields = {QString(), record.descript.toString(), record.ip, record.pingTimeout.toString()};
-        QList<QStandardItem *> cells;
-        for (const QString &field : fields) {
-            auto *cell = new QStandardItem(field);
-            cell->setEditable(false);
-            cells << cell;
-        }
-        m_addresses->appendRow(cells);
-    }
+    const bool ok = AddressListModel::load(QSqlDatabase::database(), &rows, &error);
+    m_addresses->setRows(std::move(rows));
+    // The address book has four columns (five with parents), the log five:
+    // the listing gets a model of exactly its own columns.
+    m_txtLog->setSourceModel(m_addressFilterModel);
+    QStringList widest = {QString(), QString(), QString::fromLatin1(WidestValues::Address),
+                          QString::fromLatin1(WidestValues::Timeout)};
+    if (m_addresses->showsParents())
+        widest << QString::fromLatin1(WidestValues::Address);
+    m_txtLog->setFormatString(tr(m_addresses->showsParents() ? AddressHeadingsWithParent : AddressHeadings), widest);
+    // Numeric address order first; a click on a heading sorts by its column.
+    m_txtLog->horizontalHeader()->setSortIndicator(AddressListModel::Address, Qt::AscendingOrder);
+    m_txtLog->setSortingEnabled(true);
+    m_addressFilter->show();
     m_txtLog->scrollToTop();
     unsetCursor();
     if (!ok)
         reportFailure(tr("Не удалось прочитать список адресов."), error);
     return ok;
+}
+
+void frmMain::mnuImportAddrs_Click()
+{
+    frmImport dialog(m_prompts, this);
+    dialog.exec();
+    if (dialog.wrote() && m_txtLog->sourceModel() == m_addressFilterModel)
+        mnuAddrs_Click();
+}
+
+bool frmMain::mnuExportAddrs_Click()
+{
+    const QString path = m_prompts.saveFileName(this, tr("Экспорт адресов", "window title"),
+                                                QDir::home().filePath(QStringLiteral("orvant-addresses.csv")),
+                                                tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return false;
+    int rows = 0;
+    QString error;
+    if (!AddressExport::toFile(QSqlDatabase::database(), path, &rows, &error)) {
+        reportFailure(tr("Не удалось экспортировать адреса."), error);
+        return false;
+    }
+    return true;
 }
 
 void frmMain::mnuOtchet_Click()

@@ -7,6 +7,7 @@
 
 class FormatGrid;
 class QLabel;
+class QLineEdit;
 class QProgressDialog;
 class QThread;
 class QStandardItemModel;
@@ -15,6 +16,8 @@ class Prompts;
 
 namespace admin {
 
+class AddressFilterModel;
+class AddressListModel;
 class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
@@ -37,6 +40,10 @@ public:
         "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ");
     static constexpr char AddressHeadings[] = QT_TRANSLATE_NOOP(
         "admin::frmMain", "|Описание                                         |Ip-адрес              |Таймаут (мс)");
+    // The same with the column of parents, once any address has one.
+    static constexpr char AddressHeadingsWithParent[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain",
+        "|Описание                                         |Ip-адрес              |Таймаут (мс)|За адресом            ");
 
     // programDirectory: where the database file and the monitor lie.
     frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &programDirectory,
@@ -65,6 +72,10 @@ public:
     // with a cancel button while it runs. False when it failed or was cancelled.
     bool mnuExport_Click();
     void mnuExit_Click();
+    // Addresses from CSV, checked and shown line by line before anything is written.
+    void mnuImportAddrs_Click();
+    // The address book as CSV, in the form the import reads.
+    bool mnuExportAddrs_Click();
 
     FormatGrid *txtLog() const { return m_txtLog; }
     OutageLogModel *logModel() const { return m_log; }
@@ -73,6 +84,10 @@ public:
     DatabaseConfig databaseConfig() const { return m_config; }
     // The log's figures under the grid; shown while the log is listed.
     QLabel *logSummary() const { return m_logSummary; }
+    // The address listing's filter box (address or description, as typed).
+    QLineEdit *addressFilter() const { return m_addressFilter; }
+    AddressListModel *addressModel() const { return m_addresses; }
+    AddressFilterModel *addressFilterModel() const { return m_addressFilterModel; }
     // The export's progress dialog while an export runs, else null.
     QProgressDialog *exportProgress() const { return m_exportProgress; }
 
@@ -96,7 +111,9 @@ private:
     DatabaseConfig m_config;
     FormatGrid *m_txtLog = nullptr;
     OutageLogModel *m_log = nullptr;
-    QStandardItemModel *m_addresses = nullptr;
+    AddressListModel *m_addresses = nullptr;
+    AddressFilterModel *m_addressFilterModel = nullptr;
+    QLineEdit *m_addressFilter = nullptr;
     QPointer<frmAdd> m_frmAdd;
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;
