@@ -9,6 +9,8 @@
 
 #include <QSet>
 
+#include "LatencyRecorder.h"
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -99,6 +101,10 @@ signals:
     void outageBegan(const QString &ip, const QString &desc, int timeoutMs);
     void outageEnded(const QString &ip, const QString &desc, int timeoutMs);
     void passFinished(int errCount, int restCount);
+    // Every probed host's attempts, unanswered attempts and round trip, once
+    // the pass's probing is over; `at` is the moment the probing began.
+    // Hosts that were not probed (no echo facility, not an address) are left out.
+    void passMeasured(const QDateTime &at, const std::vector<monitor::LatencySample> &samples);
     // A statement failed; errorText is the database's own text.
     void databaseError(const QString &what, const QString &errorText);
     // Something of the stored data cannot be used as it stands (a timeout
@@ -134,6 +140,7 @@ private:
     bool readOpenOutages();
     void onHostDecided(int index);
     void onProbeFinished();
+    void emitMeasured();
     void scheduleEffects();
     void applyEffects();
     void Do_It(const Decided &d);
@@ -158,6 +165,7 @@ private:
 
     std::unique_ptr<QSqlQuery> m_book;  // while the book is being read
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
+    QDateTime m_probeStartedAt;     // for passMeasured
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
     bool m_probeDone = false;
     bool m_effectsScheduled = false;

@@ -1,0 +1,178 @@
+#include "LatencyReader.h"
+
+#include "Database.h"
+#include "DateTimeText.h"
+
+#include <QMap>
+#include <QSqlQuery>
+
+namespace LatencyReader {
+
+namespace {
+
+constexpr char HourFormat[] = "yyyy-MM-dd HH:00:00";
+constexpr char DayFormat[] = "yyyy-MM-dd";
+
+bool fail(QSqlQuery &q, QString *error)
+{
+    if (error)
+        *error = statementError(q);
+    return false;
+}
+
+std::optional<qint64> optional(const QVariant &v)
+{
+    return v.isNull() ? std::nullopt : std::optional<qint64>(v.toLongLong());
+}
+
+LatencySummary summaryAt(const QSqlQuery &q, int first)
+{
+    LatencySummary s;
+    s.passes = q.value(first).toLongLong();
+    s.sent = q.value(first + 1).toLongLong();
+    s.lost = q.value(first + 2).toLongLong();
+    s.minUs = optional(q.value(first + 3));
+    s.medianUs = optional(q.value(first + 4));
+    s.p90Us = optional(q.value(first + 5));
+    s.maxUs = optional(q.value(first + 6));
+    return s;
+}
+
+QDateTime hourStart(const QDateTime &t)
+{
+    return QDateTime(t.date(), QTime(t.time().hour(), 0));
+}
+
+// Raw samples of [from, to): as they are, or summed up per hour or day.
+bool rawPoints(QSqlDatabase db, qint64 host, const QDateTime &from, const QDateTime &to, Tier tier,
+               std::vector<Point> *out, QString *error)
+{
+    if (from >= to)
+        return true;
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectHostSamples,
+                      {host, DateTimeText::fromDateTime(from), DateTimeText::fromDateTime(to)}))
+        return fail(q, error);
+    QMap<QDateTime, LatencyStats::Accumulator> buckets;
+    while (q.next()) {
+        const QDateTime at = DateTimeText::toDateTime(q.value(0).toString());
+        if (!at.isValid())
+            continue;
+        const int sent = q.value(1).toInt();
+        const int lost = q.value(2).toInt();
+        const std::optional<qint64> rtt = optional(q.value(3));
+        if (tier == Tier::Raw) {
+            LatencyStats::Accumulator one;
+            one.add(sent, lost, rtt);
+            out->push_back({at, 0, one.summary()});
+            continue;
+        }
+        const QDateTime key = tier == Tier::Hourly ? hourStart(at) : QDateTime(at.date(), QTime(0, 0));
+        buckets[key].add(sent, lost, rtt);
+    }
+    for (auto it = buckets.begin(); it != buckets.end(); ++it) {
+        const qint64 span = tier == Tier::Hourly ? 3600 : it.key().secsTo(it.key().addDays(1));
+        out->push_back({it.key(), span, it.value().summary()});
+    }
+    return true;
+}
+
+bool consolidatedPoints(QSqlDatabase db, qint64 host, const QString &from, const QString &to, bool daily,
+                        std::vector<Point> *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, daily ? Statements::SelectHostDaily : Statements::SelectHostHourly, {host, from, to}))
+        return fail(q, error);
+    while (q.next()) {
+        const QString text = q.value(0).toString();
+        const QDateTime start = daily ? QDateTime(QDate::fromString(text, QLatin1String(DayFormat)), QTime(0, 0))
+                                      : DateTimeText::toDateTime(text);
+        if (!start.isValid())
+            continue;
+        out->push_back({start, daily ? start.secsTo(start.addDays(1)) : 3600, summaryAt(q, 1)});
+    }
+    return true;
+}
+
+bool firstText(QSqlDatabase db, const Statements::Statement &st, QString *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, st))
+        return fail(q, error);
+    *out = q.next() ? q.value(0).toString() : QString();
+    return true;
+}
+
+} // namespace
+
+Tier tierFor(qint64 periodSecs)
+{
+    if (periodSecs <= 2 * 86400)
+        return Tier::Raw;
+    if (periodSecs <= 124 * 86400)
+        return Tier::Hourly;
+    return Tier::Daily;
+}
+
+bool hosts(QSqlDatabase db, QList<Host> *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectLatencyHostsByIp))
+        return fail(q, error);
+    while (q.next())
+        out->append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()});
+    return true;
+}
+
+bool series(QSqlDatabase db, qint64 hostId, const QDateTime &from, const QDateTime &to, Tier tier,
+            std::vector<Point> *out, QString *error)
+{
+    out->clear();
+    if (!from.isValid() || !to.isValid() || from >= to)
+        return true;
+    QString firstRaw;
+    if (!firstText(db, Statements::SelectFirstLatencyPass, &firstRaw, error))
+        return false;
+    const QDateTime rawFrom = firstRaw.isEmpty() ? to : DateTimeText::toDateTime(firstRaw);
+
+    if (tier == Tier::Raw) {
+        // Older than the raw samples kept: the hours stand in for them.
+        const QDateTime split = qBound(from, hourStart(rawFrom), to);
+        if (from < split
+            && !consolidatedPoints(db, hostId, QDateTime(hourStart(from)).toString(QLatin1String(HourFormat)),
+                                   split.toString(QLatin1String(HourFormat)), false, out, error))
+            return false;
+        return rawPoints(db, hostId, qMax(from, split), to, Tier::Raw, out, error);
+    }
+
+    const bool daily = tier == Tier::Daily;
+    const QDateTime start = daily ? QDateTime(from.date(), QTime(0, 0)) : hourStart(from);
+    const QString fromText = start.toString(QLatin1String(daily ? DayFormat : HourFormat));
+    const QString toText = to.toString(QLatin1String(daily ? DayFormat : HourFormat));
+    if (!consolidatedPoints(db, hostId, fromText, toText, daily, out, error))
+        return false;
+    // The tail not consolidated yet comes from the raw samples.
+    QDateTime covered = start;
+    if (!out->empty())
+        covered = out->back().start.addSecs(out->back().spanSecs);
+    return rawPoints(db, hostId, qMax(covered, rawFrom < covered ? covered : rawFrom), to, tier, out, error);
+}
+
+bool recent(QSqlDatabase db, const QDateTime &from, QHash<QString, Recent> *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectRecentSamples, {DateTimeText::fromDateTime(from)}))
+        return fail(q, error);
+    QHash<QString, LatencyStats::Accumulator> acc;
+    while (q.next()) {
+        const QString ip = q.value(0).toString();
+        const std::optional<qint64> rtt = optional(q.value(3));
+        acc[ip].add(q.value(1).toInt(), q.value(2).toInt(), rtt);
+        (*out)[ip].lastRttUs = rtt;
+    }
+    for (auto it = acc.begin(); it != acc.end(); ++it)
+        (*out)[it.key()].summary = it.value().summary();
+    return true;
+}
+
+} // namespace LatencyReader
