@@ -1,6 +1,7 @@
 // orvant-export: the outage log as a CSV file, for a spreadsheet.
 //
 //   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
+//   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
 // the program unless --db names another; it is only read. Exit 0 when the
@@ -8,6 +9,7 @@
 // command line (a bad date included): with a message on stderr, and no file.
 #include "Language.h"
 #include "Database.h"
+#include "LatencyExport.h"
 #include "OutageExport.h"
 #include "Regional.h"
 
@@ -67,6 +69,9 @@ int main(int argc, char **argv)
                       QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
                                      "else ping_addr.mdb beside the program)."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("latency"),
+                      QStringLiteral("Round trips and loss instead of outages: time,address,description,passes,sent,"
+                                     "lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.")});
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The CSV file to write, - for standard output."));
     if (!parser.parse(app.arguments()))
         return fail(2, parser.errorText());
@@ -104,19 +109,23 @@ int main(int argc, char **argv)
 
     qint64 rows = 0;
     OutageExport::Result result;
+    const bool latency = parser.isSet(QStringLiteral("latency"));
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
-        result = OutageExport::toDevice(&out, filter, {}, &error, &rows);
+        result = latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
+                         : OutageExport::toDevice(&out, filter, {}, &error, &rows);
         out.close();
     } else {
-        result = OutageExport::toFile(output, filter, {}, &error, &rows);
+        result = latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
+                         : OutageExport::toFile(output, filter, {}, &error, &rows);
     }
     Database::close();
     if (result != OutageExport::Result::Written)
         return fail(1, error);
     if (output != QLatin1String("-"))
-        QTextStream(stderr) << "orvant-export: " << rows << " outages written to " << output << '\n';
+        QTextStream(stderr) << "orvant-export: " << rows << (latency ? " rows written to " : " outages written to ")
+                            << output << '\n';
     return 0;
 }
