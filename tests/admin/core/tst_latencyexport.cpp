@@ -3,7 +3,6 @@
 #undef QT_NO_CAST_FROM_ASCII  // the cases spell rows as plain literals
 #include "LatencyExport.h"
 #include "LatencyRecorder.h"
-#include "LatencySchema.h"
 #include "TempDatabase.h"
 
 #include <QBuffer>
@@ -74,7 +73,6 @@ void tst_LatencyExport::tiersMeetWithoutOverlap()
     TempDatabase db;
     QVERIFY(db.isValid());
     QString error;
-    QVERIFY2(LatencySchema::ensure(db.connection(), &error), qPrintable(error));
     LatencyRecorder r(db.connection());
     // Day 1: two passes at 10:00 and 10:30. Day 2: 09:00, 09:30, 10:00.
     // Day 3: 12:00 (still being filled).
@@ -125,8 +123,10 @@ void tst_LatencyExport::oldDatabaseGivesTheHeaderOnly()
 {
     TempDatabase db;
     QVERIFY(db.isValid());
-    if (db.connection().tables().contains(QStringLiteral("latency_samples")))
-        QSKIP("the database is made with the tables already");
+    // As a reader finds a database of an earlier version it may not upgrade.
+    for (const char *table : {"latency_samples", "latency_hourly", "latency_daily", "latency_passes",
+                              "latency_hours", "latency_days", "latency_hosts"})
+        QVERIFY(db.exec(QStringLiteral("drop table ") + QLatin1String(table)));
     QCOMPARE(exported({}), QStringList(QString::fromUtf8(LatencyExport::headerLine()).trimmed()));
 }
 

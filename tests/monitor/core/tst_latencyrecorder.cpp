@@ -5,7 +5,6 @@
 // process killed with SIGKILL) neither loses nor doubles an hour.
 #include "LatencyReader.h"
 #include "LatencyRecorder.h"
-#include "LatencySchema.h"
 #include "LatencyStats.h"
 #include "TempDatabase.h"
 
@@ -88,11 +87,8 @@ private slots:
     void seriesChoosesRowsByPeriod();
 
 private:
-    void makeTables(TempDatabase &db)
-    {
-        QString error;
-        QVERIFY2(LatencySchema::ensure(db.connection(), &error), qPrintable(error));
-    }
+    // The tables come with every new database (and an upgraded one).
+    void makeTables(TempDatabase &db) { QVERIFY(db.connection().tables().contains(QStringLiteral("latency_samples"))); }
 };
 
 void tst_LatencyRecorder::percentile_data()
@@ -218,12 +214,18 @@ void tst_LatencyRecorder::failedStepLeavesNothingHalfDone()
     QCOMPARE(r.consolidateStep(&error), LatencyRecorder::Step::Worked);
     QCOMPARE(db.scalar("select count(*) from latency_hourly").toInt(), 2);
     // The next step's second row fails: its first row goes with it.
-    QVERIFY(db.exec("create trigger no_h3 before insert on latency_hourly when new.host=4 "
-                    "begin select raise(abort,'no h3'); end"));
+    if (db.isServer()) {
+        QVERIFY(db.exec("create function no_h3() returns trigger language plpgsql as "
+                        "$$ begin if new.host=4 then raise exception 'no h3'; end if; return new; end $$"));
+        QVERIFY(db.exec("create trigger no_h3 before insert on latency_hourly for each row execute function no_h3()"));
+    } else {
+        QVERIFY(db.exec("create trigger no_h3 before insert on latency_hourly when new.host=4 "
+                        "begin select raise(abort,'no h3'); end"));
+    }
     QCOMPARE(r.consolidateStep(&error), LatencyRecorder::Step::Failed);
     QCOMPARE(db.scalar("select count(*) from latency_hourly").toInt(), 2);
     QCOMPARE(db.scalar("select done_host from latency_hours where hour='2026-03-02 10:00:00'").toInt(), 2);
-    QVERIFY(db.exec("drop trigger no_h3"));
+    QVERIFY(db.exec(db.isServer() ? "drop trigger no_h3 on latency_hourly" : "drop trigger no_h3"));
     LatencyRecorder again(db.connection());
     again.setStepSamples(6);
     QVERIFY(consolidateAll(again) > 0);
