@@ -9,6 +9,7 @@
 #include "Form1.h"
 #include "Headless.h"
 #include "IcmpTransport.h"
+#include "LatencyService.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
@@ -94,6 +95,13 @@ int main(int argc, char **argv)
                     QMessageBox::Ok);
         return 1;
     }
+
+    // Round trips and loss of every pass, kept on a connection and thread of their own.
+    LatencyService latency(database, QStringLiteral("orvant-latency"));
+    QObject::connect(engine.get(), &PollingEngine::passMeasured, &latency, &LatencyService::record);
+    QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
+        std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+    });
 
     Form1Services services;
     services.engine = engine.get();
