@@ -209,6 +209,25 @@
     </message>
 </context>
 <context>
+    <name>admin::LatencyExport</name>
+    <message>
+        <source>Не удалось прочитать задержки: %1</source>
+        <translation>Cannot read the round trips: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>admin::OpenWithDialog</name>
     <message>
         <source>Выберите программу для открытия файла
@@ -604,6 +623,26 @@ Enter another number; the settings in the options table are unchanged.</translat
         <comment>window title</comment>
         <translation>Настройки</translation>
     </message>
+    <message>
+        <source>Хранение задержек и потерь</source>
+        <translation>Keeping round trips and loss</translation>
+    </message>
+    <message>
+        <source>Каждый замер (дней):</source>
+        <translation>Every sample (days):</translation>
+    </message>
+    <message>
+        <source>Почасовые итоги (лет):</source>
+        <translation>Hourly summaries (years):</translation>
+    </message>
+    <message>
+        <source>Суточные итоги хранятся всегда.</source>
+        <translation>Daily summaries are kept for ever.</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не изменены.</source>
+        <translation>Cannot save how long round trips and loss are kept; the saved values are unchanged.</translation>
+    </message>
 </context>
 <context>
     <name>admin::main</name>
@@ -639,11 +678,93 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>grapher::LatencyChart</name>
+    <message>
+        <source>мс</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>Задержка и потери</source>
+        <translation>Round trip and loss</translation>
+    </message>
+</context>
+<context>
     <name>grapher::frmDativo</name>
     <message>
         <source>Дата</source>
         <comment>window title</comment>
         <translation>Дата</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::frmLatency</name>
+    <message>
+        <source>Задержка и потери</source>
+        <translation>Round trip and loss</translation>
+    </message>
+    <message>
+        <source>Последний час</source>
+        <translation>Last hour</translation>
+    </message>
+    <message>
+        <source>Последние сутки</source>
+        <translation>Last day</translation>
+    </message>
+    <message>
+        <source>Последняя неделя</source>
+        <translation>Last week</translation>
+    </message>
+    <message>
+        <source>Последний месяц</source>
+        <translation>Last month</translation>
+    </message>
+    <message>
+        <source>Последний год</source>
+        <translation>Last year</translation>
+    </message>
+    <message>
+        <source>Период</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>Построить</source>
+        <translation>Draw</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>Сохранить SVG...</source>
+        <translation>Save SVG...</translation>
+    </message>
+    <message>
+        <source>Адреса:</source>
+        <translation>Addresses:</translation>
+    </message>
+    <message>
+        <source>Период:</source>
+        <translation>Period:</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать адреса: %1</source>
+        <translation>Cannot read the addresses: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать задержки: %1</source>
+        <translation>Cannot read the round trips: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG</source>
+        <translation>Save PNG</translation>
+    </message>
+    <message>
+        <source>Сохранить SVG</source>
+        <translation>Save SVG</translation>
     </message>
 </context>
 <context>
@@ -983,6 +1104,21 @@ Created: 14.09.2004</translation>
     <message>
         <source>Базу данных %1 уже использует другой монитор: %2.</source>
         <translation>Another monitor already uses the database %1: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::LatencyService</name>
+    <message>
+        <source>Запись задержек</source>
+        <translation>Recording round trips</translation>
+    </message>
+    <message>
+        <source>база данных недоступна, самые старые замеры отброшены</source>
+        <translation>the database cannot be reached; the oldest samples were dropped</translation>
+    </message>
+    <message>
+        <source>Обобщение задержек</source>
+        <translation>Summing up round trips</translation>
     </message>
 </context>
 <context>
