@@ -38,6 +38,13 @@ LatencySummary summaryAt(const QSqlQuery &q, int first)
     return s;
 }
 
+using DateTimeText::Seconds;
+
+Seconds secondsOf(const QDateTime &t)
+{
+    return DateTimeText::toSeconds(t.date(), t.time());
+}
+
 QDateTime hourStart(const QDateTime &t)
 {
     return QDateTime(t.date(), QTime(t.time().hour(), 0));
@@ -53,27 +60,30 @@ bool rawPoints(QSqlDatabase db, qint64 host, const QDateTime &from, const QDateT
     if (!runStatement(q, Statements::SelectHostSamples,
                       {host, DateTimeText::fromDateTime(from), DateTimeText::fromDateTime(to)}))
         return fail(q, error);
-    QMap<QDateTime, LatencyStats::Accumulator> buckets;
+    const Seconds bucket = tier == Tier::Hourly ? 3600 : DateTimeText::SecondsPerDay;
+    QMap<Seconds, LatencyStats::Accumulator> buckets;
     while (q.next()) {
-        const QDateTime at = DateTimeText::toDateTime(q.value(0).toString());
-        if (!at.isValid())
+        // Parsed by hand: QDateTime::fromString would cost more than the
+        // rest of a day's chart together.
+        const std::optional<Seconds> at = DateTimeText::toSeconds(q.value(0).toString());
+        if (!at)
             continue;
         const int sent = q.value(1).toInt();
         const int lost = q.value(2).toInt();
         const std::optional<qint64> rtt = optional(q.value(3));
         if (tier == Tier::Raw) {
-            LatencyStats::Accumulator one;
-            one.add(sent, lost, rtt);
-            out->push_back({at, 0, one.summary()});
+            LatencySummary s;
+            s.passes = 1;
+            s.sent = sent;
+            s.lost = lost;
+            s.minUs = s.medianUs = s.p90Us = s.maxUs = rtt;
+            out->push_back({*at, 0, s});
             continue;
         }
-        const QDateTime key = tier == Tier::Hourly ? hourStart(at) : QDateTime(at.date(), QTime(0, 0));
-        buckets[key].add(sent, lost, rtt);
+        buckets[*at - *at % bucket].add(sent, lost, rtt);
     }
-    for (auto it = buckets.begin(); it != buckets.end(); ++it) {
-        const qint64 span = tier == Tier::Hourly ? 3600 : it.key().secsTo(it.key().addDays(1));
-        out->push_back({it.key(), span, it.value().summary()});
-    }
+    for (auto it = buckets.begin(); it != buckets.end(); ++it)
+        out->push_back({it.key(), bucket, it.value().summary()});
     return true;
 }
 
@@ -84,12 +94,13 @@ bool consolidatedPoints(QSqlDatabase db, qint64 host, const QString &from, const
     if (!runStatement(q, daily ? Statements::SelectHostDaily : Statements::SelectHostHourly, {host, from, to}))
         return fail(q, error);
     while (q.next()) {
-        const QString text = q.value(0).toString();
-        const QDateTime start = daily ? QDateTime(QDate::fromString(text, QLatin1String(DayFormat)), QTime(0, 0))
-                                      : DateTimeText::toDateTime(text);
-        if (!start.isValid())
+        QString text = q.value(0).toString();
+        if (daily)
+            text += QLatin1String(" 00:00:00");
+        const std::optional<Seconds> start = DateTimeText::toSeconds(text);
+        if (!start)
             continue;
-        out->push_back({start, daily ? start.secsTo(start.addDays(1)) : 3600, summaryAt(q, 1)});
+        out->push_back({*start, daily ? DateTimeText::SecondsPerDay : 3600, summaryAt(q, 1)});
     }
     return true;
 }
@@ -153,8 +164,10 @@ bool series(QSqlDatabase db, qint64 hostId, const QDateTime &from, const QDateTi
         return false;
     // The tail not consolidated yet comes from the raw samples.
     QDateTime covered = start;
-    if (!out->empty())
-        covered = out->back().start.addSecs(out->back().spanSecs);
+    if (!out->empty()) {
+        const Seconds end = out->back().start + out->back().spanSecs;
+        covered = QDateTime(DateTimeText::dateOf(end), DateTimeText::timeOf(end));
+    }
     return rawPoints(db, hostId, qMax(covered, rawFrom < covered ? covered : rawFrom), to, tier, out, error);
 }
 

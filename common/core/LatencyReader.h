@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DateTimeText.h"
 #include "LatencyStats.h"
 
 #include <QDateTime>
@@ -21,10 +22,12 @@ struct Host
     QString desc;
 };
 
-// One point of a course: a pass, an hour or a day from `start`.
+// One point of a course: a pass, an hour or a day from `start`, in
+// wall-clock seconds as stored (DateTimeText::Seconds, no zone): a chart
+// places thousands of them, and a local QDateTime costs a zone lookup each.
 struct Point
 {
-    QDateTime start;
+    DateTimeText::Seconds start = 0;
     qint64 spanSecs = 0;  // 0 for a single pass
     LatencySummary summary;
 };

@@ -1,6 +1,7 @@
 #include "frmLatency.h"
 
 #include "Database.h"
+#include "DateTimeText.h"
 #include "DatabaseThread.h"
 #include "LatencyChart.h"
 #include "Prompts.h"
@@ -179,6 +180,7 @@ void frmLatency::draw()
                 return read;
             const QSqlDatabase c = QSqlDatabase::database(name, false);
             const LatencyReader::Tier tier = LatencyReader::tierFor(from.secsTo(to));
+            const DateTimeText::Seconds origin = DateTimeText::toSeconds(from.date(), from.time());
             for (qint64 id : ids) {
                 std::vector<LatencyReader::Point> points;
                 if (!LatencyReader::series(c, id, from, to, tier, &points, &read.error))
@@ -187,7 +189,7 @@ void frmLatency::draw()
                 s.points.reserve(points.size());
                 for (const LatencyReader::Point &p : points) {
                     LatencyLayout::Point q;
-                    q.t = from.secsTo(p.start);
+                    q.t = p.start - origin;
                     q.spanSecs = p.spanSecs;
                     q.sent = p.summary.sent;
                     q.lost = p.summary.lost;

@@ -3,6 +3,7 @@
 // The cases spell rows and statements as plain literals.
 #undef QT_NO_CAST_FROM_ASCII
 // process killed with SIGKILL) neither loses nor doubles an hour.
+#include "DateTimeText.h"
 #include "LatencyReader.h"
 #include "LatencyRecorder.h"
 #include "LatencyStats.h"
@@ -393,7 +394,7 @@ void tst_LatencyRecorder::seriesChoosesRowsByPeriod()
     QVERIFY(LatencyReader::series(db.connection(), 1, at(2, 0, 0), at(3, 0, 0), LatencyReader::Tier::Hourly, &points,
                                   &error));
     QCOMPARE(points.size(), size_t(5));  // four hourly rows and the open hour from the raw samples
-    QCOMPARE(points.back().start, at(2, 14, 0));
+    QCOMPARE(points.back().start, DateTimeText::toSeconds(QDate(2026, 3, 2), QTime(14, 0)));
     QCOMPARE(points.back().summary.passes, 6);
     QCOMPARE(*points.back().summary.medianUs, 420);
     // A period with nothing measured is empty, not an error.
