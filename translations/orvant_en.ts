@@ -202,6 +202,21 @@
     </message>
 </context>
 <context>
+    <name>admin::AddressLatencyColumns</name>
+    <message>
+        <source>Последний отклик (мс)</source>
+        <translation>Last round trip (ms)</translation>
+    </message>
+    <message>
+        <source>Медиана за 24 ч (мс)</source>
+        <translation>Median, 24 h (ms)</translation>
+    </message>
+    <message>
+        <source>Потери за 24 ч (%)</source>
+        <translation>Loss, 24 h (%)</translation>
+    </message>
+</context>
+<context>
     <name>admin::AdminRules</name>
     <message>
         <source>Время ожидания ответа не может быть больше %1 мс (одной минуты).</source>

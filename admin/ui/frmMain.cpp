@@ -2,6 +2,7 @@
 
 #include "AddressBook.h"
 #include "Database.h"
+#include "AddressLatencyColumns.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
 #include "OptionsStore.h"
@@ -308,6 +309,9 @@ bool frmMain::mnuAddrs_Click()
         }
         m_addresses->appendRow(cells);
     }
+    if (!m_latencyColumns)
+        m_latencyColumns = new AddressLatencyColumns(m_addresses, m_txtLog->horizontalHeader(), this);
+    m_latencyColumns->refresh();
     m_txtLog->scrollToTop();
     unsetCursor();
     if (!ok)

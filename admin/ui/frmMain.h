@@ -15,6 +15,8 @@ class Prompts;
 
 namespace admin {
 
+class AddressLatencyColumns;
+
 class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
@@ -97,6 +99,7 @@ private:
     FormatGrid *m_txtLog = nullptr;
     OutageLogModel *m_log = nullptr;
     QStandardItemModel *m_addresses = nullptr;
+    AddressLatencyColumns *m_latencyColumns = nullptr;  // after the address listing's own columns
     QPointer<frmAdd> m_frmAdd;
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;
