@@ -1,5 +1,6 @@
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "frmLatency.h"
 #include "frmMain.h"
 
 #include "Translations.h"
@@ -29,6 +30,17 @@ int main(int argc, char **argv)
         return 1;
     }
     int rc = 0;
+    // "grapher --latency": the chart of round trips and loss instead of the
+    // time-of-day histogram.
+    if (app.arguments().contains(QStringLiteral("--latency"))) {
+        {
+            frmLatency window(prompts);
+            window.show();
+            rc = app.exec();
+        }
+        Database::close();
+        return rc;
+    }
     {
         frmMain window(prompts);
         window.show();

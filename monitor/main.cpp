@@ -10,6 +10,7 @@
 #include "Headless.h"
 #include "IcmpTransport.h"
 #include "MonitorSession.h"
+#include "LatencyService.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
@@ -104,6 +105,12 @@ int main(int argc, char **argv)
     setup.programDirectory = Database::programDirectory();
     setup.databaseThread = true;
     auto session = std::make_unique<MonitorSession>(setup, engine.get(), &clock);
+    // Round trips and loss of every pass, kept on a connection and thread of their own.
+    LatencyService latency(database, QStringLiteral("orvant-latency"));
+    QObject::connect(engine.get(), &PollingEngine::passMeasured, &latency, &LatencyService::record);
+    QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
+        std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+    });
 
     Form1Services services;
     services.clock = &clock;

@@ -5,6 +5,7 @@
 #include "Failure.h"
 #include "Statements.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 
 #include <limits>
@@ -59,7 +60,27 @@ void AddressListModel::setRows(QList<Row> rows)
         m_timeouts << (ok ? timeout : std::numeric_limits<qlonglong>::max());
         m_showParents = m_showParents || !row.parent.isEmpty();
     }
+    applyMeasured();
     endResetModel();
+}
+
+void AddressListModel::setMeasured(const QHash<QString, Measured> &measured)
+{
+    beginResetModel();
+    m_measuredByAddress = measured;
+    applyMeasured();
+    endResetModel();
+}
+
+void AddressListModel::applyMeasured()
+{
+    m_showMeasured = !m_measuredByAddress.isEmpty();
+    m_measured.clear();
+    if (!m_showMeasured)
+        return;
+    m_measured.reserve(m_rows.size());
+    for (const Row &row : std::as_const(m_rows))
+        m_measured << m_measuredByAddress.value(row.ip);
 }
 
 bool AddressListModel::rowHolds(int row, const QString &caseFolded) const
@@ -69,6 +90,10 @@ bool AddressListModel::rowHolds(int row, const QString &caseFolded) const
 
 bool AddressListModel::rowLessThan(int left, int right, int column) const
 {
+    if (m_showMeasured && column >= firstMeasuredColumn()) {
+        const int i = column - firstMeasuredColumn();
+        return m_measured.at(left).keys[i] < m_measured.at(right).keys[i];
+    }
     switch (column) {
     case Fixed:
     case Address:
@@ -91,7 +116,7 @@ int AddressListModel::rowCount(const QModelIndex &parent) const
 
 int AddressListModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : (m_showParents ? 5 : 4);
+    return parent.isValid() ? 0 : firstMeasuredColumn() + (m_showMeasured ? MeasuredColumns : 0);
 }
 
 QVariant AddressListModel::data(const QModelIndex &index, int role) const
@@ -99,6 +124,16 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     const Row &row = m_rows.at(index.row());
+    if (m_showMeasured && index.column() >= firstMeasuredColumn()) {
+        const int i = index.column() - firstMeasuredColumn();
+        if (role == Qt::DisplayRole)
+            return m_measured.at(index.row()).texts[i];
+        if (role == SortRole)
+            return m_measured.at(index.row()).keys[i];
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant();
+    }
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case Fixed:
@@ -126,6 +161,20 @@ QVariant AddressListModel::data(const QModelIndex &index, int role) const
         }
     }
     return QVariant();
+}
+
+QVariant AddressListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_showMeasured && section >= firstMeasuredColumn()) {
+        static const char *const headings[MeasuredColumns] = {
+            QT_TRANSLATE_NOOP("admin::AddressLatencyColumns", "Последний отклик (мс)"),
+            QT_TRANSLATE_NOOP("admin::AddressLatencyColumns", "Медиана за 24 ч (мс)"),
+            QT_TRANSLATE_NOOP("admin::AddressLatencyColumns", "Потери за 24 ч (%)")};
+        const int i = section - firstMeasuredColumn();
+        if (i < MeasuredColumns)
+            return QCoreApplication::translate("admin::AddressLatencyColumns", headings[i]);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 AddressFilterModel::AddressFilterModel(QObject *parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
@@ -28,6 +29,16 @@ public:
         QVariant pingTimeout;
         QString parent;
     };
+    // How well an address answered lately, shown after the listing's own
+    // columns once anything was measured: texts as shown, and the numbers
+    // they sort by (an empty cell sorts after every number).
+    struct Measured
+    {
+        QString texts[3];
+        double keys[3] = {1e18, 1e18, 1e18};
+    };
+    static constexpr int MeasuredColumns = 3;
+
     // The whole book with parents; the order is the listing's business.
     static bool load(QSqlDatabase db, QList<Row> *rows, QString *error);
 
@@ -38,6 +49,11 @@ public:
     // Whether the parent column is shown: only when an address has a parent,
     // so a book without any lists as it always did.
     bool showsParents() const { return m_showParents; }
+    // The measured columns by address; an empty set takes them away again.
+    void setMeasured(const QHash<QString, Measured> &measured);
+    bool showsMeasured() const { return m_showMeasured; }
+    // The first measured column (after the parent's when it is shown).
+    int firstMeasuredColumn() const { return m_showParents ? Parent + 1 : Parent; }
 
     // What the filter and the sorting ask thousands of times, answered
     // from values computed once per listing instead of through data().
@@ -47,8 +63,14 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    void applyMeasured();
+
+    QHash<QString, Measured> m_measuredByAddress;
+    QList<Measured> m_measured;  // per row
+    bool m_showMeasured = false;
     QList<Row> m_rows;
     QList<QByteArray> m_addressKeys; // per row, computed once: sorting asks for them n log n times
     QList<QByteArray> m_parentKeys;

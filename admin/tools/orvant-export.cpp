@@ -2,6 +2,7 @@
 //
 //   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
+//   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //
 // --addresses writes the address book instead, in the form orvant-import
 // reads (address,description,timeout_ms,parent).
@@ -12,6 +13,7 @@
 #include "AddressExport.h"
 #include "Language.h"
 #include "Database.h"
+#include "LatencyExport.h"
 #include "OutageExport.h"
 #include "Regional.h"
 
@@ -77,6 +79,9 @@ int main(int argc, char **argv)
                       QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
                                      "else ping_addr.mdb beside the program)."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("latency"),
+                      QStringLiteral("Round trips and loss instead of outages: time,address,description,passes,sent,"
+                                     "lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.")});
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The CSV file to write, - for standard output."));
     if (!parser.parse(app.arguments()))
         return fail(2, parser.errorText());
@@ -139,11 +144,13 @@ int main(int argc, char **argv)
 
     qint64 rows = 0;
     OutageExport::Result result;
+    const bool latency = parser.isSet(QStringLiteral("latency"));
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
-        result = OutageExport::toDevice(&out, filter, {}, &error, &rows);
+        result = latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
+                         : OutageExport::toDevice(&out, filter, {}, &error, &rows);
         // A full disk or /dev/full is seen only when the last bytes go out,
         // however few: a failed flush or close is a failed export.
         if (result == OutageExport::Result::Written
@@ -152,12 +159,14 @@ int main(int argc, char **argv)
                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
         out.close();
     } else {
-        result = OutageExport::toFile(output, filter, {}, &error, &rows);
+        result = latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
+                         : OutageExport::toFile(output, filter, {}, &error, &rows);
     }
     Database::close();
     if (result != OutageExport::Result::Written)
         return fail(1, error);
     if (output != QLatin1String("-"))
-        QTextStream(stderr) << "orvant-export: " << rows << " outages written to " << output << '\n';
+        QTextStream(stderr) << "orvant-export: " << rows << (latency ? " rows written to " : " outages written to ")
+                            << output << '\n';
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "AddressListModel.h"
 #include "frmImport.h"
 #include "Database.h"
+#include "AddressLatencyColumns.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
 #include "OptionsStore.h"
@@ -327,6 +328,9 @@ bool frmMain::mnuAddrs_Click()
     m_txtLog->horizontalHeader()->setSortIndicator(AddressListModel::Address, Qt::AscendingOrder);
     m_txtLog->setSortingEnabled(true);
     m_addressFilter->show();
+    if (!m_latencyColumns)
+        m_latencyColumns = new AddressLatencyColumns(m_addresses, this);
+    m_latencyColumns->refresh();
     m_txtLog->scrollToTop();
     unsetCursor();
     if (!ok)

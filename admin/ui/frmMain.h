@@ -18,6 +18,7 @@ namespace admin {
 
 class AddressFilterModel;
 class AddressListModel;
+class AddressLatencyColumns;
 class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
@@ -114,6 +115,7 @@ private:
     AddressListModel *m_addresses = nullptr;
     AddressFilterModel *m_addressFilterModel = nullptr;
     QLineEdit *m_addressFilter = nullptr;
+    AddressLatencyColumns *m_latencyColumns = nullptr;  // after the address listing's own columns
     QPointer<frmAdd> m_frmAdd;
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;

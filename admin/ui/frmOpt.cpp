@@ -6,7 +6,13 @@
 #include "OptionsStore.h"
 #include "RefreshInterval.h"
 
+#include "Database.h"
+#include "DatabaseThread.h"
+#include "ExtraSettings.h"
+#include "LatencySettings.h"
+
 #include <QCheckBox>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -56,6 +62,25 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     settings->addWidget(chView, 0, Qt::AlignLeft);
     settings->addWidget(frame2);
 
+    // Kept apart from the settings above: they live in their own table and
+    // the monitor reads them at each pass, with no restart.
+    auto *frame3 = new QGroupBox(tr("Хранение задержек и потерь"), this);
+    frame3->setObjectName(QStringLiteral("FrameLatency"));
+    spnRawDays = new QSpinBox(frame3);
+    spnRawDays->setObjectName(QStringLiteral("spnRawDays"));
+    spnRawDays->setRange(LatencySettings::MinRawDays, LatencySettings::MaxRawDays);
+    spnRawDays->setValue(LatencySettings::DefaultRawDays);
+    spnHourlyYears = new QSpinBox(frame3);
+    spnHourlyYears->setObjectName(QStringLiteral("spnHourlyYears"));
+    spnHourlyYears->setRange(LatencySettings::MinHourlyYears, LatencySettings::MaxHourlyYears);
+    spnHourlyYears->setValue(LatencySettings::DefaultHourlyYears);
+    auto *keep = new QGridLayout(frame3);
+    keep->addWidget(label("LabelRawDays", tr("Каждый замер (дней):"), frame3, false), 0, 0);
+    keep->addWidget(spnRawDays, 0, 1);
+    keep->addWidget(label("LabelHourlyYears", tr("Почасовые итоги (лет):"), frame3, false), 1, 0);
+    keep->addWidget(spnHourlyYears, 1, 1);
+    keep->addWidget(label("LabelDaily", tr("Суточные итоги хранятся всегда."), frame3, false), 2, 0, 1, 2);
+
     cmdSave = button("cmdSave", tr("Сохранить и закрыть"), this, true);
     cmdBack = button("cmdBack", tr("Отмена"), this);
     setActionButton(cmdSave);
@@ -67,14 +92,18 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     setTabOrder(txtSndRest, cmdSndRest);
     setTabOrder(cmdSndRest, cmdSave);
     setTabOrder(cmdSave, cmdBack);
+    // The retention boxes come last: the rows above keep the order they had.
+    setTabOrder(cmdBack, spnRawDays);
+    setTabOrder(spnRawDays, spnHourlyYears);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame1);
+    layout->addWidget(frame3);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdSave);
     buttons->addStretch();
     buttons->addWidget(cmdBack);
     layout->addLayout(buttons);
-    setTwipsSize(4545, 2700);
+    setTwipsSize(4545, 2700 + 1400);
 
     connect(cmdSndErr, &QPushButton::clicked, this, &frmOpt::cmdSndErr_Click);
     connect(cmdSndRest, &QPushButton::clicked, this, &frmOpt::cmdSndRest_Click);
@@ -88,6 +117,85 @@ void frmOpt::showRecord(const OptionsRecord &record)
     txtSndErr->setText(record.sndErr);
     txtSndRest->setText(record.sndRest);
     chView->setChecked(record.view != 0);
+    readRetention();
+}
+
+void frmOpt::waitForRetention()
+{
+    if (m_retentionThread)
+        m_retentionThread->call([](QSqlDatabase) {});
+    QCoreApplication::sendPostedEvents();
+}
+
+namespace {
+
+// The dialog's thread opens the database the program opened, on its own connection.
+bool openLike(QSqlDatabase db, const QString &name, QString *error)
+{
+    if (db.isOpen())
+        return Database::reconnectIfLost(name, error);
+    return Database::open(Database::configOf(QLatin1String(QSqlDatabase::defaultConnection)), Database::Options(),
+                          error, name, nullptr);
+}
+
+} // namespace
+
+void frmOpt::readRetention()
+{
+    if (!m_retentionThread)
+        m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
+    const QString name = m_retentionThread->connectionName();
+    m_retentionThread->post(
+        this,
+        [name](QSqlDatabase db) -> std::pair<int, int> {
+            QString error;
+            ExtraSettings settings;
+            if (!openLike(db, name, &error) || !ExtraSettings::read(QSqlDatabase::database(name, false), &settings, &error))
+                return {-1, -1};
+            using namespace LatencySettings;
+            return {settings.integer(RawDays, DefaultRawDays, MinRawDays, MaxRawDays),
+                    settings.integer(HourlyYears, DefaultHourlyYears, MinHourlyYears, MaxHourlyYears)};
+        },
+        [this](std::pair<int, int> values) {
+            if (values.first < 0)
+                return;  // the defaults stay shown; saving writes what is shown
+            m_rawDaysRead = values.first;
+            m_hourlyYearsRead = values.second;
+            spnRawDays->setValue(values.first);
+            spnHourlyYears->setValue(values.second);
+        });
+}
+
+void frmOpt::saveRetention()
+{
+    const int rawDays = spnRawDays->value();
+    const int hourlyYears = spnHourlyYears->value();
+    if (rawDays == m_rawDaysRead && hourlyYears == m_hourlyYearsRead)
+        return;
+    if (!m_retentionThread)
+        m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
+    const QString name = m_retentionThread->connectionName();
+    m_retentionThread->post(
+        this,
+        [name, rawDays, hourlyYears](QSqlDatabase db) -> QString {
+            QString error;
+            if (!openLike(db, name, &error))
+                return error;
+            const QHash<QString, QString> values{{LatencySettings::RawDays, QString::number(rawDays)},
+                                                 {LatencySettings::HourlyYears, QString::number(hourlyYears)}};
+            return ExtraSettings::write(QSqlDatabase::database(name, false), values, &error) ? QString() : error;
+        },
+        [this, rawDays, hourlyYears](const QString &error) {
+            if (error.isEmpty()) {
+                m_rawDaysRead = rawDays;
+                m_hourlyYearsRead = hourlyYears;
+                return;
+            }
+            reportFailure(tr("Настройки", "window title"),
+                          tr("Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не "
+                             "изменены."),
+                          error);
+        });
 }
 
 void frmOpt::cmdSndErr_Click()
@@ -145,6 +253,7 @@ void frmOpt::cmdSave_Click()
         prompts().ask(this, QMessageBox::Information, title,
                           tr("Изменения вступят в силу после перезапуска программы Orvant."));
     }
+    saveRetention();
     Form_Unload();
 }
 

@@ -3,7 +3,9 @@
 #include "AdminDialog.h"
 #include "OptionsRecord.h"
 
+class DatabaseThread;
 class QCheckBox;
+class QSpinBox;
 class QLineEdit;
 class QPushButton;
 
@@ -25,8 +27,17 @@ public:
     void cmdSndRest_Click();
     void cmdSave_Click();
 
+    // How long round trips and loss are kept: read and written on a
+    // database thread of the dialog's own, apart from the options row.
+    QSpinBox *rawDaysBox() const { return spnRawDays; }
+    QSpinBox *hourlyYearsBox() const { return spnHourlyYears; }
+    // Blocks until the retention settings' jobs are done (tests).
+    void waitForRetention();
+
 private:
     void chooseSound(QLineEdit *box);
+    void readRetention();
+    void saveRetention();
 
     QLineEdit *txtRefresh = nullptr;
     QCheckBox *chView = nullptr;
@@ -36,6 +47,11 @@ private:
     QPushButton *cmdSndRest = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdBack = nullptr;
+    QSpinBox *spnRawDays = nullptr;
+    QSpinBox *spnHourlyYears = nullptr;
+    DatabaseThread *m_retentionThread = nullptr;
+    int m_rawDaysRead = -1;
+    int m_hourlyYearsRead = -1;
 };
 
 } // namespace admin

@@ -117,6 +117,7 @@ int EchoProbe::DoPing(int host)
     if (status == 0) {
         h.cookie = cookie;
         h.waiting = true;
+        h.sentAtNs = m_clock.nsecsElapsed();
         m_hostOfCookie.insert(cookie, host);
         m_deadlines.push({m_clock.nsecsElapsed() + qint64(h.timeoutMs) * 1'000'000, host, r.attempts});
         return status;
@@ -173,6 +174,7 @@ void EchoProbe::onReply(quint32 cookie, const HostAddress &from)
     if (!h.waiting || h.cookie != cookie || h.address != from)
         return;
     m_hostOfCookie.erase(it);
+    m_results[size_t(host)].rttNs = m_clock.nsecsElapsed() - h.sentAtNs;
     hostDone(host, Answered);
 }
 

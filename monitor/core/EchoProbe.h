@@ -63,6 +63,7 @@ public:
     {
         int status = NotProbed;  // of the last attempt made
         int attempts = 0;        // requests sent (or tried) for the host
+        qint64 rttNs = -1;       // of the answered attempt, by the monotonic clock; -1 without one
     };
 
     explicit EchoProbe(EchoTransport *transport, QObject *parent = nullptr);
@@ -93,6 +94,7 @@ private:
         HostAddress address;
         int timeoutMs = 0;
         quint32 cookie = 0;      // of the attempt in flight
+        qint64 sentAtNs = 0;     // when the attempt in flight left
         bool waiting = false;    // an attempt is in flight
         bool done = false;
         qint64 blockedSinceNs = -1; // the socket refused this attempt since then

@@ -475,7 +475,32 @@ void PollingEngine::startProbing()
         else
             reportUnavailable(why);
     }
+    m_probeStartedAt = m_clock->now();
     m_probe->start(targets, ready);
+}
+
+void PollingEngine::emitMeasured()
+{
+    const std::vector<EchoProbe::Result> &results = m_probe->results();
+    std::vector<LatencySample> samples;
+    samples.reserve(results.size());
+    for (size_t i = 0; i < results.size() && i < m_hosts.size(); ++i) {
+        const EchoProbe::Result &r = results[i];
+        if (r.status == EchoProbe::NotProbed || r.status == EchoProbe::NotAnAddress || r.attempts <= 0)
+            continue;
+        const bool answered = r.status == EchoProbe::Answered;
+        LatencySample s;
+        s.ip = m_hosts[i].ip;
+        s.desc = m_hosts[i].desc;
+        s.timeoutMs = m_hosts[i].timeoutMs;
+        s.sent = r.attempts;
+        s.lost = r.attempts - (answered ? 1 : 0);
+        if (answered && r.rttNs >= 0)
+            s.rttUs = r.rttNs / 1000;
+        samples.push_back(std::move(s));
+    }
+    if (!samples.empty())
+        emit passMeasured(m_probeStartedAt, samples);
 }
 
 void PollingEngine::onHostDecided(int index)
@@ -493,6 +518,7 @@ void PollingEngine::onProbeFinished()
     if (m_transport && m_transport->isOpen())
         m_transport->close();
     m_probeDone = true;
+    emitMeasured();
     scheduleEffects();
 }
 

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QVariant>
 
+#include "LatencyRecorder.h"
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -120,6 +122,10 @@ signals:
     void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
     void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
     void passFinished(int errCount, int restCount);
+    // Every probed host's attempts, unanswered attempts and round trip, once
+    // the pass's probing is over; `at` is the moment the probing began.
+    // Hosts that were not probed (no echo facility, not an address) are left out.
+    void passMeasured(const QDateTime &at, const std::vector<monitor::LatencySample> &samples);
     // A statement failed; errorText is the database's own text.
     void databaseError(const QString &what, const QString &errorText);
     // Something of the stored data cannot be used as it stands (a timeout
@@ -174,6 +180,7 @@ private:
     void startProbing();
     void onHostDecided(int index);
     void onProbeFinished();
+    void emitMeasured();
     void scheduleEffects();
     void applyEffects();
     void Do_It(const Decided &d);
@@ -208,6 +215,7 @@ private:
     bool m_openerAsked = false;
     QTimer *m_bookWait;
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
+    QDateTime m_probeStartedAt;     // for passMeasured
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
     bool m_probeDone = false;
     bool m_effectsScheduled = false;

@@ -1,4 +1,6 @@
 #include "AdminTestSupport.h"
+#include "AddressLatencyColumns.h"
+#include "DateTimeText.h"
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
 #include "Regional.h"
@@ -36,6 +38,7 @@ private slots:
     void outageListing();
     void f5RefreshesTheListing();
     void addressListing();
+    void addressListingWithRoundTrips();
     void listingFetchesAsTheGridScrolls();
     void startsTheMonitor();
     void reportsAMonitorThatCannotStart();
@@ -151,6 +154,43 @@ void tst_frmMain::f5RefreshesTheListing()
     QCOMPARE(f->main->txtLog()->rowCount(), 1);
     QCOMPARE(f->main->txtLog()->text(0, 4), QStringLiteral("10.0.0.5"));
     QCOMPARE(f->main->txtLog()->text(0, 2), QString());
+}
+
+void tst_frmMain::addressListingWithRoundTrips()
+{
+    // Two samples of 127.0.0.1 in the last hour (1.5 ms, then silent: 5 of 6
+    // attempts... one answered at the second attempt, one silent); 10.0.0.2
+    // answered at once; 10.0.0.3 measured a week ago only.
+    f->db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.2','b',500),"
+                              "('10.0.0.3','c',500)"));
+    const QString now = DateTimeText::fromDateTime(QDateTime::currentDateTime().addSecs(-600));
+    const QString old = DateTimeText::fromDateTime(QDateTime::currentDateTime().addDays(-7));
+    f->db.exec(QStringLiteral("insert into latency_hosts (id,ip,descript) values (1,'127.0.0.1','a'),(2,'10.0.0.2','b'),"
+                              "(3,'10.0.0.3','c')"));
+    f->db.exec(QStringLiteral("insert into latency_days (id,day) values (1,'x')"));
+    f->db.exec(QStringLiteral("insert into latency_hours (id,hour,day) values (1,'x',1)"));
+    f->db.exec(QStringLiteral("insert into latency_passes (id,at,hour) values (1,?,1),(2,?,1),(3,?,1)"), {old, now, now});
+    f->db.exec(QStringLiteral("insert into latency_samples (pass,host,sent,lost,rtt_us) values (1,3,1,0,900),"
+                              "(2,1,2,1,1500),(3,1,4,4,null),(2,2,1,0,300)"));
+    QVERIFY(f->start());
+    f->action("mnuAddrs")->trigger();
+    auto *columns = f->main->findChild<AddressLatencyColumns *>();
+    QVERIFY(columns);
+    columns->waitForRead();
+    FormatGrid *grid = f->main->txtLog();
+    QCOMPARE(grid->columnCount(), 7);
+    QStringList rows;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        rows << grid->text(r, 2) + QLatin1Char('|') + grid->text(r, 4) + QLatin1Char('|') + grid->text(r, 5)
+                    + QLatin1Char('|') + grid->text(r, 6);
+    const QLocale l = QLocale::system();
+    QCOMPARE(rows, (QStringList{QStringLiteral("10.0.0.2|%1|%1|%2").arg(l.toString(0.3, 'f', 1), l.toString(0.0, 'f', 1)),
+                                QStringLiteral("10.0.0.3|||"),
+                                QStringLiteral("127.0.0.1||%1|%2").arg(l.toString(1.5, 'f', 1), l.toString(83.3, 'f', 1))}));
+    // Sorted by loss, the unmeasured host last.
+    grid->horizontalHeader()->sectionClicked(6);
+    QCOMPARE(grid->text(0, 2), QStringLiteral("10.0.0.2"));
+    QCOMPARE(grid->text(2, 2), QStringLiteral("10.0.0.3"));
 }
 
 void tst_frmMain::addressListing()

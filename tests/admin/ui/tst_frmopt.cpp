@@ -2,6 +2,7 @@
 #include "frmOpt.h"
 
 #include <QCheckBox>
+#include <QSpinBox>
 
 #include <iterator>
 
@@ -23,6 +24,7 @@ private slots:
     void cancelKeepsEditsCloseBoxDiscards();
     void closeBoxThenUnreadableSettingsOpensNothing();
     void enterSavesAndTabFollowsTheRows();
+    void retentionKeptBesideTheOptionsRow();
     void soundChoice();
 
 private:
@@ -129,6 +131,29 @@ void tst_frmOpt::unusableIntervalIsRefused()
     });
     QCOMPARE(optionsRow().at(0).section(QLatin1Char('|'), 0, 1), QStringLiteral("525600|/new.wav"));
     QVERIFY(before != optionsRow());
+}
+
+void tst_frmOpt::retentionKeptBesideTheOptionsRow()
+{
+    const QStringList before = optionsRow();
+    f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
+        d->waitForRetention();
+        // Never set: the defaults.
+        QCOMPARE(d->rawDaysBox()->value(), 14);
+        QCOMPARE(d->hourlyYearsBox()->value(), 5);
+        d->rawDaysBox()->setValue(30);
+        d->hourlyYearsBox()->setValue(2);
+        press(d, "cmdSave");
+        d->waitForRetention();
+    });
+    QCOMPARE(f->db.rows(QStringLiteral("select name,value from settings where name like 'latency.%' order by name")),
+             QStringList({QStringLiteral("latency.hourly_years|2"), QStringLiteral("latency.raw_days|30")}));
+    QCOMPARE(optionsRow(), before);
+    f->withDialog<frmOpt>("mnuOptions", [&](frmOpt *d) {
+        d->showRecord(OptionsRecord{});
+        d->waitForRetention();
+        QCOMPARE(d->rawDaysBox()->value(), 30);
+    });
 }
 
 void tst_frmOpt::cancelKeepsEditsCloseBoxDiscards()
