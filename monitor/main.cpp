@@ -10,6 +10,8 @@
 #include "Headless.h"
 #include "IcmpTransport.h"
 #include "PollingEngine.h"
+#include "LocalNetwork.h"
+#include "WatchedTime.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
 #include "WidgetPrompts.h"
@@ -80,6 +82,10 @@ int main(int argc, char **argv)
     auto transport = std::make_unique<IcmpTransport>();
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
     DesktopNotifier notifier;
+    // Watched time and this machine's own network: see WatchedTime.h.
+    LocalNetwork localNetwork;
+    engine->setLocalNetwork(&localNetwork);
+    WatchedTimeKeeper watchedTime(engine.get(), &clock);
 
     // orvant.conf names a server, or is absent (the file beside the
     // programs). A configuration that cannot be used stops the monitor with

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "DurationText.h"
 #include "OutageExport.h"
+#include "Regional.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,42 @@ bool readWatched(const QSqlDatabase &db, const AvailabilityPeriod &period, std::
 }
 
 } // namespace
+
+AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDate &chosen, const QDate &from,
+                          const QDate &to)
+{
+    const auto midnight = [](const QDate &d) { return DateTimeText::toSeconds(d, QTime(0, 0)); };
+    constexpr qint64 Day = DateTimeText::SecondsPerDay;
+    switch (kind) {
+    case PeriodKind::Last24Hours:
+        return {now - Day, now};
+    case PeriodKind::Last7Days:
+        return {now - 7 * Day, now};
+    case PeriodKind::Last30Days:
+        return {now - 30 * Day, now};
+    case PeriodKind::Month: {
+        const QDate first(chosen.year(), chosen.month(), 1);
+        return {midnight(first), midnight(first.addMonths(1))};
+    }
+    case PeriodKind::Year: {
+        const QDate first(chosen.year(), 1, 1);
+        return {midnight(first), midnight(first.addYears(1))};
+    }
+    case PeriodKind::Days:
+        break;
+    }
+    const QDate a = qMin(from, to);
+    const QDate b = qMax(from, to);
+    return {midnight(a), midnight(b.addDays(1))};
+}
+
+QString periodText(const AvailabilityPeriod &period)
+{
+    const auto text = [](Availability::Seconds s) {
+        return Regional::generalDateTime(DateTimeText::dateOf(s), DateTimeText::timeOf(s));
+    };
+    return text(period.from) + QStringLiteral(" – ") + text(period.to);
+}
 
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
                                                      Availability::Seconds now, QString *error)
@@ -163,7 +200,8 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
     out += QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>")
                .arg(tr("Доступность адресов").toHtmlEscaped());
     out += QStringLiteral("<h2>%1</h2><p>%2</p>")
-               .arg(tr("Доступность адресов").toHtmlEscaped(), periodText.toHtmlEscaped());
+               .arg(tr("Доступность адресов").toHtmlEscaped(),
+                    QCoreApplication::translate("admin::AvailabilityReport", "Период: %1").arg(periodText).toHtmlEscaped());
     out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>");
     const QStringList heads{tr("Адрес"),       tr("Описание"),          tr("Доступность"), QString(),
                             tr("Сбоев"),       tr("Время сбоев"),       tr("Самый долгий"),

@@ -3,6 +3,7 @@
 #include "Availability.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -27,6 +28,15 @@ struct AvailabilityPeriod
 };
 
 namespace AvailabilityReport {
+
+// The periods the operator chooses from: the last 24 hours, 7 or 30 days up
+// to now; a calendar month or year (the one holding `chosen`); or whole days
+// from `from` to `to`, both included.
+enum class PeriodKind { Last24Hours, Last7Days, Last30Days, Month, Year, Days };
+AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDate &chosen = {},
+                          const QDate &from = {}, const QDate &to = {});
+// "01.03.2025 00:00:00 – 01.04.2025 00:00:00" in the operator's formats.
+QString periodText(const AvailabilityPeriod &period);
 
 // The book's hosts (an address listed twice once, in book order) and their
 // figures; `now` ends a period not over yet. Nothing and *error when a

@@ -6,6 +6,7 @@
 #include "EchoProbe.h"
 #include "EchoTransport.h"
 #include "ConnectionWatch.h"
+#include "LocalNetwork.h"
 #include "ServerOutageStore.h"
 #include "SqliteOutageStore.h"
 #include "Statements.h"
@@ -156,6 +157,10 @@ void PollingEngine::CheckAll()
     m_openRowsKnown = false;
     m_decided.clear();
     m_probeDone = false;
+    m_passProbed = false;
+    m_passNoNetwork = false;
+    if (m_localNetwork)
+        m_localNetwork->newPass();
     emit passStarted();
 
     // A file missing at start-up (or unopenable then) is tried at every
@@ -178,8 +183,17 @@ void PollingEngine::CheckAll()
     readAddressBook();
 }
 
+int PollingEngine::slowestTimeoutMs() const
+{
+    int slowest = 0;
+    for (const Host &h : m_lastBook)
+        slowest = qMax(slowest, h.timeoutMs);
+    return slowest;
+}
+
 void PollingEngine::stop()
 {
+    const bool wasWatching = !m_stopped;
     m_stopped = true;
     m_probe->abort();
     if (m_transport && m_transport->isOpen())
@@ -192,6 +206,8 @@ void PollingEngine::stop()
         m_decided.clear();
     }
     m_running = false;
+    if (wasWatching)
+        emit watchEnded();
 }
 
 // Without the book nothing can be probed or logged in this pass.
@@ -280,6 +296,7 @@ void PollingEngine::startProbing()
         else
             reportUnavailable(why);
     }
+    m_passProbed = ready || m_hosts.empty();
     m_probe->start(targets, ready);
 }
 
@@ -299,14 +316,22 @@ bool PollingEngine::readOpenOutages()
     };
     if (!runStatement(query, Statements::SelectAllOpenOutages))
         return fail();
-    while (query.next())
-        ++m_openRows[query.value(1).toString()];
+    QHash<QString, QVariant> since;
+    while (query.next()) {
+        const QString ip = query.value(1).toString();
+        ++m_openRows[ip];
+        if (!since.contains(ip))
+            since.insert(ip, query.value(2));
+    }
     if (query.lastError().isValid())
         return fail();
+    m_openSince = std::move(since);
     // Writes still kept by a lock are part of the log already, as far as
     // the decisions go: a kept Begin is an open row, a kept End closed one.
     for (const OutageWrite &w : m_queue->pending()) {
         int &open = m_openRows[w.ip];
+        if (w.kind == OutageWrite::Begin && !m_openSince.contains(w.ip))
+            m_openSince.insert(w.ip, DateTimeText::fromDateTime(w.at));
         if (w.kind == OutageWrite::Begin)
             open = qMax(open, 1);
         else if (open > 0)
@@ -398,16 +423,28 @@ void PollingEngine::Do_It(const Decided &d)
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
+        {
+            const auto began = DateTimeText::secondsOfValue(m_openSince.take(h.ip));
+            const auto ended = DateTimeText::toSeconds(DateTimeText::fromDateTime(d.at));
+            emit restoredAfter(h.ip, began && ended ? qMax<qint64>(0, *ended - *began) : -1);
+        }
         emit outageEnded(h.ip, h.desc, h.timeoutMs);
         return;
     }
 
+    // Silent because this machine has no network towards it (its own cable
+    // out, its link down): no outage of the host, and the pass is unwatched.
+    if (m_localNetwork && m_localNetwork->stateFor(h.ip) != LocalNetwork::State::Usable) {
+        m_passNoNetwork = true;
+        return;
+    }
     if (open > 0)
         return;  // the outage already logged goes on
     // A second book row of the same address finds this row open. A write
     // the database refuses is told by the queue; the operator must still
     // hear that the host is down.
     open = 1;
+    m_openSince.insert(h.ip, DateTimeText::fromDateTime(d.at));
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
     emit outageBegan(h.ip, h.desc, h.timeoutMs);
@@ -428,6 +465,13 @@ void PollingEngine::finishPass()
     m_decided.clear();
     m_lastCheck = m_clock->now();
     m_running = false;
+    m_lastPassWatched = m_passProbed && !m_passNoNetwork;
+    if (m_passNoNetwork != m_noNetwork && (m_passProbed || m_passNoNetwork)) {
+        m_noNetwork = m_passNoNetwork;
+        const QString text = m_noNetwork ? tr("Нет сети на этом компьютере") : tr("Сеть на этом компьютере восстановлена");
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
     emit passFinished(m_errCount, m_restCount);
 }
 

@@ -56,6 +56,8 @@ private slots:
     void daylightSavingDayCountsTheClocksJump();
     void percent_data();
     void percent();
+    void periods_data();
+    void periods();
     void reportFromDatabase();
 };
 
@@ -184,6 +186,49 @@ void tst_Availability::percent()
     QTEST(Availability::percentField(f), "field");
     if (!watched)
         QCOMPARE(Availability::percentText(f), QStringLiteral("нет данных"));
+}
+
+Q_DECLARE_METATYPE(AvailabilityReport::PeriodKind)
+
+void tst_Availability::periods_data()
+{
+    using K = AvailabilityReport::PeriodKind;
+    QTest::addColumn<AvailabilityReport::PeriodKind>("kind");
+    QTest::addColumn<QDate>("chosen");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<QString>("begin");
+    QTest::addColumn<QString>("end");
+    const QDate none;
+    // "Now" is 2025-03-10 15:20:00.
+    QTest::newRow("last 24 hours") << K::Last24Hours << none << none << none << "2025-03-09 15:20:00"
+                                   << "2025-03-10 15:20:00";
+    QTest::newRow("last 7 days") << K::Last7Days << none << none << none << "2025-03-03 15:20:00"
+                                 << "2025-03-10 15:20:00";
+    QTest::newRow("last 30 days over February") << K::Last30Days << none << none << none << "2025-02-08 15:20:00"
+                                                << "2025-03-10 15:20:00";
+    QTest::newRow("calendar month, December into the new year")
+        << K::Month << QDate(2024, 12, 17) << none << none << "2024-12-01 00:00:00" << "2025-01-01 00:00:00";
+    QTest::newRow("leap February") << K::Month << QDate(2024, 2, 29) << none << none << "2024-02-01 00:00:00"
+                                   << "2024-03-01 00:00:00";
+    QTest::newRow("calendar year") << K::Year << QDate(2024, 6, 1) << none << none << "2024-01-01 00:00:00"
+                                   << "2025-01-01 00:00:00";
+    QTest::newRow("days, both included") << K::Days << none << QDate(2025, 3, 1) << QDate(2025, 3, 2)
+                                         << "2025-03-01 00:00:00" << "2025-03-03 00:00:00";
+    QTest::newRow("days given backwards") << K::Days << none << QDate(2025, 3, 2) << QDate(2025, 3, 1)
+                                          << "2025-03-01 00:00:00" << "2025-03-03 00:00:00";
+}
+
+void tst_Availability::periods()
+{
+    QFETCH(AvailabilityReport::PeriodKind, kind);
+    QFETCH(QDate, chosen);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    const AvailabilityPeriod p =
+        AvailabilityReport::period(kind, *DateTimeText::toSeconds(u"2025-03-10 15:20:00"), chosen, from, to);
+    QTEST(DateTimeText::fromDateAndTime(DateTimeText::dateOf(p.from), DateTimeText::timeOf(p.from)), "begin");
+    QTEST(DateTimeText::fromDateAndTime(DateTimeText::dateOf(p.to), DateTimeText::timeOf(p.to)), "end");
 }
 
 void tst_Availability::reportFromDatabase()
