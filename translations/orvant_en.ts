@@ -209,6 +209,56 @@
     </message>
 </context>
 <context>
+    <name>admin::Availability</name>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+</context>
+<context>
+    <name>admin::AvailabilityReport</name>
+    <message>
+        <source>Доступность адресов</source>
+        <translation>Host availability</translation>
+    </message>
+    <message>
+        <source>Период: %1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>Сбоев</source>
+        <translation>Outages</translation>
+    </message>
+    <message>
+        <source>Время сбоев</source>
+        <translation>Downtime</translation>
+    </message>
+    <message>
+        <source>Самый долгий</source>
+        <translation>Longest</translation>
+    </message>
+    <message>
+        <source>Наблюдение</source>
+        <translation>Watched</translation>
+    </message>
+    <message>
+        <source>Без наблюдения</source>
+        <translation>Unwatched</translation>
+    </message>
+</context>
+<context>
     <name>admin::OpenWithDialog</name>
     <message>
         <source>Выберите программу для открытия файла
@@ -311,6 +361,127 @@
         <source>Добавить</source>
         <comment>window title</comment>
         <translation>Добавить</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmAvailability</name>
+    <message>
+        <source>Доступность</source>
+        <comment>window title</comment>
+        <translation>Доступность</translation>
+    </message>
+    <message>
+        <source>Последние 24 часа</source>
+        <translation>Last 24 hours</translation>
+    </message>
+    <message>
+        <source>Последние 7 дней</source>
+        <translation>Last 7 days</translation>
+    </message>
+    <message>
+        <source>Последние 30 дней</source>
+        <translation>Last 30 days</translation>
+    </message>
+    <message>
+        <source>Календарный месяц</source>
+        <translation>Calendar month</translation>
+    </message>
+    <message>
+        <source>Календарный год</source>
+        <translation>Calendar year</translation>
+    </message>
+    <message>
+        <source>С … по …</source>
+        <translation>From … to …</translation>
+    </message>
+    <message>
+        <source>Рассчитать</source>
+        <translation>Compute</translation>
+    </message>
+    <message>
+        <source>Сохранить PDF...</source>
+        <translation>Save PDF...</translation>
+    </message>
+    <message>
+        <source>Сохранить HTML...</source>
+        <translation>Save HTML...</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>Сбоев</source>
+        <translation>Outages</translation>
+    </message>
+    <message>
+        <source>Время сбоев</source>
+        <translation>Downtime</translation>
+    </message>
+    <message>
+        <source>Самый долгий</source>
+        <translation>Longest</translation>
+    </message>
+    <message>
+        <source>Среднее восстановление</source>
+        <translation>Mean time to restore</translation>
+    </message>
+    <message>
+        <source>Между сбоями</source>
+        <translation>Mean time between failures</translation>
+    </message>
+    <message>
+        <source>Без наблюдения</source>
+        <translation>Unwatched</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Begin</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Период: %1 (считается...)</source>
+        <translation>Period: %1 (computing...)</translation>
+    </message>
+    <message>
+        <source>Не удалось рассчитать доступность: %1</source>
+        <translation>Cannot compute the availability: %1</translation>
+    </message>
+    <message>
+        <source>Период: %1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать сбои: %1</source>
+        <translation>Cannot read the outages: %1</translation>
+    </message>
+    <message>
+        <source>продолжается</source>
+        <translation>ongoing</translation>
+    </message>
+    <message>
+        <source>Сохранить отчёт о доступности</source>
+        <comment>window title</comment>
+        <translation>Сохранить отчёт о доступности</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить отчёт %1: %2</source>
+        <translation>Cannot save the report %1: %2</translation>
     </message>
 </context>
 <context>
@@ -550,6 +721,10 @@ all records older than %1?</translation>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
         <translation>The log is kept in the database %1. Open it with a PostgreSQL program (for example psql or pgAdmin).</translation>
     </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -636,6 +811,29 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Интервал должен быть целым числом минут от 1 до 60.</source>
         <translation>The interval must be a whole number of minutes from 1 to 60.</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::WeekHourView</name>
+    <message>
+        <source>минуты простоя</source>
+        <translation>downtime minutes</translation>
+    </message>
+    <message>
+        <source>сбои</source>
+        <translation>outages</translation>
+    </message>
+    <message>
+        <source>0 … %1 (%2)</source>
+        <translation>0 … %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1, %2:00–%3:00
+Сбоев: %4
+Простой: %5</source>
+        <translation>%1, %2:00–%3:00
+Outages: %4
+Downtime: %5</translation>
     </message>
 </context>
 <context>
@@ -788,6 +986,14 @@ Enter another number; the settings in the options table are unchanged.</translat
         <comment>window title</comment>
         <translation>Конец периода</translation>
     </message>
+    <message>
+        <source>Неделя × час</source>
+        <translation>Week × hour</translation>
+    </message>
+    <message>
+        <source>Сбои по дням недели и часам</source>
+        <translation>Outages by weekday and hour</translation>
+    </message>
 </context>
 <context>
     <name>grapher::frmTime</name>
@@ -811,6 +1017,47 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Расшифровка графика</source>
         <comment>window title</comment>
         <translation>Расшифровка графика</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::frmWeekHour</name>
+    <message>
+        <source>Сбои по дням недели и часам</source>
+        <comment>window title</comment>
+        <translation>Сбои по дням недели и часам</translation>
+    </message>
+    <message>
+        <source>Все адреса</source>
+        <translation>All hosts</translation>
+    </message>
+    <message>
+        <source>Число сбоев</source>
+        <translation>Number of outages</translation>
+    </message>
+    <message>
+        <source>Минуты простоя</source>
+        <translation>Downtime minutes</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>%1: %2 – %3</source>
+        <translation>%1: %2 – %3</translation>
+    </message>
+    <message>
+        <source>Ошибка базы данных: %1</source>
+        <translation>Database error: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить карту</source>
+        <comment>window title</comment>
+        <translation>Сохранить карту</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить файл %1.</source>
+        <translation>Cannot save the file %1.</translation>
     </message>
 </context>
 <context>
@@ -1087,6 +1334,14 @@ To fix it, do one of the two:
   net.ipv4.ping_group_range = 0 2147483647 to the file /etc/sysctl.d/90-ping.conf);
 • or give the program the right to raw sockets:
   sudo setcap cap_net_raw+ep &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>Нет сети на этом компьютере</source>
+        <translation>No network on this computer</translation>
+    </message>
+    <message>
+        <source>Сеть на этом компьютере восстановлена</source>
+        <translation>The network on this computer is back</translation>
     </message>
 </context>
 <context>

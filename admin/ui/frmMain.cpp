@@ -13,6 +13,7 @@
 #include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
+#include "frmAvailability.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
 #include "frmOpt.h"
@@ -138,6 +139,7 @@ void frmMain::buildMenus()
     file->setObjectName(QStringLiteral("itmFile"));
     item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
+    item(file, "mnuAvailability", tr("Доступность"), &frmMain::mnuAvailability_Click);
     item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     separator(file, "it2");
     item(file, "mnuAdd", tr("Добавить адрес"), &frmMain::mnuAdd_Click);
@@ -386,6 +388,23 @@ void frmMain::mnuOptions_Click()
 void frmMain::mnuClearLog_Click()
 {
     showDialog(m_frmClearLog);
+}
+
+void frmMain::mnuAvailability_Click()
+{
+    if (!m_frmAvailability) {
+        // Until admin has a database thread of its own the job runs on the
+        // default connection; the window takes its answer queued either way.
+        m_frmAvailability = new frmAvailability(
+            m_prompts,
+            [](const frmAvailability::DatabaseJob &job) {
+                job(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
+            },
+            this);
+    }
+    m_frmAvailability->show();
+    m_frmAvailability->raise();
+    m_frmAvailability->activateWindow();
 }
 
 bool frmMain::mnuExport_Click()

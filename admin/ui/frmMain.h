@@ -19,6 +19,7 @@ class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
 class frmClearLog;
+class frmAvailability;
 class frmDel;
 class frmEdAdr;
 class frmOpt;
@@ -64,6 +65,9 @@ public:
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
     bool mnuExport_Click();
+    // Each host's availability over a period (a window of its own).
+    void mnuAvailability_Click();
+    frmAvailability *availabilityWindow() const { return m_frmAvailability; }
     void mnuExit_Click();
 
     FormatGrid *txtLog() const { return m_txtLog; }
@@ -102,6 +106,7 @@ private:
     QPointer<frmDel> m_frmDel;
     QPointer<frmOpt> m_frmOpt;
     QPointer<frmClearLog> m_frmClearLog;
+    QPointer<frmAvailability> m_frmAvailability;
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
     QPointer<QThread> m_counting;  // the log's figures being read

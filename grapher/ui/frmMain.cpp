@@ -1,5 +1,8 @@
 #include "frmMain.h"
 
+#include "frmWeekHour.h"
+#include "DateTimeText.h"
+
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
@@ -193,9 +196,11 @@ QHBoxLayout *frmMain::buildCommandRow()
     m_cmdSave = named(new QPushButton(tr("Сохранить")), "cmdSave", tr("Сохранить график в файл"));
     m_cmdClear = named(new QPushButton(tr("Очистить")), "cmdClear", tr("Стереть график"));
     m_cmdGT = named(new QPushButton(tr("Расшифровать график")), "cmdGT");
+    auto *week = named(new QPushButton(tr("Неделя × час")), "cmdWeek", tr("Сбои по дням недели и часам"));
+    connect(week, &QPushButton::clicked, this, &frmMain::weekMapCommand);
     m_cmdGT->setVisible(false);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT})
+    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT, week})
         buttons->addWidget(button);
     buttons->addStretch(1);
     return buttons;
@@ -326,6 +331,28 @@ void frmMain::maxYChanged(const QString &text)
     m_syncingMaxY = true; // keep the typed text as it is
     m_vs3->setValue(rounded);
     m_syncingMaxY = false;
+}
+
+void frmMain::weekMapCommand()
+{
+    const GraphRequest request = currentRequest();
+    const auto from = DateTimeText::toSeconds(Timeline::GetSqlDate(request.startDate));
+    const auto to = DateTimeText::toSeconds(Timeline::GetSqlDate(request.endDate));
+    if (request.startDate.isEmpty() || request.endDate.isEmpty() || !from || !to) {
+        m_prompts.notify(this, QMessageBox::Warning, QLatin1String(Caption), tr(PeriodMissing));
+        return;
+    }
+    if (!m_frmWeek) {
+        // The grapher reads on its one connection; the window takes the
+        // answer queued, as from a database thread.
+        const QString connection = m_connection;
+        m_frmWeek = new frmWeekHour(
+            m_prompts,
+            [connection](const frmWeekHour::DatabaseJob &job) { job(QSqlDatabase::database(connection, false)); },
+            this);
+    }
+    // Whole days, the end date included, as the histogram's period.
+    m_frmWeek->show(request.description, *from, *to + DateTimeText::SecondsPerDay);
 }
 
 GraphRequest frmMain::currentRequest() const

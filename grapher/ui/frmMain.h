@@ -23,6 +23,7 @@ namespace grapher {
 class ChartControl;
 class frmDativo;
 class frmTime;
+class frmWeekHour;
 
 // The grapher's one main window: the choice of host, period, daily window
 // and interval, the settings of the next curve, the commands, and the
@@ -63,6 +64,9 @@ public:
     void clearCommand();
     void breakdownCommand();
     void setColorCommand();
+    // The weekday × hour map of the chosen host and period, in a window of its own.
+    void weekMapCommand();
+    frmWeekHour *weekMapWindow() const { return m_frmWeek; }
     // Shows the modal picker for the start (1) or end (2) date box.
     void openPicker(int which);
 
@@ -115,6 +119,7 @@ private:
 
     Prompts &m_prompts;
     QString m_connection;
+    frmWeekHour *m_frmWeek = nullptr;
 
     QWidget *m_top = nullptr;
     QLineEdit *m_txtD1 = nullptr;

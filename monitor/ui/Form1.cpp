@@ -95,6 +95,8 @@ Form1::Form1(Prompts &prompts, const Form1Services &services, QWidget *parent)
             [this](int secondsLeft) { m_cmdT2L->setText(QString::number(secondsLeft)); });
     connect(engine, &PollingEngine::passStarted, this, &Form1::onPassStarted);
     connect(engine, &PollingEngine::outageBegan, this, &Form1::onOutageBegan);
+    connect(engine, &PollingEngine::restoredAfter, this,
+            [this](const QString &, qint64 downSeconds) { m_restoredAfter = downSeconds; });
     connect(engine, &PollingEngine::outageEnded, this, &Form1::onOutageEnded);
     connect(engine, &PollingEngine::passFinished, this, &Form1::onPassFinished);
     // The engine writes its failures to stderr itself; the window shows them.
@@ -657,7 +659,7 @@ void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Green);
-    m_passEnded.append({desc, ip});
+    m_passEnded.append({desc, ip, m_downtimeInNotifications ? std::exchange(m_restoredAfter, -1) : qint64(-1)});
     m_services.sound->play(m_sndRest);
 }
 

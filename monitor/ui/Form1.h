@@ -59,6 +59,9 @@ public:
     bool load();
     // True once the window was unloaded (quit confirmed, or a signal).
     bool isUnloaded() const { return m_unloaded; }
+    // Whether a restoration's notification tells each host's downtime (the
+    // setting notify.downtime; off: the notification reads as it always did).
+    void setDowntimeInNotifications(bool on) { m_downtimeInNotifications = on; }
 
     // Adds an event line on top of the list in `color` (a 32-bit RGB value
     // with red in the low byte) and puts the window into the tray.
@@ -187,6 +190,8 @@ private:
     // What the running pass changed, for its one notification at its end.
     QList<NotifiedHost> m_passBegan;
     QList<NotifiedHost> m_passEnded;
+    bool m_downtimeInNotifications = false;
+    qint64 m_restoredAfter = -1;  // the engine's restoredAfter, for the outageEnded right after
     int m_boxesOpen = 0;
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
