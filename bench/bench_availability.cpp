@@ -39,11 +39,6 @@ bool exec(const QSqlDatabase &db, const QString &sql, const QVariantList &values
 
 bool fill(const QSqlDatabase &db, int rows, int hosts, int mapOutages)
 {
-    QSqlQuery create(db);
-    if (!runStatement(create, Statements::CreateWatchedTable)) {
-        std::fprintf(stderr, "%s\n", qPrintable(statementError(create)));
-        return false;
-    }
     return exec(db, QStringLiteral("delete from addrs"))
         && exec(db, QStringLiteral("with recursive n(i) as (select 0 union all select i+1 from n where i<?-1) "
                                    "insert into addrs (ip_addr,descript,ping_timeout) "

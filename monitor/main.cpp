@@ -5,6 +5,8 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "DatabaseThread.h"
+#include "ExtraSettings.h"
 #include "DesktopNotifier.h"
 #include "Form1.h"
 #include "Headless.h"
@@ -101,6 +103,29 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // The watched time is written on a database thread of its own, with a
+    // connection of its own to the same database, so the window never waits
+    // for it. Declared after the keeper: its queued writes (the stop's
+    // included) are made before the keeper goes.
+    DatabaseThread watchedThread(QStringLiteral("orvant_watched"));
+    const auto watchedConnection = [database](const QSqlDatabase &db) {
+        if (db.isOpen())
+            return db;
+        QString error;
+        if (!Database::open(database, Database::Options(), &error, QStringLiteral("orvant_watched"), nullptr)) {
+            qWarning("watched time not recorded: %s", qUtf8Printable(error));
+            return QSqlDatabase();
+        }
+        return QSqlDatabase::database(QStringLiteral("orvant_watched"), false);
+    };
+    watchedTime.setRunner([&watchedThread, watchedConnection](WatchedTimeKeeper::DatabaseJob job) {
+        watchedThread.post([watchedConnection, job = std::move(job)](QSqlDatabase db) {
+            const QSqlDatabase open = watchedConnection(db);
+            if (open.isOpen())
+                job(open);
+        });
+    });
+
     Form1Services services;
     services.engine = engine.get();
     services.clock = &clock;
@@ -118,6 +143,18 @@ int main(int argc, char **argv)
         mainWindow = &form;
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
+        // Off unless notify.downtime is set: the restoration's notification
+        // then tells each host's downtime.
+        watchedThread.post(
+            &form,
+            [watchedConnection](QSqlDatabase db) {
+                ExtraSettings settings;
+                QString error;
+                const QSqlDatabase open = watchedConnection(db);
+                return open.isOpen() && ExtraSettings::read(open, &settings, &error)
+                    && settings.flag(QStringLiteral("notify.downtime"), false);
+            },
+            [&form](bool on) { form.setDowntimeInNotifications(on); });
         const bool started = form.load();
         splash.close();
         if (started && !form.isUnloaded() && !stopRequested) {

@@ -5,6 +5,7 @@
 #include "Regional.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFile>
 #include <QHBoxLayout>

@@ -14,6 +14,7 @@
 #include "frmAdd.h"
 #include "frmClearLog.h"
 #include "frmAvailability.h"
+#include "DatabaseThread.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
 #include "frmOpt.h"
@@ -390,15 +391,32 @@ void frmMain::mnuClearLog_Click()
     showDialog(m_frmClearLog);
 }
 
+frmAvailability *frmMain::availabilityWindow() const
+{
+    return m_frmAvailability;
+}
+
 void frmMain::mnuAvailability_Click()
 {
     if (!m_frmAvailability) {
-        // Until admin has a database thread of its own the job runs on the
-        // default connection; the window takes its answer queued either way.
+        if (!m_availabilityThread)
+            m_availabilityThread = new DatabaseThread(QStringLiteral("admin_availability"), this);
+        DatabaseThread *thread = m_availabilityThread;
+        const DatabaseConfig config = m_config;
         m_frmAvailability = new frmAvailability(
             m_prompts,
-            [](const frmAvailability::DatabaseJob &job) {
-                job(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
+            [thread, config](frmAvailability::DatabaseJob job) {
+                thread->post([config, job = std::move(job)](QSqlDatabase db) {
+                    // Opened on the thread by its first job; it only reads.
+                    if (!db.isOpen()) {
+                        Database::Options options;
+                        options.readOnly = true;
+                        QString error;
+                        Database::open(config, options, &error, QStringLiteral("admin_availability"), nullptr);
+                        db = QSqlDatabase::database(QStringLiteral("admin_availability"), false);
+                    }
+                    job(db);
+                });
             },
             this);
     }

@@ -12,6 +12,7 @@ class QThread;
 class QStandardItemModel;
 
 class Prompts;
+class DatabaseThread;
 
 namespace admin {
 
@@ -67,7 +68,7 @@ public:
     bool mnuExport_Click();
     // Each host's availability over a period (a window of its own).
     void mnuAvailability_Click();
-    frmAvailability *availabilityWindow() const { return m_frmAvailability; }
+    frmAvailability *availabilityWindow() const;
     void mnuExit_Click();
 
     FormatGrid *txtLog() const { return m_txtLog; }
@@ -107,6 +108,7 @@ private:
     QPointer<frmOpt> m_frmOpt;
     QPointer<frmClearLog> m_frmClearLog;
     QPointer<frmAvailability> m_frmAvailability;
+    DatabaseThread *m_availabilityThread = nullptr;  // the window's reads
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
     QPointer<QThread> m_counting;  // the log's figures being read

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "frmWeekHour.h"
+#include "DatabaseThread.h"
 #include "DateTimeText.h"
 
 #include "BreakdownText.h"
@@ -343,12 +344,25 @@ void frmMain::weekMapCommand()
         return;
     }
     if (!m_frmWeek) {
-        // The grapher reads on its one connection; the window takes the
-        // answer queued, as from a database thread.
-        const QString connection = m_connection;
+        m_weekThread = new DatabaseThread(QStringLiteral("grapher_week"), this);
+        DatabaseThread *thread = m_weekThread;
+        const DatabaseConfig config = Database::configOf(m_connection);
         m_frmWeek = new frmWeekHour(
             m_prompts,
-            [connection](const frmWeekHour::DatabaseJob &job) { job(QSqlDatabase::database(connection, false)); },
+            [thread, config](frmWeekHour::DatabaseJob job) {
+                thread->post([config, job = std::move(job)](QSqlDatabase db) {
+                    // Opened on the thread by its first job, read-only as
+                    // the grapher's own connection.
+                    if (!db.isOpen()) {
+                        Database::Options options;
+                        options.readOnly = true;
+                        QString error;
+                        Database::open(config, options, &error, QStringLiteral("grapher_week"), nullptr);
+                        db = QSqlDatabase::database(QStringLiteral("grapher_week"), false);
+                    }
+                    job(db);
+                });
+            },
             this);
     }
     // Whole days, the end date included, as the histogram's period.

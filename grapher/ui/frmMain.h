@@ -17,6 +17,7 @@ class QPushButton;
 class QScrollBar;
 
 class Prompts;
+class DatabaseThread;
 
 namespace grapher {
 
@@ -120,6 +121,7 @@ private:
     Prompts &m_prompts;
     QString m_connection;
     frmWeekHour *m_frmWeek = nullptr;
+    DatabaseThread *m_weekThread = nullptr;  // the map's reads
 
     QWidget *m_top = nullptr;
     QLineEdit *m_txtD1 = nullptr;

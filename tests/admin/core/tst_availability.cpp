@@ -235,10 +235,6 @@ void tst_Availability::reportFromDatabase()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    {
-        QSqlQuery q(db.connection());
-        QVERIFY(runStatement(q, Statements::CreateWatchedTable));
-    }
     db.exec(QStringLiteral("delete from addrs"));
     const QString addr = QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,500)");
     db.exec(addr, {QStringLiteral("10.0.0.1"), QStringLiteral("Маршрутизатор, \"главный\"")});

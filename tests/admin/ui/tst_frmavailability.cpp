@@ -47,8 +47,6 @@ void tst_frmAvailability::init()
 {
     m_db = std::make_unique<TempDatabase>();
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
-    QSqlQuery q(m_db->connection());
-    QVERIFY(runStatement(q, Statements::CreateWatchedTable));
     m_db->exec(QStringLiteral("delete from addrs"));
     m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
                               "('10.0.0.1','Маршрутизатор',500),('10.0.0.2','Сервер',500),('10.0.0.3','Тихий',500)"));

@@ -27,12 +27,6 @@ QString stored(qint64 offsetS)
     return DateTimeText::fromDateTime(Start.addSecs(offsetS));
 }
 
-void createWatchedTable(const TempDatabase &db)
-{
-    QSqlQuery q(db.connection());
-    QVERIFY2(runStatement(q, Statements::CreateWatchedTable), qPrintable(statementError(q)));
-}
-
 // This machine's network as a test sets it.
 class FakeLocalNetwork final : public LocalNetwork
 {
@@ -92,7 +86,6 @@ void tst_WatchedTime::stretches()
     QFETCH(QString, steps);
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    createWatchedTable(db);
     WatchedTimeRecorder recorder;
     QString error;
     for (const QString &step : steps.split(QLatin1Char(' '))) {
