@@ -44,15 +44,15 @@ bool fill(const QSqlDatabase &db, int rows, int hosts, int mapOutages)
                                    "insert into addrs (ip_addr,descript,ping_timeout) "
                                    "select '10.'||(i/65536)||'.'||(i/256%256)||'.'||(i%256),'Узел '||i,500 from n"),
                 {hosts})
-        // Every outage lasts up to two hours, spread over 2025; one in a
-        // thousand still open.
+        // Every outage lasts up to two hours, spread over 2025; among the
+        // newest, one host in a hundred is still down (one open row each).
         && exec(db, QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<?) "
                                    "insert into logs (time_begin,time_end,foe,ip,\"desc\") "
                                    "select datetime('2025-01-01','+'||(i*15)||' seconds'),"
-                                   " case when i%1000=0 then null else datetime('2025-01-01','+'||(i*15+i%7200)||' seconds') end,"
-                                   " case when i%1000=0 then 0 else 1 end,"
+                                   " case when i%100=0 and i>? then null else datetime('2025-01-01','+'||(i*15+i%7200)||' seconds') end,"
+                                   " case when i%100=0 and i>? then 0 else 1 end,"
                                    " '10.'||(i%?/65536)||'.'||(i%?/256%256)||'.'||(i%?%256),'Узел' from n"),
-                {rows, hosts, hosts, hosts})
+                {rows, rows - hosts, rows - hosts, hosts, hosts, hosts})
         // The monitor ran every day from 00:05 to 23:55, a stop each night.
         && exec(db, QStringLiteral("with recursive n(i) as (select 0 union all select i+1 from n where i<364) "
                                    "insert into watched (time_begin,time_end,how_ended) "

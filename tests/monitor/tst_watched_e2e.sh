@@ -76,11 +76,12 @@ timeout 150 unshare -n bash -c '
     day=$(date +%F)
     "$WORK/orvant-export" --availability --from "$day" --to "$day" --db "$DB" "$WORK/a.csv" 2>/dev/null \
         || fail "orvant-export --availability failed"
-    down=$(grep "^127.0.0.2," "$WORK/a.csv" | cut -d, -f4)
-    unwatched=$(grep "^127.0.0.2," "$WORK/a.csv" | cut -d, -f10)
+    field() { grep "^127.0.0.2," "$WORK/a.csv" | tr -d "\r" | cut -d, -f"$1"; }
+    down=$(field 4)
+    unwatched=$(field 10)
     [ -n "$down" ] && [ $((outage - down)) -ge 7 ] \
         || fail "down $down s of an outage of $outage s: the 6 s gap and the 3 s stop should not count ($(cat "$WORK/a.csv"))"
-    [ "$(grep "^127.0.0.2," "$WORK/a.csv" | cut -d, -f6)" = 1 ] || fail "expected one outage: $(cat "$WORK/a.csv")"
+    [ "$(field 6)" = 1 ] || fail "expected one outage: $(cat "$WORK/a.csv")"
     [ -n "$unwatched" ] && [ "$unwatched" -ge 7 ] || fail "unwatched $unwatched s: $(cat "$WORK/a.csv")"
 
     # 3. No network on this machine.
