@@ -121,16 +121,10 @@ int main(int argc, char **argv)
     for (int run = 0; run < 3; ++run) {
         QElapsedTimer t;
         t.start();
-        QSqlQuery q(db);
-        runStatement(q, Statements::SelectClosedOutages,
-                     {QStringLiteral("Карта"), QStringLiteral("2024-01-01 00:00:00"), QStringLiteral("2025-01-01 00:00:00")});
         std::vector<grapher::WeekHourMap::Outage> list;
-        while (q.next()) {
-            const auto b = DateTimeText::secondsOfValue(q.value(0));
-            const auto e = DateTimeText::secondsOfValue(q.value(1));
-            if (b && e)
-                list.push_back({*b, *e});
-        }
+        QStringList descriptions;
+        grapher::WeekHourMap::read(db, false, QStringLiteral("Карта"), DateTimeText::toSeconds(QDate(2024, 1, 1), QTime(0, 0)),
+                                   DateTimeText::toSeconds(QDate(2025, 1, 1), QTime(0, 0)), &list, &descriptions, &error);
         mapRead << double(t.nsecsElapsed()) / 1e6;
         grapher::WeekHourMap map;
         map.build(list);

@@ -17,6 +17,9 @@ namespace AvailabilityReport {
 
 namespace {
 
+// 1970-01-01 00:00:00 as DateTimeText::Seconds.
+constexpr Availability::Seconds UnixEpochSeconds = Availability::Seconds(2440588) * DateTimeText::SecondsPerDay;
+
 QString tr(const char *text)
 {
     return QCoreApplication::translate("admin::AvailabilityReport", text);
@@ -130,17 +133,14 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
             }
             if (!lastKnown)
                 continue;
-            const auto begin = DateTimeText::secondsOfValue(q.value(1));
-            if (!begin)
-                continue;
-            Availability::Outage o{*begin, std::nullopt};
+            // NULL: a begin that is no date-time (or an end, of a closed row).
+            const QVariant begin = q.value(1);
             const QVariant end = q.value(2);
-            if (!end.isNull()) {
-                const auto e = DateTimeText::secondsOfValue(end);
-                if (!e)
-                    continue;
-                o.end = *e;
-            }
+            if (begin.isNull())
+                continue;
+            Availability::Outage o{begin.toLongLong() + UnixEpochSeconds, std::nullopt};
+            if (!end.isNull())
+                o.end = end.toLongLong() + UnixEpochSeconds;
             outages[lastIndex].push_back(o);
         }
     }

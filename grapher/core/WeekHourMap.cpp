@@ -1,6 +1,10 @@
 #include "WeekHourMap.h"
 
+#include "Database.h"
+#include "Statements.h"
+
 #include <QCoreApplication>
+#include <QSqlQuery>
 #include <QStringList>
 
 #include <algorithm>
@@ -125,6 +129,33 @@ QString WeekHourMap::breakdown(bool minutes, const QLocale &locale) const
                      + values.join(QLatin1Char(' '));
     }
     return lines.join(QStringLiteral("\r\n"));
+}
+
+bool WeekHourMap::read(const QSqlDatabase &db, bool allHosts, const QString &description, Seconds from, Seconds to,
+                       std::vector<Outage> *outages, QStringList *descriptions, QString *error)
+{
+    // The statement gives whole seconds since 1970-01-01 of the stored text.
+    constexpr Seconds UnixEpoch = Seconds(2440588) * DateTimeText::SecondsPerDay;
+    const auto text = [](Seconds s) { return DateTimeText::fromDateAndTime(DateTimeText::dateOf(s), DateTimeText::timeOf(s)); };
+    QSqlQuery q(db);
+    const bool ok = allHosts ? runStatement(q, Statements::SelectClosedOutagesForMap, {text(from), text(to)})
+                             : runStatement(q, Statements::SelectClosedOutagesOfDescForMap,
+                                            {description, text(from), text(to)});
+    if (!ok) {
+        *error = statementError(q);
+        return false;
+    }
+    outages->clear();
+    descriptions->clear();
+    while (q.next()) {
+        const QVariant b = q.value(0);
+        const QVariant e = q.value(1);
+        if (b.isNull() || e.isNull())
+            continue;
+        outages->push_back({b.toLongLong() + UnixEpoch, e.toLongLong() + UnixEpoch});
+        descriptions->append(q.value(2).toString());
+    }
+    return true;
 }
 
 WeekHourLayout WeekHourLayout::compute(const QSize &size, int dayLabelWidth, int labelHeight)

@@ -3,6 +3,8 @@
 #include "DateTimeText.h"
 
 #include <QLocale>
+#include <QSqlDatabase>
+#include <QStringList>
 #include <QRect>
 #include <QString>
 
@@ -59,6 +61,12 @@ public:
     QString breakdown(bool minutes, const QLocale &locale = QLocale::system()) const;
 
     static Qt::DayOfWeek dayOf(Seconds s);
+
+    // The closed outages that began in [from, to), of the host with that
+    // description or, allHosts, of every host, oldest first, with each one's
+    // description. False with *error when the statement fails.
+    static bool read(const QSqlDatabase &db, bool allHosts, const QString &description, Seconds from, Seconds to,
+                     std::vector<Outage> *outages, QStringList *descriptions, QString *error);
 
 private:
     Qt::DayOfWeek m_firstDay;

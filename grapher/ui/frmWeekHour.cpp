@@ -214,27 +214,21 @@ void frmWeekHour::load()
 {
     const bool all = m_allHosts->isChecked();
     const QString description = m_description;
-    const QString from = DateTimeText::fromDateAndTime(DateTimeText::dateOf(m_from), DateTimeText::timeOf(m_from));
-    const QString to = DateTimeText::fromDateAndTime(DateTimeText::dateOf(m_to), DateTimeText::timeOf(m_to));
     m_title->setText(tr("%1: %2 – %3")
                          .arg(all ? tr("Все адреса") : description, stamp(m_from), stamp(m_to)));
     const quint64 request = ++m_request;
     QPointer<frmWeekHour> self(this);
-    m_post([self, request, all, description, from, to](const QSqlDatabase &db) {
+    const DateTimeText::Seconds fromS = m_from;
+    const DateTimeText::Seconds toS = m_to;
+    m_post([self, request, all, description, fromS, toS](const QSqlDatabase &db) {
         std::vector<Row> rows;
         QString error;
-        QSqlQuery q(db);
-        const bool ok = all ? runStatement(q, Statements::SelectClosedOutagesForMap, {from, to})
-                            : runStatement(q, Statements::SelectClosedOutagesOfDescForMap, {description, from, to});
-        if (!ok) {
-            error = statementError(q);
-        } else {
-            while (q.next()) {
-                const auto b = DateTimeText::secondsOfValue(q.value(0));
-                const auto e = DateTimeText::secondsOfValue(q.value(1));
-                if (b && e)
-                    rows.push_back({{*b, *e}, q.value(2).toString()});
-            }
+        std::vector<WeekHourMap::Outage> spans;
+        QStringList descriptions;
+        if (WeekHourMap::read(db, all, description, fromS, toS, &spans, &descriptions, &error)) {
+            rows.reserve(spans.size());
+            for (size_t i = 0; i < spans.size(); ++i)
+                rows.push_back({spans[i], descriptions.at(qsizetype(i))});
         }
         if (self)
             QMetaObject::invokeMethod(

@@ -1,5 +1,6 @@
 // The weekday × hour map: which cells an outage touches, what it adds to
 // them, the rows' order by the locale's first day, and the layout's cells.
+#include "TempDatabase.h"
 #include "WeekHourMap.h"
 
 #include <QTest>
@@ -33,6 +34,7 @@ private slots:
     void breakdownLines();
     void layout_data();
     void layout();
+    void readsOneHostOrAll();
 };
 
 void tst_WeekHourMap::weekdayOfStoredTime()
@@ -167,6 +169,32 @@ void tst_WeekHourMap::layout()
         QVERIFY(l.legend.bottom() < size.height());
         QCOMPARE(l.cellRect(6, 23).bottomRight(), l.grid.bottomRight());
     }
+}
+
+// The statement hands numbers, not texts: they must land on the same
+// moments the stored texts name.
+void tst_WeekHourMap::readsOneHostOrAll()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QString log = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    db.exec(log, {QStringLiteral("2025-03-04 10:10:00"), QStringLiteral("2025-03-04 10:40:00"), 1, QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    db.exec(log, {QStringLiteral("2025-03-02 23:59:59"), QStringLiteral("2025-03-03 00:00:30"), 1, QStringLiteral("10.0.0.2"), QStringLiteral("b")});
+    db.exec(log, {QStringLiteral("2025-03-05 10:00:00"), QVariant(), 0, QStringLiteral("10.0.0.1"), QStringLiteral("a")});  // open
+    db.exec(log, {QStringLiteral("2025-04-01 00:00:00"), QStringLiteral("2025-04-01 00:00:01"), 1, QStringLiteral("10.0.0.1"), QStringLiteral("a")});  // later
+    std::vector<WeekHourMap::Outage> outages;
+    QStringList descriptions;
+    QString error;
+    const auto from = at("2025-03-01 00:00:00");
+    const auto to = at("2025-04-01 00:00:00");
+    QVERIFY2(WeekHourMap::read(db.connection(), false, QStringLiteral("a"), from, to, &outages, &descriptions, &error),
+             qPrintable(error));
+    QCOMPARE(outages.size(), size_t(1));
+    QCOMPARE(outages[0].begin, at("2025-03-04 10:10:00"));
+    QCOMPARE(outages[0].end, at("2025-03-04 10:40:00"));
+    QVERIFY(WeekHourMap::read(db.connection(), true, QString(), from, to, &outages, &descriptions, &error));
+    QCOMPARE(descriptions, (QStringList{QStringLiteral("b"), QStringLiteral("a")}));
+    QCOMPARE(outages[0].end, at("2025-03-03 00:00:30"));
 }
 
 QTEST_GUILESS_MAIN(tst_WeekHourMap)
