@@ -25,6 +25,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -108,12 +109,15 @@ int main(int argc, char **argv)
     // for it. Declared after the keeper: its queued writes (the stop's
     // included) are made before the keeper goes.
     DatabaseThread watchedThread(QStringLiteral("orvant_watched"));
-    const auto watchedConnection = [database](const QSqlDatabase &db) {
+    // Said once a run: a database it cannot open is tried again at every pass.
+    auto openFailureTold = std::make_shared<std::atomic_bool>(false);
+    const auto watchedConnection = [database, openFailureTold](const QSqlDatabase &db) {
         if (db.isOpen())
             return db;
         QString error;
         if (!Database::open(database, Database::Options(), &error, QStringLiteral("orvant_watched"), nullptr)) {
-            qWarning("watched time not recorded: %s", qUtf8Printable(error));
+            if (!openFailureTold->exchange(true))
+                qWarning("watched time not recorded: %s", qUtf8Printable(error));
             return QSqlDatabase();
         }
         return QSqlDatabase::database(QStringLiteral("orvant_watched"), false);
