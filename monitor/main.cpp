@@ -5,6 +5,8 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "DatabaseThread.h"
+#include "ExtraSettings.h"
 #include "DesktopNotifier.h"
 #include "Form1.h"
 #include "Headless.h"
@@ -12,6 +14,8 @@
 #include "MonitorSession.h"
 #include "LatencyService.h"
 #include "PollingEngine.h"
+#include "LocalNetwork.h"
+#include "WatchedTime.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
 #include "WidgetPrompts.h"
@@ -23,6 +27,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -84,6 +89,10 @@ int main(int argc, char **argv)
     auto engine = std::make_unique<PollingEngine>(transport.get(), &clock);
     engine->setScheduleClock(&bootClock);
     DesktopNotifier notifier;
+    // Watched time and this machine's own network: see WatchedTime.h.
+    LocalNetwork localNetwork;
+    engine->setLocalNetwork(&localNetwork);
+    WatchedTimeKeeper watchedTime(engine.get(), &clock);
 
     // orvant.conf names a server, or is absent (the file beside the
     // programs). A configuration that cannot be used stops the monitor with
@@ -110,6 +119,31 @@ int main(int argc, char **argv)
     QObject::connect(engine.get(), &PollingEngine::passMeasured, &latency, &LatencyService::record);
     QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
         std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+    });
+    // The watched time is written on a database thread of its own, with a
+    // connection of its own to the same database, so the window never waits
+    // for it. Declared after the keeper: its queued writes (the stop's
+    // included) are made before the keeper goes.
+    DatabaseThread watchedThread(QStringLiteral("orvant_watched"));
+    // Said once a run: a database it cannot open is tried again at every pass.
+    auto openFailureTold = std::make_shared<std::atomic_bool>(false);
+    const auto watchedConnection = [database, openFailureTold](const QSqlDatabase &db) {
+        if (db.isOpen())
+            return db;
+        QString error;
+        if (!Database::open(database, Database::Options(), &error, QStringLiteral("orvant_watched"), nullptr)) {
+            if (!openFailureTold->exchange(true))
+                qWarning("watched time not recorded: %s", qUtf8Printable(error));
+            return QSqlDatabase();
+        }
+        return QSqlDatabase::database(QStringLiteral("orvant_watched"), false);
+    };
+    watchedTime.setRunner([&watchedThread, watchedConnection](WatchedTimeKeeper::DatabaseJob job) {
+        watchedThread.post([watchedConnection, job = std::move(job)](QSqlDatabase db) {
+            const QSqlDatabase open = watchedConnection(db);
+            if (open.isOpen())
+                job(open);
+        });
     });
 
     Form1Services services;

@@ -3,6 +3,11 @@
 //   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//   orvant-export --availability [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//
+// The second form writes each host's availability over the time the monitor
+// watched, from the start of --from to the end of --to (default: the 30 days
+// up to today).
 //
 // --addresses writes the address book instead, in the form orvant-import
 // reads (address,description,timeout_ms,parent).
@@ -15,11 +20,14 @@
 #include "Database.h"
 #include "LatencyExport.h"
 #include "OutageExport.h"
+#include "AvailabilityReport.h"
 #include "Regional.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cerrno>
@@ -50,6 +58,39 @@ bool readDate(const QCommandLineParser &parser, const QString &option, QDate *da
     return false;
 }
 
+// The availability form: one statement pass, then the file at once (one
+// row per host, so nothing to stream).
+int writeAvailability(const QString &output, QDate from, QDate to)
+{
+    const QDate today = QDate::currentDate();
+    if (!to.isValid())
+        to = from.isValid() ? qMax(from, today) : today;
+    if (!from.isValid())
+        from = to.addDays(-29);
+    admin::AvailabilityPeriod period;
+    period.from = DateTimeText::toSeconds(from, QTime(0, 0));
+    period.to = DateTimeText::toSeconds(to.addDays(1), QTime(0, 0));
+    const auto now = DateTimeText::toSeconds(DateTimeText::fromDateTime(QDateTime::currentDateTime()));
+    QString error;
+    const auto hosts = admin::AvailabilityReport::compute(QSqlDatabase::database(), period, now.value_or(period.to), &error);
+    if (!hosts)
+        return fail(1, error);
+    QByteArray data = admin::AvailabilityReport::csvHeader();
+    for (const admin::HostAvailability &h : *hosts)
+        data += admin::AvailabilityReport::csvLine(h);
+    if (output == QLatin1String("-")) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush())
+            return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
+        return 0;
+    }
+    QSaveFile out(output);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
+        return fail(1, QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
+    QTextStream(stderr) << "orvant-export: " << hosts->size() << " hosts written to " << output << '\n';
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -70,6 +111,11 @@ int main(int argc, char **argv)
                       QStringLiteral("DATE")});
     parser.addOption({QStringLiteral("to"), QStringLiteral("Only outages that began on DATE or earlier."),
                       QStringLiteral("DATE")});
+    parser.addOption({QStringLiteral("availability"),
+                      QStringLiteral("Write each host's availability over the watched time instead: "
+                                     "address,description,watched_s,down_s,availability_pct,outages,longest_s,"
+                                     "mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; "
+                                     "default the 30 days up to today).")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
     parser.addOption({QStringLiteral("addresses"),
@@ -108,6 +154,9 @@ int main(int argc, char **argv)
     if (filter.from.isValid() && filter.to.isValid() && filter.from > filter.to)
         return fail(2, QStringLiteral("--from %1 is after --to %2").arg(filter.from.toString(Qt::ISODate),
                                                                         filter.to.toString(Qt::ISODate)));
+    const bool availability = parser.isSet(QStringLiteral("availability"));
+    if (availability && parser.isSet(QStringLiteral("host")))
+        return fail(2, QStringLiteral("--host does not go with --availability"));
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
@@ -140,6 +189,11 @@ int main(int argc, char **argv)
         if (output != QLatin1String("-"))
             QTextStream(stderr) << "orvant-export: " << written << " addresses written to " << output << '\n';
         return 0;
+    }
+    if (availability) {
+        const int status = writeAvailability(output, filter.from, filter.to);
+        Database::close();
+        return status;
     }
 
     qint64 rows = 0;

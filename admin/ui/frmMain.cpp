@@ -17,6 +17,8 @@
 #include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
+#include "frmAvailability.h"
+#include "DatabaseThread.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
 #include "frmOpt.h"
@@ -156,6 +158,7 @@ void frmMain::buildMenus()
     file->setObjectName(QStringLiteral("itmFile"));
     item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
+    item(file, "mnuAvailability", tr("Доступность"), &frmMain::mnuAvailability_Click);
     item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     item(file, "mnuImportAddrs", tr("Импорт адресов..."), &frmMain::mnuImportAddrs_Click);
     item(file, "mnuExportAddrs", tr("Экспорт адресов..."), &frmMain::mnuExportAddrs_Click);
@@ -433,6 +436,40 @@ void frmMain::mnuOptions_Click()
 void frmMain::mnuClearLog_Click()
 {
     showDialog(m_frmClearLog);
+}
+
+frmAvailability *frmMain::availabilityWindow() const
+{
+    return m_frmAvailability;
+}
+
+void frmMain::mnuAvailability_Click()
+{
+    if (!m_frmAvailability) {
+        if (!m_availabilityThread)
+            m_availabilityThread = new DatabaseThread(QStringLiteral("admin_availability"), this);
+        DatabaseThread *thread = m_availabilityThread;
+        const DatabaseConfig config = m_config;
+        m_frmAvailability = new frmAvailability(
+            m_prompts,
+            [thread, config](frmAvailability::DatabaseJob job) {
+                thread->post([config, job = std::move(job)](QSqlDatabase db) {
+                    // Opened on the thread by its first job; it only reads.
+                    if (!db.isOpen()) {
+                        Database::Options options;
+                        options.readOnly = true;
+                        QString error;
+                        Database::open(config, options, &error, QStringLiteral("admin_availability"), nullptr);
+                        db = QSqlDatabase::database(QStringLiteral("admin_availability"), false);
+                    }
+                    job(db);
+                });
+            },
+            this);
+    }
+    m_frmAvailability->show();
+    m_frmAvailability->raise();
+    m_frmAvailability->activateWindow();
 }
 
 bool frmMain::mnuExport_Click()

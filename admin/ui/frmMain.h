@@ -13,6 +13,7 @@ class QThread;
 class QStandardItemModel;
 
 class Prompts;
+class DatabaseThread;
 
 namespace admin {
 
@@ -23,6 +24,7 @@ class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
 class frmClearLog;
+class frmAvailability;
 class frmDel;
 class frmEdAdr;
 class frmOpt;
@@ -72,6 +74,9 @@ public:
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
     bool mnuExport_Click();
+    // Each host's availability over a period (a window of its own).
+    void mnuAvailability_Click();
+    frmAvailability *availabilityWindow() const;
     void mnuExit_Click();
     // Addresses from CSV, checked and shown line by line before anything is written.
     void mnuImportAddrs_Click();
@@ -121,6 +126,8 @@ private:
     QPointer<frmDel> m_frmDel;
     QPointer<frmOpt> m_frmOpt;
     QPointer<frmClearLog> m_frmClearLog;
+    QPointer<frmAvailability> m_frmAvailability;
+    DatabaseThread *m_availabilityThread = nullptr;  // the window's reads
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
     QPointer<QThread> m_counting;  // the log's figures being read

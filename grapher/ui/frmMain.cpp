@@ -1,5 +1,9 @@
 #include "frmMain.h"
 
+#include "frmWeekHour.h"
+#include "DatabaseThread.h"
+#include "DateTimeText.h"
+
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
@@ -193,9 +197,11 @@ QHBoxLayout *frmMain::buildCommandRow()
     m_cmdSave = named(new QPushButton(tr("Сохранить")), "cmdSave", tr("Сохранить график в файл"));
     m_cmdClear = named(new QPushButton(tr("Очистить")), "cmdClear", tr("Стереть график"));
     m_cmdGT = named(new QPushButton(tr("Расшифровать график")), "cmdGT");
+    auto *week = named(new QPushButton(tr("Неделя × час")), "cmdWeek", tr("Сбои по дням недели и часам"));
+    connect(week, &QPushButton::clicked, this, &frmMain::weekMapCommand);
     m_cmdGT->setVisible(false);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT})
+    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT, week})
         buttons->addWidget(button);
     buttons->addStretch(1);
     return buttons;
@@ -326,6 +332,41 @@ void frmMain::maxYChanged(const QString &text)
     m_syncingMaxY = true; // keep the typed text as it is
     m_vs3->setValue(rounded);
     m_syncingMaxY = false;
+}
+
+void frmMain::weekMapCommand()
+{
+    const GraphRequest request = currentRequest();
+    const auto from = DateTimeText::toSeconds(Timeline::GetSqlDate(request.startDate));
+    const auto to = DateTimeText::toSeconds(Timeline::GetSqlDate(request.endDate));
+    if (request.startDate.isEmpty() || request.endDate.isEmpty() || !from || !to) {
+        m_prompts.notify(this, QMessageBox::Warning, QLatin1String(Caption), tr(PeriodMissing));
+        return;
+    }
+    if (!m_frmWeek) {
+        m_weekThread = new DatabaseThread(QStringLiteral("grapher_week"), this);
+        DatabaseThread *thread = m_weekThread;
+        const DatabaseConfig config = Database::configOf(m_connection);
+        m_frmWeek = new frmWeekHour(
+            m_prompts,
+            [thread, config](frmWeekHour::DatabaseJob job) {
+                thread->post([config, job = std::move(job)](QSqlDatabase db) {
+                    // Opened on the thread by its first job, read-only as
+                    // the grapher's own connection.
+                    if (!db.isOpen()) {
+                        Database::Options options;
+                        options.readOnly = true;
+                        QString error;
+                        Database::open(config, options, &error, QStringLiteral("grapher_week"), nullptr);
+                        db = QSqlDatabase::database(QStringLiteral("grapher_week"), false);
+                    }
+                    job(db);
+                });
+            },
+            this);
+    }
+    // Whole days, the end date included, as the histogram's period.
+    m_frmWeek->show(request.description, *from, *to + DateTimeText::SecondsPerDay);
 }
 
 GraphRequest frmMain::currentRequest() const

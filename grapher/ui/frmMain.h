@@ -17,12 +17,14 @@ class QPushButton;
 class QScrollBar;
 
 class Prompts;
+class DatabaseThread;
 
 namespace grapher {
 
 class ChartControl;
 class frmDativo;
 class frmTime;
+class frmWeekHour;
 
 // The grapher's one main window: the choice of host, period, daily window
 // and interval, the settings of the next curve, the commands, and the
@@ -63,6 +65,9 @@ public:
     void clearCommand();
     void breakdownCommand();
     void setColorCommand();
+    // The weekday × hour map of the chosen host and period, in a window of its own.
+    void weekMapCommand();
+    frmWeekHour *weekMapWindow() const { return m_frmWeek; }
     // Shows the modal picker for the start (1) or end (2) date box.
     void openPicker(int which);
 
@@ -115,6 +120,8 @@ private:
 
     Prompts &m_prompts;
     QString m_connection;
+    frmWeekHour *m_frmWeek = nullptr;
+    DatabaseThread *m_weekThread = nullptr;  // the map's reads
 
     QWidget *m_top = nullptr;
     QLineEdit *m_txtD1 = nullptr;

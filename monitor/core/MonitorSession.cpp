@@ -136,10 +136,15 @@ void MonitorSession::wireEngine()
                 m_passBegan.append({desc, ip});
                 emit outageBegan(ip, desc, timeoutMs, at);
             });
+    connect(engine, &PollingEngine::restoredAfter, this,
+            [this](const QString &, qint64 downSeconds) { m_restoredAfter = downSeconds; });
     connect(engine, &PollingEngine::outageEnded, this,
             [this](const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at) {
                 m_open->apply({OutageWrite::End, ip, QString(), at});
-                m_passEnded.append({desc, ip});
+                // The restoration's notification tells how long the host was
+                // down, unless the operator turned that off (notify.downtime=0).
+                const qint64 down = std::exchange(m_restoredAfter, -1);
+                m_passEnded.append({desc, ip, m_extra.flag(QStringLiteral("notify.downtime"), true) ? down : -1});
                 emit outageEnded(ip, desc, timeoutMs, at);
             });
     connect(engine, &PollingEngine::passFinished, this, [this](int errCount, int restCount) {

@@ -176,6 +176,7 @@ private:
     bool m_fileOpen = false;
     QTimer *m_watchdog = nullptr;
     ExtraSettings m_extra;
+    qint64 m_restoredAfter = -1;  // the engine's restoredAfter, for the outageEnded right after
     QString m_lastOpenError;  // told once until it changes
 
     int m_refreshSecs = 60;

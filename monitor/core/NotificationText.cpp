@@ -1,5 +1,7 @@
 #include "NotificationText.h"
 
+#include "DurationText.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -32,7 +34,10 @@ QString body(const QList<NotifiedHost> &hosts)
     for (int i = 0; i < shown; ++i) {
         const QString desc = oneLine(hosts.at(i).desc);
         const QString ip = oneLine(hosts.at(i).ip);
-        lines << (desc.isEmpty() ? ip : desc + QStringLiteral(" (") + ip + QLatin1Char(')'));
+        QString line = desc.isEmpty() ? ip : desc + QStringLiteral(" (") + ip + QLatin1Char(')');
+        if (hosts.at(i).downSeconds >= 0)
+            line += QStringLiteral(": ") + DurationText::format(hosts.at(i).downSeconds);
+        lines << line;
     }
     if (hosts.size() > shown)
         lines << tr("и ещё %n", nullptr, int(hosts.size() - shown));

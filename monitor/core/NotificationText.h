@@ -10,6 +10,8 @@ struct NotifiedHost
 {
     QString desc;
     QString ip;
+    // How long a restored host was down, in seconds; negative: not told.
+    qint64 downSeconds = -1;
 };
 
 // Summary and body of one desktop notification.
@@ -28,7 +30,8 @@ inline constexpr int MaxLines = 10;
 
 // Hosts whose outage began in the pass (empty summary and body when none).
 NotificationText outage(const QList<NotifiedHost> &hosts);
-// Hosts whose outage ended in the pass (likewise).
+// Hosts whose outage ended in the pass (likewise); a host whose downtime is
+// known says it in the report window's form: "Маршрутизатор (10.0.0.1): 12 мин".
 NotificationText restored(const QList<NotifiedHost> &hosts);
 
 // The body as a server that reads markup gets it: '<', '>' and '&' of a

@@ -9,6 +9,7 @@
 #include "MonotonicClock.h"
 #include "ConnectionWatch.h"
 #include "DatabaseExecutor.h"
+#include "LocalNetwork.h"
 #include "ServerOutageStore.h"
 #include "SqliteOutageStore.h"
 #include "Statements.h"
@@ -244,6 +245,10 @@ void PollingEngine::CheckAll()
     m_openRowsKnown = false;
     m_decided.clear();
     m_probeDone = false;
+    m_passProbed = false;
+    m_passNoNetwork = false;
+    if (m_localNetwork)
+        m_localNetwork->newPass();
     emit passStarted();
 
     m_openerAsked = false;
@@ -300,8 +305,12 @@ void PollingEngine::readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *
     out->status = BookRead::Read;
     QSqlQuery open(db);
     bool ok = runStatement(open, Statements::SelectAllOpenOutages);
-    while (ok && open.next())
-        ++out->openRows[open.value(1).toString()];
+    while (ok && open.next()) {
+        const QString ip = open.value(1).toString();
+        ++out->openRows[ip];
+        if (!out->openSince.contains(ip))
+            out->openSince.insert(ip, open.value(2));
+    }
     if (!ok || open.lastError().isValid()) {
         out->openRows.clear();
         // Lost between the book and the open rows: the picture the last
@@ -415,6 +424,11 @@ void PollingEngine::onBookRead(const BookRead &read)
     switch (read.openRowsStatus) {
     case BookRead::OpenRowsRead:
         m_openRows = read.openRows;
+        m_openSince = read.openSince;
+        for (const OutageWrite &w : m_queue->pending()) {
+            if (w.kind == OutageWrite::Begin && !m_openSince.contains(w.ip))
+                m_openSince.insert(w.ip, DateTimeText::fromDateTime(w.at));
+        }
         // Writes still kept by a lock are part of the log already, as far
         // as the decisions go: a kept Begin is an open row, a kept End
         // closed one.
@@ -443,6 +457,7 @@ void PollingEngine::onBookRead(const BookRead &read)
 
 void PollingEngine::stop()
 {
+    const bool wasWatching = !m_stopped;
     m_stopped = true;
     m_probe->abort();
     if (m_transport && m_transport->isOpen())
@@ -457,6 +472,16 @@ void PollingEngine::stop()
         m_decided.clear();
     }
     m_running = false;
+    if (wasWatching)
+        emit watchEnded();
+}
+
+int PollingEngine::slowestTimeoutMs() const
+{
+    int slowest = 0;
+    for (const Host &h : m_lastBook)
+        slowest = qMax(slowest, h.timeoutMs);
+    return slowest;
 }
 
 void PollingEngine::startProbing()
@@ -476,6 +501,7 @@ void PollingEngine::startProbing()
             reportUnavailable(why);
     }
     m_probeStartedAt = m_clock->now();
+    m_passProbed = ready || m_hosts.empty();
     m_probe->start(targets, ready);
 }
 
@@ -587,16 +613,28 @@ void PollingEngine::Do_It(const Decided &d)
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
+        {
+            const auto began = DateTimeText::secondsOfValue(m_openSince.take(h.ip));
+            const auto ended = DateTimeText::toSeconds(DateTimeText::fromDateTime(d.at));
+            emit restoredAfter(h.ip, began && ended ? qMax<qint64>(0, *ended - *began) : -1);
+        }
         emit outageEnded(h.ip, h.desc, h.timeoutMs, d.at);
         return;
     }
 
+    // Silent because this machine has no network towards it (its own cable
+    // out, its link down): no outage of the host, and the pass is unwatched.
+    if (m_localNetwork && m_localNetwork->stateFor(h.ip) != LocalNetwork::State::Usable) {
+        m_passNoNetwork = true;
+        return;
+    }
     if (open > 0)
         return;  // the outage already logged goes on
     // A second book row of the same address finds this row open. A write
     // the database refuses is told by the queue; the operator must still
     // hear that the host is down.
     open = 1;
+    m_openSince.insert(h.ip, DateTimeText::fromDateTime(d.at));
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
     emit outageBegan(h.ip, h.desc, h.timeoutMs, d.at);
@@ -618,6 +656,13 @@ void PollingEngine::finishPass()
     noticeClockStep();
     setLastCheck(m_clock->now());
     m_running = false;
+    m_lastPassWatched = m_passProbed && !m_passNoNetwork;
+    if (m_passNoNetwork != m_noNetwork && (m_passProbed || m_passNoNetwork)) {
+        m_noNetwork = m_passNoNetwork;
+        const QString text = m_noNetwork ? tr("Нет сети на этом компьютере") : tr("Сеть на этом компьютере восстановлена");
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
     emit passFinished(m_errCount, m_restCount);
 }
 

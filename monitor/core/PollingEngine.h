@@ -28,6 +28,7 @@ class DatabaseExecutor;
 class EchoProbe;
 class ServerOutageStore;
 class EchoTransport;
+class LocalNetwork;
 class MonotonicClock;
 class SqliteOutageStore;
 class WriteQueue;
@@ -105,6 +106,19 @@ public:
     // of the last pass that read it, so alerts go on. Not owned.
     void setConnectionWatch(ConnectionWatch *watch);
 
+    // --- watched time ---
+    QString connectionName() const { return m_connectionName; }
+    // Asked about a host found silent before its outage is logged: when this
+    // machine itself has no network towards it, the pass logs no outage and
+    // counts as unwatched. Not owned; none: every silence is the host's.
+    void setLocalNetwork(LocalNetwork *network) { m_localNetwork = network; }
+    // Whether the last finished pass probed with this machine's network
+    // usable, and whether it found that network missing.
+    bool lastPassWatched() const { return m_lastPassWatched; }
+    bool lastPassWithoutNetwork() const { return m_noNetwork; }
+    // The longest timeout of the book the last pass read, in milliseconds.
+    int slowestTimeoutMs() const;
+
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
     void tick();      // the one-second tick: countdown, and a pass when it is due
@@ -121,6 +135,9 @@ signals:
     // time the write stamps.
     void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
     void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
+    // Right before outageEnded: how long the outage lasted by the stored
+    // times, -1 when its beginning is not known.
+    void restoredAfter(const QString &ip, qint64 downSeconds);
     void passFinished(int errCount, int restCount);
     // Every probed host's attempts, unanswered attempts and round trip, once
     // the pass's probing is over; `at` is the moment the probing began.
@@ -135,6 +152,8 @@ signals:
     // The echo facility cannot be opened. Given once per run until probing
     // works again; the text says why and how to fix it.
     void probeUnavailable(const QString &message);
+    // stop() was called: the monitor watches no more.
+    void watchEnded();
 
 private:
     struct Host
@@ -164,6 +183,7 @@ private:
         };
         std::vector<Row> rows;
         QHash<QString, int> openRows;
+        QHash<QString, QVariant> openSince;  // ip -> time_begin of its oldest open row
         enum OpenRows { OpenRowsRead, OpenRowsLost, OpenRowsFailed } openRowsStatus = OpenRowsRead;
         QString openRowsError;
     };
@@ -234,6 +254,15 @@ private:
     QHash<QString, int> m_lastOpenRows;
     bool m_haveLastOpenRows = false;
     AsyncOpener m_opener;
+
+    LocalNetwork *m_localNetwork = nullptr;
+    bool m_passProbed = false;
+    bool m_passNoNetwork = false;
+    bool m_noNetwork = false;  // as the last finished pass found it
+    bool m_lastPassWatched = false;
+    // ip -> the stored beginning of its open outage, for the downtime told
+    // with a restoration.
+    QHash<QString, QVariant> m_openSince;
     // Stores of an earlier database thread: a statement given up may still
     // come back into them.
     std::vector<std::unique_ptr<ServerOutageStore>> m_retiredStores;

@@ -1,0 +1,248 @@
+#include "AvailabilityReport.h"
+
+#include "Database.h"
+#include "DurationText.h"
+#include "OutageExport.h"
+#include "Regional.h"
+#include "Statements.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QLocale>
+#include <QSqlQuery>
+
+namespace admin {
+
+namespace AvailabilityReport {
+
+namespace {
+
+// 1970-01-01 00:00:00 as DateTimeText::Seconds.
+constexpr Availability::Seconds UnixEpochSeconds = Availability::Seconds(2440588) * DateTimeText::SecondsPerDay;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("admin::AvailabilityReport", text);
+}
+
+QString stored(Availability::Seconds s)
+{
+    return DateTimeText::fromDateAndTime(DateTimeText::dateOf(s), DateTimeText::timeOf(s));
+}
+
+bool readWatched(const QSqlDatabase &db, const AvailabilityPeriod &period, std::vector<Availability::Span> *out,
+                 QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectWatchedTouching, {stored(period.to), stored(period.from)})) {
+        *error = statementError(q);
+        return false;
+    }
+    std::vector<Availability::Span> spans;
+    while (q.next()) {
+        const auto b = DateTimeText::secondsOfValue(q.value(0));
+        const auto e = DateTimeText::secondsOfValue(q.value(1));
+        if (b && e)
+            spans.push_back({*b, *e});
+    }
+    *out = Availability::normalised(std::move(spans), period.from, period.to);
+    return true;
+}
+
+} // namespace
+
+AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDate &chosen, const QDate &from,
+                          const QDate &to)
+{
+    const auto midnight = [](const QDate &d) { return DateTimeText::toSeconds(d, QTime(0, 0)); };
+    constexpr qint64 Day = DateTimeText::SecondsPerDay;
+    switch (kind) {
+    case PeriodKind::Last24Hours:
+        return {now - Day, now};
+    case PeriodKind::Last7Days:
+        return {now - 7 * Day, now};
+    case PeriodKind::Last30Days:
+        return {now - 30 * Day, now};
+    case PeriodKind::Month: {
+        const QDate first(chosen.year(), chosen.month(), 1);
+        return {midnight(first), midnight(first.addMonths(1))};
+    }
+    case PeriodKind::Year: {
+        const QDate first(chosen.year(), 1, 1);
+        return {midnight(first), midnight(first.addYears(1))};
+    }
+    case PeriodKind::Days:
+        break;
+    }
+    const QDate a = qMin(from, to);
+    const QDate b = qMax(from, to);
+    return {midnight(a), midnight(b.addDays(1))};
+}
+
+QString periodText(const AvailabilityPeriod &period)
+{
+    const auto text = [](Availability::Seconds s) {
+        return Regional::generalDateTime(DateTimeText::dateOf(s), DateTimeText::timeOf(s));
+    };
+    return text(period.from) + QStringLiteral(" – ") + text(period.to);
+}
+
+std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
+                                                     Availability::Seconds now, QString *error)
+{
+    std::vector<Availability::Span> watched;
+    if (!readWatched(db, period, &watched, error))
+        return std::nullopt;
+
+    std::vector<HostAvailability> hosts;
+    QHash<QString, size_t> byAddress;
+    {
+        QSqlQuery q(db);
+        if (!runStatement(q, Statements::SelectAddressesSorted)) {
+            *error = statementError(q);
+            return std::nullopt;
+        }
+        while (q.next()) {
+            const QString ip = q.value(0).toString();
+            if (byAddress.contains(ip))
+                continue;
+            byAddress.insert(ip, hosts.size());
+            hosts.push_back({ip, q.value(1).toString(), {}});
+        }
+    }
+
+    std::vector<std::vector<Availability::Outage>> outages(hosts.size());
+    {
+        QSqlQuery q(db);
+        if (!runStatement(q, Statements::SelectOutagesTouching, {stored(period.to), stored(period.from)})) {
+            *error = statementError(q);
+            return std::nullopt;
+        }
+        // Rows of one address mostly come together: the last lookup is kept.
+        QString lastIp;
+        size_t lastIndex = 0;
+        bool lastKnown = false;
+        while (q.next()) {
+            const QString ip = q.value(0).toString();
+            if (ip != lastIp) {
+                lastIp = ip;
+                const auto it = byAddress.constFind(ip);
+                lastKnown = it != byAddress.cend();
+                if (lastKnown)
+                    lastIndex = *it;
+            }
+            if (!lastKnown)
+                continue;
+            // NULL: a begin that is no date-time (or an end, of a closed row).
+            const QVariant begin = q.value(1);
+            const QVariant end = q.value(2);
+            if (begin.isNull())
+                continue;
+            Availability::Outage o{begin.toLongLong() + UnixEpochSeconds, std::nullopt};
+            if (!end.isNull())
+                o.end = end.toLongLong() + UnixEpochSeconds;
+            outages[lastIndex].push_back(o);
+        }
+    }
+    for (size_t i = 0; i < hosts.size(); ++i)
+        hosts[i].figures = Availability::figures(watched, std::move(outages[i]), period.from, period.to, now);
+    return hosts;
+}
+
+std::optional<std::vector<Availability::Outage>> outagesOf(const QSqlDatabase &db, const QString &ip,
+                                                           const AvailabilityPeriod &period, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectOutagesOfAddressTouching, {ip, stored(period.to), stored(period.from)})) {
+        *error = statementError(q);
+        return std::nullopt;
+    }
+    std::vector<Availability::Outage> out;
+    while (q.next()) {
+        const auto b = DateTimeText::secondsOfValue(q.value(0));
+        if (!b)
+            continue;
+        Availability::Outage o{*b, std::nullopt};
+        if (!q.value(1).isNull())
+            o.end = DateTimeText::secondsOfValue(q.value(1));
+        out.push_back(o);
+    }
+    return out;
+}
+
+QByteArray csvHeader()
+{
+    return QByteArrayLiteral(
+        "address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s\r\n");
+}
+
+QByteArray csvLine(const HostAvailability &host)
+{
+    const Availability::Figures &f = host.figures;
+    auto opt = [](const std::optional<qint64> &v) { return v ? QByteArray::number(*v) : QByteArray(); };
+    const bool data = f.hasData();
+    QByteArray line;
+    line += OutageExport::field(host.address) + ',' + OutageExport::field(host.description) + ',';
+    line += QByteArray::number(f.watched) + ',';
+    line += (data ? QByteArray::number(f.down) : QByteArray()) + ',';
+    line += Availability::percentField(f).toLatin1() + ',';
+    line += (data ? QByteArray::number(f.outages) : QByteArray()) + ',';
+    line += (data ? QByteArray::number(f.longest) : QByteArray()) + ',';
+    line += opt(f.meanDown()) + ',' + opt(f.mtbf()) + ',';
+    line += QByteArray::number(f.unwatched) + "\r\n";
+    return line;
+}
+
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText)
+{
+    const QLocale locale = QLocale::system();
+    QString out;
+    out += QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>")
+               .arg(tr("Доступность адресов").toHtmlEscaped());
+    out += QStringLiteral("<h2>%1</h2><p>%2</p>")
+               .arg(tr("Доступность адресов").toHtmlEscaped(),
+                    QCoreApplication::translate("admin::AvailabilityReport", "Период: %1").arg(periodText).toHtmlEscaped());
+    out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>");
+    const QStringList heads{tr("Адрес"),       tr("Описание"),          tr("Доступность"), QString(),
+                            tr("Сбоев"),       tr("Время сбоев"),       tr("Самый долгий"),
+                            tr("Наблюдение"), tr("Без наблюдения")};
+    for (const QString &h : heads)
+        out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
+    out += QStringLiteral("</tr>");
+    for (const HostAvailability &h : hosts) {
+        const Availability::Figures &f = h.figures;
+        const auto milli = f.availabilityMilliPercent();
+        // The bar is a two-cell table: QTextDocument draws no CSS widths on
+        // spans, but it does draw cell widths and backgrounds.
+        QString bar;
+        if (milli) {
+            const int upWidth = int(*milli * 100 / 100000);
+            bar = QStringLiteral("<table width=\"100\" cellspacing=\"0\" cellpadding=\"0\" border=\"0\"><tr>");
+            if (upWidth > 0)
+                bar += QStringLiteral("<td width=\"%1\" bgcolor=\"#2e7d32\">&nbsp;</td>").arg(upWidth);
+            if (upWidth < 100)
+                bar += QStringLiteral("<td width=\"%1\" bgcolor=\"#c62828\">&nbsp;</td>").arg(100 - upWidth);
+            bar += QStringLiteral("</tr></table>");
+        }
+        const QStringList cells{h.address,
+                                h.description,
+                                Availability::percentText(f),
+                                QString(),
+                                f.hasData() ? locale.toString(f.outages) : QString(),
+                                f.hasData() ? DurationText::format(f.down) : QString(),
+                                f.hasData() ? DurationText::format(f.longest) : QString(),
+                                DurationText::format(f.watched),
+                                DurationText::format(f.unwatched)};
+        out += QStringLiteral("<tr>");
+        for (int i = 0; i < cells.size(); ++i)
+            out += i == 3 ? QStringLiteral("<td>%1</td>").arg(bar)
+                          : QStringLiteral("<td>%1</td>").arg(cells.at(i).toHtmlEscaped());
+        out += QStringLiteral("</tr>");
+    }
+    out += QStringLiteral("</table></body></html>");
+    return out;
+}
+
+} // namespace AvailabilityReport
+
+} // namespace admin

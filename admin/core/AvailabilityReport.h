@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Availability.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace admin {
+
+// The availability of every host of the address book over one period, read
+// from the database in one pass over the period's outage rows.
+struct HostAvailability
+{
+    QString address;
+    QString description;
+    Availability::Figures figures;
+};
+
+struct AvailabilityPeriod
+{
+    Availability::Seconds from = 0;
+    Availability::Seconds to = 0;  // exclusive
+};
+
+namespace AvailabilityReport {
+
+// The periods the operator chooses from: the last 24 hours, 7 or 30 days up
+// to now; a calendar month or year (the one holding `chosen`); or whole days
+// from `from` to `to`, both included.
+enum class PeriodKind { Last24Hours, Last7Days, Last30Days, Month, Year, Days };
+AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDate &chosen = {},
+                          const QDate &from = {}, const QDate &to = {});
+// "01.03.2025 00:00:00 – 01.04.2025 00:00:00" in the operator's formats.
+QString periodText(const AvailabilityPeriod &period);
+
+// The book's hosts (an address listed twice once, in book order) and their
+// figures; `now` ends a period not over yet. Nothing and *error when a
+// statement fails, including on a database the monitor never recorded its
+// watched time in.
+std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
+                                                     Availability::Seconds now, QString *error);
+
+// One address's outages touching the period, oldest first, for the listing
+// under the figures.
+std::optional<std::vector<Availability::Outage>> outagesOf(const QSqlDatabase &db, const QString &ip,
+                                                           const AvailabilityPeriod &period, QString *error);
+
+// The file orvant-export writes, CR LF line ends like the outage export:
+//   address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s
+// A figure that does not apply (no watched time, no outage) is empty.
+QByteArray csvHeader();
+QByteArray csvLine(const HostAvailability &host);
+
+// The printable report: the period, one table row per host with a small bar
+// of its availability. Self-contained HTML, the same text QTextDocument prints.
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText);
+
+} // namespace AvailabilityReport
+
+} // namespace admin

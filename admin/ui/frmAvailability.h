@@ -1,0 +1,76 @@
+#pragma once
+
+#include "AvailabilityReport.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class Prompts;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+class QTreeWidget;
+
+namespace admin {
+
+// How available each host of the book was over a chosen period: one row a
+// host, sortable by any column; choosing a host lists its outages of the
+// period. The figures are computed by a job on the database thread; the
+// window only shows what comes back, and saves it as PDF or HTML.
+class frmAvailability final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmAvailability)
+
+public:
+    // Runs a job with the program's connection on the thread that owns it;
+    // the job hands its result back through QMetaObject::invokeMethod.
+    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
+    using Poster = std::function<void(DatabaseJob)>;
+
+    frmAvailability(Prompts &prompts, Poster post, QWidget *parent = nullptr);
+
+    // Computes the chosen period again.
+    void refresh();
+    bool isComputing() const { return m_computing; }
+    const std::vector<HostAvailability> &hosts() const { return m_hosts; }
+    AvailabilityPeriod currentPeriod() const;
+
+    // The report as the buttons save it; false with *error on failure.
+    static bool savePdf(const QString &path, const QString &html, QString *error);
+    static bool saveHtml(const QString &path, const QString &html, QString *error);
+
+signals:
+    void computed();
+
+private:
+    void showHosts(quint64 request, std::optional<std::vector<HostAvailability>> hosts, const QString &error);
+    void hostChosen();
+    void showOutages(quint64 request, std::optional<std::vector<Availability::Outage>> outages, const QString &error);
+    void periodKindChanged();
+    void save(bool pdf);
+
+    Prompts &m_prompts;
+    Poster m_post;
+    QComboBox *m_kind = nullptr;
+    QDateEdit *m_chosen = nullptr;
+    QDateEdit *m_from = nullptr;
+    QDateEdit *m_to = nullptr;
+    QLabel *m_periodLabel = nullptr;
+    QTableView *m_table = nullptr;
+    QStandardItemModel *m_model = nullptr;
+    QTreeWidget *m_outages = nullptr;
+    QPushButton *m_pdf = nullptr;
+    QPushButton *m_html = nullptr;
+    std::vector<HostAvailability> m_hosts;
+    AvailabilityPeriod m_shownPeriod;
+    quint64 m_request = 0;  // the newest computation; older answers are dropped
+    quint64 m_outageRequest = 0;
+    bool m_computing = false;
+};
+
+} // namespace admin

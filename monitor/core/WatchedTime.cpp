@@ -1,0 +1,132 @@
+#include "WatchedTime.h"
+
+#include "Clock.h"
+#include "Database.h"
+#include "DateTimeText.h"
+#include "PollingEngine.h"
+#include "Statements.h"
+
+#include <QSqlQuery>
+
+#include <ctime>
+
+namespace monitor {
+
+bool WatchedTimeRecorder::begin(const QSqlDatabase &db, const QString &at, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::InsertWatchedPeriod, {at, at}) || !q.next()) {
+        *error = statementError(q);
+        m_row.reset();
+        return false;
+    }
+    m_row = q.value(0).toLongLong();
+    m_lastEnd = at;
+    return true;
+}
+
+bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &end, Ended how, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::ExtendWatchedPeriod, {end, int(how), *m_row})) {
+        *error = statementError(q);
+        m_row.reset();
+        return false;
+    }
+    m_lastEnd = end;
+    return true;
+}
+
+bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QString *error)
+{
+    const QString at = DateTimeText::fromDateTime(pass.at);
+    const bool lagged = m_row && pass.bootMs - m_lastBootMs > pass.longestGapMs;
+    m_lastBootMs = pass.bootMs;
+    bool ok = true;
+    if (!pass.watched) {
+        // The stretch ends where the last watched pass left it.
+        if (m_row) {
+            ok = update(db, m_lastEnd, pass.whyNot, error);
+            m_row.reset();
+        }
+        return ok;
+    }
+    if (lagged) {
+        ok = update(db, m_lastEnd, Ended::Gap, error);
+        m_row.reset();
+    }
+    if (!m_row)
+        return begin(db, at, error) && ok;
+    return update(db, at, Ended::NotYet, error);
+}
+
+bool WatchedTimeRecorder::stopped(const QSqlDatabase &db, const QDateTime &at, QString *error)
+{
+    if (!m_row)
+        return true;
+    const bool ok = update(db, DateTimeText::fromDateTime(at), Ended::Stopped, error);
+    m_row.reset();
+    return ok;
+}
+
+qint64 WatchedTimeKeeper::bootClockMs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_BOOTTIME, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+WatchedTimeKeeper::WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+    , m_clock(clock)
+{
+    connect(engine, &PollingEngine::passFinished, this, &WatchedTimeKeeper::onPassFinished);
+    connect(engine, &PollingEngine::watchEnded, this, &WatchedTimeKeeper::onWatchEnded);
+}
+
+void WatchedTimeKeeper::run(DatabaseJob job)
+{
+    if (m_runner) {
+        m_runner(std::move(job));
+        return;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(m_engine->connectionName(), false);
+    if (db.isOpen())
+        job(db);
+}
+
+void WatchedTimeKeeper::onPassFinished()
+{
+    WatchedTimeRecorder::Pass pass;
+    pass.at = m_clock->now();
+    pass.bootMs = m_bootMs();
+    // Two intervals, and the four attempts of the slowest host on top. A
+    // pass starts at the one-second tick after its interval, so an interval
+    // of 0 is one second, and the tick adds up to one more.
+    const qint64 intervalMs = qMax(1, m_engine->refreshSecs()) * qint64(1000);
+    pass.longestGapMs = 2 * intervalMs + 4 * qint64(m_engine->slowestTimeoutMs()) + 1000;
+    pass.watched = m_engine->lastPassWatched();
+    pass.whyNot = m_engine->lastPassWithoutNetwork() ? WatchedTimeRecorder::Ended::NoNetwork
+                                                     : WatchedTimeRecorder::Ended::NotProbed;
+    run([this, pass](const QSqlDatabase &db) {
+        QString error;
+        if (!m_recorder.passEnded(db, pass, &error) && !m_told) {
+            // Once a run: a database without the table says so at every pass.
+            m_told = true;
+            qWarning("watched time not recorded: %s", qUtf8Printable(error));
+        }
+    });
+}
+
+void WatchedTimeKeeper::onWatchEnded()
+{
+    const QDateTime at = m_clock->now();
+    run([this, at](const QSqlDatabase &db) {
+        QString error;
+        if (!m_recorder.stopped(db, at, &error))
+            qWarning("watched time not recorded: %s", qUtf8Printable(error));
+    });
+}
+
+} // namespace monitor

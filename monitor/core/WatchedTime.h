@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace monitor {
+
+class Clock;
+class PollingEngine;
+
+// Keeps the watched table: the stretches of time in which the monitor really
+// watched the hosts. Outside them a host is neither up nor down, so the
+// availability figures count only these stretches.
+//
+// A stretch begins with a pass that probed and ends when the monitor stops,
+// when passes did not run for longer than they can (a suspend, a stopped
+// process, a frozen machine: measured on the boot clock, which counts a
+// suspend), or when a pass found this machine without network. Each pass
+// carries the stretch's end forward, so a monitor that dies unannounced
+// leaves its stretch ending at its last pass.
+//
+// Takes a connection for each write, so that it runs on whichever thread
+// owns the monitor's connection.
+class WatchedTimeRecorder
+{
+public:
+    // How a stretch ended, as stored in watched.how_ended.
+    enum class Ended { NotYet = 0, Stopped = 1, Gap = 2, NoNetwork = 3, NotProbed = 4 };
+
+    struct Pass
+    {
+        QDateTime at;          // the pass's end, local time
+        qint64 bootMs = 0;     // the same moment on the boot clock
+        qint64 longestGapMs = 0;  // the most a pass may lag behind the one before
+        bool watched = true;
+        Ended whyNot = Ended::NoNetwork;  // when not watched
+    };
+
+    // False with *error when the database refused a write; the stretch is
+    // then begun anew at the next watched pass.
+    bool passEnded(const QSqlDatabase &db, const Pass &pass, QString *error);
+    bool stopped(const QSqlDatabase &db, const QDateTime &at, QString *error);
+    bool isWatching() const { return m_row.has_value(); }
+
+private:
+    bool begin(const QSqlDatabase &db, const QString &at, QString *error);
+    bool update(const QSqlDatabase &db, const QString &end, Ended how, QString *error);
+
+    std::optional<qint64> m_row;
+    QString m_lastEnd;
+    qint64 m_lastBootMs = 0;
+};
+
+// The recorder hooked to the monitor's passes. The writes go through the
+// runner; by default they run at once on the engine's connection.
+class WatchedTimeKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
+    using Runner = std::function<void(DatabaseJob)>;
+
+    WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);
+
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
+    void setBootClock(std::function<qint64()> bootMs) { m_bootMs = std::move(bootMs); }
+
+    // Milliseconds on CLOCK_BOOTTIME.
+    static qint64 bootClockMs();
+
+private:
+    void onPassFinished();
+    void onWatchEnded();
+    void run(DatabaseJob job);
+
+    PollingEngine *m_engine;
+    const Clock *m_clock;
+    WatchedTimeRecorder m_recorder;
+    Runner m_runner;
+    std::function<qint64()> m_bootMs = &WatchedTimeKeeper::bootClockMs;
+    bool m_told = false;
+};
+
+} // namespace monitor

@@ -1,0 +1,276 @@
+// Availability over watched time: the figures against hand-computed rows,
+// and the report read from a real database and written as CSV and HTML.
+#include "Availability.h"
+#include "AvailabilityReport.h"
+#include "Database.h"
+#include "Statements.h"
+#include "TempDatabase.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace admin;
+using Availability::Seconds;
+
+namespace {
+
+// Minutes from a Monday midnight, so the rows read as clock times.
+const Seconds Base = *DateTimeText::toSeconds(u"2025-03-03 00:00:00");
+Seconds at(int minutes)
+{
+    return Base + Seconds(minutes) * 60;
+}
+
+std::vector<Availability::Span> spans(const QList<int> &minutes)
+{
+    std::vector<Availability::Span> out;
+    for (int i = 0; i + 1 < minutes.size(); i += 2)
+        out.push_back({at(minutes[i]), at(minutes[i + 1])});
+    return out;
+}
+
+// Pairs of begin and end minutes; an end of Open leaves the outage open.
+constexpr int Open = std::numeric_limits<int>::min();
+std::vector<Availability::Outage> outagesOf(const QList<int> &minutes)
+{
+    std::vector<Availability::Outage> out;
+    for (int i = 0; i + 1 < minutes.size(); i += 2)
+        out.push_back({at(minutes[i]), minutes[i + 1] == Open ? std::nullopt : std::optional<Seconds>(at(minutes[i + 1]))});
+    return out;
+}
+
+QString stored(int minutes)
+{
+    return DateTimeText::fromDateAndTime(DateTimeText::dateOf(at(minutes)), DateTimeText::timeOf(at(minutes)));
+}
+
+} // namespace
+
+class tst_Availability : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void figures_data();
+    void figures();
+    void daylightSavingDayCountsTheClocksJump();
+    void percent_data();
+    void percent();
+    void periods_data();
+    void periods();
+    void reportFromDatabase();
+};
+
+void tst_Availability::figures_data()
+{
+    QTest::addColumn<QList<int>>("watched");   // minutes, begin/end pairs
+    QTest::addColumn<QList<int>>("outages");   // minutes, begin/end pairs
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("now");
+    QTest::addColumn<qint64>("watchedS");
+    QTest::addColumn<qint64>("downS");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<qint64>("longestS");
+    QTest::addColumn<qint64>("milliPct");  // -1: no data
+    QTest::addColumn<qint64>("unwatchedS");
+    QTest::addColumn<qint64>("mtbfS");     // -1: none
+
+    const int Day = 1440;
+    const int Later = 10 * Day;
+    QTest::newRow("watched all day, no outage")
+        << QList<int>{0, Day} << QList<int>{} << 0 << Day << Later << 86400LL << 0LL << 0 << 0LL << 100000LL << 0LL
+        << -1LL;
+    QTest::newRow("outage crossing the period's start counts from it")
+        << QList<int>{-Day, Day} << QList<int>{-60, 30} << 0 << Day << Later << 86400LL << 1800LL << 1 << 1800LL
+        << 97916LL << 0LL << 84600LL;
+    QTest::newRow("outage crossing the period's end counts to it")
+        << QList<int>{0, 2 * Day} << QList<int>{Day - 30, Day + 60} << 0 << Day << Later << 86400LL << 1800LL << 1
+        << 1800LL << 97916LL << 0LL << 84600LL;
+    QTest::newRow("open outage counts to the period's end")
+        << QList<int>{0, 2 * Day} << QList<int>{Day - 60, Open} << 0 << Day << Later << 86400LL << 3600LL << 1
+        << 3600LL << 95833LL << 0LL << 82800LL;
+    QTest::newRow("open outage of a period not over counts to now")
+        << QList<int>{0, 720} << QList<int>{600, Open} << 0 << Day << 720 << 43200LL << 7200LL << 1 << 7200LL
+        << 83333LL << 0LL << 36000LL;
+    // Stopped from 10:00 to 15:00 while the host was down; the first pass
+    // after the restart found it answering at 16:40.
+    QTest::newRow("outage open across a monitor stop counts only watched time")
+        << QList<int>{0, 600, 900, Day} << QList<int>{500, 1000} << 0 << Day << Later << 68400LL << 12000LL << 1
+        << 12000LL << 82456LL << 18000LL << 56400LL;
+    // No network on this machine from 01:40 to 02:10, inside the outage.
+    QTest::newRow("unwatched time inside an outage is not downtime")
+        << QList<int>{0, 100, 130, Day} << QList<int>{90, 140} << 0 << Day << Later << 84600LL << 1200LL << 1
+        << 1200LL << 98581LL << 1800LL << 83400LL;
+    QTest::newRow("overlapping watched rows count once")
+        << QList<int>{0, 800, 600, Day} << QList<int>{} << 0 << Day << Later << 86400LL << 0LL << 0 << 0LL
+        << 100000LL << 0LL << -1LL;
+    QTest::newRow("no watched time: no data, no division")
+        << QList<int>{} << QList<int>{100, 200} << 0 << Day << Later << 0LL << 0LL << 1 << 0LL << -1LL << 86400LL
+        << -1LL;
+    QTest::newRow("watched only outside the period")
+        << QList<int>{-Day, -1} << QList<int>{} << 0 << Day << Later << 0LL << 0LL << 0 << 0LL << -1LL << 86400LL
+        << -1LL;
+    QTest::newRow("period not begun yet")
+        << QList<int>{0, Day} << QList<int>{} << 0 << Day << -5 << 0LL << 0LL << 0 << 0LL << -1LL << 0LL << -1LL;
+    QTest::newRow("outage wholly before the period is left out")
+        << QList<int>{-Day, Day} << QList<int>{-200, -100} << 0 << Day << Later << 86400LL << 0LL << 0 << 0LL
+        << 100000LL << 0LL << -1LL;
+    QTest::newRow("outage beginning at the period's end is left out")
+        << QList<int>{0, 2 * Day} << QList<int>{Day, Day + 5} << 0 << Day << Later << 86400LL << 0LL << 0 << 0LL
+        << 100000LL << 0LL << -1LL;
+    QTest::newRow("zero-length outage counts, lasts nothing")
+        << QList<int>{0, Day} << QList<int>{100, 100} << 0 << Day << Later << 86400LL << 0LL << 1 << 0LL
+        << 100000LL << 0LL << 86400LL;
+    QTest::newRow("a second monitor's overlapping row counts its time once")
+        << QList<int>{0, Day} << QList<int>{100, 200, 150, 250} << 0 << Day << Later << 86400LL << 9000LL << 2
+        << 6000LL << 89583LL << 0LL << 38700LL;
+}
+
+void tst_Availability::figures()
+{
+    QFETCH(QList<int>, watched);
+    QFETCH(QList<int>, outages);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, now);
+    const auto w = Availability::normalised(spans(watched), at(from), at(to));
+    const Availability::Figures f = Availability::figures(w, outagesOf(outages), at(from), at(to), at(now));
+    QTEST(f.watched, "watchedS");
+    QTEST(f.down, "downS");
+    QTEST(f.outages, "count");
+    QTEST(f.longest, "longestS");
+    QTEST(f.availabilityMilliPercent().value_or(-1), "milliPct");
+    QTEST(f.unwatched, "unwatchedS");
+    QTEST(f.mtbf().value_or(-1), "mtbfS");
+    QCOMPARE(f.watched + f.unwatched, f.periodSeconds);
+    QCOMPARE(f.hasData(), f.watched > 0);
+    if (f.outages > 0 && f.hasData())
+        QCOMPARE(*f.meanDown(), f.down / f.outages);
+}
+
+// Stored times have no zone: on the day the clocks go forward an outage from
+// 01:30 to 03:30 by the wall clock counts two hours, as the outage export's
+// duration does, though one hour passed. The watched time is read the same way.
+void tst_Availability::daylightSavingDayCountsTheClocksJump()
+{
+    const Seconds from = *DateTimeText::toSeconds(u"2025-03-30 00:00:00");
+    const Seconds to = *DateTimeText::toSeconds(u"2025-03-31 00:00:00");
+    const auto w = Availability::normalised({{from, to}}, from, to);
+    const Availability::Figures f = Availability::figures(
+        w, {{*DateTimeText::toSeconds(u"2025-03-30 01:30:00"), *DateTimeText::toSeconds(u"2025-03-30 03:30:00")}},
+        from, to, to + 1);
+    QCOMPARE(f.watched, 86400);
+    QCOMPARE(f.down, 7200);
+}
+
+void tst_Availability::percent_data()
+{
+    QTest::addColumn<qint64>("watched");
+    QTest::addColumn<qint64>("down");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("all up") << 1000LL << 0LL << QStringLiteral("100.000");
+    QTest::newRow("all down") << 1000LL << 1000LL << QStringLiteral("0.000");
+    QTest::newRow("one second in a year rounds down") << 31536000LL << 1LL << QStringLiteral("99.999");
+    QTest::newRow("leading zeros of the thousandths") << 100000LL << 99950LL << QStringLiteral("0.050");
+    QTest::newRow("no watched time") << 0LL << 0LL << QString();
+}
+
+void tst_Availability::percent()
+{
+    QFETCH(qint64, watched);
+    QFETCH(qint64, down);
+    Availability::Figures f;
+    f.watched = watched;
+    f.down = down;
+    QTEST(Availability::percentField(f), "field");
+    if (!watched)
+        QCOMPARE(Availability::percentText(f), QStringLiteral("нет данных"));
+}
+
+Q_DECLARE_METATYPE(AvailabilityReport::PeriodKind)
+
+void tst_Availability::periods_data()
+{
+    using K = AvailabilityReport::PeriodKind;
+    QTest::addColumn<AvailabilityReport::PeriodKind>("kind");
+    QTest::addColumn<QDate>("chosen");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<QString>("begin");
+    QTest::addColumn<QString>("end");
+    const QDate none;
+    // "Now" is 2025-03-10 15:20:00.
+    QTest::newRow("last 24 hours") << K::Last24Hours << none << none << none << "2025-03-09 15:20:00"
+                                   << "2025-03-10 15:20:00";
+    QTest::newRow("last 7 days") << K::Last7Days << none << none << none << "2025-03-03 15:20:00"
+                                 << "2025-03-10 15:20:00";
+    QTest::newRow("last 30 days over February") << K::Last30Days << none << none << none << "2025-02-08 15:20:00"
+                                                << "2025-03-10 15:20:00";
+    QTest::newRow("calendar month, December into the new year")
+        << K::Month << QDate(2024, 12, 17) << none << none << "2024-12-01 00:00:00" << "2025-01-01 00:00:00";
+    QTest::newRow("leap February") << K::Month << QDate(2024, 2, 29) << none << none << "2024-02-01 00:00:00"
+                                   << "2024-03-01 00:00:00";
+    QTest::newRow("calendar year") << K::Year << QDate(2024, 6, 1) << none << none << "2024-01-01 00:00:00"
+                                   << "2025-01-01 00:00:00";
+    QTest::newRow("days, both included") << K::Days << none << QDate(2025, 3, 1) << QDate(2025, 3, 2)
+                                         << "2025-03-01 00:00:00" << "2025-03-03 00:00:00";
+    QTest::newRow("days given backwards") << K::Days << none << QDate(2025, 3, 2) << QDate(2025, 3, 1)
+                                          << "2025-03-01 00:00:00" << "2025-03-03 00:00:00";
+}
+
+void tst_Availability::periods()
+{
+    QFETCH(AvailabilityReport::PeriodKind, kind);
+    QFETCH(QDate, chosen);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    const AvailabilityPeriod p =
+        AvailabilityReport::period(kind, *DateTimeText::toSeconds(u"2025-03-10 15:20:00"), chosen, from, to);
+    QTEST(DateTimeText::fromDateAndTime(DateTimeText::dateOf(p.from), DateTimeText::timeOf(p.from)), "begin");
+    QTEST(DateTimeText::fromDateAndTime(DateTimeText::dateOf(p.to), DateTimeText::timeOf(p.to)), "end");
+}
+
+void tst_Availability::reportFromDatabase()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    const QString addr = QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,500)");
+    db.exec(addr, {QStringLiteral("10.0.0.1"), QStringLiteral("Маршрутизатор, \"главный\"")});
+    db.exec(addr, {QStringLiteral("10.0.0.2"), QStringLiteral("Сервер")});
+    db.exec(addr, {QStringLiteral("10.0.0.1"), QStringLiteral("again")});  // listed twice: one row
+    const QString watched = QStringLiteral("insert into watched (time_begin,time_end,how_ended) values (?,?,1)");
+    db.exec(watched, {stored(0), stored(600)});
+    db.exec(watched, {stored(900), stored(1440)});
+    const QString log = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    db.exec(log, {stored(500), stored(1000), 1, QStringLiteral("10.0.0.1"), QStringLiteral("x")});
+    db.exec(log, {stored(-300), stored(-200), 1, QStringLiteral("10.0.0.1"), QStringLiteral("x")});  // before
+    db.exec(log, {stored(1400), QVariant(), 0, QStringLiteral("10.0.0.2"), QStringLiteral("y")});    // open
+    db.exec(log, {stored(100), stored(200), 1, QStringLiteral("10.9.9.9"), QStringLiteral("gone")}); // not in the book
+
+    QString error;
+    const auto hosts =
+        AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error);
+    QVERIFY2(hosts, qPrintable(error));
+    QCOMPARE(hosts->size(), size_t(2));
+    QByteArray csv = AvailabilityReport::csvHeader();
+    for (const HostAvailability &h : *hosts)
+        csv += AvailabilityReport::csvLine(h);
+    QCOMPARE(csv, QByteArray("address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,"
+                             "mtbf_s,unwatched_s\r\n"
+                             "10.0.0.1,\"Маршрутизатор, \"\"главный\"\"\",68400,12000,82.456,1,12000,12000,56400,18000\r\n"
+                             "10.0.0.2,Сервер,68400,2400,96.491,1,2400,2400,66000,18000\r\n"));
+
+    const auto list = AvailabilityReport::outagesOf(db.connection(), QStringLiteral("10.0.0.1"), {at(0), at(1440)}, &error);
+    QVERIFY2(list, qPrintable(error));
+    QCOMPARE(list->size(), size_t(1));
+    QCOMPARE(list->front().begin, at(500));
+
+    const QString html = AvailabilityReport::html(*hosts, QStringLiteral("03.03.2025 – 04.03.2025"));
+    QVERIFY(html.contains(QStringLiteral("82,456 %")) || html.contains(QStringLiteral("82.456 %")));
+    QVERIFY(html.contains(QStringLiteral("Маршрутизатор, &quot;главный&quot;")));
+}
+
+QTEST_GUILESS_MAIN(tst_Availability)
+#include "tst_availability.moc"

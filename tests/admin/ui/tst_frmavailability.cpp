@@ -1,0 +1,136 @@
+// The availability window: its rows as computed, sorting by a figure, the
+// outages of a chosen host, and the report it saves, read back as text from
+// the PDF (pdftotext) and from the HTML.
+#include "Database.h"
+#include "FakePrompts.h"
+#include "Statements.h"
+#include "TempDatabase.h"
+#include "frmAvailability.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace admin;
+
+class tst_frmAvailability : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rowsSortAndOutagesOfAHost();
+    void reportAsPdfAndHtml();
+
+private:
+    std::unique_ptr<TempDatabase> m_db;
+    FakePrompts m_prompts;
+    // The window's jobs as the default connection runs them.
+    frmAvailability::Poster poster()
+    {
+        return [](const frmAvailability::DatabaseJob &job) { job(QSqlDatabase::database()); };
+    }
+};
+
+void tst_frmAvailability::init()
+{
+    m_db = std::make_unique<TempDatabase>();
+    QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
+    m_db->exec(QStringLiteral("delete from addrs"));
+    m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                              "('10.0.0.1','Маршрутизатор',500),('10.0.0.2','Сервер',500),('10.0.0.3','Тихий',500)"));
+    // Watched all of the last 30 days; 10.0.0.2 was down twice, 10.0.0.1 once.
+    m_db->exec(QStringLiteral("insert into watched (time_begin,time_end) values "
+                              "(datetime('now','localtime','-40 days'),datetime('now','localtime'))"));
+    const QString log = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
+                                       "(datetime('now','localtime',?),datetime('now','localtime',?),1,?,'x')");
+    m_db->exec(log, {QStringLiteral("-3 days"), QStringLiteral("-2 days"), QStringLiteral("10.0.0.2")});
+    m_db->exec(log, {QStringLiteral("-5 days"), QStringLiteral("-118 hours"), QStringLiteral("10.0.0.2")});
+    m_db->exec(log, {QStringLiteral("-10 days"), QStringLiteral("-10 days"), QStringLiteral("10.0.0.1")});
+}
+
+void tst_frmAvailability::cleanup()
+{
+    m_db.reset();
+}
+
+void tst_frmAvailability::rowsSortAndOutagesOfAHost()
+{
+    if (m_db->isServer())
+        QSKIP("the file's datetime() set-up");
+    frmAvailability window(m_prompts, poster());
+    QSignalSpy computed(&window, &frmAvailability::computed);
+    window.refresh();
+    QVERIFY(computed.wait(5000));
+    auto *table = window.findChild<QTableView *>(QStringLiteral("tblHosts"));
+    auto *model = qobject_cast<QStandardItemModel *>(table->model());
+    QCOMPARE(model->rowCount(), 3);
+    // Sorted by availability, worst first: the host down for 26 hours leads.
+    table->sortByColumn(2, Qt::AscendingOrder);
+    QCOMPARE(model->item(0, 0)->text(), QStringLiteral("10.0.0.2"));
+    QCOMPARE(model->item(0, 3)->text(), QStringLiteral("2"));
+    QCOMPARE(model->item(0, 4)->text(), QStringLiteral("1 д 02 ч"));
+    QCOMPARE(model->item(2, 4)->text(), QStringLiteral("0 с"));
+
+    table->selectRow(0);
+    auto *outages = window.findChild<QTreeWidget *>(QStringLiteral("lstOutages"));
+    QTRY_COMPARE(outages->topLevelItemCount(), 2);
+    QCOMPARE(outages->topLevelItem(1)->text(2), QStringLiteral("1 д 00 ч"));
+
+    // The last 24 hours: no outage of anybody.
+    window.findChild<QComboBox *>(QStringLiteral("cboPeriod"))->setCurrentIndex(0);
+    QVERIFY(computed.wait(5000));
+    for (const HostAvailability &h : window.hosts())
+        QCOMPARE(h.figures.outages, 0);
+}
+
+void tst_frmAvailability::reportAsPdfAndHtml()
+{
+    if (m_db->isServer())
+        QSKIP("the file's datetime() set-up");
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QFAIL("pdftotext is missing: install the Debian package poppler-utils (scripts/packages.txt)");
+    frmAvailability window(m_prompts, poster());
+    QSignalSpy computed(&window, &frmAvailability::computed);
+    window.refresh();
+    QVERIFY(computed.wait(5000));
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const QString html = dir.filePath(QStringLiteral("report.html"));
+    m_prompts.saveAnswers << pdf << html;
+    window.findChild<QPushButton *>(QStringLiteral("cmdPdf"))->click();
+    window.findChild<QPushButton *>(QStringLiteral("cmdHtml"))->click();
+
+    QProcess reader;
+    reader.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(reader.waitForFinished(20000));
+    QCOMPARE(reader.exitCode(), 0);
+    const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+    for (const QString &expected :
+         {QStringLiteral("Доступность адресов"), QStringLiteral("Маршрутизатор"), QStringLiteral("10.0.0.2"),
+          QStringLiteral("Сервер"), QStringLiteral("Тихий"), QStringLiteral("Период:")})
+        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + text));
+    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Тихий +100[.,]000 %"))), qPrintable(text));
+
+    QFile file(html);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString saved = QString::fromUtf8(file.readAll());
+    QVERIFY(saved.contains(QStringLiteral("<td>Маршрутизатор</td>")));
+    QVERIFY(saved.contains(QStringLiteral("bgcolor=\"#c62828\"")));  // the bar of a host with downtime
+}
+
+QTEST_MAIN(tst_frmAvailability)
+#include "tst_frmavailability.moc"

@@ -1,0 +1,221 @@
+// Watched time: the stretches the recorder writes for a run of passes, a
+// pass that finds this machine without network (no outage, one notice), and
+// the downtime a restoration carries.
+#include "Database.h"
+#include "DateTimeText.h"
+#include "FakeClock.h"
+#include "FakeEchoTransport.h"
+#include "LocalNetwork.h"
+#include "NotificationText.h"
+#include "PollingEngine.h"
+#include "Statements.h"
+#include "TempDatabase.h"
+#include "WatchedTime.h"
+
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace monitor;
+
+namespace {
+
+const QDateTime Start(QDate(2025, 3, 3), QTime(12, 0));
+
+QString stored(qint64 offsetS)
+{
+    return DateTimeText::fromDateTime(Start.addSecs(offsetS));
+}
+
+// This machine's network as a test sets it.
+class FakeLocalNetwork final : public LocalNetwork
+{
+public:
+    bool linkUp = true;
+    int routeLookups = 0;
+
+protected:
+    int routeInterface(const QString &) override
+    {
+        ++routeLookups;
+        return 1;
+    }
+    bool linkRunning(int) override { return linkUp; }
+};
+
+} // namespace
+
+class tst_WatchedTime : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stretches_data();
+    void stretches();
+    void noNetworkLogsNoOutageAndTellsOnce();
+    void restorationCarriesItsDowntime();
+    void restoredNotificationSaysTheDowntime();
+    void realLoopbackIsUsable();
+};
+
+// Steps: "pT" a watched pass at T seconds (wall and boot clock alike), "nT"
+// a pass that found no network, "sT" the monitor stopped, "bT" the boot
+// clock alone jumps T seconds (a suspend the wall clock also saw).
+// Interval 60 s, slowest timeout 500 ms: passes may lag 122 s.
+void tst_WatchedTime::stretches_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("rows");  // begin offset|end offset|how_ended
+    QTest::newRow("passes in a row carry one stretch")
+        << QStringLiteral("p0 p60 p120 p180") << QStringList{QStringLiteral("0|180|0")};
+    QTest::newRow("stopped: ends at the stop")
+        << QStringLiteral("p0 p60 s90") << QStringList{QStringLiteral("0|90|1")};
+    QTest::newRow("a lag of two intervals and four timeouts is still watched")
+        << QStringLiteral("p0 p122") << QStringList{QStringLiteral("0|122|0")};
+    QTest::newRow("a longer lag ends the stretch at the last pass")
+        << QStringLiteral("p0 p60 p183 p243") << QStringList{QStringLiteral("0|60|2"), QStringLiteral("183|243|0")};
+    QTest::newRow("no network ends it; the next watched pass begins anew")
+        << QStringLiteral("p0 p60 n120 n180 p240 s250") << QStringList{QStringLiteral("0|60|3"), QStringLiteral("240|250|1")};
+    QTest::newRow("started without network: nothing until a watched pass")
+        << QStringLiteral("n0 n60 p120") << QStringList{QStringLiteral("120|120|0")};
+    QTest::newRow("stop without a stretch writes nothing") << QStringLiteral("n0 s10") << QStringList{};
+}
+
+void tst_WatchedTime::stretches()
+{
+    QFETCH(QString, steps);
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    WatchedTimeRecorder recorder;
+    QString error;
+    for (const QString &step : steps.split(QLatin1Char(' '))) {
+        const qint64 t = step.mid(1).toLongLong();
+        const QDateTime at = Start.addSecs(t);
+        if (step.startsWith(QLatin1Char('s'))) {
+            QVERIFY2(recorder.stopped(db.connection(), at, &error), qPrintable(error));
+            continue;
+        }
+        WatchedTimeRecorder::Pass pass;
+        pass.at = at;
+        pass.bootMs = t * 1000;
+        pass.longestGapMs = 2 * 60 * 1000 + 4 * 500;
+        pass.watched = step.startsWith(QLatin1Char('p'));
+        pass.whyNot = WatchedTimeRecorder::Ended::NoNetwork;
+        QVERIFY2(recorder.passEnded(db.connection(), pass, &error), qPrintable(error));
+    }
+    QStringList rows;
+    for (const QString &row : db.rows(QStringLiteral("select time_begin,time_end,how_ended from watched order by id"))) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        rows << QStringLiteral("%1|%2|%3")
+                    .arg(Start.secsTo(DateTimeText::toDateTime(f[0])))
+                    .arg(Start.secsTo(DateTimeText::toDateTime(f[1])))
+                    .arg(f[2]);
+    }
+    QTEST(rows, "rows");
+}
+
+// A thousand false outages for one unplugged cable is the fault this mends:
+// silent hosts behind a link that is down are no outage, the pass is not
+// watched, and the operator hears it once, and once more when it is back.
+void tst_WatchedTime::noNetworkLogsNoOutageAndTellsOnce()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    for (int i = 2; i <= 5; ++i)
+        db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,'h',20)"),
+                {QStringLiteral("127.0.0.%1").arg(i)});
+    FakeClock clock;
+    clock.set(Start);
+    FakeEchoTransport transport;
+    for (int i = 2; i <= 5; ++i)
+        transport.setDown(QStringLiteral("127.0.0.%1").arg(i));
+    PollingEngine engine(&transport, &clock);
+    FakeLocalNetwork network;
+    network.linkUp = false;
+    engine.setLocalNetwork(&network);
+    QStringList notices;
+    connect(&engine, &PollingEngine::notice, this, [&](const QString &text) { notices << text; });
+    auto pass = [&] {
+        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        engine.CheckAll();
+        return finished.wait(10000);
+    };
+
+    QVERIFY(pass());
+    QVERIFY(pass());
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 0);
+    QCOMPARE(engine.errCount(), 0);
+    QCOMPARE(notices, QStringList{QStringLiteral("Нет сети на этом компьютере")});
+    QVERIFY(!engine.lastPassWatched());
+    QVERIFY(engine.lastPassWithoutNetwork());
+    // Each address's route is looked up once a pass, however often asked.
+    QCOMPARE(network.routeLookups, 8);
+
+    network.linkUp = true;
+    QVERIFY(pass());
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 4);
+    QCOMPARE(notices.size(), 2);
+    QCOMPARE(notices.last(), QStringLiteral("Сеть на этом компьютере восстановлена"));
+    QVERIFY(engine.lastPassWatched());
+
+    // An outage already open stays open while the network is gone again.
+    network.linkUp = false;
+    QVERIFY(pass());
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 4);
+    QCOMPARE(notices.size(), 3);
+}
+
+void tst_WatchedTime::restorationCarriesItsDowntime()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.2','a',20),"
+                           "('127.0.0.3','b',20)"));
+    // 127.0.0.2 went down twelve minutes before this pass, in an earlier run.
+    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,'127.0.0.2','a')"), {stored(-720)});
+    FakeClock clock;
+    clock.set(Start);
+    FakeEchoTransport transport;
+    transport.setUp(QStringLiteral("127.0.0.2"));
+    transport.setDown(QStringLiteral("127.0.0.3"));
+    PollingEngine engine(&transport, &clock);
+    QStringList told;
+    connect(&engine, &PollingEngine::restoredAfter, this,
+            [&](const QString &ip, qint64 s) { told << QStringLiteral("%1 %2").arg(ip).arg(s); });
+    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    engine.CheckAll();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(told, QStringList{QStringLiteral("127.0.0.2 720")});
+
+    // The outage this run began: timed from its own beginning.
+    clock.set(Start.addSecs(3725));
+    transport.setUp(QStringLiteral("127.0.0.3"));
+    engine.CheckAll();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(told.size(), 2);
+    QCOMPARE(told.last(), QStringLiteral("127.0.0.3 3725"));
+}
+
+void tst_WatchedTime::restoredNotificationSaysTheDowntime()
+{
+    const NotificationText text = NotificationTexts::restored(
+        {{QStringLiteral("Маршрутизатор"), QStringLiteral("10.0.0.1"), 720},
+         {QString(), QStringLiteral("10.0.0.2"), 45},
+         {QStringLiteral("Без времени"), QStringLiteral("10.0.0.3")}});
+    QCOMPARE(text.body, QStringLiteral("Маршрутизатор (10.0.0.1): 12 мин\n10.0.0.2: 45 с\nБез времени (10.0.0.3)"));
+    // An outage's start never carries one.
+    QCOMPARE(NotificationTexts::outage({{QStringLiteral("a"), QStringLiteral("10.0.0.1")}}).body,
+             QStringLiteral("a (10.0.0.1)"));
+}
+
+void tst_WatchedTime::realLoopbackIsUsable()
+{
+    LocalNetwork network;
+    QCOMPARE(network.stateFor(QStringLiteral("127.0.0.1")), LocalNetwork::State::Usable);
+    QCOMPARE(network.stateFor(QStringLiteral("not an address")), LocalNetwork::State::Usable);
+}
+
+QTEST_GUILESS_MAIN(tst_WatchedTime)
+#include "tst_watchedtime.moc"
