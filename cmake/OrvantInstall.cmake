@@ -45,7 +45,7 @@ set(ORVANT_PACKAGE_DATA_DIR "/var/opt/orvant")
 # libveltrack.so.1. The install steps rewrite it when installing elsewhere.
 set_property(TARGET orvant PROPERTY INSTALL_RPATH "\$ORIGIN" "${CMAKE_INSTALL_PREFIX}")
 
-install(TARGETS orvant admin grapher orvant-export RUNTIME DESTINATION .)
+install(TARGETS orvant admin grapher orvant-export orvant-alert RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)

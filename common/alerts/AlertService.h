@@ -1,0 +1,34 @@
+#pragma once
+
+#include "AlertMessage.h"
+#include "DatabaseConfig.h"
+#include "DeliveryQueue.h"
+
+#include <QObject>
+#include <QThread>
+
+namespace alerts {
+
+// The delivery queue on its own thread, for a program's main thread to hand
+// passes to. Handing over only posts an event: it never waits.
+class AlertService final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AlertService)
+
+public:
+    explicit AlertService(const DatabaseConfig &config, const RetrySchedule &schedule = {},
+                          const DeliveryLimits &limits = {}, QObject *parent = nullptr);
+    // Ends deliveries under way (their messages stay in the outbox for the
+    // next run) and the thread.
+    ~AlertService() override;
+
+    void passEnded(const QList<HostChange> &changes, const QDateTime &at);
+    DeliveryQueue *queue() const { return m_queue; }
+
+private:
+    QThread m_thread;
+    DeliveryQueue *m_queue;
+};
+
+} // namespace alerts
