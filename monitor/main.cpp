@@ -1,5 +1,6 @@
 // The monitor: splash, main window start-up (first pass included), then the
 // one-second timer drives the polling passes until the operator quits.
+#include "AlertService.h"
 #include "BootTickSource.h"
 #include "CanberraSoundPlayer.h"
 #include "Clock.h"
@@ -9,6 +10,7 @@
 #include "Form1.h"
 #include "Headless.h"
 #include "IcmpTransport.h"
+#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
@@ -94,6 +96,11 @@ int main(int argc, char **argv)
                     QMessageBox::Ok);
         return 1;
     }
+
+    // The alert channels (a command, a webhook, e-mail): each pass's changes
+    // go to their delivery thread, which has a connection of its own.
+    alerts::AlertService alertDelivery(database);
+    PassAlerts passAlerts(engine.get(), &alertDelivery);
 
     Form1Services services;
     services.engine = engine.get();

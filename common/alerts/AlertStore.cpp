@@ -34,7 +34,7 @@ QVariantList channelValues(const AlertChannel &c)
     return {c.name,
             kindName(c.kind),
             QString::fromUtf8(QJsonDocument(c.settings).toJson(QJsonDocument::Compact)),
-            c.secret,
+            c.secret.isNull() ? QStringLiteral("") : c.secret,  // never null: the column is not
             c.eventsText(),
             c.reminderMinutes};
 }

@@ -38,6 +38,14 @@ void DeliveryQueue::open(const DatabaseConfig &config, const QString &connection
     AlertStore store(QSqlDatabase::database(m_connectionName, false));
     if (!store.ensureTables(&error))
         emit problem(error);
+    // What an earlier run left is tried at once: its receiver may well be
+    // back, and a restart should not wait out a long pause of that run.
+    QList<PendingMessage> left;
+    if (store.pending(&left, &error)) {
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const PendingMessage &p : std::as_const(left))
+            m_nextTry.insert(p.id, now);
+    }
     QList<HostChange> down;
     if (store.openOutages(&down, &error)) {
         for (const HostChange &h : down) {

@@ -16,8 +16,9 @@ namespace alerts {
 
 namespace {
 
-// An RFC 2047 header value: encoded words of at most 30 characters each, so
-// no word passes the 75-character limit, and none splits a surrogate pair.
+// An RFC 2047 header value: encoded words of at most 42 bytes of UTF-8 each
+// (56 characters of base64), so no word passes the 75-character limit and
+// no character is split between two words.
 QByteArray encodedHeader(const QString &text)
 {
     bool ascii = true;
@@ -28,13 +29,18 @@ QByteArray encodedHeader(const QString &text)
     if (ascii)
         return text.toLatin1();
     QList<QByteArray> words;
-    for (qsizetype i = 0; i < text.size();) {
-        qsizetype n = qMin<qsizetype>(30, text.size() - i);
-        if (i + n < text.size() && text.at(i + n - 1).isHighSurrogate())
-            --n;
-        words << "=?UTF-8?B?" + text.mid(i, n).toUtf8().toBase64() + "?=";
-        i += n;
+    QByteArray chunk;
+    const QList<uint> codes = text.toUcs4();
+    for (uint code : codes) {
+        const QByteArray bytes = QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1).toUtf8();
+        if (chunk.size() + bytes.size() > 42) {
+            words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
+            chunk.clear();
+        }
+        chunk += bytes;
     }
+    if (!chunk.isEmpty())
+        words << "=?UTF-8?B?" + chunk.toBase64() + "?=";
     return words.join("\r\n ");
 }
 

@@ -179,6 +179,53 @@ int test(AlertStore &store, const QString &name)
     return 0;
 }
 
+// The command on an open database; the store's connection handle ends here,
+// before the connection is closed.
+int run(QSqlDatabase db, const QString &command, const QStringList &args)
+{
+    QString error;
+    AlertStore store(db);
+    if (!store.ensureTables(&error))
+        return fail(1, error);
+
+    if (command == QLatin1String("list")) {
+        QList<AlertChannel> channels;
+        if (!store.channels(&channels, &error))
+            return fail(1, error);
+        QTextStream out(stdout);
+        for (const AlertChannel &c : std::as_const(channels)) {
+            out << c.name << '\t' << kindName(c.kind) << '\t' << c.eventsText();
+            if (c.wantsReminders)
+                out << " (" << c.reminderMinutes << " min)";
+            out << '\t' << c.summary() << '\n';
+        }
+    } else if (command == QLatin1String("add")) {
+        return add(store, args);
+    } else if (command == QLatin1String("remove")) {
+        AlertChannel c;
+        if (!store.channel(args.first(), &c, &error))
+            return fail(1, error.isEmpty() ? QStringLiteral("no channel named \"%1\"").arg(args.first()) : error);
+        if (!store.removeChannel(c.id, &error))
+            return fail(1, error);
+    } else if (command == QLatin1String("test")) {
+        return test(store, args.first());
+    } else {
+        bool ok = true;
+        const int count = args.isEmpty() ? 20 : args.first().toInt(&ok);
+        if (!ok || count < 1)
+            return fail(2, QStringLiteral("log: COUNT is a number, 1 or more"));
+        QList<DeliveryEntry> entries;
+        if (!store.deliveries(count, &entries, &error))
+            return fail(1, error);
+        QTextStream out(stdout);
+        for (const DeliveryEntry &e : std::as_const(entries)) {
+            out << e.at.toString(Qt::ISODate) << '\t' << e.channel << '\t' << e.event << '\t' << e.outcome << '\t'
+                << QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | ")) << '\n';
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -213,46 +260,7 @@ int main(int argc, char **argv)
 
     if (!Database::open(database, Database::Options{}, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr))
         return fail(1, error);
-    AlertStore store(QSqlDatabase::database());
-    if (!store.ensureTables(&error))
-        return fail(1, error);
-
-    int status = 0;
-    if (command == QLatin1String("list")) {
-        QList<AlertChannel> channels;
-        if (!store.channels(&channels, &error))
-            return fail(1, error);
-        QTextStream out(stdout);
-        for (const AlertChannel &c : std::as_const(channels)) {
-            out << c.name << '\t' << kindName(c.kind) << '\t' << c.eventsText();
-            if (c.wantsReminders)
-                out << " (" << c.reminderMinutes << " min)";
-            out << '\t' << c.summary() << '\n';
-        }
-    } else if (command == QLatin1String("add")) {
-        status = add(store, args);
-    } else if (command == QLatin1String("remove")) {
-        AlertChannel c;
-        if (!store.channel(args.first(), &c, &error))
-            status = fail(1, error.isEmpty() ? QStringLiteral("no channel named \"%1\"").arg(args.first()) : error);
-        else if (!store.removeChannel(c.id, &error))
-            status = fail(1, error);
-    } else if (command == QLatin1String("test")) {
-        status = test(store, args.first());
-    } else {
-        bool ok = true;
-        const int count = args.isEmpty() ? 20 : args.first().toInt(&ok);
-        if (!ok || count < 1)
-            return fail(2, QStringLiteral("log: COUNT is a number, 1 or more"));
-        QList<DeliveryEntry> entries;
-        if (!store.deliveries(count, &entries, &error))
-            return fail(1, error);
-        QTextStream out(stdout);
-        for (const DeliveryEntry &e : std::as_const(entries)) {
-            out << e.at.toString(Qt::ISODate) << '\t' << e.channel << '\t' << e.event << '\t' << e.outcome << '\t'
-                << QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | ")) << '\n';
-        }
-    }
+    const int status = run(QSqlDatabase::database(), command, args);
     Database::close();
     return status;
 }
