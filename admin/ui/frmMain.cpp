@@ -15,6 +15,7 @@
 #include "frmClearLog.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
+#include "frmAlerts.h"
 #include "frmOpt.h"
 #include "mouse_scroll.h"
 
@@ -154,6 +155,7 @@ void frmMain::buildMenus()
     addAction(stat);
     separator(service, "itm2");
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
+    item(service, "mnuAlerts", tr("Оповещения"), &frmMain::mnuAlerts_Click);
 }
 
 QString frmMain::databasePath() const
@@ -434,6 +436,22 @@ void frmMain::mnuExit_Click()
 {
     showMinimized();
     close();
+}
+
+} // namespace admin
+
+namespace admin {
+
+void frmMain::mnuAlerts_Click()
+{
+    // Reads and writes on a database thread of its own, so it opens on a
+    // window that may be busy with a long listing.
+    if (!m_frmAlerts)
+        m_frmAlerts = new frmAlerts(m_prompts, this, m_config);
+    else
+        m_frmAlerts->reload();
+    m_frmAlerts->show();
+    m_frmAlerts->raise();
 }
 
 } // namespace admin

@@ -21,6 +21,7 @@ class frmAdd;
 class frmClearLog;
 class frmDel;
 class frmEdAdr;
+class frmAlerts;
 class frmOpt;
 
 // The admin's main window: the menus and the grid txtLog, which lists the
@@ -60,6 +61,7 @@ public:
     void mnuEditAddr_Click();
     void mnuDel_Click();
     void mnuOptions_Click();
+    void mnuAlerts_Click();
     void mnuClearLog_Click();
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
@@ -101,6 +103,7 @@ private:
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;
     QPointer<frmOpt> m_frmOpt;
+    QPointer<frmAlerts> m_frmAlerts;
     QPointer<frmClearLog> m_frmClearLog;
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;

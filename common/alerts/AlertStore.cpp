@@ -41,17 +41,6 @@ QVariantList channelValues(const AlertChannel &c)
 
 } // namespace
 
-bool AlertStore::ensureTables(QString *error)
-{
-    for (const auto *s : {&Statements::CreateAlertChannels, &Statements::CreateAlertOutbox,
-                          &Statements::CreateAlertDeliveries}) {
-        QSqlQuery q(m_db);
-        if (!runStatement(q, *s))
-            return failed(q, error);
-    }
-    return true;
-}
-
 bool AlertStore::channels(QList<AlertChannel> *out, QString *error)
 {
     QSqlQuery q(m_db);

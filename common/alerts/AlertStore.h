@@ -33,15 +33,14 @@ struct DeliveryEntry
 };
 
 // The channels, the undelivered messages and the delivery log, on one
-// connection (the caller's thread's). Every failure returns false with the
+// connection (the caller's thread's: a database thread's job). The tables
+// are schema steps (SchemaSteps.def), made when a program opens the
+// database read-write. Every failure returns false with the
 // database's own text in *error.
 class AlertStore
 {
 public:
     explicit AlertStore(QSqlDatabase db) : m_db(std::move(db)) {}
-
-    // Makes the three tables where they are missing.
-    bool ensureTables(QString *error);
 
     bool channels(QList<AlertChannel> *out, QString *error);
     // False with an empty *error when no channel has the name.

@@ -36,8 +36,6 @@ void DeliveryQueue::open(const DatabaseConfig &config, const QString &connection
     }
     m_open = true;
     AlertStore store(QSqlDatabase::database(m_connectionName, false));
-    if (!store.ensureTables(&error))
-        emit problem(error);
     // What an earlier run left is tried at once: its receiver may well be
     // back, and a restart should not wait out a long pause of that run.
     QList<PendingMessage> left;

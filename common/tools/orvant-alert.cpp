@@ -185,8 +185,6 @@ int run(QSqlDatabase db, const QString &command, const QStringList &args)
 {
     QString error;
     AlertStore store(db);
-    if (!store.ensureTables(&error))
-        return fail(1, error);
 
     if (command == QLatin1String("list")) {
         QList<AlertChannel> channels;

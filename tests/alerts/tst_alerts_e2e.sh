@@ -191,7 +191,7 @@ alert list >>"$WORK/list.out" 2>&1
 alert log 100 >"$WORK/log.out" 2>&1
 q "select * from alert_deliveries; select * from alert_outbox;" >"$WORK/tables.out"
 for s in "$password" "$hooksecret"; do
-    leaks=$(grep -rlF -- "$s" "$WORK" --exclude=pw --exclude='ping_addr.mdb*' --exclude='*.meta' --exclude='*.body')
+    leaks=$(grep -rlF --exclude=pw --exclude='ping_addr.mdb*' --exclude='*.meta' -- "$s" "$WORK")
     [ -z "$leaks" ] || fail "a secret shows in: $leaks"
 done
 echo "20 hosts down and up: one message each per channel; slow, late and pending receivers served once, in order"

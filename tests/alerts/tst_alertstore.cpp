@@ -21,7 +21,6 @@ private slots:
     void outboxKeepsOrderAndRetries();
     void removingAChannelDropsItsMessages();
     void deliveryLogNewestFirst();
-    void tablesMadeTwiceIsHarmless();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
@@ -35,8 +34,6 @@ void tst_AlertStore::init()
     m_db = std::make_unique<TempDatabase>();
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
     m_store = std::make_unique<AlertStore>(m_db->connection());
-    QString error;
-    QVERIFY2(m_store->ensureTables(&error), qPrintable(error));
 }
 
 void tst_AlertStore::cleanup()
@@ -183,12 +180,6 @@ void tst_AlertStore::deliveryLogNewestFirst()
     QCOMPARE(entries.size(), 3);
     QCOMPARE(entries.first().detail, QStringLiteral("HTTP 504"));
     QCOMPARE(entries.first().at, t.addSecs(4));
-}
-
-void tst_AlertStore::tablesMadeTwiceIsHarmless()
-{
-    QString error;
-    QVERIFY2(m_store->ensureTables(&error), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(tst_AlertStore)
