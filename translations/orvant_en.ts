@@ -314,6 +314,258 @@
     </message>
 </context>
 <context>
+    <name>admin::frmAlertChannel</name>
+    <message>
+        <source>задан; пусто — оставить как есть</source>
+        <translation>set; leave empty to keep it</translation>
+    </message>
+    <message>
+        <source>Канал оповещений</source>
+        <translation>Alert channel</translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>Веб-запрос</source>
+        <translation>Webhook</translation>
+    </message>
+    <message>
+        <source>Электронная почта</source>
+        <translation>E-mail</translation>
+    </message>
+    <message>
+        <source>Имя:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Вид:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <source>Программа:</source>
+        <translation>Program:</translation>
+    </message>
+    <message>
+        <source>Аргументы
+(по одному в строке):</source>
+        <translation>Arguments
+(one per line):</translation>
+    </message>
+    <message>
+        <source> (пусто — оставить как есть)</source>
+        <translation> (leave empty to keep it)</translation>
+    </message>
+    <message>
+        <source>Адрес (URL):</source>
+        <translation>Address (URL):</translation>
+    </message>
+    <message>
+        <source>Форма:</source>
+        <translation>Form:</translation>
+    </message>
+    <message>
+        <source>Чат Telegram:</source>
+        <translation>Telegram chat:</translation>
+    </message>
+    <message>
+        <source>Ключ (необязательно):</source>
+        <translation>Token (optional):</translation>
+    </message>
+    <message>
+        <source>Кому:</source>
+        <translation>To:</translation>
+    </message>
+    <message>
+        <source>Почтовый сервер:</source>
+        <translation>Mail server:</translation>
+    </message>
+    <message>
+        <source>Пользователь:</source>
+        <translation>User:</translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>От кого:</source>
+        <translation>From:</translation>
+    </message>
+    <message>
+        <source>Файл сертификатов УЦ:</source>
+        <translation>CA certificate file:</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Connection lost</translation>
+    </message>
+    <message>
+        <source>Связь восстановлена</source>
+        <translation>Connection restored</translation>
+    </message>
+    <message>
+        <source>Напоминать каждые</source>
+        <translation>Remind every</translation>
+    </message>
+    <message>
+        <source> мин</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>События:</source>
+        <translation>Events:</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmAlerts</name>
+    <message>
+        <source>нет связи</source>
+        <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>восстановление</source>
+        <translation>restoration</translation>
+    </message>
+    <message>
+        <source>напоминание (%1 мин)</source>
+        <translation>reminder (%1 min)</translation>
+    </message>
+    <message>
+        <source>доставлено</source>
+        <translation>delivered</translation>
+    </message>
+    <message>
+        <source>не доставлено, повтор</source>
+        <translation>not delivered, will retry</translation>
+    </message>
+    <message>
+        <source>не доставлено, отменено</source>
+        <translation>not delivered, given up</translation>
+    </message>
+    <message>
+        <source>проверка: доставлено</source>
+        <translation>test: delivered</translation>
+    </message>
+    <message>
+        <source>проверка: не доставлено</source>
+        <translation>test: not delivered</translation>
+    </message>
+    <message>
+        <source>Оповещения</source>
+        <translation>Alerts</translation>
+    </message>
+    <message>
+        <source>Каналы оповещений:</source>
+        <translation>Alert channels:</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Вид</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>События</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Куда</source>
+        <translation>Where</translation>
+    </message>
+    <message>
+        <source>Добавить...</source>
+        <translation>Add...</translation>
+    </message>
+    <message>
+        <source>Изменить...</source>
+        <translation>Change...</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Журнал доставки:</source>
+        <translation>Delivery log:</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Канал</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>Подробности</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать каналы оповещений.</source>
+        <translation>Could not read the alert channels.</translation>
+    </message>
+    <message>
+        <source>программа</source>
+        <translation>program</translation>
+    </message>
+    <message>
+        <source>веб-запрос</source>
+        <translation>webhook</translation>
+    </message>
+    <message>
+        <source>почта</source>
+        <translation>e-mail</translation>
+    </message>
+    <message>
+        <source>Не удалось добавить канал.</source>
+        <translation>Could not add the channel.</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить канал.</source>
+        <translation>Could not save the channel.</translation>
+    </message>
+    <message>
+        <source>Удалить канал «%1» и его неотправленные сообщения?</source>
+        <translation>Remove the channel “%1” and its undelivered messages?</translation>
+    </message>
+    <message>
+        <source>Не удалось удалить канал.</source>
+        <translation>Could not remove the channel.</translation>
+    </message>
+    <message>
+        <source>Отправляется проверочное сообщение в «%1»...</source>
+        <translation>Sending a test message to “%1”...</translation>
+    </message>
+    <message>
+        <source>«%1»: доставлено (%2)</source>
+        <translation>“%1”: delivered (%2)</translation>
+    </message>
+    <message>
+        <source>«%1»: не доставлено: %2</source>
+        <translation>“%1”: not delivered: %2</translation>
+    </message>
+</context>
+<context>
     <name>admin::frmClearLog</name>
     <message>
         <source>Удалить</source>
@@ -550,6 +802,10 @@ all records older than %1?</translation>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
         <translation>The log is kept in the database %1. Open it with a PostgreSQL program (for example psql or pgAdmin).</translation>
     </message>
+    <message>
+        <source>Оповещения</source>
+        <translation>Alerts</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -610,6 +866,151 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Программа уже запущена!</source>
         <translation>The program is already running!</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::AlertChannel</name>
+    <message>
+        <source>, пароль задан</source>
+        <translation>, password set</translation>
+    </message>
+    <message>
+        <source>программа: %1</source>
+        <translation>program: %1</translation>
+    </message>
+    <message>
+        <source>веб-запрос (%1): %2</source>
+        <translation>webhook (%1): %2</translation>
+    </message>
+    <message>
+        <source>, ключ задан</source>
+        <translation>, token set</translation>
+    </message>
+    <message>
+        <source>почта: %1 через %2</source>
+        <translation>e-mail: %1 via %2</translation>
+    </message>
+    <message>
+        <source>Не задано имя канала</source>
+        <translation>The channel has no name</translation>
+    </message>
+    <message>
+        <source>Не задана программа</source>
+        <translation>No program given</translation>
+    </message>
+    <message>
+        <source>Адрес веб-запроса должен начинаться с http:// или https://</source>
+        <translation>A webhook address must begin with http:// or https://</translation>
+    </message>
+    <message>
+        <source>Для Telegram нужен номер чата</source>
+        <translation>Telegram needs a chat id</translation>
+    </message>
+    <message>
+        <source>Не задан адрес получателя</source>
+        <translation>No recipient address given</translation>
+    </message>
+    <message>
+        <source>Почтовый сервер задаётся как smtp://узел:587 или smtps://узел:465</source>
+        <translation>Give the mail server as smtp://host:587 or smtps://host:465</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::AlertText</name>
+    <message>
+        <source>Нет связи: %1</source>
+        <translation>Connection lost: %1</translation>
+    </message>
+    <message>
+        <source>Связь восстановлена: %1</source>
+        <translation>Connection restored: %1</translation>
+    </message>
+    <message>
+        <source>Всё ещё нет связи: %1</source>
+        <translation>Still no connection: %1</translation>
+    </message>
+    <message>
+        <source>Проверка: </source>
+        <translation>Test: </translation>
+    </message>
+    <message>
+        <source>Это проверочное сообщение Orvant: канал работает.</source>
+        <translation>This is a test message from Orvant: the channel works.</translation>
+    </message>
+    <message>
+        <source>%1: нет связи с %2</source>
+        <translation>%1: connection lost at %2</translation>
+    </message>
+    <message>
+        <source>%1: связь восстановлена в %2, простой %3</source>
+        <translation>%1: connection restored at %2, down for %3</translation>
+    </message>
+    <message>
+        <source>%1: связь восстановлена в %2</source>
+        <translation>%1: connection restored at %2</translation>
+    </message>
+    <message>
+        <source>%1: нет связи с %2, уже %3</source>
+        <translation>%1: no connection since %2, for %3 now</translation>
+    </message>
+    <message>
+        <source> (за ним ещё узлов: %1)</source>
+        <translation> (hosts behind it: %1)</translation>
+    </message>
+    <message>
+        <source>Проверка канала</source>
+        <translation>Channel test</translation>
+    </message>
+    <message numerus="yes">
+        <source>Нет связи: %n адр.</source>
+        <translation>
+            <numerusform>Connection lost: %n address</numerusform>
+            <numerusform>Connection lost: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Связь восстановлена: %n адр.</source>
+        <translation>
+            <numerusform>Connection restored: %n address</numerusform>
+            <numerusform>Connection restored: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Всё ещё нет связи: %n адр.</source>
+        <translation>
+            <numerusform>Still no connection: %n address</numerusform>
+            <numerusform>Still no connection: %n addresses</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>alerts::DeliveryQueue</name>
+    <message>
+        <source>сообщение повреждено</source>
+        <translation>the message is damaged</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::Dispatcher</name>
+    <message>
+        <source>программа остановлена через %1 с</source>
+        <translation>program killed after %1 s</translation>
+    </message>
+    <message>
+        <source>не удалось запустить программу: %1</source>
+        <translation>cannot start the program: %1</translation>
+    </message>
+    <message>
+        <source>код завершения %1</source>
+        <translation>exit status %1</translation>
+    </message>
+    <message>
+        <source>программа завершилась аварийно</source>
+        <translation>the program crashed</translation>
+    </message>
+    <message>
+        <source>в файле %1 нет сертификата</source>
+        <translation>no certificate in the file %1</translation>
     </message>
 </context>
 <context>

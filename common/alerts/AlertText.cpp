@@ -43,13 +43,13 @@ QString AlertText::subject(const AlertMessage &m)
     } else {
         switch (m.event) {
         case Event::Down:
-            text = tr("Нет связи с %n узлами", nullptr, n);
+            text = tr("Нет связи: %n адр.", nullptr, n);
             break;
         case Event::Up:
-            text = tr("Связь восстановлена с %n узлами", nullptr, n);
+            text = tr("Связь восстановлена: %n адр.", nullptr, n);
             break;
         case Event::Reminder:
-            text = tr("Всё ещё нет связи с %n узлами", nullptr, n);
+            text = tr("Всё ещё нет связи: %n адр.", nullptr, n);
             break;
         }
     }
