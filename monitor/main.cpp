@@ -120,6 +120,8 @@ int main(int argc, char **argv)
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
         const bool started = form.load();
+        if (started)
+            alertDelivery.start();
         splash.close();
         if (started && !form.isUnloaded() && !stopRequested) {
             form.show();

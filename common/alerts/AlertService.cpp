@@ -6,7 +6,7 @@ namespace alerts {
 
 AlertService::AlertService(const DatabaseConfig &config, const RetrySchedule &schedule, const DeliveryLimits &limits,
                            QObject *parent)
-    : QObject(parent), m_queue(new DeliveryQueue)
+    : QObject(parent), m_queue(new DeliveryQueue), m_config(config)
 {
     qRegisterMetaType<QList<alerts::HostChange>>();
     m_thread.setObjectName(QStringLiteral("orvant-alerts"));
@@ -14,8 +14,16 @@ AlertService::AlertService(const DatabaseConfig &config, const RetrySchedule &sc
     m_queue->setLimits(limits);
     m_queue->moveToThread(&m_thread);
     m_thread.start();
+}
+
+void AlertService::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
     const QString connection = QStringLiteral("orvant-alerts");
     DeliveryQueue *queue = m_queue;
+    const DatabaseConfig config = m_config;
     QMetaObject::invokeMethod(queue, [queue, config, connection] { queue->open(config, connection); },
                               Qt::QueuedConnection);
 }

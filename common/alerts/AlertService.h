@@ -23,12 +23,19 @@ public:
     // next run) and the thread.
     ~AlertService() override;
 
+    // Opens the queue's connection and starts delivering, what an earlier
+    // run left first. Only once this program is the database's one monitor:
+    // a second monitor refused by the lock must not send the outbox too.
+    // Passes handed over before wait for it.
+    void start();
     void passEnded(const QList<HostChange> &changes, const QDateTime &at);
     DeliveryQueue *queue() const { return m_queue; }
 
 private:
     QThread m_thread;
     DeliveryQueue *m_queue;
+    DatabaseConfig m_config;
+    bool m_started = false;
 };
 
 } // namespace alerts

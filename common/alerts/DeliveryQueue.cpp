@@ -4,6 +4,8 @@
 
 #include <QSqlDatabase>
 
+#include <utility>
+
 namespace alerts {
 
 int RetrySchedule::delayAfter(int attempts) const
@@ -52,6 +54,9 @@ void DeliveryQueue::open(const DatabaseConfig &config, const QString &connection
             m_down.insert(h.address, h);
         }
     }
+    const auto early = std::exchange(m_early, {});
+    for (const auto &pass : early)
+        passEnded(pass.first, pass.second);
     pump();
 }
 
@@ -78,6 +83,10 @@ bool DeliveryQueue::usable()
 
 void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime &at)
 {
+    if (!m_open && m_connectionName.isEmpty()) {
+        m_early.append({changes, at});
+        return;
+    }
     if (!usable())
         return;
     AlertStore store(QSqlDatabase::database(m_connectionName, false));

@@ -80,6 +80,8 @@ private:
     QHash<QString, HostChange> m_down;
     QList<QString> m_downOrder;
     QDateTime m_previousPass;
+    // Passes that ended before the connection was opened, in order.
+    QList<QPair<QList<HostChange>, QDateTime>> m_early;
 };
 
 } // namespace alerts
