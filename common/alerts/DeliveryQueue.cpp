@@ -32,7 +32,9 @@ void DeliveryQueue::open(const DatabaseConfig &config, const QString &connection
     m_connectionName = connectionName;
     QString error;
     QString warning;
-    if (!Database::open(config, Database::Options{}, &error, connectionName, &warning)) {
+    Database::Options options;
+    options.busyTimeoutMs = BusyTimeoutMs;
+    if (!Database::open(config, options, &error, connectionName, &warning)) {
         emit problem(error);
         return;
     }
@@ -113,13 +115,11 @@ void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime 
     }
     const QList<AlertMessage> messages = messagesOfPass(complete, at);
 
-    QList<AlertChannel> channels;
+    // The channels as last read when another program's lock keeps them now.
     QString error;
-    if (!store.channels(&channels, &error)) {
+    if (!store.channels(&m_channels, &error))
         emit problem(error);
-        m_previousPass = at;
-        return;
-    }
+    const QList<AlertChannel> channels = m_channels;
     QList<HostChange> down;
     for (const QString &ip : std::as_const(m_downOrder))
         down.append(m_down.value(ip));
@@ -140,13 +140,32 @@ void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime 
                 forChannel.append(r);
             }
         }
-        for (const AlertMessage &m : std::as_const(forChannel)) {
-            if (!store.enqueue(channel.id, m, at, &error))
-                emit problem(error);
-        }
+        for (const AlertMessage &m : std::as_const(forChannel))
+            m_unsaved.append({channel.id, m, at});
     }
     m_previousPass = at;
+    saveUnsaved(store);
     pump();
+}
+
+bool DeliveryQueue::saveUnsaved(AlertStore &store)
+{
+    QString error;
+    while (!m_unsaved.isEmpty()) {
+        const Unsaved &u = m_unsaved.first();
+        if (!store.enqueue(u.channelId, u.message, u.at, &error)) {
+            emit problem(error);
+            return false;
+        }
+        m_unsaved.removeFirst();
+    }
+    for (auto it = m_done.begin(); it != m_done.end();) {
+        if (store.removePending(*it, &error))
+            it = m_done.erase(it);
+        else
+            ++it;
+    }
+    return true;
 }
 
 void DeliveryQueue::pump()
@@ -158,9 +177,16 @@ void DeliveryQueue::pump()
     QList<PendingMessage> pending;
     QList<AlertChannel> channels;
     QString error;
+    // Until every message made is in the outbox, none of a later pass may
+    // overtake it: come back shortly.
+    const bool saved = saveUnsaved(store);
+    if (!saved || !m_done.isEmpty())
+        m_timer.start(qMin(1000, m_schedule.firstMs));
+    if (!saved)
+        return;
     if (!store.pending(&pending, &error) || !store.channels(&channels, &error)) {
         emit problem(error);
-        m_timer.start(m_schedule.firstMs);
+        m_timer.start(qMin(1000, m_schedule.firstMs));
         return;
     }
     QHash<qint64, AlertChannel> byId;
@@ -177,6 +203,8 @@ void DeliveryQueue::pump()
             store.removePending(p.id, &error);
             continue;
         }
+        if (m_done.contains(p.id))
+            continue;  // delivered; its row goes at the next chance
         if (headSeen.contains(p.channelId))
             continue;  // in order: only a channel's oldest message is sent
         headSeen.insert(p.channelId);
@@ -201,7 +229,7 @@ void DeliveryQueue::pump()
             finished(p, name, outcome);
         });
     }
-    if (earliest.isValid())
+    if (earliest.isValid() && (!m_timer.isActive() || m_timer.remainingTime() > now.msecsTo(earliest)))
         m_timer.start(int(qBound(qint64(0), now.msecsTo(earliest), qint64(m_schedule.maxMs))));
 }
 
@@ -215,13 +243,16 @@ void DeliveryQueue::finished(const PendingMessage &p, const QString &channel, co
     QString error;
     if (outcome.delivered) {
         m_nextTry.remove(p.id);
-        if (!store.removePending(p.id, &error))
+        if (!store.removePending(p.id, &error)) {
+            m_done.insert(p.id);
             emit problem(error);
+        }
         store.log({now, channel, p.event, QStringLiteral("delivered"), outcome.detail}, &error);
         emit delivered(channel, p.event, true, outcome.detail);
     } else if (p.created.isValid() && p.created.secsTo(now) >= m_schedule.giveUpS) {
         m_nextTry.remove(p.id);
-        store.removePending(p.id, &error);
+        if (!store.removePending(p.id, &error))
+            m_done.insert(p.id);
         store.log({now, channel, p.event, QStringLiteral("given up"), outcome.detail}, &error);
         emit delivered(channel, p.event, false, outcome.detail);
     } else {

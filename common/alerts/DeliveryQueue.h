@@ -36,6 +36,11 @@ struct RetrySchedule
 // of its channel (the later ones wait behind it) and tries it again later.
 // A message leaves the outbox only once delivered or given up, so a restart
 // sends what was left, once.
+//
+// The connection waits only a moment for another program's lock (the
+// monitor's own writes, admin): what meets the lock is kept in memory and
+// written again shortly, so the thread never sits in a statement and the
+// monitor ends at once when told to.
 class DeliveryQueue final : public QObject
 {
     Q_OBJECT
@@ -46,6 +51,8 @@ public:
     ~DeliveryQueue() override;
 
     void setSchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
+    // Milliseconds a statement waits for another connection's lock.
+    static constexpr int BusyTimeoutMs = 200;
     void setLimits(const DeliveryLimits &limits) { m_dispatcher->setLimits(limits); }
 
 public slots:
@@ -80,6 +87,19 @@ private:
     QHash<QString, HostChange> m_down;
     QList<QString> m_downOrder;
     QDateTime m_previousPass;
+    // Messages whose outbox row another program's lock kept out, in order,
+    // written before any newer one; and delivered messages whose row could
+    // not be deleted yet, never sent again meanwhile.
+    struct Unsaved
+    {
+        qint64 channelId;
+        AlertMessage message;
+        QDateTime at;
+    };
+    QList<Unsaved> m_unsaved;
+    QList<AlertChannel> m_channels;
+    QSet<qint64> m_done;
+    bool saveUnsaved(AlertStore &store);
     // Passes that ended before the connection was opened, in order.
     QList<QPair<QList<HostChange>, QDateTime>> m_early;
 };
