@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QThread>
 #include <QPainter>
 #include <QStandardItemModel>
@@ -155,7 +156,15 @@ void frmMain::buildMenus()
     addAction(stat);
     separator(service, "itm2");
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
-    item(service, "mnuAlerts", tr("Оповещения"), &frmMain::mnuAlerts_Click);
+
+    // The alert channels sit beside the menus rather than in them, so the
+    // menus stay as they always were.
+    auto *alerts = new QToolButton(menuBar());
+    alerts->setObjectName(QStringLiteral("cmdAlerts"));
+    alerts->setText(tr("Оповещения"));
+    alerts->setAutoRaise(true);
+    menuBar()->setCornerWidget(alerts, Qt::TopRightCorner);
+    connect(alerts, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
 }
 
 QString frmMain::databasePath() const
