@@ -5,6 +5,7 @@
 #include "DatabaseThread.h"
 #include "Dispatcher.h"
 #include "Prompts.h"
+#include "Regional.h"
 #include "frmAlertChannel.h"
 
 #include <QHBoxLayout>
@@ -167,9 +168,11 @@ void frmAlerts::showLoaded(const Loaded &loaded)
     for (int i = 0; i < loaded.log.size(); ++i) {
         const DeliveryEntry &e = loaded.log.at(i);
         setRow(m_log, i,
-               {QLocale::system().toString(e.at, QLocale::ShortFormat), e.channel, e.event, outcomeShown(e.outcome),
+               {Regional::generalDateTime(e.at), e.channel, e.event, outcomeShown(e.outcome),
                 QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | "))});
     }
+    m_list->resizeColumnsToContents();
+    m_log->resizeColumnsToContents();
     emit reloaded();
 }
 

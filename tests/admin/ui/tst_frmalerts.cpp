@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +27,7 @@ private slots:
     void addChangeRemove();
     void testSendsAndLogs_data();
     void testSendsAndLogs();
+    void picture();
 
 private:
     QStringList rows(const char *table) const;
@@ -39,7 +41,7 @@ private:
 
 void tst_frmAlerts::init()
 {
-    if (TempDatabase::serverMissing())
+    if (TempDatabase::defaultBackend() == TempDatabase::Backend::Server && TempDatabase::serverMissing())
         QSKIP("no test server");
     m_db = std::make_unique<TempDatabase>();
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
@@ -158,6 +160,44 @@ void tst_frmAlerts::testSendsAndLogs()
         QVERIFY(message);
         QVERIFY(message->test);
     }
+}
+
+// The dialog with a channel of each kind and a log, saved for a look (the
+// build's artifacts); the password and the webhook's path must not show.
+void tst_frmAlerts::picture()
+{
+    QString error;
+    AlertStore store(m_db->connection());
+    AlertChannel hook;
+    hook.name = QStringLiteral("Дежурный чат");
+    hook.kind = ChannelKind::Webhook;
+    hook.settings = {{QStringLiteral("url"), QStringLiteral("https://hooks.slack.example/services/T0/B0/XyZsecret")},
+                     {QStringLiteral("format"), QStringLiteral("slack")}};
+    AlertChannel mail;
+    mail.name = QStringLiteral("Почта");
+    mail.kind = ChannelKind::Email;
+    mail.settings = {{QStringLiteral("to"), QStringLiteral("noc@example.org")},
+                     {QStringLiteral("smtp"), QStringLiteral("smtp://mail.example.org:587")},
+                     {QStringLiteral("user"), QStringLiteral("noc")}};
+    mail.secret = QStringLiteral("Pa55-w0rd");
+    mail.wantsReminders = true;
+    mail.reminderMinutes = 30;
+    QVERIFY(store.addChannel(&hook, &error) && store.addChannel(&mail, &error));
+    QVERIFY(store.log({QDateTime::currentDateTime(), hook.name, QStringLiteral("down"), QStringLiteral("failed"),
+                       QStringLiteral("HTTP 503 Service Unavailable")},
+                      &error));
+    QVERIFY(store.log({QDateTime::currentDateTime(), mail.name, QStringLiteral("down"), QStringLiteral("delivered"),
+                       QStringLiteral("SMTP 250")},
+                      &error));
+    m_dialog->reload();
+    QVERIFY(waitReloaded());
+    for (const QString &row : rows("lstChannels")) {
+        QVERIFY2(!row.contains(QStringLiteral("XyZsecret")) && !row.contains(mail.secret), qPrintable(row));
+    }
+    m_dialog->show();
+    const QString dir = qEnvironmentVariable("ORVANT_ARTIFACT_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir + QStringLiteral("/admin")))
+        m_dialog->grab().save(dir + QStringLiteral("/admin/frmAlerts.png"));
 }
 
 QTEST_MAIN(tst_frmAlerts)
