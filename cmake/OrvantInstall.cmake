@@ -48,7 +48,7 @@ set(ORVANT_PACKAGE_DATA_DIR "/var/opt/orvant")
 # libveltrack.so.1. The install steps rewrite it when installing elsewhere.
 set_property(TARGET orvant PROPERTY INSTALL_RPATH "\$ORIGIN" "${CMAKE_INSTALL_PREFIX}")
 
-install(TARGETS orvant admin grapher orvant-export orvant-import RUNTIME DESTINATION .)
+install(TARGETS orvant admin grapher orvant-export orvant-import orvant-alert RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
@@ -65,6 +65,9 @@ if(TARGET orvant-export)
 endif()
 if(TARGET orvant-import)
   list(APPEND ORVANT_MAN_PAGES orvant-import)
+endif()
+if(TARGET orvant-alert)
+  list(APPEND ORVANT_MAN_PAGES orvant-alert)
 endif()
 set(_orvant_man_gz "")
 foreach(_page IN LISTS ORVANT_MAN_PAGES)

@@ -1,5 +1,6 @@
 // The monitor: splash, main window start-up (first pass included), then the
 // one-second timer drives the polling passes until the operator quits.
+#include "AlertService.h"
 #include "BootTickSource.h"
 #include "CanberraSoundPlayer.h"
 #include "Clock.h"
@@ -13,6 +14,7 @@
 #include "IcmpTransport.h"
 #include "MonitorSession.h"
 #include "LatencyService.h"
+#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "LocalNetwork.h"
 #include "WatchedTime.h"
@@ -145,6 +147,10 @@ int main(int argc, char **argv)
                 job(open);
         });
     });
+    // The alert channels (a command, a webhook, e-mail): each pass's changes
+    // go to their delivery thread, which has a connection of its own.
+    alerts::AlertService alertDelivery(database);
+    PassAlerts passAlerts(engine.get(), &alertDelivery);
 
     Form1Services services;
     services.clock = &clock;
@@ -161,6 +167,8 @@ int main(int argc, char **argv)
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
         const bool started = form.load();
+        if (started)
+            alertDelivery.start();
         splash.close();
         if (started && !form.isUnloaded() && !stopRequested) {
             form.show();

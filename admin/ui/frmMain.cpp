@@ -21,6 +21,7 @@
 #include "DatabaseThread.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
+#include "frmAlerts.h"
 #include "frmOpt.h"
 #include "mouse_scroll.h"
 
@@ -33,6 +34,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QThread>
 #include <QPainter>
 
@@ -177,6 +179,15 @@ void frmMain::buildMenus()
     addAction(stat);
     separator(service, "itm2");
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
+
+    // The alert channels sit beside the menus rather than in them, so the
+    // menus stay as they always were.
+    auto *alerts = new QToolButton(menuBar());
+    alerts->setObjectName(QStringLiteral("cmdAlerts"));
+    alerts->setText(tr("Оповещения"));
+    alerts->setAutoRaise(true);
+    menuBar()->setCornerWidget(alerts, Qt::TopRightCorner);
+    connect(alerts, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
 }
 
 QString frmMain::databasePath() const
@@ -518,6 +529,22 @@ void frmMain::mnuExit_Click()
 {
     showMinimized();
     close();
+}
+
+} // namespace admin
+
+namespace admin {
+
+void frmMain::mnuAlerts_Click()
+{
+    // Reads and writes on a database thread of its own, so it opens on a
+    // window that may be busy with a long listing.
+    if (!m_frmAlerts)
+        m_frmAlerts = new frmAlerts(m_prompts, this, m_config);
+    else
+        m_frmAlerts->reload();
+    m_frmAlerts->show();
+    m_frmAlerts->raise();
 }
 
 } // namespace admin

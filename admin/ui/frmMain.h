@@ -27,6 +27,7 @@ class frmClearLog;
 class frmAvailability;
 class frmDel;
 class frmEdAdr;
+class frmAlerts;
 class frmOpt;
 
 // The admin's main window: the menus and the grid txtLog, which lists the
@@ -70,6 +71,7 @@ public:
     void mnuEditAddr_Click();
     void mnuDel_Click();
     void mnuOptions_Click();
+    void mnuAlerts_Click();
     void mnuClearLog_Click();
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
@@ -125,6 +127,7 @@ private:
     QPointer<frmEdAdr> m_frmEdAdr;
     QPointer<frmDel> m_frmDel;
     QPointer<frmOpt> m_frmOpt;
+    QPointer<frmAlerts> m_frmAlerts;
     QPointer<frmClearLog> m_frmClearLog;
     QPointer<frmAvailability> m_frmAvailability;
     DatabaseThread *m_availabilityThread = nullptr;  // the window's reads

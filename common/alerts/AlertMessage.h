@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace alerts {
+
+enum class Event { Down, Up, Reminder };
+
+// "down", "up", "reminder": the names the messages and the database use.
+QString eventName(Event event);
+std::optional<Event> eventFromName(const QString &name);
+
+// One host's change in a pass, as the pass hands it on. A filter in front of
+// the channels may mark it suppressed (behind a parent that is down, flapping,
+// muted, not yet confirmed): such a change is never sent. A parent's change
+// counts the hosts behind it whose own changes were suppressed for it.
+struct HostChange
+{
+    Event event = Event::Down;
+    QString address;
+    QString description;
+    QDateTime begin;  // the outage's begin (for every event)
+    QDateTime end;    // a restoration's end; invalid otherwise
+    bool suppressed = false;
+    int behind = 0;
+
+    // Seconds from begin to end (restoration) or to `now` (reminder); -1 when
+    // the begin is not known.
+    qint64 downSeconds(const QDateTime &now) const;
+};
+
+// What one channel is sent about one kind of event in one pass: however many
+// hosts changed, one message.
+struct AlertMessage
+{
+    Event event = Event::Down;
+    QDateTime at;  // the pass's end
+    QList<HostChange> hosts;
+    bool test = false;  // the operator's "send a test"
+
+    // The form receivers get (documented in the README):
+    // {"event","at","test","hosts":[{"address","description","begin","end","downtime_s","behind"}]}
+    // Date-times are local ISO 8601 without a zone; end and downtime_s are
+    // null where they do not apply (downtime_s: a restoration's length, a
+    // reminder's time down so far).
+    QJsonObject toJson() const;
+    QByteArray toJsonBytes() const;
+    static std::optional<AlertMessage> fromJson(const QByteArray &bytes);
+};
+
+// The messages of one pass: one per event that has at least one host not
+// suppressed, in the order down, up, reminder; hosts in the pass's order.
+QList<AlertMessage> messagesOfPass(const QList<HostChange> &changes, const QDateTime &at);
+
+// Hosts due a reminder every `minutes` minutes: those of `down` (begin
+// known) for which a multiple of the period since their begin falls in
+// (previous, now]. Stateless, so a restart neither repeats nor skips one
+// beyond the pass it missed.
+QList<HostChange> dueReminders(const QList<HostChange> &down, int minutes, const QDateTime &previous,
+                               const QDateTime &now);
+
+} // namespace alerts

@@ -1,0 +1,209 @@
+#include "AlertStore.h"
+
+#include "Database.h"
+#include "DateTimeText.h"
+
+#include <QJsonDocument>
+
+namespace alerts {
+
+namespace {
+
+bool failed(const QSqlQuery &q, QString *error)
+{
+    if (error)
+        *error = statementError(q);
+    return false;
+}
+
+AlertChannel channelOfRow(const QSqlQuery &q)
+{
+    AlertChannel c;
+    c.id = q.value(0).toLongLong();
+    c.name = q.value(1).toString();
+    c.kind = kindFromName(q.value(2).toString()).value_or(ChannelKind::Command);
+    c.settings = QJsonDocument::fromJson(q.value(3).toString().toUtf8()).object();
+    c.secret = q.value(4).toString();
+    c.setEventsText(q.value(5).toString());
+    c.reminderMinutes = q.value(6).toInt();
+    return c;
+}
+
+QVariantList channelValues(const AlertChannel &c)
+{
+    return {c.name,
+            kindName(c.kind),
+            QString::fromUtf8(QJsonDocument(c.settings).toJson(QJsonDocument::Compact)),
+            c.secret.isNull() ? QStringLiteral("") : c.secret,  // never null: the column is not
+            c.eventsText(),
+            c.reminderMinutes};
+}
+
+} // namespace
+
+bool AlertStore::channels(QList<AlertChannel> *out, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectAlertChannels))
+        return failed(q, error);
+    out->clear();
+    while (q.next())
+        out->append(channelOfRow(q));
+    return true;
+}
+
+bool AlertStore::channel(const QString &name, AlertChannel *out, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectAlertChannelByName, {name}))
+        return failed(q, error);
+    if (!q.next()) {
+        if (error)
+            error->clear();
+        return false;
+    }
+    *out = channelOfRow(q);
+    return true;
+}
+
+bool AlertStore::addChannel(AlertChannel *channel, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::InsertAlertChannel, channelValues(*channel)))
+        return failed(q, error);
+    AlertChannel stored;
+    if (!this->channel(channel->name, &stored, error))
+        return false;
+    channel->id = stored.id;
+    return true;
+}
+
+bool AlertStore::updateChannel(const AlertChannel &channel, QString *error)
+{
+    QSqlQuery q(m_db);
+    QVariantList values = channelValues(channel);
+    values << channel.id;
+    if (!runStatement(q, Statements::UpdateAlertChannel, values))
+        return failed(q, error);
+    return true;
+}
+
+bool AlertStore::removeChannel(qint64 id, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::BeginImmediate))
+        return failed(q, error);
+    QSqlQuery del(m_db);
+    if (runStatement(del, Statements::DeleteAlertOutboxOfChannel, {id})
+        && runStatement(del, Statements::DeleteAlertChannel, {id})) {
+        QSqlQuery commit(m_db);
+        if (runStatement(commit, Statements::Commit))
+            return true;
+        failed(commit, error);
+    } else {
+        failed(del, error);
+    }
+    QSqlQuery undo(m_db);
+    runStatement(undo, Statements::Rollback);
+    return false;
+}
+
+bool AlertStore::enqueue(qint64 channelId, const AlertMessage &message, const QDateTime &now, QString *error)
+{
+    QSqlQuery q(m_db);
+    const QString stamp = DateTimeText::fromDateTime(now);
+    if (!runStatement(q, Statements::InsertAlertOutbox,
+                      {channelId, stamp, eventName(message.event), QString::fromUtf8(message.toJsonBytes()), stamp}))
+        return failed(q, error);
+    return true;
+}
+
+bool AlertStore::pending(QList<PendingMessage> *out, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectAlertOutbox))
+        return failed(q, error);
+    out->clear();
+    while (q.next()) {
+        PendingMessage p;
+        p.id = q.value(0).toLongLong();
+        p.channelId = q.value(1).toLongLong();
+        p.created = DateTimeText::fromVariant(q.value(2));
+        p.event = q.value(3).toString();
+        p.payload = q.value(4).toString().toUtf8();
+        p.attempts = q.value(5).toInt();
+        p.nextTry = DateTimeText::fromVariant(q.value(6));
+        out->append(p);
+    }
+    return true;
+}
+
+bool AlertStore::reschedule(qint64 id, int attempts, const QDateTime &nextTry, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::UpdateAlertOutboxRetry, {attempts, DateTimeText::fromDateTime(nextTry), id}))
+        return failed(q, error);
+    return true;
+}
+
+bool AlertStore::removePending(qint64 id, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::DeleteAlertOutbox, {id}))
+        return failed(q, error);
+    return true;
+}
+
+bool AlertStore::log(const DeliveryEntry &e, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::InsertAlertDelivery,
+                      {DateTimeText::fromDateTime(e.at), e.channel, e.event, e.outcome, e.detail}))
+        return failed(q, error);
+    return true;
+}
+
+bool AlertStore::deliveries(int limit, QList<DeliveryEntry> *out, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectAlertDeliveries, {limit}))
+        return failed(q, error);
+    out->clear();
+    while (q.next()) {
+        DeliveryEntry e;
+        e.at = DateTimeText::fromVariant(q.value(0));
+        e.channel = q.value(1).toString();
+        e.event = q.value(2).toString();
+        e.outcome = q.value(3).toString();
+        e.detail = q.value(4).toString();
+        out->append(e);
+    }
+    return true;
+}
+
+QDateTime AlertStore::lastClosedBegin(const QString &ip)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectLastClosedOutageOfAddress, {ip}) || !q.next())
+        return {};
+    return DateTimeText::fromVariant(q.value(0));
+}
+
+bool AlertStore::openOutages(QList<HostChange> *out, QString *error)
+{
+    QSqlQuery q(m_db);
+    if (!runStatement(q, Statements::SelectOpenOutagesForReport))
+        return failed(q, error);
+    out->clear();
+    while (q.next()) {
+        HostChange h;
+        h.event = Event::Down;
+        h.begin = DateTimeText::fromVariant(q.value(0));
+        h.address = q.value(1).toString();
+        h.description = q.value(2).toString();
+        out->append(h);
+    }
+    return true;
+}
+
+} // namespace alerts
