@@ -316,6 +316,21 @@
     </message>
 </context>
 <context>
+    <name>admin::AddressLatencyColumns</name>
+    <message>
+        <source>Последний отклик (мс)</source>
+        <translation>Last round trip (ms)</translation>
+    </message>
+    <message>
+        <source>Медиана за 24 ч (мс)</source>
+        <translation>Median, 24 h (ms)</translation>
+    </message>
+    <message>
+        <source>Потери за 24 ч (%)</source>
+        <translation>Loss, 24 h (%)</translation>
+    </message>
+</context>
+<context>
     <name>admin::AddressParents</name>
     <message>
         <source>%1 стоит за %2: адрес не может стоять за самим собой.</source>
@@ -330,6 +345,56 @@
     </message>
 </context>
 <context>
+    <name>admin::Availability</name>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+</context>
+<context>
+    <name>admin::AvailabilityReport</name>
+    <message>
+        <source>Доступность адресов</source>
+        <translation>Host availability</translation>
+    </message>
+    <message>
+        <source>Период: %1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>Сбоев</source>
+        <translation>Outages</translation>
+    </message>
+    <message>
+        <source>Время сбоев</source>
+        <translation>Downtime</translation>
+    </message>
+    <message>
+        <source>Самый долгий</source>
+        <translation>Longest</translation>
+    </message>
+    <message>
+        <source>Наблюдение</source>
+        <translation>Watched</translation>
+    </message>
+    <message>
+        <source>Без наблюдения</source>
+        <translation>Unwatched</translation>
+    </message>
+</context>
+<context>
     <name>admin::CsvReader</name>
     <message>
         <source>текст после закрывающей кавычки</source>
@@ -338,6 +403,25 @@
     <message>
         <source>кавычка не закрыта до конца файла</source>
         <translation>a quote is not closed before the end of the file</translation>
+    </message>
+</context>
+<context>
+    <name>admin::LatencyExport</name>
+    <message>
+        <source>Не удалось прочитать задержки: %1</source>
+        <translation>Cannot read the round trips: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -462,6 +546,379 @@
     <message>
         <source>Не удалось прочитать список адресов.</source>
         <translation>Cannot read the address list.</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmAlertChannel</name>
+    <message>
+        <source>задан; пусто — оставить как есть</source>
+        <translation>set; leave empty to keep it</translation>
+    </message>
+    <message>
+        <source>Канал оповещений</source>
+        <translation>Alert channel</translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>Веб-запрос</source>
+        <translation>Webhook</translation>
+    </message>
+    <message>
+        <source>Электронная почта</source>
+        <translation>E-mail</translation>
+    </message>
+    <message>
+        <source>Имя:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Вид:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <source>Программа:</source>
+        <translation>Program:</translation>
+    </message>
+    <message>
+        <source>Аргументы
+(по одному в строке):</source>
+        <translation>Arguments
+(one per line):</translation>
+    </message>
+    <message>
+        <source> (пусто — оставить как есть)</source>
+        <translation> (leave empty to keep it)</translation>
+    </message>
+    <message>
+        <source>Адрес (URL):</source>
+        <translation>Address (URL):</translation>
+    </message>
+    <message>
+        <source>Форма:</source>
+        <translation>Form:</translation>
+    </message>
+    <message>
+        <source>Чат Telegram:</source>
+        <translation>Telegram chat:</translation>
+    </message>
+    <message>
+        <source>Ключ (необязательно):</source>
+        <translation>Token (optional):</translation>
+    </message>
+    <message>
+        <source>Кому:</source>
+        <translation>To:</translation>
+    </message>
+    <message>
+        <source>Почтовый сервер:</source>
+        <translation>Mail server:</translation>
+    </message>
+    <message>
+        <source>Пользователь:</source>
+        <translation>User:</translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>От кого:</source>
+        <translation>From:</translation>
+    </message>
+    <message>
+        <source>Файл сертификатов УЦ:</source>
+        <translation>CA certificate file:</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Connection lost</translation>
+    </message>
+    <message>
+        <source>Связь восстановлена</source>
+        <translation>Connection restored</translation>
+    </message>
+    <message>
+        <source>Напоминать каждые</source>
+        <translation>Remind every</translation>
+    </message>
+    <message>
+        <source> мин</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>События:</source>
+        <translation>Events:</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmAlerts</name>
+    <message>
+        <source>нет связи</source>
+        <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>восстановление</source>
+        <translation>restoration</translation>
+    </message>
+    <message>
+        <source>напоминание (%1 мин)</source>
+        <translation>reminder (%1 min)</translation>
+    </message>
+    <message>
+        <source>доставлено</source>
+        <translation>delivered</translation>
+    </message>
+    <message>
+        <source>не доставлено, повтор</source>
+        <translation>not delivered, will retry</translation>
+    </message>
+    <message>
+        <source>не доставлено, отменено</source>
+        <translation>not delivered, given up</translation>
+    </message>
+    <message>
+        <source>проверка: доставлено</source>
+        <translation>test: delivered</translation>
+    </message>
+    <message>
+        <source>проверка: не доставлено</source>
+        <translation>test: not delivered</translation>
+    </message>
+    <message>
+        <source>Оповещения</source>
+        <translation>Alerts</translation>
+    </message>
+    <message>
+        <source>Каналы оповещений:</source>
+        <translation>Alert channels:</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Вид</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>События</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Куда</source>
+        <translation>Where</translation>
+    </message>
+    <message>
+        <source>Добавить...</source>
+        <translation>Add...</translation>
+    </message>
+    <message>
+        <source>Изменить...</source>
+        <translation>Change...</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Журнал доставки:</source>
+        <translation>Delivery log:</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Канал</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>Подробности</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать каналы оповещений.</source>
+        <translation>Could not read the alert channels.</translation>
+    </message>
+    <message>
+        <source>программа</source>
+        <translation>program</translation>
+    </message>
+    <message>
+        <source>веб-запрос</source>
+        <translation>webhook</translation>
+    </message>
+    <message>
+        <source>почта</source>
+        <translation>e-mail</translation>
+    </message>
+    <message>
+        <source>Не удалось добавить канал.</source>
+        <translation>Could not add the channel.</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить канал.</source>
+        <translation>Could not save the channel.</translation>
+    </message>
+    <message>
+        <source>Удалить канал «%1» и его неотправленные сообщения?</source>
+        <translation>Remove the channel “%1” and its undelivered messages?</translation>
+    </message>
+    <message>
+        <source>Не удалось удалить канал.</source>
+        <translation>Could not remove the channel.</translation>
+    </message>
+    <message>
+        <source>Отправляется проверочное сообщение в «%1»...</source>
+        <translation>Sending a test message to “%1”...</translation>
+    </message>
+    <message>
+        <source>«%1»: доставлено (%2)</source>
+        <translation>“%1”: delivered (%2)</translation>
+    </message>
+    <message>
+        <source>«%1»: не доставлено: %2</source>
+        <translation>“%1”: not delivered: %2</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmAvailability</name>
+    <message>
+        <source>Доступность</source>
+        <comment>window title</comment>
+        <translation>Доступность</translation>
+    </message>
+    <message>
+        <source>Последние 24 часа</source>
+        <translation>Last 24 hours</translation>
+    </message>
+    <message>
+        <source>Последние 7 дней</source>
+        <translation>Last 7 days</translation>
+    </message>
+    <message>
+        <source>Последние 30 дней</source>
+        <translation>Last 30 days</translation>
+    </message>
+    <message>
+        <source>Календарный месяц</source>
+        <translation>Calendar month</translation>
+    </message>
+    <message>
+        <source>Календарный год</source>
+        <translation>Calendar year</translation>
+    </message>
+    <message>
+        <source>С … по …</source>
+        <translation>From … to …</translation>
+    </message>
+    <message>
+        <source>Рассчитать</source>
+        <translation>Compute</translation>
+    </message>
+    <message>
+        <source>Сохранить PDF...</source>
+        <translation>Save PDF...</translation>
+    </message>
+    <message>
+        <source>Сохранить HTML...</source>
+        <translation>Save HTML...</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>Сбоев</source>
+        <translation>Outages</translation>
+    </message>
+    <message>
+        <source>Время сбоев</source>
+        <translation>Downtime</translation>
+    </message>
+    <message>
+        <source>Самый долгий</source>
+        <translation>Longest</translation>
+    </message>
+    <message>
+        <source>Среднее восстановление</source>
+        <translation>Mean time to restore</translation>
+    </message>
+    <message>
+        <source>Между сбоями</source>
+        <translation>Mean time between failures</translation>
+    </message>
+    <message>
+        <source>Без наблюдения</source>
+        <translation>Unwatched</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Begin</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Период: %1 (считается...)</source>
+        <translation>Period: %1 (computing...)</translation>
+    </message>
+    <message>
+        <source>Не удалось рассчитать доступность: %1</source>
+        <translation>Cannot compute the availability: %1</translation>
+    </message>
+    <message>
+        <source>Период: %1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать сбои: %1</source>
+        <translation>Cannot read the outages: %1</translation>
+    </message>
+    <message>
+        <source>продолжается</source>
+        <translation>ongoing</translation>
+    </message>
+    <message>
+        <source>Сохранить отчёт о доступности</source>
+        <comment>window title</comment>
+        <translation>Сохранить отчёт о доступности</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить отчёт %1: %2</source>
+        <translation>Cannot save the report %1: %2</translation>
     </message>
 </context>
 <context>
@@ -828,6 +1285,14 @@ all records older than %1?</translation>
         <source>|Описание                                         |Ip-адрес              |Таймаут (мс)|За адресом            </source>
         <translation>|Description                                      |IP address            |Timeout (ms)|Behind                </translation>
     </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>Оповещения</source>
+        <translation>Alerts</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -882,12 +1347,177 @@ Enter another number; the settings in the options table are unchanged.</translat
         <comment>window title</comment>
         <translation>Настройки</translation>
     </message>
+    <message>
+        <source>Хранение задержек и потерь</source>
+        <translation>Keeping round trips and loss</translation>
+    </message>
+    <message>
+        <source>Каждый замер (дней):</source>
+        <translation>Every sample (days):</translation>
+    </message>
+    <message>
+        <source>Почасовые итоги (лет):</source>
+        <translation>Hourly summaries (years):</translation>
+    </message>
+    <message>
+        <source>Суточные итоги хранятся всегда.</source>
+        <translation>Daily summaries are kept for ever.</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не изменены.</source>
+        <translation>Cannot save how long round trips and loss are kept; the saved values are unchanged.</translation>
+    </message>
 </context>
 <context>
     <name>admin::main</name>
     <message>
         <source>Программа уже запущена!</source>
         <translation>The program is already running!</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::AlertChannel</name>
+    <message>
+        <source>, пароль задан</source>
+        <translation>, password set</translation>
+    </message>
+    <message>
+        <source>программа: %1</source>
+        <translation>program: %1</translation>
+    </message>
+    <message>
+        <source>веб-запрос (%1): %2</source>
+        <translation>webhook (%1): %2</translation>
+    </message>
+    <message>
+        <source>, ключ задан</source>
+        <translation>, token set</translation>
+    </message>
+    <message>
+        <source>почта: %1 через %2</source>
+        <translation>e-mail: %1 via %2</translation>
+    </message>
+    <message>
+        <source>Не задано имя канала</source>
+        <translation>The channel has no name</translation>
+    </message>
+    <message>
+        <source>Не задана программа</source>
+        <translation>No program given</translation>
+    </message>
+    <message>
+        <source>Адрес веб-запроса должен начинаться с http:// или https://</source>
+        <translation>A webhook address must begin with http:// or https://</translation>
+    </message>
+    <message>
+        <source>Для Telegram нужен номер чата</source>
+        <translation>Telegram needs a chat id</translation>
+    </message>
+    <message>
+        <source>Не задан адрес получателя</source>
+        <translation>No recipient address given</translation>
+    </message>
+    <message>
+        <source>Почтовый сервер задаётся как smtp://узел:587 или smtps://узел:465</source>
+        <translation>Give the mail server as smtp://host:587 or smtps://host:465</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::AlertText</name>
+    <message>
+        <source>Нет связи: %1</source>
+        <translation>Connection lost: %1</translation>
+    </message>
+    <message>
+        <source>Связь восстановлена: %1</source>
+        <translation>Connection restored: %1</translation>
+    </message>
+    <message>
+        <source>Всё ещё нет связи: %1</source>
+        <translation>Still no connection: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Нет связи: %n адр.</source>
+        <translation>
+            <numerusform>Connection lost: %n address</numerusform>
+            <numerusform>Connection lost: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Связь восстановлена: %n адр.</source>
+        <translation>
+            <numerusform>Connection restored: %n address</numerusform>
+            <numerusform>Connection restored: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Всё ещё нет связи: %n адр.</source>
+        <translation>
+            <numerusform>Still no connection: %n address</numerusform>
+            <numerusform>Still no connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Проверка: </source>
+        <translation>Test: </translation>
+    </message>
+    <message>
+        <source>Это проверочное сообщение Orvant: канал работает.</source>
+        <translation>This is a test message from Orvant: the channel works.</translation>
+    </message>
+    <message>
+        <source>%1: нет связи с %2</source>
+        <translation>%1: connection lost at %2</translation>
+    </message>
+    <message>
+        <source>%1: связь восстановлена в %2, простой %3</source>
+        <translation>%1: connection restored at %2, down for %3</translation>
+    </message>
+    <message>
+        <source>%1: связь восстановлена в %2</source>
+        <translation>%1: connection restored at %2</translation>
+    </message>
+    <message>
+        <source>%1: нет связи с %2, уже %3</source>
+        <translation>%1: no connection since %2, for %3 now</translation>
+    </message>
+    <message>
+        <source> (за ним ещё узлов: %1)</source>
+        <translation> (hosts behind it: %1)</translation>
+    </message>
+    <message>
+        <source>Проверка канала</source>
+        <translation>Channel test</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::DeliveryQueue</name>
+    <message>
+        <source>сообщение повреждено</source>
+        <translation>the message is damaged</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::Dispatcher</name>
+    <message>
+        <source>программа остановлена через %1 с</source>
+        <translation>program killed after %1 s</translation>
+    </message>
+    <message>
+        <source>не удалось запустить программу: %1</source>
+        <translation>cannot start the program: %1</translation>
+    </message>
+    <message>
+        <source>код завершения %1</source>
+        <translation>exit status %1</translation>
+    </message>
+    <message>
+        <source>программа завершилась аварийно</source>
+        <translation>the program crashed</translation>
+    </message>
+    <message>
+        <source>в файле %1 нет сертификата</source>
+        <translation>no certificate in the file %1</translation>
     </message>
 </context>
 <context>
@@ -917,11 +1547,116 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>grapher::LatencyChart</name>
+    <message>
+        <source>мс</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>Задержка и потери</source>
+        <translation>Round trip and loss</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::WeekHourView</name>
+    <message>
+        <source>минуты простоя</source>
+        <translation>downtime minutes</translation>
+    </message>
+    <message>
+        <source>сбои</source>
+        <translation>outages</translation>
+    </message>
+    <message>
+        <source>0 … %1 (%2)</source>
+        <translation>0 … %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1, %2:00–%3:00
+Сбоев: %4
+Простой: %5</source>
+        <translation>%1, %2:00–%3:00
+Outages: %4
+Downtime: %5</translation>
+    </message>
+</context>
+<context>
     <name>grapher::frmDativo</name>
     <message>
         <source>Дата</source>
         <comment>window title</comment>
         <translation>Дата</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::frmLatency</name>
+    <message>
+        <source>Задержка и потери</source>
+        <translation>Round trip and loss</translation>
+    </message>
+    <message>
+        <source>Последний час</source>
+        <translation>Last hour</translation>
+    </message>
+    <message>
+        <source>Последние сутки</source>
+        <translation>Last day</translation>
+    </message>
+    <message>
+        <source>Последняя неделя</source>
+        <translation>Last week</translation>
+    </message>
+    <message>
+        <source>Последний месяц</source>
+        <translation>Last month</translation>
+    </message>
+    <message>
+        <source>Последний год</source>
+        <translation>Last year</translation>
+    </message>
+    <message>
+        <source>Период</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>Построить</source>
+        <translation>Draw</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>Сохранить SVG...</source>
+        <translation>Save SVG...</translation>
+    </message>
+    <message>
+        <source>Адреса:</source>
+        <translation>Addresses:</translation>
+    </message>
+    <message>
+        <source>Период:</source>
+        <translation>Period:</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать адреса: %1</source>
+        <translation>Cannot read the addresses: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать задержки: %1</source>
+        <translation>Cannot read the round trips: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG</source>
+        <translation>Save PNG</translation>
+    </message>
+    <message>
+        <source>Сохранить SVG</source>
+        <translation>Save SVG</translation>
     </message>
 </context>
 <context>
@@ -1066,6 +1801,14 @@ Enter another number; the settings in the options table are unchanged.</translat
         <comment>window title</comment>
         <translation>Конец периода</translation>
     </message>
+    <message>
+        <source>Неделя × час</source>
+        <translation>Week × hour</translation>
+    </message>
+    <message>
+        <source>Сбои по дням недели и часам</source>
+        <translation>Outages by weekday and hour</translation>
+    </message>
 </context>
 <context>
     <name>grapher::frmTime</name>
@@ -1089,6 +1832,47 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Расшифровка графика</source>
         <comment>window title</comment>
         <translation>Расшифровка графика</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::frmWeekHour</name>
+    <message>
+        <source>Сбои по дням недели и часам</source>
+        <comment>window title</comment>
+        <translation>Сбои по дням недели и часам</translation>
+    </message>
+    <message>
+        <source>Все адреса</source>
+        <translation>All hosts</translation>
+    </message>
+    <message>
+        <source>Число сбоев</source>
+        <translation>Number of outages</translation>
+    </message>
+    <message>
+        <source>Минуты простоя</source>
+        <translation>Downtime minutes</translation>
+    </message>
+    <message>
+        <source>Сохранить PNG...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>%1: %2 – %3</source>
+        <translation>%1: %2 – %3</translation>
+    </message>
+    <message>
+        <source>Ошибка базы данных: %1</source>
+        <translation>Database error: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить карту</source>
+        <comment>window title</comment>
+        <translation>Сохранить карту</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить файл %1.</source>
+        <translation>Cannot save the file %1.</translation>
     </message>
 </context>
 <context>
@@ -1266,17 +2050,20 @@ Created: 14.09.2004</translation>
         <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
         <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
     </message>
+</context>
+<context>
+    <name>monitor::LatencyService</name>
     <message>
-        <source>причина неизвестна</source>
-        <translation>reason unknown</translation>
+        <source>Запись задержек</source>
+        <translation>Recording round trips</translation>
     </message>
     <message>
-        <source>Записи о сбоях (%1) не сделаны (%2); они сохранены в %3 и будут сделаны при следующем запуске.</source>
-        <translation>Outage writes (%1) were not made (%2); they are kept in %3 and will be made at the next start.</translation>
+        <source>база данных недоступна, самые старые замеры отброшены</source>
+        <translation>the database cannot be reached; the oldest samples were dropped</translation>
     </message>
     <message>
-        <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
-        <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
+        <source>Обобщение задержек</source>
+        <translation>Summing up round trips</translation>
     </message>
 </context>
 <context>
@@ -1307,6 +2094,18 @@ Created: 14.09.2004</translation>
     <message>
         <source>База данных не ответила за %1 с: соединение с ней открывается заново. Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда она ответит.</source>
         <translation>The database did not answer within %1 s: its connection is being opened again. Monitoring goes on; outage records wait and will be made once it answers.</translation>
+    </message>
+    <message>
+        <source>причина неизвестна</source>
+        <translation>reason unknown</translation>
+    </message>
+    <message>
+        <source>Записи о сбоях (%1) не сделаны (%2); они сохранены в %3 и будут сделаны при следующем запуске.</source>
+        <translation>Outage writes (%1) were not made (%2); they are kept in %3 and will be made at the next start.</translation>
+    </message>
+    <message>
+        <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
+        <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
     </message>
 </context>
 <context>
@@ -1407,6 +2206,14 @@ To fix it, do one of the two:
     <message>
         <source>пуст</source>
         <translation>empty</translation>
+    </message>
+    <message>
+        <source>Нет сети на этом компьютере</source>
+        <translation>No network on this computer</translation>
+    </message>
+    <message>
+        <source>Сеть на этом компьютере восстановлена</source>
+        <translation>The network on this computer is back</translation>
     </message>
 </context>
 <context>
