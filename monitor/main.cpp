@@ -133,7 +133,11 @@ int main(int argc, char **argv)
         if (db.isOpen())
             return db;
         QString error;
-        if (!Database::open(database, Database::Options(), &error, QStringLiteral("orvant_watched"), nullptr)) {
+        // A short wait for another program's lock: the stretch is extended
+        // again by the next pass, and the monitor's end waits for no lock.
+        Database::Options options;
+        options.busyTimeoutMs = 200;
+        if (!Database::open(database, options, &error, QStringLiteral("orvant_watched"), nullptr)) {
             if (!openFailureTold->exchange(true))
                 qWarning("watched time not recorded: %s", qUtf8Printable(error));
             return QSqlDatabase();

@@ -16,8 +16,9 @@ bool ensureOpen(QSqlDatabase db, const DatabaseConfig &config, const QString &na
     if (db.isOpen())
         return Database::reconnectIfLost(name, error);
     Database::Options options;
-    // Off the window's thread a lock of another program may be waited for.
-    options.busyTimeoutMs = Database::BusyTimeoutMs;
+    // Never long: samples wait in order while another program holds the
+    // file, and the monitor's end must not wait behind a lock.
+    options.busyTimeoutMs = 200;
     return Database::open(config, options, error, name, nullptr);
 }
 

@@ -17,7 +17,15 @@ for pair in "$@"; do
   hide=(); envs=()
   case $name in
     -D*) hide=("$name") ;;
-    pkg-config:*) mkdir -p "$work/no-pc"; envs=(PKG_CONFIG_LIBDIR="$work/no-pc" PKG_CONFIG_PATH=) ;;
+    pkg-config:*)
+      # Every module the machine has but this one.
+      module=${name#pkg-config:}; pcdir="$work/pc-without-$module"; mkdir -p "$pcdir"
+      for dir in $(pkg-config --variable pc_path pkg-config | tr ':' ' '); do
+        for pc in "$dir"/*.pc; do
+          [ -e "$pc" ] && [ "$(basename "$pc")" != "$module.pc" ] && ln -sf "$pc" "$pcdir/"
+        done
+      done
+      envs=(PKG_CONFIG_LIBDIR="$pcdir" PKG_CONFIG_PATH=) ;;
     *) hide=("-DCMAKE_DISABLE_FIND_PACKAGE_$name=ON") ;;
   esac
   out="$work/${name//[^A-Za-z0-9]/_}.log"

@@ -109,7 +109,7 @@ timeout 240 unshare -n bash -c '
     status=$?
     grep -q "Программа уже запущена!" "$WORK/second.log" || fail "the second monitor was not refused"
     grep -q "orvant_e2e" "$WORK/second.log" || fail "the refusal does not name the database"
-    grep -q "orvant $pid@" "$WORK/second.log" || fail "the refusal does not name the holding monitor"
+    grep -q "orvant $pid[.@]" "$WORK/second.log" || fail "the refusal does not name the holding monitor"
     [ $status = 0 ] || fail "the refused monitor ended with status $status"
     echo "second monitor refused: $(grep -m1 "orvant_e2e" "$WORK/second.log")"
 
