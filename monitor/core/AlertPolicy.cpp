@@ -61,24 +61,10 @@ Reason reasonFromName(const QString &name)
     return Reason::None;
 }
 
-bool inWindow(const MaintenanceWindow &window, const QDateTime &now)
-{
-    if (!window.from.isValid() || !window.to.isValid() || !now.isValid())
-        return false;
-    const QTime t = now.time();
-    const int today = now.date().dayOfWeek() - 1;  // 0 Monday
-    const int yesterday = (today + 6) % 7;
-    auto startsOn = [&](int day) { return (window.weekdays >> day) & 1; };
-    if (window.from < window.to)
-        return startsOn(today) && t >= window.from && t < window.to;
-    // Past midnight: the evening of a start day, or the morning after one.
-    return (startsOn(today) && t >= window.from) || (startsOn(yesterday) && t < window.to);
-}
-
 Reason quietReason(const Quiet &quiet, const QString &ip, const QDateTime &now)
 {
     for (const Mute &m : quiet.mutes) {
-        if ((m.ip.isEmpty() || m.ip == ip) && (!m.until.isValid() || now < m.until))
+        if ((m.ip.isEmpty() || m.ip == ip) && AlertRecords::holds(m, now))
             return Reason::Muted;
     }
     for (const MaintenanceWindow &w : quiet.windows) {
@@ -111,7 +97,7 @@ bool ringsEverything(const Config &config, bool anyParents, const Quiet &quiet, 
     if (config.flapping || config.confirmPasses > 1 || anyParents)
         return false;
     for (const Mute &m : quiet.mutes) {
-        if (!m.until.isValid() || now < m.until)
+        if (AlertRecords::holds(m, now))
             return false;
     }
     return std::none_of(quiet.windows.cbegin(), quiet.windows.cend(),

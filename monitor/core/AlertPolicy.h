@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTime>
 
+#include "AlertRecords.h"
+
 #include <deque>
 
 namespace monitor {
@@ -39,26 +41,9 @@ struct Config
 
 inline constexpr int FlapWindow = 21;  // passes of a host's history weighed
 
-// A mute of one address, or of all (empty ip). An invalid `until` lasts
-// until the operator lifts it.
-struct Mute
-{
-    QString ip;
-    QDateTime until;
-};
-
-// Planned work that recurs every week: the days (bit 0 Monday … bit 6
-// Sunday) on which it starts and the time of day it spans; a range whose end
-// is not after its start runs past midnight into the next day.
-struct MaintenanceWindow
-{
-    QString ip;  // empty: every host
-    int weekdays = 0;
-    QTime from;
-    QTime to;
-};
-
-bool inWindow(const MaintenanceWindow &window, const QDateTime &now);
+using Mute = AlertRecords::Mute;
+using MaintenanceWindow = AlertRecords::MaintenanceWindow;
+using AlertRecords::inWindow;
 
 struct Quiet
 {

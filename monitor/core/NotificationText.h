@@ -10,6 +10,8 @@ struct NotifiedHost
 {
     QString desc;
     QString ip;
+    // Hosts that fell silent behind this one and rang no alarm of their own.
+    int behind = 0;
 };
 
 // Summary and body of one desktop notification.
@@ -30,6 +32,12 @@ inline constexpr int MaxLines = 10;
 NotificationText outage(const QList<NotifiedHost> &hosts);
 // Hosts whose outage ended in the pass (likewise).
 NotificationText restored(const QList<NotifiedHost> &hosts);
+// Hosts that began to flap (their alarms are held while it lasts), and
+// hosts that settled.
+NotificationText flapping(const QList<NotifiedHost> &hosts);
+NotificationText settled(const QList<NotifiedHost> &hosts);
+// " и ещё 30 адресов за ним", in the form the count asks for.
+QString behindSuffix(int count);
 
 // The body as a server that reads markup gets it: '<', '>' and '&' of a
 // description would otherwise be taken for tags.

@@ -398,6 +398,7 @@ void PollingEngine::Do_It(const Decided &d)
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
+        m_effectAt = d.at;
         emit outageEnded(h.ip, h.desc, h.timeoutMs);
         return;
     }
@@ -410,6 +411,7 @@ void PollingEngine::Do_It(const Decided &d)
     open = 1;
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
+    m_effectAt = d.at;
     emit outageBegan(h.ip, h.desc, h.timeoutMs);
 }
 
@@ -422,6 +424,14 @@ void PollingEngine::finishPass()
     if (m_openRowsKnown && m_haveLastBook) {
         m_lastOpenRows = m_openRows;
         m_haveLastOpenRows = true;
+    }
+    m_lastStates.clear();
+    if (m_openRowsKnown) {
+        const auto &results = m_probe->results();
+        for (size_t i = 0; i < m_hosts.size() && i < results.size(); ++i) {
+            if (results[i].status != EchoProbe::NotProbed)
+                m_lastStates.insert(m_hosts[i].ip, m_openRows.value(m_hosts[i].ip) > 0);
+        }
     }
     m_hosts.clear();
     m_openRows.clear();

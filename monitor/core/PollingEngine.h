@@ -83,6 +83,12 @@ public:
     // of the last pass that read it, so alerts go on. Not owned.
     void setConnectionWatch(ConnectionWatch *watch);
 
+    // For the alerts: while outageBegan or outageEnded is signalled, the
+    // moment its row carries; after passFinished, every address the pass
+    // knew the state of, true for down (an open row).
+    QDateTime effectTime() const { return m_effectAt; }
+    const QHash<QString, bool> &lastPassStates() const { return m_lastStates; }
+
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
     void tick();      // the one-second tick: countdown, and a pass when it is due
@@ -176,6 +182,8 @@ private:
     QHash<QString, int> m_lastOpenRows;
     bool m_haveLastOpenRows = false;
     std::function<bool()> m_opener;
+    QDateTime m_effectAt;
+    QHash<QString, bool> m_lastStates;
 };
 
 } // namespace monitor

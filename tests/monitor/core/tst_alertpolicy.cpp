@@ -58,7 +58,7 @@ Quiet quietFrom(const QString &text)
         if (window) {
             const int from = when.section(QLatin1Char('-'), 0, 0).toInt();
             const int to = when.section(QLatin1Char('-'), 1, 1).toInt();
-            quiet.windows << MaintenanceWindow{host, 0x7f, passTime(from).time(), passTime(to + 1).time()};
+            quiet.windows << MaintenanceWindow{0, host, AlertRecords::AllWeekdays, passTime(from).time(), passTime(to + 1).time()};
         } else {
             quiet.mutes << Mute{host, when.isEmpty() ? QDateTime() : passTime(when.toInt())};
         }
@@ -283,7 +283,7 @@ void tst_AlertPolicy::maintenanceWindow()
     QFETCH(QTime, to);
     QFETCH(QDateTime, at);
     QFETCH(bool, inside);
-    QCOMPARE(inWindow({QString(), weekdays, from, to}, at), inside);
+    QCOMPARE(inWindow({0, QString(), weekdays, from, to}, at), inside);
 }
 
 void tst_AlertPolicy::ringsEverythingOnlyWithDefaults()
