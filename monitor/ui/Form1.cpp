@@ -158,6 +158,8 @@ void Form1::buildControls()
 
     m_fg = new FormatGrid(client);
     m_fg->setObjectName(QStringLiteral("fg"));
+    m_fg->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fg, &QWidget::customContextMenuRequested, this, &Form1::onEventListMenu);
     place(m_fg, 105, 0, 5790, 2355);
 
     m_ll = new QLabel(client);
@@ -602,6 +604,11 @@ frmOtchet *Form1::loadReport()
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
         connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
+        connect(m_report, &frmOtchet::menuRequested, this, [this](QMenu *menu, const QString &ip) {
+            if (!ip.isEmpty())
+                addMuteActions(menu, ip);
+            addMuteActions(menu, QString());
+        });
         // Without the server it is filled once the server is back.
         if (!m_session || m_session->usable())
             m_report->Label1_Click();
@@ -647,7 +654,13 @@ void Form1::showDatabaseError(const QString &what, const QString &errorText)
 
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 {
+    // Noted first: the tray the line puts the window into shows the change.
+    const bool atOnce = m_alerts.ringsAtOnce(ip, true);
+    m_alerts.noteChange(ip, desc, true, atOnce, m_services.engine->effectTime());
     PrintStat(ip, desc, QString::number(timeoutMs), Red);
+    ++m_passLines;
+    if (!atOnce)
+        return;  // decided at the pass's end
     m_passBegan.append({desc, ip});
     m_services.sound->play(m_sndErr);
     if (m_showOnErr)
@@ -656,7 +669,13 @@ void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
 {
+    // Noted first: the tray the line puts the window into shows the change.
+    const bool atOnce = m_alerts.ringsAtOnce(ip, false);
+    m_alerts.noteChange(ip, desc, false, atOnce, m_services.engine->effectTime());
     PrintStat(ip, desc, QString::number(timeoutMs), Green);
+    ++m_passLines;
+    if (!atOnce)
+        return;
     m_passEnded.append({desc, ip});
     m_services.sound->play(m_sndRest);
 }
@@ -669,12 +688,14 @@ void Form1::onPassStarted()
     // for the next one.
     m_passBegan.clear();
     m_passEnded.clear();
+    alertsPassStarted();
 }
 
 void Form1::onPassFinished()
 {
     m_ll->setText(m_services.engine->countsText());
     m_cmdT2L->setEnabled(true);
+    alertsPassFinished();
     const QList<NotifiedHost> began = std::exchange(m_passBegan, {});
     const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
     if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
@@ -771,7 +792,8 @@ void Form1::mnuTray_Click()
         showMinimized();
         return;
     }
-    m_services.tray->showIcon(windowIcon(), QStringLiteral("Orvant"));
+    m_trayDown = m_alerts.downCount();
+    m_services.tray->showIcon(trayIcon(), trayToolTip());
     hide();
 }
 
@@ -894,6 +916,10 @@ void Form1::unload()
         delete m_report;
     }
     m_services.tray->hideIcon();
+    // The notifications of a watch that ended would tell of outages nobody
+    // follows any more.
+    if (m_services.notifier)
+        m_services.notifier->withdrawAll();
     emit unloaded();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertGate.h"
 #include "Form1Services.h"
 #include "NotificationText.h"
 #include "frmOtchet.h"
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class FormatGrid;
@@ -81,6 +83,17 @@ public:
     QAction *action(const QString &name) const;
     // The report window, null until first needed.
     frmOtchet *report() const { return m_report; }
+
+    // What keeps outages quiet, and the alarms held (Form1Alerts.cpp).
+    AlertGate &alerts() { return m_alerts; }
+    // The tray's picture and tip: while any outage is open, both show it.
+    QIcon trayIcon() const;
+    QString trayToolTip() const;
+    // Mutes ip ('' for all) until a moment (invalid: until lifted), or lifts it.
+    void muteHost(const QString &ip, const QDateTime &until);
+    void unmuteHost(const QString &ip);
+    // The mute choices for ip ('' for all) into menu.
+    void addMuteActions(QMenu *menu, const QString &ip);
 
     // Asks "Действительно хотите выйти ?"; true when the operator said Yes.
     bool confirmQuit();
@@ -157,6 +170,17 @@ private:
     void onProbeUnavailable(const QString &message);
     void fitEventListColumns();
 
+    // Alerts (Form1Alerts.cpp).
+    void alertsPassStarted();
+    void alertsPassFinished();
+    void reloadAlerts();
+    void markQuietLines(const QList<AlertGate::Held> &held);
+    void onEventListMenu(const QPoint &pos);
+    void refreshTrayIcon();
+    // Runs job with the monitor's connection and hands back nothing: the
+    // alerts' reads and writes.
+    void onDatabase(const std::function<void(const QSqlDatabase &)> &job);
+
     Prompts &m_prompts;
     Form1Services m_services;
     std::unique_ptr<SingleInstance> m_instance;
@@ -190,6 +214,10 @@ private:
     int m_boxesOpen = 0;
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
+    AlertGate m_alerts;
+    int m_passLines = 0;  // event lines the running pass has drawn
+    QString m_alertsError;
+    int m_trayDown = 0;  // hosts down when the tray icon was last shown  // the last failure to read them, said once
 };
 
 } // namespace monitor

@@ -1,0 +1,187 @@
+// The main window's part in the alerts: which alarms of a pass are given,
+// the reasons of the quiet ones on their event lines, mutes from the event
+// list, and the tray icon that shows an open outage.
+#include "Form1.h"
+
+#include "Clock.h"
+#include "FormatGrid.h"
+#include "PassNotifier.h"
+#include "PollingEngine.h"
+#include "ProgramIcon.h"
+#include "ServerSession.h"
+#include "SoundPlayer.h"
+#include "TrayIcon.h"
+
+#include <QMenu>
+#include <QSqlDatabase>
+
+#include <cstdio>
+
+namespace monitor {
+
+namespace {
+
+constexpr int AddressColumn = 3;
+
+} // namespace
+
+void Form1::onDatabase(const std::function<void(const QSqlDatabase &)> &job)
+{
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    if (!db.isOpen() || (m_session && !m_session->usable()))
+        return;
+    job(db);
+}
+
+void Form1::reloadAlerts()
+{
+    onDatabase([this](const QSqlDatabase &db) {
+        const AlertGate::Loaded loaded = AlertGate::load(db);
+        // A database without the alerts' tables (one opened read-only, made
+        // by an older version) runs on the defaults, which ring as always:
+        // stderr says so once, the event list stays the outages' own.
+        if (!loaded.ok && loaded.error != m_alertsError)
+            std::fprintf(stderr, "orvant: alert settings unavailable, defaults used: %s\n",
+                         qUtf8Printable(loaded.error));
+        m_alertsError = loaded.ok ? QString() : loaded.error;
+        m_alerts.setLoaded(loaded);
+    });
+}
+
+void Form1::alertsPassStarted()
+{
+    m_passLines = 0;
+    reloadAlerts();
+    m_alerts.passStarted(m_services.clock->now());
+}
+
+void Form1::alertsPassFinished()
+{
+    const AlertGate::Alarms alarms =
+        m_alerts.passFinished(m_services.clock->now(), m_services.engine->lastPassStates());
+    markQuietLines(alarms.held);
+    if (!alarms.marks.isEmpty()) {
+        const QList<AlertRecords::Mark> marks = alarms.marks;
+        onDatabase([this, marks](const QSqlDatabase &db) {
+            QString error;
+            if (!AlertRecords::writeMarks(db, marks, &error))
+                reportOwnDatabaseError(tr("Запись причин тихих сбоев"), error);
+        });
+    }
+    // Held alarms given now sound once for the pass, however many there are.
+    m_passBegan += alarms.began;
+    m_passEnded += alarms.ended;
+    if (m_report)
+        m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
+    if (!alarms.began.isEmpty()) {
+        m_services.sound->play(m_sndErr);
+        if (m_showOnErr)
+            changeStateForPass(WindowState::Shown);
+    } else if (!alarms.ended.isEmpty()) {
+        m_services.sound->play(m_sndRest);
+    }
+    if (m_services.notifier && !m_unloaded && (!alarms.startedFlapping.isEmpty() || !alarms.settled.isEmpty()))
+        m_services.notifier->flappingChanged(alarms.startedFlapping, alarms.settled);
+    refreshTrayIcon();
+}
+
+void Form1::markQuietLines(const QList<AlertGate::Held> &held)
+{
+    // The pass's own lines are the newest, on top (notices may lie among them).
+    const int lines = qMin(m_passLines + 50, m_fg->rowCount());
+    for (const AlertGate::Held &h : held) {
+        for (int row = 0; row < lines; ++row) {
+            if (m_fg->text(row, AddressColumn) != FormatGrid::cellText(h.ip)
+                || m_fg->textColor(row, AddressColumn) != colorFromRgbValue(h.down ? Red : Green))
+                continue;
+            const QString tip = tr("Без сигнала: %1").arg(h.reasonText);
+            for (int col = 1; col <= 4; ++col)
+                m_fg->setCellToolTip(row, col, tip);
+            break;
+        }
+    }
+}
+
+QIcon Form1::trayIcon() const
+{
+    return m_alerts.downCount() > 0 ? outageIcon() : windowIcon();
+}
+
+QString Form1::trayToolTip() const
+{
+    const int down = m_alerts.downCount();
+    if (down == 0)
+        return QStringLiteral("Orvant");
+    return QStringLiteral("Orvant\n") + tr("Нет соединения: %n адр.", nullptr, down);
+}
+
+void Form1::refreshTrayIcon()
+{
+    if (!m_services.tray->isIconVisible() || m_alerts.downCount() == m_trayDown)
+        return;
+    m_trayDown = m_alerts.downCount();
+    m_services.tray->showIcon(trayIcon(), trayToolTip());
+}
+
+void Form1::muteHost(const QString &ip, const QDateTime &until)
+{
+    onDatabase([this, ip, until](const QSqlDatabase &db) {
+        QString error;
+        if (!AlertRecords::writeMute(db, {ip, until}, &error))
+            reportOwnDatabaseError(tr("Отключение сигналов"), error);
+    });
+    reloadAlerts();
+    if (m_report)
+        m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
+}
+
+void Form1::unmuteHost(const QString &ip)
+{
+    onDatabase([this, ip](const QSqlDatabase &db) {
+        QString error;
+        if (!AlertRecords::liftMute(db, ip, &error))
+            reportOwnDatabaseError(tr("Включение сигналов"), error);
+    });
+    reloadAlerts();
+    if (m_report)
+        m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
+}
+
+void Form1::addMuteActions(QMenu *menu, const QString &ip)
+{
+    const QDateTime now = m_services.clock->now();
+    QMenu *sub = menu->addMenu(ip.isEmpty() ? tr("Отключить сигналы всех адресов")
+                                            : tr("Отключить сигналы %1").arg(ip));
+    sub->setObjectName(ip.isEmpty() ? QStringLiteral("mnuMuteAll") : QStringLiteral("mnuMute"));
+    auto add = [&](const QString &text, const QDateTime &until) {
+        connect(sub->addAction(text), &QAction::triggered, this, [this, ip, until] { muteHost(ip, until); });
+    };
+    add(tr("на 15 минут"), now.addSecs(15 * 60));
+    add(tr("на 1 час"), now.addSecs(60 * 60));
+    add(tr("на 4 часа"), now.addSecs(4 * 60 * 60));
+    add(tr("до завтра 08:00"), AlertRecords::tomorrowMorning(now));
+    add(tr("до включения"), QDateTime());
+    for (const AlertRecords::Mute &m : m_alerts.activeMutes(now)) {
+        if (m.ip != ip)
+            continue;
+        QAction *lift = menu->addAction(ip.isEmpty() ? tr("Включить сигналы всех адресов (отключены %1)")
+                                                           .arg(AlertRecords::untilText(m))
+                                                     : tr("Включить сигналы %1 (отключены %2)")
+                                                           .arg(ip, AlertRecords::untilText(m)));
+        lift->setObjectName(ip.isEmpty() ? QStringLiteral("mnuUnmuteAll") : QStringLiteral("mnuUnmute"));
+        connect(lift, &QAction::triggered, this, [this, ip] { unmuteHost(ip); });
+    }
+}
+
+void Form1::onEventListMenu(const QPoint &pos)
+{
+    QMenu menu(this);
+    const QModelIndex index = m_fg->indexAt(pos);
+    const QString ip = index.isValid() ? m_fg->text(index.row(), AddressColumn).trimmed() : QString();
+    if (!ip.isEmpty())
+        addMuteActions(&menu, ip);
+    addMuteActions(&menu, QString());
+    menu.exec(m_fg->viewport()->mapToGlobal(pos));
+}
+
+} // namespace monitor
