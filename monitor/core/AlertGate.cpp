@@ -1,5 +1,11 @@
 #include "AlertGate.h"
 
+#include "Database.h"
+#include "ExtraSettings.h"
+#include "Statements.h"
+
+#include <QSqlQuery>
+
 #include <algorithm>
 
 namespace monitor {
@@ -111,10 +117,38 @@ QList<AlertRecords::Mute> AlertGate::activeMutes(const QDateTime &now) const
 
 namespace monitor {
 
+AlertPolicy::Config AlertGate::configFrom(const ExtraSettings &settings)
+{
+    AlertPolicy::Config config;
+    config.flapping = settings.flag(QLatin1String(FlappingKey), false);
+    config.flapHighPercent = settings.integer(QLatin1String(FlapHighKey), config.flapHighPercent, 1, 100);
+    config.flapLowPercent = settings.integer(QLatin1String(FlapLowKey), config.flapLowPercent, 0, 100);
+    // A low share above the high one would end the flapping it starts.
+    config.flapLowPercent = qMin(config.flapLowPercent, config.flapHighPercent);
+    config.confirmPasses = settings.integer(QLatin1String(ConfirmKey), 1, 1, MaxConfirmPasses);
+    return config;
+}
+
 AlertGate::Loaded AlertGate::load(const QSqlDatabase &db)
 {
     Loaded loaded;
     QString error;
+    ExtraSettings settings;
+    if (!ExtraSettings::read(db, &settings, &error)) {
+        loaded.error = error;
+        return loaded;
+    }
+    loaded.config = configFrom(settings);
+    QSqlQuery query(db);
+    if (!runStatement(query, Statements::SelectAllParents)) {
+        loaded.error = statementError(query);
+        return loaded;
+    }
+    while (query.next()) {
+        const QString parent = query.value(1).toString();
+        if (!parent.isEmpty())
+            loaded.parents.insert(query.value(0).toString(), parent);
+    }
     if (!AlertRecords::readMutes(db, &loaded.quiet.mutes, &error)
         || !AlertRecords::readWindows(db, &loaded.quiet.windows, &error)) {
         loaded.error = error;

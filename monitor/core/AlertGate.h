@@ -11,6 +11,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class ExtraSettings;
+
 namespace monitor {
 
 // The monitor's side of the alert policy: what it needs from the database
@@ -42,6 +44,7 @@ public:
     };
     // Runs on the thread that owns db.
     static Loaded load(const QSqlDatabase &db);
+    static AlertPolicy::Config configFrom(const ExtraSettings &settings);
 
     void setLoaded(const Loaded &loaded);
     const Loaded &loaded() const { return m_loaded; }

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Database.h"
+#include "DatabaseThread.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
 #include "PassNotifier.h"

@@ -21,6 +21,7 @@ class QPushButton;
 class QSessionManager;
 class QTimer;
 class SingleInstance;
+class DatabaseThread;
 
 namespace monitor {
 
@@ -177,9 +178,9 @@ private:
     void markQuietLines(const QList<AlertGate::Held> &held);
     void onEventListMenu(const QPoint &pos);
     void refreshTrayIcon();
-    // Runs job with the monitor's connection and hands back nothing: the
-    // alerts' reads and writes.
-    void onDatabase(const std::function<void(const QSqlDatabase &)> &job);
+    // Runs job on the alerts' database thread, with a connection of its own
+    // to the database the window opened, then done(result) here.
+    void onDatabase(std::function<QString(const QSqlDatabase &)> job, std::function<void(const QString &)> done = {});
 
     Prompts &m_prompts;
     Form1Services m_services;
@@ -215,6 +216,7 @@ private:
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
     AlertGate m_alerts;
+    std::unique_ptr<DatabaseThread> m_alertDb;
     int m_passLines = 0;  // event lines the running pass has drawn
     QString m_alertsError;
     int m_trayDown = 0;  // hosts down when the tray icon was last shown  // the last failure to read them, said once

@@ -4,6 +4,8 @@
 #include "Form1.h"
 
 #include "Clock.h"
+#include "Database.h"
+#include "DatabaseThread.h"
 #include "FormatGrid.h"
 #include "PassNotifier.h"
 #include "PollingEngine.h"
@@ -16,6 +18,7 @@
 #include <QSqlDatabase>
 
 #include <cstdio>
+#include <memory>
 
 namespace monitor {
 
@@ -25,27 +28,56 @@ constexpr int AddressColumn = 3;
 
 } // namespace
 
-void Form1::onDatabase(const std::function<void(const QSqlDatabase &)> &job)
+void Form1::onDatabase(std::function<QString(const QSqlDatabase &)> job, std::function<void(const QString &)> done)
 {
-    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    if (!db.isOpen() || (m_session && !m_session->usable()))
+    if (m_unloaded || (m_session && !m_session->usable()))
         return;
-    job(db);
+    const QString main = QLatin1String(QSqlDatabase::defaultConnection);
+    if (!QSqlDatabase::database(main, false).isOpen())
+        return;
+    if (!m_alertDb)
+        m_alertDb = std::make_unique<DatabaseThread>(QStringLiteral("orvant_alerts"));
+    const DatabaseConfig config = Database::configOf(main);
+    const QString name = m_alertDb->connectionName();
+    m_alertDb->post(
+        this,
+        [job = std::move(job), config, name](QSqlDatabase db) -> QString {
+            if (!db.isOpen()) {
+                Database::Options options;
+                // As the pass's own writes: never hold the database long.
+                options.busyTimeoutMs = WriteBusyTimeoutMs;
+                QString error;
+                if (!Database::open(config, options, &error, name, nullptr))
+                    return error;
+                db = QSqlDatabase::database(name, false);
+            }
+            return job(db);
+        },
+        [done = std::move(done)](const QString &error) {
+            if (done)
+                done(error);
+        });
 }
 
 void Form1::reloadAlerts()
 {
-    onDatabase([this](const QSqlDatabase &db) {
-        const AlertGate::Loaded loaded = AlertGate::load(db);
-        // A database without the alerts' tables (one opened read-only, made
-        // by an older version) runs on the defaults, which ring as always:
-        // stderr says so once, the event list stays the outages' own.
-        if (!loaded.ok && loaded.error != m_alertsError)
-            std::fprintf(stderr, "orvant: alert settings unavailable, defaults used: %s\n",
-                         qUtf8Printable(loaded.error));
-        m_alertsError = loaded.ok ? QString() : loaded.error;
-        m_alerts.setLoaded(loaded);
-    });
+    auto loaded = std::make_shared<AlertGate::Loaded>();
+    onDatabase(
+        [loaded](const QSqlDatabase &db) {
+            *loaded = AlertGate::load(db);
+            return loaded->ok ? QString() : loaded->error;
+        },
+        [this, loaded](const QString &error) {
+            // A database without the alerts' tables (one opened read-only,
+            // made by an older version) runs on the defaults, which ring as
+            // always: stderr says so once, the event list stays the outages'.
+            if (!error.isEmpty() && error != m_alertsError)
+                std::fprintf(stderr, "orvant: alert settings unavailable, defaults used: %s\n", qUtf8Printable(error));
+            m_alertsError = error;
+            m_alerts.setLoaded(*loaded);
+            if (m_report)
+                m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
+        });
 }
 
 void Form1::alertsPassStarted()
@@ -62,11 +94,16 @@ void Form1::alertsPassFinished()
     markQuietLines(alarms.held);
     if (!alarms.marks.isEmpty()) {
         const QList<AlertRecords::Mark> marks = alarms.marks;
-        onDatabase([this, marks](const QSqlDatabase &db) {
-            QString error;
-            if (!AlertRecords::writeMarks(db, marks, &error))
-                reportOwnDatabaseError(tr("Запись причин тихих сбоев"), error);
-        });
+        onDatabase(
+            [marks](const QSqlDatabase &db) {
+                QString error;
+                AlertRecords::writeMarks(db, marks, &error);
+                return error;
+            },
+            [this](const QString &error) {
+                if (!error.isEmpty())
+                    reportOwnDatabaseError(tr("Запись причин тихих сбоев"), error);
+            });
     }
     // Held alarms given now sound once for the pass, however many there are.
     m_passBegan += alarms.began;
@@ -125,26 +162,32 @@ void Form1::refreshTrayIcon()
 
 void Form1::muteHost(const QString &ip, const QDateTime &until)
 {
-    onDatabase([this, ip, until](const QSqlDatabase &db) {
-        QString error;
-        if (!AlertRecords::writeMute(db, {ip, until}, &error))
-            reportOwnDatabaseError(tr("Отключение сигналов"), error);
-    });
+    onDatabase(
+        [ip, until](const QSqlDatabase &db) {
+            QString error;
+            AlertRecords::writeMute(db, {ip, until}, &error);
+            return error;
+        },
+        [this](const QString &error) {
+            if (!error.isEmpty())
+                reportOwnDatabaseError(tr("Отключение сигналов"), error);
+        });
     reloadAlerts();
-    if (m_report)
-        m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
 }
 
 void Form1::unmuteHost(const QString &ip)
 {
-    onDatabase([this, ip](const QSqlDatabase &db) {
-        QString error;
-        if (!AlertRecords::liftMute(db, ip, &error))
-            reportOwnDatabaseError(tr("Включение сигналов"), error);
-    });
+    onDatabase(
+        [ip](const QSqlDatabase &db) {
+            QString error;
+            AlertRecords::liftMute(db, ip, &error);
+            return error;
+        },
+        [this](const QString &error) {
+            if (!error.isEmpty())
+                reportOwnDatabaseError(tr("Включение сигналов"), error);
+        });
     reloadAlerts();
-    if (m_report)
-        m_report->setMutes(m_alerts.activeMutes(m_services.clock->now()));
 }
 
 void Form1::addMuteActions(QMenu *menu, const QString &ip)
