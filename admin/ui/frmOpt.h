@@ -4,6 +4,7 @@
 #include "OptionsRecord.h"
 
 class QCheckBox;
+class QSpinBox;
 class QLineEdit;
 class QPushButton;
 
@@ -24,6 +25,11 @@ public:
     void cmdSndErr_Click();
     void cmdSndRest_Click();
     void cmdSave_Click();
+    // The alert settings (another table): read on the database thread, so
+    // the boxes fill a moment after the dialog opens.
+    void loadAlertSettings();
+    QSpinBox *confirmBox() const { return spConfirm; }
+    QCheckBox *flappingBox() const { return chFlapping; }
 
 private:
     void chooseSound(QLineEdit *box);
@@ -36,6 +42,11 @@ private:
     QPushButton *cmdSndRest = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdBack = nullptr;
+    QCheckBox *chFlapping = nullptr;
+    QSpinBox *spFlapHigh = nullptr;
+    QSpinBox *spFlapLow = nullptr;
+    QSpinBox *spConfirm = nullptr;
+    bool m_alertsLoaded = false;  // saved only once read: never over unseen values
 };
 
 } // namespace admin

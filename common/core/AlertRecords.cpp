@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DateTimeText.h"
+#include "ExtraSettings.h"
 #include "Regional.h"
 #include "Statements.h"
 
@@ -179,6 +180,24 @@ bool readMark(const QSqlDatabase &db, const QString &ip, const QVariant &begin, 
         mark->detail = query.value(1).toString();
     }
     return true;
+}
+
+Settings settingsFrom(const ExtraSettings &extra)
+{
+    Settings s;
+    s.flapping = extra.flag(QLatin1String(FlappingKey), false);
+    s.flapHighPercent = extra.integer(QLatin1String(FlapHighKey), s.flapHighPercent, 1, 100);
+    s.flapLowPercent = qMin(extra.integer(QLatin1String(FlapLowKey), s.flapLowPercent, 0, 100), s.flapHighPercent);
+    s.confirmPasses = extra.integer(QLatin1String(ConfirmKey), 1, 1, MaxConfirmPasses);
+    return s;
+}
+
+QHash<QString, QString> settingsValues(const Settings &settings)
+{
+    return {{QLatin1String(FlappingKey), settings.flapping ? QStringLiteral("1") : QStringLiteral("0")},
+            {QLatin1String(FlapHighKey), QString::number(settings.flapHighPercent)},
+            {QLatin1String(FlapLowKey), QString::number(settings.flapLowPercent)},
+            {QLatin1String(ConfirmKey), QString::number(settings.confirmPasses)}};
 }
 
 QDateTime tomorrowMorning(const QDateTime &now)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -11,6 +12,8 @@
 // not ring. Shared by the monitor (which obeys them) and admin (which edits
 // and lists them). Every function takes the connection it runs on, so that
 // it can run on whichever thread owns that connection.
+class ExtraSettings;
+
 namespace AlertRecords {
 
 // A mute of one address, or of all (empty ip). An invalid `until` lasts
@@ -69,6 +72,24 @@ bool writeMarks(const QSqlDatabase &db, const QList<Mark> &marks, QString *error
 // The mark of one outage (its address and begin as the log row has them);
 // an empty reason when it has none.
 bool readMark(const QSqlDatabase &db, const QString &ip, const QVariant &begin, Mark *mark, QString *error);
+
+// How the monitor weighs outages before it rings (settings table, by name).
+struct Settings
+{
+    bool flapping = false;  // off: the alarms as they always were
+    int flapHighPercent = 30;
+    int flapLowPercent = 20;
+    int confirmPasses = 1;
+};
+inline constexpr char FlappingKey[] = "alerts.flapping";
+inline constexpr char FlapHighKey[] = "alerts.flap_high_percent";
+inline constexpr char FlapLowKey[] = "alerts.flap_low_percent";
+inline constexpr char ConfirmKey[] = "alerts.confirm_passes";
+inline constexpr int MaxConfirmPasses = 100;
+// Values out of range read as their defaults; a low share above the high
+// one is taken as the high one (it would end the flapping it starts).
+Settings settingsFrom(const ExtraSettings &extra);
+QHash<QString, QString> settingsValues(const Settings &settings);
 
 // The end of the operator's usual choices, counted from now: 15 min, 1 h,
 // 4 h, and tomorrow at 08:00.

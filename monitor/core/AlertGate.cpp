@@ -119,13 +119,12 @@ namespace monitor {
 
 AlertPolicy::Config AlertGate::configFrom(const ExtraSettings &settings)
 {
+    const AlertRecords::Settings stored = AlertRecords::settingsFrom(settings);
     AlertPolicy::Config config;
-    config.flapping = settings.flag(QLatin1String(FlappingKey), false);
-    config.flapHighPercent = settings.integer(QLatin1String(FlapHighKey), config.flapHighPercent, 1, 100);
-    config.flapLowPercent = settings.integer(QLatin1String(FlapLowKey), config.flapLowPercent, 0, 100);
-    // A low share above the high one would end the flapping it starts.
-    config.flapLowPercent = qMin(config.flapLowPercent, config.flapHighPercent);
-    config.confirmPasses = settings.integer(QLatin1String(ConfirmKey), 1, 1, MaxConfirmPasses);
+    config.flapping = stored.flapping;
+    config.flapHighPercent = stored.flapHighPercent;
+    config.flapLowPercent = stored.flapLowPercent;
+    config.confirmPasses = stored.confirmPasses;
     return config;
 }
 

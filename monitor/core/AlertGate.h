@@ -27,13 +27,6 @@ namespace monitor {
 class AlertGate
 {
 public:
-    // Settings keys (ExtraSettings).
-    static constexpr char FlappingKey[] = "alerts.flapping";
-    static constexpr char FlapHighKey[] = "alerts.flap_high_percent";
-    static constexpr char FlapLowKey[] = "alerts.flap_low_percent";
-    static constexpr char ConfirmKey[] = "alerts.confirm_passes";
-    static constexpr int MaxConfirmPasses = 100;
-
     struct Loaded
     {
         AlertPolicy::Config config;
