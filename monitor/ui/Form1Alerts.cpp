@@ -132,8 +132,11 @@ void Form1::markQuietLines(const QList<AlertGate::Held> &held)
                 || m_fg->textColor(row, AddressColumn) != colorFromRgbValue(h.down ? Red : Green))
                 continue;
             const QString tip = tr("Без сигнала: %1").arg(h.reasonText);
-            for (int col = 1; col <= 4; ++col)
-                m_fg->setCellToolTip(row, col, tip);
+            // A cell's own tip (the whole of a long description) stays first.
+            for (int col = 1; col <= 4; ++col) {
+                const QString own = m_fg->cellToolTip(row, col);
+                m_fg->setCellToolTip(row, col, own.isEmpty() ? tip : own + QLatin1Char('\n') + tip);
+            }
             break;
         }
     }
