@@ -35,6 +35,13 @@ bool run(const QSqlDatabase &db, const Statements::Statement &statement, const Q
     return false;
 }
 
+// "Every host" is stored as an empty address, never as NULL: a null key
+// would be neither found nor lifted, nor replaced by the next mute of all.
+QString address(const QString &ip)
+{
+    return ip.isNull() ? QStringLiteral("") : ip;
+}
+
 QVariant textOrNull(const QString &text)
 {
     return text.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
@@ -116,14 +123,14 @@ bool readMutes(const QSqlDatabase &db, QList<Mute> *mutes, QString *error)
 bool writeMute(const QSqlDatabase &db, const Mute &mute, QString *error)
 {
     return run(db, Statements::UpsertAlertMute,
-               {mute.ip, mute.until.isValid() ? QVariant(DateTimeText::fromDateTime(mute.until))
+               {address(mute.ip), mute.until.isValid() ? QVariant(DateTimeText::fromDateTime(mute.until))
                                               : QVariant(QMetaType(QMetaType::QString))},
                error);
 }
 
 bool liftMute(const QSqlDatabase &db, const QString &ip, QString *error)
 {
-    return run(db, Statements::DeleteAlertMute, {ip}, error);
+    return run(db, Statements::DeleteAlertMute, {address(ip)}, error);
 }
 
 bool readWindows(const QSqlDatabase &db, QList<MaintenanceWindow> *windows, QString *error)
@@ -147,7 +154,7 @@ bool readWindows(const QSqlDatabase &db, QList<MaintenanceWindow> *windows, QStr
 bool addWindow(const QSqlDatabase &db, const MaintenanceWindow &window, QString *error)
 {
     return run(db, Statements::InsertMaintenanceWindow,
-               {window.ip, window.weekdays & AllWeekdays, window.from.toString(QLatin1String(TimeFormat)),
+               {address(window.ip), window.weekdays & AllWeekdays, window.from.toString(QLatin1String(TimeFormat)),
                 window.to.toString(QLatin1String(TimeFormat))},
                error);
 }
