@@ -10,6 +10,7 @@
 #include "WriteQueue.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QTimer>
 
 #include <QCoreApplication>
@@ -744,13 +745,33 @@ void MonitorSession::tell(const QString &text)
 
 namespace monitor {
 
+namespace {
+
+// A failed alert statement on a server may be the first to meet a lost
+// connection: the server session must learn it, as from the engine's own
+// statements, or the loss goes unnoticed. Runs on the database thread.
+void noticeLoss(ServerSession *server, const QSqlDatabase &db, bool failed)
+{
+    if (!server || !failed)
+        return;
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select 1")))
+        server->lost(probe.lastError());
+}
+
+} // namespace
+
 void MonitorSession::reloadAlerts()
 {
     if (m_stopped || !databaseUsable())
         return;
     auto loaded = std::make_shared<AlertGate::Loaded>();
     m_exec->run(
-        this, [loaded](QSqlDatabase db) { *loaded = AlertGate::load(db); },
+        this,
+        [loaded, server = m_server](QSqlDatabase db) {
+            *loaded = AlertGate::load(db);
+            noticeLoss(server, db, !loaded->ok);
+        },
         [this, loaded] {
             // A database without the alerts' tables (one opened read-only,
             // made by an older version) runs on the defaults, which ring as
@@ -770,7 +791,10 @@ void MonitorSession::storeMarks(const QList<AlertRecords::Mark> &marks)
         return;
     auto error = std::make_shared<QString>();
     m_exec->run(
-        this, [marks, error](QSqlDatabase db) { AlertRecords::writeMarks(db, marks, error.get()); },
+        this,
+        [marks, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::writeMarks(db, marks, error.get()));
+        },
         [this, error] {
             if (error->isEmpty())
                 return;
@@ -786,7 +810,10 @@ void MonitorSession::muteHost(const QString &ip, const QDateTime &until)
         return;
     auto error = std::make_shared<QString>();
     m_exec->run(
-        this, [ip, until, error](QSqlDatabase db) { AlertRecords::writeMute(db, {ip, until}, error.get()); },
+        this,
+        [ip, until, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::writeMute(db, {ip, until}, error.get()));
+        },
         [this, error] {
             if (!error->isEmpty()) {
                 const QString what = QCoreApplication::translate("monitor::Form1", "Отключение сигналов");
@@ -803,7 +830,10 @@ void MonitorSession::unmuteHost(const QString &ip)
         return;
     auto error = std::make_shared<QString>();
     m_exec->run(
-        this, [ip, error](QSqlDatabase db) { AlertRecords::liftMute(db, ip, error.get()); },
+        this,
+        [ip, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::liftMute(db, ip, error.get()));
+        },
         [this, error] {
             if (!error->isEmpty()) {
                 const QString what = QCoreApplication::translate("monitor::Form1", "Включение сигналов");
