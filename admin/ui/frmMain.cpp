@@ -257,6 +257,7 @@ bool frmMain::Do_Options()
     if (!m_frmOpt)
         m_frmOpt = new frmOpt(m_prompts, this);
     m_frmOpt->showRecord(record);
+    m_frmOpt->loadAlertSettings();
     return true;
 }
 

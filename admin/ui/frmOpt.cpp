@@ -2,6 +2,10 @@
 
 #include "AdminRules.h"
 #include "AdminWidgets.h"
+#include "AlertRecords.h"
+#include "AlertsDatabase.h"
+#include "ExtraSettings.h"
+#include "frmQuiet.h"
 #include "Prompts.h"
 #include "OptionsStore.h"
 #include "RefreshInterval.h"
@@ -17,7 +21,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPointer>
+#include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <cstdio>
+#include <memory>
 
 namespace admin {
 
@@ -80,6 +89,41 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     keep->addWidget(label("LabelHourlyYears", tr("Почасовые итоги (лет):"), frame3, false), 1, 0);
     keep->addWidget(spnHourlyYears, 1, 1);
     keep->addWidget(label("LabelDaily", tr("Суточные итоги хранятся всегда."), frame3, false), 2, 0, 1, 2);
+    // The alerts sit in a group of their own below the specified ones.
+    auto *frameAlerts = new QGroupBox(tr("Сигналы"), this);
+    frameAlerts->setObjectName(QStringLiteral("FrameAlerts"));
+    spConfirm = new QSpinBox(frameAlerts);
+    spConfirm->setObjectName(QStringLiteral("spConfirm"));
+    spConfirm->setRange(1, AlertRecords::MaxConfirmPasses);
+    chFlapping = new QCheckBox(tr("Не подавать сигналы о неустойчивых адресах"), frameAlerts);
+    chFlapping->setObjectName(QStringLiteral("chFlapping"));
+    spFlapHigh = new QSpinBox(frameAlerts);
+    spFlapHigh->setObjectName(QStringLiteral("spFlapHigh"));
+    spFlapHigh->setRange(1, 100);
+    spFlapHigh->setSuffix(QStringLiteral(" %"));
+    spFlapLow = new QSpinBox(frameAlerts);
+    spFlapLow->setObjectName(QStringLiteral("spFlapLow"));
+    spFlapLow->setRange(0, 100);
+    spFlapLow->setSuffix(QStringLiteral(" %"));
+    auto *alerts = new QGridLayout(frameAlerts);
+    alerts->addWidget(label("LabelConfirm", tr("Сигнал после проверок подряд без ответа:"), frameAlerts, false), 0, 0);
+    alerts->addWidget(spConfirm, 0, 1);
+    alerts->addWidget(chFlapping, 1, 0, 1, 2);
+    alerts->addWidget(label("LabelFlapHigh", tr("неустойчив, если состояние менялось в (из 21 проверки):"), frameAlerts, false),
+                      2, 0);
+    alerts->addWidget(spFlapHigh, 2, 1);
+    alerts->addWidget(label("LabelFlapLow", tr("устойчив снова, если меньше чем в:"), frameAlerts, false), 3, 0);
+    alerts->addWidget(spFlapLow, 3, 1);
+    auto *quiet = button("cmdQuiet", tr("Тишина и плановые работы..."), frameAlerts);
+    alerts->addWidget(quiet, 4, 0, 1, 2, Qt::AlignLeft);
+    connect(quiet, &QPushButton::clicked, this, [this] {
+        auto *dialog = new frmQuiet(this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+    for (QSpinBox *box : {spFlapHigh, spFlapLow})
+        connect(chFlapping, &QCheckBox::toggled, box, &QWidget::setEnabled);
+    frameAlerts->setEnabled(false);  // until read
 
     cmdSave = button("cmdSave", tr("Сохранить и закрыть"), this, true);
     cmdBack = button("cmdBack", tr("Отмена"), this);
@@ -95,9 +139,16 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     // The retention boxes come last: the rows above keep the order they had.
     setTabOrder(cmdBack, spnRawDays);
     setTabOrder(spnRawDays, spnHourlyYears);
+    // The added group comes after the dialog's own rows and buttons.
+    setTabOrder(spnHourlyYears, spConfirm);
+    setTabOrder(spConfirm, chFlapping);
+    setTabOrder(chFlapping, spFlapHigh);
+    setTabOrder(spFlapHigh, spFlapLow);
+    setTabOrder(spFlapLow, quiet);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame1);
     layout->addWidget(frame3);
+    layout->addWidget(frameAlerts);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdSave);
     buttons->addStretch();
@@ -198,6 +249,35 @@ void frmOpt::saveRetention()
         });
 }
 
+void frmOpt::loadAlertSettings()
+{
+    auto settings = std::make_shared<AlertRecords::Settings>();
+    postAlertsJob(
+        this,
+        [settings](const QSqlDatabase &db) {
+            ExtraSettings extra;
+            QString error;
+            if (!ExtraSettings::read(db, &extra, &error))
+                return error;
+            *settings = AlertRecords::settingsFrom(extra);
+            return QString();
+        },
+        [this, settings](const QString &error) {
+            if (!error.isEmpty()) {
+                std::fprintf(stderr, "admin: alert settings: %s\n", qUtf8Printable(error));
+                return;
+            }
+            spConfirm->setValue(settings->confirmPasses);
+            chFlapping->setChecked(settings->flapping);
+            spFlapHigh->setValue(settings->flapHighPercent);
+            spFlapLow->setValue(settings->flapLowPercent);
+            spFlapHigh->setEnabled(settings->flapping);
+            spFlapLow->setEnabled(settings->flapping);
+            spConfirm->parentWidget()->setEnabled(true);
+            m_alertsLoaded = true;
+        });
+}
+
 void frmOpt::cmdSndErr_Click()
 {
     chooseSound(txtSndErr);
@@ -236,6 +316,27 @@ void frmOpt::cmdSave_Click()
                                   .arg(RefreshInterval::MaxMinutes));
             txtRefresh->setFocus();
             return;
+        }
+        if (m_alertsLoaded) {
+            AlertRecords::Settings alerts;
+            alerts.confirmPasses = spConfirm->value();
+            alerts.flapping = chFlapping->isChecked();
+            alerts.flapHighPercent = spFlapHigh->value();
+            alerts.flapLowPercent = qMin(spFlapLow->value(), spFlapHigh->value());
+            QPointer<QWidget> owner = parentWidget();
+            Prompts *shown = &prompts();
+            postAlertsJob(
+                parentWidget(),
+                [alerts](const QSqlDatabase &db) {
+                    QString error;
+                    ExtraSettings::write(db, AlertRecords::settingsValues(alerts), &error);
+                    return error;
+                },
+                [owner, shown](const QString &error) {
+                    if (!error.isEmpty() && owner)
+                        shown->ask(owner, QMessageBox::Warning, tr("Настройки", "window title"),
+                                   tr("Не удалось сохранить настройки сигналов: %1").arg(error));
+                });
         }
         OptionsRecord record;
         record.refreshTime = *minutes;

@@ -26,6 +26,11 @@ public:
     void cmdSndErr_Click();
     void cmdSndRest_Click();
     void cmdSave_Click();
+    // The alert settings (another table): read on the database thread, so
+    // the boxes fill a moment after the dialog opens.
+    void loadAlertSettings();
+    QSpinBox *confirmBox() const { return spConfirm; }
+    QCheckBox *flappingBox() const { return chFlapping; }
 
     // How long round trips and loss are kept: read and written on a
     // database thread of the dialog's own, apart from the options row.
@@ -52,6 +57,11 @@ private:
     DatabaseThread *m_retentionThread = nullptr;
     int m_rawDaysRead = -1;
     int m_hourlyYearsRead = -1;
+    QCheckBox *chFlapping = nullptr;
+    QSpinBox *spFlapHigh = nullptr;
+    QSpinBox *spFlapLow = nullptr;
+    QSpinBox *spConfirm = nullptr;
+    bool m_alertsLoaded = false;  // saved only once read: never over unseen values
 };
 
 } // namespace admin

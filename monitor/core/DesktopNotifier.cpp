@@ -41,10 +41,23 @@ DesktopNotifier::~DesktopNotifier() = default;
 
 void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
 {
-    if (!began.isEmpty())
-        m_waiting.append({NotificationTexts::outage(began), true});
+    if (!began.isEmpty()) {
+        m_waiting.append({NotificationTexts::outage(began), true, true});
+        // It replaces the one before: what that one named is no longer shown.
+        m_outageHosts.clear();
+        for (const NotifiedHost &h : began)
+            m_outageHosts.insert(h.ip);
+    } else if (!ended.isEmpty() && !m_outageHosts.isEmpty()) {
+        for (const NotifiedHost &h : ended)
+            m_outageHosts.remove(h.ip);
+        // Everything it told of is over: a critical bubble must not say otherwise.
+        if (m_outageHosts.isEmpty() && m_outageId != 0) {
+            close(m_outageId);
+            m_outageId = 0;
+        }
+    }
     if (!ended.isEmpty())
-        m_waiting.append({NotificationTexts::restored(ended), false});
+        m_waiting.append({NotificationTexts::restored(ended), false, false});
     if (m_waiting.isEmpty())
         return;
     if (!m_bus.isConnected()) {
@@ -59,6 +72,46 @@ void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<No
     const QList<Pending> now = std::exchange(m_waiting, {});
     for (const Pending &p : now)
         send(p);
+}
+
+void DesktopNotifier::flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled)
+{
+    if (!started.isEmpty())
+        m_waiting.append({NotificationTexts::flapping(started), false, false, true});
+    if (!settled.isEmpty())
+        m_waiting.append({NotificationTexts::settled(settled), false, false});
+    // Sent with the pass's own notifications, or now when the pass had none.
+    passEnded({}, {});
+}
+
+void DesktopNotifier::close(quint32 id)
+{
+    if (!m_bus.isConnected() || id == 0)
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
+                                                       QStringLiteral("CloseNotification"));
+    call << uint(id);
+    // Nothing to do with the answer: a bubble the operator closed already is
+    // no failure.
+    m_bus.asyncCall(call);
+}
+
+void DesktopNotifier::withdrawAll()
+{
+    QSet<quint32> ids = m_flapIds;
+    if (m_outageId != 0)
+        ids.insert(m_outageId);
+    m_flapIds.clear();
+    m_outageId = 0;
+    m_outageHosts.clear();
+    if (!m_bus.isConnected())
+        return;
+    for (const quint32 id : std::as_const(ids)) {
+        QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
+                                                           QStringLiteral("CloseNotification"));
+        call << uint(id);
+        m_bus.call(call, QDBus::Block, WithdrawWaitMs);
+    }
 }
 
 void DesktopNotifier::askCapabilities()
@@ -91,7 +144,7 @@ void DesktopNotifier::send(const Pending &notification)
 {
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"),
-                 QVariant::fromValue<uchar>(notification.outage ? UrgencyCritical : UrgencyNormal));
+                 QVariant::fromValue<uchar>(notification.critical ? UrgencyCritical : UrgencyNormal));
     hints.insert(QStringLiteral("desktop-entry"), text(DesktopEntry));
     const QString body = m_markup ? NotificationTexts::escapedForMarkup(notification.text.body)
                                   : notification.text.body;
@@ -104,8 +157,14 @@ void DesktopNotifier::send(const Pending &notification)
          << notification.text.summary << body << actions << hints << ServerDefaultTimeout;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const bool outage = notification.outage;
+    const bool notice = notification.flapping;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, outage](QDBusPendingCallWatcher *w) { onNotifyReply(w, outage); });
+            [this, outage, notice](QDBusPendingCallWatcher *w) {
+                const QDBusPendingReply<uint> reply = *w;
+                if (notice && !reply.isError())
+                    m_flapIds.insert(reply.value());
+                onNotifyReply(w, outage);
+            });
 }
 
 void DesktopNotifier::onNotifyReply(QDBusPendingCallWatcher *watcher, bool outage)

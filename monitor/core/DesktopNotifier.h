@@ -15,7 +15,8 @@ namespace monitor {
 //
 // Every call is asynchronous: a missing or hung server costs the pass
 // nothing. Each new outage notification replaces the previous one of this
-// run, so a flapping host leaves one bubble, not a pile. Without a server,
+// run, so a flapping host leaves one bubble, not a pile; it is withdrawn
+// once every host it names is back, and at the program's end. Without a server,
 // or when a call fails, stderr says so once per run and nothing else
 // changes; later passes try again quietly, so a server started later works.
 class DesktopNotifier final : public PassNotifier
@@ -36,6 +37,10 @@ public:
     ~DesktopNotifier() override;
 
     void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) override;
+    void flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled) override;
+    // Waits a little for each answer: the program is ending.
+    void withdrawAll() override;
+    static constexpr int WithdrawWaitMs = 300;
 
     // The server's id of the last outage notification (0 before the first
     // reply): the next one replaces it.
@@ -55,15 +60,21 @@ private:
     {
         NotificationText text;
         bool outage = false;
+        bool critical = false;
+        bool flapping = false;  // kept on screen until the end, then withdrawn
     };
 
     void askCapabilities();
     void send(const Pending &notification);
     void onNotifyReply(QDBusPendingCallWatcher *watcher, bool outage);
     void reportFailure(const QString &why);
+    void close(quint32 id);
 
     QDBusConnection m_bus;
     quint32 m_outageId = 0;
+    // The addresses the outage notification names that are not back yet.
+    QSet<QString> m_outageHosts;
+    QSet<quint32> m_flapIds;      // flapping notices still up, for the end
     QSet<quint32> m_ours;        // ids of this run's notifications: only their clicks count
     bool m_capabilitiesKnown = false;
     bool m_askingCapabilities = false;

@@ -79,7 +79,15 @@ QVariant EventListModel::data(const QModelIndex &index, int role) const
         default: return QString();
         }
     case Qt::ToolTipRole:
-        if (line.wholeTextTip && index.column() != HiddenColumn)
+        if (index.column() == HiddenColumn)
+            return {};
+        if (!line.note.isEmpty()) {
+            // A cell's own tip (the whole of a long description) stays first.
+            if (line.wholeTextTip)
+                return line.desc + QLatin1Char('\n') + line.note;
+            return line.note;
+        }
+        if (line.wholeTextTip)
             return line.desc;
         return {};
     case Qt::TextAlignmentRole:
@@ -92,6 +100,20 @@ QVariant EventListModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+bool EventListModel::noteLine(const QString &ip, Kind kind, const QString &note, int within)
+{
+    const int lines = qMin(within, int(m_lines.size()));
+    for (int row = 0; row < lines; ++row) {
+        Line &line = m_lines[size_t(row)];
+        if (line.kind != kind || line.ip != oneLine(ip) || !line.note.isEmpty())
+            continue;
+        line.note = note;
+        emit dataChanged(index(row, DescriptionColumn), index(row, TimeoutColumn), {Qt::ToolTipRole});
+        return true;
+    }
+    return false;
 }
 
 } // namespace monitor

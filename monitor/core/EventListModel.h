@@ -43,6 +43,9 @@ public:
     void setCap(int lines);
     int cap() const { return m_cap; }
     Kind kindAt(int row) const { return m_lines.at(size_t(row)).kind; }
+    // Adds a note to the tip of the newest line of ip and kind among the
+    // first `within` lines (one without a note yet); false: none found.
+    bool noteLine(const QString &ip, Kind kind, const QString &note, int within);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -57,6 +60,7 @@ private:
         QString ip;
         QString timeout;
         bool wholeTextTip = false;
+        QString note;  // why the line rang no alarm
     };
     void prepend(Line line);
 

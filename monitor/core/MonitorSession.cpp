@@ -10,6 +10,7 @@
 #include "WriteQueue.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QTimer>
 
 #include <QCoreApplication>
@@ -128,13 +129,21 @@ void MonitorSession::wireEngine()
         // news for the next one.
         m_passBegan.clear();
         m_passEnded.clear();
+        m_passDowntime.clear();
+        reloadAlerts();
+        m_alerts.passStarted(m_clock->now());
         emit passStarted();
     });
     connect(engine, &PollingEngine::outageBegan, this,
             [this](const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at) {
                 m_open->apply({OutageWrite::Begin, ip, desc, at});
-                m_passBegan.append({desc, ip});
+                // Noted first: the window's tray shows the change with its line.
+                m_changeRings = m_alerts.ringsAtOnce(ip, true);
+                m_alerts.noteChange(ip, desc, true, m_changeRings, at);
+                if (m_changeRings)
+                    m_passBegan.append({desc, ip});
                 emit outageBegan(ip, desc, timeoutMs, at);
+                m_changeRings = true;
             });
     connect(engine, &PollingEngine::restoredAfter, this,
             [this](const QString &, qint64 downSeconds) { m_restoredAfter = downSeconds; });
@@ -144,11 +153,29 @@ void MonitorSession::wireEngine()
                 // The restoration's notification tells how long the host was
                 // down, unless the operator turned that off (notify.downtime=0).
                 const qint64 down = std::exchange(m_restoredAfter, -1);
-                m_passEnded.append({desc, ip, m_extra.flag(QStringLiteral("notify.downtime"), true) ? down : -1});
+                const qint64 told = m_extra.flag(QStringLiteral("notify.downtime"), true) ? down : -1;
+                m_changeRings = m_alerts.ringsAtOnce(ip, false);
+                m_alerts.noteChange(ip, desc, false, m_changeRings, at);
+                if (m_changeRings)
+                    m_passEnded.append({desc, ip, told});
+                else
+                    m_passDowntime.insert(ip, told);
                 emit outageEnded(ip, desc, timeoutMs, at);
+                m_changeRings = true;
             });
     connect(engine, &PollingEngine::passFinished, this, [this](int errCount, int restCount) {
+        AlertGate::Alarms alarms = m_alerts.passFinished(m_clock->now(), m_engine->lastPassStates());
+        for (NotifiedHost &h : alarms.ended)
+            h.downSeconds = m_passDowntime.value(h.ip, -1);
+        storeMarks(alarms.marks);
+        // Held alarms given now join the pass's one notification.
+        m_passBegan += alarms.began;
+        m_passEnded += alarms.ended;
         emit passFinished(errCount, restCount);
+        if (!m_stopped
+            && (!alarms.began.isEmpty() || !alarms.ended.isEmpty() || !alarms.held.isEmpty()
+                || !alarms.startedFlapping.isEmpty() || !alarms.settled.isEmpty()))
+            emit alarmsDecided(alarms);
         const QList<NotifiedHost> began = std::exchange(m_passBegan, {});
         const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
         if (!m_stopped)
@@ -712,6 +739,109 @@ void MonitorSession::tell(const QString &text)
 {
     toStderr(text);
     emit notice(text);
+}
+
+} // namespace monitor
+
+namespace monitor {
+
+namespace {
+
+// A failed alert statement on a server may be the first to meet a lost
+// connection: the server session must learn it, as from the engine's own
+// statements, or the loss goes unnoticed. Runs on the database thread.
+void noticeLoss(ServerSession *server, const QSqlDatabase &db, bool failed)
+{
+    if (!server || !failed)
+        return;
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select 1")))
+        server->lost(probe.lastError());
+}
+
+} // namespace
+
+void MonitorSession::reloadAlerts()
+{
+    if (m_stopped || !databaseUsable())
+        return;
+    auto loaded = std::make_shared<AlertGate::Loaded>();
+    m_exec->run(
+        this,
+        [loaded, server = m_server](QSqlDatabase db) {
+            *loaded = AlertGate::load(db);
+            noticeLoss(server, db, !loaded->ok);
+        },
+        [this, loaded] {
+            // A database without the alerts' tables (one opened read-only,
+            // made by an older version) runs on the defaults, which ring as
+            // always: stderr says so once, the event list stays the outages'.
+            const QString error = loaded->ok ? QString() : loaded->error;
+            if (!error.isEmpty() && error != m_alertsError)
+                toStderr(QStringLiteral("alert settings unavailable, defaults used: %1").arg(error));
+            m_alertsError = error;
+            m_alerts.setLoaded(*loaded);
+            emit alertsReloaded();
+        });
+}
+
+void MonitorSession::storeMarks(const QList<AlertRecords::Mark> &marks)
+{
+    if (marks.isEmpty() || !databaseUsable())
+        return;
+    auto error = std::make_shared<QString>();
+    m_exec->run(
+        this,
+        [marks, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::writeMarks(db, marks, error.get()));
+        },
+        [this, error] {
+            if (error->isEmpty())
+                return;
+            const QString what = QCoreApplication::translate("monitor::Form1", "Запись причин тихих сбоев");
+            toStderr(QStringLiteral("database error: %1: %2").arg(what, *error));
+            emit databaseError(what, *error);
+        });
+}
+
+void MonitorSession::muteHost(const QString &ip, const QDateTime &until)
+{
+    if (!databaseUsable())
+        return;
+    auto error = std::make_shared<QString>();
+    m_exec->run(
+        this,
+        [ip, until, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::writeMute(db, {ip, until}, error.get()));
+        },
+        [this, error] {
+            if (!error->isEmpty()) {
+                const QString what = QCoreApplication::translate("monitor::Form1", "Отключение сигналов");
+                toStderr(QStringLiteral("database error: %1: %2").arg(what, *error));
+                emit databaseError(what, *error);
+            }
+            reloadAlerts();
+        });
+}
+
+void MonitorSession::unmuteHost(const QString &ip)
+{
+    if (!databaseUsable())
+        return;
+    auto error = std::make_shared<QString>();
+    m_exec->run(
+        this,
+        [ip, error, server = m_server](QSqlDatabase db) {
+            noticeLoss(server, db, !AlertRecords::liftMute(db, ip, error.get()));
+        },
+        [this, error] {
+            if (!error->isEmpty()) {
+                const QString what = QCoreApplication::translate("monitor::Form1", "Включение сигналов");
+                toStderr(QStringLiteral("database error: %1: %2").arg(what, *error));
+                emit databaseError(what, *error);
+            }
+            reloadAlerts();
+        });
 }
 
 } // namespace monitor

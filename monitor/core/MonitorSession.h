@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertGate.h"
 #include "DatabaseConfig.h"
 #include "DatabaseExecutor.h"
 #include "ExtraSettings.h"
@@ -106,6 +107,18 @@ public:
     QString sndRest() const { return m_sndRest; }
     bool showOnErr() const { return m_showOnErr; }
 
+    // What keeps outages quiet: read afresh before every pass. With the
+    // defaults every change rings the moment it is decided, as always.
+    const AlertGate &alerts() const { return m_alerts; }
+    // Whether the outage or restoration being signalled right now rings
+    // at once (else its alarm is decided at the pass's end).
+    bool changeRingsNow() const { return m_changeRings; }
+    // Mutes ip ('' for all) until a moment (invalid: until lifted), or lifts it.
+    void muteHost(const QString &ip, const QDateTime &until);
+    void unmuteHost(const QString &ip);
+    // The alert settings, parents and mutes are read again.
+    void reloadAlerts();
+
 signals:
     // The engine's own, passed on (outage moments included).
     void passStarted();
@@ -115,6 +128,12 @@ signals:
     // A pass is over: what it changed, in the order it was applied, for the
     // pass's one notification.
     void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
+    // Right before passEnded when the pass held any change: the alarms
+    // given at its end (already in passEnded's lists), the quiet ones and
+    // the flapping news.
+    void alarmsDecided(const monitor::AlertGate::Alarms &alarms);
+    // The mutes were read again.
+    void alertsReloaded();
     void countdownChanged(int secondsLeft);
     void probeUnavailable(const QString &message);
     // An event line that is neither an outage nor a restoration.
@@ -161,6 +180,7 @@ private:
     void releaseDatabase();
     void keepPendingWrites();
     void tell(const QString &text);
+    void storeMarks(const QList<AlertRecords::Mark> &marks);
 
     SessionSetup m_setup;
     PollingEngine *m_engine;
@@ -189,6 +209,10 @@ private:
     QEventLoop *m_firstPassWait = nullptr;
     QEventLoop *m_awaiting = nullptr;
 
+    AlertGate m_alerts;
+    bool m_changeRings = true;
+    QString m_alertsError;  // the last failure to read them, said once
+    QHash<QString, qint64> m_passDowntime;  // ip -> down seconds told with a held restoration
     QList<NotifiedHost> m_passBegan;
     QList<NotifiedHost> m_passEnded;
 };

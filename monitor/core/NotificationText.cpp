@@ -35,6 +35,7 @@ QString body(const QList<NotifiedHost> &hosts)
         const QString desc = oneLine(hosts.at(i).desc);
         const QString ip = oneLine(hosts.at(i).ip);
         QString line = desc.isEmpty() ? ip : desc + QStringLiteral(" (") + ip + QLatin1Char(')');
+        line += behindSuffix(hosts.at(i).behind);
         if (hosts.at(i).downSeconds >= 0)
             line += QStringLiteral(": ") + DurationText::format(hosts.at(i).downSeconds);
         lines << line;
@@ -63,6 +64,35 @@ NotificationText restored(const QList<NotifiedHost> &hosts)
 {
     return compose(hosts, tr("Соединение восстановлено"),
                    tr("Соединение восстановлено: %n адр.", nullptr, int(hosts.size())));
+}
+
+NotificationText flapping(const QList<NotifiedHost> &hosts)
+{
+    NotificationText text = compose(hosts, tr("Связь неустойчива"),
+                                    tr("Связь неустойчива: %n адр.", nullptr, int(hosts.size())));
+    if (!text.body.isEmpty())
+        text.body += QLatin1Char('\n') + tr("Сигналы о сбоях отложены, пока связь не станет устойчивой.");
+    return text;
+}
+
+NotificationText settled(const QList<NotifiedHost> &hosts)
+{
+    return compose(hosts, tr("Связь устойчива"), tr("Связь устойчива: %n адр.", nullptr, int(hosts.size())));
+}
+
+QString behindSuffix(int count)
+{
+    if (count <= 0)
+        return {};
+    // The Russian source has three forms of its own; each is one text, so
+    // that English gets its plural from the translation file.
+    const int tens = count % 100;
+    const int units = count % 10;
+    if (units == 1 && tens != 11)
+        return tr(" и ещё %n адрес за ним", nullptr, count);
+    if (units >= 2 && units <= 4 && (tens < 12 || tens > 14))
+        return tr(" и ещё %n адреса за ним", nullptr, count);
+    return tr(" и ещё %n адресов за ним", nullptr, count);
 }
 
 QString escapedForMarkup(const QString &body)

@@ -20,6 +20,15 @@ public:
     // outage ended in it, in the order the pass applied them. Returns at
     // once; a pass never waits for the desktop.
     virtual void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) = 0;
+    // Hosts that began to flap in the pass, and hosts that settled.
+    virtual void flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled)
+    {
+        Q_UNUSED(started);
+        Q_UNUSED(settled);
+    }
+    // At the program's end: takes this run's notifications off the screen,
+    // so none tells of an outage nobody watches any more.
+    virtual void withdrawAll() {}
 
 signals:
     // The operator clicked a notification: the main window should open.

@@ -650,6 +650,14 @@ void PollingEngine::finishPass()
         m_lastOpenRows = m_openRows;
         m_haveLastOpenRows = true;
     }
+    m_lastStates.clear();
+    if (m_openRowsKnown) {
+        const auto &results = m_probe->results();
+        for (size_t i = 0; i < m_hosts.size() && i < results.size(); ++i) {
+            if (results[i].status != EchoProbe::NotProbed)
+                m_lastStates.insert(m_hosts[i].ip, m_openRows.value(m_hosts[i].ip) > 0);
+        }
+    }
     m_hosts.clear();
     m_openRows.clear();
     m_decided.clear();

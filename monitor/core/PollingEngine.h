@@ -118,6 +118,9 @@ public:
     bool lastPassWithoutNetwork() const { return m_noNetwork; }
     // The longest timeout of the book the last pass read, in milliseconds.
     int slowestTimeoutMs() const;
+    // For the alerts: after passFinished, every address the pass knew the
+    // state of, true for down (an open row).
+    const QHash<QString, bool> &lastPassStates() const { return m_lastStates; }
 
 public slots:
     void CheckAll();  // starts a pass unless one is running; returns at once
@@ -266,6 +269,7 @@ private:
     // Stores of an earlier database thread: a statement given up may still
     // come back into them.
     std::vector<std::unique_ptr<ServerOutageStore>> m_retiredStores;
+    QHash<QString, bool> m_lastStates;
 };
 
 } // namespace monitor

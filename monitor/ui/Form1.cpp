@@ -119,6 +119,8 @@ Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &ser
     connect(&m_session, &MonitorSession::outageBegan, this, &Form1::onOutageBegan);
     connect(&m_session, &MonitorSession::outageEnded, this, &Form1::onOutageEnded);
     connect(&m_session, &MonitorSession::passEnded, this, &Form1::onPassEnded);
+    connect(&m_session, &MonitorSession::alarmsDecided, this, &Form1::onAlarmsDecided);
+    connect(&m_session, &MonitorSession::alertsReloaded, this, &Form1::showMutes);
     connect(&m_session, &MonitorSession::databaseError, this, &Form1::showDatabaseError);
     connect(&m_session, &MonitorSession::probeUnavailable, this, &Form1::onProbeUnavailable);
     connect(&m_session, &MonitorSession::notice, this,
@@ -182,6 +184,8 @@ void Form1::buildControls()
 
     m_fg = new FormatGrid(client);
     m_fg->setObjectName(QStringLiteral("fg"));
+    m_fg->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fg, &QWidget::customContextMenuRequested, this, &Form1::onEventListMenu);
     place(m_fg, 105, 0, 5790, 2355);
     m_events = new EventListModel(this);
     m_eventColours = new EventListColours(m_events, this);
@@ -348,8 +352,14 @@ frmOtchet *Form1::loadReport()
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
         connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
+        connect(m_report, &frmOtchet::menuRequested, this, [this](QMenu *menu, const QString &ip) {
+            if (!ip.isEmpty())
+                addMuteActions(menu, ip);
+            addMuteActions(menu, QString());
+        });
         m_report->follow(m_session.openOutages());
         m_report->Label1_Click();
+        showMutes();
     }
     return m_report;
 }
@@ -392,6 +402,9 @@ void Form1::showDatabaseError(const QString &what, const QString &errorText)
 void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Red);
+    ++m_passLines;
+    if (!m_session.changeRingsNow())
+        return;  // decided at the pass's end
     m_services.sound->play(m_session.sndErr());
     if (m_session.showOnErr())
         changeStateForPass(WindowState::Shown);
@@ -400,6 +413,9 @@ void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
 void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
 {
     PrintStat(ip, desc, QString::number(timeoutMs), Green);
+    ++m_passLines;
+    if (!m_session.changeRingsNow())
+        return;
     m_services.sound->play(m_session.sndRest());
 }
 
@@ -407,12 +423,15 @@ void Form1::onPassStarted()
 {
     setCursor(Qt::WaitCursor);
     m_cmdT2L->setEnabled(false);
+    m_passLines = 0;
 }
 
 void Form1::onPassEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
 {
     m_counts->setText(m_session.countsText());
     m_cmdT2L->setEnabled(true);
+    showMutes();
+    refreshTrayIcon();
     if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
         m_services.notifier->passEnded(began, ended);
     // Loading the report window is its first refresh. It lists the open
@@ -504,7 +523,8 @@ void Form1::moveToTray()
         showMinimized();
         return;
     }
-    m_services.tray->showIcon(windowIcon(), QStringLiteral("Orvant"));
+    m_trayDown = m_session.alerts().downCount();
+    m_services.tray->showIcon(trayIcon(), trayToolTip());
     hide();
 }
 
@@ -622,6 +642,10 @@ void Form1::unload()
         delete m_report;
     }
     m_services.tray->hideIcon();
+    // The notifications of a watch that ended would tell of outages nobody
+    // follows any more.
+    if (m_services.notifier)
+        m_services.notifier->withdrawAll();
     emit unloaded();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertGate.h"
 #include "EventListModel.h"
 #include "Form1Services.h"
 #include "NotificationText.h"
@@ -78,6 +79,13 @@ public:
     // The report window, null until first needed.
     frmOtchet *report() const { return m_report; }
 
+    // Alerts (Form1Alerts.cpp); what keeps outages quiet is the session's.
+    // The tray's picture and tip: while any outage is open, both show it.
+    QIcon trayIcon() const;
+    QString trayToolTip() const;
+    // The mute choices for ip ('' for all) into menu.
+    void addMuteActions(QMenu *menu, const QString &ip);
+
     // Asks "Действительно хотите выйти ?"; true when the operator said Yes.
     bool confirmQuit();
     // A question or message box of the monitor is open. Passes go on
@@ -139,6 +147,12 @@ private:
     void onProbeUnavailable(const QString &message);
     void fitEventListColumns();
 
+    // Alerts (Form1Alerts.cpp).
+    void onAlarmsDecided(const AlertGate::Alarms &alarms);
+    void showMutes();
+    void onEventListMenu(const QPoint &pos);
+    void refreshTrayIcon();
+
     Prompts &m_prompts;
     MonitorSession &m_session;
     Form1Services m_services;
@@ -162,6 +176,8 @@ private:
     int m_boxesOpen = 0;
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
+    int m_passLines = 0;  // event lines the running pass has drawn
+    int m_trayDown = 0;   // hosts down when the tray icon was last shown
 };
 
 } // namespace monitor

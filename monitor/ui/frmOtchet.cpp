@@ -16,7 +16,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTextBlock>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSqlQuery>
@@ -63,6 +65,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     , m_ctlTransp(createTransparencySlider(this, QStringLiteral("ctlTransp")))
     , m_label1(new QLabel(this))
     , m_txtOtch(new QPlainTextEdit(this))
+    , m_muted(new QLabel(this))
     , m_listTop(Twips::toPixelsY(300, this))
 {
     setObjectName(QStringLiteral("frmOtchet"));
@@ -92,6 +95,18 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_txtOtch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtOtch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtOtch->setGeometry(0, m_listTop, Twips::toPixelsX(6630, this), Twips::toPixelsY(2265, this));
+
+    m_muted->setObjectName(QStringLiteral("lblMuted"));
+    m_muted->setForegroundRole(QPalette::PlaceholderText);
+    m_muted->hide();
+
+    m_txtOtch->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_txtOtch, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        QMenu menu(this);
+        emit menuRequested(&menu, addressOfLine(m_txtOtch->cursorForPosition(pos).block().text()));
+        if (!menu.isEmpty())
+            menu.exec(m_txtOtch->viewport()->mapToGlobal(pos));
+    });
 
     resize(Twips::toPixelsX(7380, this), Twips::toPixelsY(2655, this));
     m_ctlTransp->setGeometry(0, 0, width(), m_ctlTransp->height());
@@ -161,6 +176,33 @@ void frmOtchet::Label1_Click()
     }
     m_txtOtch->setPlainText(shown.join(QLatin1Char('\n')));
     m_txtOtch->verticalScrollBar()->setValue(0);
+}
+
+QString frmOtchet::addressOfLine(const QString &line)
+{
+    const QString head = line.section(QLatin1Char('\t'), 0, 0);
+    const qsizetype open = head.lastIndexOf(QLatin1Char('['));
+    if (!head.endsWith(QLatin1Char(']')) || open < 0)
+        return {};
+    return head.mid(open + 1, head.size() - open - 2);
+}
+
+void frmOtchet::setMutes(const QList<AlertRecords::Mute> &mutes)
+{
+    QStringList parts;
+    for (const AlertRecords::Mute &m : mutes)
+        parts << (m.ip.isEmpty() ? tr("все адреса") : m.ip) + QLatin1Char(' ') + AlertRecords::untilText(m);
+    if (parts.isEmpty()) {
+        m_muted->hide();
+        return;
+    }
+    m_muted->setText(tr("Сигналы отключены: %1").arg(parts.join(QStringLiteral("; "))));
+    m_muted->setToolTip(parts.join(QLatin1Char('\n')));
+    m_muted->adjustSize();
+    m_muted->move(m_label1->geometry().right() + 12, m_label1->y());
+    m_muted->resize(qMax(0, width() - m_muted->x()), m_muted->height());
+    m_muted->show();
+    m_muted->raise();
 }
 
 bool frmOtchet::eventFilter(QObject *watched, QEvent *event)

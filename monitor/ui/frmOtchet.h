@@ -1,9 +1,12 @@
 #pragma once
 
+#include "AlertRecords.h"
+
 #include <QPointer>
 #include <QWidget>
 
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 
 namespace monitor {
@@ -43,6 +46,11 @@ public:
     QLabel *label1() const { return m_label1; }
     QPlainTextEdit *txtOtch() const { return m_txtOtch; }
     QWidget *ctlTransp() const { return m_ctlTransp; }
+    // Who is muted until when, under the heading; hidden while nobody is.
+    void setMutes(const QList<AlertRecords::Mute> &mutes);
+    QLabel *mutedLabel() const { return m_muted; }
+    // The address of a list line ("desc[ip]<TAB>…"), empty for none.
+    static QString addressOfLine(const QString &line);
 
 public slots:
     // Refresh: reads the open outages afresh. Public because the polling
@@ -52,6 +60,9 @@ public slots:
 signals:
     // The report could not be read; the main window shows it.
     void databaseError(const QString &what, const QString &errorText);
+    // The list's context menu is about to open on the line of ip (empty:
+    // no line): the owner adds its choices (mutes) to menu.
+    void menuRequested(QMenu *menu, const QString &ip);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -63,6 +74,7 @@ private:
     QWidget *m_ctlTransp;
     QLabel *m_label1;
     QPlainTextEdit *m_txtOtch;
+    QLabel *m_muted;
     QString m_listText;
     int m_listTop;
 };

@@ -108,6 +108,8 @@ private slots:
     void queuedOutageIsOpenBeforeItsRowExists();
     void serverLostAndBack();
     void eventListKeepsNewestLinesWithTheirKind();
+    void eventListNotesQuietLine_data();
+    void eventListNotesQuietLine();
 };
 
 void tst_MonitorSession::anotherMonitorRefused_data()
@@ -318,6 +320,47 @@ void tst_MonitorSession::eventListKeepsNewestLinesWithTheirKind()
     QCOMPARE(cell(1, EventListModel::TimeColumn).toString(), QStringLiteral("10:00:03"));
     QCOMPARE(cell(1, EventListModel::DescriptionColumn, EventListModel::KindRole).toInt(),
              int(EventListModel::Kind::OutageEnded));
+}
+
+void tst_MonitorSession::eventListNotesQuietLine_data()
+{
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("within");
+    QTest::addColumn<int>("notedRow");  // -1: none
+    using K = EventListModel::Kind;
+    QTest::newRow("newest line of the address and kind") << "10.0.0.1" << int(K::OutageBegan) << 10 << 1;
+    QTest::newRow("the restoration, not the outage") << "10.0.0.1" << int(K::OutageEnded) << 10 << 0;
+    QTest::newRow("beyond the pass's lines") << "10.0.0.2" << int(K::OutageBegan) << 2 << -1;
+    QTest::newRow("another address") << "10.0.0.9" << int(K::OutageBegan) << 10 << -1;
+}
+
+// Lines, newest first: 0 back 10.0.0.1, 1 down 10.0.0.1, 2 notice, 3 down 10.0.0.2.
+void tst_MonitorSession::eventListNotesQuietLine()
+{
+    QFETCH(QString, ip);
+    QFETCH(int, kind);
+    QFETCH(int, within);
+    QFETCH(int, notedRow);
+    EventListModel list;
+    list.addHostLine(EventListModel::Kind::OutageBegan, QStringLiteral("10:00:00"), QStringLiteral("b"),
+                     QStringLiteral("10.0.0.2"), QStringLiteral("100"));
+    list.addTextLine(EventListModel::Kind::Notice, QStringLiteral("10:00:01"), QStringLiteral("notice"));
+    list.addHostLine(EventListModel::Kind::OutageBegan, QStringLiteral("10:00:02"), QStringLiteral("a"),
+                     QStringLiteral("10.0.0.1"), QStringLiteral("100"));
+    list.addHostLine(EventListModel::Kind::OutageEnded, QStringLiteral("10:00:03"), QStringLiteral("a"),
+                     QStringLiteral("10.0.0.1"), QStringLiteral("100"));
+    QCOMPARE(list.noteLine(ip, EventListModel::Kind(kind), QStringLiteral("why"), within), notedRow >= 0);
+    for (int row = 0; row < list.rowCount(); ++row) {
+        const QVariant tip = list.data(list.index(row, EventListModel::AddressColumn), Qt::ToolTipRole);
+        if (row == notedRow)
+            QCOMPARE(tip.toString(), QStringLiteral("why"));
+        else if (row != 2)
+            QVERIFY2(!tip.isValid(), qPrintable(QString::number(row)));
+    }
+    // The notice keeps its own whole text first.
+    QCOMPARE(list.data(list.index(2, EventListModel::AddressColumn), Qt::ToolTipRole).toString(),
+             QStringLiteral("notice"));
 }
 
 QTEST_GUILESS_MAIN(tst_MonitorSession)

@@ -36,6 +36,9 @@ private slots:
     void restoredLikewise();
     void descriptionsKeepToOneLine();
     void markupEscaped();
+    void hostsBehind_data();
+    void hostsBehind();
+    void flappingSaysSo();
 };
 
 void tst_NotificationText::outage_data()
@@ -81,6 +84,40 @@ void tst_NotificationText::markupEscaped()
 {
     QCOMPARE(NotificationTexts::escapedForMarkup(QStringLiteral("<b>A&B</b> \"x\"")),
              QStringLiteral("&lt;b&gt;A&amp;B&lt;/b&gt; \"x\""));
+}
+
+void tst_NotificationText::hostsBehind_data()
+{
+    QTest::addColumn<int>("behind");
+    QTest::addColumn<QString>("line");
+    const QString router = QStringLiteral("Маршрутизатор (10.0.0.1)");
+    QTest::newRow("none: the line as always") << 0 << router;
+    QTest::newRow("1") << 1 << router + QStringLiteral(" и ещё 1 адрес за ним");
+    QTest::newRow("3") << 3 << router + QStringLiteral(" и ещё 3 адреса за ним");
+    QTest::newRow("11: not the form of 1") << 11 << router + QStringLiteral(" и ещё 11 адресов за ним");
+    QTest::newRow("22") << 22 << router + QStringLiteral(" и ещё 22 адреса за ним");
+    QTest::newRow("30") << 30 << router + QStringLiteral(" и ещё 30 адресов за ним");
+    QTest::newRow("112") << 112 << router + QStringLiteral(" и ещё 112 адресов за ним");
+}
+
+void tst_NotificationText::hostsBehind()
+{
+    QFETCH(int, behind);
+    QFETCH(QString, line);
+    const NotificationText text =
+        NotificationTexts::outage({{QStringLiteral("Маршрутизатор"), QStringLiteral("10.0.0.1"), -1, behind}});
+    // The summary of one outage stays what it always was.
+    QCOMPARE(text.summary, QStringLiteral("Нет соединения"));
+    QCOMPARE(text.body, line);
+}
+
+void tst_NotificationText::flappingSaysSo()
+{
+    const NotificationText flap = NotificationTexts::flapping(hosts(1));
+    QCOMPARE(flap.summary, QStringLiteral("Связь неустойчива"));
+    QVERIFY(flap.body.startsWith(lines(1, 1) + QLatin1Char('\n')));
+    QCOMPARE(NotificationTexts::settled(hosts(2)).summary, QStringLiteral("Связь устойчива: 2 адр."));
+    QCOMPARE(NotificationTexts::flapping({}).summary, QString());
 }
 
 QTEST_GUILESS_MAIN(tst_NotificationText)
