@@ -2,6 +2,65 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>AlertRecords</name>
+    <message>
+        <source>за недоступным %1</source>
+        <translation>behind unreachable %1</translation>
+    </message>
+    <message>
+        <source>связь неустойчива</source>
+        <translation>connection unstable</translation>
+    </message>
+    <message>
+        <source>сигналы отключены</source>
+        <translation>alerts muted</translation>
+    </message>
+    <message>
+        <source>плановые работы</source>
+        <translation>planned maintenance</translation>
+    </message>
+    <message>
+        <source>не подтверждён повторными проверками</source>
+        <translation>not confirmed by further checks</translation>
+    </message>
+    <message>
+        <source>до включения</source>
+        <translation>until unmuted</translation>
+    </message>
+    <message>
+        <source>до %1</source>
+        <translation>until %1</translation>
+    </message>
+    <message>
+        <source>пн</source>
+        <translation>Mon</translation>
+    </message>
+    <message>
+        <source>вт</source>
+        <translation>Tue</translation>
+    </message>
+    <message>
+        <source>ср</source>
+        <translation>Wed</translation>
+    </message>
+    <message>
+        <source>чт</source>
+        <translation>Thu</translation>
+    </message>
+    <message>
+        <source>пт</source>
+        <translation>Fri</translation>
+    </message>
+    <message>
+        <source>сб</source>
+        <translation>Sat</translation>
+    </message>
+    <message>
+        <source>вс</source>
+        <translation>Sun</translation>
+    </message>
+</context>
+<context>
     <name>Database</name>
     <message>
         <source>Не удалось открыть файл базы данных %1: %2</source>
@@ -1367,6 +1426,114 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не изменены.</source>
         <translation>Cannot save how long round trips and loss are kept; the saved values are unchanged.</translation>
     </message>
+    <message>
+        <source>Сигналы</source>
+        <translation>Alerts</translation>
+    </message>
+    <message>
+        <source>Не подавать сигналы о неустойчивых адресах</source>
+        <translation>No alerts for unstable addresses</translation>
+    </message>
+    <message>
+        <source>Сигнал после проверок подряд без ответа:</source>
+        <translation>Alert after this many checks in a row without an answer:</translation>
+    </message>
+    <message>
+        <source>неустойчив, если состояние менялось в (из 21 проверки):</source>
+        <translation>unstable when the state changed in (of 21 checks):</translation>
+    </message>
+    <message>
+        <source>устойчив снова, если меньше чем в:</source>
+        <translation>stable again when in fewer than:</translation>
+    </message>
+    <message>
+        <source>Тишина и плановые работы...</source>
+        <translation>Muting and maintenance...</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки сигналов: %1</source>
+        <translation>Could not save the alert settings: %1</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmQuiet</name>
+    <message>
+        <source>все адреса</source>
+        <translation>all addresses</translation>
+    </message>
+    <message>
+        <source>Тишина и плановые работы</source>
+        <comment>window title</comment>
+        <translation>Тишина и плановые работы</translation>
+    </message>
+    <message>
+        <source>на 15 минут</source>
+        <translation>for 15 minutes</translation>
+    </message>
+    <message>
+        <source>на 1 час</source>
+        <translation>for 1 hour</translation>
+    </message>
+    <message>
+        <source>на 4 часа</source>
+        <translation>for 4 hours</translation>
+    </message>
+    <message>
+        <source>до завтра 08:00</source>
+        <translation>until 08:00 tomorrow</translation>
+    </message>
+    <message>
+        <source>до включения</source>
+        <translation>until unmuted</translation>
+    </message>
+    <message>
+        <source>Адрес:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Сигналы отключены</source>
+        <translation>Alerts muted</translation>
+    </message>
+    <message>
+        <source>Отключить сигналы</source>
+        <translation>Mute alerts</translation>
+    </message>
+    <message>
+        <source>Включить выбранные</source>
+        <translation>Unmute selected</translation>
+    </message>
+    <message>
+        <source>Плановые работы (каждую неделю)</source>
+        <translation>Planned maintenance (every week)</translation>
+    </message>
+    <message>
+        <source>Добавить</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Удалить выбранные</source>
+        <translation>Remove selected</translation>
+    </message>
+    <message>
+        <source>с</source>
+        <translation>from</translation>
+    </message>
+    <message>
+        <source>до</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Не удалось изменить список: %1</source>
+        <translation>Could not change the list: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать: %1</source>
+        <translation>Could not read: %1</translation>
+    </message>
+    <message>
+        <source>Отметьте дни недели, в которые начинаются работы.</source>
+        <translation>Tick the weekdays on which the work starts.</translation>
+    </message>
 </context>
 <context>
     <name>admin::main</name>
@@ -2050,6 +2217,65 @@ Created: 14.09.2004</translation>
         <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
         <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
     </message>
+    <message>
+        <source>Запись причин тихих сбоев</source>
+        <translation>Recording why outages stayed quiet</translation>
+    </message>
+    <message>
+        <source>Отключение сигналов</source>
+        <translation>Muting alerts</translation>
+    </message>
+    <message>
+        <source>Включение сигналов</source>
+        <translation>Unmuting alerts</translation>
+    </message>
+    <message>
+        <source>Без сигнала: %1</source>
+        <translation>No alert: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Нет соединения: %n адр.</source>
+        <translation>
+            <numerusform>No connection: %n address</numerusform>
+            <numerusform>No connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Отключить сигналы всех адресов</source>
+        <translation>Mute alerts of all addresses</translation>
+    </message>
+    <message>
+        <source>Отключить сигналы %1</source>
+        <translation>Mute alerts of %1</translation>
+    </message>
+    <message>
+        <source>на 15 минут</source>
+        <translation>for 15 minutes</translation>
+    </message>
+    <message>
+        <source>на 1 час</source>
+        <translation>for 1 hour</translation>
+    </message>
+    <message>
+        <source>на 4 часа</source>
+        <translation>for 4 hours</translation>
+    </message>
+    <message>
+        <source>до завтра 08:00</source>
+        <translation>until 08:00 tomorrow</translation>
+    </message>
+    <message>
+        <source>до включения</source>
+        <translation>until unmuted</translation>
+    </message>
+    <message>
+        <source>Включить сигналы всех адресов (отключены %1)</source>
+        <translation>Unmute all addresses (muted %1)</translation>
+    </message>
+    <message>
+        <source>Включить сигналы %1 (отключены %2)</source>
+        <translation>Unmute %1 (muted %2)</translation>
+    </message>
 </context>
 <context>
     <name>monitor::LatencyService</name>
@@ -2137,6 +2363,53 @@ Created: 14.09.2004</translation>
         <translation>
             <numerusform>Connection restored: %n address</numerusform>
             <numerusform>Connection restored: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Связь неустойчива</source>
+        <translation>Connection unstable</translation>
+    </message>
+    <message numerus="yes">
+        <source>Связь неустойчива: %n адр.</source>
+        <translation>
+            <numerusform>Connection unstable: %n address</numerusform>
+            <numerusform>Connection unstable: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Сигналы о сбоях отложены, пока связь не станет устойчивой.</source>
+        <translation>Outage alerts are held until the connection is stable.</translation>
+    </message>
+    <message>
+        <source>Связь устойчива</source>
+        <translation>Connection stable</translation>
+    </message>
+    <message numerus="yes">
+        <source>Связь устойчива: %n адр.</source>
+        <translation>
+            <numerusform>Connection stable: %n address</numerusform>
+            <numerusform>Connection stable: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> и ещё %n адрес за ним</source>
+        <translation>
+            <numerusform> and %n more address behind it</numerusform>
+            <numerusform> and %n more addresses behind it</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> и ещё %n адреса за ним</source>
+        <translation>
+            <numerusform> and %n more address behind it</numerusform>
+            <numerusform> and %n more addresses behind it</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> и ещё %n адресов за ним</source>
+        <translation>
+            <numerusform> and %n more address behind it</numerusform>
+            <numerusform> and %n more addresses behind it</numerusform>
         </translation>
     </message>
 </context>
@@ -2302,6 +2575,14 @@ To fix it, do one of the two:
         <source>Отсутствующие соединения</source>
         <comment>window title</comment>
         <translation>Отсутствующие соединения</translation>
+    </message>
+    <message>
+        <source>все адреса</source>
+        <translation>all addresses</translation>
+    </message>
+    <message>
+        <source>Сигналы отключены: %1</source>
+        <translation>Alerts muted: %1</translation>
     </message>
 </context>
 <context>
