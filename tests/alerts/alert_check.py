@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Checks on what the alert receivers saved (tst_alerts_e2e.sh).
+"""Checks on what the alert receivers saved (tst_channels_e2e.sh).
 
   alert_check.py events DIR SUFFIX        the events of the saved JSON files, in order ("down up")
   alert_check.py hosts FILE               how many hosts a JSON message lists
