@@ -19,6 +19,7 @@ void LocalNetwork::newPass()
 {
     m_byAddress.clear();
     m_links.clear();
+    m_downAtStart = linksDown();
 }
 
 LocalNetwork::State LocalNetwork::stateFor(const QString &ip)
@@ -33,7 +34,7 @@ LocalNetwork::State LocalNetwork::stateFor(const QString &ip)
     } else if (index > 0) {
         auto link = m_links.find(index);
         if (link == m_links.end())
-            link = m_links.insert(index, linkRunning(index));
+            link = m_links.insert(index, !m_downAtStart.contains(index) && linkRunning(index));
         if (!*link)
             state = State::LinkDown;
     }
@@ -143,6 +144,17 @@ bool LocalNetwork::linkRunning(int interfaceIndex)
         return true;
     const auto flags = link.flags();
     return flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning);
+}
+
+QSet<int> LocalNetwork::linksDown()
+{
+    QSet<int> down;
+    for (const QNetworkInterface &link : QNetworkInterface::allInterfaces()) {
+        const auto flags = link.flags();
+        if (!(flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning)))
+            down.insert(link.index());
+    }
+    return down;
 }
 
 } // namespace monitor

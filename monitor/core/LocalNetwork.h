@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace monitor {
@@ -12,7 +13,10 @@ namespace monitor {
 //
 // Asked when a host is found silent; the answers are kept for one pass
 // (newPass() forgets them), so a pass with a thousand silent hosts behind one
-// unplugged cable reads each link's state once.
+// unplugged cable reads each link's state once. A link that was down when the
+// pass began counts as down for the whole pass: the requests went out while
+// it was, so a link that came back before the silence was judged still
+// explains it.
 class LocalNetwork
 {
 public:
@@ -33,10 +37,13 @@ protected:
     // kernel could not be asked (then nothing is blamed on this machine).
     virtual int routeInterface(const QString &ip);
     virtual bool linkRunning(int interfaceIndex);
+    // The links that exist and are not up with a carrier, now.
+    virtual QSet<int> linksDown();
 
 private:
     QHash<QString, State> m_byAddress;
     QHash<int, bool> m_links;
+    QSet<int> m_downAtStart;
 };
 
 } // namespace monitor

@@ -41,6 +41,7 @@ protected:
         return 1;
     }
     bool linkRunning(int) override { return linkUp; }
+    QSet<int> linksDown() override { return linkUp ? QSet<int>{} : QSet<int>{1}; }
 };
 
 } // namespace
@@ -53,6 +54,7 @@ private slots:
     void stretches_data();
     void stretches();
     void noNetworkLogsNoOutageAndTellsOnce();
+    void linkBackDuringPassLogsNoOutage();
     void restorationCarriesItsDowntime();
     void restoredNotificationSaysTheDowntime();
     void realLoopbackIsUsable();
@@ -164,6 +166,35 @@ void tst_WatchedTime::noNetworkLogsNoOutageAndTellsOnce()
     QVERIFY(pass());
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 4);
     QCOMPARE(notices.size(), 3);
+}
+
+// The requests of a pass that began with the link down went nowhere, even if
+// the link is back by the time the silence is judged: no outage from them.
+void tst_WatchedTime::linkBackDuringPassLogsNoOutage()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.2','h',20)"));
+    FakeClock clock;
+    clock.set(Start);
+    FakeEchoTransport transport;
+    transport.setDown(QStringLiteral("127.0.0.2"));
+    PollingEngine engine(&transport, &clock);
+    FakeLocalNetwork network;
+    network.linkUp = false;
+    engine.setLocalNetwork(&network);
+    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    engine.CheckAll();
+    network.linkUp = true;  // before any silence is judged
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 0);
+    QVERIFY(engine.lastPassWithoutNetwork());
+
+    // The next pass began with the link up: the silence is the host's.
+    engine.CheckAll();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 1);
 }
 
 void tst_WatchedTime::restorationCarriesItsDowntime()
