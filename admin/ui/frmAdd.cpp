@@ -1,5 +1,7 @@
 #include "frmAdd.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
@@ -52,12 +54,21 @@ void frmAdd::cmdAdd_Click()
         prompts().ask(this, QMessageBox::Warning, title, tr("Нет Ip адреса!"));
         return;
     }
-    bool found = false;
-    QString error;
-    if (!AddressBook::exists(ip, &found, &error)) {
-        reportFailure(title, tr("Не удалось проверить адрес."), error);
+    // The answer carries what was read: a wait the operator gave up on may
+    // still end later, when nothing of this call is left to write into.
+    const auto checked = onDatabase(database(), this, [ip](const QString &connection) {
+        QString error;
+        bool found = false;
+        const bool ok = AddressBook::exists(ip, &found, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), found);
+    });
+    if (!checked)
+        return;
+    if (!checked->first.ok) {
+        reportFailure(title, tr("Не удалось проверить адрес."), checked->first.error);
         return;
     }
+    const bool found = checked->second;
     if (found) {
         prompts().ask(this, QMessageBox::Warning, title, tr("Запись с этим IP уже существует!"));
         return;
@@ -70,8 +81,14 @@ void frmAdd::cmdAdd_Click()
     if (!typed || *typed < 1)
         txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));
     const qint32 timeout = AdminRules::timeoutForNewAddress(txtPTO->text());
-    if (!AddressBook::add(ip, txtDesc->text(), timeout, &error)) {
-        reportFailure(title, tr("Не удалось добавить адрес."), error);
+    const auto added = onDatabase(database(), this, [ip, descript = txtDesc->text(), timeout](const QString &connection) {
+        QString error;
+        return Outcome::of(AddressBook::add(ip, descript, timeout, &error, connection), error, connection);
+    });
+    if (!added)
+        return;
+    if (!added->ok) {
+        reportFailure(title, tr("Не удалось добавить адрес."), added->error);
         return;
     }
     // The timeout box is left empty too, not reset to the default.

@@ -1,5 +1,7 @@
 #include "frmDel.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
@@ -47,9 +49,14 @@ void frmDel::cmdDel_Click()
         prompts().ask(this, QMessageBox::Information, title, tr("Нет IP адреса!"));
         return;
     }
-    QString error;
-    if (!AddressBook::remove(ip, &error)) {
-        reportFailure(title, tr("Не удалось удалить адрес."), error);
+    const auto removed = onDatabase(database(), this, [ip](const QString &connection) {
+        QString error;
+        return Outcome::of(AddressBook::remove(ip, &error, connection), error, connection);
+    });
+    if (!removed)
+        return;
+    if (!removed->ok) {
+        reportFailure(title, tr("Не удалось удалить адрес."), removed->error);
         return;
     }
     txtIP->clear();

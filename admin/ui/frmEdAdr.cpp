@@ -1,5 +1,7 @@
 #include "frmEdAdr.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
@@ -57,12 +59,19 @@ frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
 void frmEdAdr::Form_Load()
 {
     cmbAddr->clear();
-    QList<AddressRecord> records;
-    QString error;
-    if (!AddressBook::list(&records, &error)) {
-        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), error);
+    const auto listed = onDatabase(database(), this, [](const QString &connection) {
+        QString error;
+        QList<AddressRecord> records;
+        const bool ok = AddressBook::list(&records, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), records);
+    });
+    if (!listed)
+        return;
+    if (!listed->first.ok) {
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), listed->first.error);
         return;
     }
+    const QList<AddressRecord> &records = listed->second;
     for (const AddressRecord &record : records)
         cmbAddr->addItem(record.ip);
     cmbAddr->setCurrentIndex(-1);
@@ -70,13 +79,27 @@ void frmEdAdr::Form_Load()
 
 void frmEdAdr::cmbAddr_Click()
 {
-    AddressRecord record;
-    bool found = false;
-    QString error;
-    if (!AddressBook::load(cmbAddr->currentText(), &record, &found, &error)) {
+    struct Loaded
+    {
+        Outcome outcome;
+        AddressRecord record;
+        bool found = false;
+    };
+    const auto loaded = onDatabase(database(), this, [ip = cmbAddr->currentText()](const QString &connection) {
+        Loaded answer;
+        QString error;
+        const bool ok = AddressBook::load(ip, &answer.record, &answer.found, &error, connection);
+        answer.outcome = Outcome::of(ok, error, connection);
+        return answer;
+    });
+    if (!loaded)
+        return;
+    const AddressRecord &record = loaded->record;
+    const bool found = loaded->found;
+    if (!loaded->outcome.ok) {
         // The boxes would still show the previous address: say so rather
         // than let its values be saved onto this one unnoticed.
-        reportFailure(windowTitle(), tr("Не удалось прочитать адрес."), error);
+        reportFailure(windowTitle(), tr("Не удалось прочитать адрес."), loaded->outcome.error);
     } else if (found) {
         // A column without a value leaves its box as it was.
         if (!record.descript.isNull())
@@ -104,12 +127,21 @@ void frmEdAdr::Command1_Click()
         return;
     }
     const QString ip = cmbAddr->currentText();
-    int rows = 0;
-    QString error;
-    if (!AddressBook::update(ip, txtDesc->text(), *timeout, &rows, &error)) {
-        reportFailure(windowTitle(), tr("Изменения не записаны."), error);
+    const auto updated = onDatabase(database(), this,
+                                    [ip, descript = txtDesc->text(), timeout = *timeout](const QString &connection) {
+                                        QString error;
+                                        int rows = 0;
+                                        const bool ok = AddressBook::update(ip, descript, timeout, &rows, &error,
+                                                                            connection);
+                                        return std::make_pair(Outcome::of(ok, error, connection), rows);
+                                    });
+    if (!updated)
+        return;
+    if (!updated->first.ok) {
+        reportFailure(windowTitle(), tr("Изменения не записаны."), updated->first.error);
         return;
     }
+    const int rows = updated->second;
     if (rows == 0) {
         prompts().ask(this, QMessageBox::Warning, windowTitle(),
                           tr("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));

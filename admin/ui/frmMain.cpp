@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "AddressBook.h"
+#include "AdminDatabase.h"
 #include "Database.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
@@ -21,7 +22,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMutex>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWaitCondition>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -29,6 +37,7 @@
 #include <QPainter>
 #include <QStandardItemModel>
 
+#include <atomic>
 #include <limits>
 
 namespace admin {
@@ -77,8 +86,32 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_txtLog->setObjectName(QStringLiteral("txtLog"));
     m_txtLog->setFixedFirstColumn(true);
     setCentralWidget(m_txtLog);
+    static int instances = 0;
+    m_db = std::make_unique<DatabaseThread>(QStringLiteral("admin-%1").arg(++instances));
     m_log = new OutageLogModel(this);
+    m_log->setDatabase(m_db.get());
+    m_log->setConnectionName(m_db->connectionName());
     m_addresses = new QStandardItemModel(this);
+    connect(m_log, &OutageLogModel::loaded, this, [this](bool ok, const QString &error) {
+        if (ok)
+            return;
+        reportFailure(tr("Не удалось прочитать журнал."), error);
+    });
+    // Rows read again while the log is followed: the outage at the top of
+    // the view stays there, unless the view was at the very top, where new
+    // outages are meant to come into sight.
+    connect(m_log, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
+        const int top = m_txtLog->rowAt(0);
+        m_anchorId = top > 0 ? m_log->idAt(top) : 0;
+    });
+    connect(m_log, &QAbstractItemModel::layoutChanged, this, [this] {
+        const int row = m_anchorId ? m_log->rowOfId(m_anchorId) : -1;
+        if (row >= 0)
+            m_txtLog->verticalScrollBar()->setValue(row);
+    });
+    m_follow = new QTimer(this);
+    m_follow->setInterval(FollowIntervalMs);
+    connect(m_follow, &QTimer::timeout, this, &frmMain::followLog);
     // Queued: a page is read while the view lays itself out; the message
     // box must not open inside that.
     connect(m_log, &OutageLogModel::fetchFailed, this,
@@ -91,6 +124,22 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     statusBar()->setObjectName(QStringLiteral("sbLog"));
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_logSummary, 1);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("txtFilter"));
+    m_filter->setPlaceholderText(tr("Найти: адрес или описание"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setMinimumWidth(Twips::toPixels(2400, 0, this).width());
+    statusBar()->addPermanentWidget(m_filter);
+    m_filterDelay = new QTimer(this);
+    m_filterDelay->setSingleShot(true);
+    m_filterDelay->setInterval(150);
+    connect(m_filter, &QLineEdit::textChanged, m_filterDelay, qOverload<>(&QTimer::start));
+    connect(m_filterDelay, &QTimer::timeout, this, [this] {
+        if (m_txtLog->sourceModel() == m_log)
+            m_log->setFilter(m_filter->text().trimmed());
+    });
+    m_txtLog->horizontalHeader()->setSectionsClickable(true);
+    connect(m_txtLog->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::sortLog);
     showLogSummary(false);
 }
 
@@ -105,11 +154,14 @@ void frmMain::showLogSummary(bool shown)
 
 frmMain::~frmMain()
 {
-    // A count still reading the log must not outlive the window it reports to.
-    if (m_counting)
-        m_counting->wait();
+    m_follow->stop();
     // The grid may still show the model while both are destroyed.
     m_txtLog->setSourceModel(nullptr);
+    // The model goes before the thread it posts to; the thread ends its
+    // connection and waits for a running statement.
+    delete m_log;
+    m_log = nullptr;
+    m_db.reset();
 }
 
 void frmMain::buildMenus()
@@ -120,8 +172,7 @@ void frmMain::buildMenus()
         // A server connection lost in an earlier action is made again first;
         // should the server still be away, the action's own failure says so.
         connect(action, &QAction::triggered, this, [this, handler] {
-            QString ignored;
-            Database::reconnectIfLost(QLatin1String(QSqlDatabase::defaultConnection), &ignored);
+            reconnectFirst(*m_db);
             (this->*handler)();
         });
         return action;
@@ -163,7 +214,8 @@ QString frmMain::databasePath() const
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.ask(this, QMessageBox::Critical, Title, Database::withLossNoted(what + QLatin1Char('\n') + error));
+    // The error comes from the database thread, a lost connection noted there.
+    m_prompts.ask(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
 }
 
 bool frmMain::Form_Load()
@@ -174,11 +226,25 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
-    if (!Database::open(m_config, Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        &warning)) {
-        reportFailure(tr("Не удалось открыть базу данных."), error);
+    struct Opened
+    {
+        Outcome outcome;
+        QString warning;
+    };
+    const auto opened = onDatabase(*m_db, this, [config = m_config](const QString &connection) {
+        Opened answer;
+        QString error;
+        const bool ok = Database::open(config, Database::Options(), &error, connection, &answer.warning);
+        answer.outcome = Outcome::of(ok, error, connection);
+        return answer;
+    });
+    if (!opened)
+        return false;
+    if (!opened->outcome.ok) {
+        reportFailure(tr("Не удалось открыть базу данных."), opened->outcome.error);
         return false;
     }
+    warning = opened->warning;
     // A read-only file opens, and the operator learns before the first
     // change fails why it will.
     if (!warning.isEmpty())
@@ -201,8 +267,10 @@ void frmMain::Form_Unload()
         UnhookWheel(this);
         m_hooked = false;
     }
+    m_follow->stop();
     m_txtLog->setSourceModel(nullptr);
-    Database::close();
+    // Closed on the thread it lives on, after whatever was asked before.
+    m_db->post([](QSqlDatabase db) { Database::close(db.connectionName()); });
     QCoreApplication::quit();
 }
 
@@ -214,12 +282,19 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::Do_Options()
 {
-    OptionsRecord record;
-    QString error;
-    if (!OptionsStore::read(&record, &error)) {
-        reportFailure(tr("Не удалось прочитать настройки."), error);
+    const auto read = onDatabase(*m_db, this, [](const QString &connection) {
+        OptionsRecord record;
+        QString error;
+        const bool ok = OptionsStore::read(&record, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), record);
+    });
+    if (!read)
+        return false;
+    if (!read->first.ok) {
+        reportFailure(tr("Не удалось прочитать настройки."), read->first.error);
         return false;
     }
+    const OptionsRecord &record = read->second;
     if (!m_frmOpt)
         m_frmOpt = new frmOpt(m_prompts, this);
     m_frmOpt->showRecord(record);
@@ -233,15 +308,26 @@ bool frmMain::mnuStat_Click()
     const QString when = WidestValues::dateTime();
     m_txtLog->setFormatString(tr(LogHeadings),
                               {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
+    const OutageLogModel::Query query = m_log->query();
+    m_txtLog->horizontalHeader()->setSortIndicator(query.sortColumn, query.order);
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(
+        !(query.sortColumn == OutageLogModel::TimeBegin && query.order == Qt::DescendingOrder));
+    // The first page is waited for (briefly: see DatabaseWait), so the
+    // listing is there when the action ends; later pages come by themselves.
+    const auto page = DatabaseWait::run(*m_db, this, [query](QSqlDatabase db) {
+        return OutageLogModel::readFirst(db, query, OutageLogModel::DefaultPageSize, nullptr);
+    });
     QString error;
-    const bool ok = m_log->reload(&error);
+    const bool ok = page && m_log->applyFirst(*page, &error);
     m_txtLog->scrollToTop();
     m_logSummary->clear();
     showLogSummary(true);
-    if (ok)
+    if (ok) {
         countLog();
+        m_follow->start();
+    }
     unsetCursor();
-    if (!ok)
+    if (page && !ok)
         reportFailure(tr("Не удалось прочитать журнал."), error);
     return ok;
 }
@@ -249,35 +335,60 @@ bool frmMain::mnuStat_Click()
 void frmMain::countLog()
 {
     // The figures read every row of the log: most of a second on a million
-    // rows, so a thread with its own connection reads them and the listing
-    // stays usable meanwhile.
+    // rows. They come by themselves; only the latest count is shown.
     const int generation = ++m_countGeneration;
-    const DatabaseConfig config = m_config;
-    const QPointer<frmMain> window(this);
-    QThread *thread = QThread::create([window, config, generation] {
-        const QString connection = QStringLiteral("admin-log-figures-%1").arg(generation);
+    struct Counted
+    {
+        Outcome outcome;
         OutageLog::Summary summary;
-        QString error;
-        const bool ok = Database::open(config, Database::Options(), &error, connection, nullptr)
-                        && OutageLog::summary(&summary, &error, connection);
-        Database::close(connection);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [window, generation, ok, summary, error] {
-                if (!window || generation != window->m_countGeneration)
-                    return;
-                if (ok)
-                    window->m_logSummary->setText(OutageLog::summaryText(summary, QLocale::system()));
-                else
-                    window->reportFailure(tr("Не удалось подсчитать журнал."), error);
-            },
-            Qt::QueuedConnection);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    if (m_counting)
-        m_counting->wait(); // one count at a time; the older one is not shown
-    m_counting = thread;
-    thread->start();
+    };
+    m_db->post(
+        this,
+        [name = m_db->connectionName()](QSqlDatabase) {
+            Counted answer;
+            QString error;
+            const bool ok = OutageLog::summary(&answer.summary, &error, name);
+            answer.outcome = Outcome::of(ok, error, name);
+            return answer;
+        },
+        [this, generation](const Counted &answer) {
+            if (generation != m_countGeneration)
+                return;
+            if (answer.outcome.ok)
+                m_logSummary->setText(OutageLog::summaryText(answer.summary, QLocale::system()));
+            else
+                reportFailure(tr("Не удалось подсчитать журнал."), answer.outcome.error);
+        });
+}
+
+void frmMain::sortLog(int column)
+{
+    if (m_txtLog->sourceModel() != m_log || column < 0)
+        return;
+    const OutageLogModel::Query query = m_log->query();
+    // A second click on the same heading turns the order round; another
+    // heading starts ascending (the log's own order is newest first).
+    const Qt::SortOrder order = column == query.sortColumn
+                                    ? (query.order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder)
+                                    : Qt::AscendingOrder;
+    m_txtLog->horizontalHeader()->setSortIndicator(column, order);
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
+    m_log->sort(column, order);
+    m_txtLog->scrollToTop();
+}
+
+void frmMain::followLog()
+{
+    // Not while a box or a wait has the operator's attention: the rows
+    // would move under a choice being made.
+    if (m_txtLog->sourceModel() != m_log || DatabaseWait::isWaiting() || QApplication::activeModalWidget())
+        return;
+    m_log->checkForChanges();
+}
+
+void frmMain::setFollowInterval(int ms)
+{
+    m_follow->setInterval(ms);
 }
 
 bool frmMain::mnuAddrs_Click()
@@ -293,10 +404,18 @@ bool frmMain::mnuAddrs_Click()
                               {QString(), QString(), QString::fromLatin1(WidestValues::Address),
                                QString::fromLatin1(WidestValues::Timeout)});
     ++m_countGeneration; // a count still running belongs to the log listing
+    m_follow->stop();
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(false);
     showLogSummary(false);
-    QList<AddressRecord> records;
-    QString error;
-    const bool ok = AddressBook::list(&records, &error);
+    const auto listed = onDatabase(*m_db, this, [](const QString &connection) {
+        QList<AddressRecord> records;
+        QString error;
+        const bool ok = AddressBook::list(&records, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), records);
+    });
+    const bool ok = listed && listed->first.ok;
+    const QString error = listed ? listed->first.error : QString();
+    const QList<AddressRecord> records = listed ? listed->second : QList<AddressRecord>();
     for (const AddressRecord &record : std::as_const(records)) {
         // The line as the grid takes it: an empty fixed cell, then description, address, timeout.
         const QStringList fields = {QString(), record.descript.toString(), record.ip, record.pingTimeout.toString()};
@@ -310,7 +429,7 @@ bool frmMain::mnuAddrs_Click()
     }
     m_txtLog->scrollToTop();
     unsetCursor();
-    if (!ok)
+    if (listed && !ok)
         reportFailure(tr("Не удалось прочитать список адресов."), error);
     return ok;
 }
@@ -388,20 +507,71 @@ void frmMain::mnuClearLog_Click()
     showDialog(m_frmClearLog);
 }
 
+namespace {
+
+// The export's hand-over between the database thread and the window: the
+// thread reports each batch and goes on only once the window has taken the
+// report (or cancelled), so a cancel takes effect at the next batch and the
+// rows counted are the rows shown.
+struct ExportHandOver
+{
+    QMutex mutex;
+    QWaitCondition taken;
+    qint64 acknowledged = 0;
+    std::atomic_bool cancelled{false};
+
+    void acknowledge(qint64 rows)
+    {
+        const QMutexLocker lock(&mutex);
+        acknowledged = rows;
+        taken.wakeAll();
+    }
+    void cancel()
+    {
+        cancelled = true;
+        const QMutexLocker lock(&mutex);
+        taken.wakeAll();
+    }
+    // On the database thread: false once cancelled.
+    bool awaitTaken(qint64 rows)
+    {
+        QMutexLocker lock(&mutex);
+        while (acknowledged < rows && !cancelled)
+            taken.wait(&mutex, 100);
+        return !cancelled;
+    }
+};
+
+struct ExportAnswer
+{
+    OutageExport::Result result = OutageExport::Result::Failed;
+    QString error;
+};
+
+} // namespace
+
 bool frmMain::mnuExport_Click()
 {
+    if (m_exportProgress)
+        return false; // one export at a time
     const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала", "window title"),
                                                 QDir::home().filePath(QStringLiteral("orvant-log.csv")),
                                                 tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
     const QString failed = tr("Не удалось экспортировать журнал.");
-    QString error;
-    const qint64 total = OutageExport::count({}, &error);
-    if (total < 0) {
-        reportFailure(failed, error);
+    const auto counted = onDatabase(*m_db, this, [](const QString &connection) {
+        QString error;
+        const qint64 total = OutageExport::count({}, &error, connection);
+        return std::make_pair(Outcome::of(total >= 0, error, connection), total);
+    });
+    if (!counted)
+        return false;
+    if (!counted->first.ok) {
+        reportFailure(failed, counted->first.error);
         return false;
     }
+    const qint64 total = counted->second;
     QProgressDialog progress(tr("Экспорт журнала в %1").arg(QDir::toNativeSeparators(path)), tr("Отмена"), 0,
                              int(qMin<qint64>(total, std::numeric_limits<int>::max())), this);
     progress.setObjectName(QStringLiteral("exportProgress"));
@@ -411,23 +581,60 @@ bool frmMain::mnuExport_Click()
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     m_exportProgress = &progress;
-    // The export runs on this thread a batch at a time; between batches the
-    // dialog is drawn and its cancel button heard.
-    const auto onProgress = [&](qint64 rows) {
-        progress.setValue(int(qMin<qint64>(rows, progress.maximum())));
-        emit exportProgressed(rows);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    };
-    qint64 rows = 0;
-    const OutageExport::Result result = OutageExport::toFile(path, {}, onProgress, &error, &rows);
+
+    // The rows are written on the database thread; this window shows the
+    // progress and hears the cancel button meanwhile, in its own event loop
+    // (the dialog is modal over the window).
+    auto handOver = std::make_shared<ExportHandOver>();
+    connect(&progress, &QProgressDialog::canceled, this, [handOver] { handOver->cancel(); });
+    QEventLoop loop;
+    std::optional<ExportAnswer> answer;
+    const QPointer<frmMain> window(this);
+    const QPointer<QProgressDialog> shown(&progress);
+    QObject context;
+    m_db->post(
+        &context,
+        [path, handOver, window, shown, name = m_db->connectionName()](QSqlDatabase) {
+            const auto onProgress = [&](qint64 rows) {
+                if (handOver->cancelled)
+                    return false;
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [window, shown, handOver, rows] {
+                        if (window && shown && !handOver->cancelled) {
+                            shown->setValue(int(qMin<qint64>(rows, shown->maximum())));
+                            emit window->exportProgressed(rows);
+                        }
+                        handOver->acknowledge(rows);
+                    },
+                    Qt::QueuedConnection);
+                return handOver->awaitTaken(rows);
+            };
+            ExportAnswer a;
+            QString error;
+            a.result = OutageExport::toFile(path, {}, onProgress, &error, nullptr, name);
+            if (a.result == OutageExport::Result::Failed)
+                a.error = Outcome::of(false, error, name).error;
+            return a;
+        },
+        [&](const ExportAnswer &a) {
+            answer = a;
+            loop.quit();
+        });
+    loop.exec();
+    // Ended by the program's end rather than the export's: the export stops
+    // at its next batch and leaves no file.
+    if (!answer)
+        handOver->cancel();
     m_exportProgress = nullptr;
     progress.close();
-    if (result == OutageExport::Result::Failed) {
-        reportFailure(failed, error);
+    if (!answer)
+        return false;
+    if (answer->result == OutageExport::Result::Failed) {
+        reportFailure(failed, answer->error);
         return false;
     }
-    return result == OutageExport::Result::Written;
+    return answer->result == OutageExport::Result::Written;
 }
 
 void frmMain::mnuExit_Click()

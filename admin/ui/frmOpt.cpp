@@ -1,5 +1,7 @@
 #include "frmOpt.h"
 
+#include "AdminDatabase.h"
+
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
@@ -134,12 +136,17 @@ void frmOpt::cmdSave_Click()
         record.sndErr = txtSndErr->text();
         record.sndRest = txtSndRest->text();
         record.view = chView->isChecked() ? 1 : 0;
-        QString error;
-        if (!OptionsStore::save(record, &error)) {
+        const auto saved = onDatabase(database(), this, [record](const QString &connection) {
+            QString error;
+            return Outcome::of(OptionsStore::save(record, &error, connection), error, connection);
+        });
+        if (!saved)
+            return;
+        if (!saved->ok) {
             reportFailure(tr("Настройки", "window title"),
                           tr("Не удалось сохранить настройки в таблицу options; сохранённые значения не изменены. "
                              "Проверьте файл базы данных и сохраните снова."),
-                          error);
+                          saved->error);
             return;
         }
         prompts().ask(this, QMessageBox::Information, title,

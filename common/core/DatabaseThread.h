@@ -48,13 +48,13 @@ public:
     ~DatabaseThread() override
     {
         const QString name = m_connectionName;
-        post([name](QSqlDatabase) {
+        QMetaObject::invokeMethod(m_worker, [name] {
             // The connection was made on this thread and ends on it.
             if (QSqlDatabase::contains(name)) {
                 QSqlDatabase::database(name, false).close();
                 QSqlDatabase::removeDatabase(name);
             }
-        });
+        }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }

@@ -1,4 +1,5 @@
 #include "AdminTestSupport.h"
+#include "DatabaseThread.h"
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
 #include "Regional.h"
@@ -259,11 +260,13 @@ void tst_frmMain::startUpStopsAtAFailingStep()
 void tst_frmMain::exitUnloads()
 {
     QVERIFY(f->start());
-    QVERIFY(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen());
+    // The admin's own connection, which lives on its database thread.
+    const QString connection = f->main->databaseThread()->connectionName();
+    QVERIFY(QSqlDatabase::contains(connection));
     f->action("mnuExit")->trigger();
     QVERIFY(f->main->windowState() & Qt::WindowMinimized);
     QVERIFY(!f->main->isVisible());
-    QVERIFY(!QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection)));
+    QTRY_VERIFY(!QSqlDatabase::contains(connection));
 }
 
 void tst_frmMain::wheelScrollsOneLineWhileLoaded()
@@ -555,7 +558,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
         QSKIP("about a server's database (the server run of this test)");
     QVERIFY(f->start());
     f->db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2026-01-01 00:00:00','10.0.0.5','x')"));
-    const QVariant pid = f->db.scalar(QStringLiteral("select pg_backend_pid()"));
+    // The session of the admin's own connection, on its database thread.
+    const QVariant pid = f->main->databaseThread()->call([](QSqlDatabase db) {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
+    });
     {
         TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
         QVERIFY2(other.isValid(), qPrintable(other.error()));
