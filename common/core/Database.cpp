@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "Failure.h"
+#include "Schema.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
@@ -9,6 +11,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -389,23 +392,40 @@ bool Database::upgrade(QSqlDatabase db, QString *error)
             *error = statementError(q);
         return false;
     };
-    if (!step(Statements::SelectOneOpenIndex))
+    if (!step(Statements::SelectSchemaObjects))
         return false;
-    if (!q.next()) {
+    QSet<QString> present;
+    while (q.next())
+        present.insert(q.value(0).toString());
+    if (!endedCleanly(q)) {
         if (error)
             *error = statementError(q);
         return false;
     }
-    if (q.value(0).toInt() > 0)
-        return true;
     q.finish();
+    const bool needOneOpenIndex = !present.contains(QStringLiteral("logs_one_open"));
+    QList<Schema::Step> missing;
+    for (const Schema::Step &s : Schema::steps()) {
+        if (!present.contains(QLatin1String(s.object)))
+            missing << s;
+    }
+    if (!needOneOpenIndex && missing.isEmpty())
+        return true;
     if (!step(Statements::BeginImmediate))
         return false;
     // The database may not be ours at all (no logs table): then the
     // transaction fails and is rolled back, and the caller's own reading
     // says what is wrong.
-    if (step(Statements::CloseDuplicateOpenOutages) && step(Statements::DropOldOpenIndex)
-        && step(Statements::CreateOneOpenIndex) && step(Statements::Commit))
+    bool ok = true;
+    if (needOneOpenIndex)
+        ok = step(Statements::CloseDuplicateOpenOutages) && step(Statements::DropOldOpenIndex)
+             && step(Statements::CreateOneOpenIndex);
+    for (const Schema::Step &s : missing) {
+        if (!ok)
+            break;
+        ok = step(*s.statement);
+    }
+    if (ok && step(Statements::Commit))
         return true;
     QSqlQuery undo(db);
     runStatement(undo, Statements::Rollback);

@@ -83,9 +83,11 @@ public:
 
     // Brings a file made by an earlier version to the present schema, in one
     // transaction on a connection of its own: duplicate open rows of an
-    // address are closed (the oldest stays open), then the unique partial
-    // index on the open rows is made. Nothing else changes. True when the
-    // file needed nothing or was upgraded.
+    // address are closed (the oldest stays open) and the unique partial
+    // index on the open rows is made, where it is missing; then every table
+    // and index of SchemaSteps.def the file lacks is made. The rows of the
+    // three first tables are left as they are. True when the file needed
+    // nothing or was upgraded.
     static bool upgrade(const QString &path, QString *error);
     // The same on an open connection (the server's database).
     static bool upgrade(QSqlDatabase db, QString *error);

@@ -1,120 +1,144 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QDateTime>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QSqlDatabase>
-#include <QThread>
+#include <QString>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <type_traits>
+#include <utility>
 
-// A program's database connection on a thread of its own. Jobs run there one
-// at a time, in the order posted; a job's result comes back on the thread of
-// the object that asked, and only while that object still lives.
+class QThread;
+
+// Asked by a long job between its steps; the window that started the job
+// sets it when the operator cancels or the window goes away.
+class CancelToken
+{
+public:
+    CancelToken() : m_flag(std::make_shared<std::atomic_bool>(false)) {}
+    void cancel() const { m_flag->store(true, std::memory_order_relaxed); }
+    bool isCancelled() const { return m_flag->load(std::memory_order_relaxed); }
+
+private:
+    std::shared_ptr<std::atomic_bool> m_flag;
+};
+
+// The one thread of a program on which its database connection lives.
+//
+// Qt SQL connections belong to the thread that made them, and a statement
+// can wait as long as the database makes it wait (another program's lock, a
+// server that went silent). So no window calls Qt SQL: a window posts a job,
+// the job runs here with the connection, and its result comes back to the
+// window's thread as a call of `then`. Jobs run one at a time in the order
+// they were posted, which is what keeps a program's writes in order.
+//
+// The connection is named connectionName() and is opened and closed by jobs
+// like any other statement (Database::open from a job), so it is made on
+// this thread. The destructor closes it here and waits for the thread.
 class DatabaseThread final : public QObject
 {
+    Q_OBJECT
     Q_DISABLE_COPY_MOVE(DatabaseThread)
 
-public:
-    // Set by the asker, read by a long job between steps.
-    class CancelToken
+    // What a job still running may touch after its DatabaseThread was
+    // destroyed or gave it up: never the DatabaseThread itself.
+    struct Shared
     {
-    public:
-        CancelToken()
-            : m_flag(std::make_shared<std::atomic_bool>(false))
-        {
-        }
-        void cancel() const { m_flag->store(true); }
-        bool isCancelled() const { return m_flag->load(); }
+        QString connectionName;
+        std::atomic<qint64> jobStarted{-1};
+        std::atomic<int> waiting{0};
+        std::atomic_bool abandoned{false};
+        QMutex homeLock;
+        QObject *home = nullptr;  // where results go; null once gone
 
-    private:
-        std::shared_ptr<std::atomic_bool> m_flag;
+        QSqlDatabase database() const;
+        void deliver(const QPointer<QObject> &context, std::function<void()> fn);
     };
 
-    DatabaseThread(const QString &connectionName, QObject *parent = nullptr)
-        : QObject(parent)
-        , m_connectionName(connectionName)
-    {
-        m_thread.setObjectName(QStringLiteral("database"));
-        m_worker = new QObject;
-        m_worker->moveToThread(&m_thread);
-        QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-        m_thread.start();
-    }
-    ~DatabaseThread() override
-    {
-        const QString name = m_connectionName;
-        QMetaObject::invokeMethod(m_worker, [name] {
-            // The connection was made on this thread and ends on it.
-            if (QSqlDatabase::contains(name)) {
-                QSqlDatabase::database(name, false).close();
-                QSqlDatabase::removeDatabase(name);
-            }
-        }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
+public:
+    explicit DatabaseThread(const QString &connectionName, QObject *parent = nullptr);
+    ~DatabaseThread() override;
 
-    QString connectionName() const { return m_connectionName; }
+    QString connectionName() const { return m_shared->connectionName; }
 
-    template <class Job, class Then> void post(QObject *context, Job job, Then then)
+    // Runs job(QSqlDatabase) on the database thread after every job posted
+    // before it, then then(result) (or then() for a job without a result)
+    // on the thread this object lives on, unless `context` was destroyed
+    // meanwhile. `context` must live on that same thread.
+    template <typename Job, typename Then>
+    void post(QObject *context, Job job, Then then)
     {
-        using Result = std::invoke_result_t<Job, QSqlDatabase>;
-        const QPointer<QObject> asker(context);
-        QMetaObject::invokeMethod(m_worker, [this, asker, job = std::move(job), then = std::move(then)]() mutable {
-            if (!asker)
-                return;
-            m_started.store(QDateTime::currentMSecsSinceEpoch());
+        using Result = std::invoke_result_t<Job &, QSqlDatabase>;
+        QPointer<QObject> guard(context);
+        std::shared_ptr<Shared> shared = m_shared;
+        enqueue([shared, job = std::move(job), then = std::move(then), guard]() mutable {
             if constexpr (std::is_void_v<Result>) {
-                job(database());
-                m_started.store(0);
-                QMetaObject::invokeMethod(asker.data(), [then = std::move(then)]() mutable { then(); },
-                                          Qt::QueuedConnection);
+                job(shared->database());
+                shared->deliver(guard, [then]() mutable { then(); });
             } else {
-                Result result = job(database());
-                m_started.store(0);
-                QMetaObject::invokeMethod(
-                    asker.data(),
-                    [then = std::move(then), result = std::move(result)]() mutable { then(std::move(result)); },
-                    Qt::QueuedConnection);
+                Result result = job(shared->database());
+                shared->deliver(guard, [then, result = std::move(result)]() mutable { then(std::move(result)); });
             }
         });
     }
 
-    template <class Job> void post(Job job)
+    // A job whose outcome nobody waits for (it reports by itself, if at all).
+    template <typename Job>
+    void post(Job job)
     {
-        QMetaObject::invokeMethod(m_worker, [this, job = std::move(job)]() mutable { job(database()); });
+        std::shared_ptr<Shared> shared = m_shared;
+        enqueue([shared, job = std::move(job)]() mutable { job(shared->database()); });
     }
 
-    // Blocks the caller until the job ran: for start-up and tools only.
-    template <class Job> auto call(Job job) -> std::invoke_result_t<Job, QSqlDatabase>
+    // Runs the job and waits for its result: for the start-up of
+    // command-line tools and for tests, never from a shown window. Called on
+    // the database thread itself it runs the job at once.
+    template <typename Job>
+    auto call(Job job) -> std::invoke_result_t<Job &, QSqlDatabase>
     {
-        using Result = std::invoke_result_t<Job, QSqlDatabase>;
+        using Result = std::invoke_result_t<Job &, QSqlDatabase>;
+        std::shared_ptr<Shared> shared = m_shared;
         if constexpr (std::is_void_v<Result>) {
-            QMetaObject::invokeMethod(m_worker, [&] { job(database()); }, Qt::BlockingQueuedConnection);
+            runBlocking([&] { job(shared->database()); });
         } else {
-            Result result{};
-            QMetaObject::invokeMethod(m_worker, [&] { result = job(database()); }, Qt::BlockingQueuedConnection);
-            return result;
+            std::optional<Result> result;
+            runBlocking([&] { result.emplace(job(shared->database())); });
+            if (!result)
+                return Result{};  // given up (abandon()): nothing ran
+            return std::move(*result);
         }
     }
 
-    // How long the running job has run, or 0 when none runs.
-    qint64 jobElapsedMs() const
-    {
-        const qint64 started = m_started.load();
-        return started ? QDateTime::currentMSecsSinceEpoch() - started : 0;
-    }
+    // Calls fn on this object's thread unless `context` is gone by then: how
+    // a long job tells its progress while it runs. Callable from any thread.
+    void deliver(const QPointer<QObject> &context, std::function<void()> fn) { m_shared->deliver(context, std::move(fn)); }
+
+    // Milliseconds the job now running has taken, -1 while none runs: lets
+    // the owner see a statement that does not come back.
+    qint64 jobElapsedMs() const;
+    // Jobs posted and not finished yet, the running one included.
+    int jobsWaiting() const { return m_shared->waiting.load(); }
+
+    // Gives up a thread whose job does not come back (a server that froze
+    // while it held our statement): the thread is left to end by itself,
+    // its later jobs never run and nothing of it is delivered any more. The
+    // owner makes a new DatabaseThread with a connection name of its own.
+    void abandon();
+    bool isAbandoned() const { return m_shared->abandoned.load(); }
+
+    bool isDatabaseThread() const;
 
 private:
-    QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }
+    void enqueue(std::function<void()> job);
+    void runBlocking(const std::function<void()> &job);
 
-    QString m_connectionName;
-    QThread m_thread;
-    QObject *m_worker = nullptr;
-    std::atomic<qint64> m_started{0};
+    class Worker;
+    std::shared_ptr<Shared> m_shared;
+    QThread *m_thread;
+    Worker *m_worker;
 };

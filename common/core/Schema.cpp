@@ -14,6 +14,15 @@
 
 namespace Schema {
 
+QList<Step> steps()
+{
+#define SCHEMA_STEP(object, statement) Step{object, &Statements::statement},
+    return {
+#include "SchemaSteps.def"
+    };
+#undef SCHEMA_STEP
+}
+
 QStringList statements(Statements::Dialect dialect)
 {
     QFile file(dialect == Statements::Dialect::Sqlite ? QStringLiteral(":/orvant/schema.sql")
@@ -70,6 +79,9 @@ bool createDatabaseFile(const QString &path, QString *error)
                 why = q.lastError().text() + QStringLiteral(" in: ") + statement;
             }
         }
+        // The tables added since the template was first written.
+        if (ok && !Database::upgrade(db, &why))
+            ok = false;
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -106,6 +118,11 @@ bool createServerTables(QSqlDatabase db, QString *error)
     }
     if (!runStatement(q, Statements::Commit))
         return undo(statementError(q));
+    // The tables added since the template was first written, in a
+    // transaction of their own.
+    QString why;
+    if (!Database::upgrade(db, &why))
+        return failWith(error, why);
     return true;
 }
 

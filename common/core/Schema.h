@@ -11,6 +11,15 @@
 // resources.
 namespace Schema {
 
+// A table or index added after the first three tables (SchemaSteps.def).
+struct Step
+{
+    const char *object;                      // its name in the database
+    const Statements::Statement *statement;  // what makes it
+};
+// Every step, in the order they are made.
+QList<Step> steps();
+
 // A template's statements, in order, comments removed.
 QStringList statements(Statements::Dialect dialect = Statements::Dialect::Sqlite);
 

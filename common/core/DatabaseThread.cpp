@@ -1,0 +1,138 @@
+#include "DatabaseThread.h"
+
+#include "Database.h"
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QThread>
+
+namespace {
+
+qint64 steadyMs()
+{
+    static const QElapsedTimer start = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return start.elapsed();
+}
+
+} // namespace
+
+// Lives on the database thread; jobs are queued calls to it, so Qt's event
+// queue keeps them in order.
+class DatabaseThread::Worker final : public QObject
+{
+public:
+    using QObject::QObject;
+};
+
+QSqlDatabase DatabaseThread::Shared::database() const
+{
+    return QSqlDatabase::database(connectionName, false);
+}
+
+void DatabaseThread::Shared::deliver(const QPointer<QObject> &context, std::function<void()> fn)
+{
+    // The lock keeps home alive while the call is queued to it; a call
+    // queued to an object destroyed later is dropped by Qt.
+    const QMutexLocker lock(&homeLock);
+    if (!home || abandoned.load())
+        return;
+    QMetaObject::invokeMethod(
+        home,
+        [context, fn = std::move(fn)]() {
+            if (context)
+                fn();
+        },
+        Qt::QueuedConnection);
+}
+
+DatabaseThread::DatabaseThread(const QString &connectionName, QObject *parent)
+    : QObject(parent), m_shared(std::make_shared<Shared>()), m_thread(new QThread), m_worker(new Worker)
+{
+    m_shared->connectionName = connectionName;
+    m_shared->home = this;
+    m_thread->setObjectName(QStringLiteral("database"));
+    m_worker->moveToThread(m_thread);
+    m_thread->start();
+}
+
+DatabaseThread::~DatabaseThread()
+{
+    {
+        const QMutexLocker lock(&m_shared->homeLock);
+        m_shared->home = nullptr;
+    }
+    if (m_shared->abandoned.load())
+        return;  // the thread and its worker are left to the stuck job
+    const QString name = m_shared->connectionName;
+    QMetaObject::invokeMethod(m_worker, [name] { Database::close(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+void DatabaseThread::enqueue(std::function<void()> job)
+{
+    std::shared_ptr<Shared> shared = m_shared;
+    if (shared->abandoned.load())
+        return;
+    shared->waiting.fetch_add(1);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [shared, job = std::move(job)]() {
+            if (!shared->abandoned.load()) {
+                shared->jobStarted.store(steadyMs());
+                job();
+                shared->jobStarted.store(-1);
+            }
+            shared->waiting.fetch_sub(1);
+        },
+        Qt::QueuedConnection);
+}
+
+void DatabaseThread::runBlocking(const std::function<void()> &job)
+{
+    if (isDatabaseThread()) {
+        job();
+        return;
+    }
+    std::shared_ptr<Shared> shared = m_shared;
+    if (shared->abandoned.load())
+        return;
+    shared->waiting.fetch_add(1);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [shared, &job]() {
+            shared->jobStarted.store(steadyMs());
+            job();
+            shared->jobStarted.store(-1);
+            shared->waiting.fetch_sub(1);
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+qint64 DatabaseThread::jobElapsedMs() const
+{
+    const qint64 started = m_shared->jobStarted.load();
+    return started < 0 ? -1 : steadyMs() - started;
+}
+
+void DatabaseThread::abandon()
+{
+    m_shared->abandoned.store(true);
+    // The thread object must outlive the job it runs: it is let go, and the
+    // thread ends (deleting what it holds) once the job comes back.
+    QThread *thread = m_thread;
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
+    thread->quit();
+}
+
+bool DatabaseThread::isDatabaseThread() const
+{
+    return QThread::currentThread() == m_thread;
+}
