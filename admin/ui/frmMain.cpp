@@ -270,7 +270,7 @@ void frmMain::Form_Unload()
     m_follow->stop();
     m_txtLog->setSourceModel(nullptr);
     // Closed on the thread it lives on, after whatever was asked before.
-    m_db->post([](QSqlDatabase db) { Database::close(db.connectionName()); });
+    m_db->post([](QSqlDatabase db) { db.close(); });
     QCoreApplication::quit();
 }
 
