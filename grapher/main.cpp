@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "DatabaseThread.h"
 #include "DatabaseConfig.h"
 #include "frmMain.h"
 
@@ -17,23 +18,20 @@ int main(int argc, char **argv)
     WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
 
     QString error;
-    // The grapher only reads: a file or a directory it may not write in is
-    // no obstacle.
-    Database::Options options;
-    options.readOnly = true;
     DatabaseConfig config;
-    if (!DatabaseConfig::load(Database::programDirectory(), &config, &error)
-        || !Database::open(config, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr)) {
+    std::unique_ptr<DatabaseThread> database;
+    if (DatabaseConfig::load(Database::programDirectory(), &config, &error))
+        database = frmMain::openDatabase(config, &error);
+    if (!database) {
         prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
                     QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
     }
     int rc = 0;
     {
-        frmMain window(prompts);
+        frmMain window(prompts, std::move(database));
         window.show();
         rc = app.exec();
     }
-    Database::close();
     return rc;
 }

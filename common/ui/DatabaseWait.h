@@ -37,8 +37,10 @@ public:
     static constexpr int AnswerWithinMs = 40;
     static constexpr int ProgressAfterMs = 500;
 
+    // `cancel` is set when the operator gives up, for a long job to stop.
     template <class Job>
-    static std::optional<std::invoke_result_t<Job, QSqlDatabase>> run(DatabaseThread &thread, QWidget *window, Job job)
+    static std::optional<std::invoke_result_t<Job, QSqlDatabase>> run(DatabaseThread &thread, QWidget *window, Job job,
+                                                                       CancelToken cancel = CancelToken())
     {
         using Result = std::invoke_result_t<Job, QSqlDatabase>;
         static_assert(!std::is_void_v<Result>, "a waited job answers something");
@@ -66,8 +68,10 @@ public:
             return state->done;
         });
         state->setWaker(nullptr);
-        if (!answered)
+        if (!answered) {
+            cancel.cancel();
             return std::nullopt;
+        }
         QMutexLocker lock(&state->mutex);
         return std::move(state->result);
     }

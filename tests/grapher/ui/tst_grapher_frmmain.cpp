@@ -7,7 +7,10 @@
 #include "DatePickerDriver.h"
 #include "FakePrompts.h"
 #include "Regional.h"
+#include "DatabaseThread.h"
 #include "TempDatabase.h"
+
+#include <QSqlQuery>
 #include "Twips.h"
 #include "frmDativo.h"
 #include "frmMain.h"
@@ -510,7 +513,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     addExample(*m_db, Quoted);
     frmMain w(m_prompts);
     setExampleWindow(w);
-    const QVariant pid = m_db->scalar(QStringLiteral("select pg_backend_pid()"));
+    // The session of the window's own connection, on its database thread.
+    const QVariant pid = w.databaseThread()->call([](QSqlDatabase db) {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
+    });
     {
         TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
         QVERIFY2(other.isValid(), qPrintable(other.error()));
