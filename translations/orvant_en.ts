@@ -135,6 +135,17 @@
     </message>
 </context>
 <context>
+    <name>DatabaseWait</name>
+    <message>
+        <source>Ожидание ответа базы данных...</source>
+        <translation>Waiting for the database...</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>DurationText</name>
     <message>
         <source>%1 с</source>
@@ -549,6 +560,10 @@ all records older than %1?</translation>
     <message>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
         <translation>The log is kept in the database %1. Open it with a PostgreSQL program (for example psql or pgAdmin).</translation>
+    </message>
+    <message>
+        <source>Найти: адрес или описание</source>
+        <translation>Find: address or description</translation>
     </message>
 </context>
 <context>

@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,8 +129,14 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_filter->setObjectName(QStringLiteral("txtFilter"));
     m_filter->setPlaceholderText(tr("Найти: адрес или описание"));
     m_filter->setClearButtonEnabled(true);
-    m_filter->setMinimumWidth(Twips::toPixels(2400, 0, this).width());
-    statusBar()->addPermanentWidget(m_filter);
+    m_filter->setFixedWidth(Twips::toPixels(2880, 0, this).width());
+    // In the menu bar's free corner: the grid and the figures under it keep
+    // their room.
+    auto *corner = new QWidget(this);
+    auto *cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 1, 2, 1);
+    cornerLayout->addWidget(m_filter);
+    menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
     m_filterDelay->setInterval(150);
@@ -145,6 +152,8 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
 
 void frmMain::showLogSummary(bool shown)
 {
+    // The filter belongs to the log listing, as the figures do.
+    m_filter->setVisible(shown);
     // The grid keeps its design size: the bar adds its own height below it.
     statusBar()->setVisible(shown);
     const QSize client = Twips::toPixels(8220, 4695, this);
@@ -161,6 +170,10 @@ frmMain::~frmMain()
     // connection and waits for a running statement.
     delete m_log;
     m_log = nullptr;
+    // A statement the server never answers would hold the program's end:
+    // the thread is left to end by itself once it comes back.
+    if (m_db->jobElapsedMs() > StuckJobMs)
+        m_db->abandon();
     m_db.reset();
 }
 

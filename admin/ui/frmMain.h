@@ -86,6 +86,8 @@ public:
     QLineEdit *logFilter() const { return m_filter; }
     // How often a listed log is checked for new and closed outages.
     static constexpr int FollowIntervalMs = 2000;
+    // A statement running this long when the window goes is given up.
+    static constexpr int StuckJobMs = 1000;
     void setFollowInterval(int ms);
 
 signals:

@@ -301,7 +301,13 @@ void frmMain::placeAtDesignSize()
     placeChildren();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // A statement the server never answers would hold the program's end:
+    // the thread is left to end by itself once it comes back.
+    if (m_db->jobElapsedMs() > 1000)
+        m_db->abandon();
+}
 
 int frmMain::twips(int value) const
 {
