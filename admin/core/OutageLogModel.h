@@ -105,6 +105,8 @@ public:
     // Lists only outages whose address or description holds `text`
     // (reloads).
     void setFilter(const QString &text);
+    // The same without reading: the next reload lists it.
+    void setFilterText(const QString &text) { m_query.filter = text; }
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Reads the log's version; when it moved since the rows were read, reads

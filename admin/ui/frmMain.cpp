@@ -321,6 +321,9 @@ bool frmMain::mnuStat_Click()
     const QString when = WidestValues::dateTime();
     m_txtLog->setFormatString(tr(LogHeadings),
                               {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
+    // What the filter box holds now, even while its pause is still running.
+    m_filterDelay->stop();
+    m_log->setFilterText(m_filter->text().trimmed());
     const OutageLogModel::Query query = m_log->query();
     m_txtLog->horizontalHeader()->setSortIndicator(query.sortColumn, query.order);
     m_txtLog->horizontalHeader()->setSortIndicatorShown(
