@@ -136,6 +136,11 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     auto *cornerLayout = new QHBoxLayout(corner);
     cornerLayout->setContentsMargins(0, 1, 2, 1);
     cornerLayout->addWidget(m_filter);
+    // Hidden with the address listing, the box keeps its room: the menu bar
+    // (and so the window) keeps its height.
+    QSizePolicy keep = m_filter->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_filter->setSizePolicy(keep);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
