@@ -34,7 +34,7 @@ class DatabaseWait final : public QObject
     Q_DISABLE_COPY_MOVE(DatabaseWait)
 
 public:
-    static constexpr int AnswerWithinMs = 40;
+    static constexpr int AnswerWithinMs = 25;
     static constexpr int ProgressAfterMs = 500;
 
     // `cancel` is set when the operator gives up, for a long job to stop.
