@@ -21,6 +21,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT
 
 start_xvfb "$work" 1024x768x24
 start_openbox "$work"

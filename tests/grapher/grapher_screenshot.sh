@@ -18,6 +18,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT
 
 start_xvfb "$work" 1280x800x24
 start_openbox "$work"

@@ -9,7 +9,8 @@ set -u
 require_tools sqlite3 timeout
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap '[ -n "$pid" ] && kill -KILL $pid 2>/dev/null; rm -rf "$work"' EXIT
 install_program "$work" orvant
 mkdir -m 700 "$work/run"
 sqlite3 "$work/ping_addr.mdb" "delete from addrs; update options set refresh_time=0, snd_err='', snd_rest='';"

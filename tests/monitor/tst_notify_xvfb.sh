@@ -63,6 +63,7 @@ timeout 240 unshare -n bash -c '
     pids=()
     cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; }
     trap cleanup EXIT
+    trap '"'"'exit 1'"'"' TERM INT
     fail() {
         echo "FAIL: $*"
         import -window root "$ARTIFACTS/failure.png" 2>/dev/null

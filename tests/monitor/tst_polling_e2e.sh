@@ -24,6 +24,10 @@ sqlite3 "$db" "delete from addrs;
 export WORK="$work" DB="$db" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 120 unshare -n bash -c '
     set -u
+    # Whatever way this shell ends (a failed step, the outer timeout), the
+    # monitor it started ends with it.
+    trap '"'"'[ -n "${pid:-}" ] && kill -KILL "$pid" 2>/dev/null'"'"' EXIT
+    trap '"'"'exit 1'"'"' TERM INT
     . "$TESTLIB"   # q, wait_for …
     fail() { echo "FAIL: $*"; echo "--- orvant output ---"; cat "$WORK/orvant.log"; kill -KILL $pid 2>/dev/null; exit 1; }
 

@@ -28,6 +28,10 @@ ln -s "$work/prog" "$work/linked"
 export WORK="$work" DB="$db" TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 200 unshare -n bash -c '
     set -u
+    # Whatever way this shell ends (a failed step, the outer timeout), what it
+    # started (the monitor, the lock holder) ends with it.
+    trap '"'"'for p in ${pid:-} ${holder:-}; do kill -KILL "$p" 2>/dev/null; done'"'"' EXIT
+    trap '"'"'exit 1'"'"' TERM INT
     . "$TESTLIB"   # q, wait_until …
     fail() { echo "FAIL: $*"; for f in "$WORK"/*.log; do echo "--- $f"; cat "$f"; done; kill -KILL $pid 2>/dev/null; exit 1; }
     # Finer than the wait_for of testlib: N counts twentieths of a second here.

@@ -64,6 +64,10 @@ export WORK="$work" PGBIN SCHEMA="${ORVANT_SOURCE_DIR:?}/common/core/schema-post
     TESTLIB="$(dirname "$0")/../support/testlib.sh"
 timeout 240 unshare -n bash -c '
     set -u
+    # Whatever way this shell ends (a failed step, the outer timeout), the
+    # monitor it started ends with it.
+    trap '"'"'[ -n "${pid:-}" ] && kill -KILL "$pid" 2>/dev/null'"'"' EXIT
+    trap '"'"'exit 1'"'"' TERM INT
     pg() { runuser -u postgres -- "$PGBIN/pg_ctl" -D "$WORK/pg/data" -l "$WORK/pg/server.log" -w "$@" >/dev/null; }
     pg_start() { pg -o "-c listen_addresses='"'"'${LISTEN:-}'"'"' -c unix_socket_directories=$WORK/pg/sock -c fsync=off" start; }
     . "$TESTLIB"   # wait_for, wait_log, rows …

@@ -64,10 +64,12 @@ fail() {
 now() { date "+%Y-%m-%d %H:%M:%S"; }
 alive() { kill -0 "$1" 2>/dev/null; }
 # desk N PROGRAM [ARGS…]: runs PROGRAM of desk N as that machine's user would.
+# It replaces the shell it runs in, so `desk … &` makes $! the program itself
+# (the cleanup's TERM and KILL reach it) and a foreground call goes in ( ).
 desk() {
     local n=$1 program=$2
     shift 2
-    XDG_RUNTIME_DIR="$work/desk$n/run" HOME="$work/desk$n/home" QT_QPA_PLATFORM=offscreen \
+    exec env XDG_RUNTIME_DIR="$work/desk$n/run" HOME="$work/desk$n/home" QT_QPA_PLATFORM=offscreen \
         "$work/desk$n/$program" "$@"
 }
 
@@ -163,8 +165,8 @@ echo "server away $stopped_at..$restart_at: begin $begin, end $end, each written
 
 # 3. The rest of the team after the server came back.
 for p in $admin2 $admin3 $grapher; do alive $p || fail "a reader ended after the server came back (pid $p)"; done
-desk 2 orvant-export - >"$work/export2.csv" 2>"$work/export2.log" || fail "orvant-export on desk 2"
-desk 3 orvant-export - >"$work/export3.csv" 2>"$work/export3.log" || fail "orvant-export on desk 3"
+(desk 2 orvant-export -) >"$work/export2.csv" 2>"$work/export2.log" || fail "orvant-export on desk 2"
+(desk 3 orvant-export -) >"$work/export3.csv" 2>"$work/export3.log" || fail "orvant-export on desk 3"
 [ "$(wc -l <"$work/export2.csv")" = 4 ] || fail "desk 2 exported $(cat "$work/export2.csv")"
 cmp -s "$work/export2.csv" "$work/export3.csv" \
     || fail "desks 2 and 3 see different histories: $(diff "$work/export2.csv" "$work/export3.csv")"

@@ -15,6 +15,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT
 
 start_xvfb "$tmp" 800x600x24
 start_openbox "$tmp"
