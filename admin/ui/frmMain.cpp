@@ -484,6 +484,8 @@ bool frmMain::mnuAddrs_Click()
     m_txtLog->setFormatString(tr(m_addresses->showsParents() ? AddressHeadingsWithParent : AddressHeadings), widest);
     // Numeric address order first; a click on a heading sorts by its column.
     m_txtLog->horizontalHeader()->setSortIndicator(AddressListModel::Address, Qt::AscendingOrder);
+    // The header turns the order only while its indicator is shown.
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
     m_txtLog->setSortingEnabled(true);
     m_addressFilter->show();
     if (!m_latencyColumns)
