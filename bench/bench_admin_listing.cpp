@@ -19,6 +19,7 @@
 #include "Schema.h"
 #include "DatabaseConfig.h"
 #include "frmMain.h"
+#include "DatabaseWait.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -33,6 +34,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTextStream>
 
 #include <algorithm>
@@ -61,8 +63,9 @@ public:
     QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
     {
-        return {};
+        return savePath;
     }
+    QString savePath; // the export's file, when one is run
     QColor chooseColor(QWidget *, const QColor &) override { return {}; }
     QStringList chooseProgram(QWidget *, const QString &) override { return {}; }
 };
@@ -272,9 +275,12 @@ bool measure(const char *label, const QString &programDirectory, int rows, int s
             // scroll bar down would, until the wanted part of the log is in.
             FormatGrid *grid = window->txtLog();
             clock.restart();
-            while (grid->rowCount() < scrollRows && window->logModel()->canFetchMore({})) {
+            // Pages are read on the database thread: wait for each.
+            while (grid->rowCount() < scrollRows
+                   && (window->logModel()->canFetchMore({}) || window->logModel()->isBusy())) {
                 grid->scrollToBottom();
-                QCoreApplication::processEvents();
+                QCoreApplication::processEvents(window->logModel()->isBusy() ? QEventLoop::WaitForMoreEvents
+                                                                              : QEventLoop::AllEvents);
             }
             grid->viewport()->grab();
             scrollSeconds = clock.elapsed() / 1000.0;
@@ -294,6 +300,76 @@ bool measure(const char *label, const QString &programDirectory, int rows, int s
     figures->firstScreenMs = median(firstScreen);
     figures->rss = std::max(rssShown, rssScrolled);
     return true;
+}
+
+// The longest time the UI thread's event loop did not come round while
+// something ran: a timer due every TickMs notes each gap between its calls.
+class LoopGap
+{
+public:
+    static constexpr int TickMs = 5;
+    LoopGap()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        m_timer.setInterval(TickMs);
+        m_since.start();
+        m_timer.start();
+    }
+    double longestMs() const { return double(std::max(m_longest, m_since.elapsed())); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+// The window answering throughout: the largest event-loop gap while the
+// admin starts on the log, is scrolled to its very end, and exports it.
+bool measureGaps(const char *label, const QString &programDirectory, int rows)
+{
+    PrintingPrompts prompts;
+    NoLauncher launcher;
+    auto window = std::make_unique<frmMain>(prompts, launcher, programDirectory);
+    window->show();
+    double startGap = 0, scrollGap = 0, exportGap = 0;
+    QElapsedTimer clock;
+    {
+        LoopGap gap;
+        if (!window->Form_Load())
+            return false;
+        startGap = gap.longestMs();
+    }
+    FormatGrid *grid = window->txtLog();
+    clock.start();
+    {
+        LoopGap gap;
+        while (window->logModel()->canFetchMore({}) || window->logModel()->isBusy()) {
+            grid->scrollToBottom();
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        scrollGap = gap.longestMs();
+    }
+    const double scrollSeconds = clock.elapsed() / 1000.0;
+    const int listed = grid->rowCount();
+    QTemporaryDir out;
+    prompts.savePath = QDir(out.path()).filePath(QStringLiteral("log.csv"));
+    clock.restart();
+    {
+        LoopGap gap;
+        if (!window->mnuExport_Click())
+            return false;
+        exportGap = gap.longestMs();
+    }
+    const double exportSeconds = clock.elapsed() / 1000.0;
+    std::printf("%s largest UI event-loop gap: start-up %.0f ms; scrolled to the end (%d of %d rows, %.1f s) %.0f ms; "
+                "export (%.0f MiB, %.1f s) %.0f ms\n",
+                label, startGap, listed, rows, scrollSeconds, scrollGap,
+                QFileInfo(prompts.savePath).size() / 1048576.0, exportSeconds, exportGap);
+    const double worst = std::max({scrollGap, exportGap});
+    std::printf("%s target: gap < 50 ms while scrolled and exported: %s (start-up's first page is waited for "
+                "within %d ms by design)\n",
+                label, worst < 50 ? "met" : "MISSED", DatabaseWait::AnswerWithinMs);
+    return listed == rows;
 }
 
 int main(int argc, char **argv)
@@ -320,6 +396,8 @@ int main(int argc, char **argv)
         return 1;
     std::printf("targets (file): first screen < 1000 ms: %s; resident < 150 MiB: %s\n",
                 file.firstScreenMs < 1000 ? "met" : "MISSED", file.rss < 150 ? "met" : "MISSED");
+    if (!measureGaps("file:", dir.path(), rows))
+        return 1;
     if (fileOnly)
         return 0;
 

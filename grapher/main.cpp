@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "DatabaseThread.h"
 #include "DatabaseConfig.h"
 #include "frmLatency.h"
 #include "frmMain.h"
@@ -18,13 +19,11 @@ int main(int argc, char **argv)
     WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
 
     QString error;
-    // The grapher only reads: a file or a directory it may not write in is
-    // no obstacle.
-    Database::Options options;
-    options.readOnly = true;
     DatabaseConfig config;
-    if (!DatabaseConfig::load(Database::programDirectory(), &config, &error)
-        || !Database::open(config, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr)) {
+    std::unique_ptr<DatabaseThread> database;
+    if (DatabaseConfig::load(Database::programDirectory(), &config, &error))
+        database = frmMain::openDatabase(config, &error);
+    if (!database) {
         prompts.ask(nullptr, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
                     QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
         return 1;
@@ -42,10 +41,9 @@ int main(int argc, char **argv)
         return rc;
     }
     {
-        frmMain window(prompts);
+        frmMain window(prompts, std::move(database));
         window.show();
         rc = app.exec();
     }
-    Database::close();
     return rc;
 }

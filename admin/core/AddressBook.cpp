@@ -14,9 +14,9 @@ static bool failed(const QSqlQuery &query, QString *error)
     return failWith(error, statementError(query));
 }
 
-bool AddressBook::list(QList<AddressRecord> *records, QString *error)
+bool AddressBook::list(QList<AddressRecord> *records, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::SelectAddressesSorted))
         return failed(query, error);
     records->clear();
@@ -29,9 +29,9 @@ bool AddressBook::list(QList<AddressRecord> *records, QString *error)
     return true;
 }
 
-bool AddressBook::exists(const QString &ip, bool *found, QString *error)
+bool AddressBook::exists(const QString &ip, bool *found, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::SelectAddressExists, {ip}))
         return failed(query, error);
     *found = query.next();
@@ -40,17 +40,17 @@ bool AddressBook::exists(const QString &ip, bool *found, QString *error)
     return true;
 }
 
-bool AddressBook::add(const QString &ip, const QString &descript, qint32 pingTimeout, QString *error)
+bool AddressBook::add(const QString &ip, const QString &descript, qint32 pingTimeout, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::InsertAddress, {ip, descript, pingTimeout}))
         return failed(query, error);
     return true;
 }
 
-bool AddressBook::load(const QString &ip, AddressRecord *record, bool *found, QString *error)
+bool AddressBook::load(const QString &ip, AddressRecord *record, bool *found, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::SelectAddress, {ip}))
         return failed(query, error);
     *found = query.next();
@@ -65,9 +65,9 @@ bool AddressBook::load(const QString &ip, AddressRecord *record, bool *found, QS
 }
 
 bool AddressBook::update(const QString &ip, const QString &descript, qint32 pingTimeout, int *rowsChanged,
-                         QString *error)
+                         QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::UpdateAddress, {descript, pingTimeout, ip}))
         return failed(query, error);
     if (rowsChanged)
@@ -75,9 +75,9 @@ bool AddressBook::update(const QString &ip, const QString &descript, qint32 ping
     return true;
 }
 
-bool AddressBook::remove(const QString &ip, QString *error)
+bool AddressBook::remove(const QString &ip, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::DeleteAddress, {ip}))
         return failed(query, error);
     return true;

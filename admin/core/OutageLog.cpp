@@ -12,9 +12,9 @@
 
 namespace admin {
 
-bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error)
+bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::DeleteLogBefore, {AdminRules::clearCutOff(day)}))
         return failWith(error, statementError(query));
     if (deleted)

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QString>
 
 namespace admin {
@@ -13,7 +14,7 @@ public:
     // Deletes every outage, open or closed, that began before midnight at the
     // start of `day`; outages of that day and later stay. *deleted gets the
     // number of rows removed.
-    static bool deleteBefore(const QDate &day, int *deleted, QString *error);
+    static bool deleteBefore(const QDate &day, int *deleted, QString *error, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
 
     // The log's figures, counted by the database in one statement.
     struct Summary

@@ -20,9 +20,11 @@ QString milliseconds(const std::optional<qint64> &us)
 
 } // namespace
 
-AddressLatencyColumns::AddressLatencyColumns(AddressListModel *model, QObject *parent)
+AddressLatencyColumns::AddressLatencyColumns(AddressListModel *model, QObject *parent,
+                                             const QString &programConnection)
     : QObject(parent)
     , m_model(model)
+    , m_programConnection(programConnection)
 {
 }
 
@@ -46,13 +48,13 @@ void AddressLatencyColumns::refresh()
     const QDateTime since = QDateTime::currentDateTime().addDays(-1);
     m_thread->post(
         this,
-        [name, since](QSqlDatabase db) -> QHash<QString, LatencyReader::Recent> {
+        [name, since, program = m_programConnection](QSqlDatabase db) -> QHash<QString, LatencyReader::Recent> {
             QHash<QString, LatencyReader::Recent> recent;
             QString error;
             if (!db.isOpen()) {
                 Database::Options options;
                 options.readOnly = true;
-                if (!Database::open(Database::configOf(QLatin1String(QSqlDatabase::defaultConnection)), options,
+                if (!Database::open(Database::configOf(program), options,
                                     &error, name, nullptr))
                     return recent;
             } else if (!Database::reconnectIfLost(name, &error)) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSqlDatabase>
 
 class DatabaseThread;
 
@@ -21,7 +22,9 @@ class AddressLatencyColumns final : public QObject
     Q_DISABLE_COPY_MOVE(AddressLatencyColumns)
 
 public:
-    explicit AddressLatencyColumns(AddressListModel *model, QObject *parent = nullptr);
+    // `programConnection` names the connection whose database is read.
+    explicit AddressLatencyColumns(AddressListModel *model, QObject *parent = nullptr,
+                                   const QString &programConnection = QLatin1String(QSqlDatabase::defaultConnection));
     ~AddressLatencyColumns() override;
 
     // After the listing was filled: adds the columns and reads their values.
@@ -31,6 +34,7 @@ public:
 
 private:
     QPointer<AddressListModel> m_model;
+    QString m_programConnection;
     DatabaseThread *m_thread = nullptr;
     int m_generation = 0;
 };

@@ -1,5 +1,8 @@
 #include "AdminDialog.h"
 
+#include "AdminDatabase.h"
+#include "frmMain.h"
+
 #include "Database.h"
 #include "Prompts.h"
 #include "Twips.h"
@@ -54,15 +57,18 @@ void AdminDialog::setActionButton(QPushButton *button)
     // Pressed comes before clicked, by mouse and by keyboard alike: a server
     // connection lost in an earlier action is made again before this one
     // runs; should the server still be away, the action's failure says so.
-    connect(button, &QPushButton::pressed, this, [] {
-        QString ignored;
-        Database::reconnectIfLost(QLatin1String(QSqlDatabase::defaultConnection), &ignored);
-    });
+    connect(button, &QPushButton::pressed, this, [this] { reconnectFirst(database()); });
 }
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
 {
-    m_prompts.ask(this, QMessageBox::Critical, title, Database::withLossNoted(what + QLatin1Char('\n') + error));
+    m_prompts.ask(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
+}
+
+DatabaseThread &AdminDialog::database() const
+{
+    // Every dialog of the admin is made over its main window.
+    return *qobject_cast<frmMain *>(parentWidget())->databaseThread();
 }
 
 } // namespace admin

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QPushButton;
+class DatabaseThread;
 
 class Prompts;
 
@@ -41,7 +42,10 @@ protected:
     void setActionButton(QPushButton *button);
     // A failed statement or program start: the message names what failed
     // and carries the database's or the system's own text.
+    // `error` comes from the database thread with a lost connection noted.
     void reportFailure(const QString &title, const QString &what, const QString &error);
+    // The admin's database thread (the main window's).
+    DatabaseThread &database() const;
 
 private:
     Prompts &m_prompts;

@@ -31,11 +31,9 @@ QComboBox *comboBox(const char *name, QWidget *parent)
     return box;
 }
 
-bool fill(QComboBox *box, const QString &except, QString *error)
+void fill(QComboBox *box, const QString &except, const QList<AddressListModel::Row> &rows)
 {
     const QString current = chosen(box);
-    QList<AddressListModel::Row> rows;
-    const bool ok = AddressListModel::load(QSqlDatabase::database(), &rows, error);
     QList<std::pair<QByteArray, QString>> order;
     order.reserve(rows.size());
     for (const AddressListModel::Row &row : std::as_const(rows)) {
@@ -48,7 +46,6 @@ bool fill(QComboBox *box, const QString &except, QString *error)
     for (const auto &[key, ip] : std::as_const(order))
         box->addItem(ip, ip);
     select(box, current);
-    return ok;
 }
 
 void select(QComboBox *box, const QString &address)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "AddressListModel.h"
+
+#include <QList>
 #include <QString>
 
 class QComboBox;
@@ -12,10 +15,9 @@ namespace admin {
 namespace ParentChoice {
 
 QComboBox *comboBox(const char *name, QWidget *parent);
-// Reads the book and offers its addresses, keeping the current choice where
-// it is still there; `except` is left out. False with *error when the book
-// cannot be read (the box then offers "нет" only).
-bool fill(QComboBox *box, const QString &except, QString *error);
+// Offers the book's addresses (read on the database thread), keeping the
+// current choice where it is still there; `except` is left out.
+void fill(QComboBox *box, const QString &except, const QList<AddressListModel::Row> &rows);
 // Selects `address` ("нет" for an empty one or one not offered).
 void select(QComboBox *box, const QString &address);
 // The chosen address; empty for "нет".

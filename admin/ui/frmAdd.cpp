@@ -1,5 +1,7 @@
 #include "frmAdd.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AddressParents.h"
 #include "ParentChoice.h"
@@ -58,12 +60,21 @@ void frmAdd::cmdAdd_Click()
         prompts().ask(this, QMessageBox::Warning, title, tr("Нет Ip адреса!"));
         return;
     }
-    bool found = false;
-    QString error;
-    if (!AddressBook::exists(ip, &found, &error)) {
-        reportFailure(title, tr("Не удалось проверить адрес."), error);
+    // The answer carries what was read: a wait the operator gave up on may
+    // still end later, when nothing of this call is left to write into.
+    const auto checked = onDatabase(database(), this, [ip](const QString &connection) {
+        QString error;
+        bool found = false;
+        const bool ok = AddressBook::exists(ip, &found, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), found);
+    });
+    if (!checked)
+        return;
+    if (!checked->first.ok) {
+        reportFailure(title, tr("Не удалось проверить адрес."), checked->first.error);
         return;
     }
+    const bool found = checked->second;
     if (found) {
         prompts().ask(this, QMessageBox::Warning, title, tr("Запись с этим IP уже существует!"));
         return;
@@ -76,16 +87,30 @@ void frmAdd::cmdAdd_Click()
     if (!typed || *typed < 1)
         txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));
     const qint32 timeout = AdminRules::timeoutForNewAddress(txtPTO->text());
-    if (!AddressBook::add(ip, txtDesc->text(), timeout, &error)) {
-        reportFailure(title, tr("Не удалось добавить адрес."), error);
+    const QString parent = ParentChoice::chosen(cmbParent);
+    // The parent is written right after the address, in the same job.
+    const auto added = onDatabase(
+        database(), this, [ip, descript = txtDesc->text(), timeout, parent](const QString &connection) {
+            QString error;
+            const bool ok = AddressBook::add(ip, descript, timeout, &error, connection);
+            Outcome parentOutcome{true, QString()};
+            if (ok && !parent.isEmpty()) {
+                bool cycle = false;
+                QString parentError;
+                const bool set = AddressParents::setParent(QSqlDatabase::database(connection, false), ip, parent,
+                                                           &cycle, &parentError);
+                parentOutcome = Outcome::of(set, parentError, connection);
+            }
+            return std::make_pair(Outcome::of(ok, error, connection), parentOutcome);
+        });
+    if (!added)
+        return;
+    if (!added->first.ok) {
+        reportFailure(title, tr("Не удалось добавить адрес."), added->first.error);
         return;
     }
-    const QString parent = ParentChoice::chosen(cmbParent);
-    if (!parent.isEmpty()) {
-        bool cycle = false;
-        if (!AddressParents::setParent(QSqlDatabase::database(), ip, parent, &cycle, &error))
-            reportFailure(title, tr("Адрес добавлен, но не записано, за каким адресом он стоит."), error);
-    }
+    if (!added->second.ok)
+        reportFailure(title, tr("Адрес добавлен, но не записано, за каким адресом он стоит."), added->second.error);
     // The next host may sit behind this one; the chosen parent stays for
     // the next host, as hosts are often entered router by router.
     ParentChoice::insertAddress(cmbParent, ip);
@@ -99,9 +124,18 @@ void frmAdd::cmdAdd_Click()
 
 void frmAdd::loadParents()
 {
-    QString error;
-    if (!ParentChoice::fill(cmbParent, QString(), &error))
-        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), error);
+    const auto read = onDatabase(database(), this, [](const QString &connection) {
+        QString error;
+        QList<AddressListModel::Row> rows;
+        const bool ok = AddressListModel::load(QSqlDatabase::database(connection, false), &rows, &error);
+        return std::make_pair(Outcome::of(ok, error, connection), rows);
+    });
+    if (!read)
+        return;
+    // A book that cannot be read leaves "нет" alone on offer.
+    ParentChoice::fill(cmbParent, QString(), read->second);
+    if (!read->first.ok)
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), read->first.error);
 }
 
 void frmAdd::showEvent(QShowEvent *event)

@@ -1,5 +1,7 @@
 #include "frmClearLog.h"
 
+#include "AdminDatabase.h"
+
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "DatePicker.h"
@@ -124,9 +126,14 @@ void frmClearLog::cmdDel_Click()
     if (prompts().ask(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
         != QMessageBox::Ok)
         return;
-    QString error;
-    if (!OutageLog::deleteBefore(*day, nullptr, &error)) {
-        reportFailure(windowTitle(), tr("Записи не удалены."), error);
+    const auto deleted = onDatabase(database(), this, [day = *day](const QString &connection) {
+        QString error;
+        return Outcome::of(OutageLog::deleteBefore(day, nullptr, &error, connection), error, connection);
+    });
+    if (!deleted)
+        return;
+    if (!deleted->ok) {
+        reportFailure(windowTitle(), tr("Записи не удалены."), deleted->error);
         return;
     }
     prompts().ask(this, QMessageBox::Information, windowTitle(), tr("Записи удалены."));

@@ -1,5 +1,7 @@
 #include "frmDel.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AddressParents.h"
 #include "AdminWidgets.h"
@@ -48,16 +50,30 @@ void frmDel::cmdDel_Click()
         prompts().ask(this, QMessageBox::Information, title, tr("Нет IP адреса!"));
         return;
     }
-    QString error;
     // The addresses behind this one need a word from the operator first.
-    const QSqlDatabase db = QSqlDatabase::database();
-    int children = 0;
-    QString parent;
-    if (!AddressParents::countChildren(db, ip, &children, &error)
-        || (children > 0 && !AddressParents::parentOf(db, ip, &parent, &error))) {
-        reportFailure(title, tr("Не удалось удалить адрес."), error);
+    struct Behind
+    {
+        Outcome outcome;
+        int children = 0;
+        QString parent;
+    };
+    const auto behind = onDatabase(database(), this, [ip](const QString &connection) {
+        const QSqlDatabase db = QSqlDatabase::database(connection, false);
+        Behind found;
+        QString error;
+        const bool ok = AddressParents::countChildren(db, ip, &found.children, &error)
+                        && (found.children == 0 || AddressParents::parentOf(db, ip, &found.parent, &error));
+        found.outcome = Outcome::of(ok, error, connection);
+        return found;
+    });
+    if (!behind)
+        return;
+    if (!behind->outcome.ok) {
+        reportFailure(title, tr("Не удалось удалить адрес."), behind->outcome.error);
         return;
     }
+    const int children = behind->children;
+    const QString parent = behind->parent;
     AddressParents::Children handOn = AddressParents::Children::LeaveWithoutParent;
     if (children > 0 && !parent.isEmpty()) {
         const QMessageBox::StandardButton answer = prompts().ask(
@@ -82,8 +98,16 @@ void frmDel::cmdDel_Click()
             != QMessageBox::Yes)
             return;
     }
-    if (!AddressParents::removeAddress(db, ip, handOn, &error)) {
-        reportFailure(title, tr("Не удалось удалить адрес."), error);
+    const auto removed = onDatabase(database(), this, [ip, handOn](const QString &connection) {
+        QString error;
+        const bool ok =
+            AddressParents::removeAddress(QSqlDatabase::database(connection, false), ip, handOn, &error);
+        return Outcome::of(ok, error, connection);
+    });
+    if (!removed)
+        return;
+    if (!removed->ok) {
+        reportFailure(title, tr("Не удалось удалить адрес."), removed->error);
         return;
     }
     txtIP->clear();

@@ -1,5 +1,7 @@
 #include "frmEdAdr.h"
 
+#include "AdminDatabase.h"
+
 #include "AddressBook.h"
 #include "AddressParents.h"
 #include "ParentChoice.h"
@@ -63,12 +65,19 @@ frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
 void frmEdAdr::Form_Load()
 {
     cmbAddr->clear();
-    QList<AddressRecord> records;
-    QString error;
-    if (!AddressBook::list(&records, &error)) {
-        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), error);
+    const auto listed = onDatabase(database(), this, [](const QString &connection) {
+        QString error;
+        QList<AddressRecord> records;
+        const bool ok = AddressBook::list(&records, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), records);
+    });
+    if (!listed)
+        return;
+    if (!listed->first.ok) {
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), listed->first.error);
         return;
     }
+    const QList<AddressRecord> &records = listed->second;
     for (const AddressRecord &record : records)
         cmbAddr->addItem(record.ip);
     cmbAddr->setCurrentIndex(-1);
@@ -76,13 +85,38 @@ void frmEdAdr::Form_Load()
 
 void frmEdAdr::cmbAddr_Click()
 {
-    AddressRecord record;
-    bool found = false;
-    QString error;
-    if (!AddressBook::load(cmbAddr->currentText(), &record, &found, &error)) {
+    struct Loaded
+    {
+        Outcome outcome;
+        AddressRecord record;
+        bool found = false;
+        // The parents offered and the one stored; read after the address.
+        Outcome parents;
+        QList<AddressListModel::Row> book;
+        QString parent;
+    };
+    const auto loaded = onDatabase(database(), this, [ip = cmbAddr->currentText()](const QString &connection) {
+        Loaded answer;
+        QString error;
+        const bool ok = AddressBook::load(ip, &answer.record, &answer.found, &error, connection);
+        answer.outcome = Outcome::of(ok, error, connection);
+        if (ok && answer.found) {
+            const QSqlDatabase db = QSqlDatabase::database(connection, false);
+            QString parentsError;
+            const bool read = AddressListModel::load(db, &answer.book, &parentsError)
+                              && AddressParents::parentOf(db, ip, &answer.parent, &parentsError);
+            answer.parents = Outcome::of(read, parentsError, connection);
+        }
+        return answer;
+    });
+    if (!loaded)
+        return;
+    const AddressRecord &record = loaded->record;
+    const bool found = loaded->found;
+    if (!loaded->outcome.ok) {
         // The boxes would still show the previous address: say so rather
         // than let its values be saved onto this one unnoticed.
-        reportFailure(windowTitle(), tr("Не удалось прочитать адрес."), error);
+        reportFailure(windowTitle(), tr("Не удалось прочитать адрес."), loaded->outcome.error);
     } else if (found) {
         // A column without a value leaves its box as it was.
         if (!record.descript.isNull())
@@ -91,10 +125,11 @@ void frmEdAdr::cmbAddr_Click()
             txtPTO->setText(record.pingTimeout.toString());
         // The parents offered are the book as it is now, without the address itself.
         const QString ip = cmbAddr->currentText();
-        m_storedParent.clear();
-        if (!ParentChoice::fill(cmbParent, ip, &error)
-            || !AddressParents::parentOf(QSqlDatabase::database(), ip, &m_storedParent, &error))
-            reportFailure(windowTitle(), tr("Не удалось прочитать, за каким адресом стоит этот адрес."), error);
+        m_storedParent = loaded->parents.ok ? loaded->parent : QString();
+        ParentChoice::fill(cmbParent, ip, loaded->book);
+        if (!loaded->parents.ok)
+            reportFailure(windowTitle(), tr("Не удалось прочитать, за каким адресом стоит этот адрес."),
+                          loaded->parents.error);
         ParentChoice::select(cmbParent, m_storedParent);
     }
     m_changed = false;
@@ -118,35 +153,66 @@ void frmEdAdr::Command1_Click()
     }
     const QString ip = cmbAddr->currentText();
     const QString parent = ParentChoice::chosen(cmbParent);
-    QString error;
-    // A parent chain that comes back to the address is refused before
-    // anything is written.
-    if (parent != m_storedParent && !parent.isEmpty()) {
-        QHash<QString, QString> parents;
-        if (!AddressParents::readAll(QSqlDatabase::database(), &parents, &error)) {
-            reportFailure(windowTitle(), tr("Изменения не записаны."), error);
-            return;
-        }
-        if (AddressParents::makesCycle(parents, ip, parent)) {
-            prompts().ask(this, QMessageBox::Warning, windowTitle(),
-                          tr("Адрес %1 сам стоит за %2: выберите другой адрес или «нет».").arg(parent, ip));
-            return;
-        }
-    }
-    int rows = 0;
-    if (!AddressBook::update(ip, txtDesc->text(), *timeout, &rows, &error)) {
-        reportFailure(windowTitle(), tr("Изменения не записаны."), error);
+    const bool parentChanged = parent != m_storedParent;
+    struct Saved
+    {
+        Outcome outcome;
+        int rows = 0;
+        bool cycle = false;
+        // The parent's own failure, after the address was written.
+        Outcome parentOutcome{true, QString()};
+    };
+    const auto updated = onDatabase(
+        database(), this,
+        [ip, descript = txtDesc->text(), timeout = *timeout, parent, parentChanged](const QString &connection) {
+            Saved answer;
+            QString error;
+            const QSqlDatabase db = QSqlDatabase::database(connection, false);
+            // A parent chain that comes back to the address is refused
+            // before anything is written.
+            if (parentChanged && !parent.isEmpty()) {
+                QHash<QString, QString> parents;
+                if (!AddressParents::readAll(db, &parents, &error)) {
+                    answer.outcome = Outcome::of(false, error, connection);
+                    return answer;
+                }
+                if (AddressParents::makesCycle(parents, ip, parent)) {
+                    answer.outcome.ok = true;
+                    answer.cycle = true;
+                    return answer;
+                }
+            }
+            const bool ok = AddressBook::update(ip, descript, timeout, &answer.rows, &error, connection);
+            answer.outcome = Outcome::of(ok, error, connection);
+            if (ok && answer.rows > 0 && parentChanged) {
+                bool cycle = false;
+                QString parentError;
+                const bool set = AddressParents::setParent(db, ip, parent, &cycle, &parentError);
+                answer.parentOutcome = Outcome::of(set, parentError, connection);
+            }
+            return answer;
+        });
+    if (!updated)
+        return;
+    if (!updated->outcome.ok) {
+        reportFailure(windowTitle(), tr("Изменения не записаны."), updated->outcome.error);
         return;
     }
+    if (updated->cycle) {
+        prompts().ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Адрес %1 сам стоит за %2: выберите другой адрес или «нет».").arg(parent, ip));
+        return;
+    }
+    const int rows = updated->rows;
     if (rows == 0) {
         prompts().ask(this, QMessageBox::Warning, windowTitle(),
                           tr("Изменения не записаны: адреса «%1» нет в базе.").arg(ip));
         return;
     }
-    if (parent != m_storedParent) {
-        bool cycle = false;
-        if (!AddressParents::setParent(QSqlDatabase::database(), ip, parent, &cycle, &error)) {
-            reportFailure(windowTitle(), tr("Не записано, за каким адресом стоит адрес."), error);
+    if (parentChanged) {
+        if (!updated->parentOutcome.ok) {
+            reportFailure(windowTitle(), tr("Не записано, за каким адресом стоит адрес."),
+                          updated->parentOutcome.error);
             return;
         }
         m_storedParent = parent;

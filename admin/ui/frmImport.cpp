@@ -19,7 +19,7 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmImport::frmImport(Prompts &prompts, QWidget *parent)
+frmImport::frmImport(Prompts &prompts, QWidget *parent, const QString &programConnection)
     : QDialog(parent)
     , m_prompts(prompts)
 {
@@ -27,7 +27,7 @@ frmImport::frmImport(Prompts &prompts, QWidget *parent)
     // A connection of its own, opened on its thread like every statement.
     static int opened = 0;
     const QString name = QStringLiteral("admin-import-%1").arg(++opened);
-    const DatabaseConfig config = Database::configOf(QLatin1String(QSqlDatabase::defaultConnection));
+    const DatabaseConfig config = Database::configOf(programConnection);
     m_db = new DatabaseThread(name, this);
     m_db->post(
         this,

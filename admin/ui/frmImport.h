@@ -3,6 +3,7 @@
 #include "AddressImport.h"
 
 #include <QDialog>
+#include <QSqlDatabase>
 
 #include <functional>
 
@@ -33,7 +34,9 @@ class frmImport final : public QDialog
     Q_DISABLE_COPY_MOVE(frmImport)
 
 public:
-    frmImport(Prompts &prompts, QWidget *parent);
+    // `programConnection` names the connection whose database is written.
+    frmImport(Prompts &prompts, QWidget *parent,
+              const QString &programConnection = QLatin1String(QSqlDatabase::defaultConnection));
     ~frmImport() override;
 
     // Reads a file into the text box and checks it.

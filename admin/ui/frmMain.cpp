@@ -4,6 +4,7 @@
 #include "AddressExport.h"
 #include "AddressListModel.h"
 #include "frmImport.h"
+#include "AdminDatabase.h"
 #include "Database.h"
 #include "AddressLatencyColumns.h"
 #include "FormatGrid.h"
@@ -28,9 +29,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutex>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWaitCondition>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -38,6 +45,7 @@
 #include <QThread>
 #include <QPainter>
 
+#include <atomic>
 #include <limits>
 
 namespace admin {
@@ -86,10 +94,34 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_txtLog->setObjectName(QStringLiteral("txtLog"));
     m_txtLog->setFixedFirstColumn(true);
     setCentralWidget(m_txtLog);
+    static int instances = 0;
+    m_db = std::make_unique<DatabaseThread>(QStringLiteral("admin-%1").arg(++instances));
     m_log = new OutageLogModel(this);
     m_addresses = new AddressListModel(this);
     m_addressFilterModel = new AddressFilterModel(this);
     m_addressFilterModel->setSourceModel(m_addresses);
+    m_log->setDatabase(m_db.get());
+    m_log->setConnectionName(m_db->connectionName());
+    connect(m_log, &OutageLogModel::loaded, this, [this](bool ok, const QString &error) {
+        if (ok)
+            return;
+        reportFailure(tr("Не удалось прочитать журнал."), error);
+    });
+    // Rows read again while the log is followed: the outage at the top of
+    // the view stays there, unless the view was at the very top, where new
+    // outages are meant to come into sight.
+    connect(m_log, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
+        const int top = m_txtLog->rowAt(0);
+        m_anchorId = top > 0 ? m_log->idAt(top) : 0;
+    });
+    connect(m_log, &QAbstractItemModel::layoutChanged, this, [this] {
+        const int row = m_anchorId ? m_log->rowOfId(m_anchorId) : -1;
+        if (row >= 0)
+            m_txtLog->verticalScrollBar()->setValue(row);
+    });
+    m_follow = new QTimer(this);
+    m_follow->setInterval(FollowIntervalMs);
+    connect(m_follow, &QTimer::timeout, this, &frmMain::followLog);
     // Queued: a page is read while the view lays itself out; the message
     // box must not open inside that.
     connect(m_log, &OutageLogModel::fetchFailed, this,
@@ -105,7 +137,6 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_addressFilter->setClearButtonEnabled(true);
     m_addressFilter->setFixedHeight(menuBar()->sizeHint().height() - 2);
     m_addressFilter->setMinimumWidth(m_addressFilter->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
-    menuBar()->setCornerWidget(m_addressFilter, Qt::TopRightCorner);
     m_addressFilter->hide();
     connect(m_addressFilter, &QLineEdit::textChanged, m_addressFilterModel, &AddressFilterModel::setFilterText);
     m_logSummary = new QLabel(this);
@@ -113,11 +144,43 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     statusBar()->setObjectName(QStringLiteral("sbLog"));
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_logSummary, 1);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("txtFilter"));
+    m_filter->setPlaceholderText(tr("Найти: адрес или описание"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setFixedWidth(Twips::toPixels(2880, 0, this).width());
+    // In the menu bar's free corner: the grid and the figures under it keep
+    // their room.
+    auto *corner = new QWidget(this);
+    auto *cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 1, 2, 1);
+    cornerLayout->addWidget(m_filter);
+    // The address listing's own filter shares the corner: one of the two
+    // is shown, by the listing on screen.
+    cornerLayout->addWidget(m_addressFilter);
+    // Hidden with the address listing, the box keeps its room: the menu bar
+    // (and so the window) keeps its height.
+    QSizePolicy keep = m_filter->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_filter->setSizePolicy(keep);
+    menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
+    m_filterDelay = new QTimer(this);
+    m_filterDelay->setSingleShot(true);
+    m_filterDelay->setInterval(150);
+    connect(m_filter, &QLineEdit::textChanged, m_filterDelay, qOverload<>(&QTimer::start));
+    connect(m_filterDelay, &QTimer::timeout, this, [this] {
+        if (m_txtLog->sourceModel() == m_log)
+            m_log->setFilter(m_filter->text().trimmed());
+    });
+    m_txtLog->horizontalHeader()->setSectionsClickable(true);
+    connect(m_txtLog->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::sortLog);
     showLogSummary(false);
 }
 
 void frmMain::showLogSummary(bool shown)
 {
+    // The filter belongs to the log listing, as the figures do.
+    m_filter->setVisible(shown);
     // The grid keeps its design size: the bar adds its own height below it.
     statusBar()->setVisible(shown);
     const QSize client = Twips::toPixels(8220, 4695, this);
@@ -127,11 +190,18 @@ void frmMain::showLogSummary(bool shown)
 
 frmMain::~frmMain()
 {
-    // A count still reading the log must not outlive the window it reports to.
-    if (m_counting)
-        m_counting->wait();
+    m_follow->stop();
     // The grid may still show the model while both are destroyed.
     m_txtLog->setSourceModel(nullptr);
+    // The model goes before the thread it posts to; the thread ends its
+    // connection and waits for a running statement.
+    delete m_log;
+    m_log = nullptr;
+    // A statement the server never answers would hold the program's end:
+    // the thread is left to end by itself once it comes back.
+    if (m_db->jobElapsedMs() > StuckJobMs)
+        m_db->abandon();
+    m_db.reset();
 }
 
 void frmMain::buildMenus()
@@ -142,8 +212,7 @@ void frmMain::buildMenus()
         // A server connection lost in an earlier action is made again first;
         // should the server still be away, the action's own failure says so.
         connect(action, &QAction::triggered, this, [this, handler] {
-            QString ignored;
-            Database::reconnectIfLost(QLatin1String(QSqlDatabase::defaultConnection), &ignored);
+            reconnectFirst(*m_db);
             (this->*handler)();
         });
         return action;
@@ -197,7 +266,8 @@ QString frmMain::databasePath() const
 
 void frmMain::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.ask(this, QMessageBox::Critical, Title, Database::withLossNoted(what + QLatin1Char('\n') + error));
+    // The error comes from the database thread, a lost connection noted there.
+    m_prompts.ask(this, QMessageBox::Critical, Title, what + QLatin1Char('\n') + error);
 }
 
 bool frmMain::Form_Load()
@@ -208,11 +278,25 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
-    if (!Database::open(m_config, Database::Options(), &error, QLatin1String(QSqlDatabase::defaultConnection),
-                        &warning)) {
-        reportFailure(tr("Не удалось открыть базу данных."), error);
+    struct Opened
+    {
+        Outcome outcome;
+        QString warning;
+    };
+    const auto opened = onDatabase(*m_db, this, [config = m_config](const QString &connection) {
+        Opened answer;
+        QString error;
+        const bool ok = Database::open(config, Database::Options(), &error, connection, &answer.warning);
+        answer.outcome = Outcome::of(ok, error, connection);
+        return answer;
+    });
+    if (!opened)
+        return false;
+    if (!opened->outcome.ok) {
+        reportFailure(tr("Не удалось открыть базу данных."), opened->outcome.error);
         return false;
     }
+    warning = opened->warning;
     // A read-only file opens, and the operator learns before the first
     // change fails why it will.
     if (!warning.isEmpty())
@@ -235,8 +319,10 @@ void frmMain::Form_Unload()
         UnhookWheel(this);
         m_hooked = false;
     }
+    m_follow->stop();
     m_txtLog->setSourceModel(nullptr);
-    Database::close();
+    // Closed on the thread it lives on, after whatever was asked before.
+    m_db->post([](QSqlDatabase db) { db.close(); });
     QCoreApplication::quit();
 }
 
@@ -248,12 +334,19 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::Do_Options()
 {
-    OptionsRecord record;
-    QString error;
-    if (!OptionsStore::read(&record, &error)) {
-        reportFailure(tr("Не удалось прочитать настройки."), error);
+    const auto read = onDatabase(*m_db, this, [](const QString &connection) {
+        OptionsRecord record;
+        QString error;
+        const bool ok = OptionsStore::read(&record, &error, connection);
+        return std::make_pair(Outcome::of(ok, error, connection), record);
+    });
+    if (!read)
+        return false;
+    if (!read->first.ok) {
+        reportFailure(tr("Не удалось прочитать настройки."), read->first.error);
         return false;
     }
+    const OptionsRecord &record = read->second;
     if (!m_frmOpt)
         m_frmOpt = new frmOpt(m_prompts, this);
     m_frmOpt->showRecord(record);
@@ -270,15 +363,29 @@ bool frmMain::mnuStat_Click()
     const QString when = WidestValues::dateTime();
     m_txtLog->setFormatString(tr(LogHeadings),
                               {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
+    // What the filter box holds now, even while its pause is still running.
+    m_filterDelay->stop();
+    m_log->setFilterText(m_filter->text().trimmed());
+    const OutageLogModel::Query query = m_log->query();
+    m_txtLog->horizontalHeader()->setSortIndicator(query.sortColumn, query.order);
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(
+        !(query.sortColumn == OutageLogModel::TimeBegin && query.order == Qt::DescendingOrder));
+    // The first page is waited for (briefly: see DatabaseWait), so the
+    // listing is there when the action ends; later pages come by themselves.
+    const auto page = DatabaseWait::run(*m_db, this, [query](QSqlDatabase db) {
+        return OutageLogModel::readFirst(db, query, OutageLogModel::DefaultPageSize, nullptr);
+    });
     QString error;
-    const bool ok = m_log->reload(&error);
+    const bool ok = page && m_log->applyFirst(*page, &error);
     m_txtLog->scrollToTop();
     m_logSummary->clear();
     showLogSummary(true);
-    if (ok)
+    if (ok) {
         countLog();
+        m_follow->start();
+    }
     unsetCursor();
-    if (!ok)
+    if (page && !ok)
         reportFailure(tr("Не удалось прочитать журнал."), error);
     return ok;
 }
@@ -286,51 +393,88 @@ bool frmMain::mnuStat_Click()
 void frmMain::countLog()
 {
     // The figures read every row of the log: most of a second on a million
-    // rows, so a thread with its own connection reads them and the listing
-    // stays usable meanwhile.
+    // rows. They come by themselves; only the latest count is shown.
     const int generation = ++m_countGeneration;
-    const DatabaseConfig config = m_config;
-    const QPointer<frmMain> window(this);
-    QThread *thread = QThread::create([window, config, generation] {
-        const QString connection = QStringLiteral("admin-log-figures-%1").arg(generation);
+    struct Counted
+    {
+        Outcome outcome;
         OutageLog::Summary summary;
-        QString error;
-        const bool ok = Database::open(config, Database::Options(), &error, connection, nullptr)
-                        && OutageLog::summary(&summary, &error, connection);
-        Database::close(connection);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [window, generation, ok, summary, error] {
-                if (!window || generation != window->m_countGeneration)
-                    return;
-                if (ok) {
-                    window->m_logSummary->setText(OutageLog::summaryText(summary, QLocale::system()));
-                    // The key column is sized by its heading until the
-                    // largest key of the log is known: "№" alone shows two
-                    // or three digits of a seven-digit key.
-                    window->m_txtLog->setWidestValue(0, QString::number(summary.largestId));
-                }
-                else
-                    window->reportFailure(tr("Не удалось подсчитать журнал."), error);
-            },
-            Qt::QueuedConnection);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    if (m_counting)
-        m_counting->wait(); // one count at a time; the older one is not shown
-    m_counting = thread;
-    thread->start();
+    };
+    m_db->post(
+        this,
+        [name = m_db->connectionName()](QSqlDatabase) {
+            Counted answer;
+            QString error;
+            const bool ok = OutageLog::summary(&answer.summary, &error, name);
+            answer.outcome = Outcome::of(ok, error, name);
+            return answer;
+        },
+        [this, generation](const Counted &answer) {
+            if (generation != m_countGeneration)
+                return;
+            if (answer.outcome.ok) {
+                m_logSummary->setText(OutageLog::summaryText(answer.summary, QLocale::system()));
+                // The key column is sized by its heading until the largest
+                // key of the log is known: "№" alone shows two or three
+                // digits of a seven-digit key.
+                m_txtLog->setWidestValue(0, QString::number(answer.summary.largestId));
+            } else
+                reportFailure(tr("Не удалось подсчитать журнал."), answer.outcome.error);
+        });
+}
+
+void frmMain::sortLog(int column)
+{
+    if (m_txtLog->sourceModel() != m_log || column < 0)
+        return;
+    const OutageLogModel::Query query = m_log->query();
+    // A second click on the same heading turns the order round; another
+    // heading starts ascending (the log's own order is newest first).
+    const Qt::SortOrder order = column == query.sortColumn
+                                    ? (query.order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder)
+                                    : Qt::AscendingOrder;
+    m_txtLog->horizontalHeader()->setSortIndicator(column, order);
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
+    m_log->sort(column, order);
+    m_txtLog->scrollToTop();
+}
+
+void frmMain::followLog()
+{
+    // Not while a box or a wait has the operator's attention: the rows
+    // would move under a choice being made.
+    if (m_txtLog->sourceModel() != m_log || DatabaseWait::isWaiting() || QApplication::activeModalWidget())
+        return;
+    m_log->checkForChanges();
+}
+
+void frmMain::setFollowInterval(int ms)
+{
+    m_follow->setInterval(ms);
 }
 
 bool frmMain::mnuAddrs_Click()
 {
     setCursor(Qt::WaitCursor);
     ++m_countGeneration; // a count still running belongs to the log listing
+    m_follow->stop();
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(false);
     showLogSummary(false);
-    QList<AddressListModel::Row> rows;
-    QString error;
-    const bool ok = AddressListModel::load(QSqlDatabase::database(), &rows, &error);
-    m_addresses->setRows(std::move(rows));
+    struct Listed
+    {
+        Outcome outcome;
+        QList<AddressListModel::Row> rows;
+    };
+    const auto listed = onDatabase(*m_db, this, [](const QString &connection) {
+        Listed answer;
+        QString error;
+        const bool ok = AddressListModel::load(QSqlDatabase::database(connection, false), &answer.rows, &error);
+        answer.outcome = Outcome::of(ok, error, connection);
+        return answer;
+    });
+    const bool ok = listed && listed->outcome.ok;
+    const QString error = listed ? listed->outcome.error : QString();
+    m_addresses->setRows(listed ? listed->rows : QList<AddressListModel::Row>());
     // The address book has four columns (five with parents), the log five:
     // the listing gets a model of exactly its own columns.
     m_txtLog->setSourceModel(m_addressFilterModel);
@@ -341,21 +485,23 @@ bool frmMain::mnuAddrs_Click()
     m_txtLog->setFormatString(tr(m_addresses->showsParents() ? AddressHeadingsWithParent : AddressHeadings), widest);
     // Numeric address order first; a click on a heading sorts by its column.
     m_txtLog->horizontalHeader()->setSortIndicator(AddressListModel::Address, Qt::AscendingOrder);
+    // The header turns the order only while its indicator is shown.
+    m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
     m_txtLog->setSortingEnabled(true);
     m_addressFilter->show();
     if (!m_latencyColumns)
-        m_latencyColumns = new AddressLatencyColumns(m_addresses, this);
+        m_latencyColumns = new AddressLatencyColumns(m_addresses, this, m_db->connectionName());
     m_latencyColumns->refresh();
     m_txtLog->scrollToTop();
     unsetCursor();
-    if (!ok)
+    if (listed && !ok)
         reportFailure(tr("Не удалось прочитать список адресов."), error);
     return ok;
 }
 
 void frmMain::mnuImportAddrs_Click()
 {
-    frmImport dialog(m_prompts, this);
+    frmImport dialog(m_prompts, this, m_db->connectionName());
     dialog.exec();
     if (dialog.wrote() && m_txtLog->sourceModel() == m_addressFilterModel)
         mnuAddrs_Click();
@@ -368,10 +514,16 @@ bool frmMain::mnuExportAddrs_Click()
                                                 tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
-    int rows = 0;
-    QString error;
-    if (!AddressExport::toFile(QSqlDatabase::database(), path, &rows, &error)) {
-        reportFailure(tr("Не удалось экспортировать адреса."), error);
+    const auto written = onDatabase(*m_db, this, [path](const QString &connection) {
+        int rows = 0;
+        QString error;
+        const bool ok = AddressExport::toFile(QSqlDatabase::database(connection, false), path, &rows, &error);
+        return Outcome::of(ok, error, connection);
+    });
+    if (!written)
+        return false;
+    if (!written->ok) {
+        reportFailure(tr("Не удалось экспортировать адреса."), written->error);
         return false;
     }
     return true;
@@ -483,21 +635,71 @@ void frmMain::mnuAvailability_Click()
     m_frmAvailability->raise();
     m_frmAvailability->activateWindow();
 }
+namespace {
+
+// The export's hand-over between the database thread and the window: the
+// thread reports each batch and goes on only once the window has taken the
+// report (or cancelled), so a cancel takes effect at the next batch and the
+// rows counted are the rows shown.
+struct ExportHandOver
+{
+    QMutex mutex;
+    QWaitCondition taken;
+    qint64 acknowledged = 0;
+    std::atomic_bool cancelled{false};
+
+    void acknowledge(qint64 rows)
+    {
+        const QMutexLocker lock(&mutex);
+        acknowledged = rows;
+        taken.wakeAll();
+    }
+    void cancel()
+    {
+        cancelled = true;
+        const QMutexLocker lock(&mutex);
+        taken.wakeAll();
+    }
+    // On the database thread: false once cancelled.
+    bool awaitTaken(qint64 rows)
+    {
+        QMutexLocker lock(&mutex);
+        while (acknowledged < rows && !cancelled)
+            taken.wait(&mutex, 100);
+        return !cancelled;
+    }
+};
+
+struct ExportAnswer
+{
+    OutageExport::Result result = OutageExport::Result::Failed;
+    QString error;
+};
+
+} // namespace
 
 bool frmMain::mnuExport_Click()
 {
+    if (m_exportProgress)
+        return false; // one export at a time
     const QString path = m_prompts.saveFileName(this, tr("Экспорт журнала", "window title"),
                                                 QDir::home().filePath(QStringLiteral("orvant-log.csv")),
                                                 tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
     const QString failed = tr("Не удалось экспортировать журнал.");
-    QString error;
-    const qint64 total = OutageExport::count({}, &error);
-    if (total < 0) {
-        reportFailure(failed, error);
+    const auto counted = onDatabase(*m_db, this, [](const QString &connection) {
+        QString error;
+        const qint64 total = OutageExport::count({}, &error, connection);
+        return std::make_pair(Outcome::of(total >= 0, error, connection), total);
+    });
+    if (!counted)
+        return false;
+    if (!counted->first.ok) {
+        reportFailure(failed, counted->first.error);
         return false;
     }
+    const qint64 total = counted->second;
     QProgressDialog progress(tr("Экспорт журнала в %1").arg(QDir::toNativeSeparators(path)), tr("Отмена"), 0,
                              int(qMin<qint64>(total, std::numeric_limits<int>::max())), this);
     progress.setObjectName(QStringLiteral("exportProgress"));
@@ -507,23 +709,60 @@ bool frmMain::mnuExport_Click()
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     m_exportProgress = &progress;
-    // The export runs on this thread a batch at a time; between batches the
-    // dialog is drawn and its cancel button heard.
-    const auto onProgress = [&](qint64 rows) {
-        progress.setValue(int(qMin<qint64>(rows, progress.maximum())));
-        emit exportProgressed(rows);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    };
-    qint64 rows = 0;
-    const OutageExport::Result result = OutageExport::toFile(path, {}, onProgress, &error, &rows);
+
+    // The rows are written on the database thread; this window shows the
+    // progress and hears the cancel button meanwhile, in its own event loop
+    // (the dialog is modal over the window).
+    auto handOver = std::make_shared<ExportHandOver>();
+    connect(&progress, &QProgressDialog::canceled, this, [handOver] { handOver->cancel(); });
+    QEventLoop loop;
+    std::optional<ExportAnswer> answer;
+    const QPointer<frmMain> window(this);
+    const QPointer<QProgressDialog> shown(&progress);
+    QObject context;
+    m_db->post(
+        &context,
+        [path, handOver, window, shown, name = m_db->connectionName()](QSqlDatabase) {
+            const auto onProgress = [&](qint64 rows) {
+                if (handOver->cancelled)
+                    return false;
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [window, shown, handOver, rows] {
+                        if (window && shown && !handOver->cancelled) {
+                            shown->setValue(int(qMin<qint64>(rows, shown->maximum())));
+                            emit window->exportProgressed(rows);
+                        }
+                        handOver->acknowledge(rows);
+                    },
+                    Qt::QueuedConnection);
+                return handOver->awaitTaken(rows);
+            };
+            ExportAnswer a;
+            QString error;
+            a.result = OutageExport::toFile(path, {}, onProgress, &error, nullptr, name);
+            if (a.result == OutageExport::Result::Failed)
+                a.error = Outcome::of(false, error, name).error;
+            return a;
+        },
+        [&](const ExportAnswer &a) {
+            answer = a;
+            loop.quit();
+        });
+    loop.exec();
+    // Ended by the program's end rather than the export's: the export stops
+    // at its next batch and leaves no file.
+    if (!answer)
+        handOver->cancel();
     m_exportProgress = nullptr;
     progress.close();
-    if (result == OutageExport::Result::Failed) {
-        reportFailure(failed, error);
+    if (!answer)
+        return false;
+    if (answer->result == OutageExport::Result::Failed) {
+        reportFailure(failed, answer->error);
         return false;
     }
-    return result == OutageExport::Result::Written;
+    return answer->result == OutageExport::Result::Written;
 }
 
 void frmMain::mnuExit_Click()

@@ -5,9 +5,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
+class DatabaseThread;
 class FormatGrid;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QProgressDialog;
 class QThread;
 class QStandardItemModel;
@@ -98,6 +102,15 @@ public:
     AddressFilterModel *addressFilterModel() const { return m_addressFilterModel; }
     // The export's progress dialog while an export runs, else null.
     QProgressDialog *exportProgress() const { return m_exportProgress; }
+    // Where every statement of the admin runs; the UI thread runs none.
+    DatabaseThread *databaseThread() const { return m_db.get(); }
+    // The outage log's filter box (shown while the log is listed).
+    QLineEdit *logFilter() const { return m_filter; }
+    // How often a listed log is checked for new and closed outages.
+    static constexpr int FollowIntervalMs = 2000;
+    // A statement running this long when the window goes is given up.
+    static constexpr int StuckJobMs = 1000;
+    void setFollowInterval(int ms);
 
 signals:
     // An export wrote another batch of rows (and the dialog was updated).
@@ -112,6 +125,8 @@ private:
     void reportFailure(const QString &what, const QString &error);
     void showLogSummary(bool shown);
     void countLog();
+    void sortLog(int column);
+    void followLog();
 
     Prompts &m_prompts;
     ProgramLauncher &m_launcher;
@@ -133,7 +148,11 @@ private:
     DatabaseThread *m_availabilityThread = nullptr;  // the window's reads
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
-    QPointer<QThread> m_counting;  // the log's figures being read
+    std::unique_ptr<DatabaseThread> m_db;
+    QLineEdit *m_filter = nullptr;
+    QTimer *m_filterDelay = nullptr; // a filter is applied once typing pauses
+    QTimer *m_follow = nullptr;
+    qint64 m_anchorId = 0;         // the row kept at the top while rows move
     int m_countGeneration = 0;     // only the latest count is shown
     bool m_hooked = false;
     bool m_unloaded = false;

@@ -1,5 +1,7 @@
 #include "frmOpt.h"
 
+#include "AdminDatabase.h"
+
 #include "AdminRules.h"
 #include "AdminWidgets.h"
 #include "AlertRecords.h"
@@ -181,12 +183,11 @@ void frmOpt::waitForRetention()
 namespace {
 
 // The dialog's thread opens the database the program opened, on its own connection.
-bool openLike(QSqlDatabase db, const QString &name, QString *error)
+bool openLike(QSqlDatabase db, const QString &name, const QString &programConnection, QString *error)
 {
     if (db.isOpen())
         return Database::reconnectIfLost(name, error);
-    return Database::open(Database::configOf(QLatin1String(QSqlDatabase::defaultConnection)), Database::Options(),
-                          error, name, nullptr);
+    return Database::open(Database::configOf(programConnection), Database::Options(), error, name, nullptr);
 }
 
 } // namespace
@@ -196,12 +197,13 @@ void frmOpt::readRetention()
     if (!m_retentionThread)
         m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
     const QString name = m_retentionThread->connectionName();
+    const QString program = database().connectionName();
     m_retentionThread->post(
         this,
-        [name](QSqlDatabase db) -> std::pair<int, int> {
+        [name, program](QSqlDatabase db) -> std::pair<int, int> {
             QString error;
             ExtraSettings settings;
-            if (!openLike(db, name, &error) || !ExtraSettings::read(QSqlDatabase::database(name, false), &settings, &error))
+            if (!openLike(db, name, program, &error) || !ExtraSettings::read(QSqlDatabase::database(name, false), &settings, &error))
                 return {-1, -1};
             using namespace LatencySettings;
             return {settings.integer(RawDays, DefaultRawDays, MinRawDays, MaxRawDays),
@@ -226,11 +228,12 @@ void frmOpt::saveRetention()
     if (!m_retentionThread)
         m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
     const QString name = m_retentionThread->connectionName();
+    const QString program = database().connectionName();
     m_retentionThread->post(
         this,
-        [name, rawDays, hourlyYears](QSqlDatabase db) -> QString {
+        [name, program, rawDays, hourlyYears](QSqlDatabase db) -> QString {
             QString error;
-            if (!openLike(db, name, &error))
+            if (!openLike(db, name, program, &error))
                 return error;
             const QHash<QString, QString> values{{LatencySettings::RawDays, QString::number(rawDays)},
                                                  {LatencySettings::HourlyYears, QString::number(hourlyYears)}};
@@ -343,12 +346,17 @@ void frmOpt::cmdSave_Click()
         record.sndErr = txtSndErr->text();
         record.sndRest = txtSndRest->text();
         record.view = chView->isChecked() ? 1 : 0;
-        QString error;
-        if (!OptionsStore::save(record, &error)) {
+        const auto saved = onDatabase(database(), this, [record](const QString &connection) {
+            QString error;
+            return Outcome::of(OptionsStore::save(record, &error, connection), error, connection);
+        });
+        if (!saved)
+            return;
+        if (!saved->ok) {
             reportFailure(tr("Настройки", "window title"),
                           tr("Не удалось сохранить настройки в таблицу options; сохранённые значения не изменены. "
                              "Проверьте файл базы данных и сохраните снова."),
-                          error);
+                          saved->error);
             return;
         }
         prompts().ask(this, QMessageBox::Information, title,

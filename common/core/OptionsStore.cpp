@@ -98,10 +98,10 @@ bool OptionsStore::read(OptionsRecord *record, QStringList *problems, QString *e
     return true;
 }
 
-bool OptionsStore::read(OptionsRecord *record, QString *error)
+bool OptionsStore::read(OptionsRecord *record, QString *error, const QString &connectionName)
 {
     QStringList problems;
-    if (!read(record, &problems, error))
+    if (!read(record, &problems, error, connectionName))
         return false;
     if (!problems.isEmpty()) {
         if (error)
@@ -111,9 +111,9 @@ bool OptionsStore::read(OptionsRecord *record, QString *error)
     return true;
 }
 
-bool OptionsStore::save(const OptionsRecord &record, QString *error)
+bool OptionsStore::save(const OptionsRecord &record, QString *error, const QString &connectionName)
 {
-    QSqlQuery query;
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
     if (!runStatement(query, Statements::UpdateOptions,
                       {record.refreshTime, record.sndErr, record.sndRest, record.view != 0 ? 1 : 0})) {
         if (error)

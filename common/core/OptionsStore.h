@@ -22,7 +22,7 @@ public:
     static bool read(OptionsRecord *record, QStringList *problems, QString *error,
                      const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
     // The same, with every problem a failure: *error names the column.
-    static bool read(OptionsRecord *record, QString *error);
+    static bool read(OptionsRecord *record, QString *error, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
     // Writes every row: the table holds one.
-    static bool save(const OptionsRecord &record, QString *error);
+    static bool save(const OptionsRecord &record, QString *error, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection));
 };

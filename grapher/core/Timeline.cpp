@@ -159,23 +159,28 @@ Timeline::Timeline(ChartSurface &chart, const QString &connectionName, const QLo
 {
 }
 
-void Timeline::noteError(const QString &statement, const QString &error)
-{
-    m_errors << QStringLiteral("%1: %2").arg(statement, error);
-}
-
 bool Timeline::BuildGraph(const GraphRequest &request)
 {
-    m_errors.clear();
-    m_outagesRead = 0;
-    if (!request.refusal(m_locale).isEmpty())
-        return false;
+    return draw(compute(request, m_connection, m_locale), request);
+}
 
-    m_intervalMin = request.interval.trimmed().toInt();
-    const int t1 = secondsOfTimeText(GetMyTime(request.startTime, m_locale));
-    const int t2 = secondsOfTimeText(GetMyTime(request.endTime, m_locale));
-    const int step = m_intervalMin * 60;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+Timeline::Computation Timeline::compute(const GraphRequest &request, const QString &connectionName,
+                                        const QLocale &locale, const std::function<bool()> &cancelled)
+{
+    Computation c;
+    if (!request.refusal(locale).isEmpty()) {
+        c.refused = true;
+        return c;
+    }
+    const auto noteError = [&c](const QString &statement, const QString &error) {
+        c.errors << QStringLiteral("%1: %2").arg(statement, error);
+    };
+
+    c.intervalMin = request.interval.trimmed().toInt();
+    const int t1 = secondsOfTimeText(GetMyTime(request.startTime, locale));
+    const int t2 = secondsOfTimeText(GetMyTime(request.endTime, locale));
+    const int step = c.intervalMin * 60;
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
 
     // The times of day of the period's outages. They are held in memory
     // rather than in a scratch table: nothing is written to the database,
@@ -183,16 +188,20 @@ bool Timeline::BuildGraph(const GraphRequest &request)
     // the time.
     std::vector<std::pair<int, int>> times;
     {
-        const QString from = GetSqlDate(request.startDate + QLatin1Char(' ') + request.startTime, m_locale);
-        const QString to = GetSqlDate(request.endDate + QLatin1Char(' ') + request.endTime, m_locale);
+        const QString from = GetSqlDate(request.startDate + QLatin1Char(' ') + request.startTime, locale);
+        const QString to = GetSqlDate(request.endDate + QLatin1Char(' ') + request.endTime, locale);
         QSqlQuery q(db);
         if (!runStatement(q, Statements::SelectClosedOutages, {request.description, from, to})) {
             noteError(q.lastQuery(), statementError(q));
         } else {
             int tb = 0, te = 0;
             while (q.next()) {
-                ++m_outagesRead;
-                if (outageTimes(q.value(0).toString(), q.value(1).toString(), m_locale, &tb, &te))
+                if ((c.outagesRead & 4095) == 0 && cancelled && cancelled()) {
+                    noteError(q.lastQuery(), QStringLiteral("cancelled"));
+                    return c;
+                }
+                ++c.outagesRead;
+                if (outageTimes(q.value(0).toString(), q.value(1).toString(), locale, &tb, &te))
                     times.emplace_back(tb, te);
             }
             // A read that broke off is no shorter history: the operator is told.
@@ -204,14 +213,24 @@ bool Timeline::BuildGraph(const GraphRequest &request)
     // n + 1 windows; the last one starts at the end time. Window k runs from
     // W = t1 + k intervals to one second before the next window starts.
     const int n = int(std::nearbyint(double(t2 - t1) / step));
-    m_counts = QList<int>(n + 1, 0);
+    c.counts = QList<int>(n + 1, 0);
     for (const auto &[tb, te] : times) {
         for (int k = 0, w = t1; k <= n && w <= t2; ++k, w += step) {
             if (overlaps(w, w + step - 1, tb, te))
-                ++m_counts[k];
+                ++c.counts[k];
         }
     }
+    return c;
+}
 
+bool Timeline::draw(const Computation &c, const GraphRequest &request)
+{
+    m_errors = c.errors;
+    m_outagesRead = c.outagesRead;
+    if (c.refused)
+        return false;
+    m_intervalMin = c.intervalMin;
+    m_counts = c.counts;
     m_prevX = float(m_chart.XMin());
     m_prevY = 0;
     for (int k = 0; k < m_counts.size(); ++k)

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTime>
 
+#include <functional>
+
 namespace grapher {
 
 // The time-of-day outage histogram of one host.
@@ -35,6 +37,23 @@ public:
     // every count 0, and it returns false with the database's text in
     // errors().
     bool BuildGraph(const GraphRequest &request);
+
+    // What a computation read and counted, before anything is drawn: made
+    // on the database thread, drawn on the window's.
+    struct Computation
+    {
+        bool refused = false;
+        QList<int> counts;
+        int intervalMin = 0;
+        int outagesRead = 0;
+        QStringList errors;
+    };
+    // The reading and counting of BuildGraph, on `connectionName` (any
+    // thread). A cancelled computation stops reading and says so in errors.
+    static Computation compute(const GraphRequest &request, const QString &connectionName, const QLocale &locale,
+                               const std::function<bool()> &cancelled = {});
+    // The drawing of BuildGraph: the curve of `computation`, its legend.
+    bool draw(const Computation &computation, const GraphRequest &request);
 
     // Whether an outage from tb to te (times of day) touches the window from
     // W to E. End points count: an outage ending exactly at W counts. An
@@ -69,7 +88,6 @@ public:
     const QStringList &errors() const { return m_errors; }
 
 private:
-    void noteError(const QString &statement, const QString &error);
 
     ChartSurface &m_chart;
     QString m_connection;

@@ -7,6 +7,8 @@
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
+#include "DatabaseThread.h"
+#include "DatabaseWait.h"
 #include "Failure.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
@@ -77,12 +79,46 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 
 } // namespace
 
+std::unique_ptr<DatabaseThread> frmMain::openDatabase(const DatabaseConfig &config, QString *error)
+{
+    static int instances = 0;
+    auto thread = std::make_unique<DatabaseThread>(QStringLiteral("grapher-%1").arg(++instances));
+    // Start-up, before any window is shown: waiting here holds no window.
+    const auto opened = thread->call([config, name = thread->connectionName()](QSqlDatabase) {
+        // The grapher only reads: a file or a directory it may not write in
+        // is no obstacle.
+        Database::Options options;
+        options.readOnly = true;
+        QString failure;
+        const bool ok = Database::open(config, options, &failure, name, nullptr);
+        return std::make_pair(ok, failure);
+    });
+    if (!opened.first) {
+        if (error)
+            *error = opened.second;
+        return nullptr;
+    }
+    return thread;
+}
+
+static std::unique_ptr<DatabaseThread> openLike(const QString &connectionName)
+{
+    QString ignored;
+    return frmMain::openDatabase(Database::configOf(connectionName), &ignored);
+}
+
 frmMain::frmMain(Prompts &prompts, const QString &connectionName, QWidget *parent)
+    : frmMain(prompts, openLike(connectionName), parent)
+{
+}
+
+frmMain::frmMain(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent)
     : QWidget(parent)
     , m_prompts(prompts)
-    , m_connection(connectionName)
+    , m_db(database ? std::move(database) : std::make_unique<DatabaseThread>(QStringLiteral("grapher-unopened")))
+    , m_connection(m_db->connectionName())
     , m_ctlGraph(new ChartControl(this))
-    , m_timeline(*m_ctlGraph, connectionName)
+    , m_timeline(*m_ctlGraph, m_connection)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(Caption));
@@ -271,7 +307,13 @@ void frmMain::placeAtDesignSize()
     placeChildren();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // A statement the server never answers would hold the program's end:
+    // the thread is left to end by itself once it comes back.
+    if (m_db->jobElapsedMs() > 1000)
+        m_db->abandon();
+}
 
 int frmMain::twips(int value) const
 {
@@ -280,18 +322,34 @@ int frmMain::twips(int value) const
 
 void frmMain::loadDescriptions()
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!runStatement(q, Statements::SelectDescriptions)) {
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
-                      Database::withLossNoted(tr("Не удалось прочитать список адресов: %1").arg(statementError(q)),
-                                              m_connection));
+    struct Read
+    {
+        bool ran = false;
+        bool whole = false;
+        QString error; // a statement that did not run: with a lost connection noted
+        QStringList descriptions;
+    };
+    const auto read = DatabaseWait::run(*m_db, this, [name = m_connection](QSqlDatabase db) {
+        Read answer;
+        QSqlQuery q(db);
+        if (!runStatement(q, Statements::SelectDescriptions)) {
+            answer.error = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
+            answer.error = Database::withLossNoted(answer.error, name);
+            return answer;
+        }
+        answer.ran = true;
+        while (q.next())
+            answer.descriptions << q.value(0).toString();
+        answer.whole = endedCleanly(q);
+        if (!answer.whole)
+            answer.error = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
+        return answer;
+    });
+    if (!read)
         return;
-    }
-    while (q.next())
-        m_cmbIP->addItem(q.value(0).toString());
-    if (!endedCleanly(q))
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
-                      tr("Не удалось прочитать список адресов: %1").arg(statementError(q)));
+    m_cmbIP->addItems(read->descriptions);
+    if (!read->ran || !read->whole)
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), read->error);
 }
 
 QString frmMain::GetMyTime(const QString &anyDate) const
@@ -414,34 +472,52 @@ void frmMain::drawCommand()
     }
     m_ctlGraph->setLineWidth(m_txtW->text().toInt());
     if (!m_txtD1->text().isEmpty() && !m_txtD2->text().isEmpty()) {
-        BuildGraph();
-        m_ctlGraph->PlotPoints(m_timeline.counts());
+        if (BuildGraph())
+            m_ctlGraph->PlotPoints(m_timeline.counts());
     } else {
         m_prompts.ask(this, QMessageBox::Information, windowTitle(), tr(PeriodMissing));
     }
     m_firstDraw = false;
 }
 
-void frmMain::BuildGraph()
+bool frmMain::BuildGraph()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // A server connection lost at an earlier drawing is made again first;
-    // should the server still be away, the drawing's failure says so.
-    QString ignored;
-    Database::reconnectIfLost(m_connection, &ignored);
-    const bool ok = m_timeline.BuildGraph(currentRequest());
-    m_cmdGT->setVisible(true);
-    // Still under the wait cursor: asking whether the server is there may
-    // take a moment.
-    const QString failure = ok ? QString()
-                               : Database::withLossNoted(tr("Ошибка базы данных, график может быть неполным:\n")
-                                                             + m_timeline.errors().join(QLatin1Char('\n')),
-                                                         m_connection);
+    const GraphRequest request = currentRequest();
+    // The reading and counting run on the database thread while this window
+    // keeps answering; a server connection lost at an earlier drawing is
+    // made again first there. Should the server still be away, the
+    // drawing's failure says so.
+    struct Answer
+    {
+        Timeline::Computation computation;
+        QString lossNote;
+    };
+    CancelToken cancel;
+    const auto answer = DatabaseWait::run(
+        *m_db, this,
+        [request, cancel, name = m_connection, locale = QLocale::system()](QSqlDatabase) {
+            QString ignored;
+            Database::reconnectIfLost(name, &ignored);
+            Answer a;
+            a.computation = Timeline::compute(request, name, locale, [cancel] { return cancel.isCancelled(); });
+            if (!a.computation.errors.isEmpty())
+                a.lossNote = Database::withLossNoted(QString(), name);
+            return a;
+        },
+        cancel);
     QApplication::restoreOverrideCursor();
+    if (!answer)
+        return false; // the operator gave up waiting: nothing is drawn
+    const bool ok = m_timeline.draw(answer->computation, request);
+    m_cmdGT->setVisible(true);
     // The curve is drawn from what could be read; the operator learns that
     // it may be incomplete rather than trusting zeros.
     if (!ok && !m_timeline.errors().isEmpty())
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), failure);
+        m_prompts.ask(this, QMessageBox::Warning, windowTitle(),
+                      tr("Ошибка базы данных, график может быть неполным:\n") + m_timeline.errors().join(QLatin1Char('\n'))
+                          + answer->lossNote);
+    return true;
 }
 
 void frmMain::saveCommand()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseConfig.h"
+
 #include "ChartSurface.h"
 #include "Timeline.h"
 
@@ -17,6 +19,8 @@ class QPushButton;
 class QScrollBar;
 
 class Prompts;
+class DatabaseThread;
+
 class DatabaseThread;
 
 namespace grapher {
@@ -48,9 +52,17 @@ public:
     static constexpr int ChartTopTwips = 1845;
     static constexpr int ChartFloorTwips = 100;
 
-    // The database connection must be open already.
+    // The database connection must be open already: the window opens the
+    // same database again on a database thread of its own, where all its
+    // statements run.
     explicit frmMain(Prompts &prompts, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
                      QWidget *parent = nullptr);
+    // On a database thread whose connection is open already.
+    frmMain(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent = nullptr);
+    // A database thread with the database of `config` opened read-only, or
+    // null and *error.
+    static std::unique_ptr<DatabaseThread> openDatabase(const DatabaseConfig &config, QString *error);
+    DatabaseThread *databaseThread() const { return m_db.get(); }
     ~frmMain() override;
 
     // Which date box the picker fills: 1 the start date, 2 the end date.
@@ -106,7 +118,8 @@ private:
     void loadStartState();
     void placeAtDesignSize();
 
-    void BuildGraph();
+    // False when the operator gave up waiting for the database.
+    bool BuildGraph();
     void loadDescriptions();
     void startTimeChosen();
     void endTimeChosen();
@@ -119,6 +132,7 @@ private:
     int twips(int value) const;
 
     Prompts &m_prompts;
+    std::unique_ptr<DatabaseThread> m_db;
     QString m_connection;
     frmWeekHour *m_frmWeek = nullptr;
     DatabaseThread *m_weekThread = nullptr;  // the map's reads

@@ -1,5 +1,7 @@
 #include "OutageLogModel.h"
 #include "TempDatabase.h"
+#include "Database.h"
+#include "DatabaseThread.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -21,6 +23,13 @@ private slots:
     void viewFetchesMoreAsItScrolls();
     void rowsAddedMeanwhileDoNotShiftPages();
     void failedPageIsReported();
+    void filterFindsAddressOrDescription_data();
+    void filterFindsAddressOrDescription();
+    void sortsByAnyColumn_data();
+    void sortsByAnyColumn();
+    void sortedPagesContinueInOrder();
+    void followingPutsNewAndClosedOutagesInPlace();
+    void onADatabaseThreadOverTenThousandAddresses();
 
 private:
     void addOutage(const QString &begin, const QVariant &end, const QString &ip, const QString &desc);
@@ -173,6 +182,170 @@ void tst_OutageLogModel::failedPageIsReported()
     QVERIFY(!model.reload(&error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(model.rowCount(), 0);
+}
+
+// Ids of the listed rows, top to bottom.
+static QStringList ids(const OutageLogModel &model)
+{
+    QStringList result;
+    for (int r = 0; r < model.rowCount(); ++r)
+        result << model.index(r, OutageLogModel::Id).data().toString();
+    return result;
+}
+
+void tst_OutageLogModel::filterFindsAddressOrDescription_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("ids");
+    // 1 10.0.0.1 Шлюз; 2 10.0.0.10 Gateway; 3 10.0.0.2 "50% loss"; 4 fd00::1 "a_b"; 5 10.0.0.3 "axb"
+    QTest::newRow("part of an address") << QStringLiteral("10.0.0.1") << QStringList{QStringLiteral("2"), QStringLiteral("1")};
+    QTest::newRow("description, ASCII case ignored") << QStringLiteral("GATE") << QStringList{QStringLiteral("2")};
+    QTest::newRow("Cyrillic description") << QStringLiteral("Шлю") << QStringList{QStringLiteral("1")};
+    QTest::newRow("percent sign is itself") << QStringLiteral("50%") << QStringList{QStringLiteral("3")};
+    QTest::newRow("underscore is itself") << QStringLiteral("a_b") << QStringList{QStringLiteral("4")};
+    QTest::newRow("IPv6") << QStringLiteral("fd00:") << QStringList{QStringLiteral("4")};
+    QTest::newRow("quote in the text") << QStringLiteral("'; drop table logs; --") << QStringList{};
+    QTest::newRow("nothing typed: everything") << QStringLiteral("") << QStringList{QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")};
+}
+
+void tst_OutageLogModel::filterFindsAddressOrDescription()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, ids);
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QVariant(), QStringLiteral("10.0.0.1"), QStringLiteral("Шлюз"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QVariant(), QStringLiteral("10.0.0.10"), QStringLiteral("Gateway"));
+    addOutage(QStringLiteral("2025-01-01 03:00:00"), QVariant(), QStringLiteral("10.0.0.2"), QStringLiteral("50% loss"));
+    addOutage(QStringLiteral("2025-01-01 04:00:00"), QVariant(), QStringLiteral("fd00::1"), QStringLiteral("a_b"));
+    addOutage(QStringLiteral("2025-01-01 05:00:00"), QVariant(), QStringLiteral("10.0.0.3"), QStringLiteral("axb"));
+    OutageLogModel model;
+    model.setFilter(filter);
+    QString error;
+    QVERIFY2(model.reload(&error), qPrintable(error));
+    QCOMPARE(::ids(model), ids);
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from logs")).toInt(), 5);
+}
+
+void tst_OutageLogModel::sortsByAnyColumn_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QStringList>("ids");
+    // 1 127.0.0.10 b, begins 01:00, ends 01:30; 2 127.0.0.2 a, begins 02:00, open;
+    // 3 127.0.0.100 c, begins 03:00, ends 03:10; 4 127.0.0.2 a, begins 00:30, ends 04:00
+    QTest::newRow("addresses in numeric order") << int(OutageLogModel::Address) << int(Qt::AscendingOrder)
+                                                << QStringList{QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("3")};
+    QTest::newRow("addresses, descending") << int(OutageLogModel::Address) << int(Qt::DescendingOrder)
+                                           << QStringList{QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("2")};
+    QTest::newRow("restoration: open outages last") << int(OutageLogModel::TimeEnd) << int(Qt::AscendingOrder)
+                                                    << QStringList{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("2")};
+    QTest::newRow("restoration, descending: open first") << int(OutageLogModel::TimeEnd) << int(Qt::DescendingOrder)
+                                                         << QStringList{QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("1")};
+    QTest::newRow("oldest first") << int(OutageLogModel::TimeBegin) << int(Qt::AscendingOrder)
+                                  << QStringList{QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    QTest::newRow("by description") << int(OutageLogModel::Description) << int(Qt::AscendingOrder)
+                                    << QStringList{QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("3")};
+    QTest::newRow("by number, descending") << int(OutageLogModel::Id) << int(Qt::DescendingOrder)
+                                           << QStringList{QStringLiteral("4"), QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")};
+}
+
+void tst_OutageLogModel::sortsByAnyColumn()
+{
+    QFETCH(int, column);
+    QFETCH(int, order);
+    QFETCH(QStringList, ids);
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QStringLiteral("2025-01-01 01:30:00"), QStringLiteral("127.0.0.10"),
+              QStringLiteral("b"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QVariant(), QStringLiteral("127.0.0.2"), QStringLiteral("a"));
+    addOutage(QStringLiteral("2025-01-01 03:00:00"), QStringLiteral("2025-01-01 03:10:00"),
+              QStringLiteral("127.0.0.100"), QStringLiteral("c"));
+    addOutage(QStringLiteral("2025-01-01 00:30:00"), QStringLiteral("2025-01-01 04:00:00"), QStringLiteral("127.0.0.2"),
+              QStringLiteral("a"));
+    OutageLogModel model;
+    model.sort(column, Qt::SortOrder(order));
+    QString error;
+    QVERIFY2(model.reload(&error), qPrintable(error));
+    QCOMPARE(::ids(model), ids);
+}
+
+void tst_OutageLogModel::sortedPagesContinueInOrder()
+{
+    for (int i = 1; i <= 25; ++i)
+        addOutage(QStringLiteral("2025-01-01 00:%1:00").arg(i, 2, 10, QLatin1Char('0')), QVariant(),
+                  QStringLiteral("10.0.0.%1").arg(i), QStringLiteral("h"));
+    OutageLogModel model;
+    model.setPageSize(4);
+    model.sort(OutageLogModel::Address, Qt::AscendingOrder);
+    QString error;
+    QVERIFY(model.reload(&error));
+    QCOMPARE(model.rowCount(), 4);
+    for (int n = 0; n < 20 && model.canFetchMore({}); ++n)
+        model.fetchMore({});
+    QCOMPARE(model.rowCount(), 25);
+    for (int r = 0; r < 25; ++r)
+        QCOMPARE(model.index(r, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.0.%1").arg(r + 1));
+}
+
+void tst_OutageLogModel::followingPutsNewAndClosedOutagesInPlace()
+{
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QVariant(), QStringLiteral("10.0.0.1"), QStringLiteral("a"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QStringLiteral("2025-01-01 02:05:00"), QStringLiteral("10.0.0.2"),
+              QStringLiteral("b"));
+    OutageLogModel model;
+    model.setLocale(m_locale);
+    QString error;
+    QVERIFY(model.reload(&error));
+    QSignalSpy followed(&model, &OutageLogModel::followed);
+    model.checkForChanges();
+    QCOMPARE(followed.size(), 0); // nothing changed: nothing read again
+    // The operator's selection: the open outage of 10.0.0.1 (row 1).
+    const QPersistentModelIndex selected = model.index(1, OutageLogModel::Address);
+    QCOMPARE(selected.data().toString(), QStringLiteral("10.0.0.1"));
+
+    addOutage(QStringLiteral("2025-01-01 03:00:00"), QVariant(), QStringLiteral("10.0.0.3"), QStringLiteral("c"));
+    m_db->exec(QStringLiteral("update logs set foe=1, time_end='2025-01-01 03:30:00' where id=1"));
+    model.checkForChanges();
+    QCOMPARE(followed.size(), 1);
+    QCOMPARE(::ids(model), (QStringList{QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")}));
+    QVERIFY(selected.isValid());
+    QCOMPARE(selected.row(), 2);
+    QCOMPARE(model.index(2, OutageLogModel::TimeEnd).data().toString(), QStringLiteral("01.01.2025 03:30:00"));
+
+    // The log cleared: the rows go, the selection with them.
+    m_db->exec(QStringLiteral("delete from logs where id<3"));
+    model.checkForChanges();
+    QCOMPARE(::ids(model), (QStringList{QStringLiteral("3")}));
+    QVERIFY(!selected.isValid());
+}
+
+void tst_OutageLogModel::onADatabaseThreadOverTenThousandAddresses()
+{
+    // 10,000 addresses, two outages each: 10.0.B.C with C 1..100.
+    m_db->exec(QStringLiteral(
+        "with recursive n(i) as (select 0 union all select i+1 from n where i<19999) "
+        "insert into logs (time_begin,time_end,foe,ip,\"desc\") select "
+        "'2025-01-01 00:00:00',case when i<10000 then '2025-01-01 00:01:00' end,case when i<10000 then 1 else 0 end,"
+        "'10.0.'||((i%10000)/100)||'.'||((i%10000)%100+1),'host '||(i%10000) from n"));
+    DatabaseThread thread(QStringLiteral("log-model-thread"));
+    const QString name = thread.connectionName();
+    const DatabaseConfig config = Database::configOf(m_db->connectionName());
+    QVERIFY(thread.call([&](QSqlDatabase) {
+        QString ignored;
+        return Database::open(config, Database::Options(), &ignored, name, nullptr);
+    }));
+    OutageLogModel model;
+    model.setDatabase(&thread);
+    QSignalSpy loaded(&model, &OutageLogModel::loaded);
+    model.sort(OutageLogModel::Address, Qt::AscendingOrder);
+    model.setFilter(QStringLiteral("10.0.42."));
+    // The order's reload is overtaken by the filter's: only the latest answers.
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 20000);
+    QVERIFY(loaded.last().at(0).toBool());
+    QCOMPARE(model.rowCount(), OutageLogModel::DefaultPageSize < 200 ? OutageLogModel::DefaultPageSize : 200);
+    // 10.0.42.1 .. 10.0.42.100, two rows each, in numeric order.
+    QCOMPARE(model.index(0, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.42.1"));
+    QCOMPARE(model.index(2, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.42.2"));
+    QCOMPARE(model.index(199, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.42.100"));
+    QVERIFY(!model.canFetchMore({}));
 }
 
 QTEST_MAIN(tst_OutageLogModel)

@@ -1,6 +1,10 @@
 #include "AdminTestSupport.h"
 #include "AddressLatencyColumns.h"
 #include "DateTimeText.h"
+#include "DatabaseThread.h"
+#include "DatabaseWait.h"
+
+#include <QSqlQuery>
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
 #include "Regional.h"
@@ -23,6 +27,16 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <thread>
 
 using namespace admin;
 
@@ -59,6 +73,11 @@ private slots:
     void journalNamesTheServer();
     void lostServerIsReportedAndMadeAgain();
     void unreachableServerIsNamedAtStart();
+    void followsTheLogWithoutF5();
+    void filterBoxListsWhatIsTyped();
+    void sortsByTheClickedHeading();
+    void windowAnswersWhileTheDatabaseDoesNot();
+    void silentServerAtStartUpCanBeGivenUp();
 
 private:
     QStringList gridRows(int count);
@@ -303,11 +322,13 @@ void tst_frmMain::startUpStopsAtAFailingStep()
 void tst_frmMain::exitUnloads()
 {
     QVERIFY(f->start());
-    QVERIFY(QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).isOpen());
+    // The admin's own connection, which lives on its database thread.
+    const auto isOpen = [this] { return f->main->databaseThread()->call([](QSqlDatabase db) { return db.isOpen(); }); };
+    QVERIFY(isOpen());
     f->action("mnuExit")->trigger();
     QVERIFY(f->main->windowState() & Qt::WindowMinimized);
     QVERIFY(!f->main->isVisible());
-    QVERIFY(!QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection)));
+    QVERIFY(!isOpen());
 }
 
 void tst_frmMain::wheelScrollsOneLineWhileLoaded()
@@ -619,7 +640,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
         QSKIP("about a server's database (the server run of this test)");
     QVERIFY(f->start());
     f->db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2026-01-01 00:00:00','10.0.0.5','x')"));
-    const QVariant pid = f->db.scalar(QStringLiteral("select pg_backend_pid()"));
+    // The session of the admin's own connection, on its database thread.
+    const QVariant pid = f->main->databaseThread()->call([](QSqlDatabase db) {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
+    });
     {
         TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
         QVERIFY2(other.isValid(), qPrintable(other.error()));
@@ -658,6 +683,174 @@ void tst_frmMain::unreachableServerIsNamedAtStart()
                  && text.contains(QDir::toNativeSeparators(conf.fileName())),
              qPrintable(text));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ping_addr.mdb"))));
+}
+
+// A new outage and a closed one show within seconds, without F5; the
+// selected outage stays selected.
+void tst_frmMain::followsTheLogWithoutF5()
+{
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:00:00"), QVariant(), 0, QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {QStringLiteral("2025-05-01 09:00:00"), QVariant(), 0, QStringLiteral("10.0.0.2"), QStringLiteral("b")});
+    QVERIFY(f->start());
+    f->main->setFollowInterval(50);
+    FormatGrid *grid = f->main->txtLog();
+    grid->selectRow(1);
+    QCOMPARE(grid->text(1, 4), QStringLiteral("10.0.0.1"));
+    f->db.exec(insert, {QStringLiteral("2025-05-01 10:00:00"), QVariant(), 0, QStringLiteral("10.0.0.3"), QStringLiteral("c")});
+    f->db.exec(QStringLiteral("update logs set foe=1, time_end='2025-05-01 10:30:00' where ip='10.0.0.1'"));
+    QTRY_COMPARE(grid->rowCount(), 3);
+    QCOMPARE(grid->text(0, 4), QStringLiteral("10.0.0.3"));
+    QTRY_VERIFY(!grid->text(2, 2).isEmpty());
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(grid->selectionModel()->selectedRows().first().row(), 2);
+    QTRY_COMPARE(f->main->logSummary()->text().isEmpty(), false);
+    QVERIFY(f->prompts.takeTexts().isEmpty());
+}
+
+void tst_frmMain::filterBoxListsWhatIsTyped()
+{
+    f->db.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<300) "
+                              "insert into logs (time_begin,foe,ip,\"desc\") "
+                              "select datetime('2021-06-01', '+'||i||' minutes'),1,'10.0.'||(i/100)||'.'||(i%100),'h'||i from n"));
+    QVERIFY(f->start());
+    QLineEdit *filter = f->main->logFilter();
+    QVERIFY(filter->isVisible());
+    typeText(filter, QStringLiteral("10.0.2.5"));
+    // 10.0.2.5 and 10.0.2.50..59
+    QTRY_COMPARE(f->main->txtLog()->rowCount(), 11);
+    for (int r = 0; r < 11; ++r)
+        QVERIFY(f->main->txtLog()->text(r, 4).startsWith(QStringLiteral("10.0.2.5")));
+    // F5 keeps the filter; the address listing hides it.
+    f->action("mnuStat")->trigger();
+    QCOMPARE(f->main->txtLog()->rowCount(), 11);
+    f->action("mnuAddrs")->trigger();
+    QVERIFY(!filter->isVisible());
+    filter->clear();
+    f->action("mnuStat")->trigger();
+    QCOMPARE(f->main->txtLog()->rowCount(), OutageLogModel::DefaultPageSize);
+}
+
+void tst_frmMain::sortsByTheClickedHeading()
+{
+    for (const char *ip : {"127.0.0.10", "127.0.0.2", "127.0.0.100"})
+        f->db.exec(QStringLiteral("insert into logs (time_begin,foe,ip) values ('2025-01-01 00:00:00',0,?)"),
+                   {QString::fromLatin1(ip)});
+    QVERIFY(f->start());
+    FormatGrid *grid = f->main->txtLog();
+    QHeaderView *header = grid->horizontalHeader();
+    const auto addresses = [grid] {
+        QStringList shown;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            shown << grid->text(r, 4);
+        return shown;
+    };
+    emit header->sectionClicked(OutageLogModel::Address);
+    QTRY_COMPARE(addresses(), (QStringList{QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.10"),
+                                           QStringLiteral("127.0.0.100")}));
+    QVERIFY(header->isSortIndicatorShown());
+    emit header->sectionClicked(OutageLogModel::Address);
+    QTRY_COMPARE(addresses(), (QStringList{QStringLiteral("127.0.0.100"), QStringLiteral("127.0.0.10"),
+                                           QStringLiteral("127.0.0.2")}));
+}
+
+namespace {
+
+// Counts how often the UI thread's event loop came round while something
+// ran, and the longest time it did not.
+struct LoopWatch
+{
+    QTimer timer;
+    QElapsedTimer since;
+    int ticks = 0;
+    qint64 longestGapMs = 0;
+    LoopWatch()
+    {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            ++ticks;
+            longestGapMs = qMax(longestGapMs, since.restart());
+        });
+        since.start();
+        timer.start();
+    }
+};
+
+// Gives up the wait for the database once its box shows.
+void cancelTheWaitWhenShown(int *seen)
+{
+    QTimer::singleShot(DatabaseWait::ProgressAfterMs + 300, [seen] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QProgressDialog *>(w);
+                box && box->objectName() == QLatin1String("databaseWait") && box->isVisible()) {
+                ++*seen;
+                if (auto *button = box->findChild<QPushButton *>())
+                    button->click();
+            }
+    });
+}
+
+} // namespace
+
+// The database thread is held (a statement that does not come back): the
+// window keeps answering, says it waits, and the operator may give up.
+void tst_frmMain::windowAnswersWhileTheDatabaseDoesNot()
+{
+    QVERIFY(f->start());
+    f->main->databaseThread()->post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); });
+    LoopWatch watch;
+    int boxes = 0;
+    cancelTheWaitWhenShown(&boxes);
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(!f->main->mnuAddrs_Click());
+    QCOMPARE(boxes, 1);
+    QVERIFY2(took.elapsed() < 2000, "the cancel did not end the wait");
+    QVERIFY2(watch.ticks >= 20, qPrintable(QString::number(watch.ticks)));
+    QVERIFY(f->prompts.takeTexts().isEmpty()); // giving up is no failure
+    // Once the database answers again, so does the admin.
+    QTRY_VERIFY_WITH_TIMEOUT(f->main->mnuAddrs_Click(), 5000);
+}
+
+// orvant.conf names a server that takes the connection and never answers
+// (a listener on the server's socket that accepts nothing).
+void tst_frmMain::silentServerAtStartUpCanBeGivenUp()
+{
+    QTemporaryDir dir;
+    const QString socketPath = dir.filePath(QStringLiteral(".s.PGSQL.5432"));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(listener >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(socketPath);
+    QVERIFY(size_t(encoded.size()) < sizeof(address.sun_path));
+    memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0);
+    QVERIFY(::listen(listener, 8) == 0);
+    QFile conf(dir.filePath(QStringLiteral("orvant.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=5432\nname=orvant\nuser=orvant\n")
+                   .arg(dir.path())
+                   .toUtf8());
+    conf.close();
+    FakePrompts prompts;
+    AdminFakeLauncher launcher;
+    {
+        frmMain silent(prompts, launcher, dir.path());
+        silent.show();
+        LoopWatch watch;
+        int boxes = 0;
+        cancelTheWaitWhenShown(&boxes);
+        QElapsedTimer took;
+        took.start();
+        QVERIFY(!silent.Form_Load());
+        QCOMPARE(boxes, 1);
+        QVERIFY2(took.elapsed() < 3000, "the cancel did not end the wait");
+        QVERIFY2(watch.ticks >= 20, qPrintable(QString::number(watch.ticks)));
+        QVERIFY(prompts.boxes.isEmpty());
+        took.restart();
+    } // the window goes while its connection attempt still hangs: given up, not waited for
+    ::close(listener);
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_frmMain)

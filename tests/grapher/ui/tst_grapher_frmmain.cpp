@@ -7,7 +7,16 @@
 #include "DatePickerDriver.h"
 #include "FakePrompts.h"
 #include "Regional.h"
+#include "DatabaseThread.h"
+#include "DatabaseWait.h"
 #include "TempDatabase.h"
+
+#include <QSqlQuery>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <thread>
 #include "Twips.h"
 #include "frmDativo.h"
 #include "frmMain.h"
@@ -97,6 +106,7 @@ private slots:
     void resizeKeepsChartAboveTheFloor();
     void emptyAddressBook();
     void lostServerIsReportedAndMadeAgain();
+    void windowAnswersWhileTheDrawingWaits();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
@@ -510,7 +520,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     addExample(*m_db, Quoted);
     frmMain w(m_prompts);
     setExampleWindow(w);
-    const QVariant pid = m_db->scalar(QStringLiteral("select pg_backend_pid()"));
+    // The session of the window's own connection, on its database thread.
+    const QVariant pid = w.databaseThread()->call([](QSqlDatabase db) {
+        QSqlQuery query(db);
+        return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
+    });
     {
         TempDatabase other(TempDatabase::Backend::Server, QStringLiteral("other"));
         QVERIFY2(other.isValid(), qPrintable(other.error()));
@@ -524,6 +538,46 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     child<QPushButton>(w, "cmdGraph")->click();
     QCOMPARE(m_prompts.boxes.size(), 1);
     QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0}));
+}
+
+// The database thread is held (a statement a silent server does not
+// answer): the window keeps answering while the drawing waits; given up, it
+// draws nothing; answered, it draws the curve.
+void tst_frmMain::windowAnswersWhileTheDrawingWaits()
+{
+    addExample(*m_db, Quoted);
+    frmMain w(m_prompts);
+    setExampleWindow(w);
+    const auto hold = [&w] {
+        w.databaseThread()->post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(1500)); });
+    };
+    int ticks = 0;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, [&ticks] { ++ticks; });
+    watch.start();
+
+    hold();
+    QTimer::singleShot(DatabaseWait::ProgressAfterMs + 300, [] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QProgressDialog *>(top);
+                box && box->objectName() == QLatin1String("databaseWait") && box->isVisible())
+                box->findChild<QPushButton *>()->click();
+    });
+    QElapsedTimer took;
+    took.start();
+    child<QPushButton>(w, "cmdGraph")->click();
+    QVERIFY2(took.elapsed() < 1400, "the cancel did not end the wait");
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QVERIFY(w.timeline().counts().isEmpty()); // nothing drawn
+    QVERIFY(m_prompts.boxes.isEmpty());
+
+    hold();
+    ticks = 0;
+    child<QPushButton>(w, "cmdGraph")->click();
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0}));
+    QVERIFY(m_prompts.boxes.isEmpty());
 }
 
 QTEST_MAIN(tst_frmMain)
