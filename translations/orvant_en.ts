@@ -210,6 +210,17 @@
     </message>
 </context>
 <context>
+    <name>DatabaseWait</name>
+    <message>
+        <source>Ожидание ответа базы данных...</source>
+        <translation>Waiting for the database...</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>DurationText</name>
     <message>
         <source>%1 с</source>
@@ -1351,6 +1362,10 @@ all records older than %1?</translation>
     <message>
         <source>Оповещения</source>
         <translation>Alerts</translation>
+    </message>
+    <message>
+        <source>Найти: адрес или описание</source>
+        <translation>Find: address or description</translation>
     </message>
 </context>
 <context>
