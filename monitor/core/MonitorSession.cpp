@@ -649,7 +649,10 @@ void MonitorSession::runFirstPass()
         wait.exec();
     disconnect(onFinished);
     m_firstPassWait = nullptr;
-    m_engine->setLastCheck(m_clock->now());
+    // A finished pass anchored the schedule itself; anchoring it again here
+    // would swallow a clock step made since.
+    if (!finished)
+        m_engine->setLastCheck(m_clock->now());
 }
 
 void MonitorSession::tick()

@@ -193,12 +193,15 @@ qint64 PollingEngine::elapsedSeconds() const
 // The rows are stamped with the wall clock; once it went back, an outage
 // may end "before" it began. The store keeps the end at its begin; the
 // operator learns why once per step.
-void PollingEngine::noticeClockStep()
+// The caller's reading of the clock is the one judged: a pass's end anchors
+// the schedule at the very reading it checked, so a step between two readings
+// cannot slip into the anchor unseen.
+void PollingEngine::noticeClockStep(const QDateTime &now)
 {
     if (!m_scheduleClock || !m_lastCheck.isValid())
         return;
     constexpr qint64 StepMs = 2000;
-    const qint64 step = m_clock->now().toMSecsSinceEpoch() - scheduleNowMs();
+    const qint64 step = now.toMSecsSinceEpoch() - scheduleNowMs();
     if (step > m_knownStepMs - StepMs) {
         // Forward (or back again): remembered, not told.
         if (step > m_knownStepMs)
@@ -224,7 +227,7 @@ void PollingEngine::tick()
     // Writes kept by another program's lock are tried again at every tick.
     if (!m_stopped && !m_queue->isEmpty())
         m_queue->retry();
-    noticeClockStep();
+    noticeClockStep(m_clock->now());
     const qint64 elapsed = elapsedSeconds();
     emit countdownChanged(secondsLeft());
     // lastCheck is renewed only when a pass ends, so a tick during a pass
@@ -661,8 +664,9 @@ void PollingEngine::finishPass()
     m_hosts.clear();
     m_openRows.clear();
     m_decided.clear();
-    noticeClockStep();
-    setLastCheck(m_clock->now());
+    const QDateTime now = m_clock->now();
+    noticeClockStep(now);
+    setLastCheck(now);
     m_running = false;
     m_lastPassWatched = m_passProbed && !m_passNoNetwork;
     if (m_passNoNetwork != m_noNetwork && (m_passProbed || m_passNoNetwork)) {

@@ -213,7 +213,7 @@ private:
     void tellOnce(const QString &key, const QString &text);
     // Milliseconds since the epoch as the schedule sees now.
     qint64 scheduleNowMs() const;
-    void noticeClockStep();
+    void noticeClockStep(const QDateTime &now);
 
     QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;

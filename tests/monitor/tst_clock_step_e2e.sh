@@ -50,7 +50,7 @@ timeout 120 unshare -n bash -c '
     row=$(q "select time_begin||\" \"||time_end from logs")
     [ "$(q "select count(*) from logs where time_end<time_begin")" = 0 ] || fail "an end before its begin: $row"
     [ "$(q "select count(*) from logs")" = 1 ] || fail "rows: $(q "select * from logs")"
-    grep -q "часы переведены назад" "$WORK/orvant.log" || fail "the step back was not told"
+    grep -q "часы переведены назад" "$WORK/orvant.log" || fail "the step back was not told (row $row, now $(date "+%F %T"))"
 
     kill -TERM $pid
     for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done

@@ -5,6 +5,7 @@
 #include "EventListModel.h"
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
+#include "FakeMonotonicClock.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
 #include "PrivatePgServer.h"
@@ -107,6 +108,7 @@ private slots:
     void queuedOutageIsOpenBeforeItsRowExists_data() { onBothSides(); }
     void queuedOutageIsOpenBeforeItsRowExists();
     void serverLostAndBack();
+    void clockSetBackAsTheFirstPassEndsIsTold();
     void eventListKeepsNewestLinesWithTheirKind();
     void eventListNotesQuietLine_data();
     void eventListNotesQuietLine();
@@ -295,6 +297,27 @@ void tst_MonitorSession::serverLostAndBack()
              QStringList(QStringLiteral("127.0.0.2|0")));
     QVERIFY(session.openOutages()->isOpen(Down));
     session.stop();
+}
+
+// The first pass anchors the schedule once; a step of the wall clock between
+// its end and the session's return must still be noticed at the next tick.
+void tst_MonitorSession::clockSetBackAsTheFirstPassEndsIsTold()
+{
+    Rig rig;
+    rig.clock.set(QDateTime(QDate(2026, 3, 2), QTime(10, 0)));
+    MonitorSession &session = rig.make();
+    FakeMonotonicClock boot;
+    rig.engine->setScheduleClock(&boot);
+    QStringList told;
+    QObject::connect(rig.engine.get(), &PollingEngine::notice, [&](const QString &t) { told << t; });
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QObject::connect(rig.engine.get(), &PollingEngine::passFinished,
+                     [&] { rig.clock.set(rig.clock.now().addSecs(-3600)); });
+    session.runFirstPass();
+    QCOMPARE(rig.clock.now(), QDateTime(QDate(2026, 3, 2), QTime(9, 0)));
+    rig.engine->tick();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains(QStringLiteral("часы переведены назад")), qPrintable(told.first()));
 }
 
 void tst_MonitorSession::eventListKeepsNewestLinesWithTheirKind()
