@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     // time-of-day histogram.
     if (app.arguments().contains(QStringLiteral("--latency"))) {
         {
-            frmLatency window(prompts);
+            frmLatency window(prompts, std::move(database));
             window.show();
             rc = app.exec();
         }

@@ -119,7 +119,7 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     auto *quiet = button("cmdQuiet", tr("Тишина и плановые работы..."), frameAlerts);
     alerts->addWidget(quiet, 4, 0, 1, 2, Qt::AlignLeft);
     connect(quiet, &QPushButton::clicked, this, [this] {
-        auto *dialog = new frmQuiet(this);
+        auto *dialog = new frmQuiet(database(), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
     });
@@ -256,7 +256,7 @@ void frmOpt::loadAlertSettings()
 {
     auto settings = std::make_shared<AlertRecords::Settings>();
     postAlertsJob(
-        this,
+        database(), this,
         [settings](const QSqlDatabase &db) {
             ExtraSettings extra;
             QString error;
@@ -329,7 +329,7 @@ void frmOpt::cmdSave_Click()
             QPointer<QWidget> owner = parentWidget();
             Prompts *shown = &prompts();
             postAlertsJob(
-                parentWidget(),
+                database(), parentWidget(),
                 [alerts](const QSqlDatabase &db) {
                     QString error;
                     ExtraSettings::write(db, AlertRecords::settingsValues(alerts), &error);

@@ -35,8 +35,9 @@ QString hostText(const QString &ip)
 
 } // namespace
 
-frmQuiet::frmQuiet(QWidget *parent)
+frmQuiet::frmQuiet(DatabaseThread &database, QWidget *parent)
     : QDialog(parent)
+    , m_database(database)
     , m_host(new QComboBox(this))
     , m_duration(new QComboBox(this))
     , m_mutes(new QListWidget(this))
@@ -125,7 +126,7 @@ QString frmQuiet::chosenHost() const
 
 void frmQuiet::run(std::function<QString(const QSqlDatabase &)> job)
 {
-    postAlertsJob(this, std::move(job), [this](const QString &error) {
+    postAlertsJob(m_database, this, std::move(job), [this](const QString &error) {
         if (!error.isEmpty())
             QMessageBox::warning(this, windowTitle(), tr("Не удалось изменить список: %1").arg(error));
         refresh();
@@ -142,7 +143,7 @@ void frmQuiet::refresh()
     };
     auto read = std::make_shared<Read>();
     postAlertsJob(
-        this,
+        m_database, this,
         [read](const QSqlDatabase &db) {
             QString error;
             if (!AlertRecords::readMutes(db, &read->mutes, &error) || !AlertRecords::readWindows(db, &read->windows, &error))

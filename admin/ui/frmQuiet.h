@@ -9,18 +9,21 @@ class QComboBox;
 class QListWidget;
 class QTimeEdit;
 
+class DatabaseThread;
+
 namespace admin {
 
 // Who is muted until when, and the weekly maintenance windows: list, add,
 // lift or remove. Reached from the settings dialog; every statement runs on
-// the alerts' database thread.
+// the admin's database thread.
 class frmQuiet final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmQuiet)
 
 public:
-    explicit frmQuiet(QWidget *parent = nullptr);
+    // `database`: the admin's database thread, which outlives the dialog.
+    frmQuiet(DatabaseThread &database, QWidget *parent = nullptr);
 
     void refresh();
     QListWidget *mutesList() const { return m_mutes; }
@@ -41,6 +44,7 @@ private:
     void run(std::function<QString(const QSqlDatabase &)> job);
     QString chosenHost() const;
 
+    DatabaseThread &m_database;
     QComboBox *m_host;
     QComboBox *m_duration;
     QListWidget *m_mutes;

@@ -230,11 +230,44 @@ void FormatGrid::setWidestValue(int column, const QString &value)
     // meanwhile, or the other columns' fit, stay as they are.
     const int width = qMax(headingWidth(m_headings.at(column)), valueWidth(value));
     if (column == 0 && m_fixedFirstColumn) {
-        if (verticalHeader()->width() < width)
-            verticalHeader()->setFixedWidth(width);
+        if (verticalHeader()->width() >= width)
+            return;
+        verticalHeader()->setFixedWidth(width);
     } else if (columnWidth(column) < width) {
         setColumnWidth(column, width);
+    } else {
+        return;
     }
+    // Rows read after the grid was fitted: the free-text columns give the
+    // room back, so the grid still shows every column without scrolling.
+    if (!testAttribute(Qt::WA_Resized))
+        return;
+    int excess = -availableWidth();
+    for (int c = 0; c < m_headings.size(); ++c)
+        excess += shownColumnWidth(c);
+    for (int c = 0; c < m_headings.size() && excess > 0; ++c) {
+        if ((c == 0 && m_fixedFirstColumn) || (c < m_widest.size() && !m_widest.at(c).isEmpty()))
+            continue;
+        const int give = qMin(excess, columnWidth(c) - leastFreeWidth(m_headings.at(c)));
+        if (give > 0) {
+            setColumnWidth(c, columnWidth(c) - give);
+            excess -= give;
+        }
+    }
+}
+
+int FormatGrid::leastFreeWidth(const QString &heading) const
+{
+    // Free text gives up its column's blanks first. Where the sized columns
+    // still leave too little room (a full IPv6 address in the monitor's
+    // narrow list), it may go down to half its heading's words: the heading
+    // is then elided and its tooltip shows it.
+    const int width = headingWidth(heading);
+    const QString words = heading.trimmed();
+    if (words.isEmpty())
+        return width;
+    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 2;
+    return qMin(width, (QFontMetrics(font()).horizontalAdvance(words) + 1) / 2 + headerMargin);
 }
 
 void FormatGrid::applyColumnWidths()
@@ -243,8 +276,6 @@ void FormatGrid::applyColumnWidths()
     QList<int> widths(count);
     QList<int> least(count);
     m_measuredFont = font();
-    const QFontMetrics metrics(font());
-    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 2;
     int total = 0;
     int givable = 0;
     for (int c = 0; c < count; ++c) {
@@ -255,12 +286,7 @@ void FormatGrid::applyColumnWidths()
             width = qMax(width, valueWidth(widest));
             least[c] = width;
         } else {
-            // Free text gives up its column's blanks first. Where the sized
-            // columns still leave too little room (a full IPv6 address in the
-            // monitor's narrow list), it may go down to half its heading's
-            // words: the heading is then elided and its tooltip shows it.
-            const QString words = heading.trimmed();
-            least[c] = qMin(width, words.isEmpty() ? width : (metrics.horizontalAdvance(words) + 1) / 2 + headerMargin);
+            least[c] = leastFreeWidth(heading);
         }
         widths[c] = width;
         total += width;

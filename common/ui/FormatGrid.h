@@ -35,13 +35,16 @@ public:
     // widest[c]: the widest value column c holds; empty for free text.
     void setFormatString(const QString &format, const QStringList &widest = {});
     // A column's widest value learnt later (the largest key of a listing
-    // read in the background): that column widens to it if it must; the
-    // others, and the listing's scroll position, stay as they are.
+    // read in the background): that column widens to it if it must, the
+    // free-text columns giving the room back where the grid would otherwise
+    // overflow; the sized columns and the scroll position stay as they are.
     void setWidestValue(int column, const QString &value);
     QString formatString() const { return m_format; }
     QStringList headings() const { return m_headings; }
     // The width a heading gives its column in the grid's font.
     int headingWidth(const QString &heading) const;
+    // The narrowest a free-text column under `heading` is made to fit.
+    int leastFreeWidth(const QString &heading) const;
     // The width that shows `value` whole in a cell of the grid's font.
     int valueWidth(const QString &value) const;
     // The room the columns may take without a sideways scroll, with room kept

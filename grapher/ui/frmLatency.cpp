@@ -21,14 +21,11 @@ namespace grapher {
 
 namespace {
 
-bool openReadOnly(QSqlDatabase db, const QString &name, QString *error)
+// The connection was opened with the program; a server that dropped it is
+// asked again.
+bool stillOpen(QSqlDatabase, const QString &name, QString *error)
 {
-    if (db.isOpen())
-        return Database::reconnectIfLost(name, error);
-    Database::Options options;
-    options.readOnly = true;
-    return Database::open(Database::configOf(QLatin1String(QSqlDatabase::defaultConnection)), options, error, name,
-                          nullptr);
+    return Database::reconnectIfLost(name, error);
 }
 
 bool hasTables(QSqlDatabase db)
@@ -45,10 +42,10 @@ struct Read
 
 } // namespace
 
-frmLatency::frmLatency(Prompts &prompts, QWidget *parent)
+frmLatency::frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent)
     : QWidget(parent)
     , m_prompts(prompts)
-    , m_thread(new DatabaseThread(QStringLiteral("grapher-latency"), this))
+    , m_thread(std::move(database))
 {
     setObjectName(QStringLiteral("frmLatency"));
     setWindowTitle(tr("Задержка и потери"));
@@ -98,7 +95,12 @@ frmLatency::frmLatency(Prompts &prompts, QWidget *parent)
     readHosts();
 }
 
-frmLatency::~frmLatency() = default;
+frmLatency::~frmLatency()
+{
+    // A statement the server never answers would hold the program's end.
+    if (m_thread->jobElapsedMs() > 1000)
+        m_thread->abandon();
+}
 
 std::pair<QDateTime, QDateTime> frmLatency::periodBounds(Period period, const QDateTime &now, const QDateTime &from,
                                                          const QDateTime &to)
@@ -134,7 +136,7 @@ void frmLatency::readHosts()
         [name](QSqlDatabase db) -> std::pair<QString, QList<LatencyReader::Host>> {
             QString error;
             QList<LatencyReader::Host> hosts;
-            if (!openReadOnly(db, name, &error))
+            if (!stillOpen(db, name, &error))
                 return {error, hosts};
             const QSqlDatabase c = QSqlDatabase::database(name, false);
             if (hasTables(c))
@@ -176,7 +178,7 @@ void frmLatency::draw()
         this,
         [name, ids, from = from, to = to](QSqlDatabase db) -> Read {
             Read read;
-            if (!openReadOnly(db, name, &read.error))
+            if (!stillOpen(db, name, &read.error))
                 return read;
             const QSqlDatabase c = QSqlDatabase::database(name, false);
             const LatencyReader::Tier tier = LatencyReader::tierFor(from.secsTo(to));

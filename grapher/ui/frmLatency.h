@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class DatabaseThread;
 class Prompts;
 class QComboBox;
@@ -17,7 +19,7 @@ namespace grapher {
 class LatencyChart;
 
 // "Задержка и потери": the round trips and loss of one host or several over
-// a period, read on a database thread of the window's own (read-only).
+// a period, read on the program's database thread (its connection read-only).
 class frmLatency final : public QWidget
 {
     Q_OBJECT
@@ -26,7 +28,8 @@ class frmLatency final : public QWidget
 public:
     enum Period { LastHour, LastDay, LastWeek, LastMonth, LastYear, FromTo };
 
-    explicit frmLatency(Prompts &prompts, QWidget *parent = nullptr);
+    // `database` holds the program's open connection; the window owns it.
+    frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent = nullptr);
     ~frmLatency() override;
 
     // The period's bounds as of `now`.
@@ -48,7 +51,7 @@ private:
     void readHosts();
 
     Prompts &m_prompts;
-    DatabaseThread *m_thread;
+    std::unique_ptr<DatabaseThread> m_thread;
     QListWidget *m_hosts;
     QComboBox *m_period;
     QDateTimeEdit *m_from;

@@ -71,6 +71,7 @@ private slots:
     void sourceModelKeepsHeadingsAndFetchesLazily();
     void freeTextColumnsGiveWayWidestValuesStayWhole_data();
     void freeTextColumnsGiveWayWidestValuesStayWhole();
+    void widestValueLearntLaterStillFits();
     void valuesOwnTabsAndBreaksAreBlanks();
     void fixedColumnStaysWhileScrollingSideways();
 };
@@ -309,6 +310,29 @@ void tst_FormatGrid::freeTextColumnsGiveWayWidestValuesStayWhole()
     grid.resize(1200, 150);
     QTRY_COMPARE(grid.width(), 1200);
     QCOMPARE(grid.columnWidth(1), grid.headingWidth(headings.at(1)));
+}
+
+// Rows read in the background after the grid was fitted: a wider address
+// widens its column and the description gives the room back.
+void tst_FormatGrid::widestValueLearntLaterStillFits()
+{
+    FormatGrid grid;
+    grid.resize(386, 150);
+    grid.setFormatString(MonitorFormat, {QString(), QString(), QStringLiteral("23:58:58"), QStringLiteral("1.1.1.1"),
+                                         QStringLiteral("10000")});
+    const int description = grid.columnWidth(1);
+    const QString address = QStringLiteral("2001:db8:ffff:ffff::1");
+    grid.setWidestValue(3, address);
+    QVERIFY(grid.columnWidth(3) >= grid.valueWidth(address));
+    QVERIFY(grid.columnWidth(1) < description);
+    int total = 0;
+    for (int c = 0; c < grid.columnCount(); ++c)
+        total += grid.shownColumnWidth(c);
+    QVERIFY2(total <= grid.availableWidth(), qPrintable(QStringLiteral("%1 > %2").arg(total).arg(grid.availableWidth())));
+    // A narrower value changes nothing.
+    const int after = grid.columnWidth(1);
+    grid.setWidestValue(3, QStringLiteral("1.1.1.2"));
+    QCOMPARE(grid.columnWidth(1), after);
 }
 
 void tst_FormatGrid::valuesOwnTabsAndBreaksAreBlanks()

@@ -6,6 +6,9 @@
 #include "LatencyRecorder.h"
 #include "TempDatabase.h"
 #include "frmLatency.h"
+#include "frmMain.h"
+#include "DatabaseConfig.h"
+#include "DatabaseThread.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -67,7 +70,11 @@ void tst_frmLatency::drawsAndSaves()
         }
     }
     FakePrompts prompts;
-    frmLatency w(prompts);
+    // Opened as the program opens it: its own thread, from the file's path.
+    QString error;
+    auto database = frmMain::openDatabase(DatabaseConfig::sqliteFile(db.path()), &error);
+    QVERIFY2(database, qPrintable(error));
+    frmLatency w(prompts, std::move(database));
     w.show();
     w.waitForReads();
     QCOMPARE(w.hostList()->count(), 1);
