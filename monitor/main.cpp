@@ -156,32 +156,10 @@ int main(int argc, char **argv)
     // The alert channels (a command, a webhook, e-mail): each pass's changes
     // go to their delivery thread, which has a connection of its own.
     alerts::AlertService alertDelivery(database);
-    PassAlerts passAlerts(engine.get(), &alertDelivery);
-    // What the alert policy keeps quiet (behind a down parent, flapping,
-    // muted, not yet confirmed) is not sent either: a change of the pass is
-    // sent when the session rang it, with the count of hosts behind it. The
-    // session's handler of the pass's end runs before this one (it was
-    // connected to the engine first), so the lists are the pass's own.
-    auto rang = std::make_shared<QHash<QString, int>>();
-    QObject::connect(session.get(), &MonitorSession::passEnded,
-                     [rang](const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) {
-                         rang->clear();
-                         for (const NotifiedHost &h : began)
-                             rang->insert(QLatin1Char('D') + h.ip, h.behind);
-                         for (const NotifiedHost &h : ended)
-                             rang->insert(QLatin1Char('U') + h.ip, 0);
-                     });
-    passAlerts.setFilter([rang](QList<alerts::HostChange> &changes) {
-        for (alerts::HostChange &c : changes) {
-            const auto it = rang->constFind((c.event == alerts::Event::Down ? QLatin1Char('D') : QLatin1Char('U'))
-                                            + c.address);
-            if (it == rang->constEnd())
-                c.suppressed = true;
-            else
-                c.behind = *it;
-        }
-        rang->clear();
-    });
+    PassAlerts passAlerts(engine.get(), session.get(),
+                          [&alertDelivery](const QList<alerts::HostChange> &changes, const QDateTime &at) {
+                              alertDelivery.passEnded(changes, at);
+                          });
 
     Form1Services services;
     services.clock = &clock;

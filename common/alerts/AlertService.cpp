@@ -31,6 +31,13 @@ void AlertService::start()
 AlertService::~AlertService()
 {
     DeliveryQueue *queue = m_queue;
+    // Deliveries under way get a moment to finish, so a receiver that has a
+    // message does not get it again from the next run's outbox.
+    int left = 0;
+    QMetaObject::invokeMethod(queue, [queue, &left] { left = queue->finishDeliveries(EndGraceMs); },
+                              Qt::BlockingQueuedConnection);
+    if (left > 0)
+        qWarning("orvant: %d alert message(s) still being delivered at the end; the next start sends them again", left);
     // The queue goes on its own thread, so its connection, processes and
     // replies end where they were made.
     QMetaObject::invokeMethod(queue, [queue] { delete queue; }, Qt::BlockingQueuedConnection);

@@ -19,9 +19,11 @@ class AlertService final : public QObject
 public:
     explicit AlertService(const DatabaseConfig &config, const RetrySchedule &schedule = {},
                           const DeliveryLimits &limits = {}, QObject *parent = nullptr);
-    // Ends deliveries under way (their messages stay in the outbox for the
-    // next run) and the thread.
+    // Gives deliveries under way up to EndGraceMs to finish; one that does
+    // not stays in the outbox for the next run. Then ends the thread.
     ~AlertService() override;
+
+    static constexpr int EndGraceMs = 3000;
 
     // Opens the queue's connection and starts delivering, what an earlier
     // run left first. Only once this program is the database's one monitor:

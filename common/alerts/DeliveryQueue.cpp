@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <QEventLoop>
 #include <QSqlDatabase>
 
 #include <utility>
@@ -168,10 +169,30 @@ bool DeliveryQueue::saveUnsaved(AlertStore &store)
     return true;
 }
 
+int DeliveryQueue::finishDeliveries(int graceMs)
+{
+    m_ending = true;
+    m_timer.stop();
+    if (m_busy.isEmpty())
+        return 0;
+    QEventLoop wait;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    const auto check = connect(this, &DeliveryQueue::delivered, &wait, [this, &wait] {
+        if (m_busy.isEmpty())
+            wait.quit();
+    });
+    limit.start(graceMs);
+    wait.exec();
+    disconnect(check);
+    return int(m_busy.size());
+}
+
 void DeliveryQueue::pump()
 {
     m_timer.stop();
-    if (!usable())
+    if (m_ending || !usable())
         return;
     AlertStore store(QSqlDatabase::database(m_connectionName, false));
     QList<PendingMessage> pending;

@@ -61,6 +61,12 @@ public slots:
     void open(const DatabaseConfig &config, const QString &connectionName);
     // The host changes of a pass that ended at `at`, in the pass's order.
     void passEnded(const QList<alerts::HostChange> &changes, const QDateTime &at);
+    // The program ends: no new delivery starts, and those under way get up
+    // to `graceMs` to finish and be struck from the outbox, so a message a
+    // receiver already has is not sent again at the next start. One still
+    // under way then stays in the outbox (sent again: at least once, never
+    // lost). Returns how many were left under way.
+    int finishDeliveries(int graceMs);
     void close();
 
 signals:
@@ -76,6 +82,7 @@ private:
 
     QString m_connectionName;
     bool m_open = false;
+    bool m_ending = false;
     RetrySchedule m_schedule;
     Dispatcher *m_dispatcher;
     QTimer m_timer;

@@ -63,6 +63,18 @@ Dispatcher::Dispatcher(QObject *parent)
 
 Dispatcher::~Dispatcher()
 {
+    // Deliveries still under way end without telling their outcome: whoever
+    // asked for them is going away too (their messages stay in the outbox).
+    for (QProcess *process : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
+        process->disconnect();
+        process->kill();
+        process->waitForFinished(2000);
+        delete process;
+    }
+    for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>()) {
+        reply->disconnect();
+        reply->abort();
+    }
     m_abort->store(true);
     for (const QPointer<QThread> &t : m_mailThreads) {
         if (t) {

@@ -1,12 +1,16 @@
 #include "PassAlerts.h"
 
-#include "AlertService.h"
+#include "DateTimeText.h"
+#include "MonitorSession.h"
+#include "OpenOutages.h"
 #include "PollingEngine.h"
+
+#include <QHash>
 
 namespace monitor {
 
-PassAlerts::PassAlerts(PollingEngine *engine, alerts::AlertService *delivery, QObject *parent)
-    : QObject(parent), m_delivery(delivery)
+PassAlerts::PassAlerts(PollingEngine *engine, MonitorSession *session, Send send, QObject *parent)
+    : QObject(parent), m_session(session), m_send(std::move(send))
 {
     connect(engine, &PollingEngine::passStarted, this, [this] { m_changes.clear(); });
     connect(engine, &PollingEngine::outageBegan, this,
@@ -17,7 +21,9 @@ PassAlerts::PassAlerts(PollingEngine *engine, alerts::AlertService *delivery, QO
             [this](const QString &ip, const QString &desc, int, const QDateTime &at) {
                 changed(alerts::Event::Up, ip, desc, at);
             });
-    connect(engine, &PollingEngine::passFinished, this, &PassAlerts::passFinished);
+    // Emitted at every pass's end the session saw through, changes or not:
+    // reminders fall due between changes.
+    connect(session, &MonitorSession::passEnded, this, &PassAlerts::passEnded);
 }
 
 void PassAlerts::changed(alerts::Event event, const QString &ip, const QString &desc, const QDateTime &at)
@@ -35,14 +41,51 @@ void PassAlerts::changed(alerts::Event event, const QString &ip, const QString &
     m_changes.append(c);
 }
 
-void PassAlerts::passFinished()
+QDateTime PassAlerts::openSince(const QString &ip) const
+{
+    const OpenOutages *open = m_session->openOutages();
+    if (!open)
+        return QDateTime();
+    for (const OpenOutage &row : open->rows()) {
+        if (row.ip == ip)
+            return DateTimeText::fromVariant(row.begin);
+    }
+    return QDateTime();
+}
+
+void PassAlerts::passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
 {
     QList<alerts::HostChange> changes;
     changes.swap(m_changes);
-    if (m_filter)
-        m_filter(changes);
-    // Also a pass without changes: reminders fall due between changes.
-    m_delivery->passEnded(changes, QDateTime::currentDateTime());
+    QHash<QString, const NotifiedHost *> rangDown;
+    QHash<QString, const NotifiedHost *> rangUp;
+    for (const NotifiedHost &h : began)
+        rangDown.insert(h.ip, &h);
+    for (const NotifiedHost &h : ended)
+        rangUp.insert(h.ip, &h);
+    for (alerts::HostChange &c : changes) {
+        auto &rang = c.event == alerts::Event::Down ? rangDown : rangUp;
+        const auto it = rang.constFind(c.address);
+        if (it == rang.cend()) {
+            c.suppressed = true;
+            continue;
+        }
+        c.behind = (*it)->behind;
+        rang.erase(it);
+    }
+    // What is left rang in this pass for a change of an earlier one.
+    for (const NotifiedHost &h : began) {
+        if (!rangDown.contains(h.ip))
+            continue;
+        alerts::HostChange c;
+        c.event = alerts::Event::Down;
+        c.address = h.ip;
+        c.description = h.desc;
+        c.begin = openSince(h.ip);
+        c.behind = h.behind;
+        changes.append(c);
+    }
+    m_send(changes, QDateTime::currentDateTime());
 }
 
 } // namespace monitor

@@ -1,47 +1,49 @@
 #pragma once
 
 #include "AlertMessage.h"
+#include "NotificationText.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 
 #include <functional>
-#include <memory>
-
-namespace alerts {
-class AlertService;
-}
 
 namespace monitor {
 
+class MonitorSession;
 class PollingEngine;
 
 // Gathers a pass's outages and restorations as the engine applies them and,
-// when the pass ends, hands them on as one list: to the alert channels'
-// delivery, which runs on a thread of its own, so a pass never waits for it.
+// when the session has decided the pass's alarms, hands them on as one list
+// to the alert channels' delivery (which runs on a thread of its own, so a
+// pass never waits for it).
 //
-// A filter set with setFilter() sees the list first and may mark changes
-// suppressed (or count the hosts behind a parent); the channels send none of
-// those.
+// The channels hear what the operator's desk heard: a change the session
+// kept quiet (behind a down parent, flapping, muted, not yet confirmed) is
+// sent marked suppressed, a parent's alarm carries the count behind it, and
+// an alarm the session gives late (a child still down when its parent came
+// back, an outage confirmed passes after it began, a maintenance window's
+// end) is sent in the pass that gives it, with the outage's own begin.
 class PassAlerts final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PassAlerts)
 
 public:
-    using Filter = std::function<void(QList<alerts::HostChange> &)>;
+    // The pass's changes and its end, as handed to the delivery.
+    using Send = std::function<void(const QList<alerts::HostChange> &changes, const QDateTime &at)>;
 
-    // Not owned: the engine and the delivery, which outlive this object.
-    PassAlerts(PollingEngine *engine, alerts::AlertService *delivery, QObject *parent = nullptr);
-
-    void setFilter(Filter filter) { m_filter = std::move(filter); }
+    // Not owned: the engine and the session, which outlive this object.
+    PassAlerts(PollingEngine *engine, MonitorSession *session, Send send, QObject *parent = nullptr);
 
 private:
     void changed(alerts::Event event, const QString &ip, const QString &desc, const QDateTime &at);
-    void passFinished();
+    void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
+    QDateTime openSince(const QString &ip) const;
 
-    alerts::AlertService *m_delivery;
-    Filter m_filter;
+    MonitorSession *m_session;
+    Send m_send;
     QList<alerts::HostChange> m_changes;
 };
 

@@ -16,7 +16,8 @@ using namespace alerts;
 
 namespace {
 
-const char Script[] = "if [ -e \"$0/fail\" ]; then echo refused; exit 1; fi; cat >> \"$0/got\"";
+const char Script[] = "if [ -e \"$0/slow\" ]; then sleep 1; fi; "
+                      "if [ -e \"$0/fail\" ]; then echo refused; exit 1; fi; cat >> \"$0/got\"";
 
 HostChange host(Event e, const QString &ip)
 {
@@ -41,6 +42,7 @@ private slots:
     void restartSendsWhatWasLeftOnce();
     void passesBeforeOpeningAreKept();
     void suppressedAndUnwantedNotSent();
+    void endWaitsForDeliveriesUnderWay();
 
 private:
     std::unique_ptr<DeliveryQueue> makeQueue(const QString &connection, const RetrySchedule &schedule = {200, 400, 3600});
@@ -199,6 +201,36 @@ void tst_DeliveryQueue::suppressedAndUnwantedNotSent()
     // The begin the queue kept from the outage's own pass.
     QCOMPARE(m->hosts.first().begin.toString(Qt::ISODate), t.addSecs(-65).toString(Qt::ISODate));
     QCOMPARE(m->toJson().value(QLatin1String("hosts")).toArray().first().toObject().value(QLatin1String("downtime_s")).toInt(), 65);
+}
+
+// The program ends while a receiver takes its time: what it got is struck
+// from the outbox (not sent again by the next run); what it had not got by
+// the end of the grace stays there, and no new delivery starts meanwhile.
+void tst_DeliveryQueue::endWaitsForDeliveriesUnderWay()
+{
+    addChannel();
+    QFile slow(m_dir->filePath(QStringLiteral("slow")));
+    QVERIFY(slow.open(QIODevice::WriteOnly));
+    {
+        auto queue = makeQueue(QStringLiteral("q1"));
+        queue->passEnded({host(Event::Down, QStringLiteral("10.0.0.1"))}, QDateTime::currentDateTime());
+        QCOMPARE(queue->finishDeliveries(5000), 0);
+        QCOMPARE(received(), QStringList{QStringLiteral("down1")});
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from alert_outbox")).toInt(), 0);
+        // Ending: a later pass is kept for the next run, not started.
+        queue->passEnded({host(Event::Up, QStringLiteral("10.0.0.1"))}, QDateTime::currentDateTime());
+        QTest::qWait(1500);
+        QCOMPARE(received().size(), 1);
+        QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from alert_outbox")).toInt(), 1);
+    }
+    {
+        auto queue = makeQueue(QStringLiteral("q2"));
+        QCOMPARE(queue->finishDeliveries(100), 1);
+    }
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from alert_outbox")).toInt(), 1);
+    QVERIFY(slow.remove());
+    auto queue = makeQueue(QStringLiteral("q3"));
+    QTRY_COMPARE_WITH_TIMEOUT(received(), (QStringList{QStringLiteral("down1"), QStringLiteral("up1")}), 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_DeliveryQueue)

@@ -12,6 +12,7 @@
 #include "Form1.h"
 #include "FormatGrid.h"
 #include "MonitorSession.h"
+#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -113,6 +114,21 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     QVERIFY(rig.load());
     QTRY_VERIFY(!rig.session->alerts().loaded().parents.isEmpty());
     QCOMPARE(rig.form->trayToolTip(), QStringLiteral("Orvant"));
+    // What the alert channels are handed at each pass's end.
+    QList<QList<alerts::HostChange>> sent;
+    PassAlerts channels(&rig.engine, rig.session.get(),
+                        [&](const QList<alerts::HostChange> &changes, const QDateTime &) { sent << changes; });
+    auto loud = [&](int pass) {
+        QStringList hosts;
+        for (const alerts::HostChange &c : sent.value(pass)) {
+            if (!c.suppressed)
+                hosts << QStringLiteral("%1 %2 %3")
+                             .arg(c.event == alerts::Event::Down ? QLatin1Char('D') : QLatin1Char('U'))
+                             .arg(c.address)
+                             .arg(c.behind);
+        }
+        return hosts;
+    };
 
     rig.transport.setDown(Router);
     rig.transport.setDown(Child);
@@ -127,6 +143,9 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     const int childLine = rig.lineOf(Child, QColor(255, 0, 0));
     QVERIFY(childLine >= 0);
     QVERIFY(rig.form->fg()->cellToolTip(childLine, 3).endsWith(QStringLiteral("Без сигнала: за недоступным Маршрутизатор")));
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.at(0).size(), 2);  // the child's too, marked suppressed
+    QCOMPARE(loud(0), QStringList{QStringLiteral("D 127.0.0.1 1")});
     QVERIFY(!rig.form->fg()->cellToolTip(rig.lineOf(Router, QColor(255, 0, 0)), 3).contains(QStringLiteral("Без сигнала")));
     QTRY_COMPARE(rig.db.scalar(QStringLiteral("select reason||'/'||detail from outage_marks where ip_addr=?"), {Child})
                      .toString(),
@@ -150,6 +169,10 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     QCOMPARE(rig.notifier.calls.at(1).ended.at(0).ip, Router);
     QCOMPARE(rig.sound.played.count(QStringLiteral("err-sound")), 2);
     QCOMPARE(rig.tray.toolTip, QStringLiteral("Orvant\nНет соединения: 1 адр."));
+    // The channels hear the child's late alarm too, with its outage's begin.
+    QCOMPARE(loud(1), (QStringList{QStringLiteral("U 127.0.0.1 0"), QStringLiteral("D 127.0.0.2 0")}));
+    QCOMPARE(sent.at(1).last().begin, sent.at(0).at(sent.at(0).at(0).address == Child ? 0 : 1).begin);
+    QVERIFY(sent.at(1).last().begin.isValid());
 
     rig.transport.setUp(Child);
     QVERIFY(rig.pass());
