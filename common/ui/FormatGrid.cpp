@@ -248,9 +248,13 @@ void FormatGrid::setWidestValue(int column, const QString &value)
     for (int c = 0; c < m_headings.size() && excess > 0; ++c) {
         if ((c == 0 && m_fixedFirstColumn) || (c < m_widest.size() && !m_widest.at(c).isEmpty()))
             continue;
+        // A column the operator widened keeps its width: he chose to scroll.
+        if (columnWidth(c) > m_fittedWidths.value(c))
+            continue;
         const int give = qMin(excess, columnWidth(c) - leastFreeWidth(m_headings.at(c)));
         if (give > 0) {
             setColumnWidth(c, columnWidth(c) - give);
+            m_fittedWidths[c] = columnWidth(c);
             excess -= give;
         }
     }
@@ -312,6 +316,7 @@ void FormatGrid::applyColumnWidths()
             }
         }
     }
+    m_fittedWidths = widths;
     for (int c = 0; c < count; ++c) {
         if (c == 0 && m_fixedFirstColumn) {
             verticalHeader()->setFixedWidth(widths.at(0));

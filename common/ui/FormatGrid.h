@@ -116,5 +116,6 @@ private:
     QAbstractItemDelegate *m_fixedDelegate = nullptr;
     bool m_fixedFirstColumn = false;
     int m_fittedWidth = -1;
+    QList<int> m_fittedWidths;  // as the last fit left them
     QFont m_measuredFont;
 };

@@ -333,6 +333,10 @@ void tst_FormatGrid::widestValueLearntLaterStillFits()
     const int after = grid.columnWidth(1);
     grid.setWidestValue(3, QStringLiteral("1.1.1.2"));
     QCOMPARE(grid.columnWidth(1), after);
+    // A description the operator widened stays wide: he chose to scroll.
+    grid.setColumnWidth(1, 900);
+    grid.setWidestValue(4, QStringLiteral("100000000"));
+    QCOMPARE(grid.columnWidth(1), 900);
 }
 
 void tst_FormatGrid::valuesOwnTabsAndBreaksAreBlanks()
