@@ -191,13 +191,9 @@ bool LatencyRecorder::recordPass(const QDateTime &at, const std::vector<LatencyS
     QVariant passId;
     if (ok)
         ok = scalar(m_db, Statements::InsertLatencyPass, {DateTimeText::fromDateTime(at), m_hourId}, &passId, error);
-    const bool server = Database::dialectOf(m_db) == Statements::Dialect::Postgres;
+    // The pass's rows go as one array in one statement: ten thousand
+    // statements would cost more in binding than the rows cost to write.
     QJsonArray rows;
-    QSqlQuery insert(m_db);
-    if (ok && !server) {
-        insert.setForwardOnly(true);
-        ok = insert.prepare(QString::fromUtf8(Statements::InsertLatencySample.sqlite)) || fail(insert, error);
-    }
     QHash<qint64, bool> seen;
     for (size_t i = 0; ok && i < samples.size(); ++i) {
         const LatencySample &s = samples[i];
@@ -210,18 +206,9 @@ bool LatencyRecorder::recordPass(const QDateTime &at, const std::vector<LatencyS
         const int sent = qMax(0, s.sent);
         const int lost = qBound(0, s.lost, sent);
         const std::optional<qint64> rtt = lost < sent ? plausibleRtt(s.rttUs, s.timeoutMs) : std::nullopt;
-        if (server) {
-            rows.append(QJsonArray{id, sent, lost, rtt ? QJsonValue(*rtt) : QJsonValue()});
-            continue;
-        }
-        insert.addBindValue(passId);
-        insert.addBindValue(id);
-        insert.addBindValue(sent);
-        insert.addBindValue(lost);
-        insert.addBindValue(optionalValue(rtt));
-        ok = insert.exec() || fail(insert, error);
+        rows.append(QJsonArray{id, sent, lost, rtt ? QJsonValue(*rtt) : QJsonValue()});
     }
-    if (ok && server) {
+    if (ok) {
         QSqlQuery q(m_db);
         ok = runStatement(q, Statements::InsertLatencySamples,
                           {passId, QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))})
