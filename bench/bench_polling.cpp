@@ -14,6 +14,7 @@
 #include "DatabaseConfig.h"
 #include "EchoProbe.h"
 #include "IcmpTransport.h"
+#include "LatencyService.h"
 #include "PollingEngine.h"
 #include "Schema.h"
 #include "ServerSession.h"
@@ -119,7 +120,10 @@ public:
 
     // server: the database to use instead of a fresh file (its tables are
     // emptied first); null for the file.
-    bool run(int n, int d, int passes, int fpingRuns, Figures *out, const DatabaseConfig *server = nullptr)
+    // With `record`, each pass's round trips and loss go to their own
+    // database thread as the monitor sends them.
+    bool run(int n, int d, int passes, int fpingRuns, Figures *out, const DatabaseConfig *server = nullptr,
+             bool record = false)
     {
         Figures &f = *out;
         f.server = server != nullptr;
@@ -149,7 +153,7 @@ public:
             return false;
 
         // A fresh database with the book of this run.
-        const QString dbPath = m_dir + QStringLiteral("/ping_addr-%1-%2.mdb").arg(n).arg(d);
+        const QString dbPath = m_dir + QStringLiteral("/ping_addr-%1-%2-%3.mdb").arg(n).arg(d).arg(++m_runs);
         QString error;
         std::unique_ptr<ServerSession> session;
         if (server) {
@@ -186,6 +190,15 @@ public:
         SystemClock clock;
         IcmpTransport transport;
         PollingEngine engine(&transport, &clock);
+        std::unique_ptr<LatencyService> latency;
+        if (record) {
+            latency = std::make_unique<LatencyService>(server ? *server : DatabaseConfig::sqliteFile(dbPath),
+                                                       QStringLiteral("bench-latency"));
+            QObject::connect(&engine, &PollingEngine::passMeasured, latency.get(), &LatencyService::record);
+            QObject::connect(latency.get(), &LatencyService::failed, [](const QString &w, const QString &e) {
+                fprintf(stderr, "latency: %s: %s\n", qPrintable(w), qPrintable(e));
+            });
+        }
         if (session)
             engine.setConnectionWatch(session.get());
         QObject::connect(&engine, &PollingEngine::databaseError, [](const QString &w, const QString &e) {
@@ -236,6 +249,8 @@ public:
                 f.rssAfterWarmMb = residentMb();
         }
         ticker.stop();
+        if (latency)
+            latency->waitIdle();
         f.medianPassS = median(times);
         f.maxPassS = times.isEmpty() ? 0 : *std::max_element(times.cbegin(), times.cend());
         f.rssEndMb = residentMb();
@@ -254,6 +269,7 @@ public:
             awayAndBack(engine, *session, ticker, gapClock, lastTickNs, gap, dropped.size(), &f);
         if (session)
             session->close();
+        latency.reset();
         Database::close();
 
         if (fpingRuns > 0 && !QStandardPaths::findExecutable(QStringLiteral("fping")).isEmpty()) {
@@ -278,6 +294,8 @@ public:
     }
 
 private:
+    int m_runs = 0;
+
     static bool pgCtl(const QStringList &arguments)
     {
         const QString dir = qEnvironmentVariable("PGDIR");
@@ -405,6 +423,10 @@ int main(int argc, char **argv)
                             QStringLiteral("IPv6 hosts (fd00::/64 on lo): N=1000/D=100 and N=10000/D=1000 beside fping -6."));
     parser.addOption(soakPasses);
     parser.addOption(ipv6);
+    QCommandLineOption recordOption(QStringLiteral("record"),
+                                    QStringLiteral("N=10000/D=1000 without and with round trips and loss recorded, "
+                                                   "beside fping."));
+    parser.addOption(recordOption);
     parser.process(app);
     ipv6Hosts = parser.isSet(ipv6);
 
@@ -425,6 +447,38 @@ int main(int argc, char **argv)
                        {10000, 0, soak, q ? 0 : 3}};
     if (ipv6Hosts)
         runs = {runs[0], runs[2]};
+    if (parser.isSet(recordOption)) {
+        // Alternated, so that a change in the machine's load touches both alike.
+        QList<double> without, with;
+        double fping = -1;
+        int falseAll = 0, missedAll = 0;
+        for (int round = 0; round < (q ? 2 : 6); ++round) {
+            Figures f;
+            const bool rec = round % 2 == 1;
+            fprintf(stderr, "running N=10000 D=1000 %s recording...\n", rec ? "with" : "without");
+            if (!bench.run(10000, 1000, q ? 2 : 5, rec || round > 0 ? 0 : (q ? 1 : 3), &f, nullptr, rec)) {
+                fprintf(stderr, "run failed\n");
+                return 1;
+            }
+            (rec ? with : without) << f.medianPassS;
+            if (f.fpingS > 0)
+                fping = f.fpingS;
+            falseAll += f.falseOutages;
+            missedAll += f.missedOutages;
+        }
+        const double a = median(without), b = median(with);
+        printf("\nPolling pass N = 10000, D = 1000, T = %d ms, without and with round trips and loss recorded "
+               "(medians over alternated runs)\n\n", TimeoutMs);
+        printf("| target | figure | verdict |\n|---|---|---|\n");
+        printf("| recording within 5%% of the pass without it | %.3f s vs %.3f s (%+.1f%%) | %s |\n", b, a,
+               (b / a - 1) * 100, qPrintable(verdict(b <= a * 1.05)));
+        if (fping > 0)
+            printf("| recording within 10%% of fping | %.3f s vs %.3f s (%+.1f%%) | %s |\n", b, fping,
+                   (b / fping - 1) * 100, qPrintable(verdict(b <= fping * 1.10)));
+        printf("| no false outage, every dropped host logged | %d false, %d missed | %s |\n", falseAll, missedAll,
+               qPrintable(verdict(falseAll + missedAll == 0)));
+        return 0;
+    }
     if (parser.isSet(serverOption)) {
         const DatabaseConfig server = DatabaseConfig::server(parser.value(serverOption), 5432,
                                                              QStringLiteral("orvant_bench"), QStringLiteral("postgres"));
