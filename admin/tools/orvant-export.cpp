@@ -141,6 +141,13 @@ int main(int argc, char **argv)
     const QString output = positional.first();
 
     const bool addresses = parser.isSet(QStringLiteral("addresses"));
+    // One kind of file per run: a second kind asked for would be silently dropped.
+    int kinds = 0;
+    for (const char *kind : {"addresses", "availability", "latency"})
+        kinds += parser.isSet(QLatin1String(kind)) ? 1 : 0;
+    if (kinds > 1)
+        return fail(2, QStringLiteral("--addresses, --availability and --latency each write a file of their own; "
+                                      "give one of them"));
     for (const char *logOnly : {"from", "to", "host"}) {
         if (addresses && parser.isSet(QLatin1String(logOnly)))
             return fail(2, QStringLiteral("--%1 selects outages; the address book is written whole")
