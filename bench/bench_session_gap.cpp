@@ -7,6 +7,11 @@
 //           program holds the file's write lock, then ticks for 2 s;
 //  silent   orvant.conf names a server at 127.0.0.1 where a listener takes
 //           the connection and never answers: start-up, then 3 s of ticks.
+//  stopped  a real PostgreSQL server (run_session_bench.sh starts one on
+//           127.0.0.1 in the namespace) stopped mid-run (immediate mode):
+//           4 s of passes and ticks from the stop;
+//  dropped  the same server made silent mid-run, every packet to its port
+//           dropped by nft: 4 s of passes and ticks from the drop.
 //
 // The echo transport lives in this process and answers at once for hosts
 // that are up: no ICMP. The listener is on 127.0.0.1: run it inside a private
@@ -22,6 +27,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSet>
@@ -32,6 +38,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -222,6 +229,147 @@ qint64 silentCase(bool threaded)
     return longest;
 }
 
+
+// The server's cases need the one run_session_bench.sh starts (PGDIR, PGBIN,
+// PGPORT in the environment); without it they are left out.
+bool haveServer()
+{
+    return !qEnvironmentVariableIsEmpty("PGDIR") && !qEnvironmentVariableIsEmpty("PGPORT");
+}
+
+DatabaseConfig benchServer()
+{
+    return DatabaseConfig::server(QStringLiteral("127.0.0.1"), qEnvironmentVariableIntValue("PGPORT"),
+                                  QStringLiteral("orvant_bench"), QStringLiteral("postgres"));
+}
+
+// Started, not waited for: the event loop goes on while it runs.
+QProcess *startCommand(const QString &program, const QStringList &arguments, QObject *parent)
+{
+    auto *p = new QProcess(parent);
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->start(program, arguments);
+    return p;
+}
+
+bool runCommand(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QStringList pgCtl(const QStringList &arguments)
+{
+    const QString dir = qEnvironmentVariable("PGDIR");
+    return QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                       qEnvironmentVariable("PGBIN") + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                       dir + QStringLiteral("/data"), QStringLiteral("-l"), dir + QStringLiteral("/server.log"),
+                       QStringLiteral("-w")}
+           + arguments;
+}
+
+bool startServer()
+{
+    return runCommand(QStringLiteral("runuser"),
+                      pgCtl({QStringLiteral("-o"),
+                             QStringLiteral("-c listen_addresses=127.0.0.1 -c port=%1 -c unix_socket_directories=%2/sock")
+                                 .arg(qEnvironmentVariable("PGPORT"), qEnvironmentVariable("PGDIR")),
+                             QStringLiteral("start")}));
+}
+
+// The book of 1,000 hosts in the server's database, a tenth of them down.
+bool fillServer(LocalTransport *transport)
+{
+    QString error;
+    if (!Database::open(benchServer(), Database::Options(), &error, QStringLiteral("setup"), nullptr)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("setup"));
+        QSqlQuery q(db);
+        db.transaction();
+        q.exec(QStringLiteral("delete from addrs"));
+        q.exec(QStringLiteral("delete from logs"));
+        q.prepare(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,200)"));
+        for (int i = 0; i < 1000; ++i) {
+            const QString ip = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+            q.addBindValue(ip);
+            q.addBindValue(QStringLiteral("host %1").arg(i));
+            q.exec();
+            if (i % 10 == 0) {
+                HostAddress a;
+                HostAddress::parse(ip, &a);
+                transport->down.insert(a);
+            }
+        }
+        q.exec(QStringLiteral("update options set refresh_time=1"));
+        db.commit();
+    }
+    Database::close(QStringLiteral("setup"));
+    return true;
+}
+
+// The monitor runs on the server; after its first passes `trouble` is
+// started and the event loop's longest stop over the next 4 s is taken.
+qint64 serverCase(const char *name, bool threaded, const QString &program, const QStringList &arguments,
+                  const std::function<bool()> &mend)
+{
+    QTemporaryDir dir;
+    LocalTransport transport;
+    if (!fillServer(&transport))
+        return -1;
+    SystemClock clock;
+    PollingEngine engine(&transport, &clock);
+    SessionSetup setup;
+    setup.database = benchServer();
+    setup.programDirectory = dir.path();
+    setup.lockDirectory = dir.path();
+    setup.databaseLockDirectory = dir.path();
+    setup.databaseThread = threaded;
+    auto session = std::make_unique<MonitorSession>(setup, &engine, &clock);
+    if (session->start() != MonitorSession::StartResult::Started) {
+        std::fprintf(stderr, "%s: the session did not start on the server\n", name);
+        return -1;
+    }
+    spin(2500, session.get());
+    GapMeter gap;
+    gap.start();
+    QObject owner;
+    QProcess *trouble = startCommand(program, arguments, &owner);
+    spin(4000, session.get());
+    const qint64 longest = gap.stop();
+    trouble->waitForFinished(30000);
+    std::printf("  %-7s %-16s kept writes %4d  longest gap %6lld ms\n", name,
+                threaded ? "database thread" : "inline", engine.writeQueue()->size(), longest);
+    // The server back as the next case needs it; the session is ended first
+    // (a statement still waiting on a dropped connection is left to its thread).
+    session->stop();
+    session.reset();
+    Database::close();
+    if (!mend()) {
+        std::fprintf(stderr, "%s: the server could not be brought back\n", name);
+        return -1;
+    }
+    return longest;
+}
+
+qint64 stoppedCase(bool threaded)
+{
+    return serverCase("stopped", threaded, QStringLiteral("runuser"),
+                      pgCtl({QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")}), startServer);
+}
+
+qint64 droppedCase(bool threaded)
+{
+    const QString port = qEnvironmentVariable("PGPORT");
+    return serverCase("dropped", threaded, QStringLiteral("nft"),
+                      {QStringLiteral("add rule inet session_bench out tcp dport %1 drop").arg(port)}, [] {
+                          return runCommand(QStringLiteral("nft"), {QStringLiteral("flush chain inet session_bench out")});
+                      });
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -236,5 +384,20 @@ int main(int argc, char **argv)
     std::printf("%-8s %14lld %16lld %8s\n", "lock", lockInline, lockThread, lockThread >= 0 && lockThread < 50 ? "met" : "MISSED");
     std::printf("%-8s %14lld %16lld %8s\n", "silent", silentInline, silentThread,
                 silentThread >= 0 && silentThread < 50 ? "met" : "MISSED");
+    if (!haveServer()) {
+        std::printf("(no server: run through bench/run_session_bench.sh for the stopped and dropped cases)\n");
+        return 0;
+    }
+    std::printf("\n");
+    const qint64 stoppedInline = stoppedCase(false);
+    const qint64 stoppedThread = stoppedCase(true);
+    // Inline, a statement on a connection whose packets are dropped waits
+    // for TCP to give up (many minutes): not run, printed as unbounded.
+    const qint64 droppedThread = droppedCase(true);
+    std::printf("\n%-8s %14s %16s %8s\n", "case", "inline (ms)", "thread (ms)", "target");
+    std::printf("%-8s %14lld %16lld %8s\n", "stopped", stoppedInline, stoppedThread,
+                stoppedThread >= 0 && stoppedThread < 50 ? "met" : "MISSED");
+    std::printf("%-8s %14s %16lld %8s\n", "dropped", "unbounded", droppedThread,
+                droppedThread >= 0 && droppedThread < 50 ? "met" : "MISSED");
     return 0;
 }
