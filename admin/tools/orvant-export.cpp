@@ -1,6 +1,6 @@
 // orvant-export: the outage log as a CSV file, for a spreadsheet.
 //
-//   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
+//   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--marks] [--db FILE] OUTPUT.csv
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //   orvant-export --availability [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
@@ -9,6 +9,7 @@
 // watched, from the start of --from to the end of --to (default: the 30 days
 // up to today).
 //
+// --marks adds why each outage rang no alarm (quiet_reason,quiet_detail).
 // --addresses writes the address book instead, in the form orvant-import
 // reads (address,description,timeout_ms,parent).
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
@@ -116,6 +117,9 @@ int main(int argc, char **argv)
                                      "address,description,watched_s,down_s,availability_pct,outages,longest_s,"
                                      "mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; "
                                      "default the 30 days up to today).")});
+    parser.addOption({QStringLiteral("marks"),
+                      QStringLiteral("Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail "
+                                     "(empty for one that rang).")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
     parser.addOption({QStringLiteral("addresses"),
@@ -157,6 +161,10 @@ int main(int argc, char **argv)
     const bool availability = parser.isSet(QStringLiteral("availability"));
     if (availability && parser.isSet(QStringLiteral("host")))
         return fail(2, QStringLiteral("--host does not go with --availability"));
+    const bool latency = parser.isSet(QStringLiteral("latency"));
+    filter.marks = parser.isSet(QStringLiteral("marks"));
+    if (filter.marks && (addresses || availability || latency))
+        return fail(2, QStringLiteral("--marks goes only with the outage log"));
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
@@ -198,7 +206,6 @@ int main(int argc, char **argv)
 
     qint64 rows = 0;
     OutageExport::Result result;
-    const bool latency = parser.isSet(QStringLiteral("latency"));
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))

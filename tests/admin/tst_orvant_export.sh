@@ -100,4 +100,23 @@ expect_failure 1 "logs" "$work/f.csv" --db "$work/nolog.mdb"
 echo old >"$work/keep.csv"
 "$work/orvant-export" --db "$work/nolog.mdb" "$work/keep.csv" 2>/dev/null && fail "export from a file without a log succeeded"
 [ "$(cat "$work/keep.csv")" = old ] || fail "a failed export replaced an existing file"
+# Why outages rang no alarm: two more columns when asked for, none unasked.
+sqlite3 "$db" "insert into outage_marks (ip_addr,time_begin,reason,detail) values
+    ('10.0.0.2','2025-01-11 09:00:00','behind','Шлюз, главный'),('10.0.0.1','2025-01-14 13:00:00','muted',null)"
+"$work/orvant-export" --db "$db" "$work/unasked.csv" 2>/dev/null || fail "export beside marks failed"
+check "$work/unasked.csv"
+"$work/orvant-export" --db "$db" --marks "$work/marks.csv" 2>/dev/null || fail "export with marks failed"
+python3 - "$work/marks.csv" <<'PY' || exit 1
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="", encoding="utf-8"), strict=True))
+assert rows[0][-2:] == ["quiet_reason", "quiet_detail"], rows[0]
+marks = {r[0]: r[-2:] for r in rows[1:]}
+assert len(marks) == 6, marks
+assert marks["2"] == ["behind", "Шлюз, главный"], marks
+assert marks["6"] == ["muted", ""], marks
+assert all(v == ["", ""] for k, v in marks.items() if k not in ("2", "6")), marks
+print("marks: 6 rows, 2 marked")
+PY
+
+expect_failure 2 "marks" "$work/h.csv" --db "$db" --availability --marks
 echo "PASS"
