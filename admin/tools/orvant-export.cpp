@@ -3,11 +3,12 @@
 //   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--marks] [--db FILE] OUTPUT.csv
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
-//   orvant-export --availability [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//   orvant-export --availability [--without-maintenance] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //
-// The second form writes each host's availability over the time the monitor
+// The last form writes each host's availability over the time the monitor
 // watched, from the start of --from to the end of --to (default: the 30 days
-// up to today).
+// up to today); --without-maintenance sets the hosts' planned work aside and
+// adds its time as a last column.
 //
 // --marks adds why each outage rang no alarm (quiet_reason,quiet_detail).
 // --addresses writes the address book instead, in the form orvant-import
@@ -61,7 +62,7 @@ bool readDate(const QCommandLineParser &parser, const QString &option, QDate *da
 
 // The availability form: one statement pass, then the file at once (one
 // row per host, so nothing to stream).
-int writeAvailability(const QString &output, QDate from, QDate to)
+int writeAvailability(const QString &output, QDate from, QDate to, admin::AvailabilityReport::Maintenance maintenance)
 {
     const QDate today = QDate::currentDate();
     if (!to.isValid())
@@ -73,12 +74,13 @@ int writeAvailability(const QString &output, QDate from, QDate to)
     period.to = DateTimeText::toSeconds(to.addDays(1), QTime(0, 0));
     const auto now = DateTimeText::toSeconds(DateTimeText::fromDateTime(QDateTime::currentDateTime()));
     QString error;
-    const auto hosts = admin::AvailabilityReport::compute(QSqlDatabase::database(), period, now.value_or(period.to), &error);
+    const auto hosts = admin::AvailabilityReport::compute(QSqlDatabase::database(), period, now.value_or(period.to),
+                                                          &error, maintenance);
     if (!hosts)
         return fail(1, error);
-    QByteArray data = admin::AvailabilityReport::csvHeader();
+    QByteArray data = admin::AvailabilityReport::csvHeader(maintenance);
     for (const admin::HostAvailability &h : *hosts)
-        data += admin::AvailabilityReport::csvLine(h);
+        data += admin::AvailabilityReport::csvLine(h, maintenance);
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush())
@@ -120,6 +122,9 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("marks"),
                       QStringLiteral("Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail "
                                      "(empty for one that rang).")});
+    parser.addOption({QStringLiteral("without-maintenance"),
+                      QStringLiteral("With --availability: time inside a host's maintenance windows counts neither "
+                                     "up nor down; a last column maintenance_s holds the watched time set aside.")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
     parser.addOption({QStringLiteral("addresses"),
@@ -165,6 +170,9 @@ int main(int argc, char **argv)
     filter.marks = parser.isSet(QStringLiteral("marks"));
     if (filter.marks && (addresses || availability || latency))
         return fail(2, QStringLiteral("--marks goes only with the outage log"));
+    const bool withoutMaintenance = parser.isSet(QStringLiteral("without-maintenance"));
+    if (withoutMaintenance && !availability)
+        return fail(2, QStringLiteral("--without-maintenance goes only with --availability"));
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
@@ -199,7 +207,9 @@ int main(int argc, char **argv)
         return 0;
     }
     if (availability) {
-        const int status = writeAvailability(output, filter.from, filter.to);
+        const int status = writeAvailability(output, filter.from, filter.to,
+                                             withoutMaintenance ? admin::AvailabilityReport::Maintenance::SetAside
+                                                                : admin::AvailabilityReport::Maintenance::Counted);
         Database::close();
         return status;
     }
