@@ -85,8 +85,6 @@ private slots:
     void windowSpans_data();
     void windowSpans();
     void ownWindowsAndWindowsForEveryHost();
-    void without_data();
-    void without();
     void figuresSettingAside_data();
     void figuresSettingAside();
 };
@@ -186,30 +184,6 @@ void tst_MaintenanceTime::ownWindowsAndWindowsForEveryHost()
     QCOMPARE(own.spansOf(QStringLiteral("10.0.0.1")).size(), size_t(1));
     QVERIFY(own.spansOf(QStringLiteral("10.0.0.9")).empty());
     QVERIFY(own.spansOf(QString()).empty());
-}
-
-void tst_MaintenanceTime::without_data()
-{
-    QTest::addColumn<QList<int>>("spans");
-    QTest::addColumn<QList<int>>("cut");
-    QTest::addColumn<QList<int>>("left");
-    QTest::newRow("nothing cut") << QList<int>{0, 100} << QList<int>{} << QList<int>{0, 100};
-    QTest::newRow("middle") << QList<int>{0, 100} << QList<int>{40, 60} << QList<int>{0, 40, 60, 100};
-    QTest::newRow("both ends") << QList<int>{0, 100} << QList<int>{-10, 10, 90, 110} << QList<int>{10, 90};
-    QTest::newRow("a cut over two spans") << QList<int>{0, 50, 60, 100} << QList<int>{40, 70}
-                                          << QList<int>{0, 40, 70, 100};
-    QTest::newRow("all of it") << QList<int>{10, 20, 30, 40} << QList<int>{0, 100} << QList<int>{};
-    QTest::newRow("cut in a gap") << QList<int>{0, 10, 50, 60} << QList<int>{20, 30} << QList<int>{0, 10, 50, 60};
-    QTest::newRow("touching cuts") << QList<int>{0, 100} << QList<int>{0, 10, 10, 20, 90, 100}
-                                   << QList<int>{20, 90};
-}
-
-void tst_MaintenanceTime::without()
-{
-    QFETCH(QList<int>, spans);
-    QFETCH(QList<int>, cut);
-    QFETCH(QList<int>, left);
-    QCOMPARE(texts(Availability::without(::spans(spans), ::spans(cut))), texts(::spans(left)));
 }
 
 void tst_MaintenanceTime::figuresSettingAside_data()
