@@ -463,6 +463,18 @@
         <source>Без наблюдения</source>
         <translation>Unwatched</translation>
     </message>
+    <message>
+        <source>Не удалось прочитать плановые работы: %1</source>
+        <translation>Could not read the planned maintenance: %1</translation>
+    </message>
+    <message>
+        <source>Время плановых работ не считается ни доступностью, ни сбоем.</source>
+        <translation>Planned maintenance time counts neither as available nor as down.</translation>
+    </message>
+    <message>
+        <source>Плановые работы</source>
+        <translation>Planned maintenance</translation>
+    </message>
 </context>
 <context>
     <name>admin::CsvReader</name>
@@ -553,6 +565,13 @@
     <message>
         <source>; закрытые: всего %1, дольше всех %2</source>
         <translation>; closed: %1 in all, longest %2</translation>
+    </message>
+</context>
+<context>
+    <name>admin::OutageLogModel</name>
+    <message>
+        <source>Без сигнала: %1</source>
+        <translation>No alert: %1</translation>
     </message>
 </context>
 <context>
@@ -990,6 +1009,18 @@
         <source>Не удалось сохранить отчёт %1: %2</source>
         <translation>Cannot save the report %1: %2</translation>
     </message>
+    <message>
+        <source>Не учитывать плановые работы</source>
+        <translation>Leave out planned maintenance</translation>
+    </message>
+    <message>
+        <source>Время в окнах плановых работ адреса не считается ни доступностью, ни сбоем</source>
+        <translation>Time inside the address&apos;s maintenance windows counts neither as available nor as down</translation>
+    </message>
+    <message>
+        <source>Плановые работы</source>
+        <translation>Planned maintenance</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmClearLog</name>
@@ -1366,6 +1397,14 @@ all records older than %1?</translation>
     <message>
         <source>Найти: адрес или описание</source>
         <translation>Find: address or description</translation>
+    </message>
+    <message>
+        <source>Показывать причины тишины</source>
+        <translation>Show why alerts stayed silent</translation>
+    </message>
+    <message>
+        <source>№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              |Причина тишины        </source>
+        <translation>#     |Connection lost      |Restored          |Description                                      |IP address            |Why silent            </translation>
     </message>
 </context>
 <context>

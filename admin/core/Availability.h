@@ -43,6 +43,7 @@ struct Figures
     qint64 down = 0;           // watched seconds inside an outage
     int outages = 0;           // outages touching the period
     qint64 longest = 0;        // the most watched downtime of one outage
+    qint64 maintenance = 0;    // watched time set aside as planned work (when asked to)
 
     bool hasData() const { return watched > 0; }
     // Share of watched time up, in thousandths of a percent (100000 = 100 %),

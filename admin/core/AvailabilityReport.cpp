@@ -1,7 +1,9 @@
 #include "AvailabilityReport.h"
 
+#include "AlertRecords.h"
 #include "Database.h"
 #include "DurationText.h"
+#include "MaintenanceTime.h"
 #include "OutageExport.h"
 #include "Regional.h"
 #include "Statements.h"
@@ -88,8 +90,19 @@ QString periodText(const AvailabilityPeriod &period)
 }
 
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
-                                                     Availability::Seconds now, QString *error)
+                                                     Availability::Seconds now, QString *error, Maintenance maintenance)
 {
+    std::optional<Availability::MaintenancePlan> plan;
+    if (maintenance == Maintenance::SetAside) {
+        QList<AlertRecords::MaintenanceWindow> windows;
+        QString why;
+        if (!AlertRecords::readWindows(db, &windows, &why)) {
+            *error = tr("Не удалось прочитать плановые работы: %1").arg(why);
+            return std::nullopt;
+        }
+        plan.emplace(windows, period.from, period.to);
+    }
+
     std::vector<Availability::Span> watched;
     if (!readWatched(db, period, &watched, error))
         return std::nullopt;
@@ -145,7 +158,9 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
         }
     }
     for (size_t i = 0; i < hosts.size(); ++i)
-        hosts[i].figures = Availability::figures(watched, std::move(outages[i]), period.from, period.to, now);
+        hosts[i].figures = plan ? Availability::figuresSettingAside(watched, plan->spansOf(hosts[i].address),
+                                                                    std::move(outages[i]), period.from, period.to, now)
+                                : Availability::figures(watched, std::move(outages[i]), period.from, period.to, now);
     return hosts;
 }
 
@@ -170,13 +185,16 @@ std::optional<std::vector<Availability::Outage>> outagesOf(const QSqlDatabase &d
     return out;
 }
 
-QByteArray csvHeader()
+QByteArray csvHeader(Maintenance maintenance)
 {
-    return QByteArrayLiteral(
-        "address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s\r\n");
+    QByteArray line = QByteArrayLiteral(
+        "address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s");
+    if (maintenance == Maintenance::SetAside)
+        line += ",maintenance_s";
+    return line + "\r\n";
 }
 
-QByteArray csvLine(const HostAvailability &host)
+QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
 {
     const Availability::Figures &f = host.figures;
     auto opt = [](const std::optional<qint64> &v) { return v ? QByteArray::number(*v) : QByteArray(); };
@@ -189,12 +207,15 @@ QByteArray csvLine(const HostAvailability &host)
     line += (data ? QByteArray::number(f.outages) : QByteArray()) + ',';
     line += (data ? QByteArray::number(f.longest) : QByteArray()) + ',';
     line += opt(f.meanDown()) + ',' + opt(f.mtbf()) + ',';
-    line += QByteArray::number(f.unwatched) + "\r\n";
-    return line;
+    line += QByteArray::number(f.unwatched);
+    if (maintenance == Maintenance::SetAside)
+        line += ',' + QByteArray::number(f.maintenance);
+    return line + "\r\n";
 }
 
-QString html(const std::vector<HostAvailability> &hosts, const QString &periodText)
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText, Maintenance maintenance)
 {
+    const bool setAside = maintenance == Maintenance::SetAside;
     const QLocale locale = QLocale::system();
     QString out;
     out += QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>")
@@ -202,10 +223,15 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
     out += QStringLiteral("<h2>%1</h2><p>%2</p>")
                .arg(tr("Доступность адресов").toHtmlEscaped(),
                     QCoreApplication::translate("admin::AvailabilityReport", "Период: %1").arg(periodText).toHtmlEscaped());
+    if (setAside)
+        out += QStringLiteral("<p>%1</p>")
+                   .arg(tr("Время плановых работ не считается ни доступностью, ни сбоем.").toHtmlEscaped());
     out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>");
-    const QStringList heads{tr("Адрес"),       tr("Описание"),          tr("Доступность"), QString(),
-                            tr("Сбоев"),       tr("Время сбоев"),       tr("Самый долгий"),
-                            tr("Наблюдение"), tr("Без наблюдения")};
+    QStringList heads{tr("Адрес"),       tr("Описание"),          tr("Доступность"), QString(),
+                      tr("Сбоев"),       tr("Время сбоев"),       tr("Самый долгий"),
+                      tr("Наблюдение"), tr("Без наблюдения")};
+    if (setAside)
+        heads << tr("Плановые работы");
     for (const QString &h : heads)
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
     out += QStringLiteral("</tr>");
@@ -224,7 +250,7 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
                 bar += QStringLiteral("<td width=\"%1\" bgcolor=\"#c62828\">&nbsp;</td>").arg(100 - upWidth);
             bar += QStringLiteral("</tr></table>");
         }
-        const QStringList cells{h.address,
+        QStringList cells{h.address,
                                 h.description,
                                 Availability::percentText(f),
                                 QString(),
@@ -233,6 +259,8 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
                                 f.hasData() ? DurationText::format(f.longest) : QString(),
                                 DurationText::format(f.watched),
                                 DurationText::format(f.unwatched)};
+        if (setAside)
+            cells << DurationText::format(f.maintenance);
         out += QStringLiteral("<tr>");
         for (int i = 0; i < cells.size(); ++i)
             out += i == 3 ? QStringLiteral("<td>%1</td>").arg(bar)

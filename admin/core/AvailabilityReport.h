@@ -29,6 +29,10 @@ struct AvailabilityPeriod
 
 namespace AvailabilityReport {
 
+// What the figures make of the hosts' weekly maintenance windows: time like
+// any other, or time set aside, neither up nor down (MaintenanceTime.h).
+enum class Maintenance { Counted, SetAside };
+
 // The periods the operator chooses from: the last 24 hours, 7 or 30 days up
 // to now; a calendar month or year (the one holding `chosen`); or whole days
 // from `from` to `to`, both included.
@@ -42,8 +46,11 @@ QString periodText(const AvailabilityPeriod &period);
 // figures; `now` ends a period not over yet. Nothing and *error when a
 // statement fails, including on a database the monitor never recorded its
 // watched time in.
+// Set aside, the windows are read with the rest (their table too must be
+// there).
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
-                                                     Availability::Seconds now, QString *error);
+                                                     Availability::Seconds now, QString *error,
+                                                     Maintenance maintenance = Maintenance::Counted);
 
 // One address's outages touching the period, oldest first, for the listing
 // under the figures.
@@ -52,13 +59,18 @@ std::optional<std::vector<Availability::Outage>> outagesOf(const QSqlDatabase &d
 
 // The file orvant-export writes, CR LF line ends like the outage export:
 //   address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s
-// A figure that does not apply (no watched time, no outage) is empty.
-QByteArray csvHeader();
-QByteArray csvLine(const HostAvailability &host);
+// A figure that does not apply (no watched time, no outage) is empty. With
+// the maintenance set aside one more column, maintenance_s, holds the
+// watched time set aside; watched_s and unwatched_s then leave it out.
+QByteArray csvHeader(Maintenance maintenance = Maintenance::Counted);
+QByteArray csvLine(const HostAvailability &host, Maintenance maintenance = Maintenance::Counted);
 
 // The printable report: the period, one table row per host with a small bar
 // of its availability. Self-contained HTML, the same text QTextDocument prints.
-QString html(const std::vector<HostAvailability> &hosts, const QString &periodText);
+// With the maintenance set aside it says so under the period and has a
+// column of the time set aside.
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText,
+             Maintenance maintenance = Maintenance::Counted);
 
 } // namespace AvailabilityReport
 

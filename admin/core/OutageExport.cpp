@@ -66,9 +66,10 @@ constexpr qsizetype FlushAt = 256 * 1024;
 
 } // namespace
 
-QByteArray OutageExport::headerLine()
+QByteArray OutageExport::headerLine(bool marks)
 {
-    return QByteArrayLiteral("id,begin,end,duration_s,description,address\r\n");
+    return marks ? QByteArrayLiteral("id,begin,end,duration_s,description,address,quiet_reason,quiet_detail\r\n")
+                 : QByteArrayLiteral("id,begin,end,duration_s,description,address\r\n");
 }
 
 QByteArray OutageExport::field(const QString &text)
@@ -115,12 +116,13 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
     if (rows)
         *rows = 0;
     QSqlQuery query(connection(connectionName));
-    if (!runStatement(query, Statements::SelectLogForExport, filterValues(filter))) {
+    if (!runStatement(query, filter.marks ? Statements::SelectLogForExportWithMarks : Statements::SelectLogForExport,
+                      filterValues(filter))) {
         if (error)
             *error = tr("Не удалось прочитать журнал: %1").arg(statementError(query));
         return Result::Failed;
     }
-    QByteArray buffer = headerLine();
+    QByteArray buffer = headerLine(filter.marks);
     buffer.reserve(FlushAt + 64 * 1024);
     auto flush = [&]() {
         if (out->write(buffer) != buffer.size()) {
@@ -145,6 +147,12 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
         appendField(buffer, query.value(4).toString());
         buffer += ',';
         appendField(buffer, query.value(5).toString());
+        if (filter.marks) {
+            buffer += ',';
+            appendField(buffer, query.value(6).toString());
+            buffer += ',';
+            appendField(buffer, query.value(7).toString());
+        }
         buffer += "\r\n";
         ++written;
         if (buffer.size() >= FlushAt && !flush())

@@ -19,6 +19,11 @@ namespace admin {
 // (YYYY-MM-DDTHH:MM:SS) as stored; an open outage has an empty end and
 // duration. Oldest outage first.
 //
+// Asked for (Filter::marks), two columns follow: quiet_reason and
+// quiet_detail, why the outage rang no alarm as the monitor stored it
+// (behind, flapping, muted, maintenance, unconfirmed; for behind the down
+// parent), both empty for an outage that rang.
+//
 // The rows stream from one forward-only statement to the output a buffer at
 // a time, so the log's size costs time, not memory. A file is written beside
 // its final name and put in place only when complete: a failed or cancelled
@@ -34,6 +39,7 @@ public:
         QDate to;
         bool hostSet = false;
         QString host;
+        bool marks = false;  // the two columns of marks after the others
     };
 
     enum class Result { Written, Cancelled, Failed };
@@ -43,7 +49,7 @@ public:
     using Progress = std::function<bool(qint64 rowsWritten)>;
     static constexpr qint64 ProgressStep = 1000;
 
-    static QByteArray headerLine();
+    static QByteArray headerLine(bool marks = false);
     // One field as the file holds it.
     static QByteArray field(const QString &text);
     // A stored date-time in the file's form; other text stays as it is.

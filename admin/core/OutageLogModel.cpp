@@ -1,6 +1,7 @@
 #include "OutageLogModel.h"
 
 #include "AddressOrder.h"
+#include "AlertRecords.h"
 #include "Database.h"
 #include "DatabaseThread.h"
 #include "DateTimeText.h"
@@ -26,6 +27,7 @@ struct OutageLogModel::Block
     QVector<QString> texts;
     QHash<QString, qint32> textIds;
     QHash<qint64, QString> rawTexts; // key row * ColumnCount + column, rows of this block
+    QHash<qint64, StoredMark> marks; // by outage id
 
     qint32 intern(const QString &text)
     {
@@ -95,7 +97,50 @@ bool readVersion(QSqlDatabase db, Page &page)
         return failPage(page, query, db);
     page.version = {query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toLongLong(),
                     query.value(3).toLongLong()};
+    // A database without marks (a file opened read-only, older than them)
+    // lists its log all the same.
+    QSqlQuery marks(db);
+    if (runStatement(marks, Statements::CountOutageMarks) && marks.next())
+        page.version.marks = marks.value(0).toLongLong();
     return true;
+}
+
+// ids [from, to) as SelectLogByIds and SelectOutageMarksByIds take them.
+QString idList(const QVector<qint64> &ids, int from, int to, bool server)
+{
+    QString list;
+    list.reserve((to - from) * 8 + 2);
+    list += QLatin1Char(server ? '{' : '[');
+    for (int i = from; i < to; ++i) {
+        if (i > from)
+            list += QLatin1Char(',');
+        list += QString::number(ids.at(i));
+    }
+    list += QLatin1Char(server ? '}' : ']');
+    return list;
+}
+
+constexpr int IdBatch = 500;
+
+// The marks of the rows just read. Like the marks' count, no failure of
+// theirs fails the listing: its rows then go without them.
+void readMarks(QSqlDatabase db, Block &block)
+{
+    if (block.rows.isEmpty())
+        return;
+    QVector<qint64> ids;
+    ids.reserve(block.rows.size());
+    for (const Row &row : std::as_const(block.rows))
+        ids.append(row.id);
+    const bool server = Database::dialectOf(db) == Statements::Dialect::Postgres;
+    for (int start = 0; start < ids.size(); start += IdBatch) {
+        QSqlQuery query(db);
+        if (!runStatement(query, Statements::SelectOutageMarksByIds,
+                          {idList(ids, start, qMin(int(ids.size()), start + IdBatch), server)}))
+            return;
+        while (query.next())
+            block.marks.insert(query.value(0).toLongLong(), {query.value(1).toString(), query.value(2).toString()});
+    }
 }
 
 // Newest first, `limit` rows after the given row (none: from the newest).
@@ -117,6 +162,7 @@ bool readKeyset(QSqlDatabase db, const QVariant &afterBegin, qint64 afterId, int
     if (!endedCleanly(query))
         return failPage(page, query, db);
     page.atEnd = page.block.rows.size() < limit;
+    readMarks(db, page.block);
     return true;
 }
 
@@ -214,25 +260,15 @@ bool readByIds(QSqlDatabase db, const QVector<qint64> &order, int from, int coun
 {
     const bool server = Database::dialectOf(db) == Statements::Dialect::Postgres;
     const int end = qMin(int(order.size()), from + count);
-    constexpr int Batch = 500;
-    for (int start = from; start < end; start += Batch) {
+    for (int start = from; start < end; start += IdBatch) {
         if (cancel && cancel->load()) {
             page.ok = false;
             page.cancelled = true;
             return false;
         }
-        const int stop = qMin(end, start + Batch);
-        QString list;
-        list.reserve((stop - start) * 8 + 2);
-        list += QLatin1Char(server ? '{' : '[');
-        for (int i = start; i < stop; ++i) {
-            if (i > start)
-                list += QLatin1Char(',');
-            list += QString::number(order.at(i));
-        }
-        list += QLatin1Char(server ? '}' : ']');
+        const int stop = qMin(end, start + IdBatch);
         QSqlQuery query(db);
-        if (!runStatement(query, Statements::SelectLogByIds, {list}))
+        if (!runStatement(query, Statements::SelectLogByIds, {idList(order, start, stop, server)}))
             return failPage(page, query, db);
         Block batch;
         QHash<qint64, int> at;
@@ -262,6 +298,7 @@ bool readByIds(QSqlDatabase db, const QVector<qint64> &order, int from, int coun
     }
     page.nextPosition = end;
     page.atEnd = end >= order.size();
+    readMarks(db, page.block);
     return true;
 }
 
@@ -368,6 +405,7 @@ bool OutageLogModel::applyFirst(const std::shared_ptr<Page> &page, QString *erro
     beginResetModel();
     m_rows.clear();
     m_rows.squeeze();
+    m_marks.clear();
     m_rawTexts.clear();
     m_texts.clear();
     m_textIds.clear();
@@ -406,6 +444,7 @@ void OutageLogModel::replaceAll(Block &&block)
     m_texts = std::move(block.texts);
     m_textIds = std::move(block.textIds);
     m_rawTexts = std::move(block.rawTexts);
+    m_marks = std::move(block.marks);
 }
 
 void OutageLogModel::appendBlock(Block &&block)
@@ -418,6 +457,7 @@ void OutageLogModel::appendBlock(Block &&block)
     }
     for (auto it = block.rawTexts.cbegin(); it != block.rawTexts.cend(); ++it)
         m_rawTexts.insert(it.key() + base * ColumnCount, it.value());
+    m_marks.insert(block.marks);
 }
 
 void OutageLogModel::setFilter(const QString &text)
@@ -530,6 +570,29 @@ qint32 OutageLogModel::intern(const QString &text)
     return id;
 }
 
+QString OutageLogModel::markText(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return QString();
+    const auto it = m_marks.constFind(m_rows.at(row).id);
+    return it == m_marks.constEnd() ? QString() : AlertRecords::reasonText(it->reason, it->detail);
+}
+
+void OutageLogModel::setShowsMarks(bool shown)
+{
+    if (shown == m_showsMarks)
+        return;
+    if (shown) {
+        beginInsertColumns(QModelIndex(), Mark, Mark);
+        m_showsMarks = true;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns(QModelIndex(), Mark, Mark);
+        m_showsMarks = false;
+        endRemoveColumns();
+    }
+}
+
 int OutageLogModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -537,12 +600,24 @@ int OutageLogModel::rowCount(const QModelIndex &parent) const
 
 int OutageLogModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + (m_showsMarks ? 1 : 0);
 }
 
 QVariant OutageLogModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    if (role == Qt::ToolTipRole) {
+        // The cell's own text stays first: a narrow column's tooltip is
+        // where its whole description is read.
+        const QString why = markText(index.row());
+        if (why.isEmpty() || index.column() == Mark)
+            return QVariant();
+        const QString text = data(index, Qt::DisplayRole).toString();
+        const QString said = tr("Без сигнала: %1").arg(why);
+        return text.isEmpty() ? said : text + QLatin1Char('\n') + said;
+    }
+    if (role != Qt::DisplayRole)
         return QVariant();
     const Row &row = m_rows.at(index.row());
     if (row.id == 0)
@@ -558,6 +633,8 @@ QVariant OutageLogModel::data(const QModelIndex &index, int role) const
         return m_texts.value(row.desc);
     case Address:
         return m_texts.value(row.ip);
+    case Mark:
+        return m_showsMarks ? markText(index.row()) : QVariant();
     default:
         return QVariant();
     }

@@ -46,13 +46,21 @@ namespace admin {
 // Columns: id, time_begin, time_end, desc, ip, shown as plain digits, the
 // locale's general date-time form (no time part at exactly midnight), and
 // text; an open outage has an empty restoration cell.
+//
+// Each page also brings the marks of its outages that rang no alarm (the
+// monitor's outage_marks): every cell of such a row says why in its
+// tooltip, and setShowsMarks adds a column after the log's own that says it
+// in the row. The marks count towards the version, since the monitor writes
+// a mark a moment after the row it belongs to.
 class OutageLogModel final : public QAbstractTableModel
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OutageLogModel)
 
 public:
-    enum Column { Id, TimeBegin, TimeEnd, Description, Address, ColumnCount };
+    // Mark is shown only on request, after the stored columns; it neither
+    // sorts nor filters.
+    enum Column { Id, TimeBegin, TimeEnd, Description, Address, ColumnCount, Mark = ColumnCount };
     static constexpr int DefaultPageSize = 256;
 
     // What is listed and in which order.
@@ -71,9 +79,11 @@ public:
     struct Version
     {
         qint64 maxId = -1, minId = -1, openCount = -1, openIdSum = -1;
+        qint64 marks = -1;  // -1 also where the database keeps none
         bool operator==(const Version &o) const
         {
-            return maxId == o.maxId && minId == o.minId && openCount == o.openCount && openIdSum == o.openIdSum;
+            return maxId == o.maxId && minId == o.minId && openCount == o.openCount && openIdSum == o.openIdSum
+                && marks == o.marks;
         }
         bool operator!=(const Version &o) const { return !(*this == o); }
     };
@@ -117,6 +127,14 @@ public:
     qint64 idAt(int row) const;
     int rowOfId(qint64 id) const;
 
+    // Why the outage of `row` rang no alarm, in the operator's words; empty
+    // when it rang (or was never weighed).
+    QString markText(int row) const;
+    // The column of those reasons after the log's own (off: the listing as
+    // it always was).
+    void setShowsMarks(bool shown);
+    bool showsMarks() const { return m_showsMarks; }
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -148,6 +166,12 @@ public:
         qint32 desc = 0;
         qint32 ip = 0;
     };
+    // A mark as stored: the reason's name and its detail.
+    struct StoredMark
+    {
+        QString reason;
+        QString detail;
+    };
 
 private:
     void run(std::function<std::shared_ptr<Page>(QSqlDatabase)> job,
@@ -160,6 +184,8 @@ private:
     void startReload();
 
     QVector<Row> m_rows;
+    QHash<qint64, StoredMark> m_marks; // by outage id: few outages have one
+    bool m_showsMarks = false;
     QHash<qint64, QString> m_rawTexts; // key row * ColumnCount + column
     QVector<QString> m_texts;
     QHash<QString, qint32> m_textIds;

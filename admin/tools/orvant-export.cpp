@@ -1,14 +1,16 @@
 // orvant-export: the outage log as a CSV file, for a spreadsheet.
 //
-//   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
+//   orvant-export [--from DATE] [--to DATE] [--host DESCRIPTION] [--marks] [--db FILE] OUTPUT.csv
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
-//   orvant-export --availability [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//   orvant-export --availability [--without-maintenance] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //
-// The second form writes each host's availability over the time the monitor
+// The last form writes each host's availability over the time the monitor
 // watched, from the start of --from to the end of --to (default: the 30 days
-// up to today).
+// up to today); --without-maintenance sets the hosts' planned work aside and
+// adds its time as a last column.
 //
+// --marks adds why each outage rang no alarm (quiet_reason,quiet_detail).
 // --addresses writes the address book instead, in the form orvant-import
 // reads (address,description,timeout_ms,parent).
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
@@ -60,7 +62,7 @@ bool readDate(const QCommandLineParser &parser, const QString &option, QDate *da
 
 // The availability form: one statement pass, then the file at once (one
 // row per host, so nothing to stream).
-int writeAvailability(const QString &output, QDate from, QDate to)
+int writeAvailability(const QString &output, QDate from, QDate to, admin::AvailabilityReport::Maintenance maintenance)
 {
     const QDate today = QDate::currentDate();
     if (!to.isValid())
@@ -72,12 +74,13 @@ int writeAvailability(const QString &output, QDate from, QDate to)
     period.to = DateTimeText::toSeconds(to.addDays(1), QTime(0, 0));
     const auto now = DateTimeText::toSeconds(DateTimeText::fromDateTime(QDateTime::currentDateTime()));
     QString error;
-    const auto hosts = admin::AvailabilityReport::compute(QSqlDatabase::database(), period, now.value_or(period.to), &error);
+    const auto hosts = admin::AvailabilityReport::compute(QSqlDatabase::database(), period, now.value_or(period.to),
+                                                          &error, maintenance);
     if (!hosts)
         return fail(1, error);
-    QByteArray data = admin::AvailabilityReport::csvHeader();
+    QByteArray data = admin::AvailabilityReport::csvHeader(maintenance);
     for (const admin::HostAvailability &h : *hosts)
-        data += admin::AvailabilityReport::csvLine(h);
+        data += admin::AvailabilityReport::csvLine(h, maintenance);
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush())
@@ -116,6 +119,12 @@ int main(int argc, char **argv)
                                      "address,description,watched_s,down_s,availability_pct,outages,longest_s,"
                                      "mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; "
                                      "default the 30 days up to today).")});
+    parser.addOption({QStringLiteral("marks"),
+                      QStringLiteral("Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail "
+                                     "(empty for one that rang).")});
+    parser.addOption({QStringLiteral("without-maintenance"),
+                      QStringLiteral("With --availability: time inside a host's maintenance windows counts neither "
+                                     "up nor down; a last column maintenance_s holds the watched time set aside.")});
     parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
                       QStringLiteral("DESCRIPTION")});
     parser.addOption({QStringLiteral("addresses"),
@@ -164,6 +173,13 @@ int main(int argc, char **argv)
     const bool availability = parser.isSet(QStringLiteral("availability"));
     if (availability && parser.isSet(QStringLiteral("host")))
         return fail(2, QStringLiteral("--host does not go with --availability"));
+    const bool latency = parser.isSet(QStringLiteral("latency"));
+    filter.marks = parser.isSet(QStringLiteral("marks"));
+    if (filter.marks && (addresses || availability || latency))
+        return fail(2, QStringLiteral("--marks goes only with the outage log"));
+    const bool withoutMaintenance = parser.isSet(QStringLiteral("without-maintenance"));
+    if (withoutMaintenance && !availability)
+        return fail(2, QStringLiteral("--without-maintenance goes only with --availability"));
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
@@ -198,14 +214,15 @@ int main(int argc, char **argv)
         return 0;
     }
     if (availability) {
-        const int status = writeAvailability(output, filter.from, filter.to);
+        const int status = writeAvailability(output, filter.from, filter.to,
+                                             withoutMaintenance ? admin::AvailabilityReport::Maintenance::SetAside
+                                                                : admin::AvailabilityReport::Maintenance::Counted);
         Database::close();
         return status;
     }
 
     qint64 rows = 0;
     OutageExport::Result result;
-    const bool latency = parser.isSet(QStringLiteral("latency"));
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))

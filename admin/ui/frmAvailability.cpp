@@ -4,6 +4,7 @@
 #include "Prompts.h"
 #include "Regional.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -28,6 +29,8 @@ namespace {
 
 // Sorting reads this role: numbers sort as numbers, "нет данных" first.
 constexpr int SortRole = Qt::UserRole + 1;
+// Shown only while the planned work is set aside.
+constexpr int MaintenanceColumn = 9;
 
 Availability::Seconds nowSeconds()
 {
@@ -72,6 +75,10 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
         e->setCalendarPopup(true);
         e->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
     }
+    m_withoutMaintenance = new QCheckBox(tr("Не учитывать плановые работы"), this);
+    m_withoutMaintenance->setObjectName(QStringLiteral("chkWithoutMaintenance"));
+    m_withoutMaintenance->setToolTip(
+        tr("Время в окнах плановых работ адреса не считается ни доступностью, ни сбоем"));
     auto *compute = new QPushButton(tr("Рассчитать"), this);
     compute->setObjectName(QStringLiteral("cmdCompute"));
     m_pdf = new QPushButton(tr("Сохранить PDF..."), this);
@@ -81,10 +88,10 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
     m_periodLabel = new QLabel(this);
     m_periodLabel->setObjectName(QStringLiteral("lblPeriod"));
 
-    m_model = new QStandardItemModel(0, 9, this);
+    m_model = new QStandardItemModel(0, 10, this);
     m_model->setHorizontalHeaderLabels({tr("Адрес"), tr("Описание"), tr("Доступность"), tr("Сбоев"),
                                         tr("Время сбоев"), tr("Самый долгий"), tr("Среднее восстановление"),
-                                        tr("Между сбоями"), tr("Без наблюдения")});
+                                        tr("Между сбоями"), tr("Без наблюдения"), tr("Плановые работы")});
     m_model->setSortRole(SortRole);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("tblHosts"));
@@ -93,6 +100,7 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->setColumnHidden(MaintenanceColumn, true);
     m_outages = new QTreeWidget(this);
     m_outages->setObjectName(QStringLiteral("lstOutages"));
     m_outages->setRootIsDecorated(false);
@@ -103,6 +111,7 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
     top->addWidget(m_chosen);
     top->addWidget(m_from);
     top->addWidget(m_to);
+    top->addWidget(m_withoutMaintenance);
     top->addWidget(compute);
     top->addStretch();
     top->addWidget(m_pdf);
@@ -120,6 +129,7 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
 
     connect(m_kind, &QComboBox::currentIndexChanged, this, &frmAvailability::periodKindChanged);
     connect(compute, &QPushButton::clicked, this, &frmAvailability::refresh);
+    connect(m_withoutMaintenance, &QCheckBox::toggled, this, &frmAvailability::refresh);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmAvailability::hostChosen);
     connect(m_pdf, &QPushButton::clicked, this, [this] { save(true); });
     connect(m_html, &QPushButton::clicked, this, [this] { save(false); });
@@ -149,12 +159,14 @@ void frmAvailability::refresh()
     const AvailabilityPeriod period = currentPeriod();
     const Availability::Seconds now = nowSeconds();
     const quint64 request = ++m_request;
+    const auto maintenance = m_withoutMaintenance->isChecked() ? AvailabilityReport::Maintenance::SetAside
+                                                               : AvailabilityReport::Maintenance::Counted;
     m_computing = true;
     m_periodLabel->setText(tr("Период: %1 (считается...)").arg(AvailabilityReport::periodText(period)));
     QPointer<frmAvailability> self(this);
-    m_post([self, period, now, request](const QSqlDatabase &db) {
+    m_post([self, period, now, request, maintenance](const QSqlDatabase &db) {
         QString error;
-        auto hosts = AvailabilityReport::compute(db, period, now, &error);
+        auto hosts = AvailabilityReport::compute(db, period, now, &error, maintenance);
         if (self)
             QMetaObject::invokeMethod(
                 self.data(),
@@ -165,6 +177,7 @@ void frmAvailability::refresh()
                 Qt::QueuedConnection);
     });
     m_shownPeriod = period;
+    m_shownMaintenance = maintenance;
 }
 
 void frmAvailability::showHosts(quint64 request, std::optional<std::vector<HostAvailability>> hosts,
@@ -197,11 +210,13 @@ void frmAvailability::showHosts(quint64 request, std::optional<std::vector<HostA
             cell(f.hasData() ? DurationText::format(f.longest) : QString(), f.longest),
             cell(duration(f.meanDown()), f.meanDown().value_or(-1)),
             cell(duration(f.mtbf()), f.mtbf().value_or(-1)),
-            cell(DurationText::format(f.unwatched), f.unwatched)};
+            cell(DurationText::format(f.unwatched), f.unwatched),
+            cell(DurationText::format(f.maintenance), f.maintenance)};
         row.first()->setData(qulonglong(i), Qt::UserRole);
         m_model->appendRow(row);
     }
     m_table->setSortingEnabled(true);
+    m_table->setColumnHidden(MaintenanceColumn, m_shownMaintenance != AvailabilityReport::Maintenance::SetAside);
     m_table->resizeColumnsToContents();
     emit computed();
 }
@@ -259,7 +274,8 @@ void frmAvailability::save(bool pdf)
                                pdf ? QStringLiteral("pdf") : QStringLiteral("html"));
     if (path.isEmpty())
         return;
-    const QString html = AvailabilityReport::html(m_hosts, AvailabilityReport::periodText(m_shownPeriod));
+    const QString html =
+        AvailabilityReport::html(m_hosts, AvailabilityReport::periodText(m_shownPeriod), m_shownMaintenance);
     QString error;
     if (!(pdf ? savePdf(path, html, &error) : saveHtml(path, html, &error)))
         m_prompts.notify(this, QMessageBox::Critical, tr("Доступность", "window title"),

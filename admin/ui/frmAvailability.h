@@ -7,6 +7,7 @@
 #include <functional>
 
 class Prompts;
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -20,7 +21,9 @@ namespace admin {
 // How available each host of the book was over a chosen period: one row a
 // host, sortable by any column; choosing a host lists its outages of the
 // period. The figures are computed by a job on the database thread; the
-// window only shows what comes back, and saves it as PDF or HTML.
+// window only shows what comes back, and saves it as PDF or HTML. The
+// operator may set the hosts' planned work aside: a column then shows the
+// time it took, and the report says so.
 class frmAvailability final : public QDialog
 {
     Q_OBJECT
@@ -39,6 +42,8 @@ public:
     bool isComputing() const { return m_computing; }
     const std::vector<HostAvailability> &hosts() const { return m_hosts; }
     AvailabilityPeriod currentPeriod() const;
+    // What the figures shown were computed with.
+    AvailabilityReport::Maintenance shownMaintenance() const { return m_shownMaintenance; }
 
     // The report as the buttons save it; false with *error on failure.
     static bool savePdf(const QString &path, const QString &html, QString *error);
@@ -57,6 +62,7 @@ private:
     Prompts &m_prompts;
     Poster m_post;
     QComboBox *m_kind = nullptr;
+    QCheckBox *m_withoutMaintenance = nullptr;
     QDateEdit *m_chosen = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
@@ -68,6 +74,7 @@ private:
     QPushButton *m_html = nullptr;
     std::vector<HostAvailability> m_hosts;
     AvailabilityPeriod m_shownPeriod;
+    AvailabilityReport::Maintenance m_shownMaintenance = AvailabilityReport::Maintenance::Counted;
     quint64 m_request = 0;  // the newest computation; older answers are dropped
     quint64 m_outageRequest = 0;
     bool m_computing = false;

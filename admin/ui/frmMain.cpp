@@ -38,6 +38,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWaitCondition>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -174,6 +175,18 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     });
     m_txtLog->horizontalHeader()->setSectionsClickable(true);
     connect(m_txtLog->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::sortLog);
+    // A choice of the log listing's own, on its context menu: the menus,
+    // and the listing until it is chosen, stay as they always were.
+    m_showMarks = new QAction(tr("Показывать причины тишины"), this);
+    m_showMarks->setObjectName(QStringLiteral("mnuShowMarks"));
+    m_showMarks->setCheckable(true);
+    connect(m_showMarks, &QAction::toggled, this, &frmMain::showMarks);
+    m_txtLog->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_txtLog, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { logContextMenu(m_txtLog->viewport()->mapToGlobal(at)); });
+    m_txtLog->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_txtLog->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { logContextMenu(m_txtLog->horizontalHeader()->mapToGlobal(at)); });
     showLogSummary(false);
 }
 
@@ -360,9 +373,7 @@ bool frmMain::mnuStat_Click()
     m_addressFilter->hide();
     m_txtLog->setSortingEnabled(false);
     m_txtLog->setSourceModel(m_log);
-    const QString when = WidestValues::dateTime();
-    m_txtLog->setFormatString(tr(LogHeadings),
-                              {QString(), when, when, QString(), QString::fromLatin1(WidestValues::Address)});
+    applyLogHeadings(QString());
     // What the filter box holds now, even while its pause is still running.
     m_filterDelay->stop();
     m_log->setFilterText(m_filter->text().trimmed());
@@ -417,10 +428,37 @@ void frmMain::countLog()
                 // The key column is sized by its heading until the largest
                 // key of the log is known: "№" alone shows two or three
                 // digits of a seven-digit key.
-                m_txtLog->setWidestValue(0, QString::number(answer.summary.largestId));
+                m_largestKey = QString::number(answer.summary.largestId);
+                m_txtLog->setWidestValue(0, m_largestKey);
             } else
                 reportFailure(tr("Не удалось подсчитать журнал."), answer.outcome.error);
         });
+}
+
+void frmMain::applyLogHeadings(const QString &largestKey)
+{
+    const QString when = WidestValues::dateTime();
+    QStringList widest{largestKey, when, when, QString(), QString::fromLatin1(WidestValues::Address)};
+    if (m_log->showsMarks())
+        widest << QString();
+    m_txtLog->setFormatString(tr(m_log->showsMarks() ? LogHeadingsWithMarks : LogHeadings), widest);
+}
+
+void frmMain::logContextMenu(const QPoint &globalPos)
+{
+    if (m_txtLog->sourceModel() != m_log)
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuLog"));
+    menu.addAction(m_showMarks);
+    menu.exec(globalPos);
+}
+
+void frmMain::showMarks(bool shown)
+{
+    m_log->setShowsMarks(shown);
+    if (m_txtLog->sourceModel() == m_log)
+        applyLogHeadings(m_largestKey);
 }
 
 void frmMain::sortLog(int column)
@@ -428,6 +466,12 @@ void frmMain::sortLog(int column)
     if (m_txtLog->sourceModel() != m_log || column < 0)
         return;
     const OutageLogModel::Query query = m_log->query();
+    // The reasons are read with their rows, not ordered by: the heading
+    // keeps showing the order there is.
+    if (column >= OutageLogModel::ColumnCount) {
+        m_txtLog->horizontalHeader()->setSortIndicator(query.sortColumn, query.order);
+        return;
+    }
     // A second click on the same heading turns the order round; another
     // heading starts ascending (the log's own order is newest first).
     const Qt::SortOrder order = column == query.sortColumn
@@ -688,9 +732,12 @@ bool frmMain::mnuExport_Click()
     if (path.isEmpty())
         return false;
     const QString failed = tr("Не удалось экспортировать журнал.");
-    const auto counted = onDatabase(*m_db, this, [](const QString &connection) {
+    // The reasons go into the file when the listing shows them.
+    OutageExport::Filter filter;
+    filter.marks = m_log->showsMarks();
+    const auto counted = onDatabase(*m_db, this, [filter](const QString &connection) {
         QString error;
-        const qint64 total = OutageExport::count({}, &error, connection);
+        const qint64 total = OutageExport::count(filter, &error, connection);
         return std::make_pair(Outcome::of(total >= 0, error, connection), total);
     });
     if (!counted)
@@ -722,7 +769,7 @@ bool frmMain::mnuExport_Click()
     QObject context;
     m_db->post(
         &context,
-        [path, handOver, window, shown, name = m_db->connectionName()](QSqlDatabase) {
+        [path, filter, handOver, window, shown, name = m_db->connectionName()](QSqlDatabase) {
             const auto onProgress = [&](qint64 rows) {
                 if (handOver->cancelled)
                     return false;
@@ -740,7 +787,7 @@ bool frmMain::mnuExport_Click()
             };
             ExportAnswer a;
             QString error;
-            a.result = OutageExport::toFile(path, {}, onProgress, &error, nullptr, name);
+            a.result = OutageExport::toFile(path, filter, onProgress, &error, nullptr, name);
             if (a.result == OutageExport::Result::Failed)
                 a.error = Outcome::of(false, error, name).error;
             return a;

@@ -46,6 +46,11 @@ public:
     static constexpr char LogHeadings[] = QT_TRANSLATE_NOOP(
         "admin::frmMain",
         "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              ");
+    // The same with the column of the reasons alarms stayed silent.
+    static constexpr char LogHeadingsWithMarks[] = QT_TRANSLATE_NOOP(
+        "admin::frmMain",
+        "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              "
+        "|Причина тишины        ");
     static constexpr char AddressHeadings[] = QT_TRANSLATE_NOOP(
         "admin::frmMain", "|Описание                                         |Ip-адрес              |Таймаут (мс)");
     // The same with the column of parents, once any address has one.
@@ -106,6 +111,9 @@ public:
     DatabaseThread *databaseThread() const { return m_db.get(); }
     // The outage log's filter box (shown while the log is listed).
     QLineEdit *logFilter() const { return m_filter; }
+    // The log listing's context menu item that adds the column of reasons
+    // alarms stayed silent (and their columns to the log's export).
+    QAction *showMarksAction() const { return m_showMarks; }
     // How often a listed log is checked for new and closed outages.
     static constexpr int FollowIntervalMs = 2000;
     // A statement running this long when the window goes is given up.
@@ -126,6 +134,9 @@ private:
     void showLogSummary(bool shown);
     void countLog();
     void sortLog(int column);
+    void showMarks(bool shown);
+    void applyLogHeadings(const QString &largestKey);
+    void logContextMenu(const QPoint &globalPos);
     void followLog();
 
     Prompts &m_prompts;
@@ -150,6 +161,8 @@ private:
     QProgressDialog *m_exportProgress = nullptr;
     std::unique_ptr<DatabaseThread> m_db;
     QLineEdit *m_filter = nullptr;
+    QAction *m_showMarks = nullptr;
+    QString m_largestKey;          // the log's largest key, as last counted
     QTimer *m_filterDelay = nullptr; // a filter is applied once typing pauses
     QTimer *m_follow = nullptr;
     qint64 m_anchorId = 0;         // the row kept at the top while rows move

@@ -100,4 +100,38 @@ expect_failure 1 "logs" "$work/f.csv" --db "$work/nolog.mdb"
 echo old >"$work/keep.csv"
 "$work/orvant-export" --db "$work/nolog.mdb" "$work/keep.csv" 2>/dev/null && fail "export from a file without a log succeeded"
 [ "$(cat "$work/keep.csv")" = old ] || fail "a failed export replaced an existing file"
+# Why outages rang no alarm: two more columns when asked for, none unasked.
+sqlite3 "$db" "insert into outage_marks (ip_addr,time_begin,reason,detail) values
+    ('10.0.0.2','2025-01-11 09:00:00','behind','Шлюз, главный'),('10.0.0.1','2025-01-14 13:00:00','muted',null)"
+"$work/orvant-export" --db "$db" "$work/unasked.csv" 2>/dev/null || fail "export beside marks failed"
+check "$work/unasked.csv"
+"$work/orvant-export" --db "$db" --marks "$work/marks.csv" 2>/dev/null || fail "export with marks failed"
+python3 - "$work/marks.csv" <<'PY' || exit 1
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="", encoding="utf-8"), strict=True))
+assert rows[0][-2:] == ["quiet_reason", "quiet_detail"], rows[0]
+marks = {r[0]: r[-2:] for r in rows[1:]}
+assert len(marks) == 6, marks
+assert marks["2"] == ["behind", "Шлюз, главный"], marks
+assert marks["6"] == ["muted", ""], marks
+assert all(v == ["", ""] for k, v in marks.items() if k not in ("2", "6")), marks
+print("marks: 6 rows, 2 marked")
+PY
+
+# Availability with the planned work set aside: Tuesday 2025-01-14 watched
+# whole, a window for every host from 12:00 to 13:01 around 10.0.0.1's
+# half-minute outage.
+sqlite3 "$db" "delete from addrs; insert into addrs values ('10.0.0.1','A',500);
+    insert into watched (time_begin,time_end,how_ended) values ('2025-01-14 00:00:00','2025-01-15 00:00:00',1);
+    insert into maintenance_windows (ip_addr,weekdays,time_from,time_to) values ('',2,'12:00','13:01')"
+"$work/orvant-export" --db "$db" --availability --from 2025-01-14 --to 2025-01-14 "$work/avail.csv" 2>/dev/null \
+    || fail "availability export failed"
+[ "$(tr -d '\r' <"$work/avail.csv")" = "address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s
+10.0.0.1,A,86400,30,99.965,1,30,30,86370,0" ] || fail "availability: $(cat "$work/avail.csv")"
+"$work/orvant-export" --db "$db" --availability --without-maintenance --from 2025-01-14 --to 2025-01-14 \
+    "$work/aside.csv" 2>/dev/null || fail "availability without maintenance failed"
+[ "$(tr -d '\r' <"$work/aside.csv")" = "address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s,maintenance_s
+10.0.0.1,A,82740,0,100.000,0,0,,,0,3660" ] || fail "availability without maintenance: $(cat "$work/aside.csv")"
+expect_failure 2 "availability" "$work/g.csv" --db "$db" --without-maintenance
+expect_failure 2 "marks" "$work/h.csv" --db "$db" --availability --marks
 echo "PASS"

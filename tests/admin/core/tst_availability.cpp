@@ -59,6 +59,7 @@ private slots:
     void periods_data();
     void periods();
     void reportFromDatabase();
+    void reportSettingMaintenanceAside();
 };
 
 void tst_Availability::figures_data()
@@ -231,10 +232,13 @@ void tst_Availability::periods()
     QTEST(DateTimeText::fromDateAndTime(DateTimeText::dateOf(p.to), DateTimeText::timeOf(p.to)), "end");
 }
 
-void tst_Availability::reportFromDatabase()
+namespace {
+
+// Two hosts of the book watched on Monday but for 10:00-15:00; planned work
+// for every host from 00:00 to 01:00 and for 10.0.0.1 also from 08:00 to
+// 10:00, while it was down.
+void fillReportDatabase(TempDatabase &db)
 {
-    TempDatabase db;
-    QVERIFY2(db.isValid(), qPrintable(db.error()));
     db.exec(QStringLiteral("delete from addrs"));
     const QString addr = QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,500)");
     db.exec(addr, {QStringLiteral("10.0.0.1"), QStringLiteral("Маршрутизатор, \"главный\"")});
@@ -248,7 +252,22 @@ void tst_Availability::reportFromDatabase()
     db.exec(log, {stored(-300), stored(-200), 1, QStringLiteral("10.0.0.1"), QStringLiteral("x")});  // before
     db.exec(log, {stored(1400), QVariant(), 0, QStringLiteral("10.0.0.2"), QStringLiteral("y")});    // open
     db.exec(log, {stored(100), stored(200), 1, QStringLiteral("10.9.9.9"), QStringLiteral("gone")}); // not in the book
+    const QString window = QStringLiteral("insert into maintenance_windows (ip_addr,weekdays,time_from,time_to) "
+                                          "values (?,?,?,?)");
+    db.exec(window, {QStringLiteral(""), 1, QStringLiteral("00:00"), QStringLiteral("01:00")});
+    db.exec(window, {QStringLiteral("10.0.0.1"), 1, QStringLiteral("08:00"), QStringLiteral("10:00")});
+    db.exec(window, {QStringLiteral("10.0.0.2"), 2, QStringLiteral("00:00"), QStringLiteral("00:00")}); // Tuesday
+}
 
+} // namespace
+
+void tst_Availability::reportFromDatabase()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    fillReportDatabase(db);
+
+    // The windows are time like any other unless asked otherwise.
     QString error;
     const auto hosts =
         AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error);
@@ -270,6 +289,37 @@ void tst_Availability::reportFromDatabase()
     const QString html = AvailabilityReport::html(*hosts, QStringLiteral("03.03.2025 – 04.03.2025"));
     QVERIFY(html.contains(QStringLiteral("82,456 %")) || html.contains(QStringLiteral("82.456 %")));
     QVERIFY(html.contains(QStringLiteral("Маршрутизатор, &quot;главный&quot;")));
+    QVERIFY(!html.contains(QStringLiteral("Плановые работы")));
+}
+
+void tst_Availability::reportSettingMaintenanceAside()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    fillReportDatabase(db);
+    QString error;
+    using M = AvailabilityReport::Maintenance;
+    const auto hosts = AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error, M::SetAside);
+    QVERIFY2(hosts, qPrintable(error));
+    QByteArray csv = AvailabilityReport::csvHeader(M::SetAside);
+    for (const HostAvailability &h : *hosts)
+        csv += AvailabilityReport::csvLine(h, M::SetAside);
+    // 10.0.0.1: its down time from 08:20 to 10:00 was its own planned work,
+    // the hour after midnight everyone's; 10.0.0.2 only had that hour.
+    QCOMPARE(csv, QByteArray("address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,"
+                             "mtbf_s,unwatched_s,maintenance_s\r\n"
+                             "10.0.0.1,\"Маршрутизатор, \"\"главный\"\"\",57600,6000,89.583,1,6000,6000,51600,18000,10800\r\n"
+                             "10.0.0.2,Сервер,64800,2400,96.296,1,2400,2400,62400,18000,3600\r\n"));
+    const QString html = AvailabilityReport::html(*hosts, QStringLiteral("03.03.2025 – 04.03.2025"), M::SetAside);
+    QVERIFY(html.contains(QStringLiteral("<th>Плановые работы</th>")));
+    QVERIFY(html.contains(QStringLiteral("ни доступностью, ни сбоем")));
+
+    // Without the windows' table (a file older than them) the choice fails
+    // with the database's word, and the default report does not.
+    db.exec(QStringLiteral("drop table maintenance_windows"));
+    QVERIFY(!AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error, M::SetAside));
+    QVERIFY2(error.contains(QStringLiteral("maintenance_windows")), qPrintable(error));
+    QVERIFY(AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error));
 }
 
 QTEST_GUILESS_MAIN(tst_Availability)

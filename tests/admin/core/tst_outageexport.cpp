@@ -36,6 +36,7 @@ private slots:
     void filters();
     void cancelledLeavesNoFileAndKeepsOld();
     void failuresLeaveNoFile();
+    void marksOnlyWhenAskedFor();
 };
 
 void tst_OutageExport::field_data()
@@ -181,6 +182,54 @@ void tst_OutageExport::failuresLeaveNoFile()
     QVERIFY2(error.contains(QStringLiteral("logs")), qPrintable(error));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(OutageExport::count({}, &error), -1);
+}
+
+// Unasked, the file is as it always was, however many outages are marked;
+// asked, each row says why its outage rang no alarm, the mark found by the
+// outage's address and begin.
+void tst_OutageExport::marksOnlyWhenAskedFor()
+{
+    TempDatabase db;
+    db.exec(Insert, {QStringLiteral("2025-05-01 10:00:00"), QStringLiteral("2025-05-01 10:05:00"), 1,
+                     QStringLiteral("10.0.0.5"), QStringLiteral("Камера")});
+    db.exec(Insert, {QStringLiteral("2025-05-01 11:00:00"), QVariant(), 0, QStringLiteral("10.0.0.5"),
+                     QStringLiteral("Камера")});
+    db.exec(Insert, {QStringLiteral("2025-05-01 11:00:00"), QVariant(), 0, QStringLiteral("10.0.0.6"),
+                     QStringLiteral("Склад")});
+    const QString mark =
+        QStringLiteral("insert into outage_marks (ip_addr,time_begin,reason,detail) values (?,?,?,?)");
+    db.exec(mark, {QStringLiteral("10.0.0.5"), QStringLiteral("2025-05-01 11:00:00"), QStringLiteral("behind"),
+                   QStringLiteral("Шлюз, 2 этаж")});
+    db.exec(mark, {QStringLiteral("10.0.0.6"), QStringLiteral("2025-05-01 11:00:00"), QStringLiteral("muted"),
+                   QVariant()});
+    const auto exported = [](const OutageExport::Filter &filter) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QString error;
+        if (OutageExport::toDevice(&out, filter, {}, &error) != OutageExport::Result::Written)
+            return error.toUtf8();
+        return out.data();
+    };
+    QCOMPARE(exported({}), QByteArray("id,begin,end,duration_s,description,address\r\n"
+                                      "1,2025-05-01T10:00:00,2025-05-01T10:05:00,300,Камера,10.0.0.5\r\n"
+                                      "2,2025-05-01T11:00:00,,,Камера,10.0.0.5\r\n"
+                                      "3,2025-05-01T11:00:00,,,Склад,10.0.0.6\r\n"));
+    OutageExport::Filter marked;
+    marked.marks = true;
+    QCOMPARE(exported(marked),
+             QByteArray("id,begin,end,duration_s,description,address,quiet_reason,quiet_detail\r\n"
+                        "1,2025-05-01T10:00:00,2025-05-01T10:05:00,300,Камера,10.0.0.5,,\r\n"
+                        "2,2025-05-01T11:00:00,,,Камера,10.0.0.5,behind,\"Шлюз, 2 этаж\"\r\n"
+                        "3,2025-05-01T11:00:00,,,Склад,10.0.0.6,muted,\r\n"));
+    // The filters select as they do without the marks.
+    marked.hostSet = true;
+    marked.host = QStringLiteral("Склад");
+    marked.from = QDate(2025, 5, 1);
+    marked.to = QDate(2025, 5, 1);
+    QCOMPARE(exported(marked), QByteArray("id,begin,end,duration_s,description,address,quiet_reason,quiet_detail\r\n"
+                                          "3,2025-05-01T11:00:00,,,Склад,10.0.0.6,muted,\r\n"));
+    QString error;
+    QCOMPARE(OutageExport::count(marked, &error), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_OutageExport)

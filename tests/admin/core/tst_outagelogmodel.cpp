@@ -30,9 +30,14 @@ private slots:
     void sortedPagesContinueInOrder();
     void followingPutsNewAndClosedOutagesInPlace();
     void onADatabaseThreadOverTenThousandAddresses();
+    void marksSayWhyOutagesWereQuiet_data();
+    void marksSayWhyOutagesWereQuiet();
+    void markWrittenAfterItsRowIsFollowed();
+    void logWithoutMarksIsListedAllTheSame();
 
 private:
     void addOutage(const QString &begin, const QVariant &end, const QString &ip, const QString &desc);
+    void addMark(const QString &ip, const QString &begin, const QString &reason, const QVariant &detail);
     QStringList shown(const OutageLogModel &model) const;
 
     std::unique_ptr<TempDatabase> m_db;
@@ -54,6 +59,12 @@ void tst_OutageLogModel::addOutage(const QString &begin, const QVariant &end, co
 {
     m_db->exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)"),
                {begin, end, end.isNull() ? 0 : 1, ip, desc});
+}
+
+void tst_OutageLogModel::addMark(const QString &ip, const QString &begin, const QString &reason, const QVariant &detail)
+{
+    m_db->exec(QStringLiteral("insert into outage_marks (ip_addr,time_begin,reason,detail) values (?,?,?,?)"),
+               {ip, begin, reason, detail});
 }
 
 QStringList tst_OutageLogModel::shown(const OutageLogModel &model) const
@@ -346,6 +357,126 @@ void tst_OutageLogModel::onADatabaseThreadOverTenThousandAddresses()
     QCOMPARE(model.index(2, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.42.2"));
     QCOMPARE(model.index(199, OutageLogModel::Address).data().toString(), QStringLiteral("10.0.42.100"));
     QVERIFY(!model.canFetchMore({}));
+}
+
+void tst_OutageLogModel::marksSayWhyOutagesWereQuiet_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QString>("filter");
+    // Pages of two: the marks come with later pages as with the first.
+    QTest::newRow("newest first, keyset pages") << int(OutageLogModel::TimeBegin) << int(Qt::DescendingOrder)
+                                                << QString();
+    QTest::newRow("sorted by address, pages by id") << int(OutageLogModel::Address) << int(Qt::AscendingOrder)
+                                                    << QString();
+    QTest::newRow("filtered") << int(OutageLogModel::TimeBegin) << int(Qt::DescendingOrder) << QStringLiteral("10.0.0");
+}
+
+// A mark belongs to one outage, found by its address and its begin: the
+// same address's other outages, and another address's at the same moment,
+// have none.
+void tst_OutageLogModel::marksSayWhyOutagesWereQuiet()
+{
+    QFETCH(int, column);
+    QFETCH(int, order);
+    QFETCH(QString, filter);
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QStringLiteral("2025-01-01 01:10:00"), QStringLiteral("10.0.0.5"),
+              QStringLiteral("Камера"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QStringLiteral("2025-01-01 02:10:00"), QStringLiteral("10.0.0.5"),
+              QStringLiteral("Камера"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QVariant(), QStringLiteral("10.0.0.6"), QStringLiteral("Склад"));
+    addOutage(QStringLiteral("2025-01-01 03:00:00"), QVariant(), QStringLiteral("10.0.0.7"), QString());
+    addOutage(QStringLiteral("2025-01-01 04:00:00"), QVariant(), QStringLiteral("10.0.0.8"), QStringLiteral("Касса"));
+    addMark(QStringLiteral("10.0.0.5"), QStringLiteral("2025-01-01 02:00:00"), QStringLiteral("behind"),
+            QStringLiteral("Маршрутизатор"));
+    addMark(QStringLiteral("10.0.0.7"), QStringLiteral("2025-01-01 03:00:00"), QStringLiteral("maintenance"), QVariant());
+    addMark(QStringLiteral("10.0.0.8"), QStringLiteral("2025-01-01 04:00:00"), QStringLiteral("muted"), QVariant());
+
+    OutageLogModel model;
+    model.setPageSize(2);
+    model.sort(column, Qt::SortOrder(order));
+    model.setFilterText(filter);
+    QString error;
+    QVERIFY2(model.reload(&error), qPrintable(error));
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.columnCount(), 5);
+
+    const QHash<QString, QString> wanted{{QStringLiteral("1"), QString()},
+                                         {QStringLiteral("2"), QStringLiteral("за недоступным Маршрутизатор")},
+                                         {QStringLiteral("3"), QString()},
+                                         {QStringLiteral("4"), QStringLiteral("плановые работы")},
+                                         {QStringLiteral("5"), QStringLiteral("сигналы отключены")}};
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QString id = model.index(r, OutageLogModel::Id).data().toString();
+        const QString why = wanted.value(id);
+        QCOMPARE(model.markText(r), why);
+        const QVariant tip = model.index(r, OutageLogModel::Description).data(Qt::ToolTipRole);
+        if (why.isEmpty()) {
+            // No tooltip of its own: the grid shows the cell's text there.
+            QVERIFY2(!tip.isValid(), qPrintable(id));
+            continue;
+        }
+        const QString description = model.index(r, OutageLogModel::Description).data().toString();
+        // The cell's whole text first, then the reason; an empty cell says
+        // only the reason.
+        QCOMPARE(tip.toString(), description.isEmpty() ? QStringLiteral("Без сигнала: ") + why
+                                                       : description + QStringLiteral("\nБез сигнала: ") + why);
+    }
+
+    // The column of reasons, after the log's own, only when asked for.
+    QSignalSpy inserted(&model, &QAbstractItemModel::columnsInserted);
+    model.setShowsMarks(true);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(model.columnCount(), 6);
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QString id = model.index(r, OutageLogModel::Id).data().toString();
+        QCOMPARE(model.index(r, OutageLogModel::Mark).data().toString(), wanted.value(id));
+        // The column says it already; its tooltip is its own text.
+        QVERIFY(!model.index(r, OutageLogModel::Mark).data(Qt::ToolTipRole).isValid());
+    }
+    model.sort(OutageLogModel::Mark, Qt::AscendingOrder); // it does not sort: nothing read again
+    QCOMPARE(model.query().sortColumn, column);
+    model.setShowsMarks(false);
+    QCOMPARE(model.columnCount(), 5);
+    QVERIFY(!model.index(0, OutageLogModel::Mark).isValid());
+}
+
+// The monitor writes a mark a moment after the row it belongs to: a listing
+// that read the row before then learns the reason at its next check.
+void tst_OutageLogModel::markWrittenAfterItsRowIsFollowed()
+{
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QVariant(), QStringLiteral("10.0.0.1"), QStringLiteral("a"));
+    OutageLogModel model;
+    QString error;
+    QVERIFY(model.reload(&error));
+    QVERIFY(model.markText(0).isEmpty());
+    QSignalSpy followed(&model, &OutageLogModel::followed);
+    addMark(QStringLiteral("10.0.0.1"), QStringLiteral("2025-01-01 01:00:00"), QStringLiteral("flapping"), QVariant());
+    model.checkForChanges();
+    QCOMPARE(followed.size(), 1);
+    QCOMPARE(model.markText(0), QStringLiteral("связь неустойчива"));
+}
+
+// A file made before outages were marked, opened where its tables cannot be
+// added: its log is listed and followed, without reasons.
+void tst_OutageLogModel::logWithoutMarksIsListedAllTheSame()
+{
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QVariant(), QStringLiteral("10.0.0.1"), QStringLiteral("a"));
+    m_db->exec(QStringLiteral("drop table outage_marks"));
+    OutageLogModel model;
+    model.setShowsMarks(true);
+    model.sort(OutageLogModel::Address, Qt::AscendingOrder);
+    QString error;
+    QVERIFY2(model.reload(&error), qPrintable(error));
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.index(0, OutageLogModel::Mark).data().toString(), QString());
+    QSignalSpy followed(&model, &OutageLogModel::followed);
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QVariant(), QStringLiteral("10.0.0.2"), QStringLiteral("b"));
+    model.checkForChanges();
+    QCOMPARE(followed.size(), 1);
+    QCOMPARE(model.rowCount(), 2);
 }
 
 QTEST_MAIN(tst_OutageLogModel)

@@ -7,6 +7,7 @@
 #include "TempDatabase.h"
 #include "frmAvailability.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QProcess>
@@ -32,6 +33,7 @@ private slots:
     void cleanup();
     void rowsSortAndOutagesOfAHost();
     void reportAsPdfAndHtml();
+    void planningWorkSetAside();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
@@ -130,6 +132,59 @@ void tst_frmAvailability::reportAsPdfAndHtml()
     const QString saved = QString::fromUtf8(file.readAll());
     QVERIFY(saved.contains(QStringLiteral("<td>Маршрутизатор</td>")));
     QVERIFY(saved.contains(QStringLiteral("bgcolor=\"#c62828\"")));  // the bar of a host with downtime
+}
+
+// 10.0.0.2's every day is its planned work: set aside, its two outages go
+// with it, the column of planned work shows, and the saved report says so.
+void tst_frmAvailability::planningWorkSetAside()
+{
+    if (m_db->isServer())
+        QSKIP("the file's datetime() set-up");
+    m_db->exec(QStringLiteral("insert into maintenance_windows (ip_addr,weekdays,time_from,time_to) "
+                              "values ('10.0.0.2',127,'00:00','00:00')"));
+    frmAvailability window(m_prompts, poster());
+    QSignalSpy computed(&window, &frmAvailability::computed);
+    window.refresh();
+    QVERIFY(computed.wait(5000));
+    auto *table = window.findChild<QTableView *>(QStringLiteral("tblHosts"));
+    auto *model = qobject_cast<QStandardItemModel *>(table->model());
+    const auto row = [&](const QString &ip) {
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->item(r, 0)->text() == ip)
+                return r;
+        return -1;
+    };
+    // By default the window is as it was: the windows count like any time.
+    QVERIFY(table->isColumnHidden(9));
+    QCOMPARE(model->item(row(QStringLiteral("10.0.0.2")), 3)->text(), QStringLiteral("2"));
+
+    auto *box = window.findChild<QCheckBox *>(QStringLiteral("chkWithoutMaintenance"));
+    QVERIFY(box);
+    QVERIFY(!box->isChecked());
+    box->setChecked(true);
+    QVERIFY(computed.wait(5000));
+    QCOMPARE(window.shownMaintenance(), AvailabilityReport::Maintenance::SetAside);
+    QVERIFY(!table->isColumnHidden(9));
+    QCOMPARE(model->horizontalHeaderItem(9)->text(), QStringLiteral("Плановые работы"));
+    const int r = row(QStringLiteral("10.0.0.2"));
+    QCOMPARE(model->item(r, 2)->text(), QStringLiteral("нет данных"));
+    QCOMPARE(model->item(r, 9)->text().isEmpty(), false);
+    QCOMPARE(model->item(row(QStringLiteral("10.0.0.1")), 3)->text(), QStringLiteral("1"));
+    QCOMPARE(model->item(row(QStringLiteral("10.0.0.1")), 9)->text(), QStringLiteral("0 с"));
+
+    QTemporaryDir dir;
+    const QString html = dir.filePath(QStringLiteral("report.html"));
+    m_prompts.saveAnswers << html;
+    window.findChild<QPushButton *>(QStringLiteral("cmdHtml"))->click();
+    QFile file(html);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString saved = QString::fromUtf8(file.readAll());
+    QVERIFY(saved.contains(QStringLiteral("<th>Плановые работы</th>")));
+
+    box->setChecked(false);
+    QVERIFY(computed.wait(5000));
+    QVERIFY(table->isColumnHidden(9));
+    QCOMPARE(model->item(row(QStringLiteral("10.0.0.2")), 3)->text(), QStringLiteral("2"));
 }
 
 QTEST_MAIN(tst_frmAvailability)

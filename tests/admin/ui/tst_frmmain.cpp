@@ -8,6 +8,7 @@
 #include "FormatGrid.h"
 #include "OutageLogModel.h"
 #include "Regional.h"
+#include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
 #include "frmDel.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QHeaderView>
 #include <QMap>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -78,6 +80,7 @@ private slots:
     void sortsByTheClickedHeading();
     void windowAnswersWhileTheDatabaseDoesNot();
     void silentServerAtStartUpCanBeGivenUp();
+    void reasonsOfQuietOutagesOnRequest();
 
 private:
     QStringList gridRows(int count);
@@ -417,6 +420,9 @@ void tst_frmMain::fixedColumnStaysAndListingsStartAtTheOrigin()
     QVERIFY(fixed->isVisible());
     QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), grid->text(0, 0));
     QCOMPARE(grid->text(0, 0), QStringLiteral("1"));
+    // The key column's width comes with the log's count, taking its room
+    // from the free-text columns: the widening below must come after it.
+    QTRY_VERIFY(!f->main->logSummary()->text().isEmpty());
     // Make the columns wider than the grid, then scroll sideways and down.
     grid->setColumnWidth(3, 1200);
     QScrollBar *across = grid->horizontalScrollBar();
@@ -851,6 +857,88 @@ void tst_frmMain::silentServerAtStartUpCanBeGivenUp()
         took.restart();
     } // the window goes while its connection attempt still hangs: given up, not waited for
     ::close(listener);
+}
+
+// The listing says in a row's tooltip why its outage rang no alarm; the
+// log's context menu adds a column that says it in the row, and the export
+// then writes it too. Until then listing and export are as they were.
+void tst_frmMain::reasonsOfQuietOutagesOnRequest()
+{
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:30:00"), QStringLiteral("2025-05-01 09:00:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("Шлюз")});
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:31:00"), QStringLiteral("2025-05-01 09:00:00"), 1,
+                        QStringLiteral("10.0.0.2"), QStringLiteral("Сервер")});
+    f->db.exec(QStringLiteral("insert into outage_marks (ip_addr,time_begin,reason,detail) values (?,?,?,?)"),
+               {QStringLiteral("10.0.0.2"), QStringLiteral("2025-05-01 08:31:00"), QStringLiteral("behind"),
+                QStringLiteral("Шлюз")});
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    FormatGrid *grid = f->main->txtLog();
+    QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadings));
+    QCOMPARE(grid->cellToolTip(0, 3), QStringLiteral("Сервер\nБез сигнала: за недоступным Шлюз"));
+    QCOMPARE(grid->cellToolTip(0, 4), QStringLiteral("10.0.0.2\nБез сигнала: за недоступным Шлюз"));
+    QCOMPARE(grid->cellToolTip(1, 3), QStringLiteral("Шлюз"));
+
+    QTemporaryDir dir;
+    const auto exported = [&](const QString &name) {
+        const QString path = dir.filePath(name);
+        f->prompts.saveAnswers << path;
+        if (!f->main->mnuExport_Click())
+            return QByteArray("<not written>");
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    QCOMPARE(exported(QStringLiteral("plain.csv")).split('\r').first(),
+             QByteArray("id,begin,end,duration_s,description,address"));
+
+    // The choice is on the listing's context menu.
+    QString offered;
+    QTimer::singleShot(0, this, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *menu = qobject_cast<QMenu *>(w);
+            if (!menu || !menu->isVisible())
+                continue;
+            for (QAction *a : menu->actions())
+                offered += a->text();
+            if (!menu->actions().isEmpty())
+                menu->actions().first()->trigger();
+            menu->close();
+        }
+    });
+    emit grid->customContextMenuRequested(QPoint(5, 5));
+    QCOMPARE(offered, QStringLiteral("Показывать причины тишины"));
+    QVERIFY(f->main->showMarksAction()->isChecked());
+    QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadingsWithMarks));
+    QCOMPARE(grid->columnCount(), 6);
+    QCOMPARE(grid->text(0, 5), QStringLiteral("за недоступным Шлюз"));
+    QCOMPARE(grid->text(1, 5), QString());
+    // A sixth column may take the grid sideways; the times and addresses
+    // still show whole.
+    for (int c : {1, 2})
+        QVERIFY(grid->shownColumnWidth(c) >= grid->valueWidth(grid->text(0, c)));
+    QVERIFY(grid->shownColumnWidth(4) >= grid->valueWidth(QString::fromLatin1(WidestValues::Address)));
+    // The column does not sort: the order and its heading stay.
+    emit grid->horizontalHeader()->sectionClicked(OutageLogModel::Mark);
+    QCOMPARE(f->main->logModel()->query().sortColumn, int(OutageLogModel::TimeBegin));
+    QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), int(OutageLogModel::TimeBegin));
+    QCOMPARE(grid->text(0, 0), QStringLiteral("2"));
+    // F5 and the address listing in between keep it.
+    f->action("mnuAddrs")->trigger();
+    f->action("mnuStat")->trigger();
+    QCOMPARE(grid->columnCount(), 6);
+    QCOMPARE(grid->text(0, 5), QStringLiteral("за недоступным Шлюз"));
+
+    const QList<QByteArray> lines = exported(QStringLiteral("marked.csv")).split('\n');
+    QCOMPARE(lines.value(0), QByteArray("id,begin,end,duration_s,description,address,quiet_reason,quiet_detail\r"));
+    QCOMPARE(lines.value(2), QByteArray("2,2025-05-01T08:31:00,2025-05-01T09:00:00,1740,Сервер,10.0.0.2,behind,Шлюз\r"));
+
+    f->main->showMarksAction()->setChecked(false);
+    QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadings));
+    QCOMPARE(grid->columnCount(), 5);
+    QCOMPARE(exported(QStringLiteral("again.csv")).split('\r').first(),
+             QByteArray("id,begin,end,duration_s,description,address"));
+    QVERIFY(f->prompts.takeTexts().isEmpty());
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_frmMain)
