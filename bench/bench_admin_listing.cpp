@@ -10,6 +10,7 @@
 // Usage: bench_admin_listing [rows] [rows to scroll through] [--file-only]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "BenchFigures.h"
+#include "BenchServer.h"
 #include "DateTimeText.h"
 #include "Database.h"
 #include "FormatGrid.h"
@@ -114,43 +115,12 @@ bool fillLog(const QString &path, int rows)
     return ok;
 }
 
-// A server for the run: the tests' one, or one started here and stopped
-// whatever happens.
-class Server
-{
-public:
-    ~Server()
-    {
-        if (!m_dir.isEmpty())
-            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(ORVANT_PG_SERVER_SCRIPT), QStringLiteral("stop"), m_dir});
-    }
-    bool start(const QString &scratch)
-    {
-        m_socket = qEnvironmentVariable("ORVANT_PG_SOCKET");
-        if (!m_socket.isEmpty())
-            return true;
-        const QString dir = QDir(scratch).filePath(QStringLiteral("pg"));
-        if (QProcess::execute(QStringLiteral("bash"), {QStringLiteral(ORVANT_PG_SERVER_SCRIPT), QStringLiteral("start"), dir})
-            != 0)
-            return false;
-        m_dir = dir;
-        m_socket = QDir(dir).filePath(QStringLiteral("sock"));
-        return true;
-    }
-    QString socket() const { return m_socket; }
-
-private:
-    QString m_dir;
-    QString m_socket;
-};
-
 // A database on the server with the same rows as fillLog() writes, made by
 // the server itself in one statement (the row count bound), and an
 // orvant.conf naming it in programDirectory.
-bool fillServer(const Server &server, const QString &name, const QString &programDirectory, int rows)
+bool fillServer(const BenchServer &server, const QString &name, const QString &programDirectory, int rows)
 {
-    const QString user = qEnvironmentVariableIsEmpty("ORVANT_PG_USER") ? QStringLiteral("postgres")
-                                                                        : qEnvironmentVariable("ORVANT_PG_USER");
+    const QString user = BenchServer::user();
     bool ok = false;
     QString error;
     for (const QString &database : {QStringLiteral("postgres"), name}) {
@@ -411,7 +381,7 @@ int main(int argc, char **argv)
     QTemporaryDir serverDir;
     QFile::setPermissions(serverDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                                 | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-    Server server;
+    BenchServer server;
     if (!server.start(serverDir.path()))
         return 1;
     const QString name = QStringLiteral("orvant_bench_") + QUuid::createUuid().toString(QUuid::Id128);
@@ -426,16 +396,8 @@ int main(int argc, char **argv)
                     "first screen server/file: %.2f\n",
                     onServer.firstScreenMs < 1000 ? "met" : "MISSED", onServer.rss < 150 ? "met" : "MISSED",
                     onServer.firstScreenMs / std::max(file.firstScreenMs, 0.001));
-    if (!qEnvironmentVariableIsEmpty("ORVANT_PG_SOCKET")) {
-        // Someone else's server: leave it as found.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("drop"));
-        db.setHostName(server.socket());
-        db.setDatabaseName(QStringLiteral("postgres"));
-        db.setUserName(qEnvironmentVariableIsEmpty("ORVANT_PG_USER") ? QStringLiteral("postgres")
-                                                                      : qEnvironmentVariable("ORVANT_PG_USER"));
-        if (db.open())
-            QSqlQuery(db).exec(QStringLiteral("drop database if exists %1 with (force)").arg(name));
-        db.close();
-    }
+    // Someone else's server: leave it as found.
+    if (!server.ownServer())
+        server.onMaintenance(QStringLiteral("drop database if exists %1 with (force)").arg(name));
     return measured ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "AlertRecords.h"
 #include "Database.h"
 #include "DurationText.h"
+#include "Failure.h"
 #include "MaintenanceTime.h"
 #include "OutageExport.h"
 #include "Regional.h"
@@ -18,9 +19,6 @@ namespace admin {
 namespace AvailabilityReport {
 
 namespace {
-
-// 1970-01-01 00:00:00 as DateTimeText::Seconds.
-constexpr Availability::Seconds UnixEpochSeconds = Availability::Seconds(2440588) * DateTimeText::SecondsPerDay;
 
 QString tr(const char *text)
 {
@@ -52,6 +50,23 @@ bool readWatched(const QSqlDatabase &db, const AvailabilityPeriod &period, std::
 }
 
 } // namespace
+
+void appendOutages(QStringView joined, std::vector<Availability::Outage> *out)
+{
+    for (const QStringView row : joined.tokenize(u';')) {
+        const qsizetype comma = row.indexOf(u',');
+        // A begin that is no date-time dates nothing: the row is left out.
+        const auto begin = DateTimeText::toSeconds(comma < 0 ? row : row.first(comma));
+        if (!begin)
+            continue;
+        Availability::Outage o{*begin, std::nullopt};
+        // A closed row's end that is no date-time leaves it open, as the
+        // listing under the figures reads it.
+        if (comma >= 0)
+            o.end = DateTimeText::toSeconds(row.sliced(comma + 1));
+        out->push_back(o);
+    }
+}
 
 AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDate &chosen, const QDate &from,
                           const QDate &to)
@@ -127,34 +142,19 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
     std::vector<std::vector<Availability::Outage>> outages(hosts.size());
     {
         QSqlQuery q(db);
-        if (!runStatement(q, Statements::SelectOutagesTouching, {stored(period.to), stored(period.from)})) {
+        if (!runStatement(q, Statements::SelectOutagesTouchingByAddress, {stored(period.to), stored(period.from)})) {
             *error = statementError(q);
             return std::nullopt;
         }
-        // Rows of one address mostly come together: the last lookup is kept.
-        QString lastIp;
-        size_t lastIndex = 0;
-        bool lastKnown = false;
         while (q.next()) {
-            const QString ip = q.value(0).toString();
-            if (ip != lastIp) {
-                lastIp = ip;
-                const auto it = byAddress.constFind(ip);
-                lastKnown = it != byAddress.cend();
-                if (lastKnown)
-                    lastIndex = *it;
-            }
-            if (!lastKnown)
-                continue;
-            // NULL: a begin that is no date-time (or an end, of a closed row).
-            const QVariant begin = q.value(1);
-            const QVariant end = q.value(2);
-            if (begin.isNull())
-                continue;
-            Availability::Outage o{begin.toLongLong() + UnixEpochSeconds, std::nullopt};
-            if (!end.isNull())
-                o.end = end.toLongLong() + UnixEpochSeconds;
-            outages[lastIndex].push_back(o);
+            const auto it = byAddress.constFind(q.value(0).toString());
+            if (it != byAddress.cend())
+                appendOutages(q.value(1).toString(), &outages[*it]);
+        }
+        // A read that broke off is no shorter history: the operator is told.
+        if (!endedCleanly(q)) {
+            *error = statementError(q);
+            return std::nullopt;
         }
     }
     for (size_t i = 0; i < hosts.size(); ++i)

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 #include <vector>
@@ -51,6 +52,10 @@ QString periodText(const AvailabilityPeriod &period);
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
                                                      Availability::Seconds now, QString *error,
                                                      Maintenance maintenance = Maintenance::Counted);
+
+// The outages of one address as SelectOutagesTouchingByAddress joins them,
+// "begin[,end];…", appended to *out in that order.
+void appendOutages(QStringView joined, std::vector<Availability::Outage> *out);
 
 // One address's outages touching the period, oldest first, for the listing
 // under the figures.

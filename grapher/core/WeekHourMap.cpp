@@ -1,6 +1,7 @@
 #include "WeekHourMap.h"
 
 #include "Database.h"
+#include "Failure.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
@@ -134,8 +135,6 @@ QString WeekHourMap::breakdown(bool minutes, const QLocale &locale) const
 bool WeekHourMap::read(const QSqlDatabase &db, bool allHosts, const QString &description, Seconds from, Seconds to,
                        std::vector<Outage> *outages, QStringList *descriptions, QString *error)
 {
-    // The statement gives whole seconds since 1970-01-01 of the stored text.
-    constexpr Seconds UnixEpoch = Seconds(2440588) * DateTimeText::SecondsPerDay;
     const auto text = [](Seconds s) { return DateTimeText::fromDateAndTime(DateTimeText::dateOf(s), DateTimeText::timeOf(s)); };
     QSqlQuery q(db);
     const bool ok = allHosts ? runStatement(q, Statements::SelectClosedOutagesForMap, {text(from), text(to)})
@@ -148,12 +147,19 @@ bool WeekHourMap::read(const QSqlDatabase &db, bool allHosts, const QString &des
     outages->clear();
     descriptions->clear();
     while (q.next()) {
-        const QVariant b = q.value(0);
-        const QVariant e = q.value(1);
-        if (b.isNull() || e.isNull())
+        // A time not in the stored form places the outage nowhere.
+        const auto b = DateTimeText::toSeconds(q.value(0).toString());
+        const auto e = DateTimeText::toSeconds(q.value(1).toString());
+        if (!b || !e)
             continue;
-        outages->push_back({b.toLongLong() + UnixEpoch, e.toLongLong() + UnixEpoch});
-        descriptions->append(q.value(2).toString());
+        outages->push_back({*b, *e});
+        // One host's rows all carry the description asked for: it is not
+        // read again for each of them.
+        descriptions->append(allHosts ? q.value(2).toString() : description);
+    }
+    if (!endedCleanly(q)) {
+        *error = statementError(q);
+        return false;
     }
     return true;
 }

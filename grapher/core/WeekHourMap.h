@@ -64,7 +64,8 @@ public:
 
     // The closed outages that began in [from, to), of the host with that
     // description or, allHosts, of every host, oldest first, with each one's
-    // description. False with *error when the statement fails.
+    // description; a row whose times are not in the stored form is left out.
+    // False with *error when the statement fails.
     static bool read(const QSqlDatabase &db, bool allHosts, const QString &description, Seconds from, Seconds to,
                      std::vector<Outage> *outages, QStringList *descriptions, QString *error);
 

@@ -35,6 +35,7 @@ private slots:
     void layout_data();
     void layout();
     void readsOneHostOrAll();
+    void readLeavesOutTimesNotStored();
 };
 
 void tst_WeekHourMap::weekdayOfStoredTime()
@@ -192,9 +193,33 @@ void tst_WeekHourMap::readsOneHostOrAll()
     QCOMPARE(outages.size(), size_t(1));
     QCOMPARE(outages[0].begin, at("2025-03-04 10:10:00"));
     QCOMPARE(outages[0].end, at("2025-03-04 10:40:00"));
+    QCOMPARE(descriptions, QStringList(QStringLiteral("a")));
     QVERIFY(WeekHourMap::read(db.connection(), true, QString(), from, to, &outages, &descriptions, &error));
     QCOMPARE(descriptions, (QStringList{QStringLiteral("b"), QStringLiteral("a")}));
     QCOMPARE(outages[0].end, at("2025-03-03 00:00:30"));
+}
+
+// Rows written by other means may hold any text: the same rows are left out
+// on either engine, and the rest of the host's outages are still shown.
+void tst_WeekHourMap::readLeavesOutTimesNotStored()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QString log = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,1,'10.0.0.1','a')");
+    db.exec(log, {QStringLiteral("2025-03-04 10:10:00"), QStringLiteral("2025-03-04 10:40:00")});
+    db.exec(log, {QStringLiteral("2025-03-05 10:10"), QStringLiteral("2025-03-05 10:40:00")});
+    db.exec(log, {QStringLiteral("2025-03-06 10:10:00"), QStringLiteral("вчера")});
+    std::vector<WeekHourMap::Outage> outages;
+    QStringList descriptions;
+    QString error;
+    for (const bool allHosts : {false, true}) {
+        QVERIFY2(WeekHourMap::read(db.connection(), allHosts, QStringLiteral("a"), at("2025-03-01 00:00:00"),
+                                   at("2025-04-01 00:00:00"), &outages, &descriptions, &error),
+                 qPrintable(error));
+        QCOMPARE(outages.size(), size_t(1));
+        QCOMPARE(outages[0].begin, at("2025-03-04 10:10:00"));
+        QCOMPARE(descriptions, QStringList(QStringLiteral("a")));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_WeekHourMap)
