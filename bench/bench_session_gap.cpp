@@ -105,6 +105,33 @@ void spin(int ms, MonitorSession *session)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
+// The book of 1,000 hosts on the "setup" connection, a tenth of them down;
+// `refreshTime` is the options' period (0: a pass every second).
+void fillBook(LocalTransport *transport, int refreshTime)
+{
+    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("setup"));
+    QSqlQuery q(db);
+    db.transaction();
+    q.exec(QStringLiteral("delete from addrs"));
+    q.exec(QStringLiteral("delete from logs"));
+    q.prepare(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,200)"));
+    for (int i = 0; i < 1000; ++i) {
+        const QString ip = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+        q.addBindValue(ip);
+        q.addBindValue(QStringLiteral("host %1").arg(i));
+        q.exec();
+        if (i % 10 == 0) {
+            HostAddress a;
+            HostAddress::parse(ip, &a);
+            transport->down.insert(a);
+        }
+    }
+    q.prepare(QStringLiteral("update options set refresh_time=?"));
+    q.addBindValue(refreshTime);
+    q.exec();
+    db.commit();
+}
+
 bool makeFile(const QString &path, LocalTransport *transport)
 {
     QString error;
@@ -112,26 +139,7 @@ bool makeFile(const QString &path, LocalTransport *transport)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
-    {
-        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("setup"));
-        QSqlQuery q(db);
-        db.transaction();
-        q.exec(QStringLiteral("delete from addrs"));
-        q.prepare(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,200)"));
-        for (int i = 0; i < 1000; ++i) {
-            const QString ip = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
-            q.addBindValue(ip);
-            q.addBindValue(QStringLiteral("host %1").arg(i));
-            q.exec();
-            if (i % 10 == 0) {
-                HostAddress a;
-                HostAddress::parse(ip, &a);
-                transport->down.insert(a);
-            }
-        }
-        q.exec(QStringLiteral("update options set refresh_time=1"));
-        db.commit();
-    }
+    fillBook(transport, 1);
     Database::close(QStringLiteral("setup"));
     return true;
 }
@@ -278,7 +286,7 @@ bool startServer()
                              QStringLiteral("start")}));
 }
 
-// The book of 1,000 hosts in the server's database, a tenth of them down.
+// The same book in the server's database, a pass every second.
 bool fillServer(LocalTransport *transport)
 {
     QString error;
@@ -286,28 +294,7 @@ bool fillServer(LocalTransport *transport)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
-    {
-        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("setup"));
-        QSqlQuery q(db);
-        db.transaction();
-        q.exec(QStringLiteral("delete from addrs"));
-        q.exec(QStringLiteral("delete from logs"));
-        q.prepare(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,?,200)"));
-        for (int i = 0; i < 1000; ++i) {
-            const QString ip = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
-            q.addBindValue(ip);
-            q.addBindValue(QStringLiteral("host %1").arg(i));
-            q.exec();
-            if (i % 10 == 0) {
-                HostAddress a;
-                HostAddress::parse(ip, &a);
-                transport->down.insert(a);
-            }
-        }
-        // The zero period: a pass every second.
-        q.exec(QStringLiteral("update options set refresh_time=0"));
-        db.commit();
-    }
+    fillBook(transport, 0);
     Database::close(QStringLiteral("setup"));
     return true;
 }
