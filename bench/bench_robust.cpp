@@ -10,6 +10,7 @@
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "LocalTransport.h"
 #include "PollingEngine.h"
 #include "Schema.h"
 #include "SystemClock.h"
@@ -36,27 +37,6 @@ namespace {
 using BenchFigures::median;
 using BenchFigures::residentMb;
 
-class LocalTransport final : public EchoTransport
-{
-public:
-    QSet<HostAddress> down;
-    bool open(int, QString *) override { return m_open = true; }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    int send(const HostAddress &address, const QByteArray &, quint32 *cookie) override
-    {
-        *cookie = ++m_next;
-        if (!down.contains(address)) {
-            const quint32 c = *cookie;
-            QTimer::singleShot(0, this, [this, c, address] { emit replyReceived(c, address); });
-        }
-        return 0;
-    }
-
-private:
-    bool m_open = false;
-    quint32 m_next = 0;
-};
 
 QString hostAt(int i)
 {

@@ -19,6 +19,7 @@
 // Usage: bench_session_gap
 #include "Database.h"
 #include "EchoTransport.h"
+#include "LocalTransport.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
 #include "Schema.h"
@@ -46,27 +47,6 @@ using namespace monitor;
 
 namespace {
 
-class LocalTransport final : public EchoTransport
-{
-public:
-    QSet<HostAddress> down;
-    bool open(int, QString *) override { return m_open = true; }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    int send(const HostAddress &address, const QByteArray &, quint32 *cookie) override
-    {
-        *cookie = ++m_next;
-        if (!down.contains(address)) {
-            const quint32 c = *cookie;
-            QTimer::singleShot(0, this, [this, c, address] { emit replyReceived(c, address); });
-        }
-        return 0;
-    }
-
-private:
-    bool m_open = false;
-    quint32 m_next = 0;
-};
 
 // The longest stretch between two beats of a 2 ms timer.
 struct GapMeter
