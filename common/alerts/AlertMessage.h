@@ -44,7 +44,7 @@ struct AlertMessage
     QList<HostChange> hosts;
     bool test = false;  // the operator's "send a test"
 
-    // The form receivers get (documented in the README):
+    // The form receivers get (documented in docs/desk-guide.md):
     // {"event","at","test","hosts":[{"address","description","begin","end","downtime_s","behind"}]}
     // Date-times are local ISO 8601 without a zone; end and downtime_s are
     // null where they do not apply (downtime_s: a restoration's length, a

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# lintian on the Debian package as cpack builds it (README "Installing"):
+# lintian on the Debian package as cpack builds it (docs/administrator-guide.md, "Installing"):
 # no error and no warning, except the overrides the package ships, each
 # with a comment that says why.
 set -euo pipefail
