@@ -2119,14 +2119,6 @@ Downtime: %5</translation>
         <translation>|Description                                     |Time          |IP address            |Timeout  </translation>
     </message>
     <message>
-        <source>База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, как только она освободится.</source>
-        <translation>The database is busy in another program (%1): the outage records (%2) wait and will be made as soon as it is free.</translation>
-    </message>
-    <message>
-        <source>Отложенные записи о сбоях сделаны (%1).</source>
-        <translation>The postponed outage records have been made (%1).</translation>
-    </message>
-    <message>
         <source>Время до след. проверки(сек):</source>
         <translation>Next check in (s):</translation>
     </message>
@@ -2167,48 +2159,12 @@ Downtime: %5</translation>
         <translation>About</translation>
     </message>
     <message>
-        <source>Программа уже запущена!</source>
-        <translation>The program is already running!</translation>
-    </message>
-    <message>
-        <source>Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра программы невозможна. Проверьте, что каталог доступен для записи и на диске есть место.</source>
-        <translation>Cannot create the lock file %1 (%2): a second copy of the program cannot be detected. Check that the directory is writable and the disk has room.</translation>
-    </message>
-    <message>
-        <source>Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на этой базе данных не будет обнаружен. Проверьте права на каталог %3.</source>
-        <translation>Cannot create the database lock file %1 (%2): a second monitor on this database will not be detected. Check the permissions of the directory %3.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 уже использует монитор пользователя %2 (процесс %3).</source>
-        <translation>The database %1 is already used by the monitor of the user %2 (process %3).</translation>
-    </message>
-    <message>
-        <source>Не удалось прочитать отложенные записи %1: %2</source>
-        <translation>Cannot read the postponed records %1: %2</translation>
-    </message>
-    <message>
-        <source>Открытие базы данных</source>
-        <translation>Opening the database</translation>
-    </message>
-    <message>
         <source>Не удалось открыть базу данных, наблюдение невозможно.
 
 %1</source>
         <translation>Cannot open the database; no monitoring is possible.
 
 %1</translation>
-    </message>
-    <message>
-        <source>База данных открыта: %1</source>
-        <translation>Database opened: %1</translation>
-    </message>
-    <message>
-        <source>Чтение настроек</source>
-        <translation>Reading the settings</translation>
-    </message>
-    <message>
-        <source>Настройки: %1; используется значение по умолчанию.</source>
-        <translation>Settings: %1; the default value is used.</translation>
     </message>
     <message>
         <source>Ошибка базы данных: %1: %2</source>
@@ -2246,42 +2202,6 @@ Created: 14.09.2004</translation>
         <source>Завершение работы</source>
         <comment>window title</comment>
         <translation>Завершение работы</translation>
-    </message>
-    <message>
-        <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
-        <translation>No connection to the database server %1 (%2): the outage records (%3) wait and will be made when the connection is back.</translation>
-    </message>
-    <message>
-        <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
-        <translation>Lost the connection to the database server %1 (%2). Checking the addresses goes on; outage records wait and will be made when the connection is back.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; закройте один из них.</source>
-        <translation>Another monitor (%2) took the database %1 while the connection to the server was lost. This monitor goes on checking but writes nothing while that one runs; close one of them.</translation>
-    </message>
-    <message>
-        <source>Связь с сервером базы данных %1 восстановлена.</source>
-        <translation>The connection to the database server %1 is back.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 уже использует другой монитор: %2.</source>
-        <translation>Another monitor already uses the database %1: %2.</translation>
-    </message>
-    <message>
-        <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
-        <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
-    </message>
-    <message>
-        <source>Запись причин тихих сбоев</source>
-        <translation>Recording why outages stayed quiet</translation>
-    </message>
-    <message>
-        <source>Отключение сигналов</source>
-        <translation>Muting alerts</translation>
-    </message>
-    <message>
-        <source>Включение сигналов</source>
-        <translation>Unmuting alerts</translation>
     </message>
     <message>
         <source>Без сигнала: %1</source>
@@ -2329,6 +2249,10 @@ Created: 14.09.2004</translation>
     <message>
         <source>Включить сигналы %1 (отключены %2)</source>
         <translation>Unmute %1 (muted %2)</translation>
+    </message>
+    <message>
+        <source>Не удалось запустить %1: %2</source>
+        <translation>Cannot start %1: %2</translation>
     </message>
 </context>
 <context>
@@ -2386,6 +2310,121 @@ Created: 14.09.2004</translation>
     <message>
         <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
         <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
+    </message>
+    <message>
+        <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>Lost the connection to the database server %1 (%2). Checking the addresses goes on; outage records wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Сервер базы данных %1 ещё держит прежнее соединение этого монитора, которое перестало отвечать (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда сервер его закроет.</source>
+        <translation>The database server %1 still holds this monitor&apos;s earlier connection, which stopped answering (%2). Checking goes on; the outage records wait and will be written once the server closes it.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; закройте один из них.</source>
+        <translation>Another monitor (%2) took the database %1 while the connection to the server was lost. This monitor goes on checking but writes nothing while that one runs; close one of them.</translation>
+    </message>
+    <message>
+        <source>База данных открыта: %1</source>
+        <translation>Database opened: %1</translation>
+    </message>
+    <message>
+        <source>Связь с сервером базы данных %1 восстановлена.</source>
+        <translation>The connection to the database server %1 is back.</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>No connection to the database server %1 (%2): the outage records (%3) wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
+        <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
+    </message>
+    <message>
+        <source>База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, как только она освободится.</source>
+        <translation>The database is busy in another program (%1): the outage records (%2) wait and will be made as soon as it is free.</translation>
+    </message>
+    <message>
+        <source>Отложенные записи о сбоях сделаны (%1).</source>
+        <translation>The postponed outage records have been made (%1).</translation>
+    </message>
+    <message>
+        <source>Программа уже запущена!</source>
+        <translation>The program is already running!</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра программы невозможна. Проверьте, что каталог доступен для записи и на диске есть место.</source>
+        <translation>Cannot create the lock file %1 (%2): a second copy of the program cannot be detected. Check that the directory is writable and the disk has room.</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на этой базе данных не будет обнаружен. Проверьте права на каталог %3.</source>
+        <translation>Cannot create the database lock file %1 (%2): a second monitor on this database will not be detected. Check the permissions of the directory %3.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 уже использует другой монитор: %2.</source>
+        <translation>Another monitor already uses the database %1: %2.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 уже использует монитор пользователя %2 (процесс %3).</source>
+        <translation>The database %1 is already used by the monitor of the user %2 (process %3).</translation>
+    </message>
+    <message>
+        <source>Открытие базы данных</source>
+        <translation>Opening the database</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать отложенные записи %1: %2</source>
+        <translation>Cannot read the postponed records %1: %2</translation>
+    </message>
+    <message>
+        <source>Отсутствующие соединения</source>
+        <translation>Lost connections</translation>
+    </message>
+    <message>
+        <source>Ошибка базы данных: %1: %2</source>
+        <translation>Database error: %1: %2</translation>
+    </message>
+    <message>
+        <source>Чтение настроек</source>
+        <translation>Reading the settings</translation>
+    </message>
+    <message>
+        <source>Настройки: %1; используется значение по умолчанию.</source>
+        <translation>Settings: %1; the default value is used.</translation>
+    </message>
+    <message>
+        <source>Настройки сигналов не прочитаны, действуют значения по умолчанию: %1</source>
+        <translation>Alert settings not read, the defaults apply: %1</translation>
+    </message>
+    <message>
+        <source>Запись причин тихих сбоев</source>
+        <translation>Recording why outages stayed quiet</translation>
+    </message>
+    <message>
+        <source>Отключение сигналов</source>
+        <translation>Muting alerts</translation>
+    </message>
+    <message>
+        <source>Включение сигналов</source>
+        <translation>Unmuting alerts</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::MonitorStore</name>
+    <message>
+        <source>соединение закрыто</source>
+        <translation>the connection was closed</translation>
+    </message>
+    <message>
+        <source>нет соединения с сервером базы данных</source>
+        <translation>no connection to the database server</translation>
+    </message>
+    <message>
+        <source>база данных не открыта</source>
+        <translation>the database is not open</translation>
+    </message>
+    <message>
+        <source>запрос к базе данных не вернулся за %1 мс; его соединение оставлено</source>
+        <translation>a database statement did not come back within %1 ms; its connection is given up</translation>
     </message>
 </context>
 <context>
@@ -2557,13 +2596,6 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
-    <name>monitor::ServerOutageStore</name>
-    <message>
-        <source>нет соединения с сервером базы данных</source>
-        <translation>no connection to the database server</translation>
-    </message>
-</context>
-<context>
     <name>monitor::ServerSession</name>
     <message>
         <source>Не удалось занять базу данных %1 для монитора: %2</source>
@@ -2598,10 +2630,21 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::WatchedTimeKeeper</name>
+    <message>
+        <source>Время наблюдения не записано: %1</source>
+        <translation>Watched time not recorded: %1</translation>
+    </message>
+</context>
+<context>
     <name>monitor::WriteQueue</name>
     <message>
         <source>база данных не ответила вовремя</source>
         <translation>the database did not answer in time</translation>
+    </message>
+    <message>
+        <source>база данных не открыта</source>
+        <translation>the database is not open</translation>
     </message>
 </context>
 <context>
@@ -2613,10 +2656,6 @@ To fix it, do one of the two:
 </context>
 <context>
     <name>monitor::frmOtchet</name>
-    <message>
-        <source>Отсутствующие соединения</source>
-        <translation>Lost connections</translation>
-    </message>
     <message>
         <source>Обновить</source>
         <translation>Refresh</translation>

@@ -1,26 +1,25 @@
 #pragma once
 
-#include "DatabaseConfig.h"
 #include "LatencyRecorder.h"
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <deque>
-#include <memory>
 #include <vector>
-
-class DatabaseThread;
 
 namespace monitor {
 
+class Clock;
+class MonitorStore;
+
 // Keeps the monitor's round trips and loss: each pass's samples go to the
-// database on a database thread (never the window's), and after each pass
-// consolidation and retention go on there a step per job, so other jobs of
-// that thread wait at most one short step.
+// store, and after each pass consolidation and retention go on there a step
+// per operation, so the store's other work waits at most one short step.
 //
-// Until the database is reachable the passes wait here, in order, up to
+// Until the database takes them the passes wait here, in order, up to
 // MaxWaitingPasses (then the oldest go, and that is said once).
 class LatencyService final : public QObject
 {
@@ -32,11 +31,13 @@ public:
     // Consolidation and retention steps after one pass, at most.
     static constexpr int StepsPerPass = 40;
 
-    LatencyService(const DatabaseConfig &database, const QString &connectionName, QObject *parent = nullptr);
-    ~LatencyService() override;
+    // Neither is owned; the clock dates retention.
+    LatencyService(MonitorStore *store, const Clock *clock, QObject *parent = nullptr);
 
-    // Blocks until the jobs posted so far are done (tests, program end).
-    void waitIdle();
+    // Passes not yet in the database.
+    int waitingPasses() const { return int(m_waiting.size()); }
+    // Whether an operation is under way.
+    bool isBusy() const { return m_flushing || m_maintaining; }
 
 public slots:
     void record(const QDateTime &at, const std::vector<monitor::LatencySample> &samples);
@@ -55,9 +56,8 @@ private:
     void maintain(int stepsLeft);
     void report(const QString &what, const QString &error);
 
-    DatabaseConfig m_database;
-    std::unique_ptr<DatabaseThread> m_thread;
-    std::unique_ptr<LatencyRecorder> m_recorder;  // lives on, and is used only from, the database thread
+    QPointer<MonitorStore> m_store;
+    const Clock *m_clock;
     std::deque<Pass> m_waiting;
     bool m_flushing = false;
     bool m_maintaining = false;

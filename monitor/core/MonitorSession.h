@@ -2,8 +2,8 @@
 
 #include "AlertGate.h"
 #include "DatabaseConfig.h"
-#include "DatabaseExecutor.h"
 #include "ExtraSettings.h"
+#include "MonitorStore.h"
 #include "NotificationText.h"
 #include "OpenOutages.h"
 
@@ -22,7 +22,6 @@ namespace monitor {
 
 class Clock;
 class PollingEngine;
-class ServerSession;
 
 // Where the session finds its database and its locks.
 struct SessionSetup
@@ -37,16 +36,17 @@ struct SessionSetup
     QString lockDirectory;
     // Where the one-monitor-per-database lock lives; empty: /run/lock.
     QString databaseLockDirectory;
-    // Every statement on the monitor's one database thread (the program);
-    // false runs them at once on the default connection (tests that follow
-    // each step in order).
+    // Every statement on the store's database thread (the program); false
+    // runs them at once on the default connection (tests that follow each
+    // step in order).
     bool databaseThread = false;
 };
 
-// The monitor as it runs, without a window: the locks that keep it single,
-// the database (file or server) and its reopening, the settings, the writes a
-// previous run kept, the one-second schedule of passes, and the outages open
-// now. A window (or a test) drives start(), tick() and stop() and listens.
+// The monitor as it runs, without a window: the lock that keeps it single
+// per user, the store (the database, file or server, and its reopening),
+// the settings, the writes a previous run kept, the one-second schedule of
+// passes, and the outages open now. A window (or a test) drives start(),
+// tick() and stop() and listens.
 //
 // Everything the operator should read comes out as a signal: the window
 // shows notices and database errors as event lines, outages as red and
@@ -58,9 +58,6 @@ class MonitorSession final : public QObject
     Q_DISABLE_COPY_MOVE(MonitorSession)
 
 public:
-    // The monitor's writes wait this long for another program's lock before
-    // they are kept for a later tick.
-    static constexpr int WriteBusyTimeoutMs = 50;
     // At the program's end, kept writes are tried for this long; what is
     // left waits in a file beside the database for the next start.
     static constexpr int FinalFlushMs = 600;
@@ -89,9 +86,7 @@ public:
     bool isStopped() const { return m_stopped; }
 
     PollingEngine *engine() const { return m_engine; }
-    // Where the monitor's statements run: other parts of the monitor post
-    // their own database work here.
-    DatabaseExecutor *database() const { return m_exec.get(); }
+    MonitorStore *store() const { return m_store.get(); }
     // Settings beyond the options row, as read with it.
     const ExtraSettings &extraSettings() const { return m_extra; }
     OpenOutages *openOutages() const { return m_open; }
@@ -149,6 +144,10 @@ signals:
     // an answer.
     void warning(const QString &text);
 
+    // stop() begins: what still needs the database (deliveries striking
+    // their messages from the outbox) gets its last moment now.
+    void stopping();
+
     void databaseOpened();
     void databaseLost(const QString &why);
     void databaseBack();
@@ -157,44 +156,33 @@ signals:
 
 private:
     void wireEngine();
-    // Runs a job and waits for it with the event loop running (start-up
+    void wireStore();
+    // Waits for a store operation with the event loop running (start-up
     // only): the splash stays live and a signal still ends the program.
-    void await(DatabaseExecutor::Job job);
-    bool takeDatabaseLock(bool atStart);
-    bool openFile(bool atStart);
-    void reopenFile(std::function<void(bool)> done);
-    void watchServer();
-    void onStatementGivenUp();
-    void serverTick();
+    // `begin` starts it and calls its argument when the answer came.
+    void await(const std::function<void(std::function<void()>)> &begin);
+    // Opens the database (atStart: waited for); `done` gets whether it opened.
+    void openDatabase(bool atStart, std::function<void(bool)> done);
+    // False when another monitor owns the database.
+    bool onOpening(const MonitorStore::Opening &opening, bool atStart);
     void reportUnopened(const QString &error, bool atStart);
-    void connectServerSession();
-    bool openServer();
     // Once the database is open: the open outages are read, and the
     // writes a previous run kept go first.
     void databaseReady(bool wait);
     void readSettings(bool wait);
     void readOpenOutages(bool wait);
-    // A job whose outcome is handled by `then`: waited for (start-up) or later.
-    void runJob(DatabaseExecutor::Job job, std::function<void()> then, bool wait);
-    // The server session goes with the connection; a busy thread is given up.
-    void releaseDatabase();
     void keepPendingWrites();
     void tell(const QString &text);
     void storeMarks(const QList<AlertRecords::Mark> &marks);
+    void reportWriteError(const QString &what, const QString &error);
+    QString databaseName() const;
 
     SessionSetup m_setup;
     PollingEngine *m_engine;
     const Clock *m_clock;
     OpenOutages *m_open;
     std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<SingleInstance> m_databaseInstance;
-    std::unique_ptr<DatabaseExecutor> m_exec;
-    // With a server: it lives where the connection does, and is only
-    // touched from jobs; the session keeps what it last told.
-    ServerSession *m_server = nullptr;
-    bool m_serverUsable = false;
-    bool m_fileOpen = false;
-    QTimer *m_watchdog = nullptr;
+    std::unique_ptr<MonitorStore> m_store;
     ExtraSettings m_extra;
     qint64 m_restoredAfter = -1;  // the engine's restoredAfter, for the outageEnded right after
     QString m_lastOpenError;  // told once until it changes

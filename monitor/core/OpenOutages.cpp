@@ -1,40 +1,13 @@
 #include "OpenOutages.h"
 
-#include "Database.h"
 #include "DateTimeText.h"
-#include "Statements.h"
 
-#include <QSqlQuery>
 
 namespace monitor {
 
 OpenOutages::OpenOutages(QObject *parent)
     : QObject(parent)
 {
-}
-
-bool OpenOutages::read(QSqlDatabase db, QList<OpenOutage> *rows, QString *error, QSqlError *failure)
-{
-    QSqlQuery query(db);
-    if (!runStatement(query, Statements::SelectOpenOutagesForReport)) {
-        if (error)
-            *error = statementError(query);
-        if (failure)
-            *failure = query.lastError();
-        return false;
-    }
-    QList<OpenOutage> read;
-    while (query.next())
-        read.append({query.value(1).toString(), query.value(2).toString(), query.value(0)});
-    if (query.lastError().isValid()) {
-        if (error)
-            *error = statementError(query);
-        if (failure)
-            *failure = query.lastError();
-        return false;
-    }
-    *rows = read;
-    return true;
 }
 
 void OpenOutages::reset(const QList<OpenOutage> &rows, const QList<OutageWrite> &waiting)

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "MonitorStore.h"
 #include "WriteQueue.h"
 
 #include <QList>
 #include <QObject>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QString>
 #include <QVariant>
 
@@ -13,14 +12,7 @@ namespace monitor {
 
 // One outage that has not ended: its row of the log, or a write of it that
 // still waits in the queue.
-struct OpenOutage
-{
-    QString ip;
-    QString desc;
-    QVariant begin;  // as the log stores it (a date-time text), or the decided moment
-
-    bool operator==(const OpenOutage &o) const { return ip == o.ip && desc == o.desc && begin == o.begin; }
-};
+using OpenOutage = StoredOutage;
 
 // The outages open now, as the monitor itself decided them.
 //
@@ -36,9 +28,6 @@ class OpenOutages final : public QObject
 
 public:
     explicit OpenOutages(QObject *parent = nullptr);
-
-    // The open rows of the log, in its order. Run where the connection lives.
-    static bool read(QSqlDatabase db, QList<OpenOutage> *rows, QString *error, QSqlError *failure = nullptr);
 
     // The log's open rows with the writes still waiting laid over them.
     void reset(const QList<OpenOutage> &rows, const QList<OutageWrite> &waiting);

@@ -1,18 +1,22 @@
 #include "PassAlerts.h"
 
+#include "Clock.h"
 #include "DateTimeText.h"
 #include "MonitorSession.h"
 #include "OpenOutages.h"
 #include "PollingEngine.h"
 
-#include <QHash>
-
 namespace monitor {
 
-PassAlerts::PassAlerts(PollingEngine *engine, MonitorSession *session, Send send, QObject *parent)
-    : QObject(parent), m_session(session), m_send(std::move(send))
+PassAlerts::PassAlerts(PollingEngine *engine, MonitorSession *session, const Clock *clock, Send send, QObject *parent)
+    : QObject(parent), m_session(session), m_clock(clock), m_send(std::move(send))
 {
-    connect(engine, &PollingEngine::passStarted, this, [this] { m_changes.clear(); });
+    connect(engine, &PollingEngine::passStarted, this, [this] {
+        m_changes.clear();
+        m_beganAt.clear();
+        for (const OpenOutage &row : m_session->openOutages()->rows())
+            m_beganAt.insert(row.ip, DateTimeText::fromVariant(row.begin));
+    });
     connect(engine, &PollingEngine::outageBegan, this,
             [this](const QString &ip, const QString &desc, int, const QDateTime &at) {
                 changed(alerts::Event::Down, ip, desc, at);
@@ -32,25 +36,29 @@ void PassAlerts::changed(alerts::Event event, const QString &ip, const QString &
     c.event = event;
     c.address = ip;
     c.description = desc;
-    // The moment it was decided, as its row carries it; the delivery knows
-    // an outage's begin for a restoration.
-    if (event == alerts::Event::Down)
+    // The moment it was decided, as its row carries it.
+    if (event == alerts::Event::Down) {
         c.begin = at;
-    else
+        m_beganAt.insert(ip, at);
+    } else {
+        c.begin = m_beganAt.take(ip);
         c.end = at;
+    }
     m_changes.append(c);
 }
 
-QDateTime PassAlerts::openSince(const QString &ip) const
+QList<alerts::HostChange> PassAlerts::downNow() const
 {
-    const OpenOutages *open = m_session->openOutages();
-    if (!open)
-        return QDateTime();
-    for (const OpenOutage &row : open->rows()) {
-        if (row.ip == ip)
-            return DateTimeText::fromVariant(row.begin);
+    QList<alerts::HostChange> down;
+    for (const OpenOutage &row : m_session->openOutages()->rows()) {
+        alerts::HostChange h;
+        h.event = alerts::Event::Down;
+        h.address = row.ip;
+        h.description = row.desc;
+        h.begin = DateTimeText::fromVariant(row.begin);
+        down.append(h);
     }
-    return QDateTime();
+    return down;
 }
 
 void PassAlerts::passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
@@ -73,6 +81,7 @@ void PassAlerts::passEnded(const QList<NotifiedHost> &began, const QList<Notifie
         c.behind = (*it)->behind;
         rang.erase(it);
     }
+    const QList<alerts::HostChange> down = downNow();
     // What is left rang in this pass for a change of an earlier one.
     for (const NotifiedHost &h : began) {
         if (!rangDown.contains(h.ip))
@@ -81,11 +90,14 @@ void PassAlerts::passEnded(const QList<NotifiedHost> &began, const QList<Notifie
         c.event = alerts::Event::Down;
         c.address = h.ip;
         c.description = h.desc;
-        c.begin = openSince(h.ip);
+        for (const alerts::HostChange &d : down) {
+            if (d.address == h.ip)
+                c.begin = d.begin;
+        }
         c.behind = h.behind;
         changes.append(c);
     }
-    m_send(changes, QDateTime::currentDateTime());
+    m_send(changes, m_clock->now(), down);
 }
 
 } // namespace monitor

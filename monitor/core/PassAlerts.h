@@ -4,6 +4,7 @@
 #include "NotificationText.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -11,13 +12,13 @@
 
 namespace monitor {
 
+class Clock;
 class MonitorSession;
 class PollingEngine;
 
 // Gathers a pass's outages and restorations as the engine applies them and,
 // when the session has decided the pass's alarms, hands them on as one list
-// to the alert channels' delivery (which runs on a thread of its own, so a
-// pass never waits for it).
+// to the alert channels' delivery.
 //
 // The channels hear what the operator's desk heard: a change the session
 // kept quiet (behind a down parent, flapping, muted, not yet confirmed) is
@@ -31,20 +32,24 @@ class PassAlerts final : public QObject
     Q_DISABLE_COPY_MOVE(PassAlerts)
 
 public:
-    // The pass's changes and its end, as handed to the delivery.
-    using Send = std::function<void(const QList<alerts::HostChange> &changes, const QDateTime &at)>;
+    // The pass's changes, its end, and every outage open after it.
+    using Send = std::function<void(const QList<alerts::HostChange> &changes, const QDateTime &at,
+                                    const QList<alerts::HostChange> &downNow)>;
 
-    // Not owned: the engine and the session, which outlive this object.
-    PassAlerts(PollingEngine *engine, MonitorSession *session, Send send, QObject *parent = nullptr);
+    // Not owned: the engine, the session and the clock, which outlive this object.
+    PassAlerts(PollingEngine *engine, MonitorSession *session, const Clock *clock, Send send,
+               QObject *parent = nullptr);
 
 private:
     void changed(alerts::Event event, const QString &ip, const QString &desc, const QDateTime &at);
     void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
-    QDateTime openSince(const QString &ip) const;
+    QList<alerts::HostChange> downNow() const;
 
     MonitorSession *m_session;
+    const Clock *m_clock;
     Send m_send;
     QList<alerts::HostChange> m_changes;
+    QHash<QString, QDateTime> m_beganAt;  // the outages open as the pass went
 };
 
 } // namespace monitor

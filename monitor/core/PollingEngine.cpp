@@ -7,20 +7,14 @@
 #include "EchoProbe.h"
 #include "EchoTransport.h"
 #include "MonotonicClock.h"
-#include "ConnectionWatch.h"
-#include "DatabaseExecutor.h"
 #include "LocalNetwork.h"
-#include "ServerOutageStore.h"
-#include "SqliteOutageStore.h"
-#include "Statements.h"
+#include "MonitorStore.h"
 #include "WriteQueue.h"
 #include "AddressLimits.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlError>
 #include <QTimer>
 
 #include <limits>
@@ -46,11 +40,8 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
     , m_transport(transport)
     , m_clock(clock)
     , m_probe(new EchoProbe(transport, this))
-    , m_connectionName(QLatin1String(QSqlDatabase::defaultConnection))
-    , m_executor(new DatabaseExecutor(m_connectionName, this))
     , m_bookWait(new QTimer(this))
-    , m_store(std::make_unique<SqliteOutageStore>(m_connectionName))
-    , m_queue(new WriteQueue(m_store.get(), this))
+    , m_queue(new WriteQueue(nullptr, this))
 {
     m_bookWait->setSingleShot(true);
     m_bookWait->setInterval(BookWaitMs);
@@ -62,15 +53,25 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
                                                          : tr("Не удалось записать окончание сбоя для %1").arg(w.ip),
                             error);
     });
+    m_ownStore = MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
+    setStore(m_ownStore.get());
 }
 
-void PollingEngine::setConnectionName(const QString &name)
+void PollingEngine::setStore(MonitorStore *store)
 {
-    m_connectionName = name;
-    m_executor->setConnectionName(name);
-    m_store->setConnectionName(name);
-    if (m_serverStore)
-        m_serverStore->setConnectionName(name);
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    // The store of the engine alone lets go of the queue first.
+    if (m_ownStore && store != m_ownStore.get())
+        m_ownStore.reset();
+    m_store = store;
+    store->serve(m_queue);
+    // The thread took the answers it owed with it: a pass waiting for its
+    // book goes on without it.
+    connect(store, &MonitorStore::statementGivenUp, this, [this] {
+        if (m_bookAwaited)
+            onBookWaitOver();
+    });
 }
 
 void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
@@ -82,52 +83,9 @@ void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
     m_opener = [opener = std::move(opener)](std::function<void(bool)> done) { done(opener()); };
 }
 
-void PollingEngine::setExecutor(DatabaseExecutor *executor)
-{
-    m_executor = executor;
-    setConnectionName(executor->connectionName());
-    connect(executor, &DatabaseExecutor::replaced, this, &PollingEngine::onExecutorReplaced);
-    if (!executor->isThreaded())
-        return;
-    // Each write runs on the database thread; the queue learns its outcome
-    // there from the store the queue had when the write was handed over.
-    m_queue->setDispatcher([this](const OutageWrite &w, WriteQueue::Done done) {
-        OutageStore *store = m_queue->store();
-        auto outcome = std::make_shared<std::pair<OutageStore::Outcome, QString>>(OutageStore::Outcome::RetryLater,
-                                                                                  QString());
-        m_executor->run(
-            this, [store, w, outcome](QSqlDatabase) { outcome->first = store->write(w, &outcome->second); },
-            [outcome, done] { done(outcome->first, outcome->second); });
-    });
-}
-
-void PollingEngine::onExecutorReplaced()
-{
-    m_connectionName = m_executor->connectionName();
-    m_store->setConnectionName(m_connectionName);
-    // The thread took the answers it owed with it: the write under way is
-    // kept for later, and a pass waiting for its book goes on without it.
-    m_queue->abandonInFlight();
-    if (m_bookAwaited)
-        onBookWaitOver();
-}
-
-void PollingEngine::setConnectionWatch(ConnectionWatch *watch)
-{
-    m_watch = watch;
-    if (m_serverStore)
-        m_retiredStores.push_back(std::move(m_serverStore));
-    if (watch) {
-        m_serverStore = std::make_unique<ServerOutageStore>(m_connectionName, watch);
-        m_queue->setStore(m_serverStore.get());
-    } else {
-        m_queue->setStore(m_store.get());
-    }
-}
-
 bool PollingEngine::startOfflinePass()
 {
-    if (!m_watch || !m_haveLastBook)
+    if (!m_store || !m_store->isServer() || !m_haveLastBook)
         return false;
     m_hosts = m_lastBook;
     // The kept writes are in this picture already: it is what the last pass
@@ -264,67 +222,16 @@ void PollingEngine::requestBook()
 {
     const int ticket = ++m_bookTicket;
     m_bookAwaited = true;
-    auto read = std::make_shared<BookRead>();
-    ConnectionWatch *watch = m_watch;
-    if (m_executor->isThreaded())
+    if (m_store->isThreaded())
         m_bookWait->start();
-    m_executor->run(
-        this, [watch, read](QSqlDatabase db) { readBook(db, watch, read.get()); },
-        [this, read, ticket] {
-            if (ticket != m_bookTicket || !m_bookAwaited)
-                return;  // given up waiting: the pass went on without it
-            m_bookAwaited = false;
-            m_bookWait->stop();
-            if (m_running && !m_stopped)
-                onBookRead(*read);
-        });
-}
-
-// Runs where the connection lives (the database thread).
-void PollingEngine::readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out)
-{
-    if (!db.isOpen() || (watch && !watch->usable())) {
-        out->status = BookRead::NoDatabase;
-        return;
-    }
-    {
-        QSqlQuery book(db);
-        bool ok = runStatement(book, Statements::SelectAddressesForPass);
-        while (ok && book.next())
-            out->rows.push_back(
-                {book.value(0).toString(), book.value(1).toString(), book.value(2), book.value(0).isNull()});
-        if (!ok || book.lastError().isValid()) {
-            out->rows.clear();
-            // The server went away: the pass goes on with what the last one read.
-            if (watch && watch->lost(book.lastError())) {
-                out->status = BookRead::Lost;
-            } else {
-                out->status = BookRead::Failed;
-                out->error = statementError(book);
-            }
-            return;
-        }
-    }
-    out->status = BookRead::Read;
-    QSqlQuery open(db);
-    bool ok = runStatement(open, Statements::SelectAllOpenOutages);
-    while (ok && open.next()) {
-        const QString ip = open.value(1).toString();
-        ++out->openRows[ip];
-        if (!out->openSince.contains(ip))
-            out->openSince.insert(ip, open.value(2));
-    }
-    if (!ok || open.lastError().isValid()) {
-        out->openRows.clear();
-        // Lost between the book and the open rows: the picture the last
-        // pass left still holds, kept writes included.
-        if (watch && watch->lost(open.lastError())) {
-            out->openRowsStatus = BookRead::OpenRowsLost;
-        } else {
-            out->openRowsStatus = BookRead::OpenRowsFailed;
-            out->openRowsError = statementError(open);
-        }
-    }
+    m_store->readBook(this, true, [this, ticket](const MonitorStore::Book &read) {
+        if (ticket != m_bookTicket || !m_bookAwaited)
+            return;  // given up waiting: the pass went on without it
+        m_bookAwaited = false;
+        m_bookWait->stop();
+        if (m_running && !m_stopped)
+            onBookRead(read);
+    });
 }
 
 void PollingEngine::onBookWaitOver()
@@ -345,10 +252,10 @@ void PollingEngine::passWithoutDatabase()
         QTimer::singleShot(0, this, &PollingEngine::finishPass);
 }
 
-void PollingEngine::onBookRead(const BookRead &read)
+void PollingEngine::onBookRead(const MonitorStore::Book &read)
 {
     switch (read.status) {
-    case BookRead::NoDatabase:
+    case MonitorStore::Book::NoDatabase:
         // A file missing at start-up (or unopenable then) is tried at every
         // pass; the opener tells the operator what happened.
         if (m_opener && !m_openerAsked) {
@@ -366,21 +273,21 @@ void PollingEngine::onBookRead(const BookRead &read)
         }
         passWithoutDatabase();
         return;
-    case BookRead::Lost:
+    case MonitorStore::Book::Lost:
         passWithoutDatabase();
         return;
-    case BookRead::Failed:
+    case MonitorStore::Book::Failed:
         // Without the book nothing can be probed or logged in this pass.
         reportDatabaseError(tr("Не удалось прочитать список адресов"), read.error);
         m_hosts.clear();
         QTimer::singleShot(0, this, &PollingEngine::finishPass);
         return;
-    case BookRead::Read:
+    case MonitorStore::Book::Read:
         break;
     }
 
     m_hosts.clear();
-    for (const BookRead::Row &row : read.rows) {
+    for (const MonitorStore::Book::Row &row : read.rows) {
         Host h;
         h.ip = row.ip;
         h.desc = row.desc;
@@ -424,10 +331,15 @@ void PollingEngine::onBookRead(const BookRead &read)
 
     // The open rows are known before the first host is decided; the host's
     // own writes keep the picture up to date from then on.
-    switch (read.openRowsStatus) {
-    case BookRead::OpenRowsRead:
-        m_openRows = read.openRows;
-        m_openSince = read.openSince;
+    switch (read.openStatus) {
+    case MonitorStore::Book::OpenRead:
+        m_openRows.clear();
+        m_openSince.clear();
+        for (const StoredOutage &o : read.open) {
+            ++m_openRows[o.ip];
+            if (!m_openSince.contains(o.ip))
+                m_openSince.insert(o.ip, o.begin);
+        }
         for (const OutageWrite &w : m_queue->pending()) {
             if (w.kind == OutageWrite::Begin && !m_openSince.contains(w.ip))
                 m_openSince.insert(w.ip, DateTimeText::fromDateTime(w.at));
@@ -444,15 +356,15 @@ void PollingEngine::onBookRead(const BookRead &read)
         }
         m_openRowsKnown = true;
         break;
-    case BookRead::OpenRowsLost:
+    case MonitorStore::Book::OpenLost:
         m_openRows = m_lastOpenRows;
         m_openRowsKnown = m_hosts.empty() || m_haveLastOpenRows;
         break;
-    case BookRead::OpenRowsFailed:
+    case MonitorStore::Book::OpenFailed:
         m_openRows.clear();
         m_openRowsKnown = m_hosts.empty();
         if (!m_hosts.empty())
-            reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openRowsError);
+            reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openError);
         break;
     }
     startProbing();

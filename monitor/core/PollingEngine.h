@@ -11,26 +11,23 @@
 #include <QVariant>
 
 #include "LatencyRecorder.h"
+#include "MonitorStore.h"
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QSqlDatabase;
 class QTimer;
 
 namespace monitor {
 
 class Clock;
-class ConnectionWatch;
-class DatabaseExecutor;
 class EchoProbe;
-class ServerOutageStore;
 class EchoTransport;
 class LocalNetwork;
+class MonitorStore;
 class MonotonicClock;
-class SqliteOutageStore;
 class WriteQueue;
 
 // The monitor's polling cycle: the countdown, the passes and the outage log.
@@ -82,8 +79,11 @@ public:
     qint64 elapsedSeconds() const;
     int secondsLeft() const;
 
-    // The database connection the passes use (the default one unless set).
-    void setConnectionName(const QString &name);
+    // Where the passes read the book and the queue's writes go (not owned).
+    // Until one is set, the engine works at once on the default connection,
+    // as tests of the pass alone use it.
+    void setStore(MonitorStore *store);
+    MonitorStore *store() const { return m_store; }
     // Called at the start of a pass while the connection is not open: tries
     // to open the database (and says so itself). Without one, or when it
     // fails, the pass ends without probing.
@@ -92,22 +92,15 @@ public:
     // opened on its own thread): it calls `done` with the outcome.
     using AsyncOpener = std::function<void(std::function<void(bool)> done)>;
     void setAsyncDatabaseOpener(AsyncOpener opener) { m_opener = std::move(opener); }
-    // Where the pass's statements and the queue's writes run: the database
-    // thread (not owned). Without one they run at once on the connection.
-    void setExecutor(DatabaseExecutor *executor);
     // A pass whose address book has not come back from the database thread
     // within this long probes the book of the last pass that read it.
     static constexpr int BookWaitMs = 3000;
-    // The queue every outage write goes through.
+    // The queue every outage write goes through. On a server that went
+    // away the writes wait there, and a pass that cannot reach the server
+    // probes the address book of the last pass that read it, so alerts go on.
     WriteQueue *writeQueue() const { return m_queue; }
-    // A database server's connection, which may go away and come back:
-    // the writes then go through a server store that keeps them while it is
-    // gone, and a pass that cannot reach the server probes the address book
-    // of the last pass that read it, so alerts go on. Not owned.
-    void setConnectionWatch(ConnectionWatch *watch);
 
     // --- watched time ---
-    QString connectionName() const { return m_connectionName; }
     // Asked about a host found silent before its outage is logged: when this
     // machine itself has no network towards it, the pass logs no outage and
     // counts as unwatched. Not owned; none: every silence is the host's.
@@ -172,29 +165,9 @@ private:
         QDateTime at;
     };
 
-    // What a pass reads of the database, read where the connection lives.
-    struct BookRead
-    {
-        enum Status { Read, NoDatabase, Lost, Failed } status = NoDatabase;
-        QString error;
-        struct Row
-        {
-            QString ip;
-            QString desc;
-            QVariant timeout;
-            bool ipIsNull = false;  // told apart from an empty address
-        };
-        std::vector<Row> rows;
-        QHash<QString, int> openRows;
-        QHash<QString, QVariant> openSince;  // ip -> time_begin of its oldest open row
-        enum OpenRows { OpenRowsRead, OpenRowsLost, OpenRowsFailed } openRowsStatus = OpenRowsRead;
-        QString openRowsError;
-    };
-    static void readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out);
     void requestBook();
-    void onBookRead(const BookRead &read);
+    void onBookRead(const MonitorStore::Book &read);
     void onBookWaitOver();
-    void onExecutorReplaced();
     // No database for this pass: the last book, or nothing.
     void passWithoutDatabase();
     // A pass without the server: the last book read and the open rows as
@@ -218,7 +191,8 @@ private:
     QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;
     EchoProbe *m_probe;
-    QString m_connectionName;
+    std::unique_ptr<MonitorStore> m_ownStore;  // until one is set
+    QPointer<MonitorStore> m_store;
 
     int m_refreshSecs = 0;
     QDateTime m_lastCheck;
@@ -232,7 +206,6 @@ private:
     int m_errCount = 0;
     quint8 m_restCount = 0;
 
-    DatabaseExecutor *m_executor;
     int m_bookTicket = 0;
     bool m_bookAwaited = false;
     bool m_openerAsked = false;
@@ -247,10 +220,7 @@ private:
     QHash<QString, int> m_openRows;
     QSet<QString> m_told;  // notices given in this run
 
-    std::unique_ptr<SqliteOutageStore> m_store;
-    std::unique_ptr<ServerOutageStore> m_serverStore;
     WriteQueue *m_queue;
-    ConnectionWatch *m_watch = nullptr;
     // What the last pass knew, for passes while the server is away.
     std::vector<Host> m_lastBook;
     bool m_haveLastBook = false;
@@ -266,9 +236,6 @@ private:
     // ip -> the stored beginning of its open outage, for the downtime told
     // with a restoration.
     QHash<QString, QVariant> m_openSince;
-    // Stores of an earlier database thread: a statement given up may still
-    // come back into them.
-    std::vector<std::unique_ptr<ServerOutageStore>> m_retiredStores;
     QHash<QString, bool> m_lastStates;
 };
 

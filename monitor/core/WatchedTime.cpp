@@ -3,11 +3,13 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DateTimeText.h"
+#include "MonitorStore.h"
 #include "PollingEngine.h"
 #include "Statements.h"
 
 #include <QSqlQuery>
 
+#include <cstdio>
 #include <ctime>
 
 namespace monitor {
@@ -85,15 +87,14 @@ WatchedTimeKeeper::WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, 
     connect(engine, &PollingEngine::watchEnded, this, &WatchedTimeKeeper::onWatchEnded);
 }
 
-void WatchedTimeKeeper::run(DatabaseJob job)
+void WatchedTimeKeeper::tellFailure(const QString &error)
 {
-    if (m_runner) {
-        m_runner(std::move(job));
+    // Once a run: a database without the table says so at every pass.
+    if (error.isEmpty() || m_told)
         return;
-    }
-    const QSqlDatabase db = QSqlDatabase::database(m_engine->connectionName(), false);
-    if (db.isOpen())
-        job(db);
+    m_told = true;
+    std::fprintf(stderr, "orvant: %s\n", tr("Время наблюдения не записано: %1").arg(error).toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 void WatchedTimeKeeper::onPassFinished()
@@ -109,24 +110,14 @@ void WatchedTimeKeeper::onPassFinished()
     pass.watched = m_engine->lastPassWatched();
     pass.whyNot = m_engine->lastPassWithoutNetwork() ? WatchedTimeRecorder::Ended::NoNetwork
                                                      : WatchedTimeRecorder::Ended::NotProbed;
-    run([this, pass](const QSqlDatabase &db) {
-        QString error;
-        if (!m_recorder.passEnded(db, pass, &error) && !m_told) {
-            // Once a run: a database without the table says so at every pass.
-            m_told = true;
-            qWarning("watched time not recorded: %s", qUtf8Printable(error));
-        }
-    });
+    if (MonitorStore *store = m_engine->store())
+        store->watchedPassEnded(this, pass, [this](const QString &error) { tellFailure(error); });
 }
 
 void WatchedTimeKeeper::onWatchEnded()
 {
-    const QDateTime at = m_clock->now();
-    run([this, at](const QSqlDatabase &db) {
-        QString error;
-        if (!m_recorder.stopped(db, at, &error))
-            qWarning("watched time not recorded: %s", qUtf8Printable(error));
-    });
+    if (MonitorStore *store = m_engine->store())
+        store->watchedStopped(this, m_clock->now(), [this](const QString &error) { tellFailure(error); });
 }
 
 } // namespace monitor

@@ -56,19 +56,15 @@ private:
     qint64 m_lastBootMs = 0;
 };
 
-// The recorder hooked to the monitor's passes. The writes go through the
-// runner; by default they run at once on the engine's connection.
+// The recorder hooked to the monitor's passes; its writes go to the engine's
+// store, where the recorder itself lives.
 class WatchedTimeKeeper : public QObject
 {
     Q_OBJECT
 
 public:
-    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
-    using Runner = std::function<void(DatabaseJob)>;
-
     WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);
 
-    void setRunner(Runner runner) { m_runner = std::move(runner); }
     void setBootClock(std::function<qint64()> bootMs) { m_bootMs = std::move(bootMs); }
 
     // Milliseconds on CLOCK_BOOTTIME.
@@ -77,12 +73,10 @@ public:
 private:
     void onPassFinished();
     void onWatchEnded();
-    void run(DatabaseJob job);
+    void tellFailure(const QString &error);
 
     PollingEngine *m_engine;
     const Clock *m_clock;
-    WatchedTimeRecorder m_recorder;
-    Runner m_runner;
     std::function<qint64()> m_bootMs = &WatchedTimeKeeper::bootClockMs;
     bool m_told = false;
 };

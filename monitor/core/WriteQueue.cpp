@@ -46,6 +46,8 @@ bool WriteQueue::writeHead()
         dispatchHead();
         return false;  // the outcome comes later and moves the queue on
     }
+    if (!m_store)
+        return settleHead(OutageStore::Outcome::RetryLater, tr("база данных не открыта"));
     QString error;
     const OutageStore::Outcome outcome = m_store->write(m_pending.front(), &error);
     return settleHead(outcome, error);

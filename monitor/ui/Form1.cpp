@@ -340,18 +340,11 @@ void Form1::addEventLine(EventListModel::Kind kind, const QString &text)
     m_events->addTextLine(kind, Regional::timeWithSeconds(m_services.clock->now().time()), text);
 }
 
-void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
-{
-    toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
-    showDatabaseError(what, errorText);
-}
-
 frmOtchet *Form1::loadReport()
 {
     if (!m_report) {
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
-        connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
         connect(m_report, &frmOtchet::menuRequested, this, [this](QMenu *menu, const QString &ip) {
             if (!ip.isEmpty())
                 addMuteActions(menu, ip);
@@ -556,7 +549,7 @@ void Form1::startAdmin()
         why = tr("файл не найден");
     else if (!QFileInfo(path).isExecutable())
         why = tr("файл не является исполняемым");
-    toStderr(QStringLiteral("cannot start %1: %2").arg(path, why));
+    toStderr(tr("Не удалось запустить %1: %2").arg(path, why));
     ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
                           tr("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
                           QMessageBox::Ok);

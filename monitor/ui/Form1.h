@@ -129,8 +129,6 @@ private:
     void unload();
     void onSessionCommit(QSessionManager &manager);
     void showDatabaseError(const QString &what, const QString &errorText);
-    // A failure of the window's own statements: stderr and the window.
-    void reportOwnDatabaseError(const QString &what, const QString &errorText);
 
     enum class WindowState { Unchanged, InTray, Shown };
     QMessageBox::StandardButton ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,

@@ -1,13 +1,11 @@
 #include "frmOtchet.h"
 
 #include "Clock.h"
-#include "Database.h"
 #include "DateTimeText.h"
 #include "DurationText.h"
 #include "Regional.h"
 #include "Twips.h"
 #include "OpenOutages.h"
-#include "Statements.h"
 #include "TransparencySlider.h"
 
 #include "FormatGrid.h"
@@ -21,7 +19,6 @@
 #include <QTextBlock>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QSqlQuery>
 
 namespace monitor {
 
@@ -148,17 +145,7 @@ void frmOtchet::Label1_Click()
     m_label1->setText(headingText(now));
     m_label1->adjustSize();
 
-    QList<OpenOutage> rows;
-    if (m_outages) {
-        rows = m_outages->rows();
-    } else {
-        // Alone (without the monitor's session) the window reads the log.
-        QString error;
-        if (!OpenOutages::read(QSqlDatabase::database(), &rows, &error)) {
-            emit databaseError(tr("Отсутствующие соединения"), error);
-            return;
-        }
-    }
+    const QList<OpenOutage> rows = m_outages ? m_outages->rows() : QList<OpenOutage>();
     // The box gets the whole list at once: appending line by line costs a
     // layout each, which for thousands of open outages would hold the event
     // loop for seconds at the end of every pass.

@@ -26,8 +26,8 @@ class frmOtchet final : public QWidget
 
 public:
     // clock: the time of the heading (not owned; the system's when null).
-    // The owner connects databaseError and then fills the window with
-    // Label1_Click: loading the window is that first refresh.
+    // The owner then fills the window with Label1_Click: loading the window
+    // is that first refresh.
     explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
 
     // Lists the outages this state holds instead of reading the log: the
@@ -58,8 +58,6 @@ public slots:
     void Label1_Click();
 
 signals:
-    // The report could not be read; the main window shows it.
-    void databaseError(const QString &what, const QString &errorText);
     // The list's context menu is about to open on the line of ip (empty:
     // no line): the owner adds its choices (mutes) to menu.
     void menuRequested(QMenu *menu, const QString &ip);

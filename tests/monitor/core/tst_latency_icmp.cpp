@@ -37,7 +37,7 @@ void tst_LatencyIcmp::lossAsSharesOfAttempts()
     IcmpTransport transport(IcmpTransport::Kind::Raw);
     SystemClock clock;
     PollingEngine engine(&transport, &clock);
-    LatencyService service(db.config(), QStringLiteral("latency-test"));
+    LatencyService service(engine.store(), &clock);
     connect(&engine, &PollingEngine::passMeasured, &service, &LatencyService::record);
     QSignalSpy failures(&service, &LatencyService::failed);
     QSignalSpy passes(&engine, &PollingEngine::passFinished);
@@ -48,7 +48,7 @@ void tst_LatencyIcmp::lossAsSharesOfAttempts()
         engine.CheckAll();
         QVERIFY(passes.wait(5000));
     }
-    service.waitIdle();
+    QCOMPARE(service.waitingPasses(), 0);
     if (!failures.isEmpty())
         qWarning() << failures;
     QCOMPARE(failures.count(), 0);

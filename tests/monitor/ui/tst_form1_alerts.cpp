@@ -116,8 +116,9 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     QCOMPARE(rig.form->trayToolTip(), QStringLiteral("Orvant"));
     // What the alert channels are handed at each pass's end.
     QList<QList<alerts::HostChange>> sent;
-    PassAlerts channels(&rig.engine, rig.session.get(),
-                        [&](const QList<alerts::HostChange> &changes, const QDateTime &) { sent << changes; });
+    PassAlerts channels(&rig.engine, rig.session.get(), &rig.clock,
+                        [&](const QList<alerts::HostChange> &changes, const QDateTime &,
+                            const QList<alerts::HostChange> &) { sent << changes; });
     auto loud = [&](int pass) {
         QStringList hosts;
         for (const alerts::HostChange &c : sent.value(pass)) {
