@@ -209,7 +209,7 @@ public:
         std::unique_ptr<LatencyService> latency;
         if (record) {
             latency = std::make_unique<LatencyService>(engine.store(), &clock);
-            QObject::connect(&engine, &PollingEngine::passMeasured, latency.get(), &LatencyService::record);
+            QObject::connect(&engine, &PollingEngine::passEnded, latency.get(), &LatencyService::passEnded);
             QObject::connect(latency.get(), &LatencyService::failed, [](const QString &w, const QString &e) {
                 fprintf(stderr, "latency: %s: %s\n", qPrintable(w), qPrintable(e));
             });
@@ -223,8 +223,8 @@ public:
             unavailable = true;
         });
         const QSet<QString> down(dropped.cbegin(), dropped.cend());
-        QObject::connect(&engine, &PollingEngine::outageBegan, [&](const QString &ip, const QString &, int) {
-            if (!down.contains(ip))
+        QObject::connect(&engine, &PollingEngine::changeDecided, [&](const OutageChange &change) {
+            if (change.kind == OutageChange::Began && !down.contains(change.ip))
                 ++f.falseOutages;
         });
 
@@ -246,7 +246,7 @@ public:
         QList<double> times;
         for (int pass = 0; pass <= passes && !unavailable; ++pass) {
             QEventLoop loop;
-            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
             QElapsedTimer t;
             t.start();
             lastTickNs = -1;
@@ -342,7 +342,7 @@ private:
         QList<double> times;
         for (int pass = 0; pass < 3; ++pass) {
             QEventLoop loop;
-            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
             QElapsedTimer t;
             t.start();
             lastTickNs = -1;

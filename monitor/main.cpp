@@ -13,7 +13,6 @@
 #include "LatencyService.h"
 #include "LocalNetwork.h"
 #include "MonitorSession.h"
-#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
@@ -124,7 +123,7 @@ int main(int argc, char **argv)
     WatchedTimeKeeper watchedTime(engine.get(), &clock);
     // Round trips and loss of every pass, kept through the store.
     LatencyService latency(store, &clock);
-    QObject::connect(engine.get(), &PollingEngine::passMeasured, &latency, &LatencyService::record);
+    QObject::connect(engine.get(), &PollingEngine::passEnded, &latency, &LatencyService::passEnded);
     QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
         std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
     });
@@ -132,11 +131,14 @@ int main(int argc, char **argv)
     // become messages in the outbox, which the store keeps.
     alerts::DeliveryQueue deliveries;
     deliveries.setClock([&clock] { return clock.now(); });
-    PassAlerts passAlerts(engine.get(), session.get(), &clock,
-                          [&deliveries](const QList<alerts::HostChange> &changes, const QDateTime &at,
-                                        const QList<alerts::HostChange> &downNow) {
-                              deliveries.passEnded(changes, at, downNow);
-                          });
+    // The channels hear what the desk heard, at every pass's end (reminders
+    // fall due between changes): the quiet changes marked suppressed, a
+    // late alarm with its outage's own begin.
+    QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
+                     [&deliveries, state = session->hostState()](const PassReport &report) {
+                         deliveries.passEnded(report.alertChanges(), report.endedAt,
+                                              state->downNow(report.endedMonoMs));
+                     });
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries,
                      [&deliveries] { deliveries.finishDeliveries(DeliveryGraceMs); });
 

@@ -74,6 +74,20 @@ void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<No
         send(p);
 }
 
+void DesktopNotifier::hostsBack(const QStringList &ips)
+{
+    if (m_outageHosts.isEmpty())
+        return;
+    for (const QString &ip : ips)
+        m_outageHosts.remove(ip);
+    // A host whose return rang nothing (muted meanwhile) still ends what the
+    // critical bubble says of it.
+    if (m_outageHosts.isEmpty() && m_outageId != 0) {
+        close(m_outageId);
+        m_outageId = 0;
+    }
+}
+
 void DesktopNotifier::flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled)
 {
     if (!started.isEmpty())

@@ -37,6 +37,7 @@ public:
     ~DesktopNotifier() override;
 
     void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) override;
+    void hostsBack(const QStringList &ips) override;
     void flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled) override;
     // Waits a little for each answer: the program is ending.
     void withdrawAll() override;

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "MonitorStore.h"
+#include "PassReport.h"
 
 namespace monitor {
 
@@ -23,6 +24,11 @@ void LatencyService::report(const QString &what, const QString &error)
         return;
     m_lastError = error;
     emit failed(what, error);
+}
+
+void LatencyService::passEnded(const PassReport &report)
+{
+    record(report.probeStartedAt, report.samples);
 }
 
 void LatencyService::record(const QDateTime &at, const std::vector<LatencySample> &samples)

@@ -14,6 +14,7 @@ namespace monitor {
 
 class Clock;
 class MonitorStore;
+struct PassReport;
 
 // Keeps the monitor's round trips and loss: each pass's samples go to the
 // store, and after each pass consolidation and retention go on there a step
@@ -40,7 +41,10 @@ public:
     bool isBusy() const { return m_flushing || m_maintaining; }
 
 public slots:
+    // The samples of a pass that began probing at `at`.
     void record(const QDateTime &at, const std::vector<monitor::LatencySample> &samples);
+    // Those of a pass's report.
+    void passEnded(const monitor::PassReport &report);
 
 signals:
     // A step failed; said once until a step succeeds again.

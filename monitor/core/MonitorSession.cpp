@@ -33,9 +33,13 @@ MonitorSession::MonitorSession(const SessionSetup &setup, PollingEngine *engine,
     , m_setup(setup)
     , m_engine(engine)
     , m_clock(clock)
-    , m_open(new OpenOutages(this))
+    , m_state(new HostState(this))
+    , m_timer(new QTimer(this))
 {
     Q_ASSERT(engine && clock);
+    m_timer->setObjectName(QStringLiteral("Timer2"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &MonitorSession::tick);
     m_store = setup.databaseThread ? MonitorStore::threaded()
                                    : MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
     m_store->setDatabase(isServer() ? setup.database : DatabaseConfig::sqliteFile(setup.databasePath),
@@ -44,6 +48,8 @@ MonitorSession::MonitorSession(const SessionSetup &setup, PollingEngine *engine,
     // told as waiting for the database.
     wireStore();
     m_engine->setStore(m_store.get());
+    m_engine->setHostState(m_state);
+    m_engine->setAlertGate(&m_alerts);
     wireEngine();
 }
 
@@ -140,67 +146,12 @@ void MonitorSession::wireStore()
 void MonitorSession::wireEngine()
 {
     PollingEngine *engine = m_engine;
-    connect(engine, &PollingEngine::countdownChanged, this, &MonitorSession::countdownChanged);
-    connect(engine, &PollingEngine::passStarted, this, [this] {
-        // A pass that was stopped never finished: what it had found is not
-        // news for the next one.
-        m_passBegan.clear();
-        m_passEnded.clear();
-        m_passDowntime.clear();
-        reloadAlerts();
-        m_alerts.passStarted(m_clock->now());
-        emit passStarted();
-    });
-    connect(engine, &PollingEngine::outageBegan, this,
-            [this](const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at) {
-                m_open->apply({OutageWrite::Begin, ip, desc, at});
-                // Noted first: the window's tray shows the change with its line.
-                m_changeRings = m_alerts.ringsAtOnce(ip, true);
-                m_alerts.noteChange(ip, desc, true, m_changeRings, at);
-                if (m_changeRings)
-                    m_passBegan.append({desc, ip});
-                emit outageBegan(ip, desc, timeoutMs, at);
-                m_changeRings = true;
-            });
-    connect(engine, &PollingEngine::restoredAfter, this,
-            [this](const QString &, qint64 downSeconds) { m_restoredAfter = downSeconds; });
-    connect(engine, &PollingEngine::outageEnded, this,
-            [this](const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at) {
-                m_open->apply({OutageWrite::End, ip, QString(), at});
-                // The restoration's notification tells how long the host was
-                // down, unless the operator turned that off (notify.downtime=0).
-                const qint64 down = std::exchange(m_restoredAfter, -1);
-                const qint64 told = m_extra.flag(QStringLiteral("notify.downtime"), true) ? down : -1;
-                m_changeRings = m_alerts.ringsAtOnce(ip, false);
-                m_alerts.noteChange(ip, desc, false, m_changeRings, at);
-                if (m_changeRings)
-                    m_passEnded.append({desc, ip, told});
-                else
-                    m_passDowntime.insert(ip, told);
-                emit outageEnded(ip, desc, timeoutMs, at);
-                m_changeRings = true;
-            });
-    connect(engine, &PollingEngine::passFinished, this, [this](int errCount, int restCount) {
-        AlertGate::Alarms alarms = m_alerts.passFinished(m_clock->now(), m_engine->lastPassStates());
-        for (NotifiedHost &h : alarms.ended)
-            h.downSeconds = m_passDowntime.value(h.ip, -1);
-        storeMarks(alarms.marks);
-        // Held alarms given now join the pass's one notification.
-        m_passBegan += alarms.began;
-        m_passEnded += alarms.ended;
-        emit passFinished(errCount, restCount);
-        if (!m_stopped
-            && (!alarms.began.isEmpty() || !alarms.ended.isEmpty() || !alarms.held.isEmpty()
-                || !alarms.startedFlapping.isEmpty() || !alarms.settled.isEmpty()))
-            emit alarmsDecided(alarms);
-        const QList<NotifiedHost> began = std::exchange(m_passBegan, {});
-        const QList<NotifiedHost> ended = std::exchange(m_passEnded, {});
-        if (!m_stopped)
-            emit passEnded(began, ended);
-    });
+    // What keeps alarms quiet is read afresh for every pass.
+    connect(engine, &PollingEngine::passStarted, this, &MonitorSession::reloadAlerts);
+    connect(engine, &PollingEngine::passEnded, this,
+            [this](const PassReport &report) { storeMarks(report.marks); });
     // The engine writes these to stderr itself.
     connect(engine, &PollingEngine::databaseError, this, &MonitorSession::databaseError);
-    connect(engine, &PollingEngine::probeUnavailable, this, &MonitorSession::probeUnavailable);
     connect(engine, &PollingEngine::notice, this, &MonitorSession::notice);
     connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
         if (isServer() && !m_store->isUsable()) {
@@ -281,6 +232,8 @@ MonitorSession::StartResult MonitorSession::start()
         emit databaseOpened();
     }
     m_engine->setRefreshSecs(m_refreshSecs);
+    if (!m_stopped)
+        m_timer->start();
     return StartResult::Started;
 }
 
@@ -365,6 +318,9 @@ void MonitorSession::databaseReady(bool wait)
     QString keptError;
     if (!queue->load(pendingWritesPath(), &keptError))
         tell(tr("Не удалось прочитать отложенные записи %1: %2").arg(pendingWritesPath(), keptError));
+    // Who is down is read from the log again, with these writes laid over
+    // it; should that fail, the next pass reads it with the book.
+    m_state->readAgain();
     readOpenOutages(wait);
     queue->retry();
 }
@@ -373,7 +329,7 @@ void MonitorSession::readOpenOutages(bool wait)
 {
     auto handle = [this](const MonitorStore::OpenRead &read) {
         if (read.ok) {
-            m_open->reset(read.rows, m_engine->writeQueue()->pending());
+            m_state->reset(read.rows, m_engine->writeQueue()->pending());
             return;
         }
         if (read.lost)
@@ -442,12 +398,12 @@ void MonitorSession::runFirstPass()
     m_engine->setLastCheck(m_clock->now());
     QEventLoop wait;
     bool finished = false;
-    const auto onFinished = connect(m_engine, &PollingEngine::passFinished, &wait, [&] {
+    const auto onFinished = connect(m_engine, &PollingEngine::passEnded, &wait, [&] {
         finished = true;
         wait.quit();
     });
     m_firstPassWait = &wait;
-    m_engine->CheckAll();
+    m_engine->startPass();
     // The pass runs on the event loop; the caller's splash stays up until it is over.
     if (!finished && m_engine->isRunning() && !m_stopped)
         wait.exec();
@@ -472,7 +428,7 @@ void MonitorSession::tick()
 void MonitorSession::checkNow()
 {
     if (!m_stopped)
-        m_engine->CheckAll();
+        m_engine->startPass();
 }
 
 void MonitorSession::stop()
@@ -480,6 +436,7 @@ void MonitorSession::stop()
     if (m_stopped)
         return;
     m_stopped = true;
+    m_timer->stop();
     if (m_firstPassWait)
         m_firstPassWait->quit();
     if (m_awaiting)

@@ -3,9 +3,9 @@
 #include "AlertGate.h"
 #include "DatabaseConfig.h"
 #include "ExtraSettings.h"
+#include "HostState.h"
 #include "MonitorStore.h"
-#include "NotificationText.h"
-#include "OpenOutages.h"
+#include "PassReport.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -44,14 +44,14 @@ struct SessionSetup
 
 // The monitor as it runs, without a window: the lock that keeps it single
 // per user, the store (the database, file or server, and its reopening),
-// the settings, the writes a previous run kept, the one-second schedule of
-// passes, and the outages open now. A window (or a test) drives start(),
-// tick() and stop() and listens.
+// the settings, the writes a previous run kept, its own one-second timer
+// that drives the passes, the host state and what keeps alarms quiet. A
+// window (or a test) calls start(), then follows the engine's changes and
+// pass reports and the session's notices; stop() ends the watch.
 //
 // Everything the operator should read comes out as a signal: the window
-// shows notices and database errors as event lines, outages as red and
-// green lines, and the start-up's refusals in boxes. Each notice has been
-// written to stderr already.
+// shows notices and database errors as event lines and the start-up's
+// refusals in boxes. Each notice has been written to stderr already.
 class MonitorSession final : public QObject
 {
     Q_OBJECT
@@ -70,14 +70,17 @@ public:
         Started,         // watching (perhaps without a database yet: it is tried again)
         AlreadyRunning,  // another monitor of this user or of this database: told, the program ends
     };
-    // Single instance, database lock, database, settings, kept writes.
+    // Single instance, database lock, database, settings, kept writes; the
+    // one-second timer runs from then on (the first pass does not wait for it).
     StartResult start();
     // The first pass, waited for with the event loop running; returns early
     // when the session is stopped meanwhile.
     void runFirstPass();
-    // The one-second tick: a lost server is tried again, kept writes are
-    // retried, and a pass starts when it is due.
+    // The one-second tick of the session's timer: a lost server is tried
+    // again, kept writes are retried, and a pass starts when it is due.
     void tick();
+    // The session's timer (interval 1000 ms), for tests that tick by hand.
+    QTimer *timer() const { return m_timer; }
     // A pass now, unless one runs.
     void checkNow();
     // Ends the watch: no pass goes on, kept writes are tried a little longer
@@ -89,7 +92,8 @@ public:
     MonitorStore *store() const { return m_store.get(); }
     // Settings beyond the options row, as read with it.
     const ExtraSettings &extraSettings() const { return m_extra; }
-    OpenOutages *openOutages() const { return m_open; }
+    // Who is down now, since when: the one home of it.
+    HostState *hostState() const { return m_state; }
     bool isServer() const { return m_setup.database.isServer(); }
     // Statements may go to the database now.
     bool databaseUsable() const;
@@ -105,9 +109,6 @@ public:
     // What keeps outages quiet: read afresh before every pass. With the
     // defaults every change rings the moment it is decided, as always.
     const AlertGate &alerts() const { return m_alerts; }
-    // Whether the outage or restoration being signalled right now rings
-    // at once (else its alarm is decided at the pass's end).
-    bool changeRingsNow() const { return m_changeRings; }
     // Mutes ip ('' for all) until a moment (invalid: until lifted), or lifts it.
     void muteHost(const QString &ip, const QDateTime &until);
     void unmuteHost(const QString &ip);
@@ -115,23 +116,10 @@ public:
     void reloadAlerts();
 
 signals:
-    // The engine's own, passed on (outage moments included).
-    void passStarted();
-    void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    void passFinished(int errCount, int restCount);
-    // A pass is over: what it changed, in the order it was applied, for the
-    // pass's one notification.
-    void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
-    // Right before passEnded when the pass held any change: the alarms
-    // given at its end (already in passEnded's lists), the quiet ones and
-    // the flapping news.
-    void alarmsDecided(const monitor::AlertGate::Alarms &alarms);
     // The mutes were read again.
     void alertsReloaded();
-    void countdownChanged(int secondsLeft);
-    void probeUnavailable(const QString &message);
-    // An event line that is neither an outage nor a restoration.
+    // An event line that is neither an outage nor a restoration (the
+    // engine's own notices included).
     void notice(const QString &text);
     void databaseError(const QString &what, const QString &errorText);
 
@@ -180,11 +168,11 @@ private:
     SessionSetup m_setup;
     PollingEngine *m_engine;
     const Clock *m_clock;
-    OpenOutages *m_open;
+    HostState *m_state;
+    QTimer *m_timer;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<MonitorStore> m_store;
     ExtraSettings m_extra;
-    qint64 m_restoredAfter = -1;  // the engine's restoredAfter, for the outageEnded right after
     QString m_lastOpenError;  // told once until it changes
 
     int m_refreshSecs = 60;
@@ -198,11 +186,7 @@ private:
     QEventLoop *m_awaiting = nullptr;
 
     AlertGate m_alerts;
-    bool m_changeRings = true;
     QString m_alertsError;  // the last failure to read them, said once
-    QHash<QString, qint64> m_passDowntime;  // ip -> down seconds told with a held restoration
-    QList<NotifiedHost> m_passBegan;
-    QList<NotifiedHost> m_passEnded;
 };
 
 } // namespace monitor

@@ -28,14 +28,6 @@ class QTimer;
 
 namespace monitor {
 
-// One outage of the log that has not ended, as stored.
-struct StoredOutage
-{
-    QString ip;
-    QString desc;
-    QVariant begin;  // time_begin as the log holds it (a date-time text)
-};
-
 // Everything the monitor keeps in its database, as operations: the book and
 // the open outages, the outage writes, the settings, round trips, watched
 // time, the alert settings, marks and mutes, and the alert outbox.

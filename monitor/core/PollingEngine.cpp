@@ -7,6 +7,8 @@
 #include "EchoProbe.h"
 #include "EchoTransport.h"
 #include "MonotonicClock.h"
+#include "AlertGate.h"
+#include "HostState.h"
 #include "LocalNetwork.h"
 #include "MonitorStore.h"
 #include "WriteQueue.h"
@@ -53,8 +55,26 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
                                                          : tr("Не удалось записать окончание сбоя для %1").arg(w.ip),
                             error);
     });
+    qRegisterMetaType<monitor::OutageChange>();
+    qRegisterMetaType<monitor::PassReport>();
     m_ownStore = MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
     setStore(m_ownStore.get());
+    m_ownState = std::make_unique<HostState>();
+    m_state = m_ownState.get();
+}
+
+void PollingEngine::setHostState(HostState *state)
+{
+    m_state = state;
+    if (state != m_ownState.get())
+        m_ownState.reset();
+}
+
+std::optional<qint64> PollingEngine::monotonicMs() const
+{
+    if (!m_scheduleClock)
+        return std::nullopt;
+    return floorDiv(m_scheduleClock->nsecs(), 1'000'000);
 }
 
 void PollingEngine::setStore(MonitorStore *store)
@@ -85,13 +105,11 @@ void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
 
 bool PollingEngine::startOfflinePass()
 {
-    if (!m_store || !m_store->isServer() || !m_haveLastBook)
+    if (!m_haveLastBook)
         return false;
+    // The host state holds the kept writes already: it is what the last
+    // pass left, its own writes included.
     m_hosts = m_lastBook;
-    // The kept writes are in this picture already: it is what the last pass
-    // left, its own writes included.
-    m_openRows = m_lastOpenRows;
-    m_openRowsKnown = m_haveLastOpenRows;
     QTimer::singleShot(0, this, [this] {
         if (m_running && !m_stopped)
             startProbing();
@@ -191,10 +209,10 @@ void PollingEngine::tick()
     // lastCheck is renewed only when a pass ends, so a tick during a pass
     // still finds the period elapsed: the running flag keeps it to one pass.
     if (elapsed > m_refreshSecs && !m_running)
-        CheckAll();
+        startPass();
 }
 
-void PollingEngine::CheckAll()
+void PollingEngine::startPass()
 {
     if (m_running || m_stopped)
         return;
@@ -202,14 +220,15 @@ void PollingEngine::CheckAll()
     m_errCount = 0;
     m_restCount = 0;
     m_hosts.clear();
-    m_openRows.clear();
-    m_openRowsKnown = false;
     m_decided.clear();
+    m_report = PassReport();
     m_probeDone = false;
     m_passProbed = false;
     m_passNoNetwork = false;
     if (m_localNetwork)
         m_localNetwork->newPass();
+    if (m_gate)
+        m_gate->passStarted(m_clock->now());
     emit passStarted();
 
     m_openerAsked = false;
@@ -224,7 +243,7 @@ void PollingEngine::requestBook()
     m_bookAwaited = true;
     if (m_store->isThreaded())
         m_bookWait->start();
-    m_store->readBook(this, true, [this, ticket](const MonitorStore::Book &read) {
+    m_store->readBook(this, m_state->wantsReading(), [this, ticket](const MonitorStore::Book &read) {
         if (ticket != m_bookTicket || !m_bookAwaited)
             return;  // given up waiting: the pass went on without it
         m_bookAwaited = false;
@@ -328,44 +347,33 @@ void PollingEngine::onBookRead(const MonitorStore::Book &read)
     }
     m_lastBook = m_hosts;
     m_haveLastBook = true;
+    QStringList inBook;
+    inBook.reserve(qsizetype(m_hosts.size()));
+    for (const Host &h : m_hosts) {
+        m_state->seen(h.ip, h.desc);
+        inBook.append(h.ip);
+    }
+    m_state->keepOnly(inBook);
 
-    // The open rows are known before the first host is decided; the host's
-    // own writes keep the picture up to date from then on.
-    switch (read.openStatus) {
-    case MonitorStore::Book::OpenRead:
-        m_openRows.clear();
-        m_openSince.clear();
-        for (const StoredOutage &o : read.open) {
-            ++m_openRows[o.ip];
-            if (!m_openSince.contains(o.ip))
-                m_openSince.insert(o.ip, o.begin);
+    // The open outages are read when the database opened or came back; from
+    // then on every decision of a pass keeps the host state up to date.
+    if (read.openAsked) {
+        switch (read.openStatus) {
+        case MonitorStore::Book::OpenRead:
+            // Writes still kept by a lock are part of the log already, as
+            // far as the decisions go: a kept Begin is an open row, a kept
+            // End closed one.
+            m_state->reset(read.open, m_queue->pending());
+            break;
+        case MonitorStore::Book::OpenLost:
+            // Lost between the book and the open rows: the state as the
+            // last pass left it still holds, kept writes included.
+            break;
+        case MonitorStore::Book::OpenFailed:
+            if (!m_hosts.empty())
+                reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openError);
+            break;
         }
-        for (const OutageWrite &w : m_queue->pending()) {
-            if (w.kind == OutageWrite::Begin && !m_openSince.contains(w.ip))
-                m_openSince.insert(w.ip, DateTimeText::fromDateTime(w.at));
-        }
-        // Writes still kept by a lock are part of the log already, as far
-        // as the decisions go: a kept Begin is an open row, a kept End
-        // closed one.
-        for (const OutageWrite &w : m_queue->pending()) {
-            int &open = m_openRows[w.ip];
-            if (w.kind == OutageWrite::Begin)
-                open = qMax(open, 1);
-            else if (open > 0)
-                --open;
-        }
-        m_openRowsKnown = true;
-        break;
-    case MonitorStore::Book::OpenLost:
-        m_openRows = m_lastOpenRows;
-        m_openRowsKnown = m_hosts.empty() || m_haveLastOpenRows;
-        break;
-    case MonitorStore::Book::OpenFailed:
-        m_openRows.clear();
-        m_openRowsKnown = m_hosts.empty();
-        if (!m_hosts.empty())
-            reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openError);
-        break;
     }
     startProbing();
 }
@@ -383,7 +391,6 @@ void PollingEngine::stop()
     // Effects being applied hold a host of the list: the loop ends on the flag.
     if (!m_applying) {
         m_hosts.clear();
-        m_openRows.clear();
         m_decided.clear();
     }
     m_running = false;
@@ -415,15 +422,16 @@ void PollingEngine::startProbing()
         else
             reportUnavailable(why);
     }
-    m_probeStartedAt = m_clock->now();
+    m_report.probeStartedAt = m_clock->now();
     m_passProbed = ready || m_hosts.empty();
     m_probe->start(targets, ready);
 }
 
-void PollingEngine::emitMeasured()
+void PollingEngine::takeSamples()
 {
     const std::vector<EchoProbe::Result> &results = m_probe->results();
-    std::vector<LatencySample> samples;
+    std::vector<LatencySample> &samples = m_report.samples;
+    samples.clear();
     samples.reserve(results.size());
     for (size_t i = 0; i < results.size() && i < m_hosts.size(); ++i) {
         const EchoProbe::Result &r = results[i];
@@ -440,15 +448,13 @@ void PollingEngine::emitMeasured()
             s.rttUs = r.rttNs / 1000;
         samples.push_back(std::move(s));
     }
-    if (!samples.empty())
-        emit passMeasured(m_probeStartedAt, samples);
 }
 
 void PollingEngine::onHostDecided(int index)
 {
     if (m_stopped || !m_running)
         return;
-    m_decided.push_back({size_t(index), m_clock->now()});
+    m_decided.push_back({size_t(index), m_clock->now(), monotonicMs()});
     scheduleEffects();
 }
 
@@ -459,7 +465,7 @@ void PollingEngine::onProbeFinished()
     if (m_transport && m_transport->isOpen())
         m_transport->close();
     m_probeDone = true;
-    emitMeasured();
+    takeSamples();
     scheduleEffects();
 }
 
@@ -489,12 +495,11 @@ void PollingEngine::applyEffects()
     while (!m_decided.empty()) {
         const Decided d = m_decided.front();
         m_decided.pop_front();
-        Do_It(d);
+        applyOutcome(d);
         // A slot of the last effect may have ended the program's watch.
         if (m_stopped) {
             m_applying = false;
             m_hosts.clear();
-            m_openRows.clear();
             m_decided.clear();
             return;
         }
@@ -509,31 +514,35 @@ void PollingEngine::applyEffects()
         finishPass();
 }
 
-// The outcome of one host in this pass, turned into its row change and alert.
-void PollingEngine::Do_It(const Decided &d)
+void PollingEngine::applyOutcome(const Decided &d)
 {
     const Host &h = m_hosts[d.index];
     const EchoProbe::Result &r = m_probe->results()[d.index];
-    // Not probed (no echo facility) or no knowledge of its open rows: the
+    // Not probed (no echo facility) or the open outages never read: the
     // host's state is unknown, so nothing may change.
-    if (r.status == EchoProbe::NotProbed || !m_openRowsKnown)
+    if (r.status == EchoProbe::NotProbed || !m_state->isKnown())
         return;
 
-    int &open = m_openRows[h.ip];
     if (r.status == EchoProbe::Answered) {
-        if (open == 0)
+        m_state->answered(h.ip, r.rttNs >= 0 ? std::optional<qint64>(r.rttNs / 1000) : std::nullopt, d.at, d.monoMs);
+        if (!m_state->isDown(h.ip))
             return;
-        // A second book row of the same address closes the next open row.
-        --open;
+        OutageChange change;
+        change.kind = OutageChange::Ended;
+        change.alarm = m_gate ? m_gate->alarmFor(h.ip, false, *m_state) : OutageChange::Alarm::RingsNow;
+        // A second book row of the same address finds it up again.
+        const HostState::Host before = m_state->end(h.ip, d.at, d.monoMs);
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
         if (m_restCount < 255)
             ++m_restCount;
-        {
-            const auto began = DateTimeText::secondsOfValue(m_openSince.take(h.ip));
-            const auto ended = DateTimeText::toSeconds(DateTimeText::fromDateTime(d.at));
-            emit restoredAfter(h.ip, began && ended ? qMax<qint64>(0, *ended - *began) : -1);
-        }
-        emit outageEnded(h.ip, h.desc, h.timeoutMs, d.at);
+        change.ip = h.ip;
+        change.desc = h.desc;
+        change.timeoutMs = h.timeoutMs;
+        change.begin = DateTimeText::fromVariant(before.since);
+        change.end = d.at;
+        change.downSeconds = HostState::downSeconds(before, d.at, d.monoMs);
+        m_report.changes.append(change);
+        emit changeDecided(change);
         return;
     }
 
@@ -541,40 +550,42 @@ void PollingEngine::Do_It(const Decided &d)
     // out, its link down): no outage of the host, and the pass is unwatched.
     if (m_localNetwork && m_localNetwork->stateFor(h.ip) != LocalNetwork::State::Usable) {
         m_passNoNetwork = true;
+        m_state->unwatched(h.ip, d.at, d.monoMs);
         return;
     }
-    if (open > 0)
+    m_state->silent(h.ip);
+    if (m_state->isDown(h.ip))
         return;  // the outage already logged goes on
-    // A second book row of the same address finds this row open. A write
-    // the database refuses is told by the queue; the operator must still
-    // hear that the host is down.
-    open = 1;
-    m_openSince.insert(h.ip, DateTimeText::fromDateTime(d.at));
+    // A write the database refuses is told by the queue; the operator must
+    // still hear that the host is down.
+    OutageChange change;
+    change.kind = OutageChange::Began;
+    change.alarm = m_gate ? m_gate->alarmFor(h.ip, true, *m_state) : OutageChange::Alarm::RingsNow;
+    m_state->begin(h.ip, h.desc, d.at, d.monoMs);
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
-    emit outageBegan(h.ip, h.desc, h.timeoutMs, d.at);
+    change.ip = h.ip;
+    change.desc = h.desc;
+    change.timeoutMs = h.timeoutMs;
+    change.begin = d.at;
+    m_report.changes.append(change);
+    emit changeDecided(change);
 }
 
 void PollingEngine::finishPass()
 {
     if (m_stopped)
         return;
-    // What the database holds once every kept write is made, for a pass
-    // that cannot read it.
-    if (m_openRowsKnown && m_haveLastBook) {
-        m_lastOpenRows = m_openRows;
-        m_haveLastOpenRows = true;
-    }
-    m_lastStates.clear();
-    if (m_openRowsKnown) {
+    // Every address the pass knew the state of, for the alert policy.
+    QHash<QString, bool> observed;
+    if (m_state->isKnown()) {
         const auto &results = m_probe->results();
         for (size_t i = 0; i < m_hosts.size() && i < results.size(); ++i) {
             if (results[i].status != EchoProbe::NotProbed)
-                m_lastStates.insert(m_hosts[i].ip, m_openRows.value(m_hosts[i].ip) > 0);
+                observed.insert(m_hosts[i].ip, m_state->isDown(m_hosts[i].ip));
         }
     }
     m_hosts.clear();
-    m_openRows.clear();
     m_decided.clear();
     const QDateTime now = m_clock->now();
     noticeClockStep(now);
@@ -587,7 +598,20 @@ void PollingEngine::finishPass()
         qWarning("%s", qUtf8Printable(text));
         emit notice(text);
     }
-    emit passFinished(m_errCount, m_restCount);
+    PassReport report = std::move(m_report);
+    m_report = PassReport();
+    report.errCount = m_errCount;
+    report.restCount = m_restCount;
+    report.probed = m_passProbed;
+    report.watched = m_lastPassWatched;
+    report.noNetwork = m_passNoNetwork;
+    report.endedAt = now;
+    report.endedMonoMs = monotonicMs();
+    report.slowestTimeoutMs = slowestTimeoutMs();
+    report.refreshSecs = m_refreshSecs;
+    if (m_gate)
+        m_gate->passFinished(now, observed, m_state, &report);
+    emit passEnded(report);
 }
 
 void PollingEngine::reportDatabaseError(const QString &what, const QString &errorText)

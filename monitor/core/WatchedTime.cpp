@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DateTimeText.h"
 #include "MonitorStore.h"
+#include "PassReport.h"
 #include "PollingEngine.h"
 #include "Statements.h"
 
@@ -83,7 +84,7 @@ WatchedTimeKeeper::WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, 
     , m_engine(engine)
     , m_clock(clock)
 {
-    connect(engine, &PollingEngine::passFinished, this, &WatchedTimeKeeper::onPassFinished);
+    connect(engine, &PollingEngine::passEnded, this, &WatchedTimeKeeper::onPassEnded);
     connect(engine, &PollingEngine::watchEnded, this, &WatchedTimeKeeper::onWatchEnded);
 }
 
@@ -97,19 +98,18 @@ void WatchedTimeKeeper::tellFailure(const QString &error)
     std::fflush(stderr);
 }
 
-void WatchedTimeKeeper::onPassFinished()
+void WatchedTimeKeeper::onPassEnded(const PassReport &report)
 {
     WatchedTimeRecorder::Pass pass;
-    pass.at = m_clock->now();
+    pass.at = report.endedAt;
     pass.bootMs = m_bootMs();
     // Two intervals, and the four attempts of the slowest host on top. A
     // pass starts at the one-second tick after its interval, so an interval
     // of 0 is one second, and the tick adds up to one more.
-    const qint64 intervalMs = qMax(1, m_engine->refreshSecs()) * qint64(1000);
-    pass.longestGapMs = 2 * intervalMs + 4 * qint64(m_engine->slowestTimeoutMs()) + 1000;
-    pass.watched = m_engine->lastPassWatched();
-    pass.whyNot = m_engine->lastPassWithoutNetwork() ? WatchedTimeRecorder::Ended::NoNetwork
-                                                     : WatchedTimeRecorder::Ended::NotProbed;
+    const qint64 intervalMs = qMax(1, report.refreshSecs) * qint64(1000);
+    pass.longestGapMs = 2 * intervalMs + 4 * qint64(report.slowestTimeoutMs) + 1000;
+    pass.watched = report.watched;
+    pass.whyNot = report.noNetwork ? WatchedTimeRecorder::Ended::NoNetwork : WatchedTimeRecorder::Ended::NotProbed;
     if (MonitorStore *store = m_engine->store())
         store->watchedPassEnded(this, pass, [this](const QString &error) { tellFailure(error); });
 }

@@ -12,6 +12,7 @@ namespace monitor {
 
 class Clock;
 class PollingEngine;
+struct PassReport;
 
 // Keeps the watched table: the stretches of time in which the monitor really
 // watched the hosts. Outside them a host is neither up nor down, so the
@@ -71,7 +72,7 @@ public:
     static qint64 bootClockMs();
 
 private:
-    void onPassFinished();
+    void onPassEnded(const PassReport &report);
     void onWatchEnded();
     void tellFailure(const QString &error);
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariant>
 
 #include <deque>
 #include <functional>
@@ -25,6 +26,14 @@ struct OutageWrite
     {
         return kind == o.kind && ip == o.ip && desc == o.desc && at == o.at;
     }
+};
+
+// One outage of the log that has not ended, as stored.
+struct StoredOutage
+{
+    QString ip;
+    QString desc;
+    QVariant begin;  // time_begin as the log holds it (a date-time text)
 };
 
 // Where outage writes go: the database back end. The queue needs one thing

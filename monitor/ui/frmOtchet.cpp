@@ -5,7 +5,7 @@
 #include "DurationText.h"
 #include "Regional.h"
 #include "Twips.h"
-#include "OpenOutages.h"
+#include "HostState.h"
 #include "TransparencySlider.h"
 
 #include "FormatGrid.h"
@@ -131,12 +131,12 @@ QString frmOtchet::headingCaption() const
     return m_label1->text();
 }
 
-void frmOtchet::follow(const OpenOutages *outages)
+void frmOtchet::follow(const HostState *state)
 {
-    m_outages = outages;
+    m_outages = state;
 }
 
-void frmOtchet::Label1_Click()
+void frmOtchet::refresh()
 {
     BusyPointer busy(this);
     m_txtOtch->clear();
@@ -145,13 +145,13 @@ void frmOtchet::Label1_Click()
     m_label1->setText(headingText(now));
     m_label1->adjustSize();
 
-    const QList<OpenOutage> rows = m_outages ? m_outages->rows() : QList<OpenOutage>();
+    const QList<StoredOutage> rows = m_outages ? m_outages->openOutages() : QList<StoredOutage>();
     // The box gets the whole list at once: appending line by line costs a
     // layout each, which for thousands of open outages would hold the event
     // loop for seconds at the end of every pass.
     QStringList shown;
     const QLocale locale = QLocale::system();
-    for (const OpenOutage &row : rows) {
+    for (const StoredOutage &row : rows) {
         const QDateTime when = DateTimeText::fromVariant(row.begin);
         const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : row.begin.toString();
         // A begin that is not a date-time has no duration to show.
@@ -197,7 +197,7 @@ bool frmOtchet::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_label1 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && m_label1->rect().contains(mouse->position().toPoint())) {
-            Label1_Click();
+            refresh();
             return true;
         }
     }

@@ -12,7 +12,7 @@ class QPlainTextEdit;
 namespace monitor {
 
 class Clock;
-class OpenOutages;
+class HostState;
 
 // The outage report window: every connection that is down at the moment,
 // one line per open outage record, "desc[ip]<TAB>begin<TAB>open for"
@@ -30,9 +30,9 @@ public:
     // is that first refresh.
     explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
 
-    // Lists the outages this state holds instead of reading the log: the
-    // monitor's own picture, writes still waiting included. Not owned.
-    void follow(const OpenOutages *outages);
+    // Lists the outages open in this state: the monitor's own picture,
+    // writes still waiting included. Not owned; without one the list is empty.
+    void follow(const HostState *state);
 
     // One list line as the window writes it.
     static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin,
@@ -53,9 +53,11 @@ public:
     static QString addressOfLine(const QString &line);
 
 public slots:
-    // Refresh: reads the open outages afresh. Public because the polling
-    // pass calls it at the end of every pass.
-    void Label1_Click();
+    // Refresh: lists the open outages afresh under a new heading.
+    void refresh();
+    // The same under the name the polling pass has always called it by, at
+    // the end of every pass.
+    void Label1_Click() { refresh(); }
 
 signals:
     // The list's context menu is about to open on the line of ip (empty:
@@ -68,7 +70,7 @@ protected:
 
 private:
     const Clock *m_clock;
-    QPointer<const OpenOutages> m_outages;
+    QPointer<const HostState> m_outages;
     QWidget *m_ctlTransp;
     QLabel *m_label1;
     QPlainTextEdit *m_txtOtch;

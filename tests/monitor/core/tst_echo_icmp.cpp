@@ -5,6 +5,7 @@
 #include "EchoProbe.h"
 #include "FakeClock.h"
 #include "IcmpTransport.h"
+#include "ChangeLog.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -267,14 +268,14 @@ void tst_EchoIcmp::passLogsTheDroppedHost()
     IcmpTransport transport(wantedKind());
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     for (int pass = 1; pass <= 2; ++pass) {
         engine.CheckAll();
         QVERIFY(finished.wait(10000));
     }
-    QCOMPARE(began.size(), 1);
-    QCOMPARE(began.first().at(0).toString(), QStringLiteral("127.0.0.2"));
+    QCOMPARE(changes.began.size(), 1);
+    QCOMPARE(changes.began.first().ip, QStringLiteral("127.0.0.2"));
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.2|0")));
 }
 
@@ -423,9 +424,8 @@ void tst_EchoIcmp::mixedBookFlipOpensAndClosesRows()
     IcmpTransport transport(wantedKind());
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     const auto pass = [&] {
         engine.CheckAll();
         return finished.wait(10000);
@@ -437,13 +437,13 @@ void tst_EchoIcmp::mixedBookFlipOpensAndClosesRows()
     QVERIFY(nft({QStringLiteral("add"), QStringLiteral("element"), QStringLiteral("inet"), QStringLiteral("echo_test"),
                  QStringLiteral("flip6"), QStringLiteral("{ fd00::6 }")}));
     QVERIFY(pass());
-    QCOMPARE(began.size(), 3);
-    QCOMPARE(began.last().at(0).toString(), QStringLiteral("fd00::6"));
+    QCOMPARE(changes.began.size(), 3);
+    QCOMPARE(changes.began.last().ip, QStringLiteral("fd00::6"));
     QVERIFY(nft({QStringLiteral("delete"), QStringLiteral("element"), QStringLiteral("inet"), QStringLiteral("echo_test"),
                  QStringLiteral("flip6"), QStringLiteral("{ fd00::6 }")}));
     QVERIFY(pass());
-    QCOMPARE(ended.size(), 1);
-    QCOMPARE(ended.first().at(0).toString(), QStringLiteral("fd00::6"));
+    QCOMPARE(changes.ended.size(), 1);
+    QCOMPARE(changes.ended.first().ip, QStringLiteral("fd00::6"));
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs order by ip")),
              QStringList({QStringLiteral("127.0.0.2|0"), QStringLiteral("fd00::5|0"), QStringLiteral("fd00::6|1")}));
     QVERIFY(nft({QStringLiteral("flush"), QStringLiteral("set"), QStringLiteral("inet"), QStringLiteral("echo_test"),
@@ -468,9 +468,8 @@ void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
     QSignalSpy told(&engine, &PollingEngine::probeUnavailable);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ICMP")));
     for (int pass = 1; pass <= 3; ++pass) {
         engine.CheckAll();
@@ -478,7 +477,7 @@ void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
     }
     QCOMPARE(told.size(), 1);
     QVERIFY(told.first().at(0).toString().contains(QStringLiteral("setcap cap_net_raw+ep")));
-    QCOMPARE(began.size() + ended.size(), 0);
+    QCOMPARE(changes.all.size(), 0);
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")),
              QStringList({QStringLiteral("127.0.0.1|0"), QStringLiteral("::1|0")}));
 }

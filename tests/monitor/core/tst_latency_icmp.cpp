@@ -38,9 +38,9 @@ void tst_LatencyIcmp::lossAsSharesOfAttempts()
     SystemClock clock;
     PollingEngine engine(&transport, &clock);
     LatencyService service(engine.store(), &clock);
-    connect(&engine, &PollingEngine::passMeasured, &service, &LatencyService::record);
+    connect(&engine, &PollingEngine::passEnded, &service, &LatencyService::passEnded);
     QSignalSpy failures(&service, &LatencyService::failed);
-    QSignalSpy passes(&engine, &PollingEngine::passFinished);
+    QSignalSpy passes(&engine, &PollingEngine::passEnded);
 
     // 60 passes send about 112 attempts to the lossy host (1.875 a pass).
     constexpr int Passes = 60;

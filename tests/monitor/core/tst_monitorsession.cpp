@@ -1,6 +1,7 @@
 // The monitor's session without a window: its locks, a database that is
 // missing at start and appears later, writes kept across a restart, and the
 // open outages as the session knows them while another program holds the file.
+#include "ChangeLog.h"
 #include "Database.h"
 #include "EventListModel.h"
 #include "FakeClock.h"
@@ -74,7 +75,7 @@ struct Rig
 
     bool pass()
     {
-        QSignalSpy finished(engine.get(), &PollingEngine::passFinished);
+        QSignalSpy finished(engine.get(), &PollingEngine::passEnded);
         session->checkNow();
         return finished.count() > 0 || finished.wait(5000);
     }
@@ -170,7 +171,7 @@ void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(opened.count(), 1);
     QVERIFY(session.databaseUsable());
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
     copy.setDatabaseName(path);
     QVERIFY(copy.open());
@@ -205,8 +206,8 @@ void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
                  1);
         QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.8' and foe=0")), 1);
         // The open picture is the log's once the kept writes are laid over it.
-        QVERIFY(session.openOutages()->isOpen(QStringLiteral("127.0.0.8")));
-        QVERIFY(!session.openOutages()->isOpen(QStringLiteral("127.0.0.7")));
+        QVERIFY(session.hostState()->isDown(QStringLiteral("127.0.0.8")));
+        QVERIFY(!session.hostState()->isDown(QStringLiteral("127.0.0.7")));
         session.stop();
     }
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 2);
@@ -227,14 +228,14 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     QVERIFY(other.exec(QStringLiteral("begin immediate")));
 
     rig.transport.setDown(Down);
-    QSignalSpy began(&session, &MonitorSession::outageBegan);
+    ChangeLog changes(rig.engine.get());
     QVERIFY(rig.pass());
-    QCOMPARE(began.count(), 1);
-    QCOMPARE(began.at(0).at(3).toDateTime(), rig.clock.now());
+    QCOMPARE(changes.began.count(), 1);
+    QCOMPARE(changes.began.at(0).begin, rig.clock.now());
     QCOMPARE(rig.engine->writeQueue()->size(), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 0);
-    QVERIFY(session.openOutages()->isOpen(Down));
-    QCOMPARE(session.openOutages()->rows().at(0).desc, QStringLiteral("Сервер"));
+    QVERIFY(session.hostState()->isDown(Down));
+    QCOMPARE(session.hostState()->openOutages().at(0).desc, QStringLiteral("Сервер"));
 
     // Still held at the end: the write goes to the file, and the next run
     // makes it once.
@@ -248,12 +249,12 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     QCOMPARE(next.start(), MonitorSession::StartResult::Started);
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=0")), 1);
-    QVERIFY(next.openOutages()->isOpen(Down));
+    QVERIFY(next.hostState()->isDown(Down));
     QVERIFY(rig.pass());  // the host answers: closed, once
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=1")), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 1);
-    QVERIFY(!next.openOutages()->isOpen(Down));
+    QVERIFY(!next.hostState()->isDown(Down));
 }
 
 // The server goes away during the passes and comes back: the outage decided
@@ -281,12 +282,12 @@ void tst_MonitorSession::serverLostAndBack()
     QVERIFY(pg.stop());
     rig.transport.setDown(Down);
     // The pass that meets the lost server probes the last book read.
-    QSignalSpy began(&session, &MonitorSession::outageBegan);
-    for (int i = 0; i < 3 && began.isEmpty(); ++i)
+    ChangeLog changes(rig.engine.get());
+    for (int i = 0; i < 3 && changes.began.isEmpty(); ++i)
         QVERIFY(rig.pass());
-    QCOMPARE(began.count(), 1);
+    QCOMPARE(changes.began.count(), 1);
     QCOMPARE(lost.count(), 1);
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     QVERIFY(!session.databaseUsable());
 
     QVERIFY(pg.start());
@@ -295,7 +296,7 @@ void tst_MonitorSession::serverLostAndBack()
     QVERIFY(rig.pass());
     QCOMPARE(pg.rows(name, QStringLiteral("select ip, foe from logs")),
              QStringList(QStringLiteral("127.0.0.2|0")));
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     session.stop();
 }
 
@@ -311,7 +312,7 @@ void tst_MonitorSession::clockSetBackAsTheFirstPassEndsIsTold()
     QStringList told;
     QObject::connect(rig.engine.get(), &PollingEngine::notice, [&](const QString &t) { told << t; });
     QCOMPARE(session.start(), MonitorSession::StartResult::Started);
-    QObject::connect(rig.engine.get(), &PollingEngine::passFinished,
+    QObject::connect(rig.engine.get(), &PollingEngine::passEnded,
                      [&] { rig.clock.set(rig.clock.now().addSecs(-3600)); });
     session.runFirstPass();
     QCOMPARE(rig.clock.now(), QDateTime(QDate(2026, 3, 2), QTime(9, 0)));

@@ -416,14 +416,13 @@ void tst_ServerSession::passesGoOnWithTheLastBookWhileTheServerIsAway()
     engine.setStore(store.get());
     QStringList events;
     QStringList errors;
-    QObject::connect(&engine, &PollingEngine::outageBegan,
-                     [&](const QString &ip, const QString &, int) { events << QStringLiteral("red ") + ip; });
-    QObject::connect(&engine, &PollingEngine::outageEnded,
-                     [&](const QString &ip, const QString &, int) { events << QStringLiteral("green ") + ip; });
+    QObject::connect(&engine, &PollingEngine::changeDecided, [&](const OutageChange &c) {
+        events << (c.kind == OutageChange::Began ? QStringLiteral("red ") : QStringLiteral("green ")) + c.ip;
+    });
     QObject::connect(&engine, &PollingEngine::databaseError,
                      [&](const QString &what, const QString &error) { errors << what + QStringLiteral(": ") + error; });
     auto pass = [&] {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         engine.CheckAll();
         return finished.wait(10000);
     };

@@ -116,7 +116,7 @@ struct Rig
     // A forced pass, waited for.
     bool pass()
     {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         form->cmdT2L()->click();
         return finished.count() > 0 || finished.wait(10000);
     }

@@ -12,7 +12,6 @@
 #include "Form1.h"
 #include "FormatGrid.h"
 #include "MonitorSession.h"
-#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -80,7 +79,7 @@ struct Rig
 
     bool pass()
     {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         form->cmdT2L()->click();
         return finished.count() > 0 || finished.wait(10000);
     }
@@ -116,9 +115,8 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     QCOMPARE(rig.form->trayToolTip(), QStringLiteral("Orvant"));
     // What the alert channels are handed at each pass's end.
     QList<QList<alerts::HostChange>> sent;
-    PassAlerts channels(&rig.engine, rig.session.get(), &rig.clock,
-                        [&](const QList<alerts::HostChange> &changes, const QDateTime &,
-                            const QList<alerts::HostChange> &) { sent << changes; });
+    QObject::connect(&rig.engine, &PollingEngine::passEnded,
+                     [&](const PassReport &report) { sent << report.alertChanges(); });
     auto loud = [&](int pass) {
         QStringList hosts;
         for (const alerts::HostChange &c : sent.value(pass)) {

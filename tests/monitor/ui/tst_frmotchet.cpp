@@ -5,7 +5,7 @@
 #include "Twips.h"
 #include "TempDatabase.h"
 #include "MonitorStore.h"
-#include "OpenOutages.h"
+#include "HostState.h"
 #include "frmOtchet.h"
 
 #include <QLabel>
@@ -25,7 +25,7 @@ namespace {
 // is read from the test's database as the monitor reads it when it opens.
 struct Picture
 {
-    OpenOutages outages;
+    HostState outages;
     QString error;
 
     bool read()
