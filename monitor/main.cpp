@@ -35,7 +35,7 @@ namespace {
 
 // Deliveries under way at the end get this long to finish: the monitor
 // ends within a second and a half whatever a receiver or the database does.
-constexpr int DeliveryGraceMs = 400;
+constexpr int DeliveryGraceMs = 300;
 
 void pause(int ms, const ShutdownSignals *interrupter)
 {
@@ -65,7 +65,7 @@ int main(int argc, char **argv)
     bool stopRequested = false;
     Form1 *mainWindow = nullptr;
     MonitorSession *running = nullptr;
-    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int) {
+    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int sig) {
         stopRequested = true;
         if (mainWindow)
             mainWindow->quitWithoutAsking();

@@ -4,6 +4,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QEventLoop>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -118,14 +120,24 @@ void DesktopNotifier::withdrawAll()
     m_flapIds.clear();
     m_outageId = 0;
     m_outageHosts.clear();
-    if (!m_bus.isConnected())
+    if (!m_bus.isConnected() || ids.isEmpty())
         return;
+    // All asked at once, and waited for together: a server that does not
+    // answer costs the program's end WithdrawWaitMs, not that much per bubble.
+    QEventLoop wait;
+    int left = int(ids.size());
     for (const quint32 id : std::as_const(ids)) {
         QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
                                                            QStringLiteral("CloseNotification"));
         call << uint(id);
-        m_bus.call(call, QDBus::Block, WithdrawWaitMs);
+        auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), &wait);
+        connect(watcher, &QDBusPendingCallWatcher::finished, &wait, [&left, &wait] {
+            if (--left == 0)
+                wait.quit();
+        });
     }
+    QTimer::singleShot(WithdrawWaitMs, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 void DesktopNotifier::askCapabilities()

@@ -474,8 +474,9 @@ void MonitorSession::keepPendingWrites()
     WriteQueue *queue = m_engine->writeQueue();
     if (queue->unsavedCount() == 0)
         return;
-    // A database thread stuck in a statement will not make them now.
-    if (m_store->jobElapsedMs() <= MonitorStore::HopelessMs)
+    // A database that is away, or a thread stuck in a statement, will not
+    // make them now: they go to the file at once.
+    if (m_store->isUsable() && m_store->jobElapsedMs() <= MonitorStore::HopelessMs)
         queue->flushFor(FinalFlushMs);
     if (queue->unsavedCount() == 0)
         return;

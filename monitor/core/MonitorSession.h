@@ -60,7 +60,7 @@ class MonitorSession final : public QObject
 public:
     // At the program's end, kept writes are tried for this long; what is
     // left waits in a file beside the database for the next start.
-    static constexpr int FinalFlushMs = 600;
+    static constexpr int FinalFlushMs = 400;
 
     // engine: not owned; the session drives it and takes its notices.
     MonitorSession(const SessionSetup &setup, PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);

@@ -90,8 +90,12 @@ struct MonitorStore::Side
         {
             QSqlQuery query(db());
             const QString at = DateTimeText::fromDateTime(w.at);
-            ok = w.kind == OutageWrite::Begin ? runStatement(query, Statements::InsertOutageAt, {at, w.ip, w.desc})
-                                              : runStatement(query, Statements::CloseOutageOfAddress, {at, w.ip});
+            if (w.kind == OutageWrite::Begin)
+                ok = runStatement(query, Statements::InsertOutageOnce, {at, w.ip, w.desc, w.ip, at});
+            else if (!w.begin.isNull())
+                ok = runStatement(query, Statements::CloseOutageBegunAt, {at, w.ip, w.begin});
+            else  // kept by an earlier version, which named no begin
+                ok = runStatement(query, Statements::CloseOutageOfAddress, {at, w.ip});
             if (!ok) {
                 failure = query.lastError();
                 *error = statementError(query);
@@ -274,8 +278,8 @@ void MonitorStore::open(QObject *context, bool atStart, std::function<void(const
         return;
     }
 
-    if (!m_side->server)
-        connectServer(m_side.get());
+    if (!m_serverMade)
+        connectServer();
     run(
         context,
         [opening, atStart](Side &side) {
@@ -304,62 +308,66 @@ void MonitorStore::open(QObject *context, bool atStart, std::function<void(const
 }
 
 // The session is made where its connection lives, so that its knocks and
-// its statements run on that thread, between the other jobs.
-void MonitorStore::connectServer(Side *side)
+// its statements run on that thread, between the other jobs; every job
+// posted after this one finds it. Its signals come back here queued, and
+// those of a session given up with its thread are no longer heard.
+void MonitorStore::connectServer()
 {
+    m_serverMade = true;
     Database::Options options;
     options.busyTimeoutMs = BusyTimeoutMs;
     const DatabaseConfig config = m_config;
-    const QString connection = side->connection;
-    auto make = [side, config, options, connection] {
-        side->server = new ServerSession(config, options, connection);
-    };
-    if (!m_threaded) {
-        make();
-    } else {
-        // Waited for: every later job of this thread needs it. Making the
-        // object touches no database, so this never waits long.
-        m_thread->call([make](const QSqlDatabase &) { make(); });
-    }
-    ServerSession *server = side->server;
-    if (!server)
-        return;
-    // On the connection's own thread: a recorder holding the old connection
-    // would keep it from being made anew.
-    connect(server, &ServerSession::connectionLost, server, [side] { side->latency.reset(); },
-            Qt::DirectConnection);
-    connect(server, &ServerSession::connectionLost, this, [this, server](const QString &why) {
-        if (server != m_side->server)
-            return;
-        m_serverUsable = false;
-        emit connectionLost(why);
-    });
-    connect(server, &ServerSession::reconnectFailed, this, [this, server](const QString &error) {
-        if (server == m_side->server)
-            emit reconnectFailed(error);
-    });
-    connect(server, &ServerSession::heldByOther, this, [this, server](const QString &holder, bool ownSession) {
-        if (server != m_side->server)
-            return;
-        m_serverUsable = false;
-        emit heldByOther(holder, ownSession);
-    });
-    connect(server, &ServerSession::reconnected, this, [this, server] {
-        if (server != m_side->server)
-            return;
-        auto warning = std::make_shared<QString>();
-        run(
-            this, [warning](Side &side) { *warning = side.server ? side.server->warning() : QString(); },
-            [this, warning] {
-                m_serverUsable = true;
-                emit reconnected(*warning);
+    const int generation = m_generation;
+    QPointer<MonitorStore> self(this);
+    auto current = [self, generation] { return self && self->m_generation == generation; };
+    run(
+        nullptr,
+        [self, config, options, current](Side &side) {
+            auto *server = new ServerSession(config, options, side.connection);
+            side.server = server;
+            if (!self)
+                return;
+            Side *where = &side;
+            // On the connection's own thread: a recorder holding the old
+            // connection would keep it from being made anew.
+            QObject::connect(server, &ServerSession::connectionLost, server, [where] { where->latency.reset(); },
+                             Qt::DirectConnection);
+            MonitorStore *store = self.data();
+            QObject::connect(server, &ServerSession::connectionLost, store, [store, current](const QString &why) {
+                if (!current())
+                    return;
+                store->m_serverUsable = false;
+                emit store->connectionLost(why);
             });
-    });
+            QObject::connect(server, &ServerSession::reconnectFailed, store, [store, current](const QString &error) {
+                if (current())
+                    emit store->reconnectFailed(error);
+            });
+            QObject::connect(server, &ServerSession::heldByOther, store,
+                             [store, current](const QString &holder, bool ownSession) {
+                                 if (!current())
+                                     return;
+                                 store->m_serverUsable = false;
+                                 emit store->heldByOther(holder, ownSession);
+                             });
+            QObject::connect(server, &ServerSession::reconnected, store, [store, current] {
+                if (!current())
+                    return;
+                auto warning = std::make_shared<QString>();
+                store->run(
+                    store, [warning](Side &s) { *warning = s.server ? s.server->warning() : QString(); },
+                    [store, warning] {
+                        store->m_serverUsable = true;
+                        emit store->reconnected(*warning);
+                    });
+            });
+        },
+        nullptr);
 }
 
 void MonitorStore::tick()
 {
-    if (m_closed || !isServer() || !m_side->server)
+    if (m_closed || !isServer() || !m_serverMade)
         return;
     // Ticks do not pile up behind a statement that takes long.
     if (m_threaded && jobsWaiting() >= 2)
@@ -387,7 +395,7 @@ void MonitorStore::replaceThread()
                      .toLocal8Bit()
                      .constData());
     std::fflush(stderr);
-    const bool hadServer = m_side->server != nullptr;
+    const bool hadServer = m_serverMade;
     m_thread->abandon();
     m_thread.reset();
     ++m_generation;
@@ -397,8 +405,9 @@ void MonitorStore::replaceThread()
     // The old session stays with the thread that was given up; a new one
     // knocks from the fresh thread at the next ticks, and ends the old
     // server session (its own, by name) when it takes the lock.
+    m_serverMade = false;
     if (hadServer)
-        connectServer(m_side.get());
+        connectServer();
     emit statementGivenUp();
 }
 

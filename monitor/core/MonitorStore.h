@@ -222,7 +222,7 @@ private:
     void startThread();
     void replaceThread();
     void checkStuck();
-    void connectServer(Side *side);
+    void connectServer();
     Opening takeFileLock();
 
     bool m_threaded;
@@ -235,6 +235,7 @@ private:
     int m_generation = 0;
     QTimer *m_watchdog = nullptr;
     bool m_fileOpen = false;
+    bool m_serverMade = false;  // its session was made where the connection lives
     bool m_serverUsable = false;
     bool m_leftBehind = false;
     bool m_closed = false;

@@ -532,7 +532,7 @@ void PollingEngine::applyOutcome(const Decided &d)
         change.alarm = m_gate ? m_gate->alarmFor(h.ip, false, *m_state) : OutageChange::Alarm::RingsNow;
         // A second book row of the same address finds it up again.
         const HostState::Host before = m_state->end(h.ip, d.at, d.monoMs);
-        m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
+        m_queue->submit({OutageWrite::End, h.ip, QString(), d.at, before.since});
         if (m_restCount < 255)
             ++m_restCount;
         change.ip = h.ip;
