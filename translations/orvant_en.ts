@@ -2581,6 +2581,13 @@ To fix it, do one of the two:
         <source>Сеть на этом компьютере восстановлена</source>
         <translation>The network on this computer is back</translation>
     </message>
+    <message numerus="yes">
+        <source>Системные часы переведены вперёд (на %n с). Расписание проверок не изменилось; длительность сбоев считается по непрерывному времени компьютера.</source>
+        <translation>
+            <numerusform>The system clock was set forward (by %n second). The probing schedule is unchanged; outage lengths are measured on the computer&apos;s continuous clock.</numerusform>
+            <numerusform>The system clock was set forward (by %n seconds). The probing schedule is unchanged; outage lengths are measured on the computer&apos;s continuous clock.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>monitor::RunningCaption</name>

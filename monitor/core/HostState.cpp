@@ -192,7 +192,6 @@ QList<StoredOutage> HostState::openOutages() const
 
 QList<alerts::HostChange> HostState::downNow(std::optional<qint64> nowMonoMs) const
 {
-    Q_UNUSED(nowMonoMs);
     QList<alerts::HostChange> down;
     down.reserve(m_downOrder.size());
     for (const QString &ip : m_downOrder) {
@@ -202,6 +201,8 @@ QList<alerts::HostChange> HostState::downNow(std::optional<qint64> nowMonoMs) co
         c.address = ip;
         c.description = h.desc;
         c.begin = DateTimeText::fromVariant(h.since);
+        if (h.sinceMonoMs && nowMonoMs)
+            c.knownDownSeconds = qMax<qint64>(0, (*nowMonoMs - *h.sinceMonoMs) / 1000);
         down.append(c);
     }
     return down;

@@ -428,6 +428,8 @@ void MonitorStore::close(int graceMs)
     m_closed = true;
     if (m_watchdog)
         m_watchdog->stop();
+    // The database is another monitor's to take from now on.
+    m_fileLock.reset();
     m_fileOpen = false;
     m_serverUsable = false;
     auto release = [](Side &side) {

@@ -38,8 +38,10 @@ QList<alerts::HostChange> PassReport::alertChanges() const
         h.address = c.ip;
         h.description = c.desc;
         h.begin = c.begin;
-        if (c.kind == OutageChange::Ended)
+        if (c.kind == OutageChange::Ended) {
             h.end = c.end;
+            h.knownDownSeconds = c.downSeconds;
+        }
         // The channels hear what the desk heard: a quiet change is marked.
         h.suppressed = !c.rings();
         h.behind = c.behind;

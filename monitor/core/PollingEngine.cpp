@@ -167,8 +167,10 @@ qint64 PollingEngine::elapsedSeconds() const
 }
 
 // The rows are stamped with the wall clock; once it went back, an outage
-// may end "before" it began. The store keeps the end at its begin; the
-// operator learns why once per step.
+// may end "before" it began (the store keeps the end at its begin), and a
+// step either way would stretch or shrink a duration read from the stored
+// times (durations are measured on the schedule's clock instead). The
+// operator learns of each step once.
 // The caller's reading of the clock is the one judged: a pass's end anchors
 // the schedule at the very reading it checked, so a step between two readings
 // cannot slip into the anchor unseen.
@@ -178,16 +180,18 @@ void PollingEngine::noticeClockStep(const QDateTime &now)
         return;
     constexpr qint64 StepMs = 2000;
     const qint64 step = now.toMSecsSinceEpoch() - scheduleNowMs();
-    if (step > m_knownStepMs - StepMs) {
-        // Forward (or back again): remembered, not told.
-        if (step > m_knownStepMs)
-            m_knownStepMs = step;
+    const qint64 moved = step - m_knownStepMs;
+    if (qAbs(moved) < StepMs)
         return;
-    }
     m_knownStepMs = step;
-    const QString text = tr("Системные часы переведены назад (на %n с). Расписание проверок не изменилось; "
-                            "окончание сбоя, которое по часам раньше его начала, записывается временем начала.",
-                            nullptr, int(qMin<qint64>(-step / 1000, std::numeric_limits<int>::max())));
+    const int seconds = int(qMin<qint64>(qAbs(moved) / 1000, std::numeric_limits<int>::max()));
+    const QString text =
+        moved < 0 ? tr("Системные часы переведены назад (на %n с). Расписание проверок не изменилось; "
+                       "окончание сбоя, которое по часам раньше его начала, записывается временем начала.",
+                       nullptr, seconds)
+                  : tr("Системные часы переведены вперёд (на %n с). Расписание проверок не изменилось; "
+                       "длительность сбоев считается по непрерывному времени компьютера.",
+                       nullptr, seconds);
     qWarning("%s", qUtf8Printable(text));
     emit notice(text);
 }

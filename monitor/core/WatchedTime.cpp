@@ -24,12 +24,15 @@ bool WatchedTimeRecorder::begin(const QSqlDatabase &db, const QString &at, QStri
         return false;
     }
     m_row = q.value(0).toLongLong();
+    m_begin = at;
     m_lastEnd = at;
     return true;
 }
 
-bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &end, Ended how, QString *error)
+bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &endAt, Ended how, QString *error)
 {
+    // The stored texts sort as the times they hold.
+    const QString end = endAt < m_begin ? m_lastEnd : endAt;
     QSqlQuery q(db);
     if (!runStatement(q, Statements::ExtendWatchedPeriod, {end, int(how), *m_row})) {
         *error = statementError(q);
@@ -43,8 +46,13 @@ bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &end, End
 bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QString *error)
 {
     const QString at = DateTimeText::fromDateTime(pass.at);
+    const qint64 wallMs = pass.at.toMSecsSinceEpoch();
     const bool lagged = m_row && pass.bootMs - m_lastBootMs > pass.longestGapMs;
+    // The wall clock moved apart from the boot clock since the last pass.
+    constexpr qint64 StepMs = 2000;
+    const bool stepped = m_row && qAbs((wallMs - m_lastWallMs) - (pass.bootMs - m_lastBootMs)) > StepMs;
     m_lastBootMs = pass.bootMs;
+    m_lastWallMs = wallMs;
     bool ok = true;
     if (!pass.watched) {
         // The stretch ends where the last watched pass left it.
@@ -54,7 +62,7 @@ bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QS
         }
         return ok;
     }
-    if (lagged) {
+    if (lagged || stepped) {
         ok = update(db, m_lastEnd, Ended::Gap, error);
         m_row.reset();
     }

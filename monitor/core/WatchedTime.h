@@ -21,7 +21,10 @@ struct PassReport;
 // A stretch begins with a pass that probed and ends when the monitor stops,
 // when passes did not run for longer than they can (a suspend, a stopped
 // process, a frozen machine: measured on the boot clock, which counts a
-// suspend), or when a pass found this machine without network. Each pass
+// suspend), when a pass found this machine without network, or when the
+// wall clock was stepped (the boot clock and the wall clock parted): a
+// stretch never spans a step, so none ends before it begins nor counts
+// time that never passed. Each pass
 // carries the stretch's end forward, so a monitor that dies unannounced
 // leaves its stretch ending at its last pass.
 //
@@ -53,8 +56,10 @@ private:
     bool update(const QSqlDatabase &db, const QString &end, Ended how, QString *error);
 
     std::optional<qint64> m_row;
+    QString m_begin;
     QString m_lastEnd;
     qint64 m_lastBootMs = 0;
+    qint64 m_lastWallMs = 0;
 };
 
 // The recorder hooked to the monitor's passes; its writes go to the engine's

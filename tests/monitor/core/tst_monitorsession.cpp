@@ -3,6 +3,7 @@
 // open outages as the session knows them while another program holds the file.
 #include "ChangeLog.h"
 #include "Database.h"
+#include "DateTimeText.h"
 #include "EventListModel.h"
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
@@ -108,6 +109,8 @@ private slots:
     void keptWritesMadeOnceAtTheNextStart();
     void queuedOutageIsOpenBeforeItsRowExists_data() { onBothSides(); }
     void queuedOutageIsOpenBeforeItsRowExists();
+    void refusedOutageIsMadeWholeOnceAtTheNextStart_data() { onBothSides(); }
+    void refusedOutageIsMadeWholeOnceAtTheNextStart();
     void serverLostAndBack();
     void clockSetBackAsTheFirstPassEndsIsTold();
     void eventListKeepsNewestLinesWithTheirKind();
@@ -255,6 +258,45 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     QCOMPARE(rig.rows(QStringLiteral("foe=1")), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 1);
     QVERIFY(!next.hostState()->isDown(Down));
+}
+
+// The log refuses the outage's Begin for a few passes (a full disk, a broken
+// table) while the host stays down, then takes writes again; the host comes
+// back. The outage is decided once, its End goes with its refused Begin to
+// the pending file, and the next start makes exactly that outage: no row
+// made up from a Begin decided again at every pass.
+void tst_MonitorSession::refusedOutageIsMadeWholeOnceAtTheNextStart()
+{
+    QFETCH(bool, threaded);
+    Rig rig;
+    rig.threaded = threaded;
+    MonitorSession &session = rig.make();
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QVERIFY(rig.db.refuse(QStringLiteral("insert"), QStringLiteral("logs"), QStringLiteral("disk is full")));
+    rig.transport.setDown(Down);
+    const QDateTime began = rig.clock.now();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("disk is full")));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(rig.pass());
+        rig.clock.advanceMs(2000);
+    }
+    QVERIFY(rig.db.allow(QStringLiteral("insert"), QStringLiteral("logs")));
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(rig.pass());
+        rig.clock.advanceMs(2000);
+    }
+    rig.transport.setUp(Down);
+    QVERIFY(rig.pass());
+    QTRY_VERIFY(!rig.engine->writeQueue()->hasWriteUnderWay());
+    QCOMPARE(rig.rows(QStringLiteral("1=1")), 0);
+    session.stop();
+    QVERIFY(QFile::exists(session.pendingWritesPath()));
+
+    MonitorSession &next = rig.make();
+    QCOMPARE(next.start(), MonitorSession::StartResult::Started);
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
+    QCOMPARE(rig.db.rows(QStringLiteral("select time_begin,foe from logs")),
+             QStringList(DateTimeText::fromDateTime(began) + QStringLiteral("|1")));
 }
 
 // The server goes away during the passes and comes back: the outage decided
