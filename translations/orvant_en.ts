@@ -2407,6 +2407,18 @@ Created: 14.09.2004</translation>
         <source>Включение сигналов</source>
         <translation>Unmuting alerts</translation>
     </message>
+    <message>
+        <source>Файл базы данных %1 удалён или заменён другим, пока монитор работал. Проверка адресов продолжается по последнему прочитанному списку; записи о сбоях ждут и будут сделаны, когда на этом месте снова будет база данных.</source>
+        <translation>The database file %1 was deleted or replaced while the monitor ran. Checking goes on with the address list last read; the outage records wait and will be written once there is a database at that place again.</translation>
+    </message>
+    <message>
+        <source>База данных %1 сейчас недоступна (%2): записи о сбоях (%3) ждут и будут сделаны, когда она снова будет доступна.</source>
+        <translation>The database %1 is not available now (%2): the outage records (%3) wait and will be written once it is available again.</translation>
+    </message>
+    <message>
+        <source>База данных %1 не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только она их примет.</source>
+        <translation>The database %1 does not take writes now (%2): the outage records (%3) wait and will be written as soon as it takes them.</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorStore</name>
@@ -2419,12 +2431,12 @@ Created: 14.09.2004</translation>
         <translation>no connection to the database server</translation>
     </message>
     <message>
-        <source>база данных не открыта</source>
-        <translation>the database is not open</translation>
-    </message>
-    <message>
         <source>запрос к базе данных не вернулся за %1 мс; его соединение оставлено</source>
         <translation>a database statement did not come back within %1 ms; its connection is given up</translation>
+    </message>
+    <message>
+        <source>файл базы данных не открыт</source>
+        <translation>the database file is not open</translation>
     </message>
 </context>
 <context>

@@ -100,6 +100,15 @@ void MonitorSession::wireStore()
         tell(text);
         emit databaseLost(text);
     });
+    connect(store, &MonitorStore::fileGone, this, [this](const QString &path) {
+        m_lastOpenError.clear();
+        const QString text = tr("Файл базы данных %1 удалён или заменён другим, пока монитор работал. Проверка "
+                                "адресов продолжается по последнему прочитанному списку; записи о сбоях ждут и будут "
+                                "сделаны, когда на этом месте снова будет база данных.")
+                                 .arg(QFileInfo(path).absoluteFilePath());
+        tell(text);
+        emit databaseLost(text);
+    });
     connect(store, &MonitorStore::connectionLost, this, [this](const QString &why) {
         m_lastOpenError.clear();
         tell(tr("Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о "
@@ -153,7 +162,7 @@ void MonitorSession::wireEngine()
     // The engine writes these to stderr itself.
     connect(engine, &PollingEngine::databaseError, this, &MonitorSession::databaseError);
     connect(engine, &PollingEngine::notice, this, &MonitorSession::notice);
-    connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why) {
+    connect(engine->writeQueue(), &WriteQueue::waiting, this, [this](int count, const QString &why, bool busy) {
         if (isServer() && !m_store->isUsable()) {
             tell(tr("Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, "
                     "когда связь восстановится.")
@@ -164,6 +173,22 @@ void MonitorSession::wireEngine()
         if (isServer()) {
             tell(tr("Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут "
                     "и будут сделаны, как только он их примет.")
+                     .arg(databaseName(), why)
+                     .arg(count));
+            return;
+        }
+        // Only a lock is another program's doing: a file that is gone, full
+        // or read-only is told as what it is.
+        if (!m_store->isUsable()) {
+            tell(tr("База данных %1 сейчас недоступна (%2): записи о сбоях (%3) ждут и будут сделаны, "
+                    "когда она снова будет доступна.")
+                     .arg(databaseName(), why)
+                     .arg(count));
+            return;
+        }
+        if (!busy) {
+            tell(tr("База данных %1 не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, "
+                    "как только она их примет.")
                      .arg(databaseName(), why)
                      .arg(count));
             return;

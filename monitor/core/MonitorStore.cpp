@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QSqlError>
@@ -20,6 +21,10 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <atomic>
+#include <optional>
+
+#include <sys/stat.h>
 
 namespace monitor {
 
@@ -32,6 +37,24 @@ QString oneLine(const QSqlError &error)
 
 } // namespace
 
+// A file by what the file system knows it as, not by its name.
+struct MonitorStore::FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    static std::optional<FileIdentity> of(const QString &path)
+    {
+        struct stat st
+        {
+        };
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return std::nullopt;
+        return FileIdentity{st.st_dev, st.st_ino};
+    }
+    bool operator==(const FileIdentity &o) const { return device == o.device && inode == o.inode; }
+};
+
 // What lives where the connection does: touched only by jobs, one at a time.
 // A thread given up keeps its own (its jobs hold it), so a statement that
 // comes back late writes into what nobody reads any more.
@@ -42,16 +65,41 @@ struct MonitorStore::Side
     ServerSession *server = nullptr;
     std::unique_ptr<LatencyRecorder> latency;
     WatchedTimeRecorder watched;
+    // The file as it was when opened: another file at the path (or none)
+    // means ours was deleted or replaced, and whatever is written to the
+    // connection now goes to a file nobody will read again.
+    std::optional<FileIdentity> file;
+    // Set here when the file went; the store's thread reads it with the answer.
+    std::atomic_bool gone{false};
+
+    bool fileStillThere()
+    {
+        if (!file)
+            return true;
+        const std::optional<FileIdentity> now = FileIdentity::of(config.path());
+        if (now && *now == *file)
+            return true;
+        file.reset();
+        latency.reset();
+        watched = WatchedTimeRecorder();
+        Database::close(connection);
+        gone.store(true);
+        return false;
+    }
 
     // A handle for the length of one statement: held no longer, so that the
     // connection can be made anew without Qt's "still in use" complaint.
     QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
 
-    bool usable() const
+    bool usable()
     {
         if (server)
             return server->usable();
-        return db().isOpen();
+        bool open = false;
+        {
+            open = db().isOpen();
+        }
+        return open && fileStillThere();
     }
 
     // A failed statement on a server may be the first to meet a lost
@@ -76,7 +124,7 @@ struct MonitorStore::Side
     QString unusableText() const
     {
         return server ? MonitorStore::tr("нет соединения с сервером базы данных")
-                      : MonitorStore::tr("база данных не открыта");
+                      : MonitorStore::tr("файл базы данных не открыт");
     }
 
     OutageStore::Outcome writeOutage(const OutageWrite &w, QString *error)
@@ -109,9 +157,9 @@ struct MonitorStore::Side
             *error = oneLine(failure);
             return OutageStore::Outcome::RetryLater;
         }
-        return Database::classifyWriteFailure(failure) == Database::WriteFailure::Retry
-                   ? OutageStore::Outcome::RetryLater
-                   : OutageStore::Outcome::Failed;
+        if (Database::classifyWriteFailure(failure) == Database::WriteFailure::Final)
+            return OutageStore::Outcome::Failed;
+        return Database::isBusy(failure) ? OutageStore::Outcome::Busy : OutageStore::Outcome::RetryLater;
     }
 };
 
@@ -186,11 +234,24 @@ void MonitorStore::startThread()
     m_thread = std::make_unique<DatabaseThread>(QStringLiteral("orvant-store-thread-%1").arg(m_generation));
 }
 
+// On this thread, with the answer of the job that found the file gone.
+void MonitorStore::noticeFileGone(Side &side)
+{
+    if (!side.gone.exchange(false) || m_closed)
+        return;
+    m_fileOpen = false;
+    // Taken anew for whatever file comes to the path.
+    m_fileLock.reset();
+    emit fileGone(m_config.path());
+}
+
 void MonitorStore::run(QObject *context, std::function<void(Side &)> job, std::function<void()> then)
 {
     if (!m_threaded) {
         QPointer<QObject> guard(context);
-        job(*m_side);
+        std::shared_ptr<Side> side = m_side;
+        job(*side);
+        noticeFileGone(*side);
         if (then && (!context || guard))
             then();
         return;
@@ -202,10 +263,13 @@ void MonitorStore::run(QObject *context, std::function<void(Side &)> job, std::f
     std::shared_ptr<Side> side = m_side;
     m_thread->post(
         context ? context : this, [side, job = std::move(job)](const QSqlDatabase &) { job(*side); },
-        [self, generation, then = std::move(then)] {
+        [self, side, generation, then = std::move(then)] {
             // An answer of a thread given up meanwhile is dropped: by then
             // its waiter was told (statementGivenUp).
-            if (self && self->m_generation == generation && then)
+            if (!self || self->m_generation != generation)
+                return;
+            self->noticeFileGone(*side);
+            if (then)
                 then();
         });
 }
@@ -267,9 +331,14 @@ void MonitorStore::open(QObject *context, bool atStart, std::function<void(const
                 Database::Options options;
                 options.busyTimeoutMs = BusyTimeoutMs;
                 QString warning;
+                // Known before opening: a file replaced between the two
+                // would be told at the first statement, never written blind.
+                side.file = FileIdentity::of(side.config.path());
                 const bool ok = Database::open(side.config.path(), options, &opening->error, side.connection, &warning);
                 opening->result = ok ? Opening::Opened : Opening::Failed;
                 opening->warning = warning;
+                if (!ok)
+                    side.file.reset();
             },
             [this, opening, done] {
                 m_fileOpen = opening->result == Opening::Opened;
@@ -699,10 +768,10 @@ void MonitorStore::readAlerts(QObject *context, std::function<void(const AlertGa
     run(
         context,
         [loaded](Side &side) {
-            if (!side.usable()) {
-                loaded->error = side.unusableText();
+            // Without a database the last settings read hold; that it is
+            // away is told where it matters.
+            if (!side.usable())
                 return;
-            }
             *loaded = AlertGate::load(side.db());
             side.noticeLoss(!loaded->ok);
         },

@@ -206,6 +206,10 @@ signals:
     // ownSession: it is this monitor's own earlier session, one the server
     // has not ended yet (a backend that stopped answering).
     void heldByOther(const QString &holder, bool ownSession);
+    // The file at the path is no longer the one open (deleted, or replaced
+    // by another): nothing more goes to the one open. Writes wait until a
+    // database is at the path again.
+    void fileGone(const QString &path);
     // A statement did not come back within StatementLimitMs: its thread was
     // given up; what waited on it never hears back. The connection is made
     // anew (a file at the next pass, a server by its knocks).
@@ -213,6 +217,7 @@ signals:
 
 private:
     struct Side;
+    struct FileIdentity;
     class InlineWriter;
     MonitorStore(bool threaded, const QString &connectionName, QObject *parent);
 
@@ -220,6 +225,7 @@ private:
     // unless `context` went or the thread was given up meanwhile.
     void run(QObject *context, std::function<void(Side &)> job, std::function<void()> then);
     void startThread();
+    void noticeFileGone(Side &side);
     void replaceThread();
     void checkStuck();
     void connectServer();

@@ -140,11 +140,12 @@ bool WriteQueue::settleHead(OutageStore::Outcome outcome, const QString &error)
         emit writeFailed(head, error);
         break;
     case OutageStore::Outcome::RetryLater:
+    case OutageStore::Outcome::Busy:
         m_lastError = error;
         if (!m_waiting) {
             m_waiting = true;
             m_writtenSinceWait = 0;
-            emit waiting(int(m_pending.size()), error);
+            emit waiting(int(m_pending.size()), error, outcome == OutageStore::Outcome::Busy);
         }
         return false;
     }

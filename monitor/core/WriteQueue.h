@@ -48,7 +48,8 @@ class OutageStore
 public:
     enum class Outcome {
         Written,
-        RetryLater,  // busy (another program's lock) or unavailable (no file, no server)
+        RetryLater,  // unavailable (no file, no server) or refused for now (read-only, a full disk)
+        Busy,        // another program's lock: the same write passes once it is let go
         Failed,      // refused for good (a constraint, a broken table): told, and kept for the pending file
     };
     OutageStore() = default;
@@ -127,8 +128,10 @@ public:
     bool load(const QString &path, QString *error);
 
 signals:
-    // The first write of a run of waits met a lock (or no database).
-    void waiting(int count, const QString &why);
+    // The first write of a run of waits met a lock (busy) or could not be
+    // made for now (no database, a full disk …): why says it in the
+    // database's words.
+    void waiting(int count, const QString &why, bool busy);
     // Everything kept has been written, `written` of them since the wait began.
     void resumed(int written);
     void writeFailed(const OutageWrite &w, const QString &error);

@@ -111,6 +111,8 @@ private slots:
     void queuedOutageIsOpenBeforeItsRowExists();
     void refusedOutageIsMadeWholeOnceAtTheNextStart_data() { onBothSides(); }
     void refusedOutageIsMadeWholeOnceAtTheNextStart();
+    void deletedFileIsToldAndWritesWaitForTheNextOne_data() { onBothSides(); }
+    void deletedFileIsToldAndWritesWaitForTheNextOne();
     void serverLostAndBack();
     void clockSetBackAsTheFirstPassEndsIsTold();
     void eventListKeepsNewestLinesWithTheirKind();
@@ -297,6 +299,51 @@ void tst_MonitorSession::refusedOutageIsMadeWholeOnceAtTheNextStart()
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.db.rows(QStringLiteral("select time_begin,foe from logs")),
              QStringList(DateTimeText::fromDateTime(began) + QStringLiteral("|1")));
+}
+
+// The database file is deleted while the monitor runs: the next statement
+// finds another file (none) at the path, says so, and nothing more goes to
+// the deleted one, which nobody would read again. Passes go on with the book
+// last read, the outage decided meanwhile waits, and once a database is at
+// the path again (restored from a copy) it is written there.
+void tst_MonitorSession::deletedFileIsToldAndWritesWaitForTheNextOne()
+{
+    QFETCH(bool, threaded);
+    Rig rig;
+    rig.threaded = threaded;
+    const QString path = rig.db.path();
+    rig.db.scalar(QStringLiteral("pragma wal_checkpoint(truncate)"));
+    const QString copy = path + QStringLiteral(".copy");
+    QVERIFY(QFile::copy(path, copy));
+    MonitorSession &session = rig.make();
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QVERIFY(rig.pass());
+
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+    rig.transport.setDown(Down);
+    for (int i = 0; i < 3 && rig.engine->writeQueue()->isEmpty(); ++i)
+        QVERIFY(rig.pass());
+    QCOMPARE(rig.engine->writeQueue()->size(), 1);
+    QVERIFY(session.hostState()->isDown(Down));
+    // The write's answer comes after the pass on the database thread.
+    QTRY_VERIFY(rig.notices.join(QLatin1Char('\n')).contains(QStringLiteral("недоступна")));
+    const QString told = rig.notices.join(QLatin1Char('\n'));
+    QCOMPARE(told.count(QStringLiteral("удалён или заменён")), 1);
+    QVERIFY2(!told.contains(QStringLiteral("занята другой программой")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("недоступна")), qPrintable(told));
+    QVERIFY(!session.databaseUsable());
+
+    QVERIFY(QFile::rename(copy, path));
+    QVERIFY(rig.pass());
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
+    QVERIFY(session.databaseUsable());
+    // The test's own connection still reads the deleted file: it is opened anew.
+    Database::close(Fixture);
+    QString error;
+    QVERIFY2(Database::open(path, &error, Fixture), qPrintable(error));
+    QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.2' and foe=0")), 1);
+    session.stop();
 }
 
 // The server goes away during the passes and comes back: the outage decided
