@@ -413,12 +413,21 @@ void Form1::onChangeDecided(const OutageChange &change)
     if (change.alarm != OutageChange::Alarm::RingsNow)
         return;
     if (change.kind == OutageChange::Began) {
-        m_services.sound->play(m_session.sndErr());
+        soundOnce(true);
         if (m_session.showOnErr())
             changeStateForPass(WindowState::Shown);
     } else {
-        m_services.sound->play(m_session.sndRest());
+        soundOnce(false);
     }
+}
+
+void Form1::soundOnce(bool outage)
+{
+    bool &sounded = outage ? m_passSoundedOutage : m_passSoundedReturn;
+    if (sounded)
+        return;
+    sounded = true;
+    m_services.sound->play(outage ? m_session.sndErr() : m_session.sndRest());
 }
 
 void Form1::onPassStarted()
@@ -426,6 +435,8 @@ void Form1::onPassStarted()
     setCursor(Qt::WaitCursor);
     m_cmdT2L->setEnabled(false);
     m_passLines = 0;
+    m_passSoundedOutage = false;
+    m_passSoundedReturn = false;
 }
 
 void Form1::onPassEnded(const PassReport &report)

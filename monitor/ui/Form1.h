@@ -142,6 +142,8 @@ private:
     void applyPendingState();
 
     void onChangeDecided(const OutageChange &change);
+    // The outage's (or the return's) sound, unless this pass played it.
+    void soundOnce(bool outage);
     void onPassStarted();
     void onPassEnded(const PassReport &report);
     void onProbeUnavailable(const QString &message);
@@ -179,6 +181,10 @@ private:
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
     int m_passLines = 0;  // event lines the running pass has drawn
+    // The sounds the running pass started: each kind sounds once a pass,
+    // however many hosts went down (or came back) in it.
+    bool m_passSoundedOutage = false;
+    bool m_passSoundedReturn = false;
     int m_trayDown = 0;   // hosts down when the tray icon was last shown
 };
 

@@ -44,11 +44,11 @@ void Form1::alarmsOfPass(const PassReport &report)
     // Alarms given at the pass's end sound once for the pass, however many
     // there are.
     if (soundOutage) {
-        m_services.sound->play(m_session.sndErr());
+        soundOnce(true);
         if (m_session.showOnErr())
             changeStateForPass(WindowState::Shown);
     } else if (soundReturn) {
-        m_services.sound->play(m_session.sndRest());
+        soundOnce(false);
     }
     if (!m_services.notifier)
         return;
