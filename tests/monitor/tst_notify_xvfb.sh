@@ -9,6 +9,9 @@
 #   3. It goes down again: the Notify replaces the first outage notification.
 #   4. A click on the bubble (dunst runs the "default" action) opens the
 #      monitor's window, which was in the tray.
+#   4b. The host that notification names is muted (as from the event line's
+#      menu) and comes back: its return rings nothing, yet the critical
+#      bubble is withdrawn (CloseNotification).
 #   5. Without a server (dunst ended; the bus has no service directories to
 #      start another) the monitor goes on logging and says so once on stderr.
 set -u
@@ -178,6 +181,22 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     grep -q "member=ActionInvoked" "$WORK/calls.log" || fail "dunst sent no ActionInvoked"
     import -window root "$ARTIFACTS/opened-by-click.png"
     grep -q "desktop notifications unavailable" "$WORK/orvant.log" && fail "a failure was reported while the server ran"
+
+    # 4b. Muted while down, then back: the bubble that names it goes.
+    closes() { grep -c "member=CloseNotification" "$WORK/calls.log"; }
+    closes_before=$(closes)
+    q "insert into alert_mutes (ip_addr,until) values (\"127.0.0.2\",null)"
+    sleep 3  # read again at the start of the next passes
+    nft delete element inet nt down "{ 127.0.0.2 }"
+    wait_until 200 closed_rows 2 || fail "the muted host'"'"'s outage was not closed"
+    more_closes() { [ "$(closes)" -gt "$closes_before" ]; }
+    wait_until 50 more_closes || fail "the outage bubble stayed after its muted host came back"
+    grep -A1 "member=CloseNotification" "$WORK/calls.log" | grep -q "uint32 $first_id" \
+        || fail "CloseNotification did not name the outage bubble ($first_id)"
+    notify_count 3 || fail "the muted return was notified: $(calls)"
+    q "delete from alert_mutes"
+    nft add element inet nt down "{ 127.0.0.2 }"
+    wait_until 200 open_rows 2 || fail "the host did not go down again"
 
     # 5. No server any more: logging goes on, stderr says so once.
     kill $dunst; wait $dunst 2>/dev/null

@@ -104,6 +104,7 @@ class tst_Form1Alerts : public QObject
 private slots:
     void routerAndChildOneAlarm();
     void mutedHostStaysQuiet();
+    void mutedWhileDownItsReturnStillEndsTheBubble();
 };
 
 void tst_Form1Alerts::routerAndChildOneAlarm()
@@ -200,6 +201,24 @@ void tst_Form1Alerts::mutedHostStaysQuiet()
     QCOMPARE(rig.notifier.calls.size(), 1);
     QVERIFY(rig.pass());
     QCOMPARE(rig.notifier.calls.size(), 1);
+}
+
+// Muted from the event line's menu while its outage notification is up:
+// the return rings nothing, but the notifier hears it is back, so the
+// bubble naming it can go.
+void tst_Form1Alerts::mutedWhileDownItsReturnStillEndsTheBubble()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.transport.setDown(Child);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 1);
+    rig.session->muteHost(Child, QDateTime());
+    QTRY_COMPARE(rig.session->alerts().loaded().quiet.mutes.size(), 1);
+    rig.transport.setUp(Child);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 1);
+    QCOMPARE(rig.notifier.back, QStringList{Child});
 }
 
 QTEST_MAIN(tst_Form1Alerts)
