@@ -209,7 +209,10 @@ void PollingEngine::tick()
         m_queue->retry();
     noticeClockStep(m_clock->now());
     const qint64 elapsed = elapsedSeconds();
-    emit countdownChanged(secondsLeft());
+    // The pass starts at the tick that shows -1; while it runs (or when a
+    // tick came late) the seconds go on past it, but the button says no more
+    // than that the pass is due.
+    emit countdownChanged(qMax(-1, secondsLeft()));
     // lastCheck is renewed only when a pass ends, so a tick during a pass
     // still finds the period elapsed: the running flag keeps it to one pass.
     if (elapsed > m_refreshSecs && !m_running)

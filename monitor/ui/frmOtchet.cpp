@@ -24,8 +24,11 @@ namespace monitor {
 
 namespace {
 
-// Eight, as on a terminal.
+// Eight, as on a terminal, while nothing is listed.
 constexpr int TabStopCharacters = 8;
+// A description longer than this does not push every other line's columns
+// out: its own line runs on past them.
+constexpr int WidestFirstColumn = 64;
 
 QFont courier(qreal points, bool bold)
 {
@@ -161,6 +164,17 @@ void frmOtchet::refresh()
         // The box shows lines, not line-end characters.
         shown << line.chopped(2);
     }
+    // The columns line up: one tab stop past the widest "desc[ip]" (and the
+    // widest time), so each line's time and its time open start at the same
+    // place in the fixed-pitch face.
+    qsizetype widest = TabStopCharacters - 1;
+    for (const QString &line : std::as_const(shown)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i)
+            widest = qMax(widest, qMin<qsizetype>(fields.at(i).size(), WidestFirstColumn));
+    }
+    m_txtOtch->setTabStopDistance(qreal(widest + 2)
+                                  * QFontMetricsF(m_txtOtch->font()).horizontalAdvance(QLatin1Char(' ')));
     m_txtOtch->setPlainText(shown.join(QLatin1Char('\n')));
     m_txtOtch->verticalScrollBar()->setValue(0);
 }

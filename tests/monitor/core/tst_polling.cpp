@@ -12,6 +12,8 @@
 #include "WriteQueue.h"
 
 #include <QElapsedTimer>
+
+#include <algorithm>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -109,6 +111,7 @@ private slots:
     void countdownCountsBoundaries();
     void countdownStartsPassAtMinusOne();
     void clockSetBackDelaysPass();
+    void countdownNeverShowsBelowMinusOne();
     void scheduleClockKeepsPassesThroughWallClockSteps_data();
     void scheduleClockKeepsPassesThroughWallClockSteps();
     void tickDuringPassNeverStartsSecond();
@@ -464,6 +467,33 @@ void tst_Polling::clockSetBackDelaysPass()
     m.clock.advanceMs(-500'000);
     QVERIFY(m.pass());
     QCOMPARE(m.passesStarted, 2);
+}
+
+// A pass that takes seconds (a silent host, four attempts of 600 ms) while
+// the ticks go on, and a tick that comes two seconds late: the button shows
+// -1 at the lowest.
+void tst_Polling::countdownNeverShowsBelowMinusOne()
+{
+    Monitor m;
+    m.engine.setRefreshSecs(0);
+    m.add(QStringLiteral("127.0.0.16"), QStringLiteral("host"), 600);
+    m.transport.setDown(QStringLiteral("127.0.0.16"));
+    QList<int> shown;
+    QObject::connect(&m.engine, &PollingEngine::countdownChanged, [&](int s) { shown << s; });
+    m.engine.setLastCheck(m.clock.now());
+    m.clock.advanceMs(3000);  // a late tick
+    m.engine.tick();
+    QVERIFY(m.engine.isRunning());
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        m.clock.advanceMs(1000);
+        m.engine.tick();
+    });
+    ticker.start(200);
+    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passEnded).wait(10000));
+    ticker.stop();
+    QVERIFY(shown.size() > 5);
+    QCOMPARE(*std::min_element(shown.cbegin(), shown.cend()), -1);
 }
 
 void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps_data()

@@ -58,6 +58,7 @@ private slots:
     void unreadableLogIsReported();
     void openForCountsToTheHeadingsTime();
     void timeAlwaysStandsApartFromTheAddress();
+    void columnsLineUp();
 };
 
 void tst_frmOtchet::listsOpenOutagesOnly_data()
@@ -247,6 +248,43 @@ void tst_frmOtchet::openForCountsToTheHeadingsTime()
     clock.advanceMs(3600 * 1000);
     w.Label1_Click();
     QVERIFY(w.listText().contains(QStringLiteral("\t3 ч 05 мин\r\n")));
+}
+
+// Descriptions of every length: each line's time, and how long it has been
+// open, start where the other lines' do.
+void tst_frmOtchet::columnsLineUp()
+{
+    TempDatabase db;
+    const QStringList descs = {QString(), QStringLiteral("a"), QStringLiteral("Маршрутизатор"),
+                               QStringLiteral("Коммутатор второго этажа, стойка 3")};
+    for (int i = 0; i < descs.size(); ++i)
+        db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+                {QStringLiteral("10.0.%1.1").arg(i * 40), descs.at(i),
+                 QStringLiteral("2026-12-07 15:0%1:23").arg(i)});
+    FakeClock clock;
+    frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Label1_Click();
+    QList<qreal> timeAt;
+    QList<qreal> openForAt;
+    for (QTextBlock block = w.txtOtch()->document()->begin(); block.isValid(); block = block.next()) {
+        QTRY_VERIFY(block.layout()->lineCount() > 0);
+        const QTextLine line = block.layout()->lineAt(0);
+        const int first = int(block.text().indexOf(QLatin1Char('\t')));
+        const int second = int(block.text().indexOf(QLatin1Char('\t'), first + 1));
+        QVERIFY(first > 0 && second > first);
+        timeAt << line.cursorToX(first + 1);
+        openForAt << line.cursorToX(second + 1);
+    }
+    QCOMPARE(timeAt.size(), descs.size());
+    for (int i = 1; i < timeAt.size(); ++i) {
+        QCOMPARE(timeAt.at(i), timeAt.first());
+        QCOMPARE(openForAt.at(i), openForAt.first());
+    }
 }
 
 QTEST_MAIN(tst_frmOtchet)
