@@ -2199,11 +2199,6 @@ Created: 14.09.2004</translation>
         <translation>Do you really want to quit?</translation>
     </message>
     <message>
-        <source>Завершение работы</source>
-        <comment>window title</comment>
-        <translation>Завершение работы</translation>
-    </message>
-    <message>
         <source>Без сигнала: %1</source>
         <translation>No alert: %1</translation>
     </message>
@@ -2253,6 +2248,11 @@ Created: 14.09.2004</translation>
     <message>
         <source>Не удалось запустить %1: %2</source>
         <translation>Cannot start %1: %2</translation>
+    </message>
+    <message>
+        <source>Завершение работы</source>
+        <comment>the question&apos;s title</comment>
+        <translation>Quit</translation>
     </message>
 </context>
 <context>
@@ -2605,13 +2605,13 @@ To fix it, do one of the two:
     <name>monitor::RunningCaption</name>
     <message>
         <source> система работает </source>
-        <comment>window title</comment>
-        <translation> система работает </translation>
+        <comment>the caption: uptime</comment>
+        <translation> system up </translation>
     </message>
     <message>
         <source> мин</source>
-        <comment>window title</comment>
-        <translation> мин</translation>
+        <comment>the caption: minutes</comment>
+        <translation> min</translation>
     </message>
 </context>
 <context>
@@ -2684,17 +2684,17 @@ To fix it, do one of the two:
         <translation>: no connection to these addresses:</translation>
     </message>
     <message>
-        <source>Отсутствующие соединения</source>
-        <comment>window title</comment>
-        <translation>Отсутствующие соединения</translation>
-    </message>
-    <message>
         <source>все адреса</source>
         <translation>all addresses</translation>
     </message>
     <message>
         <source>Сигналы отключены: %1</source>
         <translation>Alerts muted: %1</translation>
+    </message>
+    <message>
+        <source>Отсутствующие соединения</source>
+        <comment>the window&apos;s title</comment>
+        <translation>Missing connections</translation>
     </message>
 </context>
 <context>
