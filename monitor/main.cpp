@@ -141,6 +141,17 @@ int main(int argc, char **argv)
                      });
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries,
                      [&deliveries] { deliveries.finishDeliveries(DeliveryGraceMs); });
+    // Round trips the database did not take (away, read-only) wait for the
+    // next start in a file, as the outage writes do.
+    QObject::connect(session.get(), &MonitorSession::stopping, &latency, [&latency, &session] {
+        QString error;
+        if (!latency.save(session->pendingSamplesPath(), &error))
+            std::fprintf(stderr, "orvant: %s\n",
+                         QCoreApplication::translate("monitor::main", "Замеры задержек не сохранены в %1: %2")
+                             .arg(session->pendingSamplesPath(), error)
+                             .toLocal8Bit()
+                             .constData());
+    });
 
     Form1Services services;
     services.clock = &clock;
@@ -159,10 +170,18 @@ int main(int argc, char **argv)
         const bool started = form.load();
         // Only once this program is the database's one monitor: a second
         // monitor refused by the lock must not send the outbox too.
-        if (started)
+        if (started) {
             deliveries.start(store);
-        else
+            QString error;
+            if (!latency.load(session->pendingSamplesPath(), &error))
+                std::fprintf(stderr, "orvant: %s\n",
+                             QCoreApplication::translate("monitor::main", "Не удалось прочитать замеры задержек %1: %2")
+                                 .arg(session->pendingSamplesPath(), error)
+                                 .toLocal8Bit()
+                                 .constData());
+        } else {
             status = 2;
+        }
         splash.close();
         if (started && !form.isUnloaded() && !stopRequested) {
             form.show();

@@ -2111,6 +2111,14 @@ Downtime: %5</translation>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
+    <message>
+        <source>нет сеансовой шины D-Bus (%1)</source>
+        <translation>no D-Bus session bus (%1)</translation>
+    </message>
+    <message>
+        <source>уведомления рабочего стола недоступны: %1</source>
+        <translation>desktop notifications unavailable: %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::Form1</name>
@@ -2262,12 +2270,20 @@ Created: 14.09.2004</translation>
         <translation>Recording round trips</translation>
     </message>
     <message>
-        <source>база данных недоступна, самые старые замеры отброшены</source>
-        <translation>the database cannot be reached; the oldest samples were dropped</translation>
-    </message>
-    <message>
         <source>Обобщение задержек</source>
         <translation>Summing up round trips</translation>
+    </message>
+    <message>
+        <source>база данных долго недоступна, самые старые замеры отброшены</source>
+        <translation>the database has been unavailable for long, the oldest samples were dropped</translation>
+    </message>
+    <message>
+        <source>не удалось удалить %1</source>
+        <translation>cannot remove %1</translation>
+    </message>
+    <message>
+        <source>файл %1 повреждён</source>
+        <translation>the file %1 is damaged</translation>
     </message>
 </context>
 <context>
@@ -2695,6 +2711,17 @@ To fix it, do one of the two:
         <source>Отсутствующие соединения</source>
         <comment>the window&apos;s title</comment>
         <translation>Missing connections</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::main</name>
+    <message>
+        <source>Замеры задержек не сохранены в %1: %2</source>
+        <translation>Round-trip samples not kept in %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать замеры задержек %1: %2</source>
+        <translation>Cannot read the round-trip samples %1: %2</translation>
     </message>
 </context>
 <context>

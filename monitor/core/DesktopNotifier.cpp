@@ -64,7 +64,7 @@ void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<No
         return;
     if (!m_bus.isConnected()) {
         m_waiting.clear();
-        reportFailure(QStringLiteral("no session bus (%1)").arg(m_bus.lastError().message()));
+        reportFailure(tr("нет сеансовой шины D-Bus (%1)").arg(m_bus.lastError().message()));
         return;
     }
     if (!m_capabilitiesKnown) {
@@ -223,7 +223,7 @@ void DesktopNotifier::reportFailure(const QString &why)
     if (m_failureReported)
         return;
     m_failureReported = true;
-    std::fprintf(stderr, "orvant: desktop notifications unavailable: %s\n", why.toLocal8Bit().constData());
+    std::fprintf(stderr, "orvant: %s\n", tr("уведомления рабочего стола недоступны: %1").arg(why).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

@@ -4,6 +4,12 @@
 #include "MonitorStore.h"
 #include "PassReport.h"
 
+#include <QDataStream>
+#include <QFile>
+#include <QSaveFile>
+
+#include <iterator>
+
 namespace monitor {
 
 LatencyService::LatencyService(MonitorStore *store, const Clock *clock, QObject *parent)
@@ -35,12 +41,111 @@ void LatencyService::record(const QDateTime &at, const std::vector<LatencySample
 {
     if (samples.empty())
         return;
-    if (int(m_waiting.size()) >= MaxWaitingPasses) {
-        m_waiting.pop_front();
-        report(tr("Запись задержек"), tr("база данных недоступна, самые старые замеры отброшены"));
-    }
     m_waiting.push_back({at, samples});
+    m_waitingSamples += qsizetype(samples.size());
+    // The one under way (the front, while flushing) stays.
+    while (m_waitingSamples > MaxWaitingSamples && m_waiting.size() > (m_flushing ? 2u : 1u)) {
+        auto oldest = m_flushing ? std::next(m_waiting.begin()) : m_waiting.begin();
+        m_waitingSamples -= qsizetype(oldest->samples.size());
+        m_waiting.erase(oldest);
+        report(tr("Запись задержек"), tr("база данных долго недоступна, самые старые замеры отброшены"));
+    }
     flush();
+}
+
+namespace {
+
+constexpr quint32 SamplesFileMagic = 0x4F525354;  // "ORST"
+constexpr quint32 SamplesFileVersion = 1;
+
+} // namespace
+
+bool LatencyService::save(const QString &path, QString *error) const
+{
+    const size_t skip = m_flushing ? 1 : 0;
+    if (m_waiting.size() <= skip) {
+        if (QFile::exists(path) && !QFile::remove(path)) {
+            *error = tr("не удалось удалить %1").arg(path);
+            return false;
+        }
+        return true;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QDataStream out(&file);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << SamplesFileMagic << SamplesFileVersion << quint64(m_waiting.size() - skip);
+    for (auto it = m_waiting.begin() + qsizetype(skip); it != m_waiting.end(); ++it) {
+        out << it->at << quint64(it->samples.size());
+        for (const LatencySample &s : it->samples)
+            out << s.ip << s.desc << qint32(s.sent) << qint32(s.lost) << bool(s.rttUs) << qint64(s.rttUs.value_or(0))
+                << qint32(s.timeoutMs);
+    }
+    if (out.status() != QDataStream::Ok || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool LatencyService::load(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QDataStream in(&file);
+    in.setVersion(QDataStream::Qt_6_4);
+    quint32 magic = 0;
+    quint32 version = 0;
+    quint64 passes = 0;
+    in >> magic >> version >> passes;
+    std::deque<Pass> loaded;
+    qsizetype count = 0;
+    for (quint64 p = 0; magic == SamplesFileMagic && version == SamplesFileVersion && p < passes
+                        && in.status() == QDataStream::Ok;
+         ++p) {
+        Pass pass;
+        quint64 n = 0;
+        in >> pass.at >> n;
+        for (quint64 i = 0; i < n && in.status() == QDataStream::Ok; ++i) {
+            LatencySample s;
+            qint32 sent = 0, lost = 0, timeout = 0;
+            bool hasRtt = false;
+            qint64 rtt = 0;
+            in >> s.ip >> s.desc >> sent >> lost >> hasRtt >> rtt >> timeout;
+            s.sent = sent;
+            s.lost = lost;
+            s.timeoutMs = timeout;
+            if (hasRtt)
+                s.rttUs = rtt;
+            pass.samples.push_back(std::move(s));
+        }
+        count += qsizetype(pass.samples.size());
+        loaded.push_back(std::move(pass));
+    }
+    file.close();
+    if (magic != SamplesFileMagic || version != SamplesFileVersion || in.status() != QDataStream::Ok) {
+        *error = tr("файл %1 повреждён").arg(path);
+        return false;
+    }
+    // Removed before they are taken back: kept twice, they could be written twice.
+    if (!file.remove()) {
+        *error = file.errorString();
+        return false;
+    }
+    // Behind the one under way, ahead of every newer pass.
+    auto at = m_flushing && !m_waiting.empty() ? std::next(m_waiting.begin()) : m_waiting.begin();
+    m_waiting.insert(at, std::make_move_iterator(loaded.begin()), std::make_move_iterator(loaded.end()));
+    m_waitingSamples += count;
+    flush();
+    return true;
 }
 
 // One waiting pass at a time, oldest first; the next only once it is written.
@@ -55,6 +160,7 @@ void LatencyService::flush()
         report(tr("Запись задержек"), error);
         if (!error.isEmpty())
             return;  // the next pass tries again
+        m_waitingSamples -= qsizetype(m_waiting.front().samples.size());
         m_waiting.pop_front();
         if (!m_waiting.empty())
             flush();

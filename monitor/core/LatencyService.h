@@ -20,15 +20,17 @@ struct PassReport;
 // store, and after each pass consolidation and retention go on there a step
 // per operation, so the store's other work waits at most one short step.
 //
-// Until the database takes them the passes wait here, in order, up to
-// MaxWaitingPasses (then the oldest go, and that is said once).
+// Until the database takes them (it is away, read-only, full) the passes
+// wait here, in order, up to MaxWaitingSamples (then the oldest go, and that
+// is said once); at the program's end they are kept in a file, as the
+// outage writes are, and the next start writes them.
 class LatencyService final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LatencyService)
 
 public:
-    static constexpr int MaxWaitingPasses = 120;
+    static constexpr qsizetype MaxWaitingSamples = 1'000'000;
     // Consolidation and retention steps after one pass, at most.
     static constexpr int StepsPerPass = 40;
 
@@ -39,6 +41,14 @@ public:
     int waitingPasses() const { return int(m_waiting.size()); }
     // Whether an operation is under way.
     bool isBusy() const { return m_flushing || m_maintaining; }
+
+    // The passes not written yet, kept in a file for the next run (none: the
+    // file goes). The pass whose write is under way is left out: it may have
+    // reached the database, and made again it would count twice.
+    bool save(const QString &path, QString *error) const;
+    // Takes back what an earlier run kept, ahead of any new pass, and
+    // removes the file.
+    bool load(const QString &path, QString *error);
 
 public slots:
     // The samples of a pass that began probing at `at`.
@@ -63,6 +73,7 @@ private:
     QPointer<MonitorStore> m_store;
     const Clock *m_clock;
     std::deque<Pass> m_waiting;
+    qsizetype m_waitingSamples = 0;
     bool m_flushing = false;
     bool m_maintaining = false;
     QString m_lastError;

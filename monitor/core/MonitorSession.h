@@ -98,6 +98,8 @@ public:
     // Statements may go to the database now.
     bool databaseUsable() const;
     QString pendingWritesPath() const;
+    // Beside it: the round trips the database has not taken yet.
+    QString pendingSamplesPath() const { return pendingWritesPath() + QStringLiteral("-samples"); }
     QString countsText() const;
 
     // Settings as read (the defaults until then).

@@ -180,7 +180,7 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     wait_until 100 has_main || fail "a click on the notification did not open the window"
     grep -q "member=ActionInvoked" "$WORK/calls.log" || fail "dunst sent no ActionInvoked"
     import -window root "$ARTIFACTS/opened-by-click.png"
-    grep -q "desktop notifications unavailable" "$WORK/orvant.log" && fail "a failure was reported while the server ran"
+    grep -q "уведомления рабочего стола недоступны" "$WORK/orvant.log" && fail "a failure was reported while the server ran"
 
     # 4b. Muted while down, then back: the bubble that names it goes.
     closes() { grep -c "member=CloseNotification" "$WORK/calls.log"; }
@@ -209,7 +209,7 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     nft delete element inet nt down "{ 127.0.0.2, 127.0.0.3 }"
     wait_until 200 open_rows 0 || fail "without a server, the outages were not closed"
     sleep 1
-    n=$(grep -c "desktop notifications unavailable" "$WORK/orvant.log")
+    n=$(grep -c "уведомления рабочего стола недоступны" "$WORK/orvant.log")
     [ "$n" = 1 ] || fail "expected the missing server said once on stderr, got $n times"
     kill -0 $orvant 2>/dev/null || fail "the monitor ended"
 
@@ -218,6 +218,6 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the monitor"
     wait $orvant; status=$?
     [ $status = 0 ] || fail "the monitor ended with status $status"
-    grep "desktop notifications" "$WORK/orvant.log"
+    grep "уведомления рабочего стола" "$WORK/orvant.log"
     echo "PASS: $(calls | wc -l) notifications, replaced id $first_id, click opened the window"
 '

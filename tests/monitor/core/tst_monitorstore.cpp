@@ -3,10 +3,13 @@
 // made twice (its answer lost on the way) never doubles a row.
 #include "AlertStore.h"
 #include "DateTimeText.h"
+#include "FakeClock.h"
+#include "LatencyService.h"
 #include "MonitorStore.h"
 #include "TempDatabase.h"
 #include "WriteQueue.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +91,8 @@ private slots:
     void keepsRoundTripsWatchedTimeMarksAndMutes();
     void outboxKeepsMessagesUntilStruck_data() { addBackendColumn(); addBackendRows(); }
     void outboxKeepsMessagesUntilStruck();
+    void roundTripsWaitAcrossARestart_data() { addBackendColumn(); addBackendRows(); }
+    void roundTripsWaitAcrossARestart();
     void secondMonitorOnTheSameDatabaseIsRefused_data() { addBackendColumn(); addBackendRows(); }
     void secondMonitorOnTheSameDatabaseIsRefused();
 };
@@ -332,6 +337,45 @@ void tst_MonitorStore::secondMonitorOnTheSameDatabaseIsRefused()
         });
     }));
     QCOMPARE(opening.result, MonitorStore::Opening::Opened);
+}
+
+// The database does not take round trips for a while (here: not open yet):
+// the passes wait, the program's end keeps them in a file, and the next run
+// writes them, once, as it does the outage writes.
+void tst_MonitorStore::roundTripsWaitAcrossARestart()
+{
+    QFETCH(TempDatabase::Backend, backend);
+    SKIP_WITHOUT_SERVER(backend);
+    Rig rig(backend);
+    QVERIFY2(rig.db.isValid(), qPrintable(rig.db.error()));
+    const QString kept = rig.locks.filePath(QStringLiteral("pending-samples"));
+    FakeClock clock;
+    LatencySample sample;
+    sample.ip = QStringLiteral("10.0.0.1");
+    sample.desc = QStringLiteral("узел");
+    sample.sent = 1;
+    sample.rttUs = 700;
+    sample.timeoutMs = 200;
+    {
+        LatencyService service(rig.store.get(), &clock);
+        QSignalSpy failed(&service, &LatencyService::failed);
+        service.record(Noon, {sample});
+        service.record(Noon.addSecs(60), {sample, sample});
+        QTRY_VERIFY(!service.isBusy());
+        QCOMPARE(service.waitingPasses(), 2);
+        QCOMPARE(failed.size(), 1);  // said once
+        QString error;
+        QVERIFY2(service.save(kept, &error), qPrintable(error));
+    }
+    QVERIFY(rig.open());
+    LatencyService next(rig.store.get(), &clock);
+    QString error;
+    QVERIFY2(next.load(kept, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(kept));
+    QTRY_COMPARE(next.waitingPasses(), 0);
+    QCOMPARE(rig.db.rows(QStringLiteral("select at from latency_passes order by id")),
+             (QStringList{stored(Noon), stored(Noon.addSecs(60))}));
+    QCOMPARE(rig.db.scalar(QStringLiteral("select count(*) from latency_samples")).toInt(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_MonitorStore)
