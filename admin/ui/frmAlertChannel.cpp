@@ -141,6 +141,10 @@ AlertChannel frmAlertChannel::channel() const
     c.kind = kindFromName(m_kind->currentData().toString()).value_or(ChannelKind::Command);
     const bool kindChanged = c.kind != m_original.kind;
     c.settings = {};
+    // The file of a secret stays named while its box is left empty.
+    const QString secretFile = m_original.setting("secret_file");
+    if (!kindChanged && !secretFile.isEmpty())
+        c.settings.insert(QStringLiteral("secret_file"), secretFile);
     const QString ca = m_caFile->text().trimmed();
     if (!ca.isEmpty())
         c.settings.insert(QStringLiteral("ca_file"), ca);
@@ -151,6 +155,7 @@ AlertChannel frmAlertChannel::channel() const
         while (!args.isEmpty() && args.last().isEmpty())
             args.removeLast();
         c.settings.insert(QStringLiteral("arguments"), QJsonArray::fromStringList(args));
+        c.settings.remove(QStringLiteral("secret_file"));
         c.secret.clear();
         break;
     }
