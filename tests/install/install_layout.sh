@@ -111,6 +111,10 @@ check "English texts installed beside the programs" test -f "$P/translations/orv
 # Russian to a Russian one.
 check "orvant-export in English under en_US" bash -c \
   "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Cannot open the database file'"
+check "orvant-alert in English under en_US" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 '$P/orvant-alert' --db '$P/ping_addr.mdb' list 2>&1 | grep -q 'there are no alert channels'"
+check "orvant-alert in Russian under ru_RU" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 '$P/orvant-alert' --db '$P/ping_addr.mdb' list 2>&1 | grep -q 'каналов оповещений нет'"
 check "orvant-export in Russian under ru_RU" bash -c \
   "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Не удалось открыть файл базы данных'"
 
