@@ -72,7 +72,7 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
         m_format->addItem(formatName(f), formatName(f));
     m_format->setCurrentIndex(m_format->findData(formatName(channel.format())));
     m_chat = new QLineEdit(channel.setting("chat_id"), hook);
-    m_token = secretBox(webhook && !channel.secret.isEmpty(), hook);
+    m_token = secretBox(webhook && channel.hasSecret(), hook);
     m_token->setObjectName(QStringLiteral("txtToken"));
     hookForm->addRow(tr("Адрес (URL):"), m_url);
     hookForm->addRow(tr("Форма:"), m_format);
@@ -89,7 +89,7 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
     m_smtp->setPlaceholderText(QStringLiteral("smtp://mail.example.org:587"));
     m_user = new QLineEdit(channel.setting("user"), mail);
     m_user->setObjectName(QStringLiteral("txtUser"));
-    m_password = secretBox(email && !channel.secret.isEmpty(), mail);
+    m_password = secretBox(email && channel.hasSecret(), mail);
     m_password->setObjectName(QStringLiteral("txtPassword"));
     m_from = new QLineEdit(channel.setting("from"), mail);
     mailForm->addRow(tr("Кому:"), m_to);

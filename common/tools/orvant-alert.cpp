@@ -166,13 +166,12 @@ int add(AlertStore &store, const QStringList &args)
     } else if (!secretFile.isEmpty()) {
         // The channel names the file; it is read at every delivery, so a
         // password changed there needs no new channel.
-        const QString path = QFileInfo(secretFile).absoluteFilePath();
-        if (!SecretFile::read(path, nullptr, &error))
-            return fail(1, error);
-        c.settings.insert(QLatin1String(SecretFile::SettingKey), path);
+        c.settings.insert(QLatin1String(SecretFile::SettingKey), QFileInfo(secretFile).absoluteFilePath());
     }
     if (!c.isComplete(&error))
         return fail(2, error);
+    if (!c.setting(SecretFile::SettingKey).isEmpty() && !SecretFile::read(c.setting(SecretFile::SettingKey), nullptr, &error))
+        return fail(1, error);
     AlertChannel existing;
     if (store.channel(c.name, &existing, &error))
         return fail(1, Text::tr("канал «%1» уже есть; сначала удалите его").arg(c.name));
