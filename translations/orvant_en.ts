@@ -1707,6 +1707,16 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>alerts::AlertService</name>
+    <message numerus="yes">
+        <source>orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит их снова</source>
+        <translation>
+            <numerusform>orvant: %n alert message still being delivered at the end; the next start sends it again</numerusform>
+            <numerusform>orvant: %n alert messages still being delivered at the end; the next start sends them again</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>alerts::AlertText</name>
     <message>
         <source>Проверка: </source>

@@ -30,7 +30,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 using namespace alerts;
 
@@ -267,6 +270,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvant-alert"));
     Language::installOwnTextsForSystem(app);
+    // Qt's own words in a delivery's outcome (a network error, a refused
+    // certificate) in Russian too, as the programs have them.
+    if (Language::forSystem() != Language::Choice::English) {
+        auto *qtTexts = new QTranslator(&app);
+        if (qtTexts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(qtTexts);
+    }
 
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
