@@ -1,6 +1,7 @@
 #include "AvailabilityReport.h"
 
 #include "AlertRecords.h"
+#include "CsvWriter.h"
 #include "Database.h"
 #include "DurationText.h"
 #include "Failure.h"
@@ -200,7 +201,7 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
     auto opt = [](const std::optional<qint64> &v) { return v ? QByteArray::number(*v) : QByteArray(); };
     const bool data = f.hasData();
     QByteArray line;
-    line += OutageExport::field(host.address) + ',' + OutageExport::field(host.description) + ',';
+    line += CsvWriter::field(host.address) + ',' + CsvWriter::field(host.description) + ',';
     line += QByteArray::number(f.watched) + ',';
     line += (data ? QByteArray::number(f.down) : QByteArray()) + ',';
     line += Availability::percentField(f).toLatin1() + ',';
