@@ -141,4 +141,13 @@ sqlite3 "$db" "delete from addrs; insert into addrs values ('10.0.0.1','A',500);
 10.0.0.1,A,82740,0,100.000,0,0,,,0,3660" ] || fail "availability without maintenance: $(cat "$work/aside.csv")"
 expect_failure 2 "availability" "$work/g.csv" --db "$db" --without-maintenance
 expect_failure 2 "marks" "$work/h.csv" --db "$db" --availability --marks
+# An English session reads English, the command-line parser's own lines too.
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --db "$db" "$work/en.csv" 2>"$work/err" \
+    && grep -q "outages written to $work/en.csv" "$work/err" || fail "English count: $(cat "$work/err")"
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --db "$db" --from 2025-13-40 "$work/en2.csv" \
+    2>"$work/err"; grep -q "not a date" "$work/err" || fail "English date message: $(cat "$work/err")"
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --nope "$work/en3.csv" 2>"$work/err"
+grep -q "Unknown option 'nope'" "$work/err" || fail "English parser message: $(cat "$work/err")"
+"$work/orvant-export" --nope "$work/ru.csv" 2>"$work/err"
+grep -q "Неизвестный параметр «nope»" "$work/err" || fail "Russian parser message: $(cat "$work/err")"
 echo "PASS"
