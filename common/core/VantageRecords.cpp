@@ -73,8 +73,10 @@ bool requireServer(const QSqlDatabase &db, QString *error)
 {
     if (Database::dialectOf(db) == Statements::Dialect::Postgres)
         return true;
-    if (error)
-        *error = onlyOnServerText(db.databaseName());
+    if (error) {
+        const DatabaseConfig config = Database::configOf(db.connectionName());
+        *error = onlyOnServerText(config.path().isEmpty() ? db.databaseName() : config.describe());
+    }
     return false;
 }
 
