@@ -256,7 +256,8 @@ bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *err
     QJsonArray wanted;
     for (auto it = horizon.cbegin(); it != horizon.cend(); ++it) {
         if (inBook.contains(it.key()))
-            wanted.append(QJsonObject{{QStringLiteral("ip"), it.key()}, {QStringLiteral("since"), utcText(it.value())}});
+            wanted.append(
+                QJsonObject{{QStringLiteral("ip"), it.key()}, {QStringLiteral("since"), utcText(it.value())}});
     }
     if (wanted.isEmpty())
         return true;

@@ -16,8 +16,8 @@ std::optional<VantageRule> VantageRule::fromText(const QString &text)
     if (word == QLatin1String("any"))
         return any();
     // Digits only: toInt would also take "+2" or " 2".
-    if (word.isEmpty() || word.size() > 4
-        || !std::all_of(word.cbegin(), word.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }))
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (word.isEmpty() || word.size() > 4 || !std::all_of(word.cbegin(), word.cend(), digit))
         return std::nullopt;
     const int count = word.toInt();
     if (count < 1 || count > MaxCount)

@@ -40,7 +40,8 @@ struct Holder
 bool sharedHolders(QSqlDatabase db, QList<Holder> *holders, QString *error)
 {
     QSqlQuery query(db);
-    if (!runStatement(query, Statements::SelectMonitorLockHolder, {MonitorLock::Key >> 32, MonitorLock::Key & 0xffffffff})) {
+    const QVariantList key{MonitorLock::Key >> 32, MonitorLock::Key & 0xffffffff};
+    if (!runStatement(query, Statements::SelectMonitorLockHolder, key)) {
         if (error)
             *error = statementError(query);
         return false;

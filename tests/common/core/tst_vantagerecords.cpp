@@ -216,7 +216,8 @@ void tst_VantageRecords::writerReadsWhatMatters()
     QVERIFY(VantageRecords::endOutage(c, s, ip1, moment(10), moment(25), &error));
     QVERIFY(VantageRecords::beginOutage(c, n, ip1, moment(20), &error));
     // 10.0.0.2: the log has it open since 30; north's outage ended at 40.
-    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,?,?)"), {local(30), ip2, QStringLiteral("host 2")});
+    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,?,?)"),
+            {local(30), ip2, QStringLiteral("host 2")});
     QVERIFY(VantageRecords::beginOutage(c, n, ip2, moment(28), &error));
     QVERIFY(VantageRecords::endOutage(c, n, ip2, moment(28), moment(40), &error));
     // 10.0.0.3: nothing open anywhere, so its history is not read.
@@ -264,7 +265,8 @@ void tst_VantageRecords::writerAppliesOnceAndInOneTransaction()
     const QSqlDatabase c = db.connection();
     QString error;
     const QString ip1 = QStringLiteral("10.0.0.1"), ip2 = QStringLiteral("10.0.0.2"), ip3 = QStringLiteral("10.0.0.3");
-    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,?,?)"), {local(0), ip2, QStringLiteral("two")});
+    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,?,?)"),
+            {local(0), ip2, QStringLiteral("two")});
     // 10.0.0.3 was down 0-5 by the log already.
     db.exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,1,?,?)"),
             {local(0), local(5), ip3, QStringLiteral("three")});

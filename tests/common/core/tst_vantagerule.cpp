@@ -109,7 +109,8 @@ void tst_VantageRule::judge_data()
     QTest::newRow("all: begins in the other order") << "all" << 2 << "B:15- A:10-" << -1LL << "down@15 [A,B]";
     QTest::newRow("all: the same begin") << "all" << 2 << "A:10- B:10-" << -1LL << "down@10 [A,B]";
     QTest::newRow("all: one of two down is up") << "all" << 2 << "A:10-" << -1LL << "up [A]";
-    QTest::newRow("all: a live vantage with no outage keeps it up") << "all" << 3 << "A:10- B:12-" << -1LL << "up [A,B]";
+    QTest::newRow("all: a live vantage with no outage keeps it up") << "all" << 3 << "A:10- B:12-" << -1LL
+                                                                   << "up [A,B]";
     QTest::newRow("any: one is enough") << "any" << 2 << "A:10-" << -1LL << "down@10 [A]";
     QTest::newRow("any: the earliest begin") << "any" << 3 << "B:30- A:10- C:20-" << -1LL << "down@10 [A,B,C]";
     QTest::newRow("2 of three: the second begin") << "2" << 3 << "C:40- A:10- B:20-" << -1LL << "down@20 [A,B,C]";

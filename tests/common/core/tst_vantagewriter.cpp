@@ -111,7 +111,8 @@ void tst_VantageWriter::decide()
         hosts << VantageWriter::Host{ip, QStringLiteral("host ") + ip};
     QList<VantageWriter::OpenRow> rows;
     for (const QString &row : openRows.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        rows << VantageWriter::OpenRow{row.section(QLatin1Char('@'), 0, 0), row.section(QLatin1Char('@'), 1).toLongLong()};
+        rows << VantageWriter::OpenRow{row.section(QLatin1Char('@'), 0, 0),
+                                       row.section(QLatin1Char('@'), 1).toLongLong()};
 
     const VantageWriter::Decision d = VantageWriter::decide(hosts, intervalsOf(intervals), vantagesOf(vantages),
                                                             *VantageRule::fromText(rule), rows, 100);

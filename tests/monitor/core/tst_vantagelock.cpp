@@ -137,8 +137,9 @@ void tst_VantageLock::nameInUseRefusedWhileItsSessionRuns()
     QVERIFY(eventually([&] { return MonitorLock::take(plain, sm, &holder, &error) == MonitorLock::Result::Taken; }));
     plain.close();
     // The name is free again once its vantage has ended.
-    QVERIFY(eventually(
-        [&] { return VantageLock::take(twin, QStringLiteral("north"), s2, &holder, &error) == VantageLock::Result::Taken; }));
+    QVERIFY(eventually([&] {
+        return VantageLock::take(twin, QStringLiteral("north"), s2, &holder, &error) == VantageLock::Result::Taken;
+    }));
 }
 
 void tst_VantageLock::writerElectedAndTakenOver()
