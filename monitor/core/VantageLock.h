@@ -24,7 +24,10 @@ public:
         Failed,         // a statement failed: *error has the server's text
     };
 
-    // Takes the shared lock once, never waiting. Sessions of this very run
+    // Takes the shared lock once, never waiting. The server is told to find
+    // this session dead within seconds should its client vanish (TCP
+    // keepalives of its own), so a dead vantage's locks do not outlive it
+    // for long. Sessions of this very run
     // left over from a broken connection (sessionName, see
     // MonitorLock::sessionNameOfThisProcess) are ended, so that they give
     // back the writer's lock at once instead of when the server's
