@@ -217,6 +217,18 @@
         <source>строка %1: %2</source>
         <translation>line %1: %2</translation>
     </message>
+    <message>
+        <source>в разделе [vantage] нет ключа name (или он пуст).</source>
+        <translation>the [vantage] section has no key name (or it is empty).</translation>
+    </message>
+    <message>
+        <source>ключ name в разделе [vantage]: «%1» — не имя наблюдательного пункта (буквы, цифры и «-», от 1 до %2 знаков).</source>
+        <translation>key name in the [vantage] section: “%1” is not a vantage point name (letters, digits and “-”, 1 to %2 characters).</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL: раздел [vantage] требует driver=postgresql в разделе [database].</source>
+        <translation>Vantage points work only with a PostgreSQL server: the [vantage] section needs driver=postgresql in the [database] section.</translation>
+    </message>
 </context>
 <context>
     <name>DatabaseCopy</name>
@@ -344,6 +356,13 @@
     <message>
         <source>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</source>
         <translation>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</translation>
+    </message>
+</context>
+<context>
+    <name>VantageRecords</name>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL, а база данных — файл %1.</source>
+        <translation>Vantage points work only with a PostgreSQL server, and the database is the file %1.</translation>
     </message>
 </context>
 <context>
@@ -658,6 +677,25 @@
     <message>
         <source>нет</source>
         <translation>none</translation>
+    </message>
+</context>
+<context>
+    <name>admin::VantageExport</name>
+    <message>
+        <source>Не удалось прочитать сбои наблюдательных пунктов: %1</source>
+        <translation>Cannot read the vantage points’ outages: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -2603,6 +2641,14 @@ Created: 14.09.2004</translation>
         <source>другой сеанс</source>
         <translation>another session</translation>
     </message>
+    <message>
+        <source>сеанс «%1»</source>
+        <translation>session “%1”</translation>
+    </message>
+    <message>
+        <source>наблюдательные пункты %1</source>
+        <translation>the vantage points %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorSession</name>
@@ -2837,6 +2883,17 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::VantageLock</name>
+    <message>
+        <source>другой сеанс</source>
+        <translation>another session</translation>
+    </message>
+    <message>
+        <source>наблюдательный пункт «%1» уже работает (сеанс «%2»)</source>
+        <translation>the vantage point “%1” is running already (session “%2”)</translation>
+    </message>
+</context>
+<context>
     <name>monitor::WriteQueue</name>
     <message>
         <source>база данных не ответила вовремя</source>
@@ -2947,10 +3004,6 @@ Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no
         <translation>one OUTPUT file expected (- for standard output); see --help</translation>
     </message>
     <message>
-        <source>--addresses, --availability и --latency пишут каждый свой файл; укажите один из них</source>
-        <translation>--addresses, --availability and --latency each write a file of their own; give one of them</translation>
-    </message>
-    <message>
         <source>--%1 отбирает сбои, а список адресов записывается целиком</source>
         <translation>--%1 selects outages; the address book is written whole</translation>
     </message>
@@ -2977,6 +3030,18 @@ Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no
     <message>
         <source>записано сбоев: %1 (%2)</source>
         <translation>%1 outages written to %2</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать сбои, которые видел каждый наблюдательный пункт: vantage,address,description,begin,end,duration_s (только база данных на сервере).</source>
+        <translation>Write the outages each vantage point saw instead: vantage,address,description,begin,end,duration_s (a server database only).</translation>
+    </message>
+    <message>
+        <source>--addresses, --availability, --latency и --vantages пишут каждый свой файл; укажите один из них</source>
+        <translation>--addresses, --availability, --latency and --vantages each write a file of their own; give one of them</translation>
+    </message>
+    <message>
+        <source>--host не сочетается с --vantages</source>
+        <translation>--host does not go with --vantages</translation>
     </message>
 </context>
 <context>
@@ -3042,6 +3107,53 @@ Nothing is written when any line is refused; each refused line is named with its
     <message>
         <source>%1: %2; ничего не записано</source>
         <translation>%1: %2; nothing was written</translation>
+    </message>
+</context>
+<context>
+    <name>orvant-vantage</name>
+    <message>
+        <source>Наблюдательных пунктов в базе данных нет.</source>
+        <translation>The database has no vantage points.</translation>
+    </message>
+    <message>
+        <source>Работающих наблюдательных пунктов сейчас %1: пока их меньше %2, журнал не отметит ни одного сбоя.</source>
+        <translation>Vantage points running now: %1. While fewer than %2 run, the log records no outage.</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты базы данных на сервере и правило, по которому журнал сбоев их слушает.
+  list         пункты: имя, последний проход, live или stale, интервал, машина, writer
+  rule [RULE]  показать или задать правило: all, any или число K</source>
+        <translation>The vantage points of a server database and the rule the outage log follows over them.
+  list         the vantages: name, last pass, live or stale, interval, machine, writer
+  rule [RULE]  show or set the rule: all, any or a number K</translation>
+    </message>
+    <message>
+        <source>Файл orvant.conf, называющий базу данных (по умолчанию тот, что рядом с программой).</source>
+        <translation>The orvant.conf naming the database (default: the one beside the program).</translation>
+    </message>
+    <message>
+        <source>list или rule</source>
+        <translation>list or rule</translation>
+    </message>
+    <message>
+        <source>нужна команда list или rule; см. --help</source>
+        <translation>a command list or rule expected; see --help</translation>
+    </message>
+    <message>
+        <source>list: лишнее «%1»</source>
+        <translation>list: unexpected “%1”</translation>
+    </message>
+    <message>
+        <source>rule: одно правило — all, any или число</source>
+        <translation>rule: one rule, all, any or a number</translation>
+    </message>
+    <message>
+        <source>rule: «%1» — не правило; допустимы all, any или число от 1 до %2.</source>
+        <translation>rule: “%1” is not a rule; use all, any or a number from 1 to %2.</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»; см. --help</source>
+        <translation>unknown command “%1”; see --help</translation>
     </message>
 </context>
 <context>

@@ -42,7 +42,8 @@ install_to "$P" "$work/first.log" ORVANT_DATA_DIR= ORVANT_MENU_PREFIX="$work/men
 
 # The command-line tools by bare name from a bin directory of the PATH; the
 # programs themselves stay in the program directory.
-for tool in orvant-export:orvant-export orvant-import:orvant-import orvant-mkdb:libexec/orvant-mkdb; do
+for tool in orvant-export:orvant-export orvant-import:orvant-import orvant-vantage:orvant-vantage \
+    orvant-mkdb:libexec/orvant-mkdb; do
   check "${tool%%:*} linked into bin" test "$(readlink "$work/tools/bin/${tool%%:*}")" = "$P/${tool#*:}"
 done
 check "orvant-setup is not linked" test ! -e "$work/tools/bin/orvant-setup"
@@ -59,7 +60,7 @@ done
 check "orvant-import runs by bare name" bash -c \
   "PATH='$work/tools/bin':\$PATH orvant-import --help | grep -q -- --replace"
 
-for f in orvant admin grapher orvant-export orvant-import libexec/orvant-mkdb libexec/orvant-setup; do
+for f in orvant admin grapher orvant-export orvant-import orvant-vantage libexec/orvant-mkdb libexec/orvant-setup; do
   check "$f is an installed program" test -x "$P/$f" -a -f "$P/$f"
 done
 check "libveltrack.so.1 beside the programs" test -f "$P/libveltrack.so.1"

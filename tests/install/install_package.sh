@@ -57,10 +57,11 @@ fi
 if [ -x "$build/bin/orvant-import" ]; then
   check "package holds the orvant-import page" has /usr/share/man/man1/orvant-import.1.gz
 fi
+check "package holds the orvant-vantage page" has /usr/share/man/man1/orvant-vantage.1.gz
 # The command-line tools by their bare names: links in /usr/bin into the
 # program directory, where the programs stay.
 for tool in orvant-export:/opt/orvant/orvant-export orvant-import:/opt/orvant/orvant-import \
-            orvant-mkdb:/opt/orvant/libexec/orvant-mkdb; do
+            orvant-vantage:/opt/orvant/orvant-vantage orvant-mkdb:/opt/orvant/libexec/orvant-mkdb; do
   check "package links /usr/bin/${tool%%:*} to ${tool#*:}" \
     bash -c "dpkg-deb -c '$deb' | grep -q -- '^l.* \./usr/bin/${tool%%:*} -> ${tool#*:}\$'"
 done
