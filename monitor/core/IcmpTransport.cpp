@@ -1,5 +1,7 @@
 #include "IcmpTransport.h"
 
+#include "AddressLimits.h"
+
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 
@@ -10,6 +12,7 @@
 #include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace monitor {
@@ -25,9 +28,18 @@ constexpr int MaxReceiveBuffer = 32 * 1024 * 1024;
 constexpr int BytesPerReply = 1024;
 // Replies read in one go before the event loop gets its turn again.
 constexpr int DrainBudget = 512;
+// Replies taken from the kernel by one call.
+constexpr int BatchSize = 64;
+// Room for one datagram: an echo reply of ours is 53 bytes (73 with a raw
+// socket's IPv4 header, 113 with every IP option); longer packets are
+// someone else's and arrive cut, which their payload check then refuses.
+constexpr int SlotBytes = 256;
 // Replies read before a deadline is judged: enough for every reply of a large
 // pass, bounded so that a flood of foreign echo replies cannot hold the loop.
 constexpr int PollBudget = 16384;
+// A reply older than this when read is taken as a wall-clock step, not as
+// a reply that waited: no attempt waits that long.
+constexpr qint64 MaxReplyAgeNs = qint64(AddressLimits::MaxPingTimeoutMs) * 2'000'000;
 
 QString errnoText(int error)
 {
@@ -46,6 +58,13 @@ quint16 checksum(const unsigned char *data, int length)
     return quint16(~sum);
 }
 
+qint64 realtimeNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 int statusOfSendError(int error)
 {
     switch (error) {
@@ -60,6 +79,52 @@ int statusOfSendError(int error)
 
 } // namespace
 
+// The buffers of one recvmmsg call, kept for the transport's life.
+struct IcmpTransport::ReceiveBatch
+{
+    struct Slot
+    {
+        unsigned char data[SlotBytes];
+        sockaddr_storage from;
+        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timespec)) + 32];
+    };
+    Slot entries[BatchSize];
+    iovec vectors[BatchSize];
+    mmsghdr messages[BatchSize];
+
+    void prepare(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            Slot &s = entries[i];
+            vectors[i] = {s.data, sizeof s.data};
+            msghdr &h = messages[i].msg_hdr;
+            h = msghdr{};
+            h.msg_name = &s.from;
+            h.msg_namelen = sizeof s.from;
+            h.msg_iov = &vectors[i];
+            h.msg_iovlen = 1;
+            h.msg_control = s.control;
+            h.msg_controllen = sizeof s.control;
+            messages[i].msg_len = 0;
+        }
+    }
+
+    // When the kernel took datagram i in, by the wall clock; -1 unknown.
+    qint64 arrivedNs(int i) const
+    {
+        const msghdr &h = messages[i].msg_hdr;
+        for (const cmsghdr *c = CMSG_FIRSTHDR(&h); c; c = CMSG_NXTHDR(const_cast<msghdr *>(&h), const_cast<cmsghdr *>(c))) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS
+                && c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+                timespec t;
+                std::memcpy(&t, CMSG_DATA(c), sizeof t);
+                return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+            }
+        }
+        return -1;
+    }
+};
+
 IcmpTransport::IcmpTransport(QObject *parent)
     : IcmpTransport(Kind::Automatic, parent)
 {
@@ -69,6 +134,7 @@ IcmpTransport::IcmpTransport(Kind kind, QObject *parent)
     : EchoTransport(parent)
     , m_wanted(kind)
     , m_rawIdentBase(quint16(QRandomGenerator::global()->generate()))
+    , m_batch(std::make_unique<ReceiveBatch>())
 {
     m_v4.domain = AF_INET;
     m_v6.domain = AF_INET6;
@@ -82,6 +148,7 @@ IcmpTransport::~IcmpTransport()
 bool IcmpTransport::open(int expectedRequests, QString *why)
 {
     close();
+    ++m_epoch;
     m_wantedBuffer = int(qBound(qint64(MinReceiveBuffer), qint64(expectedRequests) * BytesPerReply, qint64(MaxReceiveBuffer)));
     if (!openFamily(m_v4, why))
         return false;
@@ -123,6 +190,7 @@ bool IcmpTransport::openFamily(Family &f, QString *why)
 
 void IcmpTransport::close()
 {
+    ++m_epoch;
     closeFamily(m_v4);
     closeFamily(m_v6);
     m_open = false;
@@ -165,6 +233,9 @@ int IcmpTransport::configureSocket(int fd)
     socklen_t len = sizeof granted;
     if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0)
         m_receiveBuffer = granted;
+    // Arrival stamps: without them a reply is timed from when it is read.
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     return granted;
 }
 
@@ -341,60 +412,89 @@ void IcmpTransport::poll()
 
 void IcmpTransport::drain(Family &f, int fd, int budget)
 {
-    const bool v6 = f.domain == AF_INET6;
-    unsigned char buffer[2048];
-    for (int n = 0; n < budget && m_open && f.open; ++n) {
-        sockaddr_storage from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t got = ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr *>(&from), &fromLen);
+    // A slot that runs an event loop may come back here: the outer call
+    // still owns the batch and reads whatever is left.
+    if (m_draining)
+        return;
+    m_draining = true;
+    const quint32 epoch = m_epoch;
+    int taken = 0;
+    while (taken < budget && m_epoch == epoch) {
+        const int want = qMin(BatchSize, budget - taken);
+        m_batch->prepare(want);
+        const int got = ::recvmmsg(fd, m_batch->messages, unsigned(want), MSG_DONTWAIT, nullptr);
         if (got < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return;
-            // A queued ICMP error of an earlier request: consumed, go on.
-            continue;
-        }
-        const unsigned char *icmp = buffer;
-        ssize_t length = got;
-        // Raw IPv4 hands over the IP header; ICMPv6 sockets never do.
-        if (f.kind == Kind::Raw && !v6) {
-            if (got < 20)
-                continue;
-            const int headerBytes = (buffer[0] & 0x0f) * 4;
-            icmp += headerBytes;
-            length -= headerBytes;
-        }
-        const int replyType = v6 ? ICMP6_ECHO_REPLY : ICMP_ECHOREPLY;
-        if (length < EchoHeaderBytes || icmp[0] != replyType || icmp[1] != 0)
-            continue;
-        if (from.ss_family != f.domain)
-            continue;
-        quint16 ident;
-        std::memcpy(&ident, icmp + 4, 2);
-        const quint32 sequence = quint32(icmp[6]) << 8 | icmp[7];
-
-        const Channel *match = nullptr;
-        for (const Channel &ch : f.channels) {
-            if (ch.ident == ident && (f.kind == Kind::Raw || ch.fd == fd)) {
-                match = &ch;
                 break;
-            }
-        }
-        // Another program's probe, an earlier pass, or a sequence never sent.
-        if (!match || sequence >= match->nextSequence)
+            // A queued ICMP error of an earlier request: consumed, go on.
+            ++taken;
             continue;
-        if (length - EchoHeaderBytes != m_payload.size()
-            || std::memcmp(icmp + EchoHeaderBytes, m_payload.constData(), size_t(m_payload.size())) != 0)
-            continue;
-        HostAddress source;
-        if (v6) {
-            const auto *a = reinterpret_cast<const sockaddr_in6 *>(&from);
-            source = HostAddress::ipv6(a->sin6_addr.s6_addr, a->sin6_scope_id);
-        } else {
-            source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&from)->sin_addr.s_addr));
         }
-        emit replyReceived(quint32(match->generation) << 16 | sequence, source);
+        taken += qMax(got, 1);
+        // A reply handler may close the transport (the pass ended): the
+        // rest of the batch belongs to no one then.
+        for (int i = 0; i < got && m_epoch == epoch; ++i)
+            takeReply(f, fd, i);
+        if (got < want)
+            break;
     }
+    m_draining = false;
+}
+
+void IcmpTransport::takeReply(Family &f, int fd, int slot)
+{
+    const bool v6 = f.domain == AF_INET6;
+    const ReceiveBatch::Slot &s = m_batch->entries[slot];
+    const unsigned char *icmp = s.data;
+    qint64 length = qMin<qint64>(m_batch->messages[slot].msg_len, SlotBytes);
+    // Raw IPv4 hands over the IP header; ICMPv6 sockets never do.
+    if (f.kind == Kind::Raw && !v6) {
+        if (length < 20)
+            return;
+        const int headerBytes = (s.data[0] & 0x0f) * 4;
+        icmp += headerBytes;
+        length -= headerBytes;
+    }
+    const int replyType = v6 ? ICMP6_ECHO_REPLY : ICMP_ECHOREPLY;
+    if (length < EchoHeaderBytes || icmp[0] != replyType || icmp[1] != 0)
+        return;
+    if (s.from.ss_family != f.domain)
+        return;
+    quint16 ident;
+    std::memcpy(&ident, icmp + 4, 2);
+    const quint32 sequence = quint32(icmp[6]) << 8 | icmp[7];
+
+    const Channel *match = nullptr;
+    for (const Channel &ch : f.channels) {
+        if (ch.ident == ident && (f.kind == Kind::Raw || ch.fd == fd)) {
+            match = &ch;
+            break;
+        }
+    }
+    // Another program's probe, an earlier pass, or a sequence never sent.
+    if (!match || sequence >= match->nextSequence)
+        return;
+    if (length - EchoHeaderBytes != m_payload.size()
+        || std::memcmp(icmp + EchoHeaderBytes, m_payload.constData(), size_t(m_payload.size())) != 0)
+        return;
+    HostAddress source;
+    if (v6) {
+        const auto *a = reinterpret_cast<const sockaddr_in6 *>(&s.from);
+        source = HostAddress::ipv6(a->sin6_addr.s6_addr, a->sin6_scope_id);
+    } else {
+        source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&s.from)->sin_addr.s_addr));
+    }
+    // The age is read last, right before it is handed on. A wall clock
+    // stepped between arrival and now would give nonsense: then the reply
+    // counts as read now, as without a stamp.
+    qint64 ageNs = 0;
+    const qint64 arrived = m_batch->arrivedNs(slot);
+    if (arrived > 0) {
+        ageNs = realtimeNs() - arrived;
+        if (ageNs < 0 || ageNs > MaxReplyAgeNs)
+            ageNs = 0;
+    }
+    emit replyReceived(quint32(match->generation) << 16 | sequence, source, ageNs);
 }
 
 } // namespace monitor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -240,6 +241,8 @@ private:
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
     QDateTime m_probeStartedAt;     // for passMeasured
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
+    QDateTime m_decidedStamp;       // the moment the last decisions were stamped with
+    QElapsedTimer m_decidedStampAge;
     bool m_probeDone = false;
     bool m_effectsScheduled = false;
     bool m_openRowsKnown = false;
