@@ -1,6 +1,7 @@
 #include "IcmpTransport.h"
 
 #include "AddressLimits.h"
+#include "IcmpWire.h"
 
 #include <QRandomGenerator>
 #include <QSocketNotifier>
@@ -12,7 +13,6 @@
 #include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace monitor {
@@ -40,30 +40,6 @@ constexpr int PollBudget = 16384;
 // A reply older than this when read is taken as a wall-clock step, not as
 // a reply that waited: no attempt waits that long.
 constexpr qint64 MaxReplyAgeNs = qint64(AddressLimits::MaxPingTimeoutMs) * 2'000'000;
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-quint16 checksum(const unsigned char *data, int length)
-{
-    quint32 sum = 0;
-    for (int i = 0; i + 1 < length; i += 2)
-        sum += quint32(data[i]) << 8 | data[i + 1];
-    if (length & 1)
-        sum += quint32(data[length - 1]) << 8;
-    while (sum >> 16)
-        sum = (sum & 0xffff) + (sum >> 16);
-    return quint16(~sum);
-}
-
-qint64 realtimeNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 int statusOfSendError(int error)
 {
@@ -107,21 +83,6 @@ struct IcmpTransport::ReceiveBatch
             h.msg_controllen = sizeof s.control;
             messages[i].msg_len = 0;
         }
-    }
-
-    // When the kernel took datagram i in, by the wall clock; -1 unknown.
-    qint64 arrivedNs(int i) const
-    {
-        const msghdr &h = messages[i].msg_hdr;
-        for (const cmsghdr *c = CMSG_FIRSTHDR(&h); c; c = CMSG_NXTHDR(const_cast<msghdr *>(&h), const_cast<cmsghdr *>(c))) {
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS
-                && c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
-                timespec t;
-                std::memcpy(&t, CMSG_DATA(c), sizeof t);
-                return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-            }
-        }
-        return -1;
     }
 };
 
@@ -234,8 +195,7 @@ int IcmpTransport::configureSocket(int fd)
     if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0)
         m_receiveBuffer = granted;
     // Arrival stamps: without them a reply is timed from when it is read.
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    IcmpWire::stampArrivals(fd);
     return granted;
 }
 
@@ -244,7 +204,7 @@ bool IcmpTransport::openRaw(Family &f, QString *why)
     const bool v6 = f.domain == AF_INET6;
     const int fd = ::socket(f.domain, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         return false;
     }
     // Only echo replies reach us; the host's other ICMP traffic (our own
@@ -274,7 +234,7 @@ bool IcmpTransport::addDatagramChannel(Family &f, QString *why)
     const bool v6 = f.domain == AF_INET6;
     const int fd = ::socket(f.domain, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         return false;
     }
     // Binding makes the kernel choose our identifier now, so replies can be
@@ -294,7 +254,7 @@ bool IcmpTransport::addDatagramChannel(Family &f, QString *why)
     }
     if (::bind(fd, reinterpret_cast<sockaddr *>(&local), len) != 0
         || ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &len) != 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         ::close(fd);
         return false;
     }
@@ -361,7 +321,7 @@ int IcmpTransport::send(const HostAddress &address, const QByteArray &payload, q
     p[7] = quint8(sequence);
     std::memcpy(p + EchoHeaderBytes, payload.constData(), size_t(payload.size()));
     if (f.kind == Kind::Raw && !v6) {
-        const quint16 sum = checksum(p, int(m_packet.size()));
+        const quint16 sum = IcmpWire::checksum(p, int(m_packet.size()));
         p[2] = quint8(sum >> 8);
         p[3] = quint8(sum);
     }
@@ -484,16 +444,8 @@ void IcmpTransport::takeReply(Family &f, int fd, int slot)
     } else {
         source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&s.from)->sin_addr.s_addr));
     }
-    // The age is read last, right before it is handed on. A wall clock
-    // stepped between arrival and now would give nonsense: then the reply
-    // counts as read now, as without a stamp.
-    qint64 ageNs = 0;
-    const qint64 arrived = m_batch->arrivedNs(slot);
-    if (arrived > 0) {
-        ageNs = realtimeNs() - arrived;
-        if (ageNs < 0 || ageNs > MaxReplyAgeNs)
-            ageNs = 0;
-    }
+    // The age is read last, right before it is handed on.
+    const qint64 ageNs = IcmpWire::ageOf(m_batch->messages[slot].msg_hdr, MaxReplyAgeNs);
     emit replyReceived(quint32(match->generation) << 16 | sequence, source, ageNs);
 }
 
