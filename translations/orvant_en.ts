@@ -2823,6 +2823,21 @@ To fix it, do one of the two:
         <source>Сеть на этом компьютере восстановлена</source>
         <translation>The network on this computer is back</translation>
     </message>
+    <message numerus="yes">
+        <source> и ещё %n</source>
+        <translation>
+            <numerusform> and %n more</numerusform>
+            <numerusform> and %n more</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Нет маршрута к адресам: %1. Пока его нет, они не наблюдаются и сбои для них не записываются.</source>
+        <translation>No route to the addresses: %1. Until there is one, they are not watched and no outages are logged for them.</translation>
+    </message>
+    <message>
+        <source>Маршрут к адресам появился, они снова наблюдаются: %1.</source>
+        <translation>A route to the addresses is back, they are watched again: %1.</translation>
+    </message>
     <message>
         <source>Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в программе администрирования.</source>
         <translation>Address “%1” is not probed: it is an outdated spelling of an IPv4 address, which would be read as %2. Write it as four decimal numbers from 0 to 255 joined by dots, without leading zeros, in the administration program.</translation>

@@ -53,6 +53,27 @@ bool readWatched(const QSqlDatabase &db, const AvailabilityPeriod &period, std::
     return true;
 }
 
+// Each address's stretches without a route, inside watched time: that
+// host's own unwatched time.
+bool readUnrouted(const QSqlDatabase &db, const AvailabilityPeriod &period,
+                  QHash<QString, std::vector<Availability::Span>> *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectUnroutedTouching, {stored(period.to), stored(period.from)})) {
+        *error = statementError(q);
+        return false;
+    }
+    while (q.next()) {
+        const auto b = DateTimeText::secondsOfValue(q.value(1));
+        const auto e = DateTimeText::secondsOfValue(q.value(2));
+        if (b && e)
+            (*out)[q.value(0).toString()].push_back({*b, *e});
+    }
+    for (auto it = out->begin(); it != out->end(); ++it)
+        *it = Availability::normalised(std::move(*it), period.from, period.to);
+    return true;
+}
+
 } // namespace
 
 void appendOutages(QStringView joined, std::vector<Availability::Outage> *out)
@@ -125,6 +146,9 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
     std::vector<Availability::Span> watched;
     if (!readWatched(db, period, &watched, error))
         return std::nullopt;
+    QHash<QString, std::vector<Availability::Span>> unrouted;
+    if (!readUnrouted(db, period, &unrouted, error))
+        return std::nullopt;
 
     std::vector<HostAvailability> hosts;
     QHash<QString, size_t> byAddress;
@@ -177,10 +201,14 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
             return std::nullopt;
         }
     }
-    for (size_t i = 0; i < hosts.size(); ++i)
-        hosts[i].figures = plan ? Availability::figuresSettingAside(watched, plan->spansOf(hosts[i].address),
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        const auto own = unrouted.constFind(hosts[i].address);
+        const std::vector<Availability::Span> hostWatched =
+            own == unrouted.cend() ? watched : Availability::without(watched, *own);
+        hosts[i].figures = plan ? Availability::figuresSettingAside(hostWatched, plan->spansOf(hosts[i].address),
                                                                     std::move(outages[i]), period.from, period.to, now)
-                                : Availability::figures(watched, std::move(outages[i]), period.from, period.to, now);
+                                : Availability::figures(hostWatched, std::move(outages[i]), period.from, period.to, now);
+    }
     return hosts;
 }
 

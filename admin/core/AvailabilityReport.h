@@ -46,7 +46,8 @@ QString periodText(const AvailabilityPeriod &period);
 // The book's hosts (an address listed twice once) in address order, IPv4
 // before IPv6, each by value (AddressText::sortKey), and their figures; `now` ends a period not over yet. Nothing and *error when a
 // statement fails, including on a database the monitor never recorded its
-// watched time in.
+// watched time in. A host's watched time leaves out its own stretches
+// without a route (the unrouted table).
 // Set aside, the windows are read with the rest (their table too must be
 // there).
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,

@@ -64,7 +64,7 @@ void LatencyService::record(const QDateTime &at, const std::vector<LatencySample
         m_waiting.pop_front();
         report(tr("Запись задержек"), tr("база данных недоступна, самые старые замеры отброшены"));
     }
-    m_waiting.push_back({at, samples});
+    m_waiting.push_back(std::make_shared<const Pass>(Pass{at, samples}));
     flush();
 }
 
@@ -74,7 +74,7 @@ void LatencyService::flush()
     if (m_flushing || m_waiting.empty())
         return;
     m_flushing = true;
-    const Pass pass = m_waiting.front();
+    const std::shared_ptr<const Pass> pass = m_waiting.front();
     const DatabaseConfig config = m_database;
     const QString name = m_thread->connectionName();
     m_thread->post(
@@ -85,7 +85,7 @@ void LatencyService::flush()
                 return error.isEmpty() ? QStringLiteral("?") : error;
             if (!m_recorder)  // the handle of the connection as opened now
                 m_recorder = std::make_unique<LatencyRecorder>(QSqlDatabase::database(name, false));
-            if (!m_recorder->recordPass(pass.at, pass.samples, &error)) {
+            if (!m_recorder->recordPass(pass->at, pass->samples, &error)) {
                 // A connection that broke is opened again next time, with a
                 // recorder that reads its state afresh.
                 if (Database::checkLost(name))

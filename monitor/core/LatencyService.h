@@ -58,7 +58,9 @@ private:
     DatabaseConfig m_database;
     std::unique_ptr<DatabaseThread> m_thread;
     std::unique_ptr<LatencyRecorder> m_recorder;  // lives on, and is used only from, the database thread
-    std::deque<Pass> m_waiting;
+    // Shared with the job that writes it: a pass of 10,000 hosts is copied
+    // once, when it comes, not again for the database thread.
+    std::deque<std::shared_ptr<const Pass>> m_waiting;
     bool m_flushing = false;
     bool m_maintaining = false;
     QString m_lastError;

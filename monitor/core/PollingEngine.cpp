@@ -251,6 +251,8 @@ void PollingEngine::CheckAll()
     m_probeDone = false;
     m_passProbed = false;
     m_passNoNetwork = false;
+    m_passUnrouted.clear();
+    m_decidedStampAge.invalidate();
     if (m_localNetwork)
         m_localNetwork->newPass();
     emit passStarted();
@@ -547,7 +549,14 @@ void PollingEngine::onHostDecided(int index)
 {
     if (m_stopped || !m_running)
         return;
-    m_decided.push_back({size_t(index), m_clock->now()});
+    // Hosts decided within a millisecond of each other share one reading
+    // of the wall clock: each reading checks the time zone, which a pass of
+    // 10,000 hosts would pay 10,000 times; the log stores whole seconds.
+    if (!m_decidedStampAge.isValid() || m_decidedStampAge.nsecsElapsed() >= 1'000'000) {
+        m_decidedStamp = m_clock->now();
+        m_decidedStampAge.start();
+    }
+    m_decided.push_back({size_t(index), m_decidedStamp});
     scheduleEffects();
 }
 
@@ -618,10 +627,12 @@ void PollingEngine::Do_It(const Decided &d)
     if (r.status == EchoProbe::NotProbed || !m_openRowsKnown)
         return;
 
-    int &open = m_openRows[h.ip];
     if (r.status == EchoProbe::Answered) {
-        if (open == 0)
+        // Looked up, not inserted: most hosts answer and have no open row.
+        const auto row = m_openRows.find(h.ip);
+        if (row == m_openRows.end() || *row == 0)
             return;
+        int &open = *row;
         // A second book row of the same address closes the next open row.
         --open;
         m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
@@ -638,10 +649,21 @@ void PollingEngine::Do_It(const Decided &d)
 
     // Silent because this machine has no network towards it (its own cable
     // out, its link down): no outage of the host, and the pass is unwatched.
-    if (m_localNetwork && m_localNetwork->stateFor(h.ip) != LocalNetwork::State::Usable) {
-        m_passNoNetwork = true;
-        return;
+    // Silent because the machine has no route to this one host while its
+    // network is up: no outage, and that host alone goes unwatched.
+    if (m_localNetwork) {
+        switch (m_localNetwork->stateFor(h.ip)) {
+        case LocalNetwork::State::NoNetwork:
+            m_passNoNetwork = true;
+            return;
+        case LocalNetwork::State::Unrouted:
+            m_passUnrouted.append(h.ip);
+            return;
+        case LocalNetwork::State::Usable:
+            break;
+        }
     }
+    int &open = m_openRows[h.ip];
     if (open > 0)
         return;  // the outage already logged goes on
     // A second book row of the same address finds this row open. A write
@@ -672,6 +694,7 @@ void PollingEngine::finishPass()
                 m_lastStates.insert(m_hosts[i].ip, m_openRows.value(m_hosts[i].ip) > 0);
         }
     }
+    tellUnrouted();
     m_hosts.clear();
     m_openRows.clear();
     m_decided.clear();
@@ -687,6 +710,53 @@ void PollingEngine::finishPass()
         emit notice(text);
     }
     emit passFinished(m_errCount, m_restCount);
+}
+
+// The operator hears of hosts that lost their route when they lose it, not
+// at every pass, and again when a route is back. Before the pass's book is
+// let go: a host that left the book has not got its route back.
+void PollingEngine::tellUnrouted()
+{
+    // A pass without network (or without probing) judged no host's route.
+    if (!m_passProbed || m_passNoNetwork)
+        return;
+    QStringList unrouted = m_passUnrouted;
+    unrouted.sort();
+    unrouted.removeDuplicates();
+    const QSet<QString> before(m_lastUnrouted.cbegin(), m_lastUnrouted.cend());
+    const QSet<QString> now(unrouted.cbegin(), unrouted.cend());
+    QStringList lost, back;
+    for (const QString &ip : std::as_const(unrouted))
+        if (!before.contains(ip))
+            lost << ip;
+    if (!before.isEmpty()) {
+        for (const Host &h : m_hosts)
+            if (before.contains(h.ip) && !now.contains(h.ip))
+                back << h.ip;
+        back.sort();
+        back.removeDuplicates();
+    }
+    m_lastUnrouted = unrouted;
+    // A long list is cut: the first few name the kind of trouble.
+    constexpr int Named = 5;
+    const auto names = [](const QStringList &ips) {
+        QString text = QStringList(ips.mid(0, Named)).join(QStringLiteral(", "));
+        if (ips.size() > Named)
+            text += tr(" и ещё %n", nullptr, int(ips.size() - Named));
+        return text;
+    };
+    if (!lost.isEmpty()) {
+        const QString text = tr("Нет маршрута к адресам: %1. Пока его нет, они не наблюдаются и сбои для них "
+                                "не записываются.")
+                                 .arg(names(lost));
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
+    if (!back.isEmpty()) {
+        const QString text = tr("Маршрут к адресам появился, они снова наблюдаются: %1.").arg(names(back));
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
 }
 
 void PollingEngine::reportDatabaseError(const QString &what, const QString &errorText)

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <QSet>
 #include <QVariant>
@@ -116,6 +118,12 @@ public:
     // usable, and whether it found that network missing.
     bool lastPassWatched() const { return m_lastPassWatched; }
     bool lastPassWithoutNetwork() const { return m_noNetwork; }
+    // The addresses the last finished pass found silent with no route to
+    // them while this machine's network was up, sorted: each is unwatched
+    // itself (no outage logged), the others are watched as usual. A pass
+    // without network, or that probed nothing, keeps the list of the pass
+    // before.
+    const QStringList &lastPassUnrouted() const { return m_lastUnrouted; }
     // The longest timeout of the book the last pass read, in milliseconds.
     int slowestTimeoutMs() const;
     // For the alerts: after passFinished, every address the pass knew the
@@ -211,6 +219,7 @@ private:
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
     void tellOnce(const QString &key, const QString &text);
+    void tellUnrouted();
     // Milliseconds since the epoch as the schedule sees now.
     qint64 scheduleNowMs() const;
     void noticeClockStep(const QDateTime &now);
@@ -240,6 +249,8 @@ private:
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
     QDateTime m_probeStartedAt;     // for passMeasured
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
+    QDateTime m_decidedStamp;       // the moment the last decisions were stamped with
+    QElapsedTimer m_decidedStampAge;
     bool m_probeDone = false;
     bool m_effectsScheduled = false;
     bool m_openRowsKnown = false;
@@ -262,6 +273,8 @@ private:
     bool m_passProbed = false;
     bool m_passNoNetwork = false;
     bool m_noNetwork = false;  // as the last finished pass found it
+    QStringList m_passUnrouted;
+    QStringList m_lastUnrouted;
     bool m_lastPassWatched = false;
     // ip -> the stored beginning of its open outage, for the downtime told
     // with a restoration.

@@ -64,6 +64,7 @@ private slots:
     void periods();
     void reportFromDatabase();
     void reportSettingMaintenanceAside();
+    void reportLeavesOutAHostsTimeWithoutRoute();
     void joinedOutages_data();
     void joinedOutages();
     void reportAgreesWithTheFiguresOfEachAddressRows();
@@ -329,6 +330,32 @@ void tst_Availability::reportSettingMaintenanceAside()
     QVERIFY(!AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error, M::SetAside));
     QVERIFY2(error.contains(QStringLiteral("maintenance_windows")), qPrintable(error));
     QVERIFY(AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error));
+}
+
+// The monitor had its network but no route to one host: that host alone is
+// unwatched meanwhile, the others keep their figures.
+void tst_Availability::reportLeavesOutAHostsTimeWithoutRoute()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    fillReportDatabase(db);
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.3','Без маршрута',500)"));
+    const QString unrouted = QStringLiteral("insert into unrouted (ip,time_begin,time_end) values (?,?,?)");
+    // 10.0.0.2: five hours inside watched time, and 08:20-11:40, whose end
+    // lies in the unwatched 10:00-15:00 anyway.
+    db.exec(unrouted, {QStringLiteral("10.0.0.2"), stored(1000), stored(1300)});
+    db.exec(unrouted, {QStringLiteral("10.0.0.2"), stored(500), stored(700)});
+    // 10.0.0.3: never a route while watched.
+    db.exec(unrouted, {QStringLiteral("10.0.0.3"), stored(-60), stored(1500)});
+    QString error;
+    const auto hosts = AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error);
+    QVERIFY2(hosts, qPrintable(error));
+    QByteArray csv;
+    for (const HostAvailability &h : *hosts)
+        csv += AvailabilityReport::csvLine(h);
+    QCOMPARE(csv, QByteArray("10.0.0.1,\"Маршрутизатор, \"\"главный\"\"\",68400,12000,82.456,1,12000,12000,56400,18000\r\n"
+                             "10.0.0.2,Сервер,44400,2400,94.594,1,2400,2400,42000,42000\r\n"
+                             "10.0.0.3,Без маршрута,0,,,,,,,86400\r\n"));
 }
 
 void tst_Availability::joinedOutages_data()
