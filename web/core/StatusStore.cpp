@@ -4,11 +4,42 @@
 #include "DatabaseThread.h"
 #include "StatusReader.h"
 
+#include <QFile>
 #include <QTextStream>
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace web {
+
+namespace {
+
+// Which file a path names now: a database put back from a copy, or moved
+// away, is another file than the one the connection still reads.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &o) const { return device == o.device && inode == o.inode; }
+    bool operator!=(const FileIdentity &o) const { return !(*this == o); }
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+} // namespace
+
+// The file the connection was opened on, kept between readings.
+struct StatusStore::Opened
+{
+    std::optional<FileIdentity> file;
+};
 
 struct StatusStore::Result
 {
@@ -48,6 +79,7 @@ void StatusStore::newThread()
     ++m_generation;
     m_thread = std::make_unique<DatabaseThread>(QStringLiteral("orvant-web-%1").arg(m_generation));
     m_reader = std::make_shared<StatusReader>();
+    m_opened = std::make_shared<Opened>();
     m_inFlight = false;
 }
 
@@ -76,13 +108,19 @@ void StatusStore::tick()
     std::shared_ptr<StatusReader> reader = m_reader;
     const Clock clock = m_clock;
     const int generation = m_generation;
+    std::shared_ptr<Opened> opened = m_opened;
     m_thread->post(
         this,
-        [name, config, reader, clock](QSqlDatabase db) {
+        [name, config, reader, clock, opened](QSqlDatabase db) {
             auto result = std::make_shared<Result>();
+            if (db.isOpen() && !config.isServer() && identityOf(config.path()) != opened->file) {
+                Database::close(name);
+                db = QSqlDatabase();
+            }
             if (!db.isOpen()) {
                 Database::Options options;
                 options.readOnly = true;
+                opened->file = config.isServer() ? std::nullopt : identityOf(config.path());
                 if (!Database::open(config, options, &result->error, name, nullptr))
                     return result;
                 db = QSqlDatabase::database(name, false);

@@ -28,6 +28,7 @@ class StatusReader;
 // connection (DatabaseThread::abandon) and a new connection is tried; until
 // one answers, databaseAnswers() is false and the last snapshot stays.
 // Failed openings are tried again less and less often, up to every 30 s.
+// A database file moved away or put back from a copy is opened anew.
 class StatusStore final : public QObject
 {
     Q_OBJECT
@@ -56,6 +57,7 @@ signals:
 
 private:
     struct Result;
+    struct Opened;
     void tick();
     void newThread();
     void finished(const std::shared_ptr<Result> &result);
@@ -67,6 +69,7 @@ private:
     int m_stuckAfterMs = 10'000;
     std::unique_ptr<DatabaseThread> m_thread;
     std::shared_ptr<StatusReader> m_reader;
+    std::shared_ptr<Opened> m_opened;
     int m_generation = 0;
     bool m_inFlight = false;
     int m_failures = 0;
