@@ -6,7 +6,8 @@
 (function () {
   const REFRESH_MS = 5000;
   const T = JSON.parse(document.getElementById('texts').textContent);
-  const locale = T.lang === 'en' ? 'en-GB' : 'ru-RU';
+  const russian = T.lang !== 'en';
+  const locale = russian ? 'ru' : 'en';
   const tbody = document.querySelector('#hosts tbody');
   const filter = document.getElementById('filter');
   const notice = document.getElementById('notice');
@@ -23,8 +24,20 @@
     })[c]);
   }
 
+  // Written out here rather than by Intl, whose locales a browser may lack:
+  // the suite's own forms, a decimal comma in Russian.
   function number(value, digits) {
-    return value.toLocaleString(locale, { minimumFractionDigits: digits, maximumFractionDigits: digits });
+    const text = value.toFixed(digits);
+    return russian ? text.replace('.', ',') : text;
+  }
+
+  function pad(n) {
+    return String(n).padStart(2, '0');
+  }
+
+  function dateText(d) {
+    return russian ? pad(d.getDate()) + '.' + pad(d.getMonth() + 1) + '.' + d.getFullYear()
+      : d.getFullYear() + '-' + pad(d.getMonth() + 1) + '-' + pad(d.getDate());
   }
 
   function duration(seconds) {
@@ -41,15 +54,15 @@
     return parts.slice(0, 2).join(' ');
   }
 
+  // In the browser's own time zone.
   function when(iso) {
-    return new Date(iso).toLocaleString(locale, {
-      year: 'numeric', month: '2-digit', day: '2-digit', hour: '2-digit', minute: '2-digit', second: '2-digit'
-    });
+    const d = new Date(iso);
+    return dateText(d) + ' ' + pad(d.getHours()) + ':' + pad(d.getMinutes()) + ':' + pad(d.getSeconds());
   }
 
   function dayName(isoDay) {
     const [y, m, d] = isoDay.split('-').map(Number);
-    return new Date(y, m - 1, d).toLocaleDateString(locale, { year: 'numeric', month: '2-digit', day: '2-digit' });
+    return dateText(new Date(y, m - 1, d));
   }
 
   // A day's colour by its downtime over its watched time.
@@ -71,7 +84,7 @@
   }
 
   function chart(host, hours) {
-    const w = 120, h = 28, n = host.chart_rtt_ms.length;
+    const w = 96, h = 26, n = host.chart_rtt_ms.length;
     if (!n) return '';
     const step = w / n;
     const rtts = host.chart_rtt_ms.filter((v) => v !== null);
@@ -93,7 +106,8 @@
         path += (path ? ' L' : 'M') + x + ' ' + y;
       }
       if (rtt !== null || loss !== null) {
-        const hour = new Date(hours[i] * 1000).toLocaleTimeString(locale, { hour: '2-digit', minute: '2-digit' });
+        const t = new Date(hours[i] * 1000);
+        const hour = pad(t.getHours()) + ':' + pad(t.getMinutes());
         tips.push(fill(T.chartTip, hour, rtt === null ? T.none : fill(T.ms, number(rtt, 3)),
           loss === null ? T.none : number(loss, 1) + ' %'));
       }
