@@ -7,8 +7,9 @@
 Waits until the page has drawn its rows, then checks: every expected row is
 there in its state, each row has 90 day cells, the last one today; the page
 logged no error in the browser's console and requested nothing from another
-origin. Prints one JSON line of what it found (rows, first paint, the time
-until the rows were drawn); exits 1 with the reason on a failed check.
+origin. Prints one JSON line of what it found (rows, first paint, the times
+until the first screen of rows and all rows were drawn); exits 1 with the
+reason on a failed check.
 """
 import argparse
 import base64
@@ -114,11 +115,11 @@ def main():
             failures.append('requests beyond %s: %s' % (base, sorted(elsewhere)))
         timing = d.execute_script("""
             const paint = performance.getEntriesByName('first-contentful-paint')[0];
-            return [paint ? paint.startTime : null, window.orvantFirstDraw || null];""")
+            return [paint ? paint.startTime : null, window.orvantFirstDraw || null, window.orvantAllDrawn || null];""")
         if args.screenshot:
             d.save_screenshot(args.screenshot)
         print(json.dumps({'rows': len(table), 'first_contentful_paint_ms': timing[0],
-                          'rows_drawn_ms': timing[1], 'hosts': found}))
+                          'first_rows_drawn_ms': timing[1], 'rows_drawn_ms': timing[2], 'hosts': found}))
     finally:
         d.quit()
         shutil.rmtree(profile, ignore_errors=True)

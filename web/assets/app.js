@@ -13,6 +13,8 @@
   const notice = document.getElementById('notice');
   const popup = document.getElementById('popup');
   let board = null;
+  let byAddress = new Map();
+  let drawing = 0;
 
   function fill(text, ...values) {
     return values.reduce((s, v, i) => s.split('%' + (i + 1)).join(v), text);
@@ -83,53 +85,59 @@
     return fill(T.dayDown, name, duration(down), duration(watched));
   }
 
-  function chart(host, hours) {
+  // The small chart of a host's last day: round trips as a line, loss as red
+  // bars from the bottom. Its words are made when the pointer is on it.
+  function chart(host) {
     const w = 96, h = 26, n = host.chart_rtt_ms.length;
     if (!n) return '';
     const step = w / n;
-    const rtts = host.chart_rtt_ms.filter((v) => v !== null);
-    const top = rtts.length ? Math.max(...rtts) : 0;
-    let svg = '<svg class="chart" width="' + w + '" height="' + h + '" viewBox="0 0 ' + w + ' ' + h + '">';
-    svg += '<line class="base" x1="0" y1="' + (h - 0.5) + '" x2="' + w + '" y2="' + (h - 0.5) + '"/>';
+    let top = 0;
+    for (const v of host.chart_rtt_ms) if (v !== null && v > top) top = v;
+    let svg = '<svg class="chart" width="' + w + '" height="' + h + '"><line class="base" x1="0" y1="' + (h - 0.5) +
+      '" x2="' + w + '" y2="' + (h - 0.5) + '"/>';
     let path = '';
-    let tips = [];
-    host.chart_rtt_ms.forEach((rtt, i) => {
-      const loss = host.chart_loss_pct[i];
+    for (let i = 0; i < n; ++i) {
+      const rtt = host.chart_rtt_ms[i], loss = host.chart_loss_pct[i];
       if (loss !== null && loss > 0) {
         const lh = Math.max(1, Math.min(h, (loss / 100) * h));
         svg += '<rect class="loss" x="' + (i * step + 0.5).toFixed(1) + '" y="' + (h - lh).toFixed(1) +
           '" width="' + (step - 1).toFixed(1) + '" height="' + lh.toFixed(1) + '"/>';
       }
       if (rtt !== null && top > 0) {
-        const x = (i * step + step / 2).toFixed(1);
-        const y = (h - 2 - (rtt / top) * (h - 4)).toFixed(1);
+        const x = (i * step + step / 2).toFixed(1), y = (h - 3 - (rtt / top) * (h - 6)).toFixed(1);
         path += (path ? ' L' : 'M') + x + ' ' + y;
+        svg += '<circle class="dot" cx="' + x + '" cy="' + y + '" r="1.3"/>';
       }
-      if (rtt !== null || loss !== null) {
-        const t = new Date(hours[i] * 1000);
-        const hour = pad(t.getHours()) + ':' + pad(t.getMinutes());
-        tips.push(fill(T.chartTip, hour, rtt === null ? T.none : fill(T.ms, number(rtt, 3)),
-          loss === null ? T.none : number(loss, 1) + ' %'));
-      }
-    });
+    }
     if (path) svg += '<path class="rtt" d="' + path + '"/>';
-    svg += '<title>' + esc(tips.slice(-6).join('\n') || T.noData) + '</title></svg>';
-    return svg;
+    return svg + '</svg>';
+  }
+
+  function chartTip(host, hours) {
+    const tips = [];
+    host.chart_rtt_ms.forEach((rtt, i) => {
+      const loss = host.chart_loss_pct[i];
+      if (rtt === null && loss === null) return;
+      const t = new Date(hours[i] * 1000);
+      tips.push(fill(T.chartTip, pad(t.getHours()) + ':' + pad(t.getMinutes()),
+        rtt === null ? T.none : fill(T.ms, number(rtt, 3)), loss === null ? T.none : number(loss, 1) + ' %'));
+    });
+    return tips.slice(-6).join('\n') || T.noData;
   }
 
   const rank = { down: 0, maintenance: 1, unwatched: 2, up: 3 };
+  const collator = new Intl.Collator(locale);
 
   function sorted(hosts) {
     return hosts.slice().sort((a, b) =>
       (rank[a.state] - rank[b.state]) ||
       ((a.down_since ? 0 : 1) - (b.down_since ? 0 : 1)) ||
       (a.down_since && b.down_since ? Date.parse(a.down_since) - Date.parse(b.down_since) : 0) ||
-      a.description.localeCompare(b.description, locale) ||
-      a.address.localeCompare(b.address));
+      collator.compare(a.description, b.description) ||
+      (a.address < b.address ? -1 : a.address > b.address ? 1 : 0));
   }
 
-  function row(host, data) {
-    const now = Date.parse(data.generated);
+  function row(host, data, now) {
     const marks = [];
     if (host.muted) marks.push(esc(T.muted));
     if (host.maintenance) marks.push(esc(T.maintenance));
@@ -142,11 +150,13 @@
       const v = host.availability_pct[w];
       return '<td class="num">' + (v === null ? '–' : esc(number(v, 3))) + '</td>';
     }).join('');
+    // A thousand hosts are ninety thousand cells: each holds only what the
+    // page's readers need; its words are made when the pointer is on it.
     let cells = '';
     for (let i = 0; i < data.days.length; ++i) {
-      const watched = host.days_watched_s[i], down = host.days_down_s[i];
-      cells += '<i data-day="' + data.days[i] + '" data-down-s="' + down + '" data-watched-s="' + watched +
-        '" class="' + cellClass(watched, down) + '" title="' + esc(cellTip(data.days[i], watched, down)) + '"></i>';
+      const down = host.days_down_s[i];
+      cells += '<i data-day="' + data.days[i] + '" data-down-s="' + down + '" class="' +
+        cellClass(host.days_watched_s[i], down) + '"></i>';
     }
     return '<tr data-address="' + esc(host.address) + '" data-state="' + host.state + '" data-filter="' +
       esc((host.description + ' ' + host.address).toLowerCase()) + '">' +
@@ -156,20 +166,40 @@
       '<td><span class="badge">' + esc(T[host.state] || host.state) + '</span>' + since + '</td>' +
       '<td class="num">' + (host.last_rtt_ms === null ? '–' : esc(fill(T.ms, number(host.last_rtt_ms, 3)))) + '</td>' +
       '<td class="num">' + (host.loss_pct_1h === null ? '–' : esc(number(host.loss_pct_1h, 1)) + ' %') + '</td>' +
-      avail + '<td><span class="cells">' + cells + '</span></td><td>' + chart(host, data.chart_hours) + '</td></tr>';
+      avail + '<td><span class="cells">' + cells + '</span></td><td class="spark">' + chart(host) + '</td></tr>';
   }
 
-  function applyFilter() {
+  // Rows from `from` on (new ones are shown: nothing to do without words).
+  function applyFilter(from = 0, always = true) {
     const words = filter.value.trim().toLowerCase();
-    for (const tr of tbody.rows)
-      tr.classList.toggle('hidden', words !== '' && !tr.dataset.filter.includes(words));
+    if (words === '' && !always) return;
+    const rows = tbody.rows;
+    for (let i = from; i < rows.length; ++i)
+      rows[i].classList.toggle('hidden', words !== '' && !rows[i].dataset.filter.includes(words));
   }
 
   function draw(data) {
     board = data;
     const hosts = sorted(data.hosts);
-    tbody.innerHTML = hosts.map((h) => row(h, data)).join('');
-    applyFilter();
+    const now = Date.parse(data.generated);
+    byAddress = new Map(data.hosts.map((h) => [h.address, h]));
+    // The first screen at once, the rest a few hundred rows a frame, so the
+    // page shows its top (the hosts down) without waiting for a thousand rows.
+    const generation = ++drawing;
+    const first = 60, chunk = 500;
+    tbody.innerHTML = hosts.slice(0, first).map((h) => row(h, data, now)).join('');
+    applyFilter(0, false);
+    const rest = (from) => {
+      if (generation !== drawing) return;
+      if (from >= hosts.length) {
+        if (!window.orvantAllDrawn) window.orvantAllDrawn = performance.now();
+        return;
+      }
+      tbody.insertAdjacentHTML('beforeend', hosts.slice(from, from + chunk).map((h) => row(h, data, now)).join(''));
+      applyFilter(from, false);
+      requestAnimationFrame(() => rest(from + chunk));
+    };
+    rest(first);
     const down = data.hosts.filter((h) => h.state === 'down').length;
     const summary = document.getElementById('summary');
     summary.textContent = fill(T.summary, down, data.hosts.length);
@@ -193,7 +223,9 @@
     try {
       const response = await fetch('/api/v1/board', { cache: 'no-store', credentials: 'same-origin' });
       if (!response.ok) throw new Error(String(response.status));
-      draw(await response.json());
+      const data = await response.json();
+      if (!window.orvantFirstData) window.orvantFirstData = performance.now();
+      draw(data);
     } catch (e) {
       showNotice(T.noServer);
     } finally {
@@ -205,7 +237,7 @@
     const tr = cell.closest('tr');
     const address = tr.dataset.address;
     const day = cell.dataset.day;
-    const host = board && board.hosts.find((h) => h.address === address);
+    const host = byAddress.get(address);
     document.getElementById('popup-title').textContent =
       fill(T.outagesOf, host ? (host.description || address) : address, dayName(day));
     const body = document.getElementById('popup-body');
@@ -231,7 +263,23 @@
 
   for (const el of document.querySelectorAll('[data-text]'))
     el.textContent = T[el.dataset.text] || '';
-  filter.addEventListener('input', applyFilter);
+  filter.addEventListener('input', () => applyFilter());
+  // Tooltips made when first pointed at.
+  tbody.addEventListener('mouseover', (event) => {
+    const target = event.target;
+    if (target.title) return;
+    const cell = target.closest('i[data-day]');
+    const spark = cell ? null : target.closest('td.spark');
+    if (!cell && !spark) return;
+    const host = byAddress.get(target.closest('tr').dataset.address);
+    if (!host || !board) return;
+    if (cell) {
+      const i = board.days.indexOf(cell.dataset.day);
+      cell.title = cellTip(cell.dataset.day, host.days_watched_s[i], host.days_down_s[i]);
+    } else {
+      spark.title = chartTip(host, board.chart_hours);
+    }
+  });
   tbody.addEventListener('click', (event) => {
     const cell = event.target.closest('i[data-day]');
     if (cell) showOutages(cell);

@@ -12,53 +12,120 @@ namespace StatusJson {
 
 namespace {
 
-QDateTime localOf(Seconds stored)
+// The board's JSON is written straight into bytes: a thousand hosts' days
+// and charts are a hundred thousand numbers, which QJsonDocument builds
+// several times slower. Only numbers, fixed keys and strings escaped here
+// go into it; the tests read it back with QJsonDocument.
+void appendString(QByteArray *out, const QString &text)
 {
-    return QDateTime(DateTimeText::dateOf(stored), DateTimeText::timeOf(stored));
+    *out += '"';
+    for (const char c : text.toUtf8()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            *out += '\\';
+            *out += c;
+        } else if (u < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            *out += "\\u00";
+            *out += hex[u >> 4];
+            *out += hex[u & 15];
+        } else {
+            *out += c;
+        }
+    }
+    *out += '"';
 }
 
-// Thousandths are as exact as the figures are.
-QJsonValue rounded(std::optional<double> v)
+// Thousandths, as exact as the figures are; no trailing zeros.
+void appendNumber(QByteArray *out, double value)
 {
-    if (!v)
-        return QJsonValue::Null;
-    return std::round(*v * 1000.0) / 1000.0;
+    QByteArray text = QByteArray::number(std::round(value * 1000.0) / 1000.0, 'f', 3);
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.'))
+        text.chop(1);
+    if (text == "-0")
+        text = "0";
+    *out += text;
 }
 
-QJsonValue percent(const Availability::Figures &f)
+void appendOptional(QByteArray *out, const std::optional<double> &value)
+{
+    if (value)
+        appendNumber(out, *value);
+    else
+        *out += "null";
+}
+
+void appendTime(QByteArray *out, const std::optional<Seconds> &stored)
+{
+    if (stored)
+        appendString(out, time(*stored).toString());
+    else
+        *out += "null";
+}
+
+std::optional<double> percent(const Availability::Figures &f)
 {
     const auto milli = f.availabilityMilliPercent();
     if (!milli)
-        return QJsonValue::Null;
+        return std::nullopt;
     return double(*milli) / 1000.0;
 }
 
-QJsonObject hostObject(const HostBoard &h)
+// The fields of /api/v1/hosts, in the order the manual lists them; the
+// object is left open for the page's fields.
+void appendHost(QByteArray *out, const HostBoard &h)
 {
-    QJsonObject o;
-    o.insert(QLatin1String("address"), h.address);
-    o.insert(QLatin1String("description"), h.description);
-    o.insert(QLatin1String("state"), QLatin1String(StatusBoard::stateName(h.state)));
-    o.insert(QLatin1String("down_since"), h.downSince ? time(*h.downSince) : QJsonValue(QJsonValue::Null));
-    o.insert(QLatin1String("last_rtt_ms"),
-             h.lastRttUs ? rounded(double(*h.lastRttUs) / 1000.0) : QJsonValue(QJsonValue::Null));
-    o.insert(QLatin1String("loss_pct_1h"),
-             h.lossShareHour ? rounded(*h.lossShareHour * 100.0) : QJsonValue(QJsonValue::Null));
-    QJsonObject availability;
-    for (int w = 0; w < 5; ++w)
-        availability.insert(QLatin1String(StatusBoard::WindowNames[w]), percent(h.windows[w]));
-    o.insert(QLatin1String("availability_pct"), availability);
-    o.insert(QLatin1String("parent"), h.parent.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(h.parent));
-    o.insert(QLatin1String("muted"), h.muted);
-    o.insert(QLatin1String("maintenance"), h.maintenance);
-    return o;
+    *out += "{\"address\":";
+    appendString(out, h.address);
+    *out += ",\"description\":";
+    appendString(out, h.description);
+    *out += ",\"state\":\"";
+    *out += StatusBoard::stateName(h.state);
+    *out += "\",\"down_since\":";
+    appendTime(out, h.downSince);
+    *out += ",\"last_rtt_ms\":";
+    appendOptional(out, h.lastRttUs ? std::optional<double>(double(*h.lastRttUs) / 1000.0) : std::nullopt);
+    *out += ",\"loss_pct_1h\":";
+    appendOptional(out, h.lossShareHour ? std::optional<double>(*h.lossShareHour * 100.0) : std::nullopt);
+    *out += ",\"availability_pct\":{";
+    for (int w = 0; w < 5; ++w) {
+        if (w)
+            *out += ',';
+        *out += '"';
+        *out += StatusBoard::WindowNames[w];
+        *out += "\":";
+        appendOptional(out, percent(h.windows[w]));
+    }
+    *out += "},\"parent\":";
+    if (h.parent.isEmpty())
+        *out += "null";
+    else
+        appendString(out, h.parent);
+    *out += ",\"muted\":";
+    *out += h.muted ? "true" : "false";
+    *out += ",\"maintenance\":";
+    *out += h.maintenance ? "true" : "false";
+}
+
+template <typename T, typename Write>
+void appendArray(QByteArray *out, const std::vector<T> &items, Write write)
+{
+    *out += '[';
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i)
+            *out += ',';
+        write(items[i]);
+    }
+    *out += ']';
 }
 
 } // namespace
 
 QJsonValue time(Seconds stored)
 {
-    const QDateTime t = localOf(stored);
+    const QDateTime t = QDateTime(DateTimeText::dateOf(stored), DateTimeText::timeOf(stored));
     const int offset = t.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
@@ -70,56 +137,60 @@ QJsonValue time(Seconds stored)
 
 qint64 epochSeconds(Seconds stored)
 {
-    return localOf(stored).toSecsSinceEpoch();
+    return QDateTime(DateTimeText::dateOf(stored), DateTimeText::timeOf(stored)).toSecsSinceEpoch();
 }
 
 QByteArray hosts(const StatusBoard &board)
 {
-    QJsonArray list;
-    for (const HostBoard &h : board.hosts)
-        list.append(hostObject(h));
-    return QJsonDocument(list).toJson(QJsonDocument::Compact);
+    QByteArray out;
+    out.reserve(int(board.hosts.size()) * 320 + 2);
+    appendArray(&out, board.hosts, [&](const HostBoard &h) {
+        appendHost(&out, h);
+        out += '}';
+    });
+    return out;
 }
 
 QByteArray page(const StatusBoard &board, bool databaseAnswers)
 {
-    QJsonObject o;
-    o.insert(QLatin1String("generated"), time(board.now));
-    o.insert(QLatin1String("watching"), board.watching);
-    o.insert(QLatin1String("last_pass"), board.lastPass ? time(*board.lastPass) : QJsonValue(QJsonValue::Null));
-    o.insert(QLatin1String("database"), databaseAnswers);
-    QJsonArray days;
-    for (int d = StatusBoard::BarDays - 1; d >= 0; --d)
-        days.append(board.today.addDays(-d).toString(Qt::ISODate));
-    o.insert(QLatin1String("days"), days);
-    QJsonArray hours;
-    if (!board.hosts.empty()) {
-        for (const ChartPoint &p : board.hosts.front().chart)
-            hours.append(epochSeconds(p.start));
+    QByteArray out;
+    out.reserve(int(board.hosts.size()) * 1400 + 4096);
+    out += "{\"generated\":";
+    appendTime(&out, board.now);
+    out += ",\"watching\":";
+    out += board.watching ? "true" : "false";
+    out += ",\"last_pass\":";
+    appendTime(&out, board.lastPass);
+    out += ",\"database\":";
+    out += databaseAnswers ? "true" : "false";
+    out += ",\"days\":[";
+    for (int d = StatusBoard::BarDays - 1; d >= 0; --d) {
+        out += '"';
+        out += board.today.addDays(-d).toString(Qt::ISODate).toLatin1();
+        out += d ? "\"," : "\"";
     }
-    o.insert(QLatin1String("chart_hours"), hours);
-    QJsonArray list;
-    for (const HostBoard &h : board.hosts) {
-        QJsonObject host = hostObject(h);
-        // Two flat arrays keep a thousand hosts' bars small.
-        QJsonArray watched, down;
-        for (const DayCell &c : h.days) {
-            watched.append(c.watched);
-            down.append(c.down);
-        }
-        host.insert(QLatin1String("days_watched_s"), watched);
-        host.insert(QLatin1String("days_down_s"), down);
-        QJsonArray rtt, loss;
-        for (const ChartPoint &p : h.chart) {
-            rtt.append(rounded(p.rttMs));
-            loss.append(p.lossShare ? rounded(*p.lossShare * 100.0) : QJsonValue(QJsonValue::Null));
-        }
-        host.insert(QLatin1String("chart_rtt_ms"), rtt);
-        host.insert(QLatin1String("chart_loss_pct"), loss);
-        list.append(host);
-    }
-    o.insert(QLatin1String("hosts"), list);
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    out += "],\"chart_hours\":";
+    const std::vector<ChartPoint> none;
+    appendArray(&out, board.hosts.empty() ? none : board.hosts.front().chart,
+                [&](const ChartPoint &p) { out += QByteArray::number(epochSeconds(p.start)); });
+    out += ",\"hosts\":";
+    // The days as two flat arrays keep a thousand hosts' bars small.
+    appendArray(&out, board.hosts, [&](const HostBoard &h) {
+        appendHost(&out, h);
+        out += ",\"days_watched_s\":";
+        appendArray(&out, h.days, [&](const DayCell &c) { out += QByteArray::number(c.watched); });
+        out += ",\"days_down_s\":";
+        appendArray(&out, h.days, [&](const DayCell &c) { out += QByteArray::number(c.down); });
+        out += ",\"chart_rtt_ms\":";
+        appendArray(&out, h.chart, [&](const ChartPoint &p) { appendOptional(&out, p.rttMs); });
+        out += ",\"chart_loss_pct\":";
+        appendArray(&out, h.chart, [&](const ChartPoint &p) {
+            appendOptional(&out, p.lossShare ? std::optional<double>(*p.lossShare * 100.0) : std::nullopt);
+        });
+        out += '}';
+    });
+    out += '}';
+    return out;
 }
 
 QByteArray outages(const StatusBoard &board, const QString &address, const QDate &from, const QDate &to)

@@ -1,20 +1,39 @@
 #include "StatusSnapshot.h"
 
+#include "Gzip.h"
 #include "MetricsText.h"
 #include "StatusJson.h"
 
 namespace web {
 
-std::shared_ptr<const StatusSnapshot> StatusSnapshot::make(StatusBoard board)
+const QByteArray &StatusSnapshot::body(Body body, Encoding encoding) const
 {
-    auto s = std::make_shared<StatusSnapshot>();
-    s->board = std::move(board);
-    s->hostsJson = StatusJson::hosts(s->board);
-    s->pageJson = StatusJson::page(s->board, true);
-    // qCompress writes the length in four bytes before the zlib stream.
-    s->pageJsonDeflated = qCompress(s->pageJson, 6).mid(4);
-    s->metrics = MetricsText::hosts(s->board);
-    return s;
+    const size_t plain = size_t(body) * 2;
+    if (!m_bodies[plain]) {
+        switch (body) {
+        case Body::Hosts:
+            m_bodies[plain] = StatusJson::hosts(m_board);
+            break;
+        case Body::Page:
+            m_bodies[plain] = StatusJson::page(m_board, true);
+            break;
+        case Body::PageDatabaseSilent:
+            m_bodies[plain] = StatusJson::page(m_board, false);
+            break;
+        case Body::Metrics:
+            m_bodies[plain] = MetricsText::hosts(m_board) + MetricsText::server(true);
+            break;
+        case Body::MetricsDatabaseSilent:
+            m_bodies[plain] = MetricsText::hosts(m_board) + MetricsText::server(false);
+            break;
+        }
+    }
+    if (encoding == Encoding::Identity)
+        return *m_bodies[plain];
+    std::optional<QByteArray> &packed = m_bodies[plain + 1];
+    if (!packed)
+        packed = Gzip::compress(*m_bodies[plain]);
+    return *packed;
 }
 
 } // namespace web

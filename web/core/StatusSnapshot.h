@@ -4,24 +4,30 @@
 
 #include <QByteArray>
 
+#include <array>
 #include <memory>
+#include <optional>
 
 namespace web {
 
-// One reading's board with the answers made from it. Made on the database
-// thread and never changed after, so any number of requests on the HTTP
-// thread read it while the next one is made.
-struct StatusSnapshot
+// One reading's board and the answers made from it. The board is made on
+// the database thread and never changed after; the answers are written (and
+// compressed) on the HTTP thread when first asked for, once per snapshot,
+// so a reading a second costs nothing for what nobody asks for.
+class StatusSnapshot
 {
-    StatusBoard board;
-    QByteArray hostsJson;
-    QByteArray pageJson;
-    // The same as a zlib stream, for a browser that takes
-    // "Content-Encoding: deflate": a thousand hosts' bars shrink tenfold.
-    QByteArray pageJsonDeflated;
-    QByteArray metrics;
+public:
+    enum class Body { Hosts, Page, PageDatabaseSilent, Metrics, MetricsDatabaseSilent };
+    enum class Encoding { Identity, Gzip };
 
-    static std::shared_ptr<const StatusSnapshot> make(StatusBoard board);
+    explicit StatusSnapshot(StatusBoard board) : m_board(std::move(board)) {}
+    const StatusBoard &board() const { return m_board; }
+    // HTTP thread only.
+    const QByteArray &body(Body body, Encoding encoding) const;
+
+private:
+    StatusBoard m_board;
+    mutable std::array<std::optional<QByteArray>, 10> m_bodies;
 };
 
 } // namespace web

@@ -132,7 +132,7 @@ void StatusStore::tick()
                 Database::close(name);
                 return result;
             }
-            result->snapshot = StatusSnapshot::make(StatusBoard::build(reader->data(), now));
+            result->snapshot = std::make_shared<const StatusSnapshot>(StatusBoard::build(reader->data(), now));
             return result;
         },
         [this, generation](std::shared_ptr<Result> result) {

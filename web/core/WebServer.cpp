@@ -1,6 +1,7 @@
 #include "WebServer.h"
 
 #include "AuthFile.h"
+#include "Gzip.h"
 #include "MetricsText.h"
 #include "PageAssets.h"
 #include "StatusJson.h"
@@ -56,22 +57,6 @@ std::optional<QStringList> segmentsOf(const QUrl &url)
     if (segments == QStringList{QString()})
         segments.clear();
     return segments;
-}
-
-bool acceptsDeflate(const QByteArray &header)
-{
-    for (const QByteArray &part : header.split(',')) {
-        const QList<QByteArray> fields = part.split(';');
-        if (fields.first().trimmed().compare("deflate", Qt::CaseInsensitive) != 0)
-            continue;
-        for (int i = 1; i < fields.size(); ++i) {
-            const QByteArray f = fields.at(i).trimmed();
-            if (f.startsWith("q=") && f.mid(2).toDouble() <= 0.0)
-                return false;
-        }
-        return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -153,31 +138,27 @@ WebServer::Reply WebServer::route(const QHttpServerRequest &request, const QStri
         return {503, Text, "database: " + why.toUtf8() + '\n', {{"Cache-Control", "no-store"}}};
     }
     const std::shared_ptr<const StatusSnapshot> snapshot = m_store->snapshot();
-    if (n == 1 && s[0] == QLatin1String("metrics")) {
+    // The page and Prometheus are told when the figures are the last ones read.
+    const bool answers = m_store->databaseAnswers();
+    auto body = [&](const char *type, StatusSnapshot::Body which) {
         if (!snapshot)
             return unavailable();
-        return data(MetricsText::ContentType, snapshot->metrics + MetricsText::server(m_store->databaseAnswers()));
-    }
+        const bool gzip = Gzip::accepted(request.value("accept-encoding"));
+        Reply r = data(type, snapshot->body(which, gzip ? StatusSnapshot::Encoding::Gzip
+                                                        : StatusSnapshot::Encoding::Identity));
+        r.headers.append(header("Vary", "Accept-Encoding"));
+        if (gzip)
+            r.headers.append(header("Content-Encoding", "gzip"));
+        return r;
+    };
+    if (n == 1 && s[0] == QLatin1String("metrics"))
+        return body(MetricsText::ContentType,
+                    answers ? StatusSnapshot::Body::Metrics : StatusSnapshot::Body::MetricsDatabaseSilent);
     if (n >= 3 && s[0] == QLatin1String("api") && s[1] == QLatin1String("v1")) {
-        if (n == 3 && s[2] == QLatin1String("hosts")) {
-            if (!snapshot)
-                return unavailable();
-            return data(Json, snapshot->hostsJson);
-        }
-        if (n == 3 && s[2] == QLatin1String("board")) {
-            if (!snapshot)
-                return unavailable();
-            const bool answers = m_store->databaseAnswers();
-            // The page is told when the figures are the last ones read.
-            QByteArray body = answers ? snapshot->pageJson : StatusJson::page(snapshot->board, false);
-            Reply r = data(Json, body);
-            r.headers.append(header("Vary", "Accept-Encoding"));
-            if (answers && acceptsDeflate(request.value("accept-encoding"))) {
-                r.body = snapshot->pageJsonDeflated;
-                r.headers.append(header("Content-Encoding", "deflate"));
-            }
-            return r;
-        }
+        if (n == 3 && s[2] == QLatin1String("hosts"))
+            return body(Json, StatusSnapshot::Body::Hosts);
+        if (n == 3 && s[2] == QLatin1String("board"))
+            return body(Json, answers ? StatusSnapshot::Body::Page : StatusSnapshot::Body::PageDatabaseSilent);
         if (n == 5 && s[2] == QLatin1String("hosts") && s[4] == QLatin1String("outages"))
             return outages(request, s[3]);
     }
@@ -189,7 +170,7 @@ WebServer::Reply WebServer::outages(const QHttpServerRequest &request, const QSt
     const std::shared_ptr<const StatusSnapshot> snapshot = m_store->snapshot();
     if (!snapshot)
         return unavailable();
-    const StatusBoard &board = snapshot->board;
+    const StatusBoard &board = snapshot->board();
     if (!board.byAddress.contains(address))
         return jsonError(404, QStringLiteral("no host %1 in the address book").arg(address));
     const QUrlQuery query = request.query();
