@@ -2720,10 +2720,6 @@ To fix it, do one of the two:
         <translation>State</translation>
     </message>
     <message>
-        <source>С</source>
-        <translation>Since</translation>
-    </message>
-    <message>
         <source>Отклик</source>
         <translation>Round trip</translation>
     </message>

@@ -55,6 +55,19 @@ sqlite3 "$db" "delete from addrs;
     ('$(day '9 days ago') 23:50:00','$(day '8 days ago') 00:20:00',1,'127.0.0.6','Камера у входа'),
     ('$(day '3 days ago') 14:00:00','$(day '3 days ago') 18:00:00',1,'127.0.0.6','Камера у входа'),
     ('$(day '2 days ago') 09:00:00','$(day '2 days ago') 09:01:30',1,'127.0.0.5','Принтер');"
+# Round trips of the last day, consolidated by the hour, for the charts.
+sqlite3 "$db" "insert into latency_hosts (id,ip,descript) values (1,'127.0.0.1','Этот компьютер'),
+    (2,'127.0.0.2','Маршрутизатор'),(3,'127.0.0.3','Коммутатор, 2 этаж'),(4,'127.0.0.4','Сервер учёта'),
+    (5,'127.0.0.5','Принтер'),(6,'127.0.0.6','Камера у входа');
+  insert into latency_days (id,day,done) values (1,'$(day '1 day ago')',1);"
+i=0
+while read -r stamp; do
+    [ -n "$stamp" ] || continue
+    i=$((i + 1))
+    sqlite3 "$db" "insert into latency_hours (id,hour,day,done) values ($i,'$stamp',1,1);
+      insert into latency_hourly (hour,host,passes,sent,lost,rtt_min_us,rtt_median_us,rtt_p90_us,rtt_max_us)
+        select $i,id,60,60+(id=5)*15,(id=5)*15+(id=6 and $i%7=0)*20,20,40+id*7+($i*id)%30,90,200 from latency_hosts;"
+done < <(for back in $(seq 23 -1 1); do date -d "$back hours ago" "+%F %H:00:00"; done)
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 1 \
     -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 >/dev/null 2>&1 || { echo "FAIL: openssl req"; exit 1; }
 echo "ops:$(openssl passwd -6 's3cret word')" >"$work/users"

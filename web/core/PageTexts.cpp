@@ -24,7 +24,6 @@ const Entry entries[] = {
     {"filter", QT_TRANSLATE_NOOP("web::PageTexts", "Фильтр: адрес или описание")},
     {"host", QT_TRANSLATE_NOOP("web::PageTexts", "Хост")},
     {"state", QT_TRANSLATE_NOOP("web::PageTexts", "Состояние")},
-    {"since", QT_TRANSLATE_NOOP("web::PageTexts", "С")},
     {"rtt", QT_TRANSLATE_NOOP("web::PageTexts", "Отклик")},
     {"loss", QT_TRANSLATE_NOOP("web::PageTexts", "Потери за час")},
     {"availability", QT_TRANSLATE_NOOP("web::PageTexts", "Доступность")},
