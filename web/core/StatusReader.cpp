@@ -23,8 +23,10 @@ constexpr qint64 TotalsMinAgeMs = 10'000;
 constexpr qint64 TotalsMaxAgeMs = 300'000;
 constexpr qint64 HoursMaxAgeMs = 600'000;
 // Minutes of round trips kept: the hour of the loss figure and the hour
-// before, which the monitor may not have consolidated yet.
+// before, which the monitor may not have consolidated yet. At the start only
+// the last hour is read (a pass a second is millions of samples an hour).
 constexpr Seconds MinutesKept = 2 * 3600;
+constexpr Seconds MinutesAtStart = 3600;
 
 QString stored(Seconds s)
 {
@@ -269,13 +271,13 @@ bool StatusReader::readLatency(const QSqlDatabase &db, Seconds now, QString *err
     q.finish();
 
     if (m_lastPass < 0 || newest < m_lastPass) {
-        // The start, or a table emptied since: the last two hours summed up
-        // per minute, and the newest pass for the last round trips.
+        // The start, or a table emptied since: the last hour summed up per
+        // minute, and the newest pass for the last round trips.
         for (HostLatency &h : m_data.latency) {
             h.minutes.clear();
             h.lastRttUs.reset();
         }
-        if (!runStatement(q, Statements::SelectLatencyMinutesSince, {stored(now - MinutesKept), newest}))
+        if (!runStatement(q, Statements::SelectLatencyMinutesSince, {stored(now - MinutesAtStart), newest}))
             return failed(q, error);
         while (q.next()) {
             const auto minute = DateTimeText::toSeconds(q.value(1).toString() + QStringLiteral(":00"));

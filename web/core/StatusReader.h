@@ -27,7 +27,7 @@ public:
     static constexpr int KeptDays = 365;
     // Passes read at one time: a server that was away a while catches up
     // over several readings instead of one long one.
-    static constexpr qint64 MaxPassesPerReading = 600;
+    static constexpr qint64 MaxPassesPerReading = 120;
 
     // False with *error when a statement failed; the data is then as the
     // last successful reading left it, or partly newer.

@@ -86,11 +86,13 @@ void StatusStore::newThread()
 void StatusStore::tick()
 {
     if (m_inFlight) {
-        if (m_thread->jobElapsedMs() < m_stuckAfterMs)
+        // The first reading of a large database takes longer than the next.
+        const int stuckAfter = m_snapshot ? m_stuckAfterMs : 3 * m_stuckAfterMs;
+        if (m_thread->jobElapsedMs() < stuckAfter)
             return;
         // The statement does not come back (a server frozen or gone without a
         // word): its thread is left to end by itself.
-        const QString error = tr("база данных не отвечает %1 с").arg(m_stuckAfterMs / 1000);
+        const QString error = tr("база данных не отвечает %1 с").arg(stuckAfter / 1000);
         m_thread->abandon();
         newThread();
         auto result = std::make_shared<Result>();
