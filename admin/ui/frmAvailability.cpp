@@ -1,5 +1,6 @@
 #include "frmAvailability.h"
 
+#include "AvailabilityPdf.h"
 #include "DurationText.h"
 #include "Prompts.h"
 #include "Regional.h"
@@ -12,14 +13,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -284,25 +283,7 @@ void frmAvailability::save(bool pdf)
 
 bool frmAvailability::savePdf(const QString &path, const QString &html, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setTitle(QCoreApplication::translate("admin::AvailabilityReport", "Доступность адресов"));
-        QTextDocument document;
-        document.setHtml(html);
-        document.print(&writer);
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return AvailabilityPdf::write(path, html, error);
 }
 
 bool frmAvailability::saveHtml(const QString &path, const QString &html, QString *error)
