@@ -100,7 +100,9 @@ void tst_StatusReader::figuresAreThoseOfTheAvailabilityReport()
 {
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    QVERIFY(db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('192.0.2.9','far',500)")));
+    // Listed by value, as the report lists them: .2 before .10, IPv4 first.
+    QVERIFY(db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('192.0.2.9','far',500),"
+                                   "('fd00::1','six',500),('10.0.0.10','ten',500),('10.0.0.2','two',500)")));
     // Watched with gaps, outages across the gaps, over midnights, open.
     QVERIFY(db.exec(QStringLiteral("insert into watched (time_begin,time_end,how_ended) values (?,?,2),(?,?,1),(?,?,0)"),
                     {stored(m_now.addDays(-40)), stored(m_now.addDays(-20)), stored(m_now.addDays(-19)),
@@ -121,6 +123,8 @@ void tst_StatusReader::figuresAreThoseOfTheAvailabilityReport()
         const auto report = admin::AvailabilityReport::compute(db.connection(), p, now, &error);
         QVERIFY2(report, qPrintable(error));
         QCOMPARE(report->size(), b.hosts.size());
+        QCOMPARE(b.hosts.front().address, QStringLiteral("10.0.0.2"));
+        QCOMPARE(b.hosts.back().address, QStringLiteral("fd00::1"));
         for (size_t i = 0; i < b.hosts.size(); ++i) {
             const Availability::Figures &mine = b.hosts[i].windows[w];
             const Availability::Figures &theirs = (*report)[i].figures;

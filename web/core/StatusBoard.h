@@ -78,7 +78,7 @@ struct StatusBoard
     // last pass is no older than the longest gap the monitor itself allows.
     bool watching = false;
     std::optional<Seconds> lastPass;
-    std::vector<HostBoard> hosts;  // by address
+    std::vector<HostBoard> hosts;  // by address value
     QHash<QString, int> byAddress;
     // Every address's outages touching the days kept, by begin.
     QHash<QString, std::vector<Availability::Outage>> outages;

@@ -67,7 +67,8 @@ struct StatusData
         QString description;
         int timeoutMs = 0;
     };
-    // The address book by address, each address once (its first row).
+    // The address book by address value (as the availability report lists
+    // it), each address once (its first row).
     std::vector<Address> addresses;
     QHash<QString, QString> parents;  // address -> parent address
     QList<AlertRecords::Mute> mutes;

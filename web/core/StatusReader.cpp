@@ -1,5 +1,6 @@
 #include "StatusReader.h"
 
+#include "AddressText.h"
 #include "AvailabilityReport.h"
 #include "Database.h"
 #include "Failure.h"
@@ -127,7 +128,17 @@ bool StatusReader::readBook(const QSqlDatabase &db, QString *error)
     }
     if (!endedCleanly(q))
         return failed(q, error);
-    m_data.addresses = std::move(addresses);
+    // By value, as the availability report lists them (10.0.0.2 before
+    // 10.0.0.10, IPv4 before IPv6).
+    std::vector<std::pair<QByteArray, size_t>> keys;
+    keys.reserve(addresses.size());
+    for (size_t i = 0; i < addresses.size(); ++i)
+        keys.emplace_back(admin::AddressText::sortKey(addresses[i].ip), i);
+    std::sort(keys.begin(), keys.end());
+    m_data.addresses.clear();
+    m_data.addresses.reserve(addresses.size());
+    for (const auto &key : keys)
+        m_data.addresses.push_back(std::move(addresses[key.second]));
 
     if (!runStatement(q, Statements::SelectOptions))
         return failed(q, error);
