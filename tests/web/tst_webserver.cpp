@@ -12,11 +12,13 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <crypt.h>
+#include <zlib.h>
 
 #include <memory>
 
@@ -62,6 +64,8 @@ private slots:
     void outageQueries();
     void credentials();
     void oversizedAndSlowRequestsAreRefusedAndServingGoesOn();
+    void connectionsPastTheLimitGet503();
+    void gzipForClientsThatTakeIt();
     void databaseGoneHealthFailsDataStays();
 
 private:
@@ -326,6 +330,56 @@ void tst_WebServer::oversizedAndSlowRequestsAreRefusedAndServingGoesOn()
     QVERIFY(slow.closed);
     QCOMPARE(get("/healthz").status, 200);
     QCOMPARE(get("/api/v1/hosts").status, 200);
+}
+
+void tst_WebServer::connectionsPastTheLimitGet503()
+{
+    ConnectionGuard::Limits limits;
+    limits.maxConnections = 2;
+    start(nullptr, limits);
+    QTcpSocket first, second;
+    for (QTcpSocket *s : {&first, &second})
+        s->connectToHost(QHostAddress::LocalHost, m_port);
+    QTRY_COMPARE(first.state(), QAbstractSocket::ConnectedState);
+    QTRY_COMPARE(second.state(), QAbstractSocket::ConnectedState);
+    QTest::qWait(100);
+    const Got third = get("/healthz");
+    QCOMPARE(third.status, 503);
+    QVERIFY(third.closed);
+    first.abort();
+    second.abort();
+    // Their guards go with them; then there is room again.
+    QTRY_COMPARE(get("/healthz").status, 200);
+}
+
+void tst_WebServer::gzipForClientsThatTakeIt()
+{
+    start();
+    for (const QByteArray &path : {QByteArray("/metrics"), QByteArray("/api/v1/hosts"), QByteArray("/api/v1/board")}) {
+        const Got plain = get(path);
+        const Got packed = get(path, "Accept-Encoding: deflate, gzip;q=0.8\r\n");
+        const Got refused = get(path, "Accept-Encoding: gzip;q=0\r\n");
+        QCOMPARE(packed.header("Content-Encoding"), QByteArray("gzip"));
+        QVERIFY(refused.header("Content-Encoding").isEmpty());
+        QCOMPARE(refused.body, plain.body);
+        QVERIFY(packed.body.size() < plain.body.size());
+        // Read back with zlib, as a client would.
+        z_stream z{};
+        QCOMPARE(inflateInit2(&z, 15 + 16), Z_OK);
+        QByteArray out(plain.body.size() * 2 + 64, Qt::Uninitialized);
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.body.constData()));
+        z.avail_in = uInt(packed.body.size());
+        z.next_out = reinterpret_cast<Bytef *>(out.data());
+        z.avail_out = uInt(out.size());
+        QCOMPARE(inflate(&z, Z_FINISH), Z_STREAM_END);
+        out.truncate(qsizetype(z.total_out));
+        inflateEnd(&z);
+        // The same reading or a later one: the same text, its figures aside.
+        if (path == "/metrics")
+            QVERIFY(out.startsWith("# HELP orvant_host_up ") && out.endsWith("\norvant_web_database_up 1\n"));
+        else
+            QVERIFY(!QJsonDocument::fromJson(out).isNull());
+    }
 }
 
 void tst_WebServer::databaseGoneHealthFailsDataStays()

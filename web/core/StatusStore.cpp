@@ -39,6 +39,7 @@ std::optional<FileIdentity> identityOf(const QString &path)
 struct StatusStore::Opened
 {
     std::optional<FileIdentity> file;
+    QElapsedTimer since;
 };
 
 struct StatusStore::Result
@@ -115,7 +116,11 @@ void StatusStore::tick()
         this,
         [name, config, reader, clock, opened](QSqlDatabase db) {
             auto result = std::make_shared<Result>();
-            if (db.isOpen() && !config.isServer() && identityOf(config.path()) != opened->file) {
+            // A file in a directory nobody may write is read as immutable,
+            // which SQLite reads once and never again: read anew every 30 s.
+            const bool immutable = db.isOpen() && db.databaseName().contains(QLatin1String("immutable=1"));
+            if (db.isOpen() && !config.isServer()
+                && (identityOf(config.path()) != opened->file || (immutable && opened->since.elapsed() > 30'000))) {
                 Database::close(name);
                 db = QSqlDatabase();
             }
@@ -123,6 +128,7 @@ void StatusStore::tick()
                 Database::Options options;
                 options.readOnly = true;
                 opened->file = config.isServer() ? std::nullopt : identityOf(config.path());
+                opened->since.start();
                 if (!Database::open(config, options, &result->error, name, nullptr))
                     return result;
                 db = QSqlDatabase::database(name, false);

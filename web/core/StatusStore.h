@@ -24,9 +24,10 @@ class StatusReader;
 // snapshot, which is swapped in whole when a reading is done.
 //
 // A database that stops answering does not stop the server: a reading that
-// has not come back after stuckAfterMs is given up with its thread and
-// connection (DatabaseThread::abandon) and a new connection is tried; until
-// one answers, databaseAnswers() is false and the last snapshot stays.
+// has not come back after stuckAfterMs (three times that before the first
+// reading, which reads the most) is given up with its thread and connection
+// (DatabaseThread::abandon) and a new connection is tried; until one
+// answers, databaseAnswers() is false and the last snapshot stays.
 // Failed openings are tried again less and less often, up to every 30 s.
 // A database file moved away or put back from a copy is opened anew.
 class StatusStore final : public QObject
