@@ -10,7 +10,10 @@
 #   translations/orvant_en.qm              the English texts
 #   orvant-export, orvant-import             command-line tools, linked into a bin
 #                                            directory of the PATH (/usr/bin by the
-#                                            package), as is libexec/orvant-mkdb
+#                                            package), as is libexec/orvant-mkdb;
+#                                            orvant, admin and grapher are linked
+#                                            there as orvant, orvant-admin and
+#                                            orvant-grapher
 #   libexec/orvant-mkdb, libexec/orvant-setup
 #   share/applications/*.desktop, share/icons/hicolor/…
 #
@@ -61,7 +64,7 @@ install(PROGRAMS "${ORVANT_PACKAGING_DIR}/orvant-setup.sh" DESTINATION libexec R
 # --- manual pages ----------------------------------------------------------
 # gzip -9n: compressed as Debian policy wants, without a time stamp so that
 # two builds give the same bytes. orvant-export's page only with the tool.
-set(ORVANT_MAN_PAGES orvant-mkdb)
+set(ORVANT_MAN_PAGES orvant orvant-admin orvant-grapher orvant-mkdb)
 if(TARGET orvant-export)
   list(APPEND ORVANT_MAN_PAGES orvant-export)
 endif()

@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "DatabaseThread.h"
 #include "DatabaseConfig.h"
+#include "ProgramCommandLine.h"
 #include "frmLatency.h"
 #include "frmMain.h"
 
@@ -14,8 +15,13 @@ using namespace grapher;
 
 int main(int argc, char **argv)
 {
+    ProgramCommandLine commandLine(ProgramCommandLine::Program::Grapher);
+    if (const int status = commandLine.answerBeforeStart(argc, argv); status >= 0)
+        return status;
     QApplication app(argc, argv);
     installTranslations(app);
+    if (const int status = commandLine.check(QCoreApplication::arguments()); status >= 0)
+        return status;
     WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
 
     QString error;
@@ -31,7 +37,7 @@ int main(int argc, char **argv)
     int rc = 0;
     // "grapher --latency": the chart of round trips and loss instead of the
     // time-of-day histogram.
-    if (app.arguments().contains(QStringLiteral("--latency"))) {
+    if (commandLine.latency()) {
         {
             frmLatency window(prompts, std::move(database));
             window.show();
