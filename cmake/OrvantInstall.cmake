@@ -52,6 +52,8 @@ set(ORVANT_PACKAGE_DATA_DIR "/var/opt/orvant")
 set_property(TARGET orvant PROPERTY INSTALL_RPATH "\$ORIGIN" "${CMAKE_INSTALL_PREFIX}")
 
 install(TARGETS orvant admin grapher orvant-export orvant-import orvant-alert orvant-vantage RUNTIME DESTINATION .)
+# The status page and metrics server; its systemd unit is an install step.
+install(TARGETS orvant-web RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
@@ -74,6 +76,9 @@ if(TARGET orvant-alert)
 endif()
 if(TARGET orvant-vantage)
   list(APPEND ORVANT_MAN_PAGES orvant-vantage)
+endif()
+if(TARGET orvant-web)
+  list(APPEND ORVANT_MAN_PAGES orvant-web)
 endif()
 set(_orvant_man_gz "")
 foreach(_page IN LISTS ORVANT_MAN_PAGES)

@@ -162,6 +162,23 @@ if(_cpack STREQUAL "DEB" AND NOT _tool_names STREQUAL "")
   file(INSTALL "${_tool_links}/" DESTINATION "/usr/bin" USE_SOURCE_PERMISSIONS)
 endif()
 
+# --- orvant-web's systemd unit ---------------------------------------------
+# Installed disabled: nothing enables it but the administrator. The package
+# puts it where systemd looks; any other install beside the programs, for
+# "systemctl link".
+if(EXISTS "${_destdir}${_prefix}/orvant-web")
+  file(READ "${ORVANT_PACKAGING_DIR}/systemd/orvant-web.service.in" _unit)
+  string(REPLACE "@ORVANT_WEB_PROGRAM@" "${_exec_quote}${_prefix}/orvant-web${_exec_quote}" _unit "${_unit}")
+  file(WRITE "${_work}/orvant-web.service" "${_unit}")
+  if(_cpack STREQUAL "DEB")
+    set(_unit_dir "/lib/systemd/system")
+  else()
+    set(_unit_dir "${_prefix}/share/systemd")
+  endif()
+  file(INSTALL "${_work}/orvant-web.service" DESTINATION "${_unit_dir}"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
+
 if(_staged)
   if(_cpack STREQUAL "")
     message(STATUS "orvant: staged install (DESTDIR): no database and no capability made; the package's post-install step must run: ${_prefix}/libexec/orvant-setup ${_prefix}")
@@ -241,3 +258,4 @@ execute_process(COMMAND "${_prefix}/libexec/orvant-setup" ${_setup_args} "${_pre
 if(NOT _setup_rc EQUAL 0)
   message(FATAL_ERROR "orvant: ${_prefix}/libexec/orvant-setup failed (${_setup_rc}): no database was made")
 endif()
+

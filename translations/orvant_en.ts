@@ -3284,4 +3284,221 @@ With the FILE &quot;-&quot; it is read from standard input and written to such a
 </translation>
     </message>
 </context>
+<context>
+    <name>web::AuthFile</name>
+    <message>
+        <source>строка %1: ожидается «пользователь:хеш»</source>
+        <translation>line %1: “user:hash” expected</translation>
+    </message>
+    <message>
+        <source>строка %1: хеш пользователя %2 сделан устаревшим способом; сделайте новый командой openssl passwd -6 или mkpasswd</source>
+        <translation>line %1: the hash of user %2 is of an obsolete kind; make a new one with openssl passwd -6 or mkpasswd</translation>
+    </message>
+    <message>
+        <source>строка %1: у пользователя %2 не хеш crypt(3) (ожидается, например, $6$… или $y$…)</source>
+        <translation>line %1: user %2 has no crypt(3) hash (such as $6$… or $y$…)</translation>
+    </message>
+    <message>
+        <source>строка %1: пользователь %2 указан второй раз</source>
+        <translation>line %1: user %2 is given a second time</translation>
+    </message>
+    <message>
+        <source>в файле нет ни одного пользователя</source>
+        <translation>the file has no user</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать %1: %2</source>
+        <translation>cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>web::PageTexts</name>
+    <message>
+        <source>Состояние сети</source>
+        <translation>Network status</translation>
+    </message>
+    <message>
+        <source>Фильтр: адрес или описание</source>
+        <translation>Filter: address or description</translation>
+    </message>
+    <message>
+        <source>Хост</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Отклик</source>
+        <translation>Round trip</translation>
+    </message>
+    <message>
+        <source>Потери за час</source>
+        <translation>Loss, 1 h</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>90 дней</source>
+        <translation>90 days</translation>
+    </message>
+    <message>
+        <source>Отклик и потери за сутки</source>
+        <translation>Round trip and loss, 24 h</translation>
+    </message>
+    <message>
+        <source>24 ч</source>
+        <translation>24 h</translation>
+    </message>
+    <message>
+        <source>7 дн</source>
+        <translation>7 d</translation>
+    </message>
+    <message>
+        <source>30 дн</source>
+        <translation>30 d</translation>
+    </message>
+    <message>
+        <source>90 дн</source>
+        <translation>90 d</translation>
+    </message>
+    <message>
+        <source>365 дн</source>
+        <translation>365 d</translation>
+    </message>
+    <message>
+        <source>доступен</source>
+        <translation>up</translation>
+    </message>
+    <message>
+        <source>недоступен</source>
+        <translation>down</translation>
+    </message>
+    <message>
+        <source>не наблюдается</source>
+        <translation>not watched</translation>
+    </message>
+    <message>
+        <source>плановые работы</source>
+        <translation>maintenance</translation>
+    </message>
+    <message>
+        <source>сигналы отключены</source>
+        <translation>alerts muted</translation>
+    </message>
+    <message>
+        <source>за узлом %1</source>
+        <translation>behind %1</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>%1: не наблюдалось</source>
+        <translation>%1: not watched</translation>
+    </message>
+    <message>
+        <source>%1: сбоев нет, наблюдение %2</source>
+        <translation>%1: no outage, watched %2</translation>
+    </message>
+    <message>
+        <source>%1: сбои %2 из %3 наблюдения</source>
+        <translation>%1: down %2 of %3 watched</translation>
+    </message>
+    <message>
+        <source>Сбои %1 за %2</source>
+        <translation>Outages of %1 on %2</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Begin</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>продолжается</source>
+        <translation>ongoing</translation>
+    </message>
+    <message>
+        <source>Сбоев не было.</source>
+        <translation>No outages.</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Недоступны: %1 из %2</source>
+        <translation>Down: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Монитор не наблюдает; последний проход: %1</source>
+        <translation>The monitor is not watching; last pass: %1</translation>
+    </message>
+    <message>
+        <source>Монитор ещё не наблюдал</source>
+        <translation>The monitor has not watched yet</translation>
+    </message>
+    <message>
+        <source>Последний проход: %1</source>
+        <translation>Last pass: %1</translation>
+    </message>
+    <message>
+        <source>Обновлено: %1</source>
+        <translation>Updated: %1</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером Orvant: показаны последние данные</source>
+        <translation>No connection to the Orvant server: the last data shown</translation>
+    </message>
+    <message>
+        <source>База данных не отвечает: показаны последние прочитанные данные</source>
+        <translation>The database does not answer: the last data read shown</translation>
+    </message>
+    <message>
+        <source>%1 д</source>
+        <translation>%1 d</translation>
+    </message>
+    <message>
+        <source>%1 ч</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 мин</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1: отклик %2, потери %3</source>
+        <translation>%1: round trip %2, loss %3</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
+    <name>web::StatusStore</name>
+    <message>
+        <source>база данных не отвечает %1 с</source>
+        <translation>the database has not answered for %1 s</translation>
+    </message>
+</context>
 </TS>

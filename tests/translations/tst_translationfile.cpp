@@ -156,7 +156,7 @@ void tst_TranslationFile::coversTheCode()
                   {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
                    QStringLiteral("-extensions"), QStringLiteral("cpp,h"), QStringLiteral("common"),
                    QStringLiteral("monitor"), QStringLiteral("admin"), QStringLiteral("grapher"),
-                   QStringLiteral("slider"), QStringLiteral("-ts"), copy});
+                   QStringLiteral("slider"), QStringLiteral("web"), QStringLiteral("-ts"), copy});
     QVERIFY(lupdate.waitForFinished(60000));
     QCOMPARE(lupdate.exitCode(), 0);
     QString error;
@@ -179,7 +179,7 @@ void tst_TranslationFile::noRussianTextOutsideTheTranslationSystem()
     static const QRegularExpression plain(
         QStringLiteral("(QStringLiteral|QString::fromUtf8|QLatin1String|QString)\\(\\s*\"[^\"]*[\\x{0400}-\\x{04FF}]"));
     QStringList found;
-    for (const char *folder : {"common", "monitor", "admin", "grapher", "slider"}) {
+    for (const char *folder : {"common", "monitor", "admin", "grapher", "slider", "web"}) {
         QDirIterator it(QStringLiteral(ORVANT_SOURCE_DIR "/") + QLatin1String(folder),
                         {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
