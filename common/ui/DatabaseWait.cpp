@@ -10,12 +10,25 @@ namespace {
 int waiting = 0;
 }
 
-DatabaseWait::DatabaseWait(QWidget *window)
-    : m_window(window)
+void DatabaseWait::Waker::wake()
 {
+    const QMutexLocker lock(&mutex);
+    if (wait)
+        QMetaObject::invokeMethod(wait, "answer", Qt::QueuedConnection);
 }
 
-DatabaseWait::~DatabaseWait() = default;
+DatabaseWait::DatabaseWait(QWidget *window)
+    : m_window(window)
+    , m_waker(std::make_shared<Waker>())
+{
+    m_waker->wait = this;
+}
+
+DatabaseWait::~DatabaseWait()
+{
+    const QMutexLocker lock(&m_waker->mutex);
+    m_waker->wait = nullptr;
+}
 
 bool DatabaseWait::isWaiting()
 {
@@ -61,6 +74,10 @@ bool DatabaseWait::exec(const std::function<bool()> &done)
     m_loop = nullptr;
     m_progress = nullptr;
     delete progress;
+    if (m_closing) {
+        // After the action that waited has seen its wait given up.
+        QMetaObject::invokeMethod(m_closing.data(), &QWidget::close, Qt::QueuedConnection);
+    }
     return done() && !m_cancelled;
 }
 
@@ -81,8 +98,18 @@ bool DatabaseWait::eventFilter(QObject *watched, QEvent *event)
         for (QObject *o = watched; o; o = o->parent())
             if (o == m_progress)
                 return false;
-        if (event->type() == QEvent::Close)
+        if (event->type() == QEvent::Close) {
             event->ignore();
+            // The operator's windows, not a tooltip or a menu going away.
+            auto *widget = qobject_cast<QWidget *>(watched);
+            const Qt::WindowType type = widget ? widget->windowType() : Qt::Widget;
+            if ((type == Qt::Window || type == Qt::Dialog || type == Qt::Tool) && !m_closing) {
+                m_closing = widget;
+                m_cancelled = true;
+                if (m_loop)
+                    m_loop->quit();
+            }
+        }
         return true;
     }
     default:

@@ -4,6 +4,7 @@
 #include "AlertStore.h"
 #include "FakePrompts.h"
 #include "TempDatabase.h"
+#include "AdminStore.h"
 #include "frmAlerts.h"
 
 #include <QJsonArray>
@@ -36,6 +37,7 @@ private:
     std::unique_ptr<TempDatabase> m_db;
     FakePrompts m_prompts;
     QWidget m_main;
+    std::unique_ptr<admin::AdminStore> m_store;
     std::unique_ptr<frmAlerts> m_dialog;
 };
 
@@ -47,13 +49,17 @@ void tst_frmAlerts::init()
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
     m_prompts.answers.clear();
     m_prompts.boxes.clear();
-    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, m_db->config());
+    m_store = std::make_unique<admin::AdminStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
+    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, *m_store);
     QVERIFY(waitReloaded());
 }
 
 void tst_frmAlerts::cleanup()
 {
     m_dialog.reset();
+    m_store.reset();
     m_db.reset();
 }
 

@@ -1,6 +1,7 @@
 // The availability window: its rows as computed, sorting by a figure, the
 // outages of a chosen host, and the report it saves, read back as text from
 // the PDF (pdftotext) and from the HTML.
+#include "AdminStore.h"
 #include "Database.h"
 #include "FakePrompts.h"
 #include "Statements.h"
@@ -37,12 +38,8 @@ private slots:
 
 private:
     std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<AdminStore> m_store;
     FakePrompts m_prompts;
-    // The window's jobs as the default connection runs them.
-    frmAvailability::Poster poster()
-    {
-        return [](const frmAvailability::DatabaseJob &job) { job(QSqlDatabase::database()); };
-    }
 };
 
 void tst_frmAvailability::init()
@@ -60,10 +57,14 @@ void tst_frmAvailability::init()
     m_db->exec(log, {QStringLiteral("-3 days"), QStringLiteral("-2 days"), QStringLiteral("10.0.0.2")});
     m_db->exec(log, {QStringLiteral("-5 days"), QStringLiteral("-118 hours"), QStringLiteral("10.0.0.2")});
     m_db->exec(log, {QStringLiteral("-10 days"), QStringLiteral("-10 days"), QStringLiteral("10.0.0.1")});
+    m_store = std::make_unique<AdminStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
 }
 
 void tst_frmAvailability::cleanup()
 {
+    m_store.reset();
     m_db.reset();
 }
 
@@ -71,7 +72,7 @@ void tst_frmAvailability::rowsSortAndOutagesOfAHost()
 {
     if (m_db->isServer())
         QSKIP("the file's datetime() set-up");
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));
@@ -104,7 +105,7 @@ void tst_frmAvailability::reportAsPdfAndHtml()
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty())
         QFAIL("pdftotext is missing: install the Debian package poppler-utils (scripts/packages.txt)");
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));
@@ -142,7 +143,7 @@ void tst_frmAvailability::planningWorkSetAside()
         QSKIP("the file's datetime() set-up");
     m_db->exec(QStringLiteral("insert into maintenance_windows (ip_addr,weekdays,time_from,time_to) "
                               "values ('10.0.0.2',127,'00:00','00:00')"));
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));

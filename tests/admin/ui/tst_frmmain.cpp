@@ -326,7 +326,7 @@ void tst_frmMain::exitUnloads()
 {
     QVERIFY(f->start());
     // The admin's own connection, which lives on its database thread.
-    const auto isOpen = [this] { return f->main->databaseThread()->call([](QSqlDatabase db) { return db.isOpen(); }); };
+    const auto isOpen = [this] { return f->main->store().databaseThread().call([](QSqlDatabase db) { return db.isOpen(); }); };
     QVERIFY(isOpen());
     f->action("mnuExit")->trigger();
     QVERIFY(f->main->windowState() & Qt::WindowMinimized);
@@ -647,7 +647,7 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     QVERIFY(f->start());
     f->db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2026-01-01 00:00:00','10.0.0.5','x')"));
     // The session of the admin's own connection, on its database thread.
-    const QVariant pid = f->main->databaseThread()->call([](QSqlDatabase db) {
+    const QVariant pid = f->main->store().databaseThread().call([](QSqlDatabase db) {
         QSqlQuery query(db);
         return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
     });
@@ -803,7 +803,7 @@ void cancelTheWaitWhenShown(int *seen)
 void tst_frmMain::windowAnswersWhileTheDatabaseDoesNot()
 {
     QVERIFY(f->start());
-    f->main->databaseThread()->post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); });
+    f->main->store().databaseThread().post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); });
     LoopWatch watch;
     int boxes = 0;
     cancelTheWaitWhenShown(&boxes);
@@ -907,7 +907,8 @@ void tst_frmMain::reasonsOfQuietOutagesOnRequest()
         }
     });
     emit grid->customContextMenuRequested(QPoint(5, 5));
-    QCOMPARE(offered, QStringLiteral("Показывать причины тишины"));
+    // The reasons first; the duration's choice follows them.
+    QCOMPARE(offered, QStringLiteral("Показывать причины тишиныПоказывать длительность"));
     QVERIFY(f->main->showMarksAction()->isChecked());
     QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadingsWithMarks));
     QCOMPARE(grid->columnCount(), 6);

@@ -8,7 +8,7 @@
 #include "frmLatency.h"
 #include "frmMain.h"
 #include "DatabaseConfig.h"
-#include "DatabaseThread.h"
+#include "GrapherStore.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -70,11 +70,12 @@ void tst_frmLatency::drawsAndSaves()
         }
     }
     FakePrompts prompts;
-    // Opened as the program opens it: its own thread, from the file's path.
-    QString error;
-    auto database = frmMain::openDatabase(DatabaseConfig::sqliteFile(db.path()), &error);
-    QVERIFY2(database, qPrintable(error));
-    frmLatency w(prompts, std::move(database));
+    // Opened as the program opens it: its store, from the file's path.
+    GrapherStore store;
+    const auto opened = store.open(DatabaseConfig::sqliteFile(db.path()));
+    QVERIFY(opened.waitFor(10000));
+    QVERIFY2(opened.value().outcome.ok, qPrintable(opened.value().outcome.error));
+    frmLatency w(prompts, store);
     w.show();
     w.waitForReads();
     QCOMPARE(w.hostList()->count(), 1);
