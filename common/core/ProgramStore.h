@@ -35,10 +35,10 @@ class ProgramStore : public QObject
     Q_DISABLE_COPY_MOVE(ProgramStore)
 
 public:
-    // The longest the program's end waits for a statement still running:
-    // one that does not come back by then is given up, so a silent server
-    // never holds the end.
-    static constexpr int QuitGraceMs = 1000;
+    // The longest the program's end waits for the statements still asked:
+    // a healthy database answers well within it; one that does not come
+    // back by then is given up, so a silent server never holds the end.
+    static constexpr int QuitGraceMs = 500;
 
     struct Opened
     {
