@@ -70,12 +70,24 @@ DatabaseThread::~DatabaseThread()
     }
     if (m_shared->abandoned.load())
         return;  // the thread and its worker are left to the stuck job
-    const QString name = m_shared->connectionName;
-    QMetaObject::invokeMethod(m_worker, [name] { Database::close(name); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
-    m_thread->quit();
+    finishAfterJobs();
     m_thread->wait();
     delete m_thread;
+}
+
+void DatabaseThread::finishAfterJobs()
+{
+    // Queued behind every job: a quit() asked from here could end the
+    // thread's loop before it has run the jobs already posted.
+    const QString name = m_shared->connectionName;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [name, worker = m_worker] {
+            Database::close(name);
+            worker->deleteLater();  // as the thread ends
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
 }
 
 void DatabaseThread::enqueue(std::function<void()> job)
@@ -140,7 +152,7 @@ void DatabaseThread::abandon()
 bool DatabaseThread::stop(int waitMs)
 {
     if (m_stopped)
-        return m_thread == nullptr;
+        return !m_shared->abandoned.load();
     m_stopped = true;
     {
         const QMutexLocker lock(&m_shared->homeLock);
@@ -151,10 +163,7 @@ bool DatabaseThread::stop(int waitMs)
         m_thread = nullptr;  // left to the stuck job by abandon()
         return false;
     }
-    const QString name = m_shared->connectionName;
-    QMetaObject::invokeMethod(m_worker, [name] { Database::close(name); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
-    thread->quit();
+    finishAfterJobs();
     if (thread->wait(QDeadlineTimer(qMax(0, waitMs)))) {
         delete thread;
         m_thread = nullptr;

@@ -143,6 +143,7 @@ public:
 
 private:
     void enqueue(std::function<void()> job);
+    void finishAfterJobs();
     void runBlocking(const std::function<void()> &job);
 
     class Worker;
