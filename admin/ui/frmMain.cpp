@@ -245,6 +245,7 @@ void frmMain::buildMenus()
     item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
     item(file, "mnuAvailability", tr("Доступность"), &frmMain::mnuAvailability_Click);
+    item(file, "mnuLatency", tr("Задержка и потери..."), &frmMain::mnuLatency_Click);
     item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     item(file, "mnuImportAddrs", tr("Импорт адресов..."), &frmMain::mnuImportAddrs_Click);
     item(file, "mnuExportAddrs", tr("Экспорт адресов..."), &frmMain::mnuExportAddrs_Click);
@@ -575,6 +576,15 @@ void frmMain::mnuOrvant_Click()
     if (!m_launcher.startDetached(program, {}, &error))
         reportFailure(tr("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)),
                       error);
+}
+
+void frmMain::mnuLatency_Click()
+{
+    // The grapher draws the round trips; it reads the same database.
+    const QString program = QDir(m_programDirectory).filePath(QStringLiteral("grapher"));
+    QString error;
+    if (!m_launcher.startDetached(program, {QStringLiteral("--latency")}, &error))
+        reportFailure(tr("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)), error);
 }
 
 template <class Dialog> void frmMain::showDialog(QPointer<Dialog> &dialog)

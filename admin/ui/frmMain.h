@@ -89,6 +89,8 @@ public:
     bool mnuExport_Click();
     // Each host's availability over a period (a window of its own).
     void mnuAvailability_Click();
+    // The round trips and loss of the hosts: the grapher's chart of them.
+    void mnuLatency_Click();
     frmAvailability *availabilityWindow() const;
     void mnuExit_Click();
     // Addresses from CSV, checked and shown line by line before anything is written.

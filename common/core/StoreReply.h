@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QMutex>
 #include <QObject>
@@ -22,18 +23,17 @@ template <class T> class StoreReply
 public:
     StoreReply() : m_state(std::make_shared<State>()) {}
 
-    // On the database thread, once.
+    // On the database thread, once. The continuations are posted before a
+    // waiter wakes, so a waiter that then handles posted events sees them.
     void set(T value) const
     {
         std::vector<std::function<void()>> hooks;
         {
             const QMutexLocker lock(&m_state->mutex);
             m_state->value = std::move(value);
-            m_state->answered.wakeAll();
             hooks.swap(m_state->hooks);
         }
-        for (const auto &hook : hooks)
-            hook();
+        settle(hooks);
     }
 
     // No answer will come.
@@ -43,11 +43,9 @@ public:
         {
             const QMutexLocker lock(&m_state->mutex);
             m_state->givenUp = true;
-            m_state->answered.wakeAll();
             hooks.swap(m_state->hooks);
         }
-        for (const auto &hook : hooks)
-            hook();
+        settle(hooks);
     }
 
     bool isAnswered() const
@@ -55,20 +53,21 @@ public:
         const QMutexLocker lock(&m_state->mutex);
         return m_state->value.has_value();
     }
-    // Answered or given up: nothing more to wait for.
+    // Answered or given up, its continuations posted: nothing more to wait for.
     bool isSettled() const
     {
         const QMutexLocker lock(&m_state->mutex);
-        return m_state->value.has_value() || m_state->givenUp;
+        return m_state->settled;
     }
 
     // Blocks up to `ms` for the answer; true once it is there.
     bool waitFor(int ms) const
     {
+        const QDeadlineTimer deadline(ms);
         QMutexLocker lock(&m_state->mutex);
-        if (!m_state->value && !m_state->givenUp)
-            m_state->answered.wait(&m_state->mutex, ms);
-        return m_state->value.has_value();
+        while (!m_state->settled && m_state->answered.wait(&m_state->mutex, deadline)) {
+        }
+        return m_state->settled && m_state->value.has_value();
     }
 
     // The answer; only after isAnswered().
@@ -125,7 +124,17 @@ private:
         QWaitCondition answered;
         std::optional<T> value;
         bool givenUp = false;
+        bool settled = false;  // answered or given up, and the hooks run
         std::vector<std::function<void()>> hooks;
     };
+
+    void settle(const std::vector<std::function<void()>> &hooks) const
+    {
+        for (const auto &hook : hooks)
+            hook();
+        const QMutexLocker lock(&m_state->mutex);
+        m_state->settled = true;
+        m_state->answered.wakeAll();
+    }
     std::shared_ptr<State> m_state;
 };

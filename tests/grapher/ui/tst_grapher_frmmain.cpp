@@ -20,6 +20,7 @@
 #include <thread>
 #include "Twips.h"
 #include "frmDativo.h"
+#include "frmLatency.h"
 #include "frmMain.h"
 #include "frmTime.h"
 
@@ -108,6 +109,8 @@ private slots:
     void emptyAddressBook();
     void lostServerIsReportedAndMadeAgain();
     void windowAnswersWhileTheDrawingWaits();
+    void hostFilterNarrowsTheChoice();
+    void roundTripChartFromTheWindow();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
@@ -598,6 +601,46 @@ void tst_frmMain::windowAnswersWhileTheDrawingWaits()
     child<QPushButton>(w, "cmdGraph")->click();
     QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
     QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0}));
+    QVERIFY(m_prompts.boxes.isEmpty());
+}
+
+// The filter box keeps the hosts whose description holds what is typed, in
+// the list's own order; the host chosen stays while it is kept.
+void tst_frmMain::hostFilterNarrowsTheChoice()
+{
+    m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript) values ('10.0.0.4','Альфа-2'),('10.0.0.5','core')"));
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
+    auto *cmbIP = child<QComboBox>(w, "cmbIP");
+    QCOMPARE(cmbIP->count(), 5);
+    choose(cmbIP, QStringLiteral("Альфа-2"));
+    QLineEdit *filter = w.hostFilter();
+    QVERIFY(filter);
+    filter->setText(QStringLiteral("альфа"));
+    QCOMPARE(cmbIP->count(), 2);
+    QCOMPARE(cmbIP->itemText(0), Alpha);
+    QCOMPARE(cmbIP->currentText(), QStringLiteral("Альфа-2"));
+    filter->setText(QStringLiteral("CORE"));
+    QCOMPARE(cmbIP->count(), 2);  // "core" and O'Brien's "core" switch
+    QCOMPARE(cmbIP->currentText(), Quoted);
+    QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().startsWith(Quoted + QStringLiteral(" [")));
+    filter->setText(QStringLiteral("nothing like it"));
+    QCOMPARE(cmbIP->count(), 0);
+    filter->clear();
+    QCOMPARE(cmbIP->count(), 5);
+    QVERIFY(m_prompts.boxes.isEmpty());
+}
+
+void tst_frmMain::roundTripChartFromTheWindow()
+{
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
+    QVERIFY(!w.latencyWindow());
+    child<QPushButton>(w, "cmdLatency")->click();
+    QVERIFY(w.latencyWindow());
+    QVERIFY(w.latencyWindow()->isVisible());
+    QVERIFY(w.latencyWindow()->isWindow());
+    w.latencyWindow()->waitForReads();
     QVERIFY(m_prompts.boxes.isEmpty());
 }
 
