@@ -529,12 +529,12 @@
     <message>
         <source>Открыть с помощью</source>
         <comment>window title</comment>
-        <translation>Открыть с помощью</translation>
+        <translation>Open With</translation>
     </message>
     <message>
         <source>Программа</source>
         <comment>window title</comment>
-        <translation>Программа</translation>
+        <translation>Program</translation>
     </message>
 </context>
 <context>
@@ -622,7 +622,7 @@
     <message>
         <source>Добавить</source>
         <comment>window title</comment>
-        <translation>Добавить</translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -722,10 +722,6 @@
         <translation>CA certificate file:</translation>
     </message>
     <message>
-        <source>Нет связи</source>
-        <translation>Connection lost</translation>
-    </message>
-    <message>
         <source>Связь восстановлена</source>
         <translation>Connection restored</translation>
     </message>
@@ -741,13 +737,13 @@
         <source>События:</source>
         <translation>Events:</translation>
     </message>
+    <message>
+        <source>Нет соединения</source>
+        <translation>No connection</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmAlerts</name>
-    <message>
-        <source>нет связи</source>
-        <translation>connection lost</translation>
-    </message>
     <message>
         <source>восстановление</source>
         <translation>restoration</translation>
@@ -888,13 +884,21 @@
         <source>«%1»: не доставлено: %2</source>
         <translation>“%1”: not delivered: %2</translation>
     </message>
+    <message>
+        <source>нет соединения</source>
+        <translation>no connection</translation>
+    </message>
+    <message>
+        <source>напоминание</source>
+        <translation>reminder</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmAvailability</name>
     <message>
         <source>Доступность</source>
         <comment>window title</comment>
-        <translation>Доступность</translation>
+        <translation>Availability</translation>
     </message>
     <message>
         <source>Последние 24 часа</source>
@@ -1003,7 +1007,7 @@
     <message>
         <source>Сохранить отчёт о доступности</source>
         <comment>window title</comment>
-        <translation>Сохранить отчёт о доступности</translation>
+        <translation>Save Availability Report</translation>
     </message>
     <message>
         <source>Не удалось сохранить отчёт %1: %2</source>
@@ -1053,7 +1057,7 @@ all records older than %1?</translation>
     <message>
         <source>Очистить лог</source>
         <comment>window title</comment>
-        <translation>Очистить лог</translation>
+        <translation>Clear Log</translation>
     </message>
 </context>
 <context>
@@ -1085,7 +1089,7 @@ all records older than %1?</translation>
     <message>
         <source>Удаление</source>
         <comment>window title</comment>
-        <translation>Удаление</translation>
+        <translation>Delete</translation>
     </message>
     <message>
         <source>За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?
@@ -1151,7 +1155,7 @@ all records older than %1?</translation>
     <message>
         <source>Редактирование</source>
         <comment>window title</comment>
-        <translation>Редактирование</translation>
+        <translation>Edit</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -1175,7 +1179,7 @@ all records older than %1?</translation>
     <message>
         <source>Импорт адресов</source>
         <comment>window title</comment>
-        <translation>Импорт адресов</translation>
+        <translation>Import Addresses</translation>
     </message>
     <message>
         <source>Строки CSV: address,description,timeout_ms,parent (первая строка может называть столбцы). Вставьте их сюда или откройте файл.</source>
@@ -1355,7 +1359,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт журнала</source>
         <comment>window title</comment>
-        <translation>Экспорт журнала</translation>
+        <translation>Export Log</translation>
     </message>
     <message>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
@@ -1376,7 +1380,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт адресов</source>
         <comment>window title</comment>
-        <translation>Экспорт адресов</translation>
+        <translation>Export Addresses</translation>
     </message>
     <message>
         <source>Не удалось экспортировать адреса.</source>
@@ -1405,6 +1409,18 @@ all records older than %1?</translation>
     <message>
         <source>№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              |Причина тишины        </source>
         <translation>#     |Connection lost      |Restored          |Description                                      |IP address            |Why silent            </translation>
+    </message>
+    <message>
+        <source>Показывать длительность</source>
+        <translation>Show duration</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>|Длительность    </source>
+        <translation>|Duration        </translation>
     </message>
 </context>
 <context>
@@ -1458,7 +1474,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Настройки</source>
         <comment>window title</comment>
-        <translation>Настройки</translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>Хранение задержек и потерь</source>
@@ -1518,7 +1534,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Тишина и плановые работы</source>
         <comment>window title</comment>
-        <translation>Тишина и плановые работы</translation>
+        <translation>Silence and Planned Work</translation>
     </message>
     <message>
         <source>на 15 минут</source>
@@ -1646,36 +1662,14 @@ Enter another number; the settings in the options table are unchanged.</translat
 <context>
     <name>alerts::AlertText</name>
     <message>
-        <source>Нет связи: %1</source>
-        <translation>Connection lost: %1</translation>
-    </message>
-    <message>
         <source>Связь восстановлена: %1</source>
         <translation>Connection restored: %1</translation>
-    </message>
-    <message>
-        <source>Всё ещё нет связи: %1</source>
-        <translation>Still no connection: %1</translation>
-    </message>
-    <message numerus="yes">
-        <source>Нет связи: %n адр.</source>
-        <translation>
-            <numerusform>Connection lost: %n address</numerusform>
-            <numerusform>Connection lost: %n addresses</numerusform>
-        </translation>
     </message>
     <message numerus="yes">
         <source>Связь восстановлена: %n адр.</source>
         <translation>
             <numerusform>Connection restored: %n address</numerusform>
             <numerusform>Connection restored: %n addresses</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Всё ещё нет связи: %n адр.</source>
-        <translation>
-            <numerusform>Still no connection: %n address</numerusform>
-            <numerusform>Still no connection: %n addresses</numerusform>
         </translation>
     </message>
     <message>
@@ -1687,10 +1681,6 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>This is a test message from Orvant: the channel works.</translation>
     </message>
     <message>
-        <source>%1: нет связи с %2</source>
-        <translation>%1: connection lost at %2</translation>
-    </message>
-    <message>
         <source>%1: связь восстановлена в %2, простой %3</source>
         <translation>%1: connection restored at %2, down for %3</translation>
     </message>
@@ -1699,16 +1689,42 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>%1: connection restored at %2</translation>
     </message>
     <message>
-        <source>%1: нет связи с %2, уже %3</source>
-        <translation>%1: no connection since %2, for %3 now</translation>
-    </message>
-    <message>
         <source> (за ним ещё узлов: %1)</source>
         <translation> (hosts behind it: %1)</translation>
     </message>
     <message>
         <source>Проверка канала</source>
         <translation>Channel test</translation>
+    </message>
+    <message>
+        <source>Нет соединения: %1</source>
+        <translation>No connection: %1</translation>
+    </message>
+    <message>
+        <source>Всё ещё нет соединения: %1</source>
+        <translation>Still no connection: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Нет соединения: %n адр.</source>
+        <translation>
+            <numerusform>No connection: %n address</numerusform>
+            <numerusform>No connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Всё ещё нет соединения: %n адр.</source>
+        <translation>
+            <numerusform>Still no connection: %n address</numerusform>
+            <numerusform>Still no connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: нет соединения с %2</source>
+        <translation>%1: no connection since %2</translation>
+    </message>
+    <message>
+        <source>%1: нет соединения с %2, уже %3</source>
+        <translation>%1: no connection since %2, for %3 now</translation>
     </message>
 </context>
 <context>
@@ -1768,6 +1784,13 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>grapher::GrapherStore</name>
+    <message>
+        <source>Не удалось прочитать список адресов: %1</source>
+        <translation>Cannot read the address list: %1</translation>
+    </message>
+</context>
+<context>
     <name>grapher::LatencyChart</name>
     <message>
         <source>мс</source>
@@ -1810,7 +1833,7 @@ Downtime: %5</translation>
     <message>
         <source>Дата</source>
         <comment>window title</comment>
-        <translation>Дата</translation>
+        <translation>Date</translation>
     </message>
 </context>
 <context>
@@ -1878,6 +1901,10 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить SVG</source>
         <translation>Save SVG</translation>
+    </message>
+    <message>
+        <source>Найти адрес или описание</source>
+        <translation>Find an address or description</translation>
     </message>
 </context>
 <context>
@@ -1995,10 +2022,6 @@ Downtime: %5</translation>
         <translation>Graph breakdown</translation>
     </message>
     <message>
-        <source>Не удалось прочитать список адресов: %1</source>
-        <translation>Cannot read the address list: %1</translation>
-    </message>
-    <message>
         <source>Ошибка базы данных, график может быть неполным:
 </source>
         <translation>Database error, the graph may be incomplete:
@@ -2015,12 +2038,12 @@ Downtime: %5</translation>
     <message>
         <source>Начало периода</source>
         <comment>window title</comment>
-        <translation>Начало периода</translation>
+        <translation>Period Start</translation>
     </message>
     <message>
         <source>Конец периода</source>
         <comment>window title</comment>
-        <translation>Конец периода</translation>
+        <translation>Period End</translation>
     </message>
     <message>
         <source>Неделя × час</source>
@@ -2029,6 +2052,18 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <translation>Outages by weekday and hour</translation>
+    </message>
+    <message>
+        <source>Найти адрес</source>
+        <translation>Find a host</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>Время ответа и потери пакетов по адресам</source>
+        <translation>Round-trip times and packet loss by address</translation>
     </message>
 </context>
 <context>
@@ -2052,7 +2087,7 @@ Downtime: %5</translation>
     <message>
         <source>Расшифровка графика</source>
         <comment>window title</comment>
-        <translation>Расшифровка графика</translation>
+        <translation>Graph Breakdown</translation>
     </message>
 </context>
 <context>
@@ -2060,7 +2095,7 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <comment>window title</comment>
-        <translation>Сбои по дням недели и часам</translation>
+        <translation>Outages by Weekday and Hour</translation>
     </message>
     <message>
         <source>Все адреса</source>
@@ -2089,7 +2124,7 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить карту</source>
         <comment>window title</comment>
-        <translation>Сохранить карту</translation>
+        <translation>Save Map</translation>
     </message>
     <message>
         <source>Не удалось сохранить файл %1.</source>
@@ -2245,7 +2280,7 @@ Created: 14.09.2004</translation>
     <message>
         <source>Завершение работы</source>
         <comment>window title</comment>
-        <translation>Завершение работы</translation>
+        <translation>Quit</translation>
     </message>
     <message>
         <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
@@ -2548,12 +2583,12 @@ To fix it, do one of the two:
     <message>
         <source> система работает </source>
         <comment>window title</comment>
-        <translation> система работает </translation>
+        <translation> running for </translation>
     </message>
     <message>
         <source> мин</source>
         <comment>window title</comment>
-        <translation> мин</translation>
+        <translation> min</translation>
     </message>
 </context>
 <context>
@@ -2628,7 +2663,7 @@ To fix it, do one of the two:
     <message>
         <source>Отсутствующие соединения</source>
         <comment>window title</comment>
-        <translation>Отсутствующие соединения</translation>
+        <translation>Lost Connections</translation>
     </message>
     <message>
         <source>все адреса</source>

@@ -103,7 +103,7 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
     auto *bottom = new QFormLayout;
     m_caFile = new QLineEdit(channel.setting("ca_file"), this);
     bottom->addRow(tr("Файл сертификатов УЦ:"), m_caFile);
-    m_down = new QCheckBox(tr("Нет связи"), this);
+    m_down = new QCheckBox(tr("Нет соединения"), this);
     m_down->setObjectName(QStringLiteral("chDown"));
     m_down->setChecked(channel.wantsDown);
     m_up = new QCheckBox(tr("Связь восстановлена"), this);

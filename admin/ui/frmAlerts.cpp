@@ -45,12 +45,25 @@ QString eventsShown(const AlertChannel &c)
 {
     QStringList list;
     if (c.wantsDown)
-        list << frmAlerts::tr("нет связи");
+        list << frmAlerts::tr("нет соединения");
     if (c.wantsUp)
         list << frmAlerts::tr("восстановление");
     if (c.wantsReminders)
         list << frmAlerts::tr("напоминание (%1 мин)").arg(c.reminderMinutes);
     return list.join(QStringLiteral(", "));
+}
+
+// The event as stored ("down", "up", "reminder"), in the words the
+// notifications use.
+QString eventShown(const QString &event)
+{
+    if (event == eventName(Event::Down))
+        return frmAlerts::tr("нет соединения");
+    if (event == eventName(Event::Up))
+        return frmAlerts::tr("восстановление");
+    if (event == eventName(Event::Reminder))
+        return frmAlerts::tr("напоминание");
+    return event;
 }
 
 QString outcomeShown(const QString &outcome)
@@ -148,7 +161,7 @@ void frmAlerts::showLoaded(bool ok, const QString &error, const QList<AlertChann
     for (int i = 0; i < log.size(); ++i) {
         const DeliveryEntry &e = log.at(i);
         setRow(m_log, i,
-               {Regional::generalDateTime(e.at), e.channel, e.event, outcomeShown(e.outcome),
+               {Regional::generalDateTime(e.at), e.channel, eventShown(e.event), outcomeShown(e.outcome),
                 QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | "))});
     }
     m_list->resizeColumnsToContents();

@@ -3,6 +3,7 @@
 #include "AdminDialog.h"
 #include "AlertChannel.h"
 #include "AlertStore.h"
+#include "StoreReply.h"
 
 #include <QList>
 
@@ -13,8 +14,6 @@ class QString;
 class QLabel;
 class QPushButton;
 class QTableWidget;
-
-template <class T> class StoreReply;
 
 namespace alerts {
 class Dispatcher;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlertRecords.h"
+#include "StoreReply.h"
 
 #include <QDialog>
 
@@ -8,8 +9,6 @@ class QCheckBox;
 class QComboBox;
 class QListWidget;
 class QTimeEdit;
-
-template <class T> class StoreReply;
 
 namespace admin {
 

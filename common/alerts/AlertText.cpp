@@ -31,25 +31,25 @@ QString AlertText::subject(const AlertMessage &m)
         const QString host = hostName(m.hosts.first());
         switch (m.event) {
         case Event::Down:
-            text = tr("Нет связи: %1").arg(host);
+            text = tr("Нет соединения: %1").arg(host);
             break;
         case Event::Up:
             text = tr("Связь восстановлена: %1").arg(host);
             break;
         case Event::Reminder:
-            text = tr("Всё ещё нет связи: %1").arg(host);
+            text = tr("Всё ещё нет соединения: %1").arg(host);
             break;
         }
     } else {
         switch (m.event) {
         case Event::Down:
-            text = tr("Нет связи: %n адр.", nullptr, n);
+            text = tr("Нет соединения: %n адр.", nullptr, n);
             break;
         case Event::Up:
             text = tr("Связь восстановлена: %n адр.", nullptr, n);
             break;
         case Event::Reminder:
-            text = tr("Всё ещё нет связи: %n адр.", nullptr, n);
+            text = tr("Всё ещё нет соединения: %n адр.", nullptr, n);
             break;
         }
     }
@@ -67,7 +67,7 @@ QString AlertText::body(const AlertMessage &m)
         QString line;
         switch (m.event) {
         case Event::Down:
-            line = tr("%1: нет связи с %2").arg(hostName(h), moment(h.begin.isValid() ? h.begin : m.at));
+            line = tr("%1: нет соединения с %2").arg(hostName(h), moment(h.begin.isValid() ? h.begin : m.at));
             break;
         case Event::Up: {
             const qint64 s = h.downSeconds(m.at);
@@ -77,7 +77,7 @@ QString AlertText::body(const AlertMessage &m)
             break;
         }
         case Event::Reminder:
-            line = tr("%1: нет связи с %2, уже %3")
+            line = tr("%1: нет соединения с %2, уже %3")
                        .arg(hostName(h), moment(h.begin), DurationText::format(h.downSeconds(m.at)));
             break;
         }

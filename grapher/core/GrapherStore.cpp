@@ -4,7 +4,6 @@
 #include "Failure.h"
 #include "Statements.h"
 
-#include <QCoreApplication>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -34,11 +33,6 @@ bool hasLatencyTables(const QSqlDatabase &db)
     return runStatement(q, Statements::CountLatencyTables) && q.next() && q.value(0).toInt() > 0;
 }
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("grapher::frmMain", text);
-}
-
 } // namespace
 
 GrapherStore::GrapherStore(QObject *parent)
@@ -56,14 +50,15 @@ StoreReply<GrapherStore::Descriptions> GrapherStore::readDescriptions()
         }
         QSqlQuery q(c.db);
         if (!runStatement(q, Statements::SelectDescriptions)) {
-            read.error = c.failure(tr("Не удалось прочитать список адресов: %1").arg(statementError(q)));
+            read.error =
+                c.failure(GrapherStore::tr("Не удалось прочитать список адресов: %1").arg(statementError(q)));
             return read;
         }
         while (q.next())
             read.descriptions << q.value(0).toString();
         read.whole = endedCleanly(q);
         if (!read.whole)
-            read.error = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
+            read.error = GrapherStore::tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
         return read;
     });
 }

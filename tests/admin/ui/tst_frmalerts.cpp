@@ -29,6 +29,7 @@ private slots:
     void testSendsAndLogs_data();
     void testSendsAndLogs();
     void picture();
+    void deliveryLogInTheDesksWords();
 
 private:
     QStringList rows(const char *table) const;
@@ -204,6 +205,27 @@ void tst_frmAlerts::picture()
     const QString dir = qEnvironmentVariable("ORVANT_ARTIFACT_DIR");
     if (!dir.isEmpty() && QDir().mkpath(dir + QStringLiteral("/admin")))
         m_dialog->grab().save(dir + QStringLiteral("/admin/frmAlerts.png"));
+}
+
+// The log names each event as the notifications do, never as stored.
+void tst_frmAlerts::deliveryLogInTheDesksWords()
+{
+    const QDateTime at(QDate(2026, 12, 1), QTime(8, 0));
+    int second = 0;
+    for (const char *event : {"down", "up", "reminder"}) {
+        const auto logged = m_store->logDelivery(
+            {at.addSecs(++second), QStringLiteral("ops"), QLatin1String(event), QStringLiteral("delivered"), QStringLiteral("0")});
+        QVERIFY(logged.waitFor(10000));
+        QCOMPARE(logged.value(), QString());
+    }
+    m_dialog->reload();
+    QVERIFY(waitReloaded());
+    QStringList events;
+    for (const QString &row : rows("lstLog"))
+        events << row.section(QLatin1Char('|'), 2, 2);
+    events.sort();
+    QCOMPARE(events, (QStringList{QStringLiteral("восстановление"), QStringLiteral("напоминание"),
+                                  QStringLiteral("нет соединения")}));
 }
 
 QTEST_MAIN(tst_frmAlerts)
