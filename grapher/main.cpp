@@ -4,6 +4,7 @@
 #include "frmLatency.h"
 #include "frmMain.h"
 
+#include "ScreenPlacement.h"
 #include "Translations.h"
 #include "WidgetPrompts.h"
 
@@ -29,8 +30,8 @@ int main(int argc, char **argv)
     installTranslations(app);
     WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
     const auto refuse = [&prompts](QWidget *over, const QString &error) {
-        prompts.ask(over, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption),
-                    QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1").arg(error));
+        const QString text = QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1");
+        prompts.ask(over, QMessageBox::Warning, QString::fromUtf8(frmMain::Caption), text.arg(error));
     };
 
     QString error;
@@ -52,6 +53,7 @@ int main(int argc, char **argv)
         window = std::make_unique<frmLatency>(prompts, store);
     else
         window = std::make_unique<frmMain>(prompts, store);
+    placeOnScreen(window.get());
     window->show();
     // The data follow when the database answers; a database that does not
     // open is told over the window, which then goes.

@@ -61,9 +61,6 @@ public:
     bool shutdown(int graceMs = QuitGraceMs);
     bool isShutDown() const { return m_thread.isStopped(); }
 
-    // Jobs asked and not answered yet, the running one included.
-    int pendingOperations() const { return m_thread.jobsWaiting(); }
-
     // The thread itself: for the models of the program's core that page
     // through a listing on it, and for tests that hold it or ask its
     // session. Windows go through the operations.
@@ -88,9 +85,6 @@ protected:
     template <class Job> auto background(Job job) { return submit(std::move(job), false); }
 
     QString connectionName() const { return m_thread.connectionName(); }
-    // A job that cannot wait for its answer to travel (a long one that
-    // reports progress): fn on this object's thread.
-    void deliver(const QPointer<QObject> &context, std::function<void()> fn) { m_thread.deliver(context, std::move(fn)); }
 
 private:
     template <class Job> auto submit(Job job, bool reconnect)

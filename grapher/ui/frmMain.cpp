@@ -9,6 +9,7 @@
 #include "DateTimeText.h"
 #include "DatePicker.h"
 #include "GrapherStore.h"
+#include "Language.h"
 #include "Prompts.h"
 #include "Regional.h"
 #include "Twips.h"
@@ -208,6 +209,11 @@ QHBoxLayout *frmMain::buildCommandRow()
                           tr("Время ответа и потери пакетов по адресам"));
     connect(latency, &QPushButton::clicked, this, &frmMain::latencyCommand);
     m_cmdGT->setVisible(false);
+    // Shown after the first drawing: its room is kept from the start, so
+    // that no label of the row is cut then.
+    QSizePolicy keep = m_cmdGT->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_cmdGT->setSizePolicy(keep);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT, week, latency})
         buttons->addWidget(button);
@@ -255,7 +261,8 @@ void frmMain::loadStartState()
     m_txtT2->setCurrentText(QStringLiteral("18:00:00"));
 
     const QDate today = QDate::currentDate();
-    m_txtD1->setText(QStringLiteral("01.") + today.toString(QStringLiteral("MM.yyyy")));
+    m_txtD1->setText(englishDates() ? Regional::shortDate(QDate(today.year(), today.month(), 1))
+                                    : QStringLiteral("01.") + today.toString(QStringLiteral("MM.yyyy")));
     m_txtD2->setText(Regional::shortDate(today));
 
     m_ctlGraph->setXMin(m_txtT1->currentText().left(2).toDouble());
@@ -526,7 +533,15 @@ void frmMain::openPicker(int which)
 
 void frmMain::datePicked(const QDate &date)
 {
-    (m_d == 1 ? m_txtD1 : m_txtD2)->setText(date.toString(QStringLiteral("dd.MM.yyyy")));
+    (m_d == 1 ? m_txtD1 : m_txtD2)->setText(englishDates() ? Regional::shortDate(date)
+                                                           : date.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+bool frmMain::englishDates()
+{
+    // DD.MM.YYYY as the boxes always had under Russian and C; an English
+    // desktop reads every date of the window in its own short form.
+    return Language::forSystem() == Language::Choice::English;
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

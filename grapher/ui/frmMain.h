@@ -127,6 +127,7 @@ private:
     void datePicked(const QDate &date);
     GraphRequest currentRequest() const;
     void setDrawingLocked(bool locked);
+    static bool englishDates();
     // The top band across the window, the chart filling the rest.
     void placeChildren();
     int twips(int value) const;

@@ -211,8 +211,12 @@ void frmWeekHour::load()
 {
     const bool all = m_allHosts->isChecked();
     const QString description = m_description;
+    // The period ends before m_to: a period of whole days names its last
+    // day, not the midnight after it.
+    const DateTimeText::Seconds last = DateTimeText::secondOfDay(m_to) == 0 && m_to > m_from ? m_to - 1 : m_to;
     m_title->setText(tr("%1: %2 – %3")
-                         .arg(all ? tr("Все адреса") : description, stamp(m_from), stamp(m_to)));
+                         .arg(all ? tr("Все адреса") : description, stamp(m_from),
+                              last == m_to ? stamp(m_to) : Regional::shortDate(DateTimeText::dateOf(last))));
     const quint64 request = ++m_request;
     m_store.readWeekMap(all, description, m_from, m_to).then(this, [this, request](GrapherStore::WeekRows read) {
         std::vector<Row> rows;

@@ -33,10 +33,15 @@
 #include "frmTime.h"
 #include "frmWeekHour.h"
 #include "grapher/ui/frmMain.h"
+#include "ChartLayout.h"
+#include "Regional.h"
+#include "ScreenPlacement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -77,6 +82,7 @@ private slots:
     void grapher();
     void adminWindowTitles();
     void grapherWindowTitles();
+    void grapherDatesAxisAndRoom();
     void qtStandardButtons();
 };
 
@@ -187,6 +193,59 @@ void tst_LanguageWindows::grapherWindowTitles()
     grapher::frmDativo picker;
     QCOMPARE(picker.windowTitle(), expected("Дата", "Date"));
     QCOMPARE(main.windowTitle(), QStringLiteral("GRAPHER"));
+}
+
+// The grapher reads its dates in one form (DD.MM.YYYY under Russian and C,
+// the locale's short date on an English desktop), its hour axis in whole
+// hours in English, keeps room for the breakdown button, names the weekday
+// map's last day, and opens inside the screen.
+void tst_LanguageWindows::grapherDatesAxisAndRoom()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    FakePrompts prompts;
+    grapher::GrapherStore store;
+    QVERIFY(store.open(db.config()).waitFor(10000));
+    grapher::frmMain main(prompts, store);
+    main.waitForHosts();
+    const QDate today = QDate::currentDate();
+    const QDate first(today.year(), today.month(), 1);
+    auto *from = child<QLineEdit>(main, "txtD1");
+    auto *to = child<QLineEdit>(main, "txtD2");
+    QCOMPARE(from->text(), english() ? Regional::shortDate(first) : first.toString(QStringLiteral("dd.MM.yyyy")));
+    QCOMPARE(to->text(), Regional::shortDate(today));
+    QVERIFY(child<QLineEdit>(main, "txtLegenda")->text().contains(from->text() + QStringLiteral(" 08:00:00 - ")
+                                                                   + to->text() + QStringLiteral(" 18:00:00")));
+    QCOMPARE(grapher::ChartLayout::xLabel(8.0, QLocale::system()),
+             english() ? QStringLiteral("8") : QLocale::system().toString(8.0, 'f', 1));
+    QCOMPARE(grapher::ChartLayout::xLabel(8.5, QLocale::system()), QLocale::system().toString(8.5, 'f', 1));
+
+    // At its design size, the breakdown button shown by the drawing: no
+    // button's label is cut.
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    child<QPushButton>(main, "cmdGraph")->click();
+    QVERIFY(prompts.boxes.isEmpty());
+    QVERIFY(child<QPushButton>(main, "cmdGT")->isVisible());
+    for (const char *name : {"cmdGraph", "cmdSave", "cmdClear", "cmdGT", "cmdWeek", "cmdLatency"}) {
+        const QPushButton *button = child<QPushButton>(main, name);
+        const int text = button->fontMetrics().horizontalAdvance(button->text());
+        QVERIFY2(button->width() >= text + 8,
+                 qPrintable(QStringLiteral("%1: %2 < %3").arg(button->text()).arg(button->width()).arg(text + 8)));
+    }
+    // Placed on the screen (800 × 800 offscreen), the window lies within it.
+    placeOnScreen(&main);
+    const QRect frame = main.frameGeometry();
+    QVERIFY2(main.screen()->availableGeometry().contains(frame),
+             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+
+    from->setText(Regional::shortDate(QDate(2026, 12, 1)));
+    to->setText(Regional::shortDate(QDate(2026, 12, 10)));
+    main.weekMapCommand();
+    QVERIFY(main.weekMapWindow());
+    const QString title = child<QLabel>(*main.weekMapWindow(), "lblWeekTitle")->text();
+    QVERIFY2(title.endsWith(QStringLiteral(" – ") + Regional::shortDate(QDate(2026, 12, 10))), qPrintable(title));
+    main.weekMapWindow()->close();
 }
 
 void tst_LanguageWindows::qtStandardButtons()
