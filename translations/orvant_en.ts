@@ -341,6 +341,22 @@
         <source>строка %1: %2: %3</source>
         <translation>line %1: %2: %3</translation>
     </message>
+    <message>
+        <source>устаревшая запись IPv4-адреса, она читалась бы как %1; нужны четыре десятичных числа от 0 до 255 через точку, без ведущих нулей</source>
+        <translation>an outdated spelling of an IPv4 address, read as %1; write four decimal numbers from 0 to 255 joined by dots, without leading zeros</translation>
+    </message>
+    <message>
+        <source>этот адрес уже есть в базе в записи %1</source>
+        <translation>the book already holds this address, written as %1</translation>
+    </message>
+    <message>
+        <source>первая строка «%1» — не заголовок и не строка с адресом; нужен заголовок %2</source>
+        <translation>the first line “%1” is neither the header nor a line with an address; the header %2 is expected</translation>
+    </message>
+    <message>
+        <source>строка %1 («%2») не кончается концом строки: ввод, похоже, оборван, и замена удалила бы адреса, которых в нём не оказалось; ничего не записано</source>
+        <translation>line %1 (“%2”) has no line end: the input looks cut short, and the replacement would remove the addresses it lost; nothing was written</translation>
+    </message>
 </context>
 <context>
     <name>admin::AddressImportModel</name>
@@ -412,6 +428,10 @@
     <message>
         <source>Время ожидания ответа не может быть больше %1 мс (одной минуты).</source>
         <translation>The reply timeout cannot be more than %1 ms (one minute).</translation>
+    </message>
+    <message>
+        <source>«%1» — устаревшая запись IPv4-адреса: она читалась бы как %2. Запишите адрес четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей (например, 10.0.0.1).</source>
+        <translation>“%1” is an outdated spelling of an IPv4 address: it would be read as %2. Write the address as four decimal numbers from 0 to 255 joined by dots, without leading zeros (for example, 10.0.0.1).</translation>
     </message>
 </context>
 <context>
@@ -2577,6 +2597,10 @@ To fix it, do one of the two:
         <source>Сеть на этом компьютере восстановлена</source>
         <translation>The network on this computer is back</translation>
     </message>
+    <message>
+        <source>Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в программе администрирования.</source>
+        <translation>Address “%1” is not probed: it is an outdated spelling of an IPv4 address, which would be read as %2. Write it as four decimal numbers from 0 to 255 joined by dots, without leading zeros, in the administration program.</translation>
+    </message>
 </context>
 <context>
     <name>monitor::RunningCaption</name>
@@ -2675,6 +2699,107 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>orvant-export</name>
+    <message>
+        <source>--%1: не дата: «%2» (пишите ГГГГ-ММ-ДД)</source>
+        <translation>--%1: not a date: &quot;%2&quot; (use YYYY-MM-DD)</translation>
+    </message>
+    <message>
+        <source>не удалось записать в стандартный вывод: %1</source>
+        <translation>cannot write to standard output: %1</translation>
+    </message>
+    <message>
+        <source>не удалось записать %1: %2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>записано адресов: %1 (%2)</source>
+        <translation>%1 addresses written to %2</translation>
+    </message>
+    <message>
+        <source>Записывает журнал сбоев в CSV: id,begin,end,duration_s,description,address.
+Дата и время местные, ГГГГ-ММ-ДДTЧЧ:ММ:СС; у продолжающегося сбоя нет конца и длительности.</source>
+        <translation>Writes the outage log as CSV: id,begin,end,duration_s,description,address.
+Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no duration.</translation>
+    </message>
+    <message>
+        <source>Только сбои, начавшиеся в день DATE или позже.</source>
+        <translation>Only outages that began on DATE or later.</translation>
+    </message>
+    <message>
+        <source>Только сбои, начавшиеся в день DATE или раньше.</source>
+        <translation>Only outages that began on DATE or earlier.</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать доступность каждого адреса за время наблюдения: address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s (с начала --from до конца --to; по умолчанию 30 дней по сегодня включительно).</source>
+        <translation>Write each host&apos;s availability over the watched time instead: address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; default the 30 days up to today).</translation>
+    </message>
+    <message>
+        <source>Ещё два столбца: почему сбой не поднял тревогу, quiet_reason,quiet_detail (пусто, если поднял).</source>
+        <translation>Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail (empty for one that rang).</translation>
+    </message>
+    <message>
+        <source>Вместе с --availability: время в окнах плановых работ адреса не считается ни доступностью, ни сбоем; последний столбец maintenance_s — отложенное время наблюдения.</source>
+        <translation>With --availability: time inside a host&apos;s maintenance windows counts neither up nor down; a last column maintenance_s holds the watched time set aside.</translation>
+    </message>
+    <message>
+        <source>Только сбои адреса с этим описанием.</source>
+        <translation>Only outages of the host with this description.</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать список адресов: address,description,timeout_ms,parent, как его читает orvant-import.</source>
+        <translation>Write the address book instead: address,description,timeout_ms,parent, as orvant-import reads it.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных (по умолчанию база, названная в orvant.conf рядом с программой, иначе ping_addr.mdb рядом с программой).</source>
+        <translation>The database file (default: the database orvant.conf beside the program names, else ping_addr.mdb beside the program).</translation>
+    </message>
+    <message>
+        <source>Вместо сбоев записать задержки и потери: time,address,description,passes,sent,lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.</source>
+        <translation>Round trips and loss instead of outages: time,address,description,passes,sent,lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.</translation>
+    </message>
+    <message>
+        <source>Файл CSV, в который писать; - для стандартного вывода.</source>
+        <translation>The CSV file to write, - for standard output.</translation>
+    </message>
+    <message>
+        <source>нужен один выходной файл OUTPUT (- для стандартного вывода); см. --help</source>
+        <translation>one OUTPUT file expected (- for standard output); see --help</translation>
+    </message>
+    <message>
+        <source>--addresses, --availability и --latency пишут каждый свой файл; укажите один из них</source>
+        <translation>--addresses, --availability and --latency each write a file of their own; give one of them</translation>
+    </message>
+    <message>
+        <source>--%1 отбирает сбои, а список адресов записывается целиком</source>
+        <translation>--%1 selects outages; the address book is written whole</translation>
+    </message>
+    <message>
+        <source>--from %1 позже, чем --to %2</source>
+        <translation>--from %1 is after --to %2</translation>
+    </message>
+    <message>
+        <source>--host не сочетается с --availability</source>
+        <translation>--host does not go with --availability</translation>
+    </message>
+    <message>
+        <source>--marks бывает только у журнала сбоев</source>
+        <translation>--marks goes only with the outage log</translation>
+    </message>
+    <message>
+        <source>--without-maintenance бывает только вместе с --availability</source>
+        <translation>--without-maintenance goes only with --availability</translation>
+    </message>
+    <message>
+        <source>записано строк: %1 (%2)</source>
+        <translation>%1 rows written to %2</translation>
+    </message>
+    <message>
+        <source>записано сбоев: %1 (%2)</source>
+        <translation>%1 outages written to %2</translation>
+    </message>
+</context>
+<context>
     <name>orvant-import</name>
     <message>
         <source>не удалось открыть файл %1: %2</source>
@@ -2707,6 +2832,36 @@ To fix it, do one of the two:
     <message>
         <source>добавлено %1, изменено %2, без изменений %3, удалено %4</source>
         <translation>added %1, changed %2, unchanged %3, removed %4</translation>
+    </message>
+    <message>
+        <source>Добавляет или обновляет адреса из файла CSV в списке адресов: address,description,timeout_ms,parent.
+Если отклонена хоть одна строка, ничего не записывается; каждая отклонённая строка названа по номеру.</source>
+        <translation>Adds or updates the addresses of a CSV file in the address book: address,description,timeout_ms,parent.
+Nothing is written when any line is refused; each refused line is named with its line number.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных (по умолчанию база, названная в orvant.conf рядом с программой, иначе ping_addr.mdb рядом с программой).</source>
+        <translation>The database file (default: the database orvant.conf beside the program names, else ping_addr.mdb beside the program).</translation>
+    </message>
+    <message>
+        <source>Проверить файл и сказать, что изменится; ничего не записывать (база открывается только для чтения).</source>
+        <translation>Check the file and tell what would change; write nothing (the database is opened read-only).</translation>
+    </message>
+    <message>
+        <source>Также удалить из списка адреса, которых нет в файле. Ввод, последняя строка которого не кончается концом строки, считается оборванным и не принимается.</source>
+        <translation>Also remove the addresses of the book that the file does not name. An input whose last line has no line end is taken as cut short and refused.</translation>
+    </message>
+    <message>
+        <source>Файл CSV; - читает стандартный ввод.</source>
+        <translation>The CSV file to read, - for standard input.</translation>
+    </message>
+    <message>
+        <source>нужен один входной файл FILE.csv (- для стандартного ввода); см. --help</source>
+        <translation>one input FILE.csv expected (- for standard input); see --help</translation>
+    </message>
+    <message>
+        <source>%1: %2; ничего не записано</source>
+        <translation>%1: %2; nothing was written</translation>
     </message>
 </context>
 </TS>

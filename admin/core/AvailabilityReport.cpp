@@ -1,11 +1,12 @@
 #include "AvailabilityReport.h"
 
+#include "AddressText.h"
 #include "AlertRecords.h"
+#include "CsvWriter.h"
 #include "Database.h"
 #include "DurationText.h"
 #include "Failure.h"
 #include "MaintenanceTime.h"
-#include "OutageExport.h"
 #include "Regional.h"
 #include "Statements.h"
 
@@ -13,6 +14,9 @@
 #include <QHash>
 #include <QLocale>
 #include <QSqlQuery>
+
+#include <algorithm>
+#include <numeric>
 
 namespace admin {
 
@@ -138,6 +142,22 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
             hosts.push_back({ip, q.value(1).toString(), {}});
         }
     }
+    // The book is read in text order (10.0.0.10 before 10.0.0.2); the
+    // report and the file list addresses by value.
+    {
+        std::vector<std::pair<QByteArray, size_t>> keys;
+        keys.reserve(hosts.size());
+        for (size_t i = 0; i < hosts.size(); ++i)
+            keys.emplace_back(AddressText::sortKey(hosts[i].address), i);
+        std::sort(keys.begin(), keys.end());
+        std::vector<HostAvailability> sorted;
+        sorted.reserve(hosts.size());
+        for (const auto &key : keys) {
+            byAddress[hosts[key.second].address] = sorted.size();
+            sorted.push_back(std::move(hosts[key.second]));
+        }
+        hosts = std::move(sorted);
+    }
 
     std::vector<std::vector<Availability::Outage>> outages(hosts.size());
     {
@@ -200,7 +220,7 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
     auto opt = [](const std::optional<qint64> &v) { return v ? QByteArray::number(*v) : QByteArray(); };
     const bool data = f.hasData();
     QByteArray line;
-    line += OutageExport::field(host.address) + ',' + OutageExport::field(host.description) + ',';
+    line += CsvWriter::field(host.address) + ',' + CsvWriter::field(host.description) + ',';
     line += QByteArray::number(f.watched) + ',';
     line += (data ? QByteArray::number(f.down) : QByteArray()) + ',';
     line += Availability::percentField(f).toLatin1() + ',';
@@ -213,7 +233,8 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
     return line + "\r\n";
 }
 
-QString html(const std::vector<HostAvailability> &hosts, const QString &periodText, Maintenance maintenance)
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText, Maintenance maintenance,
+             const std::vector<size_t> &rowOrder)
 {
     const bool setAside = maintenance == Maintenance::SetAside;
     const QLocale locale = QLocale::system();
@@ -235,7 +256,15 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
     for (const QString &h : heads)
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
     out += QStringLiteral("</tr>");
-    for (const HostAvailability &h : hosts) {
+    std::vector<size_t> order = rowOrder;
+    if (order.empty()) {
+        order.resize(hosts.size());
+        std::iota(order.begin(), order.end(), size_t(0));
+    }
+    for (const size_t row : order) {
+        if (row >= hosts.size())
+            continue;
+        const HostAvailability &h = hosts[row];
         const Availability::Figures &f = h.figures;
         const auto milli = f.availabilityMilliPercent();
         // The bar is a two-cell table: QTextDocument draws no CSS widths on

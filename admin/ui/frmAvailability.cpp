@@ -1,7 +1,8 @@
 #include "frmAvailability.h"
 
-#include "AddressValue.h"
+#include "AddressText.h"
 #include "AdminStore.h"
+#include "AvailabilityPdf.h"
 #include "DurationText.h"
 #include "Prompts.h"
 #include "Regional.h"
@@ -14,14 +15,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -197,7 +196,7 @@ void frmAvailability::showHosts(quint64 request, std::optional<std::vector<HostA
         const Availability::Figures &f = h.figures;
         QList<QStandardItem *> row{
             // IPv4 before IPv6, each by value: 10.10.0.2 before 10.10.0.10.
-            cell(h.address, QString::fromLatin1(AddressValue::sortKey(h.address).toHex())),
+            cell(h.address, QString::fromLatin1(AddressText::sortKey(h.address).toHex())),
             cell(h.description, h.description),
             cell(Availability::percentText(f), f.availabilityMilliPercent().value_or(-1)),
             cell(f.hasData() ? locale.toString(f.outages) : QString(), f.outages),
@@ -260,46 +259,26 @@ void frmAvailability::save(bool pdf)
     if (path.isEmpty())
         return;
     const QString html =
-        AvailabilityReport::html(hostsAsShown(), AvailabilityReport::periodText(m_shownPeriod), m_shownMaintenance);
+        AvailabilityReport::html(m_hosts, AvailabilityReport::periodText(m_shownPeriod), m_shownMaintenance,
+                                 shownOrder());
     QString error;
     if (!(pdf ? savePdf(path, html, &error) : saveHtml(path, html, &error)))
         m_prompts.notify(this, QMessageBox::Critical, tr("Доступность", "window title"),
                          tr("Не удалось сохранить отчёт %1: %2").arg(path, error));
 }
 
-std::vector<HostAvailability> frmAvailability::hostsAsShown() const
+std::vector<size_t> frmAvailability::shownOrder() const
 {
-    std::vector<HostAvailability> shown;
-    shown.reserve(m_hosts.size());
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const qulonglong at = m_model->item(row, 0)->data(Qt::UserRole).toULongLong();
-        if (at < m_hosts.size())
-            shown.push_back(m_hosts[at]);
-    }
-    return shown;
+    std::vector<size_t> order;
+    order.reserve(size_t(m_model->rowCount()));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        order.push_back(size_t(m_model->item(row, 0)->data(Qt::UserRole).toULongLong()));
+    return order;
 }
 
 bool frmAvailability::savePdf(const QString &path, const QString &html, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setTitle(QCoreApplication::translate("admin::AvailabilityReport", "Доступность адресов"));
-        QTextDocument document;
-        document.setHtml(html);
-        document.print(&writer);
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return AvailabilityPdf::write(path, html, error);
 }
 
 bool frmAvailability::saveHtml(const QString &path, const QString &html, QString *error)

@@ -38,8 +38,8 @@ public:
     void refresh();
     bool isComputing() const { return m_computing; }
     const std::vector<HostAvailability> &hosts() const { return m_hosts; }
-    // The hosts in the order the table shows them (the report's order).
-    std::vector<HostAvailability> hostsAsShown() const;
+    // The hosts' indices in the order the table shows them: the report's order.
+    std::vector<size_t> shownOrder() const;
     AvailabilityPeriod currentPeriod() const;
     // What the figures shown were computed with.
     AvailabilityReport::Maintenance shownMaintenance() const { return m_shownMaintenance; }

@@ -38,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QStackedLayout>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QThread>
@@ -142,7 +143,6 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_addressFilter->setClearButtonEnabled(true);
     m_addressFilter->setFixedHeight(menuBar()->sizeHint().height() - 2);
     m_addressFilter->setMinimumWidth(m_addressFilter->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
-    m_addressFilter->hide();
     connect(m_addressFilter, &QLineEdit::textChanged, m_addressFilterModel, &AddressFilterModel::setFilterText);
     m_logSummary = new QLabel(this);
     m_logSummary->setObjectName(QStringLiteral("logSummary"));
@@ -159,16 +159,16 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     auto *corner = new QWidget(this);
     auto *cornerLayout = new QHBoxLayout(corner);
     cornerLayout->setContentsMargins(0, 1, 2, 1);
-    cornerLayout->addWidget(m_filter);
-    // The address listing's own filter shares the corner: one of the two
-    // is shown, by the listing on screen.
-    cornerLayout->addWidget(m_addressFilter);
+    // The log's filter and the address listing's own take turns in one
+    // place, the one of the listing on screen: the corner keeps one box's
+    // room (and the menu bar, so the window, its height) whichever shows.
+    auto *filters = new QWidget(corner);
+    m_filters = new QStackedLayout(filters);
+    m_filters->setContentsMargins(0, 0, 0, 0);
+    m_filters->addWidget(m_filter);
+    m_filters->addWidget(m_addressFilter);
+    cornerLayout->addWidget(filters);
     cornerLayout->addWidget(m_alertsButton);
-    // Hidden with the address listing, the box keeps its room: the menu bar
-    // (and so the window) keeps its height.
-    QSizePolicy keep = m_filter->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    m_filter->setSizePolicy(keep);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -202,7 +202,7 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
 void frmMain::showLogSummary(bool shown)
 {
     // The filter belongs to the log listing, as the figures do.
-    m_filter->setVisible(shown);
+    m_filters->setCurrentWidget(shown ? m_filter : m_addressFilter);
     // The grid keeps its design size: the bar adds its own height below it.
     statusBar()->setVisible(shown);
     const QSize client = Twips::toPixels(8220, 4695, this);
@@ -358,7 +358,6 @@ bool frmMain::Do_Options()
 bool frmMain::mnuStat_Click()
 {
     setCursor(Qt::WaitCursor);
-    m_addressFilter->hide();
     m_txtLog->setSortingEnabled(false);
     m_txtLog->setSourceModel(m_log);
     applyLogHeadings(QString());
@@ -509,7 +508,6 @@ bool frmMain::mnuAddrs_Click()
     // The header turns the order only while its indicator is shown.
     m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
     m_txtLog->setSortingEnabled(true);
-    m_addressFilter->show();
     if (!m_latencyColumns)
         m_latencyColumns = new AddressLatencyColumns(m_addresses, *m_store, this);
     m_latencyColumns->refresh();

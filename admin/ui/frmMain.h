@@ -14,6 +14,7 @@ class QTimer;
 class QProgressDialog;
 class QThread;
 class QToolButton;
+class QStackedLayout;
 class QStandardItemModel;
 
 class Prompts;
@@ -170,6 +171,7 @@ private:
     QAction *m_showMarks = nullptr;
     QAction *m_showDuration = nullptr;
     QToolButton *m_alertsButton = nullptr;
+    QStackedLayout *m_filters = nullptr;  // the listing's filter box
     QString m_largestKey;          // the log's largest key, as last counted
     QTimer *m_filterDelay = nullptr; // a filter is applied once typing pauses
     QTimer *m_follow = nullptr;

@@ -1,27 +1,27 @@
 #include "AddressValue.h"
 
-#include <arpa/inet.h>
+#include "AddressSyntax.h"
 
 namespace AddressValue {
 
 QByteArray sortKey(const QString &text)
 {
-    const QByteArray bytes = text.trimmed().toLatin1();
-    const qsizetype percent = bytes.indexOf('%');
-    const QByteArray address = percent < 0 ? bytes : bytes.left(percent);
+    const AddressSyntax::Parsed parsed = AddressSyntax::parse(text);
     QByteArray key;
-    in_addr v4{};
-    in6_addr v6{};
-    if (percent < 0 && inet_pton(AF_INET, address.constData(), &v4) == 1) {
+    switch (parsed.kind) {
+    case AddressSyntax::Kind::IPv4:
         key += '\x01';
-        key += QByteArray(reinterpret_cast<const char *>(&v4.s_addr), 4);  // network order: most significant first
-    } else if (inet_pton(AF_INET6, address.constData(), &v6) == 1) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            key += char((parsed.ipv4 >> shift) & 0xff);
+        break;
+    case AddressSyntax::Kind::IPv6:
         key += '\x02';
-        key += QByteArray(reinterpret_cast<const char *>(v6.s6_addr), 16);
-        if (percent >= 0)
-            key += bytes.mid(percent);
-    } else {
+        key += QByteArray(reinterpret_cast<const char *>(parsed.ipv6.data()), int(parsed.ipv6.size()));
+        key += parsed.zone.toLatin1();
+        break;
+    default:
         key += '\x03';
+        break;
     }
     // The text itself last: it orders what is no address and keeps two
     // spellings of one value apart.

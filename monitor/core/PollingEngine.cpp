@@ -6,6 +6,7 @@
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "HostAddress.h"
 #include "MonotonicClock.h"
 #include "ConnectionWatch.h"
 #include "DatabaseExecutor.h"
@@ -392,6 +393,16 @@ void PollingEngine::onBookRead(const BookRead &read)
                      tr("Строка списка адресов «%1» не проверяется: адрес %2. "
                         "Исправьте её в программе администрирования.")
                          .arg(quotedInMessage(h.desc), row.ipIsNull ? tr("не задан (NULL)") : tr("пуст")));
+            continue;
+        }
+        if (const QString reading = HostAddress::legacyReading(h.ip); !reading.isEmpty()) {
+            // Such a text was once probed as another host (010.0.0.1 as
+            // 8.0.0.1): not probed at all now, and the operator learns why.
+            tellOnce(QStringLiteral("legacy:") + h.ip,
+                     tr("Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. "
+                        "Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в "
+                        "программе администрирования.")
+                         .arg(quotedInMessage(h.ip), reading));
             continue;
         }
         const QVariant &stored = row.timeout;

@@ -986,7 +986,7 @@ void tst_frmMain::menuBarItemsAreUncovered()
                                         .arg(at.width())
                                         .arg(at.height())
                                         .arg(top->text())));
-            QVERIFY2(bar->rect().contains(at), qPrintable(w->objectName() + QStringLiteral(" lies outside the bar")));
+            QVERIFY2(bar->rect().contains(at), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 lies outside the bar %6x%7").arg(w->objectName()).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()).arg(bar->width()).arg(bar->height())));
         }
         QVERIFY(controls >= 2);  // a filter box and the alerts button
     };

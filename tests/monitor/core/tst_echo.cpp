@@ -35,7 +35,13 @@ void tst_Echo::parseAddress_data()
 
     QTest::newRow("loop-back") << QStringLiteral("127.0.0.1") << true << 0x7f000001u;
     QTest::newRow("private") << QStringLiteral("192.168.0.1") << true << 0xc0a80001u;
-    QTest::newRow("short form, as inet_addr reads it") << QStringLiteral("127.1") << true << 0x7f000001u;
+    // inet_addr's older spellings probed another host than most readers see.
+    QTest::newRow("short form") << QStringLiteral("127.1") << false << 0u;
+    QTest::newRow("octal part") << QStringLiteral("010.0.0.1") << false << 0u;
+    QTest::newRow("hexadecimal") << QStringLiteral("0x7f000001") << false << 0u;
+    QTest::newRow("comment after a blank, as inet_addr reads it") << QStringLiteral("127.0.0.1 router") << true
+                                                                  << 0x7f000001u;
+    QTest::newRow("older spelling before a comment") << QStringLiteral("127.1 router") << false << 0u;
     QTest::newRow("host name") << QStringLiteral("localhost") << false << 0u;
     QTest::newRow("all ones") << QStringLiteral("255.255.255.255") << false << 0u;
     QTest::newRow("empty") << QString() << false << 0u;
