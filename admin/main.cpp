@@ -1,6 +1,7 @@
 #include "AdminPrompts.h"
 #include "Database.h"
 #include "DesktopLauncher.h"
+#include "ProgramCommandLine.h"
 #include "SingleInstance.h"
 #include "frmMain.h"
 
@@ -15,9 +16,14 @@ using namespace admin;
 
 int main(int argc, char **argv)
 {
+    ProgramCommandLine commandLine(ProgramCommandLine::Program::Admin);
+    if (const int status = commandLine.answerBeforeStart(argc, argv); status >= 0)
+        return status;
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("admin"));
     installTranslations(app);
+    if (const int status = commandLine.check(QCoreApplication::arguments()); status >= 0)
+        return status;
 
     AdminPrompts prompts;
     // A second copy says so and ends before it opens anything.

@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "DatabaseConfig.h"
 #include "GrapherStore.h"
+#include "ProgramCommandLine.h"
 #include "frmLatency.h"
 #include "frmMain.h"
 
@@ -26,8 +27,13 @@ constexpr int OpenAnswerMs = 200;
 
 int main(int argc, char **argv)
 {
+    ProgramCommandLine commandLine(ProgramCommandLine::Program::Grapher);
+    if (const int status = commandLine.answerBeforeStart(argc, argv); status >= 0)
+        return status;
     QApplication app(argc, argv);
     installTranslations(app);
+    if (const int status = commandLine.check(QCoreApplication::arguments()); status >= 0)
+        return status;
     WidgetPrompts prompts(WidgetPrompts::EchoEveryMessage);
     const auto refuse = [&prompts](QWidget *over, const QString &error) {
         const QString text = QCoreApplication::translate("grapher::main", "Не удалось открыть базу данных.\n%1");
@@ -49,7 +55,7 @@ int main(int argc, char **argv)
     // "grapher --latency": the chart of round trips and loss instead of the
     // time-of-day histogram.
     std::unique_ptr<QWidget> window;
-    if (app.arguments().contains(QStringLiteral("--latency")))
+    if (commandLine.latency())
         window = std::make_unique<frmLatency>(prompts, store);
     else
         window = std::make_unique<frmMain>(prompts, store);

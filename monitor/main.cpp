@@ -17,6 +17,7 @@
 #include "LatencyService.h"
 #include "PassAlerts.h"
 #include "PollingEngine.h"
+#include "ProgramCommandLine.h"
 #include "LocalNetwork.h"
 #include "WatchedTime.h"
 #include "ShutdownSignals.h"
@@ -51,12 +52,17 @@ void pause(int ms, const ShutdownSignals *interrupter)
 
 int main(int argc, char **argv)
 {
+    ProgramCommandLine commandLine(ProgramCommandLine::Program::Monitor);
+    if (const int status = commandLine.answerBeforeStart(argc, argv); status >= 0)
+        return status;
     // Without any display the monitor still watches and logs; it just has no
     // windows to show.
     Headless::chooseOffscreenWithoutDisplay("orvant");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvant"));
     installTranslations(app);
+    if (const int status = commandLine.check(QCoreApplication::arguments()); status >= 0)
+        return status;
     // The main window spends most of its life hidden in the tray; only a
     // confirmed quit (or a signal) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

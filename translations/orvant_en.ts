@@ -111,14 +111,6 @@
         <translation>no connection to the database %1</translation>
     </message>
     <message>
-        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог (например, sudo chmod g+w &quot;%1&quot; для группы пользователей Orvant) или перенесите базу данных в каталог, доступный для записи.</source>
-        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it. Give the programs write access to this directory (for example, sudo chmod g+w &quot;%1&quot; for the Orvant users&apos; group) or move the database to a writable directory.</translation>
-    </message>
-    <message>
-        <source>Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w &quot;%1&quot;).</source>
-        <translation>The database file %1 is read-only: outage records and changes will not be saved. Give write access to this file (for example, sudo chmod g+w &quot;%1&quot;).</translation>
-    </message>
-    <message>
         <source>База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще ждать друг друга.</source>
         <translation>The database %1 could not be switched to the WAL journal (mode %2): the programs will wait for each other more often.</translation>
     </message>
@@ -149,6 +141,38 @@
     <message>
         <source>%1. Сервер отказал во входе: проверьте пользователя, пароль и имя базы данных. Попытки подключения будут повторяться всё реже, до раза в минуту.</source>
         <translation>%1. The server refused the login: check the user, the password and the database name. Connection attempts will be repeated less and less often, down to once a minute.</translation>
+    </message>
+    <message>
+        <source>файловая система подключена только для чтения: подключите её для записи</source>
+        <translation>the file system is mounted read-only: mount it writable</translation>
+    </message>
+    <message>
+        <source>например, chmod u+w %1</source>
+        <translation>for example, chmod u+w %1</translation>
+    </message>
+    <message>
+        <source>например, sudo chmod %2 %1</source>
+        <translation>for example, sudo chmod %2 %1</translation>
+    </message>
+    <message>
+        <source>например, %1, затем войдите в систему заново</source>
+        <translation>for example, %1, then log in again</translation>
+    </message>
+    <message>
+        <source>например, sudo chgrp users %1 &amp;&amp; sudo chmod %2 %1 &amp;&amp; sudo adduser %3 users, затем войдите в систему заново</source>
+        <translation>for example, sudo chgrp users %1 &amp;&amp; sudo chmod %2 %1 &amp;&amp; sudo adduser %3 users, then log in again</translation>
+    </message>
+    <message>
+        <source>(%1 — ссылка на %2)</source>
+        <translation>(%1 is a link to %2)</translation>
+    </message>
+    <message>
+        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm)%3. Дайте программам право на запись в этот каталог (%4) или перенесите базу данных в каталог, доступный для записи.</source>
+        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it%3. Give the programs write access to this directory (%4) or move the database to a writable directory.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных %1 доступен только для чтения%2: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (%3).</source>
+        <translation>The database file %1 is read-only%2: outage records and changes will not be saved. Give write access to this file (%3).</translation>
     </message>
 </context>
 <context>
@@ -192,6 +216,18 @@
     <message>
         <source>строка %1: %2</source>
         <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>в разделе [vantage] нет ключа name (или он пуст).</source>
+        <translation>the [vantage] section has no key name (or it is empty).</translation>
+    </message>
+    <message>
+        <source>ключ name в разделе [vantage]: «%1» — не имя наблюдательного пункта (буквы, цифры и «-», от 1 до %2 знаков).</source>
+        <translation>key name in the [vantage] section: “%1” is not a vantage point name (letters, digits and “-”, 1 to %2 characters).</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL: раздел [vantage] требует driver=postgresql в разделе [database].</source>
+        <translation>Vantage points work only with a PostgreSQL server: the [vantage] section needs driver=postgresql in the [database] section.</translation>
     </message>
 </context>
 <context>
@@ -259,6 +295,41 @@
     </message>
 </context>
 <context>
+    <name>ProgramCommandLine</name>
+    <message>
+        <source>Orvant — монитор доступности узлов: опрашивает адреса из базы данных, записывает сбои связи и оповещает о них. Без аргументов запускается как обычно.</source>
+        <translation>Orvant, the host reachability monitor: probes the addresses of its database, records every loss of connection and alerts about it. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Orvant Admin — адресная книга, настройки монитора, журнал сбоев и каналы оповещений. Без аргументов запускается как обычно.</source>
+        <translation>Orvant Admin: the address book, the monitor&apos;s settings, the outage log and the alert channels. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Orvant Grapher — в какое время суток узел чаще теряет связь. Без аргументов запускается как обычно.</source>
+        <translation>Orvant Grapher: at which times of day a host tends to lose its connection. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Открыть график времени ответа и потерь вместо распределения сбоев по времени суток.</source>
+        <translation>Open the chart of round-trip times and loss instead of the outages by time of day.</translation>
+    </message>
+    <message>
+        <source>Показать эту справку.</source>
+        <translation>Show this help.</translation>
+    </message>
+    <message>
+        <source>Показать версию программы.</source>
+        <translation>Show the program&apos;s version.</translation>
+    </message>
+    <message>
+        <source>Справка: %1 --help</source>
+        <translation>Help: %1 --help</translation>
+    </message>
+    <message>
+        <source>лишний аргумент «%1»</source>
+        <translation>unexpected argument &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
     <name>Schema</name>
     <message>
         <source>нет шаблона таблиц для сервера</source>
@@ -285,6 +356,13 @@
     <message>
         <source>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</source>
         <translation>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</translation>
+    </message>
+</context>
+<context>
+    <name>VantageRecords</name>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL, а база данных — файл %1.</source>
+        <translation>Vantage points work only with a PostgreSQL server, and the database is the file %1.</translation>
     </message>
 </context>
 <context>
@@ -602,6 +680,25 @@
     </message>
 </context>
 <context>
+    <name>admin::VantageExport</name>
+    <message>
+        <source>Не удалось прочитать сбои наблюдательных пунктов: %1</source>
+        <translation>Cannot read the vantage points’ outages: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>admin::frmAdd</name>
     <message>
         <source>Добавить</source>
@@ -742,10 +839,6 @@
         <translation>CA certificate file:</translation>
     </message>
     <message>
-        <source>Связь восстановлена</source>
-        <translation>Connection restored</translation>
-    </message>
-    <message>
         <source>Напоминать каждые</source>
         <translation>Remind every</translation>
     </message>
@@ -761,36 +854,16 @@
         <source>Нет соединения</source>
         <translation>No connection</translation>
     </message>
+    <message>
+        <source>Соединение восстановлено</source>
+        <translation>Connection restored</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmAlerts</name>
     <message>
-        <source>восстановление</source>
-        <translation>restoration</translation>
-    </message>
-    <message>
         <source>напоминание (%1 мин)</source>
         <translation>reminder (%1 min)</translation>
-    </message>
-    <message>
-        <source>доставлено</source>
-        <translation>delivered</translation>
-    </message>
-    <message>
-        <source>не доставлено, повтор</source>
-        <translation>not delivered, will retry</translation>
-    </message>
-    <message>
-        <source>не доставлено, отменено</source>
-        <translation>not delivered, given up</translation>
-    </message>
-    <message>
-        <source>проверка: доставлено</source>
-        <translation>test: delivered</translation>
-    </message>
-    <message>
-        <source>проверка: не доставлено</source>
-        <translation>test: not delivered</translation>
     </message>
     <message>
         <source>Оповещения</source>
@@ -903,14 +976,6 @@
     <message>
         <source>«%1»: не доставлено: %2</source>
         <translation>“%1”: not delivered: %2</translation>
-    </message>
-    <message>
-        <source>нет соединения</source>
-        <translation>no connection</translation>
-    </message>
-    <message>
-        <source>напоминание</source>
-        <translation>reminder</translation>
     </message>
 </context>
 <context>
@@ -1678,20 +1743,23 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Почтовый сервер задаётся как smtp://узел:587 или smtps://узел:465</source>
         <translation>Give the mail server as smtp://host:587 or smtps://host:465</translation>
     </message>
+    <message>
+        <source>Ключ передаётся только по https: адрес %1 не защищён, и ключ прочитал бы любой на пути запроса. Укажите адрес https://</source>
+        <translation>A token is sent over https only: the address %1 is not protected, and anyone on the way could read the token. Give an https:// address</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::AlertService</name>
+    <message numerus="yes">
+        <source>orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит их снова</source>
+        <translation>
+            <numerusform>orvant: %n alert message still being delivered at the end; the next start sends it again</numerusform>
+            <numerusform>orvant: %n alert messages still being delivered at the end; the next start sends them again</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>alerts::AlertText</name>
-    <message>
-        <source>Связь восстановлена: %1</source>
-        <translation>Connection restored: %1</translation>
-    </message>
-    <message numerus="yes">
-        <source>Связь восстановлена: %n адр.</source>
-        <translation>
-            <numerusform>Connection restored: %n address</numerusform>
-            <numerusform>Connection restored: %n addresses</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Проверка: </source>
         <translation>Test: </translation>
@@ -1699,14 +1767,6 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Это проверочное сообщение Orvant: канал работает.</source>
         <translation>This is a test message from Orvant: the channel works.</translation>
-    </message>
-    <message>
-        <source>%1: связь восстановлена в %2, простой %3</source>
-        <translation>%1: connection restored at %2, down for %3</translation>
-    </message>
-    <message>
-        <source>%1: связь восстановлена в %2</source>
-        <translation>%1: connection restored at %2</translation>
     </message>
     <message>
         <source> (за ним ещё узлов: %1)</source>
@@ -1721,6 +1781,10 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>No connection: %1</translation>
     </message>
     <message>
+        <source>Соединение восстановлено: %1</source>
+        <translation>Connection restored: %1</translation>
+    </message>
+    <message>
         <source>Всё ещё нет соединения: %1</source>
         <translation>Still no connection: %1</translation>
     </message>
@@ -1729,6 +1793,13 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>
             <numerusform>No connection: %n address</numerusform>
             <numerusform>No connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Соединение восстановлено: %n адр.</source>
+        <translation>
+            <numerusform>Connection restored: %n address</numerusform>
+            <numerusform>Connection restored: %n addresses</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -1743,8 +1814,48 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>%1: no connection since %2</translation>
     </message>
     <message>
+        <source>%1: соединение восстановлено в %2, простой %3</source>
+        <translation>%1: connection restored at %2, down for %3</translation>
+    </message>
+    <message>
+        <source>%1: соединение восстановлено в %2</source>
+        <translation>%1: connection restored at %2</translation>
+    </message>
+    <message>
         <source>%1: нет соединения с %2, уже %3</source>
         <translation>%1: no connection since %2, for %3 now</translation>
+    </message>
+    <message>
+        <source>нет соединения</source>
+        <translation>no connection</translation>
+    </message>
+    <message>
+        <source>соединение восстановлено</source>
+        <translation>connection restored</translation>
+    </message>
+    <message>
+        <source>напоминание</source>
+        <translation>reminder</translation>
+    </message>
+    <message>
+        <source>доставлено</source>
+        <translation>delivered</translation>
+    </message>
+    <message>
+        <source>не доставлено, повтор</source>
+        <translation>not delivered, will retry</translation>
+    </message>
+    <message>
+        <source>не доставлено, отменено</source>
+        <translation>not delivered, given up</translation>
+    </message>
+    <message>
+        <source>проверка: доставлено</source>
+        <translation>test: delivered</translation>
+    </message>
+    <message>
+        <source>проверка: не доставлено</source>
+        <translation>test: not delivered</translation>
     </message>
 </context>
 <context>
@@ -1752,6 +1863,10 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>сообщение повреждено</source>
         <translation>the message is damaged</translation>
+    </message>
+    <message>
+        <source>Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных его могли прочитать другие пользователи: смените его.</source>
+        <translation>The password or token of the channel %1 was moved out of the database into a file in %2. Other users could read it in the database: change it.</translation>
     </message>
 </context>
 <context>
@@ -1775,6 +1890,112 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>в файле %1 нет сертификата</source>
         <translation>no certificate in the file %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1, ответ оборван: %2</source>
+        <translation>HTTP %1, answer cut off: %2</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::MailSender</name>
+    <message>
+        <source>отправка прервана: программа завершается</source>
+        <translation>sending stopped: the program is ending</translation>
+    </message>
+    <message>
+        <source>отправка через %1 не закончилась за %2 с (последний шаг: %3)</source>
+        <translation>sending through %1 did not end within %2 s (last step: %3)</translation>
+    </message>
+    <message>
+        <source>сервер %1 не ответил за %2 с на шаге %3: письмо не считается отправленным</source>
+        <translation>the server %1 did not answer within %2 s at the step %3: the mail does not count as sent</translation>
+    </message>
+    <message>
+        <source>сервер %1 не предлагает STARTTLS: пароль открытым текстом не отправляется, вход не выполнен. Нужен сервер с STARTTLS или адрес smtps://</source>
+        <translation>the server %1 offers no STARTTLS: a password is never sent in the clear, so no login was made. Use a server with STARTTLS or an smtps:// address</translation>
+    </message>
+    <message>
+        <source>сервер %1 не установил защищённое соединение (STARTTLS)</source>
+        <translation>the server %1 did not set up a secure connection (STARTTLS)</translation>
+    </message>
+    <message>
+        <source>сервер %1 отклонил вход: проверьте пользователя и пароль</source>
+        <translation>the server %1 refused the login: check the user and the password</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не найден</source>
+        <translation>the mail server %1 was not found</translation>
+    </message>
+    <message>
+        <source>не удалось соединиться с почтовым сервером %1</source>
+        <translation>cannot connect to the mail server %1</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не ответил вовремя (шаг %2)</source>
+        <translation>the mail server %1 did not answer in time (step %2)</translation>
+    </message>
+    <message>
+        <source>сертификат почтового сервера %1 не подтверждён</source>
+        <translation>the certificate of the mail server %1 could not be verified</translation>
+    </message>
+    <message>
+        <source>не удалось установить защищённое соединение с %1</source>
+        <translation>cannot set up a secure connection to %1</translation>
+    </message>
+    <message>
+        <source>соединение с почтовым сервером %1 прервано (шаг %2)</source>
+        <translation>the connection to the mail server %1 broke off (step %2)</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не принял письмо (шаг %2)</source>
+        <translation>the mail server %1 did not accept the mail (step %2)</translation>
+    </message>
+    <message>
+        <source>не удалось начать сеанс libcurl</source>
+        <translation>cannot start a libcurl session</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::SecretFile</name>
+    <message>
+        <source>не задан файл с паролем или ключом</source>
+        <translation>no file with the password or token given</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать файл %1 с паролем или ключом: %2</source>
+        <translation>cannot read the password or token file %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 — не обычный файл: пароль или ключ читается только из файла</source>
+        <translation>%1 is not a regular file: a password or token is read from a file only</translation>
+    </message>
+    <message>
+        <source>файл %1 доступен не только владельцу (права %2): пароль или ключ в нём могут прочитать другие пользователи. Оставьте доступ только владельцу: chmod 600 &quot;%1&quot;</source>
+        <translation>the file %1 is open to more than its owner (mode %2): other users could read the password or token in it. Leave it to its owner alone: chmod 600 &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>файл %1 слишком велик для пароля или ключа</source>
+        <translation>the file %1 is too large for a password or token</translation>
+    </message>
+    <message>
+        <source>в файле %1 нет пароля или ключа (первая строка пуста)</source>
+        <translation>the file %1 holds no password or token (its first line is empty)</translation>
+    </message>
+    <message>
+        <source>не найдена папка настроек пользователя (не задан HOME): пароль или ключ некуда сохранить</source>
+        <translation>the user&apos;s configuration folder was not found (HOME is not set): there is nowhere to keep the password or token</translation>
+    </message>
+    <message>
+        <source>не удалось создать папку %1 для паролей и ключей</source>
+        <translation>cannot make the folder %1 for passwords and tokens</translation>
+    </message>
+    <message>
+        <source>не удалось закрыть папку %1 от других пользователей: %2</source>
+        <translation>cannot close the folder %1 to other users: %2</translation>
+    </message>
+    <message>
+        <source>не удалось записать файл %1: %2</source>
+        <translation>cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -2423,6 +2644,14 @@ Created: 14.09.2004</translation>
         <source>другой сеанс</source>
         <translation>another session</translation>
     </message>
+    <message>
+        <source>сеанс «%1»</source>
+        <translation>session “%1”</translation>
+    </message>
+    <message>
+        <source>наблюдательные пункты %1</source>
+        <translation>the vantage points %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorSession</name>
@@ -2657,6 +2886,17 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::VantageLock</name>
+    <message>
+        <source>другой сеанс</source>
+        <translation>another session</translation>
+    </message>
+    <message>
+        <source>наблюдательный пункт «%1» уже работает (сеанс «%2»)</source>
+        <translation>the vantage point “%1” is running already (session “%2”)</translation>
+    </message>
+</context>
+<context>
     <name>monitor::WriteQueue</name>
     <message>
         <source>база данных не ответила вовремя</source>
@@ -2767,10 +3007,6 @@ Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no
         <translation>one OUTPUT file expected (- for standard output); see --help</translation>
     </message>
     <message>
-        <source>--addresses, --availability и --latency пишут каждый свой файл; укажите один из них</source>
-        <translation>--addresses, --availability and --latency each write a file of their own; give one of them</translation>
-    </message>
-    <message>
         <source>--%1 отбирает сбои, а список адресов записывается целиком</source>
         <translation>--%1 selects outages; the address book is written whole</translation>
     </message>
@@ -2797,6 +3033,18 @@ Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no
     <message>
         <source>записано сбоев: %1 (%2)</source>
         <translation>%1 outages written to %2</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать сбои, которые видел каждый наблюдательный пункт: vantage,address,description,begin,end,duration_s (только база данных на сервере).</source>
+        <translation>Write the outages each vantage point saw instead: vantage,address,description,begin,end,duration_s (a server database only).</translation>
+    </message>
+    <message>
+        <source>--addresses, --availability, --latency и --vantages пишут каждый свой файл; укажите один из них</source>
+        <translation>--addresses, --availability, --latency and --vantages each write a file of their own; give one of them</translation>
+    </message>
+    <message>
+        <source>--host не сочетается с --vantages</source>
+        <translation>--host does not go with --vantages</translation>
     </message>
 </context>
 <context>
@@ -2862,6 +3110,166 @@ Nothing is written when any line is refused; each refused line is named with its
     <message>
         <source>%1: %2; ничего не записано</source>
         <translation>%1: %2; nothing was written</translation>
+    </message>
+</context>
+<context>
+    <name>orvant-vantage</name>
+    <message>
+        <source>Наблюдательных пунктов в базе данных нет.</source>
+        <translation>The database has no vantage points.</translation>
+    </message>
+    <message>
+        <source>Работающих наблюдательных пунктов сейчас %1: пока их меньше %2, журнал не отметит ни одного сбоя.</source>
+        <translation>Vantage points running now: %1. While fewer than %2 run, the log records no outage.</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты базы данных на сервере и правило, по которому журнал сбоев их слушает.
+  list         пункты: имя, последний проход, live или stale, интервал, машина, writer
+  rule [RULE]  показать или задать правило: all, any или число K</source>
+        <translation>The vantage points of a server database and the rule the outage log follows over them.
+  list         the vantages: name, last pass, live or stale, interval, machine, writer
+  rule [RULE]  show or set the rule: all, any or a number K</translation>
+    </message>
+    <message>
+        <source>Файл orvant.conf, называющий базу данных (по умолчанию тот, что рядом с программой).</source>
+        <translation>The orvant.conf naming the database (default: the one beside the program).</translation>
+    </message>
+    <message>
+        <source>list или rule</source>
+        <translation>list or rule</translation>
+    </message>
+    <message>
+        <source>нужна команда list или rule; см. --help</source>
+        <translation>a command list or rule expected; see --help</translation>
+    </message>
+    <message>
+        <source>list: лишнее «%1»</source>
+        <translation>list: unexpected “%1”</translation>
+    </message>
+    <message>
+        <source>rule: одно правило — all, any или число</source>
+        <translation>rule: one rule, all, any or a number</translation>
+    </message>
+    <message>
+        <source>rule: «%1» — не правило; допустимы all, any или число от 1 до %2.</source>
+        <translation>rule: “%1” is not a rule; use all, any or a number from 1 to %2.</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»; см. --help</source>
+        <translation>unknown command “%1”; see --help</translation>
+    </message>
+</context>
+<context>
+    <name>orvant_alert</name>
+    <message>
+        <source>не удалось прочитать стандартный ввод: %1</source>
+        <translation>cannot read standard input: %1</translation>
+    </message>
+    <message>
+        <source>на стандартном вводе нет пароля или ключа</source>
+        <translation>no password or token on standard input</translation>
+    </message>
+    <message>
+        <source>add: нужно ИМЯ канала</source>
+        <translation>add: a NAME expected</translation>
+    </message>
+    <message>
+        <source>--command: нужна ПРОГРАММА</source>
+        <translation>--command: a PROGRAM expected</translation>
+    </message>
+    <message>
+        <source>--format: одно из json, slack, telegram, ntfy</source>
+        <translation>--format: one of json, slack, telegram, ntfy</translation>
+    </message>
+    <message>
+        <source>--events: «%1» — не down, не up и не reminder</source>
+        <translation>--events: &quot;%1&quot; is none of down, up, reminder</translation>
+    </message>
+    <message>
+        <source>--reminder: число минут, не меньше 1</source>
+        <translation>--reminder: a number of minutes, 1 or more</translation>
+    </message>
+    <message>
+        <source>%1: пароль или ключ не принимается в командной строке (его видят все пользователи компьютера); укажите %1-file ФАЙЛ или %1-file - для стандартного ввода</source>
+        <translation>%1: a secret is never taken from the command line (every user of the machine sees it); use %1-file FILE, or %1-file - for standard input</translation>
+    </message>
+    <message>
+        <source>add: непонятный аргумент «%1»; см. --help</source>
+        <translation>add: unexpected &quot;%1&quot;; see --help</translation>
+    </message>
+    <message>
+        <source>add: нужен --command, --webhook или --email</source>
+        <translation>add: --command, --webhook or --email expected</translation>
+    </message>
+    <message>
+        <source>--user требует --password-file ФАЙЛ (или - для стандартного ввода)</source>
+        <translation>--user needs --password-file FILE (or - for standard input)</translation>
+    </message>
+    <message>
+        <source>канал «%1» уже есть; сначала удалите его</source>
+        <translation>a channel named &quot;%1&quot; exists; remove it first</translation>
+    </message>
+    <message>
+        <source>канала «%1» нет</source>
+        <translation>no channel named &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>каналов оповещений нет; добавьте канал: orvant-alert add ИМЯ ... (см. --help)</source>
+        <translation>there are no alert channels; add one: orvant-alert add NAME ... (see --help)</translation>
+    </message>
+    <message>
+        <source>(каждые %1 мин)</source>
+        <translation>(every %1 min)</translation>
+    </message>
+    <message>
+        <source>log: ЧИСЛО — целое, не меньше 1</source>
+        <translation>log: COUNT is a number, 1 or more</translation>
+    </message>
+    <message>
+        <source>--db: нужен ФАЙЛ</source>
+        <translation>--db: a FILE expected</translation>
+    </message>
+    <message>
+        <source>нужна КОМАНДА; см. --help</source>
+        <translation>a COMMAND expected; see --help</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»; см. --help</source>
+        <translation>unknown command &quot;%1&quot;; see --help</translation>
+    </message>
+    <message>
+        <source>%1: нужно одно ИМЯ</source>
+        <translation>%1: one NAME expected</translation>
+    </message>
+    <message>
+        <source>использование: orvant-alert [--db ФАЙЛ] КОМАНДА ...
+  list
+  add ИМЯ [--events СОБЫТИЯ] [--reminder МИНУТЫ] --command ПРОГРАММА [АРГУМЕНТ...]
+  add ИМЯ [...] --webhook URL [--format ФОРМА] [--chat-id ID] [--ca-file ФАЙЛ]
+                [--token-file ФАЙЛ]
+  add ИМЯ [...] --email АДРЕС --smtp URL [--user ПОЛЬЗОВАТЕЛЬ --password-file ФАЙЛ]
+                [--from АДРЕС] [--ca-file ФАЙЛ]
+  remove ИМЯ
+  test ИМЯ       (код 0 — доставлено, 1 — нет)
+  log [ЧИСЛО]    (сначала новые доставки)
+СОБЫТИЯ: down,up,reminder через запятую; ФОРМА: json, slack, telegram или ntfy.
+Пароль или ключ читается из файла, доступного только владельцу; канал хранит путь к файлу.
+С ФАЙЛОМ «-» он читается со стандартного ввода и записывается в такой файл в папке настроек пользователя.
+</source>
+        <translation>usage: orvant-alert [--db FILE] COMMAND ...
+  list
+  add NAME [--events EVENTS] [--reminder MINUTES] --command PROGRAM [ARG...]
+  add NAME [...] --webhook URL [--format FORM] [--chat-id ID] [--ca-file FILE]
+                 [--token-file FILE]
+  add NAME [...] --email ADDRESS --smtp URL [--user USER --password-file FILE]
+                 [--from ADDRESS] [--ca-file FILE]
+  remove NAME
+  test NAME      (exit 0 when delivered, 1 when not)
+  log [COUNT]    (the newest deliveries first)
+EVENTS: down,up,reminder, comma-separated; FORM: json, slack, telegram or ntfy.
+A password or token is read from a file only its owner may read; the channel keeps the file&apos;s path.
+With the FILE &quot;-&quot; it is read from standard input and written to such a file in the user&apos;s configuration folder.
+</translation>
     </message>
 </context>
 </TS>

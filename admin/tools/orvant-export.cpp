@@ -4,6 +4,7 @@
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //   orvant-export --availability [--without-maintenance] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//   orvant-export --vantages [--from DATE] [--to DATE] OUTPUT.csv
 //
 // The last form writes each host's availability over the time the monitor
 // watched, from the start of --from to the end of --to (default: the 30 days
@@ -12,7 +13,9 @@
 //
 // --marks adds why each outage rang no alarm (quiet_reason,quiet_detail).
 // --addresses writes the address book instead, in the form orvant-import
-// reads (address,description,timeout_ms,parent).
+// reads (address,description,timeout_ms,parent). --vantages writes each
+// vantage point's own outages (vantage,address,description,begin,end,
+// duration_s), which only a server database has.
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
 // the program unless --db names another; it is only read. Exit 0 when the
 // file is written, 1 when the database or the output failed, 2 for a wrong
@@ -22,6 +25,8 @@
 #include "Database.h"
 #include "LatencyExport.h"
 #include "OutageExport.h"
+#include "VantageExport.h"
+#include "VantageRecords.h"
 #include "AvailabilityReport.h"
 #include "Regional.h"
 
@@ -161,6 +166,11 @@ int main(int argc, char **argv)
                                                   "Вместо сбоев записать задержки и потери: time,address,"
                                                   "description,passes,sent,lost,rtt_min_ms,rtt_median_ms,"
                                                   "rtt_p90_ms,rtt_max_ms.")});
+    parser.addOption({QStringLiteral("vantages"),
+                      QCoreApplication::translate("orvant-export",
+                                                  "Вместо журнала записать сбои, которые видел каждый "
+                                                  "наблюдательный пункт: vantage,address,description,begin,end,"
+                                                  "duration_s (только база данных на сервере).")});
     parser.addPositionalArgument(
         QStringLiteral("OUTPUT"),
         QCoreApplication::translate("orvant-export", "Файл CSV, в который писать; - для стандартного вывода."));
@@ -180,12 +190,12 @@ int main(int argc, char **argv)
     const bool addresses = parser.isSet(QStringLiteral("addresses"));
     // One kind of file per run: a second kind asked for would be silently dropped.
     int kinds = 0;
-    for (const char *kind : {"addresses", "availability", "latency"})
+    for (const char *kind : {"addresses", "availability", "latency", "vantages"})
         kinds += parser.isSet(QLatin1String(kind)) ? 1 : 0;
     if (kinds > 1)
         return fail(2, QCoreApplication::translate("orvant-export",
-                                                   "--addresses, --availability и --latency пишут каждый свой файл; "
-                                                   "укажите один из них"));
+                                                   "--addresses, --availability, --latency и --vantages пишут "
+                                                   "каждый свой файл; укажите один из них"));
     for (const char *logOnly : {"from", "to", "host"}) {
         if (addresses && parser.isSet(QLatin1String(logOnly)))
             return fail(2, QCoreApplication::translate("orvant-export",
@@ -204,8 +214,11 @@ int main(int argc, char **argv)
     if (availability && parser.isSet(QStringLiteral("host")))
         return fail(2, QCoreApplication::translate("orvant-export", "--host не сочетается с --availability"));
     const bool latency = parser.isSet(QStringLiteral("latency"));
+    const bool vantages = parser.isSet(QStringLiteral("vantages"));
+    if (vantages && parser.isSet(QStringLiteral("host")))
+        return fail(2, QCoreApplication::translate("orvant-export", "--host не сочетается с --vantages"));
     filter.marks = parser.isSet(QStringLiteral("marks"));
-    if (filter.marks && (addresses || availability || latency))
+    if (filter.marks && (addresses || availability || latency || vantages))
         return fail(2, QCoreApplication::translate("orvant-export", "--marks бывает только у журнала сбоев"));
     const bool withoutMaintenance = parser.isSet(QStringLiteral("without-maintenance"));
     if (withoutMaintenance && !availability)
@@ -220,6 +233,8 @@ int main(int argc, char **argv)
         database = DatabaseConfig::sqliteFile(parser.value(QStringLiteral("db")));
     else if (!DatabaseConfig::load(Database::programDirectory(), &database, &error))
         return fail(1, error);
+    if (vantages && !database.isServer())
+        return fail(1, VantageRecords::onlyOnServerText(database.describe()));
     // Only reads: a file it may not write is no obstacle, and it upgrades nothing.
     Database::Options options;
     options.readOnly = true;
@@ -259,8 +274,9 @@ int main(int argc, char **argv)
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать в стандартный вывод: %1")
                                .arg(out.errorString()));
-        result = latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
-                         : OutageExport::toDevice(&out, filter, {}, &error, &rows);
+        result = vantages  ? admin::VantageExport::toDevice(&out, filter, &error, &rows)
+                 : latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
+                           : OutageExport::toDevice(&out, filter, {}, &error, &rows);
         // A full disk or /dev/full is seen only when the last bytes go out,
         // however few: a failed flush or close is a failed export.
         if (result == OutageExport::Result::Written
@@ -269,14 +285,15 @@ int main(int argc, char **argv)
                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
         out.close();
     } else {
-        result = latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
-                         : OutageExport::toFile(output, filter, {}, &error, &rows);
+        result = vantages  ? admin::VantageExport::toFile(output, filter, &error, &rows)
+                 : latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
+                           : OutageExport::toFile(output, filter, {}, &error, &rows);
     }
     Database::close();
     if (result != OutageExport::Result::Written)
         return fail(1, error);
     if (output != QLatin1String("-"))
-        told((latency ? QCoreApplication::translate("orvant-export", "записано строк: %1 (%2)")
+        told((latency || vantages ? QCoreApplication::translate("orvant-export", "записано строк: %1 (%2)")
                       : QCoreApplication::translate("orvant-export", "записано сбоев: %1 (%2)"))
                  .arg(rows)
                  .arg(output));

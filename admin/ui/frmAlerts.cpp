@@ -44,41 +44,14 @@ void setRow(QTableWidget *t, int row, const QStringList &cells)
 QString eventsShown(const AlertChannel &c)
 {
     QStringList list;
+    // In the words the notifications and the delivery log use.
     if (c.wantsDown)
-        list << frmAlerts::tr("нет соединения");
+        list << AlertText::eventText(eventName(Event::Down));
     if (c.wantsUp)
-        list << frmAlerts::tr("восстановление");
+        list << AlertText::eventText(eventName(Event::Up));
     if (c.wantsReminders)
         list << frmAlerts::tr("напоминание (%1 мин)").arg(c.reminderMinutes);
     return list.join(QStringLiteral(", "));
-}
-
-// The event as stored ("down", "up", "reminder"), in the words the
-// notifications use.
-QString eventShown(const QString &event)
-{
-    if (event == eventName(Event::Down))
-        return frmAlerts::tr("нет соединения");
-    if (event == eventName(Event::Up))
-        return frmAlerts::tr("восстановление");
-    if (event == eventName(Event::Reminder))
-        return frmAlerts::tr("напоминание");
-    return event;
-}
-
-QString outcomeShown(const QString &outcome)
-{
-    if (outcome == QLatin1String("delivered"))
-        return frmAlerts::tr("доставлено");
-    if (outcome == QLatin1String("failed"))
-        return frmAlerts::tr("не доставлено, повтор");
-    if (outcome == QLatin1String("given up"))
-        return frmAlerts::tr("не доставлено, отменено");
-    if (outcome == QLatin1String("test delivered"))
-        return frmAlerts::tr("проверка: доставлено");
-    if (outcome == QLatin1String("test failed"))
-        return frmAlerts::tr("проверка: не доставлено");
-    return outcome;
 }
 
 } // namespace
@@ -161,7 +134,8 @@ void frmAlerts::showLoaded(bool ok, const QString &error, const QList<AlertChann
     for (int i = 0; i < log.size(); ++i) {
         const DeliveryEntry &e = log.at(i);
         setRow(m_log, i,
-               {Regional::generalDateTime(e.at), e.channel, eventShown(e.event), outcomeShown(e.outcome),
+               {Regional::generalDateTime(e.at), e.channel, AlertText::eventText(e.event),
+                AlertText::outcomeText(e.outcome),
                 QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | "))});
     }
     m_list->resizeColumnsToContents();

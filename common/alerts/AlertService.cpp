@@ -37,7 +37,9 @@ AlertService::~AlertService()
     QMetaObject::invokeMethod(queue, [queue, &left] { left = queue->finishDeliveries(EndGraceMs); },
                               Qt::BlockingQueuedConnection);
     if (left > 0)
-        qWarning("orvant: %d alert message(s) still being delivered at the end; the next start sends them again", left);
+        qWarning("%s", qUtf8Printable(tr("orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит "
+                                         "их снова",
+                                         nullptr, left)));
     // The queue goes on its own thread, so its connection, processes and
     // replies end where they were made.
     QMetaObject::invokeMethod(queue, [queue] { delete queue; }, Qt::BlockingQueuedConnection);

@@ -1,6 +1,7 @@
 #include "DeliveryQueue.h"
 
 #include "Database.h"
+#include "SecretFile.h"
 
 #include <QEventLoop>
 #include <QSqlDatabase>
@@ -41,6 +42,15 @@ void DeliveryQueue::open(const DatabaseConfig &config, const QString &connection
     }
     m_open = true;
     AlertStore store(QSqlDatabase::database(m_connectionName, false));
+    // Secrets an earlier version kept in the database go to files of the
+    // monitor's user, the one who must read them (see SecretFile).
+    QStringList moved;
+    if (!store.moveSecretsOut(&moved, &error))
+        emit problem(error);
+    for (const QString &name : std::as_const(moved))
+        qWarning("%s", qUtf8Printable(tr("Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных "
+                                         "его могли прочитать другие пользователи: смените его.")
+                                          .arg(name, SecretFile::directory())));
     // What an earlier run left is tried at once: its receiver may well be
     // back, and a restart should not wait out a long pause of that run.
     QList<PendingMessage> left;

@@ -3,6 +3,7 @@
 // shows and logs the outcome; a secret is never shown back.
 #include "AlertStore.h"
 #include "FakePrompts.h"
+#include "SecretFile.h"
 #include "TempDatabase.h"
 #include "AdminStore.h"
 #include "frmAlerts.h"
@@ -23,6 +24,7 @@ class tst_frmAlerts : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void addChangeRemove();
@@ -35,12 +37,19 @@ private:
     QStringList rows(const char *table) const;
     bool waitReloaded();
 
+    QTemporaryDir m_config;  // this user's configuration folder, for secret files
     std::unique_ptr<TempDatabase> m_db;
     FakePrompts m_prompts;
     QWidget m_main;
     std::unique_ptr<admin::AdminStore> m_store;
     std::unique_ptr<frmAlerts> m_dialog;
 };
+
+void tst_frmAlerts::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+}
 
 void tst_frmAlerts::init()
 {
@@ -99,7 +108,13 @@ void tst_frmAlerts::addChangeRemove()
     const QString shown = rows("lstChannels").first();
     QVERIFY2(shown.startsWith(QStringLiteral("дежурный|")), qPrintable(shown));
     QVERIFY2(!shown.contains(mail.secret), qPrintable(shown));
-    QCOMPARE(m_db->scalar(QStringLiteral("select secret from alert_channels")).toString(), mail.secret);
+    // The secret went to a file of this user's; the database names the file.
+    QCOMPARE(m_db->scalar(QStringLiteral("select secret from alert_channels")).toString(), QString());
+    AlertChannel stored;
+    QString error;
+    QVERIFY(AlertStore(m_db->connection()).channel(mail.name, &stored, &error));
+    QVERIFY(SecretFile::resolve(&stored, &error));
+    QCOMPARE(stored.secret, mail.secret);
 
     // The editor gets the stored channel (its secret kept) and may change it.
     m_dialog->setEditorSeam([&](const AlertChannel &stored) {
@@ -110,7 +125,10 @@ void tst_frmAlerts::addChangeRemove()
     m_dialog->cmdEdit_Click();
     QVERIFY(waitReloaded());
     QCOMPARE(m_db->rows(QStringLiteral("select events,secret from alert_channels")),
-             QStringList{QStringLiteral("down|Pa55-w0rd-in-dialog")});
+             QStringList{QStringLiteral("down|")});
+    QVERIFY(AlertStore(m_db->connection()).channel(mail.name, &stored, &error));
+    QVERIFY(SecretFile::resolve(&stored, &error));
+    QCOMPARE(stored.secret, mail.secret);
 
     m_prompts.answers << QMessageBox::No;
     m_dialog->cmdRemove_Click();
@@ -224,8 +242,8 @@ void tst_frmAlerts::deliveryLogInTheDesksWords()
     for (const QString &row : rows("lstLog"))
         events << row.section(QLatin1Char('|'), 2, 2);
     events.sort();
-    QCOMPARE(events, (QStringList{QStringLiteral("восстановление"), QStringLiteral("напоминание"),
-                                  QStringLiteral("нет соединения")}));
+    QCOMPARE(events, (QStringList{QStringLiteral("напоминание"), QStringLiteral("нет соединения"),
+                                  QStringLiteral("соединение восстановлено")}));
 }
 
 QTEST_MAIN(tst_frmAlerts)
