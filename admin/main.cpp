@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 using namespace admin;
 
@@ -38,6 +39,8 @@ int main(int argc, char **argv)
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());
     window.show();
-    window.Form_Load();
+    // Loaded from within the event loop, so that closing the window while a
+    // silent database is waited for ends the program at once (DatabaseWait).
+    QTimer::singleShot(0, &window, [&window] { window.Form_Load(); });
     return app.exec();
 }

@@ -627,12 +627,12 @@
     <message>
         <source>Открыть с помощью</source>
         <comment>window title</comment>
-        <translation>Открыть с помощью</translation>
+        <translation>Open With</translation>
     </message>
     <message>
         <source>Программа</source>
         <comment>window title</comment>
-        <translation>Программа</translation>
+        <translation>Program</translation>
     </message>
 </context>
 <context>
@@ -739,7 +739,7 @@
     <message>
         <source>Добавить</source>
         <comment>window title</comment>
-        <translation>Добавить</translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -839,14 +839,6 @@
         <translation>CA certificate file:</translation>
     </message>
     <message>
-        <source>Нет связи</source>
-        <translation>Connection lost</translation>
-    </message>
-    <message>
-        <source>Связь восстановлена</source>
-        <translation>Connection restored</translation>
-    </message>
-    <message>
         <source>Напоминать каждые</source>
         <translation>Remind every</translation>
     </message>
@@ -858,40 +850,20 @@
         <source>События:</source>
         <translation>Events:</translation>
     </message>
+    <message>
+        <source>Нет соединения</source>
+        <translation>No connection</translation>
+    </message>
+    <message>
+        <source>Соединение восстановлено</source>
+        <translation>Connection restored</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmAlerts</name>
     <message>
-        <source>нет связи</source>
-        <translation>connection lost</translation>
-    </message>
-    <message>
-        <source>восстановление</source>
-        <translation>restoration</translation>
-    </message>
-    <message>
         <source>напоминание (%1 мин)</source>
         <translation>reminder (%1 min)</translation>
-    </message>
-    <message>
-        <source>доставлено</source>
-        <translation>delivered</translation>
-    </message>
-    <message>
-        <source>не доставлено, повтор</source>
-        <translation>not delivered, will retry</translation>
-    </message>
-    <message>
-        <source>не доставлено, отменено</source>
-        <translation>not delivered, given up</translation>
-    </message>
-    <message>
-        <source>проверка: доставлено</source>
-        <translation>test: delivered</translation>
-    </message>
-    <message>
-        <source>проверка: не доставлено</source>
-        <translation>test: not delivered</translation>
     </message>
     <message>
         <source>Оповещения</source>
@@ -1011,7 +983,7 @@
     <message>
         <source>Доступность</source>
         <comment>window title</comment>
-        <translation>Доступность</translation>
+        <translation>Availability</translation>
     </message>
     <message>
         <source>Последние 24 часа</source>
@@ -1120,7 +1092,7 @@
     <message>
         <source>Сохранить отчёт о доступности</source>
         <comment>window title</comment>
-        <translation>Сохранить отчёт о доступности</translation>
+        <translation>Save Availability Report</translation>
     </message>
     <message>
         <source>Не удалось сохранить отчёт %1: %2</source>
@@ -1170,7 +1142,7 @@ all records older than %1?</translation>
     <message>
         <source>Очистить лог</source>
         <comment>window title</comment>
-        <translation>Очистить лог</translation>
+        <translation>Clear Log</translation>
     </message>
 </context>
 <context>
@@ -1202,7 +1174,7 @@ all records older than %1?</translation>
     <message>
         <source>Удаление</source>
         <comment>window title</comment>
-        <translation>Удаление</translation>
+        <translation>Delete</translation>
     </message>
     <message>
         <source>За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?
@@ -1268,7 +1240,7 @@ all records older than %1?</translation>
     <message>
         <source>Редактирование</source>
         <comment>window title</comment>
-        <translation>Редактирование</translation>
+        <translation>Edit</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -1292,7 +1264,7 @@ all records older than %1?</translation>
     <message>
         <source>Импорт адресов</source>
         <comment>window title</comment>
-        <translation>Импорт адресов</translation>
+        <translation>Import Addresses</translation>
     </message>
     <message>
         <source>Строки CSV: address,description,timeout_ms,parent (первая строка может называть столбцы). Вставьте их сюда или откройте файл.</source>
@@ -1472,7 +1444,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт журнала</source>
         <comment>window title</comment>
-        <translation>Экспорт журнала</translation>
+        <translation>Export Log</translation>
     </message>
     <message>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
@@ -1493,7 +1465,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт адресов</source>
         <comment>window title</comment>
-        <translation>Экспорт адресов</translation>
+        <translation>Export Addresses</translation>
     </message>
     <message>
         <source>Не удалось экспортировать адреса.</source>
@@ -1522,6 +1494,18 @@ all records older than %1?</translation>
     <message>
         <source>№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              |Причина тишины        </source>
         <translation>#     |Connection lost      |Restored          |Description                                      |IP address            |Why silent            </translation>
+    </message>
+    <message>
+        <source>Показывать длительность</source>
+        <translation>Show duration</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>|Длительность    </source>
+        <translation>|Duration        </translation>
     </message>
 </context>
 <context>
@@ -1575,7 +1559,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Настройки</source>
         <comment>window title</comment>
-        <translation>Настройки</translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>Хранение задержек и потерь</source>
@@ -1635,7 +1619,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Тишина и плановые работы</source>
         <comment>window title</comment>
-        <translation>Тишина и плановые работы</translation>
+        <translation>Silence and Planned Work</translation>
     </message>
     <message>
         <source>на 15 минут</source>
@@ -2041,6 +2025,13 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>grapher::GrapherStore</name>
+    <message>
+        <source>Не удалось прочитать список адресов: %1</source>
+        <translation>Cannot read the address list: %1</translation>
+    </message>
+</context>
+<context>
     <name>grapher::LatencyChart</name>
     <message>
         <source>мс</source>
@@ -2083,7 +2074,7 @@ Downtime: %5</translation>
     <message>
         <source>Дата</source>
         <comment>window title</comment>
-        <translation>Дата</translation>
+        <translation>Date</translation>
     </message>
 </context>
 <context>
@@ -2151,6 +2142,10 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить SVG</source>
         <translation>Save SVG</translation>
+    </message>
+    <message>
+        <source>Найти адрес или описание</source>
+        <translation>Find an address or description</translation>
     </message>
 </context>
 <context>
@@ -2268,10 +2263,6 @@ Downtime: %5</translation>
         <translation>Graph breakdown</translation>
     </message>
     <message>
-        <source>Не удалось прочитать список адресов: %1</source>
-        <translation>Cannot read the address list: %1</translation>
-    </message>
-    <message>
         <source>Ошибка базы данных, график может быть неполным:
 </source>
         <translation>Database error, the graph may be incomplete:
@@ -2288,12 +2279,12 @@ Downtime: %5</translation>
     <message>
         <source>Начало периода</source>
         <comment>window title</comment>
-        <translation>Начало периода</translation>
+        <translation>Period Start</translation>
     </message>
     <message>
         <source>Конец периода</source>
         <comment>window title</comment>
-        <translation>Конец периода</translation>
+        <translation>Period End</translation>
     </message>
     <message>
         <source>Неделя × час</source>
@@ -2302,6 +2293,18 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <translation>Outages by weekday and hour</translation>
+    </message>
+    <message>
+        <source>Найти адрес</source>
+        <translation>Find a host</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>Время ответа и потери пакетов по адресам</source>
+        <translation>Round-trip times and packet loss by address</translation>
     </message>
 </context>
 <context>
@@ -2325,7 +2328,7 @@ Downtime: %5</translation>
     <message>
         <source>Расшифровка графика</source>
         <comment>window title</comment>
-        <translation>Расшифровка графика</translation>
+        <translation>Graph Breakdown</translation>
     </message>
 </context>
 <context>
@@ -2333,7 +2336,7 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <comment>window title</comment>
-        <translation>Сбои по дням недели и часам</translation>
+        <translation>Outages by Weekday and Hour</translation>
     </message>
     <message>
         <source>Все адреса</source>
@@ -2362,7 +2365,7 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить карту</source>
         <comment>window title</comment>
-        <translation>Сохранить карту</translation>
+        <translation>Save Map</translation>
     </message>
     <message>
         <source>Не удалось сохранить файл %1.</source>
@@ -2518,7 +2521,7 @@ Created: 14.09.2004</translation>
     <message>
         <source>Завершение работы</source>
         <comment>window title</comment>
-        <translation>Завершение работы</translation>
+        <translation>Quit</translation>
     </message>
     <message>
         <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
@@ -2848,12 +2851,12 @@ To fix it, do one of the two:
     <message>
         <source> система работает </source>
         <comment>window title</comment>
-        <translation> система работает </translation>
+        <translation> running for </translation>
     </message>
     <message>
         <source> мин</source>
         <comment>window title</comment>
-        <translation> мин</translation>
+        <translation> min</translation>
     </message>
 </context>
 <context>
@@ -2939,7 +2942,7 @@ To fix it, do one of the two:
     <message>
         <source>Отсутствующие соединения</source>
         <comment>window title</comment>
-        <translation>Отсутствующие соединения</translation>
+        <translation>Lost Connections</translation>
     </message>
     <message>
         <source>все адреса</source>

@@ -103,10 +103,10 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
     auto *bottom = new QFormLayout;
     m_caFile = new QLineEdit(channel.setting("ca_file"), this);
     bottom->addRow(tr("Файл сертификатов УЦ:"), m_caFile);
-    m_down = new QCheckBox(tr("Нет связи"), this);
+    m_down = new QCheckBox(tr("Нет соединения"), this);
     m_down->setObjectName(QStringLiteral("chDown"));
     m_down->setChecked(channel.wantsDown);
-    m_up = new QCheckBox(tr("Связь восстановлена"), this);
+    m_up = new QCheckBox(tr("Соединение восстановлено"), this);
     m_up->setObjectName(QStringLiteral("chUp"));
     m_up->setChecked(channel.wantsUp);
     m_reminders = new QCheckBox(tr("Напоминать каждые"), this);

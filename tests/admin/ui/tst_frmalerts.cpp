@@ -5,6 +5,7 @@
 #include "FakePrompts.h"
 #include "SecretFile.h"
 #include "TempDatabase.h"
+#include "AdminStore.h"
 #include "frmAlerts.h"
 
 #include <QJsonArray>
@@ -30,6 +31,7 @@ private slots:
     void testSendsAndLogs_data();
     void testSendsAndLogs();
     void picture();
+    void deliveryLogInTheDesksWords();
 
 private:
     QStringList rows(const char *table) const;
@@ -39,6 +41,7 @@ private:
     std::unique_ptr<TempDatabase> m_db;
     FakePrompts m_prompts;
     QWidget m_main;
+    std::unique_ptr<admin::AdminStore> m_store;
     std::unique_ptr<frmAlerts> m_dialog;
 };
 
@@ -56,13 +59,17 @@ void tst_frmAlerts::init()
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
     m_prompts.answers.clear();
     m_prompts.boxes.clear();
-    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, m_db->config());
+    m_store = std::make_unique<admin::AdminStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
+    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, *m_store);
     QVERIFY(waitReloaded());
 }
 
 void tst_frmAlerts::cleanup()
 {
     m_dialog.reset();
+    m_store.reset();
     m_db.reset();
 }
 
@@ -216,6 +223,27 @@ void tst_frmAlerts::picture()
     const QString dir = qEnvironmentVariable("ORVANT_ARTIFACT_DIR");
     if (!dir.isEmpty() && QDir().mkpath(dir + QStringLiteral("/admin")))
         m_dialog->grab().save(dir + QStringLiteral("/admin/frmAlerts.png"));
+}
+
+// The log names each event as the notifications do, never as stored.
+void tst_frmAlerts::deliveryLogInTheDesksWords()
+{
+    const QDateTime at(QDate(2026, 12, 1), QTime(8, 0));
+    int second = 0;
+    for (const char *event : {"down", "up", "reminder"}) {
+        const auto logged = m_store->logDelivery(
+            {at.addSecs(++second), QStringLiteral("ops"), QLatin1String(event), QStringLiteral("delivered"), QStringLiteral("0")});
+        QVERIFY(logged.waitFor(10000));
+        QCOMPARE(logged.value(), QString());
+    }
+    m_dialog->reload();
+    QVERIFY(waitReloaded());
+    QStringList events;
+    for (const QString &row : rows("lstLog"))
+        events << row.section(QLatin1Char('|'), 2, 2);
+    events.sort();
+    QCOMPARE(events, (QStringList{QStringLiteral("напоминание"), QStringLiteral("нет соединения"),
+                                  QStringLiteral("соединение восстановлено")}));
 }
 
 QTEST_MAIN(tst_frmAlerts)
