@@ -59,6 +59,11 @@ void frmAdd::cmdAdd_Click()
         prompts().ask(this, QMessageBox::Warning, title, tr("Нет Ip адреса!"));
         return;
     }
+    // An older IPv4 spelling would be probed as another host than it reads.
+    if (const QString problem = AdminRules::addressProblem(ip); !problem.isEmpty()) {
+        prompts().ask(this, QMessageBox::Warning, title, problem);
+        return;
+    }
     // The answer carries what was read: a wait the operator gave up on may
     // still end later, when nothing of this call is left to write into.
     const auto checked = DatabaseWait::wait(this, store().addressExists(ip));
