@@ -14,6 +14,7 @@
 #include "DateTimeText.h"
 #include "Schema.h"
 #include "Statements.h"
+#include "GrapherStore.h"
 #include "Timeline.h"
 #include "Prompts.h"
 #include "frmMain.h"
@@ -243,7 +244,10 @@ int main(int argc, char **argv)
     int windowRead = 0;
     {
         PrintingPrompts prompts;
-        grapher::frmMain window(prompts);
+        grapher::GrapherStore store;
+        store.open(Database::configOf(QLatin1String(QSqlDatabase::defaultConnection))).waitFor(60000);
+        grapher::frmMain window(prompts, store);
+        window.waitForHosts();
         window.show();
         window.findChild<QLineEdit *>(QStringLiteral("txtD1"))->setText(QStringLiteral("01.01.2025"));
         window.findChild<QLineEdit *>(QStringLiteral("txtD2"))->setText(QStringLiteral("31.12.2026"));

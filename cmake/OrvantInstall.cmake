@@ -8,9 +8,12 @@
 #                                            or link into a data directory)
 #   plugins/designer/libveltrack_designer.so Qt Designer plugin (installed by slider/)
 #   translations/orvant_en.qm              the English texts
-#   orvant-export, orvant-import             command-line tools, linked into a bin
+#   orvant-export, orvant-import, …          command-line tools, linked into a bin
 #                                            directory of the PATH (/usr/bin by the
-#                                            package), as is libexec/orvant-mkdb
+#                                            package), as is libexec/orvant-mkdb;
+#                                            orvant, admin and grapher are linked
+#                                            there as orvant, orvant-admin and
+#                                            orvant-grapher
 #   libexec/orvant-mkdb, libexec/orvant-setup
 #   share/applications/*.desktop, share/icons/hicolor/…
 #
@@ -48,7 +51,9 @@ set(ORVANT_PACKAGE_DATA_DIR "/var/opt/orvant")
 # libveltrack.so.1. The install steps rewrite it when installing elsewhere.
 set_property(TARGET orvant PROPERTY INSTALL_RPATH "\$ORIGIN" "${CMAKE_INSTALL_PREFIX}")
 
-install(TARGETS orvant admin grapher orvant-export orvant-import orvant-alert RUNTIME DESTINATION .)
+install(TARGETS orvant admin grapher orvant-export orvant-import orvant-alert orvant-vantage RUNTIME DESTINATION .)
+# The status page and metrics server; its systemd unit is an install step.
+install(TARGETS orvant-web RUNTIME DESTINATION .)
 # slider/ installs libveltrack.so.1 beside the programs and the Designer
 # plugin into plugins/designer (QT_PLUGIN_PATH=<prefix>/plugins designer).
 install(TARGETS orvant-mkdb RUNTIME DESTINATION libexec)
@@ -59,7 +64,7 @@ install(PROGRAMS "${ORVANT_PACKAGING_DIR}/orvant-setup.sh" DESTINATION libexec R
 # --- manual pages ----------------------------------------------------------
 # gzip -9n: compressed as Debian policy wants, without a time stamp so that
 # two builds give the same bytes. orvant-export's page only with the tool.
-set(ORVANT_MAN_PAGES orvant-mkdb)
+set(ORVANT_MAN_PAGES orvant orvant-admin orvant-grapher orvant-mkdb)
 if(TARGET orvant-export)
   list(APPEND ORVANT_MAN_PAGES orvant-export)
 endif()
@@ -68,6 +73,12 @@ if(TARGET orvant-import)
 endif()
 if(TARGET orvant-alert)
   list(APPEND ORVANT_MAN_PAGES orvant-alert)
+endif()
+if(TARGET orvant-vantage)
+  list(APPEND ORVANT_MAN_PAGES orvant-vantage)
+endif()
+if(TARGET orvant-web)
+  list(APPEND ORVANT_MAN_PAGES orvant-web)
 endif()
 set(_orvant_man_gz "")
 foreach(_page IN LISTS ORVANT_MAN_PAGES)

@@ -14,6 +14,7 @@
 #include "LocalNetwork.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
+#include "ProgramCommandLine.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
 #include "Translations.h"
@@ -49,12 +50,17 @@ void pause(int ms, const ShutdownSignals *interrupter)
 
 int main(int argc, char **argv)
 {
+    ProgramCommandLine commandLine(ProgramCommandLine::Program::Monitor);
+    if (const int status = commandLine.answerBeforeStart(argc, argv); status >= 0)
+        return status;
     // Without any display the monitor still watches and logs; it just has no
     // windows to show.
     Headless::chooseOffscreenWithoutDisplay("orvant");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvant"));
     installTranslations(app);
+    if (const int status = commandLine.check(QCoreApplication::arguments()); status >= 0)
+        return status;
     // The main window spends most of its life hidden in the tray; only a
     // confirmed quit (or a signal) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -139,8 +145,17 @@ int main(int argc, char **argv)
                          deliveries.passEnded(report.alertChanges(), report.endedAt,
                                               state->downNow(report.endedMonoMs));
                      });
-    QObject::connect(session.get(), &MonitorSession::stopping, &deliveries,
-                     [&deliveries] { deliveries.finishDeliveries(DeliveryGraceMs); });
+    QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
+        const int left = deliveries.finishDeliveries(DeliveryGraceMs);
+        if (left > 0)
+            std::fprintf(stderr, "%s\n",
+                         QCoreApplication::translate("monitor::main",
+                                                     "orvant: оповещений ещё в пути при завершении: %n; следующий "
+                                                     "запуск отправит их снова",
+                                                     nullptr, left)
+                             .toLocal8Bit()
+                             .constData());
+    });
     // Round trips the database did not take (away, read-only) wait for the
     // next start in a file, as the outage writes do.
     QObject::connect(session.get(), &MonitorSession::stopping, &latency, [&latency, &session] {

@@ -23,9 +23,11 @@
 #   ORVANT_MENU_PREFIX  where to link the menu entries and icons (empty: no
 #                       links). Default: /usr/local for root installs under
 #                       /opt, else none.
-#   ORVANT_TOOLS_PREFIX where to link the command-line tools (bin/ under
-#                       it; empty: no links). Default as ORVANT_MENU_PREFIX;
-#                       the package links them into /usr/bin.
+#   ORVANT_TOOLS_PREFIX where to link the commands: the tools and the
+#                       programs orvant, orvant-admin, orvant-grapher (bin/
+#                       under it; empty: no links). Default as
+#                       ORVANT_MENU_PREFIX; the package links them into
+#                       /usr/bin.
 #   ORVANT_SETCAP, ORVANT_PING_GROUP_RANGE_FILE: see orvant-setup.
 
 get_filename_component(_prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
@@ -125,7 +127,7 @@ if(_cpack STREQUAL "DEB")
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()
 
-# --- the command-line tools on the PATH -------------------------------------
+# --- the commands on the PATH -----------------------------------------------
 # Their manual pages show them by bare name; the programs stay in the program
 # directory (they find orvant.conf and the database beside their real path),
 # and a link in a bin directory of the PATH names each. orvant-setup is the
@@ -145,8 +147,36 @@ foreach(_tool IN LISTS _tools)
   file(CREATE_LINK "${_target}" "${_tool_links}/${_name}" SYMBOLIC)
   list(APPEND _tool_names "${_name}")
 endforeach()
+# The programs with windows are commands too, by the names of their menu
+# entries and manual pages; in the program directory they keep their names.
+foreach(_command IN ITEMS "orvant=orvant" "orvant-admin=admin" "orvant-grapher=grapher")
+  string(REPLACE "=" ";" _command "${_command}")
+  list(GET _command 0 _name)
+  list(GET _command 1 _program)
+  if(EXISTS "$ENV{DESTDIR}${_prefix}/${_program}")
+    file(CREATE_LINK "${_prefix}/${_program}" "${_tool_links}/${_name}" SYMBOLIC)
+    list(APPEND _tool_names "${_name}")
+  endif()
+endforeach()
 if(_cpack STREQUAL "DEB" AND NOT _tool_names STREQUAL "")
   file(INSTALL "${_tool_links}/" DESTINATION "/usr/bin" USE_SOURCE_PERMISSIONS)
+endif()
+
+# --- orvant-web's systemd unit ---------------------------------------------
+# Installed disabled: nothing enables it but the administrator. The package
+# puts it where systemd looks; any other install beside the programs, for
+# "systemctl link".
+if(EXISTS "${_destdir}${_prefix}/orvant-web")
+  file(READ "${ORVANT_PACKAGING_DIR}/systemd/orvant-web.service.in" _unit)
+  string(REPLACE "@ORVANT_WEB_PROGRAM@" "${_exec_quote}${_prefix}/orvant-web${_exec_quote}" _unit "${_unit}")
+  file(WRITE "${_work}/orvant-web.service" "${_unit}")
+  if(_cpack STREQUAL "DEB")
+    set(_unit_dir "/lib/systemd/system")
+  else()
+    set(_unit_dir "${_prefix}/share/systemd")
+  endif()
+  file(INSTALL "${_work}/orvant-web.service" DESTINATION "${_unit_dir}"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()
 
 if(_staged)
@@ -228,3 +258,4 @@ execute_process(COMMAND "${_prefix}/libexec/orvant-setup" ${_setup_args} "${_pre
 if(NOT _setup_rc EQUAL 0)
   message(FATAL_ERROR "orvant: ${_prefix}/libexec/orvant-setup failed (${_setup_rc}): no database was made")
 endif()
+

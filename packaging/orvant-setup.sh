@@ -14,7 +14,11 @@
 #    and keeps its -wal and -shm files beside the real file, so DIR (not the
 #    program directory) must be writable. With --group, DIR becomes
 #    root:GROUP 2775 (new -wal/-shm files inherit the group) and a new
-#    database root:GROUP 0664.
+#    database root:GROUP 0660; without it a new database is its owner's
+#    alone (0600). SQLite gives the -wal and -shm files the database's mode.
+#    The one change ever made to an existing database: other users (outside
+#    its owner and group) lose what rights they had on it and its -wal and
+#    -shm files, since they could read every stored alert setting.
 # 2. The echo probe: where net.ipv4.ping_group_range leaves ordinary users
 #    out, the monitor gets cap_net_raw so that it can open a raw ICMP socket.
 #    A program with a file capability runs in the loader's secure mode, which
@@ -91,7 +95,7 @@ else
   else
     "$mkdb" "$real" || { warn "could not create the database $real"; exit 1; }
     if [ -n "$group" ] && [ "$is_root" = yes ]; then
-      chgrp "$group" "$real" && chmod 0664 "$real"
+      chgrp "$group" "$real" && chmod 0660 "$real"
     fi
   fi
   if [ -n "$group" ]; then
@@ -115,6 +119,25 @@ EOF
   target=$(realpath --relative-to="$(realpath "$prog_dir")" "$(realpath "$real")")
   ln -s "$target" "$db"
   say "linked $db -> $target"
+fi
+
+# The database as an earlier version left it may be readable by everyone:
+# other users lose their rights, the owner's and the group's stay.
+real_db=$(readlink -f "$db" 2>/dev/null || true)
+if [ -n "$real_db" ] && [ -f "$real_db" ]; then
+  for f in "$real_db" "$real_db-wal" "$real_db-shm"; do
+    [ -f "$f" ] || continue
+    mode=$(stat -c '%a' "$f")
+    case $mode in
+      *0) ;;
+      *)
+        if chmod o-rwx "$f" 2>/dev/null; then
+          say "closed $f to other users (was $mode)"
+        else
+          warn "$f is readable by other users (mode $mode) and could not be changed: run chmod o-rwx '$f' as its owner"
+        fi ;;
+    esac
+  done
 fi
 
 # --- 2. the echo probe -----------------------------------------------------

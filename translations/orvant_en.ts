@@ -111,14 +111,6 @@
         <translation>no connection to the database %1</translation>
     </message>
     <message>
-        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог (например, sudo chmod g+w &quot;%1&quot; для группы пользователей Orvant) или перенесите базу данных в каталог, доступный для записи.</source>
-        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it. Give the programs write access to this directory (for example, sudo chmod g+w &quot;%1&quot; for the Orvant users&apos; group) or move the database to a writable directory.</translation>
-    </message>
-    <message>
-        <source>Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w &quot;%1&quot;).</source>
-        <translation>The database file %1 is read-only: outage records and changes will not be saved. Give write access to this file (for example, sudo chmod g+w &quot;%1&quot;).</translation>
-    </message>
-    <message>
         <source>База данных %1 не переведена в журнал WAL (режим %2): программы будут чаще ждать друг друга.</source>
         <translation>The database %1 could not be switched to the WAL journal (mode %2): the programs will wait for each other more often.</translation>
     </message>
@@ -149,6 +141,38 @@
     <message>
         <source>%1. Сервер отказал во входе: проверьте пользователя, пароль и имя базы данных. Попытки подключения будут повторяться всё реже, до раза в минуту.</source>
         <translation>%1. The server refused the login: check the user, the password and the database name. Connection attempts will be repeated less and less often, down to once a minute.</translation>
+    </message>
+    <message>
+        <source>файловая система подключена только для чтения: подключите её для записи</source>
+        <translation>the file system is mounted read-only: mount it writable</translation>
+    </message>
+    <message>
+        <source>например, chmod u+w %1</source>
+        <translation>for example, chmod u+w %1</translation>
+    </message>
+    <message>
+        <source>например, sudo chmod %2 %1</source>
+        <translation>for example, sudo chmod %2 %1</translation>
+    </message>
+    <message>
+        <source>например, %1, затем войдите в систему заново</source>
+        <translation>for example, %1, then log in again</translation>
+    </message>
+    <message>
+        <source>например, sudo chgrp users %1 &amp;&amp; sudo chmod %2 %1 &amp;&amp; sudo adduser %3 users, затем войдите в систему заново</source>
+        <translation>for example, sudo chgrp users %1 &amp;&amp; sudo chmod %2 %1 &amp;&amp; sudo adduser %3 users, then log in again</translation>
+    </message>
+    <message>
+        <source>(%1 — ссылка на %2)</source>
+        <translation>(%1 is a link to %2)</translation>
+    </message>
+    <message>
+        <source>каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её служебные файлы (%2-wal, %2-shm)%3. Дайте программам право на запись в этот каталог (%4) или перенесите базу данных в каталог, доступный для записи.</source>
+        <translation>the directory %1 is read-only: the database&apos;s working files (%2-wal, %2-shm) cannot be made beside it%3. Give the programs write access to this directory (%4) or move the database to a writable directory.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных %1 доступен только для чтения%2: записи о сбоях и изменения не будут сохранены. Дайте право на запись в этот файл (%3).</source>
+        <translation>The database file %1 is read-only%2: outage records and changes will not be saved. Give write access to this file (%3).</translation>
     </message>
 </context>
 <context>
@@ -192,6 +216,18 @@
     <message>
         <source>строка %1: %2</source>
         <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>в разделе [vantage] нет ключа name (или он пуст).</source>
+        <translation>the [vantage] section has no key name (or it is empty).</translation>
+    </message>
+    <message>
+        <source>ключ name в разделе [vantage]: «%1» — не имя наблюдательного пункта (буквы, цифры и «-», от 1 до %2 знаков).</source>
+        <translation>key name in the [vantage] section: “%1” is not a vantage point name (letters, digits and “-”, 1 to %2 characters).</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL: раздел [vantage] требует driver=postgresql в разделе [database].</source>
+        <translation>Vantage points work only with a PostgreSQL server: the [vantage] section needs driver=postgresql in the [database] section.</translation>
     </message>
 </context>
 <context>
@@ -259,6 +295,41 @@
     </message>
 </context>
 <context>
+    <name>ProgramCommandLine</name>
+    <message>
+        <source>Orvant — монитор доступности узлов: опрашивает адреса из базы данных, записывает сбои связи и оповещает о них. Без аргументов запускается как обычно.</source>
+        <translation>Orvant, the host reachability monitor: probes the addresses of its database, records every loss of connection and alerts about it. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Orvant Admin — адресная книга, настройки монитора, журнал сбоев и каналы оповещений. Без аргументов запускается как обычно.</source>
+        <translation>Orvant Admin: the address book, the monitor&apos;s settings, the outage log and the alert channels. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Orvant Grapher — в какое время суток узел чаще теряет связь. Без аргументов запускается как обычно.</source>
+        <translation>Orvant Grapher: at which times of day a host tends to lose its connection. Without arguments it starts as always.</translation>
+    </message>
+    <message>
+        <source>Открыть график времени ответа и потерь вместо распределения сбоев по времени суток.</source>
+        <translation>Open the chart of round-trip times and loss instead of the outages by time of day.</translation>
+    </message>
+    <message>
+        <source>Показать эту справку.</source>
+        <translation>Show this help.</translation>
+    </message>
+    <message>
+        <source>Показать версию программы.</source>
+        <translation>Show the program&apos;s version.</translation>
+    </message>
+    <message>
+        <source>Справка: %1 --help</source>
+        <translation>Help: %1 --help</translation>
+    </message>
+    <message>
+        <source>лишний аргумент «%1»</source>
+        <translation>unexpected argument &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
     <name>Schema</name>
     <message>
         <source>нет шаблона таблиц для сервера</source>
@@ -285,6 +356,13 @@
     <message>
         <source>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</source>
         <translation>A scroll bar from 100 to 255: below 255 the window it sits on becomes translucent and stays on top; at 255 it is opaque again.</translation>
+    </message>
+</context>
+<context>
+    <name>VantageRecords</name>
+    <message>
+        <source>Наблюдательные пункты работают только с сервером PostgreSQL, а база данных — файл %1.</source>
+        <translation>Vantage points work only with a PostgreSQL server, and the database is the file %1.</translation>
     </message>
 </context>
 <context>
@@ -340,6 +418,22 @@
     <message>
         <source>строка %1: %2: %3</source>
         <translation>line %1: %2: %3</translation>
+    </message>
+    <message>
+        <source>устаревшая запись IPv4-адреса, она читалась бы как %1; нужны четыре десятичных числа от 0 до 255 через точку, без ведущих нулей</source>
+        <translation>an outdated spelling of an IPv4 address, read as %1; write four decimal numbers from 0 to 255 joined by dots, without leading zeros</translation>
+    </message>
+    <message>
+        <source>этот адрес уже есть в базе в записи %1</source>
+        <translation>the book already holds this address, written as %1</translation>
+    </message>
+    <message>
+        <source>первая строка «%1» — не заголовок и не строка с адресом; нужен заголовок %2</source>
+        <translation>the first line “%1” is neither the header nor a line with an address; the header %2 is expected</translation>
+    </message>
+    <message>
+        <source>строка %1 («%2») не кончается концом строки: ввод, похоже, оборван, и замена удалила бы адреса, которых в нём не оказалось; ничего не записано</source>
+        <translation>line %1 (“%2”) has no line end: the input looks cut short, and the replacement would remove the addresses it lost; nothing was written</translation>
     </message>
 </context>
 <context>
@@ -412,6 +506,10 @@
     <message>
         <source>Время ожидания ответа не может быть больше %1 мс (одной минуты).</source>
         <translation>The reply timeout cannot be more than %1 ms (one minute).</translation>
+    </message>
+    <message>
+        <source>«%1» — устаревшая запись IPv4-адреса: она читалась бы как %2. Запишите адрес четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей (например, 10.0.0.1).</source>
+        <translation>“%1” is an outdated spelling of an IPv4 address: it would be read as %2. Write the address as four decimal numbers from 0 to 255 joined by dots, without leading zeros (for example, 10.0.0.1).</translation>
     </message>
 </context>
 <context>
@@ -529,12 +627,12 @@
     <message>
         <source>Открыть с помощью</source>
         <comment>window title</comment>
-        <translation>Открыть с помощью</translation>
+        <translation>Open With</translation>
     </message>
     <message>
         <source>Программа</source>
         <comment>window title</comment>
-        <translation>Программа</translation>
+        <translation>Program</translation>
     </message>
 </context>
 <context>
@@ -582,6 +680,25 @@
     </message>
 </context>
 <context>
+    <name>admin::VantageExport</name>
+    <message>
+        <source>Не удалось прочитать сбои наблюдательных пунктов: %1</source>
+        <translation>Cannot read the vantage points’ outages: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Cannot create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>admin::frmAdd</name>
     <message>
         <source>Добавить</source>
@@ -622,7 +739,7 @@
     <message>
         <source>Добавить</source>
         <comment>window title</comment>
-        <translation>Добавить</translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -722,14 +839,6 @@
         <translation>CA certificate file:</translation>
     </message>
     <message>
-        <source>Нет связи</source>
-        <translation>Connection lost</translation>
-    </message>
-    <message>
-        <source>Связь восстановлена</source>
-        <translation>Connection restored</translation>
-    </message>
-    <message>
         <source>Напоминать каждые</source>
         <translation>Remind every</translation>
     </message>
@@ -741,40 +850,20 @@
         <source>События:</source>
         <translation>Events:</translation>
     </message>
+    <message>
+        <source>Нет соединения</source>
+        <translation>No connection</translation>
+    </message>
+    <message>
+        <source>Соединение восстановлено</source>
+        <translation>Connection restored</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmAlerts</name>
     <message>
-        <source>нет связи</source>
-        <translation>connection lost</translation>
-    </message>
-    <message>
-        <source>восстановление</source>
-        <translation>restoration</translation>
-    </message>
-    <message>
         <source>напоминание (%1 мин)</source>
         <translation>reminder (%1 min)</translation>
-    </message>
-    <message>
-        <source>доставлено</source>
-        <translation>delivered</translation>
-    </message>
-    <message>
-        <source>не доставлено, повтор</source>
-        <translation>not delivered, will retry</translation>
-    </message>
-    <message>
-        <source>не доставлено, отменено</source>
-        <translation>not delivered, given up</translation>
-    </message>
-    <message>
-        <source>проверка: доставлено</source>
-        <translation>test: delivered</translation>
-    </message>
-    <message>
-        <source>проверка: не доставлено</source>
-        <translation>test: not delivered</translation>
     </message>
     <message>
         <source>Оповещения</source>
@@ -894,7 +983,7 @@
     <message>
         <source>Доступность</source>
         <comment>window title</comment>
-        <translation>Доступность</translation>
+        <translation>Availability</translation>
     </message>
     <message>
         <source>Последние 24 часа</source>
@@ -1003,7 +1092,7 @@
     <message>
         <source>Сохранить отчёт о доступности</source>
         <comment>window title</comment>
-        <translation>Сохранить отчёт о доступности</translation>
+        <translation>Save Availability Report</translation>
     </message>
     <message>
         <source>Не удалось сохранить отчёт %1: %2</source>
@@ -1053,7 +1142,7 @@ all records older than %1?</translation>
     <message>
         <source>Очистить лог</source>
         <comment>window title</comment>
-        <translation>Очистить лог</translation>
+        <translation>Clear Log</translation>
     </message>
 </context>
 <context>
@@ -1085,7 +1174,7 @@ all records older than %1?</translation>
     <message>
         <source>Удаление</source>
         <comment>window title</comment>
-        <translation>Удаление</translation>
+        <translation>Delete</translation>
     </message>
     <message>
         <source>За адресом %1 стоят другие адреса (%2). Перенести их за %3, за которым стоит он сам?
@@ -1151,7 +1240,7 @@ all records older than %1?</translation>
     <message>
         <source>Редактирование</source>
         <comment>window title</comment>
-        <translation>Редактирование</translation>
+        <translation>Edit</translation>
     </message>
     <message>
         <source>За адресом:</source>
@@ -1175,7 +1264,7 @@ all records older than %1?</translation>
     <message>
         <source>Импорт адресов</source>
         <comment>window title</comment>
-        <translation>Импорт адресов</translation>
+        <translation>Import Addresses</translation>
     </message>
     <message>
         <source>Строки CSV: address,description,timeout_ms,parent (первая строка может называть столбцы). Вставьте их сюда или откройте файл.</source>
@@ -1355,7 +1444,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт журнала</source>
         <comment>window title</comment>
-        <translation>Экспорт журнала</translation>
+        <translation>Export Log</translation>
     </message>
     <message>
         <source>Журнал хранится в базе данных %1. Откройте её программой для PostgreSQL (например, psql или pgAdmin).</source>
@@ -1376,7 +1465,7 @@ all records older than %1?</translation>
     <message>
         <source>Экспорт адресов</source>
         <comment>window title</comment>
-        <translation>Экспорт адресов</translation>
+        <translation>Export Addresses</translation>
     </message>
     <message>
         <source>Не удалось экспортировать адреса.</source>
@@ -1405,6 +1494,18 @@ all records older than %1?</translation>
     <message>
         <source>№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              |Причина тишины        </source>
         <translation>#     |Connection lost      |Restored          |Description                                      |IP address            |Why silent            </translation>
+    </message>
+    <message>
+        <source>Показывать длительность</source>
+        <translation>Show duration</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>|Длительность    </source>
+        <translation>|Duration        </translation>
     </message>
 </context>
 <context>
@@ -1458,7 +1559,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Настройки</source>
         <comment>window title</comment>
-        <translation>Настройки</translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>Хранение задержек и потерь</source>
@@ -1518,7 +1619,7 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Тишина и плановые работы</source>
         <comment>window title</comment>
-        <translation>Тишина и плановые работы</translation>
+        <translation>Silence and Planned Work</translation>
     </message>
     <message>
         <source>на 15 минут</source>
@@ -1642,42 +1743,13 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Почтовый сервер задаётся как smtp://узел:587 или smtps://узел:465</source>
         <translation>Give the mail server as smtp://host:587 or smtps://host:465</translation>
     </message>
+    <message>
+        <source>Ключ передаётся только по https: адрес %1 не защищён, и ключ прочитал бы любой на пути запроса. Укажите адрес https://</source>
+        <translation>A token is sent over https only: the address %1 is not protected, and anyone on the way could read the token. Give an https:// address</translation>
+    </message>
 </context>
 <context>
     <name>alerts::AlertText</name>
-    <message>
-        <source>Нет связи: %1</source>
-        <translation>Connection lost: %1</translation>
-    </message>
-    <message>
-        <source>Связь восстановлена: %1</source>
-        <translation>Connection restored: %1</translation>
-    </message>
-    <message>
-        <source>Всё ещё нет связи: %1</source>
-        <translation>Still no connection: %1</translation>
-    </message>
-    <message numerus="yes">
-        <source>Нет связи: %n адр.</source>
-        <translation>
-            <numerusform>Connection lost: %n address</numerusform>
-            <numerusform>Connection lost: %n addresses</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Связь восстановлена: %n адр.</source>
-        <translation>
-            <numerusform>Connection restored: %n address</numerusform>
-            <numerusform>Connection restored: %n addresses</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Всё ещё нет связи: %n адр.</source>
-        <translation>
-            <numerusform>Still no connection: %n address</numerusform>
-            <numerusform>Still no connection: %n addresses</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Проверка: </source>
         <translation>Test: </translation>
@@ -1687,22 +1759,6 @@ Enter another number; the settings in the options table are unchanged.</translat
         <translation>This is a test message from Orvant: the channel works.</translation>
     </message>
     <message>
-        <source>%1: нет связи с %2</source>
-        <translation>%1: connection lost at %2</translation>
-    </message>
-    <message>
-        <source>%1: связь восстановлена в %2, простой %3</source>
-        <translation>%1: connection restored at %2, down for %3</translation>
-    </message>
-    <message>
-        <source>%1: связь восстановлена в %2</source>
-        <translation>%1: connection restored at %2</translation>
-    </message>
-    <message>
-        <source>%1: нет связи с %2, уже %3</source>
-        <translation>%1: no connection since %2, for %3 now</translation>
-    </message>
-    <message>
         <source> (за ним ещё узлов: %1)</source>
         <translation> (hosts behind it: %1)</translation>
     </message>
@@ -1710,12 +1766,97 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>Проверка канала</source>
         <translation>Channel test</translation>
     </message>
+    <message>
+        <source>Нет соединения: %1</source>
+        <translation>No connection: %1</translation>
+    </message>
+    <message>
+        <source>Соединение восстановлено: %1</source>
+        <translation>Connection restored: %1</translation>
+    </message>
+    <message>
+        <source>Всё ещё нет соединения: %1</source>
+        <translation>Still no connection: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Нет соединения: %n адр.</source>
+        <translation>
+            <numerusform>No connection: %n address</numerusform>
+            <numerusform>No connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Соединение восстановлено: %n адр.</source>
+        <translation>
+            <numerusform>Connection restored: %n address</numerusform>
+            <numerusform>Connection restored: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Всё ещё нет соединения: %n адр.</source>
+        <translation>
+            <numerusform>Still no connection: %n address</numerusform>
+            <numerusform>Still no connection: %n addresses</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: нет соединения с %2</source>
+        <translation>%1: no connection since %2</translation>
+    </message>
+    <message>
+        <source>%1: соединение восстановлено в %2, простой %3</source>
+        <translation>%1: connection restored at %2, down for %3</translation>
+    </message>
+    <message>
+        <source>%1: соединение восстановлено в %2</source>
+        <translation>%1: connection restored at %2</translation>
+    </message>
+    <message>
+        <source>%1: нет соединения с %2, уже %3</source>
+        <translation>%1: no connection since %2, for %3 now</translation>
+    </message>
+    <message>
+        <source>нет соединения</source>
+        <translation>no connection</translation>
+    </message>
+    <message>
+        <source>соединение восстановлено</source>
+        <translation>connection restored</translation>
+    </message>
+    <message>
+        <source>напоминание</source>
+        <translation>reminder</translation>
+    </message>
+    <message>
+        <source>доставлено</source>
+        <translation>delivered</translation>
+    </message>
+    <message>
+        <source>не доставлено, повтор</source>
+        <translation>not delivered, will retry</translation>
+    </message>
+    <message>
+        <source>не доставлено, отменено</source>
+        <translation>not delivered, given up</translation>
+    </message>
+    <message>
+        <source>проверка: доставлено</source>
+        <translation>test: delivered</translation>
+    </message>
+    <message>
+        <source>проверка: не доставлено</source>
+        <translation>test: not delivered</translation>
+    </message>
 </context>
 <context>
     <name>alerts::DeliveryQueue</name>
     <message>
         <source>сообщение повреждено</source>
         <translation>the message is damaged</translation>
+    </message>
+    <message>
+        <source>Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных его могли прочитать другие пользователи: смените его.</source>
+        <translation>The password or token of the channel %1 was moved out of the database into a file in %2. Other users could read it in the database: change it.</translation>
     </message>
 </context>
 <context>
@@ -1739,6 +1880,112 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>в файле %1 нет сертификата</source>
         <translation>no certificate in the file %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1, ответ оборван: %2</source>
+        <translation>HTTP %1, answer cut off: %2</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::MailSender</name>
+    <message>
+        <source>отправка прервана: программа завершается</source>
+        <translation>sending stopped: the program is ending</translation>
+    </message>
+    <message>
+        <source>отправка через %1 не закончилась за %2 с (последний шаг: %3)</source>
+        <translation>sending through %1 did not end within %2 s (last step: %3)</translation>
+    </message>
+    <message>
+        <source>сервер %1 не ответил за %2 с на шаге %3: письмо не считается отправленным</source>
+        <translation>the server %1 did not answer within %2 s at the step %3: the mail does not count as sent</translation>
+    </message>
+    <message>
+        <source>сервер %1 не предлагает STARTTLS: пароль открытым текстом не отправляется, вход не выполнен. Нужен сервер с STARTTLS или адрес smtps://</source>
+        <translation>the server %1 offers no STARTTLS: a password is never sent in the clear, so no login was made. Use a server with STARTTLS or an smtps:// address</translation>
+    </message>
+    <message>
+        <source>сервер %1 не установил защищённое соединение (STARTTLS)</source>
+        <translation>the server %1 did not set up a secure connection (STARTTLS)</translation>
+    </message>
+    <message>
+        <source>сервер %1 отклонил вход: проверьте пользователя и пароль</source>
+        <translation>the server %1 refused the login: check the user and the password</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не найден</source>
+        <translation>the mail server %1 was not found</translation>
+    </message>
+    <message>
+        <source>не удалось соединиться с почтовым сервером %1</source>
+        <translation>cannot connect to the mail server %1</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не ответил вовремя (шаг %2)</source>
+        <translation>the mail server %1 did not answer in time (step %2)</translation>
+    </message>
+    <message>
+        <source>сертификат почтового сервера %1 не подтверждён</source>
+        <translation>the certificate of the mail server %1 could not be verified</translation>
+    </message>
+    <message>
+        <source>не удалось установить защищённое соединение с %1</source>
+        <translation>cannot set up a secure connection to %1</translation>
+    </message>
+    <message>
+        <source>соединение с почтовым сервером %1 прервано (шаг %2)</source>
+        <translation>the connection to the mail server %1 broke off (step %2)</translation>
+    </message>
+    <message>
+        <source>почтовый сервер %1 не принял письмо (шаг %2)</source>
+        <translation>the mail server %1 did not accept the mail (step %2)</translation>
+    </message>
+    <message>
+        <source>не удалось начать сеанс libcurl</source>
+        <translation>cannot start a libcurl session</translation>
+    </message>
+</context>
+<context>
+    <name>alerts::SecretFile</name>
+    <message>
+        <source>не задан файл с паролем или ключом</source>
+        <translation>no file with the password or token given</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать файл %1 с паролем или ключом: %2</source>
+        <translation>cannot read the password or token file %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 — не обычный файл: пароль или ключ читается только из файла</source>
+        <translation>%1 is not a regular file: a password or token is read from a file only</translation>
+    </message>
+    <message>
+        <source>файл %1 доступен не только владельцу (права %2): пароль или ключ в нём могут прочитать другие пользователи. Оставьте доступ только владельцу: chmod 600 &quot;%1&quot;</source>
+        <translation>the file %1 is open to more than its owner (mode %2): other users could read the password or token in it. Leave it to its owner alone: chmod 600 &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>файл %1 слишком велик для пароля или ключа</source>
+        <translation>the file %1 is too large for a password or token</translation>
+    </message>
+    <message>
+        <source>в файле %1 нет пароля или ключа (первая строка пуста)</source>
+        <translation>the file %1 holds no password or token (its first line is empty)</translation>
+    </message>
+    <message>
+        <source>не найдена папка настроек пользователя (не задан HOME): пароль или ключ некуда сохранить</source>
+        <translation>the user&apos;s configuration folder was not found (HOME is not set): there is nowhere to keep the password or token</translation>
+    </message>
+    <message>
+        <source>не удалось создать папку %1 для паролей и ключей</source>
+        <translation>cannot make the folder %1 for passwords and tokens</translation>
+    </message>
+    <message>
+        <source>не удалось закрыть папку %1 от других пользователей: %2</source>
+        <translation>cannot close the folder %1 to other users: %2</translation>
+    </message>
+    <message>
+        <source>не удалось записать файл %1: %2</source>
+        <translation>cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1765,6 +2012,13 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Интервал должен быть целым числом минут от 1 до 60.</source>
         <translation>The interval must be a whole number of minutes from 1 to 60.</translation>
+    </message>
+</context>
+<context>
+    <name>grapher::GrapherStore</name>
+    <message>
+        <source>Не удалось прочитать список адресов: %1</source>
+        <translation>Cannot read the address list: %1</translation>
     </message>
 </context>
 <context>
@@ -1810,7 +2064,7 @@ Downtime: %5</translation>
     <message>
         <source>Дата</source>
         <comment>window title</comment>
-        <translation>Дата</translation>
+        <translation>Date</translation>
     </message>
 </context>
 <context>
@@ -1878,6 +2132,10 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить SVG</source>
         <translation>Save SVG</translation>
+    </message>
+    <message>
+        <source>Найти адрес или описание</source>
+        <translation>Find an address or description</translation>
     </message>
 </context>
 <context>
@@ -1995,10 +2253,6 @@ Downtime: %5</translation>
         <translation>Graph breakdown</translation>
     </message>
     <message>
-        <source>Не удалось прочитать список адресов: %1</source>
-        <translation>Cannot read the address list: %1</translation>
-    </message>
-    <message>
         <source>Ошибка базы данных, график может быть неполным:
 </source>
         <translation>Database error, the graph may be incomplete:
@@ -2015,12 +2269,12 @@ Downtime: %5</translation>
     <message>
         <source>Начало периода</source>
         <comment>window title</comment>
-        <translation>Начало периода</translation>
+        <translation>Period Start</translation>
     </message>
     <message>
         <source>Конец периода</source>
         <comment>window title</comment>
-        <translation>Конец периода</translation>
+        <translation>Period End</translation>
     </message>
     <message>
         <source>Неделя × час</source>
@@ -2029,6 +2283,18 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <translation>Outages by weekday and hour</translation>
+    </message>
+    <message>
+        <source>Найти адрес</source>
+        <translation>Find a host</translation>
+    </message>
+    <message>
+        <source>Задержка и потери...</source>
+        <translation>Round trip and loss...</translation>
+    </message>
+    <message>
+        <source>Время ответа и потери пакетов по адресам</source>
+        <translation>Round-trip times and packet loss by address</translation>
     </message>
 </context>
 <context>
@@ -2052,7 +2318,7 @@ Downtime: %5</translation>
     <message>
         <source>Расшифровка графика</source>
         <comment>window title</comment>
-        <translation>Расшифровка графика</translation>
+        <translation>Graph Breakdown</translation>
     </message>
 </context>
 <context>
@@ -2060,7 +2326,7 @@ Downtime: %5</translation>
     <message>
         <source>Сбои по дням недели и часам</source>
         <comment>window title</comment>
-        <translation>Сбои по дням недели и часам</translation>
+        <translation>Outages by Weekday and Hour</translation>
     </message>
     <message>
         <source>Все адреса</source>
@@ -2089,7 +2355,7 @@ Downtime: %5</translation>
     <message>
         <source>Сохранить карту</source>
         <comment>window title</comment>
-        <translation>Сохранить карту</translation>
+        <translation>Save Map</translation>
     </message>
     <message>
         <source>Не удалось сохранить файл %1.</source>
@@ -2259,7 +2525,7 @@ Created: 14.09.2004</translation>
     </message>
     <message>
         <source>Завершение работы</source>
-        <comment>the question&apos;s title</comment>
+        <comment>window title</comment>
         <translation>Quit</translation>
     </message>
 </context>
@@ -2308,6 +2574,14 @@ Created: 14.09.2004</translation>
         <source>другой сеанс</source>
         <translation>another session</translation>
     </message>
+    <message>
+        <source>сеанс «%1»</source>
+        <translation>session “%1”</translation>
+    </message>
+    <message>
+        <source>наблюдательные пункты %1</source>
+        <translation>the vantage points %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorSession</name>
@@ -2326,6 +2600,10 @@ Created: 14.09.2004</translation>
     <message>
         <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
         <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
+    </message>
+    <message>
+        <source>Файл базы данных %1 удалён или заменён другим, пока монитор работал. Проверка адресов продолжается по последнему прочитанному списку; записи о сбоях ждут и будут сделаны, когда на этом месте снова будет база данных.</source>
+        <translation>The database file %1 was deleted or replaced while the monitor ran. Checking goes on with the address list last read; the outage records wait and will be written once there is a database at that place again.</translation>
     </message>
     <message>
         <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
@@ -2354,6 +2632,14 @@ Created: 14.09.2004</translation>
     <message>
         <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
         <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
+    </message>
+    <message>
+        <source>База данных %1 сейчас недоступна (%2): записи о сбоях (%3) ждут и будут сделаны, когда она снова будет доступна.</source>
+        <translation>The database %1 is not available now (%2): the outage records (%3) wait and will be written once it is available again.</translation>
+    </message>
+    <message>
+        <source>База данных %1 не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только она их примет.</source>
+        <translation>The database %1 does not take writes now (%2): the outage records (%3) wait and will be written as soon as it takes them.</translation>
     </message>
     <message>
         <source>База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, как только она освободится.</source>
@@ -2423,18 +2709,6 @@ Created: 14.09.2004</translation>
         <source>Включение сигналов</source>
         <translation>Unmuting alerts</translation>
     </message>
-    <message>
-        <source>Файл базы данных %1 удалён или заменён другим, пока монитор работал. Проверка адресов продолжается по последнему прочитанному списку; записи о сбоях ждут и будут сделаны, когда на этом месте снова будет база данных.</source>
-        <translation>The database file %1 was deleted or replaced while the monitor ran. Checking goes on with the address list last read; the outage records wait and will be written once there is a database at that place again.</translation>
-    </message>
-    <message>
-        <source>База данных %1 сейчас недоступна (%2): записи о сбоях (%3) ждут и будут сделаны, когда она снова будет доступна.</source>
-        <translation>The database %1 is not available now (%2): the outage records (%3) wait and will be written once it is available again.</translation>
-    </message>
-    <message>
-        <source>База данных %1 не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только она их примет.</source>
-        <translation>The database %1 does not take writes now (%2): the outage records (%3) wait and will be written as soon as it takes them.</translation>
-    </message>
 </context>
 <context>
     <name>monitor::MonitorStore</name>
@@ -2447,12 +2721,12 @@ Created: 14.09.2004</translation>
         <translation>no connection to the database server</translation>
     </message>
     <message>
-        <source>запрос к базе данных не вернулся за %1 мс; его соединение оставлено</source>
-        <translation>a database statement did not come back within %1 ms; its connection is given up</translation>
-    </message>
-    <message>
         <source>файл базы данных не открыт</source>
         <translation>the database file is not open</translation>
+    </message>
+    <message>
+        <source>запрос к базе данных не вернулся за %1 мс; его соединение оставлено</source>
+        <translation>a database statement did not come back within %1 ms; its connection is given up</translation>
     </message>
 </context>
 <context>
@@ -2610,6 +2884,25 @@ To fix it, do one of the two:
         <translation>The network on this computer is back</translation>
     </message>
     <message numerus="yes">
+        <source> и ещё %n</source>
+        <translation>
+            <numerusform> and %n more</numerusform>
+            <numerusform> and %n more</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Нет маршрута к адресам: %1. Пока его нет, они не наблюдаются и сбои для них не записываются.</source>
+        <translation>No route to the addresses: %1. Until there is one, they are not watched and no outages are logged for them.</translation>
+    </message>
+    <message>
+        <source>Маршрут к адресам появился, они снова наблюдаются: %1.</source>
+        <translation>A route to the addresses is back, they are watched again: %1.</translation>
+    </message>
+    <message>
+        <source>Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в программе администрирования.</source>
+        <translation>Address “%1” is not probed: it is an outdated spelling of an IPv4 address, which would be read as %2. Write it as four decimal numbers from 0 to 255 joined by dots, without leading zeros, in the administration program.</translation>
+    </message>
+    <message numerus="yes">
         <source>Системные часы переведены вперёд (на %n с). Расписание проверок не изменилось; длительность сбоев считается по непрерывному времени компьютера.</source>
         <translation>
             <numerusform>The system clock was set forward (by %n second). The probing schedule is unchanged; outage lengths are measured on the computer&apos;s continuous clock.</numerusform>
@@ -2665,6 +2958,17 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::VantageLock</name>
+    <message>
+        <source>другой сеанс</source>
+        <translation>another session</translation>
+    </message>
+    <message>
+        <source>наблюдательный пункт «%1» уже работает (сеанс «%2»)</source>
+        <translation>the vantage point “%1” is running already (session “%2”)</translation>
+    </message>
+</context>
+<context>
     <name>monitor::WatchedTimeKeeper</name>
     <message>
         <source>Время наблюдения не записано: %1</source>
@@ -2709,12 +3013,19 @@ To fix it, do one of the two:
     </message>
     <message>
         <source>Отсутствующие соединения</source>
-        <comment>the window&apos;s title</comment>
+        <comment>window title</comment>
         <translation>Missing connections</translation>
     </message>
 </context>
 <context>
     <name>monitor::main</name>
+    <message numerus="yes">
+        <source>orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит их снова</source>
+        <translation>
+            <numerusform>orvant: %n alert message still being delivered at the end; the next start sends it again</numerusform>
+            <numerusform>orvant: %n alert messages still being delivered at the end; the next start sends them again</numerusform>
+        </translation>
+    </message>
     <message>
         <source>Замеры задержек не сохранены в %1: %2</source>
         <translation>Round-trip samples not kept in %1: %2</translation>
@@ -2722,6 +3033,115 @@ To fix it, do one of the two:
     <message>
         <source>Не удалось прочитать замеры задержек %1: %2</source>
         <translation>Cannot read the round-trip samples %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>orvant-export</name>
+    <message>
+        <source>--%1: не дата: «%2» (пишите ГГГГ-ММ-ДД)</source>
+        <translation>--%1: not a date: &quot;%2&quot; (use YYYY-MM-DD)</translation>
+    </message>
+    <message>
+        <source>не удалось записать в стандартный вывод: %1</source>
+        <translation>cannot write to standard output: %1</translation>
+    </message>
+    <message>
+        <source>не удалось записать %1: %2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>записано адресов: %1 (%2)</source>
+        <translation>%1 addresses written to %2</translation>
+    </message>
+    <message>
+        <source>Записывает журнал сбоев в CSV: id,begin,end,duration_s,description,address.
+Дата и время местные, ГГГГ-ММ-ДДTЧЧ:ММ:СС; у продолжающегося сбоя нет конца и длительности.</source>
+        <translation>Writes the outage log as CSV: id,begin,end,duration_s,description,address.
+Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no duration.</translation>
+    </message>
+    <message>
+        <source>Только сбои, начавшиеся в день DATE или позже.</source>
+        <translation>Only outages that began on DATE or later.</translation>
+    </message>
+    <message>
+        <source>Только сбои, начавшиеся в день DATE или раньше.</source>
+        <translation>Only outages that began on DATE or earlier.</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать доступность каждого адреса за время наблюдения: address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s (с начала --from до конца --to; по умолчанию 30 дней по сегодня включительно).</source>
+        <translation>Write each host&apos;s availability over the watched time instead: address,description,watched_s,down_s,availability_pct,outages,longest_s,mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; default the 30 days up to today).</translation>
+    </message>
+    <message>
+        <source>Ещё два столбца: почему сбой не поднял тревогу, quiet_reason,quiet_detail (пусто, если поднял).</source>
+        <translation>Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail (empty for one that rang).</translation>
+    </message>
+    <message>
+        <source>Вместе с --availability: время в окнах плановых работ адреса не считается ни доступностью, ни сбоем; последний столбец maintenance_s — отложенное время наблюдения.</source>
+        <translation>With --availability: time inside a host&apos;s maintenance windows counts neither up nor down; a last column maintenance_s holds the watched time set aside.</translation>
+    </message>
+    <message>
+        <source>Только сбои адреса с этим описанием.</source>
+        <translation>Only outages of the host with this description.</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать список адресов: address,description,timeout_ms,parent, как его читает orvant-import.</source>
+        <translation>Write the address book instead: address,description,timeout_ms,parent, as orvant-import reads it.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных (по умолчанию база, названная в orvant.conf рядом с программой, иначе ping_addr.mdb рядом с программой).</source>
+        <translation>The database file (default: the database orvant.conf beside the program names, else ping_addr.mdb beside the program).</translation>
+    </message>
+    <message>
+        <source>Вместо сбоев записать задержки и потери: time,address,description,passes,sent,lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.</source>
+        <translation>Round trips and loss instead of outages: time,address,description,passes,sent,lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.</translation>
+    </message>
+    <message>
+        <source>Файл CSV, в который писать; - для стандартного вывода.</source>
+        <translation>The CSV file to write, - for standard output.</translation>
+    </message>
+    <message>
+        <source>нужен один выходной файл OUTPUT (- для стандартного вывода); см. --help</source>
+        <translation>one OUTPUT file expected (- for standard output); see --help</translation>
+    </message>
+    <message>
+        <source>--%1 отбирает сбои, а список адресов записывается целиком</source>
+        <translation>--%1 selects outages; the address book is written whole</translation>
+    </message>
+    <message>
+        <source>--from %1 позже, чем --to %2</source>
+        <translation>--from %1 is after --to %2</translation>
+    </message>
+    <message>
+        <source>--host не сочетается с --availability</source>
+        <translation>--host does not go with --availability</translation>
+    </message>
+    <message>
+        <source>--marks бывает только у журнала сбоев</source>
+        <translation>--marks goes only with the outage log</translation>
+    </message>
+    <message>
+        <source>--without-maintenance бывает только вместе с --availability</source>
+        <translation>--without-maintenance goes only with --availability</translation>
+    </message>
+    <message>
+        <source>записано строк: %1 (%2)</source>
+        <translation>%1 rows written to %2</translation>
+    </message>
+    <message>
+        <source>записано сбоев: %1 (%2)</source>
+        <translation>%1 outages written to %2</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать сбои, которые видел каждый наблюдательный пункт: vantage,address,description,begin,end,duration_s (только база данных на сервере).</source>
+        <translation>Write the outages each vantage point saw instead: vantage,address,description,begin,end,duration_s (a server database only).</translation>
+    </message>
+    <message>
+        <source>--addresses, --availability, --latency и --vantages пишут каждый свой файл; укажите один из них</source>
+        <translation>--addresses, --availability, --latency and --vantages each write a file of their own; give one of them</translation>
+    </message>
+    <message>
+        <source>--host не сочетается с --vantages</source>
+        <translation>--host does not go with --vantages</translation>
     </message>
 </context>
 <context>
@@ -2757,6 +3177,413 @@ To fix it, do one of the two:
     <message>
         <source>добавлено %1, изменено %2, без изменений %3, удалено %4</source>
         <translation>added %1, changed %2, unchanged %3, removed %4</translation>
+    </message>
+    <message>
+        <source>Добавляет или обновляет адреса из файла CSV в списке адресов: address,description,timeout_ms,parent.
+Если отклонена хоть одна строка, ничего не записывается; каждая отклонённая строка названа по номеру.</source>
+        <translation>Adds or updates the addresses of a CSV file in the address book: address,description,timeout_ms,parent.
+Nothing is written when any line is refused; each refused line is named with its line number.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных (по умолчанию база, названная в orvant.conf рядом с программой, иначе ping_addr.mdb рядом с программой).</source>
+        <translation>The database file (default: the database orvant.conf beside the program names, else ping_addr.mdb beside the program).</translation>
+    </message>
+    <message>
+        <source>Проверить файл и сказать, что изменится; ничего не записывать (база открывается только для чтения).</source>
+        <translation>Check the file and tell what would change; write nothing (the database is opened read-only).</translation>
+    </message>
+    <message>
+        <source>Также удалить из списка адреса, которых нет в файле. Ввод, последняя строка которого не кончается концом строки, считается оборванным и не принимается.</source>
+        <translation>Also remove the addresses of the book that the file does not name. An input whose last line has no line end is taken as cut short and refused.</translation>
+    </message>
+    <message>
+        <source>Файл CSV; - читает стандартный ввод.</source>
+        <translation>The CSV file to read, - for standard input.</translation>
+    </message>
+    <message>
+        <source>нужен один входной файл FILE.csv (- для стандартного ввода); см. --help</source>
+        <translation>one input FILE.csv expected (- for standard input); see --help</translation>
+    </message>
+    <message>
+        <source>%1: %2; ничего не записано</source>
+        <translation>%1: %2; nothing was written</translation>
+    </message>
+</context>
+<context>
+    <name>orvant-vantage</name>
+    <message>
+        <source>Наблюдательных пунктов в базе данных нет.</source>
+        <translation>The database has no vantage points.</translation>
+    </message>
+    <message>
+        <source>Работающих наблюдательных пунктов сейчас %1: пока их меньше %2, журнал не отметит ни одного сбоя.</source>
+        <translation>Vantage points running now: %1. While fewer than %2 run, the log records no outage.</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты базы данных на сервере и правило, по которому журнал сбоев их слушает.
+  list         пункты: имя, последний проход, live или stale, интервал, машина, writer
+  rule [RULE]  показать или задать правило: all, any или число K</source>
+        <translation>The vantage points of a server database and the rule the outage log follows over them.
+  list         the vantages: name, last pass, live or stale, interval, machine, writer
+  rule [RULE]  show or set the rule: all, any or a number K</translation>
+    </message>
+    <message>
+        <source>Файл orvant.conf, называющий базу данных (по умолчанию тот, что рядом с программой).</source>
+        <translation>The orvant.conf naming the database (default: the one beside the program).</translation>
+    </message>
+    <message>
+        <source>list или rule</source>
+        <translation>list or rule</translation>
+    </message>
+    <message>
+        <source>нужна команда list или rule; см. --help</source>
+        <translation>a command list or rule expected; see --help</translation>
+    </message>
+    <message>
+        <source>list: лишнее «%1»</source>
+        <translation>list: unexpected “%1”</translation>
+    </message>
+    <message>
+        <source>rule: одно правило — all, any или число</source>
+        <translation>rule: one rule, all, any or a number</translation>
+    </message>
+    <message>
+        <source>rule: «%1» — не правило; допустимы all, any или число от 1 до %2.</source>
+        <translation>rule: “%1” is not a rule; use all, any or a number from 1 to %2.</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»; см. --help</source>
+        <translation>unknown command “%1”; see --help</translation>
+    </message>
+</context>
+<context>
+    <name>orvant_alert</name>
+    <message>
+        <source>не удалось прочитать стандартный ввод: %1</source>
+        <translation>cannot read standard input: %1</translation>
+    </message>
+    <message>
+        <source>на стандартном вводе нет пароля или ключа</source>
+        <translation>no password or token on standard input</translation>
+    </message>
+    <message>
+        <source>add: нужно ИМЯ канала</source>
+        <translation>add: a NAME expected</translation>
+    </message>
+    <message>
+        <source>--command: нужна ПРОГРАММА</source>
+        <translation>--command: a PROGRAM expected</translation>
+    </message>
+    <message>
+        <source>--format: одно из json, slack, telegram, ntfy</source>
+        <translation>--format: one of json, slack, telegram, ntfy</translation>
+    </message>
+    <message>
+        <source>--events: «%1» — не down, не up и не reminder</source>
+        <translation>--events: &quot;%1&quot; is none of down, up, reminder</translation>
+    </message>
+    <message>
+        <source>--reminder: число минут, не меньше 1</source>
+        <translation>--reminder: a number of minutes, 1 or more</translation>
+    </message>
+    <message>
+        <source>%1: пароль или ключ не принимается в командной строке (его видят все пользователи компьютера); укажите %1-file ФАЙЛ или %1-file - для стандартного ввода</source>
+        <translation>%1: a secret is never taken from the command line (every user of the machine sees it); use %1-file FILE, or %1-file - for standard input</translation>
+    </message>
+    <message>
+        <source>add: непонятный аргумент «%1»; см. --help</source>
+        <translation>add: unexpected &quot;%1&quot;; see --help</translation>
+    </message>
+    <message>
+        <source>add: нужен --command, --webhook или --email</source>
+        <translation>add: --command, --webhook or --email expected</translation>
+    </message>
+    <message>
+        <source>--user требует --password-file ФАЙЛ (или - для стандартного ввода)</source>
+        <translation>--user needs --password-file FILE (or - for standard input)</translation>
+    </message>
+    <message>
+        <source>канал «%1» уже есть; сначала удалите его</source>
+        <translation>a channel named &quot;%1&quot; exists; remove it first</translation>
+    </message>
+    <message>
+        <source>канала «%1» нет</source>
+        <translation>no channel named &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>каналов оповещений нет; добавьте канал: orvant-alert add ИМЯ ... (см. --help)</source>
+        <translation>there are no alert channels; add one: orvant-alert add NAME ... (see --help)</translation>
+    </message>
+    <message>
+        <source>(каждые %1 мин)</source>
+        <translation>(every %1 min)</translation>
+    </message>
+    <message>
+        <source>log: ЧИСЛО — целое, не меньше 1</source>
+        <translation>log: COUNT is a number, 1 or more</translation>
+    </message>
+    <message>
+        <source>--db: нужен ФАЙЛ</source>
+        <translation>--db: a FILE expected</translation>
+    </message>
+    <message>
+        <source>нужна КОМАНДА; см. --help</source>
+        <translation>a COMMAND expected; see --help</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»; см. --help</source>
+        <translation>unknown command &quot;%1&quot;; see --help</translation>
+    </message>
+    <message>
+        <source>%1: нужно одно ИМЯ</source>
+        <translation>%1: one NAME expected</translation>
+    </message>
+    <message>
+        <source>использование: orvant-alert [--db ФАЙЛ] КОМАНДА ...
+  list
+  add ИМЯ [--events СОБЫТИЯ] [--reminder МИНУТЫ] --command ПРОГРАММА [АРГУМЕНТ...]
+  add ИМЯ [...] --webhook URL [--format ФОРМА] [--chat-id ID] [--ca-file ФАЙЛ]
+                [--token-file ФАЙЛ]
+  add ИМЯ [...] --email АДРЕС --smtp URL [--user ПОЛЬЗОВАТЕЛЬ --password-file ФАЙЛ]
+                [--from АДРЕС] [--ca-file ФАЙЛ]
+  remove ИМЯ
+  test ИМЯ       (код 0 — доставлено, 1 — нет)
+  log [ЧИСЛО]    (сначала новые доставки)
+СОБЫТИЯ: down,up,reminder через запятую; ФОРМА: json, slack, telegram или ntfy.
+Пароль или ключ читается из файла, доступного только владельцу; канал хранит путь к файлу.
+С ФАЙЛОМ «-» он читается со стандартного ввода и записывается в такой файл в папке настроек пользователя.
+</source>
+        <translation>usage: orvant-alert [--db FILE] COMMAND ...
+  list
+  add NAME [--events EVENTS] [--reminder MINUTES] --command PROGRAM [ARG...]
+  add NAME [...] --webhook URL [--format FORM] [--chat-id ID] [--ca-file FILE]
+                 [--token-file FILE]
+  add NAME [...] --email ADDRESS --smtp URL [--user USER --password-file FILE]
+                 [--from ADDRESS] [--ca-file FILE]
+  remove NAME
+  test NAME      (exit 0 when delivered, 1 when not)
+  log [COUNT]    (the newest deliveries first)
+EVENTS: down,up,reminder, comma-separated; FORM: json, slack, telegram or ntfy.
+A password or token is read from a file only its owner may read; the channel keeps the file&apos;s path.
+With the FILE &quot;-&quot; it is read from standard input and written to such a file in the user&apos;s configuration folder.
+</translation>
+    </message>
+</context>
+<context>
+    <name>web::AuthFile</name>
+    <message>
+        <source>строка %1: ожидается «пользователь:хеш»</source>
+        <translation>line %1: “user:hash” expected</translation>
+    </message>
+    <message>
+        <source>строка %1: хеш пользователя %2 сделан устаревшим способом; сделайте новый командой openssl passwd -6 или mkpasswd</source>
+        <translation>line %1: the hash of user %2 is of an obsolete kind; make a new one with openssl passwd -6 or mkpasswd</translation>
+    </message>
+    <message>
+        <source>строка %1: у пользователя %2 не хеш crypt(3) (ожидается, например, $6$… или $y$…)</source>
+        <translation>line %1: user %2 has no crypt(3) hash (such as $6$… or $y$…)</translation>
+    </message>
+    <message>
+        <source>строка %1: пользователь %2 указан второй раз</source>
+        <translation>line %1: user %2 is given a second time</translation>
+    </message>
+    <message>
+        <source>в файле нет ни одного пользователя</source>
+        <translation>the file has no user</translation>
+    </message>
+    <message>
+        <source>не удалось прочитать %1: %2</source>
+        <translation>cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>web::PageTexts</name>
+    <message>
+        <source>Состояние сети</source>
+        <translation>Network status</translation>
+    </message>
+    <message>
+        <source>Фильтр: адрес или описание</source>
+        <translation>Filter: address or description</translation>
+    </message>
+    <message>
+        <source>Хост</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Отклик</source>
+        <translation>Round trip</translation>
+    </message>
+    <message>
+        <source>Потери за час</source>
+        <translation>Loss, 1 h</translation>
+    </message>
+    <message>
+        <source>Доступность</source>
+        <translation>Availability</translation>
+    </message>
+    <message>
+        <source>90 дней</source>
+        <translation>90 days</translation>
+    </message>
+    <message>
+        <source>Отклик и потери за сутки</source>
+        <translation>Round trip and loss, 24 h</translation>
+    </message>
+    <message>
+        <source>24 ч</source>
+        <translation>24 h</translation>
+    </message>
+    <message>
+        <source>7 дн</source>
+        <translation>7 d</translation>
+    </message>
+    <message>
+        <source>30 дн</source>
+        <translation>30 d</translation>
+    </message>
+    <message>
+        <source>90 дн</source>
+        <translation>90 d</translation>
+    </message>
+    <message>
+        <source>365 дн</source>
+        <translation>365 d</translation>
+    </message>
+    <message>
+        <source>доступен</source>
+        <translation>up</translation>
+    </message>
+    <message>
+        <source>недоступен</source>
+        <translation>down</translation>
+    </message>
+    <message>
+        <source>не наблюдается</source>
+        <translation>not watched</translation>
+    </message>
+    <message>
+        <source>плановые работы</source>
+        <translation>maintenance</translation>
+    </message>
+    <message>
+        <source>сигналы отключены</source>
+        <translation>alerts muted</translation>
+    </message>
+    <message>
+        <source>за узлом %1</source>
+        <translation>behind %1</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>%1: не наблюдалось</source>
+        <translation>%1: not watched</translation>
+    </message>
+    <message>
+        <source>%1: сбоев нет, наблюдение %2</source>
+        <translation>%1: no outage, watched %2</translation>
+    </message>
+    <message>
+        <source>%1: сбои %2 из %3 наблюдения</source>
+        <translation>%1: down %2 of %3 watched</translation>
+    </message>
+    <message>
+        <source>Сбои %1 за %2</source>
+        <translation>Outages of %1 on %2</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Begin</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>продолжается</source>
+        <translation>ongoing</translation>
+    </message>
+    <message>
+        <source>Сбоев не было.</source>
+        <translation>No outages.</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Недоступны: %1 из %2</source>
+        <translation>Down: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Монитор не наблюдает; последний проход: %1</source>
+        <translation>The monitor is not watching; last pass: %1</translation>
+    </message>
+    <message>
+        <source>Монитор ещё не наблюдал</source>
+        <translation>The monitor has not watched yet</translation>
+    </message>
+    <message>
+        <source>Последний проход: %1</source>
+        <translation>Last pass: %1</translation>
+    </message>
+    <message>
+        <source>Обновлено: %1</source>
+        <translation>Updated: %1</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером Orvant: показаны последние данные</source>
+        <translation>No connection to the Orvant server: the last data shown</translation>
+    </message>
+    <message>
+        <source>База данных не отвечает: показаны последние прочитанные данные</source>
+        <translation>The database does not answer: the last data read shown</translation>
+    </message>
+    <message>
+        <source>%1 д</source>
+        <translation>%1 d</translation>
+    </message>
+    <message>
+        <source>%1 ч</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 мин</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1: отклик %2, потери %3</source>
+        <translation>%1: round trip %2, loss %3</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+</context>
+<context>
+    <name>web::StatusStore</name>
+    <message>
+        <source>база данных не отвечает %1 с</source>
+        <translation>the database has not answered for %1 s</translation>
     </message>
 </context>
 </TS>

@@ -1,9 +1,11 @@
 #include "AddressBook.h"
 
 #include "Database.h"
+#include "DateTimeText.h"
 #include "Failure.h"
 #include "Statements.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -77,10 +79,35 @@ bool AddressBook::update(const QString &ip, const QString &descript, qint32 ping
 
 bool AddressBook::remove(const QString &ip, QString *error, const QString &connectionName)
 {
-    QSqlQuery query(QSqlDatabase::database(connectionName, false));
-    if (!runStatement(query, Statements::DeleteAddress, {ip}))
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlQuery query(db);
+    if (!runStatement(query, Statements::BeginImmediate))
+        return failed(query, error);
+    QString why;
+    bool ok = removeAddress(db, ip, removalMoment(), &why);
+    if (ok && !runStatement(query, Statements::Commit)) {
+        ok = false;
+        why = statementError(query);
+    }
+    if (ok)
+        return true;
+    QSqlQuery undo(db);
+    runStatement(undo, Statements::Rollback);
+    return failWith(error, why);
+}
+
+bool AddressBook::removeAddress(QSqlDatabase db, const QString &ip, const QString &at, QString *error)
+{
+    QSqlQuery query(db);
+    if (!runStatement(query, Statements::CloseOutagesOfRemovedAddress, {at, ip})
+        || !runStatement(query, Statements::DeleteAddress, {ip}))
         return failed(query, error);
     return true;
+}
+
+QString AddressBook::removalMoment()
+{
+    return DateTimeText::fromDateTime(QDateTime::currentDateTime());
 }
 
 } // namespace admin

@@ -2,7 +2,7 @@
 
 #include "AddressImport.h"
 #include "AddressText.h"
-#include "OutageExport.h"
+#include "CsvWriter.h"
 
 #include <QSaveFile>
 
@@ -23,8 +23,8 @@ bool AddressExport::toDevice(QSqlDatabase db, QIODevice *out, int *rows, QString
     QByteArray text = AddressImport::headerLine();
     for (const auto &[key, address] : std::as_const(order)) {
         const AddressImport::BookEntry &entry = book[address];
-        text += OutageExport::field(address) + ',' + OutageExport::field(entry.descript.toString()) + ','
-                + OutageExport::field(entry.pingTimeout.toString()) + ',' + OutageExport::field(entry.parent)
+        text += CsvWriter::field(address) + ',' + CsvWriter::field(entry.descript.toString()) + ','
+                + CsvWriter::field(entry.pingTimeout.toString()) + ',' + CsvWriter::field(entry.parent)
                 + "\r\n";
     }
     if (out->write(text) != text.size()) {

@@ -1,5 +1,6 @@
 #include "AddressImport.h"
 
+#include "AddressBook.h"
 #include "AddressText.h"
 #include "AdminRules.h"
 #include "CsvReader.h"
@@ -69,12 +70,22 @@ int AddressImport::Plan::count(Kind kind) const
 
 bool AddressImport::readBook(QSqlDatabase db, Book *book, QString *error)
 {
+    // A database opened only to read (a dry run) is not upgraded, so a file
+    // of an older version may have no table of parents yet: none is set.
+    bool parents = false;
+    {
+        QSqlQuery objects(db);
+        if (!runStatement(objects, Statements::SelectSchemaObjects))
+            return failedQuery(objects, error);
+        while (!parents && objects.next())
+            parents = objects.value(0).toString() == QLatin1String("addr_parents");
+    }
     QSqlQuery query(db);
-    if (!runStatement(query, Statements::SelectAddressesWithParents))
+    if (!runStatement(query, parents ? Statements::SelectAddressesWithParents : Statements::SelectAddressesForPass))
         return failedQuery(query, error);
     book->clear();
     while (query.next()) {
-        const QVariant parent = query.value(3);
+        const QVariant parent = parents ? query.value(3) : QVariant();
         book->insert(query.value(0).toString(),
                      {query.value(1), query.value(2), parent.isNull() ? QString() : parent.toString()});
     }
@@ -106,8 +117,20 @@ AddressImport::Plan AddressImport::plan(const QString &text, const Book &book, b
     CsvReader::Record record;
     QList<Column> columns = {Address, Description, Timeout, Parent};
     bool first = true;
-    QHash<QString, int> firstLineOf; // address -> its first line in the file
+    QHash<QByteArray, int> firstLineOf; // host -> its first line in the file
+    // Hosts of the book by value, for a line naming one spelled otherwise.
+    QHash<QByteArray, QString> bookHosts;
+    for (auto it = book.cbegin(); it != book.cend(); ++it) {
+        const QByteArray key = AddressText::hostKey(it.key());
+        if (!key.isEmpty())
+            bookHosts.insert(key, it.key());
+    }
+    const bool cutShort = !text.isEmpty() && !text.endsWith(u'\n') && !text.endsWith(u'\r');
     while (reader.next(&record)) {
+        if (cutShort) {
+            plan.unterminatedLine = record.line;
+            plan.unterminatedText = record.fields.join(u',');
+        }
         if (record.blank())
             continue;
         if (first) {
@@ -142,6 +165,18 @@ AddressImport::Plan AddressImport::plan(const QString &text, const Book &book, b
                 }
                 continue;
             }
+            // Without a header the first line must be one of the book's
+            // lines; anything else is most likely another program's header,
+            // and every line after it would be read in the wrong columns.
+            const QString cell = record.fields.value(0).trimmed();
+            if (record.error.isEmpty() && !AddressText::isAddress(cell)
+                && AddressText::legacyReading(cell).isEmpty()) {
+                Line header;
+                header.line = record.line;
+                refuse(header, Reason::NoHeader, record.fields.join(u','));
+                plan.lines << header;
+                return plan;
+            }
         }
         Line line;
         line.line = record.line;
@@ -174,12 +209,20 @@ AddressImport::Plan AddressImport::plan(const QString &text, const Book &book, b
             refuse(line, Reason::Unreadable, record.error);
         } else if (extra) {
             refuse(line, Reason::TooManyFields, QString::number(columns.size()));
+        } else if (const QString legacy = AddressText::legacyReading(line.address); !legacy.isEmpty()) {
+            refuse(line, Reason::LegacyAddress, legacy);
         } else if (!AddressText::isAddress(line.address)) {
             refuse(line, Reason::NotAddress);
-        } else if (firstLineOf.contains(line.address)) {
-            refuse(line, Reason::Duplicate, QString(), firstLineOf.value(line.address));
+        } else if (const QByteArray host = AddressText::hostKey(line.address); firstLineOf.contains(host)) {
+            refuse(line, Reason::Duplicate, QString(), firstLineOf.value(host));
+        } else if (const QString spelled = bookHosts.value(host);
+                   !replace && !spelled.isEmpty() && spelled != line.address) {
+            // Under a replacement the other spelling goes, unless the file
+            // names it too, which is a repeat of its own.
+            firstLineOf.insert(host, line.line);
+            refuse(line, Reason::SameHostInBook, spelled);
         } else {
-            firstLineOf.insert(line.address, line.line);
+            firstLineOf.insert(host, line.line);
             const auto inBook = book.constFind(line.address);
             const bool keptAsStored = inBook != book.cend() && !inBook->pingTimeout.isNull()
                                       && inBook->pingTimeout.toString() == line.timeoutText;
@@ -351,13 +394,32 @@ QString AddressImport::reasonText(const Line &line)
         return tr("родительский адрес %1 замыкает цикл").arg(line.detail);
     case Reason::Duplicate:
         return tr("адрес повторяет строку %1").arg(line.otherLine);
+    case Reason::LegacyAddress:
+        return tr("устаревшая запись IPv4-адреса, она читалась бы как %1; нужны четыре десятичных числа от 0 до 255 "
+                  "через точку, без ведущих нулей")
+            .arg(line.detail);
+    case Reason::SameHostInBook:
+        return tr("этот адрес уже есть в базе в записи %1").arg(line.detail);
+    case Reason::NoHeader:
+        return tr("первая строка «%1» — не заголовок и не строка с адресом; нужен заголовок %2")
+            .arg(line.detail.left(200), QString::fromLatin1(headerLine().trimmed()));
     }
     return QString();
 }
 
+QString AddressImport::cutShortText(const Plan &plan)
+{
+    if (plan.unterminatedLine == 0)
+        return QString();
+    return tr("строка %1 («%2») не кончается концом строки: ввод, похоже, оборван, и замена удалила бы адреса, "
+              "которых в нём не оказалось; ничего не записано")
+        .arg(plan.unterminatedLine)
+        .arg(plan.unterminatedText.left(200));
+}
+
 QString AddressImport::refusalText(const Line &line)
 {
-    if (line.address.isEmpty() || line.reason == Reason::BadHeader)
+    if (line.address.isEmpty() || line.reason == Reason::BadHeader || line.reason == Reason::NoHeader)
         return tr("строка %1: %2").arg(line.line).arg(reasonText(line));
     return tr("строка %1: %2: %3").arg(line.line).arg(line.address, reasonText(line));
 }
@@ -369,7 +431,7 @@ bool AddressImport::apply(QSqlDatabase db, const Plan &plan, Written *written, Q
     QSqlQuery begin(db);
     if (!runStatement(begin, Statements::BeginImmediate))
         return failedQuery(begin, error);
-    QSqlQuery insert(db), update(db), setParent(db), clearParent(db), remove(db), orphan(db);
+    QSqlQuery insert(db), update(db), setParent(db), clearParent(db), remove(db), orphan(db), closeOutages(db);
     // Each statement is prepared once and run for every line.
     const auto prepare = [dialect](QSqlQuery &query, const Statements::Statement &statement) {
         query.setForwardOnly(true);
@@ -393,7 +455,8 @@ bool AddressImport::apply(QSqlDatabase db, const Plan &plan, Written *written, Q
                                    {&setParent, &Statements::SetAddressParent},
                                    {&clearParent, &Statements::ClearAddressParent},
                                    {&remove, &Statements::DeleteAddress},
-                                   {&orphan, &Statements::ClearChildrenOf}}) {
+                                   {&orphan, &Statements::ClearChildrenOf},
+                                   {&closeOutages, &Statements::CloseOutagesOfRemovedAddress}}) {
         if (ok && !prepare(*query, *statement)) {
             ok = false;
             failedAt = query;
@@ -419,10 +482,14 @@ bool AddressImport::apply(QSqlDatabase db, const Plan &plan, Written *written, Q
         ok = line.newParent.isEmpty() ? step(clearParent, {line.address})
                                       : step(setParent, {line.address, line.newParent});
     }
+    // One moment for every address the replacement removes: their open
+    // outages end together, as they leave the book together.
+    const QString removedAt = AddressBook::removalMoment();
     for (const QString &address : plan.removals) {
         if (!ok)
             break;
-        ok = step(remove, {address}) && step(clearParent, {address}) && step(orphan, {address});
+        ok = step(closeOutages, {removedAt, address}) && step(remove, {address}) && step(clearParent, {address})
+             && step(orphan, {address});
         written->removed += ok ? 1 : 0;
     }
     QSqlQuery commit(db);

@@ -19,7 +19,12 @@ namespace admin {
 //
 // The header names the columns (any order; address and description needed,
 // timeout_ms and parent optional). Text without a header, as pasted from
-// elsewhere, is read in that column order. A line names one address; an
+// elsewhere, is read in that column order when its first line holds an
+// address; a first line that is neither (another program's header, say)
+// refuses the whole text in one line instead of every line after it.
+//
+// A field our CSV writer guarded against spreadsheet formulas (CsvWriter)
+// reads back as it was stored. A line names one address; an
 // address already in the book is updated, never added twice.
 //
 // Reading is separate from writing: plan() classifies every line against a
@@ -56,6 +61,9 @@ public:
         ParentRemoved,  // in the book, but the replacement removes it
         ParentCycle,
         Duplicate,
+        LegacyAddress,  // an older IPv4 spelling; detail: what it would be read as
+        SameHostInBook, // the book has this host spelled otherwise; detail: that spelling
+        NoHeader,       // the first line is neither the header nor a line with an address
     };
 
     struct Line
@@ -83,6 +91,10 @@ public:
         QList<Line> lines;  // every line read, blank lines left out
         QStringList removals; // book addresses the file does not name (replace only), in numeric order
         bool replace = false;
+        // The last line when the text does not end with a line end, else 0:
+        // a stream cut short ends that way, in the middle of a line.
+        int unterminatedLine = 0;
+        QString unterminatedText;
         int count(Kind kind) const;
         bool anyRefused() const { return count(Kind::Refused) > 0; }
         // Nothing to write at all.
@@ -101,6 +113,9 @@ public:
     static QString reasonText(const Line &line);
     // "строка N: address: reason", one line of a refusal list.
     static QString refusalText(const Line &line);
+    // Why a replacement from this text is refused as cut short, naming the
+    // line; empty when its last line is whole.
+    static QString cutShortText(const Plan &plan);
 
     // Writes the new and changed lines and the removals, all or nothing.
     struct Written

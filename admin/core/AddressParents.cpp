@@ -1,5 +1,6 @@
 #include "AddressParents.h"
 
+#include "AddressBook.h"
 #include "Database.h"
 #include "Failure.h"
 #include "Statements.h"
@@ -105,10 +106,13 @@ bool AddressParents::removeAddress(QSqlDatabase db, const QString &address, Chil
         const bool move = children == Children::MoveToItsParent && !parent.isEmpty();
         ok = (move ? step(Statements::MoveChildrenTo, {parent, address})
                    : step(Statements::ClearChildrenOf, {address}))
-             && step(Statements::ClearAddressParent, {address}) && step(Statements::DeleteAddress, {address})
-             && step(Statements::Commit, {});
-        if (!ok)
+             && step(Statements::ClearAddressParent, {address});
+        if (ok) {
+            ok = AddressBook::removeAddress(db, address, AddressBook::removalMoment(), error)
+                 && (step(Statements::Commit, {}) || failedQuery(query, error));
+        } else {
             failedQuery(query, error);
+        }
     }
     if (!ok) {
         QSqlQuery undo(db);

@@ -31,8 +31,9 @@ public:
 
     // What becomes of the addresses behind one that is removed.
     enum class Children { MoveToItsParent, LeaveWithoutParent };
-    // Removes the address from the book with its parent row and hands its
-    // children on, in one transaction.
+    // Removes the address from the book with its parent row, hands its
+    // children on and ends its open outage now (AddressBook::removeAddress),
+    // in one transaction.
     static bool removeAddress(QSqlDatabase db, const QString &address, Children children, QString *error);
 };
 

@@ -1,5 +1,6 @@
 #include "AdminRules.h"
 
+#include "AddressText.h"
 #include "DateTimeText.h"
 #include "RefreshInterval.h"
 #include "Regional.h"
@@ -51,6 +52,18 @@ qint32 timeoutForNewAddress(const QString &text, const QLocale &locale)
     if (!value || *value < 1)
         return DefaultTimeoutMs;
     return *value;
+}
+
+QString addressProblem(const QString &text)
+{
+    const QString reading = AddressText::legacyReading(text);
+    if (reading.isEmpty())
+        return QString();
+    return QCoreApplication::translate("admin::AdminRules",
+                                       "«%1» — устаревшая запись IPv4-адреса: она читалась бы как %2. Запишите адрес "
+                                       "четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей "
+                                       "(например, 10.0.0.1).")
+        .arg(text, reading);
 }
 
 std::optional<int> readInterval(const QString &text)

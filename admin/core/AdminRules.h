@@ -35,6 +35,13 @@ QString tooLongTimeoutText();
 // number rule accepts it and it is at least 1, otherwise DefaultTimeoutMs.
 qint32 timeoutForNewAddress(const QString &text, const QLocale &locale = QLocale::system());
 
+// Why the address dialogs refuse a typed address, or empty when they take
+// it. They take any text, as always (the monitor tells the operator of a
+// row it cannot probe), but an older IPv4 spelling such as "010.0.0.1" or
+// "10.1": it looks like an address and was once probed as another host
+// (8.0.0.1, 10.0.0.1), so the operator is asked for the dotted quad.
+QString addressProblem(const QString &text);
+
 // The monitor's polling interval in minutes: a whole number from
 // RefreshInterval::MinMinutes to MaxMinutes (a year), in plain digits (blanks
 // around it allowed). Anything else gives no value.

@@ -1,11 +1,12 @@
 #include "AvailabilityReport.h"
 
+#include "AddressText.h"
 #include "AlertRecords.h"
+#include "CsvWriter.h"
 #include "Database.h"
 #include "DurationText.h"
 #include "Failure.h"
 #include "MaintenanceTime.h"
-#include "OutageExport.h"
 #include "Regional.h"
 #include "Statements.h"
 
@@ -13,6 +14,9 @@
 #include <QHash>
 #include <QLocale>
 #include <QSqlQuery>
+
+#include <algorithm>
+#include <numeric>
 
 namespace admin {
 
@@ -46,6 +50,27 @@ bool readWatched(const QSqlDatabase &db, const AvailabilityPeriod &period, std::
             spans.push_back({*b, *e});
     }
     *out = Availability::normalised(std::move(spans), period.from, period.to);
+    return true;
+}
+
+// Each address's stretches without a route, inside watched time: that
+// host's own unwatched time.
+bool readUnrouted(const QSqlDatabase &db, const AvailabilityPeriod &period,
+                  QHash<QString, std::vector<Availability::Span>> *out, QString *error)
+{
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectUnroutedTouching, {stored(period.to), stored(period.from)})) {
+        *error = statementError(q);
+        return false;
+    }
+    while (q.next()) {
+        const auto b = DateTimeText::secondsOfValue(q.value(1));
+        const auto e = DateTimeText::secondsOfValue(q.value(2));
+        if (b && e)
+            (*out)[q.value(0).toString()].push_back({*b, *e});
+    }
+    for (auto it = out->begin(); it != out->end(); ++it)
+        *it = Availability::normalised(std::move(*it), period.from, period.to);
     return true;
 }
 
@@ -121,6 +146,9 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
     std::vector<Availability::Span> watched;
     if (!readWatched(db, period, &watched, error))
         return std::nullopt;
+    QHash<QString, std::vector<Availability::Span>> unrouted;
+    if (!readUnrouted(db, period, &unrouted, error))
+        return std::nullopt;
 
     std::vector<HostAvailability> hosts;
     QHash<QString, size_t> byAddress;
@@ -137,6 +165,22 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
             byAddress.insert(ip, hosts.size());
             hosts.push_back({ip, q.value(1).toString(), {}});
         }
+    }
+    // The book is read in text order (10.0.0.10 before 10.0.0.2); the
+    // report and the file list addresses by value.
+    {
+        std::vector<std::pair<QByteArray, size_t>> keys;
+        keys.reserve(hosts.size());
+        for (size_t i = 0; i < hosts.size(); ++i)
+            keys.emplace_back(AddressText::sortKey(hosts[i].address), i);
+        std::sort(keys.begin(), keys.end());
+        std::vector<HostAvailability> sorted;
+        sorted.reserve(hosts.size());
+        for (const auto &key : keys) {
+            byAddress[hosts[key.second].address] = sorted.size();
+            sorted.push_back(std::move(hosts[key.second]));
+        }
+        hosts = std::move(sorted);
     }
 
     std::vector<std::vector<Availability::Outage>> outages(hosts.size());
@@ -157,10 +201,14 @@ std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, con
             return std::nullopt;
         }
     }
-    for (size_t i = 0; i < hosts.size(); ++i)
-        hosts[i].figures = plan ? Availability::figuresSettingAside(watched, plan->spansOf(hosts[i].address),
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        const auto own = unrouted.constFind(hosts[i].address);
+        const std::vector<Availability::Span> hostWatched =
+            own == unrouted.cend() ? watched : Availability::without(watched, *own);
+        hosts[i].figures = plan ? Availability::figuresSettingAside(hostWatched, plan->spansOf(hosts[i].address),
                                                                     std::move(outages[i]), period.from, period.to, now)
-                                : Availability::figures(watched, std::move(outages[i]), period.from, period.to, now);
+                                : Availability::figures(hostWatched, std::move(outages[i]), period.from, period.to, now);
+    }
     return hosts;
 }
 
@@ -200,7 +248,7 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
     auto opt = [](const std::optional<qint64> &v) { return v ? QByteArray::number(*v) : QByteArray(); };
     const bool data = f.hasData();
     QByteArray line;
-    line += OutageExport::field(host.address) + ',' + OutageExport::field(host.description) + ',';
+    line += CsvWriter::field(host.address) + ',' + CsvWriter::field(host.description) + ',';
     line += QByteArray::number(f.watched) + ',';
     line += (data ? QByteArray::number(f.down) : QByteArray()) + ',';
     line += Availability::percentField(f).toLatin1() + ',';
@@ -213,7 +261,8 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance)
     return line + "\r\n";
 }
 
-QString html(const std::vector<HostAvailability> &hosts, const QString &periodText, Maintenance maintenance)
+QString html(const std::vector<HostAvailability> &hosts, const QString &periodText, Maintenance maintenance,
+             const std::vector<size_t> &rowOrder)
 {
     const bool setAside = maintenance == Maintenance::SetAside;
     const QLocale locale = QLocale::system();
@@ -235,7 +284,15 @@ QString html(const std::vector<HostAvailability> &hosts, const QString &periodTe
     for (const QString &h : heads)
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
     out += QStringLiteral("</tr>");
-    for (const HostAvailability &h : hosts) {
+    std::vector<size_t> order = rowOrder;
+    if (order.empty()) {
+        order.resize(hosts.size());
+        std::iota(order.begin(), order.end(), size_t(0));
+    }
+    for (const size_t row : order) {
+        if (row >= hosts.size())
+            continue;
+        const HostAvailability &h = hosts[row];
         const Availability::Figures &f = h.figures;
         const auto milli = f.availabilityMilliPercent();
         // The bar is a two-cell table: QTextDocument draws no CSS widths on

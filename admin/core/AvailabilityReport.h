@@ -43,10 +43,11 @@ AvailabilityPeriod period(PeriodKind kind, Availability::Seconds now, const QDat
 // "01.03.2025 00:00:00 – 01.04.2025 00:00:00" in the operator's formats.
 QString periodText(const AvailabilityPeriod &period);
 
-// The book's hosts (an address listed twice once, in book order) and their
-// figures; `now` ends a period not over yet. Nothing and *error when a
+// The book's hosts (an address listed twice once) in address order, IPv4
+// before IPv6, each by value (AddressText::sortKey), and their figures; `now` ends a period not over yet. Nothing and *error when a
 // statement fails, including on a database the monitor never recorded its
-// watched time in.
+// watched time in. A host's watched time leaves out its own stretches
+// without a route (the unrouted table).
 // Set aside, the windows are read with the rest (their table too must be
 // there).
 std::optional<std::vector<HostAvailability>> compute(const QSqlDatabase &db, const AvailabilityPeriod &period,
@@ -73,9 +74,11 @@ QByteArray csvLine(const HostAvailability &host, Maintenance maintenance = Maint
 // The printable report: the period, one table row per host with a small bar
 // of its availability. Self-contained HTML, the same text QTextDocument prints.
 // With the maintenance set aside it says so under the period and has a
-// column of the time set aside.
+// column of the time set aside. The rows follow `rowOrder` (indices into
+// `hosts`, as the window shows them sorted), else the hosts' own order;
+// an index out of range is left out.
 QString html(const std::vector<HostAvailability> &hosts, const QString &periodText,
-             Maintenance maintenance = Maintenance::Counted);
+             Maintenance maintenance = Maintenance::Counted, const std::vector<size_t> &rowOrder = {});
 
 } // namespace AvailabilityReport
 

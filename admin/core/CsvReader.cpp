@@ -1,5 +1,7 @@
 #include "CsvReader.h"
 
+#include "CsvWriter.h"
+
 #include <QCoreApplication>
 
 namespace admin {
@@ -17,6 +19,14 @@ bool CsvReader::next(Record *record)
     *record = Record();
     record->line = m_line;
     QString field;
+    bool fieldQuoted = false;
+    // Only a quoted field can carry the writer's guard: an apostrophe typed
+    // into an unquoted one stays.
+    const auto endField = [&] {
+        record->fields << (fieldQuoted ? CsvWriter::unguarded(field) : field);
+        field.clear();
+        fieldQuoted = false;
+    };
     bool inQuotes = false;
     bool afterQuote = false; // a quoted field was closed; only , or a line end may follow
     const QChar *data = m_text.constData();
@@ -42,8 +52,7 @@ bool CsvReader::next(Record *record)
             continue;
         }
         if (c == QLatin1Char(',')) {
-            record->fields << field;
-            field.clear();
+            endField();
             afterQuote = false;
             ++m_pos;
             continue;
@@ -51,7 +60,7 @@ bool CsvReader::next(Record *record)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             m_pos += (c == QLatin1Char('\r') && m_pos + 1 < size && data[m_pos + 1] == QLatin1Char('\n')) ? 2 : 1;
             ++m_line;
-            record->fields << field;
+            endField();
             return true;
         }
         if (afterQuote) {
@@ -62,6 +71,7 @@ bool CsvReader::next(Record *record)
         }
         if (c == QLatin1Char('"') && field.isEmpty()) {
             inQuotes = true;
+            fieldQuoted = true;
             record->quoted = true;
             ++m_pos;
             continue;
@@ -73,7 +83,7 @@ bool CsvReader::next(Record *record)
     }
     if (inQuotes)
         record->error = QCoreApplication::translate("admin::CsvReader", "кавычка не закрыта до конца файла");
-    record->fields << field;
+    endField();
     return true;
 }
 

@@ -11,7 +11,10 @@ namespace admin {
 // Lines end in CR LF, LF or a lone CR. Spreadsheets and hand-written files
 // both stray from the letter of the RFC, so only what cannot be read
 // unambiguously is an error: a quote left open to the end of the text, or
-// text after a field's closing quote.
+// text after a field's closing quote. The apostrophe CsvWriter puts before
+// a text a spreadsheet would take for a formula, always inside quotes, is
+// dropped from a quoted field, so a file the suite wrote reads back as it
+// was stored.
 class CsvReader
 {
 public:

@@ -1,5 +1,6 @@
 #include "LatencyExport.h"
 
+#include "CsvWriter.h"
 #include "Database.h"
 #include "DateTimeText.h"
 
@@ -168,11 +169,11 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
             QString time = q.value(0).toString();
             if (time.size() == 10)
                 time += QLatin1String(" 00:00:00");
-            buffer += OutageExport::field(OutageExport::isoDateTime(time));
+            buffer += CsvWriter::field(OutageExport::isoDateTime(time));
             buffer += ',';
-            buffer += OutageExport::field(q.value(1).toString());
+            buffer += CsvWriter::field(q.value(1).toString());
             buffer += ',';
-            buffer += OutageExport::field(q.value(2).toString());
+            buffer += CsvWriter::field(q.value(2).toString());
             if (part.raw) {
                 buffer += ",1,";
                 buffer += QByteArray::number(q.value(3).toLongLong());

@@ -1,5 +1,6 @@
 #include "OutageExport.h"
 
+#include "CsvWriter.h"
 #include "SafeFile.h"
 
 #include "Database.h"
@@ -38,29 +39,7 @@ QVariantList filterValues(const OutageExport::Filter &filter)
     return {from, to, filter.hostSet ? 1 : 0, host};
 }
 
-// Appends one field in its file form: quoted only where RFC 4180 needs it.
-void appendField(QByteArray &line, const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    bool quote = false;
-    for (const char c : utf8) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        line += utf8;
-        return;
-    }
-    line += '"';
-    for (const char c : utf8) {
-        if (c == '"')
-            line += '"';
-        line += c;
-    }
-    line += '"';
-}
+using CsvWriter::appendField;
 
 constexpr qsizetype FlushAt = 256 * 1024;
 
@@ -74,9 +53,7 @@ QByteArray OutageExport::headerLine(bool marks)
 
 QByteArray OutageExport::field(const QString &text)
 {
-    QByteArray out;
-    appendField(out, text);
-    return out;
+    return CsvWriter::field(text);
 }
 
 QString OutageExport::isoDateTime(const QString &stored)

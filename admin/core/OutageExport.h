@@ -15,7 +15,8 @@ namespace admin {
 //
 // RFC 4180: comma-separated, CR LF line ends, a field in double quotes (its
 // quotes doubled) when it holds a comma, a quote or a line break; UTF-8
-// without a byte-order mark. Date-times are ISO 8601 local time
+// without a byte-order mark. A text a spreadsheet would run as a formula is
+// written guarded (CsvWriter). Date-times are ISO 8601 local time
 // (YYYY-MM-DDTHH:MM:SS) as stored; an open outage has an empty end and
 // duration. Oldest outage first.
 //
@@ -50,7 +51,7 @@ public:
     static constexpr qint64 ProgressStep = 1000;
 
     static QByteArray headerLine(bool marks = false);
-    // One field as the file holds it.
+    // One field as the file holds it (CsvWriter: formulas guarded).
     static QByteArray field(const QString &text);
     // A stored date-time in the file's form; other text stays as it is.
     static QString isoDateTime(const QString &stored);

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "Failure.h"
 #include "DurationText.h"
+#include "OutageLogModel.h"
 #include "Statements.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,18 @@ bool OutageLog::deleteBefore(const QDate &day, int *deleted, QString *error, con
 
 bool OutageLog::summary(Summary *result, QString *error, const QString &connectionName)
 {
-    QSqlQuery query(connectionName.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(connectionName));
-    if (!runStatement(query, Statements::SelectLogSummary) || !query.next())
+    return summary(connectionName.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(connectionName),
+                   QString(), result, error);
+}
+
+bool OutageLog::summary(QSqlDatabase db, const QString &filter, Summary *result, QString *error)
+{
+    QSqlQuery query(db);
+    const QString pattern = OutageLogModel::likePattern(filter);
+    const bool ran = filter.isEmpty()
+                         ? runStatement(query, Statements::SelectLogSummary)
+                         : runStatement(query, Statements::SelectLogSummaryFiltered, {filter, pattern, pattern});
+    if (!ran || !query.next())
         return failWith(error, statementError(query));
     Summary s;
     s.rows = query.value(0).toLongLong();

@@ -29,6 +29,9 @@ public:
     // Reads the whole log: on a large one it takes a while, so the admin
     // runs it on a connection of its own off the UI thread.
     static bool summary(Summary *result, QString *error, const QString &connectionName = QString());
+    // The figures of the outages whose address or description holds
+    // `filter` (the log listing's filter; every outage when empty).
+    static bool summary(QSqlDatabase db, const QString &filter, Summary *result, QString *error);
     // The line the admin shows under the listing.
     static QString summaryText(const Summary &summary, const QLocale &locale);
 };

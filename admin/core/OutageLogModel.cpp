@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "DatabaseThread.h"
 #include "DateTimeText.h"
+#include "DurationText.h"
 #include "Failure.h"
 #include "Statements.h"
 
@@ -593,6 +594,33 @@ void OutageLogModel::setShowsMarks(bool shown)
     }
 }
 
+void OutageLogModel::setShowsDuration(bool shown)
+{
+    if (shown == m_showsDuration)
+        return;
+    const int column = ColumnCount + (m_showsMarks ? 1 : 0);
+    if (shown) {
+        beginInsertColumns(QModelIndex(), column, column);
+        m_showsDuration = true;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns(QModelIndex(), column, column);
+        m_showsDuration = false;
+        endRemoveColumns();
+    }
+}
+
+QString OutageLogModel::durationText(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return QString();
+    const Row &r = m_rows.at(row);
+    // Open, or a time not in the stored form: no duration to tell.
+    if (r.id == 0 || r.begin == NoValue || r.begin == RawText || r.end == NoValue || r.end == RawText)
+        return QString();
+    return DurationText::format(r.end - r.begin);
+}
+
 int OutageLogModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -600,7 +628,7 @@ int OutageLogModel::rowCount(const QModelIndex &parent) const
 
 int OutageLogModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount + (m_showsMarks ? 1 : 0);
+    return parent.isValid() ? 0 : ColumnCount + (m_showsMarks ? 1 : 0) + (m_showsDuration ? 1 : 0);
 }
 
 QVariant OutageLogModel::data(const QModelIndex &index, int role) const
@@ -611,7 +639,7 @@ QVariant OutageLogModel::data(const QModelIndex &index, int role) const
         // The cell's own text stays first: a narrow column's tooltip is
         // where its whole description is read.
         const QString why = markText(index.row());
-        if (why.isEmpty() || index.column() == Mark)
+        if (why.isEmpty() || (m_showsMarks && index.column() == Mark))
             return QVariant();
         const QString text = data(index, Qt::DisplayRole).toString();
         const QString said = tr("Без сигнала: %1").arg(why);
@@ -622,6 +650,8 @@ QVariant OutageLogModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows.at(index.row());
     if (row.id == 0)
         return QString(); // a blank kept for a moment while rows are replaced
+    if (index.column() == durationColumn())
+        return durationText(index.row());
     switch (index.column()) {
     case Id:
         return QString::number(row.id);

@@ -51,7 +51,8 @@ namespace admin {
 // monitor's outage_marks): every cell of such a row says why in its
 // tooltip, and setShowsMarks adds a column after the log's own that says it
 // in the row. The marks count towards the version, since the monitor writes
-// a mark a moment after the row it belongs to.
+// a mark a moment after the row it belongs to. setShowsDuration adds,
+// after those, how long each closed outage lasted.
 class OutageLogModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -59,7 +60,8 @@ class OutageLogModel final : public QAbstractTableModel
 
 public:
     // Mark is shown only on request, after the stored columns; it neither
-    // sorts nor filters.
+    // sorts nor filters. The duration's column, also on request, comes
+    // after it (see durationColumn()).
     enum Column { Id, TimeBegin, TimeEnd, Description, Address, ColumnCount, Mark = ColumnCount };
     static constexpr int DefaultPageSize = 256;
 
@@ -134,6 +136,13 @@ public:
     // it always was).
     void setShowsMarks(bool shown);
     bool showsMarks() const { return m_showsMarks; }
+    // How long each closed outage lasted (empty while open), after the
+    // reasons when they are shown; it does not sort either.
+    void setShowsDuration(bool shown);
+    bool showsDuration() const { return m_showsDuration; }
+    // Where the duration is shown; -1 while it is not.
+    int durationColumn() const { return m_showsDuration ? ColumnCount + (m_showsMarks ? 1 : 0) : -1; }
+    QString durationText(int row) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -186,6 +195,7 @@ private:
     QVector<Row> m_rows;
     QHash<qint64, StoredMark> m_marks; // by outage id: few outages have one
     bool m_showsMarks = false;
+    bool m_showsDuration = false;
     QHash<qint64, QString> m_rawTexts; // key row * ColumnCount + column
     QVector<QString> m_texts;
     QHash<QString, qint32> m_textIds;

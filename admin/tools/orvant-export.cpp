@@ -4,6 +4,7 @@
 //   orvant-export --addresses [--db FILE] OUTPUT.csv
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //   orvant-export --availability [--without-maintenance] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
+//   orvant-export --vantages [--from DATE] [--to DATE] OUTPUT.csv
 //
 // The last form writes each host's availability over the time the monitor
 // watched, from the start of --from to the end of --to (default: the 30 days
@@ -12,7 +13,9 @@
 //
 // --marks adds why each outage rang no alarm (quiet_reason,quiet_detail).
 // --addresses writes the address book instead, in the form orvant-import
-// reads (address,description,timeout_ms,parent).
+// reads (address,description,timeout_ms,parent). --vantages writes each
+// vantage point's own outages (vantage,address,description,begin,end,
+// duration_s), which only a server database has.
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
 // the program unless --db names another; it is only read. Exit 0 when the
 // file is written, 1 when the database or the output failed, 2 for a wrong
@@ -22,6 +25,8 @@
 #include "Database.h"
 #include "LatencyExport.h"
 #include "OutageExport.h"
+#include "VantageExport.h"
+#include "VantageRecords.h"
 #include "AvailabilityReport.h"
 #include "Regional.h"
 
@@ -41,9 +46,14 @@ using admin::OutageExport;
 
 namespace {
 
-int fail(int status, const QString &message)
+void told(const QString &message)
 {
     QTextStream(stderr) << "orvant-export: " << message << '\n';
+}
+
+int fail(int status, const QString &message)
+{
+    told(message);
     return status;
 }
 
@@ -56,7 +66,7 @@ bool readDate(const QCommandLineParser &parser, const QString &option, QDate *da
     *date = Regional::readDate(text);
     if (date->isValid())
         return true;
-    *message = QStringLiteral("--%1: not a date: \"%2\" (use YYYY-MM-DD)").arg(option, text);
+    *message = QCoreApplication::translate("orvant-export", "--%1: не дата: «%2» (пишите ГГГГ-ММ-ДД)").arg(option, text);
     return false;
 }
 
@@ -84,13 +94,15 @@ int writeAvailability(const QString &output, QDate from, QDate to, admin::Availa
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush())
-            return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
+            return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать в стандартный вывод: %1")
+                               .arg(out.errorString()));
         return 0;
     }
     QSaveFile out(output);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
-        return fail(1, QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
-    QTextStream(stderr) << "orvant-export: " << hosts->size() << " hosts written to " << output << '\n';
+        return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать %1: %2")
+                           .arg(output, out.errorString()));
+    told(QCoreApplication::translate("orvant-export", "записано адресов: %1 (%2)").arg(qint64(hosts->size())).arg(output));
     return 0;
 }
 
@@ -100,44 +112,68 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvant-export"));
-    // Database errors reach the operator in the desktop's language.
+    // Every message reaches the operator in the desktop's language, the
+    // command-line parser's own included.
     Language::installOwnTextsForSystem(app);
+    Language::installQtTextsForSystem(app);
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.1"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the outage log as CSV: id,begin,end,duration_s,description,address.\n"
-        "Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no duration."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "orvant-export",
+        "Записывает журнал сбоев в CSV: id,begin,end,duration_s,description,address.\n"
+        "Дата и время местные, ГГГГ-ММ-ДДTЧЧ:ММ:СС; у продолжающегося сбоя нет конца и длительности."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({QStringLiteral("from"), QStringLiteral("Only outages that began on DATE or later."),
+    parser.addOption({QStringLiteral("from"),
+                      QCoreApplication::translate("orvant-export", "Только сбои, начавшиеся в день DATE или позже."),
                       QStringLiteral("DATE")});
-    parser.addOption({QStringLiteral("to"), QStringLiteral("Only outages that began on DATE or earlier."),
+    parser.addOption({QStringLiteral("to"),
+                      QCoreApplication::translate("orvant-export", "Только сбои, начавшиеся в день DATE или раньше."),
                       QStringLiteral("DATE")});
     parser.addOption({QStringLiteral("availability"),
-                      QStringLiteral("Write each host's availability over the watched time instead: "
-                                     "address,description,watched_s,down_s,availability_pct,outages,longest_s,"
-                                     "mean_down_s,mtbf_s,unwatched_s (from the start of --from to the end of --to; "
-                                     "default the 30 days up to today).")});
+                      QCoreApplication::translate(
+                          "orvant-export",
+                          "Вместо журнала записать доступность каждого адреса за время наблюдения: "
+                          "address,description,watched_s,down_s,availability_pct,outages,longest_s,"
+                          "mean_down_s,mtbf_s,unwatched_s (с начала --from до конца --to; "
+                          "по умолчанию 30 дней по сегодня включительно).")});
     parser.addOption({QStringLiteral("marks"),
-                      QStringLiteral("Two more columns: why an outage rang no alarm, quiet_reason,quiet_detail "
-                                     "(empty for one that rang).")});
+                      QCoreApplication::translate("orvant-export",
+                                                  "Ещё два столбца: почему сбой не поднял тревогу, "
+                                                  "quiet_reason,quiet_detail (пусто, если поднял).")});
     parser.addOption({QStringLiteral("without-maintenance"),
-                      QStringLiteral("With --availability: time inside a host's maintenance windows counts neither "
-                                     "up nor down; a last column maintenance_s holds the watched time set aside.")});
-    parser.addOption({QStringLiteral("host"), QStringLiteral("Only outages of the host with this description."),
+                      QCoreApplication::translate(
+                          "orvant-export",
+                          "Вместе с --availability: время в окнах плановых работ адреса не считается ни "
+                          "доступностью, ни сбоем; последний столбец maintenance_s — отложенное время "
+                          "наблюдения.")});
+    parser.addOption({QStringLiteral("host"),
+                      QCoreApplication::translate("orvant-export", "Только сбои адреса с этим описанием."),
                       QStringLiteral("DESCRIPTION")});
     parser.addOption({QStringLiteral("addresses"),
-                      QStringLiteral("Write the address book instead: address,description,timeout_ms,parent, "
-                                     "as orvant-import reads it.")});
+                      QCoreApplication::translate("orvant-export",
+                                                  "Вместо журнала записать список адресов: "
+                                                  "address,description,timeout_ms,parent, как его читает "
+                                                  "orvant-import.")});
     parser.addOption({QStringLiteral("db"),
-                      QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
-                                     "else ping_addr.mdb beside the program)."),
+                      QCoreApplication::translate("orvant-export",
+                                                  "Файл базы данных (по умолчанию база, названная в orvant.conf "
+                                                  "рядом с программой, иначе ping_addr.mdb рядом с программой)."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("latency"),
-                      QStringLiteral("Round trips and loss instead of outages: time,address,description,passes,sent,"
-                                     "lost,rtt_min_ms,rtt_median_ms,rtt_p90_ms,rtt_max_ms.")});
-    parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The CSV file to write, - for standard output."));
+                      QCoreApplication::translate("orvant-export",
+                                                  "Вместо сбоев записать задержки и потери: time,address,"
+                                                  "description,passes,sent,lost,rtt_min_ms,rtt_median_ms,"
+                                                  "rtt_p90_ms,rtt_max_ms.")});
+    parser.addOption({QStringLiteral("vantages"),
+                      QCoreApplication::translate("orvant-export",
+                                                  "Вместо журнала записать сбои, которые видел каждый "
+                                                  "наблюдательный пункт: vantage,address,description,begin,end,"
+                                                  "duration_s (только база данных на сервере).")});
+    parser.addPositionalArgument(
+        QStringLiteral("OUTPUT"),
+        QCoreApplication::translate("orvant-export", "Файл CSV, в который писать; - для стандартного вывода."));
     if (!parser.parse(app.arguments()))
         return fail(2, parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -146,20 +182,24 @@ int main(int argc, char **argv)
         parser.showVersion();
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
-        return fail(2, QStringLiteral("one OUTPUT file expected (- for standard output); see --help"));
+        return fail(2, QCoreApplication::translate("orvant-export",
+                                                   "нужен один выходной файл OUTPUT (- для стандартного вывода); "
+                                                   "см. --help"));
     const QString output = positional.first();
 
     const bool addresses = parser.isSet(QStringLiteral("addresses"));
     // One kind of file per run: a second kind asked for would be silently dropped.
     int kinds = 0;
-    for (const char *kind : {"addresses", "availability", "latency"})
+    for (const char *kind : {"addresses", "availability", "latency", "vantages"})
         kinds += parser.isSet(QLatin1String(kind)) ? 1 : 0;
     if (kinds > 1)
-        return fail(2, QStringLiteral("--addresses, --availability and --latency each write a file of their own; "
-                                      "give one of them"));
+        return fail(2, QCoreApplication::translate("orvant-export",
+                                                   "--addresses, --availability, --latency и --vantages пишут "
+                                                   "каждый свой файл; укажите один из них"));
     for (const char *logOnly : {"from", "to", "host"}) {
         if (addresses && parser.isSet(QLatin1String(logOnly)))
-            return fail(2, QStringLiteral("--%1 selects outages; the address book is written whole")
+            return fail(2, QCoreApplication::translate("orvant-export",
+                                                       "--%1 отбирает сбои, а список адресов записывается целиком")
                                .arg(QLatin1String(logOnly)));
     }
     OutageExport::Filter filter;
@@ -168,18 +208,22 @@ int main(int argc, char **argv)
         || !readDate(parser, QStringLiteral("to"), &filter.to, &message))
         return fail(2, message);
     if (filter.from.isValid() && filter.to.isValid() && filter.from > filter.to)
-        return fail(2, QStringLiteral("--from %1 is after --to %2").arg(filter.from.toString(Qt::ISODate),
-                                                                        filter.to.toString(Qt::ISODate)));
+        return fail(2, QCoreApplication::translate("orvant-export", "--from %1 позже, чем --to %2")
+                           .arg(filter.from.toString(Qt::ISODate), filter.to.toString(Qt::ISODate)));
     const bool availability = parser.isSet(QStringLiteral("availability"));
     if (availability && parser.isSet(QStringLiteral("host")))
-        return fail(2, QStringLiteral("--host does not go with --availability"));
+        return fail(2, QCoreApplication::translate("orvant-export", "--host не сочетается с --availability"));
     const bool latency = parser.isSet(QStringLiteral("latency"));
+    const bool vantages = parser.isSet(QStringLiteral("vantages"));
+    if (vantages && parser.isSet(QStringLiteral("host")))
+        return fail(2, QCoreApplication::translate("orvant-export", "--host не сочетается с --vantages"));
     filter.marks = parser.isSet(QStringLiteral("marks"));
-    if (filter.marks && (addresses || availability || latency))
-        return fail(2, QStringLiteral("--marks goes only with the outage log"));
+    if (filter.marks && (addresses || availability || latency || vantages))
+        return fail(2, QCoreApplication::translate("orvant-export", "--marks бывает только у журнала сбоев"));
     const bool withoutMaintenance = parser.isSet(QStringLiteral("without-maintenance"));
     if (withoutMaintenance && !availability)
-        return fail(2, QStringLiteral("--without-maintenance goes only with --availability"));
+        return fail(2, QCoreApplication::translate("orvant-export",
+                                                   "--without-maintenance бывает только вместе с --availability"));
     filter.hostSet = parser.isSet(QStringLiteral("host"));
     filter.host = parser.value(QStringLiteral("host"));
 
@@ -189,6 +233,8 @@ int main(int argc, char **argv)
         database = DatabaseConfig::sqliteFile(parser.value(QStringLiteral("db")));
     else if (!DatabaseConfig::load(Database::programDirectory(), &database, &error))
         return fail(1, error);
+    if (vantages && !database.isServer())
+        return fail(1, VantageRecords::onlyOnServerText(database.describe()));
     // Only reads: a file it may not write is no obstacle, and it upgrades nothing.
     Database::Options options;
     options.readOnly = true;
@@ -210,7 +256,7 @@ int main(int argc, char **argv)
         if (!ok)
             return fail(1, error);
         if (output != QLatin1String("-"))
-            QTextStream(stderr) << "orvant-export: " << written << " addresses written to " << output << '\n';
+            told(QCoreApplication::translate("orvant-export", "записано адресов: %1 (%2)").arg(written).arg(output));
         return 0;
     }
     if (availability) {
@@ -226,25 +272,30 @@ int main(int argc, char **argv)
     if (output == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
-            return fail(1, QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
-        result = latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
-                         : OutageExport::toDevice(&out, filter, {}, &error, &rows);
+            return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать в стандартный вывод: %1")
+                               .arg(out.errorString()));
+        result = vantages  ? admin::VantageExport::toDevice(&out, filter, &error, &rows)
+                 : latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
+                           : OutageExport::toDevice(&out, filter, {}, &error, &rows);
         // A full disk or /dev/full is seen only when the last bytes go out,
         // however few: a failed flush or close is a failed export.
         if (result == OutageExport::Result::Written
             && (!out.flush() || out.error() != QFileDevice::NoError || std::fflush(stdout) != 0 || std::ferror(stdout)))
-            return fail(1, QStringLiteral("cannot write to standard output: %1")
+            return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать в стандартный вывод: %1")
                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
         out.close();
     } else {
-        result = latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
-                         : OutageExport::toFile(output, filter, {}, &error, &rows);
+        result = vantages  ? admin::VantageExport::toFile(output, filter, &error, &rows)
+                 : latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
+                           : OutageExport::toFile(output, filter, {}, &error, &rows);
     }
     Database::close();
     if (result != OutageExport::Result::Written)
         return fail(1, error);
     if (output != QLatin1String("-"))
-        QTextStream(stderr) << "orvant-export: " << rows << (latency ? " rows written to " : " outages written to ")
-                            << output << '\n';
+        told((latency || vantages ? QCoreApplication::translate("orvant-export", "записано строк: %1 (%2)")
+                      : QCoreApplication::translate("orvant-export", "записано сбоев: %1 (%2)"))
+                 .arg(rows)
+                 .arg(output));
     return 0;
 }

@@ -34,23 +34,34 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvant-import"));
+    // Every message in the desktop's language, the command-line parser's own included.
     Language::installOwnTextsForSystem(app);
+    Language::installQtTextsForSystem(app);
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.1"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Adds or updates the addresses of a CSV file in the address book: address,description,timeout_ms,parent.\n"
-        "Nothing is written when any line is refused; each refused line is named with its line number."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "orvant-import",
+        "Добавляет или обновляет адреса из файла CSV в списке адресов: address,description,timeout_ms,parent.\n"
+        "Если отклонена хоть одна строка, ничего не записывается; каждая отклонённая строка названа по номеру."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("db"),
-                      QStringLiteral("The database file (default: the database orvant.conf beside the program names, "
-                                     "else ping_addr.mdb beside the program)."),
+                      QCoreApplication::translate("orvant-import",
+                                                  "Файл базы данных (по умолчанию база, названная в orvant.conf "
+                                                  "рядом с программой, иначе ping_addr.mdb рядом с программой)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("dry-run"), QStringLiteral("Check the file and tell what would change; write nothing.")});
+    parser.addOption({QStringLiteral("dry-run"),
+                      QCoreApplication::translate("orvant-import",
+                                                  "Проверить файл и сказать, что изменится; ничего не записывать "
+                                                  "(база открывается только для чтения).")});
     parser.addOption({QStringLiteral("replace"),
-                      QStringLiteral("Also remove the addresses of the book that the file does not name.")});
-    parser.addPositionalArgument(QStringLiteral("FILE.csv"), QStringLiteral("The CSV file to read, - for standard input."));
+                      QCoreApplication::translate("orvant-import",
+                                                  "Также удалить из списка адреса, которых нет в файле. Ввод, "
+                                                  "последняя строка которого не кончается концом строки, считается "
+                                                  "оборванным и не принимается.")});
+    parser.addPositionalArgument(QStringLiteral("FILE.csv"),
+                                 QCoreApplication::translate("orvant-import", "Файл CSV; - читает стандартный ввод."));
     if (!parser.parse(app.arguments()))
         return fail(2, parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -59,7 +70,9 @@ int main(int argc, char **argv)
         parser.showVersion();
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
-        return fail(2, QStringLiteral("one input FILE.csv expected (- for standard input); see --help"));
+        return fail(2, QCoreApplication::translate("orvant-import",
+                                                   "нужен один входной файл FILE.csv (- для стандартного ввода); "
+                                                   "см. --help"));
     const QString input = positional.first();
     const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
     const bool replace = parser.isSet(QStringLiteral("replace"));
@@ -68,10 +81,12 @@ int main(int argc, char **argv)
     const bool opened = input == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                     : (file.setFileName(input), file.open(QIODevice::ReadOnly));
     if (!opened)
-        return fail(1, QCoreApplication::translate("orvant-import", "не удалось открыть файл %1: %2").arg(input, file.errorString()));
+        return fail(1, QCoreApplication::translate("orvant-import", "не удалось открыть файл %1: %2")
+                           .arg(input, file.errorString()));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(1, QCoreApplication::translate("orvant-import", "не удалось прочитать файл %1: %2").arg(input, file.errorString()));
+        return fail(1, QCoreApplication::translate("orvant-import", "не удалось прочитать файл %1: %2")
+                           .arg(input, file.errorString()));
     QString text;
     QString error;
     if (!AddressImport::decode(bytes, &text, &error))
@@ -83,7 +98,11 @@ int main(int argc, char **argv)
     else if (!DatabaseConfig::load(Database::programDirectory(), &database, &error))
         return fail(1, error);
     const QString connection = QLatin1String(QSqlDatabase::defaultConnection);
-    if (!Database::open(database, Database::Options(), &error, connection, nullptr))
+    // A dry run reads only: a file of an older version stays as it is
+    // (no upgrade), and a server session refuses any write.
+    Database::Options options;
+    options.readOnly = dryRun;
+    if (!Database::open(database, options, &error, connection, nullptr))
         return fail(1, error);
     // No handle of the connection is kept: Database::close() removes it.
     const auto db = [&connection] { return QSqlDatabase::database(connection); };
@@ -91,18 +110,32 @@ int main(int argc, char **argv)
     AddressImport::Book book;
     if (!AddressImport::readBook(db(), &book, &error)) {
         Database::close();
-        return fail(1, QCoreApplication::translate("orvant-import", "не удалось прочитать список адресов: %1").arg(error));
+        return fail(1,
+                    QCoreApplication::translate("orvant-import", "не удалось прочитать список адресов: %1").arg(error));
     }
     const AddressImport::Plan plan = AddressImport::plan(text, book, replace);
     QTextStream err(stderr);
+    // A stream cut off mid-line (a writer killed, a copy that ran out of
+    // disk) names only the first part of the book: replacing from it would
+    // remove the rest, and its last line may be an address cut short.
+    if (replace && plan.unterminatedLine > 0) {
+        Database::close();
+        return fail(2, QStringLiteral("%1: %2").arg(input, AddressImport::cutShortText(plan)));
+    }
     if (plan.anyRefused()) {
         Database::close();
+        const AddressImport::Line &first = plan.lines.constFirst();
+        // Without its header no line can be read: one line says so.
+        if (first.reason == AddressImport::Reason::BadHeader || first.reason == AddressImport::Reason::NoHeader)
+            return fail(2, QCoreApplication::translate("orvant-import", "%1: %2; ничего не записано")
+                               .arg(input, AddressImport::refusalText(first)));
         for (const AddressImport::Line &line : plan.lines) {
             if (line.kind == AddressImport::Kind::Refused)
                 err << input << ": " << AddressImport::refusalText(line) << '\n';
         }
         err.flush(); // before the closing line, which goes through a stream of its own
-        return fail(2, QCoreApplication::translate("orvant-import", "отклонено строк: %1; ничего не записано").arg(plan.count(AddressImport::Kind::Refused)));
+        return fail(2, QCoreApplication::translate("orvant-import", "отклонено строк: %1; ничего не записано")
+                           .arg(plan.count(AddressImport::Kind::Refused)));
     }
     // An empty file (a spreadsheet export that failed, say) would empty the
     // book under --replace, with nobody asked.
@@ -119,7 +152,8 @@ int main(int argc, char **argv)
     if (dryRun) {
         Database::close();
         err << "orvant-import: "
-            << QCoreApplication::translate("orvant-import", "проверка: будет добавлено %1, изменено %2, без изменений %3, удалено %4; ничего не записано")
+            << QCoreApplication::translate("orvant-import", "проверка: будет добавлено %1, изменено %2, без "
+                                                            "изменений %3, удалено %4; ничего не записано")
                    .arg(added)
                    .arg(changed)
                    .arg(unchanged)

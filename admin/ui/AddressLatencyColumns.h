@@ -2,17 +2,17 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QSqlDatabase>
 
-class DatabaseThread;
+#include <functional>
 
 namespace admin {
 
 class AddressListModel;
+class AdminStore;
 
 // The address listing's last three columns: each address's last round trip,
-// its median round trip and its loss over the last 24 hours. Read on a
-// database thread of its own after the listing is shown, added when they
+// its median round trip and its loss over the last 24 hours. Read through
+// the admin's store after the listing is shown, added when they
 // come (and only when anything was measured in that day, so a database
 // without measurements lists as it always did). The listing sorts them as
 // numbers, an empty cell after every number.
@@ -22,9 +22,7 @@ class AddressLatencyColumns final : public QObject
     Q_DISABLE_COPY_MOVE(AddressLatencyColumns)
 
 public:
-    // `programConnection` names the connection whose database is read.
-    explicit AddressLatencyColumns(AddressListModel *model, QObject *parent = nullptr,
-                                   const QString &programConnection = QLatin1String(QSqlDatabase::defaultConnection));
+    AddressLatencyColumns(AddressListModel *model, AdminStore &store, QObject *parent = nullptr);
     ~AddressLatencyColumns() override;
 
     // After the listing was filled: adds the columns and reads their values.
@@ -34,8 +32,8 @@ public:
 
 private:
     QPointer<AddressListModel> m_model;
-    QString m_programConnection;
-    DatabaseThread *m_thread = nullptr;
+    AdminStore &m_store;
+    std::function<bool(int)> m_pending; // waits for the latest read
     int m_generation = 0;
 };
 

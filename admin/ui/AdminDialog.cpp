@@ -1,9 +1,7 @@
 #include "AdminDialog.h"
 
-#include "AdminDatabase.h"
 #include "frmMain.h"
 
-#include "Database.h"
 #include "Prompts.h"
 #include "Twips.h"
 
@@ -54,10 +52,6 @@ void AdminDialog::setActionButton(QPushButton *button)
 {
     // A text box leaves Enter to its dialog, which presses its default button.
     button->setDefault(true);
-    // Pressed comes before clicked, by mouse and by keyboard alike: a server
-    // connection lost in an earlier action is made again before this one
-    // runs; should the server still be away, the action's failure says so.
-    connect(button, &QPushButton::pressed, this, [this] { reconnectFirst(database()); });
 }
 
 void AdminDialog::reportFailure(const QString &title, const QString &what, const QString &error)
@@ -65,10 +59,10 @@ void AdminDialog::reportFailure(const QString &title, const QString &what, const
     m_prompts.ask(this, QMessageBox::Critical, title, what + QLatin1Char('\n') + error);
 }
 
-DatabaseThread &AdminDialog::database() const
+AdminStore &AdminDialog::store() const
 {
     // Every dialog of the admin is made over its main window.
-    return *qobject_cast<frmMain *>(parentWidget())->databaseThread();
+    return qobject_cast<frmMain *>(parentWidget())->store();
 }
 
 } // namespace admin

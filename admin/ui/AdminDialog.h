@@ -3,11 +3,12 @@
 #include <QDialog>
 
 class QPushButton;
-class DatabaseThread;
 
 class Prompts;
 
 namespace admin {
+
+class AdminStore;
 
 // What the admin's dialogs share: their own close button only hides them
 // (their contents stay for the next opening), while the window's close box
@@ -42,10 +43,10 @@ protected:
     void setActionButton(QPushButton *button);
     // A failed statement or program start: the message names what failed
     // and carries the database's or the system's own text.
-    // `error` comes from the database thread with a lost connection noted.
+    // `error` comes from the store with a lost connection noted.
     void reportFailure(const QString &title, const QString &what, const QString &error);
-    // The admin's database thread (the main window's).
-    DatabaseThread &database() const;
+    // The admin's store (the main window's).
+    AdminStore &store() const;
 
 private:
     Prompts &m_prompts;

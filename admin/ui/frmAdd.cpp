@@ -1,9 +1,8 @@
 #include "frmAdd.h"
 
-#include "AdminDatabase.h"
+#include "AdminStore.h"
+#include "DatabaseWait.h"
 
-#include "AddressBook.h"
-#include "AddressParents.h"
 #include "ParentChoice.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
@@ -60,21 +59,21 @@ void frmAdd::cmdAdd_Click()
         prompts().ask(this, QMessageBox::Warning, title, tr("Нет Ip адреса!"));
         return;
     }
-    // The answer carries what was read: a wait the operator gave up on may
-    // still end later, when nothing of this call is left to write into.
-    const auto checked = onDatabase(database(), this, [ip](const QString &connection) {
-        QString error;
-        bool found = false;
-        const bool ok = AddressBook::exists(ip, &found, &error, connection);
-        return std::make_pair(Outcome::of(ok, error, connection), found);
-    });
-    if (!checked)
-        return;
-    if (!checked->first.ok) {
-        reportFailure(title, tr("Не удалось проверить адрес."), checked->first.error);
+    // An older IPv4 spelling would be probed as another host than it reads.
+    if (const QString problem = AdminRules::addressProblem(ip); !problem.isEmpty()) {
+        prompts().ask(this, QMessageBox::Warning, title, problem);
         return;
     }
-    const bool found = checked->second;
+    // The answer carries what was read: a wait the operator gave up on may
+    // still end later, when nothing of this call is left to write into.
+    const auto checked = DatabaseWait::wait(this, store().addressExists(ip));
+    if (!checked)
+        return;
+    if (!checked->outcome.ok) {
+        reportFailure(title, tr("Не удалось проверить адрес."), checked->outcome.error);
+        return;
+    }
+    const bool found = checked->found;
     if (found) {
         prompts().ask(this, QMessageBox::Warning, title, tr("Запись с этим IP уже существует!"));
         return;
@@ -88,29 +87,15 @@ void frmAdd::cmdAdd_Click()
         txtPTO->setText(QString::number(AdminRules::DefaultTimeoutMs));
     const qint32 timeout = AdminRules::timeoutForNewAddress(txtPTO->text());
     const QString parent = ParentChoice::chosen(cmbParent);
-    // The parent is written right after the address, in the same job.
-    const auto added = onDatabase(
-        database(), this, [ip, descript = txtDesc->text(), timeout, parent](const QString &connection) {
-            QString error;
-            const bool ok = AddressBook::add(ip, descript, timeout, &error, connection);
-            Outcome parentOutcome{true, QString()};
-            if (ok && !parent.isEmpty()) {
-                bool cycle = false;
-                QString parentError;
-                const bool set = AddressParents::setParent(QSqlDatabase::database(connection, false), ip, parent,
-                                                           &cycle, &parentError);
-                parentOutcome = Outcome::of(set, parentError, connection);
-            }
-            return std::make_pair(Outcome::of(ok, error, connection), parentOutcome);
-        });
+    const auto added = DatabaseWait::wait(this, store().addAddress(ip, txtDesc->text(), timeout, parent));
     if (!added)
         return;
-    if (!added->first.ok) {
-        reportFailure(title, tr("Не удалось добавить адрес."), added->first.error);
+    if (!added->address.ok) {
+        reportFailure(title, tr("Не удалось добавить адрес."), added->address.error);
         return;
     }
-    if (!added->second.ok)
-        reportFailure(title, tr("Адрес добавлен, но не записано, за каким адресом он стоит."), added->second.error);
+    if (!added->parent.ok)
+        reportFailure(title, tr("Адрес добавлен, но не записано, за каким адресом он стоит."), added->parent.error);
     // The next host may sit behind this one; the chosen parent stays for
     // the next host, as hosts are often entered router by router.
     ParentChoice::insertAddress(cmbParent, ip);
@@ -124,18 +109,13 @@ void frmAdd::cmdAdd_Click()
 
 void frmAdd::loadParents()
 {
-    const auto read = onDatabase(database(), this, [](const QString &connection) {
-        QString error;
-        QList<AddressListModel::Row> rows;
-        const bool ok = AddressListModel::load(QSqlDatabase::database(connection, false), &rows, &error);
-        return std::make_pair(Outcome::of(ok, error, connection), rows);
-    });
+    const auto read = DatabaseWait::wait(this, store().readBook());
     if (!read)
         return;
     // A book that cannot be read leaves "нет" alone on offer.
-    ParentChoice::fill(cmbParent, QString(), read->second);
-    if (!read->first.ok)
-        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), read->first.error);
+    ParentChoice::fill(cmbParent, QString(), read->rows);
+    if (!read->outcome.ok)
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), read->outcome.error);
 }
 
 void frmAdd::showEvent(QShowEvent *event)

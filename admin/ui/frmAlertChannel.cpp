@@ -72,7 +72,7 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
         m_format->addItem(formatName(f), formatName(f));
     m_format->setCurrentIndex(m_format->findData(formatName(channel.format())));
     m_chat = new QLineEdit(channel.setting("chat_id"), hook);
-    m_token = secretBox(webhook && !channel.secret.isEmpty(), hook);
+    m_token = secretBox(webhook && channel.hasSecret(), hook);
     m_token->setObjectName(QStringLiteral("txtToken"));
     hookForm->addRow(tr("Адрес (URL):"), m_url);
     hookForm->addRow(tr("Форма:"), m_format);
@@ -89,7 +89,7 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
     m_smtp->setPlaceholderText(QStringLiteral("smtp://mail.example.org:587"));
     m_user = new QLineEdit(channel.setting("user"), mail);
     m_user->setObjectName(QStringLiteral("txtUser"));
-    m_password = secretBox(email && !channel.secret.isEmpty(), mail);
+    m_password = secretBox(email && channel.hasSecret(), mail);
     m_password->setObjectName(QStringLiteral("txtPassword"));
     m_from = new QLineEdit(channel.setting("from"), mail);
     mailForm->addRow(tr("Кому:"), m_to);
@@ -103,10 +103,10 @@ frmAlertChannel::frmAlertChannel(const AlertChannel &channel, QWidget *parent) :
     auto *bottom = new QFormLayout;
     m_caFile = new QLineEdit(channel.setting("ca_file"), this);
     bottom->addRow(tr("Файл сертификатов УЦ:"), m_caFile);
-    m_down = new QCheckBox(tr("Нет связи"), this);
+    m_down = new QCheckBox(tr("Нет соединения"), this);
     m_down->setObjectName(QStringLiteral("chDown"));
     m_down->setChecked(channel.wantsDown);
-    m_up = new QCheckBox(tr("Связь восстановлена"), this);
+    m_up = new QCheckBox(tr("Соединение восстановлено"), this);
     m_up->setObjectName(QStringLiteral("chUp"));
     m_up->setChecked(channel.wantsUp);
     m_reminders = new QCheckBox(tr("Напоминать каждые"), this);
@@ -141,6 +141,10 @@ AlertChannel frmAlertChannel::channel() const
     c.kind = kindFromName(m_kind->currentData().toString()).value_or(ChannelKind::Command);
     const bool kindChanged = c.kind != m_original.kind;
     c.settings = {};
+    // The file of a secret stays named while its box is left empty.
+    const QString secretFile = m_original.setting("secret_file");
+    if (!kindChanged && !secretFile.isEmpty())
+        c.settings.insert(QStringLiteral("secret_file"), secretFile);
     const QString ca = m_caFile->text().trimmed();
     if (!ca.isEmpty())
         c.settings.insert(QStringLiteral("ca_file"), ca);
@@ -151,6 +155,7 @@ AlertChannel frmAlertChannel::channel() const
         while (!args.isEmpty() && args.last().isEmpty())
             args.removeLast();
         c.settings.insert(QStringLiteral("arguments"), QJsonArray::fromStringList(args));
+        c.settings.remove(QStringLiteral("secret_file"));
         c.secret.clear();
         break;
     }

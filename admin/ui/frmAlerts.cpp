@@ -1,8 +1,7 @@
 #include "frmAlerts.h"
 
+#include "AdminStore.h"
 #include "AlertText.h"
-#include "Database.h"
-#include "DatabaseThread.h"
 #include "Dispatcher.h"
 #include "Prompts.h"
 #include "Regional.h"
@@ -45,35 +44,20 @@ void setRow(QTableWidget *t, int row, const QStringList &cells)
 QString eventsShown(const AlertChannel &c)
 {
     QStringList list;
+    // In the words the notifications and the delivery log use.
     if (c.wantsDown)
-        list << frmAlerts::tr("нет связи");
+        list << AlertText::eventText(eventName(Event::Down));
     if (c.wantsUp)
-        list << frmAlerts::tr("восстановление");
+        list << AlertText::eventText(eventName(Event::Up));
     if (c.wantsReminders)
         list << frmAlerts::tr("напоминание (%1 мин)").arg(c.reminderMinutes);
     return list.join(QStringLiteral(", "));
 }
 
-QString outcomeShown(const QString &outcome)
-{
-    if (outcome == QLatin1String("delivered"))
-        return frmAlerts::tr("доставлено");
-    if (outcome == QLatin1String("failed"))
-        return frmAlerts::tr("не доставлено, повтор");
-    if (outcome == QLatin1String("given up"))
-        return frmAlerts::tr("не доставлено, отменено");
-    if (outcome == QLatin1String("test delivered"))
-        return frmAlerts::tr("проверка: доставлено");
-    if (outcome == QLatin1String("test failed"))
-        return frmAlerts::tr("проверка: не доставлено");
-    return outcome;
-}
-
 } // namespace
 
-frmAlerts::frmAlerts(Prompts &prompts, QWidget *mainWindow, const DatabaseConfig &config)
-    : AdminDialog(prompts, mainWindow, false), m_config(config),
-      m_database(std::make_unique<DatabaseThread>(QStringLiteral("orvant-admin-alerts"))),
+frmAlerts::frmAlerts(Prompts &prompts, QWidget *mainWindow, AdminStore &store)
+    : AdminDialog(prompts, mainWindow, false), m_store(store),
       m_dispatcher(new Dispatcher(this))
 {
     setObjectName(QStringLiteral("frmAlerts"));
@@ -111,19 +95,6 @@ frmAlerts::frmAlerts(Prompts &prompts, QWidget *mainWindow, const DatabaseConfig
     layout->addWidget(m_log, 3);
     resize(820, 560);
 
-    const QString connection = m_database->connectionName();
-    const DatabaseConfig database = m_config;
-    m_database->post(this,
-                     [database, connection](QSqlDatabase) {
-                         QString error;
-                         QString warning;
-                         Database::open(database, Database::Options{}, &error, connection, &warning);
-                         return error;
-                     },
-                     [this](const QString &error) {
-                         if (!error.isEmpty())
-                             m_outcome->setText(error);
-                     });
     reload();
 }
 
@@ -131,27 +102,22 @@ frmAlerts::~frmAlerts() = default;
 
 void frmAlerts::reload()
 {
-    m_database->post(this,
-                     [](QSqlDatabase db) {
-                         Loaded loaded;
-                         AlertStore store(db);
-                         loaded.ok = db.isOpen() && store.channels(&loaded.channels, &loaded.error)
-                                     && store.deliveries(LogRows, &loaded.log, &loaded.error);
-                         return loaded;
-                     },
-                     [this](const Loaded &loaded) { showLoaded(loaded); });
+    m_store.readChannels(LogRows).then(this, [this](const AdminStore::Channels &read) {
+        showLoaded(read.ok, read.error, read.channels, read.log);
+    });
 }
 
-void frmAlerts::showLoaded(const Loaded &loaded)
+void frmAlerts::showLoaded(bool ok, const QString &error, const QList<AlertChannel> &channels,
+                           const QList<DeliveryEntry> &log)
 {
-    if (!loaded.ok) {
-        if (!loaded.error.isEmpty())
-            m_outcome->setText(tr("Не удалось прочитать каналы оповещений.") + QLatin1Char('\n') + loaded.error);
+    if (!ok) {
+        if (!error.isEmpty())
+            m_outcome->setText(tr("Не удалось прочитать каналы оповещений.") + QLatin1Char('\n') + error);
         emit reloaded();
         return;
     }
     const int selected = selectedRow();
-    m_channels = loaded.channels;
+    m_channels = channels;
     m_list->setRowCount(int(m_channels.size()));
     for (int i = 0; i < m_channels.size(); ++i) {
         const AlertChannel &c = m_channels.at(i);
@@ -164,11 +130,12 @@ void frmAlerts::showLoaded(const Loaded &loaded)
         m_list->selectRow(selected);
     else if (m_list->rowCount() > 0)
         m_list->selectRow(0);
-    m_log->setRowCount(int(loaded.log.size()));
-    for (int i = 0; i < loaded.log.size(); ++i) {
-        const DeliveryEntry &e = loaded.log.at(i);
+    m_log->setRowCount(int(log.size()));
+    for (int i = 0; i < log.size(); ++i) {
+        const DeliveryEntry &e = log.at(i);
         setRow(m_log, i,
-               {Regional::generalDateTime(e.at), e.channel, e.event, outcomeShown(e.outcome),
+               {Regional::generalDateTime(e.at), e.channel, AlertText::eventText(e.event),
+                AlertText::outcomeText(e.outcome),
                 QString(e.detail).replace(QLatin1Char('\n'), QStringLiteral(" | "))});
     }
     m_list->resizeColumnsToContents();
@@ -192,19 +159,13 @@ std::optional<AlertChannel> frmAlerts::edit(const AlertChannel &channel)
     return editor.channel();
 }
 
-void frmAlerts::change(std::function<bool(AlertStore &, QString *)> job, const QString &what)
+void frmAlerts::changed(const StoreReply<QString> &reply, const QString &what)
 {
-    m_database->post(this,
-                     [job](QSqlDatabase db) {
-                         AlertStore store(db);
-                         QString error;
-                         return job(store, &error) ? QString() : (error.isEmpty() ? QStringLiteral("?") : error);
-                     },
-                     [this, what](const QString &error) {
-                         if (!error.isEmpty())
-                             prompts().ask(this, QMessageBox::Critical, windowTitle(), what + QLatin1Char('\n') + error);
-                         reload();
-                     });
+    reply.then(this, [this, what](const QString &error) {
+        if (!error.isEmpty())
+            prompts().ask(this, QMessageBox::Critical, windowTitle(), what + QLatin1Char('\n') + error);
+        reload();
+    });
 }
 
 void frmAlerts::cmdAdd_Click()
@@ -214,8 +175,7 @@ void frmAlerts::cmdAdd_Click()
     const auto channel = edit(fresh);
     if (!channel)
         return;
-    change([c = *channel](AlertStore &store, QString *error) mutable { return store.addChannel(&c, error); },
-           tr("Не удалось добавить канал."));
+    changed(m_store.addChannel(*channel), tr("Не удалось добавить канал."));
 }
 
 void frmAlerts::cmdEdit_Click()
@@ -226,8 +186,7 @@ void frmAlerts::cmdEdit_Click()
     const auto channel = edit(m_channels.at(row));
     if (!channel)
         return;
-    change([c = *channel](AlertStore &store, QString *error) { return store.updateChannel(c, error); },
-           tr("Не удалось сохранить канал."));
+    changed(m_store.updateChannel(*channel), tr("Не удалось сохранить канал."));
 }
 
 void frmAlerts::cmdRemove_Click()
@@ -241,8 +200,7 @@ void frmAlerts::cmdRemove_Click()
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    change([id = c.id](AlertStore &store, QString *error) { return store.removeChannel(id, error); },
-           tr("Не удалось удалить канал."));
+    changed(m_store.removeChannel(c.id), tr("Не удалось удалить канал."));
 }
 
 void frmAlerts::cmdTest_Click()
@@ -260,13 +218,7 @@ void frmAlerts::cmdTest_Click()
         const DeliveryEntry entry{QDateTime::currentDateTime(), name, eventName(Event::Down),
                                   o.delivered ? QStringLiteral("test delivered") : QStringLiteral("test failed"),
                                   o.detail};
-        m_database->post(this,
-                         [entry](QSqlDatabase db) {
-                             QString error;
-                             AlertStore(db).log(entry, &error);
-                             return 0;
-                         },
-                         [this](int) { reload(); });
+        m_store.logDelivery(entry).then(this, [this](const QString &) { reload(); });
         emit tested(o.delivered, o.detail);
     });
 }

@@ -3,16 +3,14 @@
 #include "AdminDialog.h"
 #include "AlertChannel.h"
 #include "AlertStore.h"
-#include "DatabaseConfig.h"
+#include "StoreReply.h"
 
 #include <QList>
 
 #include <functional>
 #include <optional>
 
-#include <memory>
-
-class DatabaseThread;
+class QString;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -23,17 +21,19 @@ class Dispatcher;
 
 namespace admin {
 
+class AdminStore;
+
 // "Оповещения": the alert channels (add, change, remove, send a test) and
-// the delivery log. The database work runs on a database thread of the
-// dialog's own; a test is sent from here without waiting (its network and
-// program work is asynchronous, mail has a thread of its own).
+// the delivery log, read and written through the admin's store; a test is
+// sent from here without waiting (its network and program work is
+// asynchronous, mail has a thread of its own).
 class frmAlerts final : public AdminDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmAlerts)
 
 public:
-    frmAlerts(Prompts &prompts, QWidget *mainWindow, const DatabaseConfig &config);
+    frmAlerts(Prompts &prompts, QWidget *mainWindow, AdminStore &store);
     ~frmAlerts() override;
 
     // Reads the channels and the log again.
@@ -56,22 +56,14 @@ signals:
     void tested(bool delivered, const QString &detail);
 
 private:
-    struct Loaded
-    {
-        bool ok = false;
-        QString error;
-        QList<alerts::AlertChannel> channels;
-        QList<alerts::DeliveryEntry> log;
-    };
-
-    void showLoaded(const Loaded &loaded);
+    void showLoaded(bool ok, const QString &error, const QList<alerts::AlertChannel> &channels,
+                    const QList<alerts::DeliveryEntry> &log);
     int selectedRow() const;
     std::optional<alerts::AlertChannel> edit(const alerts::AlertChannel &channel);
-    // Runs a change on the database thread, then reads everything again.
-    void change(std::function<bool(alerts::AlertStore &, QString *)> job, const QString &what);
+    // A change's answer (its failure's text): said, then everything is read again.
+    void changed(const StoreReply<QString> &reply, const QString &what);
 
-    DatabaseConfig m_config;
-    std::unique_ptr<DatabaseThread> m_database;
+    AdminStore &m_store;
     alerts::Dispatcher *m_dispatcher;
     QList<alerts::AlertChannel> m_channels;
     EditorSeam m_editorSeam;

@@ -1,5 +1,8 @@
 #include "frmAvailability.h"
 
+#include "AddressText.h"
+#include "AdminStore.h"
+#include "AvailabilityPdf.h"
 #include "DurationText.h"
 #include "Prompts.h"
 #include "Regional.h"
@@ -12,14 +15,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -52,10 +53,10 @@ QString duration(const std::optional<qint64> &s)
 
 } // namespace
 
-frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
+frmAvailability::frmAvailability(Prompts &prompts, AdminStore &store, QWidget *parent)
     : QDialog(parent)
     , m_prompts(prompts)
-    , m_post(std::move(post))
+    , m_store(store)
 {
     setObjectName(QStringLiteral("frmAvailability"));
     setWindowTitle(tr("Доступность", "window title"));
@@ -96,6 +97,8 @@ frmAvailability::frmAvailability(Prompts &prompts, Poster post, QWidget *parent)
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("tblHosts"));
     m_table->setModel(m_model);
+    // Addresses by value until the operator chooses another order.
+    m_table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -163,18 +166,8 @@ void frmAvailability::refresh()
                                                                : AvailabilityReport::Maintenance::Counted;
     m_computing = true;
     m_periodLabel->setText(tr("Период: %1 (считается...)").arg(AvailabilityReport::periodText(period)));
-    QPointer<frmAvailability> self(this);
-    m_post([self, period, now, request, maintenance](const QSqlDatabase &db) {
-        QString error;
-        auto hosts = AvailabilityReport::compute(db, period, now, &error, maintenance);
-        if (self)
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, request, hosts = std::move(hosts), error]() mutable {
-                    if (self)
-                        self->showHosts(request, std::move(hosts), error);
-                },
-                Qt::QueuedConnection);
+    m_store.availability(period, now, maintenance).then(this, [this, request](AdminStore::AvailabilityRead read) {
+        showHosts(request, std::move(read.hosts), read.error);
     });
     m_shownPeriod = period;
     m_shownMaintenance = maintenance;
@@ -202,7 +195,8 @@ void frmAvailability::showHosts(quint64 request, std::optional<std::vector<HostA
         const HostAvailability &h = m_hosts[i];
         const Availability::Figures &f = h.figures;
         QList<QStandardItem *> row{
-            cell(h.address, h.address),
+            // IPv4 before IPv6, each by value: 10.10.0.2 before 10.10.0.10.
+            cell(h.address, QString::fromLatin1(AddressText::sortKey(h.address).toHex())),
             cell(h.description, h.description),
             cell(Availability::percentText(f), f.availabilityMilliPercent().value_or(-1)),
             cell(f.hasData() ? locale.toString(f.outages) : QString(), f.outages),
@@ -230,18 +224,8 @@ void frmAvailability::hostChosen()
     const QString ip = m_model->item(rows.first().row(), 0)->text();
     const AvailabilityPeriod period = m_shownPeriod;
     const quint64 request = ++m_outageRequest;
-    QPointer<frmAvailability> self(this);
-    m_post([self, ip, period, request](const QSqlDatabase &db) {
-        QString error;
-        auto outages = AvailabilityReport::outagesOf(db, ip, period, &error);
-        if (self)
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, request, outages = std::move(outages), error]() mutable {
-                    if (self)
-                        self->showOutages(request, std::move(outages), error);
-                },
-                Qt::QueuedConnection);
+    m_store.outagesOf(ip, period).then(this, [this, request](AdminStore::OutagesRead read) {
+        showOutages(request, std::move(read.outages), read.error);
     });
 }
 
@@ -275,34 +259,26 @@ void frmAvailability::save(bool pdf)
     if (path.isEmpty())
         return;
     const QString html =
-        AvailabilityReport::html(m_hosts, AvailabilityReport::periodText(m_shownPeriod), m_shownMaintenance);
+        AvailabilityReport::html(m_hosts, AvailabilityReport::periodText(m_shownPeriod), m_shownMaintenance,
+                                 shownOrder());
     QString error;
     if (!(pdf ? savePdf(path, html, &error) : saveHtml(path, html, &error)))
         m_prompts.notify(this, QMessageBox::Critical, tr("Доступность", "window title"),
                          tr("Не удалось сохранить отчёт %1: %2").arg(path, error));
 }
 
+std::vector<size_t> frmAvailability::shownOrder() const
+{
+    std::vector<size_t> order;
+    order.reserve(size_t(m_model->rowCount()));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        order.push_back(size_t(m_model->item(row, 0)->data(Qt::UserRole).toULongLong()));
+    return order;
+}
+
 bool frmAvailability::savePdf(const QString &path, const QString &html, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setTitle(QCoreApplication::translate("admin::AvailabilityReport", "Доступность адресов"));
-        QTextDocument document;
-        document.setHtml(html);
-        document.print(&writer);
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return AvailabilityPdf::write(path, html, error);
 }
 
 bool frmAvailability::saveHtml(const QString &path, const QString &html, QString *error)

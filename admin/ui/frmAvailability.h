@@ -18,10 +18,12 @@ class QTreeWidget;
 
 namespace admin {
 
+class AdminStore;
+
 // How available each host of the book was over a chosen period: one row a
 // host, sortable by any column; choosing a host lists its outages of the
-// period. The figures are computed by a job on the database thread; the
-// window only shows what comes back, and saves it as PDF or HTML. The
+// period. The figures are computed by the admin's store; the window only
+// shows what comes back, and saves it as PDF or HTML in the order shown. The
 // operator may set the hosts' planned work aside: a column then shows the
 // time it took, and the report says so.
 class frmAvailability final : public QDialog
@@ -30,17 +32,14 @@ class frmAvailability final : public QDialog
     Q_DISABLE_COPY_MOVE(frmAvailability)
 
 public:
-    // Runs a job with the program's connection on the thread that owns it;
-    // the job hands its result back through QMetaObject::invokeMethod.
-    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
-    using Poster = std::function<void(DatabaseJob)>;
-
-    frmAvailability(Prompts &prompts, Poster post, QWidget *parent = nullptr);
+    frmAvailability(Prompts &prompts, AdminStore &store, QWidget *parent = nullptr);
 
     // Computes the chosen period again.
     void refresh();
     bool isComputing() const { return m_computing; }
     const std::vector<HostAvailability> &hosts() const { return m_hosts; }
+    // The hosts' indices in the order the table shows them: the report's order.
+    std::vector<size_t> shownOrder() const;
     AvailabilityPeriod currentPeriod() const;
     // What the figures shown were computed with.
     AvailabilityReport::Maintenance shownMaintenance() const { return m_shownMaintenance; }
@@ -60,7 +59,7 @@ private:
     void save(bool pdf);
 
     Prompts &m_prompts;
-    Poster m_post;
+    AdminStore &m_store;
     QComboBox *m_kind = nullptr;
     QCheckBox *m_withoutMaintenance = nullptr;
     QDateEdit *m_chosen = nullptr;

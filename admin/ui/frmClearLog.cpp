@@ -1,12 +1,11 @@
 #include "frmClearLog.h"
 
-#include "AdminDatabase.h"
-
 #include "AdminRules.h"
+#include "AdminStore.h"
+#include "DatabaseWait.h"
 #include "AdminWidgets.h"
 #include "DatePicker.h"
 #include "Prompts.h"
-#include "OutageLog.h"
 #include "Regional.h"
 #include "Twips.h"
 
@@ -126,10 +125,7 @@ void frmClearLog::cmdDel_Click()
     if (prompts().ask(this, QMessageBox::Question, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel)
         != QMessageBox::Ok)
         return;
-    const auto deleted = onDatabase(database(), this, [day = *day](const QString &connection) {
-        QString error;
-        return Outcome::of(OutageLog::deleteBefore(day, nullptr, &error, connection), error, connection);
-    });
+    const auto deleted = DatabaseWait::wait(this, store().clearLogBefore(*day));
     if (!deleted)
         return;
     if (!deleted->ok) {

@@ -1,9 +1,8 @@
 #include "frmDel.h"
 
-#include "AdminDatabase.h"
+#include "AdminStore.h"
+#include "DatabaseWait.h"
 
-#include "AddressBook.h"
-#include "AddressParents.h"
 #include "AdminWidgets.h"
 #include "Prompts.h"
 
@@ -51,21 +50,7 @@ void frmDel::cmdDel_Click()
         return;
     }
     // The addresses behind this one need a word from the operator first.
-    struct Behind
-    {
-        Outcome outcome;
-        int children = 0;
-        QString parent;
-    };
-    const auto behind = onDatabase(database(), this, [ip](const QString &connection) {
-        const QSqlDatabase db = QSqlDatabase::database(connection, false);
-        Behind found;
-        QString error;
-        const bool ok = AddressParents::countChildren(db, ip, &found.children, &error)
-                        && (found.children == 0 || AddressParents::parentOf(db, ip, &found.parent, &error));
-        found.outcome = Outcome::of(ok, error, connection);
-        return found;
-    });
+    const auto behind = DatabaseWait::wait(this, store().addressesBehind(ip));
     if (!behind)
         return;
     if (!behind->outcome.ok) {
@@ -98,12 +83,7 @@ void frmDel::cmdDel_Click()
             != QMessageBox::Yes)
             return;
     }
-    const auto removed = onDatabase(database(), this, [ip, handOn](const QString &connection) {
-        QString error;
-        const bool ok =
-            AddressParents::removeAddress(QSqlDatabase::database(connection, false), ip, handOn, &error);
-        return Outcome::of(ok, error, connection);
-    });
+    const auto removed = DatabaseWait::wait(this, store().removeAddress(ip, handOn));
     if (!removed)
         return;
     if (!removed->ok) {

@@ -1,9 +1,8 @@
 #include "frmEdAdr.h"
 
-#include "AdminDatabase.h"
+#include "AdminStore.h"
+#include "DatabaseWait.h"
 
-#include "AddressBook.h"
-#include "AddressParents.h"
 #include "ParentChoice.h"
 #include "AdminRules.h"
 #include "AdminWidgets.h"
@@ -65,19 +64,14 @@ frmEdAdr::frmEdAdr(Prompts &prompts, QWidget *mainWindow)
 void frmEdAdr::Form_Load()
 {
     cmbAddr->clear();
-    const auto listed = onDatabase(database(), this, [](const QString &connection) {
-        QString error;
-        QList<AddressRecord> records;
-        const bool ok = AddressBook::list(&records, &error, connection);
-        return std::make_pair(Outcome::of(ok, error, connection), records);
-    });
+    const auto listed = DatabaseWait::wait(this, store().listAddresses());
     if (!listed)
         return;
-    if (!listed->first.ok) {
-        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), listed->first.error);
+    if (!listed->outcome.ok) {
+        reportFailure(windowTitle(), tr("Не удалось прочитать список адресов."), listed->outcome.error);
         return;
     }
-    const QList<AddressRecord> &records = listed->second;
+    const QList<AddressRecord> &records = listed->records;
     for (const AddressRecord &record : records)
         cmbAddr->addItem(record.ip);
     cmbAddr->setCurrentIndex(-1);
@@ -85,30 +79,7 @@ void frmEdAdr::Form_Load()
 
 void frmEdAdr::cmbAddr_Click()
 {
-    struct Loaded
-    {
-        Outcome outcome;
-        AddressRecord record;
-        bool found = false;
-        // The parents offered and the one stored; read after the address.
-        Outcome parents;
-        QList<AddressListModel::Row> book;
-        QString parent;
-    };
-    const auto loaded = onDatabase(database(), this, [ip = cmbAddr->currentText()](const QString &connection) {
-        Loaded answer;
-        QString error;
-        const bool ok = AddressBook::load(ip, &answer.record, &answer.found, &error, connection);
-        answer.outcome = Outcome::of(ok, error, connection);
-        if (ok && answer.found) {
-            const QSqlDatabase db = QSqlDatabase::database(connection, false);
-            QString parentsError;
-            const bool read = AddressListModel::load(db, &answer.book, &parentsError)
-                              && AddressParents::parentOf(db, ip, &answer.parent, &parentsError);
-            answer.parents = Outcome::of(read, parentsError, connection);
-        }
-        return answer;
-    });
+    const auto loaded = DatabaseWait::wait(this, store().readAddress(cmbAddr->currentText()));
     if (!loaded)
         return;
     const AddressRecord &record = loaded->record;
@@ -154,44 +125,8 @@ void frmEdAdr::Command1_Click()
     const QString ip = cmbAddr->currentText();
     const QString parent = ParentChoice::chosen(cmbParent);
     const bool parentChanged = parent != m_storedParent;
-    struct Saved
-    {
-        Outcome outcome;
-        int rows = 0;
-        bool cycle = false;
-        // The parent's own failure, after the address was written.
-        Outcome parentOutcome{true, QString()};
-    };
-    const auto updated = onDatabase(
-        database(), this,
-        [ip, descript = txtDesc->text(), timeout = *timeout, parent, parentChanged](const QString &connection) {
-            Saved answer;
-            QString error;
-            const QSqlDatabase db = QSqlDatabase::database(connection, false);
-            // A parent chain that comes back to the address is refused
-            // before anything is written.
-            if (parentChanged && !parent.isEmpty()) {
-                QHash<QString, QString> parents;
-                if (!AddressParents::readAll(db, &parents, &error)) {
-                    answer.outcome = Outcome::of(false, error, connection);
-                    return answer;
-                }
-                if (AddressParents::makesCycle(parents, ip, parent)) {
-                    answer.outcome.ok = true;
-                    answer.cycle = true;
-                    return answer;
-                }
-            }
-            const bool ok = AddressBook::update(ip, descript, timeout, &answer.rows, &error, connection);
-            answer.outcome = Outcome::of(ok, error, connection);
-            if (ok && answer.rows > 0 && parentChanged) {
-                bool cycle = false;
-                QString parentError;
-                const bool set = AddressParents::setParent(db, ip, parent, &cycle, &parentError);
-                answer.parentOutcome = Outcome::of(set, parentError, connection);
-            }
-            return answer;
-        });
+    const auto updated =
+        DatabaseWait::wait(this, store().updateAddress(ip, txtDesc->text(), *timeout, parent, parentChanged));
     if (!updated)
         return;
     if (!updated->outcome.ok) {
@@ -210,9 +145,9 @@ void frmEdAdr::Command1_Click()
         return;
     }
     if (parentChanged) {
-        if (!updated->parentOutcome.ok) {
+        if (!updated->parent.ok) {
             reportFailure(windowTitle(), tr("Не записано, за каким адресом стоит адрес."),
-                          updated->parentOutcome.error);
+                          updated->parent.error);
             return;
         }
         m_storedParent = parent;

@@ -1,9 +1,8 @@
 #include "frmImport.h"
 
 #include "AddressImportModel.h"
+#include "AdminStore.h"
 #include "AdminWidgets.h"
-#include "Database.h"
-#include "DatabaseThread.h"
 #include "Prompts.h"
 
 #include <QCheckBox>
@@ -19,23 +18,12 @@ namespace admin {
 
 using namespace AdminWidgets;
 
-frmImport::frmImport(Prompts &prompts, QWidget *parent, const QString &programConnection)
+frmImport::frmImport(Prompts &prompts, AdminStore &store, QWidget *parent)
     : QDialog(parent)
     , m_prompts(prompts)
+    , m_store(store)
 {
     setObjectName(QStringLiteral("frmImport"));
-    // A connection of its own, opened on its thread like every statement.
-    static int opened = 0;
-    const QString name = QStringLiteral("admin-import-%1").arg(++opened);
-    const DatabaseConfig config = Database::configOf(programConnection);
-    m_db = new DatabaseThread(name, this);
-    m_db->post(
-        this,
-        [config, name](QSqlDatabase) {
-            QString error;
-            return Database::open(config, Database::Options(), &error, name, nullptr) ? QString() : error;
-        },
-        [this](const QString &error) { m_openError = error; });
     setWindowTitle(tr("Импорт адресов", "window title"));
 
     QLabel *hint = label("lblHint",
@@ -96,7 +84,7 @@ frmImport::frmImport(Prompts &prompts, QWidget *parent, const QString &programCo
 
 void frmImport::reportFailure(const QString &what, const QString &error)
 {
-    m_prompts.ask(this, QMessageBox::Critical, windowTitle(), Database::withLossNoted(what + QLatin1Char('\n') + error));
+    m_prompts.ask(this, QMessageBox::Critical, windowTitle(), what + QLatin1Char('\n') + error);
 }
 
 void frmImport::cmdFile_Click()
@@ -124,10 +112,7 @@ bool frmImport::loadFile(const QString &path)
     return true;
 }
 
-frmImport::~frmImport()
-{
-    delete m_db; // closes the connection on its thread and waits for it
-}
+frmImport::~frmImport() = default;
 
 void frmImport::setBusy(bool busy)
 {
@@ -139,30 +124,18 @@ void frmImport::setBusy(bool busy)
     setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
 }
 
-void frmImport::check(std::function<void(const Checked &)> then)
+void frmImport::check(std::function<void(const AddressImport::Plan &)> then)
 {
     setBusy(true);
-    const QString text = txtText->toPlainText();
-    const bool replace = chkReplace->isChecked();
-    m_db->post(
-        this,
-        [text, replace](QSqlDatabase db) {
-            Checked checked;
-            AddressImport::Book book;
-            checked.ok = db.isOpen() && AddressImport::readBook(db, &book, &checked.error);
-            if (checked.ok)
-                checked.plan = AddressImport::plan(text, book, replace);
-            return checked;
-        },
-        [this, then](const Checked &checked) {
+    m_store.checkImport(txtText->toPlainText(), chkReplace->isChecked())
+        .then(this, [this, then](const AdminStore::ImportChecked &checked) {
             setBusy(false);
             if (!checked.ok) {
-                reportFailure(tr("Не удалось прочитать список адресов."),
-                              m_openError.isEmpty() ? checked.error : m_openError);
+                reportFailure(tr("Не удалось прочитать список адресов."), checked.error);
                 emit stepDone();
                 return;
             }
-            then(checked);
+            then(checked.plan);
         });
 }
 
@@ -184,8 +157,8 @@ void frmImport::showPlan(const AddressImport::Plan &plan)
 
 void frmImport::cmdCheck_Click()
 {
-    check([this](const Checked &checked) {
-        showPlan(checked.plan);
+    check([this](const AddressImport::Plan &plan) {
+        showPlan(plan);
         emit stepDone();
     });
 }
@@ -197,8 +170,7 @@ void frmImport::cmdImport_Click()
         return;
     }
     // The book as it is now: another seat may have changed it since the check.
-    check([this](const Checked &checked) {
-        const AddressImport::Plan &plan = checked.plan;
+    check([this](const AddressImport::Plan &plan) {
         const AddressImport::Plan &shown = m_preview->plan();
         bool same = plan.lines.size() == shown.lines.size() && plan.removals == shown.removals;
         for (qsizetype i = 0; same && i < plan.lines.size(); ++i)
@@ -233,36 +205,23 @@ void frmImport::cmdImport_Click()
 
 void frmImport::write(const AddressImport::Plan &plan)
 {
-    struct Outcome
-    {
-        bool ok = false;
-        QString error;
-        AddressImport::Written written;
-    };
     setBusy(true);
-    m_db->post(
-        this,
-        [plan](QSqlDatabase db) {
-            Outcome outcome;
-            outcome.ok = AddressImport::apply(db, plan, &outcome.written, &outcome.error);
-            return outcome;
-        },
-        [this](const Outcome &outcome) {
-            setBusy(false);
-            if (!outcome.ok) {
-                reportFailure(tr("Адреса не записаны."), outcome.error);
-                emit stepDone();
-                return;
-            }
-            m_wrote = true;
-            m_prompts.ask(this, QMessageBox::Information, windowTitle(),
-                          tr("Добавлено: %1, изменено: %2, удалено: %3.")
-                              .arg(outcome.written.added)
-                              .arg(outcome.written.changed)
-                              .arg(outcome.written.removed));
+    m_store.applyImport(plan).then(this, [this](const AdminStore::Imported &outcome) {
+        setBusy(false);
+        if (!outcome.ok) {
+            reportFailure(tr("Адреса не записаны."), outcome.error);
             emit stepDone();
-            accept();
-        });
+            return;
+        }
+        m_wrote = true;
+        m_prompts.ask(this, QMessageBox::Information, windowTitle(),
+                      tr("Добавлено: %1, изменено: %2, удалено: %3.")
+                          .arg(outcome.written.added)
+                          .arg(outcome.written.changed)
+                          .arg(outcome.written.removed));
+        emit stepDone();
+        accept();
+    });
 }
 
 } // namespace admin

@@ -3,7 +3,6 @@
 #include "AddressImport.h"
 
 #include <QDialog>
-#include <QSqlDatabase>
 
 #include <functional>
 
@@ -13,30 +12,27 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 
-class DatabaseThread;
 class Prompts;
 
 namespace admin {
 
 class AddressImportModel;
+class AdminStore;
 
 // Addresses from a CSV file or pasted text: every line is checked and shown
 // with what would become of it; nothing is written until the operator
 // presses "Импортировать", and then all accepted lines in one transaction.
 //
-// Reading the book, checking ten thousand lines and writing them run on a
-// database thread of the dialog's own, with a connection of its own to the
-// program's database, so the window keeps answering meanwhile; the buttons
-// wait while a step runs.
+// Reading the book, checking ten thousand lines and writing them run in the
+// admin's store, on its database thread, so the window keeps answering
+// meanwhile; the buttons wait while a step runs.
 class frmImport final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmImport)
 
 public:
-    // `programConnection` names the connection whose database is written.
-    frmImport(Prompts &prompts, QWidget *parent,
-              const QString &programConnection = QLatin1String(QSqlDatabase::defaultConnection));
+    frmImport(Prompts &prompts, AdminStore &store, QWidget *parent = nullptr);
     ~frmImport() override;
 
     // Reads a file into the text box and checks it.
@@ -62,14 +58,8 @@ signals:
     void stepDone();
 
 private:
-    struct Checked
-    {
-        bool ok = false;
-        QString error;
-        AddressImport::Plan plan;
-    };
-    // Posts the check of the current text; then() gets it on this thread.
-    void check(std::function<void(const Checked &)> then);
+    // Asks for the check of the current text; then() gets it on this thread.
+    void check(std::function<void(const AddressImport::Plan &)> then);
     void setBusy(bool busy);
     void write(const AddressImport::Plan &plan);
     void showPlan(const AddressImport::Plan &plan);
@@ -85,8 +75,7 @@ private:
     QPushButton *cmdImport = nullptr;
     QPushButton *cmdClose = nullptr;
     AddressImportModel *m_preview = nullptr;
-    DatabaseThread *m_db = nullptr;
-    QString m_openError; // why the dialog's connection did not open
+    AdminStore &m_store;
     bool m_checked = false; // the preview shows the text as it is now
     bool m_wrote = false;
     bool m_busy = false;

@@ -1,25 +1,22 @@
 #include "frmMain.h"
 
-#include "AddressBook.h"
-#include "AddressExport.h"
 #include "AddressListModel.h"
 #include "frmImport.h"
-#include "AdminDatabase.h"
-#include "Database.h"
+#include "AdminStore.h"
+#include "DatabaseWait.h"
 #include "AddressLatencyColumns.h"
 #include "FormatGrid.h"
 #include "Prompts.h"
-#include "OptionsStore.h"
 #include "OutageExport.h"
 #include "OutageLog.h"
 #include "OutageLogModel.h"
 #include "ProgramLauncher.h"
+#include "DurationText.h"
 #include "Twips.h"
 #include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
 #include "frmAvailability.h"
-#include "DatabaseThread.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
 #include "frmAlerts.h"
@@ -41,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QStackedLayout>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QThread>
@@ -95,18 +93,25 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_txtLog->setObjectName(QStringLiteral("txtLog"));
     m_txtLog->setFixedFirstColumn(true);
     setCentralWidget(m_txtLog);
-    static int instances = 0;
-    m_db = std::make_unique<DatabaseThread>(QStringLiteral("admin-%1").arg(++instances));
+    m_store = std::make_unique<AdminStore>();
     m_log = new OutageLogModel(this);
     m_addresses = new AddressListModel(this);
     m_addressFilterModel = new AddressFilterModel(this);
     m_addressFilterModel->setSourceModel(m_addresses);
-    m_log->setDatabase(m_db.get());
-    m_log->setConnectionName(m_db->connectionName());
+    m_store->attach(m_log);
     connect(m_log, &OutageLogModel::loaded, this, [this](bool ok, const QString &error) {
-        if (ok)
+        if (ok) {
+            // Another filter or order: the figures are those of the rows listed.
+            if (m_txtLog->sourceModel() == m_log)
+                countLog();
             return;
+        }
         reportFailure(tr("Не удалось прочитать журнал."), error);
+    });
+    // Rows the monitor added or closed meanwhile are counted with the rest.
+    connect(m_log, &OutageLogModel::followed, this, [this] {
+        if (m_txtLog->sourceModel() == m_log)
+            countLog(true);
     });
     // Rows read again while the log is followed: the outage at the top of
     // the view stays there, unless the view was at the very top, where new
@@ -138,7 +143,6 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_addressFilter->setClearButtonEnabled(true);
     m_addressFilter->setFixedHeight(menuBar()->sizeHint().height() - 2);
     m_addressFilter->setMinimumWidth(m_addressFilter->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
-    m_addressFilter->hide();
     connect(m_addressFilter, &QLineEdit::textChanged, m_addressFilterModel, &AddressFilterModel::setFilterText);
     m_logSummary = new QLabel(this);
     m_logSummary->setObjectName(QStringLiteral("logSummary"));
@@ -155,15 +159,16 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     auto *corner = new QWidget(this);
     auto *cornerLayout = new QHBoxLayout(corner);
     cornerLayout->setContentsMargins(0, 1, 2, 1);
-    cornerLayout->addWidget(m_filter);
-    // The address listing's own filter shares the corner: one of the two
-    // is shown, by the listing on screen.
-    cornerLayout->addWidget(m_addressFilter);
-    // Hidden with the address listing, the box keeps its room: the menu bar
-    // (and so the window) keeps its height.
-    QSizePolicy keep = m_filter->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    m_filter->setSizePolicy(keep);
+    // The log's filter and the address listing's own take turns in one
+    // place, the one of the listing on screen: the corner keeps one box's
+    // room (and the menu bar, so the window, its height) whichever shows.
+    auto *filters = new QWidget(corner);
+    m_filters = new QStackedLayout(filters);
+    m_filters->setContentsMargins(0, 0, 0, 0);
+    m_filters->addWidget(m_filter);
+    m_filters->addWidget(m_addressFilter);
+    cornerLayout->addWidget(filters);
+    cornerLayout->addWidget(m_alertsButton);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -181,6 +186,10 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_showMarks->setObjectName(QStringLiteral("mnuShowMarks"));
     m_showMarks->setCheckable(true);
     connect(m_showMarks, &QAction::toggled, this, &frmMain::showMarks);
+    m_showDuration = new QAction(tr("Показывать длительность"), this);
+    m_showDuration->setObjectName(QStringLiteral("mnuShowDuration"));
+    m_showDuration->setCheckable(true);
+    connect(m_showDuration, &QAction::toggled, this, &frmMain::showDuration);
     m_txtLog->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_txtLog, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { logContextMenu(m_txtLog->viewport()->mapToGlobal(at)); });
@@ -193,7 +202,7 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
 void frmMain::showLogSummary(bool shown)
 {
     // The filter belongs to the log listing, as the figures do.
-    m_filter->setVisible(shown);
+    m_filters->setCurrentWidget(shown ? m_filter : m_addressFilter);
     // The grid keeps its design size: the bar adds its own height below it.
     statusBar()->setVisible(shown);
     const QSize client = Twips::toPixels(8220, 4695, this);
@@ -206,15 +215,13 @@ frmMain::~frmMain()
     m_follow->stop();
     // The grid may still show the model while both are destroyed.
     m_txtLog->setSourceModel(nullptr);
-    // The model goes before the thread it posts to; the thread ends its
-    // connection and waits for a running statement.
+    // The model goes before the store whose thread it posts to; the store
+    // ends its connection, waiting a moment at most for a statement the
+    // database does not answer.
     delete m_log;
     m_log = nullptr;
-    // A statement the server never answers would hold the program's end:
-    // the thread is left to end by itself once it comes back.
-    if (m_db->jobElapsedMs() > StuckJobMs)
-        m_db->abandon();
-    m_db.reset();
+    m_store->shutdown();
+    m_store.reset();
 }
 
 void frmMain::buildMenus()
@@ -222,12 +229,7 @@ void frmMain::buildMenus()
     auto item = [this](QMenu *menu, const char *name, const QString &text, auto handler) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
-        // A server connection lost in an earlier action is made again first;
-        // should the server still be away, the action's own failure says so.
-        connect(action, &QAction::triggered, this, [this, handler] {
-            reconnectFirst(*m_db);
-            (this->*handler)();
-        });
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return action;
     };
     auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
@@ -243,6 +245,7 @@ void frmMain::buildMenus()
     item(file, "mnuOtchet", tr("Журнал"), &frmMain::mnuOtchet_Click);
     item(file, "mnuExport", tr("Экспорт журнала..."), &frmMain::mnuExport_Click);
     item(file, "mnuAvailability", tr("Доступность"), &frmMain::mnuAvailability_Click);
+    item(file, "mnuLatency", tr("Задержка и потери..."), &frmMain::mnuLatency_Click);
     item(file, "mnuAddrs", tr("Просмотр адресов"), &frmMain::mnuAddrs_Click);
     item(file, "mnuImportAddrs", tr("Импорт адресов..."), &frmMain::mnuImportAddrs_Click);
     item(file, "mnuExportAddrs", tr("Экспорт адресов..."), &frmMain::mnuExportAddrs_Click);
@@ -263,13 +266,13 @@ void frmMain::buildMenus()
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
 
     // The alert channels sit beside the menus rather than in them, so the
-    // menus stay as they always were.
-    auto *alerts = new QToolButton(menuBar());
-    alerts->setObjectName(QStringLiteral("cmdAlerts"));
-    alerts->setText(tr("Оповещения"));
-    alerts->setAutoRaise(true);
-    menuBar()->setCornerWidget(alerts, Qt::TopRightCorner);
-    connect(alerts, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
+    // menus stay as they always were; the button joins the bar's corner
+    // (see the constructor), never the menus' own room.
+    m_alertsButton = new QToolButton(this);
+    m_alertsButton->setObjectName(QStringLiteral("cmdAlerts"));
+    m_alertsButton->setText(tr("Оповещения"));
+    m_alertsButton->setAutoRaise(true);
+    connect(m_alertsButton, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
 }
 
 QString frmMain::databasePath() const
@@ -291,18 +294,7 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
-    struct Opened
-    {
-        Outcome outcome;
-        QString warning;
-    };
-    const auto opened = onDatabase(*m_db, this, [config = m_config](const QString &connection) {
-        Opened answer;
-        QString error;
-        const bool ok = Database::open(config, Database::Options(), &error, connection, &answer.warning);
-        answer.outcome = Outcome::of(ok, error, connection);
-        return answer;
-    });
+    const auto opened = DatabaseWait::wait(this, m_store->open(m_config));
     if (!opened)
         return false;
     if (!opened->outcome.ok) {
@@ -334,8 +326,9 @@ void frmMain::Form_Unload()
     }
     m_follow->stop();
     m_txtLog->setSourceModel(nullptr);
-    // Closed on the thread it lives on, after whatever was asked before.
-    m_db->post([](QSqlDatabase db) { db.close(); });
+    // After whatever was asked before; a statement the database does not
+    // answer is given up rather than let hold the program's end.
+    m_store->shutdown();
     QCoreApplication::quit();
 }
 
@@ -347,19 +340,14 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::Do_Options()
 {
-    const auto read = onDatabase(*m_db, this, [](const QString &connection) {
-        OptionsRecord record;
-        QString error;
-        const bool ok = OptionsStore::read(&record, &error, connection);
-        return std::make_pair(Outcome::of(ok, error, connection), record);
-    });
+    const auto read = DatabaseWait::wait(this, m_store->readOptions());
     if (!read)
         return false;
-    if (!read->first.ok) {
-        reportFailure(tr("Не удалось прочитать настройки."), read->first.error);
+    if (!read->outcome.ok) {
+        reportFailure(tr("Не удалось прочитать настройки."), read->outcome.error);
         return false;
     }
-    const OptionsRecord &record = read->second;
+    const OptionsRecord &record = read->record;
     if (!m_frmOpt)
         m_frmOpt = new frmOpt(m_prompts, this);
     m_frmOpt->showRecord(record);
@@ -370,7 +358,6 @@ bool frmMain::Do_Options()
 bool frmMain::mnuStat_Click()
 {
     setCursor(Qt::WaitCursor);
-    m_addressFilter->hide();
     m_txtLog->setSortingEnabled(false);
     m_txtLog->setSourceModel(m_log);
     applyLogHeadings(QString());
@@ -383,9 +370,7 @@ bool frmMain::mnuStat_Click()
         !(query.sortColumn == OutageLogModel::TimeBegin && query.order == Qt::DescendingOrder));
     // The first page is waited for (briefly: see DatabaseWait), so the
     // listing is there when the action ends; later pages come by themselves.
-    const auto page = DatabaseWait::run(*m_db, this, [query](QSqlDatabase db) {
-        return OutageLogModel::readFirst(db, query, OutageLogModel::DefaultPageSize, nullptr);
-    });
+    const auto page = DatabaseWait::wait(this, m_store->readLogFirst(query, OutageLogModel::DefaultPageSize));
     QString error;
     const bool ok = page && m_log->applyFirst(*page, &error);
     m_txtLog->scrollToTop();
@@ -401,38 +386,25 @@ bool frmMain::mnuStat_Click()
     return ok;
 }
 
-void frmMain::countLog()
+void frmMain::countLog(bool quiet)
 {
     // The figures read every row of the log: most of a second on a million
     // rows. They come by themselves; only the latest count is shown.
     const int generation = ++m_countGeneration;
-    struct Counted
-    {
-        Outcome outcome;
-        OutageLog::Summary summary;
-    };
-    m_db->post(
-        this,
-        [name = m_db->connectionName()](QSqlDatabase) {
-            Counted answer;
-            QString error;
-            const bool ok = OutageLog::summary(&answer.summary, &error, name);
-            answer.outcome = Outcome::of(ok, error, name);
-            return answer;
-        },
-        [this, generation](const Counted &answer) {
-            if (generation != m_countGeneration)
-                return;
-            if (answer.outcome.ok) {
-                m_logSummary->setText(OutageLog::summaryText(answer.summary, QLocale::system()));
-                // The key column is sized by its heading until the largest
-                // key of the log is known: "№" alone shows two or three
-                // digits of a seven-digit key.
-                m_largestKey = QString::number(answer.summary.largestId);
-                m_txtLog->setWidestValue(0, m_largestKey);
-            } else
-                reportFailure(tr("Не удалось подсчитать журнал."), answer.outcome.error);
-        });
+    m_store->countLog(m_log->query().filter).then(this, [this, generation, quiet](const AdminStore::LogCount &answer) {
+        if (generation != m_countGeneration)
+            return;
+        if (answer.outcome.ok) {
+            m_logSummary->setText(OutageLog::summaryText(answer.summary, QLocale::system()));
+            // The key column is sized by its heading until the largest
+            // key of the log is known: "№" alone shows two or three
+            // digits of a seven-digit key.
+            m_largestKey = QString::number(answer.summary.largestId);
+            m_txtLog->setWidestValue(0, m_largestKey);
+        } else if (!quiet) {
+            reportFailure(tr("Не удалось подсчитать журнал."), answer.outcome.error);
+        }
+    });
 }
 
 void frmMain::applyLogHeadings(const QString &largestKey)
@@ -441,7 +413,13 @@ void frmMain::applyLogHeadings(const QString &largestKey)
     QStringList widest{largestKey, when, when, QString(), QString::fromLatin1(WidestValues::Address)};
     if (m_log->showsMarks())
         widest << QString();
-    m_txtLog->setFormatString(tr(m_log->showsMarks() ? LogHeadingsWithMarks : LogHeadings), widest);
+    QString headings = tr(m_log->showsMarks() ? LogHeadingsWithMarks : LogHeadings);
+    if (m_log->showsDuration()) {
+        headings += tr(DurationHeading);
+        // Longer than a year of outage reads "400 д 23 ч".
+        widest << DurationText::format(400 * 86400 + 23 * 3600);
+    }
+    m_txtLog->setFormatString(headings, widest);
 }
 
 void frmMain::logContextMenu(const QPoint &globalPos)
@@ -451,12 +429,20 @@ void frmMain::logContextMenu(const QPoint &globalPos)
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("mnuLog"));
     menu.addAction(m_showMarks);
+    menu.addAction(m_showDuration);
     menu.exec(globalPos);
 }
 
 void frmMain::showMarks(bool shown)
 {
     m_log->setShowsMarks(shown);
+    if (m_txtLog->sourceModel() == m_log)
+        applyLogHeadings(m_largestKey);
+}
+
+void frmMain::showDuration(bool shown)
+{
+    m_log->setShowsDuration(shown);
     if (m_txtLog->sourceModel() == m_log)
         applyLogHeadings(m_largestKey);
 }
@@ -504,18 +490,7 @@ bool frmMain::mnuAddrs_Click()
     m_follow->stop();
     m_txtLog->horizontalHeader()->setSortIndicatorShown(false);
     showLogSummary(false);
-    struct Listed
-    {
-        Outcome outcome;
-        QList<AddressListModel::Row> rows;
-    };
-    const auto listed = onDatabase(*m_db, this, [](const QString &connection) {
-        Listed answer;
-        QString error;
-        const bool ok = AddressListModel::load(QSqlDatabase::database(connection, false), &answer.rows, &error);
-        answer.outcome = Outcome::of(ok, error, connection);
-        return answer;
-    });
+    const auto listed = DatabaseWait::wait(this, m_store->readBook());
     const bool ok = listed && listed->outcome.ok;
     const QString error = listed ? listed->outcome.error : QString();
     m_addresses->setRows(listed ? listed->rows : QList<AddressListModel::Row>());
@@ -527,14 +502,14 @@ bool frmMain::mnuAddrs_Click()
     if (m_addresses->showsParents())
         widest << QString::fromLatin1(WidestValues::Address);
     m_txtLog->setFormatString(tr(m_addresses->showsParents() ? AddressHeadingsWithParent : AddressHeadings), widest);
-    // Numeric address order first; a click on a heading sorts by its column.
-    m_txtLog->horizontalHeader()->setSortIndicator(AddressListModel::Address, Qt::AscendingOrder);
+    // The book's own order first, the address as text ("order by 1"); a
+    // click on a heading sorts by its column, addresses by value.
+    m_txtLog->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     // The header turns the order only while its indicator is shown.
     m_txtLog->horizontalHeader()->setSortIndicatorShown(true);
     m_txtLog->setSortingEnabled(true);
-    m_addressFilter->show();
     if (!m_latencyColumns)
-        m_latencyColumns = new AddressLatencyColumns(m_addresses, this, m_db->connectionName());
+        m_latencyColumns = new AddressLatencyColumns(m_addresses, *m_store, this);
     m_latencyColumns->refresh();
     m_txtLog->scrollToTop();
     unsetCursor();
@@ -545,7 +520,7 @@ bool frmMain::mnuAddrs_Click()
 
 void frmMain::mnuImportAddrs_Click()
 {
-    frmImport dialog(m_prompts, this, m_db->connectionName());
+    frmImport dialog(m_prompts, *m_store, this);
     dialog.exec();
     if (dialog.wrote() && m_txtLog->sourceModel() == m_addressFilterModel)
         mnuAddrs_Click();
@@ -558,12 +533,7 @@ bool frmMain::mnuExportAddrs_Click()
                                                 tr("Файлы CSV (*.csv);;Все файлы (*)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
-    const auto written = onDatabase(*m_db, this, [path](const QString &connection) {
-        int rows = 0;
-        QString error;
-        const bool ok = AddressExport::toFile(QSqlDatabase::database(connection, false), path, &rows, &error);
-        return Outcome::of(ok, error, connection);
-    });
+    const auto written = DatabaseWait::wait(this, m_store->exportAddresses(path));
     if (!written)
         return false;
     if (!written->ok) {
@@ -604,6 +574,15 @@ void frmMain::mnuOrvant_Click()
     if (!m_launcher.startDetached(program, {}, &error))
         reportFailure(tr("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)),
                       error);
+}
+
+void frmMain::mnuLatency_Click()
+{
+    // The grapher draws the round trips; it reads the same database.
+    const QString program = QDir(m_programDirectory).filePath(QStringLiteral("grapher"));
+    QString error;
+    if (!m_launcher.startDetached(program, {QStringLiteral("--latency")}, &error))
+        reportFailure(tr("Не удалось запустить программу %1.").arg(QDir::toNativeSeparators(program)), error);
 }
 
 template <class Dialog> void frmMain::showDialog(QPointer<Dialog> &dialog)
@@ -653,28 +632,8 @@ frmAvailability *frmMain::availabilityWindow() const
 
 void frmMain::mnuAvailability_Click()
 {
-    if (!m_frmAvailability) {
-        if (!m_availabilityThread)
-            m_availabilityThread = new DatabaseThread(QStringLiteral("admin_availability"), this);
-        DatabaseThread *thread = m_availabilityThread;
-        const DatabaseConfig config = m_config;
-        m_frmAvailability = new frmAvailability(
-            m_prompts,
-            [thread, config](frmAvailability::DatabaseJob job) {
-                thread->post([config, job = std::move(job)](QSqlDatabase db) {
-                    // Opened on the thread by its first job; it only reads.
-                    if (!db.isOpen()) {
-                        Database::Options options;
-                        options.readOnly = true;
-                        QString error;
-                        Database::open(config, options, &error, QStringLiteral("admin_availability"), nullptr);
-                        db = QSqlDatabase::database(QStringLiteral("admin_availability"), false);
-                    }
-                    job(db);
-                });
-            },
-            this);
-    }
+    if (!m_frmAvailability)
+        m_frmAvailability = new frmAvailability(m_prompts, *m_store, this);
     m_frmAvailability->show();
     m_frmAvailability->raise();
     m_frmAvailability->activateWindow();
@@ -714,12 +673,6 @@ struct ExportHandOver
     }
 };
 
-struct ExportAnswer
-{
-    OutageExport::Result result = OutageExport::Result::Failed;
-    QString error;
-};
-
 } // namespace
 
 bool frmMain::mnuExport_Click()
@@ -735,18 +688,14 @@ bool frmMain::mnuExport_Click()
     // The reasons go into the file when the listing shows them.
     OutageExport::Filter filter;
     filter.marks = m_log->showsMarks();
-    const auto counted = onDatabase(*m_db, this, [filter](const QString &connection) {
-        QString error;
-        const qint64 total = OutageExport::count(filter, &error, connection);
-        return std::make_pair(Outcome::of(total >= 0, error, connection), total);
-    });
+    const auto counted = DatabaseWait::wait(this, m_store->countLogExport(filter));
     if (!counted)
         return false;
-    if (!counted->first.ok) {
-        reportFailure(failed, counted->first.error);
+    if (!counted->outcome.ok) {
+        reportFailure(failed, counted->outcome.error);
         return false;
     }
-    const qint64 total = counted->second;
+    const qint64 total = counted->rows;
     QProgressDialog progress(tr("Экспорт журнала в %1").arg(QDir::toNativeSeparators(path)), tr("Отмена"), 0,
                              int(qMin<qint64>(total, std::numeric_limits<int>::max())), this);
     progress.setObjectName(QStringLiteral("exportProgress"));
@@ -763,39 +712,30 @@ bool frmMain::mnuExport_Click()
     auto handOver = std::make_shared<ExportHandOver>();
     connect(&progress, &QProgressDialog::canceled, this, [handOver] { handOver->cancel(); });
     QEventLoop loop;
-    std::optional<ExportAnswer> answer;
+    std::optional<AdminStore::Exported> answer;
     const QPointer<frmMain> window(this);
     const QPointer<QProgressDialog> shown(&progress);
     QObject context;
-    m_db->post(
-        &context,
-        [path, filter, handOver, window, shown, name = m_db->connectionName()](QSqlDatabase) {
-            const auto onProgress = [&](qint64 rows) {
-                if (handOver->cancelled)
-                    return false;
-                QMetaObject::invokeMethod(
-                    qApp,
-                    [window, shown, handOver, rows] {
-                        if (window && shown && !handOver->cancelled) {
-                            shown->setValue(int(qMin<qint64>(rows, shown->maximum())));
-                            emit window->exportProgressed(rows);
-                        }
-                        handOver->acknowledge(rows);
-                    },
-                    Qt::QueuedConnection);
-                return handOver->awaitTaken(rows);
-            };
-            ExportAnswer a;
-            QString error;
-            a.result = OutageExport::toFile(path, filter, onProgress, &error, nullptr, name);
-            if (a.result == OutageExport::Result::Failed)
-                a.error = Outcome::of(false, error, name).error;
-            return a;
-        },
-        [&](const ExportAnswer &a) {
-            answer = a;
-            loop.quit();
-        });
+    // Called between batches on the database thread.
+    const auto onProgress = [handOver, window, shown](qint64 rows) {
+        if (handOver->cancelled)
+            return false;
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, shown, handOver, rows] {
+                if (window && shown && !handOver->cancelled) {
+                    shown->setValue(int(qMin<qint64>(rows, shown->maximum())));
+                    emit window->exportProgressed(rows);
+                }
+                handOver->acknowledge(rows);
+            },
+            Qt::QueuedConnection);
+        return handOver->awaitTaken(rows);
+    };
+    m_store->exportLog(path, filter, onProgress).then(&context, [&](const AdminStore::Exported &a) {
+        answer = a;
+        loop.quit();
+    });
     loop.exec();
     // Ended by the program's end rather than the export's: the export stops
     // at its next batch and leaves no file.
@@ -827,7 +767,7 @@ void frmMain::mnuAlerts_Click()
     // Reads and writes on a database thread of its own, so it opens on a
     // window that may be busy with a long listing.
     if (!m_frmAlerts)
-        m_frmAlerts = new frmAlerts(m_prompts, this, m_config);
+        m_frmAlerts = new frmAlerts(m_prompts, this, *m_store);
     else
         m_frmAlerts->reload();
     m_frmAlerts->show();

@@ -7,20 +7,21 @@
 
 #include <memory>
 
-class DatabaseThread;
 class FormatGrid;
 class QLabel;
 class QLineEdit;
 class QTimer;
 class QProgressDialog;
 class QThread;
+class QToolButton;
+class QStackedLayout;
 class QStandardItemModel;
 
 class Prompts;
-class DatabaseThread;
 
 namespace admin {
 
+class AdminStore;
 class AddressFilterModel;
 class AddressListModel;
 class AddressLatencyColumns;
@@ -51,6 +52,8 @@ public:
         "admin::frmMain",
         "№     |Время обрыва         |Время восстанов.  |Описание                                         |Ip-адрес              "
         "|Причина тишины        ");
+    // The duration's column, after the others when it is asked for.
+    static constexpr char DurationHeading[] = QT_TRANSLATE_NOOP("admin::frmMain", "|Длительность    ");
     static constexpr char AddressHeadings[] = QT_TRANSLATE_NOOP(
         "admin::frmMain", "|Описание                                         |Ip-адрес              |Таймаут (мс)");
     // The same with the column of parents, once any address has one.
@@ -87,6 +90,8 @@ public:
     bool mnuExport_Click();
     // Each host's availability over a period (a window of its own).
     void mnuAvailability_Click();
+    // The round trips and loss of the hosts: the grapher's chart of them.
+    void mnuLatency_Click();
     frmAvailability *availabilityWindow() const;
     void mnuExit_Click();
     // Addresses from CSV, checked and shown line by line before anything is written.
@@ -107,17 +112,17 @@ public:
     AddressFilterModel *addressFilterModel() const { return m_addressFilterModel; }
     // The export's progress dialog while an export runs, else null.
     QProgressDialog *exportProgress() const { return m_exportProgress; }
-    // Where every statement of the admin runs; the UI thread runs none.
-    DatabaseThread *databaseThread() const { return m_db.get(); }
+    // Everything the admin reads and writes; the UI thread runs no statement.
+    AdminStore &store() const { return *m_store; }
     // The outage log's filter box (shown while the log is listed).
     QLineEdit *logFilter() const { return m_filter; }
     // The log listing's context menu item that adds the column of reasons
     // alarms stayed silent (and their columns to the log's export).
     QAction *showMarksAction() const { return m_showMarks; }
+    // The same for each closed outage's duration.
+    QAction *showDurationAction() const { return m_showDuration; }
     // How often a listed log is checked for new and closed outages.
     static constexpr int FollowIntervalMs = 2000;
-    // A statement running this long when the window goes is given up.
-    static constexpr int StuckJobMs = 1000;
     void setFollowInterval(int ms);
 
 signals:
@@ -132,9 +137,12 @@ private:
     template <class Dialog> void showDialog(QPointer<Dialog> &dialog);
     void reportFailure(const QString &what, const QString &error);
     void showLogSummary(bool shown);
-    void countLog();
+    // quiet: a failure is left to the next action to tell (the count that
+    // follows the listing by itself).
+    void countLog(bool quiet = false);
     void sortLog(int column);
     void showMarks(bool shown);
+    void showDuration(bool shown);
     void applyLogHeadings(const QString &largestKey);
     void logContextMenu(const QPoint &globalPos);
     void followLog();
@@ -156,12 +164,14 @@ private:
     QPointer<frmAlerts> m_frmAlerts;
     QPointer<frmClearLog> m_frmClearLog;
     QPointer<frmAvailability> m_frmAvailability;
-    DatabaseThread *m_availabilityThread = nullptr;  // the window's reads
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
-    std::unique_ptr<DatabaseThread> m_db;
+    std::unique_ptr<AdminStore> m_store;
     QLineEdit *m_filter = nullptr;
     QAction *m_showMarks = nullptr;
+    QAction *m_showDuration = nullptr;
+    QToolButton *m_alertsButton = nullptr;
+    QStackedLayout *m_filters = nullptr;  // the listing's filter box
     QString m_largestKey;          // the log's largest key, as last counted
     QTimer *m_filterDelay = nullptr; // a filter is applied once typing pauses
     QTimer *m_follow = nullptr;

@@ -1,20 +1,14 @@
 #include "frmOpt.h"
 
-#include "AdminDatabase.h"
-
 #include "AdminRules.h"
+#include "AdminStore.h"
 #include "AdminWidgets.h"
 #include "AlertRecords.h"
-#include "AlertsDatabase.h"
-#include "ExtraSettings.h"
+#include "DatabaseWait.h"
 #include "frmQuiet.h"
 #include "Prompts.h"
-#include "OptionsStore.h"
 #include "RefreshInterval.h"
 
-#include "Database.h"
-#include "DatabaseThread.h"
-#include "ExtraSettings.h"
 #include "LatencySettings.h"
 
 #include <QCheckBox>
@@ -119,7 +113,7 @@ frmOpt::frmOpt(Prompts &prompts, QWidget *mainWindow)
     auto *quiet = button("cmdQuiet", tr("Тишина и плановые работы..."), frameAlerts);
     alerts->addWidget(quiet, 4, 0, 1, 2, Qt::AlignLeft);
     connect(quiet, &QPushButton::clicked, this, [this] {
-        auto *dialog = new frmQuiet(database(), this);
+        auto *dialog = new frmQuiet(store(), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
     });
@@ -175,48 +169,23 @@ void frmOpt::showRecord(const OptionsRecord &record)
 
 void frmOpt::waitForRetention()
 {
-    if (m_retentionThread)
-        m_retentionThread->call([](QSqlDatabase) {});
+    if (m_retentionPending)
+        m_retentionPending(10000);
     QCoreApplication::sendPostedEvents();
 }
 
-namespace {
-
-// The dialog's thread opens the database the program opened, on its own connection.
-bool openLike(QSqlDatabase db, const QString &name, const QString &programConnection, QString *error)
-{
-    if (db.isOpen())
-        return Database::reconnectIfLost(name, error);
-    return Database::open(Database::configOf(programConnection), Database::Options(), error, name, nullptr);
-}
-
-} // namespace
-
 void frmOpt::readRetention()
 {
-    if (!m_retentionThread)
-        m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
-    const QString name = m_retentionThread->connectionName();
-    const QString program = database().connectionName();
-    m_retentionThread->post(
-        this,
-        [name, program](QSqlDatabase db) -> std::pair<int, int> {
-            QString error;
-            ExtraSettings settings;
-            if (!openLike(db, name, program, &error) || !ExtraSettings::read(QSqlDatabase::database(name, false), &settings, &error))
-                return {-1, -1};
-            using namespace LatencySettings;
-            return {settings.integer(RawDays, DefaultRawDays, MinRawDays, MaxRawDays),
-                    settings.integer(HourlyYears, DefaultHourlyYears, MinHourlyYears, MaxHourlyYears)};
-        },
-        [this](std::pair<int, int> values) {
-            if (values.first < 0)
-                return;  // the defaults stay shown; saving writes what is shown
-            m_rawDaysRead = values.first;
-            m_hourlyYearsRead = values.second;
-            spnRawDays->setValue(values.first);
-            spnHourlyYears->setValue(values.second);
-        });
+    const StoreReply<AdminStore::Retention> read = store().readRetention();
+    m_retentionPending = [read](int ms) { return read.waitFor(ms); };
+    read.then(this, [this](const AdminStore::Retention &values) {
+        if (values.rawDays < 0)
+            return;  // the defaults stay shown; saving writes what is shown
+        m_rawDaysRead = values.rawDays;
+        m_hourlyYearsRead = values.hourlyYears;
+        spnRawDays->setValue(values.rawDays);
+        spnHourlyYears->setValue(values.hourlyYears);
+    });
 }
 
 void frmOpt::saveRetention()
@@ -225,60 +194,38 @@ void frmOpt::saveRetention()
     const int hourlyYears = spnHourlyYears->value();
     if (rawDays == m_rawDaysRead && hourlyYears == m_hourlyYearsRead)
         return;
-    if (!m_retentionThread)
-        m_retentionThread = new DatabaseThread(QStringLiteral("admin-retention"), this);
-    const QString name = m_retentionThread->connectionName();
-    const QString program = database().connectionName();
-    m_retentionThread->post(
-        this,
-        [name, program, rawDays, hourlyYears](QSqlDatabase db) -> QString {
-            QString error;
-            if (!openLike(db, name, program, &error))
-                return error;
-            const QHash<QString, QString> values{{LatencySettings::RawDays, QString::number(rawDays)},
-                                                 {LatencySettings::HourlyYears, QString::number(hourlyYears)}};
-            return ExtraSettings::write(QSqlDatabase::database(name, false), values, &error) ? QString() : error;
-        },
-        [this, rawDays, hourlyYears](const QString &error) {
-            if (error.isEmpty()) {
-                m_rawDaysRead = rawDays;
-                m_hourlyYearsRead = hourlyYears;
-                return;
-            }
-            reportFailure(tr("Настройки", "window title"),
-                          tr("Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не "
-                             "изменены."),
-                          error);
-        });
+    const StoreReply<StoreOutcome> saved = store().saveRetention(rawDays, hourlyYears);
+    m_retentionPending = [saved](int ms) { return saved.waitFor(ms); };
+    saved.then(this, [this, rawDays, hourlyYears](const StoreOutcome &outcome) {
+        if (outcome.ok) {
+            m_rawDaysRead = rawDays;
+            m_hourlyYearsRead = hourlyYears;
+            return;
+        }
+        reportFailure(tr("Настройки", "window title"),
+                      tr("Не удалось сохранить сроки хранения задержек и потерь; сохранённые значения не "
+                         "изменены."),
+                      outcome.error);
+    });
 }
 
 void frmOpt::loadAlertSettings()
 {
-    auto settings = std::make_shared<AlertRecords::Settings>();
-    postAlertsJob(
-        database(), this,
-        [settings](const QSqlDatabase &db) {
-            ExtraSettings extra;
-            QString error;
-            if (!ExtraSettings::read(db, &extra, &error))
-                return error;
-            *settings = AlertRecords::settingsFrom(extra);
-            return QString();
-        },
-        [this, settings](const QString &error) {
-            if (!error.isEmpty()) {
-                std::fprintf(stderr, "admin: alert settings: %s\n", qUtf8Printable(error));
-                return;
-            }
-            spConfirm->setValue(settings->confirmPasses);
-            chFlapping->setChecked(settings->flapping);
-            spFlapHigh->setValue(settings->flapHighPercent);
-            spFlapLow->setValue(settings->flapLowPercent);
-            spFlapHigh->setEnabled(settings->flapping);
-            spFlapLow->setEnabled(settings->flapping);
-            spConfirm->parentWidget()->setEnabled(true);
-            m_alertsLoaded = true;
-        });
+    store().readAlertSettings().then(this, [this](const AdminStore::AlertSettingsRead &read) {
+        if (!read.outcome.ok) {
+            std::fprintf(stderr, "admin: alert settings: %s\n", qUtf8Printable(read.outcome.error));
+            return;
+        }
+        const AlertRecords::Settings &settings = read.settings;
+        spConfirm->setValue(settings.confirmPasses);
+        chFlapping->setChecked(settings.flapping);
+        spFlapHigh->setValue(settings.flapHighPercent);
+        spFlapLow->setValue(settings.flapLowPercent);
+        spFlapHigh->setEnabled(settings.flapping);
+        spFlapLow->setEnabled(settings.flapping);
+        spConfirm->parentWidget()->setEnabled(true);
+        m_alertsLoaded = true;
+    });
 }
 
 void frmOpt::cmdSndErr_Click()
@@ -328,28 +275,18 @@ void frmOpt::cmdSave_Click()
             alerts.flapLowPercent = qMin(spFlapLow->value(), spFlapHigh->value());
             QPointer<QWidget> owner = parentWidget();
             Prompts *shown = &prompts();
-            postAlertsJob(
-                database(), parentWidget(),
-                [alerts](const QSqlDatabase &db) {
-                    QString error;
-                    ExtraSettings::write(db, AlertRecords::settingsValues(alerts), &error);
-                    return error;
-                },
-                [owner, shown](const QString &error) {
-                    if (!error.isEmpty() && owner)
-                        shown->ask(owner, QMessageBox::Warning, tr("Настройки", "window title"),
-                                   tr("Не удалось сохранить настройки сигналов: %1").arg(error));
-                });
+            store().saveAlertSettings(alerts).then(parentWidget(), [owner, shown](const StoreOutcome &outcome) {
+                if (!outcome.ok && owner)
+                    shown->ask(owner, QMessageBox::Warning, tr("Настройки", "window title"),
+                               tr("Не удалось сохранить настройки сигналов: %1").arg(outcome.error));
+            });
         }
         OptionsRecord record;
         record.refreshTime = *minutes;
         record.sndErr = txtSndErr->text();
         record.sndRest = txtSndRest->text();
         record.view = chView->isChecked() ? 1 : 0;
-        const auto saved = onDatabase(database(), this, [record](const QString &connection) {
-            QString error;
-            return Outcome::of(OptionsStore::save(record, &error, connection), error, connection);
-        });
+        const auto saved = DatabaseWait::wait(this, store().saveOptions(record));
         if (!saved)
             return;
         if (!saved->ok) {

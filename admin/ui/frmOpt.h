@@ -1,9 +1,10 @@
 #pragma once
 
+#include <functional>
+
 #include "AdminDialog.h"
 #include "OptionsRecord.h"
 
-class DatabaseThread;
 class QCheckBox;
 class QSpinBox;
 class QLineEdit;
@@ -54,7 +55,7 @@ private:
     QPushButton *cmdBack = nullptr;
     QSpinBox *spnRawDays = nullptr;
     QSpinBox *spnHourlyYears = nullptr;
-    DatabaseThread *m_retentionThread = nullptr;
+    std::function<bool(int)> m_retentionPending;  // waits for the latest retention job
     int m_rawDaysRead = -1;
     int m_hourlyYearsRead = -1;
     QCheckBox *chFlapping = nullptr;

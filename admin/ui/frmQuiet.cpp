@@ -1,8 +1,6 @@
 #include "frmQuiet.h"
 
-#include "AlertsDatabase.h"
-#include "Database.h"
-#include "Statements.h"
+#include "AdminStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,7 +12,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -35,9 +32,9 @@ QString hostText(const QString &ip)
 
 } // namespace
 
-frmQuiet::frmQuiet(DatabaseThread &database, QWidget *parent)
+frmQuiet::frmQuiet(AdminStore &store, QWidget *parent)
     : QDialog(parent)
-    , m_database(database)
+    , m_store(store)
     , m_host(new QComboBox(this))
     , m_duration(new QComboBox(this))
     , m_mutes(new QListWidget(this))
@@ -124,9 +121,9 @@ QString frmQuiet::chosenHost() const
     return m_host->currentIndex() <= 0 ? QString() : m_host->currentText();
 }
 
-void frmQuiet::run(std::function<QString(const QSqlDatabase &)> job)
+void frmQuiet::changed(const StoreReply<QString> &reply)
 {
-    postAlertsJob(m_database, this, std::move(job), [this](const QString &error) {
+    reply.then(this, [this](const QString &error) {
         if (!error.isEmpty())
             QMessageBox::warning(this, windowTitle(), tr("Не удалось изменить список: %1").arg(error));
         refresh();
@@ -135,55 +132,36 @@ void frmQuiet::run(std::function<QString(const QSqlDatabase &)> job)
 
 void frmQuiet::refresh()
 {
-    struct Read
-    {
-        QStringList hosts;
-        QList<AlertRecords::Mute> mutes;
-        QList<AlertRecords::MaintenanceWindow> windows;
-    };
-    auto read = std::make_shared<Read>();
-    postAlertsJob(
-        m_database, this,
-        [read](const QSqlDatabase &db) {
-            QString error;
-            if (!AlertRecords::readMutes(db, &read->mutes, &error) || !AlertRecords::readWindows(db, &read->windows, &error))
-                return error;
-            QSqlQuery query(db);
-            if (!runStatement(query, Statements::SelectAddressesForPass))
-                return statementError(query);
-            while (query.next())
-                read->hosts << query.value(0).toString();
-            return QString();
-        },
-        [this, read](const QString &error) {
-            if (!error.isEmpty()) {
-                m_mutes->clear();
-                m_mutes->addItem(tr("Не удалось прочитать: %1").arg(error));
-                emit refreshed();
-                return;
-            }
-            const QString host = m_host->currentText();
-            m_host->clear();
-            m_host->addItem(tr("все адреса"));
-            read->hosts.removeDuplicates();
-            m_host->addItems(read->hosts);
-            m_host->setCurrentIndex(qMax(0, m_host->findText(host)));
-            // Expired mutes are no longer anyone's silence.
-            const QDateTime now = QDateTime::currentDateTime();
-            m_muteRows.clear();
+    m_store.readQuiet().then(this, [this](AdminStore::Quiet read) {
+        const QString &error = read.error;
+        if (!error.isEmpty()) {
             m_mutes->clear();
-            for (const AlertRecords::Mute &m : read->mutes) {
-                if (!AlertRecords::holds(m, now))
-                    continue;
-                m_muteRows << m;
-                m_mutes->addItem(hostText(m.ip) + QStringLiteral(" — ") + AlertRecords::untilText(m));
-            }
-            m_windowRows = read->windows;
-            m_windows->clear();
-            for (const AlertRecords::MaintenanceWindow &w : read->windows)
-                m_windows->addItem(hostText(w.ip) + QStringLiteral(": ") + AlertRecords::windowText(w));
+            m_mutes->addItem(tr("Не удалось прочитать: %1").arg(error));
             emit refreshed();
-        });
+            return;
+        }
+        const QString host = m_host->currentText();
+        m_host->clear();
+        m_host->addItem(tr("все адреса"));
+        read.hosts.removeDuplicates();
+        m_host->addItems(read.hosts);
+        m_host->setCurrentIndex(qMax(0, m_host->findText(host)));
+        // Expired mutes are no longer anyone's silence.
+        const QDateTime now = QDateTime::currentDateTime();
+        m_muteRows.clear();
+        m_mutes->clear();
+        for (const AlertRecords::Mute &m : read.mutes) {
+            if (!AlertRecords::holds(m, now))
+                continue;
+            m_muteRows << m;
+            m_mutes->addItem(hostText(m.ip) + QStringLiteral(" — ") + AlertRecords::untilText(m));
+        }
+        m_windowRows = read.windows;
+        m_windows->clear();
+        for (const AlertRecords::MaintenanceWindow &w : read.windows)
+            m_windows->addItem(hostText(w.ip) + QStringLiteral(": ") + AlertRecords::windowText(w));
+        emit refreshed();
+    });
 }
 
 void frmQuiet::muteClicked()
@@ -193,12 +171,7 @@ void frmQuiet::muteClicked()
     const QDateTime until = choice == UntilLifted ? QDateTime()
         : choice == UntilTomorrow                 ? AlertRecords::tomorrowMorning(now)
                                                   : now.addSecs(choice);
-    const AlertRecords::Mute mute{chosenHost(), until};
-    run([mute](const QSqlDatabase &db) {
-        QString error;
-        AlertRecords::writeMute(db, mute, &error);
-        return error;
-    });
+    changed(m_store.mute(AlertRecords::Mute{chosenHost(), until}));
 }
 
 void frmQuiet::unmuteClicked()
@@ -210,14 +183,7 @@ void frmQuiet::unmuteClicked()
     }
     if (ips.isEmpty())
         return;
-    run([ips](const QSqlDatabase &db) {
-        QString error;
-        for (const QString &ip : ips) {
-            if (!AlertRecords::liftMute(db, ip, &error))
-                break;
-        }
-        return error;
-    });
+    changed(m_store.liftMutes(ips));
 }
 
 void frmQuiet::addWindowClicked()
@@ -234,11 +200,7 @@ void frmQuiet::addWindowClicked()
         QMessageBox::information(this, windowTitle(), tr("Отметьте дни недели, в которые начинаются работы."));
         return;
     }
-    run([window](const QSqlDatabase &db) {
-        QString error;
-        AlertRecords::addWindow(db, window, &error);
-        return error;
-    });
+    changed(m_store.addMaintenance(window));
 }
 
 void frmQuiet::removeWindowClicked()
@@ -250,14 +212,7 @@ void frmQuiet::removeWindowClicked()
     }
     if (ids.isEmpty())
         return;
-    run([ids](const QSqlDatabase &db) {
-        QString error;
-        for (const qint64 id : ids) {
-            if (!AlertRecords::removeWindow(db, id, &error))
-                break;
-        }
-        return error;
-    });
+    changed(m_store.removeMaintenance(ids));
 }
 
 } // namespace admin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlertRecords.h"
+#include "StoreReply.h"
 
 #include <QDialog>
 
@@ -9,21 +10,21 @@ class QComboBox;
 class QListWidget;
 class QTimeEdit;
 
-class DatabaseThread;
-
 namespace admin {
 
+class AdminStore;
+
 // Who is muted until when, and the weekly maintenance windows: list, add,
-// lift or remove. Reached from the settings dialog; every statement runs on
-// the admin's database thread.
+// lift or remove. Reached from the settings dialog; the admin's store reads
+// and writes them.
 class frmQuiet final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmQuiet)
 
 public:
-    // `database`: the admin's database thread, which outlives the dialog.
-    frmQuiet(DatabaseThread &database, QWidget *parent = nullptr);
+    // `store`: the admin's, which outlives the dialog.
+    frmQuiet(AdminStore &store, QWidget *parent = nullptr);
 
     void refresh();
     QListWidget *mutesList() const { return m_mutes; }
@@ -41,10 +42,11 @@ signals:
     void refreshed();
 
 private:
-    void run(std::function<QString(const QSqlDatabase &)> job);
+    // A change's answer: its failure is said, then the lists are read again.
+    void changed(const StoreReply<QString> &reply);
     QString chosenHost() const;
 
-    DatabaseThread &m_database;
+    AdminStore &m_store;
     QComboBox *m_host;
     QComboBox *m_duration;
     QListWidget *m_mutes;

@@ -97,6 +97,11 @@ WebhookFormat AlertChannel::format() const
     return formatFromName(setting("format")).value_or(WebhookFormat::Json);
 }
 
+bool AlertChannel::hasSecret() const
+{
+    return !secret.isEmpty() || !setting("secret_file").isEmpty();
+}
+
 QString shownUrl(const QString &url)
 {
     const QUrl u(url);
@@ -112,7 +117,7 @@ QString shownUrl(const QString &url)
 
 QString AlertChannel::summary() const
 {
-    const QString secretNote = secret.isEmpty() ? QString() : tr(", пароль задан");
+    const QString secretNote = hasSecret() ? tr(", пароль задан") : QString();
     switch (kind) {
     case ChannelKind::Command: {
         QStringList parts{setting("program")};
@@ -121,7 +126,7 @@ QString AlertChannel::summary() const
     }
     case ChannelKind::Webhook:
         return tr("веб-запрос (%1): %2").arg(formatName(format()), shownUrl(setting("url")))
-               + (secret.isEmpty() ? QString() : tr(", ключ задан"));
+               + (hasSecret() ? tr(", ключ задан") : QString());
     case ChannelKind::Email:
         return tr("почта: %1 через %2").arg(setting("to"), shownUrl(setting("smtp"))) + secretNote;
     }
@@ -165,6 +170,11 @@ bool AlertChannel::isComplete(QString *why) const
         if (!u.isValid() || (u.scheme() != QLatin1String("http") && u.scheme() != QLatin1String("https"))
             || u.host().isEmpty())
             return missing(tr("Адрес веб-запроса должен начинаться с http:// или https://"));
+        // A bearer token in the clear is anybody's on the way.
+        if (hasSecret() && u.scheme() != QLatin1String("https"))
+            return missing(tr("Ключ передаётся только по https: адрес %1 не защищён, и ключ прочитал бы любой "
+                              "на пути запроса. Укажите адрес https://")
+                               .arg(shownUrl(u.toString())));
         if (format() == WebhookFormat::Telegram && setting("chat_id").isEmpty())
             return missing(tr("Для Telegram нужен номер чата"));
         break;

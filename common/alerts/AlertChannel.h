@@ -26,10 +26,13 @@ std::optional<WebhookFormat> formatFromName(const QString &name);
 // One place an alert goes to. The settings by kind:
 //   command: program, arguments (a list)
 //   webhook: url, format, chat_id (Telegram), ca_file
-//   email:   to, smtp (smtp://host:587 for STARTTLS, smtps://host:465), user, from, ca_file
-// The secret is a mail password or a webhook's bearer token. A webhook URL
-// may carry a token of its own (Slack's and Telegram's do), so a URL is shown
-// only up to its host.
+//   email:   to, smtp (smtp://host:587 or :25, smtps://host:465), user, from, ca_file
+//   and for a secret (a mail password or a webhook's bearer token) the file
+//   that holds it, secret_file (see SecretFile): never the secret itself.
+// `secret` is the secret in memory: read from its file for a delivery, or
+// typed into a dialog and not yet written to a file. A webhook URL may carry
+// a token of its own (Slack's and Telegram's do), so a URL is shown only up
+// to its host.
 struct AlertChannel
 {
     Q_DECLARE_TR_FUNCTIONS(alerts::AlertChannel)
@@ -52,6 +55,8 @@ public:
     QString setting(const char *key) const { return settings.value(QLatin1String(key)).toString(); }
     QStringList arguments() const;
     WebhookFormat format() const;
+    // A secret in memory or a file named for one.
+    bool hasSecret() const;
 
     // What the channel does, as a list or a dialog shows it: never the
     // secret (only that one is set) and never a URL's path or query.

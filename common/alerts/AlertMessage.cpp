@@ -1,7 +1,9 @@
 #include "AlertMessage.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUuid>
 
 namespace alerts {
 
@@ -73,6 +75,8 @@ QJsonObject AlertMessage::toJson() const
     o.insert(QStringLiteral("event"), eventName(event));
     o.insert(QStringLiteral("at"), isoOrNull(at));
     o.insert(QStringLiteral("test"), test);
+    if (!deliveryId.isEmpty())
+        o.insert(QStringLiteral("delivery_id"), deliveryId);
     o.insert(QStringLiteral("hosts"), list);
     return o;
 }
@@ -96,6 +100,9 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
     m.event = *event;
     m.at = fromIso(o.value(QStringLiteral("at")));
     m.test = o.value(QStringLiteral("test")).toBool();
+    m.deliveryId = o.value(QStringLiteral("delivery_id")).toString();
+    if (m.deliveryId.isEmpty())
+        m.deliveryId = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(32));
     for (const QJsonValue &v : o.value(QStringLiteral("hosts")).toArray()) {
         const QJsonObject h = v.toObject();
         HostChange c;
@@ -114,6 +121,11 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
     return m;
 }
 
+QString AlertMessage::newDeliveryId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
 QList<AlertMessage> messagesOfPass(const QList<HostChange> &changes, const QDateTime &at)
 {
     QList<AlertMessage> out;
@@ -121,6 +133,7 @@ QList<AlertMessage> messagesOfPass(const QList<HostChange> &changes, const QDate
         AlertMessage m;
         m.event = e;
         m.at = at;
+        m.deliveryId = AlertMessage::newDeliveryId();
         for (const HostChange &c : changes) {
             if (c.event == e && !c.suppressed)
                 m.hosts.append(c);

@@ -47,19 +47,26 @@ struct AlertMessage
     QDateTime at;  // the pass's end
     QList<HostChange> hosts;
     bool test = false;  // the operator's "send a test"
+    // The same on every try of this message, so that a receiver which got
+    // it before (its answer lost on the way back) can drop the repeat.
+    QString deliveryId;
 
     // The form receivers get (documented in docs/desk-guide.md):
-    // {"event","at","test","hosts":[{"address","description","begin","end","downtime_s","behind"}]}
+    // {"event","at","test","delivery_id","hosts":[{"address","description","begin","end","downtime_s","behind"}]}
     // Date-times are local ISO 8601 without a zone; end and downtime_s are
     // null where they do not apply (downtime_s: a restoration's length, a
     // reminder's time down so far).
     QJsonObject toJson() const;
     QByteArray toJsonBytes() const;
+    // A message stored without an id (by an earlier version) gets one made
+    // from its bytes: the same at every try, as the bytes are.
     static std::optional<AlertMessage> fromJson(const QByteArray &bytes);
+    static QString newDeliveryId();
 };
 
 // The messages of one pass: one per event that has at least one host not
-// suppressed, in the order down, up, reminder; hosts in the pass's order.
+// suppressed, in the order down, up, reminder; hosts in the pass's order;
+// each with a delivery id of its own.
 QList<AlertMessage> messagesOfPass(const QList<HostChange> &changes, const QDateTime &at);
 
 // Hosts due a reminder every `minutes` minutes: those of `down` (begin

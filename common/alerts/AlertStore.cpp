@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DateTimeText.h"
+#include "SecretFile.h"
 
 #include <QJsonDocument>
 
@@ -29,14 +30,28 @@ AlertChannel channelOfRow(const QSqlQuery &q)
     return c;
 }
 
+// The column `secret` stays from earlier versions and is written empty:
+// a secret lives in its file (see SecretFile).
 QVariantList channelValues(const AlertChannel &c)
 {
     return {c.name,
             kindName(c.kind),
             QString::fromUtf8(QJsonDocument(c.settings).toJson(QJsonDocument::Compact)),
-            c.secret.isNull() ? QStringLiteral("") : c.secret,  // never null: the column is not
+            QStringLiteral(""),
             c.eventsText(),
             c.reminderMinutes};
+}
+
+// A secret handed over in memory goes to its file before the row is written.
+bool secretToFile(AlertChannel *c, QString *error)
+{
+    if (c->secret.isEmpty())
+        return true;
+    QString path;
+    if (!SecretFile::write(c->name, c->kind, c->secret, &path, error))
+        return false;
+    c->settings.insert(QLatin1String(SecretFile::SettingKey), path);
+    return true;
 }
 
 } // namespace
@@ -68,6 +83,8 @@ bool AlertStore::channel(const QString &name, AlertChannel *out, QString *error)
 
 bool AlertStore::addChannel(AlertChannel *channel, QString *error)
 {
+    if (!secretToFile(channel, error))
+        return false;
     QSqlQuery q(m_db);
     if (!runStatement(q, Statements::InsertAlertChannel, channelValues(*channel)))
         return failed(q, error);
@@ -78,8 +95,11 @@ bool AlertStore::addChannel(AlertChannel *channel, QString *error)
     return true;
 }
 
-bool AlertStore::updateChannel(const AlertChannel &channel, QString *error)
+bool AlertStore::updateChannel(const AlertChannel &given, QString *error)
 {
+    AlertChannel channel = given;
+    if (!secretToFile(&channel, error))
+        return false;
     QSqlQuery q(m_db);
     QVariantList values = channelValues(channel);
     values << channel.id;
@@ -106,6 +126,56 @@ bool AlertStore::removeChannel(qint64 id, QString *error)
     QSqlQuery undo(m_db);
     runStatement(undo, Statements::Rollback);
     return false;
+}
+
+bool AlertStore::moveSecretsOut(QStringList *moved, QString *error)
+{
+    QList<AlertChannel> list;
+    if (!channels(&list, error))
+        return false;
+    const bool file = Database::dialectOf(m_db) == Statements::Dialect::Sqlite;
+    for (AlertChannel c : std::as_const(list)) {
+        if (c.secret.isEmpty())
+            continue;
+        if (file) {
+            // The row is rewritten without its secret; the space it leaves
+            // is zeroed rather than left for anyone reading the file raw.
+            QSqlQuery pragma(m_db);
+            runStatement(pragma, Statements::SecureDeleteOn);
+        }
+        QSqlQuery begin(m_db);
+        if (!runStatement(begin, Statements::BeginImmediate))
+            return failed(begin, error);
+        // The row again inside the transaction: another program may have
+        // changed the channel since.
+        AlertChannel current;
+        QString readError;
+        if (!channel(c.name, &current, &readError) || current.secret.isEmpty()) {
+            QSqlQuery undo(m_db);
+            runStatement(undo, Statements::Rollback);
+            if (!readError.isEmpty()) {
+                if (error)
+                    *error = readError;
+                return false;
+            }
+            continue;
+        }
+        if (!updateChannel(current, error)) {
+            QSqlQuery undo(m_db);
+            runStatement(undo, Statements::Rollback);
+            return false;
+        }
+        QSqlQuery commit(m_db);
+        if (!runStatement(commit, Statements::Commit)) {
+            failed(commit, error);
+            QSqlQuery undo(m_db);
+            runStatement(undo, Statements::Rollback);
+            return false;
+        }
+        if (moved)
+            moved->append(c.name);
+    }
+    return true;
 }
 
 bool AlertStore::enqueue(qint64 channelId, const AlertMessage &message, const QDateTime &now, QString *error)

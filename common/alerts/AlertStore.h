@@ -45,8 +45,16 @@ public:
     bool channels(QList<AlertChannel> *out, QString *error);
     // False with an empty *error when no channel has the name.
     bool channel(const QString &name, AlertChannel *out, QString *error);
+    // A secret in channel.secret (typed into a dialog) is written to a file
+    // of this user's (SecretFile::write) and the channel names that file:
+    // the database never holds a secret.
     bool addChannel(AlertChannel *channel, QString *error);
     bool updateChannel(const AlertChannel &channel, QString *error);
+    // Secrets an earlier version kept in the database move into files of
+    // this user's, each channel in a transaction of its own, the database's
+    // copy overwritten. Run by the monitor, whose user is the one that must
+    // read them. *moved names the channels moved.
+    bool moveSecretsOut(QStringList *moved, QString *error);
     // Removes the channel and its undelivered messages in one transaction.
     bool removeChannel(qint64 id, QString *error);
 

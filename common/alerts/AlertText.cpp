@@ -31,25 +31,25 @@ QString AlertText::subject(const AlertMessage &m)
         const QString host = hostName(m.hosts.first());
         switch (m.event) {
         case Event::Down:
-            text = tr("Нет связи: %1").arg(host);
+            text = tr("Нет соединения: %1").arg(host);
             break;
         case Event::Up:
-            text = tr("Связь восстановлена: %1").arg(host);
+            text = tr("Соединение восстановлено: %1").arg(host);
             break;
         case Event::Reminder:
-            text = tr("Всё ещё нет связи: %1").arg(host);
+            text = tr("Всё ещё нет соединения: %1").arg(host);
             break;
         }
     } else {
         switch (m.event) {
         case Event::Down:
-            text = tr("Нет связи: %n адр.", nullptr, n);
+            text = tr("Нет соединения: %n адр.", nullptr, n);
             break;
         case Event::Up:
-            text = tr("Связь восстановлена: %n адр.", nullptr, n);
+            text = tr("Соединение восстановлено: %n адр.", nullptr, n);
             break;
         case Event::Reminder:
-            text = tr("Всё ещё нет связи: %n адр.", nullptr, n);
+            text = tr("Всё ещё нет соединения: %n адр.", nullptr, n);
             break;
         }
     }
@@ -67,17 +67,17 @@ QString AlertText::body(const AlertMessage &m)
         QString line;
         switch (m.event) {
         case Event::Down:
-            line = tr("%1: нет связи с %2").arg(hostName(h), moment(h.begin.isValid() ? h.begin : m.at));
+            line = tr("%1: нет соединения с %2").arg(hostName(h), moment(h.begin.isValid() ? h.begin : m.at));
             break;
         case Event::Up: {
             const qint64 s = h.downSeconds(m.at);
-            line = s >= 0 ? tr("%1: связь восстановлена в %2, простой %3")
+            line = s >= 0 ? tr("%1: соединение восстановлено в %2, простой %3")
                                 .arg(hostName(h), moment(h.end.isValid() ? h.end : m.at), DurationText::format(s))
-                          : tr("%1: связь восстановлена в %2").arg(hostName(h), moment(h.end.isValid() ? h.end : m.at));
+                          : tr("%1: соединение восстановлено в %2").arg(hostName(h), moment(h.end.isValid() ? h.end : m.at));
             break;
         }
         case Event::Reminder:
-            line = tr("%1: нет связи с %2, уже %3")
+            line = tr("%1: нет соединения с %2, уже %3")
                        .arg(hostName(h), moment(h.begin), DurationText::format(h.downSeconds(m.at)));
             break;
         }
@@ -86,6 +86,32 @@ QString AlertText::body(const AlertMessage &m)
         lines << line;
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString AlertText::eventText(const QString &stored)
+{
+    if (stored == eventName(Event::Down))
+        return tr("нет соединения");
+    if (stored == eventName(Event::Up))
+        return tr("соединение восстановлено");
+    if (stored == eventName(Event::Reminder))
+        return tr("напоминание");
+    return stored;
+}
+
+QString AlertText::outcomeText(const QString &stored)
+{
+    if (stored == QLatin1String("delivered"))
+        return tr("доставлено");
+    if (stored == QLatin1String("failed"))
+        return tr("не доставлено, повтор");
+    if (stored == QLatin1String("given up"))
+        return tr("не доставлено, отменено");
+    if (stored == QLatin1String("test delivered"))
+        return tr("проверка: доставлено");
+    if (stored == QLatin1String("test failed"))
+        return tr("проверка: не доставлено");
+    return stored;
 }
 
 } // namespace alerts
@@ -98,6 +124,7 @@ AlertMessage testMessage(const QDateTime &now)
     m.event = Event::Down;
     m.at = now;
     m.test = true;
+    m.deliveryId = AlertMessage::newDeliveryId();
     HostChange h;
     h.event = Event::Down;
     h.address = QStringLiteral("127.0.0.1");

@@ -17,6 +17,12 @@ class AlertText
 public:
     static QString subject(const AlertMessage &message);
     static QString body(const AlertMessage &message);
+
+    // The delivery log's stored words ("down", "delivered"…), which stay
+    // as they are for the programs that read them, as the operator reads
+    // them; a word not known here is shown as stored.
+    static QString eventText(const QString &stored);
+    static QString outcomeText(const QString &stored);
 };
 
 } // namespace alerts

@@ -1,5 +1,7 @@
 #include "DeliveryQueue.h"
 
+#include "SecretFile.h"
+
 #include <QEventLoop>
 
 #include <utility>
@@ -34,6 +36,16 @@ void DeliveryQueue::start(Outbox *outbox)
         return;
     m_started = true;
     m_outbox = outbox;
+    // Secrets an earlier version kept in the database go to files of the
+    // monitor's user, the one who must read them (see SecretFile).
+    m_outbox->moveSecretsOut(this, [this](const QStringList &moved, const QString &error) {
+        if (!error.isEmpty())
+            emit problem(error);
+        for (const QString &name : moved)
+            qWarning("%s", qUtf8Printable(tr("Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных "
+                                             "его могли прочитать другие пользователи: смените его.")
+                                              .arg(name, SecretFile::directory())));
+    });
     // What an earlier run left is tried at once: its receiver may well be
     // back, and a restart should not wait out a long pause of that run.
     m_composing = true;

@@ -2,6 +2,7 @@
 
 #include "AlertText.h"
 #include "MailSender.h"
+#include "SecretFile.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -84,15 +85,23 @@ Dispatcher::~Dispatcher()
     }
 }
 
-void Dispatcher::deliver(const AlertChannel &channel, const AlertMessage &message,
+void Dispatcher::deliver(const AlertChannel &stored, const AlertMessage &stamped,
                          std::function<void(DeliveryOutcome)> done)
 {
+    AlertChannel channel = stored;
     QString why;
-    if (!channel.isComplete(&why)) {
+    // isComplete() first: a token for a plain-http URL is refused before its
+    // file is even read.
+    if (!channel.isComplete(&why) || !SecretFile::resolve(&channel, &why)) {
         auto finish = once(std::move(done));
         QTimer::singleShot(0, this, [finish, why] { finish({false, why}); });
         return;
     }
+    // One message goes to several channels, maybe to one receiver by two
+    // ways: each channel's copy has an id of its own, stable as both parts are.
+    AlertMessage message = stamped;
+    if (channel.id > 0 && !message.deliveryId.isEmpty())
+        message.deliveryId += QStringLiteral("-%1").arg(channel.id);
     switch (channel.kind) {
     case ChannelKind::Command:
         runCommand(channel, message, std::move(done));
@@ -117,6 +126,7 @@ void Dispatcher::runCommand(const AlertChannel &channel, const AlertMessage &mes
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORVANT_EVENT"), eventName(message.event));
     env.insert(QStringLiteral("ORVANT_COUNT"), QString::number(message.hosts.size()));
+    env.insert(QStringLiteral("ORVANT_DELIVERY_ID"), message.deliveryId);
     if (message.hosts.size() == 1) {
         const HostChange &h = message.hosts.first();
         env.insert(QStringLiteral("ORVANT_ADDRESS"), h.address);
@@ -214,6 +224,7 @@ void Dispatcher::postWebhook(const AlertChannel &channel, const AlertMessage &me
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json; charset=utf-8"));
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("orvant"));
     request.setTransferTimeout(m_limits.httpMs);
+    request.setRawHeader("X-Orvant-Delivery", message.deliveryId.toLatin1());
     if (!channel.secret.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + channel.secret.toUtf8());
     const QString caFile = channel.setting("ca_file");
@@ -235,8 +246,14 @@ void Dispatcher::postWebhook(const AlertChannel &channel, const AlertMessage &me
     connect(reply, &QNetworkReply::finished, this, [reply, finish, secrets, shown, url] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
-            finish({true, QStringLiteral("HTTP %1").arg(status)});
+        // The status line is the receiver's word that it took the message:
+        // a body cut off after it changes nothing, and sending again would
+        // only repeat the alert.
+        if (status >= 200 && status < 300) {
+            finish({true, reply->error() == QNetworkReply::NoError
+                              ? QStringLiteral("HTTP %1").arg(status)
+                              : scrubbed(tr("HTTP %1, ответ оборван: %2").arg(status).arg(reply->errorString()),
+                                         secrets)});
             return;
         }
         QString detail;
@@ -261,12 +278,13 @@ void Dispatcher::sendMail(const AlertChannel &channel, const AlertMessage &messa
     auto finish = once(std::move(done));
     const QString subject = AlertText::subject(message);
     const QString body = AlertText::body(message);
-    const int limitMs = m_limits.mailMs;
+    const QString id = message.deliveryId;
+    const MailLimits limits{m_limits.mailMs, m_limits.mailStepMs};
     std::shared_ptr<std::atomic<bool>> abort = m_abort;
     QPointer<Dispatcher> self(this);
-    QThread *thread = QThread::create([channel, subject, body, limitMs, abort, self, finish] {
+    QThread *thread = QThread::create([channel, subject, body, id, limits, abort, self, finish] {
         QString error;
-        const bool sent = MailSender::send(channel, subject, body, limitMs, abort.get(), &error);
+        const bool sent = MailSender::send(channel, subject, body, id, limits, abort.get(), &error);
         if (abort->load())
             return;
         QMetaObject::invokeMethod(self, [finish, sent, error] {

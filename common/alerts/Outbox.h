@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -38,6 +39,10 @@ public:
         QDateTime at;
     };
 
+    // Secrets an earlier version kept in the database move into files of
+    // this user's (AlertStore::moveSecretsOut); `moved` names the channels.
+    virtual void moveSecretsOut(QObject *context,
+                                std::function<void(const QStringList &moved, const QString &error)> done) = 0;
     // Saves entries in their order; `saved` counts those now in the outbox
     // (a failure keeps the rest for a later try, in order).
     virtual void saveMessages(QObject *context, const QList<Entry> &entries,

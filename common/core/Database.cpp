@@ -17,6 +17,13 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
+#include <vector>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 QString Database::programDirectory()
@@ -43,6 +50,53 @@ bool writable(const QString &path)
 bool sideFilesPresent(const QString &absolute)
 {
     return QFileInfo::exists(absolute + QStringLiteral("-wal")) && QFileInfo::exists(absolute + QStringLiteral("-shm"));
+}
+
+bool inGroup(gid_t gid)
+{
+    if (::getegid() == gid)
+        return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0)
+        return false;
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
+}
+
+// What would let this user write `path` (the database file, or the folder
+// its journal lives in), as a command that works for the place as it is:
+// said in the operator's message instead of a guess.
+QString writeAdvice(const QString &path, bool directory)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct statvfs fs = {};
+    if (::statvfs(native.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        return Database::tr("файловая система подключена только для чтения: подключите её для записи");
+    struct stat st = {};
+    if (::stat(native.constData(), &st) != 0)
+        return {};
+    const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
+    // A folder also gets the set-group bit, so the journal files made in it
+    // belong to its group as the database does.
+    const QString groupWrite = directory ? QStringLiteral("g+ws") : QStringLiteral("g+w");
+    if (st.st_uid == ::geteuid())
+        return Database::tr("например, chmod u+w %1").arg(quoted);
+    if (inGroup(st.st_gid))
+        return Database::tr("например, sudo chmod %2 %1").arg(quoted, groupWrite);
+    const struct passwd *user = ::getpwuid(::geteuid());
+    const QString userName = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("$USER");
+    const struct group *group = ::getgrgid(st.st_gid);
+    if (st.st_gid != 0 && group) {
+        QString command = QStringLiteral("sudo adduser %1 %2").arg(userName, QString::fromLocal8Bit(group->gr_name));
+        if (!(st.st_mode & S_IWGRP))
+            command = QStringLiteral("sudo chmod %1 %2 && ").arg(groupWrite, quoted) + command;
+        return Database::tr("например, %1, затем войдите в систему заново").arg(command);
+    }
+    // The group is root's: the folder goes to the group of the desk's users.
+    return Database::tr("например, sudo chgrp users %1 && sudo chmod %2 %1 && sudo adduser %3 users, затем войдите "
+                        "в систему заново")
+        .arg(quoted, groupWrite, userName);
 }
 
 QString uriFor(const QString &absolute, const QString &mode)
@@ -213,30 +267,37 @@ bool openFileSteps(const QString &path, const Database::Options &options, QStrin
         return fail(Database::tr("под этим именем лежит не файл. Уберите его и положите на это место "
                                  "файл базы данных."));
 
-    const QString directory = info.absolutePath();
+    // SQLite follows a link to the database (the package links the program
+    // directory's ping_addr.mdb into /var/opt/orvant) and keeps the journal
+    // beside the real file: that file's folder is the one that must be
+    // writable, and the one to name.
+    const QString real = info.canonicalFilePath().isEmpty() ? absolute : info.canonicalFilePath();
+    const QFileInfo realInfo(real);
+    const QString directory = realInfo.absolutePath();
     const bool directoryWritable = writable(directory);
-    const bool fileWritable = writable(absolute);
+    const bool fileWritable = writable(real);
+    const QString linkNote = real == absolute ? QString()
+                                              : QLatin1Char(' ') + Database::tr("(%1 — ссылка на %2)").arg(absolute, real);
     bool immutable = false;
     if (!options.readOnly) {
         // SQLite's own text here would be "attempt to write a readonly
         // database", which sends the operator to the wrong file.
-        if (!directoryWritable && !sideFilesPresent(absolute)) {
+        if (!directoryWritable && !sideFilesPresent(real)) {
             return fail(Database::tr("каталог %1 доступен только для чтения: рядом с базой данных нельзя создать её "
-                                     "служебные файлы (%2-wal, %2-shm). Дайте программам право на запись в этот каталог "
-                                     "(например, sudo chmod g+w \"%1\" для группы пользователей Orvant) или перенесите "
-                                     "базу данных в каталог, доступный для записи.")
-                            .arg(directory, info.fileName()));
+                                     "служебные файлы (%2-wal, %2-shm)%3. Дайте программам право на запись в этот "
+                                     "каталог (%4) или перенесите базу данных в каталог, доступный для записи.")
+                            .arg(directory, realInfo.fileName(), linkNote, writeAdvice(directory, true)));
         }
         if (!fileWritable) {
-            warn(Database::tr("Файл базы данных %1 доступен только для чтения: записи о сбоях и изменения не будут "
-                              "сохранены. Дайте право на запись в этот файл (например, sudo chmod g+w \"%1\").")
-                     .arg(absolute));
+            warn(Database::tr("Файл базы данных %1 доступен только для чтения%2: записи о сбоях и изменения не будут "
+                              "сохранены. Дайте право на запись в этот файл (%3).")
+                     .arg(real, linkNote, writeAdvice(real, false)));
         } else {
             QString why;
             if (!Database::upgrade(absolute, &why))
                 warn(Database::tr("Не удалось обновить базу данных %1: %2").arg(absolute, why));
         }
-    } else if (!directoryWritable && !sideFilesPresent(absolute)) {
+    } else if (!directoryWritable && !sideFilesPresent(real)) {
         // Nobody can be writing a file whose journal cannot even be made, so
         // reading it as immutable is safe.
         immutable = true;

@@ -166,7 +166,37 @@ bool DatabaseConfig::loadFile(const QString &configPath, DatabaseConfig *config,
     } else {
         return fail(tr("ключ driver: неизвестный драйвер «%1». Допустимы postgresql и sqlite.").arg(driver));
     }
+    settings.endGroup();
+
+    if (settings.childGroups().contains(QStringLiteral("vantage"))) {
+        settings.beginGroup(QStringLiteral("vantage"));
+        const QString name = plainValue(settings.value(QStringLiteral("name")));
+        settings.endGroup();
+        if (name.isEmpty())
+            return fail(tr("в разделе [vantage] нет ключа name (или он пуст)."));
+        if (!isValidVantageName(name))
+            return fail(tr("ключ name в разделе [vantage]: «%1» — не имя наблюдательного пункта (буквы, цифры и «-», "
+                           "от 1 до %2 знаков).")
+                            .arg(quotedInMessage(name), QString::number(MaxVantageNameLength)));
+        // Vantages meet through the server: its locks elect the one that
+        // writes the log and its clock judges who is still alive.
+        if (result.m_kind != Kind::PostgreSql)
+            return fail(tr("Наблюдательные пункты работают только с сервером PostgreSQL: раздел [vantage] "
+                           "требует driver=postgresql в разделе [database]."));
+        result.m_vantageName = name;
+    }
     *config = result;
+    return true;
+}
+
+bool DatabaseConfig::isValidVantageName(const QString &name)
+{
+    if (name.isEmpty() || name.size() > MaxVantageNameLength)
+        return false;
+    for (const QChar c : name) {
+        if (!(c.isLetter() || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')))
+            return false;
+    }
     return true;
 }
 

@@ -16,6 +16,12 @@
 //
 // Text after ";" on a value line is a comment (QSettings' INI reading); a
 // value that holds ";" itself (a password) is written in double quotes.
+//
+// A monitor that is one of several vantage points on one server database
+// names itself in a section of its own:
+//
+//   [vantage]
+//   name=branch-1              ; letters, digits and "-", 1 to 40 characters
 class DatabaseConfig
 {
 public:
@@ -46,6 +52,15 @@ public:
     QString password() const { return m_password; }
     // The orvant.conf the settings came from; empty without one.
     QString configPath() const { return m_configPath; }
+    // The name of this seat's vantage point; empty when [vantage] is absent.
+    QString vantageName() const { return m_vantageName; }
+    bool isVantage() const { return !m_vantageName.isEmpty(); }
+    void setVantageName(const QString &name) { m_vantageName = name; }
+
+    static constexpr int MaxVantageNameLength = 40;
+    // Letters, ASCII digits and "-", 1 to MaxVantageNameLength characters:
+    // the name travels in CSV files, alerts and the operator's listings.
+    static bool isValidVantageName(const QString &name);
 
     // How messages name the database: the file's path, or
     // "orvant на сервере /var/run/postgresql:5432".
@@ -64,4 +79,5 @@ private:
     QString m_user;
     QString m_password;
     QString m_configPath;
+    QString m_vantageName;
 };

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QThread>
@@ -61,24 +62,38 @@ DatabaseThread::DatabaseThread(const QString &connectionName, QObject *parent)
 
 DatabaseThread::~DatabaseThread()
 {
+    if (m_stopped)
+        return;
     {
         const QMutexLocker lock(&m_shared->homeLock);
         m_shared->home = nullptr;
     }
     if (m_shared->abandoned.load())
         return;  // the thread and its worker are left to the stuck job
-    const QString name = m_shared->connectionName;
-    QMetaObject::invokeMethod(m_worker, [name] { Database::close(name); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
-    m_thread->quit();
+    finishAfterJobs();
     m_thread->wait();
     delete m_thread;
+}
+
+void DatabaseThread::finishAfterJobs()
+{
+    // Queued behind every job: a quit() asked from here could end the
+    // thread's loop before it has run the jobs already posted.
+    const QString name = m_shared->connectionName;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [name, worker = m_worker] {
+            Database::close(name);
+            worker->deleteLater();  // as the thread ends
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
 }
 
 void DatabaseThread::enqueue(std::function<void()> job)
 {
     std::shared_ptr<Shared> shared = m_shared;
-    if (shared->abandoned.load())
+    if (shared->abandoned.load() || m_stopped)
         return;
     shared->waiting.fetch_add(1);
     QMetaObject::invokeMethod(
@@ -101,7 +116,7 @@ void DatabaseThread::runBlocking(const std::function<void()> &job)
         return;
     }
     std::shared_ptr<Shared> shared = m_shared;
-    if (shared->abandoned.load())
+    if (shared->abandoned.load() || m_stopped)
         return;
     shared->waiting.fetch_add(1);
     QMetaObject::invokeMethod(
@@ -123,6 +138,8 @@ qint64 DatabaseThread::jobElapsedMs() const
 
 void DatabaseThread::abandon()
 {
+    if (m_stopped || m_shared->abandoned.load())
+        return;
     m_shared->abandoned.store(true);
     // The thread object must outlive the job it runs: it is let go, and the
     // thread ends (deleting what it holds) once the job comes back.
@@ -130,6 +147,35 @@ void DatabaseThread::abandon()
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QMetaObject::invokeMethod(m_worker, [worker = m_worker] { delete worker; }, Qt::QueuedConnection);
     thread->quit();
+}
+
+bool DatabaseThread::stop(int waitMs)
+{
+    if (m_stopped)
+        return !m_shared->abandoned.load();
+    m_stopped = true;
+    {
+        const QMutexLocker lock(&m_shared->homeLock);
+        m_shared->home = nullptr;
+    }
+    QThread *thread = m_thread;
+    if (m_shared->abandoned.load()) {
+        m_thread = nullptr;  // left to the stuck job by abandon()
+        return false;
+    }
+    finishAfterJobs();
+    if (thread->wait(QDeadlineTimer(qMax(0, waitMs)))) {
+        delete thread;
+        m_thread = nullptr;
+        return true;
+    }
+    // The jobs still queued are skipped; the one running ends the thread
+    // (closing its connection) once it comes back, if ever before the
+    // program ends.
+    m_shared->abandoned.store(true);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_thread = nullptr;
+    return false;
 }
 
 bool DatabaseThread::isDatabaseThread() const

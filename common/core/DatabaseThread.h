@@ -131,14 +131,24 @@ public:
     void abandon();
     bool isAbandoned() const { return m_shared->abandoned.load(); }
 
+    // Ends the thread for the program's end, whatever the database does:
+    // the jobs posted so far run, then the connection is closed, and this
+    // waits at most `waitMs` for all of it. A job that has not come back by
+    // then is given up as abandon() does. Nothing is delivered any more and
+    // later posts are dropped. True when the thread ended in time.
+    bool stop(int waitMs);
+    bool isStopped() const { return m_stopped; }
+
     bool isDatabaseThread() const;
 
 private:
     void enqueue(std::function<void()> job);
+    void finishAfterJobs();
     void runBlocking(const std::function<void()> &job);
 
     class Worker;
     std::shared_ptr<Shared> m_shared;
     QThread *m_thread;
     Worker *m_worker;
+    bool m_stopped = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -68,6 +69,20 @@ bool installOwnTexts(QCoreApplication &app, Choice choice, const QStringList &di
 bool installOwnTextsForSystem(QCoreApplication &app)
 {
     return installOwnTexts(app, forSystem(), translationDirectories());
+}
+
+bool installQtTextsForSystem(QCoreApplication &app)
+{
+    if (forSystem() != Choice::Russian)
+        return false;
+    auto *texts = new QTranslator(&app);
+    if (texts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(texts);
+        return true;
+    }
+    delete texts;
+    return false;
 }
 
 } // namespace Language

@@ -38,4 +38,10 @@ bool installOwnTexts(QCoreApplication &app, Choice choice, const QStringList &di
 // translationDirectories().
 bool installOwnTextsForSystem(QCoreApplication &app);
 
+// Qt's own texts of a command-line tool (its parser's "Usage:", "Unknown
+// option") in Russian where the suite speaks Russian, from Qt's
+// translations (qt6-translations-l10n). Without them they stay English:
+// false.
+bool installQtTextsForSystem(QCoreApplication &app);
+
 } // namespace Language

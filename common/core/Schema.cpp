@@ -60,6 +60,13 @@ bool createDatabaseFile(const QString &path, QString *error)
     if (list.isEmpty())
         return fail(QStringLiteral("the schema template is missing"));
 
+    {
+        // Made before SQLite opens it, so that it is never readable by
+        // others, not even for a moment.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return fail(file.errorString());
+    }
     const QString name = QStringLiteral("orvant-schema-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool ok = true;
     QString why;

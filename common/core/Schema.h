@@ -30,7 +30,10 @@ bool createServerTables(QSqlDatabase db, QString *error);
 
 // Makes a fresh database file from the template. Refuses (returns false with
 // *error set) when a file already exists at path: an existing database is the
-// operator's history and is never overwritten.
+// operator's history and is never overwritten. The file is its owner's alone
+// (0600), and so are the journal files SQLite makes beside it with its
+// mode: an installation that shares it gives its group access by hand
+// (orvant-setup), never the world.
 bool createDatabaseFile(const QString &path, QString *error);
 
 } // namespace Schema

@@ -21,6 +21,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <sys/stat.h>
+
 namespace {
 
 int fail(int code, const QString &text)
@@ -44,10 +46,30 @@ QString defaultConfigPath()
     return QDir::cleanPath(candidates.first());
 }
 
+// The database and its journal files, as an earlier version may have left
+// them: readable by every user of the machine. What other users may do is
+// taken away; the owner's and the group's rights stay as they are.
+void closeToOthers(const QString &path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty())
+        return;
+    for (const QString &file : {real, real + QStringLiteral("-wal"), real + QStringLiteral("-shm")}) {
+        struct stat st = {};
+        const QByteArray native = QFile::encodeName(file);
+        if (::stat(native.constData(), &st) != 0 || !(st.st_mode & S_IRWXO))
+            continue;
+        if (::chmod(native.constData(), st.st_mode & 07770) == 0)
+            QTextStream(stdout) << "closed " << file << " to other users (was "
+                                << QString::number(st.st_mode & 07777, 8) << ")\n";
+    }
+}
+
 int makeFile(const QString &path)
 {
     if (QFileInfo::exists(path)) {
         QTextStream(stdout) << "kept existing database " << QFileInfo(path).absoluteFilePath() << '\n';
+        closeToOthers(path);
         return 0;
     }
     QString error;

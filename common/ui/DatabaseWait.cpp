@@ -5,17 +5,31 @@
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 int waiting = 0;
 }
 
-DatabaseWait::DatabaseWait(QWidget *window)
-    : m_window(window)
+void DatabaseWait::Waker::wake()
 {
+    const QMutexLocker lock(&mutex);
+    if (wait)
+        QMetaObject::invokeMethod(wait, "answer", Qt::QueuedConnection);
 }
 
-DatabaseWait::~DatabaseWait() = default;
+DatabaseWait::DatabaseWait(QWidget *window)
+    : m_window(window)
+    , m_waker(std::make_shared<Waker>())
+{
+    m_waker->wait = this;
+}
+
+DatabaseWait::~DatabaseWait()
+{
+    const QMutexLocker lock(&m_waker->mutex);
+    m_waker->wait = nullptr;
+}
 
 bool DatabaseWait::isWaiting()
 {
@@ -41,7 +55,9 @@ bool DatabaseWait::exec(const std::function<bool()> &done)
         progress = new QProgressDialog(tr("Ожидание ответа базы данных..."), tr("Отмена"), 0, 0, m_window);
         progress->setObjectName(QStringLiteral("databaseWait"));
         progress->setWindowTitle(QStringLiteral("Orvant"));
-        progress->setWindowModality(Qt::WindowModal);
+        // Not modal: the input is held back by the filter below, and a
+        // window behind a modal box could not be closed.
+        progress->setWindowModality(Qt::NonModal);
         progress->setMinimumDuration(0);
         m_progress = progress;
         connect(progress, &QProgressDialog::canceled, this, [this] {
@@ -61,8 +77,30 @@ bool DatabaseWait::exec(const std::function<bool()> &done)
     m_loop = nullptr;
     m_progress = nullptr;
     delete progress;
+    if (m_closing) {
+        // After the action that waited has seen its wait given up.
+        QMetaObject::invokeMethod(m_closing.data(), &QWidget::close, Qt::QueuedConnection);
+    }
     return done() && !m_cancelled;
 }
+
+namespace {
+
+// The widget an event is for: a window's events reach its QWindow before
+// its widgets.
+QWidget *widgetOf(QObject *watched)
+{
+    if (auto *widget = qobject_cast<QWidget *>(watched))
+        return widget;
+    if (auto *window = qobject_cast<QWindow *>(watched)) {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == window)
+                return top;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 bool DatabaseWait::eventFilter(QObject *watched, QEvent *event)
 {
@@ -77,12 +115,25 @@ bool DatabaseWait::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
     case QEvent::Close: {
+        QWidget *target = widgetOf(watched);
         // The waiting box itself takes its cancel button and Escape.
-        for (QObject *o = watched; o; o = o->parent())
+        for (QObject *o = target; o; o = o->parent())
             if (o == m_progress)
                 return false;
-        if (event->type() == QEvent::Close)
-            event->ignore();
+        if (event->type() != QEvent::Close)
+            return true;
+        // A window's close request goes on to its widget, taken below.
+        if (!qobject_cast<QWidget *>(watched))
+            return false;
+        event->ignore();
+        // The operator's windows, not a tooltip or a menu going away.
+        const Qt::WindowType type = target->windowType();
+        if ((type == Qt::Window || type == Qt::Dialog || type == Qt::Tool) && !m_closing) {
+            m_closing = target;
+            m_cancelled = true;
+            if (m_loop)
+                m_loop->quit();
+        }
         return true;
     }
     default:

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "DatabaseThread.h"
+#include "StoreReply.h"
 
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QWaitCondition>
 
 #include <functional>
 #include <memory>
 #include <optional>
-#include <type_traits>
 
 class QEventLoop;
 class QWidget;
@@ -27,7 +26,8 @@ class QWidget;
 // the windows keep drawing and answering the desktop while the operator's
 // input is held back, and after ProgressAfterMs a box says so with a cancel
 // button. A cancelled wait gives no result; the statement's late answer is
-// dropped.
+// dropped. Closing a window meanwhile cancels the wait, and the window closes
+// once the action has given up: a silent database never holds a window open.
 class DatabaseWait final : public QObject
 {
     Q_OBJECT
@@ -37,71 +37,34 @@ public:
     static constexpr int AnswerWithinMs = 25;
     static constexpr int ProgressAfterMs = 500;
 
-    // `cancel` is set when the operator gives up, for a long job to stop.
-    template <class Job>
-    static std::optional<std::invoke_result_t<Job, QSqlDatabase>> run(DatabaseThread &thread, QWidget *window, Job job,
-                                                                       CancelToken cancel = CancelToken())
+    // Waits for a store's answer. `cancel` is set when the operator gives
+    // up (or closes the window), for a long job to stop.
+    template <class T>
+    static std::optional<T> wait(QWidget *window, const StoreReply<T> &reply, CancelToken cancel = CancelToken())
     {
-        using Result = std::invoke_result_t<Job, QSqlDatabase>;
-        static_assert(!std::is_void_v<Result>, "a waited job answers something");
-        auto state = std::make_shared<State<Result>>();
-        thread.post([state, job = std::move(job)](QSqlDatabase db) mutable {
-            Result result = job(db);
-            QMutexLocker lock(&state->mutex);
-            state->result = std::move(result);
-            state->done = true;
-            state->answered.wakeAll();
-            lock.unlock();
-            state->wake();
-        });
-        {
-            QMutexLocker lock(&state->mutex);
-            if (!state->done)
-                state->answered.wait(&state->mutex, AnswerWithinMs);
-            if (state->done)
-                return std::move(state->result);
-        }
+        if (reply.waitFor(AnswerWithinMs))
+            return reply.value();
         DatabaseWait wait(window);
-        state->setWaker(&wait);
-        const bool answered = wait.exec([state] {
-            QMutexLocker lock(&state->mutex);
-            return state->done;
-        });
-        state->setWaker(nullptr);
-        if (!answered) {
+        // Woken from the database thread; a wait already over ignores it.
+        const std::shared_ptr<Waker> waker = wait.m_waker;
+        reply.whenSettled([waker] { waker->wake(); });
+        if (!wait.exec([reply] { return reply.isSettled(); }) || !reply.isAnswered()) {
             cancel.cancel();
             return std::nullopt;
         }
-        QMutexLocker lock(&state->mutex);
-        return std::move(state->result);
+        return reply.value();
     }
 
     // Whether a slow wait is running (its input hold applies).
     static bool isWaiting();
 
 private:
-    struct StateBase
+    // The wait as the database thread sees it: gone once the wait is over.
+    struct Waker
     {
         QMutex mutex;
-        QWaitCondition answered;
-        bool done = false;
-        QMutex wakerMutex;
-        QPointer<DatabaseWait> waker;
-        void setWaker(DatabaseWait *w)
-        {
-            QMutexLocker lock(&wakerMutex);
-            waker = w;
-        }
-        void wake()
-        {
-            QMutexLocker lock(&wakerMutex);
-            if (waker)
-                QMetaObject::invokeMethod(waker.data(), "answer", Qt::QueuedConnection);
-        }
-    };
-    template <class Result> struct State : StateBase
-    {
-        std::optional<Result> result;
+        DatabaseWait *wait = nullptr;
+        void wake();
     };
 
     explicit DatabaseWait(QWidget *window);
@@ -116,4 +79,6 @@ private:
     QEventLoop *m_loop = nullptr;
     QWidget *m_progress = nullptr;
     bool m_cancelled = false;
+    QPointer<QWidget> m_closing; // a window closed during the wait: closed after it
+    std::shared_ptr<Waker> m_waker;
 };

@@ -1,5 +1,7 @@
 #include "ChartLayout.h"
 
+#include "Language.h"
+
 #include <cmath>
 
 namespace grapher {
@@ -38,6 +40,10 @@ QString ChartLayout::xLabel(double value, const QLocale &locale)
 {
     QLocale l = locale;
     l.setNumberOptions(QLocale::OmitGroupSeparator);
+    // The hours of an English desktop read as whole hours ("8", not "8.0");
+    // the Russian and C ones as they always have.
+    if (Language::choose(locale.uiLanguages()) == Language::Choice::English && value == std::floor(value))
+        return l.toString(qlonglong(value));
     return l.toString(value, 'f', 1);
 }
 

@@ -152,6 +152,11 @@ bool outageTimes(const QString &begin, const QString &end, const QLocale &locale
 
 } // namespace
 
+Timeline::Timeline(ChartSurface &chart)
+    : Timeline(chart, QLatin1String(QSqlDatabase::defaultConnection))
+{
+}
+
 Timeline::Timeline(ChartSurface &chart, const QString &connectionName, const QLocale &locale)
     : m_chart(chart)
     , m_connection(connectionName)

@@ -27,9 +27,9 @@ namespace grapher {
 class Timeline
 {
 public:
-    explicit Timeline(ChartSurface &chart,
-                      const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
-                      const QLocale &locale = QLocale::system());
+    // On the default connection, in the system's formats.
+    explicit Timeline(ChartSurface &chart);
+    Timeline(ChartSurface &chart, const QString &connectionName, const QLocale &locale = QLocale::system());
 
     // Refills counts(), draws the curve on the chart and adds its legend
     // entry. A refused request (see GraphRequest::refusal) draws nothing and

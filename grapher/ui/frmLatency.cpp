@@ -1,8 +1,6 @@
 #include "frmLatency.h"
 
-#include "Database.h"
-#include "DateTimeText.h"
-#include "DatabaseThread.h"
+#include "GrapherStore.h"
 #include "LatencyChart.h"
 #include "Prompts.h"
 
@@ -11,45 +9,26 @@
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 namespace grapher {
 
-namespace {
-
-// The connection was opened with the program; a server that dropped it is
-// asked again.
-bool stillOpen(QSqlDatabase, const QString &name, QString *error)
-{
-    return Database::reconnectIfLost(name, error);
-}
-
-bool hasTables(QSqlDatabase db)
-{
-    QSqlQuery q(db);
-    return runStatement(q, Statements::CountLatencyTables) && q.next() && q.value(0).toInt() > 0;
-}
-
-struct Read
-{
-    QString error;
-    std::vector<LatencyLayout::Series> series;
-};
-
-} // namespace
-
-frmLatency::frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent)
+frmLatency::frmLatency(Prompts &prompts, GrapherStore &store, QWidget *parent)
     : QWidget(parent)
     , m_prompts(prompts)
-    , m_thread(std::move(database))
+    , m_store(store)
 {
     setObjectName(QStringLiteral("frmLatency"));
     setWindowTitle(tr("Задержка и потери"));
 
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("txtHostFilter"));
+    m_filter->setPlaceholderText(tr("Найти адрес или описание"));
+    m_filter->setClearButtonEnabled(true);
     m_hosts = new QListWidget(this);
     m_hosts->setObjectName(QStringLiteral("lstHosts"));
     m_period = new QComboBox(this);
@@ -72,6 +51,7 @@ frmLatency::frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> databas
 
     auto *side = new QVBoxLayout;
     side->addWidget(new QLabel(tr("Адреса:"), this));
+    side->addWidget(m_filter);
     side->addWidget(m_hosts, 1);
     side->addWidget(new QLabel(tr("Период:"), this));
     side->addWidget(m_period);
@@ -89,18 +69,14 @@ frmLatency::frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> databas
         m_from->setEnabled(index == FromTo);
         m_to->setEnabled(index == FromTo);
     });
+    connect(m_filter, &QLineEdit::textChanged, this, &frmLatency::filterHosts);
     connect(m_draw, &QPushButton::clicked, this, &frmLatency::draw);
     connect(m_png, &QPushButton::clicked, this, &frmLatency::savePng);
     connect(m_svg, &QPushButton::clicked, this, &frmLatency::saveSvg);
     readHosts();
 }
 
-frmLatency::~frmLatency()
-{
-    // A statement the server never answers would hold the program's end.
-    if (m_thread->jobElapsedMs() > 1000)
-        m_thread->abandon();
-}
+frmLatency::~frmLatency() = default;
 
 std::pair<QDateTime, QDateTime> frmLatency::periodBounds(Period period, const QDateTime &now, const QDateTime &from,
                                                          const QDateTime &to)
@@ -124,41 +100,40 @@ std::pair<QDateTime, QDateTime> frmLatency::periodBounds(Period period, const QD
 
 void frmLatency::waitForReads()
 {
-    m_thread->call([](QSqlDatabase) {});
+    if (m_pending)
+        m_pending(10000);
     QCoreApplication::sendPostedEvents();
 }
 
 void frmLatency::readHosts()
 {
-    const QString name = m_thread->connectionName();
-    m_thread->post(
-        this,
-        [name](QSqlDatabase db) -> std::pair<QString, QList<LatencyReader::Host>> {
-            QString error;
-            QList<LatencyReader::Host> hosts;
-            if (!stillOpen(db, name, &error))
-                return {error, hosts};
-            const QSqlDatabase c = QSqlDatabase::database(name, false);
-            if (hasTables(c))
-                LatencyReader::hosts(c, &hosts, &error);
-            return {error, hosts};
-        },
-        [this](std::pair<QString, QList<LatencyReader::Host>> result) {
-            if (!result.first.isEmpty()) {
-                m_prompts.ask(this, QMessageBox::Warning, tr("Задержка и потери"),
-                              tr("Не удалось прочитать адреса: %1").arg(result.first));
-                return;
-            }
-            m_hostRows = result.second;
-            m_hosts->clear();
-            for (const LatencyReader::Host &h : m_hostRows) {
-                auto *item = new QListWidgetItem(h.desc.isEmpty() ? h.ip : h.desc + QLatin1String(" (") + h.ip
-                                                                                   + QLatin1Char(')'),
-                                                 m_hosts);
-                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-                item->setCheckState(m_hosts->count() == 1 ? Qt::Checked : Qt::Unchecked);
-            }
-        });
+    const auto read = m_store.readLatencyHosts();
+    m_pending = [read](int ms) { return read.waitFor(ms); };
+    read.then(this, [this](const GrapherStore::LatencyHosts &result) {
+        if (!result.error.isEmpty()) {
+            m_prompts.ask(this, QMessageBox::Warning, tr("Задержка и потери"),
+                          tr("Не удалось прочитать адреса: %1").arg(result.error));
+            return;
+        }
+        m_hostRows = result.hosts;
+        m_hosts->clear();
+        for (const LatencyReader::Host &h : m_hostRows) {
+            auto *item = new QListWidgetItem(h.desc.isEmpty() ? h.ip : h.desc + QLatin1String(" (") + h.ip
+                                                                               + QLatin1Char(')'),
+                                             m_hosts);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(m_hosts->count() == 1 ? Qt::Checked : Qt::Unchecked);
+        }
+        filterHosts();
+    });
+}
+
+void frmLatency::filterHosts()
+{
+    const QString wanted = m_filter->text().trimmed();
+    for (int i = 0; i < m_hosts->count(); ++i)
+        m_hosts->item(i)->setHidden(!wanted.isEmpty()
+                                    && !m_hosts->item(i)->text().contains(wanted, Qt::CaseInsensitive));
 }
 
 void frmLatency::draw()
@@ -173,48 +148,16 @@ void frmLatency::draw()
     }
     const auto [from, to] = periodBounds(Period(m_period->currentIndex()), QDateTime::currentDateTime(),
                                          m_from->dateTime(), m_to->dateTime());
-    const QString name = m_thread->connectionName();
-    m_thread->post(
-        this,
-        [name, ids, from = from, to = to](QSqlDatabase db) -> Read {
-            Read read;
-            if (!stillOpen(db, name, &read.error))
-                return read;
-            const QSqlDatabase c = QSqlDatabase::database(name, false);
-            const LatencyReader::Tier tier = LatencyReader::tierFor(from.secsTo(to));
-            const DateTimeText::Seconds origin = DateTimeText::toSeconds(from.date(), from.time());
-            for (qint64 id : ids) {
-                std::vector<LatencyReader::Point> points;
-                if (!LatencyReader::series(c, id, from, to, tier, &points, &read.error))
-                    return read;
-                LatencyLayout::Series s;
-                s.points.reserve(points.size());
-                for (const LatencyReader::Point &p : points) {
-                    LatencyLayout::Point q;
-                    q.t = p.start - origin;
-                    q.spanSecs = p.spanSecs;
-                    q.sent = p.summary.sent;
-                    q.lost = p.summary.lost;
-                    const auto ms = [](const std::optional<qint64> &us) {
-                        return us ? std::optional<double>(double(*us) / 1000.0) : std::nullopt;
-                    };
-                    q.lowMs = ms(p.summary.minUs);
-                    q.medianMs = ms(p.summary.medianUs);
-                    q.highMs = ms(p.summary.maxUs);
-                    s.points.push_back(q);
-                }
-                read.series.push_back(std::move(s));
-            }
-            return read;
-        },
-        [this, names, from = from, to = to](Read read) {
-            if (!read.error.isEmpty()) {
-                m_prompts.ask(this, QMessageBox::Warning, tr("Задержка и потери"),
-                              tr("Не удалось прочитать задержки: %1").arg(read.error));
-                return;
-            }
-            m_chart->setData(read.series, names, from, to);
-        });
+    const auto read = m_store.readLatency(ids, from, to);
+    m_pending = [read](int ms) { return read.waitFor(ms); };
+    read.then(this, [this, names, from = from, to = to](const GrapherStore::LatencySeries &series) {
+        if (!series.error.isEmpty()) {
+            m_prompts.ask(this, QMessageBox::Warning, tr("Задержка и потери"),
+                          tr("Не удалось прочитать задержки: %1").arg(series.error));
+            return;
+        }
+        m_chart->setData(series.series, names, from, to);
+    });
 }
 
 void frmLatency::savePng()

@@ -5,21 +5,23 @@
 
 #include <QWidget>
 
-#include <memory>
+#include <functional>
 
-class DatabaseThread;
 class Prompts;
 class QComboBox;
 class QDateTimeEdit;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
 namespace grapher {
 
+class GrapherStore;
 class LatencyChart;
 
 // "Задержка и потери": the round trips and loss of one host or several over
-// a period, read on the program's database thread (its connection read-only).
+// a period, read through the grapher's store. The hosts are listed by
+// address value and may be narrowed down by a filter.
 class frmLatency final : public QWidget
 {
     Q_OBJECT
@@ -28,8 +30,7 @@ class frmLatency final : public QWidget
 public:
     enum Period { LastHour, LastDay, LastWeek, LastMonth, LastYear, FromTo };
 
-    // `database` holds the program's open connection; the window owns it.
-    frmLatency(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent = nullptr);
+    frmLatency(Prompts &prompts, GrapherStore &store, QWidget *parent = nullptr);
     ~frmLatency() override;
 
     // The period's bounds as of `now`.
@@ -38,6 +39,8 @@ public:
 
     LatencyChart *chart() const { return m_chart; }
     QListWidget *hostList() const { return m_hosts; }
+    // Hides the hosts whose address and description lack the text.
+    QLineEdit *hostFilter() const { return m_filter; }
     QComboBox *periodBox() const { return m_period; }
     // Blocks until the window's reads are done and shown (tests).
     void waitForReads();
@@ -49,9 +52,12 @@ public slots:
 
 private:
     void readHosts();
+    void filterHosts();
 
     Prompts &m_prompts;
-    std::unique_ptr<DatabaseThread> m_thread;
+    GrapherStore &m_store;
+    std::function<bool(int)> m_pending;  // waits for the latest read
+    QLineEdit *m_filter;
     QListWidget *m_hosts;
     QComboBox *m_period;
     QDateTimeEdit *m_from;

@@ -1,22 +1,20 @@
 #include "frmMain.h"
 
 #include "frmWeekHour.h"
-#include "DatabaseThread.h"
-#include "DateTimeText.h"
 
 #include "BreakdownText.h"
 #include "ChartControl.h"
 #include "Database.h"
-#include "DatabaseThread.h"
 #include "DatabaseWait.h"
-#include "Failure.h"
 #include "DateTimeText.h"
 #include "DatePicker.h"
+#include "GrapherStore.h"
+#include "Language.h"
 #include "Prompts.h"
 #include "Regional.h"
-#include "Statements.h"
 #include "Twips.h"
 #include "frmDativo.h"
+#include "frmLatency.h"
 #include "frmTime.h"
 
 #include <QCoreApplication>
@@ -31,7 +29,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -79,46 +76,12 @@ QScrollBar *spinner(const char *name, int minimum, int maximum, int value)
 
 } // namespace
 
-std::unique_ptr<DatabaseThread> frmMain::openDatabase(const DatabaseConfig &config, QString *error)
-{
-    static int instances = 0;
-    auto thread = std::make_unique<DatabaseThread>(QStringLiteral("grapher-%1").arg(++instances));
-    // Start-up, before any window is shown: waiting here holds no window.
-    const auto opened = thread->call([config, name = thread->connectionName()](QSqlDatabase) {
-        // The grapher only reads: a file or a directory it may not write in
-        // is no obstacle.
-        Database::Options options;
-        options.readOnly = true;
-        QString failure;
-        const bool ok = Database::open(config, options, &failure, name, nullptr);
-        return std::make_pair(ok, failure);
-    });
-    if (!opened.first) {
-        if (error)
-            *error = opened.second;
-        return nullptr;
-    }
-    return thread;
-}
-
-static std::unique_ptr<DatabaseThread> openLike(const QString &connectionName)
-{
-    QString ignored;
-    return frmMain::openDatabase(Database::configOf(connectionName), &ignored);
-}
-
-frmMain::frmMain(Prompts &prompts, const QString &connectionName, QWidget *parent)
-    : frmMain(prompts, openLike(connectionName), parent)
-{
-}
-
-frmMain::frmMain(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent)
+frmMain::frmMain(Prompts &prompts, GrapherStore &store, QWidget *parent)
     : QWidget(parent)
     , m_prompts(prompts)
-    , m_db(database ? std::move(database) : std::make_unique<DatabaseThread>(QStringLiteral("grapher-unopened")))
-    , m_connection(m_db->connectionName())
+    , m_store(store)
     , m_ctlGraph(new ChartControl(this))
-    , m_timeline(*m_ctlGraph, m_connection)
+    , m_timeline(*m_ctlGraph)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(Caption));
@@ -202,6 +165,10 @@ QGroupBox *frmMain::buildGraphGroup()
     m_cmbIP = named(new QComboBox, "cmbIP", tr("Адрес, на основе которого будет построен график"));
     m_cmbIP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_cmbIP->setMinimumContentsLength(24);
+    // Narrows a long host list down to what is typed.
+    m_txtHostFilter = named(new QLineEdit, "txtHostFilter");
+    m_txtHostFilter->setPlaceholderText(tr("Найти адрес"));
+    m_txtHostFilter->setClearButtonEnabled(true);
 
     auto *graphGroup = named(new QGroupBox(tr("График")), "FrameGraph");
     auto *graphGrid = new QGridLayout(graphGroup);
@@ -222,7 +189,10 @@ QGroupBox *frmMain::buildGraphGroup()
     graphGrid->addWidget(label(tr("Цвет:")), 1, 0);
     graphGrid->addLayout(settingsRow, 1, 1);
     graphGrid->addWidget(label(tr("Адрес:")), 2, 0);
-    graphGrid->addWidget(m_cmbIP, 2, 1);
+    auto *hostRow = new QHBoxLayout;
+    hostRow->addWidget(m_cmbIP, 3);
+    hostRow->addWidget(m_txtHostFilter, 1);
+    graphGrid->addLayout(hostRow, 2, 1);
     graphGrid->setColumnStretch(1, 1);
     return graphGroup;
 }
@@ -235,9 +205,17 @@ QHBoxLayout *frmMain::buildCommandRow()
     m_cmdGT = named(new QPushButton(tr("Расшифровать график")), "cmdGT");
     auto *week = named(new QPushButton(tr("Неделя × час")), "cmdWeek", tr("Сбои по дням недели и часам"));
     connect(week, &QPushButton::clicked, this, &frmMain::weekMapCommand);
+    auto *latency = named(new QPushButton(tr("Задержка и потери...")), "cmdLatency",
+                          tr("Время ответа и потери пакетов по адресам"));
+    connect(latency, &QPushButton::clicked, this, &frmMain::latencyCommand);
     m_cmdGT->setVisible(false);
+    // Shown after the first drawing: its room is kept from the start, so
+    // that no label of the row is cut then.
+    QSizePolicy keep = m_cmdGT->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_cmdGT->setSizePolicy(keep);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT, week})
+    for (QPushButton *button : {m_cmdGraph, m_cmdSave, m_cmdClear, m_cmdGT, week, latency})
         buttons->addWidget(button);
     buttons->addStretch(1);
     return buttons;
@@ -246,6 +224,7 @@ QHBoxLayout *frmMain::buildCommandRow()
 void frmMain::connectControls()
 {
     connect(m_cmbIP, &QComboBox::activated, this, &frmMain::MakeLegend);
+    connect(m_txtHostFilter, &QLineEdit::textChanged, this, &frmMain::filterHosts);
     connect(m_txtD1, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
     connect(m_txtD2, &QLineEdit::textChanged, this, &frmMain::MakeLegend);
     connect(m_txtT1, &QComboBox::activated, this, &frmMain::startTimeChosen);
@@ -266,7 +245,6 @@ void frmMain::connectControls()
 void frmMain::loadStartState()
 {
     loadDescriptions();
-    m_cmbIP->setCurrentIndex(m_cmbIP->count() > 0 ? 0 : -1);
     MakeLegend();
     m_lstInterval->setCurrentIndex(0);
 
@@ -283,7 +261,8 @@ void frmMain::loadStartState()
     m_txtT2->setCurrentText(QStringLiteral("18:00:00"));
 
     const QDate today = QDate::currentDate();
-    m_txtD1->setText(QStringLiteral("01.") + today.toString(QStringLiteral("MM.yyyy")));
+    m_txtD1->setText(englishDates() ? Regional::shortDate(QDate(today.year(), today.month(), 1))
+                                    : QStringLiteral("01.") + today.toString(QStringLiteral("MM.yyyy")));
     m_txtD2->setText(Regional::shortDate(today));
 
     m_ctlGraph->setXMin(m_txtT1->currentText().left(2).toDouble());
@@ -307,13 +286,7 @@ void frmMain::placeAtDesignSize()
     placeChildren();
 }
 
-frmMain::~frmMain()
-{
-    // A statement the server never answers would hold the program's end:
-    // the thread is left to end by itself once it comes back.
-    if (m_db->jobElapsedMs() > 1000)
-        m_db->abandon();
-}
+frmMain::~frmMain() = default;
 
 int frmMain::twips(int value) const
 {
@@ -322,34 +295,41 @@ int frmMain::twips(int value) const
 
 void frmMain::loadDescriptions()
 {
-    struct Read
-    {
-        bool ran = false;
-        bool whole = false;
-        QString error; // a statement that did not run: with a lost connection noted
-        QStringList descriptions;
-    };
-    const auto read = DatabaseWait::run(*m_db, this, [name = m_connection](QSqlDatabase db) {
-        Read answer;
-        QSqlQuery q(db);
-        if (!runStatement(q, Statements::SelectDescriptions)) {
-            answer.error = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
-            answer.error = Database::withLossNoted(answer.error, name);
-            return answer;
-        }
-        answer.ran = true;
-        while (q.next())
-            answer.descriptions << q.value(0).toString();
-        answer.whole = endedCleanly(q);
-        if (!answer.whole)
-            answer.error = tr("Не удалось прочитать список адресов: %1").arg(statementError(q));
-        return answer;
+    // The window is shown without waiting: a silent database leaves the
+    // list empty until it answers.
+    const StoreReply<GrapherStore::Descriptions> read = m_store.readDescriptions();
+    m_hostsPending = [read](int ms) { return read.waitFor(ms); };
+    read.then(this, [this](const GrapherStore::Descriptions &hosts) {
+        if (!hosts.opened)
+            return;  // the program says why the database did not open
+        m_hosts = hosts.descriptions;
+        filterHosts();
+        if (!hosts.whole)
+            m_prompts.ask(this, QMessageBox::Warning, windowTitle(), hosts.error);
     });
-    if (!read)
-        return;
-    m_cmbIP->addItems(read->descriptions);
-    if (!read->ran || !read->whole)
-        m_prompts.ask(this, QMessageBox::Warning, windowTitle(), read->error);
+}
+
+void frmMain::waitForHosts()
+{
+    if (m_hostsPending)
+        m_hostsPending(10000);
+    QCoreApplication::sendPostedEvents(this);
+}
+
+void frmMain::filterHosts()
+{
+    const QString wanted = m_txtHostFilter->text().trimmed();
+    const QString chosen = m_cmbIP->currentText();
+    QStringList shown;
+    for (const QString &host : std::as_const(m_hosts))
+        if (wanted.isEmpty() || host.contains(wanted, Qt::CaseInsensitive))
+            shown << host;
+    m_cmbIP->clear();
+    m_cmbIP->addItems(shown);
+    // The host chosen stays chosen while the filter keeps it.
+    const int at = chosen.isEmpty() ? -1 : int(shown.indexOf(chosen));
+    m_cmbIP->setCurrentIndex(at >= 0 ? at : (shown.isEmpty() ? -1 : 0));
+    MakeLegend();
 }
 
 QString frmMain::GetMyTime(const QString &anyDate) const
@@ -401,28 +381,8 @@ void frmMain::weekMapCommand()
         m_prompts.notify(this, QMessageBox::Warning, QLatin1String(Caption), tr(PeriodMissing));
         return;
     }
-    if (!m_frmWeek) {
-        m_weekThread = new DatabaseThread(QStringLiteral("grapher_week"), this);
-        DatabaseThread *thread = m_weekThread;
-        const DatabaseConfig config = Database::configOf(m_connection);
-        m_frmWeek = new frmWeekHour(
-            m_prompts,
-            [thread, config](frmWeekHour::DatabaseJob job) {
-                thread->post([config, job = std::move(job)](QSqlDatabase db) {
-                    // Opened on the thread by its first job, read-only as
-                    // the grapher's own connection.
-                    if (!db.isOpen()) {
-                        Database::Options options;
-                        options.readOnly = true;
-                        QString error;
-                        Database::open(config, options, &error, QStringLiteral("grapher_week"), nullptr);
-                        db = QSqlDatabase::database(QStringLiteral("grapher_week"), false);
-                    }
-                    job(db);
-                });
-            },
-            this);
-    }
+    if (!m_frmWeek)
+        m_frmWeek = new frmWeekHour(m_prompts, m_store, this);
     // Whole days, the end date included, as the histogram's period.
     m_frmWeek->show(request.description, *from, *to + DateTimeText::SecondsPerDay);
 }
@@ -488,24 +448,9 @@ bool frmMain::BuildGraph()
     // keeps answering; a server connection lost at an earlier drawing is
     // made again first there. Should the server still be away, the
     // drawing's failure says so.
-    struct Answer
-    {
-        Timeline::Computation computation;
-        QString lossNote;
-    };
     CancelToken cancel;
-    const auto answer = DatabaseWait::run(
-        *m_db, this,
-        [request, cancel, name = m_connection, locale = QLocale::system()](QSqlDatabase) {
-            QString ignored;
-            Database::reconnectIfLost(name, &ignored);
-            Answer a;
-            a.computation = Timeline::compute(request, name, locale, [cancel] { return cancel.isCancelled(); });
-            if (!a.computation.errors.isEmpty())
-                a.lossNote = Database::withLossNoted(QString(), name);
-            return a;
-        },
-        cancel);
+    const auto answer =
+        DatabaseWait::wait(this, m_store.computeHistogram(request, QLocale::system(), cancel), cancel);
     QApplication::restoreOverrideCursor();
     if (!answer)
         return false; // the operator gave up waiting: nothing is drawn
@@ -518,6 +463,17 @@ bool frmMain::BuildGraph()
                       tr("Ошибка базы данных, график может быть неполным:\n") + m_timeline.errors().join(QLatin1Char('\n'))
                           + answer->lossNote);
     return true;
+}
+
+void frmMain::latencyCommand()
+{
+    if (!m_frmLatency) {
+        m_frmLatency = new frmLatency(m_prompts, m_store, this);
+        m_frmLatency->setWindowFlag(Qt::Window);
+    }
+    m_frmLatency->show();
+    m_frmLatency->raise();
+    m_frmLatency->activateWindow();
 }
 
 void frmMain::saveCommand()
@@ -577,7 +533,15 @@ void frmMain::openPicker(int which)
 
 void frmMain::datePicked(const QDate &date)
 {
-    (m_d == 1 ? m_txtD1 : m_txtD2)->setText(date.toString(QStringLiteral("dd.MM.yyyy")));
+    (m_d == 1 ? m_txtD1 : m_txtD2)->setText(englishDates() ? Regional::shortDate(date)
+                                                           : date.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+bool frmMain::englishDates()
+{
+    // DD.MM.YYYY as the boxes always had under Russian and C; an English
+    // desktop reads every date of the window in its own short form.
+    return Language::forSystem() == Language::Choice::English;
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "DatabaseConfig.h"
-
 #include "ChartSurface.h"
 #include "Timeline.h"
 
-#include <QSqlDatabase>
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -19,14 +18,13 @@ class QPushButton;
 class QScrollBar;
 
 class Prompts;
-class DatabaseThread;
-
-class DatabaseThread;
 
 namespace grapher {
 
 class ChartControl;
+class GrapherStore;
 class frmDativo;
+class frmLatency;
 class frmTime;
 class frmWeekHour;
 
@@ -52,18 +50,16 @@ public:
     static constexpr int ChartTopTwips = 1845;
     static constexpr int ChartFloorTwips = 100;
 
-    // The database connection must be open already: the window opens the
-    // same database again on a database thread of its own, where all its
-    // statements run.
-    explicit frmMain(Prompts &prompts, const QString &connectionName = QLatin1String(QSqlDatabase::defaultConnection),
-                     QWidget *parent = nullptr);
-    // On a database thread whose connection is open already.
-    frmMain(Prompts &prompts, std::unique_ptr<DatabaseThread> database, QWidget *parent = nullptr);
-    // A database thread with the database of `config` opened read-only, or
-    // null and *error.
-    static std::unique_ptr<DatabaseThread> openDatabase(const DatabaseConfig &config, QString *error);
-    DatabaseThread *databaseThread() const { return m_db.get(); }
+    // Everything the window shows is read through `store` (which outlives
+    // it). The hosts are asked for at once and listed when they come, so
+    // the window can be shown before the database answers.
+    frmMain(Prompts &prompts, GrapherStore &store, QWidget *parent = nullptr);
     ~frmMain() override;
+    GrapherStore &store() const { return m_store; }
+    // Blocks until the host list asked for is read and shown (tests).
+    void waitForHosts();
+    // The host choice's filter: hosts whose description holds the text.
+    QLineEdit *hostFilter() const { return m_txtHostFilter; }
 
     // Which date box the picker fills: 1 the start date, 2 the end date.
     int d() const { return m_d; }
@@ -80,6 +76,9 @@ public:
     // The weekday × hour map of the chosen host and period, in a window of its own.
     void weekMapCommand();
     frmWeekHour *weekMapWindow() const { return m_frmWeek; }
+    // The round trips and loss of the hosts, in a window of its own.
+    void latencyCommand();
+    frmLatency *latencyWindow() const { return m_frmLatency; }
     // Shows the modal picker for the start (1) or end (2) date box.
     void openPicker(int which);
 
@@ -121,21 +120,24 @@ private:
     // False when the operator gave up waiting for the database.
     bool BuildGraph();
     void loadDescriptions();
+    void filterHosts();
     void startTimeChosen();
     void endTimeChosen();
     void maxYChanged(const QString &text);
     void datePicked(const QDate &date);
     GraphRequest currentRequest() const;
     void setDrawingLocked(bool locked);
+    static bool englishDates();
     // The top band across the window, the chart filling the rest.
     void placeChildren();
     int twips(int value) const;
 
     Prompts &m_prompts;
-    std::unique_ptr<DatabaseThread> m_db;
-    QString m_connection;
+    GrapherStore &m_store;
     frmWeekHour *m_frmWeek = nullptr;
-    DatabaseThread *m_weekThread = nullptr;  // the map's reads
+    frmLatency *m_frmLatency = nullptr;
+    QStringList m_hosts;  // every description, as read; the box shows those the filter keeps
+    std::function<bool(int)> m_hostsPending;
 
     QWidget *m_top = nullptr;
     QLineEdit *m_txtD1 = nullptr;
@@ -151,6 +153,7 @@ private:
     QLineEdit *m_txtMaxY = nullptr;
     QScrollBar *m_vs3 = nullptr;
     QComboBox *m_cmbIP = nullptr;
+    QLineEdit *m_txtHostFilter = nullptr;
     QPushButton *m_cmdGraph = nullptr;
     QPushButton *m_cmdSave = nullptr;
     QPushButton *m_cmdClear = nullptr;

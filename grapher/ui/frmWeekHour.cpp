@@ -1,10 +1,9 @@
 #include "frmWeekHour.h"
 
-#include "Database.h"
 #include "DurationText.h"
+#include "GrapherStore.h"
 #include "Prompts.h"
 #include "Regional.h"
-#include "Statements.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,9 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QSplitter>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -154,10 +151,10 @@ void WeekHourView::mousePressEvent(QMouseEvent *event)
         emit cellChosen(hit->first, hit->second);
 }
 
-frmWeekHour::frmWeekHour(Prompts &prompts, Poster post, QWidget *parent)
+frmWeekHour::frmWeekHour(Prompts &prompts, GrapherStore &store, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_prompts(prompts)
-    , m_post(std::move(post))
+    , m_store(store)
 {
     setObjectName(QStringLiteral("frmWeekHour"));
     setWindowTitle(tr("Сбои по дням недели и часам", "window title"));
@@ -214,30 +211,19 @@ void frmWeekHour::load()
 {
     const bool all = m_allHosts->isChecked();
     const QString description = m_description;
+    // The period ends before m_to: a period of whole days names its last
+    // day, not the midnight after it.
+    const DateTimeText::Seconds last = DateTimeText::secondOfDay(m_to) == 0 && m_to > m_from ? m_to - 1 : m_to;
     m_title->setText(tr("%1: %2 – %3")
-                         .arg(all ? tr("Все адреса") : description, stamp(m_from), stamp(m_to)));
+                         .arg(all ? tr("Все адреса") : description, stamp(m_from),
+                              last == m_to ? stamp(m_to) : Regional::shortDate(DateTimeText::dateOf(last))));
     const quint64 request = ++m_request;
-    QPointer<frmWeekHour> self(this);
-    const DateTimeText::Seconds fromS = m_from;
-    const DateTimeText::Seconds toS = m_to;
-    m_post([self, request, all, description, fromS, toS](const QSqlDatabase &db) {
+    m_store.readWeekMap(all, description, m_from, m_to).then(this, [this, request](GrapherStore::WeekRows read) {
         std::vector<Row> rows;
-        QString error;
-        std::vector<WeekHourMap::Outage> spans;
-        QStringList descriptions;
-        if (WeekHourMap::read(db, all, description, fromS, toS, &spans, &descriptions, &error)) {
-            rows.reserve(spans.size());
-            for (size_t i = 0; i < spans.size(); ++i)
-                rows.push_back({spans[i], descriptions.at(qsizetype(i))});
-        }
-        if (self)
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, request, rows = std::move(rows), error]() mutable {
-                    if (self)
-                        self->shown(request, std::move(rows), error);
-                },
-                Qt::QueuedConnection);
+        rows.reserve(read.spans.size());
+        for (size_t i = 0; i < read.spans.size(); ++i)
+            rows.push_back({read.spans[i], read.descriptions.at(qsizetype(i))});
+        shown(request, std::move(rows), read.error);
     });
 }
 

@@ -2,10 +2,7 @@
 
 #include "WeekHourMap.h"
 
-#include <QSqlDatabase>
 #include <QWidget>
-
-#include <functional>
 
 class Prompts;
 class QCheckBox;
@@ -16,6 +13,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace grapher {
+
+class GrapherStore;
 
 // The grid itself: cells shaded by their value, counts written in them, a
 // legend under it; a tooltip per cell and a click that chooses one.
@@ -55,10 +54,7 @@ class frmWeekHour final : public QWidget
     Q_OBJECT
 
 public:
-    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
-    using Poster = std::function<void(DatabaseJob)>;
-
-    frmWeekHour(Prompts &prompts, Poster post, QWidget *parent = nullptr);
+    frmWeekHour(Prompts &prompts, GrapherStore &store, QWidget *parent = nullptr);
 
     // The host's description and the period [from, to) to show; reads anew.
     void show(const QString &description, DateTimeText::Seconds from, DateTimeText::Seconds to);
@@ -82,7 +78,7 @@ private:
     void savePng();
 
     Prompts &m_prompts;
-    Poster m_post;
+    GrapherStore &m_store;
     QCheckBox *m_allHosts = nullptr;
     QComboBox *m_measure = nullptr;
     QLabel *m_title = nullptr;

@@ -34,10 +34,8 @@ EchoProbe::EchoProbe(EchoTransport *transport, QObject *parent)
 {
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
-    m_deadlineTimer.setSingleShot(true);
-    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_sendTimer, &QTimer::timeout, this, &EchoProbe::pumpSends);
-    connect(&m_deadlineTimer, &QTimer::timeout, this, &EchoProbe::onDeadline);
+    connect(&m_deadlineTimer, &PreciseTimer::timeout, this, &EchoProbe::onDeadline);
     connect(m_transport, &EchoTransport::replyReceived, this, &EchoProbe::onReply);
 }
 
@@ -74,7 +72,6 @@ void EchoProbe::start(const QList<Target> &targets, bool transportReady)
     }
 
     m_clock.start();
-    m_nextSendNs = 0;
     if (!m_decidedAtStart.empty())
         QMetaObject::invokeMethod(this, &EchoProbe::reportDecidedAtStart, Qt::QueuedConnection);
     if (!m_sendQueue.empty())
@@ -103,9 +100,11 @@ int EchoProbe::DoPing(int host)
     Host &h = m_hosts[size_t(host)];
     Result &r = m_results[size_t(host)];
     quint32 cookie = 0;
+    // Read right before the send: on loop-back the kernel answers inside
+    // the call, so a reading after it could come later than the reply.
+    const qint64 now = m_clock.nsecsElapsed();
     int status = m_transport->send(h.address, payload(), &cookie);
     if (status == EchoTransport::TryAgain) {
-        const qint64 now = m_clock.nsecsElapsed();
         if (h.blockedSinceNs < 0)
             h.blockedSinceNs = now;
         if (now - h.blockedSinceNs < qint64(h.timeoutMs) * 1'000'000)
@@ -117,9 +116,10 @@ int EchoProbe::DoPing(int host)
     if (status == 0) {
         h.cookie = cookie;
         h.waiting = true;
-        h.sentAtNs = m_clock.nsecsElapsed();
+        h.sentAtNs = now;
+        h.deadlineNs = now + qint64(h.timeoutMs) * 1'000'000;
         m_hostOfCookie.insert(cookie, host);
-        m_deadlines.push({m_clock.nsecsElapsed() + qint64(h.timeoutMs) * 1'000'000, host, r.attempts});
+        m_deadlines.push({h.deadlineNs, host, r.attempts});
         return status;
     }
     // The request could not leave: the attempt failed at once, and the next
@@ -132,21 +132,15 @@ int EchoProbe::DoPing(int host)
     return status;
 }
 
-// Sends queued attempts, each at least SendGapNs after the one before. The
-// gap is far below a timer's resolution, so it is kept by waiting out the
-// rest of it in place; the loop gets its turn after SendSliceNs.
+// Sends queued attempts back to back; the loop gets its turn after
+// SendSliceNs, which also lets the replies of the slice be read.
 void EchoProbe::pumpSends()
 {
     if (!m_running)
         return;
     const qint64 sliceEnd = m_clock.nsecsElapsed() + SendSliceNs;
     bool blocked = false;
-    while (!m_sendQueue.empty()) {
-        qint64 now = m_clock.nsecsElapsed();
-        if (now >= sliceEnd)
-            break;
-        while (now < m_nextSendNs)
-            now = m_clock.nsecsElapsed();
+    while (!m_sendQueue.empty() && m_clock.nsecsElapsed() < sliceEnd) {
         const int host = m_sendQueue.front();
         m_sendQueue.pop_front();
         if (DoPing(host) == EchoTransport::TryAgain) {
@@ -155,14 +149,13 @@ void EchoProbe::pumpSends()
             blocked = true;
             break;
         }
-        m_nextSendNs = now + SendGapNs;
     }
     armDeadlineTimer();
     if (!m_sendQueue.empty())
         m_sendTimer.start(blocked ? 1 : 0);
 }
 
-void EchoProbe::onReply(quint32 cookie, const HostAddress &from)
+void EchoProbe::onReply(quint32 cookie, const HostAddress &from, qint64 ageNs)
 {
     if (!m_running)
         return;
@@ -173,8 +166,16 @@ void EchoProbe::onReply(quint32 cookie, const HostAddress &from)
     Host &h = m_hosts[size_t(host)];
     if (!h.waiting || h.cookie != cookie || h.address != from)
         return;
+    const qint64 now = m_clock.nsecsElapsed();
+    // Never before the send: the transport's stamps and our clock are read
+    // from different clocks, which may disagree by a little.
+    const qint64 arrived = qBound(h.sentAtNs, now - qMax<qint64>(ageNs, 0), now);
+    // Arrived after the timeout, read before the deadline's turn came: the
+    // attempt timed out all the same, and the deadline will say so.
+    if (arrived > h.deadlineNs)
+        return;
     m_hostOfCookie.erase(it);
-    m_results[size_t(host)].rttNs = m_clock.nsecsElapsed() - h.sentAtNs;
+    m_results[size_t(host)].rttNs = arrived - h.sentAtNs;
     hostDone(host, Answered);
 }
 
@@ -225,9 +226,12 @@ void EchoProbe::armDeadlineTimer()
         m_deadlineTimer.stop();
         return;
     }
-    const qint64 leftNs = m_deadlines.top().atNs - m_clock.nsecsElapsed();
-    const int ms = leftNs <= 0 ? 0 : int((leftNs + 999'999) / 1'000'000);
-    m_deadlineTimer.start(ms);
+    // Set anew only for another moment: every slice of sends ends here.
+    const qint64 at = m_deadlines.top().atNs;
+    if (m_deadlineTimer.isActive() && at == m_armedForNs)
+        return;
+    m_armedForNs = at;
+    m_deadlineTimer.start(at - m_clock.nsecsElapsed());
 }
 
 void EchoProbe::hostDone(int host, int status)

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "PreciseTimer.h"
+
 #include <deque>
 #include <queue>
 #include <vector>
@@ -21,15 +23,19 @@ class EchoTransport;
 // Probes a list of hosts at once over one transport, without blocking the
 // event loop: each host gets up to Attempts echo requests, the next one sent
 // as soon as the previous one timed out, each with the host's own timeout.
-// Sends are paced (at least SendGapNs apart) so that a large list does not
-// burst onto the network at once; retries go before first attempts.
+// Requests leave back to back, as fast as the socket takes them (a full
+// socket or device queue holds the next one back a millisecond); retries go
+// before first attempts.
 //
 // A host's address text may be IPv4 or IPv6 (HostAddress::parse); both go
 // through the one transport, under the same attempt rules.
 //
 // A reply counts only for the attempt it answers: same cookie (identifier and
-// sequence in the real transport) and same address, zone included. A reply to an earlier
-// attempt that comes after that attempt timed out is ignored.
+// sequence in the real transport) and same address, zone included, and only
+// when it arrived within the attempt's timeout. Its round trip and that
+// judgement go by when it arrived (the transport tells its age), not by when
+// the loop got round to reading it. A reply to an earlier attempt that comes
+// after that attempt timed out is ignored.
 class EchoProbe final : public QObject
 {
     Q_OBJECT
@@ -43,8 +49,6 @@ public:
     static constexpr int TimedOut = 11010;
     // Not probed at all: the echo facility could not be opened.
     static constexpr int NotProbed = -3;
-
-    static constexpr qint64 SendGapNs = 10'000;
 
     static const QByteArray &payload();  // "echo_test" five times, 45 bytes
 
@@ -63,7 +67,9 @@ public:
     {
         int status = NotProbed;  // of the last attempt made
         int attempts = 0;        // requests sent (or tried) for the host
-        qint64 rttNs = -1;       // of the answered attempt, by the monotonic clock; -1 without one
+        // Of the answered attempt: from right before its send to the reply's
+        // arrival, by the monotonic clock; -1 without one.
+        qint64 rttNs = -1;
     };
 
     explicit EchoProbe(EchoTransport *transport, QObject *parent = nullptr);
@@ -95,6 +101,7 @@ private:
         int timeoutMs = 0;
         quint32 cookie = 0;      // of the attempt in flight
         qint64 sentAtNs = 0;     // when the attempt in flight left
+        qint64 deadlineNs = 0;   // when it times out
         bool waiting = false;    // an attempt is in flight
         bool done = false;
         qint64 blockedSinceNs = -1; // the socket refused this attempt since then
@@ -109,7 +116,7 @@ private:
 
     int DoPing(int host);
     void pumpSends();
-    void onReply(quint32 cookie, const HostAddress &from);
+    void onReply(quint32 cookie, const HostAddress &from, qint64 ageNs);
     void onDeadline();
     void armDeadlineTimer();
     void hostDone(int host, int status);
@@ -123,9 +130,9 @@ private:
     std::deque<int> m_sendQueue;
     std::priority_queue<Deadline, std::vector<Deadline>, std::greater<Deadline>> m_deadlines;
     QTimer m_sendTimer;
-    QTimer m_deadlineTimer;
+    PreciseTimer m_deadlineTimer;
+    qint64 m_armedForNs = 0;     // the deadline the timer is set for
     ElapsedTime m_clock;
-    qint64 m_nextSendNs = 0;     // the earliest moment of the next request
     int m_pending = 0;           // hosts not done yet
     bool m_running = false;
     bool m_finishQueued = false;

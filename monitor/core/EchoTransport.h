@@ -50,7 +50,10 @@ public:
     virtual void poll() {}
 
 signals:
-    void replyReceived(quint32 cookie, const monitor::HostAddress &fromAddress);
+    // ageNs: how long before this signal the reply reached the machine, so
+    // that a reply read late is still timed from its arrival; 0 when the
+    // transport cannot tell (it is then timed from now).
+    void replyReceived(quint32 cookie, const monitor::HostAddress &fromAddress, qint64 ageNs = 0);
 };
 
 } // namespace monitor

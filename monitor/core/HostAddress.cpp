@@ -1,5 +1,7 @@
 #include "HostAddress.h"
 
+#include "AddressSyntax.h"
+
 #include <QHashFunctions>
 
 #include <arpa/inet.h>
@@ -53,43 +55,53 @@ HostAddress HostAddress::ipv6(const quint8 *bytes, quint32 scopeId)
     return a;
 }
 
+// inet_addr read an IPv4 address up to the first blank and took the rest
+// as a comment ("127.0.0.1 router"): rows written that way keep working.
+static QString beforeComment(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u' ' || (c >= u'\t' && c <= u'\r'))
+            return text.left(i);
+    }
+    return text;
+}
+
 bool HostAddress::parse(const QString &text, HostAddress *address)
 {
-    // A NUL would end the C string early and let "127.0.0.1\0junk" through.
-    if (text.contains(QChar(0)))
-        return false;
-    const QByteArray bytes = text.toLatin1();
+    const QString head = beforeComment(text);
+    const AddressSyntax::Parsed syntax = AddressSyntax::parse(head);
     HostAddress parsed;
-    // The IPv4 rules as they always were, first: inet_addr's reading (which
-    // takes "127.0.0.1 anything" and cannot tell 255.255.255.255 from a
-    // failure). No IPv6 literal is a text it accepts.
-    const in_addr_t v4 = inet_addr(bytes.constData());
-    if (v4 != INADDR_NONE) {
-        parsed = ipv4(ntohl(v4));
-    } else if (!bytes.contains(':')) {
-        return false;
-    } else {
-        const qsizetype percent = bytes.indexOf('%');
-        const QByteArray literal = percent < 0 ? bytes : bytes.left(percent);
+    if (syntax.kind == AddressSyntax::Kind::IPv4) {
+        // inet_addr could not tell this one from a failure.
+        if (syntax.ipv4 == INADDR_NONE)
+            return false;
+        parsed = ipv4(syntax.ipv4);
+    } else if (syntax.kind == AddressSyntax::Kind::IPv6 && head.size() == text.size()) {
         quint32 scope = 0;
-        if (percent >= 0 && (scope = zoneIndex(bytes.mid(percent + 1))) == 0)
+        if (!syntax.zone.isEmpty() && (scope = zoneIndex(syntax.zone.toLatin1())) == 0)
             return false;
-        in6_addr v6{};
-        if (inet_pton(AF_INET6, literal.constData(), &v6) != 1)
-            return false;
-        if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+        if (IN6_IS_ADDR_V4MAPPED(reinterpret_cast<const in6_addr *>(syntax.ipv6.data()))) {
             quint32 v4 = 0;
-            std::memcpy(&v4, v6.s6_addr + 12, 4);
+            std::memcpy(&v4, syntax.ipv6.data() + 12, 4);
             if (v4 == INADDR_NONE)
                 return false;
             parsed = ipv4(ntohl(v4));
         } else {
-            parsed = ipv6(v6.s6_addr, scope);
+            parsed = ipv6(syntax.ipv6.data(), scope);
         }
+    } else {
+        return false;
     }
     if (address)
         *address = parsed;
     return true;
+}
+
+QString HostAddress::legacyReading(const QString &text)
+{
+    const AddressSyntax::Parsed syntax = AddressSyntax::parse(beforeComment(text));
+    return syntax.kind == AddressSyntax::Kind::LegacyIPv4 ? AddressSyntax::canonical(syntax) : QString();
 }
 
 QString HostAddress::toString() const

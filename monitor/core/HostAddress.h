@@ -23,14 +23,20 @@ public:
     // zone of its own (link-local), as the kernel reports replies.
     static HostAddress ipv6(const quint8 *bytes, quint32 scopeId = 0);
 
-    // The address text of a book row as the monitor probes it:
-    // - the dotted IPv4 form as inet_addr reads it ("127.1" too), except
-    //   255.255.255.255, which it cannot tell from an error;
+    // The address text of a book row as the monitor probes it
+    // (AddressSyntax):
+    // - a dotted quad of decimal numbers, except 255.255.255.255, which
+    //   inet_addr could not tell from an error; as inet_addr did, a blank
+    //   and anything after it are a comment ("127.0.0.1 router");
     // - an IPv6 literal (inet_pton), optionally with a zone "%eth0" or "%2"
     //   naming an existing interface;
     // - an IPv4-mapped ::ffff:a.b.c.d is the IPv4 address, under its rules.
-    // Anything else, host names included, is not an address: false.
+    // Anything else, host names and older IPv4 spellings included, is not an
+    // address: false.
     static bool parse(const QString &text, HostAddress *address);
+    // For an older IPv4 spelling inet_addr took ("010.0.0.1", "10.1"): the
+    // address it used to be probed as. Empty for any other text.
+    static QString legacyReading(const QString &text);
 
     Family family() const { return m_family; }
     bool isNull() const { return m_family == Family::None; }

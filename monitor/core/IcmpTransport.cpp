@@ -1,5 +1,8 @@
 #include "IcmpTransport.h"
 
+#include "AddressLimits.h"
+#include "IcmpWire.h"
+
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 
@@ -25,26 +28,18 @@ constexpr int MaxReceiveBuffer = 32 * 1024 * 1024;
 constexpr int BytesPerReply = 1024;
 // Replies read in one go before the event loop gets its turn again.
 constexpr int DrainBudget = 512;
+// Replies taken from the kernel by one call.
+constexpr int BatchSize = 64;
+// Room for one datagram: an echo reply of ours is 53 bytes (73 with a raw
+// socket's IPv4 header, 113 with every IP option); longer packets are
+// someone else's and arrive cut, which their payload check then refuses.
+constexpr int SlotBytes = 256;
 // Replies read before a deadline is judged: enough for every reply of a large
 // pass, bounded so that a flood of foreign echo replies cannot hold the loop.
 constexpr int PollBudget = 16384;
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-quint16 checksum(const unsigned char *data, int length)
-{
-    quint32 sum = 0;
-    for (int i = 0; i + 1 < length; i += 2)
-        sum += quint32(data[i]) << 8 | data[i + 1];
-    if (length & 1)
-        sum += quint32(data[length - 1]) << 8;
-    while (sum >> 16)
-        sum = (sum & 0xffff) + (sum >> 16);
-    return quint16(~sum);
-}
+// A reply older than this when read is taken as a wall-clock step, not as
+// a reply that waited: no attempt waits that long.
+constexpr qint64 MaxReplyAgeNs = qint64(AddressLimits::MaxPingTimeoutMs) * 2'000'000;
 
 int statusOfSendError(int error)
 {
@@ -60,6 +55,37 @@ int statusOfSendError(int error)
 
 } // namespace
 
+// The buffers of one recvmmsg call, kept for the transport's life.
+struct IcmpTransport::ReceiveBatch
+{
+    struct Slot
+    {
+        unsigned char data[SlotBytes];
+        sockaddr_storage from;
+        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(timespec)) + 32];
+    };
+    Slot entries[BatchSize];
+    iovec vectors[BatchSize];
+    mmsghdr messages[BatchSize];
+
+    void prepare(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            Slot &s = entries[i];
+            vectors[i] = {s.data, sizeof s.data};
+            msghdr &h = messages[i].msg_hdr;
+            h = msghdr{};
+            h.msg_name = &s.from;
+            h.msg_namelen = sizeof s.from;
+            h.msg_iov = &vectors[i];
+            h.msg_iovlen = 1;
+            h.msg_control = s.control;
+            h.msg_controllen = sizeof s.control;
+            messages[i].msg_len = 0;
+        }
+    }
+};
+
 IcmpTransport::IcmpTransport(QObject *parent)
     : IcmpTransport(Kind::Automatic, parent)
 {
@@ -69,6 +95,7 @@ IcmpTransport::IcmpTransport(Kind kind, QObject *parent)
     : EchoTransport(parent)
     , m_wanted(kind)
     , m_rawIdentBase(quint16(QRandomGenerator::global()->generate()))
+    , m_batch(std::make_unique<ReceiveBatch>())
 {
     m_v4.domain = AF_INET;
     m_v6.domain = AF_INET6;
@@ -82,6 +109,7 @@ IcmpTransport::~IcmpTransport()
 bool IcmpTransport::open(int expectedRequests, QString *why)
 {
     close();
+    ++m_epoch;
     m_wantedBuffer = int(qBound(qint64(MinReceiveBuffer), qint64(expectedRequests) * BytesPerReply, qint64(MaxReceiveBuffer)));
     if (!openFamily(m_v4, why))
         return false;
@@ -123,6 +151,7 @@ bool IcmpTransport::openFamily(Family &f, QString *why)
 
 void IcmpTransport::close()
 {
+    ++m_epoch;
     closeFamily(m_v4);
     closeFamily(m_v6);
     m_open = false;
@@ -165,6 +194,8 @@ int IcmpTransport::configureSocket(int fd)
     socklen_t len = sizeof granted;
     if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0)
         m_receiveBuffer = granted;
+    // Arrival stamps: without them a reply is timed from when it is read.
+    IcmpWire::stampArrivals(fd);
     return granted;
 }
 
@@ -173,7 +204,7 @@ bool IcmpTransport::openRaw(Family &f, QString *why)
     const bool v6 = f.domain == AF_INET6;
     const int fd = ::socket(f.domain, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         return false;
     }
     // Only echo replies reach us; the host's other ICMP traffic (our own
@@ -203,7 +234,7 @@ bool IcmpTransport::addDatagramChannel(Family &f, QString *why)
     const bool v6 = f.domain == AF_INET6;
     const int fd = ::socket(f.domain, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, v6 ? int(IPPROTO_ICMPV6) : int(IPPROTO_ICMP));
     if (fd < 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         return false;
     }
     // Binding makes the kernel choose our identifier now, so replies can be
@@ -223,7 +254,7 @@ bool IcmpTransport::addDatagramChannel(Family &f, QString *why)
     }
     if (::bind(fd, reinterpret_cast<sockaddr *>(&local), len) != 0
         || ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &len) != 0) {
-        *why = errnoText(errno);
+        *why = IcmpWire::errnoText(errno);
         ::close(fd);
         return false;
     }
@@ -290,7 +321,7 @@ int IcmpTransport::send(const HostAddress &address, const QByteArray &payload, q
     p[7] = quint8(sequence);
     std::memcpy(p + EchoHeaderBytes, payload.constData(), size_t(payload.size()));
     if (f.kind == Kind::Raw && !v6) {
-        const quint16 sum = checksum(p, int(m_packet.size()));
+        const quint16 sum = IcmpWire::checksum(p, int(m_packet.size()));
         p[2] = quint8(sum >> 8);
         p[3] = quint8(sum);
     }
@@ -341,60 +372,81 @@ void IcmpTransport::poll()
 
 void IcmpTransport::drain(Family &f, int fd, int budget)
 {
-    const bool v6 = f.domain == AF_INET6;
-    unsigned char buffer[2048];
-    for (int n = 0; n < budget && m_open && f.open; ++n) {
-        sockaddr_storage from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t got = ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr *>(&from), &fromLen);
+    // A slot that runs an event loop may come back here: the outer call
+    // still owns the batch and reads whatever is left.
+    if (m_draining)
+        return;
+    m_draining = true;
+    const quint32 epoch = m_epoch;
+    int taken = 0;
+    while (taken < budget && m_epoch == epoch) {
+        const int want = qMin(BatchSize, budget - taken);
+        m_batch->prepare(want);
+        const int got = ::recvmmsg(fd, m_batch->messages, unsigned(want), MSG_DONTWAIT, nullptr);
         if (got < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return;
-            // A queued ICMP error of an earlier request: consumed, go on.
-            continue;
-        }
-        const unsigned char *icmp = buffer;
-        ssize_t length = got;
-        // Raw IPv4 hands over the IP header; ICMPv6 sockets never do.
-        if (f.kind == Kind::Raw && !v6) {
-            if (got < 20)
-                continue;
-            const int headerBytes = (buffer[0] & 0x0f) * 4;
-            icmp += headerBytes;
-            length -= headerBytes;
-        }
-        const int replyType = v6 ? ICMP6_ECHO_REPLY : ICMP_ECHOREPLY;
-        if (length < EchoHeaderBytes || icmp[0] != replyType || icmp[1] != 0)
-            continue;
-        if (from.ss_family != f.domain)
-            continue;
-        quint16 ident;
-        std::memcpy(&ident, icmp + 4, 2);
-        const quint32 sequence = quint32(icmp[6]) << 8 | icmp[7];
-
-        const Channel *match = nullptr;
-        for (const Channel &ch : f.channels) {
-            if (ch.ident == ident && (f.kind == Kind::Raw || ch.fd == fd)) {
-                match = &ch;
                 break;
-            }
-        }
-        // Another program's probe, an earlier pass, or a sequence never sent.
-        if (!match || sequence >= match->nextSequence)
+            // A queued ICMP error of an earlier request: consumed, go on.
+            ++taken;
             continue;
-        if (length - EchoHeaderBytes != m_payload.size()
-            || std::memcmp(icmp + EchoHeaderBytes, m_payload.constData(), size_t(m_payload.size())) != 0)
-            continue;
-        HostAddress source;
-        if (v6) {
-            const auto *a = reinterpret_cast<const sockaddr_in6 *>(&from);
-            source = HostAddress::ipv6(a->sin6_addr.s6_addr, a->sin6_scope_id);
-        } else {
-            source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&from)->sin_addr.s_addr));
         }
-        emit replyReceived(quint32(match->generation) << 16 | sequence, source);
+        taken += qMax(got, 1);
+        // A reply handler may close the transport (the pass ended): the
+        // rest of the batch belongs to no one then.
+        for (int i = 0; i < got && m_epoch == epoch; ++i)
+            takeReply(f, fd, i);
+        if (got < want)
+            break;
     }
+    m_draining = false;
+}
+
+void IcmpTransport::takeReply(Family &f, int fd, int slot)
+{
+    const bool v6 = f.domain == AF_INET6;
+    const ReceiveBatch::Slot &s = m_batch->entries[slot];
+    const unsigned char *icmp = s.data;
+    qint64 length = qMin<qint64>(m_batch->messages[slot].msg_len, SlotBytes);
+    // Raw IPv4 hands over the IP header; ICMPv6 sockets never do.
+    if (f.kind == Kind::Raw && !v6) {
+        if (length < 20)
+            return;
+        const int headerBytes = (s.data[0] & 0x0f) * 4;
+        icmp += headerBytes;
+        length -= headerBytes;
+    }
+    const int replyType = v6 ? ICMP6_ECHO_REPLY : ICMP_ECHOREPLY;
+    if (length < EchoHeaderBytes || icmp[0] != replyType || icmp[1] != 0)
+        return;
+    if (s.from.ss_family != f.domain)
+        return;
+    quint16 ident;
+    std::memcpy(&ident, icmp + 4, 2);
+    const quint32 sequence = quint32(icmp[6]) << 8 | icmp[7];
+
+    const Channel *match = nullptr;
+    for (const Channel &ch : f.channels) {
+        if (ch.ident == ident && (f.kind == Kind::Raw || ch.fd == fd)) {
+            match = &ch;
+            break;
+        }
+    }
+    // Another program's probe, an earlier pass, or a sequence never sent.
+    if (!match || sequence >= match->nextSequence)
+        return;
+    if (length - EchoHeaderBytes != m_payload.size()
+        || std::memcmp(icmp + EchoHeaderBytes, m_payload.constData(), size_t(m_payload.size())) != 0)
+        return;
+    HostAddress source;
+    if (v6) {
+        const auto *a = reinterpret_cast<const sockaddr_in6 *>(&s.from);
+        source = HostAddress::ipv6(a->sin6_addr.s6_addr, a->sin6_scope_id);
+    } else {
+        source = HostAddress::ipv4(ntohl(reinterpret_cast<const sockaddr_in *>(&s.from)->sin_addr.s_addr));
+    }
+    // The age is read last, right before it is handed on.
+    const qint64 ageNs = IcmpWire::ageOf(m_batch->messages[slot].msg_hdr, MaxReplyAgeNs);
+    emit replyReceived(quint32(match->generation) << 16 | sequence, source, ageNs);
 }
 
 } // namespace monitor

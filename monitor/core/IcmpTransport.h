@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <memory>
+
 class QSocketNotifier;
 
 namespace monitor {
@@ -22,6 +24,11 @@ namespace monitor {
 // A channel is one identifier with its 65536 sequence numbers. Each pass
 // gets fresh channels (new datagram sockets, or new identifiers on the raw
 // socket), so a reply that comes after its pass ended is never reported.
+//
+// Every socket asks the kernel to stamp what it receives (SO_TIMESTAMPNS), and
+// each reply is reported with its age: a reply that waited in the socket
+// while the loop was busy sending is still timed from when it arrived.
+// Replies are read in batches (recvmmsg) to keep a large pass cheap.
 //
 // IPv4 and IPv6 (ICMPv6 echo) each have their own sockets and channels,
 // chosen the same way; cookies are unique across both. open() opens IPv4,
@@ -82,6 +89,9 @@ private:
     bool addChannel(Family &f, QString *why);
     int configureSocket(int fd);
     void drain(Family &f, int fd, int budget);
+    void takeReply(Family &f, int fd, int slot);
+
+    struct ReceiveBatch;
 
     Kind m_wanted;
     bool m_open = false;
@@ -93,6 +103,9 @@ private:
     quint16 m_rawIdentBase = 0;
     QByteArray m_payload;             // of the requests in flight, to check the echo
     QByteArray m_packet;              // scratch buffer for one request
+    std::unique_ptr<ReceiveBatch> m_batch;
+    quint32 m_epoch = 0;              // moves on at every open() and close()
+    bool m_draining = false;
 };
 
 } // namespace monitor

@@ -34,19 +34,24 @@ void LatencyService::report(const QString &what, const QString &error)
 
 void LatencyService::passEnded(const PassReport &report)
 {
-    record(report.probeStartedAt, report.samples);
+    if (report.samples && !report.samples->empty())
+        keep({report.probeStartedAt, report.samples});
 }
 
 void LatencyService::record(const QDateTime &at, const std::vector<LatencySample> &samples)
 {
-    if (samples.empty())
-        return;
-    m_waiting.push_back({at, samples});
-    m_waitingSamples += qsizetype(samples.size());
+    if (!samples.empty())
+        keep({at, std::make_shared<const std::vector<LatencySample>>(samples)});
+}
+
+void LatencyService::keep(Pass pass)
+{
+    m_waitingSamples += qsizetype(pass.samples->size());
+    m_waiting.push_back(std::move(pass));
     // The one under way (the front, while flushing) stays.
     while (m_waitingSamples > MaxWaitingSamples && m_waiting.size() > (m_flushing ? 2u : 1u)) {
         auto oldest = m_flushing ? std::next(m_waiting.begin()) : m_waiting.begin();
-        m_waitingSamples -= qsizetype(oldest->samples.size());
+        m_waitingSamples -= qsizetype(oldest->samples->size());
         m_waiting.erase(oldest);
         report(tr("Запись задержек"), tr("база данных долго недоступна, самые старые замеры отброшены"));
     }
@@ -79,8 +84,8 @@ bool LatencyService::save(const QString &path, QString *error) const
     out.setVersion(QDataStream::Qt_6_4);
     out << SamplesFileMagic << SamplesFileVersion << quint64(m_waiting.size() - skip);
     for (auto it = m_waiting.begin() + qsizetype(skip); it != m_waiting.end(); ++it) {
-        out << it->at << quint64(it->samples.size());
-        for (const LatencySample &s : it->samples)
+        out << it->at << quint64(it->samples->size());
+        for (const LatencySample &s : *it->samples)
             out << s.ip << s.desc << qint32(s.sent) << qint32(s.lost) << bool(s.rttUs) << qint64(s.rttUs.value_or(0))
                 << qint32(s.timeoutMs);
     }
@@ -111,9 +116,10 @@ bool LatencyService::load(const QString &path, QString *error)
     for (quint64 p = 0; magic == SamplesFileMagic && version == SamplesFileVersion && p < passes
                         && in.status() == QDataStream::Ok;
          ++p) {
-        Pass pass;
+        QDateTime at;
+        auto samples = std::make_shared<std::vector<LatencySample>>();
         quint64 n = 0;
-        in >> pass.at >> n;
+        in >> at >> n;
         for (quint64 i = 0; i < n && in.status() == QDataStream::Ok; ++i) {
             LatencySample s;
             qint32 sent = 0, lost = 0, timeout = 0;
@@ -125,10 +131,10 @@ bool LatencyService::load(const QString &path, QString *error)
             s.timeoutMs = timeout;
             if (hasRtt)
                 s.rttUs = rtt;
-            pass.samples.push_back(std::move(s));
+            samples->push_back(std::move(s));
         }
-        count += qsizetype(pass.samples.size());
-        loaded.push_back(std::move(pass));
+        count += qsizetype(samples->size());
+        loaded.push_back({at, std::move(samples)});
     }
     file.close();
     if (magic != SamplesFileMagic || version != SamplesFileVersion || in.status() != QDataStream::Ok) {
@@ -160,7 +166,7 @@ void LatencyService::flush()
         report(tr("Запись задержек"), error);
         if (!error.isEmpty())
             return;  // the next pass tries again
-        m_waitingSamples -= qsizetype(m_waiting.front().samples.size());
+        m_waitingSamples -= qsizetype(m_waiting.front().samples->size());
         m_waiting.pop_front();
         if (!m_waiting.empty())
             flush();

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace monitor {
@@ -61,11 +62,14 @@ signals:
     void failed(const QString &what, const QString &errorText);
 
 private:
+    // Shared with the store's job that writes it: a pass of 10,000 hosts is
+    // copied by nobody on its way to the database.
     struct Pass
     {
         QDateTime at;
-        std::vector<LatencySample> samples;
+        std::shared_ptr<const std::vector<LatencySample>> samples;
     };
+    void keep(Pass pass);
     void flush();
     void maintain(int stepsLeft);
     void report(const QString &what, const QString &error);

@@ -19,7 +19,29 @@ void LocalNetwork::newPass()
 {
     m_byAddress.clear();
     m_links.clear();
+    m_defaultUsable.reset();
     m_downAtStart = linksDown();
+}
+
+bool LocalNetwork::linkUsable(int index)
+{
+    auto link = m_links.find(index);
+    if (link == m_links.end())
+        link = m_links.insert(index, !m_downAtStart.contains(index) && linkRunning(index));
+    return *link;
+}
+
+bool LocalNetwork::defaultRouteUsable()
+{
+    if (!m_defaultUsable) {
+        const std::optional<QList<int>> links = defaultRouteLinks();
+        // Not known: the host alone is left unwatched, the others stay watched.
+        bool usable = !links;
+        for (int i = 0; links && i < links->size() && !usable; ++i)
+            usable = linkUsable(links->at(i));
+        m_defaultUsable = usable;
+    }
+    return *m_defaultUsable;
 }
 
 LocalNetwork::State LocalNetwork::stateFor(const QString &ip)
@@ -29,15 +51,10 @@ LocalNetwork::State LocalNetwork::stateFor(const QString &ip)
         return *known;
     State state = State::Usable;
     const int index = routeInterface(ip);
-    if (index == 0) {
-        state = State::NoRoute;
-    } else if (index > 0) {
-        auto link = m_links.find(index);
-        if (link == m_links.end())
-            link = m_links.insert(index, !m_downAtStart.contains(index) && linkRunning(index));
-        if (!*link)
-            state = State::LinkDown;
-    }
+    if (index == 0)
+        state = defaultRouteUsable() ? State::Unrouted : State::NoNetwork;
+    else if (index > 0 && !linkUsable(index))
+        state = State::NoNetwork;
     m_byAddress.insert(ip, state);
     return state;
 }
@@ -155,6 +172,73 @@ QSet<int> LocalNetwork::linksDown()
             down.insert(link.index());
     }
     return down;
+}
+
+std::optional<QList<int>> LocalNetwork::defaultRouteLinks()
+{
+    Fd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    if (fd.get() < 0)
+        return std::nullopt;
+    // Each read waits at most this long; the whole answer at most a few.
+    timeval wait{0, 200000};
+    ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    struct
+    {
+        nlmsghdr header;
+        rtmsg route;
+    } request;
+    std::memset(&request, 0, sizeof request);
+    request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
+    request.header.nlmsg_type = RTM_GETROUTE;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = 2;
+    request.route.rtm_family = AF_UNSPEC;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(fd.get(), &request, request.header.nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel),
+                 sizeof kernel) < 0)
+        return std::nullopt;
+
+    // Every route of the machine comes back; a router's full table is long,
+    // so the reading stops at the first default route over a running link.
+    QList<int> links;
+    qsizetype checked = 0;
+    alignas(nlmsghdr) char reply[16384];
+    for (int reads = 0; reads < 4096; ++reads) {
+        const ssize_t got = ::recv(fd.get(), reply, sizeof reply, 0);
+        if (got <= 0)
+            return std::nullopt;
+        int length = int(got);
+        for (auto *h = reinterpret_cast<nlmsghdr *>(reply); NLMSG_OK(h, length); h = NLMSG_NEXT(h, length)) {
+            if (h->nlmsg_type == NLMSG_DONE)
+                return links;
+            if (h->nlmsg_type == NLMSG_ERROR)
+                return std::nullopt;
+            if (h->nlmsg_type != RTM_NEWROUTE)
+                continue;
+            const auto *route = reinterpret_cast<const rtmsg *>(NLMSG_DATA(h));
+            if (route->rtm_dst_len != 0 || route->rtm_type != RTN_UNICAST
+                || (route->rtm_family != AF_INET && route->rtm_family != AF_INET6))
+                continue;
+            int attributesLength = int(RTM_PAYLOAD(h));
+            for (auto *a = RTM_RTA(route); RTA_OK(a, attributesLength); a = RTA_NEXT(a, attributesLength)) {
+                if (a->rta_type == RTA_OIF && RTA_PAYLOAD(a) >= sizeof(int)) {
+                    int index = 0;
+                    std::memcpy(&index, RTA_DATA(a), sizeof index);
+                    links.append(index);
+                } else if (a->rta_type == RTA_MULTIPATH) {
+                    int left = int(RTA_PAYLOAD(a));
+                    for (auto *hop = static_cast<rtnexthop *>(RTA_DATA(a)); RTNH_OK(hop, left);
+                         left -= NLMSG_ALIGN(hop->rtnh_len), hop = RTNH_NEXT(hop))
+                        links.append(hop->rtnh_ifindex);
+                }
+            }
+            for (; checked < links.size(); ++checked)
+                if (linkRunning(links.at(checked)))
+                    return QList<int>{links.at(checked)};
+        }
+    }
+    return links;
 }
 
 } // namespace monitor

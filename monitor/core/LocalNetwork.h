@@ -1,15 +1,27 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 namespace monitor {
 
-// Whether this machine can send to an address at all: the kernel has a route
-// to it, and the link that route leaves through is up and has a carrier. A
-// send alone does not tell: with the loopback link down an echo request to
-// 127.0.0.2 is still accepted and simply never answered.
+// Why a silent host may not be the host's fault: whether this machine can
+// send to it at all. A send alone does not tell: with the loopback link down
+// an echo request to 127.0.0.2 is still accepted and simply never answered.
+//
+// - Usable: the kernel has a route to the host over a link that is up: its
+//   silence is its own.
+// - Unrouted: the kernel has no route to this one host (an unreachable,
+//   blackhole or prohibit route, or none at all) while this machine has a
+//   default route over a link that is up: the machine has its network, the
+//   host alone cannot be watched.
+// - NoNetwork: the link towards the host is down, or the host has no route
+//   and neither has the machine a default route that is up (in either
+//   family): the machine itself is cut off, and no silence means anything.
 //
 // Asked when a host is found silent; the answers are kept for one pass
 // (newPass() forgets them), so a pass with a thousand silent hosts behind one
@@ -20,7 +32,7 @@ namespace monitor {
 class LocalNetwork
 {
 public:
-    enum class State { Usable, NoRoute, LinkDown };
+    enum class State { Usable, Unrouted, NoNetwork };
 
     LocalNetwork() = default;
     virtual ~LocalNetwork() = default;
@@ -39,11 +51,18 @@ protected:
     virtual bool linkRunning(int interfaceIndex);
     // The links that exist and are not up with a carrier, now.
     virtual QSet<int> linksDown();
+    // The links this machine's default routes leave through, of both
+    // families (empty: none); nothing when the kernel could not be asked.
+    virtual std::optional<QList<int>> defaultRouteLinks();
 
 private:
+    bool linkUsable(int index);
+    bool defaultRouteUsable();
+
     QHash<QString, State> m_byAddress;
     QHash<int, bool> m_links;
     QSet<int> m_downAtStart;
+    std::optional<bool> m_defaultUsable;  // asked once a pass, when first needed
 };
 
 } // namespace monitor

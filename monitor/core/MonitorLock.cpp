@@ -4,6 +4,7 @@
 #include "Statements.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -57,11 +58,36 @@ bool MonitorLock::nameSession(QSqlDatabase db, const QString &sessionName, QStri
     return false;
 }
 
+QString MonitorLock::vantagesText(QSqlDatabase db, const QStringList &sessions)
+{
+    QHash<QString, QString> names;
+    QSqlQuery query(db);
+    if (runStatement(query, Statements::SelectVantageSessions)) {
+        while (query.next())
+            names.insert(query.value(1).toString(), query.value(0).toString());
+    }
+    QStringList shown;
+    for (const QString &session : sessions) {
+        const QString name = names.value(session);
+        shown << (name.isEmpty() ? tr("сеанс «%1»").arg(session) : QStringLiteral("«%1»").arg(name));
+    }
+    return tr("наблюдательные пункты %1").arg(shown.join(QStringLiteral(", ")));
+}
+
 QString MonitorLock::holder(QSqlDatabase db, qint64 *pid, QString *sessionName)
 {
     QSqlQuery query(db);
     if (!runStatement(query, Statements::SelectMonitorLockHolder, {classId(), objectId()}) || !query.next())
         return QString();
+    // Vantage points share the lock (the exclusive holder would come first):
+    // none of them is this monitor's own leftover session, so no pid goes back.
+    if (query.value(4).toString() != QLatin1String("ExclusiveLock")) {
+        QStringList sessions;
+        do {
+            sessions << query.value(2).toString();
+        } while (query.next());
+        return vantagesText(db, sessions);
+    }
     if (pid)
         *pid = query.value(0).toLongLong();
     const QString name = query.value(2).toString();

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace monitor {
 
@@ -45,7 +46,11 @@ public:
 
     // Whose session holds the lock, in words for the operator; empty when
     // nobody holds it (or the server does not say).
+    // Vantage points hold it together: then the text names them.
     static QString holder(QSqlDatabase db, qint64 *pid = nullptr, QString *sessionName = nullptr);
+    // "наблюдательные пункты «A», «B»" for the sessions of vantage points
+    // (a session of no known vantage by its own name).
+    static QString vantagesText(QSqlDatabase db, const QStringList &sessions);
 };
 
 } // namespace monitor

@@ -670,7 +670,8 @@ void MonitorStore::readSettings(QObject *context, std::function<void(const Setti
 
 // --- round trips ----------------------------------------------------------------
 
-void MonitorStore::recordSamples(QObject *context, const QDateTime &at, const std::vector<LatencySample> &samples,
+void MonitorStore::recordSamples(QObject *context, const QDateTime &at,
+                                 const std::shared_ptr<const std::vector<LatencySample>> &samples,
                                  std::function<void(const QString &error)> done)
 {
     auto error = std::make_shared<QString>();
@@ -683,7 +684,7 @@ void MonitorStore::recordSamples(QObject *context, const QDateTime &at, const st
             }
             if (!side.latency)  // for the connection as it is open now
                 side.latency = std::make_unique<LatencyRecorder>(side.db());
-            if (!side.latency->recordPass(at, samples, error.get())) {
+            if (!side.latency->recordPass(at, *samples, error.get())) {
                 if (error->isEmpty())
                     *error = QStringLiteral("?");
                 side.noticeLoss(true);
@@ -826,6 +827,23 @@ void MonitorStore::liftMute(QObject *context, const QString &ip, std::function<v
 }
 
 // --- the alert outbox ----------------------------------------------------------------
+
+void MonitorStore::moveSecretsOut(QObject *context,
+                                  std::function<void(const QStringList &moved, const QString &error)> done)
+{
+    auto moved = std::make_shared<QStringList>();
+    auto error = std::make_shared<QString>();
+    run(
+        context,
+        [moved, error](Side &side) {
+            if (!side.usable()) {
+                *error = side.unusableText();
+                return;
+            }
+            side.noticeLoss(!alerts::AlertStore(side.db()).moveSecretsOut(moved.get(), error.get()));
+        },
+        [moved, error, done] { done(*moved, *error); });
+}
 
 void MonitorStore::saveMessages(QObject *context, const QList<Entry> &entries,
                                 std::function<void(int saved, const QString &error)> done)

@@ -145,7 +145,8 @@ public:
 
     // --- round trips --------------------------------------------------------
     // A pass's samples; the error is empty when they were kept.
-    void recordSamples(QObject *context, const QDateTime &at, const std::vector<LatencySample> &samples,
+    void recordSamples(QObject *context, const QDateTime &at,
+                       const std::shared_ptr<const std::vector<LatencySample>> &samples,
                        std::function<void(const QString &error)> done);
     // One bounded step of consolidation or retention (as of `now`): whether
     // it found work, and its error.
@@ -167,6 +168,8 @@ public:
     void liftMute(QObject *context, const QString &ip, std::function<void(const QString &error)> done);
 
     // alerts::Outbox
+    void moveSecretsOut(QObject *context,
+                        std::function<void(const QStringList &moved, const QString &error)> done) override;
     void saveMessages(QObject *context, const QList<Entry> &entries,
                       std::function<void(int saved, const QString &error)> done) override;
     void readOutbox(QObject *context,

@@ -10,7 +10,9 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -63,13 +65,18 @@ struct PassReport
     bool probed = false;     // an echo facility and a book to probe (or an empty book)
     bool watched = false;    // probed with this machine's network usable
     bool noNetwork = false;  // this machine had no network towards a silent host
+    // Silent hosts this machine had no route to while its network was up:
+    // each unwatched on its own, sorted (the last judged list when this
+    // pass judged none).
+    QStringList unrouted;
     QDateTime probeStartedAt;
     QDateTime endedAt;
     std::optional<qint64> endedMonoMs;
     int slowestTimeoutMs = 0;  // of the book the pass read
     int refreshSecs = 0;
-    // Every probed host's attempts and round trip.
-    std::vector<LatencySample> samples;
+    // Every probed host's attempts and round trip; shared by everyone who
+    // keeps them (a pass of 10,000 hosts is copied by nobody). Null: none.
+    std::shared_ptr<const std::vector<LatencySample>> samples;
 
     // The hosts whose alarm the pass gave, at once or at its end (late ones
     // among the outages), for the pass's one notification.

@@ -6,6 +6,7 @@
 #include "DateTimeText.h"
 #include "EchoProbe.h"
 #include "EchoTransport.h"
+#include "HostAddress.h"
 #include "MonotonicClock.h"
 #include "AlertGate.h"
 #include "HostState.h"
@@ -232,6 +233,8 @@ void PollingEngine::startPass()
     m_probeDone = false;
     m_passProbed = false;
     m_passNoNetwork = false;
+    m_passUnrouted.clear();
+    m_decidedStampAge.invalidate();
     if (m_localNetwork)
         m_localNetwork->newPass();
     if (m_gate)
@@ -325,6 +328,16 @@ void PollingEngine::onBookRead(const MonitorStore::Book &read)
                      tr("Строка списка адресов «%1» не проверяется: адрес %2. "
                         "Исправьте её в программе администрирования.")
                          .arg(quotedInMessage(h.desc), row.ipIsNull ? tr("не задан (NULL)") : tr("пуст")));
+            continue;
+        }
+        if (const QString reading = HostAddress::legacyReading(h.ip); !reading.isEmpty()) {
+            // Such a text was once probed as another host (010.0.0.1 as
+            // 8.0.0.1): not probed at all now, and the operator learns why.
+            tellOnce(QStringLiteral("legacy:") + h.ip,
+                     tr("Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. "
+                        "Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в "
+                        "программе администрирования.")
+                         .arg(quotedInMessage(h.ip), reading));
             continue;
         }
         const QVariant &stored = row.timeout;
@@ -437,9 +450,9 @@ void PollingEngine::startProbing()
 void PollingEngine::takeSamples()
 {
     const std::vector<EchoProbe::Result> &results = m_probe->results();
-    std::vector<LatencySample> &samples = m_report.samples;
-    samples.clear();
-    samples.reserve(results.size());
+    // Shared from here on: the recording keeps it while the report moves on.
+    auto samples = std::make_shared<std::vector<LatencySample>>();
+    samples->reserve(results.size());
     for (size_t i = 0; i < results.size() && i < m_hosts.size(); ++i) {
         const EchoProbe::Result &r = results[i];
         if (r.status == EchoProbe::NotProbed || r.status == EchoProbe::NotAnAddress || r.attempts <= 0)
@@ -453,15 +466,25 @@ void PollingEngine::takeSamples()
         s.lost = r.attempts - (answered ? 1 : 0);
         if (answered && r.rttNs >= 0)
             s.rttUs = r.rttNs / 1000;
-        samples.push_back(std::move(s));
+        samples->push_back(std::move(s));
     }
+    m_report.samples = std::move(samples);
 }
 
 void PollingEngine::onHostDecided(int index)
 {
     if (m_stopped || !m_running)
         return;
-    m_decided.push_back({size_t(index), m_clock->now(), monotonicMs()});
+    // Hosts decided within a millisecond of each other share one reading
+    // of the clocks: each reading of the wall clock checks the time zone,
+    // which a pass of 10,000 hosts would pay 10,000 times; the log stores
+    // whole seconds.
+    if (!m_decidedStampAge.isValid() || m_decidedStampAge.nsecsElapsed() >= 1'000'000) {
+        m_decidedStamp = m_clock->now();
+        m_decidedMonoMs = monotonicMs();
+        m_decidedStampAge.start();
+    }
+    m_decided.push_back({size_t(index), m_decidedStamp, m_decidedMonoMs});
     scheduleEffects();
 }
 
@@ -555,10 +578,21 @@ void PollingEngine::applyOutcome(const Decided &d)
 
     // Silent because this machine has no network towards it (its own cable
     // out, its link down): no outage of the host, and the pass is unwatched.
-    if (m_localNetwork && m_localNetwork->stateFor(h.ip) != LocalNetwork::State::Usable) {
-        m_passNoNetwork = true;
-        m_state->unwatched(h.ip, d.at, d.monoMs);
-        return;
+    // Silent because the machine has no route to this one host while its
+    // network is up: no outage, and that host alone goes unwatched.
+    if (m_localNetwork) {
+        switch (m_localNetwork->stateFor(h.ip)) {
+        case LocalNetwork::State::NoNetwork:
+            m_passNoNetwork = true;
+            m_state->unwatched(h.ip, d.at, d.monoMs);
+            return;
+        case LocalNetwork::State::Unrouted:
+            m_passUnrouted.append(h.ip);
+            m_state->unwatched(h.ip, d.at, d.monoMs);
+            return;
+        case LocalNetwork::State::Usable:
+            break;
+        }
     }
     m_state->silent(h.ip);
     if (m_state->isDown(h.ip))
@@ -592,6 +626,7 @@ void PollingEngine::finishPass()
                 observed.insert(m_hosts[i].ip, m_state->isDown(m_hosts[i].ip));
         }
     }
+    tellUnrouted();
     m_hosts.clear();
     m_decided.clear();
     const QDateTime now = m_clock->now();
@@ -612,6 +647,7 @@ void PollingEngine::finishPass()
     report.probed = m_passProbed;
     report.watched = m_lastPassWatched;
     report.noNetwork = m_passNoNetwork;
+    report.unrouted = m_lastUnrouted;
     report.endedAt = now;
     report.endedMonoMs = monotonicMs();
     report.slowestTimeoutMs = slowestTimeoutMs();
@@ -619,6 +655,53 @@ void PollingEngine::finishPass()
     if (m_gate)
         m_gate->passFinished(now, observed, m_state, &report);
     emit passEnded(report);
+}
+
+// The operator hears of hosts that lost their route when they lose it, not
+// at every pass, and again when a route is back. Before the pass's book is
+// let go: a host that left the book has not got its route back.
+void PollingEngine::tellUnrouted()
+{
+    // A pass without network (or without probing) judged no host's route.
+    if (!m_passProbed || m_passNoNetwork)
+        return;
+    QStringList unrouted = m_passUnrouted;
+    unrouted.sort();
+    unrouted.removeDuplicates();
+    const QSet<QString> before(m_lastUnrouted.cbegin(), m_lastUnrouted.cend());
+    const QSet<QString> now(unrouted.cbegin(), unrouted.cend());
+    QStringList lost, back;
+    for (const QString &ip : std::as_const(unrouted))
+        if (!before.contains(ip))
+            lost << ip;
+    if (!before.isEmpty()) {
+        for (const Host &h : m_hosts)
+            if (before.contains(h.ip) && !now.contains(h.ip))
+                back << h.ip;
+        back.sort();
+        back.removeDuplicates();
+    }
+    m_lastUnrouted = unrouted;
+    // A long list is cut: the first few name the kind of trouble.
+    constexpr int Named = 5;
+    const auto names = [](const QStringList &ips) {
+        QString text = QStringList(ips.mid(0, Named)).join(QStringLiteral(", "));
+        if (ips.size() > Named)
+            text += tr(" и ещё %n", nullptr, int(ips.size() - Named));
+        return text;
+    };
+    if (!lost.isEmpty()) {
+        const QString text = tr("Нет маршрута к адресам: %1. Пока его нет, они не наблюдаются и сбои для них "
+                                "не записываются.")
+                                 .arg(names(lost));
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
+    if (!back.isEmpty()) {
+        const QString text = tr("Маршрут к адресам появился, они снова наблюдаются: %1.").arg(names(back));
+        qWarning("%s", qUtf8Printable(text));
+        emit notice(text);
+    }
 }
 
 void PollingEngine::reportDatabaseError(const QString &what, const QString &errorText)

@@ -4,11 +4,13 @@
 #include "PassReport.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <deque>
@@ -118,6 +120,12 @@ public:
     // usable, and whether it found that network missing (also in its report).
     bool lastPassWatched() const { return m_lastPassWatched; }
     bool lastPassWithoutNetwork() const { return m_noNetwork; }
+    // The addresses the last finished pass found silent with no route to
+    // them while this machine's network was up, sorted: each is unwatched
+    // itself (no outage logged), the others are watched as usual. A pass
+    // without network, or that probed nothing, keeps the list of the pass
+    // before (also in its report).
+    const QStringList &lastPassUnrouted() const { return m_lastUnrouted; }
     // The longest timeout of the book the last pass read, in milliseconds.
     int slowestTimeoutMs() const;
     // The monotonic clock now, in milliseconds, when one is set.
@@ -190,6 +198,7 @@ private:
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
     void tellOnce(const QString &key, const QString &text);
+    void tellUnrouted();
     // Milliseconds since the epoch as the schedule sees now.
     qint64 scheduleNowMs() const;
     void noticeClockStep(const QDateTime &now);
@@ -221,6 +230,9 @@ private:
     QTimer *m_bookWait;
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
+    QDateTime m_decidedStamp;       // the moment the last decisions were stamped with
+    std::optional<qint64> m_decidedMonoMs;
+    QElapsedTimer m_decidedStampAge;
     bool m_probeDone = false;
     bool m_effectsScheduled = false;
     QSet<QString> m_told;  // notices given in this run
@@ -236,6 +248,8 @@ private:
     bool m_passProbed = false;
     bool m_passNoNetwork = false;
     bool m_noNetwork = false;  // as the last finished pass found it
+    QStringList m_passUnrouted;
+    QStringList m_lastUnrouted;
     bool m_lastPassWatched = false;
 };
 

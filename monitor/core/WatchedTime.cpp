@@ -8,6 +8,7 @@
 #include "PollingEngine.h"
 #include "Statements.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <cstdio>
@@ -55,28 +56,91 @@ bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QS
     m_lastWallMs = wallMs;
     bool ok = true;
     if (!pass.watched) {
-        // The stretch ends where the last watched pass left it.
+        // The stretch ends where the last watched pass left it, and the
+        // unrouted ones inside it with it, where they were carried to.
         if (m_row) {
             ok = update(db, m_lastEnd, pass.whyNot, error);
             m_row.reset();
         }
+        m_unrouted.clear();
         return ok;
     }
     if (lagged || stepped) {
         ok = update(db, m_lastEnd, Ended::Gap, error);
         m_row.reset();
+        m_unrouted.clear();
     }
-    if (!m_row)
-        return begin(db, at, error) && ok;
-    return update(db, at, Ended::NotYet, error);
+    if (!m_row) {
+        if (!begin(db, at, error))
+            return false;
+    } else if (!update(db, at, Ended::NotYet, error)) {
+        m_unrouted.clear();
+        return false;
+    }
+    if (pass.unrouted.isEmpty() && m_unrouted.isEmpty())
+        return ok;
+    return carryUnrouted(db, at, pass.unrouted, error) && ok;
+}
+
+// One transaction a pass, however many hosts lost their route: on the file
+// each commit waits for the disk.
+bool WatchedTimeRecorder::carryUnrouted(const QSqlDatabase &db, const QString &at, const QStringList &unrouted,
+                                        QString *error)
+{
+    QSqlDatabase handle = db;
+    const bool inTransaction = handle.transaction();
+    QHash<QString, qint64> open;
+    QSqlQuery q(db);
+    bool ok = true;
+    for (const QString &ip : unrouted) {
+        if (open.contains(ip))
+            continue;
+        const auto row = m_unrouted.constFind(ip);
+        if (row != m_unrouted.cend()) {
+            ok = runStatement(q, Statements::ExtendUnroutedPeriod, {at, *row});
+            open.insert(ip, *row);
+        } else {
+            ok = runStatement(q, Statements::InsertUnroutedPeriod, {ip, at, at}) && q.next();
+            if (ok)
+                open.insert(ip, q.value(0).toLongLong());
+        }
+        if (!ok)
+            break;
+    }
+    // A route is back: the host was unwatched until this pass found it.
+    for (auto row = m_unrouted.cbegin(); ok && row != m_unrouted.cend(); ++row)
+        if (!open.contains(row.key()))
+            ok = runStatement(q, Statements::ExtendUnroutedPeriod, {at, row.value()});
+    if (!ok) {
+        *error = statementError(q);
+        q.finish();
+        if (inTransaction)
+            handle.rollback();
+        // Begun anew at the next pass.
+        m_unrouted.clear();
+        return false;
+    }
+    q.finish();
+    if (inTransaction && !handle.commit()) {
+        *error = handle.lastError().text();
+        m_unrouted.clear();
+        return false;
+    }
+    m_unrouted = open;
+    return true;
 }
 
 bool WatchedTimeRecorder::stopped(const QSqlDatabase &db, const QDateTime &at, QString *error)
 {
     if (!m_row)
         return true;
-    const bool ok = update(db, DateTimeText::fromDateTime(at), Ended::Stopped, error);
+    const QString end = DateTimeText::fromDateTime(at);
+    bool ok = update(db, end, Ended::Stopped, error);
     m_row.reset();
+    // The hosts still without a route were unwatched until the stop.
+    if (ok && !m_unrouted.isEmpty())
+        ok = carryUnrouted(db, end, m_unrouted.keys(), error);
+    m_unrouted.clear();
     return ok;
 }
 
@@ -118,6 +182,8 @@ void WatchedTimeKeeper::onPassEnded(const PassReport &report)
     pass.longestGapMs = 2 * intervalMs + 4 * qint64(report.slowestTimeoutMs) + 1000;
     pass.watched = report.watched;
     pass.whyNot = report.noNetwork ? WatchedTimeRecorder::Ended::NoNetwork : WatchedTimeRecorder::Ended::NotProbed;
+    if (pass.watched)
+        pass.unrouted = report.unrouted;
     if (MonitorStore *store = m_engine->store())
         store->watchedPassEnded(this, pass, [this](const QString &error) { tellFailure(error); });
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -28,6 +30,12 @@ struct PassReport;
 // carries the stretch's end forward, so a monitor that dies unannounced
 // leaves its stretch ending at its last pass.
 //
+// Inside a stretch, a host to which the machine had no route (while its
+// network was up) is unwatched on its own: the unrouted table keeps those
+// stretches per address, begun by the pass that found it so, carried forward
+// like the watched stretch and ended by the first pass that finds a route
+// again; none outlives the watched stretch around it.
+//
 // Takes a connection for each write, so that it runs on whichever thread
 // owns the monitor's connection.
 class WatchedTimeRecorder
@@ -43,6 +51,7 @@ public:
         qint64 longestGapMs = 0;  // the most a pass may lag behind the one before
         bool watched = true;
         Ended whyNot = Ended::NoNetwork;  // when not watched
+        QStringList unrouted;  // addresses without a route in a watched pass
     };
 
     // False with *error when the database refused a write; the stretch is
@@ -54,9 +63,11 @@ public:
 private:
     bool begin(const QSqlDatabase &db, const QString &at, QString *error);
     bool update(const QSqlDatabase &db, const QString &end, Ended how, QString *error);
+    bool carryUnrouted(const QSqlDatabase &db, const QString &at, const QStringList &unrouted, QString *error);
 
     std::optional<qint64> m_row;
     QString m_begin;
+    QHash<QString, qint64> m_unrouted;  // address -> its open row in unrouted
     QString m_lastEnd;
     qint64 m_lastBootMs = 0;
     qint64 m_lastWallMs = 0;

@@ -595,7 +595,7 @@ void Form1::quitFromTray()
 bool Form1::confirmQuit()
 {
     return ask(isVisible() ? this : nullptr, QMessageBox::Question,
-                                 tr("Завершение работы", "the question's title"), tr("Действительно хотите выйти ?"),
+                                 tr("Завершение работы", "window title"), tr("Действительно хотите выйти ?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
 }

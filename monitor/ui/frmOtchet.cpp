@@ -69,7 +69,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     , m_listTop(Twips::toPixelsY(300, this))
 {
     setObjectName(QStringLiteral("frmOtchet"));
-    setWindowTitle(tr("Отсутствующие соединения", "the window's title"));
+    setWindowTitle(tr("Отсутствующие соединения", "window title"));
 
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setFont(courier(9, true));

@@ -14,6 +14,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 install_program "$work" orvant-export
 db="$work/ping_addr.mdb"
+# The C locale speaks Russian, as the desk always did; English is checked below.
+export LANGUAGE= LC_ALL=C.UTF-8
 fail() { echo "FAIL: $*"; exit 1; }
 
 python3 - "$db" <<'PY'
@@ -26,6 +28,9 @@ rows = [
     ("2025-01-13 00:00:00", None, 0, "10.0.0.4", ""),
     ("2025-01-14 12:00:00", "2025-01-14 12:00:00", 1, "10.0.0.5", "=1+1; 'quoted'"),
     ("2025-01-14 13:00:00", "2025-01-14 13:00:30", 1, "10.0.0.1", 'Сервер "главный", стойка 3'),
+    ("2025-01-15 08:00:00", "2025-01-15 08:01:00", 1, "10.0.0.6", "@SUM(A1)"),
+    ("2025-01-15 09:00:00", "2025-01-15 09:01:00", 1, "10.0.0.7", "\t-2+3"),
+    ("2025-01-15 10:00:00", "2025-01-15 10:01:00", 1, "10.0.0.8", "'+1"),
 ]
 con.executemany('insert into logs (time_begin,time_end,foe,ip,"desc") values (?,?,?,?,?)', rows)
 con.commit()
@@ -33,8 +38,10 @@ PY
 
 check() {  # check CSV [sqlite condition]: the file holds exactly the selected rows
     python3 - "$db" "$1" "${2:-1}" <<'PY' || exit 1
-import csv, datetime, sqlite3, sys
+import csv, datetime, re, sqlite3, sys
 db, path, where = sys.argv[1:]
+# A text a spreadsheet would run as a formula comes guarded by an apostrophe.
+guard = lambda s: "'" + s if re.match(r"'*[=+\-@\t\r]", s) else s
 with open(path, newline="", encoding="utf-8") as f:
     raw = f.read()
 assert not raw.startswith("\ufeff"), "byte-order mark"
@@ -48,9 +55,9 @@ for id_, b, e, foe, desc, ip in con.execute(
     iso = lambda t: t.replace(" ", "T")
     if foe:
         d = int((datetime.datetime.fromisoformat(e) - datetime.datetime.fromisoformat(b)).total_seconds())
-        want.append([str(id_), iso(b), iso(e), str(d), desc, ip])
+        want.append([str(id_), iso(b), iso(e), str(d), guard(desc), ip])
     else:
-        want.append([str(id_), iso(b), "", "", desc, ip])
+        want.append([str(id_), iso(b), "", "", guard(desc), ip])
 if got[1:] != want:
     for g, w in zip(got[1:], want):
         if g != w:
@@ -63,7 +70,7 @@ PY
 
 "$work/orvant-export" "$work/all.csv" 2>"$work/err" || fail "export beside the program failed: $(cat "$work/err")"
 check "$work/all.csv"
-grep -q "6 outages written" "$work/err" || fail "no count on stderr: $(cat "$work/err")"
+grep -q "записано сбоев: 9" "$work/err" || fail "no count on stderr: $(cat "$work/err")"
 
 "$work/orvant-export" --db "$db" --from 2025-01-12 --to 2025-01-13 "$work/days.csv" 2>/dev/null || fail "filtered export failed"
 check "$work/days.csv" "time_begin >= '2025-01-12' and time_begin < '2025-01-14'"
@@ -88,8 +95,8 @@ expect_failure() {  # expect_failure STATUS WORD OUTPUT args...
     echo "refused ($rc): $(head -c 150 "$work/err")"
 }
 expect_failure 1 "файла нет" "$work/a.csv" --db "$work/missing.mdb"
-expect_failure 2 "not a date" "$work/b.csv" --db "$db" --from 2025-13-40
-expect_failure 2 "after" "$work/c.csv" --db "$db" --from 2025-02-01 --to 2025-01-01
+expect_failure 2 "не дата" "$work/b.csv" --db "$db" --from 2025-13-40
+expect_failure 2 "позже" "$work/c.csv" --db "$db" --from 2025-02-01 --to 2025-01-01
 expect_failure 1 "$work/no/dir" "$work/no/dir/d.csv" --db "$db"
 echo "not a database" >"$work/junk.mdb"
 expect_failure 1 "junk.mdb" "$work/e.csv" --db "$work/junk.mdb"
@@ -111,11 +118,11 @@ import csv, sys
 rows = list(csv.reader(open(sys.argv[1], newline="", encoding="utf-8"), strict=True))
 assert rows[0][-2:] == ["quiet_reason", "quiet_detail"], rows[0]
 marks = {r[0]: r[-2:] for r in rows[1:]}
-assert len(marks) == 6, marks
+assert len(marks) == 9, marks
 assert marks["2"] == ["behind", "Шлюз, главный"], marks
 assert marks["6"] == ["muted", ""], marks
 assert all(v == ["", ""] for k, v in marks.items() if k not in ("2", "6")), marks
-print("marks: 6 rows, 2 marked")
+print("marks: 9 rows, 2 marked")
 PY
 
 # Availability with the planned work set aside: Tuesday 2025-01-14 watched
@@ -134,4 +141,13 @@ sqlite3 "$db" "delete from addrs; insert into addrs values ('10.0.0.1','A',500);
 10.0.0.1,A,82740,0,100.000,0,0,,,0,3660" ] || fail "availability without maintenance: $(cat "$work/aside.csv")"
 expect_failure 2 "availability" "$work/g.csv" --db "$db" --without-maintenance
 expect_failure 2 "marks" "$work/h.csv" --db "$db" --availability --marks
+# An English session reads English, the command-line parser's own lines too.
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --db "$db" "$work/en.csv" 2>"$work/err" \
+    && grep -q "outages written to $work/en.csv" "$work/err" || fail "English count: $(cat "$work/err")"
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --db "$db" --from 2025-13-40 "$work/en2.csv" \
+    2>"$work/err"; grep -q "not a date" "$work/err" || fail "English date message: $(cat "$work/err")"
+LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$work/orvant-export" --nope "$work/en3.csv" 2>"$work/err"
+grep -q "Unknown option 'nope'" "$work/err" || fail "English parser message: $(cat "$work/err")"
+"$work/orvant-export" --nope "$work/ru.csv" 2>"$work/err"
+grep -q "Неизвестный параметр «nope»" "$work/err" || fail "Russian parser message: $(cat "$work/err")"
 echo "PASS"

@@ -1,8 +1,11 @@
 // The channels, the outbox and the delivery log on a real database (the
 // file; the _server variant runs the same cases on PostgreSQL).
 #include "AlertStore.h"
+#include "SecretFile.h"
 #include "TempDatabase.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTest>
 
@@ -13,19 +16,29 @@ class tst_AlertStore : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void channelRoundTrip_data();
     void channelRoundTrip();
+    void secretsOfAnEarlierVersionMoveOut();
     void namesAreUnique();
     void outboxKeepsOrderAndRetries();
     void removingAChannelDropsItsMessages();
     void deliveryLogNewestFirst();
 
 private:
+    // Secret files go to this user's configuration folder: a private one.
+    QTemporaryDir m_config;
     std::unique_ptr<TempDatabase> m_db;
     std::unique_ptr<AlertStore> m_store;
 };
+
+void tst_AlertStore::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+}
 
 void tst_AlertStore::init()
 {
@@ -86,8 +99,23 @@ void tst_AlertStore::channelRoundTrip()
     QVERIFY2(m_store->channel(c.name, &back, &error), qPrintable(error));
     QCOMPARE(back.id, c.id);
     QCOMPARE(kindName(back.kind), kind);
+    // The secret went to a file of its own, the database names only the file.
+    QCOMPARE(m_db->scalar(QStringLiteral("select secret from alert_channels")).toString(), QString());
+    QCOMPARE(back.secret, QString());
+    const QString file = back.setting(SecretFile::SettingKey);
+    QCOMPARE(back.hasSecret(), !secret.isEmpty());
+    if (!secret.isEmpty()) {
+        QVERIFY2(file.startsWith(m_config.path() + QStringLiteral("/orvant/secrets/")), qPrintable(file));
+        QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
+        QString read;
+        QVERIFY2(SecretFile::read(file, &read, &error), qPrintable(error));
+        QCOMPARE(read, secret);
+        back.settings.remove(QLatin1String(SecretFile::SettingKey));
+    }
     QCOMPARE(back.settings, settings);
-    QCOMPARE(back.secret, secret);
+    if (!secret.isEmpty())
+        back.settings.insert(QLatin1String(SecretFile::SettingKey), file);
     QCOMPARE(back.eventsText(), events);
     QCOMPARE(back.reminderMinutes, reminder);
 
@@ -99,6 +127,49 @@ void tst_AlertStore::channelRoundTrip()
     QCOMPARE(all.size(), 1);
     QCOMPARE(all.first().setting("ca_file"), QStringLiteral("/etc/ca.pem"));
     QVERIFY(!all.first().wantsUp);
+}
+
+void tst_AlertStore::secretsOfAnEarlierVersionMoveOut()
+{
+    const QString password = QStringLiteral("Old-pa55-in-the-db");
+    QVERIFY(m_db->exec(QStringLiteral("insert into alert_channels (name,kind,settings,secret,events) values "
+                                      "('mail','email','{\"to\":\"ops@example.org\",\"smtp\":\"smtp://m:587\","
+                                      "\"user\":\"bob\"}',?,'down,up'),"
+                                      "('cmd','command','{\"program\":\"true\"}','','down')"),
+                       {password}));
+    // Until moved, the secret still serves its channel.
+    AlertChannel before;
+    QString error;
+    QVERIFY(m_store->channel(QStringLiteral("mail"), &before, &error));
+    QCOMPARE(before.secret, password);
+
+    QStringList moved;
+    QVERIFY2(m_store->moveSecretsOut(&moved, &error), qPrintable(error));
+    QCOMPARE(moved, QStringList{QStringLiteral("mail")});
+    QCOMPARE(m_db->rows(QStringLiteral("select name,secret from alert_channels order by name")),
+             (QStringList{QStringLiteral("cmd|"), QStringLiteral("mail|")}));
+    AlertChannel after;
+    QVERIFY(m_store->channel(QStringLiteral("mail"), &after, &error));
+    QCOMPARE(after.setting("to"), QStringLiteral("ops@example.org"));
+    QVERIFY2(SecretFile::resolve(&after, &error), qPrintable(error));
+    QCOMPARE(after.secret, password);
+
+    // Run again (every start of the monitor): nothing left to move.
+    moved.clear();
+    QVERIFY(m_store->moveSecretsOut(&moved, &error));
+    QVERIFY(moved.isEmpty());
+
+    if (!m_db->isServer()) {
+        // Not even the file's free space keeps it, once the journal is
+        // written back.
+        m_db->scalar(QStringLiteral("pragma wal_checkpoint(truncate)"));
+        for (const QString &path : {m_db->path(), m_db->path() + QStringLiteral("-wal")}) {
+            QFile raw(path);
+            if (!raw.open(QIODevice::ReadOnly))
+                continue;
+            QVERIFY2(!raw.readAll().contains(password.toUtf8()), qPrintable(path));
+        }
+    }
 }
 
 void tst_AlertStore::namesAreUnique()

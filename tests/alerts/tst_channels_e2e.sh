@@ -40,6 +40,9 @@ fi
 
 # --- inside the namespace ----------------------------------------------------
 export DB="$WORK/ping_addr.mdb"
+# Secrets handed over on standard input go to a file under this user's
+# configuration folder: the test's own.
+export XDG_CONFIG_HOME="$WORK/config"
 src=$(dirname "$0")
 recv="/usr/bin/python3 $src/../support/alert_receivers.py"
 check="/usr/bin/python3 $src/alert_check.py"
@@ -191,7 +194,13 @@ alert list >>"$WORK/list.out" 2>&1
 alert log 100 >"$WORK/log.out" 2>&1
 q "select * from alert_deliveries; select * from alert_outbox;" >"$WORK/tables.out"
 for s in "$password" "$hooksecret"; do
-    leaks=$(grep -rlF --exclude=pw --exclude='ping_addr.mdb*' --exclude='*.meta' -- "$s" "$WORK")
+    leaks=$(grep -rlF --exclude=pw --exclude='ping_addr.mdb*' --exclude='*.meta' --exclude-dir=secrets -- "$s" "$WORK")
     [ -z "$leaks" ] || fail "a secret shows in: $leaks"
 done
+# The password lives in its file, readable by its owner alone, and not in
+# the database (the webhook's URL, which holds a token of its own, does).
+secret_file=$(ls "$XDG_CONFIG_HOME"/orvant/secrets/*.password)
+[ "$(stat -c %a "$secret_file")" = 600 ] || fail "the password file is $(stat -c %a "$secret_file")"
+[ "$(head -n1 "$secret_file")" = "$password" ] || fail "the password file holds something else"
+grep -qaF -- "$password" "$DB" "$DB-wal" 2>/dev/null && fail "the password is in the database"
 echo "20 hosts down and up: one message each per channel; slow, late and pending receivers served once, in order"

@@ -6,6 +6,7 @@
 #include "FakePrompts.h"
 #include "Regional.h"
 #include "Translations.h"
+#include "GrapherStore.h"
 #include "TempDatabase.h"
 #include "frmMain.h"
 #include "frmTime.h"
@@ -72,7 +73,10 @@ void tst_GrapherScreens::mainWindowWithTwoCurvesAndBreakdown()
     }
 
     FakePrompts prompts;
-    frmMain w(prompts);
+    GrapherStore store;
+    QVERIFY(store.open(db.config()).waitFor(10000));
+    frmMain w(prompts, store);
+    w.waitForHosts();
     w.move(10, 10);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -42,14 +42,25 @@ install_to "$P" "$work/first.log" ORVANT_DATA_DIR= ORVANT_MENU_PREFIX="$work/men
 
 # The command-line tools by bare name from a bin directory of the PATH; the
 # programs themselves stay in the program directory.
-for tool in orvant-export:orvant-export orvant-import:orvant-import orvant-mkdb:libexec/orvant-mkdb; do
+for tool in orvant-export:orvant-export orvant-import:orvant-import orvant-vantage:orvant-vantage \
+    orvant-mkdb:libexec/orvant-mkdb; do
   check "${tool%%:*} linked into bin" test "$(readlink "$work/tools/bin/${tool%%:*}")" = "$P/${tool#*:}"
 done
 check "orvant-setup is not linked" test ! -e "$work/tools/bin/orvant-setup"
+# The programs with windows as commands; --help and --version answer and end
+# with no display at all.
+for cmd in orvant:orvant orvant-admin:admin orvant-grapher:grapher; do
+  check "${cmd%%:*} linked into bin" test "$(readlink "$work/tools/bin/${cmd%%:*}")" = "$P/${cmd#*:}"
+  check "${cmd%%:*} --version by bare name" bash -c \
+    "env -u DISPLAY -u WAYLAND_DISPLAY PATH='$work/tools/bin':\$PATH timeout 10 ${cmd%%:*} --version | grep -qx '${cmd%%:*} [0-9.]*'"
+  check "${cmd%%:*} --help in English under en_US" bash -c \
+    "env -u DISPLAY -u WAYLAND_DISPLAY LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 timeout 10 '$work/tools/bin/${cmd%%:*}' --help | grep -q 'Show this help'"
+  check "${cmd%%:*}(1) installed" gzip -t "$P/share/man/man1/${cmd%%:*}.1.gz"
+done
 check "orvant-import runs by bare name" bash -c \
   "PATH='$work/tools/bin':\$PATH orvant-import --help | grep -q -- --replace"
 
-for f in orvant admin grapher orvant-export orvant-import libexec/orvant-mkdb libexec/orvant-setup; do
+for f in orvant admin grapher orvant-export orvant-import orvant-vantage libexec/orvant-mkdb libexec/orvant-setup; do
   check "$f is an installed program" test -x "$P/$f" -a -f "$P/$f"
 done
 check "libveltrack.so.1 beside the programs" test -f "$P/libveltrack.so.1"
@@ -101,11 +112,16 @@ check "English texts installed beside the programs" test -f "$P/translations/orv
 # Russian to a Russian one.
 check "orvant-export in English under en_US" bash -c \
   "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Cannot open the database file'"
+check "orvant-alert in English under en_US" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 '$P/orvant-alert' --db '$P/ping_addr.mdb' list 2>&1 | grep -q 'there are no alert channels'"
+check "orvant-alert in Russian under ru_RU" bash -c \
+  "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 '$P/orvant-alert' --db '$P/ping_addr.mdb' list 2>&1 | grep -q 'каналов оповещений нет'"
 check "orvant-export in Russian under ru_RU" bash -c \
   "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 '$P/orvant-export' --db '$work/none.mdb' - 2>&1 | grep -q 'Не удалось открыть файл базы данных'"
 
 # The database: made from the template, a regular file beside the programs.
 check "ping_addr.mdb made beside the programs" test -f "$P/ping_addr.mdb" -a ! -L "$P/ping_addr.mdb"
+check "a database beside the programs is its owner's alone" test "$(stat -c '%a' "$P/ping_addr.mdb")" = 600
 check "new database holds the settings row" test "$(sqlite3 "$P/ping_addr.mdb" 'select count(*) from options')" = 1
 sqlite3 "$P/ping_addr.mdb" "insert into addrs (ip_addr, descript, ping_timeout) values ('127.0.0.9', 'kept row', 300)"
 before=$(db_state "$P/ping_addr.mdb")
@@ -153,7 +169,7 @@ if [ "$root" = yes ] && command -v getcap >/dev/null; then
   check "monitor has no capability" test -z "$(getcap "$Q/orvant")"
   if getent group users >/dev/null; then
     check "data directory is root:users 2775" test "$(stat -c '%a %U:%G' "$work/data")" = "2775 root:users"
-    check "database is root:users 664" test "$(stat -c '%a %U:%G' "$work/data/ping_addr.mdb")" = "664 root:users"
+    check "database is root:users 660" test "$(stat -c '%a %U:%G' "$work/data/ping_addr.mdb")" = "660 root:users"
     # An ordinary user in the group users writes through the link; SQLite keeps
     # its -wal beside the real file, in the writable data directory.
     out=$(setpriv --reuid=nobody --regid=nogroup --groups="$(getent group users | cut -d: -f3)" \
@@ -170,6 +186,17 @@ before=$(db_state "$work/data/ping_addr.mdb")
 install_to "$Q" "$work/shared2.log" ORVANT_DATA_DIR="$work/data" ORVANT_MENU_PREFIX= \
   ORVANT_PING_GROUP_RANGE_FILE="$work/range-open"
 check "reinstall keeps the shared database and its mode" test "$(db_state "$work/data/ping_addr.mdb")" = "$before"
+# A database an earlier version left readable by everyone (and its journal):
+# the next install takes the other users' rights away and nothing else.
+chmod 0664 "$work/data/ping_addr.mdb"
+: > "$work/data/ping_addr.mdb-wal"; chmod 0644 "$work/data/ping_addr.mdb-wal"
+install_to "$Q" "$work/shared2b.log" ORVANT_DATA_DIR="$work/data" ORVANT_MENU_PREFIX= \
+  ORVANT_PING_GROUP_RANGE_FILE="$work/range-open"
+check "an old world-readable database is closed to others" test "$(stat -c '%a' "$work/data/ping_addr.mdb")" = 660
+check "and its journal" test "$(stat -c '%a' "$work/data/ping_addr.mdb-wal")" = 640
+check "the install says so" grep -q "closed $work/data/ping_addr.mdb to other users (was 664)" "$work/shared2b.log"
+rm -f "$work/data/ping_addr.mdb-wal"
+before=$(db_state "$work/data/ping_addr.mdb")
 check "reinstall keeps the link" test "$(readlink "$Q/ping_addr.mdb")" = "../data/ping_addr.mdb"
 # Deleted behind the link (to start afresh): the next install makes a new one there.
 rm -f "$work/data/ping_addr.mdb"

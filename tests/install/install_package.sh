@@ -57,16 +57,31 @@ fi
 if [ -x "$build/bin/orvant-import" ]; then
   check "package holds the orvant-import page" has /usr/share/man/man1/orvant-import.1.gz
 fi
+check "package holds the orvant-vantage page" has /usr/share/man/man1/orvant-vantage.1.gz
+# orvant-web, its page and its service, installed disabled (nothing in
+# multi-user.target.wants).
+for f in /opt/orvant/orvant-web /usr/share/man/man1/orvant-web.1.gz /lib/systemd/system/orvant-web.service; do
+  check "package holds $f" has "$f"
+done
+check "the service is enabled by nobody" bash -c "! grep -q 'wants' '$work/files'"
+check "the service runs the packaged orvant-web" bash -c \
+  "dpkg-deb --fsys-tarfile '$deb' | tar -xO ./lib/systemd/system/orvant-web.service | grep -qx 'ExecStart=/opt/orvant/orvant-web'"
 # The command-line tools by their bare names: links in /usr/bin into the
 # program directory, where the programs stay.
 for tool in orvant-export:/opt/orvant/orvant-export orvant-import:/opt/orvant/orvant-import \
-            orvant-mkdb:/opt/orvant/libexec/orvant-mkdb; do
+            orvant-vantage:/opt/orvant/orvant-vantage orvant-mkdb:/opt/orvant/libexec/orvant-mkdb \
+            orvant-web:/opt/orvant/orvant-web; do
   check "package links /usr/bin/${tool%%:*} to ${tool#*:}" \
     bash -c "dpkg-deb -c '$deb' | grep -q -- '^l.* \./usr/bin/${tool%%:*} -> ${tool#*:}\$'"
 done
+for cmd in orvant:/opt/orvant/orvant orvant-admin:/opt/orvant/admin orvant-grapher:/opt/orvant/grapher; do
+  check "package links /usr/bin/${cmd%%:*} to ${cmd#*:}" \
+    bash -c "dpkg-deb -c '$deb' | grep -q -- '^l.* \./usr/bin/${cmd%%:*} -> ${cmd#*:}\$'"
+  check "package holds the ${cmd%%:*} page" has "/usr/share/man/man1/${cmd%%:*}.1.gz"
+done
 check "orvant-setup is no command of the PATH" bash -c "! grep -qx /usr/bin/orvant-setup '$work/files'"
 check "the database is no file of the package" bash -c "! grep -q 'ping_addr.mdb' '$work/files'"
-check "nothing outside /opt/orvant, /usr/share and the tools' links" bash -c "! grep -v -e '^/opt/\$' -e '^/opt/orvant' -e '^/usr/\$' -e '^/usr/bin/\$' -e '^/usr/bin/orvant-' -e '^/usr/share/\$' -e '^/usr/share/applications' -e '^/usr/share/icons' -e '^/usr/share/metainfo' -e '^/usr/share/man' -e '^/usr/share/doc' -e '^/usr/share/lintian' '$work/files'"
+check "nothing outside /opt/orvant, /usr/share, the tools' links and the service" bash -c "! grep -v -e '^/opt/\$' -e '^/opt/orvant' -e '^/usr/\$' -e '^/usr/bin/\$' -e '^/usr/bin/orvant\$' -e '^/usr/bin/orvant-' -e '^/usr/share/\$' -e '^/usr/share/applications' -e '^/usr/share/icons' -e '^/usr/share/metainfo' -e '^/usr/share/man' -e '^/usr/share/doc' -e '^/usr/share/lintian' -e '^/lib/\$' -e '^/lib/systemd/\$' -e '^/lib/systemd/system/\$' -e '^/lib/systemd/system/orvant-web.service\$' '$work/files'"
 
 # --- control ---------------------------------------------------------------
 dpkg-deb -I "$deb" > "$work/info"

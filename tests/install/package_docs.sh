@@ -31,7 +31,7 @@ done
 grep -q '<release version="2.0.1"' "$meta" || fail "metainfo lists release 2.0.1"
 grep -q '<name xml:lang="ru">' "$meta" && grep -q '<summary xml:lang="ru">' "$meta" || fail "Russian name and summary"
 
-for page in orvant-mkdb orvant-export orvant-import; do
+for page in orvant orvant-admin orvant-grapher orvant-mkdb orvant-export orvant-import orvant-alert orvant-vantage orvant-web; do
   f=$src/packaging/man/$page.1
   warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$f" 2>&1 >/dev/null)
   if [ -n "$warnings" ]; then

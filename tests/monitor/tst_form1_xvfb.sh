@@ -79,6 +79,8 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
     }
     main_window() { shown_window "Orvant"; }
     report_window() { shown_window "Отсутствующие соединения"; }
+    # An English desktop reads the report window'"'"'s title in English.
+    report_window_en() { shown_window "Lost Connections"; }
     # The tray icon: a small window of the monitor embedded by trayer.
     tray_icon() {
         for w in $(xdotool search --classname orvant 2>/dev/null); do
@@ -161,11 +163,11 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
     orvant=$!
     pids+=($orvant)
     wait_until 300 has_main || fail "the English main window never appeared"
-    wait_until 100 report_window >/dev/null || fail "the English report window never appeared"
+    wait_until 100 report_window_en >/dev/null || fail "the English report window never appeared"
     sleep 1.5
     import -window root "$ARTIFACTS/screen-en.png"
     import -window "$(main_window)" "$ARTIFACTS/main-window-en.png"
-    import -window "$(report_window)" "$ARTIFACTS/report-window-en.png"
+    import -window "$(report_window_en)" "$ARTIFACTS/report-window-en.png"
     kill -TERM $orvant
     for _ in $(seq 50); do kill -0 $orvant 2>/dev/null || break; sleep 0.1; done
     kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the English monitor"

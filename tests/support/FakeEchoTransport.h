@@ -51,8 +51,12 @@ public:
     void setUp(const QString &address) { script(address, {Behaviour::reply()}); }
     void setAvailable(bool available) { m_available = available; }
 
-    // Sends a reply now, as a network would deliver a stray or late one.
-    void deliver(quint32 cookie, const HostAddress &fromAddress) { emit replyReceived(cookie, fromAddress); }
+    // Sends a reply now, as a network would deliver a stray or late one;
+    // ageNs: how long ago it arrived, as a kernel's time stamp tells.
+    void deliver(quint32 cookie, const HostAddress &fromAddress, qint64 ageNs = 0)
+    {
+        emit replyReceived(cookie, fromAddress, ageNs);
+    }
 
     bool open(int expectedRequests, QString *why) override;
     void close() override;

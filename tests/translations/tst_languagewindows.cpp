@@ -1,8 +1,8 @@
 // Each program's main window in the language of the locale the test runs
 // under (LANG set by CTest; ORVANT_EXPECT says which language that is): a
 // few known captions in English under en_US, exactly the Russian under
-// ru_RU and C; the monitor's window titles and caption in the same language,
-// other programs' titles unchanged.
+// ru_RU and C; every window's title in that language too, the programs'
+// names alone staying as they are.
 #include "AdminFakeLauncher.h"
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
@@ -17,12 +17,33 @@
 #include "frmOtchet.h"
 #include "TempDatabase.h"
 #include "Translations.h"
+#include "AdminStore.h"
+#include "GrapherStore.h"
+#include "OpenWithDialog.h"
 #include "admin/ui/frmMain.h"
+#include "frmAdd.h"
+#include "frmAlerts.h"
+#include "frmAvailability.h"
+#include "frmClearLog.h"
+#include "frmDativo.h"
+#include "frmDel.h"
+#include "frmEdAdr.h"
+#include "frmImport.h"
+#include "frmLatency.h"
+#include "frmOpt.h"
+#include "frmQuiet.h"
+#include "frmTime.h"
+#include "frmWeekHour.h"
 #include "grapher/ui/frmMain.h"
+#include "ChartLayout.h"
+#include "Regional.h"
+#include "ScreenPlacement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -61,6 +82,9 @@ private slots:
     void monitor();
     void admin();
     void grapher();
+    void adminWindowTitles();
+    void grapherWindowTitles();
+    void grapherDatesAxisAndRoom();
     void qtStandardButtons();
 };
 
@@ -125,12 +149,114 @@ void tst_LanguageWindows::grapher()
     TempDatabase db;
     QVERIFY2(db.isValid(), qPrintable(db.error()));
     FakePrompts prompts;
-    grapher::frmMain main(prompts);
+    grapher::GrapherStore store;
+    QVERIFY(store.open(db.config()).waitFor(10000));
+    grapher::frmMain main(prompts, store);
     QCOMPARE(main.windowTitle(), QStringLiteral("GRAPHER"));
     QCOMPARE(child<QPushButton>(main, "cmdGraph")->text(), expected("Рисовать", "Draw"));
     QCOMPARE(child<QPushButton>(main, "cmdGT")->text(), expected("Расшифровать график", "Graph breakdown"));
     QCOMPARE(child<QWidget>(main, "cmbIP")->toolTip(),
              expected("Адрес, на основе которого будет построен график", "The address the graph is drawn for"));
+}
+
+// Every window's title: English on an English desktop, the Russian as it
+// always was under ru_RU and C; only the programs' names stay in any.
+void tst_LanguageWindows::adminWindowTitles()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    FakePrompts prompts;
+    admin::AdminFakeLauncher launcher;
+    admin::frmMain main(prompts, launcher, db.directory());
+    QVERIFY(main.Form_Load());
+    const QList<std::pair<QWidget *, QString>> windows = {
+        {new admin::frmAdd(prompts, &main), expected("Добавить", "Add")},
+        {new admin::frmDel(prompts, &main), expected("Удаление", "Delete")},
+        {new admin::frmEdAdr(prompts, &main), expected("Редактирование", "Edit")},
+        {new admin::frmOpt(prompts, &main), expected("Настройки", "Settings")},
+        {new admin::frmClearLog(prompts, &main), expected("Очистить лог", "Clear Log")},
+        {new admin::frmAvailability(prompts, main.store(), &main), expected("Доступность", "Availability")},
+        {new admin::frmImport(prompts, main.store(), &main), expected("Импорт адресов", "Import Addresses")},
+        {new admin::frmQuiet(main.store(), &main), expected("Тишина и плановые работы", "Silence and Planned Work")},
+        {new admin::frmAlerts(prompts, &main, main.store()), expected("Оповещения", "Alerts")},
+        {new admin::OpenWithDialog(QStringLiteral("/tmp/ping_addr.mdb"), &main),
+         expected("Открыть с помощью", "Open With")},
+    };
+    for (const auto &[window, title] : windows)
+        QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(main.windowTitle(), QStringLiteral("Orvant Admin v2.0.1"));
+}
+
+void tst_LanguageWindows::grapherWindowTitles()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    FakePrompts prompts;
+    grapher::GrapherStore store;
+    QVERIFY(store.open(db.config()).waitFor(10000));
+    grapher::frmMain main(prompts, store);
+    grapher::frmWeekHour week(prompts, store);
+    QCOMPARE(week.windowTitle(), expected("Сбои по дням недели и часам", "Outages by Weekday and Hour"));
+    grapher::frmTime breakdown(prompts, [] { return QString(); });
+    QCOMPARE(breakdown.windowTitle(), expected("Расшифровка графика", "Graph Breakdown"));
+    grapher::frmLatency latency(prompts, store);
+    QCOMPARE(latency.windowTitle(), expected("Задержка и потери", "Round trip and loss"));
+    grapher::frmDativo picker;
+    QCOMPARE(picker.windowTitle(), expected("Дата", "Date"));
+    QCOMPARE(main.windowTitle(), QStringLiteral("GRAPHER"));
+}
+
+// The grapher reads its dates in one form (DD.MM.YYYY under Russian and C,
+// the locale's short date on an English desktop), its hour axis in whole
+// hours in English, keeps room for the breakdown button, names the weekday
+// map's last day, and opens inside the screen.
+void tst_LanguageWindows::grapherDatesAxisAndRoom()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    FakePrompts prompts;
+    grapher::GrapherStore store;
+    QVERIFY(store.open(db.config()).waitFor(10000));
+    grapher::frmMain main(prompts, store);
+    main.waitForHosts();
+    const QDate today = QDate::currentDate();
+    const QDate first(today.year(), today.month(), 1);
+    auto *from = child<QLineEdit>(main, "txtD1");
+    auto *to = child<QLineEdit>(main, "txtD2");
+    QCOMPARE(from->text(), english() ? Regional::shortDate(first) : first.toString(QStringLiteral("dd.MM.yyyy")));
+    QCOMPARE(to->text(), Regional::shortDate(today));
+    QVERIFY(child<QLineEdit>(main, "txtLegenda")->text().contains(from->text() + QStringLiteral(" 08:00:00 - ")
+                                                                   + to->text() + QStringLiteral(" 18:00:00")));
+    QCOMPARE(grapher::ChartLayout::xLabel(8.0, QLocale::system()),
+             english() ? QStringLiteral("8") : QLocale::system().toString(8.0, 'f', 1));
+    QCOMPARE(grapher::ChartLayout::xLabel(8.5, QLocale::system()), QLocale::system().toString(8.5, 'f', 1));
+
+    // At its design size, the breakdown button shown by the drawing: no
+    // button's label is cut.
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    child<QPushButton>(main, "cmdGraph")->click();
+    QVERIFY(prompts.boxes.isEmpty());
+    QVERIFY(child<QPushButton>(main, "cmdGT")->isVisible());
+    for (const char *name : {"cmdGraph", "cmdSave", "cmdClear", "cmdGT", "cmdWeek", "cmdLatency"}) {
+        const QPushButton *button = child<QPushButton>(main, name);
+        const int text = button->fontMetrics().horizontalAdvance(button->text());
+        QVERIFY2(button->width() >= text + 8,
+                 qPrintable(QStringLiteral("%1: %2 < %3").arg(button->text()).arg(button->width()).arg(text + 8)));
+    }
+    // Placed on the screen (800 × 800 offscreen), the window lies within it.
+    placeOnScreen(&main);
+    const QRect frame = main.frameGeometry();
+    QVERIFY2(main.screen()->availableGeometry().contains(frame),
+             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+
+    from->setText(Regional::shortDate(QDate(2026, 12, 1)));
+    to->setText(Regional::shortDate(QDate(2026, 12, 10)));
+    main.weekMapCommand();
+    QVERIFY(main.weekMapWindow());
+    const QString title = child<QLabel>(*main.weekMapWindow(), "lblWeekTitle")->text();
+    QVERIFY2(title.endsWith(QStringLiteral(" – ") + Regional::shortDate(QDate(2026, 12, 10))), qPrintable(title));
+    main.weekMapWindow()->close();
 }
 
 void tst_LanguageWindows::qtStandardButtons()

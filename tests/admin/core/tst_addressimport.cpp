@@ -1,6 +1,7 @@
 // Bringing addresses in from CSV and back out: the reader against hostile
 // files, the classification of every line against the book, the refusals,
 // the one-transaction write and the round trip through the export.
+#include "AddressBook.h"
 #include "AddressExport.h"
 #include "AddressImport.h"
 #include "AddressParents.h"
@@ -32,7 +33,8 @@ QStringList outline(const AddressImport::Plan &plan)
 {
     static const char *const kinds[] = {"new", "changed", "unchanged", "refused"};
     static const char *const reasons[] = {"",          "unreadable", "header",  "fields",  "address", "timeout",
-                                          "unknown",   "refused",    "removed", "cycle",   "duplicate"};
+                                          "unknown",   "refused",    "removed", "cycle",   "duplicate",
+                                          "legacy",    "samehost",   "noheader"};
     QStringList out;
     for (const AddressImport::Line &line : plan.lines) {
         QString text = QStringLiteral("%1:%2").arg(line.line).arg(QLatin1String(kinds[int(line.kind)]));
@@ -64,11 +66,15 @@ private slots:
     void isAddress();
     void classification_data();
     void classification();
+    void cutShortTextToldByItsLastLine_data();
+    void cutShortTextToldByItsLastLine();
+    void formulasExportedGuardedAndReadBackExactly();
     void decodeDropsTheByteOrderMark();
     void applyWritesInOneGoAndTheRoundTripChangesNothing();
     void replaceRemovesWhatTheFileDoesNotName();
     void failedWriteLeavesTheBookAsItWas();
     void parentsRefuseCyclesAndHandOnChildren();
+    void removalEndsTheOpenOutageThenAndThere();
 };
 
 void tst_AddressImport::reader_data()
@@ -90,6 +96,9 @@ void tst_AddressImport::reader_data()
         << QStringLiteral("ab\"c,d\n") << QStringList{QStringLiteral("1|ab\"c;d")};
     QTest::newRow("text after the closing quote")
         << QStringLiteral("\"a\"b,c\nd\n") << QStringList{QStringLiteral("1!a;c"), QStringLiteral("2|d")};
+    QTest::newRow("the writer's guard dropped from a quoted field only")
+        << QStringLiteral("\"'=1\",'=2,\"''-3\",\"'x\"\n")
+        << QStringList{QStringLiteral("1|=1;'=2;'-3;'x")};
     QTest::newRow("quote open to the end")
         << QStringLiteral("a,\"b\nc,d\n") << QStringList{QStringLiteral("1!a;b\nc,d\n")};
 }
@@ -132,7 +141,9 @@ void tst_AddressImport::isAddress_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("address");
     QTest::newRow("IPv4") << QStringLiteral("192.168.1.10") << true;
-    QTest::newRow("IPv4 short form") << QStringLiteral("127.1") << true;
+    QTest::newRow("IPv4 short form, read as another host") << QStringLiteral("127.1") << false;
+    QTest::newRow("octal part, read as another host") << QStringLiteral("010.0.0.1") << false;
+    QTest::newRow("mapped IPv4") << QStringLiteral("::ffff:10.0.0.1") << true;
     QTest::newRow("IPv6") << QStringLiteral("2001:db8::10") << true;
     QTest::newRow("IPv6 with named zone") << QStringLiteral("fe80::1%eth0") << true;
     QTest::newRow("IPv6 with numbered zone") << QStringLiteral("fe80::1%2") << true;
@@ -207,6 +218,34 @@ void tst_AddressImport::classification_data()
         << QStringList{QStringLiteral("2:refused:removed")};
     QTest::newRow("replace: kept parent removed is dropped")
         << book << QStringLiteral("address,description\n10.0.0.2,Сервер\n") << true << QStringList{QStringLiteral("2:changed")};
+    QTest::newRow("older IPv4 spellings refused, each once")
+        << book
+        << header + QStringLiteral("010.0.0.1,octal,,\n10.1,short,,\n0x0a000001,hex,,\n10.0.0.01,padded,,\n10.0.0.3,ok,,\n")
+        << false
+        << QStringList{QStringLiteral("2:refused:legacy"), QStringLiteral("3:refused:legacy"),
+                       QStringLiteral("4:refused:legacy"), QStringLiteral("5:refused:legacy"), QStringLiteral("6:new")};
+    QTest::newRow("one host spelled twice in the file")
+        << book
+        << header + QStringLiteral("fd00::1,a,,\nFD00:0::1,b,,\n10.0.0.7,c,,\n::ffff:10.0.0.7,d,,\n")
+        << false
+        << QStringList{QStringLiteral("2:new"), QStringLiteral("3:refused:duplicate"), QStringLiteral("4:new"),
+                       QStringLiteral("5:refused:duplicate")};
+    QTest::newRow("a book host spelled otherwise")
+        << book << header + QStringLiteral("::ffff:10.0.0.1,Шлюз,500,\n") << false
+        << QStringList{QStringLiteral("2:refused:samehost")};
+    QTest::newRow("replace: the other spelling replaces the book's")
+        << book << header + QStringLiteral("::ffff:10.0.0.1,Шлюз,500,\n10.0.0.2,Сервер,300,\n") << true
+        << QStringList{QStringLiteral("2:new"), QStringLiteral("3:changed")};
+    QTest::newRow("another program's header: one refusal")
+        << book << QStringLiteral("IP,Name,Timeout\n10.0.0.5,x,100\n10.0.0.6,y,100\n") << false
+        << QStringList{QStringLiteral("1:refused:noheader")};
+    QTest::newRow("no header, first line an older spelling: read as lines")
+        << book << QStringLiteral("10.1,x\n10.0.0.5,y\n") << false
+        << QStringList{QStringLiteral("1:refused:legacy"), QStringLiteral("2:new")};
+    QTest::newRow("guarded fields read back as stored")
+        << header + QStringLiteral("10.0.3.1,\"'=1+1\",,\r\n10.0.3.2,\"''-x\",,\r\n")
+        << header + QStringLiteral("10.0.3.1,=1+1,,\n10.0.3.2,'-x,,\n") << false
+        << QStringList{QStringLiteral("2:unchanged"), QStringLiteral("3:unchanged")};
     QTest::newRow("hostile fields")
         << book
         << QStringLiteral("\xfeff") + header
@@ -241,6 +280,68 @@ void tst_AddressImport::classification()
             QVERIFY2(AddressImport::refusalText(line).startsWith(QStringLiteral("строка %1: ").arg(line.line)),
                      qPrintable(AddressImport::refusalText(line)));
     }
+}
+
+void tst_AddressImport::cutShortTextToldByItsLastLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("line"); // 0: whole
+
+    const QString lines = QStringLiteral("address,description\n10.0.0.1,a\n");
+    QTest::newRow("whole, LF") << lines << 0;
+    QTest::newRow("whole, CR LF") << QStringLiteral("10.0.0.1,a\r\n") << 0;
+    QTest::newRow("whole, lone CR") << QStringLiteral("10.0.0.1,a\r") << 0;
+    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("cut inside an address") << lines + QStringLiteral("10.100.195") << 3;
+    QTest::newRow("cut after a blank line") << lines + QStringLiteral("\n10.0.0.2,b") << 4;
+    QTest::newRow("cut inside a quoted line break") << lines + QStringLiteral("10.0.0.3,\"one\ntw") << 3;
+}
+
+void tst_AddressImport::cutShortTextToldByItsLastLine()
+{
+    QFETCH(QString, text);
+    QFETCH(int, line);
+    for (const bool replace : {false, true}) {
+        const AddressImport::Plan plan = AddressImport::plan(text, {}, replace);
+        QCOMPARE(plan.unterminatedLine, line);
+        const QString told = AddressImport::cutShortText(plan);
+        QCOMPARE(told.isEmpty(), line == 0);
+        if (line > 0)
+            QVERIFY2(told.startsWith(QStringLiteral("строка %1 ").arg(line)), qPrintable(told));
+    }
+    if (line == 3 && text.endsWith(QLatin1String("10.100.195")))
+        QVERIFY(AddressImport::cutShortText(AddressImport::plan(text, {}, true)).contains(QLatin1String("10.100.195")));
+}
+
+void tst_AddressImport::formulasExportedGuardedAndReadBackExactly()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QStringList descriptions{QStringLiteral("=1+1"),   QStringLiteral("+7 495 000"), QStringLiteral("-x"),
+                                   QStringLiteral("@SUM(A1)"), QStringLiteral("\tcmd"),     QStringLiteral("\r=2"),
+                                   QStringLiteral("'=3"),     QStringLiteral("''-4"),        QStringLiteral("'plain"),
+                                   QStringLiteral("a=b")};
+    for (int i = 0; i < descriptions.size(); ++i)
+        QVERIFY(db.exec(QStringLiteral("insert into addrs values (?,?,500)"),
+                        {QStringLiteral("10.0.4.%1").arg(i + 1), descriptions.at(i)}));
+    QBuffer out;
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QString error;
+    QVERIFY2(AddressExport::toDevice(db.connection(), &out, nullptr, &error), qPrintable(error));
+    const QByteArray exported = out.data();
+    QVERIFY2(exported.contains("10.0.4.1,\"'=1+1\",500,"), exported.constData());
+    QVERIFY2(exported.contains("10.0.4.7,\"''=3\",500,"), exported.constData());
+    QVERIFY2(exported.contains("10.0.4.9,'plain,500,"), exported.constData());
+    // No cell of the file starts a formula.
+    for (const QByteArray &line : exported.split('\n')) {
+        for (const QByteArray &cell : line.split(','))
+            QVERIFY2(cell.isEmpty() || !QByteArray("=+-@\t").contains(cell.at(0)), line.constData());
+    }
+    QString text;
+    QVERIFY(AddressImport::decode(exported, &text, &error));
+    const AddressImport::Plan back = AddressImport::plan(text, readBook(db), true);
+    QCOMPARE(back.count(Kind::Unchanged), descriptions.size() + 1);
+    QVERIFY(back.isNoOp());
 }
 
 void tst_AddressImport::decodeDropsTheByteOrderMark()
@@ -355,6 +456,62 @@ void tst_AddressImport::parentsRefuseCyclesAndHandOnChildren()
     QVERIFY(AddressParents::removeAddress(c, QStringLiteral("10.0.0.1"), AddressParents::Children::LeaveWithoutParent, &error));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from addr_parents")).toInt(), 0);
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from addrs where ip_addr in ('10.0.0.1','10.0.0.2')")).toInt(), 0);
+}
+
+void tst_AddressImport::removalEndsTheOpenOutageThenAndThere()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QString insert =
+        QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    QVERIFY(db.exec(QStringLiteral("insert into addrs values ('10.0.0.1','a',500),('10.0.0.2','b',500),"
+                                   "('10.0.0.3','c',500),('10.0.0.4','d',500)")));
+    for (const char *ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"})
+        QVERIFY(db.exec(insert, {QStringLiteral("2025-01-01 10:00:00"), QVariant(), 0, QLatin1String(ip), QString()}));
+    QVERIFY(db.exec(insert, {QStringLiteral("2024-12-01 10:00:00"), QStringLiteral("2024-12-01 10:05:00"), 1,
+                             QStringLiteral("10.0.0.1"), QString()}));
+    const auto openOf = [&db](const char *ip) {
+        return db.scalar(QStringLiteral("select count(*) from logs where ip=? and foe=0"), {QLatin1String(ip)}).toInt();
+    };
+    const auto endOf = [&db](const char *ip) {
+        return db.scalar(QStringLiteral("select time_end from logs where ip=? and time_begin='2025-01-01 10:00:00'"),
+                         {QLatin1String(ip)})
+            .toString();
+    };
+    QString error;
+
+    // A replacement that cannot be written leaves the outage open.
+    const AddressImport::Plan plan =
+        AddressImport::plan(QStringLiteral("10.0.0.3,c,500,\n10.0.0.4,d,500,\n"), readBook(db), true);
+    QCOMPARE(plan.removals, (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2"),
+                                         QStringLiteral("127.0.0.1")}));
+    QVERIFY(db.refuse(QStringLiteral("delete"), QStringLiteral("addrs"), QStringLiteral("kaputt")));
+    AddressImport::Written written;
+    QVERIFY(!AddressImport::apply(db.connection(), plan, &written, &error));
+    QCOMPARE(openOf("10.0.0.1"), 1);
+    QVERIFY(db.allow(QStringLiteral("delete"), QStringLiteral("addrs")));
+
+    // The removed addresses' outages end at the removal; the others stay open.
+    const QString before = AddressBook::removalMoment();
+    QVERIFY2(AddressImport::apply(db.connection(), plan, &written, &error), qPrintable(error));
+    const QString after = AddressBook::removalMoment();
+    QCOMPARE(openOf("10.0.0.1") + openOf("10.0.0.2"), 0);
+    QVERIFY2(endOf("10.0.0.1") >= before && endOf("10.0.0.1") <= after, qPrintable(endOf("10.0.0.1")));
+    QCOMPARE(endOf("10.0.0.2"), endOf("10.0.0.1"));
+    QCOMPARE(db.scalar(QStringLiteral("select time_end from logs where ip='10.0.0.1' and time_begin<'2025'")).toString(),
+             QStringLiteral("2024-12-01 10:05:00"));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 5);
+
+    // admin's delete, with and without children to hand on, does the same.
+    QCOMPARE(openOf("10.0.0.3"), 1);
+    QVERIFY2(AddressParents::removeAddress(db.connection(), QStringLiteral("10.0.0.3"),
+                                           AddressParents::Children::LeaveWithoutParent, &error),
+             qPrintable(error));
+    QCOMPARE(openOf("10.0.0.3"), 0);
+    QVERIFY(endOf("10.0.0.3") >= before);
+    QVERIFY2(AddressBook::remove(QStringLiteral("10.0.0.4"), &error, db.connectionName()), qPrintable(error));
+    QCOMPARE(openOf("10.0.0.4"), 0);
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from addrs")).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_AddressImport)

@@ -19,6 +19,8 @@ private slots:
     void timeout();
     void newAddressTimeout_data();
     void newAddressTimeout();
+    void addressProblem_data();
+    void addressProblem();
     void interval_data();
     void interval();
     void clearDate_data();
@@ -95,6 +97,33 @@ void tst_AdminRules::newAddressTimeout()
     QFETCH(QString, text);
     QFETCH(int, stored);
     QCOMPARE(timeoutForNewAddress(text, Russian), stored);
+}
+
+void tst_AdminRules::addressProblem_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("readAs"); // empty: the dialogs take the text
+
+    // Any text is taken, as always, but an older IPv4 spelling.
+    QTest::newRow("dotted quad") << QStringLiteral("10.0.0.1") << QString();
+    QTest::newRow("IPv6") << QStringLiteral("fd00::1") << QString();
+    QTest::newRow("host name") << QStringLiteral("router") << QString();
+    QTest::newRow("quotes") << QStringLiteral("host's \"name\"") << QString();
+    QTest::newRow("part above 255") << QStringLiteral("10.0.0.256") << QString();
+    QTest::newRow("octal part") << QStringLiteral("010.0.0.1") << QStringLiteral("8.0.0.1");
+    QTest::newRow("three parts") << QStringLiteral("1.2.3") << QStringLiteral("1.2.0.3");
+    QTest::newRow("two parts") << QStringLiteral("10.1") << QStringLiteral("10.0.0.1");
+    QTest::newRow("hexadecimal") << QStringLiteral("0x0a000001") << QStringLiteral("10.0.0.1");
+}
+
+void tst_AdminRules::addressProblem()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, readAs);
+    const QString problem = AdminRules::addressProblem(text);
+    QCOMPARE(problem.isEmpty(), readAs.isEmpty());
+    if (!readAs.isEmpty())
+        QVERIFY2(problem.contains(QStringLiteral("«%1»").arg(text)) && problem.contains(readAs), qPrintable(problem));
 }
 
 void tst_AdminRules::interval_data()

@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <map>
@@ -63,10 +64,12 @@ private slots:
     void periods();
     void reportFromDatabase();
     void reportSettingMaintenanceAside();
+    void reportLeavesOutAHostsTimeWithoutRoute();
     void joinedOutages_data();
     void joinedOutages();
     void reportAgreesWithTheFiguresOfEachAddressRows();
     void reportWalksTheAddressIndexUnsorted();
+    void hostsByAddressValueAndReportInTheRowOrderGiven();
 };
 
 void tst_Availability::figures_data()
@@ -329,6 +332,32 @@ void tst_Availability::reportSettingMaintenanceAside()
     QVERIFY(AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error));
 }
 
+// The monitor had its network but no route to one host: that host alone is
+// unwatched meanwhile, the others keep their figures.
+void tst_Availability::reportLeavesOutAHostsTimeWithoutRoute()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    fillReportDatabase(db);
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('10.0.0.3','Без маршрута',500)"));
+    const QString unrouted = QStringLiteral("insert into unrouted (ip,time_begin,time_end) values (?,?,?)");
+    // 10.0.0.2: five hours inside watched time, and 08:20-11:40, whose end
+    // lies in the unwatched 10:00-15:00 anyway.
+    db.exec(unrouted, {QStringLiteral("10.0.0.2"), stored(1000), stored(1300)});
+    db.exec(unrouted, {QStringLiteral("10.0.0.2"), stored(500), stored(700)});
+    // 10.0.0.3: never a route while watched.
+    db.exec(unrouted, {QStringLiteral("10.0.0.3"), stored(-60), stored(1500)});
+    QString error;
+    const auto hosts = AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error);
+    QVERIFY2(hosts, qPrintable(error));
+    QByteArray csv;
+    for (const HostAvailability &h : *hosts)
+        csv += AvailabilityReport::csvLine(h);
+    QCOMPARE(csv, QByteArray("10.0.0.1,\"Маршрутизатор, \"\"главный\"\"\",68400,12000,82.456,1,12000,12000,56400,18000\r\n"
+                             "10.0.0.2,Сервер,44400,2400,94.594,1,2400,2400,42000,42000\r\n"
+                             "10.0.0.3,Без маршрута,0,,,,,,,86400\r\n"));
+}
+
 void tst_Availability::joinedOutages_data()
 {
     QTest::addColumn<QString>("joined");
@@ -451,6 +480,42 @@ void tst_Availability::reportWalksTheAddressIndexUnsorted()
     const QString text = plan.join(QLatin1Char('\n'));
     QVERIFY2(text.contains(QStringLiteral("COVERING INDEX logs_by_address")), qPrintable(text));
     QVERIFY2(!text.contains(QStringLiteral("TEMP B-TREE")), qPrintable(text));
+}
+
+// Ranked as text, 10.10.0.10 came before 10.10.0.2 and fd00::11 after
+// fd00::a; the printed report ignored the order chosen on screen.
+void tst_Availability::hostsByAddressValueAndReportInTheRowOrderGiven()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    QVERIFY(db.exec(QStringLiteral("delete from addrs")));
+    for (const char *ip : {"fd00::11", "10.10.0.10", "router", "fd00::a", "10.10.0.2", "9.0.0.1", "::1"})
+        QVERIFY(db.exec(QStringLiteral("insert into addrs values (?,?,500)"),
+                        {QLatin1String(ip), QStringLiteral("host ") + QLatin1String(ip)}));
+    QString error;
+    const auto hosts = AvailabilityReport::compute(db.connection(), {at(0), at(1440)}, at(5000), &error);
+    QVERIFY2(hosts, qPrintable(error));
+    QStringList order;
+    for (const HostAvailability &h : *hosts)
+        order << h.address;
+    QCOMPARE(order, (QStringList{QStringLiteral("9.0.0.1"), QStringLiteral("10.10.0.2"), QStringLiteral("10.10.0.10"),
+                                 QStringLiteral("::1"), QStringLiteral("fd00::a"), QStringLiteral("fd00::11"),
+                                 QStringLiteral("router")}));
+    for (const HostAvailability &h : *hosts)
+        QCOMPARE(h.description, QStringLiteral("host ") + h.address);
+
+    const auto rowsOf = [](const QString &html) {
+        QStringList rows;
+        QRegularExpression cell(QStringLiteral("<tr><td>([^<]*)</td>"));
+        for (auto it = cell.globalMatch(html); it.hasNext();)
+            rows << it.next().captured(1);
+        return rows;
+    };
+    const QString period = QStringLiteral("03.03.2025 – 04.03.2025");
+    QCOMPARE(rowsOf(AvailabilityReport::html(*hosts, period)), order);
+    // The window's order, say worst first: the report follows it.
+    QCOMPARE(rowsOf(AvailabilityReport::html(*hosts, period, AvailabilityReport::Maintenance::Counted, {5, 0, 2, 99})),
+             (QStringList{QStringLiteral("fd00::11"), QStringLiteral("9.0.0.1"), QStringLiteral("10.10.0.10")}));
 }
 
 QTEST_GUILESS_MAIN(tst_Availability)

@@ -50,6 +50,17 @@ void tst_OutageExport::field_data()
     QTest::newRow("line feed") << QStringLiteral("a\nb") << QByteArray("\"a\nb\"");
     QTest::newRow("carriage return") << QStringLiteral("a\rb") << QByteArray("\"a\rb\"");
     QTest::newRow("apostrophe and semicolon stay bare") << QStringLiteral("O'Brien; x") << QByteArray("O'Brien; x");
+    // A spreadsheet would run these: an apostrophe inside quotes shows them as text.
+    QTest::newRow("formula") << QStringLiteral("=HYPERLINK(\"x\")") << QByteArray("\"'=HYPERLINK(\"\"x\"\")\"");
+    QTest::newRow("plus") << QStringLiteral("+7 495") << QByteArray("\"'+7 495\"");
+    QTest::newRow("minus") << QStringLiteral("-2+3") << QByteArray("\"'-2+3\"");
+    QTest::newRow("at") << QStringLiteral("@SUM(1)") << QByteArray("\"'@SUM(1)\"");
+    QTest::newRow("leading tab") << QStringLiteral("\t=1") << QByteArray("\"'\t=1\"");
+    QTest::newRow("leading carriage return") << QStringLiteral("\r=1") << QByteArray("\"'\r=1\"");
+    QTest::newRow("apostrophes before a formula get one more")
+        << QStringLiteral("''=1") << QByteArray("\"'''=1\"");
+    QTest::newRow("formula characters further in stay bare") << QStringLiteral("a=b-c") << QByteArray("a=b-c");
+    QTest::newRow("leading apostrophe alone stays bare") << QStringLiteral("'quoted'") << QByteArray("'quoted'");
 }
 
 void tst_OutageExport::field()

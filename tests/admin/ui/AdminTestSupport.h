@@ -4,6 +4,7 @@
 #include "FakePrompts.h"
 #include "Language.h"
 #include "TempDatabase.h"
+#include "AdminStore.h"
 #include "frmMain.h"
 
 #include <QAction>

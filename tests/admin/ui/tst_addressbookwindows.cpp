@@ -156,7 +156,7 @@ void tst_AddressBookWindows::removingAParentAsksAboutItsChildren()
 
 void tst_AddressBookWindows::importShowsEveryLineAndWritesOnlyWhenAccepted()
 {
-    frmImport dialog(f->prompts, f->main.get());
+    frmImport dialog(f->prompts, f->main->store(), f->main.get());
     dialog.text()->setPlainText(QStringLiteral("address,description,timeout_ms,parent\n"
                                                "127.0.0.1,Этот компьютер,500,\n"
                                                "10.0.0.1,\"Шлюз, этаж 2\",,127.0.0.1\n"
@@ -196,7 +196,7 @@ void tst_AddressBookWindows::importAsksBeforeRemoving()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("\xef\xbb\xbf" "address,description\r\n10.0.0.2,s\r\n");
     file.close();
-    frmImport dialog(f->prompts, f->main.get());
+    frmImport dialog(f->prompts, f->main->store(), f->main.get());
     dialog.replace()->setChecked(true);
     f->prompts.openAnswers << file.fileName();
     QVERIFY(step(dialog, &frmImport::cmdFile_Click));
@@ -228,6 +228,14 @@ void tst_AddressBookWindows::listingFiltersAndSortsTenThousandAddresses()
     QCOMPARE(grid->rowCount(), 10001);
     QCOMPARE(grid->columnCount(), 5); // a parent is recorded: its column shows
     QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::AddressHeadingsWithParent));
+    // It opens in the book's own order, the address as text ("order by 1").
+    QCOMPARE(grid->text(0, 2), QStringLiteral("10.0.0.1"));
+    QCOMPARE(grid->text(1, 2), QStringLiteral("10.0.0.10"));
+    QCOMPARE(grid->text(2, 2), QStringLiteral("10.0.0.100"));
+    QCOMPARE(grid->text(10000, 2), QStringLiteral("127.0.0.1"));
+    // A click on the address heading orders them by value.
+    QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(grid->horizontalHeader()->sectionViewportPosition(AddressListModel::Address) + 5, 5));
     // Numeric order: .2 before .10, 10.0.x before 127.0.0.1.
     QCOMPARE(grid->text(0, 2), QStringLiteral("10.0.0.1"));
     QCOMPARE(grid->text(1, 2), QStringLiteral("10.0.0.2"));

@@ -150,8 +150,18 @@ void tst_AddressDialogs::addRefusesEmptyAndDuplicateAddress()
         QCOMPARE(textOf(d, "txtIP"), QStringLiteral("127.0.0.1"));
         QCOMPARE(textOf(d, "txtDesc"), QStringLiteral("второй"));
         QCOMPARE(textOf(d, "txtPTO"), QStringLiteral("900"));
+
+        // An older spelling of an address is another host to the probe
+        // (010.0.0.1 is 8.0.0.1): refused, the boxes kept, nothing stored.
+        typeInto(d, "txtIP", QStringLiteral("010.0.0.1"));
+        press(d, "cmdAdd");
+        QCOMPARE(f->prompts.boxes.size(), 1);
+        QVERIFY2(f->prompts.boxes.at(0).text.contains(QStringLiteral("010.0.0.1")), qPrintable(f->prompts.boxes.at(0).text));
+        f->prompts.boxes.clear();
+        QCOMPARE(textOf(d, "txtIP"), QStringLiteral("010.0.0.1"));
     });
     QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='127.0.0.1'")).toInt(), 1);
+    QCOMPARE(f->db.scalar(QStringLiteral("select count(*) from addrs where ip_addr='010.0.0.1'")).toInt(), 0);
 }
 
 // A timeout above a minute would hold one host's outage for its 4 × timeout

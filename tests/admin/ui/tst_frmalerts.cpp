@@ -3,7 +3,9 @@
 // shows and logs the outcome; a secret is never shown back.
 #include "AlertStore.h"
 #include "FakePrompts.h"
+#include "SecretFile.h"
 #include "TempDatabase.h"
+#include "AdminStore.h"
 #include "frmAlerts.h"
 
 #include <QJsonArray>
@@ -22,22 +24,32 @@ class tst_frmAlerts : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void addChangeRemove();
     void testSendsAndLogs_data();
     void testSendsAndLogs();
     void picture();
+    void deliveryLogInTheDesksWords();
 
 private:
     QStringList rows(const char *table) const;
     bool waitReloaded();
 
+    QTemporaryDir m_config;  // this user's configuration folder, for secret files
     std::unique_ptr<TempDatabase> m_db;
     FakePrompts m_prompts;
     QWidget m_main;
+    std::unique_ptr<admin::AdminStore> m_store;
     std::unique_ptr<frmAlerts> m_dialog;
 };
+
+void tst_frmAlerts::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+}
 
 void tst_frmAlerts::init()
 {
@@ -47,13 +59,17 @@ void tst_frmAlerts::init()
     QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
     m_prompts.answers.clear();
     m_prompts.boxes.clear();
-    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, m_db->config());
+    m_store = std::make_unique<admin::AdminStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
+    m_dialog = std::make_unique<frmAlerts>(m_prompts, &m_main, *m_store);
     QVERIFY(waitReloaded());
 }
 
 void tst_frmAlerts::cleanup()
 {
     m_dialog.reset();
+    m_store.reset();
     m_db.reset();
 }
 
@@ -92,7 +108,13 @@ void tst_frmAlerts::addChangeRemove()
     const QString shown = rows("lstChannels").first();
     QVERIFY2(shown.startsWith(QStringLiteral("дежурный|")), qPrintable(shown));
     QVERIFY2(!shown.contains(mail.secret), qPrintable(shown));
-    QCOMPARE(m_db->scalar(QStringLiteral("select secret from alert_channels")).toString(), mail.secret);
+    // The secret went to a file of this user's; the database names the file.
+    QCOMPARE(m_db->scalar(QStringLiteral("select secret from alert_channels")).toString(), QString());
+    AlertChannel stored;
+    QString error;
+    QVERIFY(AlertStore(m_db->connection()).channel(mail.name, &stored, &error));
+    QVERIFY(SecretFile::resolve(&stored, &error));
+    QCOMPARE(stored.secret, mail.secret);
 
     // The editor gets the stored channel (its secret kept) and may change it.
     m_dialog->setEditorSeam([&](const AlertChannel &stored) {
@@ -103,7 +125,10 @@ void tst_frmAlerts::addChangeRemove()
     m_dialog->cmdEdit_Click();
     QVERIFY(waitReloaded());
     QCOMPARE(m_db->rows(QStringLiteral("select events,secret from alert_channels")),
-             QStringList{QStringLiteral("down|Pa55-w0rd-in-dialog")});
+             QStringList{QStringLiteral("down|")});
+    QVERIFY(AlertStore(m_db->connection()).channel(mail.name, &stored, &error));
+    QVERIFY(SecretFile::resolve(&stored, &error));
+    QCOMPARE(stored.secret, mail.secret);
 
     m_prompts.answers << QMessageBox::No;
     m_dialog->cmdRemove_Click();
@@ -198,6 +223,27 @@ void tst_frmAlerts::picture()
     const QString dir = qEnvironmentVariable("ORVANT_ARTIFACT_DIR");
     if (!dir.isEmpty() && QDir().mkpath(dir + QStringLiteral("/admin")))
         m_dialog->grab().save(dir + QStringLiteral("/admin/frmAlerts.png"));
+}
+
+// The log names each event as the notifications do, never as stored.
+void tst_frmAlerts::deliveryLogInTheDesksWords()
+{
+    const QDateTime at(QDate(2026, 12, 1), QTime(8, 0));
+    int second = 0;
+    for (const char *event : {"down", "up", "reminder"}) {
+        const auto logged = m_store->logDelivery(
+            {at.addSecs(++second), QStringLiteral("ops"), QLatin1String(event), QStringLiteral("delivered"), QStringLiteral("0")});
+        QVERIFY(logged.waitFor(10000));
+        QCOMPARE(logged.value(), QString());
+    }
+    m_dialog->reload();
+    QVERIFY(waitReloaded());
+    QStringList events;
+    for (const QString &row : rows("lstLog"))
+        events << row.section(QLatin1Char('|'), 2, 2);
+    events.sort();
+    QCOMPARE(events, (QStringList{QStringLiteral("напоминание"), QStringLiteral("нет соединения"),
+                                  QStringLiteral("соединение восстановлено")}));
 }
 
 QTEST_MAIN(tst_frmAlerts)

@@ -1,6 +1,7 @@
 // The availability window: its rows as computed, sorting by a figure, the
 // outages of a chosen host, and the report it saves, read back as text from
 // the PDF (pdftotext) and from the HTML.
+#include "AdminStore.h"
 #include "Database.h"
 #include "FakePrompts.h"
 #include "Statements.h"
@@ -34,15 +35,12 @@ private slots:
     void rowsSortAndOutagesOfAHost();
     void reportAsPdfAndHtml();
     void planningWorkSetAside();
+    void addressesByValueAndTheReportInTheOrderShown();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<AdminStore> m_store;
     FakePrompts m_prompts;
-    // The window's jobs as the default connection runs them.
-    frmAvailability::Poster poster()
-    {
-        return [](const frmAvailability::DatabaseJob &job) { job(QSqlDatabase::database()); };
-    }
 };
 
 void tst_frmAvailability::init()
@@ -60,10 +58,14 @@ void tst_frmAvailability::init()
     m_db->exec(log, {QStringLiteral("-3 days"), QStringLiteral("-2 days"), QStringLiteral("10.0.0.2")});
     m_db->exec(log, {QStringLiteral("-5 days"), QStringLiteral("-118 hours"), QStringLiteral("10.0.0.2")});
     m_db->exec(log, {QStringLiteral("-10 days"), QStringLiteral("-10 days"), QStringLiteral("10.0.0.1")});
+    m_store = std::make_unique<AdminStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
 }
 
 void tst_frmAvailability::cleanup()
 {
+    m_store.reset();
     m_db.reset();
 }
 
@@ -71,7 +73,7 @@ void tst_frmAvailability::rowsSortAndOutagesOfAHost()
 {
     if (m_db->isServer())
         QSKIP("the file's datetime() set-up");
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));
@@ -104,7 +106,7 @@ void tst_frmAvailability::reportAsPdfAndHtml()
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty())
         QFAIL("pdftotext is missing: install the Debian package poppler-utils (scripts/packages.txt)");
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));
@@ -142,7 +144,7 @@ void tst_frmAvailability::planningWorkSetAside()
         QSKIP("the file's datetime() set-up");
     m_db->exec(QStringLiteral("insert into maintenance_windows (ip_addr,weekdays,time_from,time_to) "
                               "values ('10.0.0.2',127,'00:00','00:00')"));
-    frmAvailability window(m_prompts, poster());
+    frmAvailability window(m_prompts, *m_store);
     QSignalSpy computed(&window, &frmAvailability::computed);
     window.refresh();
     QVERIFY(computed.wait(5000));
@@ -185,6 +187,48 @@ void tst_frmAvailability::planningWorkSetAside()
     QVERIFY(computed.wait(5000));
     QVERIFY(table->isColumnHidden(9));
     QCOMPARE(model->item(row(QStringLiteral("10.0.0.2")), 3)->text(), QStringLiteral("2"));
+}
+
+// Addresses rank by value, IPv4 before IPv6; the saved report lists the
+// hosts in whatever order the table shows.
+void tst_frmAvailability::addressesByValueAndTheReportInTheOrderShown()
+{
+    m_db->exec(QStringLiteral("delete from addrs"));
+    m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                              "('10.10.0.10','e',500),('fd00::11','a',500),('10.10.0.2','c',500),"
+                              "('fd00::a','b',500),('10.10.0.9','d',500)"));
+    frmAvailability window(m_prompts, *m_store);
+    QSignalSpy computed(&window, &frmAvailability::computed);
+    QVERIFY(computed.wait(5000));
+    auto *table = window.findChild<QTableView *>(QStringLiteral("tblHosts"));
+    auto *model = qobject_cast<QStandardItemModel *>(table->model());
+    const auto shown = [model](int column) {
+        QStringList texts;
+        for (int r = 0; r < model->rowCount(); ++r)
+            texts << model->item(r, column)->text();
+        return texts;
+    };
+    QCOMPARE(shown(0), (QStringList{QStringLiteral("10.10.0.2"), QStringLiteral("10.10.0.9"),
+                                    QStringLiteral("10.10.0.10"), QStringLiteral("fd00::a"), QStringLiteral("fd00::11")}));
+    table->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(shown(0).first(), QStringLiteral("fd00::11"));
+    QCOMPARE(shown(0).last(), QStringLiteral("10.10.0.2"));
+
+    table->sortByColumn(1, Qt::AscendingOrder);
+    const QStringList order = shown(0);
+    QCOMPARE(order.first(), QStringLiteral("fd00::11"));  // described "a"
+    QTemporaryDir dir;
+    const QString html = dir.filePath(QStringLiteral("report.html"));
+    m_prompts.saveAnswers << html;
+    window.findChild<QPushButton *>(QStringLiteral("cmdHtml"))->click();
+    QFile file(html);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString saved = QString::fromUtf8(file.readAll());
+    QStringList inReport;
+    const QRegularExpression cell(QStringLiteral("<td>((?:10\\.10\\.0\\.\\d+)|(?:fd00::[0-9a-f]+))</td>"));
+    for (auto it = cell.globalMatch(saved); it.hasNext();)
+        inReport << it.next().captured(1);
+    QCOMPARE(inReport, order);
 }
 
 QTEST_MAIN(tst_frmAvailability)

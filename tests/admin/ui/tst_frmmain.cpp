@@ -22,6 +22,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QToolButton>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
@@ -81,6 +82,10 @@ private slots:
     void windowAnswersWhileTheDatabaseDoesNot();
     void silentServerAtStartUpCanBeGivenUp();
     void reasonsOfQuietOutagesOnRequest();
+    void startsTheRoundTripChart();
+    void menuBarItemsAreUncovered();
+    void logFiguresFollowTheFilterAndTheLog();
+    void durationColumnOnRequest();
 
 private:
     QStringList gridRows(int count);
@@ -130,6 +135,7 @@ void tst_frmMain::menus()
         QStringLiteral("itmFile=База"),        QStringLiteral("  mnuOtchet=Журнал"),
         QStringLiteral("  mnuExport=Экспорт журнала..."),
         QStringLiteral("  mnuAvailability=Доступность"),
+        QStringLiteral("  mnuLatency=Задержка и потери..."),
         QStringLiteral("  mnuAddrs=Просмотр адресов"),
         QStringLiteral("  mnuImportAddrs=Импорт адресов..."), QStringLiteral("  mnuExportAddrs=Экспорт адресов..."),
         QStringLiteral("  it2"),
@@ -326,7 +332,7 @@ void tst_frmMain::exitUnloads()
 {
     QVERIFY(f->start());
     // The admin's own connection, which lives on its database thread.
-    const auto isOpen = [this] { return f->main->databaseThread()->call([](QSqlDatabase db) { return db.isOpen(); }); };
+    const auto isOpen = [this] { return f->main->store().databaseThread().call([](QSqlDatabase db) { return db.isOpen(); }); };
     QVERIFY(isOpen());
     f->action("mnuExit")->trigger();
     QVERIFY(f->main->windowState() & Qt::WindowMinimized);
@@ -647,7 +653,7 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     QVERIFY(f->start());
     f->db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values ('2026-01-01 00:00:00','10.0.0.5','x')"));
     // The session of the admin's own connection, on its database thread.
-    const QVariant pid = f->main->databaseThread()->call([](QSqlDatabase db) {
+    const QVariant pid = f->main->store().databaseThread().call([](QSqlDatabase db) {
         QSqlQuery query(db);
         return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
     });
@@ -803,7 +809,7 @@ void cancelTheWaitWhenShown(int *seen)
 void tst_frmMain::windowAnswersWhileTheDatabaseDoesNot()
 {
     QVERIFY(f->start());
-    f->main->databaseThread()->post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); });
+    f->main->store().databaseThread().post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); });
     LoopWatch watch;
     int boxes = 0;
     cancelTheWaitWhenShown(&boxes);
@@ -907,7 +913,8 @@ void tst_frmMain::reasonsOfQuietOutagesOnRequest()
         }
     });
     emit grid->customContextMenuRequested(QPoint(5, 5));
-    QCOMPARE(offered, QStringLiteral("Показывать причины тишины"));
+    // The reasons first; the duration's choice follows them.
+    QCOMPARE(offered, QStringLiteral("Показывать причины тишиныПоказывать длительность"));
     QVERIFY(f->main->showMarksAction()->isChecked());
     QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadingsWithMarks));
     QCOMPARE(grid->columnCount(), 6);
@@ -939,6 +946,129 @@ void tst_frmMain::reasonsOfQuietOutagesOnRequest()
     QCOMPARE(exported(QStringLiteral("again.csv")).split('\r').first(),
              QByteArray("id,begin,end,duration_s,description,address"));
     QVERIFY(f->prompts.takeTexts().isEmpty());
+}
+
+void tst_frmMain::startsTheRoundTripChart()
+{
+    QVERIFY(f->start());
+    f->action("mnuLatency")->trigger();
+    QCOMPARE(f->launcher.started,
+             (QList<QStringList>{{QDir(f->db.directory()).filePath(QStringLiteral("grapher")), QStringLiteral("--latency")}}));
+    QCOMPARE(f->prompts.boxes.size(), 0);
+}
+
+// Nothing added to the menu bar (the filter boxes, the alerts button) may
+// lie over a menu's title: both listings, in the language and scale the
+// test runs with.
+void tst_frmMain::menuBarItemsAreUncovered()
+{
+    QVERIFY(f->start());
+    QVERIFY(QTest::qWaitForWindowExposed(f->main.get()));
+    QMenuBar *bar = f->main->menuBar();
+    const auto check = [&](const char *listing) {
+        QApplication::processEvents();
+        int controls = 0;
+        for (QWidget *w : bar->findChildren<QWidget *>()) {
+            // The controls themselves: the corner's own container is
+            // checked through them.
+            if (!w->isVisible() || w->isWindow() || !(qobject_cast<QLineEdit *>(w) || qobject_cast<QToolButton *>(w)))
+                continue;
+            if (qobject_cast<QLineEdit *>(w->parentWidget()))
+                continue;  // a line edit's own clear button
+            const QRect at(w->mapTo(bar, QPoint(0, 0)), w->size());
+            ++controls;
+            for (QAction *top : bar->actions())
+                QVERIFY2(!at.intersects(bar->actionGeometry(top)),
+                         qPrintable(QStringLiteral("%1: %2 at %3,%4 %5x%6 covers the menu \"%7\"")
+                                        .arg(QLatin1String(listing), w->objectName())
+                                        .arg(at.x())
+                                        .arg(at.y())
+                                        .arg(at.width())
+                                        .arg(at.height())
+                                        .arg(top->text())));
+            QVERIFY2(bar->rect().contains(at), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 lies outside the bar %6x%7").arg(w->objectName()).arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()).arg(bar->width()).arg(bar->height())));
+        }
+        QVERIFY(controls >= 2);  // a filter box and the alerts button
+    };
+    QVERIFY(f->main->findChild<QToolButton *>(QStringLiteral("cmdAlerts"))->isVisible());
+    check("log");
+    f->action("mnuAddrs")->trigger();
+    check("addresses");
+}
+
+// The figures under the log are those of the rows it lists: the filter's,
+// and with the rows the monitor adds or closes meanwhile.
+void tst_frmMain::logFiguresFollowTheFilterAndTheLog()
+{
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:00:00"), QStringLiteral("2025-05-01 08:10:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {QStringLiteral("2025-05-02 08:00:00"), QVariant(), 0, QStringLiteral("10.0.0.2"),
+                        QStringLiteral("b")});
+    QVERIFY(f->start());
+    f->main->setFollowInterval(50);
+    QLabel *summary = f->main->logSummary();
+    QTRY_COMPARE(summary->text(), QStringLiteral("Обрывов: 2, открыто: 1; закрытые: всего 10 мин, дольше всех 10 мин"));
+
+    f->main->logFilter()->setText(QStringLiteral("10.0.0.2"));
+    QTRY_COMPARE(f->main->txtLog()->rowCount(), 1);
+    QTRY_COMPARE(summary->text(), QStringLiteral("Обрывов: 1, открыто: 1"));
+
+    // The monitor closes the open outage and adds one more of the address.
+    f->db.exec(QStringLiteral("update logs set foe=1, time_end='2025-05-02 09:00:00' where ip='10.0.0.2'"));
+    f->db.exec(insert, {QStringLiteral("2025-05-03 08:00:00"), QVariant(), 0, QStringLiteral("10.0.0.2"),
+                        QStringLiteral("b")});
+    QTRY_COMPARE(f->main->txtLog()->rowCount(), 2);
+    QTRY_COMPARE(summary->text(),
+                 QStringLiteral("Обрывов: 2, открыто: 1; закрытые: всего 1 ч 00 мин, дольше всех 1 ч 00 мин"));
+
+    f->main->logFilter()->clear();
+    QTRY_COMPARE(f->main->txtLog()->rowCount(), 3);
+    QTRY_COMPARE(summary->text(),
+                 QStringLiteral("Обрывов: 3, открыто: 1; закрытые: всего 1 ч 10 мин, дольше всех 1 ч 00 мин"));
+    QVERIFY(f->prompts.takeTexts().isEmpty());
+}
+
+void tst_frmMain::durationColumnOnRequest()
+{
+    const QString insert = QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values (?,?,?,?,?)");
+    f->db.exec(insert, {QStringLiteral("2025-05-01 08:00:00"), QStringLiteral("2025-05-01 10:05:00"), 1,
+                        QStringLiteral("10.0.0.1"), QStringLiteral("a")});
+    f->db.exec(insert, {QStringLiteral("2025-05-02 08:00:00"), QVariant(), 0, QStringLiteral("10.0.0.2"),
+                        QStringLiteral("b")});
+    QVERIFY(f->start());
+    FormatGrid *grid = f->main->txtLog();
+    QCOMPARE(grid->columnCount(), 5);
+    QTimer::singleShot(0, this, [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *menu = qobject_cast<QMenu *>(w); menu && menu->isVisible()) {
+                for (QAction *a : menu->actions())
+                    if (a->objectName() == QLatin1String("mnuShowDuration"))
+                        a->trigger();
+                menu->close();
+            }
+    });
+    emit grid->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(f->main->showDurationAction()->isChecked());
+    QCOMPARE(grid->columnCount(), 6);
+    QCOMPARE(grid->model()->headerData(5, Qt::Horizontal).toString().trimmed(), QStringLiteral("Длительность"));
+    QCOMPARE(grid->text(0, 5), QString());  // still open
+    QCOMPARE(grid->text(1, 5), QStringLiteral("2 ч 05 мин"));
+    // With the reasons too: those first, the duration last.
+    f->main->showMarksAction()->setChecked(true);
+    QCOMPARE(grid->columnCount(), 7);
+    QCOMPARE(grid->text(1, 6), QStringLiteral("2 ч 05 мин"));
+    // The column does not sort; the listing keeps its order and the column
+    // across F5.
+    emit grid->horizontalHeader()->sectionClicked(6);
+    QCOMPARE(f->main->logModel()->query().sortColumn, int(OutageLogModel::TimeBegin));
+    f->action("mnuStat")->trigger();
+    QCOMPARE(grid->columnCount(), 7);
+    QCOMPARE(grid->text(1, 6), QStringLiteral("2 ч 05 мин"));
+    f->main->showDurationAction()->setChecked(false);
+    f->main->showMarksAction()->setChecked(false);
+    QCOMPARE(grid->columnCount(), 5);
+    QCOMPARE(grid->formatString(), QString::fromUtf8(frmMain::LogHeadings));
 }
 
 ADMIN_RUSSIAN_TEST_MAIN(tst_frmMain)

@@ -19,6 +19,8 @@ private slots:
     void sqliteDriverNamesAFile();
     void sameKeyInOtherSectionsIsNoRepeat();
     void describeNamesTheServer();
+    void vantageName_data();
+    void vantageName();
 };
 
 static QString write(const QTemporaryDir &dir, const QByteArray &text)
@@ -116,6 +118,14 @@ void tst_DatabaseConfig::refusedSettingsNameFileAndKey_data()
         << QStringLiteral("строка 5: ключ driver");
     QTest::newRow("keys outside [database]")
         << QByteArray("driver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n") << QStringLiteral("driver");
+    QTest::newRow("[vantage] without a name") << full + "[vantage]\nname= ; fill in\n" << QStringLiteral("[vantage]");
+    QTest::newRow("vantage name with a blank") << full + "[vantage]\nname=branch one\n" << QStringLiteral("«branch one»");
+    QTest::newRow("vantage name with punctuation") << full + "[vantage]\nname=branch_1\n" << QStringLiteral("branch_1");
+    QTest::newRow("vantage name of 41 characters")
+        << full + "[vantage]\nname=" + QByteArray(41, 'a') + "\n" << QStringLiteral("от 1 до 40");
+    QTest::newRow("vantage name twice") << full + "[vantage]\nname=a\nname=b\n" << QStringLiteral("ключ name");
+    QTest::newRow("vantage on the file") << QByteArray("[database]\ndriver=sqlite\n[vantage]\nname=branch-1\n")
+                                        << QStringLiteral("только с сервером PostgreSQL");
 }
 
 // Never a quiet fall-back to the file: the operator meant the server.
@@ -167,6 +177,35 @@ void tst_DatabaseConfig::describeNamesTheServer()
     const QString shown = DatabaseConfig::server(huge, 5432, QStringLiteral("orvant"), QStringLiteral("u")).describe();
     QVERIFY2(shown.size() < 300, qPrintable(QString::number(shown.size())));
     QVERIFY(shown.startsWith(QStringLiteral("orvant на сервере hhhh")) && shown.endsWith(QStringLiteral("…:5432")));
+}
+
+void tst_DatabaseConfig::vantageName_data()
+{
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("no [vantage]: a plain monitor") << QByteArray() << QString();
+    QTest::newRow("letters, digits and a dash") << QByteArray("[vantage]\nname=branch-1 ; the north office\n")
+                                               << QStringLiteral("branch-1");
+    QTest::newRow("Cyrillic letters") << QByteArray("[vantage]\nname=Центр-2\n") << QStringLiteral("Центр-2");
+    QTest::newRow("40 characters") << QByteArray("[vantage]\nname=") + QByteArray(40, 'z') + "\n"
+                                   << QString(40, QLatin1Char('z'));
+    QTest::newRow("before [database]") << QByteArray("[vantage]\nname=north\n") << QStringLiteral("north");
+}
+
+void tst_DatabaseConfig::vantageName()
+{
+    QFETCH(QByteArray, section);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QByteArray database = "[database]\ndriver=postgresql\nhost=h\nport=5432\nname=n\nuser=u\n";
+    write(dir, section.startsWith("[vantage]\nname=north") ? section + database : database + section);
+    DatabaseConfig config;
+    QString error;
+    QVERIFY2(DatabaseConfig::load(dir.path(), &config, &error), qPrintable(error));
+    QCOMPARE(config.vantageName(), name);
+    QCOMPARE(config.isVantage(), !name.isEmpty());
+    QCOMPARE(config.name(), QStringLiteral("n"));
 }
 
 QTEST_GUILESS_MAIN(tst_DatabaseConfig)

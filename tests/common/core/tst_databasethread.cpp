@@ -5,6 +5,7 @@
 #include "DatabaseThread.h"
 #include "TempDatabase.h"
 
+#include <QElapsedTimer>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -22,6 +23,9 @@ private slots:
     void callWaitsForTheResult();
     void cancelTokenStopsALongJob();
     void stuckJobIsSeenAndCanBeGivenUp();
+    void stopRunsThePostedJobsThenEnds_data();
+    void stopRunsThePostedJobsThenEnds();
+    void stopGivesUpAStuckJobInTime();
 };
 
 void tst_DatabaseThread::jobsRunInOrderOnTheirThreadAndAnswerOnTheOwners()
@@ -169,6 +173,64 @@ void tst_DatabaseThread::stuckJobIsSeenAndCanBeGivenUp()
     QTest::qWait(200);
     QVERIFY(!delivered);
     QVERIFY(!laterRan);
+}
+
+// Jobs posted just before the end still run, then the connection closes:
+// a stop must not end the thread's loop before it has taken them.
+void tst_DatabaseThread::stopRunsThePostedJobsThenEnds_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one job") << 1;
+    QTest::newRow("many jobs") << 200;
+}
+
+void tst_DatabaseThread::stopRunsThePostedJobsThenEnds()
+{
+    QFETCH(int, jobs);
+    TempDatabase db;
+    QVERIFY(db.isValid());
+    for (int round = 0; round < 20; ++round) {
+        DatabaseThread worker(QStringLiteral("stop-%1").arg(round));
+        const QString name = worker.connectionName();
+        const DatabaseConfig config = db.config();
+        std::atomic<int> ran{0};
+        std::atomic_bool open{false};
+        worker.post([&, name, config](QSqlDatabase) {
+            QString error;
+            open = Database::open(config, Database::Options(), &error, name, nullptr);
+        });
+        for (int i = 0; i < jobs; ++i)
+            worker.post([&](QSqlDatabase) { ++ran; });
+        QVERIFY(worker.stop(5000));
+        QVERIFY(open);
+        QCOMPARE(ran.load(), jobs);
+        QVERIFY(!QSqlDatabase::contains(name));
+        // Later posts are dropped, not run on a thread that is gone.
+        worker.post([&](QSqlDatabase) { ++ran; });
+        QCOMPARE(ran.load(), jobs);
+    }
+}
+
+void tst_DatabaseThread::stopGivesUpAStuckJobInTime()
+{
+    DatabaseThread worker(QStringLiteral("stuck-stop"));
+    QSemaphore started;
+    QSemaphore release;
+    std::atomic_bool after{false};
+    worker.post([&](QSqlDatabase) {
+        started.release();
+        release.tryAcquire(1, 10000);
+    });
+    worker.post([&](QSqlDatabase) { after = true; });
+    QVERIFY(started.tryAcquire(1, 5000));
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(!worker.stop(300));
+    QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+    QVERIFY(worker.isAbandoned());
+    release.release();
+    QTest::qWait(200);
+    QVERIFY(!after);  // the job behind the stuck one was given up with it
 }
 
 QTEST_GUILESS_MAIN(tst_DatabaseThread)

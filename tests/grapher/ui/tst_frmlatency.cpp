@@ -8,12 +8,13 @@
 #include "frmLatency.h"
 #include "frmMain.h"
 #include "DatabaseConfig.h"
-#include "DatabaseThread.h"
+#include "GrapherStore.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 
@@ -27,6 +28,7 @@ private slots:
     void periodBounds_data();
     void periodBounds();
     void drawsAndSaves();
+    void hostsByValueAndFiltered();
 };
 
 void tst_frmLatency::periodBounds_data()
@@ -70,11 +72,12 @@ void tst_frmLatency::drawsAndSaves()
         }
     }
     FakePrompts prompts;
-    // Opened as the program opens it: its own thread, from the file's path.
-    QString error;
-    auto database = frmMain::openDatabase(DatabaseConfig::sqliteFile(db.path()), &error);
-    QVERIFY2(database, qPrintable(error));
-    frmLatency w(prompts, std::move(database));
+    // Opened as the program opens it: its store, from the file's path.
+    GrapherStore store;
+    const auto opened = store.open(DatabaseConfig::sqliteFile(db.path()));
+    QVERIFY(opened.waitFor(10000));
+    QVERIFY2(opened.value().outcome.ok, qPrintable(opened.value().outcome.error));
+    frmLatency w(prompts, store);
     w.show();
     w.waitForReads();
     QCOMPARE(w.hostList()->count(), 1);
@@ -105,6 +108,51 @@ void tst_frmLatency::drawsAndSaves()
     const QByteArray text = svg.readAll();
     QVERIFY(text.contains("<svg"));
     QVERIFY(text.contains("polyline") || text.contains("<path"));
+}
+
+// The hosts list IPv4 before IPv6, each by value; the filter box hides
+// those whose address and description lack what is typed, and the checked
+// hosts are still drawn by their own rows.
+void tst_frmLatency::hostsByValueAndFiltered()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    {
+        monitor::LatencyRecorder r(db.connection());
+        std::vector<monitor::LatencySample> samples;
+        for (const char *ip : {"fd00::11", "10.10.0.10", "fd00::a", "10.10.0.2"}) {
+            monitor::LatencySample s;
+            s.ip = QLatin1String(ip);
+            s.desc = QStringLiteral("узел");
+            s.sent = 1;
+            s.rttUs = 1000;
+            samples.push_back(s);
+        }
+        QString error;
+        QVERIFY2(r.recordPass(QDateTime::currentDateTime().addSecs(-60), samples, &error), qPrintable(error));
+    }
+    FakePrompts prompts;
+    GrapherStore store;
+    QVERIFY(store.open(DatabaseConfig::sqliteFile(db.path())).waitFor(10000));
+    frmLatency w(prompts, store);
+    w.waitForReads();
+    QStringList listed;
+    for (int i = 0; i < w.hostList()->count(); ++i)
+        listed << w.hostList()->item(i)->text();
+    QCOMPARE(listed, (QStringList{QStringLiteral("узел (10.10.0.2)"), QStringLiteral("узел (10.10.0.10)"),
+                                  QStringLiteral("узел (fd00::a)"), QStringLiteral("узел (fd00::11)")}));
+    w.hostFilter()->setText(QStringLiteral("fd00"));
+    QStringList shown;
+    for (int i = 0; i < w.hostList()->count(); ++i)
+        if (!w.hostList()->item(i)->isHidden())
+            shown << w.hostList()->item(i)->text();
+    QCOMPARE(shown, (QStringList{QStringLiteral("узел (fd00::a)"), QStringLiteral("узел (fd00::11)")}));
+    w.hostList()->item(3)->setCheckState(Qt::Checked);
+    w.draw();
+    w.waitForReads();
+    QVERIFY(prompts.boxes.isEmpty());
+    w.hostFilter()->clear();
+    QCOMPARE(w.hostList()->item(0)->isHidden(), false);
 }
 
 QTEST_MAIN(tst_frmLatency)

@@ -6,6 +6,7 @@
 #include "DatePicker.h"
 #include "DatePickerDriver.h"
 #include "FakePrompts.h"
+#include "GrapherStore.h"
 #include "Regional.h"
 #include "DatabaseThread.h"
 #include "DatabaseWait.h"
@@ -19,6 +20,7 @@
 #include <thread>
 #include "Twips.h"
 #include "frmDativo.h"
+#include "frmLatency.h"
 #include "frmMain.h"
 #include "frmTime.h"
 
@@ -107,9 +109,12 @@ private slots:
     void emptyAddressBook();
     void lostServerIsReportedAndMadeAgain();
     void windowAnswersWhileTheDrawingWaits();
+    void hostFilterNarrowsTheChoice();
+    void roundTripChartFromTheWindow();
 
 private:
     std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<GrapherStore> m_store;
     FakePrompts m_prompts;
 };
 
@@ -123,16 +128,21 @@ void tst_frmMain::init()
     m_prompts.colors.clear();
     m_prompts.saveAnswers.clear();
     m_prompts.saves.clear();
+    m_store = std::make_unique<GrapherStore>();
+    const auto opened = m_store->open(m_db->config());
+    QVERIFY(opened.waitFor(10000) && opened.value().outcome.ok);
 }
 
 void tst_frmMain::cleanup()
 {
+    m_store.reset();
     m_db.reset();
 }
 
 void tst_frmMain::startupDefaults()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     const QDate today = QDate::currentDate();
     QCOMPARE(w.windowTitle(), QStringLiteral("GRAPHER"));
     auto *cmbIP = child<QComboBox>(w, "cmbIP");
@@ -166,7 +176,8 @@ void tst_frmMain::startupDefaults()
 
 void tst_frmMain::legendFollowsAddressDatesAndTimes()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     auto *legend = child<QLineEdit>(w, "txtLegenda");
     legend->setText(QStringLiteral("typed"));
     choose(child<QComboBox>(w, "cmbIP"), Alpha);
@@ -206,7 +217,8 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
 {
     QFETCH(QString, text);
     QFETCH(int, spinner);
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     auto *box = child<QLineEdit>(w, "txtMaxY");
     box->setText(text);
     QCOMPARE(child<QScrollBar>(w, "vs3")->value(), spinner);
@@ -218,7 +230,8 @@ void tst_frmMain::maxYMovesSpinnerOnlyInRange()
 
 void tst_frmMain::spinnersWriteTheirBoxes()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto *vs3 = child<QScrollBar>(w, "vs3");
@@ -264,7 +277,8 @@ void tst_frmMain::drawLocksUntilClearReleases()
     m_db->exec(QStringLiteral("insert into logs (time_begin,time_end,foe,ip,\"desc\") values "
                               "('2026-12-05 09:40:00','2026-12-05 09:50:00',1,'10.0.0.2',?)"),
                {Alpha});
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     setExampleWindow(w);
     auto *txtMaxY = child<QLineEdit>(w, "txtMaxY");
     txtMaxY->setText(QStringLiteral("4"));
@@ -329,7 +343,8 @@ void tst_frmMain::refusedDrawingChangesNothing()
     QFETCH(QString, maxY);
     QFETCH(QString, start);
     QFETCH(QString, message);
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     child<QLineEdit>(w, "txtMaxY")->setText(maxY);
     choose(child<QComboBox>(w, "txtT1"), start);
     child<QPushButton>(w, "cmdGraph")->click();
@@ -346,7 +361,8 @@ void tst_frmMain::refusedDrawingChangesNothing()
 
 void tst_frmMain::missingPeriodIsReported()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     child<QLineEdit>(w, "txtD2")->clear();
     child<QPushButton>(w, "cmdGraph")->click();
     QCOMPARE(m_prompts.boxes.size(), 1);
@@ -370,7 +386,8 @@ static int captionRoom(const frmDativo *picker)
 
 void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto *txtD2 = child<QLineEdit>(w, "txtD2");
@@ -411,7 +428,8 @@ void tst_frmMain::pickerFillsTheBoxItWasOpenedFor()
 
 void tst_frmMain::colourChoiceAndCancel()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     m_prompts.colors << QColor(0, 128, 0) << QColor();
     child<QPushButton>(w, "cmdSetColor")->click();
     QCOMPARE(w.chart()->LineColor(), QColor(0, 128, 0));
@@ -423,7 +441,8 @@ void tst_frmMain::colourChoiceAndCancel()
 void tst_frmMain::saveWritesTheChartAsBmp()
 {
     addExample(*m_db, Quoted);
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.resize(800, 600);
@@ -450,7 +469,8 @@ void tst_frmMain::breakdownWindowAndItsFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("breakdown.txt"));
     {
-        frmMain w(m_prompts);
+        frmMain w(m_prompts, *m_store);
+        w.waitForHosts();
         setExampleWindow(w);
         child<QPushButton>(w, "cmdGraph")->click();
         child<QPushButton>(w, "cmdGT")->click();
@@ -484,7 +504,8 @@ void tst_frmMain::breakdownWindowAndItsFile()
 
 void tst_frmMain::resizeKeepsChartAboveTheFloor()
 {
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     ChartControl *chart = w.chart();
@@ -503,7 +524,8 @@ void tst_frmMain::resizeKeepsChartAboveTheFloor()
 void tst_frmMain::emptyAddressBook()
 {
     m_db->exec(QStringLiteral("delete from addrs"));
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     QCOMPARE(child<QComboBox>(w, "cmbIP")->count(), 0);
     QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().startsWith(QStringLiteral(" [01.")));
     child<QPushButton>(w, "cmdGraph")->click();
@@ -518,10 +540,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
     if (!m_db->isServer())
         QSKIP("about a server's database (the server run of this test)");
     addExample(*m_db, Quoted);
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     setExampleWindow(w);
     // The session of the window's own connection, on its database thread.
-    const QVariant pid = w.databaseThread()->call([](QSqlDatabase db) {
+    const QVariant pid = w.store().databaseThread().call([](QSqlDatabase db) {
         QSqlQuery query(db);
         return query.exec(QStringLiteral("select pg_backend_pid()")) && query.next() ? query.value(0) : QVariant();
     });
@@ -546,10 +569,11 @@ void tst_frmMain::lostServerIsReportedAndMadeAgain()
 void tst_frmMain::windowAnswersWhileTheDrawingWaits()
 {
     addExample(*m_db, Quoted);
-    frmMain w(m_prompts);
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
     setExampleWindow(w);
     const auto hold = [&w] {
-        w.databaseThread()->post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(1500)); });
+        w.store().databaseThread().post([](QSqlDatabase) { std::this_thread::sleep_for(std::chrono::milliseconds(1500)); });
     };
     int ticks = 0;
     QTimer watch;
@@ -577,6 +601,46 @@ void tst_frmMain::windowAnswersWhileTheDrawingWaits()
     child<QPushButton>(w, "cmdGraph")->click();
     QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
     QCOMPARE(w.timeline().counts(), QList<int>({2, 1, 0, 1, 0}));
+    QVERIFY(m_prompts.boxes.isEmpty());
+}
+
+// The filter box keeps the hosts whose description holds what is typed, in
+// the list's own order; the host chosen stays while it is kept.
+void tst_frmMain::hostFilterNarrowsTheChoice()
+{
+    m_db->exec(QStringLiteral("insert into addrs (ip_addr,descript) values ('10.0.0.4','Альфа-2'),('10.0.0.5','core')"));
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
+    auto *cmbIP = child<QComboBox>(w, "cmbIP");
+    QCOMPARE(cmbIP->count(), 5);
+    choose(cmbIP, QStringLiteral("Альфа-2"));
+    QLineEdit *filter = w.hostFilter();
+    QVERIFY(filter);
+    filter->setText(QStringLiteral("альфа"));
+    QCOMPARE(cmbIP->count(), 2);
+    QCOMPARE(cmbIP->itemText(0), Alpha);
+    QCOMPARE(cmbIP->currentText(), QStringLiteral("Альфа-2"));
+    filter->setText(QStringLiteral("CORE"));
+    QCOMPARE(cmbIP->count(), 2);  // "core" and O'Brien's "core" switch
+    QCOMPARE(cmbIP->currentText(), Quoted);
+    QVERIFY(child<QLineEdit>(w, "txtLegenda")->text().startsWith(Quoted + QStringLiteral(" [")));
+    filter->setText(QStringLiteral("nothing like it"));
+    QCOMPARE(cmbIP->count(), 0);
+    filter->clear();
+    QCOMPARE(cmbIP->count(), 5);
+    QVERIFY(m_prompts.boxes.isEmpty());
+}
+
+void tst_frmMain::roundTripChartFromTheWindow()
+{
+    frmMain w(m_prompts, *m_store);
+    w.waitForHosts();
+    QVERIFY(!w.latencyWindow());
+    child<QPushButton>(w, "cmdLatency")->click();
+    QVERIFY(w.latencyWindow());
+    QVERIFY(w.latencyWindow()->isVisible());
+    QVERIFY(w.latencyWindow()->isWindow());
+    w.latencyWindow()->waitForReads();
     QVERIFY(m_prompts.boxes.isEmpty());
 }
 

@@ -2,6 +2,7 @@
 #include "EchoProbe.h"
 #include "FakeEchoTransport.h"
 #include "FakeMonotonicClock.h"
+#include "PreciseTimer.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +26,9 @@ private slots:
     void attemptResults();
     void notProbedWithoutFacility();
     void retriesWaitForTheirOwnTimeout();
+    void replyTimedFromItsArrival_data();
+    void replyTimedFromItsArrival();
+    void deadlineTimerSetAnewOrStopped();
 };
 
 void tst_Echo::parseAddress_data()
@@ -35,7 +39,13 @@ void tst_Echo::parseAddress_data()
 
     QTest::newRow("loop-back") << QStringLiteral("127.0.0.1") << true << 0x7f000001u;
     QTest::newRow("private") << QStringLiteral("192.168.0.1") << true << 0xc0a80001u;
-    QTest::newRow("short form, as inet_addr reads it") << QStringLiteral("127.1") << true << 0x7f000001u;
+    // inet_addr's older spellings probed another host than most readers see.
+    QTest::newRow("short form") << QStringLiteral("127.1") << false << 0u;
+    QTest::newRow("octal part") << QStringLiteral("010.0.0.1") << false << 0u;
+    QTest::newRow("hexadecimal") << QStringLiteral("0x7f000001") << false << 0u;
+    QTest::newRow("comment after a blank, as inet_addr reads it") << QStringLiteral("127.0.0.1 router") << true
+                                                                  << 0x7f000001u;
+    QTest::newRow("older spelling before a comment") << QStringLiteral("127.1 router") << false << 0u;
     QTest::newRow("host name") << QStringLiteral("localhost") << false << 0u;
     QTest::newRow("all ones") << QStringLiteral("255.255.255.255") << false << 0u;
     QTest::newRow("empty") << QString() << false << 0u;
@@ -252,6 +262,82 @@ void tst_Echo::retriesWaitForTheirOwnTimeout()
     QCOMPARE(probe.results().at(1).status, EchoProbe::TimedOut);
     QCOMPARE(probe.results().at(0).attempts, EchoProbe::Attempts);
     QCOMPARE(probe.results().at(1).attempts, EchoProbe::Attempts);
+}
+
+void tst_Echo::replyTimedFromItsArrival_data()
+{
+    QTest::addColumn<qint64>("readAtMs");   // when the reply is handed over, by the probe's clock
+    QTest::addColumn<qint64>("ageMs");      // how long it had waited by then
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<qint64>("rttMs");
+
+    // The timeout is 20 ms.
+    QTest::newRow("read at once") << qint64(5) << qint64(0) << true << qint64(5);
+    QTest::newRow("read late, arrived early") << qint64(25) << qint64(22) << true << qint64(3);
+    QTest::newRow("read late, arrived just in time") << qint64(25) << qint64(6) << true << qint64(19);
+    QTest::newRow("read in time, arrived after the timeout") << qint64(25) << qint64(3) << false << qint64(-1);
+    // A stamp from before the request left (clocks that disagree): timed
+    // from the send, never negative.
+    QTest::newRow("stamp older than the request") << qint64(4) << qint64(9) << true << qint64(0);
+}
+
+void tst_Echo::replyTimedFromItsArrival()
+{
+    QFETCH(qint64, readAtMs);
+    QFETCH(qint64, ageMs);
+    QFETCH(bool, answered);
+    QFETCH(qint64, rttMs);
+
+    FakeEchoTransport transport;
+    transport.setDown(QStringLiteral("127.0.0.2"));
+    QString why;
+    QVERIFY(transport.open(4, &why));
+    FakeMonotonicClock clock;
+    EchoProbe probe(&transport);
+    probe.setMonotonicClock(&clock);
+    QSignalSpy finished(&probe, &EchoProbe::finished);
+    probe.start({{QStringLiteral("127.0.0.2"), 20}});
+    QTRY_COMPARE_WITH_TIMEOUT(transport.requests.size(), 1, 2000);
+    // Handed over before the probe's deadline had its turn, as from a loop
+    // that was busy elsewhere.
+    clock.advanceMs(readAtMs);
+    transport.deliver(transport.requests.first().cookie, transport.requests.first().address, ageMs * 1'000'000);
+    if (!answered) {
+        // The deadline then judges the attempt timed out and sends the next.
+        QTRY_COMPARE_WITH_TIMEOUT(transport.requests.size(), 2, 2000);
+        probe.abort();
+        return;
+    }
+    QVERIFY(finished.wait(2000));
+    QCOMPARE(probe.results().at(0).status, EchoProbe::Answered);
+    QCOMPARE(probe.results().at(0).attempts, 1);
+    // The fake clock moves a tenth of a microsecond at every reading.
+    QVERIFY2(qAbs(probe.results().at(0).rttNs - rttMs * 1'000'000) < 10'000,
+             qPrintable(QString::number(probe.results().at(0).rttNs)));
+}
+
+void tst_Echo::deadlineTimerSetAnewOrStopped()
+{
+    PreciseTimer timer;
+    QSignalSpy fired(&timer, &PreciseTimer::timeout);
+    timer.start(5'000'000);
+    timer.stop();
+    QVERIFY(!timer.isActive());
+    QTest::qWait(30);
+    QCOMPARE(fired.size(), 0);
+    // Set anew for a later moment: fires once, for that one.
+    timer.start(1'000'000);
+    timer.start(40'000'000);
+    QTest::qWait(20);
+    QCOMPARE(fired.size(), 0);
+    QVERIFY(fired.wait(2000));
+    QVERIFY(!timer.isActive());
+    QTest::qWait(20);
+    QCOMPARE(fired.size(), 1);
+    // A moment already past fires at once, from the loop.
+    timer.start(-5);
+    QCOMPARE(fired.size(), 1);
+    QVERIFY(fired.wait(2000));
 }
 
 QTEST_GUILESS_MAIN(tst_Echo)

@@ -6,6 +6,8 @@
 #include "FakeClock.h"
 #include "IcmpTransport.h"
 #include "ChangeLog.h"
+#include "LatencyRecorder.h"
+#include "PassReport.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -17,6 +19,8 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -95,6 +99,8 @@ private slots:
     void manyIpv6HostsEachResultRight();
     void forgedIpv6ReplyFromAnotherAddressIgnored();
     void mixedBookFlipOpensAndClosesRows();
+    void burstRoundTripsFlat_data();
+    void burstRoundTripsFlat();
     void withoutRightsNothingChangesAndOperatorIsTold();
 };
 
@@ -448,6 +454,56 @@ void tst_EchoIcmp::mixedBookFlipOpensAndClosesRows()
              QStringList({QStringLiteral("127.0.0.2|0"), QStringLiteral("fd00::5|0"), QStringLiteral("fd00::6|1")}));
     QVERIFY(nft({QStringLiteral("flush"), QStringLiteral("set"), QStringLiteral("inet"), QStringLiteral("echo_test"),
                  QStringLiteral("flip6")}));
+}
+
+void tst_EchoIcmp::burstRoundTripsFlat_data()
+{
+    QTest::addColumn<QString>("addressExpression");  // of i, 0..1999, in SQLite
+    QTest::newRow("IPv4") << QStringLiteral("'127.2.' || (i / 250) || '.' || (i % 250 + 1)");
+    QTest::newRow("IPv6") << QStringLiteral("printf('fd00::2:%x', i + 1)");
+}
+
+void tst_EchoIcmp::burstRoundTripsFlat()
+{
+    // 2,000 hosts on loop-back, all answering within microseconds. The
+    // replies of the first ones wait in the socket while the rest are
+    // sent; timed from their arrival, their round trips are as short as
+    // those of the last ones, as the engine hands them to the recording.
+    QFETCH(QString, addressExpression);
+    constexpr int Hosts = 2000;
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
+                           "insert into addrs (ip_addr, descript, ping_timeout) select %2, 'h' || i, 1000 from n")
+                .arg(Hosts - 1)
+                .arg(addressExpression));
+    IcmpTransport transport(wantedKind());
+    FakeClock clock;
+    PollingEngine engine(&transport, &clock);
+    std::vector<LatencySample> samples;
+    connect(&engine, &PollingEngine::passEnded, this, [&](const PassReport &report) {
+        if (report.samples)
+            samples = *report.samples;
+    });
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
+    engine.CheckAll();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(int(samples.size()), Hosts);
+    std::vector<qint64> rtts;
+    for (const LatencySample &s : samples) {
+        QVERIFY2(s.lost == 0 && s.rttUs, qPrintable(s.ip));
+        rtts.push_back(*s.rttUs);
+    }
+    const auto medianOf = [](std::vector<qint64> v) {
+        std::nth_element(v.begin(), v.begin() + qsizetype(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    const qint64 first = medianOf({rtts.begin(), rtts.begin() + Hosts / 10});
+    const qint64 last = medianOf({rtts.end() - Hosts / 10, rtts.end()});
+    qInfo("median round trip, first and last tenth of the burst: %lld us, %lld us", first, last);
+    QVERIFY2(first < 500 && last < 500, qPrintable(QStringLiteral("%1 / %2 us").arg(first).arg(last)));
+    QVERIFY2(qAbs(first - last) < 250, qPrintable(QStringLiteral("%1 / %2 us").arg(first).arg(last)));
 }
 
 void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()

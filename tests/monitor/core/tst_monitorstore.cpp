@@ -202,7 +202,8 @@ void tst_MonitorStore::keepsRoundTripsWatchedTimeMarksAndMutes()
     sample.timeoutMs = 200;
     QString error = QStringLiteral("?");
     QVERIFY(answered([&](auto done) {
-        rig.store->recordSamples(nullptr, Noon, {sample}, [&error, done](const QString &e) {
+        rig.store->recordSamples(nullptr, Noon, std::make_shared<const std::vector<LatencySample>>(1, sample),
+                                 [&error, done](const QString &e) {
             error = e;
             done();
         });

@@ -124,6 +124,7 @@ private slots:
     void unusableTimeoutsToldOncePerAddress();
     void rowsWithoutAddressToldOnceAndSkipped_data();
     void rowsWithoutAddressToldOnceAndSkipped();
+    void olderIPv4SpellingsToldOnceAndNotProbed();
     void heldWriteLockKeepsWritesInOrderWithoutBlocking();
     void missingDatabaseOpenedByALaterPass();
 };
@@ -778,6 +779,31 @@ void tst_Polling::rowsWithoutAddressToldOnceAndSkipped()
              qPrintable(m.notices.first()));
     QCOMPARE(m.events, QStringList{QStringLiteral("red 127.0.0.40 other 20")});
     QCOMPARE(m.dbErrors, QStringList());
+    QCOMPARE(m.db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
+}
+
+// "010.0.0.1" was probed as 8.0.0.1 and "10.1" as 10.0.0.1: such a row is
+// named once with what it was read as, and neither probed nor logged, while
+// the rest of the book, a comment after a blank included, goes on as usual.
+void tst_Polling::olderIPv4SpellingsToldOnceAndNotProbed()
+{
+    Monitor m;
+    m.watchNotices();
+    m.add(QStringLiteral("0127.0.0.1"), QStringLiteral("octal"), 20);
+    m.add(QStringLiteral("127.1"), QStringLiteral("short"), 20);
+    m.add(QStringLiteral("127.0.0.41 router"), QStringLiteral("comment"), 20);
+    m.transport.setDown(QStringLiteral("127.0.0.41"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("0127.0.0.1.*87.0.0.1")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("127.1.*127.0.0.1")));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m.pass());
+    QCOMPARE(m.notices.size(), 2);
+    QList<HostAddress> probed;
+    for (const auto &r : m.transport.requests)
+        if (!probed.contains(r.address))
+            probed << r.address;
+    QCOMPARE(probed, QList<HostAddress>{FakeEchoTransport::address(QStringLiteral("127.0.0.41"))});
+    QCOMPARE(m.events, QStringList{QStringLiteral("red 127.0.0.41 router comment 20")});
     QCOMPARE(m.db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 1);
 }
 

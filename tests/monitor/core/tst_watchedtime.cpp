@@ -27,21 +27,28 @@ QString stored(qint64 offsetS)
     return DateTimeText::fromDateTime(Start.addSecs(offsetS));
 }
 
-// This machine's network as a test sets it.
+// This machine's network as a test sets it: every address goes out through
+// link 1 unless `routes` says otherwise (0: no route, -1: the kernel could
+// not be asked); the default route leaves through link 1 too.
 class FakeLocalNetwork final : public LocalNetwork
 {
 public:
     bool linkUp = true;
+    QSet<int> linksDownNow;       // besides link 1 when !linkUp
+    QSet<int> linksDownAtStart;   // as newPass() finds them
+    QHash<QString, int> routes;
+    std::optional<QList<int>> defaults = QList<int>{1};
     int routeLookups = 0;
 
 protected:
-    int routeInterface(const QString &) override
+    int routeInterface(const QString &ip) override
     {
         ++routeLookups;
-        return 1;
+        return routes.value(ip, 1);
     }
-    bool linkRunning(int) override { return linkUp; }
-    QSet<int> linksDown() override { return linkUp ? QSet<int>{} : QSet<int>{1}; }
+    bool linkRunning(int index) override { return !(index == 1 && !linkUp) && !linksDownNow.contains(index); }
+    QSet<int> linksDown() override { return linkUp ? linksDownAtStart : linksDownAtStart + QSet<int>{1}; }
+    std::optional<QList<int>> defaultRouteLinks() override { return defaults; }
 };
 
 } // namespace
@@ -58,6 +65,11 @@ private slots:
     void restorationCarriesItsDowntime();
     void restoredNotificationSaysTheDowntime();
     void realLoopbackIsUsable();
+    void localNetworkStates_data();
+    void localNetworkStates();
+    void unroutedHostAloneGoesUnwatched();
+    void unroutedStretches_data();
+    void unroutedStretches();
 };
 
 // Steps: "pT" a watched pass at T seconds (wall and boot clock alike), "nT"
@@ -248,6 +260,158 @@ void tst_WatchedTime::realLoopbackIsUsable()
     LocalNetwork network;
     QCOMPARE(network.stateFor(QStringLiteral("127.0.0.1")), LocalNetwork::State::Usable);
     QCOMPARE(network.stateFor(QStringLiteral("not an address")), LocalNetwork::State::Usable);
+}
+
+void tst_WatchedTime::localNetworkStates_data()
+{
+    using State = LocalNetwork::State;
+    QTest::addColumn<int>("route");          // the host's outgoing link, 0 none, -1 not known
+    QTest::addColumn<QList<int>>("defaults"); // the default routes' links; {-1}: not known
+    QTest::addColumn<QList<int>>("downNow");
+    QTest::addColumn<QList<int>>("downAtStart");
+    QTest::addColumn<State>("state");
+
+    QTest::newRow("a route over a running link") << 2 << QList<int>{1} << QList<int>{} << QList<int>{} << State::Usable;
+    QTest::newRow("the kernel not asked") << -1 << QList<int>{} << QList<int>{1} << QList<int>{} << State::Usable;
+    QTest::newRow("the route's link down") << 2 << QList<int>{1} << QList<int>{2} << QList<int>{} << State::NoNetwork;
+    QTest::newRow("the route's link down when the pass began")
+        << 2 << QList<int>{1} << QList<int>{} << QList<int>{2} << State::NoNetwork;
+    QTest::newRow("no route, the default route up") << 0 << QList<int>{1} << QList<int>{} << QList<int>{} << State::Unrouted;
+    QTest::newRow("no route, another of two default routes up")
+        << 0 << QList<int>{1, 3} << QList<int>{1} << QList<int>{} << State::Unrouted;
+    QTest::newRow("no route, no default route") << 0 << QList<int>{} << QList<int>{} << QList<int>{} << State::NoNetwork;
+    QTest::newRow("no route, the default route's link down")
+        << 0 << QList<int>{1} << QList<int>{1} << QList<int>{} << State::NoNetwork;
+    QTest::newRow("no route, the default route's link down when the pass began")
+        << 0 << QList<int>{1} << QList<int>{} << QList<int>{1} << State::NoNetwork;
+    // Not known: the others stay watched.
+    QTest::newRow("no route, the routes not known") << 0 << QList<int>{-1} << QList<int>{} << QList<int>{} << State::Unrouted;
+}
+
+void tst_WatchedTime::localNetworkStates()
+{
+    QFETCH(int, route);
+    QFETCH(QList<int>, defaults);
+    QFETCH(QList<int>, downNow);
+    QFETCH(QList<int>, downAtStart);
+    FakeLocalNetwork network;
+    network.routes.insert(QStringLiteral("192.0.2.7"), route);
+    network.defaults = defaults == QList<int>{-1} ? std::nullopt : std::optional<QList<int>>(defaults);
+    network.linksDownNow = QSet<int>(downNow.cbegin(), downNow.cend());
+    network.linksDownAtStart = QSet<int>(downAtStart.cbegin(), downAtStart.cend());
+    network.newPass();
+    QTEST(network.stateFor(QStringLiteral("192.0.2.7")), "state");
+}
+
+// One address under an unreachable route while the machine's network is up
+// made every host unwatched: it alone goes unwatched now, the others keep
+// their outages and the pass its watched time.
+void tst_WatchedTime::unroutedHostAloneGoesUnwatched()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    db.exec(QStringLiteral("delete from addrs"));
+    db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values ('127.0.0.2','up',20),"
+                           "('127.0.0.9','dropped',20),('203.0.113.5','no route',20)"));
+    FakeClock clock;
+    clock.set(Start);
+    FakeEchoTransport transport;
+    transport.setDown(QStringLiteral("127.0.0.9"));
+    transport.script(QStringLiteral("203.0.113.5"), {FakeEchoTransport::Behaviour::sendFails(EchoTransport::DestHostUnreachable)});
+    PollingEngine engine(&transport, &clock);
+    FakeLocalNetwork network;
+    network.routes.insert(QStringLiteral("203.0.113.5"), 0);
+    engine.setLocalNetwork(&network);
+    WatchedTimeKeeper keeper(&engine, &clock);
+    keeper.setBootClock([&] { return Start.msecsTo(clock.now()); });
+    QStringList notices;
+    connect(&engine, &PollingEngine::notice, this, [&](const QString &text) { notices << text; });
+    auto passAt = [&](qint64 s) {
+        clock.set(Start.addSecs(s));
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
+        engine.CheckAll();
+        return finished.wait(10000);
+    };
+
+    // A polling period of 0: a pass a second.
+    QVERIFY(passAt(0));
+    QVERIFY(passAt(1));
+    QCOMPARE(db.rows(QStringLiteral("select ip from logs")), QStringList{QStringLiteral("127.0.0.9")});
+    QVERIFY(engine.lastPassWatched());
+    QVERIFY(!engine.lastPassWithoutNetwork());
+    QCOMPARE(engine.lastPassUnrouted(), QStringList{QStringLiteral("203.0.113.5")});
+    QCOMPARE(notices, QStringList{QStringLiteral("Нет маршрута к адресам: 203.0.113.5. Пока его нет, они не "
+                                                 "наблюдаются и сбои для них не записываются.")});
+    QCOMPARE(db.rows(QStringLiteral("select time_begin,time_end,how_ended from watched")),
+             QStringList{stored(0) + QLatin1Char('|') + stored(1) + QStringLiteral("|0")});
+
+    // A route again: the host is watched, and down.
+    network.routes.remove(QStringLiteral("203.0.113.5"));
+    transport.setDown(QStringLiteral("203.0.113.5"));
+    QVERIFY(passAt(2));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where ip='203.0.113.5'")).toInt(), 1);
+    QVERIFY(engine.lastPassUnrouted().isEmpty());
+    QCOMPARE(notices.size(), 2);
+    QCOMPARE(notices.last(), QStringLiteral("Маршрут к адресам появился, они снова наблюдаются: 203.0.113.5."));
+    QCOMPARE(db.rows(QStringLiteral("select ip,time_begin,time_end from unrouted")),
+             QStringList{QStringLiteral("203.0.113.5|") + stored(0) + QLatin1Char('|') + stored(2)});
+    QVERIFY(!notices.join(QLatin1Char(' ')).contains(QStringLiteral("Нет сети")));
+}
+
+// Steps: "pT" a watched pass at T seconds, "pT:a,b" one that found a and b
+// without a route, "nT" a pass without network, "sT" the monitor stopped.
+// Interval 60 s, slowest timeout 500 ms: passes may lag 122 s.
+void tst_WatchedTime::unroutedStretches_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("rows");  // ip|begin offset|end offset
+
+    QTest::newRow("carried, ended by the pass that finds a route")
+        << QStringLiteral("p0 p60:a p120:a p180 p240") << QStringList{QStringLiteral("a|60|180")};
+    QTest::newRow("two hosts, one comes back first")
+        << QStringLiteral("p0:a,b p60:a p120") << QStringList{QStringLiteral("a|0|120"), QStringLiteral("b|0|60")};
+    QTest::newRow("stopped: ends at the stop") << QStringLiteral("p0:a s30") << QStringList{QStringLiteral("a|0|30")};
+    QTest::newRow("no network: ends where it was carried, begun anew after")
+        << QStringLiteral("p0:a p60:a n120 p180:a")
+        << QStringList{QStringLiteral("a|0|60"), QStringLiteral("a|180|180")};
+    QTest::newRow("a gap ends it at the last pass")
+        << QStringLiteral("p0:a p300:a") << QStringList{QStringLiteral("a|0|0"), QStringLiteral("a|300|300")};
+    QTest::newRow("named twice in a pass: one row") << QStringLiteral("p0:a,a p60") << QStringList{QStringLiteral("a|0|60")};
+}
+
+void tst_WatchedTime::unroutedStretches()
+{
+    QFETCH(QString, steps);
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    WatchedTimeRecorder recorder;
+    QString error;
+    for (const QString &step : steps.split(QLatin1Char(' '))) {
+        const QStringList parts = step.mid(1).split(QLatin1Char(':'));
+        const qint64 t = parts[0].toLongLong();
+        const QDateTime at = Start.addSecs(t);
+        if (step.startsWith(QLatin1Char('s'))) {
+            QVERIFY2(recorder.stopped(db.connection(), at, &error), qPrintable(error));
+            continue;
+        }
+        WatchedTimeRecorder::Pass pass;
+        pass.at = at;
+        pass.bootMs = t * 1000;
+        pass.longestGapMs = 2 * 60 * 1000 + 4 * 500;
+        pass.watched = step.startsWith(QLatin1Char('p'));
+        if (parts.size() > 1)
+            pass.unrouted = parts[1].split(QLatin1Char(','));
+        QVERIFY2(recorder.passEnded(db.connection(), pass, &error), qPrintable(error));
+    }
+    QStringList rows;
+    for (const QString &row : db.rows(QStringLiteral("select ip,time_begin,time_end from unrouted order by ip,id"))) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        rows << QStringLiteral("%1|%2|%3")
+                    .arg(f[0])
+                    .arg(Start.secsTo(DateTimeText::toDateTime(f[1])))
+                    .arg(Start.secsTo(DateTimeText::toDateTime(f[2])));
+    }
+    QTEST(rows, "rows");
 }
 
 QTEST_GUILESS_MAIN(tst_WatchedTime)
