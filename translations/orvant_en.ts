@@ -3014,7 +3014,7 @@ To fix it, do one of the two:
     <message>
         <source>Отсутствующие соединения</source>
         <comment>window title</comment>
-        <translation>Missing connections</translation>
+        <translation>Lost Connections</translation>
     </message>
 </context>
 <context>

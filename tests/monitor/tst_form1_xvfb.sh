@@ -157,7 +157,6 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
 
     # The same windows with an English desktop (the outage still open),
     # titled in English.
-    report_window() { shown_window "Missing connections"; }
     XDG_RUNTIME_DIR="$WORK/run" LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$WORK/orvant" \
         >"$WORK/orvant-en.log" 2>&1 &
     orvant=$!

@@ -126,7 +126,7 @@ void tst_LanguageWindows::monitor()
     QVERIFY(!form.confirmQuit());
     QCOMPARE(prompts.boxes.last().title, expected("Завершение работы", "Quit"));
     monitor::frmOtchet report(&clock);
-    QCOMPARE(report.windowTitle(), expected("Отсутствующие соединения", "Missing connections"));
+    QCOMPARE(report.windowTitle(), expected("Отсутствующие соединения", "Lost Connections"));
     QCOMPARE(monitor::RunningCaption::text(QStringLiteral("13:05:09"), 125 * 60000),
              expected("Orvant  13:05:09  v2.0.1 система работает 125 мин", "Orvant  13:05:09  v2.0.1 system up 125 min"));
 }
