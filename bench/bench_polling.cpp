@@ -15,9 +15,9 @@
 #include "EchoProbe.h"
 #include "IcmpTransport.h"
 #include "LatencyService.h"
+#include "MonitorStore.h"
 #include "PollingEngine.h"
 #include "Schema.h"
-#include "ServerSession.h"
 #include "Statements.h"
 #include "SystemClock.h"
 #include "WriteQueue.h"
@@ -157,13 +157,11 @@ public:
         // A fresh database with the book of this run.
         const QString dbPath = m_dir + QStringLiteral("/ping_addr-%1-%2-%3.mdb").arg(n).arg(d).arg(++m_runs);
         QString error;
-        std::unique_ptr<ServerSession> session;
         if (server) {
-            // The monitor's own way in: its options, its lock.
+            // The bench's own statements; the monitor's go through its store.
             Database::Options options;
             options.busyTimeoutMs = 50;
-            session = std::make_unique<ServerSession>(*server, options, QLatin1String(QSqlDatabase::defaultConnection));
-            if (session->open(&error) != ServerSession::OpenResult::Opened) {
+            if (!Database::open(*server, options, &error, QLatin1String(QSqlDatabase::defaultConnection), nullptr)) {
                 fprintf(stderr, "%s\n", qPrintable(error));
                 return false;
             }
@@ -192,17 +190,32 @@ public:
         SystemClock clock;
         IcmpTransport transport;
         PollingEngine engine(&transport, &clock);
+        // The monitor's own way in: its store on a database thread, its
+        // options, its lock.
+        std::unique_ptr<MonitorStore> session = MonitorStore::threaded();
+        session->setDatabase(server ? *server : DatabaseConfig::sqliteFile(dbPath), m_dir);
+        {
+            QEventLoop wait;
+            MonitorStore::Opening opened;
+            session->open(&wait, false, [&](const MonitorStore::Opening &o) {
+                opened = o;
+                wait.quit();
+            });
+            wait.exec();
+            if (opened.result != MonitorStore::Opening::Opened) {
+                fprintf(stderr, "%s\n", qPrintable(opened.error + opened.holder));
+                return false;
+            }
+        }
+        engine.setStore(session.get());
         std::unique_ptr<LatencyService> latency;
         if (record) {
-            latency = std::make_unique<LatencyService>(server ? *server : DatabaseConfig::sqliteFile(dbPath),
-                                                       QStringLiteral("bench-latency"));
-            QObject::connect(&engine, &PollingEngine::passMeasured, latency.get(), &LatencyService::record);
+            latency = std::make_unique<LatencyService>(engine.store(), &clock);
+            QObject::connect(&engine, &PollingEngine::passEnded, latency.get(), &LatencyService::passEnded);
             QObject::connect(latency.get(), &LatencyService::failed, [](const QString &w, const QString &e) {
                 fprintf(stderr, "latency: %s: %s\n", qPrintable(w), qPrintable(e));
             });
         }
-        if (session)
-            engine.setConnectionWatch(session.get());
         QObject::connect(&engine, &PollingEngine::databaseError, [](const QString &w, const QString &e) {
             fprintf(stderr, "database: %s: %s\n", qPrintable(w), qPrintable(e));
         });
@@ -212,8 +225,8 @@ public:
             unavailable = true;
         });
         const QSet<QString> down(dropped.cbegin(), dropped.cend());
-        QObject::connect(&engine, &PollingEngine::outageBegan, [&](const QString &ip, const QString &, int) {
-            if (!down.contains(ip))
+        QObject::connect(&engine, &PollingEngine::changeDecided, [&](const OutageChange &change) {
+            if (change.kind == OutageChange::Began && !down.contains(change.ip))
                 ++f.falseOutages;
         });
 
@@ -235,7 +248,7 @@ public:
         QList<double> times;
         for (int pass = 0; pass <= passes && !unavailable; ++pass) {
             QEventLoop loop;
-            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
             QElapsedTimer t;
             t.start();
             lastTickNs = -1;
@@ -251,8 +264,6 @@ public:
                 f.rssAfterWarmMb = residentMb();
         }
         ticker.stop();
-        if (latency)
-            latency->waitIdle();
         f.passTimes = times;
         f.medianPassS = median(times);
         f.maxPassS = times.isEmpty() ? 0 : *std::max_element(times.cbegin(), times.cend());
@@ -268,10 +279,15 @@ public:
             if (!open.contains(ip))
                 ++f.missedOutages;
         q.finish();
-        if (session && !qEnvironmentVariableIsEmpty("PGDIR"))
+        // The samples of the last passes are written before the store goes.
+        for (int i = 0; i < 1000 && latency && (latency->waitingPasses() > 0 || latency->isBusy()); ++i) {
+            QEventLoop pause;
+            QTimer::singleShot(10, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+        if (server && !qEnvironmentVariableIsEmpty("PGDIR"))
             awayAndBack(engine, *session, ticker, gapClock, lastTickNs, gap, dropped.size(), &f);
-        if (session)
-            session->close();
+        session->close(5000);
         latency.reset();
         Database::close();
 
@@ -316,7 +332,7 @@ private:
     // The server goes away after the passes; the dropped hosts come back
     // meanwhile (their closes wait), then it is started again and the
     // monitor reconnects on its one-second tick and makes the kept writes.
-    void awayAndBack(PollingEngine &engine, ServerSession &session, QTimer &ticker, QElapsedTimer &gapClock,
+    void awayAndBack(PollingEngine &engine, MonitorStore &session, QTimer &ticker, QElapsedTimer &gapClock,
                      qint64 &lastTickNs, double *&gap, int d, Figures *out)
     {
         Figures &f = *out;
@@ -330,7 +346,7 @@ private:
         QList<double> times;
         for (int pass = 0; pass < 3; ++pass) {
             QEventLoop loop;
-            QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+            QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
             QElapsedTimer t;
             t.start();
             lastTickNs = -1;
@@ -378,7 +394,7 @@ private:
         QEventLoop loop;
         QTimer check;
         QObject::connect(&check, &QTimer::timeout, [&] {
-            if ((session.isConnected() && engine.writeQueue()->isEmpty()) || drain.elapsed() > 30000)
+            if ((session.isUsable() && engine.writeQueue()->isEmpty()) || drain.elapsed() > 30000)
                 loop.quit();
         });
         check.start(5);

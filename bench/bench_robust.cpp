@@ -78,7 +78,7 @@ bool makeDatabase(const QString &path, int hosts, int timeoutMs)
 double timedPass(PollingEngine &engine)
 {
     QEventLoop loop;
-    QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+    QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
     QElapsedTimer t;
     t.start();
     engine.CheckAll();
@@ -136,8 +136,9 @@ void slowHost(const QString &dir)
     int recorded = 0;
     double hundredthMs = -1;
     QEventLoop loop;
-    QObject::connect(&engine, &PollingEngine::outageBegan, [&](const QString &ip) {
-        if (ip == hostAt(0))
+    QObject::connect(&engine, &PollingEngine::changeDecided, [&](const OutageChange &change) {
+        const QString &ip = change.ip;
+        if (change.kind != OutageChange::Began || ip == hostAt(0))
             return;
         if (++recorded == 100) {
             hundredthMs = double(t.nsecsElapsed()) / 1e6;
@@ -178,7 +179,7 @@ void month(const QString &dir, bool quick)
                 transport.down.insert(addressOf(hostAt(h)));
         }
         QEventLoop loop;
-        QObject::connect(&engine, &PollingEngine::passFinished, &loop, &QEventLoop::quit);
+        QObject::connect(&engine, &PollingEngine::passEnded, &loop, &QEventLoop::quit);
         engine.CheckAll();
         if (engine.isRunning())
             loop.exec();

@@ -150,7 +150,7 @@ qint64 lockCase(bool threaded)
         GapMeter gap;
         gap.start();
         QEventLoop wait;
-        QObject::connect(&engine, &PollingEngine::passFinished, &wait, &QEventLoop::quit);
+        QObject::connect(&engine, &PollingEngine::passEnded, &wait, &QEventLoop::quit);
         session->checkNow();
         if (engine.isRunning())
             wait.exec();
@@ -311,7 +311,7 @@ qint64 serverCase(const char *name, bool threaded, int troubleMs, const QString 
     // which wait while the server is away.
     transport.down.clear();
     int passes = 0;
-    QObject::connect(&engine, &PollingEngine::passFinished, &owner, [&passes] { ++passes; });
+    QObject::connect(&engine, &PollingEngine::passEnded, &owner, [&passes] { ++passes; });
     spin(troubleMs, session.get());
     const qint64 longest = gap.stop();
     trouble->waitForFinished(30000);

@@ -1,44 +1,42 @@
 // The monitor: splash, main window start-up (first pass included), then the
 // one-second timer drives the polling passes until the operator quits.
-#include "AlertService.h"
 #include "BootTickSource.h"
 #include "CanberraSoundPlayer.h"
 #include "Clock.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
-#include "DatabaseThread.h"
-#include "ExtraSettings.h"
+#include "DeliveryQueue.h"
 #include "DesktopNotifier.h"
 #include "Form1.h"
-#include "NotificationText.h"
 #include "Headless.h"
 #include "IcmpTransport.h"
-#include "MonitorSession.h"
 #include "LatencyService.h"
-#include "PassAlerts.h"
+#include "LocalNetwork.h"
+#include "MonitorSession.h"
 #include "PollingEngine.h"
 #include "ProgramCommandLine.h"
-#include "LocalNetwork.h"
-#include "WatchedTime.h"
 #include "ShutdownSignals.h"
 #include "SystemTrayIcon.h"
+#include "Translations.h"
+#include "WatchedTime.h"
 #include "WidgetPrompts.h"
 #include "frmAbout.h"
 
-#include "Translations.h"
-
 #include <QApplication>
-#include <QHash>
 #include <QEventLoop>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using namespace monitor;
 
 namespace {
+
+// Deliveries under way at the end get this long to finish: the monitor
+// ends within a second and a half whatever a receiver or the database does.
+constexpr int DeliveryGraceMs = 300;
 
 void pause(int ms, const ShutdownSignals *interrupter)
 {
@@ -72,10 +70,13 @@ int main(int argc, char **argv)
     ShutdownSignals shutdown;
     bool stopRequested = false;
     Form1 *mainWindow = nullptr;
-    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int) {
+    MonitorSession *running = nullptr;
+    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int sig) {
         stopRequested = true;
         if (mainWindow)
             mainWindow->quitWithoutAsking();
+        else if (running)
+            running->stop();
         while (QWidget *modal = QApplication::activeModalWidget()) {
             if (!modal->close())
                 break;
@@ -102,7 +103,6 @@ int main(int argc, char **argv)
     // Watched time and this machine's own network: see WatchedTime.h.
     LocalNetwork localNetwork;
     engine->setLocalNetwork(&localNetwork);
-    WatchedTimeKeeper watchedTime(engine.get(), &clock);
 
     // orvant.conf names a server, or is absent (the file beside the
     // programs). A configuration that cannot be used stops the monitor with
@@ -124,48 +124,49 @@ int main(int argc, char **argv)
     setup.programDirectory = Database::programDirectory();
     setup.databaseThread = true;
     auto session = std::make_unique<MonitorSession>(setup, engine.get(), &clock);
-    // Round trips and loss of every pass, kept on a connection and thread of their own.
-    LatencyService latency(database, QStringLiteral("orvant-latency"));
-    QObject::connect(engine.get(), &PollingEngine::passMeasured, &latency, &LatencyService::record);
+    running = session.get();
+    MonitorStore *store = session->store();
+    WatchedTimeKeeper watchedTime(engine.get(), &clock);
+    // Round trips and loss of every pass, kept through the store.
+    LatencyService latency(store, &clock);
+    QObject::connect(engine.get(), &PollingEngine::passEnded, &latency, &LatencyService::passEnded);
     QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
         std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
     });
-    // The watched time is written on a database thread of its own, with a
-    // connection of its own to the same database, so the window never waits
-    // for it. Declared after the keeper: its queued writes (the stop's
-    // included) are made before the keeper goes.
-    DatabaseThread watchedThread(QStringLiteral("orvant_watched"));
-    // Said once a run: a database it cannot open is tried again at every pass.
-    auto openFailureTold = std::make_shared<std::atomic_bool>(false);
-    const auto watchedConnection = [database, openFailureTold](const QSqlDatabase &db) {
-        if (db.isOpen())
-            return db;
-        QString error;
-        // A short wait for another program's lock: the stretch is extended
-        // again by the next pass, and the monitor's end waits for no lock.
-        Database::Options options;
-        options.busyTimeoutMs = 200;
-        if (!Database::open(database, options, &error, QStringLiteral("orvant_watched"), nullptr)) {
-            if (!openFailureTold->exchange(true))
-                qWarning("watched time not recorded: %s", qUtf8Printable(error));
-            return QSqlDatabase();
-        }
-        return QSqlDatabase::database(QStringLiteral("orvant_watched"), false);
-    };
-    watchedTime.setRunner([&watchedThread, watchedConnection](WatchedTimeKeeper::DatabaseJob job) {
-        watchedThread.post([watchedConnection, job = std::move(job)](QSqlDatabase db) {
-            const QSqlDatabase open = watchedConnection(db);
-            if (open.isOpen())
-                job(open);
-        });
-    });
     // The alert channels (a command, a webhook, e-mail): each pass's changes
-    // go to their delivery thread, which has a connection of its own.
-    alerts::AlertService alertDelivery(database);
-    PassAlerts passAlerts(engine.get(), session.get(),
-                          [&alertDelivery](const QList<alerts::HostChange> &changes, const QDateTime &at) {
-                              alertDelivery.passEnded(changes, at);
-                          });
+    // become messages in the outbox, which the store keeps.
+    alerts::DeliveryQueue deliveries;
+    deliveries.setClock([&clock] { return clock.now(); });
+    // The channels hear what the desk heard, at every pass's end (reminders
+    // fall due between changes): the quiet changes marked suppressed, a
+    // late alarm with its outage's own begin.
+    QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
+                     [&deliveries, state = session->hostState()](const PassReport &report) {
+                         deliveries.passEnded(report.alertChanges(), report.endedAt,
+                                              state->downNow(report.endedMonoMs));
+                     });
+    QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
+        const int left = deliveries.finishDeliveries(DeliveryGraceMs);
+        if (left > 0)
+            std::fprintf(stderr, "%s\n",
+                         QCoreApplication::translate("monitor::main",
+                                                     "orvant: оповещений ещё в пути при завершении: %n; следующий "
+                                                     "запуск отправит их снова",
+                                                     nullptr, left)
+                             .toLocal8Bit()
+                             .constData());
+    });
+    // Round trips the database did not take (away, read-only) wait for the
+    // next start in a file, as the outage writes do.
+    QObject::connect(session.get(), &MonitorSession::stopping, &latency, [&latency, &session] {
+        QString error;
+        if (!latency.save(session->pendingSamplesPath(), &error))
+            std::fprintf(stderr, "orvant: %s\n",
+                         QCoreApplication::translate("monitor::main", "Замеры задержек не сохранены в %1: %2")
+                             .arg(session->pendingSamplesPath(), error)
+                             .toLocal8Bit()
+                             .constData());
+    });
 
     Form1Services services;
     services.clock = &clock;
@@ -182,8 +183,20 @@ int main(int argc, char **argv)
         QObject::connect(&form, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
         const bool started = form.load();
-        if (started)
-            alertDelivery.start();
+        // Only once this program is the database's one monitor: a second
+        // monitor refused by the lock must not send the outbox too.
+        if (started) {
+            deliveries.start(store);
+            QString error;
+            if (!latency.load(session->pendingSamplesPath(), &error))
+                std::fprintf(stderr, "orvant: %s\n",
+                             QCoreApplication::translate("monitor::main", "Не удалось прочитать замеры задержек %1: %2")
+                                 .arg(session->pendingSamplesPath(), error)
+                                 .toLocal8Bit()
+                                 .constData());
+        } else {
+            status = 2;
+        }
         splash.close();
         if (started && !form.isUnloaded() && !stopRequested) {
             form.show();
@@ -193,9 +206,18 @@ int main(int argc, char **argv)
         // Unloads the window (if not yet) before the engine and the
         // database go away.
     }
+    session->stop();
+    const bool leftBehind = store->leftThreadBehind();
+    running = nullptr;
+    if (leftBehind) {
+        // A thread is still inside a statement that will not come back: the
+        // process ends without waiting for it (and without tearing down what
+        // it may still touch).
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     session.reset();
     engine.reset();
     transport.reset();
-    Database::close();
     return status;
 }

@@ -1749,16 +1749,6 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
-    <name>alerts::AlertService</name>
-    <message numerus="yes">
-        <source>orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит их снова</source>
-        <translation>
-            <numerusform>orvant: %n alert message still being delivered at the end; the next start sends it again</numerusform>
-            <numerusform>orvant: %n alert messages still being delivered at the end; the next start sends them again</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
     <name>alerts::AlertText</name>
     <message>
         <source>Проверка: </source>
@@ -2387,20 +2377,20 @@ Downtime: %5</translation>
         <source>Открыть</source>
         <translation>Open</translation>
     </message>
+    <message>
+        <source>нет сеансовой шины D-Bus (%1)</source>
+        <translation>no D-Bus session bus (%1)</translation>
+    </message>
+    <message>
+        <source>уведомления рабочего стола недоступны: %1</source>
+        <translation>desktop notifications unavailable: %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::Form1</name>
     <message>
         <source>|Описание                                        |Время         |Ip-адрес              |Вр.ож.   </source>
         <translation>|Description                                     |Time          |IP address            |Timeout  </translation>
-    </message>
-    <message>
-        <source>База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, как только она освободится.</source>
-        <translation>The database is busy in another program (%1): the outage records (%2) wait and will be made as soon as it is free.</translation>
-    </message>
-    <message>
-        <source>Отложенные записи о сбоях сделаны (%1).</source>
-        <translation>The postponed outage records have been made (%1).</translation>
     </message>
     <message>
         <source>Время до след. проверки(сек):</source>
@@ -2443,48 +2433,12 @@ Downtime: %5</translation>
         <translation>About</translation>
     </message>
     <message>
-        <source>Программа уже запущена!</source>
-        <translation>The program is already running!</translation>
-    </message>
-    <message>
-        <source>Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра программы невозможна. Проверьте, что каталог доступен для записи и на диске есть место.</source>
-        <translation>Cannot create the lock file %1 (%2): a second copy of the program cannot be detected. Check that the directory is writable and the disk has room.</translation>
-    </message>
-    <message>
-        <source>Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на этой базе данных не будет обнаружен. Проверьте права на каталог %3.</source>
-        <translation>Cannot create the database lock file %1 (%2): a second monitor on this database will not be detected. Check the permissions of the directory %3.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 уже использует монитор пользователя %2 (процесс %3).</source>
-        <translation>The database %1 is already used by the monitor of the user %2 (process %3).</translation>
-    </message>
-    <message>
-        <source>Не удалось прочитать отложенные записи %1: %2</source>
-        <translation>Cannot read the postponed records %1: %2</translation>
-    </message>
-    <message>
-        <source>Открытие базы данных</source>
-        <translation>Opening the database</translation>
-    </message>
-    <message>
         <source>Не удалось открыть базу данных, наблюдение невозможно.
 
 %1</source>
         <translation>Cannot open the database; no monitoring is possible.
 
 %1</translation>
-    </message>
-    <message>
-        <source>База данных открыта: %1</source>
-        <translation>Database opened: %1</translation>
-    </message>
-    <message>
-        <source>Чтение настроек</source>
-        <translation>Reading the settings</translation>
-    </message>
-    <message>
-        <source>Настройки: %1; используется значение по умолчанию.</source>
-        <translation>Settings: %1; the default value is used.</translation>
     </message>
     <message>
         <source>Ошибка базы данных: %1: %2</source>
@@ -2517,47 +2471,6 @@ Created: 14.09.2004</translation>
     <message>
         <source>Действительно хотите выйти ?</source>
         <translation>Do you really want to quit?</translation>
-    </message>
-    <message>
-        <source>Завершение работы</source>
-        <comment>window title</comment>
-        <translation>Quit</translation>
-    </message>
-    <message>
-        <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
-        <translation>No connection to the database server %1 (%2): the outage records (%3) wait and will be made when the connection is back.</translation>
-    </message>
-    <message>
-        <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
-        <translation>Lost the connection to the database server %1 (%2). Checking the addresses goes on; outage records wait and will be made when the connection is back.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; закройте один из них.</source>
-        <translation>Another monitor (%2) took the database %1 while the connection to the server was lost. This monitor goes on checking but writes nothing while that one runs; close one of them.</translation>
-    </message>
-    <message>
-        <source>Связь с сервером базы данных %1 восстановлена.</source>
-        <translation>The connection to the database server %1 is back.</translation>
-    </message>
-    <message>
-        <source>Базу данных %1 уже использует другой монитор: %2.</source>
-        <translation>Another monitor already uses the database %1: %2.</translation>
-    </message>
-    <message>
-        <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
-        <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
-    </message>
-    <message>
-        <source>Запись причин тихих сбоев</source>
-        <translation>Recording why outages stayed quiet</translation>
-    </message>
-    <message>
-        <source>Отключение сигналов</source>
-        <translation>Muting alerts</translation>
-    </message>
-    <message>
-        <source>Включение сигналов</source>
-        <translation>Unmuting alerts</translation>
     </message>
     <message>
         <source>Без сигнала: %1</source>
@@ -2606,6 +2519,15 @@ Created: 14.09.2004</translation>
         <source>Включить сигналы %1 (отключены %2)</source>
         <translation>Unmute %1 (muted %2)</translation>
     </message>
+    <message>
+        <source>Не удалось запустить %1: %2</source>
+        <translation>Cannot start %1: %2</translation>
+    </message>
+    <message>
+        <source>Завершение работы</source>
+        <comment>window title</comment>
+        <translation>Quit</translation>
+    </message>
 </context>
 <context>
     <name>monitor::LatencyService</name>
@@ -2614,12 +2536,20 @@ Created: 14.09.2004</translation>
         <translation>Recording round trips</translation>
     </message>
     <message>
-        <source>база данных недоступна, самые старые замеры отброшены</source>
-        <translation>the database cannot be reached; the oldest samples were dropped</translation>
-    </message>
-    <message>
         <source>Обобщение задержек</source>
         <translation>Summing up round trips</translation>
+    </message>
+    <message>
+        <source>база данных долго недоступна, самые старые замеры отброшены</source>
+        <translation>the database has been unavailable for long, the oldest samples were dropped</translation>
+    </message>
+    <message>
+        <source>не удалось удалить %1</source>
+        <translation>cannot remove %1</translation>
+    </message>
+    <message>
+        <source>файл %1 повреждён</source>
+        <translation>the file %1 is damaged</translation>
     </message>
 </context>
 <context>
@@ -2670,6 +2600,133 @@ Created: 14.09.2004</translation>
     <message>
         <source>Записи о сбоях (%1) потеряны: они не сделаны (%2), а файл %3 не записывается: %4</source>
         <translation>Outage writes (%1) are lost: they were not made (%2), and the file %3 cannot be written: %4</translation>
+    </message>
+    <message>
+        <source>Файл базы данных %1 удалён или заменён другим, пока монитор работал. Проверка адресов продолжается по последнему прочитанному списку; записи о сбоях ждут и будут сделаны, когда на этом месте снова будет база данных.</source>
+        <translation>The database file %1 was deleted or replaced while the monitor ran. Checking goes on with the address list last read; the outage records wait and will be written once there is a database at that place again.</translation>
+    </message>
+    <message>
+        <source>Потеряна связь с сервером базы данных %1 (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>Lost the connection to the database server %1 (%2). Checking the addresses goes on; outage records wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Сервер базы данных %1 ещё держит прежнее соединение этого монитора, которое перестало отвечать (%2). Проверка адресов продолжается; записи о сбоях ждут и будут сделаны, когда сервер его закроет.</source>
+        <translation>The database server %1 still holds this monitor&apos;s earlier connection, which stopped answering (%2). Checking goes on; the outage records wait and will be written once the server closes it.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 занял другой монитор (%2), пока связь с сервером была потеряна. Этот монитор продолжает проверку, но ничего не записывает, пока тот работает; закройте один из них.</source>
+        <translation>Another monitor (%2) took the database %1 while the connection to the server was lost. This monitor goes on checking but writes nothing while that one runs; close one of them.</translation>
+    </message>
+    <message>
+        <source>База данных открыта: %1</source>
+        <translation>Database opened: %1</translation>
+    </message>
+    <message>
+        <source>Связь с сервером базы данных %1 восстановлена.</source>
+        <translation>The connection to the database server %1 is back.</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером базы данных %1 (%2): записи о сбоях (%3) ждут и будут сделаны, когда связь восстановится.</source>
+        <translation>No connection to the database server %1 (%2): the outage records (%3) wait and will be made when the connection is back.</translation>
+    </message>
+    <message>
+        <source>Сервер базы данных %1 пока не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только он их примет.</source>
+        <translation>The database server %1 does not accept writes for now (%2): the outage writes (%3) wait and will be made as soon as it accepts them.</translation>
+    </message>
+    <message>
+        <source>База данных %1 сейчас недоступна (%2): записи о сбоях (%3) ждут и будут сделаны, когда она снова будет доступна.</source>
+        <translation>The database %1 is not available now (%2): the outage records (%3) wait and will be written once it is available again.</translation>
+    </message>
+    <message>
+        <source>База данных %1 не принимает записи (%2): записи о сбоях (%3) ждут и будут сделаны, как только она их примет.</source>
+        <translation>The database %1 does not take writes now (%2): the outage records (%3) wait and will be written as soon as it takes them.</translation>
+    </message>
+    <message>
+        <source>База данных занята другой программой (%1): записи о сбоях (%2) ждут и будут сделаны, как только она освободится.</source>
+        <translation>The database is busy in another program (%1): the outage records (%2) wait and will be made as soon as it is free.</translation>
+    </message>
+    <message>
+        <source>Отложенные записи о сбоях сделаны (%1).</source>
+        <translation>The postponed outage records have been made (%1).</translation>
+    </message>
+    <message>
+        <source>Программа уже запущена!</source>
+        <translation>The program is already running!</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл блокировки %1 (%2): проверка второго экземпляра программы невозможна. Проверьте, что каталог доступен для записи и на диске есть место.</source>
+        <translation>Cannot create the lock file %1 (%2): a second copy of the program cannot be detected. Check that the directory is writable and the disk has room.</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл блокировки базы данных %1 (%2): второй монитор на этой базе данных не будет обнаружен. Проверьте права на каталог %3.</source>
+        <translation>Cannot create the database lock file %1 (%2): a second monitor on this database will not be detected. Check the permissions of the directory %3.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 уже использует другой монитор: %2.</source>
+        <translation>Another monitor already uses the database %1: %2.</translation>
+    </message>
+    <message>
+        <source>Базу данных %1 уже использует монитор пользователя %2 (процесс %3).</source>
+        <translation>The database %1 is already used by the monitor of the user %2 (process %3).</translation>
+    </message>
+    <message>
+        <source>Открытие базы данных</source>
+        <translation>Opening the database</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать отложенные записи %1: %2</source>
+        <translation>Cannot read the postponed records %1: %2</translation>
+    </message>
+    <message>
+        <source>Отсутствующие соединения</source>
+        <translation>Lost connections</translation>
+    </message>
+    <message>
+        <source>Ошибка базы данных: %1: %2</source>
+        <translation>Database error: %1: %2</translation>
+    </message>
+    <message>
+        <source>Чтение настроек</source>
+        <translation>Reading the settings</translation>
+    </message>
+    <message>
+        <source>Настройки: %1; используется значение по умолчанию.</source>
+        <translation>Settings: %1; the default value is used.</translation>
+    </message>
+    <message>
+        <source>Настройки сигналов не прочитаны, действуют значения по умолчанию: %1</source>
+        <translation>Alert settings not read, the defaults apply: %1</translation>
+    </message>
+    <message>
+        <source>Запись причин тихих сбоев</source>
+        <translation>Recording why outages stayed quiet</translation>
+    </message>
+    <message>
+        <source>Отключение сигналов</source>
+        <translation>Muting alerts</translation>
+    </message>
+    <message>
+        <source>Включение сигналов</source>
+        <translation>Unmuting alerts</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::MonitorStore</name>
+    <message>
+        <source>соединение закрыто</source>
+        <translation>the connection was closed</translation>
+    </message>
+    <message>
+        <source>нет соединения с сервером базы данных</source>
+        <translation>no connection to the database server</translation>
+    </message>
+    <message>
+        <source>файл базы данных не открыт</source>
+        <translation>the database file is not open</translation>
+    </message>
+    <message>
+        <source>запрос к базе данных не вернулся за %1 мс; его соединение оставлено</source>
+        <translation>a database statement did not come back within %1 ms; its connection is given up</translation>
     </message>
 </context>
 <context>
@@ -2845,25 +2902,25 @@ To fix it, do one of the two:
         <source>Адрес «%1» не проверяется: это устаревшая запись IPv4-адреса, которая читалась бы как %2. Запишите его четырьмя десятичными числами от 0 до 255 через точку, без ведущих нулей, в программе администрирования.</source>
         <translation>Address “%1” is not probed: it is an outdated spelling of an IPv4 address, which would be read as %2. Write it as four decimal numbers from 0 to 255 joined by dots, without leading zeros, in the administration program.</translation>
     </message>
+    <message numerus="yes">
+        <source>Системные часы переведены вперёд (на %n с). Расписание проверок не изменилось; длительность сбоев считается по непрерывному времени компьютера.</source>
+        <translation>
+            <numerusform>The system clock was set forward (by %n second). The probing schedule is unchanged; outage lengths are measured on the computer&apos;s continuous clock.</numerusform>
+            <numerusform>The system clock was set forward (by %n seconds). The probing schedule is unchanged; outage lengths are measured on the computer&apos;s continuous clock.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>monitor::RunningCaption</name>
     <message>
         <source> система работает </source>
-        <comment>window title</comment>
-        <translation> running for </translation>
+        <comment>the caption: uptime</comment>
+        <translation> system up </translation>
     </message>
     <message>
         <source> мин</source>
-        <comment>window title</comment>
+        <comment>the caption: minutes</comment>
         <translation> min</translation>
-    </message>
-</context>
-<context>
-    <name>monitor::ServerOutageStore</name>
-    <message>
-        <source>нет соединения с сервером базы данных</source>
-        <translation>no connection to the database server</translation>
     </message>
 </context>
 <context>
@@ -2912,10 +2969,21 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::WatchedTimeKeeper</name>
+    <message>
+        <source>Время наблюдения не записано: %1</source>
+        <translation>Watched time not recorded: %1</translation>
+    </message>
+</context>
+<context>
     <name>monitor::WriteQueue</name>
     <message>
         <source>база данных не ответила вовремя</source>
         <translation>the database did not answer in time</translation>
+    </message>
+    <message>
+        <source>база данных не открыта</source>
+        <translation>the database is not open</translation>
     </message>
 </context>
 <context>
@@ -2928,10 +2996,6 @@ To fix it, do one of the two:
 <context>
     <name>monitor::frmOtchet</name>
     <message>
-        <source>Отсутствующие соединения</source>
-        <translation>Lost connections</translation>
-    </message>
-    <message>
         <source>Обновить</source>
         <translation>Refresh</translation>
     </message>
@@ -2940,17 +3004,35 @@ To fix it, do one of the two:
         <translation>: no connection to these addresses:</translation>
     </message>
     <message>
-        <source>Отсутствующие соединения</source>
-        <comment>window title</comment>
-        <translation>Lost Connections</translation>
-    </message>
-    <message>
         <source>все адреса</source>
         <translation>all addresses</translation>
     </message>
     <message>
         <source>Сигналы отключены: %1</source>
         <translation>Alerts muted: %1</translation>
+    </message>
+    <message>
+        <source>Отсутствующие соединения</source>
+        <comment>window title</comment>
+        <translation>Lost Connections</translation>
+    </message>
+</context>
+<context>
+    <name>monitor::main</name>
+    <message numerus="yes">
+        <source>orvant: оповещений ещё в пути при завершении: %n; следующий запуск отправит их снова</source>
+        <translation>
+            <numerusform>orvant: %n alert message still being delivered at the end; the next start sends it again</numerusform>
+            <numerusform>orvant: %n alert messages still being delivered at the end; the next start sends them again</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Замеры задержек не сохранены в %1: %2</source>
+        <translation>Round-trip samples not kept in %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать замеры задержек %1: %2</source>
+        <translation>Cannot read the round-trip samples %1: %2</translation>
     </message>
 </context>
 <context>

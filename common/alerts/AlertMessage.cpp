@@ -47,6 +47,8 @@ std::optional<Event> eventFromName(const QString &name)
 
 qint64 HostChange::downSeconds(const QDateTime &now) const
 {
+    if (knownDownSeconds >= 0)
+        return knownDownSeconds;
     if (!begin.isValid())
         return -1;
     const QDateTime until = event == Event::Up ? end : now;
@@ -110,6 +112,10 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
         c.begin = fromIso(h.value(QStringLiteral("begin")));
         c.end = fromIso(h.value(QStringLiteral("end")));
         c.behind = h.value(QStringLiteral("behind")).toInt();
+        // Kept as measured: the outbox holds the message as it was made.
+        const QJsonValue down = h.value(QStringLiteral("downtime_s"));
+        if (down.isDouble())
+            c.knownDownSeconds = qint64(down.toDouble());
         m.hosts.append(c);
     }
     return m;

@@ -29,9 +29,13 @@ struct HostChange
     QDateTime end;    // a restoration's end; invalid otherwise
     bool suppressed = false;
     int behind = 0;
+    // How long the host was (or has been) down as the monitor measured it
+    // on its monotonic clock, which a step of the wall clock does not move;
+    // -1: not measured, the stored begin and end tell.
+    qint64 knownDownSeconds = -1;
 
-    // Seconds from begin to end (restoration) or to `now` (reminder); -1 when
-    // the begin is not known.
+    // Seconds from begin to end (restoration) or to `now` (reminder), the
+    // measured length where there is one; -1 when the begin is not known.
     qint64 downSeconds(const QDateTime &now) const;
 };
 

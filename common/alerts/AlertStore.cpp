@@ -227,8 +227,10 @@ bool AlertStore::removePending(qint64 id, QString *error)
 bool AlertStore::log(const DeliveryEntry &e, QString *error)
 {
     QSqlQuery q(m_db);
+    // The column holds no NULL: an outcome with nothing to say is an empty text.
+    const QString detail = e.detail.isNull() ? QStringLiteral("") : e.detail;
     if (!runStatement(q, Statements::InsertAlertDelivery,
-                      {DateTimeText::fromDateTime(e.at), e.channel, e.event, e.outcome, e.detail}))
+                      {DateTimeText::fromDateTime(e.at), e.channel, e.event, e.outcome, detail}))
         return failed(q, error);
     return true;
 }

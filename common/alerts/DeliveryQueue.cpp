@@ -1,14 +1,14 @@
 #include "DeliveryQueue.h"
 
-#include "Database.h"
 #include "SecretFile.h"
 
 #include <QEventLoop>
-#include <QSqlDatabase>
 
 #include <utility>
 
 namespace alerts {
+
+Outbox::~Outbox() = default;
 
 int RetrySchedule::delayAfter(int attempts) const
 {
@@ -18,123 +18,96 @@ int RetrySchedule::delayAfter(int attempts) const
     return int(qMin<qint64>(delay, maxMs));
 }
 
-DeliveryQueue::DeliveryQueue(QObject *parent) : QObject(parent), m_dispatcher(new Dispatcher(this)), m_timer(this)
+DeliveryQueue::DeliveryQueue(QObject *parent)
+    : QObject(parent)
+    , m_dispatcher(new Dispatcher(this))
+    , m_timer(this)
+    , m_now([] { return QDateTime::currentDateTime(); })
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DeliveryQueue::pump);
 }
 
-DeliveryQueue::~DeliveryQueue()
-{
-    close();
-}
+DeliveryQueue::~DeliveryQueue() = default;
 
-void DeliveryQueue::open(const DatabaseConfig &config, const QString &connectionName)
+void DeliveryQueue::start(Outbox *outbox)
 {
-    m_connectionName = connectionName;
-    QString error;
-    QString warning;
-    Database::Options options;
-    options.busyTimeoutMs = BusyTimeoutMs;
-    if (!Database::open(config, options, &error, connectionName, &warning)) {
-        emit problem(error);
+    if (m_started)
         return;
-    }
-    m_open = true;
-    AlertStore store(QSqlDatabase::database(m_connectionName, false));
+    m_started = true;
+    m_outbox = outbox;
     // Secrets an earlier version kept in the database go to files of the
     // monitor's user, the one who must read them (see SecretFile).
-    QStringList moved;
-    if (!store.moveSecretsOut(&moved, &error))
-        emit problem(error);
-    for (const QString &name : std::as_const(moved))
-        qWarning("%s", qUtf8Printable(tr("Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных "
-                                         "его могли прочитать другие пользователи: смените его.")
-                                          .arg(name, SecretFile::directory())));
+    m_outbox->moveSecretsOut(this, [this](const QStringList &moved, const QString &error) {
+        if (!error.isEmpty())
+            emit problem(error);
+        for (const QString &name : moved)
+            qWarning("%s", qUtf8Printable(tr("Пароль или ключ канала %1 перенесён из базы данных в файл %2. В базе данных "
+                                             "его могли прочитать другие пользователи: смените его.")
+                                              .arg(name, SecretFile::directory())));
+    });
     // What an earlier run left is tried at once: its receiver may well be
     // back, and a restart should not wait out a long pause of that run.
-    QList<PendingMessage> left;
-    if (store.pending(&left, &error)) {
-        const QDateTime now = QDateTime::currentDateTime();
-        for (const PendingMessage &p : std::as_const(left))
-            m_nextTry.insert(p.id, now);
-    }
-    QList<HostChange> down;
-    if (store.openOutages(&down, &error)) {
-        for (const HostChange &h : down) {
-            if (!m_down.contains(h.address))
-                m_downOrder.append(h.address);
-            m_down.insert(h.address, h);
+    m_composing = true;
+    m_outbox->readOutbox(this, [this](bool ok, const QList<PendingMessage> &left, const QList<AlertChannel> &,
+                                      const QString &error) {
+        m_composing = false;
+        if (!ok) {
+            emit problem(error);
+        } else {
+            const QDateTime at = now();
+            for (const PendingMessage &p : left)
+                m_nextTry.insert(p.id, at);
         }
-    }
-    const auto early = std::exchange(m_early, {});
-    for (const auto &pass : early)
-        passEnded(pass.first, pass.second);
-    pump();
+        nextPass();
+        pump();
+    });
 }
 
-void DeliveryQueue::close()
+void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime &at, const QList<HostChange> &downNow)
 {
-    m_timer.stop();
-    if (!m_open)
-        return;
-    m_open = false;
-    Database::close(m_connectionName);
+    m_passes.append({changes, at, downNow});
+    nextPass();
 }
 
-bool DeliveryQueue::usable()
+// One pass at a time, in order: its channels are read, then its messages
+// made and saved behind those of the passes before it.
+void DeliveryQueue::nextPass()
 {
-    if (!m_open)
-        return false;
-    QString error;
-    if (!Database::reconnectIfLost(m_connectionName, &error)) {
-        emit problem(error);
-        return false;
-    }
-    return true;
+    if (!m_started || m_composing || m_passes.isEmpty())
+        return;
+    m_composing = true;
+    m_outbox->readChannels(this, [this](bool ok, const QList<AlertChannel> &channels, const QString &error) {
+        m_composing = false;
+        // The channels as last read when another program's lock keeps them now.
+        if (ok)
+            m_channels = channels;
+        else
+            emit problem(error);
+        if (m_passes.isEmpty())
+            return;
+        compose(m_passes.takeFirst(), m_channels);
+        if (!m_passes.isEmpty()) {
+            nextPass();
+            return;
+        }
+        saveUnsaved();
+        pump();
+    });
 }
 
-void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime &at)
+void DeliveryQueue::compose(const Pass &pass, const QList<AlertChannel> &channels)
 {
-    if (!m_open && m_connectionName.isEmpty()) {
-        m_early.append({changes, at});
-        return;
-    }
-    if (!usable())
-        return;
-    AlertStore store(QSqlDatabase::database(m_connectionName, false));
-
-    // The changes with what the pass itself cannot know: when a restored
-    // host's outage began.
     QList<HostChange> complete;
-    for (HostChange c : changes) {
-        if (c.event == Event::Down) {
-            if (!c.begin.isValid())
-                c.begin = at;
-            if (!m_down.contains(c.address))
-                m_downOrder.append(c.address);
-            m_down.insert(c.address, c);
-        } else if (c.event == Event::Up) {
-            if (!c.end.isValid())
-                c.end = at;
-            if (!c.begin.isValid())
-                c.begin = m_down.contains(c.address) ? m_down.value(c.address).begin : store.lastClosedBegin(c.address);
-            m_down.remove(c.address);
-            m_downOrder.removeAll(c.address);
-        }
+    for (HostChange c : pass.changes) {
+        if (c.event == Event::Down && !c.begin.isValid())
+            c.begin = pass.at;
+        if (c.event == Event::Up && !c.end.isValid())
+            c.end = pass.at;
         complete.append(c);
     }
-    const QList<AlertMessage> messages = messagesOfPass(complete, at);
-
-    // The channels as last read when another program's lock keeps them now.
-    QString error;
-    if (!store.channels(&m_channels, &error))
-        emit problem(error);
-    const QList<AlertChannel> channels = m_channels;
-    QList<HostChange> down;
-    for (const QString &ip : std::as_const(m_downOrder))
-        down.append(m_down.value(ip));
-    for (const AlertChannel &channel : std::as_const(channels)) {
+    const QList<AlertMessage> messages = messagesOfPass(complete, pass.at);
+    for (const AlertChannel &channel : channels) {
         QList<AlertMessage> forChannel;
         for (const AlertMessage &m : messages) {
             if (channel.wants(m.event))
@@ -142,96 +115,115 @@ void DeliveryQueue::passEnded(const QList<HostChange> &changes, const QDateTime 
         }
         if (channel.wants(Event::Reminder)) {
             // Hosts that went down in this very pass are not due yet.
-            const QList<HostChange> due = dueReminders(down, channel.reminderMinutes, m_previousPass, at);
+            const QList<HostChange> due = dueReminders(pass.downNow, channel.reminderMinutes, m_previousPass, pass.at);
             if (!due.isEmpty()) {
                 AlertMessage r;
                 r.event = Event::Reminder;
-                r.at = at;
+                r.at = pass.at;
                 r.hosts = due;
                 forChannel.append(r);
             }
         }
         for (const AlertMessage &m : std::as_const(forChannel))
-            m_unsaved.append({channel.id, m, at});
+            m_unsaved.append({channel.id, m, pass.at});
     }
-    m_previousPass = at;
-    saveUnsaved(store);
-    pump();
+    m_previousPass = pass.at;
 }
 
-bool DeliveryQueue::saveUnsaved(AlertStore &store)
+void DeliveryQueue::retrySoon()
 {
-    QString error;
-    while (!m_unsaved.isEmpty()) {
-        const Unsaved &u = m_unsaved.first();
-        if (!store.enqueue(u.channelId, u.message, u.at, &error)) {
-            emit problem(error);
-            return false;
+    const int ms = qMin(1000, m_schedule.firstMs);
+    if (!m_timer.isActive() || m_timer.remainingTime() > ms)
+        m_timer.start(ms);
+}
+
+void DeliveryQueue::saveUnsaved()
+{
+    if (m_saving || m_unsaved.isEmpty() || !m_outbox)
+        return;
+    m_saving = true;
+    const QList<Outbox::Entry> entries = m_unsaved;
+    m_outbox->saveMessages(this, entries, [this](int saved, const QString &error) {
+        m_saving = false;
+        m_unsaved.erase(m_unsaved.begin(), m_unsaved.begin() + qMin<qsizetype>(saved, m_unsaved.size()));
+        if (!m_unsaved.isEmpty()) {
+            if (!error.isEmpty())
+                emit problem(error);
+            retrySoon();
+            return;
         }
-        m_unsaved.removeFirst();
-    }
-    for (auto it = m_done.begin(); it != m_done.end();) {
-        if (store.removePending(*it, &error))
-            it = m_done.erase(it);
-        else
-            ++it;
-    }
-    return true;
+        pump();
+    });
 }
 
-int DeliveryQueue::finishDeliveries(int graceMs)
+void DeliveryQueue::forgetDone()
 {
-    m_ending = true;
-    m_timer.stop();
-    if (m_busy.isEmpty())
-        return 0;
-    QEventLoop wait;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
-    const auto check = connect(this, &DeliveryQueue::delivered, &wait, [this, &wait] {
-        if (m_busy.isEmpty())
-            wait.quit();
+    if (m_forgetting || m_done.isEmpty() || !m_outbox)
+        return;
+    m_forgetting = true;
+    m_outbox->removeMessages(this, m_done.values(), [this](const QList<qint64> &removed, const QString &error) {
+        m_forgetting = false;
+        for (const qint64 id : removed)
+            m_done.remove(id);
+        if (!m_done.isEmpty()) {
+            if (!error.isEmpty())
+                emit problem(error);
+            retrySoon();
+        }
     });
-    limit.start(graceMs);
-    wait.exec();
-    disconnect(check);
-    return int(m_busy.size());
 }
 
 void DeliveryQueue::pump()
 {
     m_timer.stop();
-    if (m_ending || !usable())
+    if (!m_started)
         return;
-    AlertStore store(QSqlDatabase::database(m_connectionName, false));
-    QList<PendingMessage> pending;
-    QList<AlertChannel> channels;
-    QString error;
+    forgetDone();
     // Until every message made is in the outbox, none of a later pass may
-    // overtake it: come back shortly.
-    const bool saved = saveUnsaved(store);
-    if (!saved || !m_done.isEmpty())
-        m_timer.start(qMin(1000, m_schedule.firstMs));
-    if (!saved)
-        return;
-    if (!store.pending(&pending, &error) || !store.channels(&channels, &error)) {
-        emit problem(error);
-        m_timer.start(qMin(1000, m_schedule.firstMs));
+    // overtake it: it is saved first, and the pump comes back then.
+    if (!m_unsaved.isEmpty()) {
+        saveUnsaved();
         return;
     }
+    if (m_ending)
+        return;
+    if (m_reading) {
+        m_pumpAgain = true;
+        return;
+    }
+    m_reading = true;
+    m_outbox->readOutbox(this, [this](bool ok, const QList<PendingMessage> &pending,
+                                      const QList<AlertChannel> &channels, const QString &error) {
+        m_reading = false;
+        if (!ok) {
+            emit problem(error);
+            retrySoon();
+            return;
+        }
+        m_channels = channels;
+        dispatch(pending, channels);
+        if (std::exchange(m_pumpAgain, false))
+            pump();
+    });
+}
+
+void DeliveryQueue::dispatch(const QList<PendingMessage> &pending, const QList<AlertChannel> &channels)
+{
+    if (m_ending)
+        return;
     QHash<qint64, AlertChannel> byId;
-    for (const AlertChannel &c : std::as_const(channels))
+    for (const AlertChannel &c : channels)
         byId.insert(c.id, c);
 
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime at = now();
     QDateTime earliest;
     QSet<qint64> headSeen;
-    for (const PendingMessage &p : std::as_const(pending)) {
+    QList<qint64> orphans;
+    for (const PendingMessage &p : pending) {
         if (!byId.contains(p.channelId)) {
             // Its channel was removed (with its messages, unless it went
             // while this pump was reading).
-            store.removePending(p.id, &error);
+            orphans.append(p.id);
             continue;
         }
         if (m_done.contains(p.id))
@@ -242,7 +234,7 @@ void DeliveryQueue::pump()
         if (m_busy.contains(p.channelId))
             continue;
         const QDateTime next = m_nextTry.value(p.id, p.nextTry);
-        if (next.isValid() && next > now) {
+        if (next.isValid() && next > at) {
             if (!earliest.isValid() || next < earliest)
                 earliest = next;
             continue;
@@ -250,8 +242,9 @@ void DeliveryQueue::pump()
         const auto message = AlertMessage::fromJson(p.payload);
         const AlertChannel channel = byId.value(p.channelId);
         if (!message) {
-            store.removePending(p.id, &error);
-            store.log({now, channel.name, p.event, QStringLiteral("given up"), tr("сообщение повреждено")}, &error);
+            orphans.append(p.id);
+            m_outbox->logDelivery(this, {at, channel.name, p.event, QStringLiteral("given up"), tr("сообщение повреждено")},
+                                  nullptr);
             QTimer::singleShot(0, this, &DeliveryQueue::pump);
             continue;
         }
@@ -260,38 +253,57 @@ void DeliveryQueue::pump()
             finished(p, name, outcome);
         });
     }
-    if (earliest.isValid() && (!m_timer.isActive() || m_timer.remainingTime() > now.msecsTo(earliest)))
-        m_timer.start(int(qBound(qint64(0), now.msecsTo(earliest), qint64(m_schedule.maxMs))));
+    if (!orphans.isEmpty())
+        m_outbox->removeMessages(this, orphans, [](const QList<qint64> &, const QString &) {});
+    if (!m_done.isEmpty())
+        retrySoon();
+    if (earliest.isValid() && (!m_timer.isActive() || m_timer.remainingTime() > at.msecsTo(earliest)))
+        m_timer.start(int(qBound(qint64(0), at.msecsTo(earliest), qint64(m_schedule.maxMs))));
+}
+
+int DeliveryQueue::finishDeliveries(int graceMs)
+{
+    m_ending = true;
+    m_timer.stop();
+    auto settled = [this] { return m_busy.isEmpty() && m_done.isEmpty(); };
+    if (settled())
+        return 0;
+    QEventLoop wait;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    // A delivery's outcome, then its row struck from the outbox.
+    QTimer look;
+    connect(&look, &QTimer::timeout, &wait, [&] {
+        if (settled())
+            wait.quit();
+        else
+            forgetDone();
+    });
+    look.start(10);
+    limit.start(graceMs);
+    wait.exec();
+    return int(m_busy.size());
 }
 
 void DeliveryQueue::finished(const PendingMessage &p, const QString &channel, const DeliveryOutcome &outcome)
 {
     m_busy.remove(p.channelId);
-    if (!usable())
-        return;
-    AlertStore store(QSqlDatabase::database(m_connectionName, false));
-    const QDateTime now = QDateTime::currentDateTime();
-    QString error;
-    if (outcome.delivered) {
+    const QDateTime at = now();
+    if (outcome.delivered || (p.created.isValid() && p.created.secsTo(at) >= m_schedule.giveUpS)) {
         m_nextTry.remove(p.id);
-        if (!store.removePending(p.id, &error)) {
-            m_done.insert(p.id);
-            emit problem(error);
-        }
-        store.log({now, channel, p.event, QStringLiteral("delivered"), outcome.detail}, &error);
-        emit delivered(channel, p.event, true, outcome.detail);
-    } else if (p.created.isValid() && p.created.secsTo(now) >= m_schedule.giveUpS) {
-        m_nextTry.remove(p.id);
-        if (!store.removePending(p.id, &error))
-            m_done.insert(p.id);
-        store.log({now, channel, p.event, QStringLiteral("given up"), outcome.detail}, &error);
-        emit delivered(channel, p.event, false, outcome.detail);
+        // Never sent again, even before its row is struck.
+        m_done.insert(p.id);
+        forgetDone();
+        const QString what = outcome.delivered ? QStringLiteral("delivered") : QStringLiteral("given up");
+        m_outbox->logDelivery(this, {at, channel, p.event, what, outcome.detail}, nullptr);
+        emit delivered(channel, p.event, outcome.delivered, outcome.detail);
     } else {
         const int attempts = p.attempts + 1;
-        const QDateTime next = now.addMSecs(m_schedule.delayAfter(attempts));
+        const QDateTime next = at.addMSecs(m_schedule.delayAfter(attempts));
         m_nextTry.insert(p.id, next);
-        store.reschedule(p.id, attempts, next, &error);
-        store.log({now, channel, p.event, QStringLiteral("failed"), outcome.detail}, &error);
+        m_outbox->rescheduleMessage(this, p.id, attempts, next, nullptr);
+        m_outbox->logDelivery(this, {at, channel, p.event, QStringLiteral("failed"), outcome.detail}, nullptr);
         emit delivered(channel, p.event, false, outcome.detail);
     }
     pump();

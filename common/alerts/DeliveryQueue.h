@@ -2,14 +2,16 @@
 
 #include "AlertMessage.h"
 #include "AlertStore.h"
-#include "DatabaseConfig.h"
 #include "Dispatcher.h"
+#include "Outbox.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+
+#include <functional>
 
 namespace alerts {
 
@@ -26,21 +28,19 @@ struct RetrySchedule
     int delayAfter(int attempts) const;
 };
 
-// The monitor's alert delivery, on a thread of its own with its own database
-// connection, so neither a slow receiver nor a slow database ever holds up a
-// pass.
+// The monitor's alert delivery. Neither a slow receiver nor a slow database
+// ever holds up a pass: deliveries run asynchronously (a mail on a thread of
+// its own), and the outbox is reached through the program's store, which
+// answers later.
 //
 // A pass's changes become one message per channel and event, written to the
 // outbox table before any is sent. Each channel sends its messages one at a
 // time in the order they were made; a failure keeps the message at the head
 // of its channel (the later ones wait behind it) and tries it again later.
 // A message leaves the outbox only once delivered or given up, so a restart
-// sends what was left, once.
-//
-// The connection waits only a moment for another program's lock (the
-// monitor's own writes, admin): what meets the lock is kept in memory and
-// written again shortly, so the thread never sits in a statement and the
-// monitor ends at once when told to.
+// sends what was left, once. What the store cannot save yet (another
+// program's lock, a server away) is kept here, in order, and saved before
+// anything newer.
 class DeliveryQueue final : public QObject
 {
     Q_OBJECT
@@ -51,23 +51,27 @@ public:
     ~DeliveryQueue() override;
 
     void setSchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
-    // Milliseconds a statement waits for another connection's lock.
-    static constexpr int BusyTimeoutMs = 200;
     void setLimits(const DeliveryLimits &limits) { m_dispatcher->setLimits(limits); }
+    // Where the times of deliveries and retries are read (the system's
+    // clock unless set).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    // Starts delivering through the outbox (not owned), what an earlier run
+    // left first. Passes that ended before wait for it.
+    void start(Outbox *outbox);
 
 public slots:
-    // Opens the queue's own connection (on this object's thread), learns the
-    // outages open now and sends what an earlier run left undelivered.
-    void open(const DatabaseConfig &config, const QString &connectionName);
-    // The host changes of a pass that ended at `at`, in the pass's order.
-    void passEnded(const QList<alerts::HostChange> &changes, const QDateTime &at);
+    // The host changes of a pass that ended at `at`, in the pass's order,
+    // each with its outage's begin; `downNow`: every outage open after the
+    // pass (address, description, begin), for the reminders.
+    void passEnded(const QList<alerts::HostChange> &changes, const QDateTime &at,
+                   const QList<alerts::HostChange> &downNow = {});
     // The program ends: no new delivery starts, and those under way get up
     // to `graceMs` to finish and be struck from the outbox, so a message a
     // receiver already has is not sent again at the next start. One still
     // under way then stays in the outbox (sent again: at least once, never
     // lost). Returns how many were left under way.
     int finishDeliveries(int graceMs);
-    void close();
 
 signals:
     // A delivery was made, failed or given up (for a test's or a window's eyes).
@@ -76,39 +80,47 @@ signals:
     void problem(const QString &text);
 
 private:
+    struct Pass
+    {
+        QList<HostChange> changes;
+        QDateTime at;
+        QList<HostChange> downNow;
+    };
+    void nextPass();
+    void compose(const Pass &pass, const QList<AlertChannel> &channels);
+    void saveUnsaved();
+    void forgetDone();
     void pump();
+    void dispatch(const QList<PendingMessage> &pending, const QList<AlertChannel> &channels);
     void finished(const PendingMessage &message, const QString &channel, const DeliveryOutcome &outcome);
-    bool usable();
+    QDateTime now() const { return m_now(); }
+    void retrySoon();
 
-    QString m_connectionName;
-    bool m_open = false;
+    Outbox *m_outbox = nullptr;
+    bool m_started = false;
     bool m_ending = false;
     RetrySchedule m_schedule;
     Dispatcher *m_dispatcher;
     QTimer m_timer;
+    std::function<QDateTime()> m_now;
     // Channels with a delivery under way.
     QSet<qint64> m_busy;
     // The exact moment of a message's next try (the table keeps whole seconds).
     QHash<qint64, QDateTime> m_nextTry;
-    // The outages open now, by address, for restorations' begins and reminders.
-    QHash<QString, HostChange> m_down;
-    QList<QString> m_downOrder;
     QDateTime m_previousPass;
-    // Messages whose outbox row another program's lock kept out, in order,
-    // written before any newer one; and delivered messages whose row could
-    // not be deleted yet, never sent again meanwhile.
-    struct Unsaved
-    {
-        qint64 channelId;
-        AlertMessage message;
-        QDateTime at;
-    };
-    QList<Unsaved> m_unsaved;
-    QList<AlertChannel> m_channels;
+    // Passes waiting for their turn (the first waits for the start).
+    QList<Pass> m_passes;
+    bool m_composing = false;
+    // Messages the outbox does not hold yet, in order, saved before any
+    // newer one; and delivered messages whose row is not struck yet, never
+    // sent again meanwhile.
+    QList<Outbox::Entry> m_unsaved;
+    bool m_saving = false;
     QSet<qint64> m_done;
-    bool saveUnsaved(AlertStore &store);
-    // Passes that ended before the connection was opened, in order.
-    QList<QPair<QList<HostChange>, QDateTime>> m_early;
+    bool m_forgetting = false;
+    bool m_reading = false;
+    bool m_pumpAgain = false;
+    QList<AlertChannel> m_channels;  // as last read
 };
 
 } // namespace alerts

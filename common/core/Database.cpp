@@ -241,15 +241,17 @@ Statements::Dialect Database::dialectOf(const QSqlDatabase &db)
 
 namespace {
 
-bool openFile(const QString &path, const Database::Options &options, QString *error, const QString &connectionName,
-              QString *warning)
+// The steps of opening; the caller closes the connection when one fails,
+// once the steps' own handles on it are gone (else Qt warns that it is
+// still in use).
+bool openFileSteps(const QString &path, const Database::Options &options, QString *error,
+                   const QString &connectionName, QString *warning)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     auto fail = [&](const QString &why) {
         if (error)
             *error = Database::tr("Не удалось открыть файл базы данных %1: %2")
                          .arg(QDir::toNativeSeparators(absolute), why);
-        Database::close(connectionName);
         return false;
     };
     auto warn = [&](const QString &text) { appendLine(warning, text); };
@@ -355,8 +357,8 @@ bool openFile(const QString &path, const Database::Options &options, QString *er
     return true;
 }
 
-bool openServer(const DatabaseConfig &config, const Database::Options &options, QString *error,
-                const QString &connectionName, QString *warning)
+bool openServerSteps(const DatabaseConfig &config, const Database::Options &options, QString *error,
+                     const QString &connectionName, QString *warning)
 {
     auto fail = [&](const QString &why) {
         if (error) {
@@ -366,7 +368,6 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
                           + Database::tr("Настройки подключения — в файле %1.")
                                 .arg(QDir::toNativeSeparators(config.configPath()));
         }
-        Database::close(connectionName);
         return false;
     };
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
@@ -432,6 +433,24 @@ bool openServer(const DatabaseConfig &config, const Database::Options &options, 
             appendLine(warning, Database::tr("Не удалось обновить базу данных %1: %2").arg(config.describe(), why));
     }
     return true;
+}
+
+bool openFile(const QString &path, const Database::Options &options, QString *error, const QString &connectionName,
+              QString *warning)
+{
+    if (openFileSteps(path, options, error, connectionName, warning))
+        return true;
+    Database::close(connectionName);
+    return false;
+}
+
+bool openServer(const DatabaseConfig &config, const Database::Options &options, QString *error,
+                const QString &connectionName, QString *warning)
+{
+    if (openServerSteps(config, options, error, connectionName, warning))
+        return true;
+    Database::close(connectionName);
+    return false;
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "AlertGate.h"
 
 #include "Database.h"
+#include "DateTimeText.h"
 #include "ExtraSettings.h"
 #include "Statements.h"
 
 #include <QSqlQuery>
+
+#include <QSet>
 
 #include <algorithm>
 
@@ -20,87 +23,86 @@ void AlertGate::setLoaded(const Loaded &loaded)
 void AlertGate::passStarted(const QDateTime &now)
 {
     m_atOnce = AlertPolicy::ringsEverything(m_loaded.config, !m_loaded.parents.isEmpty(), m_loaded.quiet, now);
-    m_began.clear();
-    m_ended.clear();
-    m_rungAtOnce.clear();
-    m_beganAt.clear();
 }
 
-bool AlertGate::ringsAtOnce(const QString &ip, bool began) const
+OutageChange::Alarm AlertGate::alarmFor(const QString &ip, bool began, const HostState &state) const
 {
     if (!m_atOnce)
-        return false;
+        return OutageChange::Alarm::Pending;
     if (began)
-        return true;
+        return OutageChange::Alarm::RingsNow;
     // A return is news only when its outage rang (or began before this run).
-    const auto it = m_state.constFind(ip);
-    return it == m_state.constEnd() || it->alarmed || !it->down;
+    const auto it = state.alertMarks().constFind(ip);
+    const bool news = it == state.alertMarks().constEnd() || it->alarmed || !it->down;
+    return news ? OutageChange::Alarm::RingsNow : OutageChange::Alarm::Pending;
 }
 
-void AlertGate::noteChange(const QString &ip, const QString &desc, bool began, bool rungAtOnce, const QDateTime &at)
-{
-    m_desc.insert(ip, desc);
-    (began ? m_began : m_ended).append(ip);
-    if (began)
-        m_down.insert(ip);
-    else
-        m_down.remove(ip);
-    if (began)
-        m_beganAt.insert(ip, at);
-    if (rungAtOnce)
-        m_rungAtOnce.insert(ip);
-}
-
-QString AlertGate::described(const QString &ip) const
-{
-    const QString desc = m_desc.value(ip);
-    return desc.isEmpty() ? ip : desc;
-}
-
-AlertGate::Alarms AlertGate::passFinished(const QDateTime &now, const QHash<QString, bool> &states)
+void AlertGate::passFinished(const QDateTime &now, const QHash<QString, bool> &observed, HostState *state,
+                             PassReport *report)
 {
     AlertPolicy::Pass pass;
     pass.now = now;
-    pass.observed = states;
-    pass.began = m_began;
-    pass.ended = m_ended;
+    pass.observed = observed;
+    for (const OutageChange &c : std::as_const(report->changes))
+        (c.kind == OutageChange::Began ? pass.began : pass.ended).append(c.ip);
     pass.parents = m_loaded.parents;
     pass.quiet = m_loaded.quiet;
-    const AlertPolicy::Outcome out = AlertPolicy::decide(m_loaded.config, m_state, pass);
-    m_state = out.state;
-    m_down.clear();
-    for (auto it = m_state.cbegin(); it != m_state.cend(); ++it) {
-        if (it->down)
-            m_down.insert(it.key());
-    }
+    const AlertPolicy::Outcome out = AlertPolicy::decide(m_loaded.config, state->alertMarks(), pass);
+    state->setAlertMarks(out.state);
 
-    Alarms alarms;
+    auto described = [state](const QString &ip) {
+        const QString desc = state->description(ip);
+        return desc.isEmpty() ? ip : desc;
+    };
+    // The change a decision is about: the pass's first of that host and kind
+    // not settled yet.
+    QSet<int> settled;
+    auto changeOf = [&](const AlertPolicy::Decision &d) -> OutageChange * {
+        const OutageChange::Kind kind = d.down ? OutageChange::Began : OutageChange::Ended;
+        for (int i = 0; i < report->changes.size(); ++i) {
+            OutageChange &c = report->changes[i];
+            if (!settled.contains(i) && c.kind == kind && c.ip == d.ip) {
+                settled.insert(i);
+                return &c;
+            }
+        }
+        return nullptr;
+    };
     for (const AlertPolicy::Decision &d : out.decisions) {
-        if (d.rings) {
-            // Given already, the moment it was decided.
-            if (!d.late && m_rungAtOnce.contains(d.ip))
+        if (d.late) {
+            if (!d.rings)
                 continue;
-            NotifiedHost host{m_desc.value(d.ip), d.ip, -1, d.behind};
-            (d.down ? alarms.began : alarms.ended).append(host);
+            OutageChange late;
+            late.kind = OutageChange::Began;
+            late.ip = d.ip;
+            late.desc = state->description(d.ip);
+            if (const auto host = state->host(d.ip))
+                late.begin = DateTimeText::fromVariant(host->since);
+            late.alarm = OutageChange::Alarm::GivenLate;
+            late.behind = d.behind;
+            report->late.append(late);
             continue;
         }
-        if (d.late)
+        OutageChange *c = changeOf(d);
+        if (!c || c->alarm != OutageChange::Alarm::Pending)
+            continue;  // given already, the moment it was decided
+        if (d.rings) {
+            c->alarm = OutageChange::Alarm::AtPassEnd;
+            c->behind = d.behind;
             continue;
+        }
         const QString reason = AlertPolicy::reasonName(d.reason);
         const QString detail = d.reason == AlertPolicy::Reason::Behind ? described(d.parentIp) : QString();
-        alarms.held.append({d.ip, d.down, AlertRecords::reasonText(reason, detail)});
+        c->alarm = OutageChange::Alarm::Held;
+        c->reason = d.reason;
+        c->reasonText = AlertRecords::reasonText(reason, detail);
         if (d.down)
-            alarms.marks.append({d.ip, m_beganAt.value(d.ip), reason, detail});
+            report->marks.append({d.ip, c->begin, reason, detail});
     }
     for (const QString &ip : out.startedFlapping)
-        alarms.startedFlapping.append({m_desc.value(ip), ip, 0});
+        report->startedFlapping.append({state->description(ip), ip, 0});
     for (const QString &ip : out.settled)
-        alarms.settled.append({m_desc.value(ip), ip, 0});
-    m_began.clear();
-    m_ended.clear();
-    m_rungAtOnce.clear();
-    m_beganAt.clear();
-    return alarms;
+        report->settled.append({state->description(ip), ip, 0});
 }
 
 QList<AlertRecords::Mute> AlertGate::activeMutes(const QDateTime &now) const

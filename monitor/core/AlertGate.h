@@ -2,7 +2,9 @@
 
 #include "AlertPolicy.h"
 #include "AlertRecords.h"
+#include "HostState.h"
 #include "NotificationText.h"
+#include "PassReport.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -16,9 +18,10 @@ class ExtraSettings;
 namespace monitor {
 
 // The monitor's side of the alert policy: what it needs from the database
-// (read on the database thread with load(), handed over with setLoaded()),
-// the changes of the running pass, and at its end which alarms to give,
-// which to hold and why.
+// (read by the store with load(), handed over with setLoaded()), the alarm
+// of each change as the pass decides it, and at the pass's end which alarms
+// to give, which to hold and why. The marks it keeps on each host live in
+// the host state.
 //
 // With the defaults (no parents, flapping off, one pass to confirm, nothing
 // muted) every change rings the moment it is decided, as it always did;
@@ -35,7 +38,7 @@ public:
         bool ok = false;
         QString error;
     };
-    // Runs on the thread that owns db.
+    // Runs where the connection lives (the store's operation).
     static Loaded load(const QSqlDatabase &db);
     static AlertPolicy::Config configFrom(const ExtraSettings &settings);
 
@@ -43,47 +46,22 @@ public:
     const Loaded &loaded() const { return m_loaded; }
 
     void passStarted(const QDateTime &now);
-    // Whether a change decided now rings at once (else it waits for the pass's end).
-    bool ringsAtOnce(const QString &ip, bool began) const;
-    // Every change of the pass, in order: at is its row's moment.
-    void noteChange(const QString &ip, const QString &desc, bool began, bool rungAtOnce, const QDateTime &at);
+    // The alarm of a change decided now: at once, or at the pass's end. The
+    // host state is as it was before the change.
+    OutageChange::Alarm alarmFor(const QString &ip, bool began, const HostState &state) const;
+    // At the pass's end: every change's alarm is settled (rung at its end or
+    // held, and why), late alarms are added, the reasons to store and the
+    // flapping news; the alert marks of the host state move on.
+    // observed: every address the pass knew the state of, true for down.
+    void passFinished(const QDateTime &now, const QHash<QString, bool> &observed, HostState *state,
+                      PassReport *report);
 
-    struct Held
-    {
-        QString ip;
-        bool down = true;
-        QString reasonText;  // for the event line's tooltip
-    };
-    struct Alarms
-    {
-        QList<NotifiedHost> began;  // to ring now: notification, sound, pop-up
-        QList<NotifiedHost> ended;
-        QList<Held> held;           // changes of this pass that stay quiet
-        QList<AlertRecords::Mark> marks;  // to store
-        QList<NotifiedHost> startedFlapping;
-        QList<NotifiedHost> settled;
-    };
-    // states: every address the pass knew, true for down.
-    Alarms passFinished(const QDateTime &now, const QHash<QString, bool> &states);
-
-    // Hosts down now: as the last pass left them, with the changes of the
-    // running pass so far.
-    int downCount() const { return int(m_down.size()); }
     // The mutes that hold now, for the lists of the report window and admin.
     QList<AlertRecords::Mute> activeMutes(const QDateTime &now) const;
 
 private:
-    QString described(const QString &ip) const;
-
     Loaded m_loaded;
-    AlertPolicy::State m_state;
     bool m_atOnce = true;
-    QHash<QString, QString> m_desc;  // last description seen of each address
-    QList<QString> m_began;
-    QList<QString> m_ended;
-    QSet<QString> m_rungAtOnce;
-    QHash<QString, QDateTime> m_beganAt;
-    QSet<QString> m_down;
 };
 
 } // namespace monitor

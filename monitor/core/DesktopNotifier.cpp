@@ -4,6 +4,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QEventLoop>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -62,7 +64,7 @@ void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<No
         return;
     if (!m_bus.isConnected()) {
         m_waiting.clear();
-        reportFailure(QStringLiteral("no session bus (%1)").arg(m_bus.lastError().message()));
+        reportFailure(tr("нет сеансовой шины D-Bus (%1)").arg(m_bus.lastError().message()));
         return;
     }
     if (!m_capabilitiesKnown) {
@@ -72,6 +74,20 @@ void DesktopNotifier::passEnded(const QList<NotifiedHost> &began, const QList<No
     const QList<Pending> now = std::exchange(m_waiting, {});
     for (const Pending &p : now)
         send(p);
+}
+
+void DesktopNotifier::hostsBack(const QStringList &ips)
+{
+    if (m_outageHosts.isEmpty())
+        return;
+    for (const QString &ip : ips)
+        m_outageHosts.remove(ip);
+    // A host whose return rang nothing (muted meanwhile) still ends what the
+    // critical bubble says of it.
+    if (m_outageHosts.isEmpty() && m_outageId != 0) {
+        close(m_outageId);
+        m_outageId = 0;
+    }
 }
 
 void DesktopNotifier::flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled)
@@ -104,14 +120,24 @@ void DesktopNotifier::withdrawAll()
     m_flapIds.clear();
     m_outageId = 0;
     m_outageHosts.clear();
-    if (!m_bus.isConnected())
+    if (!m_bus.isConnected() || ids.isEmpty())
         return;
+    // All asked at once, and waited for together: a server that does not
+    // answer costs the program's end WithdrawWaitMs, not that much per bubble.
+    QEventLoop wait;
+    int left = int(ids.size());
     for (const quint32 id : std::as_const(ids)) {
         QDBusMessage call = QDBusMessage::createMethodCall(text(Service), text(Path), text(Interface),
                                                            QStringLiteral("CloseNotification"));
         call << uint(id);
-        m_bus.call(call, QDBus::Block, WithdrawWaitMs);
+        auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), &wait);
+        connect(watcher, &QDBusPendingCallWatcher::finished, &wait, [&left, &wait] {
+            if (--left == 0)
+                wait.quit();
+        });
     }
+    QTimer::singleShot(WithdrawWaitMs, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 void DesktopNotifier::askCapabilities()
@@ -197,7 +223,7 @@ void DesktopNotifier::reportFailure(const QString &why)
     if (m_failureReported)
         return;
     m_failureReported = true;
-    std::fprintf(stderr, "orvant: desktop notifications unavailable: %s\n", why.toLocal8Bit().constData());
+    std::fprintf(stderr, "orvant: %s\n", tr("уведомления рабочего стола недоступны: %1").arg(why).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

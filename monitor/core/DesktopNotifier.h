@@ -37,8 +37,9 @@ public:
     ~DesktopNotifier() override;
 
     void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) override;
+    void hostsBack(const QStringList &ips) override;
     void flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled) override;
-    // Waits a little for each answer: the program is ending.
+    // Waits a little (WithdrawWaitMs in all) for the answers: the program is ending.
     void withdrawAll() override;
     static constexpr int WithdrawWaitMs = 300;
 

@@ -101,8 +101,11 @@ QString MonitorLock::holder(QSqlDatabase db, qint64 *pid, QString *sessionName)
         .arg(query.value(0).toLongLong());
 }
 
-MonitorLock::Result MonitorLock::take(QSqlDatabase db, const QString &sessionName, QString *holderText, QString *error)
+MonitorLock::Result MonitorLock::take(QSqlDatabase db, const QString &sessionName, QString *holderText, QString *error,
+                                      bool *ownSession)
 {
+    if (ownSession)
+        *ownSession = false;
     auto tryOnce = [&](bool *taken) {
         QSqlQuery query(db);
         if (!runStatement(query, Statements::TryMonitorLock, {Key}) || !query.next()) {
@@ -139,9 +142,14 @@ MonitorLock::Result MonitorLock::take(QSqlDatabase db, const QString &sessionNam
             }
             if (taken)
                 return Result::Taken;
-            text = holder(db);
+            name.clear();
+            text = holder(db, nullptr, &name);
         }
     }
+    // A backend that stopped answering does not end until it runs again:
+    // the session still named as ours is this run's own, not a second monitor.
+    if (ownSession)
+        *ownSession = !name.isEmpty() && name == sessionName;
     if (holderText)
         *holderText = text.isEmpty() ? tr("другой сеанс") : text;
     return Result::HeldByOther;

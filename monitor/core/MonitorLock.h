@@ -38,7 +38,11 @@ public:
     // broken connection the server has not noticed yet) is ended first,
     // since otherwise it would keep the monitor from its own database until
     // the server's keepalive gives up on it.
-    static Result take(QSqlDatabase db, const QString &sessionName, QString *holder, QString *error);
+    // *ownSession (when given) tells whether the holder is such a session of
+    // this very run that the server has not ended yet (its backend stopped
+    // answering): no other monitor at all.
+    static Result take(QSqlDatabase db, const QString &sessionName, QString *holder, QString *error,
+                       bool *ownSession = nullptr);
 
     // Whose session holds the lock, in words for the operator; empty when
     // nobody holds it (or the server does not say).

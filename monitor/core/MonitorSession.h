@@ -2,10 +2,10 @@
 
 #include "AlertGate.h"
 #include "DatabaseConfig.h"
-#include "DatabaseExecutor.h"
 #include "ExtraSettings.h"
-#include "NotificationText.h"
-#include "OpenOutages.h"
+#include "HostState.h"
+#include "MonitorStore.h"
+#include "PassReport.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -22,7 +22,6 @@ namespace monitor {
 
 class Clock;
 class PollingEngine;
-class ServerSession;
 
 // Where the session finds its database and its locks.
 struct SessionSetup
@@ -37,33 +36,31 @@ struct SessionSetup
     QString lockDirectory;
     // Where the one-monitor-per-database lock lives; empty: /run/lock.
     QString databaseLockDirectory;
-    // Every statement on the monitor's one database thread (the program);
-    // false runs them at once on the default connection (tests that follow
-    // each step in order).
+    // Every statement on the store's database thread (the program); false
+    // runs them at once on the default connection (tests that follow each
+    // step in order).
     bool databaseThread = false;
 };
 
-// The monitor as it runs, without a window: the locks that keep it single,
-// the database (file or server) and its reopening, the settings, the writes a
-// previous run kept, the one-second schedule of passes, and the outages open
-// now. A window (or a test) drives start(), tick() and stop() and listens.
+// The monitor as it runs, without a window: the lock that keeps it single
+// per user, the store (the database, file or server, and its reopening),
+// the settings, the writes a previous run kept, its own one-second timer
+// that drives the passes, the host state and what keeps alarms quiet. A
+// window (or a test) calls start(), then follows the engine's changes and
+// pass reports and the session's notices; stop() ends the watch.
 //
 // Everything the operator should read comes out as a signal: the window
-// shows notices and database errors as event lines, outages as red and
-// green lines, and the start-up's refusals in boxes. Each notice has been
-// written to stderr already.
+// shows notices and database errors as event lines and the start-up's
+// refusals in boxes. Each notice has been written to stderr already.
 class MonitorSession final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MonitorSession)
 
 public:
-    // The monitor's writes wait this long for another program's lock before
-    // they are kept for a later tick.
-    static constexpr int WriteBusyTimeoutMs = 50;
     // At the program's end, kept writes are tried for this long; what is
     // left waits in a file beside the database for the next start.
-    static constexpr int FinalFlushMs = 600;
+    static constexpr int FinalFlushMs = 400;
 
     // engine: not owned; the session drives it and takes its notices.
     MonitorSession(const SessionSetup &setup, PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);
@@ -73,14 +70,17 @@ public:
         Started,         // watching (perhaps without a database yet: it is tried again)
         AlreadyRunning,  // another monitor of this user or of this database: told, the program ends
     };
-    // Single instance, database lock, database, settings, kept writes.
+    // Single instance, database lock, database, settings, kept writes; the
+    // one-second timer runs from then on (the first pass does not wait for it).
     StartResult start();
     // The first pass, waited for with the event loop running; returns early
     // when the session is stopped meanwhile.
     void runFirstPass();
-    // The one-second tick: a lost server is tried again, kept writes are
-    // retried, and a pass starts when it is due.
+    // The one-second tick of the session's timer: a lost server is tried
+    // again, kept writes are retried, and a pass starts when it is due.
     void tick();
+    // The session's timer (interval 1000 ms), for tests that tick by hand.
+    QTimer *timer() const { return m_timer; }
     // A pass now, unless one runs.
     void checkNow();
     // Ends the watch: no pass goes on, kept writes are tried a little longer
@@ -89,16 +89,17 @@ public:
     bool isStopped() const { return m_stopped; }
 
     PollingEngine *engine() const { return m_engine; }
-    // Where the monitor's statements run: other parts of the monitor post
-    // their own database work here.
-    DatabaseExecutor *database() const { return m_exec.get(); }
+    MonitorStore *store() const { return m_store.get(); }
     // Settings beyond the options row, as read with it.
     const ExtraSettings &extraSettings() const { return m_extra; }
-    OpenOutages *openOutages() const { return m_open; }
+    // Who is down now, since when: the one home of it.
+    HostState *hostState() const { return m_state; }
     bool isServer() const { return m_setup.database.isServer(); }
     // Statements may go to the database now.
     bool databaseUsable() const;
     QString pendingWritesPath() const;
+    // Beside it: the round trips the database has not taken yet.
+    QString pendingSamplesPath() const { return pendingWritesPath() + QStringLiteral("-samples"); }
     QString countsText() const;
 
     // Settings as read (the defaults until then).
@@ -110,9 +111,6 @@ public:
     // What keeps outages quiet: read afresh before every pass. With the
     // defaults every change rings the moment it is decided, as always.
     const AlertGate &alerts() const { return m_alerts; }
-    // Whether the outage or restoration being signalled right now rings
-    // at once (else its alarm is decided at the pass's end).
-    bool changeRingsNow() const { return m_changeRings; }
     // Mutes ip ('' for all) until a moment (invalid: until lifted), or lifts it.
     void muteHost(const QString &ip, const QDateTime &until);
     void unmuteHost(const QString &ip);
@@ -120,23 +118,10 @@ public:
     void reloadAlerts();
 
 signals:
-    // The engine's own, passed on (outage moments included).
-    void passStarted();
-    void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    void passFinished(int errCount, int restCount);
-    // A pass is over: what it changed, in the order it was applied, for the
-    // pass's one notification.
-    void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
-    // Right before passEnded when the pass held any change: the alarms
-    // given at its end (already in passEnded's lists), the quiet ones and
-    // the flapping news.
-    void alarmsDecided(const monitor::AlertGate::Alarms &alarms);
     // The mutes were read again.
     void alertsReloaded();
-    void countdownChanged(int secondsLeft);
-    void probeUnavailable(const QString &message);
-    // An event line that is neither an outage nor a restoration.
+    // An event line that is neither an outage nor a restoration (the
+    // engine's own notices included).
     void notice(const QString &text);
     void databaseError(const QString &what, const QString &errorText);
 
@@ -149,6 +134,10 @@ signals:
     // an answer.
     void warning(const QString &text);
 
+    // stop() begins: what still needs the database (deliveries striking
+    // their messages from the outbox) gets its last moment now.
+    void stopping();
+
     void databaseOpened();
     void databaseLost(const QString &why);
     void databaseBack();
@@ -157,46 +146,35 @@ signals:
 
 private:
     void wireEngine();
-    // Runs a job and waits for it with the event loop running (start-up
+    void wireStore();
+    // Waits for a store operation with the event loop running (start-up
     // only): the splash stays live and a signal still ends the program.
-    void await(DatabaseExecutor::Job job);
-    bool takeDatabaseLock(bool atStart);
-    bool openFile(bool atStart);
-    void reopenFile(std::function<void(bool)> done);
-    void watchServer();
-    void onStatementGivenUp();
-    void serverTick();
+    // `begin` starts it and calls its argument when the answer came.
+    void await(const std::function<void(std::function<void()>)> &begin);
+    // Opens the database (atStart: waited for); `done` gets whether it opened.
+    void openDatabase(bool atStart, std::function<void(bool)> done);
+    // False when another monitor owns the database.
+    bool onOpening(const MonitorStore::Opening &opening, bool atStart);
     void reportUnopened(const QString &error, bool atStart);
-    void connectServerSession();
-    bool openServer();
     // Once the database is open: the open outages are read, and the
     // writes a previous run kept go first.
     void databaseReady(bool wait);
     void readSettings(bool wait);
     void readOpenOutages(bool wait);
-    // A job whose outcome is handled by `then`: waited for (start-up) or later.
-    void runJob(DatabaseExecutor::Job job, std::function<void()> then, bool wait);
-    // The server session goes with the connection; a busy thread is given up.
-    void releaseDatabase();
     void keepPendingWrites();
     void tell(const QString &text);
     void storeMarks(const QList<AlertRecords::Mark> &marks);
+    void reportWriteError(const QString &what, const QString &error);
+    QString databaseName() const;
 
     SessionSetup m_setup;
     PollingEngine *m_engine;
     const Clock *m_clock;
-    OpenOutages *m_open;
+    HostState *m_state;
+    QTimer *m_timer;
     std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<SingleInstance> m_databaseInstance;
-    std::unique_ptr<DatabaseExecutor> m_exec;
-    // With a server: it lives where the connection does, and is only
-    // touched from jobs; the session keeps what it last told.
-    ServerSession *m_server = nullptr;
-    bool m_serverUsable = false;
-    bool m_fileOpen = false;
-    QTimer *m_watchdog = nullptr;
+    std::unique_ptr<MonitorStore> m_store;
     ExtraSettings m_extra;
-    qint64 m_restoredAfter = -1;  // the engine's restoredAfter, for the outageEnded right after
     QString m_lastOpenError;  // told once until it changes
 
     int m_refreshSecs = 60;
@@ -210,11 +188,7 @@ private:
     QEventLoop *m_awaiting = nullptr;
 
     AlertGate m_alerts;
-    bool m_changeRings = true;
     QString m_alertsError;  // the last failure to read them, said once
-    QHash<QString, qint64> m_passDowntime;  // ip -> down seconds told with a held restoration
-    QList<NotifiedHost> m_passBegan;
-    QList<NotifiedHost> m_passEnded;
 };
 
 } // namespace monitor

@@ -3,6 +3,7 @@
 #include "NotificationText.h"
 
 #include <QObject>
+#include <QStringList>
 
 namespace monitor {
 
@@ -20,6 +21,9 @@ public:
     // outage ended in it, in the order the pass applied them. Returns at
     // once; a pass never waits for the desktop.
     virtual void passEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended) = 0;
+    // Every host that came back in the pass, its alarm given or not (a muted
+    // host, say): what an earlier notification names may be over.
+    virtual void hostsBack(const QStringList &ips) { Q_UNUSED(ips); }
     // Hosts that began to flap in the pass, and hosts that settled.
     virtual void flappingChanged(const QList<NotifiedHost> &started, const QList<NotifiedHost> &settled)
     {

@@ -8,20 +8,16 @@
 #include "EchoTransport.h"
 #include "HostAddress.h"
 #include "MonotonicClock.h"
-#include "ConnectionWatch.h"
-#include "DatabaseExecutor.h"
+#include "AlertGate.h"
+#include "HostState.h"
 #include "LocalNetwork.h"
-#include "ServerOutageStore.h"
-#include "SqliteOutageStore.h"
-#include "Statements.h"
+#include "MonitorStore.h"
 #include "WriteQueue.h"
 #include "AddressLimits.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlError>
 #include <QTimer>
 
 #include <limits>
@@ -47,11 +43,8 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
     , m_transport(transport)
     , m_clock(clock)
     , m_probe(new EchoProbe(transport, this))
-    , m_connectionName(QLatin1String(QSqlDatabase::defaultConnection))
-    , m_executor(new DatabaseExecutor(m_connectionName, this))
     , m_bookWait(new QTimer(this))
-    , m_store(std::make_unique<SqliteOutageStore>(m_connectionName))
-    , m_queue(new WriteQueue(m_store.get(), this))
+    , m_queue(new WriteQueue(nullptr, this))
 {
     m_bookWait->setSingleShot(true);
     m_bookWait->setInterval(BookWaitMs);
@@ -63,15 +56,43 @@ PollingEngine::PollingEngine(EchoTransport *transport, const Clock *clock, QObje
                                                          : tr("Не удалось записать окончание сбоя для %1").arg(w.ip),
                             error);
     });
+    qRegisterMetaType<monitor::OutageChange>();
+    qRegisterMetaType<monitor::PassReport>();
+    m_ownStore = MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
+    setStore(m_ownStore.get());
+    m_ownState = std::make_unique<HostState>();
+    m_state = m_ownState.get();
 }
 
-void PollingEngine::setConnectionName(const QString &name)
+void PollingEngine::setHostState(HostState *state)
 {
-    m_connectionName = name;
-    m_executor->setConnectionName(name);
-    m_store->setConnectionName(name);
-    if (m_serverStore)
-        m_serverStore->setConnectionName(name);
+    m_state = state;
+    if (state != m_ownState.get())
+        m_ownState.reset();
+}
+
+std::optional<qint64> PollingEngine::monotonicMs() const
+{
+    if (!m_scheduleClock)
+        return std::nullopt;
+    return floorDiv(m_scheduleClock->nsecs(), 1'000'000);
+}
+
+void PollingEngine::setStore(MonitorStore *store)
+{
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    // The store of the engine alone lets go of the queue first.
+    if (m_ownStore && store != m_ownStore.get())
+        m_ownStore.reset();
+    m_store = store;
+    store->serve(m_queue);
+    // The thread took the answers it owed with it: a pass waiting for its
+    // book goes on without it.
+    connect(store, &MonitorStore::statementGivenUp, this, [this] {
+        if (m_bookAwaited)
+            onBookWaitOver();
+    });
 }
 
 void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
@@ -83,58 +104,13 @@ void PollingEngine::setDatabaseOpener(std::function<bool()> opener)
     m_opener = [opener = std::move(opener)](std::function<void(bool)> done) { done(opener()); };
 }
 
-void PollingEngine::setExecutor(DatabaseExecutor *executor)
-{
-    m_executor = executor;
-    setConnectionName(executor->connectionName());
-    connect(executor, &DatabaseExecutor::replaced, this, &PollingEngine::onExecutorReplaced);
-    if (!executor->isThreaded())
-        return;
-    // Each write runs on the database thread; the queue learns its outcome
-    // there from the store the queue had when the write was handed over.
-    m_queue->setDispatcher([this](const OutageWrite &w, WriteQueue::Done done) {
-        OutageStore *store = m_queue->store();
-        auto outcome = std::make_shared<std::pair<OutageStore::Outcome, QString>>(OutageStore::Outcome::RetryLater,
-                                                                                  QString());
-        m_executor->run(
-            this, [store, w, outcome](QSqlDatabase) { outcome->first = store->write(w, &outcome->second); },
-            [outcome, done] { done(outcome->first, outcome->second); });
-    });
-}
-
-void PollingEngine::onExecutorReplaced()
-{
-    m_connectionName = m_executor->connectionName();
-    m_store->setConnectionName(m_connectionName);
-    // The thread took the answers it owed with it: the write under way is
-    // kept for later, and a pass waiting for its book goes on without it.
-    m_queue->abandonInFlight();
-    if (m_bookAwaited)
-        onBookWaitOver();
-}
-
-void PollingEngine::setConnectionWatch(ConnectionWatch *watch)
-{
-    m_watch = watch;
-    if (m_serverStore)
-        m_retiredStores.push_back(std::move(m_serverStore));
-    if (watch) {
-        m_serverStore = std::make_unique<ServerOutageStore>(m_connectionName, watch);
-        m_queue->setStore(m_serverStore.get());
-    } else {
-        m_queue->setStore(m_store.get());
-    }
-}
-
 bool PollingEngine::startOfflinePass()
 {
-    if (!m_watch || !m_haveLastBook)
+    if (!m_haveLastBook)
         return false;
+    // The host state holds the kept writes already: it is what the last
+    // pass left, its own writes included.
     m_hosts = m_lastBook;
-    // The kept writes are in this picture already: it is what the last pass
-    // left, its own writes included.
-    m_openRows = m_lastOpenRows;
-    m_openRowsKnown = m_haveLastOpenRows;
     QTimer::singleShot(0, this, [this] {
         if (m_running && !m_stopped)
             startProbing();
@@ -192,8 +168,10 @@ qint64 PollingEngine::elapsedSeconds() const
 }
 
 // The rows are stamped with the wall clock; once it went back, an outage
-// may end "before" it began. The store keeps the end at its begin; the
-// operator learns why once per step.
+// may end "before" it began (the store keeps the end at its begin), and a
+// step either way would stretch or shrink a duration read from the stored
+// times (durations are measured on the schedule's clock instead). The
+// operator learns of each step once.
 // The caller's reading of the clock is the one judged: a pass's end anchors
 // the schedule at the very reading it checked, so a step between two readings
 // cannot slip into the anchor unseen.
@@ -203,16 +181,18 @@ void PollingEngine::noticeClockStep(const QDateTime &now)
         return;
     constexpr qint64 StepMs = 2000;
     const qint64 step = now.toMSecsSinceEpoch() - scheduleNowMs();
-    if (step > m_knownStepMs - StepMs) {
-        // Forward (or back again): remembered, not told.
-        if (step > m_knownStepMs)
-            m_knownStepMs = step;
+    const qint64 moved = step - m_knownStepMs;
+    if (qAbs(moved) < StepMs)
         return;
-    }
     m_knownStepMs = step;
-    const QString text = tr("Системные часы переведены назад (на %n с). Расписание проверок не изменилось; "
-                            "окончание сбоя, которое по часам раньше его начала, записывается временем начала.",
-                            nullptr, int(qMin<qint64>(-step / 1000, std::numeric_limits<int>::max())));
+    const int seconds = int(qMin<qint64>(qAbs(moved) / 1000, std::numeric_limits<int>::max()));
+    const QString text =
+        moved < 0 ? tr("Системные часы переведены назад (на %n с). Расписание проверок не изменилось; "
+                       "окончание сбоя, которое по часам раньше его начала, записывается временем начала.",
+                       nullptr, seconds)
+                  : tr("Системные часы переведены вперёд (на %n с). Расписание проверок не изменилось; "
+                       "длительность сбоев считается по непрерывному времени компьютера.",
+                       nullptr, seconds);
     qWarning("%s", qUtf8Printable(text));
     emit notice(text);
 }
@@ -230,14 +210,17 @@ void PollingEngine::tick()
         m_queue->retry();
     noticeClockStep(m_clock->now());
     const qint64 elapsed = elapsedSeconds();
-    emit countdownChanged(secondsLeft());
+    // The pass starts at the tick that shows -1; while it runs (or when a
+    // tick came late) the seconds go on past it, but the button says no more
+    // than that the pass is due.
+    emit countdownChanged(qMax(-1, secondsLeft()));
     // lastCheck is renewed only when a pass ends, so a tick during a pass
     // still finds the period elapsed: the running flag keeps it to one pass.
     if (elapsed > m_refreshSecs && !m_running)
-        CheckAll();
+        startPass();
 }
 
-void PollingEngine::CheckAll()
+void PollingEngine::startPass()
 {
     if (m_running || m_stopped)
         return;
@@ -245,9 +228,8 @@ void PollingEngine::CheckAll()
     m_errCount = 0;
     m_restCount = 0;
     m_hosts.clear();
-    m_openRows.clear();
-    m_openRowsKnown = false;
     m_decided.clear();
+    m_report = PassReport();
     m_probeDone = false;
     m_passProbed = false;
     m_passNoNetwork = false;
@@ -255,6 +237,8 @@ void PollingEngine::CheckAll()
     m_decidedStampAge.invalidate();
     if (m_localNetwork)
         m_localNetwork->newPass();
+    if (m_gate)
+        m_gate->passStarted(m_clock->now());
     emit passStarted();
 
     m_openerAsked = false;
@@ -267,67 +251,16 @@ void PollingEngine::requestBook()
 {
     const int ticket = ++m_bookTicket;
     m_bookAwaited = true;
-    auto read = std::make_shared<BookRead>();
-    ConnectionWatch *watch = m_watch;
-    if (m_executor->isThreaded())
+    if (m_store->isThreaded())
         m_bookWait->start();
-    m_executor->run(
-        this, [watch, read](QSqlDatabase db) { readBook(db, watch, read.get()); },
-        [this, read, ticket] {
-            if (ticket != m_bookTicket || !m_bookAwaited)
-                return;  // given up waiting: the pass went on without it
-            m_bookAwaited = false;
-            m_bookWait->stop();
-            if (m_running && !m_stopped)
-                onBookRead(*read);
-        });
-}
-
-// Runs where the connection lives (the database thread).
-void PollingEngine::readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out)
-{
-    if (!db.isOpen() || (watch && !watch->usable())) {
-        out->status = BookRead::NoDatabase;
-        return;
-    }
-    {
-        QSqlQuery book(db);
-        bool ok = runStatement(book, Statements::SelectAddressesForPass);
-        while (ok && book.next())
-            out->rows.push_back(
-                {book.value(0).toString(), book.value(1).toString(), book.value(2), book.value(0).isNull()});
-        if (!ok || book.lastError().isValid()) {
-            out->rows.clear();
-            // The server went away: the pass goes on with what the last one read.
-            if (watch && watch->lost(book.lastError())) {
-                out->status = BookRead::Lost;
-            } else {
-                out->status = BookRead::Failed;
-                out->error = statementError(book);
-            }
-            return;
-        }
-    }
-    out->status = BookRead::Read;
-    QSqlQuery open(db);
-    bool ok = runStatement(open, Statements::SelectAllOpenOutages);
-    while (ok && open.next()) {
-        const QString ip = open.value(1).toString();
-        ++out->openRows[ip];
-        if (!out->openSince.contains(ip))
-            out->openSince.insert(ip, open.value(2));
-    }
-    if (!ok || open.lastError().isValid()) {
-        out->openRows.clear();
-        // Lost between the book and the open rows: the picture the last
-        // pass left still holds, kept writes included.
-        if (watch && watch->lost(open.lastError())) {
-            out->openRowsStatus = BookRead::OpenRowsLost;
-        } else {
-            out->openRowsStatus = BookRead::OpenRowsFailed;
-            out->openRowsError = statementError(open);
-        }
-    }
+    m_store->readBook(this, m_state->wantsReading(), [this, ticket](const MonitorStore::Book &read) {
+        if (ticket != m_bookTicket || !m_bookAwaited)
+            return;  // given up waiting: the pass went on without it
+        m_bookAwaited = false;
+        m_bookWait->stop();
+        if (m_running && !m_stopped)
+            onBookRead(read);
+    });
 }
 
 void PollingEngine::onBookWaitOver()
@@ -348,10 +281,10 @@ void PollingEngine::passWithoutDatabase()
         QTimer::singleShot(0, this, &PollingEngine::finishPass);
 }
 
-void PollingEngine::onBookRead(const BookRead &read)
+void PollingEngine::onBookRead(const MonitorStore::Book &read)
 {
     switch (read.status) {
-    case BookRead::NoDatabase:
+    case MonitorStore::Book::NoDatabase:
         // A file missing at start-up (or unopenable then) is tried at every
         // pass; the opener tells the operator what happened.
         if (m_opener && !m_openerAsked) {
@@ -369,21 +302,21 @@ void PollingEngine::onBookRead(const BookRead &read)
         }
         passWithoutDatabase();
         return;
-    case BookRead::Lost:
+    case MonitorStore::Book::Lost:
         passWithoutDatabase();
         return;
-    case BookRead::Failed:
+    case MonitorStore::Book::Failed:
         // Without the book nothing can be probed or logged in this pass.
         reportDatabaseError(tr("Не удалось прочитать список адресов"), read.error);
         m_hosts.clear();
         QTimer::singleShot(0, this, &PollingEngine::finishPass);
         return;
-    case BookRead::Read:
+    case MonitorStore::Book::Read:
         break;
     }
 
     m_hosts.clear();
-    for (const BookRead::Row &row : read.rows) {
+    for (const MonitorStore::Book::Row &row : read.rows) {
         Host h;
         h.ip = row.ip;
         h.desc = row.desc;
@@ -434,39 +367,33 @@ void PollingEngine::onBookRead(const BookRead &read)
     }
     m_lastBook = m_hosts;
     m_haveLastBook = true;
+    QStringList inBook;
+    inBook.reserve(qsizetype(m_hosts.size()));
+    for (const Host &h : m_hosts) {
+        m_state->seen(h.ip, h.desc);
+        inBook.append(h.ip);
+    }
+    m_state->keepOnly(inBook);
 
-    // The open rows are known before the first host is decided; the host's
-    // own writes keep the picture up to date from then on.
-    switch (read.openRowsStatus) {
-    case BookRead::OpenRowsRead:
-        m_openRows = read.openRows;
-        m_openSince = read.openSince;
-        for (const OutageWrite &w : m_queue->pending()) {
-            if (w.kind == OutageWrite::Begin && !m_openSince.contains(w.ip))
-                m_openSince.insert(w.ip, DateTimeText::fromDateTime(w.at));
+    // The open outages are read when the database opened or came back; from
+    // then on every decision of a pass keeps the host state up to date.
+    if (read.openAsked) {
+        switch (read.openStatus) {
+        case MonitorStore::Book::OpenRead:
+            // Writes still kept by a lock are part of the log already, as
+            // far as the decisions go: a kept Begin is an open row, a kept
+            // End closed one.
+            m_state->reset(read.open, m_queue->pending());
+            break;
+        case MonitorStore::Book::OpenLost:
+            // Lost between the book and the open rows: the state as the
+            // last pass left it still holds, kept writes included.
+            break;
+        case MonitorStore::Book::OpenFailed:
+            if (!m_hosts.empty())
+                reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openError);
+            break;
         }
-        // Writes still kept by a lock are part of the log already, as far
-        // as the decisions go: a kept Begin is an open row, a kept End
-        // closed one.
-        for (const OutageWrite &w : m_queue->pending()) {
-            int &open = m_openRows[w.ip];
-            if (w.kind == OutageWrite::Begin)
-                open = qMax(open, 1);
-            else if (open > 0)
-                --open;
-        }
-        m_openRowsKnown = true;
-        break;
-    case BookRead::OpenRowsLost:
-        m_openRows = m_lastOpenRows;
-        m_openRowsKnown = m_hosts.empty() || m_haveLastOpenRows;
-        break;
-    case BookRead::OpenRowsFailed:
-        m_openRows.clear();
-        m_openRowsKnown = m_hosts.empty();
-        if (!m_hosts.empty())
-            reportDatabaseError(tr("Не удалось прочитать открытые записи о сбоях"), read.openRowsError);
-        break;
     }
     startProbing();
 }
@@ -484,7 +411,6 @@ void PollingEngine::stop()
     // Effects being applied hold a host of the list: the loop ends on the flag.
     if (!m_applying) {
         m_hosts.clear();
-        m_openRows.clear();
         m_decided.clear();
     }
     m_running = false;
@@ -516,16 +442,17 @@ void PollingEngine::startProbing()
         else
             reportUnavailable(why);
     }
-    m_probeStartedAt = m_clock->now();
+    m_report.probeStartedAt = m_clock->now();
     m_passProbed = ready || m_hosts.empty();
     m_probe->start(targets, ready);
 }
 
-void PollingEngine::emitMeasured()
+void PollingEngine::takeSamples()
 {
     const std::vector<EchoProbe::Result> &results = m_probe->results();
-    std::vector<LatencySample> samples;
-    samples.reserve(results.size());
+    // Shared from here on: the recording keeps it while the report moves on.
+    auto samples = std::make_shared<std::vector<LatencySample>>();
+    samples->reserve(results.size());
     for (size_t i = 0; i < results.size() && i < m_hosts.size(); ++i) {
         const EchoProbe::Result &r = results[i];
         if (r.status == EchoProbe::NotProbed || r.status == EchoProbe::NotAnAddress || r.attempts <= 0)
@@ -539,10 +466,9 @@ void PollingEngine::emitMeasured()
         s.lost = r.attempts - (answered ? 1 : 0);
         if (answered && r.rttNs >= 0)
             s.rttUs = r.rttNs / 1000;
-        samples.push_back(std::move(s));
+        samples->push_back(std::move(s));
     }
-    if (!samples.empty())
-        emit passMeasured(m_probeStartedAt, samples);
+    m_report.samples = std::move(samples);
 }
 
 void PollingEngine::onHostDecided(int index)
@@ -550,13 +476,15 @@ void PollingEngine::onHostDecided(int index)
     if (m_stopped || !m_running)
         return;
     // Hosts decided within a millisecond of each other share one reading
-    // of the wall clock: each reading checks the time zone, which a pass of
-    // 10,000 hosts would pay 10,000 times; the log stores whole seconds.
+    // of the clocks: each reading of the wall clock checks the time zone,
+    // which a pass of 10,000 hosts would pay 10,000 times; the log stores
+    // whole seconds.
     if (!m_decidedStampAge.isValid() || m_decidedStampAge.nsecsElapsed() >= 1'000'000) {
         m_decidedStamp = m_clock->now();
+        m_decidedMonoMs = monotonicMs();
         m_decidedStampAge.start();
     }
-    m_decided.push_back({size_t(index), m_decidedStamp});
+    m_decided.push_back({size_t(index), m_decidedStamp, m_decidedMonoMs});
     scheduleEffects();
 }
 
@@ -567,7 +495,7 @@ void PollingEngine::onProbeFinished()
     if (m_transport && m_transport->isOpen())
         m_transport->close();
     m_probeDone = true;
-    emitMeasured();
+    takeSamples();
     scheduleEffects();
 }
 
@@ -597,12 +525,11 @@ void PollingEngine::applyEffects()
     while (!m_decided.empty()) {
         const Decided d = m_decided.front();
         m_decided.pop_front();
-        Do_It(d);
+        applyOutcome(d);
         // A slot of the last effect may have ended the program's watch.
         if (m_stopped) {
             m_applying = false;
             m_hosts.clear();
-            m_openRows.clear();
             m_decided.clear();
             return;
         }
@@ -617,33 +544,35 @@ void PollingEngine::applyEffects()
         finishPass();
 }
 
-// The outcome of one host in this pass, turned into its row change and alert.
-void PollingEngine::Do_It(const Decided &d)
+void PollingEngine::applyOutcome(const Decided &d)
 {
     const Host &h = m_hosts[d.index];
     const EchoProbe::Result &r = m_probe->results()[d.index];
-    // Not probed (no echo facility) or no knowledge of its open rows: the
+    // Not probed (no echo facility) or the open outages never read: the
     // host's state is unknown, so nothing may change.
-    if (r.status == EchoProbe::NotProbed || !m_openRowsKnown)
+    if (r.status == EchoProbe::NotProbed || !m_state->isKnown())
         return;
 
     if (r.status == EchoProbe::Answered) {
-        // Looked up, not inserted: most hosts answer and have no open row.
-        const auto row = m_openRows.find(h.ip);
-        if (row == m_openRows.end() || *row == 0)
+        m_state->answered(h.ip, r.rttNs >= 0 ? std::optional<qint64>(r.rttNs / 1000) : std::nullopt, d.at, d.monoMs);
+        if (!m_state->isDown(h.ip))
             return;
-        int &open = *row;
-        // A second book row of the same address closes the next open row.
-        --open;
-        m_queue->submit({OutageWrite::End, h.ip, QString(), d.at});
+        OutageChange change;
+        change.kind = OutageChange::Ended;
+        change.alarm = m_gate ? m_gate->alarmFor(h.ip, false, *m_state) : OutageChange::Alarm::RingsNow;
+        // A second book row of the same address finds it up again.
+        const HostState::Host before = m_state->end(h.ip, d.at, d.monoMs);
+        m_queue->submit({OutageWrite::End, h.ip, QString(), d.at, before.since});
         if (m_restCount < 255)
             ++m_restCount;
-        {
-            const auto began = DateTimeText::secondsOfValue(m_openSince.take(h.ip));
-            const auto ended = DateTimeText::toSeconds(DateTimeText::fromDateTime(d.at));
-            emit restoredAfter(h.ip, began && ended ? qMax<qint64>(0, *ended - *began) : -1);
-        }
-        emit outageEnded(h.ip, h.desc, h.timeoutMs, d.at);
+        change.ip = h.ip;
+        change.desc = h.desc;
+        change.timeoutMs = h.timeoutMs;
+        change.begin = DateTimeText::fromVariant(before.since);
+        change.end = d.at;
+        change.downSeconds = HostState::downSeconds(before, d.at, d.monoMs);
+        m_report.changes.append(change);
+        emit changeDecided(change);
         return;
     }
 
@@ -655,48 +584,50 @@ void PollingEngine::Do_It(const Decided &d)
         switch (m_localNetwork->stateFor(h.ip)) {
         case LocalNetwork::State::NoNetwork:
             m_passNoNetwork = true;
+            m_state->unwatched(h.ip, d.at, d.monoMs);
             return;
         case LocalNetwork::State::Unrouted:
             m_passUnrouted.append(h.ip);
+            m_state->unwatched(h.ip, d.at, d.monoMs);
             return;
         case LocalNetwork::State::Usable:
             break;
         }
     }
-    int &open = m_openRows[h.ip];
-    if (open > 0)
+    m_state->silent(h.ip);
+    if (m_state->isDown(h.ip))
         return;  // the outage already logged goes on
-    // A second book row of the same address finds this row open. A write
-    // the database refuses is told by the queue; the operator must still
-    // hear that the host is down.
-    open = 1;
-    m_openSince.insert(h.ip, DateTimeText::fromDateTime(d.at));
+    // A write the database refuses is told by the queue; the operator must
+    // still hear that the host is down.
+    OutageChange change;
+    change.kind = OutageChange::Began;
+    change.alarm = m_gate ? m_gate->alarmFor(h.ip, true, *m_state) : OutageChange::Alarm::RingsNow;
+    m_state->begin(h.ip, h.desc, d.at, d.monoMs);
     m_queue->submit({OutageWrite::Begin, h.ip, h.desc, d.at});
     ++m_errCount;
-    emit outageBegan(h.ip, h.desc, h.timeoutMs, d.at);
+    change.ip = h.ip;
+    change.desc = h.desc;
+    change.timeoutMs = h.timeoutMs;
+    change.begin = d.at;
+    m_report.changes.append(change);
+    emit changeDecided(change);
 }
 
 void PollingEngine::finishPass()
 {
     if (m_stopped)
         return;
-    // What the database holds once every kept write is made, for a pass
-    // that cannot read it.
-    if (m_openRowsKnown && m_haveLastBook) {
-        m_lastOpenRows = m_openRows;
-        m_haveLastOpenRows = true;
-    }
-    m_lastStates.clear();
-    if (m_openRowsKnown) {
+    // Every address the pass knew the state of, for the alert policy.
+    QHash<QString, bool> observed;
+    if (m_state->isKnown()) {
         const auto &results = m_probe->results();
         for (size_t i = 0; i < m_hosts.size() && i < results.size(); ++i) {
             if (results[i].status != EchoProbe::NotProbed)
-                m_lastStates.insert(m_hosts[i].ip, m_openRows.value(m_hosts[i].ip) > 0);
+                observed.insert(m_hosts[i].ip, m_state->isDown(m_hosts[i].ip));
         }
     }
     tellUnrouted();
     m_hosts.clear();
-    m_openRows.clear();
     m_decided.clear();
     const QDateTime now = m_clock->now();
     noticeClockStep(now);
@@ -709,7 +640,21 @@ void PollingEngine::finishPass()
         qWarning("%s", qUtf8Printable(text));
         emit notice(text);
     }
-    emit passFinished(m_errCount, m_restCount);
+    PassReport report = std::move(m_report);
+    m_report = PassReport();
+    report.errCount = m_errCount;
+    report.restCount = m_restCount;
+    report.probed = m_passProbed;
+    report.watched = m_lastPassWatched;
+    report.noNetwork = m_passNoNetwork;
+    report.unrouted = m_lastUnrouted;
+    report.endedAt = now;
+    report.endedMonoMs = monotonicMs();
+    report.slowestTimeoutMs = slowestTimeoutMs();
+    report.refreshSecs = m_refreshSecs;
+    if (m_gate)
+        m_gate->passFinished(now, observed, m_state, &report);
+    emit passEnded(report);
 }
 
 // The operator hears of hosts that lost their route when they lose it, not

@@ -1,38 +1,35 @@
 #pragma once
 
+#include "MonitorStore.h"
+#include "PassReport.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
-
-#include <QSet>
 #include <QVariant>
-
-#include "LatencyRecorder.h"
 
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-class QSqlDatabase;
 class QTimer;
 
 namespace monitor {
 
+class AlertGate;
 class Clock;
-class ConnectionWatch;
-class DatabaseExecutor;
 class EchoProbe;
-class ServerOutageStore;
 class EchoTransport;
+class HostState;
 class LocalNetwork;
 class MonotonicClock;
-class SqliteOutageStore;
 class WriteQueue;
 
 // The monitor's polling cycle: the countdown, the passes and the outage log.
@@ -40,17 +37,19 @@ class WriteQueue;
 // A host is down in a pass when none of its (up to four) echo attempts is
 // answered. An outage is written once, when it begins, and closed once, in
 // the first pass in which the host answers again; a host that stays down or
-// stays up changes nothing. The state of a host lives only in the database
-// (an open row of its address), so a restart neither repeats nor loses an
-// alert.
+// stays up changes nothing. Whether a host is down is the host state's,
+// which the log's open rows give when the database opens, so a restart
+// neither repeats nor loses an alert.
 //
 // A pass probes every address of the book at once and applies each host's
 // outcome (its row, its event line, its alert) as soon as that host's own
 // attempts are decided, stamped with that moment: a slow host holds back no
-// other. Effects therefore come in the order of decision. Nothing here
-// blocks the event loop: probing is driven by socket notifiers and timers,
-// effects are applied in slices, and the rows go through a write queue
-// that keeps, in order, whatever meets another program's lock.
+// other. Effects therefore come in the order of decision, each told at once
+// as a typed change (changeDecided); the pass ends with one report
+// (passEnded) that everyone following the passes takes. Nothing here blocks
+// the event loop: probing is driven by socket notifiers and timers, effects
+// are applied in slices, and the rows go through a write queue that keeps,
+// in order, whatever the database cannot take yet.
 class PollingEngine final : public QObject
 {
     Q_OBJECT
@@ -68,10 +67,11 @@ public:
     int refreshSecs() const { return m_refreshSecs; }
     QDateTime lastCheck() const { return m_lastCheck; }
     void setLastCheck(const QDateTime &t);
-    // Where the time since the last pass is measured. Without one, the wall
-    // clock (the Clock given to the constructor) is read, and setting it back
-    // delays the next pass by as much. With one, the period runs on it alone
-    // and a wall clock stepped back is told once in the event list.
+    // Where the time since the last pass is measured, and every duration (an
+    // outage's, told with its end). Without one, the wall clock (the Clock
+    // given to the constructor) is read, and setting it back delays the next
+    // pass by as much. With one, the period runs on it alone and a wall
+    // clock stepped back is told once in the event list.
     void setScheduleClock(const MonotonicClock *clock);
     bool isRunning() const { return m_running; }
     int errCount() const { return m_errCount; }
@@ -84,55 +84,60 @@ public:
     qint64 elapsedSeconds() const;
     int secondsLeft() const;
 
-    // The database connection the passes use (the default one unless set).
-    void setConnectionName(const QString &name);
-    // Called at the start of a pass while the connection is not open: tries
-    // to open the database (and says so itself). Without one, or when it
-    // fails, the pass ends without probing.
+    // Where the passes read the book and the queue's writes go (not owned).
+    // Until one is set, the engine works at once on the default connection,
+    // as tests of the pass alone use it.
+    void setStore(MonitorStore *store);
+    MonitorStore *store() const { return m_store; }
+    // The host state the passes decide on (not owned). The engine's own
+    // until one is set.
+    void setHostState(HostState *state);
+    HostState *hostState() const { return m_state; }
+    // What decides each change's alarm (not owned); without one every
+    // change rings the moment it is decided.
+    void setAlertGate(AlertGate *gate) { m_gate = gate; }
+    // Called at the start of a pass while the database is not open: tries
+    // to open it (and says so itself). Without one, or when it fails, the
+    // pass ends without probing.
     void setDatabaseOpener(std::function<bool()> opener);
     // The same for an opener whose answer comes later (the database is
     // opened on its own thread): it calls `done` with the outcome.
     using AsyncOpener = std::function<void(std::function<void(bool)> done)>;
     void setAsyncDatabaseOpener(AsyncOpener opener) { m_opener = std::move(opener); }
-    // Where the pass's statements and the queue's writes run: the database
-    // thread (not owned). Without one they run at once on the connection.
-    void setExecutor(DatabaseExecutor *executor);
     // A pass whose address book has not come back from the database thread
     // within this long probes the book of the last pass that read it.
     static constexpr int BookWaitMs = 3000;
-    // The queue every outage write goes through.
+    // The queue every outage write goes through. While the database is away
+    // the writes wait there, and a pass that cannot reach it probes the
+    // address book of the last pass that read it, so alerts go on.
     WriteQueue *writeQueue() const { return m_queue; }
-    // A database server's connection, which may go away and come back:
-    // the writes then go through a server store that keeps them while it is
-    // gone, and a pass that cannot reach the server probes the address book
-    // of the last pass that read it, so alerts go on. Not owned.
-    void setConnectionWatch(ConnectionWatch *watch);
 
-    // --- watched time ---
-    QString connectionName() const { return m_connectionName; }
     // Asked about a host found silent before its outage is logged: when this
     // machine itself has no network towards it, the pass logs no outage and
     // counts as unwatched. Not owned; none: every silence is the host's.
     void setLocalNetwork(LocalNetwork *network) { m_localNetwork = network; }
     // Whether the last finished pass probed with this machine's network
-    // usable, and whether it found that network missing.
+    // usable, and whether it found that network missing (also in its report).
     bool lastPassWatched() const { return m_lastPassWatched; }
     bool lastPassWithoutNetwork() const { return m_noNetwork; }
     // The addresses the last finished pass found silent with no route to
     // them while this machine's network was up, sorted: each is unwatched
     // itself (no outage logged), the others are watched as usual. A pass
     // without network, or that probed nothing, keeps the list of the pass
-    // before.
+    // before (also in its report).
     const QStringList &lastPassUnrouted() const { return m_lastUnrouted; }
     // The longest timeout of the book the last pass read, in milliseconds.
     int slowestTimeoutMs() const;
-    // For the alerts: after passFinished, every address the pass knew the
-    // state of, true for down (an open row).
-    const QHash<QString, bool> &lastPassStates() const { return m_lastStates; }
+    // The monotonic clock now, in milliseconds, when one is set.
+    std::optional<qint64> monotonicMs() const;
 
 public slots:
-    void CheckAll();  // starts a pass unless one is running; returns at once
-    void tick();      // the one-second tick: countdown, and a pass when it is due
+    // A pass now unless one is running; returns at once. The window's
+    // button and the schedule start passes so.
+    void startPass();
+    // The same under the name the window has always called it by.
+    void CheckAll() { startPass(); }
+    void tick();  // the one-second tick: countdown, and a pass when it is due
     // Ends the running pass where it stands and starts no other: statements
     // already sent stay done, nothing more is written, probed or signalled.
     // For the program's end, once the operator confirmed quitting.
@@ -141,19 +146,11 @@ public slots:
 signals:
     void countdownChanged(int secondsLeft);
     void passStarted();
-    // Effects of a pass, in the order they were decided, each right after its
-    // write was handed to the queue; `at` is the moment it was decided, the
-    // time the write stamps.
-    void outageBegan(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    void outageEnded(const QString &ip, const QString &desc, int timeoutMs, const QDateTime &at);
-    // Right before outageEnded: how long the outage lasted by the stored
-    // times, -1 when its beginning is not known.
-    void restoredAfter(const QString &ip, qint64 downSeconds);
-    void passFinished(int errCount, int restCount);
-    // Every probed host's attempts, unanswered attempts and round trip, once
-    // the pass's probing is over; `at` is the moment the probing began.
-    // Hosts that were not probed (no echo facility, not an address) are left out.
-    void passMeasured(const QDateTime &at, const std::vector<monitor::LatencySample> &samples);
+    // A host's change, the moment it is decided and its write handed to the
+    // queue; its alarm is RingsNow or Pending (settled in the report).
+    void changeDecided(const monitor::OutageChange &change);
+    // The pass is over: what it changed, with every alarm settled, and its facts.
+    void passEnded(const monitor::PassReport &report);
     // A statement failed; errorText is the database's own text.
     void databaseError(const QString &what, const QString &errorText);
     // Something of the stored data cannot be used as it stands (a timeout
@@ -178,43 +175,25 @@ private:
     {
         size_t index;
         QDateTime at;
+        std::optional<qint64> monoMs;
     };
 
-    // What a pass reads of the database, read where the connection lives.
-    struct BookRead
-    {
-        enum Status { Read, NoDatabase, Lost, Failed } status = NoDatabase;
-        QString error;
-        struct Row
-        {
-            QString ip;
-            QString desc;
-            QVariant timeout;
-            bool ipIsNull = false;  // told apart from an empty address
-        };
-        std::vector<Row> rows;
-        QHash<QString, int> openRows;
-        QHash<QString, QVariant> openSince;  // ip -> time_begin of its oldest open row
-        enum OpenRows { OpenRowsRead, OpenRowsLost, OpenRowsFailed } openRowsStatus = OpenRowsRead;
-        QString openRowsError;
-    };
-    static void readBook(QSqlDatabase db, ConnectionWatch *watch, BookRead *out);
     void requestBook();
-    void onBookRead(const BookRead &read);
+    void onBookRead(const MonitorStore::Book &read);
     void onBookWaitOver();
-    void onExecutorReplaced();
     // No database for this pass: the last book, or nothing.
     void passWithoutDatabase();
-    // A pass without the server: the last book read and the open rows as
-    // that pass left them. False when no pass has read the book yet.
+    // A pass without the database: the last book read, decided on the host
+    // state as it stands. False when no pass has read the book yet.
     bool startOfflinePass();
     void startProbing();
     void onHostDecided(int index);
     void onProbeFinished();
-    void emitMeasured();
+    void takeSamples();
     void scheduleEffects();
     void applyEffects();
-    void Do_It(const Decided &d);
+    // The outcome of one host in this pass, turned into its row change and alert.
+    void applyOutcome(const Decided &d);
     void finishPass();
     void reportDatabaseError(const QString &what, const QString &errorText);
     void reportUnavailable(const QString &why);
@@ -227,7 +206,11 @@ private:
     QPointer<EchoTransport> m_transport;  // may go first at program end
     const Clock *m_clock;
     EchoProbe *m_probe;
-    QString m_connectionName;
+    std::unique_ptr<MonitorStore> m_ownStore;  // until one is set
+    QPointer<MonitorStore> m_store;
+    std::unique_ptr<HostState> m_ownState;     // until one is set
+    HostState *m_state = nullptr;
+    AlertGate *m_gate = nullptr;
 
     int m_refreshSecs = 0;
     QDateTime m_lastCheck;
@@ -241,32 +224,24 @@ private:
     int m_errCount = 0;
     quint8 m_restCount = 0;
 
-    DatabaseExecutor *m_executor;
     int m_bookTicket = 0;
     bool m_bookAwaited = false;
     bool m_openerAsked = false;
     QTimer *m_bookWait;
     std::vector<Host> m_hosts;      // the book of the running pass, in its order
-    QDateTime m_probeStartedAt;     // for passMeasured
     std::deque<Decided> m_decided;  // hosts decided, effects not yet applied
     QDateTime m_decidedStamp;       // the moment the last decisions were stamped with
+    std::optional<qint64> m_decidedMonoMs;
     QElapsedTimer m_decidedStampAge;
     bool m_probeDone = false;
     bool m_effectsScheduled = false;
-    bool m_openRowsKnown = false;
-    // ip -> open rows, as the database holds them once every queued write is made
-    QHash<QString, int> m_openRows;
     QSet<QString> m_told;  // notices given in this run
+    PassReport m_report;   // of the running pass
 
-    std::unique_ptr<SqliteOutageStore> m_store;
-    std::unique_ptr<ServerOutageStore> m_serverStore;
     WriteQueue *m_queue;
-    ConnectionWatch *m_watch = nullptr;
-    // What the last pass knew, for passes while the server is away.
+    // The book the last pass read, for passes while the database is away.
     std::vector<Host> m_lastBook;
     bool m_haveLastBook = false;
-    QHash<QString, int> m_lastOpenRows;
-    bool m_haveLastOpenRows = false;
     AsyncOpener m_opener;
 
     LocalNetwork *m_localNetwork = nullptr;
@@ -276,13 +251,6 @@ private:
     QStringList m_passUnrouted;
     QStringList m_lastUnrouted;
     bool m_lastPassWatched = false;
-    // ip -> the stored beginning of its open outage, for the downtime told
-    // with a restoration.
-    QHash<QString, QVariant> m_openSince;
-    // Stores of an earlier database thread: a statement given up may still
-    // come back into them.
-    std::vector<std::unique_ptr<ServerOutageStore>> m_retiredStores;
-    QHash<QString, bool> m_lastStates;
 };
 
 } // namespace monitor

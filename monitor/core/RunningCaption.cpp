@@ -14,9 +14,9 @@ quint32 uptimeMinutes(quint32 ticks)
 QString text(const QString &timeOfDay, quint32 ticks)
 {
     return QStringLiteral("Orvant  ") + timeOfDay + QStringLiteral("  v2.0.1")
-         + QCoreApplication::translate("monitor::RunningCaption", " система работает ", "window title")
+         + QCoreApplication::translate("monitor::RunningCaption", " система работает ", "the caption: uptime")
          + QString::number(uptimeMinutes(ticks))
-         + QCoreApplication::translate("monitor::RunningCaption", " мин", "window title");
+         + QCoreApplication::translate("monitor::RunningCaption", " мин", "the caption: minutes");
 }
 
 } // namespace RunningCaption

@@ -78,8 +78,9 @@ ServerSession::OpenResult ServerSession::open(QString *text)
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     QString holder;
     MonitorLock::Result result = MonitorLock::Result::Failed;
+    m_heldByOwn = false;
     if (MonitorLock::nameSession(db, m_sessionName, &error))
-        result = MonitorLock::take(db, m_sessionName, &holder, &error);
+        result = MonitorLock::take(db, m_sessionName, &holder, &error, &m_heldByOwn);
     switch (result) {
     case MonitorLock::Result::Taken:
         m_state = State::Connected;
@@ -252,7 +253,7 @@ void ServerSession::onKnockAnswered()
         emit reconnected();
         break;
     case OpenResult::HeldByOther:
-        emit heldByOther(text);
+        emit heldByOther(text, m_heldByOwn);
         break;
     case OpenResult::Failed:
         emit reconnectFailed(text);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ConnectionWatch.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
 
@@ -10,6 +9,7 @@
 #include <QString>
 
 class QIODevice;
+class QSqlError;
 class QTimer;
 
 namespace monitor {
@@ -25,7 +25,7 @@ namespace monitor {
 // timeout on the UI thread. A reopened connection takes the lock again; if
 // another monitor took the database meanwhile, this one stays closed (and so
 // writes nothing) until that lock is free.
-class ServerSession final : public QObject, public ConnectionWatch
+class ServerSession final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerSession)
@@ -62,9 +62,17 @@ public:
     // upgrade that could not be made now); empty when nothing.
     QString warning() const { return m_warning; }
     QString connectionName() const { return m_connectionName; }
+    // After an opening held by another: whether that was this run's own
+    // earlier session.
+    bool heldByOwnSession() const { return m_heldByOwn; }
 
-    bool usable() const override;
-    bool lost(const QSqlError &error) override;
+    // Statements may go to the connection now: it is open and this monitor
+    // owns the database.
+    bool usable() const;
+    // A statement failed. True when it failed because the connection is
+    // gone: it is closed, told once (connectionLost), and made again later
+    // by the ticks; the caller keeps what it meant to do for then.
+    bool lost(const QSqlError &error);
 
     // How long one knock at the server's socket may take.
     static constexpr int KnockTimeoutMs = 3000;
@@ -83,8 +91,10 @@ signals:
     void reconnected();
     // An attempt failed (the server does not answer, refuses the login …).
     void reconnectFailed(const QString &error);
-    // The server is back but another monitor owns the database now.
-    void heldByOther(const QString &holder);
+    // The server is back but another monitor owns the database now;
+    // ownSession: it is this run's own earlier session, which the server has
+    // not ended yet (its backend stopped answering), not another monitor.
+    void heldByOther(const QString &holder, bool ownSession);
 
 private:
     void knock();
@@ -102,6 +112,7 @@ private:
     QString m_sessionName;
     QString m_warning;
     State m_state = State::Closed;
+    bool m_heldByOwn = false;
     int m_failedOpens = 0;
     QElapsedTimer m_sinceFailedOpen;
     QPointer<QIODevice> m_knock;

@@ -3,12 +3,15 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DateTimeText.h"
+#include "MonitorStore.h"
+#include "PassReport.h"
 #include "PollingEngine.h"
 #include "Statements.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cstdio>
 #include <ctime>
 
 namespace monitor {
@@ -22,12 +25,15 @@ bool WatchedTimeRecorder::begin(const QSqlDatabase &db, const QString &at, QStri
         return false;
     }
     m_row = q.value(0).toLongLong();
+    m_begin = at;
     m_lastEnd = at;
     return true;
 }
 
-bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &end, Ended how, QString *error)
+bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &endAt, Ended how, QString *error)
 {
+    // The stored texts sort as the times they hold.
+    const QString end = endAt < m_begin ? m_lastEnd : endAt;
     QSqlQuery q(db);
     if (!runStatement(q, Statements::ExtendWatchedPeriod, {end, int(how), *m_row})) {
         *error = statementError(q);
@@ -41,8 +47,13 @@ bool WatchedTimeRecorder::update(const QSqlDatabase &db, const QString &end, End
 bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QString *error)
 {
     const QString at = DateTimeText::fromDateTime(pass.at);
+    const qint64 wallMs = pass.at.toMSecsSinceEpoch();
     const bool lagged = m_row && pass.bootMs - m_lastBootMs > pass.longestGapMs;
+    // The wall clock moved apart from the boot clock since the last pass.
+    constexpr qint64 StepMs = 2000;
+    const bool stepped = m_row && qAbs((wallMs - m_lastWallMs) - (pass.bootMs - m_lastBootMs)) > StepMs;
     m_lastBootMs = pass.bootMs;
+    m_lastWallMs = wallMs;
     bool ok = true;
     if (!pass.watched) {
         // The stretch ends where the last watched pass left it, and the
@@ -54,7 +65,7 @@ bool WatchedTimeRecorder::passEnded(const QSqlDatabase &db, const Pass &pass, QS
         m_unrouted.clear();
         return ok;
     }
-    if (lagged) {
+    if (lagged || stepped) {
         ok = update(db, m_lastEnd, Ended::Gap, error);
         m_row.reset();
         m_unrouted.clear();
@@ -145,54 +156,42 @@ WatchedTimeKeeper::WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, 
     , m_engine(engine)
     , m_clock(clock)
 {
-    connect(engine, &PollingEngine::passFinished, this, &WatchedTimeKeeper::onPassFinished);
+    connect(engine, &PollingEngine::passEnded, this, &WatchedTimeKeeper::onPassEnded);
     connect(engine, &PollingEngine::watchEnded, this, &WatchedTimeKeeper::onWatchEnded);
 }
 
-void WatchedTimeKeeper::run(DatabaseJob job)
+void WatchedTimeKeeper::tellFailure(const QString &error)
 {
-    if (m_runner) {
-        m_runner(std::move(job));
+    // Once a run: a database without the table says so at every pass.
+    if (error.isEmpty() || m_told)
         return;
-    }
-    const QSqlDatabase db = QSqlDatabase::database(m_engine->connectionName(), false);
-    if (db.isOpen())
-        job(db);
+    m_told = true;
+    std::fprintf(stderr, "orvant: %s\n", tr("Время наблюдения не записано: %1").arg(error).toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
-void WatchedTimeKeeper::onPassFinished()
+void WatchedTimeKeeper::onPassEnded(const PassReport &report)
 {
     WatchedTimeRecorder::Pass pass;
-    pass.at = m_clock->now();
+    pass.at = report.endedAt;
     pass.bootMs = m_bootMs();
     // Two intervals, and the four attempts of the slowest host on top. A
     // pass starts at the one-second tick after its interval, so an interval
     // of 0 is one second, and the tick adds up to one more.
-    const qint64 intervalMs = qMax(1, m_engine->refreshSecs()) * qint64(1000);
-    pass.longestGapMs = 2 * intervalMs + 4 * qint64(m_engine->slowestTimeoutMs()) + 1000;
-    pass.watched = m_engine->lastPassWatched();
-    pass.whyNot = m_engine->lastPassWithoutNetwork() ? WatchedTimeRecorder::Ended::NoNetwork
-                                                     : WatchedTimeRecorder::Ended::NotProbed;
+    const qint64 intervalMs = qMax(1, report.refreshSecs) * qint64(1000);
+    pass.longestGapMs = 2 * intervalMs + 4 * qint64(report.slowestTimeoutMs) + 1000;
+    pass.watched = report.watched;
+    pass.whyNot = report.noNetwork ? WatchedTimeRecorder::Ended::NoNetwork : WatchedTimeRecorder::Ended::NotProbed;
     if (pass.watched)
-        pass.unrouted = m_engine->lastPassUnrouted();
-    run([this, pass](const QSqlDatabase &db) {
-        QString error;
-        if (!m_recorder.passEnded(db, pass, &error) && !m_told) {
-            // Once a run: a database without the table says so at every pass.
-            m_told = true;
-            qWarning("watched time not recorded: %s", qUtf8Printable(error));
-        }
-    });
+        pass.unrouted = report.unrouted;
+    if (MonitorStore *store = m_engine->store())
+        store->watchedPassEnded(this, pass, [this](const QString &error) { tellFailure(error); });
 }
 
 void WatchedTimeKeeper::onWatchEnded()
 {
-    const QDateTime at = m_clock->now();
-    run([this, at](const QSqlDatabase &db) {
-        QString error;
-        if (!m_recorder.stopped(db, at, &error))
-            qWarning("watched time not recorded: %s", qUtf8Printable(error));
-    });
+    if (MonitorStore *store = m_engine->store())
+        store->watchedStopped(this, m_clock->now(), [this](const QString &error) { tellFailure(error); });
 }
 
 } // namespace monitor

@@ -14,6 +14,7 @@ namespace monitor {
 
 class Clock;
 class PollingEngine;
+struct PassReport;
 
 // Keeps the watched table: the stretches of time in which the monitor really
 // watched the hosts. Outside them a host is neither up nor down, so the
@@ -22,7 +23,10 @@ class PollingEngine;
 // A stretch begins with a pass that probed and ends when the monitor stops,
 // when passes did not run for longer than they can (a suspend, a stopped
 // process, a frozen machine: measured on the boot clock, which counts a
-// suspend), or when a pass found this machine without network. Each pass
+// suspend), when a pass found this machine without network, or when the
+// wall clock was stepped (the boot clock and the wall clock parted): a
+// stretch never spans a step, so none ends before it begins nor counts
+// time that never passed. Each pass
 // carries the stretch's end forward, so a monitor that dies unannounced
 // leaves its stretch ending at its last pass.
 //
@@ -62,38 +66,34 @@ private:
     bool carryUnrouted(const QSqlDatabase &db, const QString &at, const QStringList &unrouted, QString *error);
 
     std::optional<qint64> m_row;
+    QString m_begin;
     QHash<QString, qint64> m_unrouted;  // address -> its open row in unrouted
     QString m_lastEnd;
     qint64 m_lastBootMs = 0;
+    qint64 m_lastWallMs = 0;
 };
 
-// The recorder hooked to the monitor's passes. The writes go through the
-// runner; by default they run at once on the engine's connection.
+// The recorder hooked to the monitor's passes; its writes go to the engine's
+// store, where the recorder itself lives.
 class WatchedTimeKeeper : public QObject
 {
     Q_OBJECT
 
 public:
-    using DatabaseJob = std::function<void(const QSqlDatabase &)>;
-    using Runner = std::function<void(DatabaseJob)>;
-
     WatchedTimeKeeper(PollingEngine *engine, const Clock *clock, QObject *parent = nullptr);
 
-    void setRunner(Runner runner) { m_runner = std::move(runner); }
     void setBootClock(std::function<qint64()> bootMs) { m_bootMs = std::move(bootMs); }
 
     // Milliseconds on CLOCK_BOOTTIME.
     static qint64 bootClockMs();
 
 private:
-    void onPassFinished();
+    void onPassEnded(const PassReport &report);
     void onWatchEnded();
-    void run(DatabaseJob job);
+    void tellFailure(const QString &error);
 
     PollingEngine *m_engine;
     const Clock *m_clock;
-    WatchedTimeRecorder m_recorder;
-    Runner m_runner;
     std::function<qint64()> m_bootMs = &WatchedTimeKeeper::bootClockMs;
     bool m_told = false;
 };

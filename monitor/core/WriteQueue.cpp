@@ -10,8 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace monitor {
 
@@ -25,6 +28,29 @@ constexpr qint64 RetrySliceNs = 20'000'000;
 
 OutageStore::~OutageStore() = default;
 
+QString OutageWrite::outageKey() const
+{
+    const QString begun = kind == Begin ? DateTimeText::fromDateTime(at) : begin.toString();
+    return ip + QLatin1Char('\n') + begun;
+}
+
+namespace {
+
+// A write of the same outage and kind as one already held.
+bool sameWrite(const OutageWrite &a, const OutageWrite &b)
+{
+    if (a.kind != b.kind || a.ip != b.ip)
+        return false;
+    if (a.kind == OutageWrite::Begin)
+        return DateTimeText::fromDateTime(a.at) == DateTimeText::fromDateTime(b.at);
+    // Two ends of one outage; ends of unknown outages are told apart by their moment.
+    if (a.begin.isNull() || b.begin.isNull())
+        return a.begin.isNull() && b.begin.isNull() && a.at == b.at;
+    return a.begin.toString() == b.begin.toString();
+}
+
+} // namespace
+
 WriteQueue::WriteQueue(OutageStore *store, QObject *parent)
     : QObject(parent)
     , m_store(store)
@@ -35,6 +61,20 @@ WriteQueue::~WriteQueue() = default;
 
 void WriteQueue::submit(const OutageWrite &w)
 {
+    for (const OutageWrite &held : m_pending) {
+        if (sameWrite(held, w))
+            return;
+    }
+    // The end of an outage whose begin the database refused goes with it:
+    // the next start makes both, or neither is made.
+    if (w.kind == OutageWrite::End && !w.begin.isNull()) {
+        for (const OutageWrite &refused : std::as_const(m_refused)) {
+            if (refused.kind == OutageWrite::Begin && refused.outageKey() == w.outageKey()) {
+                m_refused.append(w);
+                return;
+            }
+        }
+    }
     m_pending.push_back(w);
     if (m_pending.size() == 1 && !m_inRetry)
         writeHead();
@@ -46,6 +86,8 @@ bool WriteQueue::writeHead()
         dispatchHead();
         return false;  // the outcome comes later and moves the queue on
     }
+    if (!m_store)
+        return settleHead(OutageStore::Outcome::RetryLater, tr("база данных не открыта"));
     QString error;
     const OutageStore::Outcome outcome = m_store->write(m_pending.front(), &error);
     return settleHead(outcome, error);
@@ -98,11 +140,12 @@ bool WriteQueue::settleHead(OutageStore::Outcome outcome, const QString &error)
         emit writeFailed(head, error);
         break;
     case OutageStore::Outcome::RetryLater:
+    case OutageStore::Outcome::Busy:
         m_lastError = error;
         if (!m_waiting) {
             m_waiting = true;
             m_writtenSinceWait = 0;
-            emit waiting(int(m_pending.size()), error);
+            emit waiting(int(m_pending.size()), error, outcome == OutageStore::Outcome::Busy);
         }
         return false;
     }
@@ -182,11 +225,14 @@ bool WriteQueue::save(const QString &path, QString *error) const
     QList<OutageWrite> kept = m_refused;
     kept.append(pending());
     for (const OutageWrite &w : std::as_const(kept)) {
-        list.append(QJsonObject{{QStringLiteral("kind"), w.kind == OutageWrite::Begin ? QStringLiteral("begin")
-                                                                                        : QStringLiteral("end")},
-                                {QStringLiteral("ip"), w.ip},
-                                {QStringLiteral("desc"), w.desc},
-                                {QStringLiteral("at"), DateTimeText::fromDateTime(w.at)}});
+        QJsonObject o{{QStringLiteral("kind"), w.kind == OutageWrite::Begin ? QStringLiteral("begin")
+                                                                              : QStringLiteral("end")},
+                      {QStringLiteral("ip"), w.ip},
+                      {QStringLiteral("desc"), w.desc},
+                      {QStringLiteral("at"), DateTimeText::fromDateTime(w.at)}};
+        if (w.kind == OutageWrite::End && !w.begin.isNull())
+            o.insert(QStringLiteral("begin"), w.begin.toString());
+        list.append(o);
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(list).toJson()) < 0 || !file.commit()) {
@@ -216,6 +262,9 @@ bool WriteQueue::load(const QString &path, QString *error)
         return false;
     }
     std::deque<OutageWrite> loaded;
+    // Addresses whose outage a loaded Begin opened and no End closed yet: an
+    // outage cannot begin again before it ends.
+    QSet<QString> opened;
     for (const QJsonValue &v : doc.array()) {
         const QJsonObject o = v.toObject();
         OutageWrite w;
@@ -224,8 +273,25 @@ bool WriteQueue::load(const QString &path, QString *error)
         w.ip = o.value(QStringLiteral("ip")).toString();
         w.desc = o.value(QStringLiteral("desc")).toString();
         w.at = DateTimeText::fromVariant(o.value(QStringLiteral("at")).toString());
-        if (!w.ip.isEmpty() && w.at.isValid())
-            loaded.push_back(w);
+        // A file of an earlier version names no begin: the End then closes
+        // the address's open row, as it did.
+        if (w.kind == OutageWrite::End && o.contains(QStringLiteral("begin")))
+            w.begin = o.value(QStringLiteral("begin")).toString();
+        if (w.ip.isEmpty() || !w.at.isValid())
+            continue;
+        // Writes of one outage kept more than once (a run that refused the
+        // same begin again and again) collapse to one begin and one end.
+        const auto same = [&w](const OutageWrite &held) { return sameWrite(held, w); };
+        if (std::any_of(loaded.cbegin(), loaded.cend(), same) || std::any_of(m_pending.cbegin(), m_pending.cend(), same))
+            continue;
+        if (w.kind == OutageWrite::Begin) {
+            if (opened.contains(w.ip))
+                continue;
+            opened.insert(w.ip);
+        } else {
+            opened.remove(w.ip);
+        }
+        loaded.push_back(w);
     }
     // Removed before they are taken back: writes kept twice could be made
     // twice, once by this run and once by the next.

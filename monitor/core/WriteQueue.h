@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariant>
 
 #include <deque>
 #include <functional>
@@ -20,11 +21,24 @@ struct OutageWrite
     QString ip;
     QString desc;  // Begin only
     QDateTime at;  // time_begin of a Begin, time_end of an End
+    // End only: the begin of the outage it closes, as the log holds it (a
+    // Begin's own `at` for one begun in this run); null when not known.
+    QVariant begin;
 
+    // The outage a write belongs to: its address and its begin.
+    QString outageKey() const;
     bool operator==(const OutageWrite &o) const
     {
-        return kind == o.kind && ip == o.ip && desc == o.desc && at == o.at;
+        return kind == o.kind && ip == o.ip && desc == o.desc && at == o.at && begin == o.begin;
     }
+};
+
+// One outage of the log that has not ended, as stored.
+struct StoredOutage
+{
+    QString ip;
+    QString desc;
+    QVariant begin;  // time_begin as the log holds it (a date-time text)
 };
 
 // Where outage writes go: the database back end. The queue needs one thing
@@ -34,7 +48,8 @@ class OutageStore
 public:
     enum class Outcome {
         Written,
-        RetryLater,  // busy (another program's lock) or unavailable (no file, no server)
+        RetryLater,  // unavailable (no file, no server) or refused for now (read-only, a full disk)
+        Busy,        // another program's lock: the same write passes once it is let go
         Failed,      // refused for good (a constraint, a broken table): told, and kept for the pending file
     };
     OutageStore() = default;
@@ -45,16 +60,21 @@ public:
     virtual Outcome write(const OutageWrite &w, QString *error) = 0;
 };
 
-// The monitor's writes, made in the order they were decided.
+// The monitor's writes, made in the order they were decided. Each is safe to
+// make twice (the back end makes them so): an outage is its address and its
+// begin, and a write that may already have reached the database is never
+// doubled by being made again.
 //
 // A write that meets a lock is kept, and so is every later one, so that no
 // write overtakes another; they are tried again on later ticks (retry())
 // until they are made. The back end waits only briefly for a lock, so the
 // event loop never waits long for a busy file. A write the back end refuses
 // for good is told (writeFailed) and leaves the line, so it holds back no
-// other: the outage log is then as before the write, and the next pass
-// decides again. It is still never lost in silence: save() keeps it in the
-// file with the waiting ones, for the operator and the next start.
+// other. It is still never lost in silence: save() keeps it in the file with
+// the waiting ones, for the operator and the next start, and the End of an
+// outage whose Begin was refused joins it there, so that the next start
+// makes the whole outage, never half of it. The writes of one outage
+// collapse: a Begin or an End already queued is not queued again.
 class WriteQueue final : public QObject
 {
     Q_OBJECT
@@ -108,8 +128,10 @@ public:
     bool load(const QString &path, QString *error);
 
 signals:
-    // The first write of a run of waits met a lock (or no database).
-    void waiting(int count, const QString &why);
+    // The first write of a run of waits met a lock (busy) or could not be
+    // made for now (no database, a full disk …): why says it in the
+    // database's words.
+    void waiting(int count, const QString &why, bool busy);
     // Everything kept has been written, `written` of them since the wait began.
     void resumed(int written);
     void writeFailed(const OutageWrite &w, const QString &error);

@@ -5,6 +5,7 @@
 #include "MonitorSession.h"
 #include "FormatGrid.h"
 #include "PassNotifier.h"
+#include "PollingEngine.h"
 #include "Prompts.h"
 #include "ProgramIcon.h"
 #include "Regional.h"
@@ -103,6 +104,7 @@ Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &ser
     buildControls();
     buildMenus();
 
+    // The window's own second: its caption. The passes have the session's.
     m_timer2 = new QTimer(this);
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer2->setInterval(1000);
@@ -113,20 +115,19 @@ Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &ser
     m_pendingRetry->setInterval(250);
     connect(m_pendingRetry, &QTimer::timeout, this, &Form1::applyPendingState);
 
-    connect(&m_session, &MonitorSession::countdownChanged, this,
+    PollingEngine *engine = m_session.engine();
+    connect(engine, &PollingEngine::countdownChanged, this,
             [this](int secondsLeft) { m_cmdT2L->setText(QString::number(secondsLeft)); });
-    connect(&m_session, &MonitorSession::passStarted, this, &Form1::onPassStarted);
-    connect(&m_session, &MonitorSession::outageBegan, this, &Form1::onOutageBegan);
-    connect(&m_session, &MonitorSession::outageEnded, this, &Form1::onOutageEnded);
-    connect(&m_session, &MonitorSession::passEnded, this, &Form1::onPassEnded);
-    connect(&m_session, &MonitorSession::alarmsDecided, this, &Form1::onAlarmsDecided);
+    connect(engine, &PollingEngine::passStarted, this, &Form1::onPassStarted);
+    connect(engine, &PollingEngine::changeDecided, this, &Form1::onChangeDecided);
+    connect(engine, &PollingEngine::passEnded, this, &Form1::onPassEnded);
+    connect(engine, &PollingEngine::probeUnavailable, this, &Form1::onProbeUnavailable);
     connect(&m_session, &MonitorSession::alertsReloaded, this, &Form1::showMutes);
     connect(&m_session, &MonitorSession::databaseError, this, &Form1::showDatabaseError);
-    connect(&m_session, &MonitorSession::probeUnavailable, this, &Form1::onProbeUnavailable);
     connect(&m_session, &MonitorSession::notice, this,
             [this](const QString &text) { addEventLine(EventListModel::Kind::Notice, text); });
-    // The open outages were read afresh.
-    connect(m_session.openOutages(), &OpenOutages::reread, this, [this] {
+    // Who is down was read afresh.
+    connect(m_session.hostState(), &HostState::reread, this, [this] {
         if (m_report)
             m_report->Label1_Click();
     });
@@ -340,24 +341,17 @@ void Form1::addEventLine(EventListModel::Kind kind, const QString &text)
     m_events->addTextLine(kind, Regional::timeWithSeconds(m_services.clock->now().time()), text);
 }
 
-void Form1::reportOwnDatabaseError(const QString &what, const QString &errorText)
-{
-    toStderr(QStringLiteral("database error: %1: %2").arg(what, errorText));
-    showDatabaseError(what, errorText);
-}
-
 frmOtchet *Form1::loadReport()
 {
     if (!m_report) {
         m_report = new frmOtchet(m_services.clock, this);
         m_report->setWindowIcon(windowIcon());
-        connect(m_report, &frmOtchet::databaseError, this, &Form1::reportOwnDatabaseError);
         connect(m_report, &frmOtchet::menuRequested, this, [this](QMenu *menu, const QString &ip) {
             if (!ip.isEmpty())
                 addMuteActions(menu, ip);
             addMuteActions(menu, QString());
         });
-        m_report->follow(m_session.openOutages());
+        m_report->follow(m_session.hostState());
         m_report->Label1_Click();
         showMutes();
     }
@@ -399,24 +393,41 @@ void Form1::showDatabaseError(const QString &what, const QString &errorText)
     addEventLine(EventListModel::Kind::DatabaseError, tr("Ошибка базы данных: %1: %2").arg(what, errorText));
 }
 
-void Form1::onOutageBegan(const QString &ip, const QString &desc, int timeoutMs)
+void Form1::addOutageLine(const OutageChange &change)
 {
-    PrintStat(ip, desc, QString::number(timeoutMs), Red);
-    ++m_passLines;
-    if (!m_session.changeRingsNow())
-        return;  // decided at the pass's end
-    m_services.sound->play(m_session.sndErr());
-    if (m_session.showOnErr())
-        changeStateForPass(WindowState::Shown);
+    PrintStat(change.ip, change.desc, QString::number(change.timeoutMs),
+              change.kind == OutageChange::Began ? Red : Green);
 }
 
-void Form1::onOutageEnded(const QString &ip, const QString &desc, int timeoutMs)
+void Form1::CheckAll()
 {
-    PrintStat(ip, desc, QString::number(timeoutMs), Green);
+    m_session.checkNow();
+}
+
+// Each change is on the list the moment it is decided; with the defaults
+// its alarm comes with it, otherwise at the pass's end.
+void Form1::onChangeDecided(const OutageChange &change)
+{
+    addOutageLine(change);
     ++m_passLines;
-    if (!m_session.changeRingsNow())
+    if (change.alarm != OutageChange::Alarm::RingsNow)
         return;
-    m_services.sound->play(m_session.sndRest());
+    if (change.kind == OutageChange::Began) {
+        soundOnce(true);
+        if (m_session.showOnErr())
+            changeStateForPass(WindowState::Shown);
+    } else {
+        soundOnce(false);
+    }
+}
+
+void Form1::soundOnce(bool outage)
+{
+    bool &sounded = outage ? m_passSoundedOutage : m_passSoundedReturn;
+    if (sounded)
+        return;
+    sounded = true;
+    m_services.sound->play(outage ? m_session.sndErr() : m_session.sndRest());
 }
 
 void Form1::onPassStarted()
@@ -424,16 +435,19 @@ void Form1::onPassStarted()
     setCursor(Qt::WaitCursor);
     m_cmdT2L->setEnabled(false);
     m_passLines = 0;
+    m_passSoundedOutage = false;
+    m_passSoundedReturn = false;
 }
 
-void Form1::onPassEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended)
+void Form1::onPassEnded(const PassReport &report)
 {
-    m_counts->setText(m_session.countsText());
+    if (m_unloaded)
+        return;
+    m_counts->setText(QStringLiteral("%1 : %2").arg(report.errCount).arg(report.restCount));
     m_cmdT2L->setEnabled(true);
+    alarmsOfPass(report);
     showMutes();
     refreshTrayIcon();
-    if (m_services.notifier && !m_unloaded && (!began.isEmpty() || !ended.isEmpty()))
-        m_services.notifier->passEnded(began, ended);
     // Loading the report window is its first refresh. It lists the open
     // outages as the session knows them, writes still waiting included.
     if (!m_unloaded) {
@@ -504,15 +518,13 @@ void Form1::applyPendingState()
 
 void Form1::Timer2_Timer()
 {
-    if (!m_unloaded)
-        m_session.tick();
     setWindowTitle(RunningCaption::text(Regional::timeWithSeconds(m_services.clock->now().time()),
                                         m_services.ticks->milliseconds()));
 }
 
 void Form1::checkNowClicked()
 {
-    m_session.checkNow();
+    CheckAll();
 }
 
 void Form1::moveToTray()
@@ -523,7 +535,7 @@ void Form1::moveToTray()
         showMinimized();
         return;
     }
-    m_trayDown = m_session.alerts().downCount();
+    m_trayDown = m_session.hostState()->downCount();
     m_services.tray->showIcon(trayIcon(), trayToolTip());
     hide();
 }
@@ -556,7 +568,7 @@ void Form1::startAdmin()
         why = tr("файл не найден");
     else if (!QFileInfo(path).isExecutable())
         why = tr("файл не является исполняемым");
-    toStderr(QStringLiteral("cannot start %1: %2").arg(path, why));
+    toStderr(tr("Не удалось запустить %1: %2").arg(path, why));
     ask(this, QMessageBox::Warning, QStringLiteral("Orvant"),
                           tr("Не удалось запустить программу администрирования\n%1\n(%2)").arg(path, why),
                           QMessageBox::Ok);

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "AlertGate.h"
 #include "EventListModel.h"
 #include "Form1Services.h"
-#include "NotificationText.h"
+#include "PassReport.h"
 #include "frmOtchet.h"
 
 #include <QMainWindow>
@@ -58,6 +57,10 @@ public:
     // Adds an event line on top of the list in `color` (a 32-bit RGB value
     // with red in the low byte) and puts the window into the tray.
     void PrintStat(const QString &ip, const QString &desc, const QString &pto, quint32 color);
+    // The same for a change of a pass: red for an outage, green for a return.
+    void addOutageLine(const OutageChange &change);
+    // A pass now, as the countdown button starts one.
+    void CheckAll();
     static QColor colorFromRgbValue(quint32 rgb);
 
     // Settings read at load.
@@ -129,8 +132,6 @@ private:
     void unload();
     void onSessionCommit(QSessionManager &manager);
     void showDatabaseError(const QString &what, const QString &errorText);
-    // A failure of the window's own statements: stderr and the window.
-    void reportOwnDatabaseError(const QString &what, const QString &errorText);
 
     enum class WindowState { Unchanged, InTray, Shown };
     QMessageBox::StandardButton ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,
@@ -140,15 +141,18 @@ private:
     void changeStateForPass(WindowState state);
     void applyPendingState();
 
-    void onOutageBegan(const QString &ip, const QString &desc, int timeoutMs);
-    void onOutageEnded(const QString &ip, const QString &desc, int timeoutMs);
+    void onChangeDecided(const OutageChange &change);
+    // The outage's (or the return's) sound, unless this pass played it.
+    void soundOnce(bool outage);
     void onPassStarted();
-    void onPassEnded(const QList<NotifiedHost> &began, const QList<NotifiedHost> &ended);
+    void onPassEnded(const PassReport &report);
     void onProbeUnavailable(const QString &message);
     void fitEventListColumns();
 
     // Alerts (Form1Alerts.cpp).
-    void onAlarmsDecided(const AlertGate::Alarms &alarms);
+    // What the pass decided at its end: the reasons on the quiet lines, the
+    // alarms given then, the pass's one notification, flapping news.
+    void alarmsOfPass(const PassReport &report);
     void showMutes();
     void onEventListMenu(const QPoint &pos);
     void refreshTrayIcon();
@@ -177,6 +181,10 @@ private:
     WindowState m_pendingState = WindowState::Unchanged;
     QTimer *m_pendingRetry = nullptr;
     int m_passLines = 0;  // event lines the running pass has drawn
+    // The sounds the running pass started: each kind sounds once a pass,
+    // however many hosts went down (or came back) in it.
+    bool m_passSoundedOutage = false;
+    bool m_passSoundedReturn = false;
     int m_trayDown = 0;   // hosts down when the tray icon was last shown
 };
 

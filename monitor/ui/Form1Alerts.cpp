@@ -8,6 +8,7 @@
 #include "FormatGrid.h"
 #include "MonitorSession.h"
 #include "PassNotifier.h"
+#include "HostState.h"
 #include "PollingEngine.h"
 #include "ProgramIcon.h"
 #include "SoundPlayer.h"
@@ -23,24 +24,52 @@ constexpr int AddressColumn = 3;
 
 } // namespace
 
-void Form1::onAlarmsDecided(const AlertGate::Alarms &alarms)
+void Form1::alarmsOfPass(const PassReport &report)
 {
-    // The quiet lines say why on their tips; the pass's own lines are the
-    // newest, on top (notices may lie among them).
-    for (const AlertGate::Held &h : alarms.held)
-        m_events->noteLine(h.ip, h.down ? EventListModel::Kind::OutageBegan : EventListModel::Kind::OutageEnded,
-                           tr("Без сигнала: %1").arg(h.reasonText), m_passLines + 50);
-    // Held alarms given now sound once for the pass, however many there are.
-    if (!alarms.began.isEmpty()) {
-        m_services.sound->play(m_session.sndErr());
+    bool soundOutage = false;
+    bool soundReturn = false;
+    for (const OutageChange &c : report.changes) {
+        if (c.alarm == OutageChange::Alarm::Held) {
+            // The quiet lines say why on their tips; the pass's own lines are
+            // the newest, on top (notices may lie among them).
+            m_events->noteLine(c.ip, c.kind == OutageChange::Began ? EventListModel::Kind::OutageBegan
+                                                                    : EventListModel::Kind::OutageEnded,
+                               tr("Без сигнала: %1").arg(c.reasonText), m_passLines + 50);
+        } else if (c.alarm == OutageChange::Alarm::AtPassEnd) {
+            (c.kind == OutageChange::Began ? soundOutage : soundReturn) = true;
+        }
+    }
+    if (!report.late.isEmpty())
+        soundOutage = true;
+    // Alarms given at the pass's end sound once for the pass, however many
+    // there are.
+    if (soundOutage) {
+        soundOnce(true);
         if (m_session.showOnErr())
             changeStateForPass(WindowState::Shown);
-    } else if (!alarms.ended.isEmpty()) {
-        m_services.sound->play(m_session.sndRest());
+    } else if (soundReturn) {
+        soundOnce(false);
     }
-    if (m_services.notifier && !m_unloaded && (!alarms.startedFlapping.isEmpty() || !alarms.settled.isEmpty()))
-        m_services.notifier->flappingChanged(alarms.startedFlapping, alarms.settled);
-    refreshTrayIcon();
+    if (!m_services.notifier)
+        return;
+    // The restoration's notification tells how long the host was down,
+    // unless the operator turned that off (notify.downtime=0).
+    const bool tellDowntime = m_session.extraSettings().flag(QStringLiteral("notify.downtime"), true);
+    const QList<NotifiedHost> began = report.ringing(OutageChange::Began, tellDowntime);
+    const QList<NotifiedHost> ended = report.ringing(OutageChange::Ended, tellDowntime);
+    if (!began.isEmpty() || !ended.isEmpty())
+        m_services.notifier->passEnded(began, ended);
+    // Every host back, quiet or not: a notification naming only hosts that
+    // are back tells of nothing any more.
+    QStringList back;
+    for (const OutageChange &c : report.changes) {
+        if (c.kind == OutageChange::Ended)
+            back << c.ip;
+    }
+    if (!back.isEmpty())
+        m_services.notifier->hostsBack(back);
+    if (!report.startedFlapping.isEmpty() || !report.settled.isEmpty())
+        m_services.notifier->flappingChanged(report.startedFlapping, report.settled);
 }
 
 void Form1::showMutes()
@@ -51,12 +80,12 @@ void Form1::showMutes()
 
 QIcon Form1::trayIcon() const
 {
-    return m_session.alerts().downCount() > 0 ? outageIcon() : windowIcon();
+    return m_session.hostState()->downCount() > 0 ? outageIcon() : windowIcon();
 }
 
 QString Form1::trayToolTip() const
 {
-    const int down = m_session.alerts().downCount();
+    const int down = m_session.hostState()->downCount();
     if (down == 0)
         return QStringLiteral("Orvant");
     return QStringLiteral("Orvant\n") + tr("Нет соединения: %n адр.", nullptr, down);
@@ -64,9 +93,9 @@ QString Form1::trayToolTip() const
 
 void Form1::refreshTrayIcon()
 {
-    if (!m_services.tray->isIconVisible() || m_session.alerts().downCount() == m_trayDown)
+    if (!m_services.tray->isIconVisible() || m_session.hostState()->downCount() == m_trayDown)
         return;
-    m_trayDown = m_session.alerts().downCount();
+    m_trayDown = m_session.hostState()->downCount();
     m_services.tray->showIcon(trayIcon(), trayToolTip());
 }
 

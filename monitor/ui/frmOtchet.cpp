@@ -1,13 +1,11 @@
 #include "frmOtchet.h"
 
 #include "Clock.h"
-#include "Database.h"
 #include "DateTimeText.h"
 #include "DurationText.h"
 #include "Regional.h"
 #include "Twips.h"
-#include "OpenOutages.h"
-#include "Statements.h"
+#include "HostState.h"
 #include "TransparencySlider.h"
 
 #include "FormatGrid.h"
@@ -21,14 +19,16 @@
 #include <QTextBlock>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QSqlQuery>
 
 namespace monitor {
 
 namespace {
 
-// Eight, as on a terminal.
+// Eight, as on a terminal, while nothing is listed.
 constexpr int TabStopCharacters = 8;
+// A description longer than this does not push every other line's columns
+// out: its own line runs on past them.
+constexpr int WidestFirstColumn = 64;
 
 QFont courier(qreal points, bool bold)
 {
@@ -134,12 +134,12 @@ QString frmOtchet::headingCaption() const
     return m_label1->text();
 }
 
-void frmOtchet::follow(const OpenOutages *outages)
+void frmOtchet::follow(const HostState *state)
 {
-    m_outages = outages;
+    m_outages = state;
 }
 
-void frmOtchet::Label1_Click()
+void frmOtchet::refresh()
 {
     BusyPointer busy(this);
     m_txtOtch->clear();
@@ -148,23 +148,13 @@ void frmOtchet::Label1_Click()
     m_label1->setText(headingText(now));
     m_label1->adjustSize();
 
-    QList<OpenOutage> rows;
-    if (m_outages) {
-        rows = m_outages->rows();
-    } else {
-        // Alone (without the monitor's session) the window reads the log.
-        QString error;
-        if (!OpenOutages::read(QSqlDatabase::database(), &rows, &error)) {
-            emit databaseError(tr("Отсутствующие соединения"), error);
-            return;
-        }
-    }
+    const QList<StoredOutage> rows = m_outages ? m_outages->openOutages() : QList<StoredOutage>();
     // The box gets the whole list at once: appending line by line costs a
     // layout each, which for thousands of open outages would hold the event
     // loop for seconds at the end of every pass.
     QStringList shown;
     const QLocale locale = QLocale::system();
-    for (const OpenOutage &row : rows) {
+    for (const StoredOutage &row : rows) {
         const QDateTime when = DateTimeText::fromVariant(row.begin);
         const QString beginText = when.isValid() ? Regional::generalDateTime(when, locale) : row.begin.toString();
         // A begin that is not a date-time has no duration to show.
@@ -174,6 +164,17 @@ void frmOtchet::Label1_Click()
         // The box shows lines, not line-end characters.
         shown << line.chopped(2);
     }
+    // The columns line up: one tab stop past the widest "desc[ip]" (and the
+    // widest time), so each line's time and its time open start at the same
+    // place in the fixed-pitch face.
+    qsizetype widest = TabStopCharacters - 1;
+    for (const QString &line : std::as_const(shown)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i)
+            widest = qMax(widest, qMin<qsizetype>(fields.at(i).size(), WidestFirstColumn));
+    }
+    m_txtOtch->setTabStopDistance(qreal(widest + 2)
+                                  * QFontMetricsF(m_txtOtch->font()).horizontalAdvance(QLatin1Char(' ')));
     m_txtOtch->setPlainText(shown.join(QLatin1Char('\n')));
     m_txtOtch->verticalScrollBar()->setValue(0);
 }
@@ -210,7 +211,7 @@ bool frmOtchet::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_label1 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && m_label1->rect().contains(mouse->position().toPoint())) {
-            Label1_Click();
+            refresh();
             return true;
         }
     }

@@ -12,7 +12,7 @@ class QPlainTextEdit;
 namespace monitor {
 
 class Clock;
-class OpenOutages;
+class HostState;
 
 // The outage report window: every connection that is down at the moment,
 // one line per open outage record, "desc[ip]<TAB>begin<TAB>open for"
@@ -26,13 +26,13 @@ class frmOtchet final : public QWidget
 
 public:
     // clock: the time of the heading (not owned; the system's when null).
-    // The owner connects databaseError and then fills the window with
-    // Label1_Click: loading the window is that first refresh.
+    // The owner then fills the window with Label1_Click: loading the window
+    // is that first refresh.
     explicit frmOtchet(const Clock *clock = nullptr, QWidget *parent = nullptr);
 
-    // Lists the outages this state holds instead of reading the log: the
-    // monitor's own picture, writes still waiting included. Not owned.
-    void follow(const OpenOutages *outages);
+    // Lists the outages open in this state: the monitor's own picture,
+    // writes still waiting included. Not owned; without one the list is empty.
+    void follow(const HostState *state);
 
     // One list line as the window writes it.
     static QString listLine(const QString &desc, const QString &ip, const QString &timeBegin,
@@ -53,13 +53,13 @@ public:
     static QString addressOfLine(const QString &line);
 
 public slots:
-    // Refresh: reads the open outages afresh. Public because the polling
-    // pass calls it at the end of every pass.
-    void Label1_Click();
+    // Refresh: lists the open outages afresh under a new heading.
+    void refresh();
+    // The same under the name the polling pass has always called it by, at
+    // the end of every pass.
+    void Label1_Click() { refresh(); }
 
 signals:
-    // The report could not be read; the main window shows it.
-    void databaseError(const QString &what, const QString &errorText);
     // The list's context menu is about to open on the line of ip (empty:
     // no line): the owner adds its choices (mutes) to menu.
     void menuRequested(QMenu *menu, const QString &ip);
@@ -70,7 +70,7 @@ protected:
 
 private:
     const Clock *m_clock;
-    QPointer<const OpenOutages> m_outages;
+    QPointer<const HostState> m_outages;
     QWidget *m_ctlTransp;
     QLabel *m_label1;
     QPlainTextEdit *m_txtOtch;

@@ -3,7 +3,9 @@
 // ones start at 10 s): order per channel, once only, giving up, a restart
 // with messages left, passes that end before the queue is open.
 #include "AlertStore.h"
+#include "Database.h"
 #include "DeliveryQueue.h"
+#include "MonitorStore.h"
 #include "TempDatabase.h"
 
 #include <QFile>
@@ -45,7 +47,10 @@ private slots:
     void endWaitsForDeliveriesUnderWay();
 
 private:
-    std::unique_ptr<DeliveryQueue> makeQueue(const QString &connection, const RetrySchedule &schedule = {200, 400, 3600});
+    // A delivery queue on the monitor's store, statements at once on the
+    // test's thread on a connection of its own; both go with the queue.
+    std::shared_ptr<DeliveryQueue> makeQueue(const QString &connection,
+                                             const RetrySchedule &schedule = {200, 400, 3600});
     QStringList received() const;  // the events the command got, in order
     void addChannel(const QString &events = QStringLiteral("down,up"));
     void setFailing(bool failing);
@@ -67,12 +72,20 @@ void tst_DeliveryQueue::cleanup()
     m_dir.reset();
 }
 
-std::unique_ptr<DeliveryQueue> tst_DeliveryQueue::makeQueue(const QString &connection, const RetrySchedule &schedule)
+std::shared_ptr<DeliveryQueue> tst_DeliveryQueue::makeQueue(const QString &connection, const RetrySchedule &schedule)
 {
-    auto queue = std::make_unique<DeliveryQueue>();
+    QString error;
+    if (!Database::open(m_db->config(), Database::Options(), &error, connection, nullptr))
+        qWarning("%s", qPrintable(error));
+    std::shared_ptr<monitor::MonitorStore> store = monitor::MonitorStore::inlineOn(connection);
+    auto *queue = new DeliveryQueue;
     queue->setSchedule(schedule);
-    queue->open(m_db->config(), connection);
-    return queue;
+    queue->start(store.get());
+    return std::shared_ptr<DeliveryQueue>(queue, [store, connection](DeliveryQueue *q) mutable {
+        delete q;
+        store.reset();
+        Database::close(connection);
+    });
 }
 
 void tst_DeliveryQueue::addChannel(const QString &events)
@@ -174,12 +187,13 @@ void tst_DeliveryQueue::restartSendsWhatWasLeftOnce()
 void tst_DeliveryQueue::passesBeforeOpeningAreKept()
 {
     addChannel();
+    auto store = monitor::MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
     DeliveryQueue queue;
     queue.setSchedule({200, 400, 3600});
     queue.passEnded({host(Event::Down, QStringLiteral("10.0.0.1"))}, QDateTime::currentDateTime());
     QTest::qWait(300);
     QVERIFY(received().isEmpty());
-    queue.open(m_db->config(), QStringLiteral("q"));
+    queue.start(store.get());
     QTRY_COMPARE_WITH_TIMEOUT(received(), QStringList{QStringLiteral("down1")}, 5000);
 }
 
@@ -192,13 +206,16 @@ void tst_DeliveryQueue::suppressedAndUnwantedNotSent()
     hidden.suppressed = true;
     queue->passEnded({host(Event::Down, QStringLiteral("10.0.0.1")), host(Event::Down, QStringLiteral("10.0.0.2"))},
                      t.addSecs(-65));
-    queue->passEnded({host(Event::Up, QStringLiteral("10.0.0.1")), hidden}, t);
+    // The pass says when the outage that ended began.
+    HostChange back = host(Event::Up, QStringLiteral("10.0.0.1"));
+    back.begin = t.addSecs(-65);
+    queue->passEnded({back, hidden}, t);
     QTRY_COMPARE_WITH_TIMEOUT(received(), QStringList{QStringLiteral("up1")}, 5000);
     QFile got(m_dir->filePath(QStringLiteral("got")));
     QVERIFY(got.open(QIODevice::ReadOnly));
     const auto m = AlertMessage::fromJson(got.readAll().trimmed());
     QVERIFY(m);
-    // The begin the queue kept from the outage's own pass.
+    // The begin as the pass gave it.
     QCOMPARE(m->hosts.first().begin.toString(Qt::ISODate), t.addSecs(-65).toString(Qt::ISODate));
     QCOMPARE(m->toJson().value(QLatin1String("hosts")).toArray().first().toObject().value(QLatin1String("downtime_s")).toInt(), 65);
 }

@@ -155,7 +155,8 @@ sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b\"_NET_SYSTEM_TRAY
     wait $orvant; status=$?
     [ $status = 0 ] || fail "the monitor ended with status $status on SIGTERM"
 
-    # The same windows with an English desktop (the outage still open).
+    # The same windows with an English desktop (the outage still open),
+    # titled in English.
     XDG_RUNTIME_DIR="$WORK/run" LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$WORK/orvant" \
         >"$WORK/orvant-en.log" 2>&1 &
     orvant=$!

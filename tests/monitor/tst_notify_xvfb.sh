@@ -9,6 +9,9 @@
 #   3. It goes down again: the Notify replaces the first outage notification.
 #   4. A click on the bubble (dunst runs the "default" action) opens the
 #      monitor's window, which was in the tray.
+#   4b. The host that notification names is muted (as from the event line's
+#      menu) and comes back: its return rings nothing, yet the critical
+#      bubble is withdrawn (CloseNotification).
 #   5. Without a server (dunst ended; the bus has no service directories to
 #      start another) the monitor goes on logging and says so once on stderr.
 set -u
@@ -177,7 +180,23 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     wait_until 100 has_main || fail "a click on the notification did not open the window"
     grep -q "member=ActionInvoked" "$WORK/calls.log" || fail "dunst sent no ActionInvoked"
     import -window root "$ARTIFACTS/opened-by-click.png"
-    grep -q "desktop notifications unavailable" "$WORK/orvant.log" && fail "a failure was reported while the server ran"
+    grep -q "уведомления рабочего стола недоступны" "$WORK/orvant.log" && fail "a failure was reported while the server ran"
+
+    # 4b. Muted while down, then back: the bubble that names it goes.
+    closes() { grep -c "member=CloseNotification" "$WORK/calls.log"; }
+    closes_before=$(closes)
+    q "insert into alert_mutes (ip_addr,until) values (\"127.0.0.2\",null)"
+    sleep 3  # read again at the start of the next passes
+    nft delete element inet nt down "{ 127.0.0.2 }"
+    wait_until 200 closed_rows 2 || fail "the muted host'"'"'s outage was not closed"
+    more_closes() { [ "$(closes)" -gt "$closes_before" ]; }
+    wait_until 50 more_closes || fail "the outage bubble stayed after its muted host came back"
+    grep -A1 "member=CloseNotification" "$WORK/calls.log" | grep -q "uint32 $first_id" \
+        || fail "CloseNotification did not name the outage bubble ($first_id)"
+    notify_count 3 || fail "the muted return was notified: $(calls)"
+    q "delete from alert_mutes"
+    nft add element inet nt down "{ 127.0.0.2 }"
+    wait_until 200 open_rows 2 || fail "the host did not go down again"
 
     # 5. No server any more: logging goes on, stderr says so once.
     kill $dunst; wait $dunst 2>/dev/null
@@ -190,7 +209,7 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     nft delete element inet nt down "{ 127.0.0.2, 127.0.0.3 }"
     wait_until 200 open_rows 0 || fail "without a server, the outages were not closed"
     sleep 1
-    n=$(grep -c "desktop notifications unavailable" "$WORK/orvant.log")
+    n=$(grep -c "уведомления рабочего стола недоступны" "$WORK/orvant.log")
     [ "$n" = 1 ] || fail "expected the missing server said once on stderr, got $n times"
     kill -0 $orvant 2>/dev/null || fail "the monitor ended"
 
@@ -199,6 +218,6 @@ assert c[\"replaces\"] == $first_id, (c, $first_id)
     kill -0 $orvant 2>/dev/null && fail "SIGTERM did not end the monitor"
     wait $orvant; status=$?
     [ $status = 0 ] || fail "the monitor ended with status $status"
-    grep "desktop notifications" "$WORK/orvant.log"
+    grep "уведомления рабочего стола" "$WORK/orvant.log"
     echo "PASS: $(calls | wc -l) notifications, replaced id $first_id, click opened the window"
 '

@@ -114,7 +114,8 @@ timeout 240 unshare -n bash -c '
     grep -q "Программа уже запущена!" "$WORK/second.log" || fail "the second monitor was not refused"
     grep -q "orvant_e2e" "$WORK/second.log" || fail "the refusal does not name the database"
     grep -q "orvant $pid[.@]" "$WORK/second.log" || fail "the refusal does not name the holding monitor"
-    [ $status = 0 ] || fail "the refused monitor ended with status $status"
+    # Refused is not a clean run: a service manager or script must see it.
+    [ $status != 0 ] && [ $status != 124 ] || fail "the refused monitor ended with status $status"
     echo "second monitor refused: $(grep -m1 "orvant_e2e" "$WORK/second.log")"
 
     # 3. The server goes away; one host comes back, another goes down.

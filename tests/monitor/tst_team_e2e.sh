@@ -176,7 +176,8 @@ XDG_RUNTIME_DIR="$work/desk2/run" HOME="$work/desk2/home" QT_QPA_PLATFORM=offscr
 status=$?
 grep -q "Программа уже запущена!" "$work/second.log" || fail "the second monitor was not refused"
 grep -q "$dbname" "$work/second.log" || fail "the refusal does not name the database"
-[ $status = 0 ] || fail "the refused monitor ended with status $status"
+# Refused is not a clean run: a service manager or script must see it.
+[ $status != 0 ] && [ $status != 124 ] || fail "the refused monitor ended with status $status"
 echo "second monitor on desk 2 refused: $(grep -m1 "$dbname" "$work/second.log")"
 
 # 4. Half-open: the server's packets vanish while the connection stays open.

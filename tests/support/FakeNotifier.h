@@ -21,6 +21,9 @@ public:
     {
         calls.append({began, ended});
     }
+    // Every host back, as each pass told it.
+    QStringList back;
+    void hostsBack(const QStringList &ips) override { back += ips; }
     // As the desktop does when the operator clicks a notification.
     void click() { emit openRequested(); }
 };

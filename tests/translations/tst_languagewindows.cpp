@@ -13,6 +13,8 @@
 #include "Form1.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
+#include "RunningCaption.h"
+#include "frmOtchet.h"
 #include "TempDatabase.h"
 #include "Translations.h"
 #include "AdminStore.h"
@@ -118,6 +120,15 @@ void tst_LanguageWindows::monitor()
     QCOMPARE(child<QAction>(form, "mnuOtch")->text(), expected("Отсутствие соединения", "Lost connections"));
     QCOMPARE(child<QPushButton>(form, "cmdT2L")->toolTip(),
              expected("Нажать для принудительной проверки", "Click to check now"));
+    // Titles and the running caption in the desk's language, the program's
+    // name as it is.
+    prompts.answers << QMessageBox::No;
+    QVERIFY(!form.confirmQuit());
+    QCOMPARE(prompts.boxes.last().title, expected("Завершение работы", "Quit"));
+    monitor::frmOtchet report(&clock);
+    QCOMPARE(report.windowTitle(), expected("Отсутствующие соединения", "Lost Connections"));
+    QCOMPARE(monitor::RunningCaption::text(QStringLiteral("13:05:09"), 125 * 60000),
+             expected("Orvant  13:05:09  v2.0.1 система работает 125 мин", "Orvant  13:05:09  v2.0.1 system up 125 min"));
 }
 
 void tst_LanguageWindows::admin()

@@ -5,7 +5,9 @@
 #include "EchoProbe.h"
 #include "FakeClock.h"
 #include "IcmpTransport.h"
+#include "ChangeLog.h"
 #include "LatencyRecorder.h"
+#include "PassReport.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -272,14 +274,14 @@ void tst_EchoIcmp::passLogsTheDroppedHost()
     IcmpTransport transport(wantedKind());
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     for (int pass = 1; pass <= 2; ++pass) {
         engine.CheckAll();
         QVERIFY(finished.wait(10000));
     }
-    QCOMPARE(began.size(), 1);
-    QCOMPARE(began.first().at(0).toString(), QStringLiteral("127.0.0.2"));
+    QCOMPARE(changes.began.size(), 1);
+    QCOMPARE(changes.began.first().ip, QStringLiteral("127.0.0.2"));
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")), QStringList(QStringLiteral("127.0.0.2|0")));
 }
 
@@ -428,9 +430,8 @@ void tst_EchoIcmp::mixedBookFlipOpensAndClosesRows()
     IcmpTransport transport(wantedKind());
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     const auto pass = [&] {
         engine.CheckAll();
         return finished.wait(10000);
@@ -442,13 +443,13 @@ void tst_EchoIcmp::mixedBookFlipOpensAndClosesRows()
     QVERIFY(nft({QStringLiteral("add"), QStringLiteral("element"), QStringLiteral("inet"), QStringLiteral("echo_test"),
                  QStringLiteral("flip6"), QStringLiteral("{ fd00::6 }")}));
     QVERIFY(pass());
-    QCOMPARE(began.size(), 3);
-    QCOMPARE(began.last().at(0).toString(), QStringLiteral("fd00::6"));
+    QCOMPARE(changes.began.size(), 3);
+    QCOMPARE(changes.began.last().ip, QStringLiteral("fd00::6"));
     QVERIFY(nft({QStringLiteral("delete"), QStringLiteral("element"), QStringLiteral("inet"), QStringLiteral("echo_test"),
                  QStringLiteral("flip6"), QStringLiteral("{ fd00::6 }")}));
     QVERIFY(pass());
-    QCOMPARE(ended.size(), 1);
-    QCOMPARE(ended.first().at(0).toString(), QStringLiteral("fd00::6"));
+    QCOMPARE(changes.ended.size(), 1);
+    QCOMPARE(changes.ended.first().ip, QStringLiteral("fd00::6"));
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs order by ip")),
              QStringList({QStringLiteral("127.0.0.2|0"), QStringLiteral("fd00::5|0"), QStringLiteral("fd00::6|1")}));
     QVERIFY(nft({QStringLiteral("flush"), QStringLiteral("set"), QStringLiteral("inet"), QStringLiteral("echo_test"),
@@ -481,9 +482,11 @@ void tst_EchoIcmp::burstRoundTripsFlat()
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
     std::vector<LatencySample> samples;
-    connect(&engine, &PollingEngine::passMeasured, this,
-            [&](const QDateTime &, const std::vector<LatencySample> &s) { samples = s; });
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    connect(&engine, &PollingEngine::passEnded, this, [&](const PassReport &report) {
+        if (report.samples)
+            samples = *report.samples;
+    });
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     engine.CheckAll();
     QVERIFY(finished.wait(20000));
     QCOMPARE(int(samples.size()), Hosts);
@@ -521,9 +524,8 @@ void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
     FakeClock clock;
     PollingEngine engine(&transport, &clock);
     QSignalSpy told(&engine, &PollingEngine::probeUnavailable);
-    QSignalSpy began(&engine, &PollingEngine::outageBegan);
-    QSignalSpy ended(&engine, &PollingEngine::outageEnded);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    ChangeLog changes(&engine);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ICMP")));
     for (int pass = 1; pass <= 3; ++pass) {
         engine.CheckAll();
@@ -531,7 +533,7 @@ void tst_EchoIcmp::withoutRightsNothingChangesAndOperatorIsTold()
     }
     QCOMPARE(told.size(), 1);
     QVERIFY(told.first().at(0).toString().contains(QStringLiteral("setcap cap_net_raw+ep")));
-    QCOMPARE(began.size() + ended.size(), 0);
+    QCOMPARE(changes.all.size(), 0);
     QCOMPARE(db.rows(QStringLiteral("select ip,foe from logs")),
              QStringList({QStringLiteral("127.0.0.1|0"), QStringLiteral("::1|0")}));
 }

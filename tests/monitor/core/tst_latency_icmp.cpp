@@ -37,10 +37,10 @@ void tst_LatencyIcmp::lossAsSharesOfAttempts()
     IcmpTransport transport(IcmpTransport::Kind::Raw);
     SystemClock clock;
     PollingEngine engine(&transport, &clock);
-    LatencyService service(db.config(), QStringLiteral("latency-test"));
-    connect(&engine, &PollingEngine::passMeasured, &service, &LatencyService::record);
+    LatencyService service(engine.store(), &clock);
+    connect(&engine, &PollingEngine::passEnded, &service, &LatencyService::passEnded);
     QSignalSpy failures(&service, &LatencyService::failed);
-    QSignalSpy passes(&engine, &PollingEngine::passFinished);
+    QSignalSpy passes(&engine, &PollingEngine::passEnded);
 
     // 60 passes send about 112 attempts to the lossy host (1.875 a pass).
     constexpr int Passes = 60;
@@ -48,7 +48,7 @@ void tst_LatencyIcmp::lossAsSharesOfAttempts()
         engine.CheckAll();
         QVERIFY(passes.wait(5000));
     }
-    service.waitIdle();
+    QCOMPARE(service.waitingPasses(), 0);
     if (!failures.isEmpty())
         qWarning() << failures;
     QCOMPARE(failures.count(), 0);

@@ -1,7 +1,9 @@
 // The monitor's session without a window: its locks, a database that is
 // missing at start and appears later, writes kept across a restart, and the
 // open outages as the session knows them while another program holds the file.
+#include "ChangeLog.h"
 #include "Database.h"
+#include "DateTimeText.h"
 #include "EventListModel.h"
 #include "FakeClock.h"
 #include "FakeEchoTransport.h"
@@ -74,7 +76,7 @@ struct Rig
 
     bool pass()
     {
-        QSignalSpy finished(engine.get(), &PollingEngine::passFinished);
+        QSignalSpy finished(engine.get(), &PollingEngine::passEnded);
         session->checkNow();
         return finished.count() > 0 || finished.wait(5000);
     }
@@ -107,6 +109,10 @@ private slots:
     void keptWritesMadeOnceAtTheNextStart();
     void queuedOutageIsOpenBeforeItsRowExists_data() { onBothSides(); }
     void queuedOutageIsOpenBeforeItsRowExists();
+    void refusedOutageIsMadeWholeOnceAtTheNextStart_data() { onBothSides(); }
+    void refusedOutageIsMadeWholeOnceAtTheNextStart();
+    void deletedFileIsToldAndWritesWaitForTheNextOne_data() { onBothSides(); }
+    void deletedFileIsToldAndWritesWaitForTheNextOne();
     void serverLostAndBack();
     void clockSetBackAsTheFirstPassEndsIsTold();
     void eventListKeepsNewestLinesWithTheirKind();
@@ -170,7 +176,7 @@ void tst_MonitorSession::missingDatabaseOpenedWhenItAppears()
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(opened.count(), 1);
     QVERIFY(session.databaseUsable());
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
     copy.setDatabaseName(path);
     QVERIFY(copy.open());
@@ -205,8 +211,8 @@ void tst_MonitorSession::keptWritesMadeOnceAtTheNextStart()
                  1);
         QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.8' and foe=0")), 1);
         // The open picture is the log's once the kept writes are laid over it.
-        QVERIFY(session.openOutages()->isOpen(QStringLiteral("127.0.0.8")));
-        QVERIFY(!session.openOutages()->isOpen(QStringLiteral("127.0.0.7")));
+        QVERIFY(session.hostState()->isDown(QStringLiteral("127.0.0.8")));
+        QVERIFY(!session.hostState()->isDown(QStringLiteral("127.0.0.7")));
         session.stop();
     }
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 2);
@@ -227,14 +233,14 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     QVERIFY(other.exec(QStringLiteral("begin immediate")));
 
     rig.transport.setDown(Down);
-    QSignalSpy began(&session, &MonitorSession::outageBegan);
+    ChangeLog changes(rig.engine.get());
     QVERIFY(rig.pass());
-    QCOMPARE(began.count(), 1);
-    QCOMPARE(began.at(0).at(3).toDateTime(), rig.clock.now());
+    QCOMPARE(changes.began.count(), 1);
+    QCOMPARE(changes.began.at(0).begin, rig.clock.now());
     QCOMPARE(rig.engine->writeQueue()->size(), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 0);
-    QVERIFY(session.openOutages()->isOpen(Down));
-    QCOMPARE(session.openOutages()->rows().at(0).desc, QStringLiteral("Сервер"));
+    QVERIFY(session.hostState()->isDown(Down));
+    QCOMPARE(session.hostState()->openOutages().at(0).desc, QStringLiteral("Сервер"));
 
     // Still held at the end: the write goes to the file, and the next run
     // makes it once.
@@ -248,12 +254,96 @@ void tst_MonitorSession::queuedOutageIsOpenBeforeItsRowExists()
     QCOMPARE(next.start(), MonitorSession::StartResult::Started);
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=0")), 1);
-    QVERIFY(next.openOutages()->isOpen(Down));
+    QVERIFY(next.hostState()->isDown(Down));
     QVERIFY(rig.pass());  // the host answers: closed, once
     QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
     QCOMPARE(rig.rows(QStringLiteral("foe=1")), 1);
     QCOMPARE(rig.rows(QStringLiteral("1=1")), 1);
-    QVERIFY(!next.openOutages()->isOpen(Down));
+    QVERIFY(!next.hostState()->isDown(Down));
+}
+
+// The log refuses the outage's Begin for a few passes (a full disk, a broken
+// table) while the host stays down, then takes writes again; the host comes
+// back. The outage is decided once, its End goes with its refused Begin to
+// the pending file, and the next start makes exactly that outage: no row
+// made up from a Begin decided again at every pass.
+void tst_MonitorSession::refusedOutageIsMadeWholeOnceAtTheNextStart()
+{
+    QFETCH(bool, threaded);
+    Rig rig;
+    rig.threaded = threaded;
+    MonitorSession &session = rig.make();
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QVERIFY(rig.db.refuse(QStringLiteral("insert"), QStringLiteral("logs"), QStringLiteral("disk is full")));
+    rig.transport.setDown(Down);
+    const QDateTime began = rig.clock.now();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("disk is full")));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(rig.pass());
+        rig.clock.advanceMs(2000);
+    }
+    QVERIFY(rig.db.allow(QStringLiteral("insert"), QStringLiteral("logs")));
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(rig.pass());
+        rig.clock.advanceMs(2000);
+    }
+    rig.transport.setUp(Down);
+    QVERIFY(rig.pass());
+    QTRY_VERIFY(!rig.engine->writeQueue()->hasWriteUnderWay());
+    QCOMPARE(rig.rows(QStringLiteral("1=1")), 0);
+    session.stop();
+    QVERIFY(QFile::exists(session.pendingWritesPath()));
+
+    MonitorSession &next = rig.make();
+    QCOMPARE(next.start(), MonitorSession::StartResult::Started);
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
+    QCOMPARE(rig.db.rows(QStringLiteral("select time_begin,foe from logs")),
+             QStringList(DateTimeText::fromDateTime(began) + QStringLiteral("|1")));
+}
+
+// The database file is deleted while the monitor runs: the next statement
+// finds another file (none) at the path, says so, and nothing more goes to
+// the deleted one, which nobody would read again. Passes go on with the book
+// last read, the outage decided meanwhile waits, and once a database is at
+// the path again (restored from a copy) it is written there.
+void tst_MonitorSession::deletedFileIsToldAndWritesWaitForTheNextOne()
+{
+    QFETCH(bool, threaded);
+    Rig rig;
+    rig.threaded = threaded;
+    const QString path = rig.db.path();
+    rig.db.scalar(QStringLiteral("pragma wal_checkpoint(truncate)"));
+    const QString copy = path + QStringLiteral(".copy");
+    QVERIFY(QFile::copy(path, copy));
+    MonitorSession &session = rig.make();
+    QCOMPARE(session.start(), MonitorSession::StartResult::Started);
+    QVERIFY(rig.pass());
+
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+    rig.transport.setDown(Down);
+    for (int i = 0; i < 3 && rig.engine->writeQueue()->isEmpty(); ++i)
+        QVERIFY(rig.pass());
+    QCOMPARE(rig.engine->writeQueue()->size(), 1);
+    QVERIFY(session.hostState()->isDown(Down));
+    // The write's answer comes after the pass on the database thread.
+    QTRY_VERIFY(rig.notices.join(QLatin1Char('\n')).contains(QStringLiteral("недоступна")));
+    const QString told = rig.notices.join(QLatin1Char('\n'));
+    QCOMPARE(told.count(QStringLiteral("удалён или заменён")), 1);
+    QVERIFY2(!told.contains(QStringLiteral("занята другой программой")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("недоступна")), qPrintable(told));
+    QVERIFY(!session.databaseUsable());
+
+    QVERIFY(QFile::rename(copy, path));
+    QVERIFY(rig.pass());
+    QTRY_VERIFY(rig.engine->writeQueue()->isEmpty());
+    QVERIFY(session.databaseUsable());
+    // The test's own connection still reads the deleted file: it is opened anew.
+    Database::close(Fixture);
+    QString error;
+    QVERIFY2(Database::open(path, &error, Fixture), qPrintable(error));
+    QCOMPARE(rig.rows(QStringLiteral("ip='127.0.0.2' and foe=0")), 1);
+    session.stop();
 }
 
 // The server goes away during the passes and comes back: the outage decided
@@ -281,12 +371,12 @@ void tst_MonitorSession::serverLostAndBack()
     QVERIFY(pg.stop());
     rig.transport.setDown(Down);
     // The pass that meets the lost server probes the last book read.
-    QSignalSpy began(&session, &MonitorSession::outageBegan);
-    for (int i = 0; i < 3 && began.isEmpty(); ++i)
+    ChangeLog changes(rig.engine.get());
+    for (int i = 0; i < 3 && changes.began.isEmpty(); ++i)
         QVERIFY(rig.pass());
-    QCOMPARE(began.count(), 1);
+    QCOMPARE(changes.began.count(), 1);
     QCOMPARE(lost.count(), 1);
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     QVERIFY(!session.databaseUsable());
 
     QVERIFY(pg.start());
@@ -295,7 +385,7 @@ void tst_MonitorSession::serverLostAndBack()
     QVERIFY(rig.pass());
     QCOMPARE(pg.rows(name, QStringLiteral("select ip, foe from logs")),
              QStringList(QStringLiteral("127.0.0.2|0")));
-    QVERIFY(session.openOutages()->isOpen(Down));
+    QVERIFY(session.hostState()->isDown(Down));
     session.stop();
 }
 
@@ -311,7 +401,7 @@ void tst_MonitorSession::clockSetBackAsTheFirstPassEndsIsTold()
     QStringList told;
     QObject::connect(rig.engine.get(), &PollingEngine::notice, [&](const QString &t) { told << t; });
     QCOMPARE(session.start(), MonitorSession::StartResult::Started);
-    QObject::connect(rig.engine.get(), &PollingEngine::passFinished,
+    QObject::connect(rig.engine.get(), &PollingEngine::passEnded,
                      [&] { rig.clock.set(rig.clock.now().addSecs(-3600)); });
     session.runFirstPass();
     QCOMPARE(rig.clock.now(), QDateTime(QDate(2026, 3, 2), QTime(9, 0)));

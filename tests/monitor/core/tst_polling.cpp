@@ -12,6 +12,8 @@
 #include "WriteQueue.h"
 
 #include <QElapsedTimer>
+
+#include <algorithm>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -39,11 +41,11 @@ struct Monitor
     Monitor()
     {
         db.exec(QStringLiteral("delete from addrs"));
-        QObject::connect(&engine, &PollingEngine::outageBegan, [this](const QString &ip, const QString &d, int t) {
-            events << QStringLiteral("red %1 %2 %3").arg(ip, d).arg(t);
-        });
-        QObject::connect(&engine, &PollingEngine::outageEnded, [this](const QString &ip, const QString &d, int t) {
-            events << QStringLiteral("green %1 %2 %3").arg(ip, d).arg(t);
+        QObject::connect(&engine, &PollingEngine::changeDecided, [this](const OutageChange &c) {
+            events << QStringLiteral("%1 %2 %3 %4")
+                          .arg(c.kind == OutageChange::Began ? QStringLiteral("red") : QStringLiteral("green"), c.ip,
+                               c.desc)
+                          .arg(c.timeoutMs);
         });
         QObject::connect(&engine, &PollingEngine::databaseError,
                          [this](const QString &what, const QString &text) { dbErrors << what + QStringLiteral(": ") + text; });
@@ -75,7 +77,7 @@ struct Monitor
     // Runs one whole pass and waits for its end.
     bool pass()
     {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         engine.CheckAll();
         return finished.wait(10000);
     }
@@ -109,6 +111,7 @@ private slots:
     void countdownCountsBoundaries();
     void countdownStartsPassAtMinusOne();
     void clockSetBackDelaysPass();
+    void countdownNeverShowsBelowMinusOne();
     void scheduleClockKeepsPassesThroughWallClockSteps_data();
     void scheduleClockKeepsPassesThroughWallClockSteps();
     void tickDuringPassNeverStartsSecond();
@@ -271,11 +274,12 @@ void tst_Polling::notAnAddressIsDownWithoutTraffic()
 void tst_Polling::emptyBookShowsZeroCounts()
 {
     Monitor m;
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     m.engine.CheckAll();
     QVERIFY(m.engine.isRunning());  // never finishes inside the call
     QVERIFY(finished.wait(5000));
-    QCOMPARE(finished.first(), QVariantList({0, 0}));
+    QCOMPARE(finished.first().first().value<PassReport>().errCount, 0);
+    QCOMPARE(finished.first().first().value<PassReport>().restCount, 0);
     QCOMPARE(m.engine.countsText(), QStringLiteral("0 : 0"));
     QCOMPARE(m.transport.opens, 0);
 }
@@ -311,11 +315,12 @@ void tst_Polling::restCountSaturates()
         m.add(ip);
         m.openRow(ip);
     }
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     QVERIFY(m.pass());
     QCOMPARE(m.events.size(), 300);
     QCOMPARE(m.engine.restCount(), 255);
-    QCOMPARE(finished.first(), QVariantList({0, 255}));
+    QCOMPARE(finished.first().first().value<PassReport>().errCount, 0);
+    QCOMPARE(finished.first().first().value<PassReport>().restCount, 255);
     QCOMPARE(m.engine.countsText(), QStringLiteral("0 : 255"));
 }
 
@@ -345,8 +350,7 @@ void tst_Polling::effectsInBookOrderWhateverTheReplyOrder()
     follow.start(5);
     QHash<QString, qint64> announcedAfterMs;
     auto note = [&](const QString &ip) { announcedAfterMs.insert(ip, real.elapsed()); };
-    QObject::connect(&m.engine, &PollingEngine::outageBegan, [&](const QString &ip) { note(ip); });
-    QObject::connect(&m.engine, &PollingEngine::outageEnded, [&](const QString &ip) { note(ip); });
+    QObject::connect(&m.engine, &PollingEngine::changeDecided, [&](const OutageChange &c) { note(c.ip); });
 
     QVERIFY(m.pass());
     QCOMPARE(m.events, QStringList({QStringLiteral("green 127.0.0.14 d 200"), QStringLiteral("red 127.0.0.12 b 5"),
@@ -380,7 +384,7 @@ void tst_Polling::lateOrForeignRepliesIgnored()
     // The next pass: the host stays silent, a reply of the previous pass and
     // a reply from another address carrying a live cookie both come in.
     m.transport.setDown(ip);
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     m.engine.CheckAll();
     QTimer::singleShot(10, [&m] {
         const auto &last = m.transport.requests.constLast();
@@ -436,7 +440,7 @@ void tst_Polling::countdownStartsPassAtMinusOne()
     QCOMPARE(shownAtPass, -1);
 
     // After the pass the count starts again from the full period.
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     QVERIFY(finished.wait(5000));
     m.engine.tick();
     QCOMPARE(shown.last(), 300);
@@ -458,12 +462,39 @@ void tst_Polling::clockSetBackDelaysPass()
     m.clock.advanceMs(1000);
     m.engine.tick();
     QCOMPARE(m.passesStarted, 1);
-    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passFinished).wait(5000));
+    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passEnded).wait(5000));
 
     // The button still starts a pass at once.
     m.clock.advanceMs(-500'000);
     QVERIFY(m.pass());
     QCOMPARE(m.passesStarted, 2);
+}
+
+// A pass that takes seconds (a silent host, four attempts of 600 ms) while
+// the ticks go on, and a tick that comes two seconds late: the button shows
+// -1 at the lowest.
+void tst_Polling::countdownNeverShowsBelowMinusOne()
+{
+    Monitor m;
+    m.engine.setRefreshSecs(0);
+    m.add(QStringLiteral("127.0.0.16"), QStringLiteral("host"), 600);
+    m.transport.setDown(QStringLiteral("127.0.0.16"));
+    QList<int> shown;
+    QObject::connect(&m.engine, &PollingEngine::countdownChanged, [&](int s) { shown << s; });
+    m.engine.setLastCheck(m.clock.now());
+    m.clock.advanceMs(3000);  // a late tick
+    m.engine.tick();
+    QVERIFY(m.engine.isRunning());
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        m.clock.advanceMs(1000);
+        m.engine.tick();
+    });
+    ticker.start(200);
+    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passEnded).wait(10000));
+    ticker.stop();
+    QVERIFY(shown.size() > 5);
+    QCOMPARE(*std::min_element(shown.cbegin(), shown.cend()), -1);
 }
 
 void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps_data()
@@ -474,12 +505,12 @@ void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps_data()
     QTest::newRow("an hour back") << qint64(-3'600'000) << 1;
     QTest::newRow("a day back") << qint64(-86'400'000) << 1;
     QTest::newRow("a second back: no step") << qint64(-1000) << 0;
-    QTest::newRow("an hour forward") << qint64(3'600'000) << 0;
+    QTest::newRow("an hour forward") << qint64(3'600'000) << 1;
 }
 
 // On the boot-time clock the period is the period whatever the wall clock
-// does: a pass comes after refreshSecs of real time, and an end decided
-// under the stepped clock is told once.
+// does: a pass comes after refreshSecs of real time, and a step either way
+// is told once.
 void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps()
 {
     QFETCH(qint64, stepMs);
@@ -493,7 +524,7 @@ void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps()
     QSignalSpy countdown(&m.engine, &PollingEngine::countdownChanged);
     m.clock.advanceMs(stepMs);
     if (notices)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("часы переведены назад")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("часы переведены (назад|вперёд)")));
     for (int second = 1; second <= 60; ++second) {
         boot.advanceMs(1000);
         m.clock.advanceMs(1000);
@@ -505,7 +536,7 @@ void tst_Polling::scheduleClockKeepsPassesThroughWallClockSteps()
     m.clock.advanceMs(1000);
     m.engine.tick();
     QCOMPARE(m.passesStarted, 1);
-    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passFinished).wait(5000));
+    QVERIFY(QSignalSpy(&m.engine, &PollingEngine::passEnded).wait(5000));
     // The next period counts from the pass, on the stepped clock.
     m.engine.tick();
     QCOMPARE(countdown.last().at(0).toInt(), 60);
@@ -519,7 +550,7 @@ void tst_Polling::tickDuringPassNeverStartsSecond()
     m.add(QStringLiteral("127.0.0.16"), QStringLiteral("host"), 30);
     m.transport.setDown(QStringLiteral("127.0.0.16"));
     // Ticks while probing and while the alert is handled.
-    QObject::connect(&m.engine, &PollingEngine::outageBegan, [&] {
+    QObject::connect(&m.engine, &PollingEngine::changeDecided, [&] {
         m.clock.advanceMs(5000);
         m.engine.tick();
         m.engine.CheckAll();
@@ -530,7 +561,7 @@ void tst_Polling::tickDuringPassNeverStartsSecond()
         m.engine.tick();
     });
     ticker.start(10);
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     m.engine.CheckAll();
     QVERIFY(finished.wait(5000));
     ticker.stop();
@@ -544,7 +575,7 @@ void tst_Polling::addressListUnreadableEndsPassWithoutProbing()
     Monitor m;
     m.add(QStringLiteral("127.0.0.1"));
     m.db.exec(QStringLiteral("alter table addrs rename to addrs_gone"));
-    QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("адресов.*addrs")));
     m.engine.CheckAll();
     QVERIFY(finished.wait(5000));
@@ -657,8 +688,8 @@ void tst_Polling::stopEndsThePassWhereItStands()
         }
         // The program ends (quit confirmed) while the first outage is being
         // announced: the rest of the pass is neither written nor announced.
-        QObject::connect(&m.engine, &PollingEngine::outageBegan, &m.engine, [&m] { m.engine.stop(); });
-        QSignalSpy finished(&m.engine, &PollingEngine::passFinished);
+        QObject::connect(&m.engine, &PollingEngine::changeDecided, &m.engine, [&m] { m.engine.stop(); });
+        QSignalSpy finished(&m.engine, &PollingEngine::passEnded);
         m.engine.CheckAll();
         QTRY_VERIFY_WITH_TIMEOUT(!m.engine.isRunning(), 5000);
         QVERIFY(!QTest::qWaitFor([&m, &finished] { return m.events.size() > 1 || finished.count() > 0; }, 100));
@@ -673,7 +704,7 @@ void tst_Polling::stopEndsThePassWhereItStands()
     QVERIFY(n.db.isValid());
     n.add(QStringLiteral("127.0.0.24"));
     n.transport.setDown(QStringLiteral("127.0.0.24"));
-    QSignalSpy nFinished(&n.engine, &PollingEngine::passFinished);
+    QSignalSpy nFinished(&n.engine, &PollingEngine::passEnded);
     n.engine.CheckAll();
     n.engine.stop();
     auto anything = [&n, &nFinished] { return !n.events.isEmpty() || !n.logRows().isEmpty() || nFinished.count() > 0; };

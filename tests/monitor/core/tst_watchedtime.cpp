@@ -151,7 +151,7 @@ void tst_WatchedTime::noNetworkLogsNoOutageAndTellsOnce()
     QStringList notices;
     connect(&engine, &PollingEngine::notice, this, [&](const QString &text) { notices << text; });
     auto pass = [&] {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         engine.CheckAll();
         return finished.wait(10000);
     };
@@ -196,7 +196,7 @@ void tst_WatchedTime::linkBackDuringPassLogsNoOutage()
     FakeLocalNetwork network;
     network.linkUp = false;
     engine.setLocalNetwork(&network);
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     engine.CheckAll();
     network.linkUp = true;  // before any silence is judged
     QVERIFY(finished.wait(10000));
@@ -225,9 +225,11 @@ void tst_WatchedTime::restorationCarriesItsDowntime()
     transport.setDown(QStringLiteral("127.0.0.3"));
     PollingEngine engine(&transport, &clock);
     QStringList told;
-    connect(&engine, &PollingEngine::restoredAfter, this,
-            [&](const QString &ip, qint64 s) { told << QStringLiteral("%1 %2").arg(ip).arg(s); });
-    QSignalSpy finished(&engine, &PollingEngine::passFinished);
+    connect(&engine, &PollingEngine::changeDecided, this, [&](const OutageChange &c) {
+        if (c.kind == OutageChange::Ended)
+            told << QStringLiteral("%1 %2").arg(c.ip).arg(c.downSeconds);
+    });
+    QSignalSpy finished(&engine, &PollingEngine::passEnded);
     engine.CheckAll();
     QVERIFY(finished.wait(10000));
     QCOMPARE(told, QStringList{QStringLiteral("127.0.0.2 720")});
@@ -326,7 +328,7 @@ void tst_WatchedTime::unroutedHostAloneGoesUnwatched()
     connect(&engine, &PollingEngine::notice, this, [&](const QString &text) { notices << text; });
     auto passAt = [&](qint64 s) {
         clock.set(Start.addSecs(s));
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         engine.CheckAll();
         return finished.wait(10000);
     };

@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "WriteQueue.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +62,9 @@ private slots:
     void writeUnderWayGivenUpIsKeptAndMadeOnce();
     void finalRefusalIsKeptInThePendingFile();
     void refusalsKeptAreBounded();
+    void writesOfOneOutageCollapse();
+    void endJoinsItsRefusedBegin();
+    void keptWritesOfOneOutageCollapseOnLoad();
 };
 
 void tst_WriteQueue::writesAtOnceWhenNothingWaits()
@@ -268,6 +272,80 @@ void tst_WriteQueue::refusalsKeptAreBounded()
     QCOMPARE(failed.size(), WriteQueue::MaxRefusedKept + extra);
     QCOMPARE(queue.refused().size(), WriteQueue::MaxRefusedKept);
     QCOMPARE(queue.refused().first().desc, QString::number(extra));
+}
+
+void tst_WriteQueue::writesOfOneOutageCollapse()
+{
+    ScriptedStore store;
+    store.busy = true;
+    WriteQueue queue(&store);
+    const OutageWrite b = begin(QStringLiteral("a"), 1);
+    OutageWrite e = end(QStringLiteral("a"), 2);
+    e.begin = DateTimeText::fromDateTime(b.at);
+    queue.submit(b);
+    queue.submit(b);
+    queue.submit(e);
+    queue.submit(e);
+    QCOMPARE(queue.pending(), QList<OutageWrite>({b, e}));
+    store.busy = false;
+    queue.retry();
+    QCOMPARE(store.written, QList<OutageWrite>({b, e}));
+}
+
+// The database refused a Begin for good (a trigger, a broken table): the
+// outage's End goes where its Begin went, so that the next start makes the
+// whole outage or none of it, never an open row of an outage long over.
+void tst_WriteQueue::endJoinsItsRefusedBegin()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb.orvant-pending"));
+    ScriptedStore store;
+    store.broken = QStringLiteral("a");
+    WriteQueue queue(&store);
+    const OutageWrite b = begin(QStringLiteral("a"), 1);
+    OutageWrite e = end(QStringLiteral("a"), 2);
+    e.begin = DateTimeText::fromDateTime(b.at);
+    queue.submit(b);
+    store.broken.clear();
+    queue.submit(e);
+    QVERIFY(store.written.isEmpty());
+    QCOMPARE(queue.refused(), QList<OutageWrite>({b, e}));
+    QString error;
+    QVERIFY2(queue.save(path, &error), qPrintable(error));
+    ScriptedStore next;
+    WriteQueue again(&next);
+    QVERIFY2(again.load(path, &error), qPrintable(error));
+    again.retry();
+    QCOMPARE(next.written, QList<OutageWrite>({b, e}));
+}
+
+// A file kept by an earlier version, which decided the same outage again at
+// every pass its Begin was refused: one Begin and one End are made of it.
+void tst_WriteQueue::keptWritesOfOneOutageCollapseOnLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ping_addr.mdb.orvant-pending"));
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::WriteOnly));
+    kept.write(R"([{"kind":"begin","ip":"a","desc":"x","at":"2026-01-01 10:00:01"},
+                  {"kind":"begin","ip":"a","desc":"x","at":"2026-01-01 10:00:03"},
+                  {"kind":"begin","ip":"a","desc":"x","at":"2026-01-01 10:00:05"},
+                  {"kind":"end","ip":"a","desc":"","at":"2026-01-01 10:00:09"},
+                  {"kind":"begin","ip":"b","desc":"y","at":"2026-01-01 10:00:10"},
+                  {"kind":"begin","ip":"b","desc":"y","at":"2026-01-01 10:00:10"}])");
+    kept.close();
+    ScriptedStore store;
+    store.busy = true;
+    WriteQueue queue(&store);
+    QString error;
+    QVERIFY2(queue.load(path, &error), qPrintable(error));
+    QStringList loaded;
+    for (const OutageWrite &w : queue.pending())
+        loaded << QStringLiteral("%1 %2 %3")
+                      .arg(w.kind == OutageWrite::Begin ? QStringLiteral("begin") : QStringLiteral("end"), w.ip,
+                           DateTimeText::fromDateTime(w.at));
+    QCOMPARE(loaded, (QStringList{QStringLiteral("begin a 2026-01-01 10:00:01"), QStringLiteral("end a 2026-01-01 10:00:09"),
+                                  QStringLiteral("begin b 2026-01-01 10:00:10")}));
 }
 
 QTEST_GUILESS_MAIN(tst_WriteQueue)

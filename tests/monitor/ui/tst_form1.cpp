@@ -116,7 +116,7 @@ struct Rig
     // A forced pass, waited for.
     bool pass()
     {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         form->cmdT2L()->click();
         return finished.count() > 0 || finished.wait(10000);
     }
@@ -138,6 +138,7 @@ private slots:
     void newOutageRedLineSoundAndWindow_data();
     void newOutageRedLineSoundAndWindow();
     void restorationGreenLineOnTop();
+    void manyChangesOfOnePassSoundOnceEach();
     void popupQuitThenNoLeavesWindowShown();
     void everyCloseAsks_data();
     void everyCloseAsks();
@@ -333,6 +334,27 @@ void tst_Form1::restorationGreenLineOnTop()
     QVERIFY(!rig.form->isVisible());
     QVERIFY(rig.tray.isIconVisible());
     QVERIFY(rig.form->report()->listText().isEmpty());
+}
+
+// A switch takes a hundred hosts down: a hundred red lines, one outage
+// sound, not a hundred started one over the other; the same for their return.
+void tst_Form1::manyChangesOfOnePassSoundOnceEach()
+{
+    Rig rig;
+    for (int i = 10; i < 110; ++i)
+        rig.db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values (?,'behind the switch',0)"),
+                    {QStringLiteral("127.0.1.%1").arg(i)});
+    QVERIFY(rig.load());
+    for (int i = 10; i < 110; ++i)
+        rig.transport.setDown(QStringLiteral("127.0.1.%1").arg(i));
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.form->fg()->rowCount(), 100);
+    QCOMPARE(rig.sound.played, QStringList{QStringLiteral("err-sound")});
+    for (int i = 10; i < 110; ++i)
+        rig.transport.setUp(QStringLiteral("127.0.1.%1").arg(i));
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.form->fg()->rowCount(), 200);
+    QCOMPARE(rig.sound.played, (QStringList{QStringLiteral("err-sound"), QStringLiteral("rest-sound")}));
 }
 
 void tst_Form1::popupQuitThenNoLeavesWindowShown()

@@ -12,7 +12,6 @@
 #include "Form1.h"
 #include "FormatGrid.h"
 #include "MonitorSession.h"
-#include "PassAlerts.h"
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 
@@ -80,7 +79,7 @@ struct Rig
 
     bool pass()
     {
-        QSignalSpy finished(&engine, &PollingEngine::passFinished);
+        QSignalSpy finished(&engine, &PollingEngine::passEnded);
         form->cmdT2L()->click();
         return finished.count() > 0 || finished.wait(10000);
     }
@@ -105,6 +104,7 @@ class tst_Form1Alerts : public QObject
 private slots:
     void routerAndChildOneAlarm();
     void mutedHostStaysQuiet();
+    void mutedWhileDownItsReturnStillEndsTheBubble();
 };
 
 void tst_Form1Alerts::routerAndChildOneAlarm()
@@ -116,8 +116,8 @@ void tst_Form1Alerts::routerAndChildOneAlarm()
     QCOMPARE(rig.form->trayToolTip(), QStringLiteral("Orvant"));
     // What the alert channels are handed at each pass's end.
     QList<QList<alerts::HostChange>> sent;
-    PassAlerts channels(&rig.engine, rig.session.get(),
-                        [&](const QList<alerts::HostChange> &changes, const QDateTime &) { sent << changes; });
+    QObject::connect(&rig.engine, &PollingEngine::passEnded,
+                     [&](const PassReport &report) { sent << report.alertChanges(); });
     auto loud = [&](int pass) {
         QStringList hosts;
         for (const alerts::HostChange &c : sent.value(pass)) {
@@ -201,6 +201,24 @@ void tst_Form1Alerts::mutedHostStaysQuiet()
     QCOMPARE(rig.notifier.calls.size(), 1);
     QVERIFY(rig.pass());
     QCOMPARE(rig.notifier.calls.size(), 1);
+}
+
+// Muted from the event line's menu while its outage notification is up:
+// the return rings nothing, but the notifier hears it is back, so the
+// bubble naming it can go.
+void tst_Form1Alerts::mutedWhileDownItsReturnStillEndsTheBubble()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.transport.setDown(Child);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 1);
+    rig.session->muteHost(Child, QDateTime());
+    QTRY_COMPARE(rig.session->alerts().loaded().quiet.mutes.size(), 1);
+    rig.transport.setUp(Child);
+    QVERIFY(rig.pass());
+    QCOMPARE(rig.notifier.calls.size(), 1);
+    QCOMPARE(rig.notifier.back, QStringList{Child});
 }
 
 QTEST_MAIN(tst_Form1Alerts)

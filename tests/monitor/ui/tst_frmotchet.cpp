@@ -4,6 +4,8 @@
 #include "Regional.h"
 #include "Twips.h"
 #include "TempDatabase.h"
+#include "MonitorStore.h"
+#include "HostState.h"
 #include "frmOtchet.h"
 
 #include <QLabel>
@@ -16,6 +18,31 @@
 #include <QTest>
 
 using namespace monitor;
+
+namespace {
+
+// The window lists the monitor's own picture of the open outages; here it
+// is read from the test's database as the monitor reads it when it opens.
+struct Picture
+{
+    HostState outages;
+    QString error;
+
+    bool read()
+    {
+        auto store = MonitorStore::inlineOn(QLatin1String(QSqlDatabase::defaultConnection));
+        bool ok = false;
+        store->readOpenOutages(nullptr, [&](const MonitorStore::OpenRead &r) {
+            ok = r.ok;
+            error = r.error;
+            if (ok)
+                outages.reset(r.rows, {});
+        });
+        return ok;
+    }
+};
+
+} // namespace
 
 class tst_frmOtchet : public QObject
 {
@@ -31,6 +58,7 @@ private slots:
     void unreadableLogIsReported();
     void openForCountsToTheHeadingsTime();
     void timeAlwaysStandsApartFromTheAddress();
+    void columnsLineUp();
 };
 
 void tst_frmOtchet::listsOpenOutagesOnly_data()
@@ -59,6 +87,9 @@ void tst_frmOtchet::listsOpenOutagesOnly()
              QStringLiteral("2024-09-13 11:00:00")});
     FakeClock clock;
     frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.Label1_Click();
     const QDateTime began(QDate(2024, 9, 14), QTime(13, 5, 9));
     const QString when = Regional::generalDateTime(began) + QLatin1Char('\t')
@@ -72,6 +103,9 @@ void tst_frmOtchet::emptyListKeepsHeading()
     TempDatabase db;
     FakeClock clock;
     frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.Label1_Click();
     QCOMPARE(w.listText(), QString());
     QCOMPARE(w.txtOtch()->toPlainText(), QString());
@@ -85,11 +119,15 @@ void tst_frmOtchet::clickOnHeadingRefreshes()
     TempDatabase db;
     FakeClock clock;
     frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.Label1_Click();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     db.exec(QStringLiteral("insert into logs (ip,\"desc\") values (?,?)"),
             {QStringLiteral("127.0.0.5"), QStringLiteral("a")});
+    QVERIFY(open.read());
     clock.advanceMs(61000);
     QTest::mouseClick(w.label1(), Qt::LeftButton);
     QVERIFY(w.listText().startsWith(QStringLiteral("a[127.0.0.5]\t")));
@@ -115,6 +153,9 @@ void tst_frmOtchet::resizeFollowsWidthAndKeepsHeightAboveFloor()
     QFETCH(bool, heightFollows);
     TempDatabase db;
     frmOtchet w;
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const int top = Twips::toPixelsY(300, &w);
@@ -148,6 +189,9 @@ void tst_frmOtchet::timeAlwaysStandsApartFromTheAddress()
                 {QStringLiteral("127.0.0.%1").arg(4 + i), descs.at(i), QStringLiteral("2026-12-07 15:02:23")});
     FakeClock clock;
     frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.Label1_Click();
@@ -172,12 +216,13 @@ void tst_frmOtchet::unreadableLogIsReported()
     TempDatabase db;
     db.exec(QStringLiteral("drop table logs"));
     frmOtchet w;
-    QSignalSpy failed(&w, &frmOtchet::databaseError);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(!open.read());
+    QVERIFY2(open.error.contains(QStringLiteral("logs")), qPrintable(open.error));
     w.Label1_Click();
-    QCOMPARE(failed.count(), 1);
-    QVERIFY(failed.first().at(1).toString().contains(QStringLiteral("logs")));
     QVERIFY(w.listText().isEmpty());
-    // The pointer is back to normal even though the refresh failed.
+    // The pointer is back to normal after the refresh.
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -193,6 +238,9 @@ void tst_frmOtchet::openForCountsToTheHeadingsTime()
     db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
             {QStringLiteral("127.0.0.8"), QStringLiteral("bad"), QStringLiteral("not a time")});
     frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
     w.Label1_Click();
     QVERIFY(w.listText().contains(QStringLiteral("x[127.0.0.7]\t")));
     QVERIFY(w.listText().contains(QStringLiteral("\t2 ч 05 мин\r\n")));
@@ -200,6 +248,43 @@ void tst_frmOtchet::openForCountsToTheHeadingsTime()
     clock.advanceMs(3600 * 1000);
     w.Label1_Click();
     QVERIFY(w.listText().contains(QStringLiteral("\t3 ч 05 мин\r\n")));
+}
+
+// Descriptions of every length: each line's time, and how long it has been
+// open, start where the other lines' do.
+void tst_frmOtchet::columnsLineUp()
+{
+    TempDatabase db;
+    const QStringList descs = {QString(), QStringLiteral("a"), QStringLiteral("Маршрутизатор"),
+                               QStringLiteral("Коммутатор второго этажа, стойка 3")};
+    for (int i = 0; i < descs.size(); ++i)
+        db.exec(QStringLiteral("insert into logs (ip,\"desc\",time_begin) values (?,?,?)"),
+                {QStringLiteral("10.0.%1.1").arg(i * 40), descs.at(i),
+                 QStringLiteral("2026-12-07 15:0%1:23").arg(i)});
+    FakeClock clock;
+    frmOtchet w(&clock);
+    Picture open;
+    w.follow(&open.outages);
+    QVERIFY(open.read());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Label1_Click();
+    QList<qreal> timeAt;
+    QList<qreal> openForAt;
+    for (QTextBlock block = w.txtOtch()->document()->begin(); block.isValid(); block = block.next()) {
+        QTRY_VERIFY(block.layout()->lineCount() > 0);
+        const QTextLine line = block.layout()->lineAt(0);
+        const int first = int(block.text().indexOf(QLatin1Char('\t')));
+        const int second = int(block.text().indexOf(QLatin1Char('\t'), first + 1));
+        QVERIFY(first > 0 && second > first);
+        timeAt << line.cursorToX(first + 1);
+        openForAt << line.cursorToX(second + 1);
+    }
+    QCOMPARE(timeAt.size(), descs.size());
+    for (int i = 1; i < timeAt.size(); ++i) {
+        QCOMPARE(timeAt.at(i), timeAt.first());
+        QCOMPARE(openForAt.at(i), openForAt.first());
+    }
 }
 
 QTEST_MAIN(tst_frmOtchet)
