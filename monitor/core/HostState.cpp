@@ -210,13 +210,22 @@ QList<alerts::HostChange> HostState::downNow(std::optional<qint64> nowMonoMs) co
 
 qint64 HostState::downSeconds(const Host &host, const QDateTime &end, std::optional<qint64> endMonoMs)
 {
-    if (host.sinceMonoMs && endMonoMs)
-        return qMax<qint64>(0, (*endMonoMs - *host.sinceMonoMs) / 1000);
     const auto began = DateTimeText::secondsOfValue(host.since);
     const auto ended = DateTimeText::toSeconds(DateTimeText::fromDateTime(end));
-    if (!began || !ended)
-        return -1;
-    return qMax<qint64>(0, *ended - *began);
+    const std::optional<qint64> stored =
+        began && ended ? std::optional<qint64>(qMax<qint64>(0, *ended - *began)) : std::nullopt;
+    if (host.sinceMonoMs && endMonoMs) {
+        const qint64 measuredMs = qMax<qint64>(0, *endMonoMs - *host.sinceMonoMs);
+        // The stored times are whole seconds: their difference may differ
+        // from the measured one by up to a second without any step of the
+        // wall clock. Within that, the stored figure is told, so the
+        // downtime reads as the log's own begin and end say; beyond it the
+        // wall clock was stepped, and the measured time is the true one.
+        if (stored && qAbs(*stored * 1000 - measuredMs) <= 1000)
+            return *stored;
+        return measuredMs / 1000;
+    }
+    return stored ? *stored : -1;
 }
 
 } // namespace monitor

@@ -99,6 +99,7 @@ IcmpTransport::IcmpTransport(Kind kind, QObject *parent)
 {
     m_v4.domain = AF_INET;
     m_v6.domain = AF_INET6;
+    IcmpWire::keepStampingOn();
 }
 
 IcmpTransport::~IcmpTransport()

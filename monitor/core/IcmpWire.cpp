@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <time.h>
 
 namespace monitor {
@@ -46,8 +47,24 @@ qint64 ageOf(const msghdr &message, qint64 maxAgeNs)
 
 void stampArrivals(int fd)
 {
+    keepStampingOn();
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+}
+
+void keepStampingOn()
+{
+    // Never closed: it ends with the process. A plain UDP socket needs no
+    // rights; should none be had, arrivals are stamped as before, late.
+    static const int keeper = [] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0) {
+            const int on = 1;
+            setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        }
+        return fd;
+    }();
+    Q_UNUSED(keeper);
 }
 
 QString errnoText(int error)

@@ -25,6 +25,14 @@ qint64 ageOf(const msghdr &message, qint64 maxAgeNs);
 // Asks the kernel to stamp what the socket receives.
 void stampArrivals(int fd);
 
+// Keeps the kernel stamping arrivals for as long as the process runs. The
+// kernel turns its stamping on only while some socket asks for it, and
+// switches it on later, from a work queue: the replies to the first
+// requests of a socket opened while nobody asked would carry the moment
+// they were read instead. One idle socket held from the transport's
+// creation keeps it on across passes, whose sockets come and go.
+void keepStampingOn();
+
 QString errnoText(int error);
 
 } // namespace IcmpWire

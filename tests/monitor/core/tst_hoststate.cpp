@@ -122,6 +122,12 @@ void tst_HostState::downtime_data()
     const QVariant noon = stored(Noon);
     QTest::newRow("monotonic, whatever the wall clock says") << noon << qint64(1000) << Noon.addSecs(3611)
                                                             << qint64(12000) << qint64(11);
+    // 12:00:00.9 to 12:00:03.1 is 2.2 s measured and 3 s as stored: the
+    // stored seconds are told, as the log's begin and end read.
+    QTest::newRow("no step: the stored seconds") << noon << qint64(900) << Noon.addSecs(3) << qint64(3100)
+                                                 << qint64(3);
+    QTest::newRow("a step back within the outage: monotonic") << noon << qint64(1000) << Noon.addSecs(-7189)
+                                                              << qint64(12000) << qint64(11);
     QTest::newRow("begun before this run: the stored times") << noon << qint64(-1) << Noon.addSecs(720)
                                                             << qint64(5000) << qint64(720);
     QTest::newRow("stored times running backwards: none") << noon << qint64(-1) << Noon.addSecs(-3600)
