@@ -4,6 +4,7 @@
 #include "DateTimeText.h"
 #include "SecretFile.h"
 
+#include <QFile>
 #include <QJsonDocument>
 
 namespace alerts {
@@ -110,6 +111,17 @@ bool AlertStore::updateChannel(const AlertChannel &given, QString *error)
 
 bool AlertStore::removeChannel(qint64 id, QString *error)
 {
+    // The secret file this suite wrote for the channel goes with it (one the
+    // operator named stays theirs); it is looked up first, since after the
+    // delete nothing names it any more.
+    QString secretFile;
+    QList<AlertChannel> all;
+    if (!channels(&all, error))
+        return false;
+    for (const AlertChannel &c : std::as_const(all))
+        if (c.id == id)
+            secretFile = c.setting(SecretFile::SettingKey);
+
     QSqlQuery q(m_db);
     if (!runStatement(q, Statements::BeginImmediate))
         return failed(q, error);
@@ -117,8 +129,11 @@ bool AlertStore::removeChannel(qint64 id, QString *error)
     if (runStatement(del, Statements::DeleteAlertOutboxOfChannel, {id})
         && runStatement(del, Statements::DeleteAlertChannel, {id})) {
         QSqlQuery commit(m_db);
-        if (runStatement(commit, Statements::Commit))
+        if (runStatement(commit, Statements::Commit)) {
+            if (SecretFile::isOwnFile(secretFile))
+                QFile::remove(secretFile);
             return true;
+        }
         failed(commit, error);
     } else {
         failed(del, error);

@@ -55,7 +55,8 @@ public:
     // copy overwritten. Run by the monitor, whose user is the one that must
     // read them. *moved names the channels moved.
     bool moveSecretsOut(QStringList *moved, QString *error);
-    // Removes the channel and its undelivered messages in one transaction.
+    // Removes the channel and its undelivered messages in one transaction,
+    // and the secret file this suite wrote for it.
     bool removeChannel(qint64 id, QString *error);
 
     bool enqueue(qint64 channelId, const AlertMessage &message, const QDateTime &now, QString *error);

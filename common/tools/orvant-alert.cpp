@@ -238,11 +238,6 @@ int run(QSqlDatabase db, const QString &command, const QStringList &args)
             return fail(1, error.isEmpty() ? Text::tr("канала «%1» нет").arg(args.first()) : error);
         if (!store.removeChannel(c.id, &error))
             return fail(1, error);
-        // A file this suite wrote for the channel goes with it; one the
-        // operator named stays theirs.
-        const QString secretFile = c.setting(SecretFile::SettingKey);
-        if (SecretFile::isOwnFile(secretFile))
-            QFile::remove(secretFile);
     } else if (command == QLatin1String("test")) {
         return test(store, args.first());
     } else {

@@ -236,6 +236,29 @@ void tst_AlertStore::removingAChannelDropsItsMessages()
     QList<AlertChannel> all;
     QVERIFY(m_store->channels(&all, &error));
     QCOMPARE(all.size(), 1);
+
+    // The secret file the store wrote goes with its channel; a file the
+    // operator named is theirs and stays.
+    AlertChannel typed, named;
+    typed.name = QStringLiteral("typed");
+    typed.kind = named.kind = ChannelKind::Webhook;
+    typed.secret = QStringLiteral("s3cret");
+    named.name = QStringLiteral("named");
+    const QString own = m_config.filePath(QStringLiteral("operator-token"));
+    {
+        QFile f(own);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("t0ken\n");
+    }
+    named.settings = {{QLatin1String(SecretFile::SettingKey), own}};
+    QVERIFY2(m_store->addChannel(&typed, &error), qPrintable(error));
+    QVERIFY2(m_store->addChannel(&named, &error), qPrintable(error));
+    const QString written = typed.setting(SecretFile::SettingKey);
+    QVERIFY(QFile::exists(written));
+    QVERIFY2(m_store->removeChannel(typed.id, &error), qPrintable(error));
+    QVERIFY2(m_store->removeChannel(named.id, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(written));
+    QVERIFY(QFile::exists(own));
 }
 
 void tst_AlertStore::deliveryLogNewestFirst()
