@@ -3257,6 +3257,77 @@ Nothing is written when any line is refused; each refused line is named with its
     </message>
 </context>
 <context>
+    <name>orvant-web</name>
+    <message>
+        <source>--tls-key %1: %2</source>
+        <translation>--tls-key %1: %2</translation>
+    </message>
+    <message>
+        <source>--tls-key %1: в файле нет закрытого ключа в виде PEM (RSA или EC, без шифрования)</source>
+        <translation>--tls-key %1: no private key in PEM form (RSA or EC, not encrypted)</translation>
+    </message>
+    <message>
+        <source>Показывает состояние сети из базы Orvant, которую только читает: страницу состояния (/), её JSON (/api/v1/hosts, /api/v1/hosts/АДРЕС/outages), метрики Prometheus (/metrics) и /healthz.</source>
+        <translation>Serves the network&apos;s state from the Orvant database, which it only reads: the status page (/), its JSON (/api/v1/hosts, /api/v1/hosts/ADDRESS/outages), Prometheus metrics (/metrics) and /healthz.</translation>
+    </message>
+    <message>
+        <source>Файл базы данных (по умолчанию база, названная в orvant.conf рядом с программой, иначе ping_addr.mdb рядом с программой).</source>
+        <translation>The database file (default: the database orvant.conf beside the program names, else ping_addr.mdb beside it).</translation>
+    </message>
+    <message>
+        <source>Файл orvant.conf, называющий базу данных (файл или сервер PostgreSQL).</source>
+        <translation>The orvant.conf naming the database (a file or a PostgreSQL server).</translation>
+    </message>
+    <message>
+        <source>Где ждать запросов: АДРЕС:ПОРТ ([::1]:ПОРТ для IPv6, :ПОРТ для всех адресов); по умолчанию %1.</source>
+        <translation>Where to listen, HOST:PORT ([::1]:PORT for IPv6, :PORT for every address); default %1.</translation>
+    </message>
+    <message>
+        <source>Строки пользователь:ХЕШ с хешами crypt(3) (openssl passwd -6, mkpasswd): тогда всё, кроме /healthz, доступно только этим пользователям (HTTP Basic).</source>
+        <translation>Lines user:HASH with crypt(3) hashes (openssl passwd -6, mkpasswd): every path but /healthz then needs one of these users (HTTP Basic).</translation>
+    </message>
+    <message>
+        <source>Работать по HTTPS с этим сертификатом (PEM, за ним цепочка).</source>
+        <translation>Serve HTTPS with this certificate (PEM, the chain after it).</translation>
+    </message>
+    <message>
+        <source>Закрытый ключ сертификата (PEM).</source>
+        <translation>The certificate&apos;s private key (PEM).</translation>
+    </message>
+    <message>
+        <source>непонятный аргумент %1; см. --help</source>
+        <translation>unexpected argument %1; see --help</translation>
+    </message>
+    <message>
+        <source>--db и --config оба называют базу данных; укажите что-то одно</source>
+        <translation>--db and --config both name the database; give one of them</translation>
+    </message>
+    <message>
+        <source>--tls-cert и --tls-key указываются вместе</source>
+        <translation>--tls-cert and --tls-key go together</translation>
+    </message>
+    <message>
+        <source>--auth-file: %1</source>
+        <translation>--auth-file: %1</translation>
+    </message>
+    <message>
+        <source>--tls-cert %1: в файле нет сертификата в виде PEM</source>
+        <translation>--tls-cert %1: no certificate in PEM form</translation>
+    </message>
+    <message>
+        <source>не удалось начать приём на %1: %2</source>
+        <translation>cannot listen on %1: %2</translation>
+    </message>
+    <message>
+        <source>принимает запросы на %1, база данных %2 (только для пользователей файла --auth-file)</source>
+        <translation>serving %1 from %2 (users of the auth file only)</translation>
+    </message>
+    <message>
+        <source>принимает запросы на %1, база данных %2</source>
+        <translation>serving %1 from %2</translation>
+    </message>
+</context>
+<context>
     <name>orvant_alert</name>
     <message>
         <source>не удалось прочитать стандартный ввод: %1</source>
@@ -3394,6 +3465,25 @@ With the FILE &quot;-&quot; it is read from standard input and written to such a
     <message>
         <source>не удалось прочитать %1: %2</source>
         <translation>cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>web::ListenAddress</name>
+    <message>
+        <source>--listen %1: ожидается АДРЕС:ПОРТ, например %2</source>
+        <translation>--listen %1: HOST:PORT expected, e.g. %2</translation>
+    </message>
+    <message>
+        <source>--listen %1: порт должен быть от 1 до 65535</source>
+        <translation>--listen %1: the port must be 1-65535</translation>
+    </message>
+    <message>
+        <source>--listen %1: адрес IPv6 пишется в квадратных скобках, например [::1]:9797</source>
+        <translation>--listen %1: write an IPv6 address in brackets, e.g. [::1]:9797</translation>
+    </message>
+    <message>
+        <source>--listen %1: %2 — не IP-адрес</source>
+        <translation>--listen %1: %2 is not an IP address</translation>
     </message>
 </context>
 <context>

@@ -41,7 +41,7 @@ bool readKey(const QString &path, QSslKey *key, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("--tls-key %1: %2").arg(path, file.errorString());
+        *error = QCoreApplication::translate("orvant-web", "--tls-key %1: %2").arg(path, file.errorString());
         return false;
     }
     const QByteArray pem = file.readAll();
@@ -50,7 +50,7 @@ bool readKey(const QString &path, QSslKey *key, QString *error)
         if (!key->isNull())
             return true;
     }
-    *error = QStringLiteral("--tls-key %1: no private key in PEM form (RSA or EC, not encrypted)").arg(path);
+    *error = QCoreApplication::translate("orvant-web", "--tls-key %1: в файле нет закрытого ключа в виде PEM (RSA или EC, без шифрования)").arg(path);
     return false;
 }
 
@@ -61,34 +61,35 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvant-web"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.1"));
-    // The database's messages in the log follow this machine's language.
+    // Every message in the desktop's language, the command-line parser's own included.
     Language::installOwnTextsForSystem(app);
+    Language::installQtTextsForSystem(app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves the network's state from the Orvant database, which it only reads: the status page (/), "
-        "its JSON (/api/v1/hosts, /api/v1/hosts/ADDRESS/outages), Prometheus metrics (/metrics) and /healthz."));
+    parser.setApplicationDescription(QCoreApplication::translate("orvant-web", 
+        "Показывает состояние сети из базы Orvant, которую только читает: страницу состояния (/), "
+        "её JSON (/api/v1/hosts, /api/v1/hosts/АДРЕС/outages), метрики Prometheus (/metrics) и /healthz."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({QStringLiteral("db"), QStringLiteral("The database file (default: the database orvant.conf "
-                                                           "beside the program names, else ping_addr.mdb beside it)."),
+    parser.addOption({QStringLiteral("db"), QCoreApplication::translate("orvant-web", "Файл базы данных (по умолчанию база, названная в orvant.conf "
+                                                           "рядом с программой, иначе ping_addr.mdb рядом с программой)."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("config"),
-                      QStringLiteral("The orvant.conf naming the database (a file or a PostgreSQL server)."),
+                      QCoreApplication::translate("orvant-web", "Файл orvant.conf, называющий базу данных (файл или сервер PostgreSQL)."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("listen"),
-                      QStringLiteral("Where to listen, HOST:PORT ([::1]:PORT for IPv6, :PORT for every address); "
-                                     "default %1.")
+                      QCoreApplication::translate("orvant-web", "Где ждать запросов: АДРЕС:ПОРТ ([::1]:ПОРТ для IPv6, :ПОРТ для всех адресов); "
+                                     "по умолчанию %1.")
                           .arg(QLatin1String(web::ListenAddress::Default)),
                       QStringLiteral("HOST:PORT"), QLatin1String(web::ListenAddress::Default)});
     parser.addOption({QStringLiteral("auth-file"),
-                      QStringLiteral("Lines user:HASH with crypt(3) hashes (openssl passwd -6, mkpasswd): every path "
-                                     "but /healthz then needs one of these users (HTTP Basic)."),
+                      QCoreApplication::translate("orvant-web", "Строки пользователь:ХЕШ с хешами crypt(3) (openssl passwd -6, mkpasswd): тогда всё, "
+                                     "кроме /healthz, доступно только этим пользователям (HTTP Basic)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("tls-cert"), QStringLiteral("Serve HTTPS with this certificate (PEM, the chain "
-                                                                 "after it)."),
+    parser.addOption({QStringLiteral("tls-cert"), QCoreApplication::translate("orvant-web", "Работать по HTTPS с этим сертификатом (PEM, за ним "
+                                                                 "цепочка)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("tls-key"), QStringLiteral("The certificate's private key (PEM)."),
+    parser.addOption({QStringLiteral("tls-key"), QCoreApplication::translate("orvant-web", "Закрытый ключ сертификата (PEM)."),
                       QStringLiteral("FILE")});
     if (!parser.parse(app.arguments()))
         return fail(2, parser.errorText());
@@ -97,11 +98,11 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
-        return fail(2, QStringLiteral("unexpected argument %1; see --help").arg(parser.positionalArguments().first()));
+        return fail(2, QCoreApplication::translate("orvant-web", "непонятный аргумент %1; см. --help").arg(parser.positionalArguments().first()));
     if (parser.isSet(QStringLiteral("db")) && parser.isSet(QStringLiteral("config")))
-        return fail(2, QStringLiteral("--db and --config both name the database; give one of them"));
+        return fail(2, QCoreApplication::translate("orvant-web", "--db и --config оба называют базу данных; укажите что-то одно"));
     if (parser.isSet(QStringLiteral("tls-cert")) != parser.isSet(QStringLiteral("tls-key")))
-        return fail(2, QStringLiteral("--tls-cert and --tls-key go together"));
+        return fail(2, QCoreApplication::translate("orvant-web", "--tls-cert и --tls-key указываются вместе"));
 
     QString error;
     web::ListenAddress listen;
@@ -121,7 +122,7 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("auth-file"))) {
         auth = std::make_unique<web::AuthFile>();
         if (!auth->load(parser.value(QStringLiteral("auth-file")), &error))
-            return fail(1, QStringLiteral("--auth-file: %1").arg(error));
+            return fail(1, QCoreApplication::translate("orvant-web", "--auth-file: %1").arg(error));
     }
 
     QSslConfiguration tls;
@@ -130,7 +131,7 @@ int main(int argc, char **argv)
         const QString certPath = parser.value(QStringLiteral("tls-cert"));
         const QList<QSslCertificate> chain = QSslCertificate::fromPath(certPath, QSsl::Pem);
         if (chain.isEmpty())
-            return fail(1, QStringLiteral("--tls-cert %1: no certificate in PEM form").arg(certPath));
+            return fail(1, QCoreApplication::translate("orvant-web", "--tls-cert %1: в файле нет сертификата в виде PEM").arg(certPath));
         QSslKey key;
         if (!readKey(parser.value(QStringLiteral("tls-key")), &key, &error))
             return fail(1, error);
@@ -157,12 +158,18 @@ int main(int argc, char **argv)
         tcp = new web::GuardedTcpServer(limits, &server);
     }
     if (!tcp->listen(listen.host, listen.port))
-        return fail(1, QStringLiteral("cannot listen on %1: %2").arg(listen.url(https ? QStringLiteral("https")
+        return fail(1, QCoreApplication::translate("orvant-web", "не удалось начать приём на %1: %2").arg(listen.url(https ? QStringLiteral("https")
                                                                                        : QStringLiteral("http")),
                                                                    tcp->errorString()));
     server.bind(tcp);
     store.start();
-    QTextStream(stderr) << "orvant-web: serving " << listen.url(https ? QStringLiteral("https") : QStringLiteral("http"))
-                        << " from " << database.describe() << (auth ? " (users of the auth file only)" : "") << '\n';
+    const QString url = listen.url(https ? QStringLiteral("https") : QStringLiteral("http"));
+    QTextStream(stderr) << "orvant-web: "
+                        << (auth ? QCoreApplication::translate("orvant-web",
+                                                               "принимает запросы на %1, база данных %2 (только для пользователей файла "
+                                                               "--auth-file)")
+                                 : QCoreApplication::translate("orvant-web", "принимает запросы на %1, база данных %2"))
+                               .arg(url, database.describe())
+                        << '\n';
     return app.exec();
 }

@@ -1,19 +1,21 @@
 #include "ListenAddress.h"
 
+#include <QCoreApplication>
+
 namespace web {
 
 bool ListenAddress::parse(const QString &text, ListenAddress *out, QString *error)
 {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon < 0) {
-        *error = QStringLiteral("--listen %1: HOST:PORT expected, e.g. %2").arg(text, QLatin1String(Default));
+        *error = tr("--listen %1: ожидается АДРЕС:ПОРТ, например %2").arg(text, QLatin1String(Default));
         return false;
     }
     QString host = text.left(colon);
     bool ok = false;
     const uint port = text.mid(colon + 1).toUInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        *error = QStringLiteral("--listen %1: the port must be 1-65535").arg(text);
+        *error = tr("--listen %1: порт должен быть от 1 до 65535").arg(text);
         return false;
     }
     ListenAddress a;
@@ -21,7 +23,7 @@ bool ListenAddress::parse(const QString &text, ListenAddress *out, QString *erro
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     else if (host.contains(QLatin1Char(':'))) {
-        *error = QStringLiteral("--listen %1: write an IPv6 address in brackets, e.g. [::1]:9797").arg(text);
+        *error = tr("--listen %1: адрес IPv6 пишется в квадратных скобках, например [::1]:9797").arg(text);
         return false;
     }
     if (host.isEmpty())
@@ -29,7 +31,7 @@ bool ListenAddress::parse(const QString &text, ListenAddress *out, QString *erro
     else if (host == QLatin1String("localhost"))
         a.host = QHostAddress(QHostAddress::LocalHost);
     else if (!a.host.setAddress(host)) {
-        *error = QStringLiteral("--listen %1: %2 is not an IP address").arg(text, host);
+        *error = tr("--listen %1: %2 — не IP-адрес").arg(text, host);
         return false;
     }
     *out = a;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QString>
 
@@ -9,6 +10,9 @@ namespace web {
 // nothing before the colon for every address; the port 1–65535.
 struct ListenAddress
 {
+    Q_DECLARE_TR_FUNCTIONS(web::ListenAddress)
+
+public:
     QHostAddress host = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 9797;
 
