@@ -1,0 +1,613 @@
+#include "BoardModel.h"
+
+#include "DurationText.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QLocale>
+#include <QSet>
+
+#include <algorithm>
+#include <limits>
+
+namespace monitor {
+
+namespace {
+
+const char *const Headings[BoardModel::ColumnCount] = {
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Состояние"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Описание"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Адрес"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Задержка, мс"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Мин / сред / макс за час, мс"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Потери за час"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Проверок без ответа"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Длительность"),
+    QT_TRANSLATE_NOOP("monitor::BoardModel", "Отметки"),
+};
+
+QString ms(qint64 us)
+{
+    // Tenths below ten milliseconds, where a LAN's round trips live.
+    if (us < 10'000)
+        return QLocale().toString(double(us) / 1000.0, 'f', 1);
+    return QLocale().toString((us + 500) / 1000);
+}
+
+// Beyond this many rows added or removed at once the view is told to read
+// everything again: cheaper than thousands of single notices.
+constexpr int ResetBeyond = 64;
+
+} // namespace
+
+BoardModel::BoardModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+QString BoardModel::statusText(Status status)
+{
+    switch (status) {
+    case Status::Down:
+        return QCoreApplication::translate("monitor::BoardModel", "нет связи");
+    case Status::Unwatched:
+        return QCoreApplication::translate("monitor::BoardModel", "не наблюдается");
+    case Status::Losing:
+        return QCoreApplication::translate("monitor::BoardModel", "потери");
+    case Status::Slow:
+        return QCoreApplication::translate("monitor::BoardModel", "медленно");
+    case Status::Up:
+        break;
+    }
+    return QCoreApplication::translate("monitor::BoardModel", "в норме");
+}
+
+BoardModel::Thresholds BoardModel::thresholds(const QString &ip) const
+{
+    return m_thresholds.value(ip, Thresholds{});
+}
+
+void BoardModel::addSample(Row &row, qint64 minute, const HostInput &in)
+{
+    if (in.sent <= 0)
+        return;
+    if (row.minutes.empty() || row.minutes.back().minute != minute) {
+        Minute m;
+        m.minute = minute;
+        row.minutes.push_back(m);
+    }
+    Minute &m = row.minutes.back();
+    m.sent += in.sent;
+    m.lost += qBound(0, in.lost, in.sent);
+    if (in.rttUs && *in.rttUs >= 0) {
+        const qint64 us = *in.rttUs;
+        if (m.answered == 0 || us < m.minUs)
+            m.minUs = us;
+        if (m.answered == 0 || us > m.maxUs)
+            m.maxUs = us;
+        m.sumUs += us;
+        ++m.answered;
+    }
+}
+
+void BoardModel::summarise(Row &row, qint64 minute)
+{
+    const qint64 first = minute - WindowMs / 60000;
+    auto keep = std::find_if(row.minutes.begin(), row.minutes.end(), [first](const Minute &m) { return m.minute > first; });
+    row.minutes.erase(row.minutes.begin(), keep);
+    row.sent = row.lost = 0;
+    row.minUs.reset();
+    row.maxUs.reset();
+    row.avgUs.reset();
+    qint64 sum = 0;
+    qint64 answered = 0;
+    for (const Minute &m : row.minutes) {
+        row.sent += m.sent;
+        row.lost += m.lost;
+        if (m.answered > 0) {
+            row.minUs = row.minUs ? std::min(*row.minUs, m.minUs) : m.minUs;
+            row.maxUs = row.maxUs ? std::max(*row.maxUs, m.maxUs) : m.maxUs;
+            sum += m.sumUs;
+            answered += m.answered;
+        }
+    }
+    if (answered > 0)
+        row.avgUs = (sum + answered / 2) / answered;
+}
+
+BoardModel::Status BoardModel::statusOf(const Row &row) const
+{
+    if (row.down)
+        return Status::Down;
+    if (row.unwatched)
+        return Status::Unwatched;
+    if (row.lost > 0)
+        return Status::Losing;
+    if (row.lastRttUs && *row.lastRttUs >= qint64(thresholds(row.ip).warnMs) * 1000)
+        return Status::Slow;
+    return Status::Up;
+}
+
+void BoardModel::applyPass(const Pass &pass)
+{
+    m_now = pass.now;
+    m_nowMonoMs = pass.nowMonoMs;
+    const qint64 nowMs = pass.nowMonoMs ? *pass.nowMonoMs : pass.now.toMSecsSinceEpoch();
+    const qint64 minute = nowMs / 60000;
+
+    // Hosts gone from the book, and hosts new to it.
+    QSet<QString> named;
+    named.reserve(int(pass.hosts.size()));
+    int added = 0;
+    for (const HostInput &in : pass.hosts) {
+        named.insert(in.ip);
+        if (!m_index.contains(in.ip))
+            ++added;
+    }
+    std::vector<int> gone;
+    for (int i = 0; i < int(m_rows.size()); ++i)
+        if (!named.contains(m_rows[size_t(i)].ip))
+            gone.push_back(i);
+
+    const bool reset = m_rows.empty() || added + int(gone.size()) > ResetBeyond;
+    if (reset)
+        beginResetModel();
+    auto reindex = [this] {
+        m_index.clear();
+        m_index.reserve(int(m_rows.size()));
+        for (int i = 0; i < int(m_rows.size()); ++i)
+            m_index.insert(m_rows[size_t(i)].ip, i);
+    };
+    if (!gone.empty()) {
+        for (auto it = gone.rbegin(); it != gone.rend(); ++it) {
+            if (!reset)
+                beginRemoveRows({}, *it, *it);
+            m_rows.erase(m_rows.begin() + *it);
+            if (!reset)
+                endRemoveRows();
+        }
+        reindex();
+    }
+
+    // Each row's first and last changed column (-1: none); the new rows
+    // are announced by their insertion instead.
+    const int existing = int(m_rows.size());
+    std::vector<int> firstColumn(size_t(existing), -1);
+    std::vector<int> lastColumn(size_t(existing), -1);
+    std::vector<Row> fresh;
+    for (const HostInput &in : pass.hosts) {
+        const auto found = m_index.constFind(in.ip);
+        const bool isNew = found == m_index.constEnd();
+        if (isNew) {
+            fresh.emplace_back();
+            fresh.back().ip = in.ip;
+        }
+        Row &row = isNew ? fresh.back() : m_rows[size_t(*found)];
+        const Status oldStatus = row.status;
+        const QString oldDesc = row.desc;
+        const auto oldRtt = row.lastRttUs;
+        const auto oldMin = row.minUs, oldAvg = row.avgUs, oldMax = row.maxUs;
+        const qint64 oldSent = row.sent, oldLost = row.lost;
+        const int oldFailed = row.failedPasses, oldMarks = row.marks;
+        const auto oldSinceMono = row.sinceMonoMs;
+        const QDateTime oldSince = row.since;
+
+        row.desc = in.desc;
+        row.down = in.down;
+        row.unwatched = in.unwatched;
+        row.sinceMonoMs = in.sinceMonoMs;
+        row.since = in.since;
+        row.lastRttUs = in.lastRttUs;
+        row.failedPasses = in.failedPasses;
+        row.marks = in.marks;
+        addSample(row, minute, in);
+        summarise(row, minute);
+        row.status = statusOf(row);
+        if (!row.down && row.path.size() && row.pathBegin.isValid())
+            row.path.clear();  // the outage it was traced for is over
+
+        if (isNew)
+            continue;
+        const int r = *found;
+        auto touch = [&](int column) {
+            int &f = firstColumn[size_t(r)];
+            int &l = lastColumn[size_t(r)];
+            f = f < 0 ? column : std::min(f, column);
+            l = std::max(l, column);
+        };
+        if (row.status != oldStatus)
+            touch(State);
+        if (row.desc != oldDesc)
+            touch(Description);
+        if (row.lastRttUs != oldRtt)
+            touch(LastRtt);
+        if (row.minUs != oldMin || row.avgUs != oldAvg || row.maxUs != oldMax)
+            touch(MinAvgMax);
+        if (row.sent != oldSent || row.lost != oldLost)
+            touch(Loss);
+        if (row.failedPasses != oldFailed)
+            touch(FailedPasses);
+        // A length runs on with the clock.
+        if (row.sinceMonoMs || row.since.isValid() || oldSinceMono || oldSince.isValid())
+            touch(Duration);
+        if (row.marks != oldMarks)
+            touch(Marks);
+    }
+
+    if (!fresh.empty()) {
+        const int first = int(m_rows.size());
+        if (!reset)
+            beginInsertRows({}, first, first + int(fresh.size()) - 1);
+        for (Row &r : fresh) {
+            m_index.insert(r.ip, int(m_rows.size()));
+            m_rows.push_back(std::move(r));
+        }
+        if (!reset)
+            endInsertRows();
+    }
+    if (reset)
+        endResetModel();
+    else
+        emitChanged(firstColumn, lastColumn);
+    recount();
+}
+
+void BoardModel::emitChanged(const std::vector<int> &firstColumn, const std::vector<int> &lastColumn)
+{
+    // Rows whose state or description changed are told apart from those
+    // whose figures did: only the former can move under the default order
+    // or the filter, so the figures of 10,000 rows cost no re-sorting.
+    const QList<int> keyRoles = {Qt::DisplayRole, Qt::DecorationRole, Qt::BackgroundRole, Qt::ToolTipRole,
+                                 SortRole,        StatusRole};
+    const QList<int> valueRoles = {Qt::DisplayRole, Qt::BackgroundRole, Qt::ToolTipRole, SortRole};
+    const int n = int(firstColumn.size());
+    auto runs = [&](auto pick, int lowest, int highest, const QList<int> &roles) {
+        int start = -1;
+        int lo = highest, hi = lowest;
+        for (int r = 0; r <= n; ++r) {
+            const bool hit = r < n && pick(r);
+            if (hit) {
+                if (start < 0)
+                    start = r;
+                lo = std::min(lo, std::max(lowest, firstColumn[size_t(r)]));
+                hi = std::max(hi, std::min(highest, lastColumn[size_t(r)]));
+            } else if (start >= 0) {
+                emit dataChanged(index(start, lo), index(r - 1, hi), roles);
+                start = -1;
+                lo = highest;
+                hi = lowest;
+            }
+        }
+    };
+    runs([&](int r) { return firstColumn[size_t(r)] >= 0 && firstColumn[size_t(r)] <= Description; }, State,
+         Description, keyRoles);
+    runs([&](int r) { return lastColumn[size_t(r)] > Address; }, LastRtt, Marks, valueRoles);
+}
+
+void BoardModel::recount()
+{
+    int counts[5] = {};
+    int marked[3] = {};
+    for (const Row &r : m_rows) {
+        ++counts[int(r.status)];
+        for (int b = 0; b < 3; ++b)
+            if (r.marks & (1 << b))
+                ++marked[b];
+    }
+    if (std::equal(std::begin(counts), std::end(counts), std::begin(m_counts))
+        && std::equal(std::begin(marked), std::end(marked), std::begin(m_marked)) && !m_rows.empty())
+        return;
+    std::copy(std::begin(counts), std::end(counts), std::begin(m_counts));
+    std::copy(std::begin(marked), std::end(marked), std::begin(m_marked));
+    emit countsChanged();
+}
+
+void BoardModel::setThresholds(const QHash<QString, Thresholds> &thresholds)
+{
+    if (thresholds == m_thresholds)
+        return;
+    m_thresholds = thresholds;
+    std::vector<int> first(m_rows.size(), -1), last(m_rows.size(), -1);
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        Row &row = m_rows[i];
+        const Status s = statusOf(row);
+        if (s != row.status) {
+            row.status = s;
+            first[i] = State;
+        }
+        first[i] = first[i] < 0 ? LastRtt : first[i];
+        last[i] = LastRtt;
+    }
+    emitChanged(first, last);
+    recount();
+}
+
+void BoardModel::setPath(const QString &ip, const QDateTime &begin, const QList<Hop> &hops)
+{
+    const int r = rowOf(ip);
+    if (r < 0)
+        return;
+    Row &row = m_rows[size_t(r)];
+    row.pathBegin = begin;
+    row.path = hops;
+    emit dataChanged(index(r, 0), index(r, ColumnCount - 1), {Qt::ToolTipRole});
+}
+
+int BoardModel::count(Status status) const
+{
+    return m_counts[int(status)];
+}
+
+int BoardModel::markedCount(Mark mark) const
+{
+    switch (mark) {
+    case Behind:
+        return m_marked[0];
+    case Muted:
+        return m_marked[1];
+    case Maintenance:
+        return m_marked[2];
+    }
+    return 0;
+}
+
+QString BoardModel::countsText() const
+{
+    auto tr = [](const char *text, int n = -1) { return QCoreApplication::translate("monitor::BoardModel", text, nullptr, n); };
+    // "Noun: count" reads right in Russian for any count; the English
+    // texts say "3 down" with their own plural forms.
+    QStringList parts;
+    if (const int n = count(Status::Down))
+        parts << tr("нет связи: %n", n);
+    if (const int n = count(Status::Unwatched))
+        parts << tr("не наблюдаются: %n", n);
+    if (const int n = count(Status::Losing))
+        parts << tr("с потерями: %n", n);
+    if (const int n = count(Status::Slow))
+        parts << tr("медленных: %n", n);
+    if (const int n = markedCount(Behind))
+        parts << tr("за упавшим родителем: %n", n);
+    if (const int n = markedCount(Muted))
+        parts << tr("без звука: %n", n);
+    if (const int n = markedCount(Maintenance))
+        parts << tr("на обслуживании: %n", n);
+    const QString hosts = tr("Узлов: %n", rowCount());
+    if (parts.isEmpty())
+        return hosts;
+    return tr("%1 — %2").arg(hosts, parts.join(QStringLiteral(", ")));
+}
+
+int BoardModel::rowOf(const QString &ip) const
+{
+    return m_index.value(ip, -1);
+}
+
+BoardModel::Status BoardModel::status(int row) const
+{
+    return m_rows[size_t(row)].status;
+}
+
+int BoardModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int BoardModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+std::optional<qint64> BoardModel::durationSecs(const Row &row) const
+{
+    if (row.sinceMonoMs && m_nowMonoMs)
+        return std::max<qint64>(0, (*m_nowMonoMs - *row.sinceMonoMs) / 1000);
+    if (row.since.isValid() && m_now.isValid())
+        return std::max<qint64>(0, row.since.secsTo(m_now));
+    return std::nullopt;
+}
+
+QVariant BoardModel::display(const Row &row, int column) const
+{
+    auto tr = [](const char *text) { return QCoreApplication::translate("monitor::BoardModel", text); };
+    switch (column) {
+    case State:
+        return statusText(row.status);
+    case Description:
+        return row.desc;
+    case Address:
+        return row.ip;
+    case LastRtt:
+        return row.lastRttUs ? ms(*row.lastRttUs) : QString();
+    case MinAvgMax:
+        if (!row.minUs)
+            return QString();
+        return QStringLiteral("%1 / %2 / %3").arg(ms(*row.minUs), ms(*row.avgUs), ms(*row.maxUs));
+    case Loss:
+        if (row.sent <= 0)
+            return QString();
+        return QStringLiteral("%1 %").arg(QLocale().toString(100.0 * double(row.lost) / double(row.sent), 'f', 1));
+    case FailedPasses:
+        return row.failedPasses;
+    case Duration: {
+        const auto secs = durationSecs(row);
+        if (!secs)
+            return QString();
+        // Down: how long it has been; up: how long ago the last one ended.
+        return row.down ? DurationText::format(*secs) : tr("%1 назад").arg(DurationText::format(*secs));
+    }
+    case Marks: {
+        QStringList marks;
+        if (row.marks & Behind)
+            marks << tr("за упавшим родителем");
+        if (row.marks & Muted)
+            marks << tr("без звука");
+        if (row.marks & Maintenance)
+            marks << tr("обслуживание");
+        return marks.join(QStringLiteral(", "));
+    }
+    }
+    return {};
+}
+
+QVariant BoardModel::sortKey(const Row &row, int column) const
+{
+    // Empty figures sort after every figure.
+    constexpr qint64 None = std::numeric_limits<qint64>::max();
+    switch (column) {
+    case State:
+        return int(row.status);
+    case Description:
+        return row.desc;
+    case Address:
+        return row.ip;
+    case LastRtt:
+        return row.lastRttUs.value_or(None);
+    case MinAvgMax:
+        return row.avgUs.value_or(None);
+    case Loss:
+        return row.sent > 0 ? double(row.lost) / double(row.sent) : -1.0;
+    case FailedPasses:
+        return row.failedPasses;
+    case Duration:
+        return durationSecs(row).value_or(None);
+    case Marks:
+        return row.marks;
+    }
+    return {};
+}
+
+QString BoardModel::toolTip(const Row &row) const
+{
+    QString tip = row.desc.isEmpty() ? row.ip : QStringLiteral("%1 (%2)").arg(row.desc, row.ip);
+    tip += QLatin1Char('\n') + statusText(row.status);
+    if (!row.path.isEmpty()) {
+        tip += QLatin1Char('\n')
+            + QCoreApplication::translate("monitor::BoardModel", "Путь в начале отказа (%1):")
+                  .arg(QLocale().toString(row.pathBegin, QLocale::ShortFormat))
+            + QLatin1Char('\n') + OutagePaths::text(row.path);
+    }
+    return tip;
+}
+
+QVariant BoardModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const Row &row = m_rows[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return display(row, index.column());
+    case SortRole:
+        return sortKey(row, index.column());
+    case StatusRole:
+        return int(row.status);
+    case AddressRole:
+        return row.ip;
+    case Qt::ToolTipRole:
+        return toolTip(row);
+    case Qt::DecorationRole:
+        if (index.column() != State)
+            return {};
+        switch (row.status) {
+        case Status::Down:
+            return QColor(0xd0, 0x20, 0x20);
+        case Status::Unwatched:
+            return QColor(0x90, 0x90, 0x90);
+        case Status::Losing:
+            return QColor(0xe0, 0x80, 0x10);
+        case Status::Slow:
+            return QColor(0xe0, 0xc0, 0x20);
+        case Status::Up:
+            return QColor(0x30, 0xa0, 0x40);
+        }
+        return {};
+    case Qt::BackgroundRole:
+        if (index.column() == LastRtt && row.lastRttUs) {
+            const Thresholds t = thresholds(row.ip);
+            if (*row.lastRttUs >= qint64(t.badMs) * 1000)
+                return QColor(0xf4, 0xb0, 0xb0);
+            if (*row.lastRttUs >= qint64(t.warnMs) * 1000)
+                return QColor(0xf8, 0xe8, 0x98);
+            return QColor(0xc8, 0xec, 0xc8);
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() >= LastRtt && index.column() <= FailedPasses)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    }
+    return {};
+}
+
+QVariant BoardModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
+    return QCoreApplication::translate("monitor::BoardModel", Headings[section]);
+}
+
+BoardFilter::BoardFilter(QObject *parent)
+    : QSortFilterProxyModel(parent)
+{
+    setSortRole(BoardModel::SortRole);
+    setFilterRole(BoardModel::StatusRole);
+    setDynamicSortFilter(true);
+    sort(BoardModel::State, Qt::AscendingOrder);
+}
+
+void BoardFilter::setText(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t == m_text)
+        return;
+    m_text = t;
+    invalidateFilter();
+}
+
+void BoardFilter::setOnlyProblems(bool only)
+{
+    if (only == m_onlyProblems)
+        return;
+    m_onlyProblems = only;
+    invalidateFilter();
+}
+
+bool BoardFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    const auto *board = static_cast<const BoardModel *>(sourceModel());
+    if (m_onlyProblems && board->status(sourceRow) == BoardModel::Status::Up)
+        return false;
+    if (m_text.isEmpty())
+        return true;
+    const QModelIndex desc = board->index(sourceRow, BoardModel::Description, sourceParent);
+    const QModelIndex ip = board->index(sourceRow, BoardModel::Address, sourceParent);
+    return desc.data().toString().contains(m_text, Qt::CaseInsensitive)
+        || ip.data().toString().contains(m_text, Qt::CaseInsensitive);
+}
+
+bool BoardFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QVariant a = left.data(BoardModel::SortRole);
+    const QVariant b = right.data(BoardModel::SortRole);
+    if (a != b)
+        return QVariant::compare(a, b) == QPartialOrdering::Less;
+    // Ties: problems first, then by description and address, whatever the
+    // direction, so equal figures keep a steady order.
+    const int sa = left.data(BoardModel::StatusRole).toInt();
+    const int sb = right.data(BoardModel::StatusRole).toInt();
+    if (sa != sb)
+        return sortOrder() == Qt::AscendingOrder ? sa < sb : sa > sb;
+    const auto *m = left.model();
+    const QString da = m->index(left.row(), BoardModel::Description).data().toString();
+    const QString db = m->index(right.row(), BoardModel::Description).data().toString();
+    if (da != db) {
+        const bool less = QString::localeAwareCompare(da, db) < 0;
+        return sortOrder() == Qt::AscendingOrder ? less : !less;
+    }
+    const QString ia = m->index(left.row(), BoardModel::Address).data().toString();
+    const QString ib = m->index(right.row(), BoardModel::Address).data().toString();
+    const bool less = ia < ib;
+    return sortOrder() == Qt::AscendingOrder ? less : !less;
+}
+
+} // namespace monitor
