@@ -14,6 +14,18 @@
 
 namespace monitor {
 
+namespace {
+
+// Whether the host is down in the outage that began at `begin` (as stored,
+// to the second: the host state keeps the stored text).
+bool downSince(const std::optional<HostState::Host> &host, const QString &begin)
+{
+    return host && host->condition == HostState::Condition::Down
+        && DateTimeText::fromDateTime(DateTimeText::fromVariant(host->since)) == begin;
+}
+
+} // namespace
+
 OutagePathTracer::OutagePathTracer(PollingEngine *engine, HostState *state, const AlertGate *gate,
                                    MonitorStore *store, QObject *parent)
     : QObject(parent)
@@ -39,8 +51,7 @@ void OutagePathTracer::readOpenPaths()
             return;
         for (const OutagePaths::Path &p : paths) {
             const std::optional<HostState::Host> host = m_state->host(p.ip);
-            if (!host || host->condition != HostState::Condition::Down
-                || DateTimeText::fromVariant(host->since) != DateTimeText::toDateTime(p.begin) || m_paths.contains(p.ip))
+            if (!downSince(host, p.begin) || m_paths.contains(p.ip))
                 continue;
             m_paths.insert(p.ip, p);
             emit traced(p);
@@ -60,7 +71,7 @@ void OutagePathTracer::onChange(const OutageChange &change)
         return;  // no row's begin to keep the path with
     auto same = [&change](const Wanted &w) { return w.ip == change.ip; };
     m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(), same), m_waiting.end());
-    m_waiting.append({change.ip, change.begin});
+    m_waiting.append({change.ip, DateTimeText::fromDateTime(change.begin)});
 }
 
 void OutagePathTracer::onPassEnded(const PassReport &report)
@@ -81,8 +92,7 @@ void OutagePathTracer::onPassEnded(const PassReport &report)
         // Only an outage that still lasts, and not one behind a parent
         // that is down: the parent's own path says where it breaks.
         const std::optional<HostState::Host> host = m_state->host(w.ip);
-        if (!host || host->condition != HostState::Condition::Down
-            || DateTimeText::fromVariant(host->since) != w.begin)
+        if (!downSince(host, w.begin))
             continue;
         if (!parents.isEmpty() && !AlertPolicy::downAncestor(w.ip, parents, down).isEmpty())
             continue;
@@ -122,7 +132,7 @@ void OutagePathTracer::onFinished(int id, const RouteTracer::Result &result)
 
     OutagePaths::Path path;
     path.ip = w.ip;
-    path.begin = DateTimeText::fromDateTime(w.begin);
+    path.begin = w.begin;
     for (const RouteTracer::Hop &h : result.hops) {
         OutagePaths::Hop hop;
         hop.number = h.number;
@@ -135,7 +145,7 @@ void OutagePathTracer::onFinished(int id, const RouteTracer::Result &result)
     // The outage may have ended while it was traced: the path still
     // belongs to it, but no longer to what is down now.
     const std::optional<HostState::Host> host = m_state->host(w.ip);
-    if (host && host->condition == HostState::Condition::Down && DateTimeText::fromVariant(host->since) == w.begin)
+    if (downSince(host, w.begin))
         m_paths.insert(w.ip, path);
     if (m_store && !path.hops.isEmpty()) {
         m_store->writeOutagePath(this, path, [this](const QString &error) {

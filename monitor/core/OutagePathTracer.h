@@ -67,7 +67,7 @@ private:
     struct Wanted
     {
         QString ip;
-        QDateTime begin;
+        QString begin;  // the outage's begin as stored
     };
     void readOpenPaths();
     void onChange(const OutageChange &change);

@@ -55,7 +55,7 @@ ip -n "$server" route add default via 198.51.100.1
 ip netns exec "$router" sysctl -q -w net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0
 ip netns exec "$router" nft -f - <<NFT
 table inet path_test {
-    chain fwd {
+    chain relay {
         type filter hook forward priority 0;
     }
 }
@@ -79,7 +79,7 @@ wait_for "select count(*) from latency_passes" 3 300 || fail "the monitor made n
 [ "$(q "select count(*) from outage_paths")" = 0 ] || fail "a path traced while everything answers"
 
 # The router stops forwarding to the server.
-ip netns exec "$router" nft add rule inet path_test fwd ip daddr 198.51.100.2 drop
+ip netns exec "$router" nft add rule inet path_test relay ip daddr 198.51.100.2 drop
 wait_for "select count(*) from logs where ip='198.51.100.2' and foe=0" 1 300 || fail "no outage of the server"
 wait_for "select count(*) from outage_paths where ip_addr='198.51.100.2' and hop=1" 1 100 \
     || fail "no path kept with the server's outage"
