@@ -1,4 +1,5 @@
 #include "frmMain.h"
+#include "frmRttThresholds.h"
 
 #include "AddressListModel.h"
 #include "frmImport.h"
@@ -169,6 +170,7 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_filters->addWidget(m_addressFilter);
     cornerLayout->addWidget(filters);
     cornerLayout->addWidget(m_alertsButton);
+    cornerLayout->addWidget(m_thresholdsButton);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -273,6 +275,13 @@ void frmMain::buildMenus()
     m_alertsButton->setText(tr("Оповещения"));
     m_alertsButton->setAutoRaise(true);
     connect(m_alertsButton, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
+    // The monitor board's round-trip thresholds, beside it for the same reason.
+    m_thresholdsButton = new QToolButton(this);
+    m_thresholdsButton->setObjectName(QStringLiteral("cmdThresholds"));
+    m_thresholdsButton->setText(tr("Пороги"));
+    m_thresholdsButton->setToolTip(tr("Пороги задержки для доски всех узлов"));
+    m_thresholdsButton->setAutoRaise(true);
+    connect(m_thresholdsButton, &QToolButton::clicked, this, &frmMain::showThresholds);
 }
 
 QString frmMain::databasePath() const
@@ -761,6 +770,12 @@ void frmMain::mnuExit_Click()
 } // namespace admin
 
 namespace admin {
+
+void frmMain::showThresholds()
+{
+    frmRttThresholds dialog(*m_store, this);
+    dialog.exec();
+}
 
 void frmMain::mnuAlerts_Click()
 {

@@ -84,6 +84,8 @@ public:
     void mnuDel_Click();
     void mnuOptions_Click();
     void mnuAlerts_Click();
+    // The board's round-trip thresholds per address (cmdThresholds).
+    void showThresholds();
     void mnuClearLog_Click();
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
@@ -170,6 +172,7 @@ private:
     QLineEdit *m_filter = nullptr;
     QAction *m_showMarks = nullptr;
     QAction *m_showDuration = nullptr;
+    QToolButton *m_thresholdsButton = nullptr;
     QToolButton *m_alertsButton = nullptr;
     QStackedLayout *m_filters = nullptr;  // the listing's filter box
     QString m_largestKey;          // the log's largest key, as last counted

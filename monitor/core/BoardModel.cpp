@@ -353,28 +353,27 @@ int BoardModel::markedCount(Mark mark) const
 
 QString BoardModel::countsText() const
 {
-    auto tr = [](const char *text, int n = -1) { return QCoreApplication::translate("monitor::BoardModel", text, nullptr, n); };
     // "Noun: count" reads right in Russian for any count; the English
     // texts say "3 down" with their own plural forms.
     QStringList parts;
     if (const int n = count(Status::Down))
-        parts << tr("нет связи: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "нет связи: %n", nullptr, n);
     if (const int n = count(Status::Unwatched))
-        parts << tr("не наблюдаются: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "не наблюдаются: %n", nullptr, n);
     if (const int n = count(Status::Losing))
-        parts << tr("с потерями: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "с потерями: %n", nullptr, n);
     if (const int n = count(Status::Slow))
-        parts << tr("медленных: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "медленных: %n", nullptr, n);
     if (const int n = markedCount(Behind))
-        parts << tr("за упавшим родителем: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "за упавшим родителем: %n", nullptr, n);
     if (const int n = markedCount(Muted))
-        parts << tr("без звука: %n", n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "без звука: %n", nullptr, n);
     if (const int n = markedCount(Maintenance))
-        parts << tr("на обслуживании: %n", n);
-    const QString hosts = tr("Узлов: %n", rowCount());
+        parts << QCoreApplication::translate("monitor::BoardModel", "на обслуживании: %n", nullptr, n);
+    const QString hosts = QCoreApplication::translate("monitor::BoardModel", "Узлов: %n", nullptr, rowCount());
     if (parts.isEmpty())
         return hosts;
-    return tr("%1 — %2").arg(hosts, parts.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("monitor::BoardModel", "%1 — %2").arg(hosts, parts.join(QStringLiteral(", ")));
 }
 
 int BoardModel::rowOf(const QString &ip) const
