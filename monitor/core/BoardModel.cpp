@@ -67,52 +67,48 @@ BoardModel::Thresholds BoardModel::thresholds(const QString &ip) const
     return m_thresholds.value(ip, Thresholds{});
 }
 
-void BoardModel::addSample(Row &row, qint64 minute, const HostInput &in)
+void BoardModel::addSample(Row &row, qint32 step, const HostInput &in)
 {
     if (in.sent <= 0)
         return;
-    if (row.minutes.empty() || row.minutes.back().minute != minute) {
-        Minute m;
-        m.minute = minute;
-        row.minutes.push_back(m);
-    }
-    Minute &m = row.minutes.back();
-    m.sent += in.sent;
-    m.lost += qBound(0, in.lost, in.sent);
-    if (in.rttUs && *in.rttUs >= 0) {
-        const qint64 us = *in.rttUs;
-        if (m.answered == 0 || us < m.minUs)
-            m.minUs = us;
-        if (m.answered == 0 || us > m.maxUs)
-            m.maxUs = us;
-        m.sumUs += us;
-        ++m.answered;
+    Step &s = row.steps[size_t(step % Steps)];
+    if (s.step != step)
+        s = Step{step};
+    s.sent = quint16(std::min(0xffff, s.sent + in.sent));
+    s.lost = quint16(std::min(0xffff, s.lost + qBound(0, in.lost, in.sent)));
+    if (in.rttUs && *in.rttUs >= 0 && s.answered < 0xffff) {
+        const quint32 us = quint32(std::min<qint64>(*in.rttUs, 0xffffffffLL));
+        if (s.answered == 0 || us < s.minUs)
+            s.minUs = us;
+        if (s.answered == 0 || us > s.maxUs)
+            s.maxUs = us;
+        s.sumUs += us;
+        ++s.answered;
     }
 }
 
-void BoardModel::summarise(Row &row, qint64 minute)
+void BoardModel::summarise(Row &row, qint32 step)
 {
-    const qint64 first = minute - WindowMs / 60000;
-    auto keep = std::find_if(row.minutes.begin(), row.minutes.end(), [first](const Minute &m) { return m.minute > first; });
-    row.minutes.erase(row.minutes.begin(), keep);
     row.sent = row.lost = 0;
     row.minUs.reset();
     row.maxUs.reset();
     row.avgUs.reset();
-    qint64 sum = 0;
+    quint64 sum = 0;
     qint64 answered = 0;
-    for (const Minute &m : row.minutes) {
-        row.sent += m.sent;
-        row.lost += m.lost;
-        if (m.answered > 0) {
-            row.minUs = row.minUs ? std::min(*row.minUs, m.minUs) : m.minUs;
-            row.maxUs = row.maxUs ? std::max(*row.maxUs, m.maxUs) : m.maxUs;
-            sum += m.sumUs;
-            answered += m.answered;
+    for (const Step &s : row.steps) {
+        if (s.step < 0 || s.step > step || s.step <= step - Steps)
+            continue;
+        row.sent += s.sent;
+        row.lost += s.lost;
+        if (s.answered > 0) {
+            row.minUs = row.minUs ? std::min<qint64>(*row.minUs, s.minUs) : qint64(s.minUs);
+            row.maxUs = row.maxUs ? std::max<qint64>(*row.maxUs, s.maxUs) : qint64(s.maxUs);
+            sum += s.sumUs;
+            answered += s.answered;
         }
     }
     if (answered > 0)
-        row.avgUs = (sum + answered / 2) / answered;
+        row.avgUs = qint64((sum + quint64(answered) / 2) / quint64(answered));
 }
 
 BoardModel::Status BoardModel::statusOf(const Row &row) const
@@ -133,21 +129,28 @@ void BoardModel::applyPass(const Pass &pass)
     m_now = pass.now;
     m_nowMonoMs = pass.nowMonoMs;
     const qint64 nowMs = pass.nowMonoMs ? *pass.nowMonoMs : pass.now.toMSecsSinceEpoch();
-    const qint64 minute = nowMs / 60000;
+    const qint32 step = qint32(nowMs / (60000 * StepMinutes));
 
     // Hosts gone from the book, and hosts new to it.
-    QSet<QString> named;
-    named.reserve(int(pass.hosts.size()));
+    // Mostly the book is the same, in the same order, as last time: then
+    // no set of addresses is made and each host is its own row.
+    bool sameBook = pass.hosts.size() == m_rows.size();
+    for (size_t i = 0; sameBook && i < m_rows.size(); ++i)
+        sameBook = m_rows[i].ip == pass.hosts[i].ip;
     int added = 0;
-    for (const HostInput &in : pass.hosts) {
-        named.insert(in.ip);
-        if (!m_index.contains(in.ip))
-            ++added;
-    }
     std::vector<int> gone;
-    for (int i = 0; i < int(m_rows.size()); ++i)
-        if (!named.contains(m_rows[size_t(i)].ip))
-            gone.push_back(i);
+    if (!sameBook) {
+        QSet<QString> named;
+        named.reserve(int(pass.hosts.size()));
+        for (const HostInput &in : pass.hosts) {
+            named.insert(in.ip);
+            if (!m_index.contains(in.ip))
+                ++added;
+        }
+        for (int i = 0; i < int(m_rows.size()); ++i)
+            if (!named.contains(m_rows[size_t(i)].ip))
+                gone.push_back(i);
+    }
 
     const bool reset = m_rows.empty() || added + int(gone.size()) > ResetBeyond;
     if (reset)
@@ -175,14 +178,18 @@ void BoardModel::applyPass(const Pass &pass)
     std::vector<int> firstColumn(size_t(existing), -1);
     std::vector<int> lastColumn(size_t(existing), -1);
     std::vector<Row> fresh;
-    for (const HostInput &in : pass.hosts) {
-        const auto found = m_index.constFind(in.ip);
-        const bool isNew = found == m_index.constEnd();
+    bool renamed = false;
+    for (size_t i = 0; i < pass.hosts.size(); ++i) {
+        const HostInput &in = pass.hosts[i];
+        int found = int(i);
+        if (!sameBook)
+            found = m_index.value(in.ip, -1);
+        const bool isNew = found < 0;
         if (isNew) {
             fresh.emplace_back();
             fresh.back().ip = in.ip;
         }
-        Row &row = isNew ? fresh.back() : m_rows[size_t(*found)];
+        Row &row = isNew ? fresh.back() : m_rows[size_t(found)];
         const Status oldStatus = row.status;
         const QString oldDesc = row.desc;
         const auto oldRtt = row.lastRttUs;
@@ -200,15 +207,15 @@ void BoardModel::applyPass(const Pass &pass)
         row.lastRttUs = in.lastRttUs;
         row.failedPasses = in.failedPasses;
         row.marks = in.marks;
-        addSample(row, minute, in);
-        summarise(row, minute);
+        addSample(row, step, in);
+        summarise(row, step);
         row.status = statusOf(row);
         if (!row.down && row.path.size() && row.pathBegin.isValid())
             row.path.clear();  // the outage it was traced for is over
 
         if (isNew)
             continue;
-        const int r = *found;
+        const int r = found;
         auto touch = [&](int column) {
             int &f = firstColumn[size_t(r)];
             int &l = lastColumn[size_t(r)];
@@ -217,8 +224,10 @@ void BoardModel::applyPass(const Pass &pass)
         };
         if (row.status != oldStatus)
             touch(State);
-        if (row.desc != oldDesc)
+        if (row.desc != oldDesc) {
             touch(Description);
+            renamed = true;
+        }
         if (row.lastRttUs != oldRtt)
             touch(LastRtt);
         if (row.minUs != oldMin || row.avgUs != oldAvg || row.maxUs != oldMax)
@@ -242,14 +251,32 @@ void BoardModel::applyPass(const Pass &pass)
             m_index.insert(r.ip, int(m_rows.size()));
             m_rows.push_back(std::move(r));
         }
+        rerank();  // before the proxy places the new rows
         if (!reset)
             endInsertRows();
+    } else if (renamed) {
+        rerank();
     }
     if (reset)
         endResetModel();
     else
         emitChanged(firstColumn, lastColumn);
     recount();
+}
+
+void BoardModel::rerank()
+{
+    std::vector<int> order(m_rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::sort(order.begin(), order.end(), [this](int a, int b) {
+        const Row &x = m_rows[size_t(a)];
+        const Row &y = m_rows[size_t(b)];
+        const int c = x.desc.compare(y.desc, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : x.ip < y.ip;
+    });
+    for (size_t i = 0; i < order.size(); ++i)
+        m_rows[size_t(order[i])].rank = int(i);
 }
 
 void BoardModel::emitChanged(const std::vector<int> &firstColumn, const std::vector<int> &lastColumn)
@@ -279,8 +306,22 @@ void BoardModel::emitChanged(const std::vector<int> &firstColumn, const std::vec
             }
         }
     };
-    runs([&](int r) { return firstColumn[size_t(r)] >= 0 && firstColumn[size_t(r)] <= Description; }, State,
-         Description, keyRoles);
+    auto keyChanged = [&](int r) { return firstColumn[size_t(r)] >= 0 && firstColumn[size_t(r)] <= Description; };
+    // Scattered rows that may move are told in one range when there are
+    // many: the proxy then re-sorts them in one layout change instead of
+    // one each (a hundred hosts going down at once).
+    int keyRows = 0, firstKey = -1, lastKey = -1;
+    for (int r = 0; r < n; ++r) {
+        if (keyChanged(r)) {
+            ++keyRows;
+            firstKey = firstKey < 0 ? r : firstKey;
+            lastKey = r;
+        }
+    }
+    if (keyRows > 8)
+        emit dataChanged(index(firstKey, State), index(lastKey, Description), keyRoles);
+    else if (keyRows > 0)
+        runs(keyChanged, State, Description, keyRoles);
     runs([&](int r) { return lastColumn[size_t(r)] > Address; }, LastRtt, Marks, valueRoles);
 }
 
@@ -384,6 +425,62 @@ int BoardModel::rowOf(const QString &ip) const
 BoardModel::Status BoardModel::status(int row) const
 {
     return m_rows[size_t(row)].status;
+}
+
+bool BoardModel::matches(int row, const QString &text) const
+{
+    const Row &r = m_rows[size_t(row)];
+    return r.desc.contains(text, Qt::CaseInsensitive) || r.ip.contains(text, Qt::CaseInsensitive);
+}
+
+bool BoardModel::lessThan(int a, int b, int column, Qt::SortOrder order) const
+{
+    const Row &x = m_rows[size_t(a)];
+    const Row &y = m_rows[size_t(b)];
+    // The proxy asks lessThan(b, a) for a descending order, which turns the
+    // column's own order round; the ties are turned back here, so that they
+    // always read problems first, then by description and address.
+    const bool ascending = order == Qt::AscendingOrder;
+    auto figure = [](const std::optional<qint64> &v) {
+        return v.value_or(std::numeric_limits<qint64>::max());  // empty figures last
+    };
+    int c = 0;
+    auto cmp = [](auto p, auto q) { return p < q ? -1 : (q < p ? 1 : 0); };
+    switch (column) {
+    case State:
+        c = cmp(int(x.status), int(y.status));
+        break;
+    case Description:
+        c = x.desc.compare(y.desc, Qt::CaseInsensitive);
+        break;
+    case Address:
+        c = x.ip.compare(y.ip);
+        break;
+    case LastRtt:
+        c = cmp(figure(x.lastRttUs), figure(y.lastRttUs));
+        break;
+    case MinAvgMax:
+        c = cmp(figure(x.avgUs), figure(y.avgUs));
+        break;
+    case Loss:
+        c = cmp(x.sent > 0 ? double(x.lost) / double(x.sent) : -1.0, y.sent > 0 ? double(y.lost) / double(y.sent) : -1.0);
+        break;
+    case FailedPasses:
+        c = cmp(x.failedPasses, y.failedPasses);
+        break;
+    case Duration:
+        c = cmp(figure(durationSecs(x)), figure(durationSecs(y)));
+        break;
+    case Marks:
+        c = cmp(x.marks, y.marks);
+        break;
+    }
+    if (c != 0)
+        return c < 0;
+    c = cmp(int(x.status), int(y.status));
+    if (c == 0)
+        c = cmp(x.rank, y.rank);
+    return ascending ? c < 0 : c > 0;
 }
 
 int BoardModel::rowCount(const QModelIndex &parent) const
@@ -571,42 +668,18 @@ void BoardFilter::setOnlyProblems(bool only)
     invalidateFilter();
 }
 
-bool BoardFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+bool BoardFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
     const auto *board = static_cast<const BoardModel *>(sourceModel());
     if (m_onlyProblems && board->status(sourceRow) == BoardModel::Status::Up)
         return false;
-    if (m_text.isEmpty())
-        return true;
-    const QModelIndex desc = board->index(sourceRow, BoardModel::Description, sourceParent);
-    const QModelIndex ip = board->index(sourceRow, BoardModel::Address, sourceParent);
-    return desc.data().toString().contains(m_text, Qt::CaseInsensitive)
-        || ip.data().toString().contains(m_text, Qt::CaseInsensitive);
+    return m_text.isEmpty() || board->matches(sourceRow, m_text);
 }
 
 bool BoardFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    const QVariant a = left.data(BoardModel::SortRole);
-    const QVariant b = right.data(BoardModel::SortRole);
-    if (a != b)
-        return QVariant::compare(a, b) == QPartialOrdering::Less;
-    // Ties: problems first, then by description and address, whatever the
-    // direction, so equal figures keep a steady order.
-    const int sa = left.data(BoardModel::StatusRole).toInt();
-    const int sb = right.data(BoardModel::StatusRole).toInt();
-    if (sa != sb)
-        return sortOrder() == Qt::AscendingOrder ? sa < sb : sa > sb;
-    const auto *m = left.model();
-    const QString da = m->index(left.row(), BoardModel::Description).data().toString();
-    const QString db = m->index(right.row(), BoardModel::Description).data().toString();
-    if (da != db) {
-        const bool less = QString::localeAwareCompare(da, db) < 0;
-        return sortOrder() == Qt::AscendingOrder ? less : !less;
-    }
-    const QString ia = m->index(left.row(), BoardModel::Address).data().toString();
-    const QString ib = m->index(right.row(), BoardModel::Address).data().toString();
-    const bool less = ia < ib;
-    return sortOrder() == Qt::AscendingOrder ? less : !less;
+    const auto *board = static_cast<const BoardModel *>(sourceModel());
+    return board->lessThan(left.row(), right.row(), left.column(), sortOrder());
 }
 
 } // namespace monitor

@@ -218,11 +218,14 @@ void tst_BoardModel::lastHourFiguresForgetOlderMinutes()
     const int r = model.rowOf(ip);
     QCOMPARE(model.index(r, BoardModel::MinAvgMax).data().toString().section(u" / "_s, 2), QStringLiteral("90"));
     QCOMPARE(model.index(r, BoardModel::Loss).data().toString(), QStringLiteral("3,1 %"));  // 1 of 32
-    // An hour and a minute on, the first minutes' 90 ms, 1.1 ms and the loss
-    // are gone: 1.2 ms (minute 2) to 4 ms (minute 30) and 31 minutes of 2 ms.
-    for (int minute = 31; minute <= 61; ++minute)
+    // The window moves in five-minute steps: at minute 64 the first step
+    // (minutes 0-4) still counts, at 65 its 90 ms, 1.1 ms and the loss are
+    // gone: 1.5 ms (minute 5) to 4 ms (minute 30) and 35 minutes of 2 ms.
+    for (int minute = 31; minute <= 64; ++minute)
         model.applyPass(pass(minute * 60'000, {up(ip, u"h"_s, 2'000)}));
-    QCOMPARE(model.index(r, BoardModel::MinAvgMax).data().toString(), QStringLiteral("1,2 / 2,3 / 4,0"));
+    QCOMPARE(model.index(r, BoardModel::MinAvgMax).data().toString().section(u" / "_s, 2), QStringLiteral("90"));
+    model.applyPass(pass(65 * 60'000, {up(ip, u"h"_s, 2'000)}));
+    QCOMPARE(model.index(r, BoardModel::MinAvgMax).data().toString(), QStringLiteral("1,5 / 2,3 / 4,0"));
     QCOMPARE(model.index(r, BoardModel::Loss).data().toString(), QStringLiteral("0,0 %"));
     QCOMPARE(model.status(r), BoardModel::Status::Up);
 }
