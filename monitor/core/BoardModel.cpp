@@ -28,7 +28,10 @@ const char *const Headings[BoardModel::ColumnCount] = {
 
 QString ms(qint64 us)
 {
-    // Tenths below ten milliseconds, where a LAN's round trips live.
+    // Hundredths below a millisecond and tenths below ten, where a LAN's
+    // round trips live.
+    if (us < 1'000)
+        return QLocale().toString(double(us) / 1000.0, 'f', 2);
     if (us < 10'000)
         return QLocale().toString(double(us) / 1000.0, 'f', 1);
     return QLocale().toString((us + 500) / 1000);

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace monitor {
 
 namespace {
@@ -62,9 +64,13 @@ frmBoard::frmBoard(BoardModel *model, QWidget *parent)
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setStretchLastSection(true);
     const int em = m_table->fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    const int widths[BoardModel::ColumnCount] = {9, 16, 11, 7, 13, 7, 6, 9, 10};
-    for (int c = 0; c < BoardModel::ColumnCount; ++c)
-        m_table->setColumnWidth(c, widths[c] * em);
+    const int widths[BoardModel::ColumnCount] = {9, 16, 11, 6, 12, 6, 5, 8, 10};
+    // Wide enough for its figures and for its heading, whichever is wider.
+    const QFontMetrics heading(m_table->horizontalHeader()->font());
+    for (int c = 0; c < BoardModel::ColumnCount; ++c) {
+        const int title = heading.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + 3 * em;
+        m_table->setColumnWidth(c, std::max(widths[c] * em, title));
+    }
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_counts, 1);
@@ -80,7 +86,10 @@ frmBoard::frmBoard(BoardModel *model, QWidget *parent)
     connect(model, &QAbstractItemModel::modelReset, this, &frmBoard::showCounts);
     showCounts();
 
-    resize(100 * em, 40 * m_table->verticalHeader()->defaultSectionSize());
+    int width = 4 * em;
+    for (int c = 0; c < BoardModel::ColumnCount; ++c)
+        width += m_table->columnWidth(c);
+    resize(width, 30 * m_table->verticalHeader()->defaultSectionSize());
     restoreLayout();
 }
 
