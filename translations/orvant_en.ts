@@ -1538,12 +1538,8 @@ all records older than %1?</translation>
         <translation>|Duration        </translation>
     </message>
     <message>
-        <source>Пороги</source>
-        <translation>Thresholds</translation>
-    </message>
-    <message>
-        <source>Пороги задержки для доски всех узлов</source>
-        <translation>Round-trip thresholds of the All hosts board</translation>
+        <source>Пороги задержки для доски всех узлов...</source>
+        <translation>Round-trip thresholds of the All hosts board...</translation>
     </message>
 </context>
 <context>

@@ -170,7 +170,6 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_filters->addWidget(m_addressFilter);
     cornerLayout->addWidget(filters);
     cornerLayout->addWidget(m_alertsButton);
-    cornerLayout->addWidget(m_thresholdsButton);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -275,13 +274,6 @@ void frmMain::buildMenus()
     m_alertsButton->setText(tr("Оповещения"));
     m_alertsButton->setAutoRaise(true);
     connect(m_alertsButton, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
-    // The monitor board's round-trip thresholds, beside it for the same reason.
-    m_thresholdsButton = new QToolButton(this);
-    m_thresholdsButton->setObjectName(QStringLiteral("cmdThresholds"));
-    m_thresholdsButton->setText(tr("Пороги"));
-    m_thresholdsButton->setToolTip(tr("Пороги задержки для доски всех узлов"));
-    m_thresholdsButton->setAutoRaise(true);
-    connect(m_thresholdsButton, &QToolButton::clicked, this, &frmMain::showThresholds);
 }
 
 QString frmMain::databasePath() const
@@ -433,6 +425,18 @@ void frmMain::applyLogHeadings(const QString &largestKey)
 
 void frmMain::logContextMenu(const QPoint &globalPos)
 {
+    if (m_txtLog->sourceModel() == m_addressFilterModel) {
+        // The monitor board's round-trip thresholds are the addresses' own:
+        // reached from the address listing, so the fixed window and its
+        // menus stay as they are.
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("mnuAddrsContext"));
+        QAction *thresholds = menu.addAction(tr("Пороги задержки для доски всех узлов..."));
+        thresholds->setObjectName(QStringLiteral("mnuThresholds"));
+        connect(thresholds, &QAction::triggered, this, &frmMain::showThresholds);
+        menu.exec(globalPos);
+        return;
+    }
     if (m_txtLog->sourceModel() != m_log)
         return;
     QMenu menu(this);

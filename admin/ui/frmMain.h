@@ -84,7 +84,8 @@ public:
     void mnuDel_Click();
     void mnuOptions_Click();
     void mnuAlerts_Click();
-    // The board's round-trip thresholds per address (cmdThresholds).
+    // The board's round-trip thresholds per address (the address listing's
+    // context menu, mnuThresholds).
     void showThresholds();
     void mnuClearLog_Click();
     // The whole log to a CSV file the operator names; a progress dialog
@@ -172,7 +173,6 @@ private:
     QLineEdit *m_filter = nullptr;
     QAction *m_showMarks = nullptr;
     QAction *m_showDuration = nullptr;
-    QToolButton *m_thresholdsButton = nullptr;
     QToolButton *m_alertsButton = nullptr;
     QStackedLayout *m_filters = nullptr;  // the listing's filter box
     QString m_largestKey;          // the log's largest key, as last counted

@@ -10,8 +10,8 @@ namespace admin {
 
 // The round trips from which the monitor's board colours a host's round
 // trip as slow and as very slow, per address (200 and 500 ms unless set).
-// Reached from its button beside the alert channels'; the admin's store
-// reads and writes them.
+// Reached from the address listing's context menu; the admin's store reads
+// and writes them.
 class frmRttThresholds final : public QDialog
 {
     Q_OBJECT
