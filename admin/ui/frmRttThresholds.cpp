@@ -73,22 +73,33 @@ void frmRttThresholds::refresh()
     });
 }
 
+std::optional<OutagePaths::Thresholds> frmRttThresholds::check(const QString &warn, const QString &bad)
+{
+    bool okWarn = false;
+    bool okBad = false;
+    const int w = warn.trimmed().toInt(&okWarn);
+    const int b = bad.trimmed().toInt(&okBad);
+    if (!okWarn || !okBad || w < 1 || b < w || b > OutagePaths::MaxThresholdMs)
+        return std::nullopt;
+    return OutagePaths::Thresholds{w, b};
+}
+
 bool frmRttThresholds::save()
 {
     QList<AdminStore::Thresholds::Host> changed;
     for (int r = 0; r < m_read.size() && r < m_table->rowCount(); ++r) {
-        bool okWarn = false;
-        bool okBad = false;
-        const int warn = m_table->item(r, Warn)->text().trimmed().toInt(&okWarn);
-        const int bad = m_table->item(r, Bad)->text().trimmed().toInt(&okBad);
-        if (!okWarn || !okBad || warn < 1 || bad < warn || bad > OutagePaths::MaxThresholdMs) {
-            m_table->setCurrentCell(r, okWarn && warn >= 1 ? Bad : Warn);
+        const std::optional<OutagePaths::Thresholds> typed =
+            check(m_table->item(r, Warn)->text(), m_table->item(r, Bad)->text());
+        if (!typed) {
+            m_table->setCurrentCell(r, Warn);
             QMessageBox::warning(this, windowTitle(),
                                  tr("%1: пороги — целые миллисекунды, 1 ≤ медленно ≤ очень медленно ≤ %2.")
                                      .arg(m_read.at(r).ip)
                                      .arg(OutagePaths::MaxThresholdMs));
             return false;
         }
+        const int warn = typed->warnMs;
+        const int bad = typed->badMs;
         AdminStore::Thresholds::Host h = m_read.at(r);
         if (h.thresholds.warnMs == warn && h.thresholds.badMs == bad)
             continue;

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QTableWidget;
 
 namespace admin {
@@ -25,6 +27,8 @@ public:
     // Writes the rows changed since the last reading; true when they were
     // valid (the answer comes later, `saved`).
     bool save();
+    // The pair typed as warn and bad, when it can be one.
+    static std::optional<OutagePaths::Thresholds> check(const QString &warn, const QString &bad);
 
 signals:
     void refreshed();
