@@ -18,6 +18,7 @@ BoardFeed::BoardFeed(MonitorSession *session, OutagePathTracer *paths, BoardMode
     : QObject(parent)
     , m_session(session)
     , m_model(model)
+    , m_paths(paths)
 {
     connect(session->engine(), &PollingEngine::passEnded, this, &BoardFeed::passEnded);
     if (paths) {
@@ -116,6 +117,12 @@ void BoardFeed::passEnded(const PassReport &report)
     QStringList book;
     m_model->applyPass(input(report, *m_session->hostState(), &m_session->alerts(), m_book, &book));
     m_book = std::move(book);
+    // Paths told before their rows existed (read back at the start) find
+    // them now; the ones already shown change nothing.
+    if (m_paths) {
+        for (const OutagePaths::Path &p : m_paths->paths())
+            m_model->setPath(p.ip, DateTimeText::toDateTime(p.begin), p.hops);
+    }
     // The thresholds as the book now has them: a read of its own on the
     // store's thread, answered when it is done.
     if (m_readingThresholds || !m_session->store() || !m_session->databaseUsable())

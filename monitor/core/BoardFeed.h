@@ -40,6 +40,7 @@ public:
 private:
     MonitorSession *m_session;
     QPointer<BoardModel> m_model;
+    QPointer<OutagePathTracer> m_paths;
     QStringList m_book;
     // Descriptions of the book as the last probing pass read it.
     bool m_readingThresholds = false;

@@ -372,6 +372,8 @@ void BoardModel::setPath(const QString &ip, const QDateTime &begin, const QList<
     if (r < 0)
         return;
     Row &row = m_rows[size_t(r)];
+    if (row.pathBegin == begin && row.path == hops)
+        return;
     row.pathBegin = begin;
     row.path = hops;
     emit dataChanged(index(r, 0), index(r, ColumnCount - 1), {Qt::ToolTipRole});

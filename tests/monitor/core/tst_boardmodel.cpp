@@ -79,6 +79,7 @@ private slots:
     void bookChangesAddAndRemoveRows();
     void figuresOnlyChangeNoResort();
     void feedBuildsRowsFromTheHostState();
+    void pathInTheRowTooltipWhileTheOutageLasts();
 };
 
 void tst_BoardModel::problemsFirstThenByDescription()
@@ -310,6 +311,26 @@ void tst_BoardModel::feedBuildsRowsFromTheHostState()
     QCOMPARE(again, book);
     QCOMPARE(int(kept.hosts.size()), 2);
     QCOMPARE(kept.hosts[1].desc, QStringLiteral("server"));
+}
+
+void tst_BoardModel::pathInTheRowTooltipWhileTheOutageLasts()
+{
+    BoardModel model;
+    const QList<BoardModel::Hop> hops = {{1, u"192.0.2.1"_s, 400}, {2, QString(), std::nullopt}};
+    model.setPath(u"198.51.100.2"_s, Noon, hops);  // no row yet: nothing to show it on
+    model.applyPass(pass(60'000, {down(u"198.51.100.2"_s, u"server"_s, 0), up(u"192.0.2.1"_s, u"router"_s, 400)}));
+    const int r = model.rowOf(u"198.51.100.2"_s);
+    QVERIFY(!model.index(r, BoardModel::State).data(Qt::ToolTipRole).toString().contains(u"192.0.2.1"_s));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setPath(u"198.51.100.2"_s, Noon, hops);
+    QCOMPARE(changed.count(), 1);
+    model.setPath(u"198.51.100.2"_s, Noon, hops);  // told again: nothing changes
+    QCOMPARE(changed.count(), 1);
+    const QString tip = model.index(r, BoardModel::Address).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(OutagePaths::text(hops)) && tip.startsWith(u"server (198.51.100.2)"_s), qPrintable(tip));
+    // Back up: the path was the outage's, and it is over.
+    model.applyPass(pass(120'000, {up(u"198.51.100.2"_s, u"server"_s, 900), up(u"192.0.2.1"_s, u"router"_s, 400)}));
+    QVERIFY(!model.index(r, BoardModel::State).data(Qt::ToolTipRole).toString().contains(u"192.0.2.1"_s));
 }
 
 QTEST_GUILESS_MAIN(tst_BoardModel)
