@@ -16,6 +16,8 @@
 #include "PollingEngine.h"
 #include "TempDatabase.h"
 #include "frmBoard.h"
+#include "frmOtchet.h"
+#include "HostState.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,6 +25,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -110,6 +114,7 @@ private slots:
     void openedFromTheMenuDownHostOnTop();
     void filterAndOnlyProblems();
     void rememberedSizeAndColumns();
+    void reportWindowLineTooltipIsItsPath();
 };
 
 void tst_frmBoard::initTestCase()
@@ -187,6 +192,40 @@ void tst_frmBoard::rememberedSizeAndColumns()
     QVERIFY(board);
     QCOMPARE(board->table()->columnWidth(BoardModel::Description), 333);
     QCOMPARE(board->size(), QSize(900, 500));
+}
+
+// The report window's line of an outage carries the path traced at its
+// begin in its tooltip; a line without one, and the space below the
+// lines, have none.
+void tst_frmBoard::reportWindowLineTooltipIsItsPath()
+{
+    FakeClock clock;
+    HostState state;
+    state.reset({}, {});
+    state.begin(u"198.51.100.2"_s, u"server"_s, clock.now().addSecs(-60), std::nullopt);
+    state.begin(u"198.51.100.3"_s, u"printer"_s, clock.now().addSecs(-30), std::nullopt);
+    frmOtchet w(&clock);
+    w.follow(&state);
+    w.setPathLookup([](const QString &ip) { return ip == u"198.51.100.2"_s ? u"1  192.0.2.1"_s : QString(); });
+    w.refresh();
+    w.show();
+    QPlainTextEdit *text = w.txtOtch();
+    auto lineAt = [text](int n) {
+        QTextCursor c(text->document()->findBlockByNumber(n));
+        return text->cursorRect(c).center();
+    };
+    const QStringList lines = text->toPlainText().split(u'\n');
+    int server = -1;
+    int printer = -1;
+    for (int n = 0; n < lines.size(); ++n) {
+        if (lines.at(n).startsWith(u"server[198.51.100.2]"_s))
+            server = n;
+        if (lines.at(n).startsWith(u"printer[198.51.100.3]"_s))
+            printer = n;
+    }
+    QVERIFY2(server >= 0 && printer >= 0, qPrintable(lines.join(u'|')));
+    QCOMPARE(w.toolTipAt(lineAt(server)), u"1  192.0.2.1"_s);
+    QCOMPARE(w.toolTipAt(lineAt(printer)), QString());
 }
 
 QTEST_MAIN(tst_frmBoard)
