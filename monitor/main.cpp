@@ -10,7 +10,9 @@
 #include "Form1.h"
 #include "Headless.h"
 #include "IcmpTransport.h"
+#include "DateTimeText.h"
 #include "LatencyService.h"
+#include "OutagePathTracer.h"
 #include "LocalNetwork.h"
 #include "MonitorSession.h"
 #include "PollingEngine.h"
@@ -133,6 +135,12 @@ int main(int argc, char **argv)
     QObject::connect(&latency, &LatencyService::failed, [](const QString &what, const QString &error) {
         std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
     });
+    // The route to a host whose outage begins, kept with the outage. Made
+    // before the alert channels are wired: they wait for its traces.
+    OutagePathTracer paths(engine.get(), session->hostState(), &session->alerts(), store);
+    QObject::connect(&paths, &OutagePathTracer::failed, [](const QString &what, const QString &error) {
+        std::fprintf(stderr, "orvant: %s: %s\n", what.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+    });
     // The alert channels (a command, a webhook, e-mail): each pass's changes
     // become messages in the outbox, which the store keeps.
     alerts::DeliveryQueue deliveries;
@@ -140,11 +148,23 @@ int main(int argc, char **argv)
     // The channels hear what the desk heard, at every pass's end (reminders
     // fall due between changes): the quiet changes marked suppressed, a
     // late alarm with its outage's own begin.
+    // A down message waits for the paths traced for its hosts (a few
+    // seconds at most), so that it carries them.
     QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
-                     [&deliveries, state = session->hostState()](const PassReport &report) {
-                         deliveries.passEnded(report.alertChanges(), report.endedAt,
-                                              state->downNow(report.endedMonoMs));
+                     [&deliveries, &paths, state = session->hostState()](const PassReport &report) {
+                         paths.afterTraces(report, [&deliveries, &paths, state, report] {
+                             QList<alerts::HostChange> changes = report.alertChanges();
+                             for (alerts::HostChange &c : changes) {
+                                 const auto p = paths.paths().constFind(c.address);
+                                 if (c.event == alerts::Event::Down && p != paths.paths().constEnd()
+                                     && p->begin == DateTimeText::fromDateTime(c.begin))
+                                     c.path = p->hops;
+                             }
+                             deliveries.passEnded(changes, report.endedAt, state->downNow(report.endedMonoMs));
+                         });
                      });
+    // Quitting gives the waiting messages to the channels at once.
+    QObject::connect(session.get(), &MonitorSession::stopping, &paths, [&paths] { paths.releaseWaiters(); });
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
         const int left = deliveries.finishDeliveries(DeliveryGraceMs);
         if (left > 0)
@@ -175,6 +195,7 @@ int main(int argc, char **argv)
     services.sound = &sound;
     services.notifier = &notifier;
     services.programDirectory = Database::programDirectory();
+    services.paths = &paths;
 
     int status = 0;
     {

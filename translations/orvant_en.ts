@@ -295,6 +295,13 @@
     </message>
 </context>
 <context>
+    <name>OutagePaths</name>
+    <message>
+        <source>%1  %2  %3 мс</source>
+        <translation>%1  %2  %3 ms</translation>
+    </message>
+</context>
+<context>
     <name>ProgramCommandLine</name>
     <message>
         <source>Orvant — монитор доступности узлов: опрашивает адреса из базы данных, записывает сбои связи и оповещает о них. Без аргументов запускается как обычно.</source>
@@ -671,12 +678,35 @@
         <source>Без сигнала: %1</source>
         <translation>No alert: %1</translation>
     </message>
+    <message>
+        <source>Путь в начале отказа:</source>
+        <translation>Path when the outage began:</translation>
+    </message>
 </context>
 <context>
     <name>admin::ParentChoice</name>
     <message>
         <source>нет</source>
         <translation>none</translation>
+    </message>
+</context>
+<context>
+    <name>admin::PathExport</name>
+    <message>
+        <source>Не удалось прочитать пути сбоев: %1</source>
+        <translation>Could not read the outages&apos; paths: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Could not write the file: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл %1: %2</source>
+        <translation>Could not create the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Could not write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1507,6 +1537,10 @@ all records older than %1?</translation>
         <source>|Длительность    </source>
         <translation>|Duration        </translation>
     </message>
+    <message>
+        <source>Пороги задержки для доски всех узлов...</source>
+        <translation>Round-trip thresholds of the All hosts board...</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -1691,6 +1725,45 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>admin::frmRttThresholds</name>
+    <message>
+        <source>Пороги задержки</source>
+        <translation>Round-Trip Thresholds</translation>
+    </message>
+    <message>
+        <source>С какой задержки (мс) доска всех узлов считает узел медленным (жёлтый) и очень медленным (красный).</source>
+        <translation>The round trip (ms) from which the All hosts board shows a host as slow (yellow) and as very slow (red).</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Медленно с, мс</source>
+        <translation>Slow from, ms</translation>
+    </message>
+    <message>
+        <source>Очень медленно с, мс</source>
+        <translation>Very slow from, ms</translation>
+    </message>
+    <message>
+        <source>Не удалось записать пороги: %1</source>
+        <translation>Could not write the thresholds: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать пороги: %1</source>
+        <translation>Could not read the thresholds: %1</translation>
+    </message>
+    <message>
+        <source>%1: пороги — целые миллисекунды, 1 ≤ медленно ≤ очень медленно ≤ %2.</source>
+        <translation>%1: thresholds are whole milliseconds, 1 ≤ slow ≤ very slow ≤ %2.</translation>
+    </message>
+</context>
+<context>
     <name>admin::main</name>
     <message>
         <source>Программа уже запущена!</source>
@@ -1846,6 +1919,10 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>проверка: не доставлено</source>
         <translation>test: not delivered</translation>
+    </message>
+    <message>
+        <source>  Путь в начале отказа:</source>
+        <translation>  Path when the outage began:</translation>
     </message>
 </context>
 <context>
@@ -2372,6 +2449,145 @@ Downtime: %5</translation>
     </message>
 </context>
 <context>
+    <name>monitor::BoardModel</name>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Задержка, мс</source>
+        <translation>Round trip, ms</translation>
+    </message>
+    <message>
+        <source>Мин / сред / макс за час, мс</source>
+        <translation>Min / avg / max last hour, ms</translation>
+    </message>
+    <message>
+        <source>Потери за час</source>
+        <translation>Loss last hour</translation>
+    </message>
+    <message>
+        <source>Проверок без ответа</source>
+        <translation>Failed passes</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Отметки</source>
+        <translation>Marks</translation>
+    </message>
+    <message>
+        <source>нет связи</source>
+        <translation>down</translation>
+    </message>
+    <message>
+        <source>не наблюдается</source>
+        <translation>unwatched</translation>
+    </message>
+    <message>
+        <source>потери</source>
+        <translation>losing</translation>
+    </message>
+    <message>
+        <source>медленно</source>
+        <translation>slow</translation>
+    </message>
+    <message>
+        <source>в норме</source>
+        <translation>up</translation>
+    </message>
+    <message numerus="yes">
+        <source>нет связи: %n</source>
+        <translation>
+            <numerusform>%n down</numerusform>
+            <numerusform>%n down</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>не наблюдаются: %n</source>
+        <translation>
+            <numerusform>%n unwatched</numerusform>
+            <numerusform>%n unwatched</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>с потерями: %n</source>
+        <translation>
+            <numerusform>%n losing</numerusform>
+            <numerusform>%n losing</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>медленных: %n</source>
+        <translation>
+            <numerusform>%n slow</numerusform>
+            <numerusform>%n slow</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>за упавшим родителем: %n</source>
+        <translation>
+            <numerusform>%n behind a down parent</numerusform>
+            <numerusform>%n behind a down parent</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>без звука: %n</source>
+        <translation>
+            <numerusform>%n muted</numerusform>
+            <numerusform>%n muted</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>на обслуживании: %n</source>
+        <translation>
+            <numerusform>%n in maintenance</numerusform>
+            <numerusform>%n in maintenance</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Узлов: %n</source>
+        <translation>
+            <numerusform>%n host</numerusform>
+            <numerusform>%n hosts</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 назад</source>
+        <translation>%1 ago</translation>
+    </message>
+    <message>
+        <source>за упавшим родителем</source>
+        <translation>behind a down parent</translation>
+    </message>
+    <message>
+        <source>без звука</source>
+        <translation>muted</translation>
+    </message>
+    <message>
+        <source>обслуживание</source>
+        <translation>maintenance</translation>
+    </message>
+    <message>
+        <source>Путь в начале отказа (%1):</source>
+        <translation>Path when the outage began (%1):</translation>
+    </message>
+</context>
+<context>
     <name>monitor::DesktopNotifier</name>
     <message>
         <source>Открыть</source>
@@ -2527,6 +2743,14 @@ Created: 14.09.2004</translation>
         <source>Завершение работы</source>
         <comment>window title</comment>
         <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Все узлы</source>
+        <translation>All hosts</translation>
+    </message>
+    <message>
+        <source>Путь в начале отказа:</source>
+        <translation>Path when the outage began:</translation>
     </message>
 </context>
 <context>
@@ -2809,6 +3033,17 @@ Created: 14.09.2004</translation>
     </message>
 </context>
 <context>
+    <name>monitor::OutagePathTracer</name>
+    <message>
+        <source>Путь к узлу не прослежен</source>
+        <translation>The path to the host was not traced</translation>
+    </message>
+    <message>
+        <source>Путь к узлу не записан</source>
+        <translation>The path to the host was not stored</translation>
+    </message>
+</context>
+<context>
     <name>monitor::PollingEngine</name>
     <message>
         <source>Не удалось записать начало сбоя для %1</source>
@@ -2994,6 +3229,25 @@ To fix it, do one of the two:
     </message>
 </context>
 <context>
+    <name>monitor::frmBoard</name>
+    <message>
+        <source>Все узлы</source>
+        <translation>All Hosts</translation>
+    </message>
+    <message>
+        <source>Отбор по описанию или адресу</source>
+        <translation>Filter by description or address</translation>
+    </message>
+    <message>
+        <source>Отбор</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Только проблемы</source>
+        <translation>Only problems</translation>
+    </message>
+</context>
+<context>
     <name>monitor::frmOtchet</name>
     <message>
         <source>Обновить</source>
@@ -3142,6 +3396,14 @@ Dates and times are local, YYYY-MM-DDTHH:MM:SS; an open outage has no end and no
     <message>
         <source>--host не сочетается с --vantages</source>
         <translation>--host does not go with --vantages</translation>
+    </message>
+    <message>
+        <source>Вместо журнала записать путь до узла, прослеженный в начале каждого сбоя, по строке на участок: outage_id,address,description,begin,hop,hop_address,rtt_ms (у участка без ответа hop_address и rtt_ms пусты).</source>
+        <translation>Instead of the log, write the route traced to the host when each outage began, a line per hop: outage_id,address,description,begin,hop,hop_address,rtt_ms (hop_address and rtt_ms empty for a hop that never answered).</translation>
+    </message>
+    <message>
+        <source>--addresses, --availability, --latency, --vantages и --paths пишут каждый свой файл; укажите один из них</source>
+        <translation>--addresses, --availability, --latency, --vantages and --paths each write a file of their own; give one of them</translation>
     </message>
 </context>
 <context>

@@ -333,6 +333,41 @@ StoreReply<AdminStore::Quiet> AdminStore::readQuiet()
     });
 }
 
+StoreReply<AdminStore::Thresholds> AdminStore::readRttThresholds()
+{
+    return action([](const Connection &c) {
+        Thresholds read;
+        QHash<QString, OutagePaths::Thresholds> stored;
+        QString error;
+        if (!OutagePaths::readThresholds(c.db, &stored, &error)) {
+            read.error = c.failure(error);
+            return read;
+        }
+        QSqlQuery query(c.db);
+        if (!runStatement(query, Statements::SelectAddressesForPass)) {
+            read.error = c.failure(statementError(query));
+            return read;
+        }
+        while (query.next()) {
+            const QString ip = query.value(0).toString();
+            read.hosts.append({ip, query.value(1).toString(), stored.value(ip)});
+        }
+        return read;
+    });
+}
+
+StoreReply<QString> AdminStore::writeRttThresholds(const QList<Thresholds::Host> &hosts)
+{
+    return action([hosts](const Connection &c) {
+        QString error;
+        for (const Thresholds::Host &h : hosts) {
+            if (!OutagePaths::writeThresholds(c.db, h.ip, h.thresholds, &error))
+                return c.failure(error);
+        }
+        return QString();
+    });
+}
+
 StoreReply<QString> AdminStore::mute(const AlertRecords::Mute &mute)
 {
     return action([mute](const Connection &c) {

@@ -12,6 +12,7 @@
 #include "OutageExport.h"
 #include "OutageLog.h"
 #include "OutageLogModel.h"
+#include "OutagePaths.h"
 #include "ProgramStore.h"
 
 #include <QDateTime>
@@ -180,6 +181,22 @@ public:
     StoreReply<QString> liftMutes(const QStringList &ips);
     StoreReply<QString> addMaintenance(const AlertRecords::MaintenanceWindow &window);
     StoreReply<QString> removeMaintenance(const QList<qint64> &ids);
+
+    // --- the monitor board's round-trip thresholds ---
+    struct Thresholds
+    {
+        QString error;  // empty when read
+        struct Host
+        {
+            QString ip;
+            QString desc;
+            OutagePaths::Thresholds thresholds;  // the defaults where none is stored
+        };
+        QList<Host> hosts;  // the book's, in its order
+    };
+    StoreReply<Thresholds> readRttThresholds();
+    // Each address's pair (the defaults remove its row); the failure's text, empty for success.
+    StoreReply<QString> writeRttThresholds(const QList<Thresholds::Host> &hosts);
 
     // --- alert channels ---
     struct Channels

@@ -1,5 +1,7 @@
 #include "OutageLogModel.h"
 
+#include "OutagePaths.h"
+
 #include "AddressOrder.h"
 #include "AlertRecords.h"
 #include "Database.h"
@@ -29,6 +31,7 @@ struct OutageLogModel::Block
     QHash<QString, qint32> textIds;
     QHash<qint64, QString> rawTexts; // key row * ColumnCount + column, rows of this block
     QHash<qint64, StoredMark> marks; // by outage id
+    QHash<qint64, QList<OutagePaths::Hop>> paths; // by outage id: the route traced at its begin
 
     qint32 intern(const QString &text)
     {
@@ -144,6 +147,21 @@ void readMarks(QSqlDatabase db, Block &block)
     }
 }
 
+// The paths traced when the rows' outages began. Like the marks, a failure
+// (a database older than the paths) leaves the rows without them.
+void readPaths(QSqlDatabase db, Block &block)
+{
+    if (block.rows.isEmpty())
+        return;
+    QVector<qint64> ids;
+    ids.reserve(block.rows.size());
+    for (const Row &row : std::as_const(block.rows))
+        ids.append(row.id);
+    QHash<qint64, QList<OutagePaths::Hop>> paths;
+    if (OutagePaths::readByIds(db, ids, &paths, nullptr))
+        block.paths = std::move(paths);
+}
+
 // Newest first, `limit` rows after the given row (none: from the newest).
 bool readKeyset(QSqlDatabase db, const QVariant &afterBegin, qint64 afterId, int limit, Page &page)
 {
@@ -164,6 +182,7 @@ bool readKeyset(QSqlDatabase db, const QVariant &afterBegin, qint64 afterId, int
         return failPage(page, query, db);
     page.atEnd = page.block.rows.size() < limit;
     readMarks(db, page.block);
+    readPaths(db, page.block);
     return true;
 }
 
@@ -300,6 +319,7 @@ bool readByIds(QSqlDatabase db, const QVector<qint64> &order, int from, int coun
     page.nextPosition = end;
     page.atEnd = end >= order.size();
     readMarks(db, page.block);
+    readPaths(db, page.block);
     return true;
 }
 
@@ -407,6 +427,7 @@ bool OutageLogModel::applyFirst(const std::shared_ptr<Page> &page, QString *erro
     m_rows.clear();
     m_rows.squeeze();
     m_marks.clear();
+    m_paths.clear();
     m_rawTexts.clear();
     m_texts.clear();
     m_textIds.clear();
@@ -446,6 +467,7 @@ void OutageLogModel::replaceAll(Block &&block)
     m_textIds = std::move(block.textIds);
     m_rawTexts = std::move(block.rawTexts);
     m_marks = std::move(block.marks);
+    m_paths = std::move(block.paths);
 }
 
 void OutageLogModel::appendBlock(Block &&block)
@@ -459,6 +481,7 @@ void OutageLogModel::appendBlock(Block &&block)
     for (auto it = block.rawTexts.cbegin(); it != block.rawTexts.cend(); ++it)
         m_rawTexts.insert(it.key() + base * ColumnCount, it.value());
     m_marks.insert(block.marks);
+    m_paths.insert(block.paths);
 }
 
 void OutageLogModel::setFilter(const QString &text)
@@ -571,6 +594,14 @@ qint32 OutageLogModel::intern(const QString &text)
     return id;
 }
 
+QString OutageLogModel::pathText(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return QString();
+    const auto it = m_paths.constFind(m_rows.at(row).id);
+    return it == m_paths.constEnd() ? QString() : OutagePaths::text(*it);
+}
+
 QString OutageLogModel::markText(int row) const
 {
     if (row < 0 || row >= m_rows.size())
@@ -639,11 +670,18 @@ QVariant OutageLogModel::data(const QModelIndex &index, int role) const
         // The cell's own text stays first: a narrow column's tooltip is
         // where its whole description is read.
         const QString why = markText(index.row());
-        if (why.isEmpty() || (m_showsMarks && index.column() == Mark))
+        const QString path = pathText(index.row());
+        if ((why.isEmpty() && path.isEmpty()) || (m_showsMarks && index.column() == Mark && path.isEmpty()))
             return QVariant();
+        QStringList lines;
         const QString text = data(index, Qt::DisplayRole).toString();
-        const QString said = tr("Без сигнала: %1").arg(why);
-        return text.isEmpty() ? said : text + QLatin1Char('\n') + said;
+        if (!text.isEmpty())
+            lines << text;
+        if (!why.isEmpty() && !(m_showsMarks && index.column() == Mark))
+            lines << tr("Без сигнала: %1").arg(why);
+        if (!path.isEmpty())
+            lines << tr("Путь в начале отказа:") << path;
+        return lines.join(QLatin1Char('\n'));
     }
     if (role != Qt::DisplayRole)
         return QVariant();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OutagePaths.h"
+
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QHash>
@@ -132,6 +134,8 @@ public:
     // Why the outage of `row` rang no alarm, in the operator's words; empty
     // when it rang (or was never weighed).
     QString markText(int row) const;
+    // The route traced when the row's outage began, one hop a line; empty: none.
+    QString pathText(int row) const;
     // The column of those reasons after the log's own (off: the listing as
     // it always was).
     void setShowsMarks(bool shown);
@@ -194,6 +198,7 @@ private:
 
     QVector<Row> m_rows;
     QHash<qint64, StoredMark> m_marks; // by outage id: few outages have one
+    QHash<qint64, QList<OutagePaths::Hop>> m_paths; // by outage id: the route traced at its begin
     bool m_showsMarks = false;
     bool m_showsDuration = false;
     QHash<qint64, QString> m_rawTexts; // key row * ColumnCount + column

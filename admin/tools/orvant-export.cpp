@@ -5,6 +5,7 @@
 //   orvant-export --latency [--host DESCRIPTION] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //   orvant-export --availability [--without-maintenance] [--from DATE] [--to DATE] [--db FILE] OUTPUT.csv
 //   orvant-export --vantages [--from DATE] [--to DATE] OUTPUT.csv
+//   orvant-export --paths [--from DATE] [--to DATE] [--host DESCRIPTION] [--db FILE] OUTPUT.csv
 //
 // The last form writes each host's availability over the time the monitor
 // watched, from the start of --from to the end of --to (default: the 30 days
@@ -15,7 +16,10 @@
 // --addresses writes the address book instead, in the form orvant-import
 // reads (address,description,timeout_ms,parent). --vantages writes each
 // vantage point's own outages (vantage,address,description,begin,end,
-// duration_s), which only a server database has.
+// duration_s), which only a server database has. --paths writes the route
+// traced when each outage began, a row per hop (outage_id,address,
+// description,begin,hop,hop_address,rtt_ms; an unanswered hop has an empty
+// hop_address and rtt_ms).
 // OUTPUT "-" is standard output. The database is the ping_addr.mdb beside
 // the program unless --db names another; it is only read. Exit 0 when the
 // file is written, 1 when the database or the output failed, 2 for a wrong
@@ -25,6 +29,7 @@
 #include "Database.h"
 #include "LatencyExport.h"
 #include "OutageExport.h"
+#include "PathExport.h"
 #include "VantageExport.h"
 #include "VantageRecords.h"
 #include "AvailabilityReport.h"
@@ -171,6 +176,12 @@ int main(int argc, char **argv)
                                                   "Вместо журнала записать сбои, которые видел каждый "
                                                   "наблюдательный пункт: vantage,address,description,begin,end,"
                                                   "duration_s (только база данных на сервере).")});
+    parser.addOption({QStringLiteral("paths"),
+                      QCoreApplication::translate("orvant-export",
+                                                  "Вместо журнала записать путь до узла, прослеженный в начале "
+                                                  "каждого сбоя, по строке на участок: outage_id,address,"
+                                                  "description,begin,hop,hop_address,rtt_ms (у участка без "
+                                                  "ответа hop_address и rtt_ms пусты).")});
     parser.addPositionalArgument(
         QStringLiteral("OUTPUT"),
         QCoreApplication::translate("orvant-export", "Файл CSV, в который писать; - для стандартного вывода."));
@@ -190,12 +201,16 @@ int main(int argc, char **argv)
     const bool addresses = parser.isSet(QStringLiteral("addresses"));
     // One kind of file per run: a second kind asked for would be silently dropped.
     int kinds = 0;
-    for (const char *kind : {"addresses", "availability", "latency", "vantages"})
+    for (const char *kind : {"addresses", "availability", "latency", "vantages", "paths"})
         kinds += parser.isSet(QLatin1String(kind)) ? 1 : 0;
     if (kinds > 1)
-        return fail(2, QCoreApplication::translate("orvant-export",
-                                                   "--addresses, --availability, --latency и --vantages пишут "
-                                                   "каждый свой файл; укажите один из них"));
+        return fail(2, parser.isSet(QStringLiteral("paths"))
+                           ? QCoreApplication::translate("orvant-export",
+                                                         "--addresses, --availability, --latency, --vantages и "
+                                                         "--paths пишут каждый свой файл; укажите один из них")
+                           : QCoreApplication::translate("orvant-export",
+                                                         "--addresses, --availability, --latency и --vantages пишут "
+                                                         "каждый свой файл; укажите один из них"));
     for (const char *logOnly : {"from", "to", "host"}) {
         if (addresses && parser.isSet(QLatin1String(logOnly)))
             return fail(2, QCoreApplication::translate("orvant-export",
@@ -217,8 +232,9 @@ int main(int argc, char **argv)
     const bool vantages = parser.isSet(QStringLiteral("vantages"));
     if (vantages && parser.isSet(QStringLiteral("host")))
         return fail(2, QCoreApplication::translate("orvant-export", "--host не сочетается с --vantages"));
+    const bool paths = parser.isSet(QStringLiteral("paths"));
     filter.marks = parser.isSet(QStringLiteral("marks"));
-    if (filter.marks && (addresses || availability || latency || vantages))
+    if (filter.marks && (addresses || availability || latency || vantages || paths))
         return fail(2, QCoreApplication::translate("orvant-export", "--marks бывает только у журнала сбоев"));
     const bool withoutMaintenance = parser.isSet(QStringLiteral("without-maintenance"));
     if (withoutMaintenance && !availability)
@@ -275,6 +291,7 @@ int main(int argc, char **argv)
             return fail(1, QCoreApplication::translate("orvant-export", "не удалось записать в стандартный вывод: %1")
                                .arg(out.errorString()));
         result = vantages  ? admin::VantageExport::toDevice(&out, filter, &error, &rows)
+                 : paths   ? admin::PathExport::toDevice(&out, filter, &error, &rows)
                  : latency ? admin::LatencyExport::toDevice(&out, filter, &error, &rows)
                            : OutageExport::toDevice(&out, filter, {}, &error, &rows);
         // A full disk or /dev/full is seen only when the last bytes go out,
@@ -286,6 +303,7 @@ int main(int argc, char **argv)
         out.close();
     } else {
         result = vantages  ? admin::VantageExport::toFile(output, filter, &error, &rows)
+                 : paths   ? admin::PathExport::toFile(output, filter, &error, &rows)
                  : latency ? admin::LatencyExport::toFile(output, filter, &error, &rows)
                            : OutageExport::toFile(output, filter, {}, &error, &rows);
     }
@@ -293,7 +311,7 @@ int main(int argc, char **argv)
     if (result != OutageExport::Result::Written)
         return fail(1, error);
     if (output != QLatin1String("-"))
-        told((latency || vantages ? QCoreApplication::translate("orvant-export", "записано строк: %1 (%2)")
+        told((latency || vantages || paths ? QCoreApplication::translate("orvant-export", "записано строк: %1 (%2)")
                       : QCoreApplication::translate("orvant-export", "записано сбоев: %1 (%2)"))
                  .arg(rows)
                  .arg(output));

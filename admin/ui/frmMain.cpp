@@ -1,4 +1,5 @@
 #include "frmMain.h"
+#include "frmRttThresholds.h"
 
 #include "AddressListModel.h"
 #include "frmImport.h"
@@ -424,6 +425,18 @@ void frmMain::applyLogHeadings(const QString &largestKey)
 
 void frmMain::logContextMenu(const QPoint &globalPos)
 {
+    if (m_txtLog->sourceModel() == m_addressFilterModel) {
+        // The monitor board's round-trip thresholds are the addresses' own:
+        // reached from the address listing, so the fixed window and its
+        // menus stay as they are.
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("mnuAddrsContext"));
+        QAction *thresholds = menu.addAction(tr("Пороги задержки для доски всех узлов..."));
+        thresholds->setObjectName(QStringLiteral("mnuThresholds"));
+        connect(thresholds, &QAction::triggered, this, &frmMain::showThresholds);
+        menu.exec(globalPos);
+        return;
+    }
     if (m_txtLog->sourceModel() != m_log)
         return;
     QMenu menu(this);
@@ -761,6 +774,12 @@ void frmMain::mnuExit_Click()
 } // namespace admin
 
 namespace admin {
+
+void frmMain::showThresholds()
+{
+    frmRttThresholds dialog(*m_store, this);
+    dialog.exec();
+}
 
 void frmMain::mnuAlerts_Click()
 {

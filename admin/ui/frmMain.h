@@ -84,6 +84,9 @@ public:
     void mnuDel_Click();
     void mnuOptions_Click();
     void mnuAlerts_Click();
+    // The board's round-trip thresholds per address (the address listing's
+    // context menu, mnuThresholds).
+    void showThresholds();
     void mnuClearLog_Click();
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.

@@ -69,6 +69,19 @@ QJsonObject AlertMessage::toJson() const
         const qint64 down = event == Event::Down ? -1 : h.downSeconds(at);
         o.insert(QStringLiteral("downtime_s"), down >= 0 ? QJsonValue(down) : QJsonValue(QJsonValue::Null));
         o.insert(QStringLiteral("behind"), h.behind);
+        if (!h.path.isEmpty()) {
+            QJsonArray hops;
+            for (const OutagePaths::Hop &p : h.path) {
+                QJsonObject hop;
+                hop.insert(QStringLiteral("hop"), p.number);
+                hop.insert(QStringLiteral("address"),
+                           p.address.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(p.address));
+                hop.insert(QStringLiteral("rtt_ms"),
+                           p.rttUs ? QJsonValue(double(*p.rttUs) / 1000.0) : QJsonValue(QJsonValue::Null));
+                hops.append(hop);
+            }
+            o.insert(QStringLiteral("path"), hops);
+        }
         list.append(o);
     }
     QJsonObject o;
@@ -116,6 +129,15 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
         const QJsonValue down = h.value(QStringLiteral("downtime_s"));
         if (down.isDouble())
             c.knownDownSeconds = qint64(down.toDouble());
+        for (const QJsonValue &hv : h.value(QStringLiteral("path")).toArray()) {
+            const QJsonObject ho = hv.toObject();
+            OutagePaths::Hop hop;
+            hop.number = ho.value(QStringLiteral("hop")).toInt();
+            hop.address = ho.value(QStringLiteral("address")).toString();
+            if (ho.value(QStringLiteral("rtt_ms")).isDouble())
+                hop.rttUs = qRound64(ho.value(QStringLiteral("rtt_ms")).toDouble() * 1000.0);
+            c.path.append(hop);
+        }
         m.hosts.append(c);
     }
     return m;

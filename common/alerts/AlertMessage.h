@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "OutagePaths.h"
+
 #include <optional>
 
 namespace alerts {
@@ -33,6 +35,9 @@ struct HostChange
     // on its monotonic clock, which a step of the wall clock does not move;
     // -1: not measured, the stored begin and end tell.
     qint64 knownDownSeconds = -1;
+    // The route traced when the outage began (empty: none traced): each
+    // hop's number, the router that answered and its round trip.
+    QList<OutagePaths::Hop> path;
 
     // Seconds from begin to end (restoration) or to `now` (reminder), the
     // measured length where there is one; -1 when the begin is not known.
@@ -53,6 +58,8 @@ struct AlertMessage
 
     // The form receivers get (documented in docs/desk-guide.md):
     // {"event","at","test","delivery_id","hosts":[{"address","description","begin","end","downtime_s","behind"}]}
+    // A host with a traced path also has "path":[{"hop","address","rtt_ms"}]
+    // (address and rtt_ms null for a hop that never answered).
     // Date-times are local ISO 8601 without a zone; end and downtime_s are
     // null where they do not apply (downtime_s: a restoration's length, a
     // reminder's time down so far).

@@ -84,6 +84,12 @@ QString AlertText::body(const AlertMessage &m)
         if (h.behind > 0)
             line += tr(" (за ним ещё узлов: %1)").arg(h.behind);
         lines << line;
+        if (!h.path.isEmpty()) {
+            lines << tr("  Путь в начале отказа:");
+            const QStringList hops = OutagePaths::text(h.path).split(QLatin1Char('\n'));
+            for (const QString &hop : hops)
+                lines << QStringLiteral("    ") + hop;
+        }
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

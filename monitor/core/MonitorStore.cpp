@@ -980,3 +980,70 @@ void MonitorStore::logDelivery(QObject *context, const alerts::DeliveryEntry &en
 }
 
 } // namespace monitor
+
+namespace monitor {
+
+void MonitorStore::readRttThresholds(
+    QObject *context,
+    std::function<void(bool ok, const QHash<QString, OutagePaths::Thresholds> &, const QString &error)> done)
+{
+    struct Out
+    {
+        bool ok = false;
+        QHash<QString, OutagePaths::Thresholds> thresholds;
+        QString error;
+    };
+    auto out = std::make_shared<Out>();
+    run(
+        context,
+        [out](Side &side) {
+            if (!side.usable()) {
+                out->error = side.unusableText();
+                return;
+            }
+            out->ok = OutagePaths::readThresholds(side.db(), &out->thresholds, &out->error);
+            side.noticeLoss(!out->ok);
+        },
+        [out, done] { done(out->ok, out->thresholds, out->error); });
+}
+
+void MonitorStore::writeOutagePath(QObject *context, const OutagePaths::Path &path,
+                                   std::function<void(const QString &error)> done)
+{
+    auto error = std::make_shared<QString>();
+    run(
+        context,
+        [path, error](Side &side) {
+            if (!side.usable()) {
+                *error = side.unusableText();
+                return;
+            }
+            side.noticeLoss(!OutagePaths::write(side.db(), path, error.get()));
+        },
+        [error, done] { done(*error); });
+}
+
+void MonitorStore::readOpenOutagePaths(
+    QObject *context, std::function<void(bool ok, const QList<OutagePaths::Path> &, const QString &error)> done)
+{
+    struct Out
+    {
+        bool ok = false;
+        QList<OutagePaths::Path> paths;
+        QString error;
+    };
+    auto out = std::make_shared<Out>();
+    run(
+        context,
+        [out](Side &side) {
+            if (!side.usable()) {
+                out->error = side.unusableText();
+                return;
+            }
+            out->ok = OutagePaths::readOpen(side.db(), &out->paths, &out->error);
+            side.noticeLoss(!out->ok);
+        },
+        [out, done] { done(out->ok, out->paths, out->error); });
+}
+
+} // namespace monitor

@@ -6,11 +6,13 @@
 #include "ExtraSettings.h"
 #include "LatencyRecorder.h"
 #include "OptionsRecord.h"
+#include "OutagePaths.h"
 #include "Outbox.h"
 #include "WatchedTime.h"
 #include "WriteQueue.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -166,6 +168,17 @@ public:
                     std::function<void(const QString &error)> done);
     void writeMute(QObject *context, const AlertRecords::Mute &mute, std::function<void(const QString &error)> done);
     void liftMute(QObject *context, const QString &ip, std::function<void(const QString &error)> done);
+
+    // --- the board and the paths --------------------------------------------
+    // The board's round-trip thresholds by address (absent: the defaults).
+    void readRttThresholds(QObject *context,
+                           std::function<void(bool ok, const QHash<QString, OutagePaths::Thresholds> &, const QString &error)>
+                               done);
+    // The route traced when an outage began, kept with it.
+    void writeOutagePath(QObject *context, const OutagePaths::Path &path, std::function<void(const QString &error)> done);
+    // The paths of the outages open now.
+    void readOpenOutagePaths(QObject *context,
+                             std::function<void(bool ok, const QList<OutagePaths::Path> &, const QString &error)> done);
 
     // alerts::Outbox
     void moveSecretsOut(QObject *context,

@@ -17,6 +17,8 @@
 #include "TrayIcon.h"
 #include "WidestValues.h"
 #include "frmOtchet.h"
+#include "BoardFeed.h"
+#include "OutagePathTracer.h"
 #include "mouse_scroll.h"
 
 #include <QAction>
@@ -114,6 +116,9 @@ Form1::Form1(Prompts &prompts, MonitorSession &session, const Form1Services &ser
     m_pendingRetry = new QTimer(this);
     m_pendingRetry->setInterval(250);
     connect(m_pendingRetry, &QTimer::timeout, this, &Form1::applyPendingState);
+
+    m_boardModel = new BoardModel(this);
+    new BoardFeed(&m_session, services.paths, m_boardModel, m_boardModel);
 
     PollingEngine *engine = m_session.engine();
     connect(engine, &PollingEngine::countdownChanged, this,
@@ -241,6 +246,7 @@ void Form1::buildMenus()
     m_myPopup->setObjectName(QStringLiteral("MyPopup"));
     QAction *open = add(m_myPopup, QStringLiteral("mnuOpen"), tr("Открыть"), &Form1::openWindow);
     add(m_myPopup, QStringLiteral("mnuOtch_"), tr("Отсутствие соединения"), &Form1::showReport);
+    add(m_myPopup, QStringLiteral("mnuBoard_"), tr("Все узлы"), &Form1::showBoard);
     separator(m_myPopup, QStringLiteral("it2"));
     add(m_myPopup, QStringLiteral("mnuQuit"), tr("Выход"), &Form1::quitFromTray);
     // The default item is drawn bold.
@@ -252,6 +258,7 @@ void Form1::buildMenus()
     QMenu *itm6 = menuBar()->addMenu(tr("Сведения"));
     itm6->setObjectName(QStringLiteral("itm6"));
     add(itm6, QStringLiteral("mnuOtch"), tr("Отсутствие соединения"), &Form1::showReport);
+    add(itm6, QStringLiteral("mnuBoard"), tr("Все узлы"), &Form1::showBoard);
     separator(itm6, QStringLiteral("it3"));
     add(itm6, QStringLiteral("mnuAbout"), tr("О программе"), &Form1::showAbout);
 }
@@ -341,6 +348,18 @@ void Form1::addEventLine(EventListModel::Kind kind, const QString &text)
     m_events->addTextLine(kind, Regional::timeWithSeconds(m_services.clock->now().time()), text);
 }
 
+void Form1::showBoard()
+{
+    if (!m_board) {
+        m_board = new frmBoard(m_boardModel, this);
+        m_board->setAttribute(Qt::WA_DeleteOnClose);
+        m_board->setWindowIcon(windowIcon());
+    }
+    m_board->show();
+    m_board->raise();
+    m_board->activateWindow();
+}
+
 frmOtchet *Form1::loadReport()
 {
     if (!m_report) {
@@ -352,6 +371,14 @@ frmOtchet *Form1::loadReport()
             addMuteActions(menu, QString());
         });
         m_report->follow(m_session.hostState());
+        if (OutagePathTracer *paths = m_services.paths) {
+            m_report->setPathLookup([paths](const QString &ip) {
+                const auto p = paths->paths().constFind(ip);
+                if (p == paths->paths().constEnd() || p->hops.isEmpty())
+                    return QString();
+                return tr("Путь в начале отказа:") + QLatin1Char('\n') + OutagePaths::text(p->hops);
+            });
+        }
         m_report->Label1_Click();
         showMutes();
     }

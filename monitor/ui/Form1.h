@@ -4,6 +4,8 @@
 #include "Form1Services.h"
 #include "PassReport.h"
 #include "frmOtchet.h"
+#include "frmBoard.h"
+#include "BoardModel.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -102,6 +104,8 @@ public slots:
     void openWindow();
     // "Отсутствие соединения" (mnuOtch): the report window.
     void showReport();
+    // "Все узлы" (mnuBoard, and mnuBoard_ of the tray menu): the board.
+    void showBoard();
     // "Администрирование" (mnuAdmin): starts admin beside the monitor.
     void startAdmin();
     // "О программе" (mnuAbout).
@@ -172,6 +176,10 @@ private:
     QTimer *m_timer2 = nullptr;
     QMenu *m_myPopup = nullptr;
     QPointer<frmOtchet> m_report;
+    // The board's rows live as long as the window, so the last hour is
+    // there whenever the board opens; its window is made on first use.
+    BoardModel *m_boardModel = nullptr;
+    QPointer<frmBoard> m_board;
 
     bool m_loaded = false;
     bool m_unloaded = false;

@@ -5,6 +5,7 @@
 namespace monitor {
 
 class Clock;
+class OutagePathTracer;
 class PassNotifier;
 class SoundPlayer;
 class TickSource;
@@ -22,6 +23,9 @@ struct Form1Services
     PassNotifier *notifier = nullptr;
     // Where the administration program lies (the monitor's own directory).
     QString programDirectory;
+    // The routes traced when outages begin, for the board's tooltips; none
+    // when null.
+    OutagePathTracer *paths = nullptr;
 };
 
 } // namespace monitor

@@ -19,6 +19,8 @@
 #include <QTextBlock>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QHelpEvent>
+#include <QToolTip>
 
 namespace monitor {
 
@@ -80,6 +82,7 @@ frmOtchet::frmOtchet(const Clock *clock, QWidget *parent)
     m_label1->setToolTip(tr("Обновить"));
     m_label1->move(0, Twips::toPixelsY(60, this));
     m_label1->installEventFilter(this);
+    m_txtOtch->viewport()->installEventFilter(this);
 
     m_txtOtch->setObjectName(QStringLiteral("txtOtch"));
     m_txtOtch->setFont(courier(8.25, false));
@@ -206,8 +209,25 @@ void frmOtchet::setMutes(const QList<AlertRecords::Mute> &mutes)
     m_muted->raise();
 }
 
+QString frmOtchet::toolTipAt(const QPoint &pos) const
+{
+    if (!m_pathOf)
+        return {};
+    const QString ip = addressOfLine(m_txtOtch->cursorForPosition(pos).block().text());
+    return ip.isEmpty() ? QString() : m_pathOf(ip);
+}
+
 bool frmOtchet::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_txtOtch->viewport() && event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = toolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, m_txtOtch->viewport());
+        return true;
+    }
     if (watched == m_label1 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && m_label1->rect().contains(mouse->position().toPoint())) {

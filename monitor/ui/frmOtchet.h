@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -51,6 +53,11 @@ public:
     QLabel *mutedLabel() const { return m_muted; }
     // The address of a list line ("desc[ip]<TAB>…"), empty for none.
     static QString addressOfLine(const QString &line);
+    // The tooltip of a line: the path traced when the outage of ip began
+    // (empty: no tooltip).
+    void setPathLookup(std::function<QString(const QString &ip)> lookup) { m_pathOf = std::move(lookup); }
+    // The tooltip of the list at a point of its viewport.
+    QString toolTipAt(const QPoint &pos) const;
 
 public slots:
     // Refresh: lists the open outages afresh under a new heading.
@@ -77,6 +84,7 @@ private:
     QLabel *m_muted;
     QString m_listText;
     int m_listTop;
+    std::function<QString(const QString &ip)> m_pathOf;
 };
 
 } // namespace monitor

@@ -46,6 +46,7 @@ private slots:
     void retryDelays();
     void jsonKeepsEveryByte();
     void restorationCarriesDowntime();
+    void downCarriesItsPath();
     void webhookForms_data();
     void webhookForms();
     void secretsNeverShown_data();
@@ -151,6 +152,38 @@ void tst_AlertMessage::jsonKeepsEveryByte()
     QVERIFY(back);
     QCOMPARE(back->hosts.first().description, Nasty);
     QCOMPARE(back->hosts.first().begin, T0);
+}
+
+// The route traced when the outage began: in the JSON (kept through the
+// outbox's bytes) and as lines of the mail; no key at all without one.
+void tst_AlertMessage::downCarriesItsPath()
+{
+    AlertMessage m;
+    m.event = Event::Down;
+    m.at = T0;
+    HostChange h = change(Event::Down, QStringLiteral("198.51.100.2"));
+    h.path = {{1, QStringLiteral("192.0.2.1"), 412}, {2, QString(), std::nullopt}};
+    m.hosts << h << change(Event::Down, QStringLiteral("198.51.100.3"));
+    const QJsonArray hosts = m.toJson().value(QLatin1String("hosts")).toArray();
+    const QJsonArray path = hosts.at(0).toObject().value(QLatin1String("path")).toArray();
+    QCOMPARE(path.size(), 2);
+    QCOMPARE(path.at(0).toObject().value(QLatin1String("hop")).toInt(), 1);
+    QCOMPARE(path.at(0).toObject().value(QLatin1String("address")).toString(), QStringLiteral("192.0.2.1"));
+    QCOMPARE(path.at(0).toObject().value(QLatin1String("rtt_ms")).toDouble(), 0.412);
+    QVERIFY(path.at(1).toObject().value(QLatin1String("address")).isNull());
+    QVERIFY(path.at(1).toObject().value(QLatin1String("rtt_ms")).isNull());
+    QVERIFY(!hosts.at(1).toObject().contains(QLatin1String("path")));
+
+    const auto back = AlertMessage::fromJson(m.toJsonBytes());
+    QVERIFY(back);
+    QCOMPARE(back->hosts.first().path, h.path);
+    QVERIFY(back->hosts.at(1).path.isEmpty());
+    const QStringList lines = AlertText::body(*back).split(QLatin1Char('\n'));
+    const int at = int(lines.indexOf(QStringLiteral("  Путь в начале отказа:")));
+    QVERIFY2(at > 0 && lines.at(at - 1).contains(QStringLiteral("198.51.100.2")), qPrintable(lines.join(u'|')));
+    QCOMPARE(lines.at(at + 1).trimmed(), QStringLiteral("1  192.0.2.1  0.4 мс"));
+    QCOMPARE(lines.at(at + 2).trimmed(), QStringLiteral("2  *"));
+    QVERIFY(lines.at(at + 3).contains(QStringLiteral("198.51.100.3")));
 }
 
 void tst_AlertMessage::restorationCarriesDowntime()

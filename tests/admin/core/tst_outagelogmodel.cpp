@@ -1,4 +1,5 @@
 #include "OutageLogModel.h"
+#include "OutagePaths.h"
 #include "TempDatabase.h"
 #include "Database.h"
 #include "DatabaseThread.h"
@@ -34,6 +35,7 @@ private slots:
     void marksSayWhyOutagesWereQuiet();
     void markWrittenAfterItsRowIsFollowed();
     void logWithoutMarksIsListedAllTheSame();
+    void pathsInTheTooltips();
 
 private:
     void addOutage(const QString &begin, const QVariant &end, const QString &ip, const QString &desc);
@@ -477,6 +479,45 @@ void tst_OutageLogModel::logWithoutMarksIsListedAllTheSame()
     model.checkForChanges();
     QCOMPARE(followed.size(), 1);
     QCOMPARE(model.rowCount(), 2);
+}
+
+// The route traced when an outage began, under the cell's text (and the
+// reason it was quiet) in every cell's tooltip of that outage's row, and in
+// no other row, with pages read later as with the first.
+void tst_OutageLogModel::pathsInTheTooltips()
+{
+    addOutage(QStringLiteral("2025-01-01 01:00:00"), QStringLiteral("2025-01-01 01:10:00"), QStringLiteral("10.0.0.5"),
+              QStringLiteral("Камера"));
+    addOutage(QStringLiteral("2025-01-01 02:00:00"), QVariant(), QStringLiteral("10.0.0.5"), QStringLiteral("Камера"));
+    addOutage(QStringLiteral("2025-01-01 03:00:00"), QVariant(), QStringLiteral("10.0.0.6"), QStringLiteral("Склад"));
+    addMark(QStringLiteral("10.0.0.6"), QStringLiteral("2025-01-01 03:00:00"), QStringLiteral("muted"), QVariant());
+    for (const auto &[ip, begin] : {std::pair{QStringLiteral("10.0.0.5"), QStringLiteral("2025-01-01 02:00:00")},
+                                    std::pair{QStringLiteral("10.0.0.6"), QStringLiteral("2025-01-01 03:00:00")}}) {
+        m_db->exec(QStringLiteral("insert into outage_paths (ip_addr,time_begin,hop,hop_addr,rtt_us) values (?,?,1,?,?)"),
+                   {ip, begin, QStringLiteral("192.0.2.1"), 1500});
+        m_db->exec(QStringLiteral("insert into outage_paths (ip_addr,time_begin,hop,hop_addr,rtt_us) values (?,?,2,null,null)"),
+                   {ip, begin});
+    }
+    OutageLogModel model;
+    model.setPageSize(1);
+    QString error;
+    QVERIFY2(model.reload(&error), qPrintable(error));
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QCOMPARE(model.rowCount(), 3);
+    const QString path = QStringLiteral("Путь в начале отказа:\n") + OutagePaths::text({{1, QStringLiteral("192.0.2.1"), 1500},
+                                                                                      {2, QString(), std::nullopt}});
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QString id = model.index(r, OutageLogModel::Id).data().toString();
+        const QString tip = model.index(r, OutageLogModel::Address).data(Qt::ToolTipRole).toString();
+        const QString address = model.index(r, OutageLogModel::Address).data().toString();
+        if (id == QStringLiteral("1"))
+            QVERIFY2(tip.isEmpty(), qPrintable(tip));
+        else if (id == QStringLiteral("2"))
+            QCOMPARE(tip, address + QLatin1Char('\n') + path);
+        else
+            QCOMPARE(tip, address + QStringLiteral("\nБез сигнала: сигналы отключены\n") + path);
+    }
 }
 
 QTEST_MAIN(tst_OutageLogModel)

@@ -566,13 +566,13 @@ void tst_Form1::menusAsDesigned()
     QCOMPARE(bar.at(1)->text(), QStringLiteral("Сведения"));
     QCOMPARE(bar.at(1)->menu()->objectName(), QStringLiteral("itm6"));
     QCOMPARE(items(bar.at(1)->menu()),
-             (QStringList{QStringLiteral("mnuOtch=Отсутствие соединения"), QStringLiteral("-it3"),
-                          QStringLiteral("mnuAbout=О программе")}));
+             (QStringList{QStringLiteral("mnuOtch=Отсутствие соединения"), QStringLiteral("mnuBoard=Все узлы"),
+                          QStringLiteral("-it3"), QStringLiteral("mnuAbout=О программе")}));
     // The tray's pop-up menu is not in the menu bar.
     QCOMPARE(rig.form->myPopup()->objectName(), QStringLiteral("MyPopup"));
     QCOMPARE(items(rig.form->myPopup()),
              (QStringList{QStringLiteral("mnuOpen=Открыть"), QStringLiteral("mnuOtch_=Отсутствие соединения"),
-                          QStringLiteral("-it2"), QStringLiteral("mnuQuit=Выход")}));
+                          QStringLiteral("mnuBoard_=Все узлы"), QStringLiteral("-it2"), QStringLiteral("mnuQuit=Выход")}));
 }
 
 void tst_Form1::adminStartedDetachedOrExplained()
