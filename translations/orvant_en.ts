@@ -2487,7 +2487,7 @@ Downtime: %5</translation>
         <translation>Marks</translation>
     </message>
     <message>
-        <source>нет связи</source>
+        <source>нет соединения</source>
         <translation>down</translation>
     </message>
     <message>
@@ -2507,7 +2507,7 @@ Downtime: %5</translation>
         <translation>up</translation>
     </message>
     <message numerus="yes">
-        <source>нет связи: %n</source>
+        <source>нет соединения: %n</source>
         <translation>
             <numerusform>%n down</numerusform>
             <numerusform>%n down</numerusform>

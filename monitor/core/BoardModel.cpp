@@ -52,7 +52,7 @@ QString BoardModel::statusText(Status status)
 {
     switch (status) {
     case Status::Down:
-        return QCoreApplication::translate("monitor::BoardModel", "нет связи");
+        return QCoreApplication::translate("monitor::BoardModel", "нет соединения");
     case Status::Unwatched:
         return QCoreApplication::translate("monitor::BoardModel", "не наблюдается");
     case Status::Losing:
@@ -403,7 +403,7 @@ QString BoardModel::countsText() const
     // texts say "3 down" with their own plural forms.
     QStringList parts;
     if (const int n = count(Status::Down))
-        parts << QCoreApplication::translate("monitor::BoardModel", "нет связи: %n", nullptr, n);
+        parts << QCoreApplication::translate("monitor::BoardModel", "нет соединения: %n", nullptr, n);
     if (const int n = count(Status::Unwatched))
         parts << QCoreApplication::translate("monitor::BoardModel", "не наблюдаются: %n", nullptr, n);
     if (const int n = count(Status::Losing))

@@ -15,7 +15,7 @@ import pyatspi
 
 LANG = sys.argv[1]
 TEXTS = {
-    "ru": {"menu": "Сведения", "board": "Все узлы", "filter": "Отбор", "down": "нет связи"},
+    "ru": {"menu": "Сведения", "board": "Все узлы", "filter": "Отбор", "down": "нет соединения"},
     "en": {"menu": "Info", "board": "All hosts", "filter": "Filter", "down": "down"},
 }[LANG]
 TITLE = {"ru": "Все узлы", "en": "All Hosts"}[LANG]

@@ -172,7 +172,7 @@ void tst_BoardModel::countsInTheHeader()
     QCOMPARE(model.count(BoardModel::Status::Losing), 2);
     QCOMPARE(model.markedCount(BoardModel::Muted), 1);
     QCOMPARE(model.countsText(),
-             QStringLiteral("Узлов: 200 — нет связи: 3, с потерями: 2, за упавшим родителем: 1, без звука: 1"));
+             QStringLiteral("Узлов: 200 — нет соединения: 3, с потерями: 2, за упавшим родителем: 1, без звука: 1"));
     // Nothing changed: no new counts.
     model.applyPass(pass(61'000, hosts));
     QCOMPARE(counts.count(), 1);

@@ -139,8 +139,8 @@ void tst_frmBoard::openedFromTheMenuDownHostOnTop()
     QCOMPARE(board->windowTitle(), QStringLiteral("Все узлы"));
     // The first pass ran before the window opened: its rows are there.
     QCOMPARE(rig.addresses(), QStringList({u"127.0.0.2"_s, u"127.0.0.3"_s, u"127.0.0.4"_s}));
-    QCOMPARE(board->table()->model()->index(0, BoardModel::State).data().toString(), QStringLiteral("нет связи"));
-    QCOMPARE(board->countsLabel()->text(), QStringLiteral("Узлов: 3 — нет связи: 1"));
+    QCOMPARE(board->table()->model()->index(0, BoardModel::State).data().toString(), QStringLiteral("нет соединения"));
+    QCOMPARE(board->countsLabel()->text(), QStringLiteral("Узлов: 3 — нет соединения: 1"));
 
     // The tray's entry raises the same window; a host that goes down later
     // climbs to the top with the next pass.
@@ -153,7 +153,7 @@ void tst_frmBoard::openedFromTheMenuDownHostOnTop()
     rig.engine.startPass();
     QVERIFY(ended.wait(10000));
     QCOMPARE(rig.addresses(), QStringList({u"127.0.0.4"_s, u"127.0.0.2"_s, u"127.0.0.3"_s}));
-    QCOMPARE(board->countsLabel()->text(), QStringLiteral("Узлов: 3 — нет связи: 2"));
+    QCOMPARE(board->countsLabel()->text(), QStringLiteral("Узлов: 3 — нет соединения: 2"));
 }
 
 void tst_frmBoard::filterAndOnlyProblems()
@@ -173,7 +173,7 @@ void tst_frmBoard::filterAndOnlyProblems()
     QCOMPARE(rig.addresses(), QStringList({u"127.0.0.2"_s}));
     // The tooltip of a row names the host and its state.
     const QString tip = board->table()->model()->index(0, BoardModel::Description).data(Qt::ToolTipRole).toString();
-    QVERIFY2(tip.contains(QStringLiteral("Склад (127.0.0.2)")) && tip.contains(QStringLiteral("нет связи")),
+    QVERIFY2(tip.contains(QStringLiteral("Склад (127.0.0.2)")) && tip.contains(QStringLiteral("нет соединения")),
              qPrintable(tip));
 }
 
