@@ -71,6 +71,14 @@ frmBoard::frmBoard(BoardModel *model, QWidget *parent)
         const int title = heading.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + 3 * em;
         m_table->setColumnWidth(c, std::max(widths[c] * em, title));
     }
+    // The state's words differ in length by language: the longest, beside
+    // its colour mark, is never cut.
+    int state = 0;
+    for (const auto status : {BoardModel::Status::Down, BoardModel::Status::Unwatched, BoardModel::Status::Losing,
+                              BoardModel::Status::Slow, BoardModel::Status::Up})
+        state = std::max(state, m_table->fontMetrics().horizontalAdvance(BoardModel::statusText(status)));
+    m_table->setColumnWidth(BoardModel::State,
+                            std::max(m_table->columnWidth(BoardModel::State), state + 4 * em));
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_counts, 1);
