@@ -140,11 +140,34 @@ int main(int argc, char **argv)
     // The channels hear what the desk heard, at every pass's end (reminders
     // fall due between changes): the quiet changes marked suppressed, a
     // late alarm with its outage's own begin.
-    QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
-                     [&deliveries, state = session->hostState()](const PassReport &report) {
-                         deliveries.passEnded(report.alertChanges(), report.endedAt,
-                                              state->downNow(report.endedMonoMs));
-                     });
+    //
+    // A vantage point's channels hear the log instead, which the writer
+    // alone changes: one message per outage of the rule, however many sites
+    // see it, naming them. Only the writer sends, so two vantages never
+    // send one outbox's message twice; a vantage that takes the log over
+    // takes the outbox with it.
+    const bool vantage = database.isVantage();
+    bool deliveriesStarted = false;
+    if (!vantage) {
+        QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
+                         [&deliveries, state = session->hostState()](const PassReport &report) {
+                             deliveries.passEnded(report.alertChanges(), report.endedAt,
+                                                  state->downNow(report.endedMonoMs));
+                         });
+    } else {
+        QObject::connect(session.get(), &MonitorSession::vantagePassed, &deliveries,
+                         [&deliveries, &deliveriesStarted, &clock, store = session->store()](const VantagePass &pass) {
+                             if (!pass.writer)
+                                 return;
+                             if (!deliveriesStarted) {
+                                 deliveriesStarted = true;
+                                 deliveries.start(store);
+                             }
+                             const QList<alerts::HostChange> changes = pass.alertChanges();
+                             if (!changes.isEmpty())
+                                 deliveries.passEnded(changes, clock.now());
+                         });
+    }
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
         const int left = deliveries.finishDeliveries(DeliveryGraceMs);
         if (left > 0)
@@ -186,7 +209,8 @@ int main(int argc, char **argv)
         // Only once this program is the database's one monitor: a second
         // monitor refused by the lock must not send the outbox too.
         if (started) {
-            deliveries.start(store);
+            if (!vantage)
+                deliveries.start(store);
             QString error;
             if (!latency.load(session->pendingSamplesPath(), &error))
                 std::fprintf(stderr, "orvant: %s\n",

@@ -69,6 +69,9 @@ QJsonObject AlertMessage::toJson() const
         const qint64 down = event == Event::Down ? -1 : h.downSeconds(at);
         o.insert(QStringLiteral("downtime_s"), down >= 0 ? QJsonValue(down) : QJsonValue(QJsonValue::Null));
         o.insert(QStringLiteral("behind"), h.behind);
+        // Only a vantage point's messages have it: a plain monitor's stay as they were.
+        if (!h.vantages.isEmpty())
+            o.insert(QStringLiteral("vantages"), QJsonArray::fromStringList(h.vantages));
         list.append(o);
     }
     QJsonObject o;
@@ -112,6 +115,8 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
         c.begin = fromIso(h.value(QStringLiteral("begin")));
         c.end = fromIso(h.value(QStringLiteral("end")));
         c.behind = h.value(QStringLiteral("behind")).toInt();
+        for (const QJsonValue &name : h.value(QStringLiteral("vantages")).toArray())
+            c.vantages << name.toString();
         // Kept as measured: the outbox holds the message as it was made.
         const QJsonValue down = h.value(QStringLiteral("downtime_s"));
         if (down.isDouble())

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,6 +34,9 @@ struct HostChange
     // on its monotonic clock, which a step of the wall clock does not move;
     // -1: not measured, the stored begin and end tell.
     qint64 knownDownSeconds = -1;
+    // Several vantage points: those that see the host down as the monitor
+    // that sends this knows it; empty for a plain monitor.
+    QStringList vantages;
 
     // Seconds from begin to end (restoration) or to `now` (reminder), the
     // measured length where there is one; -1 when the begin is not known.

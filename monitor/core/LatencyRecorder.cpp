@@ -1,5 +1,7 @@
 #include "LatencyRecorder.h"
 
+#include "VantageRecords.h"
+
 #include "Database.h"
 #include "DateTimeText.h"
 #include "LatencyStats.h"
@@ -191,6 +193,9 @@ bool LatencyRecorder::recordPass(const QDateTime &at, const std::vector<LatencyS
     QVariant passId;
     if (ok)
         ok = scalar(m_db, Statements::InsertLatencyPass, {DateTimeText::fromDateTime(at), m_hourId}, &passId, error);
+    // A vantage's passes are told apart from the other vantages' by its name.
+    if (ok && !m_vantage.isEmpty())
+        ok = VantageRecords::recordPass(m_db, passId.toLongLong(), m_vantage, error);
     // The pass's rows go as one array in one statement: ten thousand
     // statements would cost more in binding than the rows cost to write.
     QJsonArray rows;
@@ -324,6 +329,8 @@ LatencyRecorder::Step LatencyRecorder::retentionStep(const QDateTime &now, const
             return fail(del, error), Step::Failed;
         if (!runStatement(delPasses, Statements::DeleteLatencyPasses, {from, to}))
             return fail(delPasses, error), Step::Failed;
+        if (!m_vantage.isEmpty() && !VantageRecords::forgetPasses(m_db, from, to, error))
+            return Step::Failed;
         return tx.commit(error) ? Step::Worked : Step::Failed;
     }
     // Hourly rows: one old hour per step.
