@@ -172,7 +172,9 @@ bool LatencyRecorder::hostId(const LatencySample &s, qint64 *id, QString *error)
         return true;
     }
     QVariant v;
-    if (!scalar(m_db, Statements::InsertLatencyHost, {s.ip, s.desc}, &v, error))
+    // Vantages on one server may meet the same new address in one moment.
+    if (!scalar(m_db, m_vantage.isEmpty() ? Statements::InsertLatencyHost : Statements::UpsertLatencyHost,
+                {s.ip, s.desc}, &v, error))
         return false;
     *id = v.toLongLong();
     m_hostIds.insert(s.ip, *id);

@@ -77,7 +77,7 @@ void MonitorSession::onVantagePass(const VantagePass &pass)
         tell(tr("Журнал сбоев: %1 снова доступен по правилу «%2» (с %3).")
                  .arg(c.ip, pass.rule.text(), VantageRecords::localText(c.end)));
     for (const VantageWriter::Open &o : pass.applied.opens)
-        tell(tr("Журнал сбоев: %1 недоступен по правилу «%2» с %3; его не видят: %4.")
+        tell(tr("Журнал сбоев: %1 недоступен по правилу «%2» с %3; недоступен для пунктов: %4.")
                  .arg(o.ip, pass.rule.text(), VantageRecords::localText(o.begin), o.vantages.join(QLatin1String(", "))));
     emit vantagePassed(pass);
 }

@@ -58,7 +58,7 @@ q "delete from addrs; insert into addrs (ip_addr,descript,ping_timeout) values
      (\$\$127.0.0.2\$\$,\$\$h2\$\$,200),(\$\$127.0.0.3\$\$,\$\$h3\$\$,200),
      (\$\$127.0.0.4\$\$,\$\$h4\$\$,200),(\$\$127.0.0.5\$\$,\$\$h5\$\$,200);
    update options set refresh_time=0, \"view\"=0, snd_err=\$\$\$\$, snd_rest=\$\$\$\$;" || { echo "FAIL: the book"; exit 1; }
-vantage_tool() { "$ORVANT_BUILD_DIR/tools/orvant-vantage" --config "$work/a/orvant.conf" "$@"; }
+vantage_tool() { "$ORVANT_BIN_DIR/orvant-vantage" --config "$work/a/orvant.conf" "$@"; }
 
 start_relay() {
     python3 "$ORVANT_SOURCE_DIR/tests/support/unix_relay.py" "$work/relay/.s.PGSQL.5432" "$work/pg/sock/.s.PGSQL.5432" &
@@ -86,6 +86,11 @@ start() {
 drop() { nsenter -t "${pid[$1]}" -n nft add element inet e2e down "{ $2 }"; }
 undrop() { nsenter -t "${pid[$1]}" -n nft delete element inet e2e down "{ $2 }"; }
 kill_vantage() { kill -KILL "${pid[$1]}"; wait "${pid[$1]}" 2>/dev/null; }
+# restart V: started again, and registered by its new process.
+restart() {
+    start "$1"
+    wait_until 200 count_is "select pid from vantages where name=\$\$$1\$\$" "${pid[$1]}" || fail "$1 did not come back"
+}
 
 fail() {
     echo "FAIL: $* (at $(($(date +%s) - t0)) s)"
@@ -99,11 +104,17 @@ log_rows() { q "select count(*) from logs where ip=\$\$$1\$\$"; }
 open_log_rows() { q "select count(*) from logs where ip=\$\$$1\$\$ and foe=0"; }
 writer() { vantage_tool list | awk -F'\t' '$NF=="writer" {print $1}'; }
 live() { vantage_tool list | awk -F'\t' -v v="$1" '$1==v {print $3}'; }
+# Conditions for wait_until, evaluated afresh at every try.
+count_is() { [ "$(q "$1")" = "$2" ]; }
+has_writer() { [ -n "$(writer)" ]; }
+writer_other_than() { local w; w=$(writer); [ -n "$w" ] && [ "$w" != "$1" ]; }
+state_is() { [ "$(live "$1")" = "$2" ]; }
+has_pending() { ls "$work/c/"*-c.orvant-pending >/dev/null 2>&1; }
 
 start_relay
 for v in a b c; do start "$v"; done
-wait_until 200 test "$(q "select count(*) from vantages")" = 3 || fail "three vantages did not register"
-wait_until 100 test -n "$(writer)" || fail "no vantage took the writer's lock"
+wait_until 200 count_is "select count(*) from vantages" 3 || fail "three vantages did not register"
+wait_until 100 has_writer || fail "no vantage took the writer's lock"
 echo "vantages: $(vantage_tool list | cut -f1,3,6 | tr '\t\n' ' ;')"
 
 # 1. Under `all`: one vantage is not enough; all three are; back, closed once.
@@ -132,13 +143,13 @@ sleep 3
 [ "$(log_rows 127.0.0.4)" = 0 ] || fail "two vantages of three made a log row under all"
 killed_at=$(date +%s)
 kill_vantage $victim
-wait_until 450 test "$(live $victim)" = stale || fail "the killed vantage $victim never went stale"
+wait_until 450 state_is $victim stale || fail "the killed vantage $victim never went stale"
 stale_after=$(($(date +%s) - killed_at))
 [ "$stale_after" -ge 25 ] || fail "vantage $victim went stale after only $stale_after s"
 wait_for "select count(*) from logs where ip=\$\$127.0.0.4\$\$ and foe=0" 1 100 \
     || fail "the rule over the live vantages did not log 127.0.0.4"
 echo "killed vantage $victim: stale after ${stale_after} s; 127.0.0.4 then logged by the two left"
-start $victim
+restart $victim
 
 # 3. Under `any` one vantage is enough.
 vantage_tool rule any >/dev/null || fail "orvant-vantage rule any"
@@ -152,23 +163,22 @@ echo "any: 127.0.0.3 silent to $other alone is logged"
 w=$(writer)
 before=$(q "select count(*) from logs")
 kill_vantage $w
-wait_until 300 test -n "$(writer)" -a "$(writer)" != "$w" || fail "nobody took the log over from $w"
+wait_until 300 writer_other_than "$w" || fail "nobody took the log over from $w"
 new_writer=$(writer)
 sleep 3
 [ "$(q "select count(*) from logs")" = "$before" ] || fail "the takeover changed the rows: $before before, now $(q "select count(*) from logs")"
 echo "writer $w killed: $new_writer writes the log; $before rows, none doubled"
-start $w
+restart $w
 
 # 5. Vantage c is cut from the server; a host falls silent to it alone
 #    meanwhile (still `any`).
-[ "$(writer)" = c ] && { kill_vantage c; start c; }
-wait_until 200 test "$(live c)" = live || fail "c is not live before its cut"
+[ "$(writer)" = c ] && { kill_vantage c; restart c; }
+wait_until 200 writer_other_than c || fail "no writer but c before its cut"
 stop_relay
 cut_at=$(date "+%Y-%m-%d %H:%M:%S")
 wait_log c.log "Потеряна связь с сервером базы данных" 100 || fail "c did not notice the cut"
 drop c 127.0.0.5
-pending=$(ls "$work/c/"*-c.orvant-pending 2>/dev/null)
-wait_until 100 test -n "$(ls "$work/c/"*-c.orvant-pending 2>/dev/null)" || fail "c kept no pending file"
+wait_until 100 has_pending || fail "c kept no pending file"
 pending=$(ls "$work/c/"*-c.orvant-pending)
 grep -q 127.0.0.5 "$pending" || fail "the pending file does not hold the outage: $(cat "$pending")"
 [ "$(log_rows 127.0.0.5)" = 0 ] || fail "an outage seen only by the cut vantage reached the log during the cut"
