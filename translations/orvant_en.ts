@@ -1847,6 +1847,10 @@ Enter another number; the settings in the options table are unchanged.</translat
         <source>проверка: не доставлено</source>
         <translation>test: not delivered</translation>
     </message>
+    <message>
+        <source>  видят недоступным: %1</source>
+        <translation>  down for vantages: %1</translation>
+    </message>
 </context>
 <context>
     <name>alerts::DeliveryQueue</name>
@@ -2708,6 +2712,26 @@ Created: 14.09.2004</translation>
     <message>
         <source>Включение сигналов</source>
         <translation>Unmuting alerts</translation>
+    </message>
+    <message>
+        <source>Наблюдения этого пункта не сохранены в %1: %2</source>
+        <translation>This vantage's observations were not saved to %1: %2</translation>
+    </message>
+    <message>
+        <source>Наблюдательный пункт</source>
+        <translation>Vantage point</translation>
+    </message>
+    <message>
+        <source>Наблюдательный пункт «%1» ведёт журнал сбоев по правилу «%2».</source>
+        <translation>Vantage point “%1” writes the outage log by the rule “%2”.</translation>
+    </message>
+    <message>
+        <source>Журнал сбоев: %1 снова доступен по правилу «%2» (с %3).</source>
+        <translation>Outage log: %1 is up again by the rule “%2” (since %3).</translation>
+    </message>
+    <message>
+        <source>Журнал сбоев: %1 недоступен по правилу «%2» с %3; недоступен для пунктов: %4.</source>
+        <translation>Outage log: %1 is down by the rule “%2” since %3; down for vantages: %4.</translation>
     </message>
 </context>
 <context>
@@ -3577,6 +3601,10 @@ With the FILE &quot;-&quot; it is read from standard input and written to such a
     <message>
         <source>нет</source>
         <translation>none</translation>
+    </message>
+    <message>
+        <source>не видят: %1</source>
+        <translation>down for: %1</translation>
     </message>
 </context>
 <context>
