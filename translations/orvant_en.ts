@@ -1507,6 +1507,10 @@ all records older than %1?</translation>
         <source>|Длительность    </source>
         <translation>|Duration        </translation>
     </message>
+    <message>
+        <source>Наблюдательные пункты</source>
+        <translation>Vantage Points</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -1688,6 +1692,77 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>Отметьте дни недели, в которые начинаются работы.</source>
         <translation>Tick the weekdays on which the work starts.</translation>
+    </message>
+</context>
+<context>
+    <name>admin::frmVantages</name>
+    <message>
+        <source>Наблюдательные пункты</source>
+        <translation>Vantage Points</translation>
+    </message>
+    <message>
+        <source>Пункт</source>
+        <translation>Vantage</translation>
+    </message>
+    <message>
+        <source>Последний проход</source>
+        <translation>Last pass</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Интервал, с</source>
+        <translation>Interval, s</translation>
+    </message>
+    <message>
+        <source>Компьютер</source>
+        <translation>Machine</translation>
+    </message>
+    <message>
+        <source>Журнал</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Правило (all, any или число):</source>
+        <translation>Rule (all, any or a number):</translation>
+    </message>
+    <message>
+        <source>Сохранить правило</source>
+        <translation>Save rule</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты не прочитаны.</source>
+        <translation>The vantage points were not read.</translation>
+    </message>
+    <message>
+        <source>работает</source>
+        <translation>live</translation>
+    </message>
+    <message>
+        <source>молчит</source>
+        <translation>stale</translation>
+    </message>
+    <message>
+        <source>ведёт</source>
+        <translation>writer</translation>
+    </message>
+    <message>
+        <source>Правило — all, any или число от 1 до %1.</source>
+        <translation>The rule is all, any or a number from 1 to %1.</translation>
+    </message>
+    <message>
+        <source>Правило не сохранено.</source>
+        <translation>The rule was not saved.</translation>
     </message>
 </context>
 <context>
@@ -2715,7 +2790,7 @@ Created: 14.09.2004</translation>
     </message>
     <message>
         <source>Наблюдения этого пункта не сохранены в %1: %2</source>
-        <translation>This vantage's observations were not saved to %1: %2</translation>
+        <translation>This vantage&apos;s observations were not saved to %1: %2</translation>
     </message>
     <message>
         <source>Наблюдательный пункт</source>

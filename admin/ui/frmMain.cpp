@@ -16,6 +16,7 @@
 #include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
+#include "frmVantages.h"
 #include "frmAvailability.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
@@ -264,6 +265,10 @@ void frmMain::buildMenus()
     addAction(stat);
     separator(service, "itm2");
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
+    // Only a server database has vantage points: the item shows once the
+    // database is known to be one, so the menu of a file stays as it was.
+    m_vantagesAction = item(service, "mnuVantages", tr("Наблюдательные пункты"), &frmMain::mnuVantages_Click);
+    m_vantagesAction->setVisible(false);
 
     // The alert channels sit beside the menus rather than in them, so the
     // menus stay as they always were; the button joins the bar's corner
@@ -294,6 +299,7 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
+    m_vantagesAction->setVisible(m_config.isServer());
     const auto opened = DatabaseWait::wait(this, m_store->open(m_config));
     if (!opened)
         return false;
@@ -623,6 +629,15 @@ void frmMain::mnuOptions_Click()
 void frmMain::mnuClearLog_Click()
 {
     showDialog(m_frmClearLog);
+}
+
+void frmMain::mnuVantages_Click()
+{
+    if (!m_frmVantages)
+        m_frmVantages = new frmVantages(m_prompts, this);
+    if (!m_frmVantages->refresh())
+        return;
+    showDialog(m_frmVantages);
 }
 
 frmAvailability *frmMain::availabilityWindow() const
