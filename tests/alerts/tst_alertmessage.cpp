@@ -46,6 +46,7 @@ private slots:
     void retryDelays();
     void jsonKeepsEveryByte();
     void restorationCarriesDowntime();
+    void vantagesNamedOnlyWhenThereAreAny();
     void webhookForms_data();
     void webhookForms();
     void secretsNeverShown_data();
@@ -151,6 +152,30 @@ void tst_AlertMessage::jsonKeepsEveryByte()
     QVERIFY(back);
     QCOMPARE(back->hosts.first().description, Nasty);
     QCOMPARE(back->hosts.first().begin, T0);
+}
+
+// A vantage point's message names the vantages that see the host down, in
+// the JSON and in the text; a plain monitor's message is as it always was.
+void tst_AlertMessage::vantagesNamedOnlyWhenThereAreAny()
+{
+    AlertMessage m;
+    m.event = Event::Down;
+    m.at = T0;
+    m.hosts << change(Event::Down, QStringLiteral("192.0.2.1")) << change(Event::Down, QStringLiteral("192.0.2.2"));
+    m.hosts[0].vantages = QStringList{QStringLiteral("north"), QStringLiteral("Центр")};
+    const QJsonArray hosts = m.toJson().value(QLatin1String("hosts")).toArray();
+    QCOMPARE(hosts[0].toObject().value(QLatin1String("vantages")).toArray(),
+             QJsonArray({QStringLiteral("north"), QStringLiteral("Центр")}));
+    QVERIFY(!hosts[1].toObject().contains(QLatin1String("vantages")));
+    const auto back = AlertMessage::fromJson(m.toJsonBytes());
+    QVERIFY(back);
+    QCOMPARE(back->hosts[0].vantages, m.hosts[0].vantages);
+    QVERIFY(back->hosts[1].vantages.isEmpty());
+
+    const QStringList lines = AlertText::body(m).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);  // host, its vantages, host, the final newline
+    QVERIFY2(lines[1].contains(QStringLiteral("north, Центр")), qPrintable(lines[1]));
+    QVERIFY(lines[2].contains(QStringLiteral("192.0.2.2")));
 }
 
 void tst_AlertMessage::restorationCarriesDowntime()
