@@ -163,9 +163,9 @@ int main(int argc, char **argv)
                                  deliveriesStarted = true;
                                  deliveries.start(store);
                              }
-                             const QList<alerts::HostChange> changes = pass.alertChanges();
-                             if (!changes.isEmpty())
-                                 deliveries.passEnded(changes, clock.now());
+                             // At every pass, as a plain monitor's: reminders
+                             // fall due between changes.
+                             deliveries.passEnded(pass.alertChanges(), clock.now(), pass.logDownNow);
                          });
     }
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {

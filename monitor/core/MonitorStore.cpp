@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -1129,13 +1130,31 @@ void MonitorStore::vantagePass(QObject *context, int intervalSeconds, std::funct
                 side.noticeLoss(true);
                 return;
             }
+            QHash<QString, QString> descriptions;
+            for (const VantageWriter::Host &h : std::as_const(inputs.book)) {
+                if (!descriptions.contains(h.ip))
+                    descriptions.insert(h.ip, h.description);
+            }
+            for (const VantageWriter::Close &c : std::as_const(out->applied.closes))
+                out->closedDescriptions.insert(c.ip, descriptions.value(c.ip));
+            // The log's open rows as they stand now: those read, less the
+            // ones closed, with the ones opened.
+            QList<VantageWriter::OpenRow> open = inputs.openLogRows;
             for (const VantageWriter::Close &c : std::as_const(out->applied.closes)) {
-                for (const VantageWriter::Host &h : std::as_const(inputs.book)) {
-                    if (h.ip == c.ip) {
-                        out->closedDescriptions.insert(h.ip, h.description);
-                        break;
-                    }
-                }
+                open.removeIf([&c](const VantageWriter::OpenRow &r) { return r.ip == c.ip && r.begin == c.rowBegin; });
+            }
+            for (const VantageWriter::Open &o : std::as_const(out->applied.opens))
+                open.append({o.ip, o.begin});
+            std::stable_sort(open.begin(), open.end(),
+                             [](const VantageWriter::OpenRow &a, const VantageWriter::OpenRow &b) { return a.begin < b.begin; });
+            for (const VantageWriter::OpenRow &r : std::as_const(open)) {
+                alerts::HostChange h;
+                h.event = alerts::Event::Down;
+                h.address = r.ip;
+                h.description = descriptions.value(r.ip);
+                h.begin = QDateTime::fromSecsSinceEpoch(r.begin);
+                h.vantages = out->vantagesDown.value(r.ip);
+                out->logDownNow << h;
             }
             out->ok = true;
         },

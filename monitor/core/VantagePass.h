@@ -31,6 +31,10 @@ struct VantagePass
 
     // The book's descriptions of the addresses whose rows closed.
     QHash<QString, QString> closedDescriptions;
+    // The writer only: the log's open rows after this pass, oldest first
+    // (address, description, begin, and the vantages that see it down),
+    // for the alert channels' reminders.
+    QList<alerts::HostChange> logDownNow;
 
     // What the alert channels hear of the writer's pass: each row opened
     // (down, naming the vantages that see it so) and closed (up, naming

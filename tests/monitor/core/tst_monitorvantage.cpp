@@ -197,6 +197,13 @@ void tst_MonitorVantage::passKeepsHeartbeatAndWritesTheLogByTheRule()
              (QStringList{QStringLiteral("north"), QStringLiteral("south")}));
     QCOMPARE(scalar(db, QStringLiteral("select time_begin from logs where ip='192.0.2.1' and foe=0")),
              DateTimeText::fromDateTime(southBegin));
+    // The alert channels hear one outage naming both, and remind of it.
+    QList<alerts::HostChange> alerts = p.alertChanges();
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].event, alerts::Event::Down);
+    QCOMPARE(alerts[0].vantages, (QStringList{QStringLiteral("north"), QStringLiteral("south")}));
+    QCOMPARE(p.logDownNow.size(), 1);
+    QCOMPARE(p.logDownNow[0].begin.toSecsSinceEpoch(), southBegin.toSecsSinceEpoch());
     // Another pass changes nothing; the heartbeat moved on.
     p = pass();
     QVERIFY(p.ok && p.applied.isEmpty());
@@ -209,6 +216,12 @@ void tst_MonitorVantage::passKeepsHeartbeatAndWritesTheLogByTheRule()
              OutageStore::Outcome::Written);
     p = pass();
     QCOMPARE(p.applied.closes.size(), 1);
+    alerts = p.alertChanges();
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].event, alerts::Event::Up);
+    QCOMPARE(alerts[0].description, QStringLiteral("one"));
+    QCOMPARE(alerts[0].vantages, QStringList{QStringLiteral("south")});
+    QVERIFY(p.logDownNow.isEmpty());
     QVERIFY(pass().applied.isEmpty());
     QCOMPARE(scalar(db, QStringLiteral("select count(*)||'/'||min(time_end) from logs where foe=1")),
              QStringLiteral("1/") + DateTimeText::fromDateTime(end));
