@@ -5,7 +5,8 @@
 # socket directory is seen from every namespace). Vantage "c" reaches the
 # server through a relay the test can stop and start again.
 #  1. a host silent to one vantage: no log row under `all`; silent to all
-#     three: one row; back: closed once;
+#     three: one row and one alert naming the three (a command channel the
+#     test made); back: closed once, one alert;
 #  2. a vantage killed: stale after the bound, then the rule holds over the
 #     rest and a host silent to those left is logged;
 #  3. `any`: a host silent to one vantage is logged;
@@ -58,6 +59,33 @@ q "delete from addrs; insert into addrs (ip_addr,descript,ping_timeout) values
      (\$\$127.0.0.2\$\$,\$\$h2\$\$,200),(\$\$127.0.0.3\$\$,\$\$h3\$\$,200),
      (\$\$127.0.0.4\$\$,\$\$h4\$\$,200),(\$\$127.0.0.5\$\$,\$\$h5\$\$,200);
    update options set refresh_time=0, \"view\"=0, snd_err=\$\$\$\$, snd_rest=\$\$\$\$;" || { echo "FAIL: the book"; exit 1; }
+# A command channel: each message's JSON, one line each, in alerts.jsonl.
+settings=$(python3 -c 'import json,sys; print(json.dumps({"program": sys.argv[2], "arguments": ["-c",
+    "import sys; f = open(sys.argv[1], \"a\"); f.write(sys.stdin.read() + \"\\n\")", sys.argv[1]]}))' "$work/alerts.jsonl" "$(if [ -x /usr/bin/python3 ]; then echo /usr/bin/python3; else command -v python3; fi)")
+echo "insert into alert_channels (name,kind,settings,secret,events) values ('file','command',:'s','','down,up')" \
+    | psql -X -q -h "$work/pg/sock" -U postgres -d vantages_e2e -v s="$settings" || { echo "FAIL: the channel"; exit 1; }
+# alerts EVENT ADDRESS: the messages' hosts of that event and address, as
+# "vantage,vantage" lines.
+alerts() {
+    python3 - "$work/alerts.jsonl" "$1" "$2" <<'PY'
+import json, sys
+path, event, address = sys.argv[1:]
+try:
+    lines = open(path).read().split("\n")
+except FileNotFoundError:
+    lines = []
+for line in lines:
+    if not line.strip():
+        continue
+    m = json.loads(line)
+    if m["event"] != event:
+        continue
+    for h in m["hosts"]:
+        if h["address"] == address:
+            print(",".join(h.get("vantages", [])))
+PY
+}
+alerts_are() { [ "$(alerts "$1" "$2" | tr '\n' ' ')" = "$3" ]; }
 vantage_tool() { "$ORVANT_BIN_DIR/orvant-vantage" --config "$work/a/orvant.conf" "$@"; }
 
 start_relay() {
@@ -129,8 +157,12 @@ wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=0" 1 100 
 last_begin=$(q "select max(time_begin) from vantage_outages where ip=\$\$127.0.0.2\$\$")
 for v in a b c; do undrop $v 127.0.0.2; done
 wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=1" 1 100 || fail "back: the row did not close"
+wait_until 100 alerts_are up 127.0.0.2 " " || fail "no single alert of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
 sleep 2
 [ "$(log_rows 127.0.0.2)" = 1 ] || fail "the outage silent to all made $(log_rows 127.0.0.2) rows"
+alerts_are down 127.0.0.2 "a,b,c " || fail "the alerts of the outage: $(cat "$work/alerts.jsonl" 2>&1)"
+alerts_are up 127.0.0.2 " " || fail "the alerts of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
+echo "alerts: one message down for 127.0.0.2 naming a,b,c, one up (of $(grep -c . "$work/alerts.jsonl") sent so far)"
 echo "all: one row for 127.0.0.2 ($(q "select time_begin||' .. '||time_end from logs where ip=\$\$127.0.0.2\$\$"); the last vantage saw it down at $last_begin UTC)"
 
 # 2. A vantage that is not the writer is killed: while it is live its
