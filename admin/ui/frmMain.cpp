@@ -170,6 +170,7 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_filters->addWidget(m_addressFilter);
     cornerLayout->addWidget(filters);
     cornerLayout->addWidget(m_alertsButton);
+    cornerLayout->addWidget(m_vantagesButton);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -265,10 +266,6 @@ void frmMain::buildMenus()
     addAction(stat);
     separator(service, "itm2");
     item(service, "mnuOptions", tr("Настройки"), &frmMain::mnuOptions_Click);
-    // Only a server database has vantage points: the item shows once the
-    // database is known to be one, so the menu of a file stays as it was.
-    m_vantagesAction = item(service, "mnuVantages", tr("Наблюдательные пункты"), &frmMain::mnuVantages_Click);
-    m_vantagesAction->setVisible(false);
 
     // The alert channels sit beside the menus rather than in them, so the
     // menus stay as they always were; the button joins the bar's corner
@@ -278,6 +275,14 @@ void frmMain::buildMenus()
     m_alertsButton->setText(tr("Оповещения"));
     m_alertsButton->setAutoRaise(true);
     connect(m_alertsButton, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
+    // Beside it, as it is beside the menus: the vantage points, which only
+    // a server database has. It shows once the database is known to be one.
+    m_vantagesButton = new QToolButton(this);
+    m_vantagesButton->setObjectName(QStringLiteral("cmdVantages"));
+    m_vantagesButton->setText(tr("Наблюдательные пункты"));
+    m_vantagesButton->setAutoRaise(true);
+    m_vantagesButton->setVisible(false);
+    connect(m_vantagesButton, &QToolButton::clicked, this, &frmMain::mnuVantages_Click);
 }
 
 QString frmMain::databasePath() const
@@ -299,7 +304,7 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
-    m_vantagesAction->setVisible(m_config.isServer());
+    m_vantagesButton->setVisible(m_config.isServer());
     const auto opened = DatabaseWait::wait(this, m_store->open(m_config));
     if (!opened)
         return false;

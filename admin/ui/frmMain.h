@@ -167,7 +167,7 @@ private:
     QPointer<frmAlerts> m_frmAlerts;
     QPointer<frmClearLog> m_frmClearLog;
     QPointer<frmVantages> m_frmVantages;
-    QAction *m_vantagesAction = nullptr;
+    QToolButton *m_vantagesButton = nullptr;
     QPointer<frmAvailability> m_frmAvailability;
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;
