@@ -148,23 +148,46 @@ int main(int argc, char **argv)
     // The channels hear what the desk heard, at every pass's end (reminders
     // fall due between changes): the quiet changes marked suppressed, a
     // late alarm with its outage's own begin.
-    // A down message waits for the paths traced for its hosts (a few
-    // seconds at most), so that it carries them.
-    QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
-                     [&deliveries, &paths, state = session->hostState()](const PassReport &report) {
-                         paths.afterTraces(report, [&deliveries, &paths, state, report] {
-                             QList<alerts::HostChange> changes = report.alertChanges();
-                             for (alerts::HostChange &c : changes) {
-                                 const auto p = paths.paths().constFind(c.address);
-                                 if (c.event == alerts::Event::Down && p != paths.paths().constEnd()
-                                     && p->begin == DateTimeText::fromDateTime(c.begin))
-                                     c.path = p->hops;
-                             }
-                             deliveries.passEnded(changes, report.endedAt, state->downNow(report.endedMonoMs));
+    //
+    // A vantage point's channels hear the log instead, which the writer
+    // alone changes: one message per outage of the rule, however many sites
+    // see it, naming them. Only the writer sends, so two vantages never
+    // send one outbox's message twice; a vantage that takes the log over
+    // takes the outbox with it.
+    const bool vantage = database.isVantage();
+    bool deliveriesStarted = false;
+    if (!vantage) {
+        // A down message waits for the paths traced for its hosts (a few
+        // seconds at most), so that it carries them.
+        QObject::connect(engine.get(), &PollingEngine::passEnded, &deliveries,
+                         [&deliveries, &paths, state = session->hostState()](const PassReport &report) {
+                             paths.afterTraces(report, [&deliveries, &paths, state, report] {
+                                 QList<alerts::HostChange> changes = report.alertChanges();
+                                 for (alerts::HostChange &c : changes) {
+                                     const auto p = paths.paths().constFind(c.address);
+                                     if (c.event == alerts::Event::Down && p != paths.paths().constEnd()
+                                         && p->begin == DateTimeText::fromDateTime(c.begin))
+                                         c.path = p->hops;
+                                 }
+                                 deliveries.passEnded(changes, report.endedAt, state->downNow(report.endedMonoMs));
+                             });
                          });
-                     });
-    // Quitting gives the waiting messages to the channels at once.
-    QObject::connect(session.get(), &MonitorSession::stopping, &paths, [&paths] { paths.releaseWaiters(); });
+        // Quitting gives the waiting messages to the channels at once.
+        QObject::connect(session.get(), &MonitorSession::stopping, &paths, [&paths] { paths.releaseWaiters(); });
+    } else {
+        QObject::connect(session.get(), &MonitorSession::vantagePassed, &deliveries,
+                         [&deliveries, &deliveriesStarted, &clock, store = session->store()](const VantagePass &pass) {
+                             if (!pass.writer)
+                                 return;
+                             if (!deliveriesStarted) {
+                                 deliveriesStarted = true;
+                                 deliveries.start(store);
+                             }
+                             // At every pass, as a plain monitor's: reminders
+                             // fall due between changes.
+                             deliveries.passEnded(pass.alertChanges(), clock.now(), pass.logDownNow);
+                         });
+    }
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
         const int left = deliveries.finishDeliveries(DeliveryGraceMs);
         if (left > 0)
@@ -207,7 +230,8 @@ int main(int argc, char **argv)
         // Only once this program is the database's one monitor: a second
         // monitor refused by the lock must not send the outbox too.
         if (started) {
-            deliveries.start(store);
+            if (!vantage)
+                deliveries.start(store);
             QString error;
             if (!latency.load(session->pendingSamplesPath(), &error))
                 std::fprintf(stderr, "orvant: %s\n",

@@ -1541,6 +1541,10 @@ all records older than %1?</translation>
         <source>Пороги задержки для доски всех узлов...</source>
         <translation>Round-trip thresholds of the All hosts board...</translation>
     </message>
+    <message>
+        <source>Наблюдательные пункты</source>
+        <translation>Vantage Points</translation>
+    </message>
 </context>
 <context>
     <name>admin::frmOpt</name>
@@ -1764,6 +1768,77 @@ Enter another number; the settings in the options table are unchanged.</translat
     </message>
 </context>
 <context>
+    <name>admin::frmVantages</name>
+    <message>
+        <source>Наблюдательные пункты</source>
+        <translation>Vantage Points</translation>
+    </message>
+    <message>
+        <source>Пункт</source>
+        <translation>Vantage</translation>
+    </message>
+    <message>
+        <source>Последний проход</source>
+        <translation>Last pass</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Интервал, с</source>
+        <translation>Interval, s</translation>
+    </message>
+    <message>
+        <source>Компьютер</source>
+        <translation>Machine</translation>
+    </message>
+    <message>
+        <source>Журнал</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Правило (all, any или число):</source>
+        <translation>Rule (all, any or a number):</translation>
+    </message>
+    <message>
+        <source>Сохранить правило</source>
+        <translation>Save rule</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Наблюдательные пункты не прочитаны.</source>
+        <translation>The vantage points were not read.</translation>
+    </message>
+    <message>
+        <source>работает</source>
+        <translation>live</translation>
+    </message>
+    <message>
+        <source>молчит</source>
+        <translation>stale</translation>
+    </message>
+    <message>
+        <source>ведёт</source>
+        <translation>writer</translation>
+    </message>
+    <message>
+        <source>Правило — all, any или число от 1 до %1.</source>
+        <translation>The rule is all, any or a number from 1 to %1.</translation>
+    </message>
+    <message>
+        <source>Правило не сохранено.</source>
+        <translation>The rule was not saved.</translation>
+    </message>
+</context>
+<context>
     <name>admin::main</name>
     <message>
         <source>Программа уже запущена!</source>
@@ -1923,6 +1998,10 @@ Enter another number; the settings in the options table are unchanged.</translat
     <message>
         <source>  Путь в начале отказа:</source>
         <translation>  Path when the outage began:</translation>
+    </message>
+    <message>
+        <source>  видят недоступным: %1</source>
+        <translation>  down for vantages: %1</translation>
     </message>
 </context>
 <context>
@@ -2933,6 +3012,26 @@ Created: 14.09.2004</translation>
         <source>Включение сигналов</source>
         <translation>Unmuting alerts</translation>
     </message>
+    <message>
+        <source>Наблюдения этого пункта не сохранены в %1: %2</source>
+        <translation>This vantage&apos;s observations were not saved to %1: %2</translation>
+    </message>
+    <message>
+        <source>Наблюдательный пункт</source>
+        <translation>Vantage point</translation>
+    </message>
+    <message>
+        <source>Наблюдательный пункт «%1» ведёт журнал сбоев по правилу «%2».</source>
+        <translation>Vantage point “%1” writes the outage log by the rule “%2”.</translation>
+    </message>
+    <message>
+        <source>Журнал сбоев: %1 снова доступен по правилу «%2» (с %3).</source>
+        <translation>Outage log: %1 is up again by the rule “%2” (since %3).</translation>
+    </message>
+    <message>
+        <source>Журнал сбоев: %1 недоступен по правилу «%2» с %3; недоступен для пунктов: %4.</source>
+        <translation>Outage log: %1 is down by the rule “%2” since %3; down for vantages: %4.</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorStore</name>
@@ -3929,6 +4028,10 @@ With the FILE &quot;-&quot; it is read from standard input and written to such a
     <message>
         <source>нет</source>
         <translation>none</translation>
+    </message>
+    <message>
+        <source>не видят: %1</source>
+        <translation>down for: %1</translation>
     </message>
 </context>
 <context>

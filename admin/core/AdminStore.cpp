@@ -5,7 +5,9 @@
 #include "ExtraSettings.h"
 #include "LatencySettings.h"
 #include "OptionsStore.h"
+#include "Database.h"
 #include "Statements.h"
+#include "VantageRecords.h"
 
 #include <QSqlQuery>
 
@@ -75,6 +77,32 @@ StoreReply<StoreOutcome> AdminStore::saveRetention(int rawDays, int hourlyYears)
                                              {LatencySettings::HourlyYears, QString::number(hourlyYears)}};
         QString error;
         return c.outcome(ExtraSettings::write(c.db, values, &error), error);
+    });
+}
+
+StoreReply<AdminStore::Vantages> AdminStore::readVantages()
+{
+    return action([](const Connection &c) {
+        Vantages read;
+        read.server = Database::dialectOf(c.db) == Statements::Dialect::Postgres;
+        if (!read.server) {
+            read.outcome = c.outcome(true, QString());
+            return read;
+        }
+        QString error;
+        const bool ok = VantageRecords::listVantages(c.db, &read.vantages, &error)
+                        && VantageRecords::readRule(c.db, &read.rule, &error);
+        read.outcome = c.outcome(ok, error);
+        return read;
+    });
+}
+
+StoreReply<StoreOutcome> AdminStore::saveVantageRule(const VantageRule &rule)
+{
+    return action([rule](const Connection &c) {
+        QString error;
+        const bool ok = VantageRecords::requireServer(c.db, &error) && VantageRecords::writeRule(c.db, rule, &error);
+        return c.outcome(ok, error);
     });
 }
 

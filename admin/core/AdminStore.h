@@ -14,6 +14,8 @@
 #include "OutageLogModel.h"
 #include "OutagePaths.h"
 #include "ProgramStore.h"
+#include "VantageRule.h"
+#include "VantageState.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -65,6 +67,19 @@ public:
     };
     StoreReply<AlertSettingsRead> readAlertSettings();
     StoreReply<StoreOutcome> saveAlertSettings(const AlertRecords::Settings &settings);
+
+    // --- vantage points ---
+    // The vantages (name, last pass, live or stale, writer) and the rule
+    // the log follows; `server` false on a database file, which has none.
+    struct Vantages
+    {
+        StoreOutcome outcome;
+        bool server = false;
+        QList<VantageState> vantages;
+        VantageRule rule;
+    };
+    StoreReply<Vantages> readVantages();
+    StoreReply<StoreOutcome> saveVantageRule(const VantageRule &rule);
 
     // --- the outage log ---
     // Pages, filter, order and following run through the model, on this

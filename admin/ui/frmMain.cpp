@@ -17,6 +17,7 @@
 #include "WidestValues.h"
 #include "frmAdd.h"
 #include "frmClearLog.h"
+#include "frmVantages.h"
 #include "frmAvailability.h"
 #include "frmDel.h"
 #include "frmEdAdr.h"
@@ -170,6 +171,7 @@ frmMain::frmMain(Prompts &prompts, ProgramLauncher &launcher, const QString &pro
     m_filters->addWidget(m_addressFilter);
     cornerLayout->addWidget(filters);
     cornerLayout->addWidget(m_alertsButton);
+    cornerLayout->addWidget(m_vantagesButton);
     menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
@@ -274,6 +276,14 @@ void frmMain::buildMenus()
     m_alertsButton->setText(tr("Оповещения"));
     m_alertsButton->setAutoRaise(true);
     connect(m_alertsButton, &QToolButton::clicked, this, &frmMain::mnuAlerts_Click);
+    // Beside it, as it is beside the menus: the vantage points, which only
+    // a server database has. It shows once the database is known to be one.
+    m_vantagesButton = new QToolButton(this);
+    m_vantagesButton->setObjectName(QStringLiteral("cmdVantages"));
+    m_vantagesButton->setText(tr("Наблюдательные пункты"));
+    m_vantagesButton->setAutoRaise(true);
+    m_vantagesButton->setVisible(false);
+    connect(m_vantagesButton, &QToolButton::clicked, this, &frmMain::mnuVantages_Click);
 }
 
 QString frmMain::databasePath() const
@@ -295,6 +305,7 @@ bool frmMain::Form_Load()
         reportFailure(tr("Не удалось открыть базу данных."), error);
         return false;
     }
+    m_vantagesButton->setVisible(m_config.isServer());
     const auto opened = DatabaseWait::wait(this, m_store->open(m_config));
     if (!opened)
         return false;
@@ -636,6 +647,15 @@ void frmMain::mnuOptions_Click()
 void frmMain::mnuClearLog_Click()
 {
     showDialog(m_frmClearLog);
+}
+
+void frmMain::mnuVantages_Click()
+{
+    if (!m_frmVantages)
+        m_frmVantages = new frmVantages(m_prompts, this);
+    if (!m_frmVantages->refresh())
+        return;
+    showDialog(m_frmVantages);
 }
 
 frmAvailability *frmMain::availabilityWindow() const

@@ -29,6 +29,7 @@ class OutageLogModel;
 class ProgramLauncher;
 class frmAdd;
 class frmClearLog;
+class frmVantages;
 class frmAvailability;
 class frmDel;
 class frmEdAdr;
@@ -88,6 +89,8 @@ public:
     // context menu, mnuThresholds).
     void showThresholds();
     void mnuClearLog_Click();
+    // The vantage points and their rule (a server database only).
+    void mnuVantages_Click();
     // The whole log to a CSV file the operator names; a progress dialog
     // with a cancel button while it runs. False when it failed or was cancelled.
     bool mnuExport_Click();
@@ -166,6 +169,8 @@ private:
     QPointer<frmOpt> m_frmOpt;
     QPointer<frmAlerts> m_frmAlerts;
     QPointer<frmClearLog> m_frmClearLog;
+    QPointer<frmVantages> m_frmVantages;
+    QToolButton *m_vantagesButton = nullptr;
     QPointer<frmAvailability> m_frmAvailability;
     QLabel *m_logSummary = nullptr;
     QProgressDialog *m_exportProgress = nullptr;

@@ -82,6 +82,9 @@ QJsonObject AlertMessage::toJson() const
             }
             o.insert(QStringLiteral("path"), hops);
         }
+        // Only a vantage point's messages have it: a plain monitor's stay as they were.
+        if (!h.vantages.isEmpty())
+            o.insert(QStringLiteral("vantages"), QJsonArray::fromStringList(h.vantages));
         list.append(o);
     }
     QJsonObject o;
@@ -125,6 +128,8 @@ std::optional<AlertMessage> AlertMessage::fromJson(const QByteArray &bytes)
         c.begin = fromIso(h.value(QStringLiteral("begin")));
         c.end = fromIso(h.value(QStringLiteral("end")));
         c.behind = h.value(QStringLiteral("behind")).toInt();
+        for (const QJsonValue &name : h.value(QStringLiteral("vantages")).toArray())
+            c.vantages << name.toString();
         // Kept as measured: the outbox holds the message as it was made.
         const QJsonValue down = h.value(QStringLiteral("downtime_s"));
         if (down.isDouble())

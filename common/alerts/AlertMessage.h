@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "OutagePaths.h"
 
@@ -38,6 +39,9 @@ struct HostChange
     // The route traced when the outage began (empty: none traced): each
     // hop's number, the router that answered and its round trip.
     QList<OutagePaths::Hop> path;
+    // Several vantage points: those that see the host down as the monitor
+    // that sends this knows it; empty for a plain monitor.
+    QStringList vantages;
 
     // Seconds from begin to end (restoration) or to `now` (reminder), the
     // measured length where there is one; -1 when the begin is not known.

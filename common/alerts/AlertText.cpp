@@ -83,6 +83,8 @@ QString AlertText::body(const AlertMessage &m)
         }
         if (h.behind > 0)
             line += tr(" (за ним ещё узлов: %1)").arg(h.behind);
+        if (!h.vantages.isEmpty())
+            line += QLatin1Char('\n') + tr("  видят недоступным: %1").arg(h.vantages.join(QLatin1String(", ")));
         lines << line;
         if (!h.path.isEmpty()) {
             lines << tr("  Путь в начале отказа:");

@@ -228,4 +228,38 @@ qint64 HostState::downSeconds(const Host &host, const QDateTime &end, std::optio
     return stored ? *stored : -1;
 }
 
+void HostState::setVantagesDown(const QHash<QString, QStringList> &down)
+{
+    m_vantagesDown = down;
+}
+
+QStringList HostState::vantagesDown(const QString &ip) const
+{
+    if (m_vantageName.isEmpty())
+        return {};
+    QStringList names = m_vantagesDown.value(ip);
+    // This vantage's own pass is newer than what the server last said of it.
+    names.removeAll(m_vantageName);
+    if (isDown(ip))
+        names << m_vantageName;
+    names.sort();
+    return names;
+}
+
+QHash<QString, QStringList> HostState::allVantagesDown() const
+{
+    QHash<QString, QStringList> all;
+    if (m_vantageName.isEmpty())
+        return all;
+    QSet<QString> ips(m_downOrder.cbegin(), m_downOrder.cend());
+    for (auto it = m_vantagesDown.cbegin(); it != m_vantagesDown.cend(); ++it)
+        ips.insert(it.key());
+    for (const QString &ip : std::as_const(ips)) {
+        const QStringList names = vantagesDown(ip);
+        if (!names.isEmpty())
+            all.insert(ip, names);
+    }
+    return all;
+}
+
 } // namespace monitor

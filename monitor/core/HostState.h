@@ -99,6 +99,20 @@ public:
     // stored times (never negative); -1 when its begin is not a time.
     static qint64 downSeconds(const Host &host, const QDateTime &end, std::optional<qint64> endMonoMs);
 
+    // --- several vantage points --------------------------------------------
+    // This monitor's vantage name (empty: a plain monitor, and every list
+    // below is empty).
+    void setVantageName(const QString &name) { m_vantageName = name; }
+    QString vantageName() const { return m_vantageName; }
+    // What the server said at the last vantage pass: per address, the live
+    // vantages that find it silent.
+    void setVantagesDown(const QHash<QString, QStringList> &down);
+    // The vantages that see ip down now, sorted: the server's list, with
+    // this vantage's own view as of its latest pass laid over it.
+    QStringList vantagesDown(const QString &ip) const;
+    // The same for every address some vantage sees down.
+    QHash<QString, QStringList> allVantagesDown() const;
+
     // The alert marks of every host, as the alert policy keeps them.
     const AlertPolicy::State &alertMarks() const { return m_marks; }
     void setAlertMarks(const AlertPolicy::State &marks) { m_marks = marks; }
@@ -117,6 +131,8 @@ private:
     AlertPolicy::State m_marks;
     bool m_known = false;
     bool m_readAgain = false;
+    QString m_vantageName;
+    QHash<QString, QStringList> m_vantagesDown;
 };
 
 } // namespace monitor

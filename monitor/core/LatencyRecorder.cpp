@@ -1,5 +1,7 @@
 #include "LatencyRecorder.h"
 
+#include "VantageRecords.h"
+
 #include "Database.h"
 #include "DateTimeText.h"
 #include "LatencyStats.h"
@@ -170,7 +172,9 @@ bool LatencyRecorder::hostId(const LatencySample &s, qint64 *id, QString *error)
         return true;
     }
     QVariant v;
-    if (!scalar(m_db, Statements::InsertLatencyHost, {s.ip, s.desc}, &v, error))
+    // Vantages on one server may meet the same new address in one moment.
+    if (!scalar(m_db, m_vantage.isEmpty() ? Statements::InsertLatencyHost : Statements::UpsertLatencyHost,
+                {s.ip, s.desc}, &v, error))
         return false;
     *id = v.toLongLong();
     m_hostIds.insert(s.ip, *id);
@@ -191,6 +195,9 @@ bool LatencyRecorder::recordPass(const QDateTime &at, const std::vector<LatencyS
     QVariant passId;
     if (ok)
         ok = scalar(m_db, Statements::InsertLatencyPass, {DateTimeText::fromDateTime(at), m_hourId}, &passId, error);
+    // A vantage's passes are told apart from the other vantages' by its name.
+    if (ok && !m_vantage.isEmpty())
+        ok = VantageRecords::recordPass(m_db, passId.toLongLong(), m_vantage, error);
     // The pass's rows go as one array in one statement: ten thousand
     // statements would cost more in binding than the rows cost to write.
     QJsonArray rows;
@@ -324,6 +331,8 @@ LatencyRecorder::Step LatencyRecorder::retentionStep(const QDateTime &now, const
             return fail(del, error), Step::Failed;
         if (!runStatement(delPasses, Statements::DeleteLatencyPasses, {from, to}))
             return fail(delPasses, error), Step::Failed;
+        if (!m_vantage.isEmpty() && !VantageRecords::forgetPasses(m_db, from, to, error))
+            return Step::Failed;
         return tx.commit(error) ? Step::Worked : Step::Failed;
     }
     // Hourly rows: one old hour per step.

@@ -59,6 +59,10 @@ public:
     // One bounded step of retention, as of `now`.
     Step retentionStep(const QDateTime &now, const Retention &retention, QString *error);
 
+    // The vantage point whose passes these are (empty: a plain monitor):
+    // each pass is written with its name in vantage_passes too.
+    void setVantage(const QString &name) { m_vantage = name; }
+
     // About how many samples one step reads (and so how many rows it writes
     // at most): keeps each write transaction short.
     void setStepSamples(int samples) { m_stepSamples = qMax(1, samples); }
@@ -82,6 +86,7 @@ private:
     qint64 m_dayId = 0;
     QString m_dayText;
     int m_stepSamples = 20000;
+    QString m_vantage;
 };
 
 } // namespace monitor

@@ -48,6 +48,7 @@ MonitorSession::MonitorSession(const SessionSetup &setup, PollingEngine *engine,
     // told as waiting for the database.
     wireStore();
     m_engine->setStore(m_store.get());
+    m_state->setVantageName(setup.database.vantageName());
     m_engine->setHostState(m_state);
     m_engine->setAlertGate(&m_alerts);
     wireEngine();
@@ -158,7 +159,11 @@ void MonitorSession::wireEngine()
     // What keeps alarms quiet is read afresh for every pass.
     connect(engine, &PollingEngine::passStarted, this, &MonitorSession::reloadAlerts);
     connect(engine, &PollingEngine::passEnded, this,
-            [this](const PassReport &report) { storeMarks(report.marks); });
+            [this](const PassReport &report) {
+                storeMarks(report.marks);
+                if (isVantage())
+                    vantagePass();
+            });
     // The engine writes these to stderr itself.
     connect(engine, &PollingEngine::databaseError, this, &MonitorSession::databaseError);
     connect(engine, &PollingEngine::notice, this, &MonitorSession::notice);
@@ -489,6 +494,9 @@ QString MonitorSession::pendingWritesPath() const
                 && ch != QLatin1Char('_'))
                 ch = QLatin1Char('_');
         }
+        // A vantage point's own: several may run from one directory.
+        if (isVantage())
+            name += QLatin1Char('-') + c.vantageName();
         return QDir(m_setup.programDirectory).filePath(name + QStringLiteral(".orvant-pending"));
     }
     return QFileInfo(m_setup.databasePath).absoluteFilePath() + QStringLiteral(".orvant-pending");

@@ -6,6 +6,7 @@
 #include "HostState.h"
 #include "MonitorStore.h"
 #include "PassReport.h"
+#include "VantagePass.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -143,6 +144,9 @@ signals:
     void databaseBack();
     // The settings were read (at start, or once the database came).
     void settingsRead();
+    // A vantage point's pass was told to the server (see VantagePass.h):
+    // who sees which host down, and whether this vantage writes the log.
+    void vantagePassed(const monitor::VantagePass &pass);
 
 private:
     void wireEngine();
@@ -166,6 +170,11 @@ private:
     void storeMarks(const QList<AlertRecords::Mark> &marks);
     void reportWriteError(const QString &what, const QString &error);
     QString databaseName() const;
+    // A vantage point after each pass (MonitorSessionVantage.cpp).
+    bool isVantage() const { return m_setup.database.isVantage(); }
+    void vantagePass();
+    void onVantagePass(const VantagePass &pass);
+    void keepVantageWrites();
 
     SessionSetup m_setup;
     PollingEngine *m_engine;
@@ -189,6 +198,9 @@ private:
 
     AlertGate m_alerts;
     QString m_alertsError;  // the last failure to read them, said once
+    bool m_vantageWriter = false;
+    bool m_vantagePassRunning = false;
+    QString m_vantageError;  // the last failure of a vantage pass, said once
 };
 
 } // namespace monitor

@@ -9,9 +9,13 @@
 #include "ServerSession.h"
 #include "SingleInstance.h"
 #include "Statements.h"
+#include "VantageLock.h"
+#include "VantageRecords.h"
+#include "VantageWriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -21,6 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -127,6 +132,39 @@ struct MonitorStore::Side
                       : MonitorStore::tr("файл базы данных не открыт");
     }
 
+    // A vantage point's outage writes are its own view (vantage_outages, in
+    // UTC); the log is the writer's. Both statements are safe to repeat,
+    // so a write replayed after the server came back is one row.
+    bool writeOwnOutage(const OutageWrite &w, QSqlError *failure, QString *error)
+    {
+        const QString vantage = config.vantageName();
+        const QString at = VantageRecords::utcText(w.at.toSecsSinceEpoch());
+        QSqlQuery query(db());
+        bool ok = false;
+        if (w.kind == OutageWrite::Begin) {
+            ok = runStatement(query, Statements::InsertVantageOutage, {vantage, w.ip, at});
+        } else {
+            // The begin as HostState keeps it: a local date-time text.
+            const QDateTime begin = DateTimeText::toDateTime(w.begin.toString());
+            if (begin.isValid())
+                ok = runStatement(query, Statements::CloseVantageOutage,
+                                  {at, vantage, w.ip, VantageRecords::utcText(begin.toSecsSinceEpoch())});
+            else
+                ok = runStatement(query, Statements::CloseOpenVantageOutage, {at, vantage, w.ip});
+            // A begin whose row is not there (its local text read back across
+            // a change of the clock's offset): whatever is open ends.
+            if (ok && begin.isValid() && query.numRowsAffected() == 0) {
+                query.finish();
+                ok = runStatement(query, Statements::CloseOpenVantageOutage, {at, vantage, w.ip});
+            }
+        }
+        if (!ok) {
+            *failure = query.lastError();
+            *error = statementError(query);
+        }
+        return ok;
+    }
+
     OutageStore::Outcome writeOutage(const OutageWrite &w, QString *error)
     {
         if (!usable()) {
@@ -135,7 +173,9 @@ struct MonitorStore::Side
         }
         bool ok = false;
         QSqlError failure;
-        {
+        if (config.isVantage()) {
+            ok = writeOwnOutage(w, &failure, error);
+        } else {
             QSqlQuery query(db());
             const QString at = DateTimeText::fromDateTime(w.at);
             if (w.kind == OutageWrite::Begin)
@@ -539,8 +579,38 @@ void MonitorStore::close(int graceMs)
 
 namespace {
 
-bool readOpen(const QSqlDatabase &db, QList<StoredOutage> *rows, QString *error, QSqlError *failure)
+// A vantage point's window shows its own view: what it found silent and
+// has not seen answer since, with the begin as a local date-time text, as
+// the log's rows give it to a plain monitor.
+bool readOwnOpen(const QSqlDatabase &db, const QString &vantage, QList<StoredOutage> *rows, QString *error,
+                 QSqlError *failure)
 {
+    QSqlQuery query(db);
+    if (!runStatement(query, Statements::SelectOpenOutagesOfVantage, {vantage})) {
+        *error = statementError(query);
+        *failure = query.lastError();
+        return false;
+    }
+    QList<StoredOutage> read;
+    while (query.next()) {
+        const std::optional<qint64> begin = VantageRecords::fromUtcText(query.value(1).toString());
+        read.append({query.value(0).toString(), QString(),
+                     begin ? QVariant(VantageRecords::localText(*begin)) : QVariant()});
+    }
+    if (query.lastError().isValid()) {
+        *error = statementError(query);
+        *failure = query.lastError();
+        return false;
+    }
+    *rows = read;
+    return true;
+}
+
+bool readOpen(const QSqlDatabase &db, QList<StoredOutage> *rows, QString *error, QSqlError *failure,
+              const QString &vantage = QString())
+{
+    if (!vantage.isEmpty())
+        return readOwnOpen(db, vantage, rows, error, failure);
     QSqlQuery query(db);
     if (!runStatement(query, Statements::SelectOpenOutagesForReport)) {
         *error = statementError(query);
@@ -592,7 +662,7 @@ void MonitorStore::readBook(QObject *context, bool withOpenOutages, std::functio
             if (!withOpenOutages)
                 return;
             QSqlError failure;
-            if (!readOpen(side.db(), &out->open, &out->openError, &failure)) {
+            if (!readOpen(side.db(), &out->open, &out->openError, &failure, side.config.vantageName())) {
                 out->open.clear();
                 out->openStatus = side.server && side.server->lost(failure) ? Book::OpenLost : Book::OpenFailed;
             }
@@ -612,7 +682,7 @@ void MonitorStore::readOpenOutages(QObject *context, std::function<void(const Op
                 return;
             }
             QSqlError failure;
-            out->ok = readOpen(side.db(), &out->rows, &out->error, &failure);
+            out->ok = readOpen(side.db(), &out->rows, &out->error, &failure, side.config.vantageName());
             if (!out->ok && side.server)
                 out->lost = side.server->lost(failure);
         },
@@ -683,7 +753,10 @@ void MonitorStore::recordSamples(QObject *context, const QDateTime &at,
                 return;
             }
             if (!side.latency)  // for the connection as it is open now
+            {
                 side.latency = std::make_unique<LatencyRecorder>(side.db());
+                side.latency->setVantage(side.config.vantageName());
+            }
             if (!side.latency->recordPass(at, *samples, error.get())) {
                 if (error->isEmpty())
                     *error = QStringLiteral("?");
@@ -977,6 +1050,115 @@ void MonitorStore::logDelivery(QObject *context, const alerts::DeliveryEntry &en
             if (done)
                 done(*error);
         });
+}
+
+// --- vantage points ------------------------------------------------------------------
+
+void MonitorStore::vantagePass(QObject *context, int intervalSeconds, std::function<void(const VantagePass &)> done)
+{
+    auto out = std::make_shared<VantagePass>();
+    run(
+        context,
+        [out, intervalSeconds](Side &side) {
+            if (!side.server || !side.config.isVantage()) {
+                out->error = side.unusableText();
+                return;
+            }
+            if (!side.usable()) {
+                out->error = side.unusableText();
+                return;
+            }
+            const QString name = side.config.vantageName();
+            QSqlDatabase db = side.db();
+            if (!VantageRecords::heartbeat(db, name, intervalSeconds, side.server->sessionName(), &out->error)) {
+                side.noticeLoss(true);
+                return;
+            }
+            VantageRecords::WriterInputs inputs;
+            if (!VantageRecords::readWriterInputs(db, &inputs, &out->error)) {
+                side.noticeLoss(true);
+                return;
+            }
+            for (const VantageState &v : std::as_const(inputs.vantages)) {
+                if (v.name == name)
+                    out->writer = v.writer;
+            }
+            // The writer's lock is tried at every pass until it is held: the
+            // writer that ended (or whose line broke) gave it back with its
+            // session.
+            if (!out->writer) {
+                bool taken = false;
+                if (!VantageLock::tryWriter(db, &taken, &out->error)) {
+                    side.noticeLoss(true);
+                    return;
+                }
+                out->writer = taken;
+                for (VantageState &v : inputs.vantages) {
+                    if (v.name == name)
+                        v.writer = taken;
+                }
+            }
+            out->vantages = inputs.vantages;
+            out->rule = inputs.rule;
+            QSet<QString> live;
+            for (const VantageState &v : std::as_const(inputs.vantages)) {
+                if (v.isLive())
+                    live.insert(v.name);
+            }
+            for (auto it = inputs.intervals.cbegin(); it != inputs.intervals.cend(); ++it) {
+                QStringList down;
+                for (const VantageRule::Interval &i : it.value()) {
+                    if (i.end == VantageRule::Open && live.contains(i.vantage) && !down.contains(i.vantage))
+                        down << i.vantage;
+                }
+                if (!down.isEmpty()) {
+                    down.sort();
+                    out->vantagesDown.insert(it.key(), down);
+                }
+            }
+            if (!out->writer) {
+                out->ok = true;
+                return;
+            }
+            QElapsedTimer decideTime;
+            decideTime.start();
+            const VantageWriter::Decision decision =
+                VantageWriter::decide(inputs.book, inputs.intervals, inputs.vantages, inputs.rule,
+                                      inputs.openLogRows, QDateTime::currentSecsSinceEpoch());
+            out->decideMs = decideTime.elapsed();
+            if (!VantageRecords::applyDecision(db, decision, &out->applied, &out->error)) {
+                side.noticeLoss(true);
+                return;
+            }
+            QHash<QString, QString> descriptions;
+            for (const VantageWriter::Host &h : std::as_const(inputs.book)) {
+                if (!descriptions.contains(h.ip))
+                    descriptions.insert(h.ip, h.description);
+            }
+            for (const VantageWriter::Close &c : std::as_const(out->applied.closes))
+                out->closedDescriptions.insert(c.ip, descriptions.value(c.ip));
+            // The log's open rows as they stand now: those read, less the
+            // ones closed, with the ones opened.
+            QList<VantageWriter::OpenRow> open = inputs.openLogRows;
+            for (const VantageWriter::Close &c : std::as_const(out->applied.closes)) {
+                open.removeIf([&c](const VantageWriter::OpenRow &r) { return r.ip == c.ip && r.begin == c.rowBegin; });
+            }
+            for (const VantageWriter::Open &o : std::as_const(out->applied.opens))
+                open.append({o.ip, o.begin});
+            std::stable_sort(open.begin(), open.end(),
+                             [](const VantageWriter::OpenRow &a, const VantageWriter::OpenRow &b) { return a.begin < b.begin; });
+            for (const VantageWriter::OpenRow &r : std::as_const(open)) {
+                alerts::HostChange h;
+                h.event = alerts::Event::Down;
+                h.address = r.ip;
+                h.description = descriptions.value(r.ip);
+                h.begin = QDateTime::fromSecsSinceEpoch(r.begin);
+                h.vantages = out->vantagesDown.value(r.ip);
+                out->logDownNow << h;
+            }
+            out->ok = true;
+        },
+        [out, done] { done(*out); });
 }
 
 } // namespace monitor

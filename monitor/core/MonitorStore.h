@@ -8,6 +8,7 @@
 #include "OptionsRecord.h"
 #include "OutagePaths.h"
 #include "Outbox.h"
+#include "VantagePass.h"
 #include "WatchedTime.h"
 #include "WriteQueue.h"
 
@@ -198,6 +199,12 @@ public:
                            std::function<void(const QString &error)> done) override;
     void logDelivery(QObject *context, const alerts::DeliveryEntry &entry,
                      std::function<void(const QString &error)> done) override;
+
+    // --- vantage points -------------------------------------------------------
+    // A vantage point's work at the end of each pass (see VantagePass.h):
+    // its heartbeat, one try at the writer's lock, and for the writer the
+    // rule applied to the log.
+    void vantagePass(QObject *context, int intervalSeconds, std::function<void(const VantagePass &)> done);
 
     // --- the end ------------------------------------------------------------
     // Milliseconds the statement now running has taken, -1 when none runs.

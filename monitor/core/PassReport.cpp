@@ -32,7 +32,7 @@ bool PassReport::decidedAtEnd() const
 QList<alerts::HostChange> PassReport::alertChanges() const
 {
     QList<alerts::HostChange> out;
-    auto add = [&out](const OutageChange &c) {
+    auto add = [this, &out](const OutageChange &c) {
         alerts::HostChange h;
         h.event = c.kind == OutageChange::Began ? alerts::Event::Down : alerts::Event::Up;
         h.address = c.ip;
@@ -45,6 +45,7 @@ QList<alerts::HostChange> PassReport::alertChanges() const
         // The channels hear what the desk heard: a quiet change is marked.
         h.suppressed = !c.rings();
         h.behind = c.behind;
+        h.vantages = vantagesDown.value(c.ip);
         out.append(h);
     };
     for (const OutageChange &c : changes)

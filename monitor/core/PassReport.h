@@ -7,6 +7,7 @@
 #include "NotificationText.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -74,6 +75,10 @@ struct PassReport
     std::optional<qint64> endedMonoMs;
     int slowestTimeoutMs = 0;  // of the book the pass read
     int refreshSecs = 0;
+    // A vantage point: per address, the vantages that see it down at the
+    // pass's end (this one's own view, the others' as the server last told),
+    // for a board's column and the alerts. Empty for a plain monitor.
+    QHash<QString, QStringList> vantagesDown;
     // Every probed host's attempts and round trip; shared by everyone who
     // keeps them (a pass of 10,000 hosts is copied by nobody). Null: none.
     std::shared_ptr<const std::vector<LatencySample>> samples;

@@ -648,6 +648,7 @@ void PollingEngine::finishPass()
     report.watched = m_lastPassWatched;
     report.noNetwork = m_passNoNetwork;
     report.unrouted = m_lastUnrouted;
+    report.vantagesDown = m_state->allVantagesDown();
     report.endedAt = now;
     report.endedMonoMs = monotonicMs();
     report.slowestTimeoutMs = slowestTimeoutMs();

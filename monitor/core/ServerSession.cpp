@@ -1,6 +1,8 @@
 #include "ServerSession.h"
 
 #include "MonitorLock.h"
+#include "VantageLock.h"
+#include "VantageRecords.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>
@@ -80,7 +82,8 @@ ServerSession::OpenResult ServerSession::open(QString *text)
     MonitorLock::Result result = MonitorLock::Result::Failed;
     m_heldByOwn = false;
     if (MonitorLock::nameSession(db, m_sessionName, &error))
-        result = MonitorLock::take(db, m_sessionName, &holder, &error, &m_heldByOwn);
+        result = m_config.isVantage() ? takeVantage(db, &holder, &error)
+                                      : MonitorLock::take(db, m_sessionName, &holder, &error, &m_heldByOwn);
     switch (result) {
     case MonitorLock::Result::Taken:
         m_state = State::Connected;
@@ -101,6 +104,26 @@ ServerSession::OpenResult ServerSession::open(QString *text)
     if (text)
         *text = tr("Не удалось занять базу данных %1 для монитора: %2").arg(m_config.describe(), error);
     return OpenResult::Failed;
+}
+
+// A vantage point shares the database with the other vantages: it takes
+// the shared lock and (re)registers its row, whose heartbeats its passes
+// then renew. A plain monitor or a running vantage of the same name keeps
+// it off, as a plain monitor is kept off by another.
+MonitorLock::Result ServerSession::takeVantage(QSqlDatabase db, QString *holder, QString *error)
+{
+    switch (VantageLock::take(db, m_config.vantageName(), m_sessionName, holder, error)) {
+    case VantageLock::Result::Taken:
+        break;
+    case VantageLock::Result::HeldByMonitor:
+    case VantageLock::Result::NameInUse:
+        return MonitorLock::Result::HeldByOther;
+    case VantageLock::Result::Failed:
+        return MonitorLock::Result::Failed;
+    }
+    if (!VantageRecords::registerVantage(db, m_config.vantageName(), 0, m_sessionName, error))
+        return MonitorLock::Result::Failed;
+    return MonitorLock::Result::Taken;
 }
 
 void ServerSession::close()

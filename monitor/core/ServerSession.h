@@ -2,10 +2,12 @@
 
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "MonitorLock.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSqlDatabase>
 #include <QString>
 
 class QIODevice;
@@ -54,6 +56,7 @@ public:
     // The name the session shows on the server (application_name): this
     // process's, unless a test plays a monitor elsewhere.
     void setSessionName(const QString &name) { m_sessionName = name; }
+    QString sessionName() const { return m_sessionName; }
 
     State state() const { return m_state; }
     bool isConnected() const { return m_state == State::Connected; }
@@ -97,6 +100,7 @@ signals:
     void heldByOther(const QString &holder, bool ownSession);
 
 private:
+    MonitorLock::Result takeVantage(QSqlDatabase db, QString *holder, QString *error);
     void knock();
     // The socket the server should listen on: a local one for a socket
     // directory (or none named), else TCP; null when libpq's own choice

@@ -47,6 +47,7 @@ private slots:
     void jsonKeepsEveryByte();
     void restorationCarriesDowntime();
     void downCarriesItsPath();
+    void vantagesNamedOnlyWhenThereAreAny();
     void webhookForms_data();
     void webhookForms();
     void secretsNeverShown_data();
@@ -184,6 +185,30 @@ void tst_AlertMessage::downCarriesItsPath()
     QCOMPARE(lines.at(at + 1).trimmed(), QStringLiteral("1  192.0.2.1  0.4 мс"));
     QCOMPARE(lines.at(at + 2).trimmed(), QStringLiteral("2  *"));
     QVERIFY(lines.at(at + 3).contains(QStringLiteral("198.51.100.3")));
+}
+
+// A vantage point's message names the vantages that see the host down, in
+// the JSON and in the text; a plain monitor's message is as it always was.
+void tst_AlertMessage::vantagesNamedOnlyWhenThereAreAny()
+{
+    AlertMessage m;
+    m.event = Event::Down;
+    m.at = T0;
+    m.hosts << change(Event::Down, QStringLiteral("192.0.2.1")) << change(Event::Down, QStringLiteral("192.0.2.2"));
+    m.hosts[0].vantages = QStringList{QStringLiteral("north"), QStringLiteral("Центр")};
+    const QJsonArray hosts = m.toJson().value(QLatin1String("hosts")).toArray();
+    QCOMPARE(hosts[0].toObject().value(QLatin1String("vantages")).toArray(),
+             QJsonArray({QStringLiteral("north"), QStringLiteral("Центр")}));
+    QVERIFY(!hosts[1].toObject().contains(QLatin1String("vantages")));
+    const auto back = AlertMessage::fromJson(m.toJsonBytes());
+    QVERIFY(back);
+    QCOMPARE(back->hosts[0].vantages, m.hosts[0].vantages);
+    QVERIFY(back->hosts[1].vantages.isEmpty());
+
+    const QStringList lines = AlertText::body(m).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);  // host, its vantages, host, the final newline
+    QVERIFY2(lines[1].contains(QStringLiteral("north, Центр")), qPrintable(lines[1]));
+    QVERIFY(lines[2].contains(QStringLiteral("192.0.2.2")));
 }
 
 void tst_AlertMessage::restorationCarriesDowntime()

@@ -1,7 +1,13 @@
 // /metrics as text: one HELP and TYPE per family, label values escaped,
 // unknown values left out instead of written as something, base units.
-// (promtool and a real Prometheus read it in tst_web_e2e.)
+// (promtool and a real Prometheus read it in tst_web_e2e.) Also the hosts' JSON
+// with vantage points.
 #include "MetricsText.h"
+#include "StatusJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QTest>
 
@@ -15,6 +21,7 @@ private slots:
     void labelValues_data();
     void labelValues();
     void hostsInBaseUnits();
+    void vantagesDownOnlyWithVantages();
 };
 
 void tst_MetricsText::labelValues_data()
@@ -81,6 +88,31 @@ void tst_MetricsText::hostsInBaseUnits()
     QVERIFY(text.indexOf("# TYPE orvant_host_info") < text.indexOf("orvant_host_info{"));
     for (const QByteArray &line : lines)
         QVERIFY2(line.isEmpty() || line.startsWith("# ") || line.startsWith("orvant_"), line.constData());
+}
+
+// The JSON and the metrics of a database with vantage points name, per
+// host, those that find it silent; without vantages neither says a word.
+void tst_MetricsText::vantagesDownOnlyWithVantages()
+{
+    StatusBoard b;
+    b.watching = true;
+    HostBoard seen;
+    seen.address = QStringLiteral("192.0.2.1");
+    HostBoard other;
+    other.address = QStringLiteral("192.0.2.2");
+    b.hosts = {seen, other};
+    QVERIFY(!MetricsText::hosts(b).contains("vantages"));
+    QVERIFY(!StatusJson::hosts(b).contains("vantages"));
+
+    b.hosts[0].vantagesDown = QStringList{QStringLiteral("north"), QStringLiteral("Юг")};
+    b.hosts[1].vantagesDown = QStringList{};
+    const QList<QByteArray> lines = MetricsText::hosts(b).split('\n');
+    QVERIFY(lines.contains("orvant_host_vantages_down{address=\"192.0.2.1\",description=\"\"} 2"));
+    QVERIFY(lines.contains("orvant_host_vantages_down{address=\"192.0.2.2\",description=\"\"} 0"));
+    const QJsonArray hosts = QJsonDocument::fromJson(StatusJson::hosts(b)).array();
+    QCOMPARE(hosts[0].toObject().value(QLatin1String("vantages_down")).toArray(),
+             QJsonArray({QStringLiteral("north"), QStringLiteral("Юг")}));
+    QCOMPARE(hosts[1].toObject().value(QLatin1String("vantages_down")).toArray(), QJsonArray());
 }
 
 QTEST_GUILESS_MAIN(tst_MetricsText)

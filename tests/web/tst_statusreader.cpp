@@ -32,6 +32,7 @@ private slots:
     void readsChangesAtTheNextReading();
     void roundTripsFromTheLastPassOn();
     void olderDatabaseWithoutTheNewerTables();
+    void vantagesDownOfTheLiveVantagesOnly();
 
 private:
     QDateTime m_now;
@@ -231,6 +232,42 @@ void tst_StatusReader::olderDatabaseWithoutTheNewerTables()
     QVERIFY(b.hosts[0].downSince.has_value());
     QVERIFY(!b.hosts[0].windows[2].availabilityMilliPercent());
     QVERIFY(!b.lastPass);
+}
+
+// A server with vantage points: per host, the live vantages whose own
+// outage is open; a stale vantage's counts for nothing. The file (and a
+// server without vantages) says nothing of them.
+void tst_StatusReader::vantagesDownOfTheLiveVantagesOnly()
+{
+    TempDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    QVERIFY(db.exec(QStringLiteral("delete from addrs")));
+    QVERIFY(db.exec(QStringLiteral("insert into addrs (ip_addr,descript,ping_timeout) values "
+                                   "('192.0.2.1','router',500),('192.0.2.2','switch',500)")));
+    StatusReader reader;
+    QString error;
+    QVERIFY2(reader.refresh(db.connection(), m_now, &error), qPrintable(error));
+    QVERIFY(!reader.data().hasVantages);
+    if (!db.isServer())
+        return;
+    QVERIFY(db.exec(QStringLiteral(
+        "insert into vantages (name,last_pass,interval_s,host,pid,started,session) values "
+        "('north',now(),10,'n',1,now(),'sn'),('south',now(),10,'s',2,now(),'ss'),"
+        "('west',now()-interval '5 minutes',10,'w',3,now()-interval '1 hour','sw')")));
+    QVERIFY(db.exec(QStringLiteral("insert into vantage_outages (vantage,ip,time_begin,time_end) values "
+                                   "('south','192.0.2.1','2026-01-01 10:00:00',null),"
+                                   "('north','192.0.2.1','2026-01-01 10:00:05',null),"
+                                   "('west','192.0.2.2','2026-01-01 10:00:00',null),"
+                                   "('north','192.0.2.2','2026-01-01 09:00:00','2026-01-01 09:01:00')")));
+    QVERIFY2(reader.refresh(db.connection(), m_now, &error), qPrintable(error));
+    const StatusData &d = reader.data();
+    QVERIFY(d.hasVantages);
+    QCOMPARE(d.vantagesDown.value(QStringLiteral("192.0.2.1")),
+             (QStringList{QStringLiteral("north"), QStringLiteral("south")}));
+    QVERIFY(!d.vantagesDown.contains(QStringLiteral("192.0.2.2")));
+    const StatusBoard board = StatusBoard::build(d, m_now);
+    QCOMPARE(board.hosts.size(), size_t(2));
+    QCOMPARE(board.hosts[1].vantagesDown.value_or(QStringList{QStringLiteral("none")}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_StatusReader)

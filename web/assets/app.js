@@ -143,6 +143,9 @@
     if (host.muted) marks.push(esc(T.muted));
     if (host.maintenance) marks.push(esc(T.maintenance));
     if (host.parent) marks.push(esc(fill(T.behind, host.parent)));
+    // Only a database of several vantage points has the list.
+    if (host.vantages_down && host.vantages_down.length)
+      marks.push(esc(fill(T.vantagesDown, host.vantages_down.join(', '))));
     let since = '';
     if (host.down_since)
       since = '<div class="since">' + esc(when(host.down_since)) + ' (' +

@@ -75,6 +75,14 @@ QByteArray hosts(const StatusBoard &board)
     for (size_t i = 0; i < board.hosts.size(); ++i)
         sample(&out, "orvant_host_up", names[i], board.hosts[i].downSince ? "0" : "1");
 
+    // Only a database with vantage points has this family.
+    if (!board.hosts.empty() && board.hosts.front().vantagesDown) {
+        family(&out, "orvant_host_vantages_down", "gauge", "How many live vantage points find the host silent now.");
+        for (size_t i = 0; i < board.hosts.size(); ++i)
+            sample(&out, "orvant_host_vantages_down", names[i],
+                   QByteArray::number(board.hosts[i].vantagesDown ? board.hosts[i].vantagesDown->size() : 0));
+    }
+
     family(&out, "orvant_echo_requests_total", "counter", "Echo requests sent to the host, counted since this server started.");
     for (size_t i = 0; i < board.hosts.size(); ++i)
         sample(&out, "orvant_echo_requests_total", names[i], QByteArray::number(board.hosts[i].echoRequests));

@@ -40,6 +40,7 @@ const Entry entries[] = {
     {"maintenance", QT_TRANSLATE_NOOP("web::PageTexts", "плановые работы")},
     {"muted", QT_TRANSLATE_NOOP("web::PageTexts", "сигналы отключены")},
     {"behind", QT_TRANSLATE_NOOP("web::PageTexts", "за узлом %1")},
+    {"vantagesDown", QT_TRANSLATE_NOOP("web::PageTexts", "не видят: %1")},
     {"noData", QT_TRANSLATE_NOOP("web::PageTexts", "нет данных")},
     {"dayUnwatched", QT_TRANSLATE_NOOP("web::PageTexts", "%1: не наблюдалось")},
     {"dayClean", QT_TRANSLATE_NOOP("web::PageTexts", "%1: сбоев нет, наблюдение %2")},

@@ -167,6 +167,8 @@ StatusBoard StatusBoard::build(const StatusData &data, const QDateTime &now)
         const auto open = data.openSince.constFind(a.ip);
         if (open != data.openSince.cend())
             h.downSince = *open;
+        if (data.hasVantages)
+            h.vantagesDown = data.vantagesDown.value(a.ip);
         for (const AlertRecords::Mute &m : data.mutes)
             h.muted = h.muted || (holdsFor(a.ip, m.ip) && AlertRecords::holds(m, now));
         for (const AlertRecords::MaintenanceWindow &w : data.windows)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -48,6 +49,9 @@ struct HostBoard
     QString parent;  // empty: none
     HostState state = HostState::Up;
     std::optional<Seconds> downSince;
+    // With vantage points: those that find the host silent now (perhaps
+    // none); without any: nothing, and nothing is said of them.
+    std::optional<QStringList> vantagesDown;
     bool muted = false;
     bool maintenance = false;
     std::optional<qint64> lastRttUs;

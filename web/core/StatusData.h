@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -91,6 +92,11 @@ struct StatusData
     Seconds keptFrom = 0;
     QHash<QString, std::vector<Availability::Outage>> outages;
     QHash<QString, Seconds> openSince;
+    // Several vantage points on a server: per address, the live vantages
+    // that find it silent now. hasVantages: any vantage is registered (only
+    // then do the JSON and the metrics say anything of them).
+    bool hasVantages = false;
+    QHash<QString, QStringList> vantagesDown;
     QHash<QString, OutageTotals> totals;
 
     QHash<QString, HostLatency> latency;

@@ -107,6 +107,15 @@ void appendHost(QByteArray *out, const HostBoard &h)
     *out += h.muted ? "true" : "false";
     *out += ",\"maintenance\":";
     *out += h.maintenance ? "true" : "false";
+    if (h.vantagesDown) {
+        *out += ",\"vantages_down\":[";
+        for (qsizetype i = 0; i < h.vantagesDown->size(); ++i) {
+            if (i)
+                *out += ',';
+            appendString(out, h.vantagesDown->at(i));
+        }
+        *out += ']';
+    }
 }
 
 template <typename T, typename Write>

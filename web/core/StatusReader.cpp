@@ -6,6 +6,7 @@
 #include "Failure.h"
 #include "RefreshInterval.h"
 #include "Statements.h"
+#include "VantageRecords.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -63,6 +64,8 @@ bool StatusReader::refresh(const QSqlDatabase &db, const QDateTime &now, QString
         return false;
     if (!readBook(db, error) || !readWatched(db, error) || !readOpen(db, error))
         return false;
+    if (m_hasVantages && !readVantages(db, error))
+        return false;
 
     QSqlQuery q(db);
     if (!runStatement(q, Statements::SelectLogVersion) || !q.next())
@@ -108,6 +111,9 @@ bool StatusReader::readSchema(const QSqlDatabase &db, QString *error)
     m_hasWindows = present.contains(QStringLiteral("maintenance_windows"));
     m_hasLatency = present.contains(QStringLiteral("latency_samples"))
                    && present.contains(QStringLiteral("latency_hourly"));
+    // Only a server has vantage points (the file has their tables, empty).
+    m_hasVantages = present.contains(QStringLiteral("vantage_outages"))
+                    && Database::dialectOf(db) == Statements::Dialect::Postgres;
     m_schemaRead = true;
     return true;
 }
@@ -233,6 +239,37 @@ bool StatusReader::readOpen(const QSqlDatabase &db, QString *error)
     if (!endedCleanly(q))
         return failed(q, error);
     m_data.openSince = std::move(open);
+    return true;
+}
+
+bool StatusReader::readVantages(const QSqlDatabase &db, QString *error)
+{
+    QList<VantageState> vantages;
+    if (!VantageRecords::listVantages(db, &vantages, error))
+        return false;
+    QSet<QString> live;
+    for (const VantageState &v : std::as_const(vantages)) {
+        if (v.isLive())
+            live.insert(v.name);
+    }
+    QHash<QString, QStringList> down;
+    QSqlQuery q(db);
+    if (!runStatement(q, Statements::SelectOpenVantageOutages))
+        return failed(q, error);
+    while (q.next()) {
+        // A stale vantage's view counts for nothing, as in the log's rule.
+        const QString vantage = q.value(0).toString();
+        if (live.contains(vantage))
+            down[q.value(1).toString()] << vantage;
+    }
+    if (!endedCleanly(q))
+        return failed(q, error);
+    for (QStringList &names : down) {
+        names.removeDuplicates();
+        names.sort();
+    }
+    m_data.hasVantages = !vantages.isEmpty();
+    m_data.vantagesDown = std::move(down);
     return true;
 }
 

@@ -43,6 +43,7 @@ private:
     bool readWatched(const QSqlDatabase &db, QString *error);
     bool readOutages(const QSqlDatabase &db, QString *error);
     bool readOpen(const QSqlDatabase &db, QString *error);
+    bool readVantages(const QSqlDatabase &db, QString *error);
     bool readTotals(const QSqlDatabase &db, QString *error);
     bool readLatency(const QSqlDatabase &db, Seconds now, QString *error);
     bool readHours(const QSqlDatabase &db, Seconds now, QString *error);
@@ -56,6 +57,7 @@ private:
     bool m_hasMutes = false;
     bool m_hasWindows = false;
     bool m_hasLatency = false;
+    bool m_hasVantages = false;
 
     std::array<qint64, 4> m_logVersion{};
     bool m_outagesRead = false;

@@ -3,6 +3,7 @@
 // session; and its end, which a silent server never holds.
 #include "AdminStore.h"
 #include "TempDatabase.h"
+#include "VantageRecords.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,6 +47,8 @@ private slots:
     void settings_data() { engines(); }
     void settings();
     void silenceAndChannels_data() { engines(); }
+    void vantagesAndTheirRule_data() { engines(); }
+    void vantagesAndTheirRule();
     void silenceAndChannels();
     void lostServerIsOpenedAgainByTheNextAction();
     void endIsNotHeldByAStatement();
@@ -195,6 +198,37 @@ void tst_AdminStore::logListingAndFigures()
     QCOMPARE(answer(m_store->countLogExport(everything)).rows, 3);
     QVERIFY(answer(m_store->clearLogBefore(QDate(2026, 12, 2))).ok);
     QCOMPARE(answer(m_store->countLog(QString())).summary.rows, 2);
+}
+
+// The server lists its vantages and keeps the rule; a file has none and
+// refuses a rule, naming itself.
+void tst_AdminStore::vantagesAndTheirRule()
+{
+    if (!open())
+        return;
+    QFETCH(bool, server);
+    AdminStore::Vantages read = answer(m_store->readVantages());
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.error));
+    QCOMPARE(read.server, server);
+    QVERIFY(read.vantages.isEmpty());
+    QCOMPARE(read.rule, VantageRule::all());
+    const StoreOutcome saved = answer(m_store->saveVantageRule(VantageRule::atLeast(2)));
+    if (!server) {
+        QVERIFY(!saved.ok);
+        QVERIFY2(saved.error.contains(QStringLiteral("PostgreSQL")), qPrintable(saved.error));
+        return;
+    }
+    QVERIFY2(saved.ok, qPrintable(saved.error));
+    QString error;
+    QVERIFY2(VantageRecords::heartbeat(m_db->connection(), QStringLiteral("north"), 10, QStringLiteral("s"), &error),
+             qPrintable(error));
+    read = answer(m_store->readVantages());
+    QCOMPARE(read.rule, VantageRule::atLeast(2));
+    QCOMPARE(read.vantages.size(), 1);
+    QCOMPARE(read.vantages[0].name, QStringLiteral("north"));
+    QCOMPARE(read.vantages[0].intervalSeconds, 10);
+    QVERIFY(read.vantages[0].isLive());
+    QVERIFY(!read.vantages[0].writer);
 }
 
 void tst_AdminStore::settings()

@@ -48,6 +48,7 @@ private slots:
     void unwatchedOnlyFromUp();
     void bookKeepsItsHostsAndTheOpenOutages();
     void boardFacts();
+    void vantagesDownLayOwnPassOverTheServers();
     void clockStepDuringAnOutageTellsItsRealLength_data();
     void clockStepDuringAnOutageTellsItsRealLength();
     void watchedStretchesNeverSpanAClockStep_data();
@@ -285,6 +286,31 @@ void tst_HostState::watchedStretchesNeverSpanAClockStep()
     QCOMPARE(rows, (QStringList{stored(Noon) + QLatin1Char('|') + stored(Noon.addSecs(60)),
                                 stored(stepped) + QLatin1Char('|') + stored(stepped.addSecs(70))}));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from watched where time_end<time_begin")).toInt(), 0);
+}
+
+// What the server said at the vantage's last pass, corrected by the
+// vantage's own pass since: it sees a host down or up before the server
+// hears of it. A plain monitor has no list at all.
+void tst_HostState::vantagesDownLayOwnPassOverTheServers()
+{
+    HostState state;
+    state.reset({}, {});
+    const QHash<QString, QStringList> server{{QStringLiteral("10.0.0.1"), {QStringLiteral("north"), QStringLiteral("south")}},
+                                             {QStringLiteral("10.0.0.2"), {QStringLiteral("south")}}};
+    state.setVantagesDown(server);
+    QVERIFY(state.vantagesDown(QStringLiteral("10.0.0.1")).isEmpty());
+    QVERIFY(state.allVantagesDown().isEmpty());
+
+    state.setVantageName(QStringLiteral("north"));
+    // North found 10.0.0.1 answering and 10.0.0.3 silent since the server spoke.
+    state.begin(QStringLiteral("10.0.0.3"), QStringLiteral("c"), Noon, std::nullopt);
+    QCOMPARE(state.vantagesDown(QStringLiteral("10.0.0.1")), QStringList{QStringLiteral("south")});
+    QCOMPARE(state.vantagesDown(QStringLiteral("10.0.0.3")), QStringList{QStringLiteral("north")});
+    state.begin(QStringLiteral("10.0.0.2"), QStringLiteral("b"), Noon, std::nullopt);
+    QCOMPARE(state.vantagesDown(QStringLiteral("10.0.0.2")), (QStringList{QStringLiteral("north"), QStringLiteral("south")}));
+    const QHash<QString, QStringList> all = state.allVantagesDown();
+    QCOMPARE(all.size(), 3);
+    QVERIFY(!all.contains(QStringLiteral("10.0.0.4")));
 }
 
 QTEST_GUILESS_MAIN(tst_HostState)
