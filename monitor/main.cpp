@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     bool stopRequested = false;
     Form1 *mainWindow = nullptr;
     MonitorSession *running = nullptr;
-    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int sig) {
+    QObject::connect(&shutdown, &ShutdownSignals::received, &app, [&](int) {
         stopRequested = true;
         if (mainWindow)
             mainWindow->quitWithoutAsking();
