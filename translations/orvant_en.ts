@@ -2665,6 +2665,10 @@ Downtime: %5</translation>
         <source>Путь в начале отказа (%1):</source>
         <translation>Path when the outage began (%1):</translation>
     </message>
+    <message>
+        <source>видят недоступным: %1</source>
+        <translation>down for vantages: %1</translation>
+    </message>
 </context>
 <context>
     <name>monitor::DesktopNotifier</name>

@@ -59,6 +59,7 @@ BoardModel::Pass BoardFeed::input(const PassReport &report, const HostState &sta
             in.unwatched = host->condition == HostState::Condition::Unwatched;
             in.lastRttUs = host->lastRttUs;
             in.failedPasses = host->failedPasses;
+            in.vantagesDown = state.vantagesDown(in.ip);
             if (in.down) {
                 in.since = DateTimeText::fromVariant(host->since);
                 in.sinceMonoMs = host->sinceMonoMs;

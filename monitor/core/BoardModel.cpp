@@ -199,6 +199,7 @@ void BoardModel::applyPass(const Pass &pass)
         const auto oldMin = row.minUs, oldAvg = row.avgUs, oldMax = row.maxUs;
         const qint64 oldSent = row.sent, oldLost = row.lost;
         const int oldFailed = row.failedPasses, oldMarks = row.marks;
+        const bool vantagesChanged = row.vantagesDown != in.vantagesDown;
         const auto oldSinceMono = row.sinceMonoMs;
         const QDateTime oldSince = row.since;
 
@@ -210,6 +211,8 @@ void BoardModel::applyPass(const Pass &pass)
         row.lastRttUs = in.lastRttUs;
         row.failedPasses = in.failedPasses;
         row.marks = in.marks;
+        if (vantagesChanged)
+            row.vantagesDown = in.vantagesDown;
         addSample(row, step, in);
         summarise(row, step);
         row.status = statusOf(row);
@@ -242,7 +245,7 @@ void BoardModel::applyPass(const Pass &pass)
         // A length runs on with the clock.
         if (row.sinceMonoMs || row.since.isValid() || oldSinceMono || oldSince.isValid())
             touch(Duration);
-        if (row.marks != oldMarks)
+        if (row.marks != oldMarks || vantagesChanged)
             touch(Marks);
     }
 
@@ -544,7 +547,9 @@ QVariant BoardModel::display(const Row &row, int column) const
             marks << tr("без звука");
         if (row.marks & Maintenance)
             marks << tr("обслуживание");
-        return marks.join(QStringLiteral(", "));
+        if (!row.vantagesDown.isEmpty())
+            marks << tr("видят недоступным: %1").arg(row.vantagesDown.join(QStringLiteral(", ")));
+        return marks.join(QStringLiteral("; "));
     }
     }
     return {};

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSortFilterProxyModel>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -77,6 +78,9 @@ public:
         int lost = 0;
         std::optional<qint64> rttUs;
         int marks = 0;  // Mark bits
+        // Several vantage points: the live ones that find the host silent
+        // (always empty for a plain monitor).
+        QStringList vantagesDown;
     };
 
     struct Pass
@@ -152,6 +156,7 @@ private:
         std::optional<qint64> lastRttUs;
         int failedPasses = 0;
         int marks = 0;
+        QStringList vantagesDown;
         std::array<Step, Steps> steps{};
         // The window's figures, as of the last pass.
         qint64 sent = 0;

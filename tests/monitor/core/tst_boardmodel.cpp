@@ -177,6 +177,22 @@ void tst_BoardModel::countsInTheHeader()
     model.applyPass(pass(61'000, hosts));
     QCOMPARE(counts.count(), 1);
     QCOMPARE(model.index(model.rowOf(u"192.0.2.20"_s), BoardModel::Marks).data().toString(), QStringLiteral("без звука"));
+
+    // Several vantage points: who finds the host silent joins its marks and
+    // is told to the view when it changes, though nothing else did.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    hosts[20].vantagesDown = QStringList{u"north"_s, u"Центр"_s};
+    model.applyPass(pass(61'000, hosts));
+    const QModelIndex marks = model.index(model.rowOf(u"192.0.2.20"_s), BoardModel::Marks);
+    QCOMPARE(marks.data().toString(), QStringLiteral("без звука; видят недоступным: north, Центр"));
+    QVERIFY(std::any_of(changed.cbegin(), changed.cend(), [&](const QList<QVariant> &args) {
+        const QModelIndex from = args.at(0).toModelIndex(), to = args.at(1).toModelIndex();
+        return from.row() <= marks.row() && marks.row() <= to.row() && from.column() <= BoardModel::Marks
+               && BoardModel::Marks <= to.column();
+    }));
+    hosts[20].vantagesDown.clear();
+    model.applyPass(pass(61'000, hosts));
+    QCOMPARE(marks.data().toString(), QStringLiteral("без звука"));
 }
 
 void tst_BoardModel::roundTripColoursFollowThresholds()
