@@ -602,14 +602,6 @@
         <source>Не удалось записать файл: %1</source>
         <translation>Cannot write the file: %1</translation>
     </message>
-    <message>
-        <source>Не удалось создать файл %1: %2</source>
-        <translation>Cannot create the file %1: %2</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл %1: %2</source>
-        <translation>Cannot write the file %1: %2</translation>
-    </message>
 </context>
 <context>
     <name>admin::OpenWithDialog</name>
@@ -700,14 +692,6 @@
         <source>Не удалось записать файл: %1</source>
         <translation>Could not write the file: %1</translation>
     </message>
-    <message>
-        <source>Не удалось создать файл %1: %2</source>
-        <translation>Could not create the file %1: %2</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл %1: %2</source>
-        <translation>Could not write the file %1: %2</translation>
-    </message>
 </context>
 <context>
     <name>admin::VantageExport</name>
@@ -718,14 +702,6 @@
     <message>
         <source>Не удалось записать файл: %1</source>
         <translation>Cannot write the file: %1</translation>
-    </message>
-    <message>
-        <source>Не удалось создать файл %1: %2</source>
-        <translation>Cannot create the file %1: %2</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл %1: %2</source>
-        <translation>Cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>

@@ -154,8 +154,8 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
     return Result::Written;
 }
 
-OutageExport::Result OutageExport::toFile(const QString &path, const Filter &filter, const Progress &progress,
-                                          QString *error, qint64 *rows, const QString &connectionName)
+OutageExport::Result OutageExport::writeFile(const QString &path, const std::function<Result(QIODevice *)> &write,
+                                             QString *error)
 {
     // A device or a pipe (/dev/null, /dev/stdout) is written in place;
     // a regular file is put in place once complete.
@@ -166,7 +166,7 @@ OutageExport::Result OutageExport::toFile(const QString &path, const Filter &fil
             *error = tr("Не удалось создать файл %1: %2").arg(path, why);
         return Result::Failed;
     }
-    const Result result = toDevice(file.device(), filter, progress, error, rows, connectionName);
+    const Result result = write(file.device());
     if (result != Result::Written) {
         file.cancel();
         return result;
@@ -177,6 +177,13 @@ OutageExport::Result OutageExport::toFile(const QString &path, const Filter &fil
         return Result::Failed;
     }
     return Result::Written;
+}
+
+OutageExport::Result OutageExport::toFile(const QString &path, const Filter &filter, const Progress &progress,
+                                          QString *error, qint64 *rows, const QString &connectionName)
+{
+    return writeFile(
+        path, [&](QIODevice *out) { return toDevice(out, filter, progress, error, rows, connectionName); }, error);
 }
 
 } // namespace admin

@@ -60,6 +60,11 @@ public:
     // on failure.
     static qint64 count(const Filter &filter, QString *error, const QString &connectionName = QString());
 
+    // Writes the file at `path` with `write` (replacing one there only when
+    // it returns Written); a device or a pipe is written in place. Every
+    // export of the suite's CSV files goes through it.
+    static Result writeFile(const QString &path, const std::function<Result(QIODevice *)> &write, QString *error);
+
     // Writes the file at `path` (replacing one there only on success).
     static Result toFile(const QString &path, const Filter &filter, const Progress &progress, QString *error,
                          qint64 *rows = nullptr, const QString &connectionName = QString());

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -106,23 +105,8 @@ VantageExport::Result VantageExport::toDevice(QIODevice *out, const Filter &filt
 VantageExport::Result VantageExport::toFile(const QString &path, const Filter &filter, QString *error, qint64 *rows,
                                             const QString &connectionName)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = tr("Не удалось создать файл %1: %2").arg(path, file.errorString());
-        return Result::Failed;
-    }
-    const Result result = toDevice(&file, filter, error, rows, connectionName);
-    if (result != Result::Written) {
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = tr("Не удалось записать файл %1: %2").arg(path, file.errorString());
-        return Result::Failed;
-    }
-    return Result::Written;
+    return OutageExport::writeFile(
+        path, [&](QIODevice *out) { return toDevice(out, filter, error, rows, connectionName); }, error);
 }
 
 } // namespace admin
