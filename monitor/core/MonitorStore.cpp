@@ -852,51 +852,49 @@ void MonitorStore::readAlerts(QObject *context, std::function<void(const AlertGa
         [loaded, done] { done(*loaded); });
 }
 
-void MonitorStore::writeMarks(QObject *context, const QList<AlertRecords::Mark> &marks,
-                              std::function<void(const QString &error)> done)
+void MonitorStore::write(QObject *context, std::function<bool(QSqlDatabase db, QString *error)> job,
+                         std::function<void(const QString &error)> done)
 {
     auto error = std::make_shared<QString>();
     run(
         context,
-        [marks, error](Side &side) {
+        [job = std::move(job), error](Side &side) {
             if (!side.usable()) {
                 *error = side.unusableText();
                 return;
             }
-            side.noticeLoss(!AlertRecords::writeMarks(side.db(), marks, error.get()));
+            side.noticeLoss(!job(side.db(), error.get()));
         },
-        [error, done] { done(*error); });
+        [error, done = std::move(done)] {
+            if (done)
+                done(*error);
+        });
+}
+
+void MonitorStore::writeMarks(QObject *context, const QList<AlertRecords::Mark> &marks,
+                              std::function<void(const QString &error)> done)
+{
+    write(
+        context,
+        [marks](QSqlDatabase db, QString *error) { return AlertRecords::writeMarks(db, marks, error); },
+        std::move(done));
 }
 
 void MonitorStore::writeMute(QObject *context, const AlertRecords::Mute &mute,
                              std::function<void(const QString &error)> done)
 {
-    auto error = std::make_shared<QString>();
-    run(
+    write(
         context,
-        [mute, error](Side &side) {
-            if (!side.usable()) {
-                *error = side.unusableText();
-                return;
-            }
-            side.noticeLoss(!AlertRecords::writeMute(side.db(), mute, error.get()));
-        },
-        [error, done] { done(*error); });
+        [mute](QSqlDatabase db, QString *error) { return AlertRecords::writeMute(db, mute, error); },
+        std::move(done));
 }
 
 void MonitorStore::liftMute(QObject *context, const QString &ip, std::function<void(const QString &error)> done)
 {
-    auto error = std::make_shared<QString>();
-    run(
+    write(
         context,
-        [ip, error](Side &side) {
-            if (!side.usable()) {
-                *error = side.unusableText();
-                return;
-            }
-            side.noticeLoss(!AlertRecords::liftMute(side.db(), ip, error.get()));
-        },
-        [error, done] { done(*error); });
+        [ip](QSqlDatabase db, QString *error) { return AlertRecords::liftMute(db, ip, error); },
+        std::move(done));
 }
 
 // --- the alert outbox ----------------------------------------------------------------
@@ -1017,39 +1015,19 @@ void MonitorStore::removeMessages(QObject *context, const QList<qint64> &ids,
 void MonitorStore::rescheduleMessage(QObject *context, qint64 id, int attempts, const QDateTime &nextTry,
                                      std::function<void(const QString &error)> done)
 {
-    auto error = std::make_shared<QString>();
-    run(
+    write(
         context,
-        [id, attempts, nextTry, error](Side &side) {
-            if (!side.usable()) {
-                *error = side.unusableText();
-                return;
-            }
-            side.noticeLoss(!alerts::AlertStore(side.db()).reschedule(id, attempts, nextTry, error.get()));
-        },
-        [error, done] {
-            if (done)
-                done(*error);
-        });
+        [id, attempts, nextTry](QSqlDatabase db, QString *error) { return alerts::AlertStore(db).reschedule(id, attempts, nextTry, error); },
+        std::move(done));
 }
 
 void MonitorStore::logDelivery(QObject *context, const alerts::DeliveryEntry &entry,
                                std::function<void(const QString &error)> done)
 {
-    auto error = std::make_shared<QString>();
-    run(
+    write(
         context,
-        [entry, error](Side &side) {
-            if (!side.usable()) {
-                *error = side.unusableText();
-                return;
-            }
-            side.noticeLoss(!alerts::AlertStore(side.db()).log(entry, error.get()));
-        },
-        [error, done] {
-            if (done)
-                done(*error);
-        });
+        [entry](QSqlDatabase db, QString *error) { return alerts::AlertStore(db).log(entry, error); },
+        std::move(done));
 }
 
 // --- vantage points ------------------------------------------------------------------
@@ -1192,17 +1170,10 @@ void MonitorStore::readRttThresholds(
 void MonitorStore::writeOutagePath(QObject *context, const OutagePaths::Path &path,
                                    std::function<void(const QString &error)> done)
 {
-    auto error = std::make_shared<QString>();
-    run(
+    write(
         context,
-        [path, error](Side &side) {
-            if (!side.usable()) {
-                *error = side.unusableText();
-                return;
-            }
-            side.noticeLoss(!OutagePaths::write(side.db(), path, error.get()));
-        },
-        [error, done] { done(*error); });
+        [path](QSqlDatabase db, QString *error) { return OutagePaths::write(db, path, error); },
+        std::move(done));
 }
 
 void MonitorStore::readOpenOutagePaths(

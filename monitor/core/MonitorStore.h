@@ -247,6 +247,11 @@ private:
     // Runs job where the connection lives, then `then` on this thread
     // unless `context` went or the thread was given up meanwhile.
     void run(QObject *context, std::function<void(Side &)> job, std::function<void()> then);
+    // A write of one statement or transaction: refused with the store's
+    // reason while the database is unusable, a lost connection noticed, the
+    // error (empty: written) handed to `done` (which may be empty).
+    void write(QObject *context, std::function<bool(QSqlDatabase db, QString *error)> job,
+               std::function<void(const QString &error)> done);
     void startThread();
     void noticeFileGone(Side &side);
     void replaceThread();
