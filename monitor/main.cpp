@@ -163,12 +163,8 @@ int main(int argc, char **argv)
                          [&deliveries, &paths, state = session->hostState()](const PassReport &report) {
                              paths.afterTraces(report, [&deliveries, &paths, state, report] {
                                  QList<alerts::HostChange> changes = report.alertChanges();
-                                 for (alerts::HostChange &c : changes) {
-                                     const auto p = paths.paths().constFind(c.address);
-                                     if (c.event == alerts::Event::Down && p != paths.paths().constEnd()
-                                         && p->begin == DateTimeText::fromDateTime(c.begin))
-                                         c.path = p->hops;
-                                 }
+                                 for (alerts::HostChange &c : changes)
+                                     c.path = paths.pathOf(c.address, DateTimeText::fromDateTime(c.begin));
                                  deliveries.passEnded(changes, report.endedAt, state->downNow(report.endedMonoMs));
                              });
                          });

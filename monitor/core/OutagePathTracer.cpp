@@ -64,14 +64,27 @@ void OutagePathTracer::onChange(const OutageChange &change)
     if (!m_enabled)
         return;
     if (change.kind == OutageChange::Ended) {
+        if (const auto p = m_paths.constFind(change.ip); p != m_paths.constEnd())
+            m_ended.insert(change.ip, *p);
         m_paths.remove(change.ip);
         return;
     }
+    m_ended.remove(change.ip);
     if (!change.begin.isValid())
         return;  // no row's begin to keep the path with
     auto same = [&change](const Wanted &w) { return w.ip == change.ip; };
     m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(), same), m_waiting.end());
     m_waiting.append({change.ip, DateTimeText::fromDateTime(change.begin)});
+}
+
+QList<OutagePaths::Hop> OutagePathTracer::pathOf(const QString &ip, const QString &begin) const
+{
+    for (const QHash<QString, OutagePaths::Path> *map : {&m_paths, &m_ended}) {
+        const auto p = map->constFind(ip);
+        if (p != map->constEnd() && p->begin == begin)
+            return p->hops;
+    }
+    return {};
 }
 
 void OutagePathTracer::onPassEnded(const PassReport &report)

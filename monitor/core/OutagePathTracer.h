@@ -52,6 +52,11 @@ public:
     int waitingCount() const { return int(m_waiting.size()); }
     // The paths traced in this run for outages still open, by address.
     const QHash<QString, OutagePaths::Path> &paths() const { return m_paths; }
+    // The path of the outage of `ip` that began at `begin` (stored form),
+    // open or just ended (an ended one is kept until the host's next
+    // outage): a restoration message carries its outage's path too. None
+    // (empty) when it was not traced.
+    QList<OutagePaths::Hop> pathOf(const QString &ip, const QString &begin) const;
     // Calls `done` once every trace started for the outages of `report` has
     // finished (at once when none runs): the alert channels wait for it, so
     // a down message carries its path.
@@ -85,6 +90,8 @@ private:
     QHash<int, Wanted> m_running;       // by trace id
     QHash<QString, int> m_runningByIp;
     QHash<QString, OutagePaths::Path> m_paths;
+    // The last ended outage's path of each address.
+    QHash<QString, OutagePaths::Path> m_ended;
     struct Waiter
     {
         QStringList ips;

@@ -150,6 +150,7 @@ void tst_OutagePathTracer::noneWhileAllAnswerAndForgottenOnReturn()
     QVERIFY(rig.pass());
     QTRY_COMPARE_WITH_TIMEOUT(traced.count(), 1, 10000);
     QVERIFY(rig.paths->paths().contains(host(1)));
+    const QString pathBegin = rig.paths->paths().value(host(1)).begin;
     // Still down: no second trace of the same outage.
     QVERIFY(rig.pass());
     QTest::qWait(200);
@@ -159,6 +160,15 @@ void tst_OutagePathTracer::noneWhileAllAnswerAndForgottenOnReturn()
     QVERIFY(rig.pass());
     QVERIFY(!rig.paths->paths().contains(host(1)));
     QCOMPARE(rig.storedPaths(), 1);
+    // The restoration's message still finds the path of the outage it
+    // ends, and only of that one.
+    QVERIFY(!pathBegin.isEmpty());
+    QVERIFY(!rig.paths->pathOf(host(1), pathBegin).isEmpty());
+    QVERIFY(rig.paths->pathOf(host(1), pathBegin + QLatin1Char('x')).isEmpty());
+    // The host's next outage forgets it.
+    rig.transport.setDown(host(1));
+    QVERIFY(rig.pass());
+    QVERIFY(rig.paths->pathOf(host(1), pathBegin).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_OutagePathTracer)
