@@ -86,6 +86,10 @@ for line in lines:
 PY
 }
 alerts_are() { [ "$(alerts "$1" "$2" | tr '\n' ' ')" = "$3" ]; }
+# One message of kind $1 for $2. The restoration may still name a vantage
+# whose own end it had not written yet when the rule stopped holding; any of
+# the three, or none, is right there.
+one_alert() { [ "$(alerts "$1" "$2" | wc -l)" = 1 ] && [[ "$(alerts "$1" "$2")" =~ ^[abc,]*$ ]]; }
 vantage_tool() { "$ORVANT_BIN_DIR/orvant-vantage" --config "$work/a/orvant.conf" "$@"; }
 
 start_relay() {
@@ -157,11 +161,11 @@ wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=0" 1 100 
 last_begin=$(q "select max(time_begin) from vantage_outages where ip=\$\$127.0.0.2\$\$")
 for v in a b c; do undrop $v 127.0.0.2; done
 wait_for "select count(*) from logs where ip=\$\$127.0.0.2\$\$ and foe=1" 1 100 || fail "back: the row did not close"
-wait_until 100 alerts_are up 127.0.0.2 " " || fail "no single alert of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
+wait_until 100 one_alert up 127.0.0.2 || fail "no single alert of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
 sleep 2
 [ "$(log_rows 127.0.0.2)" = 1 ] || fail "the outage silent to all made $(log_rows 127.0.0.2) rows"
 alerts_are down 127.0.0.2 "a,b,c " || fail "the alerts of the outage: $(cat "$work/alerts.jsonl" 2>&1)"
-alerts_are up 127.0.0.2 " " || fail "the alerts of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
+one_alert up 127.0.0.2 || fail "the alerts of the restoration: $(cat "$work/alerts.jsonl" 2>&1)"
 echo "alerts: one message down for 127.0.0.2 naming a,b,c, one up (of $(grep -c . "$work/alerts.jsonl") sent so far)"
 echo "all: one row for 127.0.0.2 ($(q "select time_begin||' .. '||time_end from logs where ip=\$\$127.0.0.2\$\$"); the last vantage saw it down at $last_begin UTC)"
 
