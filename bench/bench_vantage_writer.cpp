@@ -149,11 +149,11 @@ int run(QSqlDatabase db, int passes)
         t.restart();
         const qint64 now = Start.addSecs(24 * 3600 + p * 10 + 5).toSecsSinceEpoch();
         const VantageWriter::Decision d =
-            VantageWriter::decide(in.book, in.intervals, in.vantages, in.rule, in.openLogRows, now);
+            VantageWriter::decide(in.book, in.intervals, in.vantages, in.rule, in.openLogRows, now, in.freshSince);
         decideMs << t.nsecsElapsed() / 1e6;
         t.restart();
         VantageWriter::Decision applied;
-        if (!VantageRecords::applyDecision(db, d, &applied, &error)) {
+        if (!VantageRecords::applyDecision(db, d, in.freshSeqs, &applied, &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }

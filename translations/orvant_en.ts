@@ -3012,6 +3012,10 @@ Created: 14.09.2004</translation>
         <source>Журнал сбоев: %1 недоступен по правилу «%2» с %3; недоступен для пунктов: %4.</source>
         <translation>Outage log: %1 is down by the rule “%2” since %3; down for vantages: %4.</translation>
     </message>
+    <message>
+        <source>Журнал сбоев: %1 был недоступен по правилу «%2» с %3 по %4 (известно с опозданием); недоступен для пунктов: %5.</source>
+        <translation>Outage log: %1 was down by the rule “%2” from %3 to %4 (learned late); down for vantages: %5.</translation>
+    </message>
 </context>
 <context>
     <name>monitor::MonitorStore</name>

@@ -253,6 +253,34 @@ bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *err
         if (!ended(q, error))
             return false;
     }
+    {
+        QJsonArray live;
+        for (const VantageState &v : std::as_const(inputs->vantages)) {
+            if (v.isLive())
+                live.append(v.name);
+        }
+        QSqlQuery q(db);
+        if (!run(q, Statements::SelectFreshVantageOutages,
+                 {QString::fromUtf8(QJsonDocument(live).toJson(QJsonDocument::Compact)), FreshPerPass}, error))
+            return false;
+        while (q.next()) {
+            inputs->freshSeqs.append(q.value(0).toLongLong());
+            const QString ip = q.value(2).toString();
+            const std::optional<qint64> begin = fromUtcText(q.value(3).toString());
+            const std::optional<qint64> end = fromUtcText(q.value(4).toString());
+            if (!begin || !end || !inBook.contains(ip))
+                continue;
+            // Its interval comes with the read below, which starts at its begin.
+            auto it = inputs->freshSince.find(ip);
+            if (it == inputs->freshSince.end())
+                inputs->freshSince.insert(ip, *begin);
+            else
+                *it = std::min(*it, *begin);
+            reach(ip, *begin);
+        }
+        if (!ended(q, error))
+            return false;
+    }
     QJsonArray wanted;
     for (auto it = horizon.cbegin(); it != horizon.cend(); ++it) {
         if (inBook.contains(it.key()))
@@ -275,12 +303,12 @@ bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *err
 }
 
 bool applyDecision(const QSqlDatabase &db, const VantageWriter::Decision &decision,
-                   VantageWriter::Decision *applied, QString *error)
+                   const QList<qint64> &freshSeqs, VantageWriter::Decision *applied, QString *error)
 {
     VantageWriter::Decision done;
     if (applied)
         *applied = done;
-    if (decision.isEmpty())
+    if (decision.isEmpty() && freshSeqs.isEmpty())
         return true;
     if (!requireServer(db, error))
         return false;
@@ -320,6 +348,23 @@ bool applyDecision(const QSqlDatabase &db, const VantageWriter::Decision &decisi
             return undo();
         if (q.numRowsAffected() > 0)
             done.opens << o;
+    }
+    for (const VantageWriter::Record &r : decision.records) {
+        const QString begin = localText(r.begin);
+        const QString end = localText(r.end);
+        if (!run(q, Statements::InsertRuledClosedOutage, {begin, end, r.ip, r.description, r.ip, end, begin}, error))
+            return undo();
+        if (q.numRowsAffected() > 0)
+            done.records << r;
+    }
+    if (!freshSeqs.isEmpty()) {
+        QStringList seqs;
+        seqs.reserve(freshSeqs.size());
+        for (qint64 seq : freshSeqs)
+            seqs << QString::number(seq);
+        if (!run(q, Statements::DeleteFreshVantageOutages, {QLatin1Char('{') + seqs.join(QLatin1Char(',')) + QLatin1Char('}')},
+                 error))
+            return undo();
     }
     if (!run(q, Statements::Commit, {}, error))
         return undo();

@@ -78,16 +78,24 @@ struct WriterInputs
     VantageRule rule;
     QHash<QString, QList<VantageRule::Interval>> intervals;
     QList<VantageWriter::OpenRow> openLogRows;
+    // The live vantages' outages closed since the last judgement: their
+    // addresses' earliest begins, and the marks applyDecision() removes.
+    QHash<QString, qint64> freshSince;
+    QList<qint64> freshSeqs;
 };
+// How many closed outages one pass judges at most.
+constexpr int FreshPerPass = 5000;
 bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *error);
 
 // Applies a decision to the log in one transaction: all or nothing. A row
 // opens at most once for its address and begin, and never overlaps the
 // address's last closed row (its begin moves to that row's end). *applied
 // gets what really changed (a replayed decision changes nothing), with the
-// begins as written: what the alerts should tell.
+// begins as written: what the alerts should tell. A record is written
+// only where the address has no row overlapping it. The fresh marks read
+// with the inputs go in the same transaction.
 bool applyDecision(const QSqlDatabase &db, const VantageWriter::Decision &decision,
-                   VantageWriter::Decision *applied, QString *error);
+                   const QList<qint64> &freshSeqs, VantageWriter::Decision *applied, QString *error);
 
 // The stored form of the vantage tables' moments: UTC 'YYYY-MM-DD HH:MM:SS'.
 QString utcText(qint64 secondsSince1970);

@@ -118,10 +118,22 @@ VantageRule::Verdict VantageRule::judge(const QList<Interval> &intervals, int th
                 stretchStart = at;
             inStretch = true;
         } else {
+            if (inStretch)
+                verdict.past.append({stretchStart, at, {}});
             inStretch = false;
             if (openRowBegin && !verdict.rowEnd && somethingEnded && at > *openRowBegin)
                 verdict.rowEnd = at;
         }
+    }
+    for (Verdict::Stretch &stretch : verdict.past) {
+        for (auto it = byVantage.cbegin(); it != byVantage.cend(); ++it) {
+            const bool within = std::any_of(it->cbegin(), it->cend(), [&](const std::pair<qint64, qint64> &span) {
+                return span.first < span.second && span.first < stretch.end && span.second > stretch.begin;
+            });
+            if (within)
+                stretch.vantages << it.key();
+        }
+        stretch.vantages.sort();
     }
     verdict.down = inStretch;
     if (verdict.down)

@@ -67,6 +67,16 @@ public:
         // begin at which fewer than the threshold were down (the end of
         // one of the intervals, or `now` when none tells), if there was one.
         std::optional<qint64> rowEnd;
+        // Every stretch in which the rule held and that has ended, oldest
+        // first, with the vantages that found the address silent in it: a
+        // history learned late may hold outages nobody saw while they lasted.
+        struct Stretch
+        {
+            qint64 begin = 0;
+            qint64 end = 0;
+            QStringList vantages;
+        };
+        QList<Stretch> past;
     };
 
     // Applies a threshold to the intervals of one address, all of live

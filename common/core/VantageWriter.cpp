@@ -5,7 +5,8 @@
 VantageWriter::Decision VantageWriter::decide(const QList<Host> &book,
                                               const QHash<QString, QList<VantageRule::Interval>> &intervals,
                                               const QList<VantageState> &vantages, const VantageRule &rule,
-                                              const QList<OpenRow> &openLogRows, qint64 now)
+                                              const QList<OpenRow> &openLogRows, qint64 now,
+                                              const QHash<QString, qint64> &freshSince)
 {
     QSet<QString> live;
     for (const VantageState &v : vantages) {
@@ -49,6 +50,18 @@ VantageWriter::Decision VantageWriter::decide(const QList<Host> &book,
             decision.closes << Close{host.ip, *row, *verdict.rowEnd};
         if (verdict.down && (!hasRow || closing))
             decision.opens << Open{host.ip, host.description, verdict.since, verdict.vantagesDown};
+        const auto fresh = freshSince.constFind(host.ip);
+        if (fresh == freshSince.constEnd())
+            continue;
+        for (const VantageRule::Verdict::Stretch &stretch : verdict.past) {
+            if (stretch.end <= *fresh)
+                continue;
+            // The open row covers its own span: up to its end when it
+            // closes now, for good when it stays open.
+            if (hasRow && stretch.end > *row && (!closing || stretch.begin < *verdict.rowEnd))
+                continue;
+            decision.records << Record{host.ip, host.description, stretch.begin, stretch.end, stretch.vantages};
+        }
     }
     return decision;
 }

@@ -42,11 +42,22 @@ public:
         qint64 rowBegin = 0;
         qint64 end = 0;
     };
+    // A whole outage found late: written closed, and told, but no alert
+    // rings for what is already over.
+    struct Record
+    {
+        QString ip;
+        QString description;
+        qint64 begin = 0;
+        qint64 end = 0;
+        QStringList vantages;  // those that found it silent in it
+    };
     struct Decision
     {
         QList<Close> closes;  // applied first: a row may close and a new one open
         QList<Open> opens;
-        bool isEmpty() const { return closes.isEmpty() && opens.isEmpty(); }
+        QList<Record> records;
+        bool isEmpty() const { return closes.isEmpty() && opens.isEmpty() && records.isEmpty(); }
     };
 
     // intervals: every vantage's outages by address (a stale vantage's are
@@ -56,7 +67,13 @@ public:
     // An open row closes at the first moment after its begin at which the
     // rule no longer held, so a replayed history that shows a break closes
     // it there and, if the host is down again, opens the next one.
+    //
+    // freshSince: per address, the earliest begin of its outages closed
+    // since the last judgement (in `intervals` too). Every stretch the rule
+    // held that has ended after it, outside the address's open row, is a
+    // record; the database refuses one that overlaps a row already written.
     static Decision decide(const QList<Host> &book, const QHash<QString, QList<VantageRule::Interval>> &intervals,
                            const QList<VantageState> &vantages, const VantageRule &rule,
-                           const QList<OpenRow> &openLogRows, qint64 now);
+                           const QList<OpenRow> &openLogRows, qint64 now,
+                           const QHash<QString, qint64> &freshSince = {});
 };

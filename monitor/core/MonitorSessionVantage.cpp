@@ -79,6 +79,11 @@ void MonitorSession::onVantagePass(const VantagePass &pass)
     for (const VantageWriter::Open &o : pass.applied.opens)
         tell(tr("Журнал сбоев: %1 недоступен по правилу «%2» с %3; недоступен для пунктов: %4.")
                  .arg(o.ip, pass.rule.text(), VantageRecords::localText(o.begin), o.vantages.join(QLatin1String(", "))));
+    for (const VantageWriter::Record &r : pass.applied.records)
+        tell(tr("Журнал сбоев: %1 был недоступен по правилу «%2» с %3 по %4 (известно с опозданием); "
+                "недоступен для пунктов: %5.")
+                 .arg(r.ip, pass.rule.text(), VantageRecords::localText(r.begin), VantageRecords::localText(r.end),
+                      r.vantages.join(QLatin1String(", "))));
     emit vantagePassed(pass);
 }
 

@@ -1102,9 +1102,9 @@ void MonitorStore::vantagePass(QObject *context, int intervalSeconds, std::funct
             decideTime.start();
             const VantageWriter::Decision decision =
                 VantageWriter::decide(inputs.book, inputs.intervals, inputs.vantages, inputs.rule,
-                                      inputs.openLogRows, QDateTime::currentSecsSinceEpoch());
+                                      inputs.openLogRows, QDateTime::currentSecsSinceEpoch(), inputs.freshSince);
             out->decideMs = decideTime.elapsed();
-            if (!VantageRecords::applyDecision(db, decision, &out->applied, &out->error)) {
+            if (!VantageRecords::applyDecision(db, decision, inputs.freshSeqs, &out->applied, &out->error)) {
                 side.noticeLoss(true);
                 return;
             }

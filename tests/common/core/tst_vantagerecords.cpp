@@ -21,6 +21,7 @@ private slots:
     void passesMapped();
     void writerReadsWhatMatters();
     void writerAppliesOnceAndInOneTransaction();
+    void writerJudgesWhatClosedUnseen();
 };
 
 namespace {
@@ -55,7 +56,7 @@ void tst_VantageRecords::fileRefusesVantages()
 {
     TempDatabase db(TempDatabase::Backend::File);
     QVERIFY2(db.isValid(), qPrintable(db.error()));
-    QCOMPARE(db.scalar(QStringLiteral("select count(*) from sqlite_master where name like 'vantage%'")).toInt(), 5);
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from sqlite_master where name like 'vantage%'")).toInt(), 6);
     QString error;
     QList<VantageState> vantages;
     QVERIFY(!VantageRecords::listVantages(db.connection(), &vantages, &error));
@@ -225,6 +226,8 @@ void tst_VantageRecords::writerReadsWhatMatters()
     QVERIFY(VantageRecords::endOutage(c, n, ip3, moment(50), moment(55), &error));
     // 10.9.9.9 is not in the book.
     QVERIFY(VantageRecords::beginOutage(c, n, QStringLiteral("10.9.9.9"), moment(0), &error));
+    // An earlier pass judged every outage closed so far.
+    db.exec(QStringLiteral("delete from vantage_fresh"));
 
     VantageRecords::WriterInputs in;
     QVERIFY2(VantageRecords::readWriterInputs(c, &in, &error), qPrintable(error));
@@ -280,12 +283,12 @@ void tst_VantageRecords::writerAppliesOnceAndInOneTransaction()
     // A failure halfway leaves the log as it was: the close is undone.
     QVERIFY(db.refuse(QStringLiteral("insert"), QStringLiteral("logs"), QStringLiteral("no room")));
     VantageWriter::Decision applied;
-    QVERIFY(!VantageRecords::applyDecision(c, d, &applied, &error));
+    QVERIFY(!VantageRecords::applyDecision(c, d, {}, &applied, &error));
     QVERIFY2(error.contains(QStringLiteral("no room")), qPrintable(error));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where foe=0")).toInt(), 1);
     QVERIFY(db.allow(QStringLiteral("insert"), QStringLiteral("logs")));
 
-    QVERIFY2(VantageRecords::applyDecision(c, d, &applied, &error), qPrintable(error));
+    QVERIFY2(VantageRecords::applyDecision(c, d, {}, &applied, &error), qPrintable(error));
     QCOMPARE(applied.closes.size(), 1);
     QCOMPARE(applied.opens.size(), 2);
     QCOMPARE(applied.opens.at(1).begin, at(5));
@@ -297,20 +300,112 @@ void tst_VantageRecords::writerAppliesOnceAndInOneTransaction()
     QCOMPARE(db.rows(all), log);
 
     // The same decision again (the writer's answer was lost): nothing changes.
-    QVERIFY2(VantageRecords::applyDecision(c, d, &applied, &error), qPrintable(error));
+    QVERIFY2(VantageRecords::applyDecision(c, d, {}, &applied, &error), qPrintable(error));
     QVERIFY(applied.isEmpty());
     QCOMPARE(db.rows(all), log);
     // The same begin again once 10.0.0.1's row closed: never a second row of
     // that begin; the next starts where the closed one ended.
     VantageWriter::Decision close;
     close.closes << VantageWriter::Close{ip1, at(3), at(4)};
-    QVERIFY(VantageRecords::applyDecision(c, close, &applied, &error));
+    QVERIFY(VantageRecords::applyDecision(c, close, {}, &applied, &error));
     VantageWriter::Decision again;
     again.opens << VantageWriter::Open{ip1, QStringLiteral("one"), at(3), {}};
-    QVERIFY(VantageRecords::applyDecision(c, again, &applied, &error));
+    QVERIFY(VantageRecords::applyDecision(c, again, {}, &applied, &error));
     QCOMPARE(applied.opens.size(), 1);
     QCOMPARE(applied.opens.at(0).begin, at(4));
     QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs where ip=?"), {ip1}).toInt(), 2);
+}
+
+// An outage that began and ended between two of the writer's passes (or
+// came whole with a replay) is judged once: recorded closed, never over a
+// row the log has, and only the marks the writer read are taken away.
+void tst_VantageRecords::writerJudgesWhatClosedUnseen()
+{
+    SERVER_DATABASE(db);
+    const QSqlDatabase c = db.connection();
+    QString error;
+    db.exec(QStringLiteral("delete from addrs"));
+    for (int i = 1; i <= 2; ++i)
+        db.exec(QStringLiteral("insert into addrs values (?,?,100)"),
+                {QStringLiteral("10.0.0.%1").arg(i), QStringLiteral("host %1").arg(i)});
+    const QString n = QStringLiteral("north");
+    const QString ip1 = QStringLiteral("10.0.0.1"), ip2 = QStringLiteral("10.0.0.2");
+    QVERIFY(VantageRecords::registerVantage(c, n, 10, QStringLiteral("n"), &error));
+    QVERIFY(VantageRecords::writeRule(c, VantageRule::any(), &error));
+    QVERIFY(VantageRecords::beginOutage(c, n, ip1, moment(10), &error));
+    QVERIFY(VantageRecords::endOutage(c, n, ip1, moment(10), moment(20), &error));
+    // A repeated end (a replay) marks nothing again.
+    QVERIFY(VantageRecords::endOutage(c, n, ip1, moment(10), moment(20), &error));
+
+    VantageRecords::WriterInputs in;
+    QVERIFY2(VantageRecords::readWriterInputs(c, &in, &error), qPrintable(error));
+    QCOMPARE(in.freshSeqs.size(), 1);
+    QCOMPARE(in.freshSince.value(ip1), at(10));
+    QCOMPARE(in.intervals.value(ip1).size(), 1);
+    VantageWriter::Decision d =
+        VantageWriter::decide(in.book, in.intervals, in.vantages, in.rule, in.openLogRows, at(60), in.freshSince);
+    QCOMPARE(d.records.size(), 1);
+    QCOMPARE(d.records.at(0).vantages, QStringList{n});
+
+    // Another end comes after the read: its mark outlives this pass.
+    QVERIFY(VantageRecords::beginOutage(c, n, ip2, moment(0), &error));
+    QVERIFY(VantageRecords::endOutage(c, n, ip2, QDateTime(), moment(5), &error));
+    VantageWriter::Decision applied;
+    QVERIFY2(VantageRecords::applyDecision(c, d, in.freshSeqs, &applied, &error), qPrintable(error));
+    QCOMPARE(applied.records.size(), 1);
+    const QString all = QStringLiteral("select time_begin,time_end,foe,ip,\"desc\" from logs order by id");
+    QCOMPARE(db.rows(all), QStringList{local(10) + QStringLiteral("|") + local(20) + QStringLiteral("|1|10.0.0.1|host 1")});
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from vantage_fresh")).toInt(), 1);
+
+    // The next pass judges only the later one.
+    QVERIFY2(VantageRecords::readWriterInputs(c, &in, &error), qPrintable(error));
+    QCOMPARE(in.freshSince.keys(), QStringList{ip2});
+    d = VantageWriter::decide(in.book, in.intervals, in.vantages, in.rule, in.openLogRows, at(60), in.freshSince);
+    QCOMPARE(d.records.size(), 1);
+    QVERIFY2(VantageRecords::applyDecision(c, d, in.freshSeqs, &applied, &error), qPrintable(error));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from vantage_fresh")).toInt(), 0);
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 2);
+
+    // A record never lies over a row the log has: the first again, one
+    // overlapping it, or one after an open row's begin. Touching is no overlap.
+    db.exec(QStringLiteral("insert into logs (time_begin,ip,\"desc\") values (?,?,?)"),
+            {local(30), ip2, QStringLiteral("host 2")});
+    VantageWriter::Decision late;
+    late.records << VantageWriter::Record{ip1, QStringLiteral("host 1"), at(10), at(20), {n}}
+                 << VantageWriter::Record{ip1, QStringLiteral("host 1"), at(15), at(25), {n}}
+                 << VantageWriter::Record{ip2, QStringLiteral("host 2"), at(40), at(50), {n}}
+                 << VantageWriter::Record{ip1, QStringLiteral("host 1"), at(20), at(22), {n}}
+                 << VantageWriter::Record{ip2, QStringLiteral("host 2"), at(10), at(20), {n}};
+    QVERIFY2(VantageRecords::applyDecision(c, late, {}, &applied, &error), qPrintable(error));
+    QCOMPARE(applied.records.size(), 2);
+    QCOMPARE(applied.records.at(0).begin, at(20));
+    QCOMPARE(applied.records.at(1).ip, ip2);
+    QCOMPARE(applied.records.at(1).begin, at(10));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from logs")).toInt(), 5);
+
+    // A stale vantage's history waits for it to be live again (one back
+    // from a long cut replays before its first heartbeat); a removed
+    // vantage's marks go unjudged.
+    const QString s = QStringLiteral("south");
+    QVERIFY(VantageRecords::registerVantage(c, s, 10, QStringLiteral("s"), &error));
+    db.exec(QStringLiteral("update vantages set last_pass=now()-interval '5 minutes' where name='south'"));
+    QVERIFY(VantageRecords::beginOutage(c, s, ip1, moment(70), &error));
+    QVERIFY(VantageRecords::endOutage(c, s, ip1, moment(70), moment(75), &error));
+    QVERIFY(VantageRecords::readWriterInputs(c, &in, &error));
+    QVERIFY(in.freshSeqs.isEmpty());
+    QVERIFY(VantageRecords::heartbeat(c, s, 10, QStringLiteral("s"), &error));
+    QVERIFY(VantageRecords::readWriterInputs(c, &in, &error));
+    QCOMPARE(in.freshSeqs.size(), 1);
+    QCOMPARE(in.freshSince.value(ip1), at(70));
+    QVERIFY(VantageRecords::beginOutage(c, QStringLiteral("gone"), ip1, moment(80), &error));
+    QVERIFY(VantageRecords::endOutage(c, QStringLiteral("gone"), ip1, moment(80), moment(85), &error));
+    QVERIFY(VantageRecords::readWriterInputs(c, &in, &error));
+    QCOMPARE(in.freshSeqs.size(), 2);
+    d = VantageWriter::decide(in.book, in.intervals, in.vantages, in.rule, in.openLogRows, at(90), in.freshSince);
+    QCOMPARE(d.records.size(), 1);
+    QCOMPARE(d.records.at(0).begin, at(70));
+    QVERIFY(VantageRecords::applyDecision(c, d, in.freshSeqs, &applied, &error));
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from vantage_fresh")).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_VantageRecords)
