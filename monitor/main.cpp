@@ -173,16 +173,26 @@ int main(int argc, char **argv)
     } else {
         QObject::connect(session.get(), &MonitorSession::vantagePassed, &deliveries,
                          [&deliveries, &deliveriesStarted, &clock, store = session->store()](const VantagePass &pass) {
-                             if (!pass.writer)
+                             // The outbox is every vantage's: only the writer
+                             // of the log sends from it.
+                             if (!pass.writer) {
+                                 deliveries.setPaused(true);
                                  return;
+                             }
                              if (!deliveriesStarted) {
                                  deliveriesStarted = true;
                                  deliveries.start(store);
                              }
+                             deliveries.setPaused(false);
                              // At every pass, as a plain monitor's: reminders
                              // fall due between changes.
                              deliveries.passEnded(pass.alertChanges(), clock.now(), pass.logDownNow);
                          });
+        // A broken connection loses the writer's lock with the session:
+        // another vantage may be sending by the time this one is back, and
+        // its first pass back tells whether it writes still.
+        QObject::connect(session->store(), &MonitorStore::connectionLost, &deliveries,
+                         [&deliveries] { deliveries.setPaused(true); });
     }
     QObject::connect(session.get(), &MonitorSession::stopping, &deliveries, [&deliveries] {
         const int left = deliveries.finishDeliveries(DeliveryGraceMs);

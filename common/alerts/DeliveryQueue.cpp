@@ -185,7 +185,7 @@ void DeliveryQueue::pump()
         saveUnsaved();
         return;
     }
-    if (m_ending)
+    if (m_ending || m_paused)
         return;
     if (m_reading) {
         m_pumpAgain = true;
@@ -207,9 +207,33 @@ void DeliveryQueue::pump()
     });
 }
 
+void DeliveryQueue::setPaused(bool paused)
+{
+    if (m_paused == paused)
+        return;
+    m_paused = paused;
+    if (paused || !m_started)
+        return;
+    // Taking the outbox over, as at a start: what it holds now is tried at
+    // once. The retry times known here were this queue's, and another
+    // monitor may have sent or dropped those messages meanwhile.
+    m_nextTry.clear();
+    m_outbox->readOutbox(this, [this](bool ok, const QList<PendingMessage> &left, const QList<AlertChannel> &,
+                                      const QString &error) {
+        if (!ok) {
+            emit problem(error);
+        } else {
+            const QDateTime at = now();
+            for (const PendingMessage &p : left)
+                m_nextTry.insert(p.id, at);
+        }
+        pump();
+    });
+}
+
 void DeliveryQueue::dispatch(const QList<PendingMessage> &pending, const QList<AlertChannel> &channels)
 {
-    if (m_ending)
+    if (m_ending || m_paused)
         return;
     QHash<qint64, AlertChannel> byId;
     for (const AlertChannel &c : channels)

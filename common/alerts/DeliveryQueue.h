@@ -72,6 +72,14 @@ public slots:
     // under way then stays in the outbox (sent again: at least once, never
     // lost). Returns how many were left under way.
     int finishDeliveries(int graceMs);
+    // Whether this queue sends what the outbox holds. Several monitors
+    // (vantage points) share one outbox and only the one that writes the log
+    // sends: one that lost that place, or its connection (another may take
+    // the place meanwhile), pauses. A paused queue still saves the messages
+    // it made and strikes those it delivered; sending resumes from the outbox
+    // as it then stands, so nothing another monitor sent meanwhile goes twice.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
 
 signals:
     // A delivery was made, failed or given up (for a test's or a window's eyes).
@@ -99,6 +107,7 @@ private:
     Outbox *m_outbox = nullptr;
     bool m_started = false;
     bool m_ending = false;
+    bool m_paused = false;
     RetrySchedule m_schedule;
     Dispatcher *m_dispatcher;
     QTimer m_timer;

@@ -45,6 +45,7 @@ private slots:
     void passesBeforeOpeningAreKept();
     void suppressedAndUnwantedNotSent();
     void endWaitsForDeliveriesUnderWay();
+    void pausedQueueLeavesTheOutboxToAnother();
 
 private:
     // A delivery queue on the monitor's store, statements at once on the
@@ -248,6 +249,44 @@ void tst_DeliveryQueue::endWaitsForDeliveriesUnderWay()
     QVERIFY(slow.remove());
     auto queue = makeQueue(QStringLiteral("q3"));
     QTRY_COMPARE_WITH_TIMEOUT(received(), (QStringList{QStringLiteral("down1"), QStringLiteral("up1")}), 5000);
+}
+
+// Two monitors on one outbox, as vantage points are: the one that lost the
+// log's writing pauses, the other takes the message over and sends it, and
+// the first sends nothing of it when it writes again.
+void tst_DeliveryQueue::pausedQueueLeavesTheOutboxToAnother()
+{
+    addChannel();
+    setFailing(true);
+    auto former = makeQueue(QStringLiteral("former"), {200, 200, 3600});
+    QSignalSpy tried(former.get(), &DeliveryQueue::delivered);
+    former->passEnded({host(Event::Down, QStringLiteral("10.0.0.1"))}, QDateTime::currentDateTime());
+    QVERIFY(tried.wait(5000));
+    former->setPaused(true);
+    QVERIFY(former->isPaused());
+    setFailing(false);
+    QTest::qWait(700);  // three of its retry times
+    QVERIFY(received().isEmpty());
+    QCOMPARE(m_db->scalar(QStringLiteral("select count(*) from alert_outbox")).toInt(), 1);
+
+    auto writer = makeQueue(QStringLiteral("writer"), {200, 200, 3600});
+    QTRY_COMPARE_WITH_TIMEOUT(received(), QStringList{QStringLiteral("down1")}, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_db->scalar(QStringLiteral("select count(*) from alert_outbox")).toInt(), 0, 5000);
+    former->setPaused(false);
+    QTest::qWait(700);
+    QCOMPARE(received(), QStringList{QStringLiteral("down1")});
+
+    // Writing again, it sends what the outbox holds then, at once.
+    writer->setPaused(true);
+    setFailing(true);
+    former->passEnded({host(Event::Up, QStringLiteral("10.0.0.1"))}, QDateTime::currentDateTime());
+    QVERIFY(tried.wait(5000));
+    former->setPaused(true);
+    setFailing(false);
+    writer->setPaused(false);
+    QTRY_COMPARE_WITH_TIMEOUT(received(), (QStringList{QStringLiteral("down1"), QStringLiteral("up1")}), 5000);
+    QTest::qWait(500);
+    QCOMPARE(received().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_DeliveryQueue)
