@@ -49,9 +49,17 @@ void DeliveryQueue::start(Outbox *outbox)
     // What an earlier run left is tried at once: its receiver may well be
     // back, and a restart should not wait out a long pause of that run.
     m_composing = true;
-    m_outbox->readOutbox(this, [this](bool ok, const QList<PendingMessage> &left, const QList<AlertChannel> &,
-                                      const QString &error) {
+    takeOutboxOver([this] {
         m_composing = false;
+        nextPass();
+    });
+}
+
+void DeliveryQueue::takeOutboxOver(const std::function<void()> &then)
+{
+    m_nextTry.clear();
+    m_outbox->readOutbox(this, [this, then](bool ok, const QList<PendingMessage> &left, const QList<AlertChannel> &,
+                                            const QString &error) {
         if (!ok) {
             emit problem(error);
         } else {
@@ -59,7 +67,8 @@ void DeliveryQueue::start(Outbox *outbox)
             for (const PendingMessage &p : left)
                 m_nextTry.insert(p.id, at);
         }
-        nextPass();
+        if (then)
+            then();
         pump();
     });
 }
@@ -214,21 +223,9 @@ void DeliveryQueue::setPaused(bool paused)
     m_paused = paused;
     if (paused || !m_started)
         return;
-    // Taking the outbox over, as at a start: what it holds now is tried at
-    // once. The retry times known here were this queue's, and another
-    // monitor may have sent or dropped those messages meanwhile.
-    m_nextTry.clear();
-    m_outbox->readOutbox(this, [this](bool ok, const QList<PendingMessage> &left, const QList<AlertChannel> &,
-                                      const QString &error) {
-        if (!ok) {
-            emit problem(error);
-        } else {
-            const QDateTime at = now();
-            for (const PendingMessage &p : left)
-                m_nextTry.insert(p.id, at);
-        }
-        pump();
-    });
+    // As at a start: the retry times known here were this queue's, and
+    // another monitor may have sent or dropped those messages meanwhile.
+    takeOutboxOver(nullptr);
 }
 
 void DeliveryQueue::dispatch(const QList<PendingMessage> &pending, const QList<AlertChannel> &channels)

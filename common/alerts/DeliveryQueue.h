@@ -103,6 +103,8 @@ private:
     void finished(const PendingMessage &message, const QString &channel, const DeliveryOutcome &outcome);
     QDateTime now() const { return m_now(); }
     void retrySoon();
+    // Reads the outbox and makes all it holds due now; then `then`, and a pump.
+    void takeOutboxOver(const std::function<void()> &then);
 
     Outbox *m_outbox = nullptr;
     bool m_started = false;

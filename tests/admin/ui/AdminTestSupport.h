@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -43,28 +44,51 @@ struct AdminFixture
     // Opens a dialog from a menu item and runs `script` on it while it is
     // shown modally, as the operator would. Whatever the script leaves open
     // is hidden afterwards, so a failed check cannot hang the test.
-    template <class Dialog> void withDialog(const char *menuItem, const std::function<void(Dialog *)> &script)
+    template <class Dialog> void withDialog(const char *menuItem, const std::function<void(Dialog *)> &script);
+};
+
+// Runs `script` on a Dialog once it is shown modally (a dialog that reads
+// the database first opens only after that), for as long as the returned
+// timer lives: the caller keeps it over the action that opens the dialog.
+// Whatever the script leaves open is hidden afterwards, so a failed check
+// cannot hang the test; no such dialog within 10 s fails the test.
+template <class Dialog> std::unique_ptr<QTimer> whenModal(const std::function<void(Dialog *)> &script, bool *ran)
+{
+    auto poll = std::make_unique<QTimer>();
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(poll.get(), &QTimer::timeout, [timer = poll.get(), clock, script, ran] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog && clock.elapsed() < 10000)
+            return;
+        timer->stop();
+        *ran = true;
+        if (!dialog) {
+            QTest::qFail("the dialog is not shown modally", __FILE__, __LINE__);
+            if (QWidget *other = QApplication::activeModalWidget())
+                other->hide();
+            return;
+        }
+        script(dialog);
+        if (dialog->isVisible())
+            dialog->hide();
+    });
+    poll->start(20);
+    return poll;
+}
+
+template <class Dialog>
+void AdminFixture::withDialog(const char *menuItem, const std::function<void(Dialog *)> &script)
+{
+    bool ran = false;
     {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-            ran = true;
-            if (!dialog) {
-                QTest::qFail("the dialog is not shown modally", __FILE__, __LINE__);
-                if (QWidget *other = QApplication::activeModalWidget())
-                    other->hide();
-                return;
-            }
-            script(dialog);
-            if (dialog->isVisible())
-                dialog->hide();
-        });
+        const auto poll = whenModal<Dialog>(script, &ran);
         QAction *item = action(menuItem);
         QVERIFY2(item, menuItem);
         item->trigger();
-        QVERIFY(ran);
     }
-};
+    QVERIFY(ran);
+}
 
 template <class T> T *child(QWidget *parent, const char *name)
 {

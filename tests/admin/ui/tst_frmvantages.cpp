@@ -7,7 +7,6 @@
 #include "frmVantages.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -27,33 +26,6 @@ namespace {
 QString text(const char *source)
 {
     return QCoreApplication::translate("admin::frmVantages", source);
-}
-
-// Runs `script` on the dialog once it is shown modally: the button reads
-// the vantages first, on the database thread, and only then opens it.
-void whenShown(const std::function<void(frmVantages *)> &script, bool *ran)
-{
-    auto *poll = new QTimer;
-    auto *clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        auto *dialog = qobject_cast<frmVantages *>(QApplication::activeModalWidget());
-        if (!dialog && clock->elapsed() < 10000)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete clock;
-        *ran = dialog != nullptr;
-        if (!dialog) {
-            if (QWidget *other = QApplication::activeModalWidget())
-                other->hide();
-            return;
-        }
-        script(dialog);
-        if (dialog->isVisible())
-            dialog->hide();
-    });
-    poll->start(20);
 }
 
 QStringList rowsOf(frmVantages *dialog)
@@ -88,8 +60,10 @@ void tst_frmVantages::showsVantagesAndSetsTheRule()
     QVERIFY(f.db.exec(u"update vantages set last_pass=now()-interval '5 minutes' where name='south'"_s));
     QVERIFY(f.db.exec(u"select pg_advisory_lock(?)"_s, {VantageRecords::WriterLockKey}));
 
+    // The button reads the vantages first, on the database thread, and only
+    // then opens the dialog.
     bool ran = false;
-    whenShown(
+    const auto poll = whenModal<frmVantages>(
         [&](frmVantages *dialog) {
             QCOMPARE(rowsOf(dialog), (QStringList{u"north|"_s + text("работает") + u"|10|"_s + text("ведёт"),
                                                   u"south|"_s + text("молчит") + u"|60|"_s}));
