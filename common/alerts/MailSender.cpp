@@ -106,6 +106,9 @@ struct Watch
     QByteArray step = "CONNECT";
     std::vector<curl_socket_t> sockets;
     Stop stop = Stop::None;
+    // The transfer returned: nothing said while the connection closes is a
+    // step of this delivery.
+    bool closing = false;
 
     void cut()
     {
@@ -137,7 +140,7 @@ int traffic(CURL *, curl_infotype type, char *data, size_t size, void *user)
     auto *w = static_cast<Watch *>(user);
     // Once stopped, the step that stalled stays the one told (not the QUIT
     // libcurl may still try).
-    if (w->stop != Watch::Stop::None)
+    if (w->stop != Watch::Stop::None || w->closing)
         return 0;
     switch (type) {
     case CURLINFO_HEADER_OUT: {
@@ -145,7 +148,12 @@ int traffic(CURL *, curl_infotype type, char *data, size_t size, void *user)
         const qsizetype end = word.indexOf(' ') >= 0 ? word.indexOf(' ') : word.indexOf('\r');
         if (end >= 0)
             word.truncate(end);
-        w->step = word.trimmed().toUpper();
+        word = word.trimmed().toUpper();
+        // libcurl says QUIT as it closes, after a failure of its own (a
+        // server's answer it waited too long for) as after success: the step
+        // told stays the one that went wrong.
+        if (word != "QUIT")
+            w->step = word;
         w->lastActivityMs = w->clock.elapsed();
         break;
     }
@@ -340,6 +348,7 @@ bool MailSender::send(const AlertChannel &channel, const QString &subject, const
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
 
     const CURLcode result = curl_easy_perform(curl);
+    watch.closing = true;
     long response = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response);
     // A failed session's polite QUIT would wait for a server that stopped
