@@ -871,6 +871,30 @@ void MonitorStore::write(QObject *context, std::function<bool(QSqlDatabase db, Q
         });
 }
 
+template <class T>
+void MonitorStore::read(QObject *context, std::function<bool(QSqlDatabase db, T *value, QString *error)> job,
+                        std::function<void(bool ok, const T &value, const QString &error)> done)
+{
+    struct Out
+    {
+        bool ok = false;
+        T value;
+        QString error;
+    };
+    auto out = std::make_shared<Out>();
+    run(
+        context,
+        [job = std::move(job), out](Side &side) {
+            if (!side.usable()) {
+                out->error = side.unusableText();
+                return;
+            }
+            out->ok = job(side.db(), &out->value, &out->error);
+            side.noticeLoss(!out->ok);
+        },
+        [out, done = std::move(done)] { done(out->ok, out->value, out->error); });
+}
+
 void MonitorStore::writeMarks(QObject *context, const QList<AlertRecords::Mark> &marks,
                               std::function<void(const QString &error)> done)
 {
@@ -970,24 +994,12 @@ void MonitorStore::readChannels(
     QObject *context,
     std::function<void(bool ok, const QList<alerts::AlertChannel> &channels, const QString &error)> done)
 {
-    struct Read
-    {
-        bool ok = false;
-        QList<alerts::AlertChannel> channels;
-        QString error;
-    };
-    auto out = std::make_shared<Read>();
-    run(
+    read<QList<alerts::AlertChannel>>(
         context,
-        [out](Side &side) {
-            if (!side.usable()) {
-                out->error = side.unusableText();
-                return;
-            }
-            out->ok = alerts::AlertStore(side.db()).channels(&out->channels, &out->error);
-            side.noticeLoss(!out->ok);
+        [](QSqlDatabase db, QList<alerts::AlertChannel> *channels, QString *error) {
+            return alerts::AlertStore(db).channels(channels, error);
         },
-        [out, done] { done(out->ok, out->channels, out->error); });
+        std::move(done));
 }
 
 void MonitorStore::removeMessages(QObject *context, const QList<qint64> &ids,
@@ -1147,24 +1159,7 @@ void MonitorStore::readRttThresholds(
     QObject *context,
     std::function<void(bool ok, const QHash<QString, OutagePaths::Thresholds> &, const QString &error)> done)
 {
-    struct Out
-    {
-        bool ok = false;
-        QHash<QString, OutagePaths::Thresholds> thresholds;
-        QString error;
-    };
-    auto out = std::make_shared<Out>();
-    run(
-        context,
-        [out](Side &side) {
-            if (!side.usable()) {
-                out->error = side.unusableText();
-                return;
-            }
-            out->ok = OutagePaths::readThresholds(side.db(), &out->thresholds, &out->error);
-            side.noticeLoss(!out->ok);
-        },
-        [out, done] { done(out->ok, out->thresholds, out->error); });
+    read<QHash<QString, OutagePaths::Thresholds>>(context, &OutagePaths::readThresholds, std::move(done));
 }
 
 void MonitorStore::writeOutagePath(QObject *context, const OutagePaths::Path &path,
@@ -1179,24 +1174,7 @@ void MonitorStore::writeOutagePath(QObject *context, const OutagePaths::Path &pa
 void MonitorStore::readOpenOutagePaths(
     QObject *context, std::function<void(bool ok, const QList<OutagePaths::Path> &, const QString &error)> done)
 {
-    struct Out
-    {
-        bool ok = false;
-        QList<OutagePaths::Path> paths;
-        QString error;
-    };
-    auto out = std::make_shared<Out>();
-    run(
-        context,
-        [out](Side &side) {
-            if (!side.usable()) {
-                out->error = side.unusableText();
-                return;
-            }
-            out->ok = OutagePaths::readOpen(side.db(), &out->paths, &out->error);
-            side.noticeLoss(!out->ok);
-        },
-        [out, done] { done(out->ok, out->paths, out->error); });
+    read<QList<OutagePaths::Path>>(context, &OutagePaths::readOpen, std::move(done));
 }
 
 } // namespace monitor

@@ -252,6 +252,11 @@ private:
     // error (empty: written) handed to `done` (which may be empty).
     void write(QObject *context, std::function<bool(QSqlDatabase db, QString *error)> job,
                std::function<void(const QString &error)> done);
+    // A read of one value, refused and noticed the same way; `done` gets
+    // whether it was read, the value and the error.
+    template <class T>
+    void read(QObject *context, std::function<bool(QSqlDatabase db, T *value, QString *error)> job,
+              std::function<void(bool ok, const T &value, const QString &error)> done);
     void startThread();
     void noticeFileGone(Side &side);
     void replaceThread();
