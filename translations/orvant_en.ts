@@ -582,6 +582,13 @@
     </message>
 </context>
 <context>
+    <name>admin::CsvLines</name>
+    <message>
+        <source>Не удалось записать файл: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+</context>
+<context>
     <name>admin::CsvReader</name>
     <message>
         <source>текст после закрывающей кавычки</source>
@@ -597,10 +604,6 @@
     <message>
         <source>Не удалось прочитать задержки: %1</source>
         <translation>Cannot read the round trips: %1</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл: %1</source>
-        <translation>Cannot write the file: %1</translation>
     </message>
 </context>
 <context>
@@ -639,10 +642,6 @@
     <message>
         <source>Не удалось прочитать журнал: %1</source>
         <translation>Cannot read the log: %1</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл: %1</source>
-        <translation>Cannot write the file: %1</translation>
     </message>
     <message>
         <source>Не удалось создать файл %1: %2</source>
@@ -688,20 +687,12 @@
         <source>Не удалось прочитать пути сбоев: %1</source>
         <translation>Could not read the outages&apos; paths: %1</translation>
     </message>
-    <message>
-        <source>Не удалось записать файл: %1</source>
-        <translation>Could not write the file: %1</translation>
-    </message>
 </context>
 <context>
     <name>admin::VantageExport</name>
     <message>
         <source>Не удалось прочитать сбои наблюдательных пунктов: %1</source>
         <translation>Cannot read the vantage points’ outages: %1</translation>
-    </message>
-    <message>
-        <source>Не удалось записать файл: %1</source>
-        <translation>Cannot write the file: %1</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,8 @@
 #include "CsvWriter.h"
 
+#include <QCoreApplication>
+#include <QIODevice>
+
 namespace admin {
 
 namespace CsvWriter {
@@ -58,5 +61,41 @@ QByteArray field(const QString &text)
 }
 
 } // namespace CsvWriter
+
+namespace {
+
+constexpr qsizetype FlushAt = 256 * 1024;
+
+} // namespace
+
+CsvLines::CsvLines(QIODevice *out, const QByteArray &header)
+    : m_out(out)
+    , m_buffer(header)
+{
+    m_buffer.reserve(FlushAt + 64 * 1024);
+}
+
+bool CsvLines::endLine(QString *error)
+{
+    m_buffer += "\r\n";
+    ++m_count;
+    return m_buffer.size() < FlushAt || flush(error);
+}
+
+bool CsvLines::finish(QString *error)
+{
+    return flush(error);
+}
+
+bool CsvLines::flush(QString *error)
+{
+    if (m_out->write(m_buffer) != m_buffer.size()) {
+        if (error)
+            *error = QCoreApplication::translate("admin::CsvLines", "Не удалось записать файл: %1").arg(m_out->errorString());
+        return false;
+    }
+    m_buffer.clear();
+    return true;
+}
 
 } // namespace admin

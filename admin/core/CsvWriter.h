@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+class QIODevice;
+
 namespace admin {
 
 // Fields of the CSV files the suite writes (the outage log, the address
@@ -29,5 +31,29 @@ bool needsGuard(QStringView text);
 QString unguarded(const QString &field);
 
 } // namespace CsvWriter
+
+// The lines of an export, written to its device in writes of about 256 KiB:
+// a file of millions of rows is neither held whole nor written line by line.
+class CsvLines
+{
+public:
+    CsvLines(QIODevice *out, const QByteArray &header);
+
+    // The line being made: its fields go here (CsvWriter::appendField).
+    QByteArray &line() { return m_buffer; }
+    // Ends it; false, with the error, when a write failed.
+    bool endLine(QString *error);
+    // Writes what is still held.
+    bool finish(QString *error);
+    // The lines ended, the header not counted.
+    qint64 count() const { return m_count; }
+
+private:
+    bool flush(QString *error);
+
+    QIODevice *m_out;
+    QByteArray m_buffer;
+    qint64 m_count = 0;
+};
 
 } // namespace admin

@@ -24,7 +24,6 @@ QSqlDatabase connection(const QString &name)
     return name.isEmpty() ? QSqlDatabase::database() : QSqlDatabase::database(name);
 }
 
-constexpr qsizetype FlushAt = 256 * 1024;
 constexpr char HourFormat[] = "yyyy-MM-dd HH:00:00";
 constexpr char DayFormat[] = "yyyy-MM-dd";
 
@@ -98,7 +97,6 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
                                               const QString &connectionName)
 {
     const QSqlDatabase db = connection(connectionName);
-    qint64 written = 0;
     if (rows)
         *rows = 0;
     {
@@ -109,13 +107,8 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
             return Result::Failed;
         }
         if (tables.value(0).toInt() == 0) {
-            QByteArray header = headerLine();
-            if (out->write(header) != header.size()) {
-                if (error)
-                    *error = tr("Не удалось записать файл: %1").arg(out->errorString());
-                return Result::Failed;
-            }
-            return Result::Written;
+            CsvLines header(out, headerLine());
+            return header.finish(error) ? Result::Written : Result::Failed;
         }
     }
     Cuts cuts;
@@ -131,16 +124,8 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
     const QVariant hostSet = filter.hostSet ? 1 : 0;
     const QString host = filter.host.isNull() ? QString(QLatin1String("")) : filter.host;
 
-    QByteArray buffer = headerLine();
-    auto flush = [&]() {
-        if (out->write(buffer) != buffer.size()) {
-            if (error)
-                *error = tr("Не удалось записать файл: %1").arg(out->errorString());
-            return false;
-        }
-        buffer.clear();
-        return true;
-    };
+    CsvLines csv(out, headerLine());
+    QByteArray &buffer = csv.line();
     struct Part
     {
         const Statements::Statement *statement;
@@ -188,9 +173,7 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
                 for (int i = 6; i < 10; ++i)
                     appendOptional(buffer, q.value(i));
             }
-            buffer += "\r\n";
-            ++written;
-            if (buffer.size() >= FlushAt && !flush())
+            if (!csv.endLine(error))
                 return Result::Failed;
         }
         if (q.lastError().isValid()) {
@@ -199,10 +182,10 @@ LatencyExport::Result LatencyExport::toDevice(QIODevice *out, const Filter &filt
             return Result::Failed;
         }
     }
-    if (!flush())
+    if (!csv.finish(error))
         return Result::Failed;
     if (rows)
-        *rows = written;
+        *rows = csv.count();
     return Result::Written;
 }
 

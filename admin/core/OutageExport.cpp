@@ -41,8 +41,6 @@ QVariantList filterValues(const OutageExport::Filter &filter)
 
 using CsvWriter::appendField;
 
-constexpr qsizetype FlushAt = 256 * 1024;
-
 } // namespace
 
 QByteArray OutageExport::headerLine(bool marks)
@@ -89,7 +87,6 @@ qint64 OutageExport::count(const Filter &filter, QString *error, const QString &
 OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter, const Progress &progress,
                                             QString *error, qint64 *rows, const QString &connectionName)
 {
-    qint64 written = 0;
     if (rows)
         *rows = 0;
     QSqlQuery query(connection(connectionName));
@@ -99,17 +96,8 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
             *error = tr("Не удалось прочитать журнал: %1").arg(statementError(query));
         return Result::Failed;
     }
-    QByteArray buffer = headerLine(filter.marks);
-    buffer.reserve(FlushAt + 64 * 1024);
-    auto flush = [&]() {
-        if (out->write(buffer) != buffer.size()) {
-            if (error)
-                *error = tr("Не удалось записать файл: %1").arg(out->errorString());
-            return false;
-        }
-        buffer.clear();
-        return true;
-    };
+    CsvLines csv(out, headerLine(filter.marks));
+    QByteArray &buffer = csv.line();
     while (query.next()) {
         buffer += QByteArray::number(query.value(0).toLongLong());
         buffer += ',';
@@ -130,13 +118,11 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
             buffer += ',';
             appendField(buffer, query.value(7).toString());
         }
-        buffer += "\r\n";
-        ++written;
-        if (buffer.size() >= FlushAt && !flush())
+        if (!csv.endLine(error))
             return Result::Failed;
-        if (written % ProgressStep == 0 && progress && !progress(written)) {
+        if (csv.count() % ProgressStep == 0 && progress && !progress(csv.count())) {
             if (rows)
-                *rows = written;
+                *rows = csv.count();
             return Result::Cancelled;
         }
     }
@@ -145,12 +131,12 @@ OutageExport::Result OutageExport::toDevice(QIODevice *out, const Filter &filter
             *error = tr("Не удалось прочитать журнал: %1").arg(statementError(query));
         return Result::Failed;
     }
-    if (!flush())
+    if (!csv.finish(error))
         return Result::Failed;
     if (rows)
-        *rows = written;
+        *rows = csv.count();
     if (progress)
-        progress(written);
+        progress(csv.count());
     return Result::Written;
 }
 

@@ -18,8 +18,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("admin::PathExport", text);
 }
 
-constexpr qsizetype FlushAt = 256 * 1024;
-
 } // namespace
 
 QByteArray PathExport::headerLine()
@@ -44,17 +42,8 @@ PathExport::Result PathExport::toDevice(QIODevice *out, const Filter &filter, QS
             *error = tr("Не удалось прочитать пути сбоев: %1").arg(statementError(q));
         return Result::Failed;
     }
-    QByteArray buffer = headerLine();
-    auto flush = [&]() {
-        if (out->write(buffer) != buffer.size()) {
-            if (error)
-                *error = tr("Не удалось записать файл: %1").arg(out->errorString());
-            return false;
-        }
-        buffer.clear();
-        return true;
-    };
-    qint64 written = 0;
+    CsvLines csv(out, headerLine());
+    QByteArray &buffer = csv.line();
     while (q.next()) {
         const QString begin = q.value(3).toString();
         const QString day = begin.left(10);
@@ -77,9 +66,7 @@ PathExport::Result PathExport::toDevice(QIODevice *out, const Filter &filter, QS
         buffer += ',';
         if (!q.value(6).isNull())
             buffer += QByteArray::number(double(q.value(6).toLongLong()) / 1000.0, 'f', 3);
-        buffer += "\r\n";
-        ++written;
-        if (buffer.size() >= FlushAt && !flush())
+        if (!csv.endLine(error))
             return Result::Failed;
     }
     if (q.lastError().isValid()) {
@@ -87,10 +74,10 @@ PathExport::Result PathExport::toDevice(QIODevice *out, const Filter &filter, QS
             *error = tr("Не удалось прочитать пути сбоев: %1").arg(statementError(q));
         return Result::Failed;
     }
-    if (!flush())
+    if (!csv.finish(error))
         return Result::Failed;
     if (rows)
-        *rows = written;
+        *rows = csv.count();
     return Result::Written;
 }
 

@@ -19,8 +19,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("admin::VantageExport", text);
 }
 
-constexpr qsizetype FlushAt = 256 * 1024;
-
 // The first moment of a local day, as the vantage tables store moments.
 QString utcStartOf(const QDate &day)
 {
@@ -56,17 +54,8 @@ VantageExport::Result VantageExport::toDevice(QIODevice *out, const Filter &filt
             *error = tr("Не удалось прочитать сбои наблюдательных пунктов: %1").arg(statementError(q));
         return Result::Failed;
     }
-    QByteArray buffer = headerLine();
-    auto flush = [&]() {
-        if (out->write(buffer) != buffer.size()) {
-            if (error)
-                *error = tr("Не удалось записать файл: %1").arg(out->errorString());
-            return false;
-        }
-        buffer.clear();
-        return true;
-    };
-    qint64 written = 0;
+    CsvLines csv(out, headerLine());
+    QByteArray &buffer = csv.line();
     while (q.next()) {
         const std::optional<qint64> begin = VantageRecords::fromUtcText(q.value(3).toString());
         const std::optional<qint64> end =
@@ -85,9 +74,7 @@ VantageExport::Result VantageExport::toDevice(QIODevice *out, const Filter &filt
         buffer += ',';
         if (begin && end)
             buffer += QByteArray::number(std::max<qint64>(0, *end - *begin));
-        buffer += "\r\n";
-        ++written;
-        if (buffer.size() >= FlushAt && !flush())
+        if (!csv.endLine(error))
             return Result::Failed;
     }
     if (q.lastError().isValid()) {
@@ -95,10 +82,10 @@ VantageExport::Result VantageExport::toDevice(QIODevice *out, const Filter &filt
             *error = tr("Не удалось прочитать сбои наблюдательных пунктов: %1").arg(statementError(q));
         return Result::Failed;
     }
-    if (!flush())
+    if (!csv.finish(error))
         return Result::Failed;
     if (rows)
-        *rows = written;
+        *rows = csv.count();
     return Result::Written;
 }
 
