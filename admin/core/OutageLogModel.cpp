@@ -126,16 +126,22 @@ QString idList(const QVector<qint64> &ids, int from, int to, bool server)
 
 constexpr int IdBatch = 500;
 
+QVector<qint64> idsOf(const Block &block)
+{
+    QVector<qint64> ids;
+    ids.reserve(block.rows.size());
+    for (const Row &row : block.rows)
+        ids.append(row.id);
+    return ids;
+}
+
 // The marks of the rows just read. Like the marks' count, no failure of
 // theirs fails the listing: its rows then go without them.
 void readMarks(QSqlDatabase db, Block &block)
 {
     if (block.rows.isEmpty())
         return;
-    QVector<qint64> ids;
-    ids.reserve(block.rows.size());
-    for (const Row &row : std::as_const(block.rows))
-        ids.append(row.id);
+    const QVector<qint64> ids = idsOf(block);
     const bool server = Database::dialectOf(db) == Statements::Dialect::Postgres;
     for (int start = 0; start < ids.size(); start += IdBatch) {
         QSqlQuery query(db);
@@ -153,10 +159,7 @@ void readPaths(QSqlDatabase db, Block &block)
 {
     if (block.rows.isEmpty())
         return;
-    QVector<qint64> ids;
-    ids.reserve(block.rows.size());
-    for (const Row &row : std::as_const(block.rows))
-        ids.append(row.id);
+    const QVector<qint64> ids = idsOf(block);
     QHash<qint64, QList<OutagePaths::Hop>> paths;
     if (OutagePaths::readByIds(db, ids, &paths, nullptr))
         block.paths = std::move(paths);
