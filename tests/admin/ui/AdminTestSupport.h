@@ -30,14 +30,46 @@ struct AdminFixture
     AdminFakeLauncher launcher;
     std::unique_ptr<frmMain> main;
 
+    // False when the admin did not come up; why is written to the log,
+    // for a failure under load to say what it met.
     bool start()
     {
-        if (!db.isValid())
+        if (!db.isValid()) {
+            qWarning("no test database: %s", qPrintable(db.error()));
             return false;
+        }
         main = std::make_unique<frmMain>(prompts, launcher, db.directory());
         main->show();
-        return main->Form_Load();
+        QElapsedTimer took;
+        took.start();
+        CloseWitness closes;
+        qApp->installEventFilter(&closes);
+        const bool loaded = main->Form_Load();
+        qApp->removeEventFilter(&closes);
+        if (loaded)
+            return true;
+        QStringList told;
+        for (const FakePrompts::Box &box : std::as_const(prompts.boxes))
+            told << box.text;
+        qWarning("the admin did not start after %lld ms; told: %s; closed meanwhile: %s", qint64(took.elapsed()),
+                 told.isEmpty() ? "nothing" : qPrintable(told.join(QLatin1String(" | "))),
+                 closes.seen.isEmpty() ? "nothing" : qPrintable(closes.seen.join(QLatin1String(", "))));
+        return false;
     }
+
+    // The windows sent a close request while the admin started: a close
+    // gives up a database wait, and with it the start.
+    struct CloseWitness : QObject
+    {
+        QStringList seen;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Close || event->type() == QEvent::Quit)
+                seen << QStringLiteral("%1 \"%2\"").arg(QLatin1String(watched->metaObject()->className()),
+                                                          watched->objectName());
+            return false;
+        }
+    };
 
     QAction *action(const char *name) const { return main->findChild<QAction *>(QLatin1String(name)); }
 
