@@ -23,6 +23,13 @@ QString tr(const char *text)
     return QCoreApplication::translate("VantageRecords", text);
 }
 
+// A list bound as one value: the server's statements unpack it with
+// json_array_elements.
+QString jsonValue(const QJsonArray &list)
+{
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
 // Seconds from the start of the Julian day count (DateTimeText) to 1970.
 constexpr qint64 EpochInJulianSeconds = qint64(2440588) * DateTimeText::SecondsPerDay;
 
@@ -261,7 +268,7 @@ bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *err
         }
         QSqlQuery q(db);
         if (!run(q, Statements::SelectFreshVantageOutages,
-                 {QString::fromUtf8(QJsonDocument(live).toJson(QJsonDocument::Compact)), FreshPerPass}, error))
+                 {jsonValue(live), FreshPerPass}, error))
             return false;
         while (q.next()) {
             inputs->freshSeqs.append(q.value(0).toLongLong());
@@ -291,7 +298,7 @@ bool readWriterInputs(const QSqlDatabase &db, WriterInputs *inputs, QString *err
         return true;
     QSqlQuery q(db);
     if (!run(q, Statements::SelectVantageOutagesEndedAfter,
-             {QString::fromUtf8(QJsonDocument(wanted).toJson(QJsonDocument::Compact))}, error))
+             {jsonValue(wanted)}, error))
         return false;
     while (q.next()) {
         const std::optional<qint64> begin = fromUtcText(q.value(2).toString());
@@ -358,12 +365,10 @@ bool applyDecision(const QSqlDatabase &db, const VantageWriter::Decision &decisi
             done.records << r;
     }
     if (!freshSeqs.isEmpty()) {
-        QStringList seqs;
-        seqs.reserve(freshSeqs.size());
+        QJsonArray seqs;
         for (qint64 seq : freshSeqs)
-            seqs << QString::number(seq);
-        if (!run(q, Statements::DeleteFreshVantageOutages, {QLatin1Char('{') + seqs.join(QLatin1Char(',')) + QLatin1Char('}')},
-                 error))
+            seqs.append(seq);
+        if (!run(q, Statements::DeleteFreshVantageOutages, {jsonValue(seqs)}, error))
             return undo();
     }
     if (!run(q, Statements::Commit, {}, error))
